@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Builds the whole suite with the sanitizers and runs every test.
+set -euo pipefail
+cd "$(dirname "$0")"
+
+./scripts/install-deps
+
+build=${KRAVIN_TEST_BUILD_DIR:-build/test}
+jobs=$(nproc)
+
+cmake -G Ninja -S . -B "$build" \
+  -DCMAKE_BUILD_TYPE=Debug \
+  -DKRAVIN_SANITIZE=ON \
+  -DKRAVIN_WERROR=ON
+cmake --build "$build" -j "$jobs"
+
+export QT_QPA_PLATFORM=offscreen
+export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:strict_string_checks=1:detect_stack_use_after_return=1}
+export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+cd "$build"
+ctest --output-on-failure -j "$jobs" --timeout 600
