@@ -703,4 +703,98 @@ TEST(Maintenance, EnvironmentCheckAndCreate)
     EXPECT_EQ(KRAVinA_Env_ChkSet(1, nullptr, b.c_str(), c.c_str()), -1);
 }
 
+// ---------------------------------------------------------------- the shipped table set
+
+std::string trimmed(const std::string& s)
+{
+    const auto end = s.find_last_not_of(' ');
+    return end == std::string::npos ? std::string() : s.substr(0, end + 1);
+}
+
+TEST(SampleTables, EveryKindVersionAndBlockParses)
+{
+    const std::string folder = std::string(KRAVIN_SAMPLE_TABLES) + "/";
+    std::set<std::string> kinds, itemTypes, terminalTypes, checked;
+    for (int table : {0, 1}) {
+        const int n = KRAVinA_Card_Kind_Get_Num(table, folder.c_str());
+        ASSERT_GT(n, 0) << table;
+        for (int i = 0; i < n; ++i) {
+            char name[8];
+            int bus = -1, speed = -1, value = -1;
+            char versions[4 * KRAVINA_KIND_VERSIONS_MAX];
+            const int count = KRAVinA_Card_K_V_Get(table, i, name, &bus, &speed, &value, versions, folder.c_str());
+            const std::string kind(name, 8);
+            SCOPED_TRACE(kind);
+            EXPECT_GE(count, 1);
+            EXPECT_EQ(kind.find_first_of(std::string("\n\r\0", 3)), std::string::npos);
+            EXPECT_TRUE(bus == 0 || bus == 1);
+            EXPECT_TRUE(speed >= 0 && speed <= 2);
+            EXPECT_GT(value, 0);
+            kinds.insert(trimmed(kind));
+            for (int v = 0; v < count; ++v) {
+                const std::string version(versions + 4 * v, 4);
+                SCOPED_TRACE(version);
+                char codes[256];
+                ASSERT_GE(KRAVinA_Valid_Block_Get(1, name, version.c_str(), 0, codes, folder.c_str()), 1);
+                EXPECT_EQ(std::string(codes, 5), "00SYS");
+                for (int g = 0; g < 100; ++g) {
+                    const int c = KRAVinA_Valid_Block_Get(0, name, version.c_str(), g, codes, folder.c_str());
+                    for (int k = 0; k < c; ++k) {
+                        const std::string code(codes + 5 * k, 5);
+                        if (!checked.insert(kind + version + code).second) continue;
+                        SCOPED_TRACE(code);
+                        const std::string id = code.substr(2);
+                        char blockName[256];
+                        ASSERT_EQ(KRAVinA_Block_Name_Get(name, version.c_str(), id.c_str(), blockName, folder.c_str()), 0);
+                        EXPECT_GT(std::strlen(blockName), 0u);
+                        ASSERT_EQ(KRAVinA_Block_Inf_Select(name, version.c_str(), id.c_str(), folder.c_str()), 0);
+                        std::array<std::string, 100> types;
+                        for (int item = 0; item < 100; ++item) {
+                            Fields f;
+                            ASSERT_EQ(f.get(0, item), 0);
+                            types[item] = f.texts()[0];
+                            EXPECT_FALSE(types[item].empty()) << "item " << item;
+                            itemTypes.insert(types[item]);
+                            if (code.substr(0, 2) == "95" && item > 10) {
+                                EXPECT_EQ(types[item], "SEQ");
+                            }
+                        }
+                        for (int term = 0; term < 100; ++term) {
+                            Fields f;
+                            f.get(1, term);
+                            const auto t = f.texts();
+                            if (t[0].empty()) break;
+                            terminalTypes.insert(t[0]);
+                            ASSERT_TRUE(t[0] == "A" || t[0] == "D") << t[0];
+                            const int item = std::atoi(t[6].c_str());
+                            ASSERT_TRUE(item >= 0 && item < 100 && t[6].find_first_not_of("0123456789") == std::string::npos);
+                            EXPECT_NE(types[item].substr(0, 3), "NON") << "terminal " << term;
+                            EXPECT_FALSE(t[1].empty());
+                        }
+                    }
+                }
+            }
+        }
+    }
+    for (const char* kind : {"QV100", "QV110", "QV200", "QV200B", "QV200BX", "QV200C", "QV200D", "QV200E", "QV200W",
+                             "QV200X", "QV210", "QV210W", "V8RTU", "TQRQ", "TQRQ$", "TQRC", "TQRC$", "TQRJ",
+                             "TQRN", "TQRW", "RNH6", "RNZ6", "RNJ6", "63NW", "TQNW", "TJK5", "TJW", "KMQ", "PWZ",
+                             "63WH"})
+        EXPECT_TRUE(kinds.count(kind)) << kind;
+    for (const char* type : {"FLAG", "HEX_FLAG", "CHAR_FLAG", "FACTORIAL", "INT1", "INT2", "INT3", "INT4", "INT5",
+                             "INT6", "INT7", "INT8", "FLOAT1", "FLOAT2", "FLOAT3", "FLOAT4", "FA_FLOAT2",
+                             "FA_FLOAT3", "FA_FLOAT4", "CHAR02", "CHAR08", "CHAR16", "STATION", "CARD", "GROUP",
+                             "TEL_TARGET", "ANACOM", "ITEMCOM", "INTCH4", "SEQ", "47K_COM", "TQRC_COM",
+                             "58R_COM", "NON", "NONE"})
+        EXPECT_TRUE(itemTypes.count(type)) << type;
+    EXPECT_EQ(terminalTypes, (std::set<std::string>{"A", "D"}));
+
+    for (int type = 0; type < 4; ++type) EXPECT_GT(KRAVinA_Mast_Num_Get(type, folder.c_str()), 0) << type;
+    char entries[256] = {};
+    KRAVinA_Mast_FiledName_Get(14, entries, folder.c_str());
+    EXPECT_STREQ(entries, "TQNW2   TQGW2   ");
+    EXPECT_EQ(KRAVinA_IRCardName_Comp("TJK5    ", folder.c_str()), 1);
+    EXPECT_EQ(KRAVinA_IRCardName_Comp("QV200   ", folder.c_str()), 0);
+}
+
 }  // namespace
