@@ -79,6 +79,14 @@ KRAVINA_API int KRAVinA_Proj_Update_Sys(int write, int station, int card, const 
 /* Writes the header file. 0, -1 when it could not be written. */
 KRAVINA_API int KRAVinA_Proj_Write(const char* folder);
 
+/* ---- Conversion of old-format projects ---- */
+
+/* Copies the old project folder holding the file oldPath into folder (created, one
+   level): ".KRA" names become ".KRAB", "AC..." and "DC..." files are widened to the
+   current connection records, the header is rewritten in the current layout. The old
+   files are not changed. 0, -1 when the conversion could not be completed. */
+KRAVINA_API int KRAVinA_Proj_Convert(const char* oldPath, const char* folder);
+
 #ifdef __cplusplus
 }
 #endif
