@@ -77,39 +77,44 @@ Read readOld(const std::string& path, int extraFlags, Bytes& out, std::size_t li
     return ok ? Read::ok : Read::failed;
 }
 
-// Widens one old record: kind as int32 value, colour index as COLORREF, points 0..7.
-void widenRecord(const unsigned char* o, unsigned char* n, std::size_t valueAt, std::size_t colourAt,
-                 std::size_t xAt, std::size_t yAt)
+// Where a widened record keeps the fields that every old record has.
+struct WideLayout {
+    std::size_t records, size, value, colour, x, y;
+};
+
+// Widens old records: kind as int32 value, colour index as COLORREF, points 0..7;
+// extra(old, new) moves what else the record kind keeps. All other bytes are zero.
+template <class Extra>
+Bytes widen(const Bytes& old, const WideLayout& l, Extra extra)
 {
-    storeInt32(n + valueAt, static_cast<signed char>(o[of::kKind]));
-    storeInt32(n + colourAt, of::colourOfIndex(static_cast<signed char>(o[of::kColour])));
-    std::copy_n(o + of::kX, 2 * of::kPoints, n + xAt);
-    std::copy_n(o + of::kY, 2 * of::kPoints, n + yAt);
+    Bytes out(l.records * l.size, 0);
+    for (std::size_t r = 0; r < l.records; ++r) {
+        const unsigned char* o = old.data() + r * of::kRecordSize;
+        unsigned char* n = out.data() + r * l.size;
+        storeInt32(n + l.value, static_cast<signed char>(o[of::kKind]));
+        storeInt32(n + l.colour, of::colourOfIndex(static_cast<signed char>(o[of::kColour])));
+        std::copy_n(o + of::kX, 2 * of::kPoints, n + l.x);
+        std::copy_n(o + of::kY, 2 * of::kPoints, n + l.y);
+        extra(o, n);
+    }
+    return out;
 }
 
 Bytes widenAnalog(const Bytes& old)
 {
-    Bytes out(of::acon::kFileSize, 0);
-    for (std::size_t r = 0; r < of::kAconRecords; ++r) {
-        const unsigned char* o = old.data() + r * of::kRecordSize;
-        unsigned char* n = out.data() + r * of::acon::kSize;
-        widenRecord(o, n, of::acon::kValue, of::acon::kColour, of::acon::kX, of::acon::kY);
-        n[of::acon::kKind] = o[of::kByte2];
-    }
-    return out;
+    using namespace of::acon;
+    return widen(old, {of::kAconRecords, kSize, kValue, kColour, kX, kY},
+                 [](const unsigned char* o, unsigned char* n) { n[kKind] = o[of::kByte2]; });
 }
 
 Bytes widenCommunication(const Bytes& old)
 {
-    Bytes out(of::dcon::kFileSize, 0);
-    for (std::size_t r = 0; r < of::kDconRecords; ++r) {
-        const unsigned char* o = old.data() + r * of::kRecordSize;
-        unsigned char* n = out.data() + r * of::dcon::kSize;
-        widenRecord(o, n, of::dcon::kValue, of::dcon::kColour, of::dcon::kX, of::dcon::kY);
-        n[of::dcon::kByte16] = o[of::kByte2];
-        n[of::dcon::kByte17] = o[of::kByte3];
-    }
-    return out;
+    using namespace of::dcon;
+    return widen(old, {of::kDconRecords, kSize, kValue, kColour, kX, kY},
+                 [](const unsigned char* o, unsigned char* n) {
+                     n[kByte16] = o[of::kByte2];
+                     n[kByte17] = o[of::kByte3];
+                 });
 }
 
 // Name in the new folder: a ".KRA" extension (any case) becomes ".KRAB".
