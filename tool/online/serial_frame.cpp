@@ -78,7 +78,7 @@ ParsedFrame ParseFrame(std::string_view line, std::string_view addressA, std::st
         out.status = FrameStatus::NoStx;
         return out;
     }
-    if (line.size() < kFrameOverhead) {
+    if (line.size() < kMinFrameLength) {
         out.status = FrameStatus::TooShort;
         return out;
     }

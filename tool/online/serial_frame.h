@@ -12,7 +12,8 @@ namespace kravin::online {
 constexpr char kStx = 0x02;
 constexpr char kCr = 0x0D;
 constexpr std::size_t kAddressLength = 4;
-constexpr std::size_t kFrameOverhead = 7;   // STX, address, two checksum digits, CR
+constexpr std::size_t kFrameOverhead = 7;   // frame length minus the CR-terminated command
+constexpr std::size_t kMinFrameLength = 8;  // STX, address, two checksum digits, CR
 constexpr std::size_t kMaxFrameLength = 128;
 constexpr std::size_t kMaxFramedCommand = kMaxFrameLength - kFrameOverhead;  // CR included
 

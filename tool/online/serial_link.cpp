@@ -163,6 +163,12 @@ bool SerialLink::isOpen() const
     return port_.isOpen();
 }
 
+int SerialLink::pendingInput() const
+{
+    std::lock_guard lock(mutex_);
+    return static_cast<int>(input_.pendingSize()) + port_.bytesWaiting();
+}
+
 std::string SerialLink::lastError() const
 {
     std::lock_guard lock(mutex_);

@@ -52,6 +52,8 @@ public:
     int ReceivePuFrame(char* payload, int length);
 
     bool isOpen() const;
+    // Received bytes not yet returned by a read.
+    int pendingInput() const;
     int baudRate() const { return baudRate_; }
     std::string lastError() const;
     FrameStatus lastFrameStatus() const;

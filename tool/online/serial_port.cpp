@@ -144,12 +144,9 @@ long SerialPort::readSome(char* buffer, std::size_t maxBytes, Clock::time_point 
     for (;;) {
         ssize_t n = ::read(fd_, buffer, maxBytes);
         if (n > 0) return n;
-        if (n == 0) {
-            error_ = "device hung up";
-            return -1;
-        }
-        if (errno == EINTR) continue;
-        if (errno != EAGAIN) {
+        // With VMIN and VTIME 0 an empty queue reads 0 bytes; a hang-up shows in poll.
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && errno != EAGAIN) {
             error_ = std::string("read failed: ") + std::strerror(errno);
             return -1;
         }
@@ -161,8 +158,8 @@ long SerialPort::readSome(char* buffer, std::size_t maxBytes, Clock::time_point 
             error_ = std::string("poll failed: ") + std::strerror(errno);
             return -1;
         }
-        if (r > 0 && (p.revents & (POLLERR | POLLNVAL))) {
-            error_ = "device error";
+        if (r > 0 && !(p.revents & POLLIN) && (p.revents & (POLLERR | POLLNVAL | POLLHUP))) {
+            error_ = "device error or hang-up";
             return -1;
         }
     }
