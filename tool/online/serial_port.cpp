@@ -133,7 +133,6 @@ bool SerialPort::write(std::string_view bytes)
         pollfd p{fd_, POLLOUT, 0};
         ::poll(&p, 1, static_cast<int>(left));
     }
-    ::tcdrain(fd_);
     return true;
 }
 
