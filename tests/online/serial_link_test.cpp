@@ -218,13 +218,11 @@ TEST_F(SerialLinkSession, InjectedFaultsGiveTheLinkOutcome)
 
 TEST_F(SerialLinkSession, LateReplyIsDroppedBeforeTheNextCommand)
 {
-    qvsim::FaultSettings settings;
-    settings.slowDelay = 1500ms;
-    server->setFaultSettings(settings);
     open();
     setTimeout(200ms);  // milliseconds count, not whole seconds
-    server->injectFault(Fault::Slow);
+    server->holdReplies();
     EXPECT_EQ(plain("G01\r", 4), "<timeout>");
+    server->releaseReplies();
     ASSERT_TRUE(server->waitForHandled(1, kGenerous));
     ASSERT_TRUE(eventually([&] { return link.pendingInput() >= 4; }));
     setTimeout(kGenerous);
