@@ -27,7 +27,7 @@ public:
             if (s > 0 && Pick(0, 4) == 0) codes.push_back(Code(14, Pick(1, 2) * 10 + Pick(0, 9), Pick(0, 99)));
             const int rungs = Pick(1, 3);
             for (int r = 0; r < rungs; ++r) {
-                if (Pick(0, 5) > 0) Expr(Pick(0, 3), true, codes);
+                if (Pick(0, 5) > 0) Expr(Pick(0, 3), codes);
                 const int coils = Pick(1, 3);
                 for (int c = 0; c < coils; ++c)
                     codes.push_back(s > 0 && Pick(0, 6) == 0 ? Code(12, 81 + Pick(0, 11), Pick(1, 19))
@@ -48,22 +48,21 @@ private:
     }
     std::string Contact(int type) { return Code(type + Pick(0, 1), Pick(1, 99), Pick(1, 99)); }
 
-    // Emits an expression as a fresh value (load first) at nesting depth.
-    void Expr(int depth, bool fresh, std::vector<std::string>& out)
+    // Emits an expression of the given nesting depth as a new value (load first).
+    void Expr(int depth, std::vector<std::string>& out)
     {
-        (void)fresh;
         if (depth == 0) {
             out.push_back(Contact(1));
             return;
         }
         const bool parallel = Pick(0, 1) == 1;
         const int parts = Pick(2, 3);
-        Expr(depth - 1, true, out);
+        Expr(depth - 1, out);
         for (int i = 1; i < parts; ++i) {
             if (Pick(0, 2) == 0) {
                 out.push_back(Contact(parallel ? 5 : 3));
             } else {
-                Expr(depth - 1, true, out);
+                Expr(depth - 1, out);
                 out.push_back(parallel ? "050000" : "030000");
             }
         }
@@ -115,11 +114,9 @@ void Disturb(LadderGrid& g, std::mt19937& rng)
     }
     for (int n = pick(0, 3); n > 0; --n) {
         const int r = pick(0, last), c = pick(0, kLadderCols - 2);
-        if (IsContact(g.Cell(r, c)) && g.Cell(r, c + 1) == kCellWire && !g.Link(r, c) && !g.Link(r - 1, c) &&
-            (c > 0 || !IsContact(g.Cell(r, c)) || true)) {
-            if (c == 0) continue;   // column 0 decides the kind of the rung
+        // Column 0 stays: it decides the kind of the rung.
+        if (c > 0 && IsContact(g.Cell(r, c)) && g.Cell(r, c + 1) == kCellWire && !g.Link(r, c) && !g.Link(r - 1, c))
             std::swap(g.Cell(r, c), g.Cell(r, c + 1));
-        }
     }
 }
 
