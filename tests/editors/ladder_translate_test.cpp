@@ -251,100 +251,75 @@ TEST(TranslateLimitTest, EightyNinthCodeAcceptedNinetiethRefused)
 
 // ------------------------------------------------------------ normalisation passes
 
-TEST(NormaliseTest, RemoveEmptyRowsMovesRowsUpWithCoilsAndLines)
+struct PassCase {
+    const char* name;
+    void (*pass)(LadderGrid&);
+    LadderGrid input;
+    LadderGrid want;
+};
+
+std::vector<PassCase> PassCases()
 {
-    LadderGrid g = MakeGrid({StepRow(0),
-                             {{E, E, E, E, E, E, E, E}, kCoilWire},
-                             {{NO(1, 1), W, W, W, W, W, W, W}, OUT(2, 1), 0x01},
-                             {{NO(1, 2), E, E, E, E, E, E, E}}});
-    RemoveEmptyRows(g);
-    LadderGrid want = MakeGrid({StepRow(0),
-                                {{NO(1, 1), W, W, W, W, W, W, W}, OUT(2, 1), 0x01},
-                                {{NO(1, 2), E, E, E, E, E, E, E}}});
-    EXPECT_EQ(g, want);
+    const RowSpec rung = SimpleRung(NO(1, 1), OUT(2, 1));
+    const RowSpec emptyRow = {{E, E, E, E, E, E, E, E}};
+    return {
+        {"RemoveEmptyRowsMovesRowsUpWithCoilsAndLines", RemoveEmptyRows,
+         MakeGrid({StepRow(0), {{E, E, E, E, E, E, E, E}, kCoilWire},
+                   {{NO(1, 1), W, W, W, W, W, W, W}, OUT(2, 1), 0x01}, {{NO(1, 2), E, E, E, E, E, E, E}}}),
+         MakeGrid({StepRow(0), {{NO(1, 1), W, W, W, W, W, W, W}, OUT(2, 1), 0x01},
+                   {{NO(1, 2), E, E, E, E, E, E, E}}})},
+        // The line below row 1 ends in the empty row 2; it must not reach row 3.
+        {"RemoveEmptyRowsDoesNotJoinALineEndingInTheRemovedRow", RemoveEmptyRows,
+         MakeGrid({StepRow(0), {{NO(1, 1), W, W, W, W, W, W, W}, OUT(2, 1), 0x01}, emptyRow,
+                   SimpleRung(NO(1, 2), OUT(2, 2))}),
+         MakeGrid({StepRow(0), rung, SimpleRung(NO(1, 2), OUT(2, 2))})},
+        {"RedrawOutputBranchesMovesBranchToCoilColumn", RedrawOutputBranches,
+         MakeGrid({StepRow(0), {{NO(1, 1), W, W, W, W, W, W, W}, OUT(2, 1), 0x08},
+                   {{E, E, E, E, W, W, W, W}, OUT(2, 2)}}),
+         MakeGrid({StepRow(0), {{NO(1, 1), W, W, W, W, W, W, W}, OUT(2, 1), 0x80}, {emptyRow.cells, OUT(2, 2)}})},
+        {"RedrawOutputBranchesKeepsBranchWithContactsRightOfIt", RedrawOutputBranches,
+         MakeGrid({StepRow(0), {{NO(1, 1), W, W, W, NO(1, 5), W, W, W}, OUT(2, 1), 0x08},
+                   {{E, E, E, E, W, W, W, W}, OUT(2, 2)}}),
+         MakeGrid({StepRow(0), {{NO(1, 1), W, W, W, NO(1, 5), W, W, W}, OUT(2, 1), 0x08},
+                   {{E, E, E, E, W, W, W, W}, OUT(2, 2)}})},
+        {"RemoveWireOnlyParallelsDropsTheWireLoop", RemoveWireOnlyParallels,
+         MakeGrid({StepRow(0), {{NO(1, 1), W, W, W, W, W, W, W}, OUT(2, 1), 0x0A}, {{E, E, W, W, E, E, E, E}}}),
+         MakeGrid({StepRow(0), rung, emptyRow})},
+        {"RemoveWireOnlyParallelsKeepsAParallelContact", RemoveWireOnlyParallels,
+         MakeGrid({StepRow(0), {{NO(1, 1), W, W, W, W, W, W, W}, OUT(2, 1), 0x0A},
+                   {{E, E, NC(1, 2), W, E, E, E, E}}}),
+         MakeGrid({StepRow(0), {{NO(1, 1), W, W, W, W, W, W, W}, OUT(2, 1), 0x0A},
+                   {{E, E, NC(1, 2), W, E, E, E, E}}})},
+        {"CloseOutputGapsMovesOutputUpTheCoilLine", CloseOutputGaps,
+         MakeGrid({StepRow(0), {{NO(1, 1), W, W, W, W, W, W, W}, OUT(2, 1), 0x80},
+                   {emptyRow.cells, kCoilNone, 0x80}, {emptyRow.cells, OUT(2, 2)}}),
+         MakeGrid({StepRow(0), {{NO(1, 1), W, W, W, W, W, W, W}, OUT(2, 1), 0x80}, {emptyRow.cells, OUT(2, 2)}})},
+        // The line at the right edge of column 2 splits row 1 into 0..2 and 3..7.
+        {"CompactSeriesSegmentsMovesContactsLeftWithinSegments", CompactSeriesSegments,
+         MakeGrid({StepRow(0), {{W, NO(1, 1), W, W, NO(1, 2), W, W, W}, OUT(2, 1), 0x04},
+                   {{NO(1, 3), W, W, E, E, E, E, E}}}),
+         MakeGrid({StepRow(0), {{NO(1, 1), W, W, NO(1, 2), W, W, W, W}, OUT(2, 1), 0x04},
+                   {{NO(1, 3), W, W, E, E, E, E, E}}})},
+        // A parallel row that stops short keeps its gap: filling it would short the rung.
+        {"CompactSeriesSegmentsLeavesEmptyCellsEmpty", CompactSeriesSegments,
+         MakeGrid({StepRow(0), {{NO(1, 1), W, W, W, W, W, W, W}, OUT(2, 1), 0x81},
+                   {{NO(1, 2), E, E, E, E, E, E, E}, OUT(2, 2)}}),
+         MakeGrid({StepRow(0), {{NO(1, 1), W, W, W, W, W, W, W}, OUT(2, 1), 0x81},
+                   {{NO(1, 2), E, E, E, E, E, E, E}, OUT(2, 2)}})},
+    };
 }
 
-TEST(NormaliseTest, RemoveEmptyRowsDoesNotJoinALineEndingInTheRemovedRow)
+class NormalisePassTest : public ::testing::TestWithParam<PassCase> {};
+
+TEST_P(NormalisePassTest, GivesExpectedGrid)
 {
-    // The line below row 1 ends in the empty row 2; it must not reach row 3.
-    LadderGrid g = MakeGrid({StepRow(0),
-                             {{NO(1, 1), W, W, W, W, W, W, W}, OUT(2, 1), 0x01},
-                             {{E, E, E, E, E, E, E, E}},
-                             {{NO(1, 2), W, W, W, W, W, W, W}, OUT(2, 2)}});
-    RemoveEmptyRows(g);
-    EXPECT_EQ(g.g_ladderLinks[1], 0);
-    EXPECT_EQ(g.Cell(2, 0), NO(1, 2));
+    PassCase c = GetParam();
+    c.pass(c.input);
+    EXPECT_EQ(c.input, c.want);
 }
 
-TEST(NormaliseTest, RedrawOutputBranchesMovesBranchToCoilColumn)
-{
-    LadderGrid g = MakeGrid({StepRow(0),
-                             {{NO(1, 1), W, W, W, W, W, W, W}, OUT(2, 1), 0x08},
-                             {{E, E, E, E, W, W, W, W}, OUT(2, 2)}});
-    RedrawOutputBranches(g);
-    LadderGrid want = MakeGrid({StepRow(0),
-                                {{NO(1, 1), W, W, W, W, W, W, W}, OUT(2, 1), 0x80},
-                                {{E, E, E, E, E, E, E, E}, OUT(2, 2)}});
-    EXPECT_EQ(g, want);
-}
-
-TEST(NormaliseTest, RedrawOutputBranchesKeepsBranchWithContactsRightOfIt)
-{
-    LadderGrid g = MakeGrid({StepRow(0),
-                             {{NO(1, 1), W, W, W, NO(1, 5), W, W, W}, OUT(2, 1), 0x08},
-                             {{E, E, E, E, W, W, W, W}, OUT(2, 2)}});
-    LadderGrid before = g;
-    RedrawOutputBranches(g);
-    EXPECT_EQ(g, before);
-}
-
-TEST(NormaliseTest, RemoveWireOnlyParallelsDropsTheWireLoop)
-{
-    LadderGrid g = MakeGrid({StepRow(0),
-                             {{NO(1, 1), W, W, W, W, W, W, W}, OUT(2, 1), 0x0A},
-                             {{E, E, W, W, E, E, E, E}}});
-    RemoveWireOnlyParallels(g);
-    LadderGrid want = MakeGrid({StepRow(0), SimpleRung(NO(1, 1), OUT(2, 1))});
-    EXPECT_EQ(g, want);
-}
-
-TEST(NormaliseTest, CloseOutputGapsMovesOutputUpTheCoilLine)
-{
-    LadderGrid g = MakeGrid({StepRow(0),
-                             {{NO(1, 1), W, W, W, W, W, W, W}, OUT(2, 1), 0x80},
-                             {{E, E, E, E, E, E, E, E}, kCoilNone, 0x80},
-                             {{E, E, E, E, E, E, E, E}, OUT(2, 2)}});
-    CloseOutputGaps(g);
-    LadderGrid want = MakeGrid({StepRow(0),
-                                {{NO(1, 1), W, W, W, W, W, W, W}, OUT(2, 1), 0x80},
-                                {{E, E, E, E, E, E, E, E}, OUT(2, 2)}});
-    EXPECT_EQ(g, want);
-}
-
-TEST(NormaliseTest, CompactSeriesSegmentsMovesContactsLeftWithinSegments)
-{
-    LadderGrid g = MakeGrid({StepRow(0),
-                             {{W, NO(1, 1), W, W, NO(1, 2), W, W, W}, OUT(2, 1), 0x04},
-                             {{NO(1, 3), W, W, E, E, E, E, E}}});
-    CompactSeriesSegments(g);
-    // The line at the right edge of column 2 splits row 1 into 0..2 and 3..7;
-    // row 2 keeps its contact at column 0.
-    LadderGrid want = MakeGrid({StepRow(0),
-                                {{NO(1, 1), W, W, NO(1, 2), W, W, W, W}, OUT(2, 1), 0x04},
-                                {{NO(1, 3), W, W, E, E, E, E, E}}});
-    EXPECT_EQ(g, want);
-}
-
-TEST(NormaliseTest, CompactSeriesSegmentsLeavesEmptyCellsEmpty)
-{
-    // A parallel row that stops short keeps its gap: filling it would short the rung.
-    LadderGrid g = MakeGrid({StepRow(0),
-                             {{NO(1, 1), W, W, W, W, W, W, W}, OUT(2, 1), 0x81},
-                             {{NO(1, 2), E, E, E, E, E, E, E}, OUT(2, 2)}});
-    LadderGrid before = g;
-    CompactSeriesSegments(g);
-    EXPECT_EQ(g, before);
-}
+INSTANTIATE_TEST_SUITE_P(Ladder, NormalisePassTest, ::testing::ValuesIn(PassCases()),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(NormaliseTest, TranslationShowsNormalisedGrid)
 {
