@@ -172,3 +172,53 @@ TEST(LadderRoundTripTest, RandomGridsTranslateConvertTranslate)
 
 }  // namespace
 }  // namespace kravin::ladder
+
+namespace kravin::ladder {
+namespace {
+
+using namespace test;
+
+// Damaged input never crashes and always ends in a known result.
+TEST(LadderRobustnessTest, ArbitraryGridsGiveAKnownResult)
+{
+    std::mt19937 rng(99);
+    auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+    const int32_t values[] = {E, W, NO(1, 1), NC(2, 2), MakeValue(5, 3, 3), STEP(0), STEP(1), STEP(25), TIMER(1, 5),
+                              0, 150000, 999999, -7, OUT(1, 1), MakeValue(12, 0, 0)};
+    const int32_t coils[] = {kCoilNone, kCoilWire, OUT(1, 1), MakeValue(12, 81, 2), MakeValue(12, 0, 0), 5, -9,
+                             130000};
+    for (int i = 0; i < 5000; ++i) {
+        LadderGrid g;
+        const int rows = pick(1, kLadderRows);
+        for (int r = 0; r < rows; ++r) {
+            for (int c = 0; c < kLadderCols; ++c) g.Cell(r, c) = values[pick(0, std::size(values) - 1)];
+            g.g_ladderCoils[r] = coils[pick(0, std::size(coils) - 1)];
+            g.g_ladderLinks[r] = static_cast<uint8_t>(pick(0, 3) == 0 ? pick(0, 255) : 0);
+        }
+        LadderTranslation t = TranslateGrid(g);
+        EXPECT_TRUE(t.error == kLadderOk || (t.error <= kErrNotConnected && t.error >= kErrRungWithoutOutput))
+            << t.error;
+        EXPECT_TRUE(t.errorPos.row >= 0 && t.errorPos.row < kLadderRows && t.errorPos.col >= 0 &&
+                    t.errorPos.col <= kCoilCol);
+    }
+}
+
+TEST(LadderRobustnessTest, ArbitraryCodeListsConvertOrFail)
+{
+    std::mt19937 rng(7);
+    auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+    const char chars[] = "0000011223456789*A ";
+    for (int i = 0; i < 5000; ++i) {
+        std::array<StepCode, kStepsPerGroup> codes;
+        for (auto& code : codes) {
+            for (auto& ch : code) ch = chars[pick(0, sizeof chars - 2)];
+            if (pick(0, 2) == 0) code[0] = '0', code[1] = static_cast<char>('1' + pick(0, 4));
+        }
+        LadderGrid g;
+        const int r = ConvertStepsToGrid(codes, g);
+        EXPECT_TRUE(r == 0 || r == -1);
+    }
+}
+
+}  // namespace
+}  // namespace kravin::ladder

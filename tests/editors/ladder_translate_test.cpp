@@ -282,6 +282,10 @@ std::vector<PassCase> PassCases()
                    {{E, E, E, E, W, W, W, W}, OUT(2, 2)}}),
          MakeGrid({StepRow(0), {{NO(1, 1), W, W, W, NO(1, 5), W, W, W}, OUT(2, 1), 0x08},
                    {{E, E, E, E, W, W, W, W}, OUT(2, 2)}})},
+        // A line from a timer row to the rung below is no output branch of the rung above.
+        {"RedrawOutputBranchesStaysInsideItsRung", RedrawOutputBranches,
+         MakeGrid({StepRow(0), rung, StepRow(1), {{TIMER(1, 10), W, W, W, W, W, W, W}, kCoilWire, 0x01}, rung}),
+         MakeGrid({StepRow(0), rung, StepRow(1), {{TIMER(1, 10), W, W, W, W, W, W, W}, kCoilWire, 0x01}, rung})},
         {"RemoveWireOnlyParallelsDropsTheWireLoop", RemoveWireOnlyParallels,
          MakeGrid({StepRow(0), {{NO(1, 1), W, W, W, W, W, W, W}, OUT(2, 1), 0x0A}, {{E, E, W, W, E, E, E, E}}}),
          MakeGrid({StepRow(0), rung, emptyRow})},
