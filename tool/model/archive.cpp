@@ -267,15 +267,22 @@ ArchiveResult UnzipArchive(const std::string& path, const std::string& workFolde
     fs::create_directories(workFolder, ec);
     if (ec) return failure(kArchiveIo, workFolder + ": " + ec.message());
 
+    // Every name is checked before anything is written.
     const zip_int64_t count = zip_get_num_entries(za.get(), 0);
-    std::vector<char> buffer(kCopyChunk);
+    std::vector<std::string> relative;
     for (zip_int64_t i = 0; i < count; ++i) {
         const auto index = static_cast<zip_uint64_t>(i);
         const char* raw = zip_get_name(za.get(), index, ZIP_FL_ENC_RAW);
         if (!raw) return zipFailure(za.get(), path);
-        const std::string name = raw;
-        const std::string rel = safeEntryPath(name);
-        if (rel.empty() || isLinkEntry(za.get(), index)) return failure(kArchiveUnsafeEntry, name);
+        std::string rel = safeEntryPath(raw);
+        if (rel.empty() || isLinkEntry(za.get(), index)) return failure(kArchiveUnsafeEntry, raw);
+        relative.push_back(std::move(rel));
+    }
+    std::vector<char> buffer(kCopyChunk);
+    for (zip_int64_t i = 0; i < count; ++i) {
+        const auto index = static_cast<zip_uint64_t>(i);
+        const std::string& rel = relative[index];
+        const std::string& name = rel;
         const fs::path target = fs::path(workFolder) / rel;
         if (rel.back() == '/') {
             fs::create_directories(target, ec);
