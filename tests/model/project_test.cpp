@@ -531,6 +531,19 @@ TEST_F(ProjectRoads, UnknownKindsAreReportedAndKept)
     EXPECT_EQ(x, 3);
 }
 
+TEST_F(ProjectRoads, StartRemovesWorkFoldersOfCrashedRunsOnly)
+{
+    auto live = instance();
+    live->session.NewProject();
+    const std::string crashed = MakeTempWorkFolder(env_.tempFolder);
+    fs::create_directories(crashed + "/STN00");
+    writeBytes(crashed + "/KRAVin.KRAB", noise(100));
+
+    auto next = instance();
+    EXPECT_FALSE(fs::exists(crashed));
+    EXPECT_TRUE(fs::exists(live->session.projectRecord.workFolder + "/KRAVin.KRAB"));
+}
+
 TEST(FormatNowText, HasTheFixedShape)
 {
     const std::string t = FormatNowText();

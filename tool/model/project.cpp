@@ -109,6 +109,8 @@ ProjectSession::ProjectSession(const CardKindMasters& masters, SystemConfigTable
 {
     if (env_.tempFolder.empty()) env_.tempFolder = TempFolder();
     if (env_.desktopFolder.empty()) env_.desktopFolder = GetDesktopFolder();
+    // Work folders left by crashed runs go; those of running instances are locked.
+    RemoveStaleWorkFolders(env_.tempFolder);
 }
 
 ProjectSession::~ProjectSession()
