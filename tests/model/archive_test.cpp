@@ -1,5 +1,6 @@
 #include "archive.h"
 
+#include "model_test_util.h"
 #include "temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -18,31 +19,19 @@ namespace fs = std::filesystem;
 using namespace kravin::model;
 using kravin::test::readBytes;
 using kravin::test::TempDir;
+using kravin::test::FileSizeLimit;
+using kravin::test::noise;
+using kravin::test::runQuiet;
+using kravin::test::shellQuoted;
 using kravin::test::writeBytes;
 
 namespace {
-
-int run(const std::string& command)
-{
-    const int status = std::system((command + " >/dev/null 2>&1").c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-std::string quoted(const std::string& s) { return "'" + s + "'"; }
 
 std::vector<unsigned char> pattern(std::size_t size, unsigned seed)
 {
     std::vector<unsigned char> v(size);
     std::mt19937 rng(seed);
     for (std::size_t i = 0; i < size; ++i) v[i] = (i % 7 == 0) ? static_cast<unsigned char>(rng()) : 0;
-    return v;
-}
-
-std::vector<unsigned char> noise(std::size_t size, unsigned seed)
-{
-    std::vector<unsigned char> v(size);
-    std::mt19937 rng(seed);
-    for (auto& b : v) b = static_cast<unsigned char>(rng());
     return v;
 }
 
@@ -59,7 +48,7 @@ void makeProjectFolder(const std::string& root)
 
 bool sameTree(const std::string& a, const std::string& b)
 {
-    return run("diff -r " + quoted(a) + " " + quoted(b)) == 0;
+    return runQuiet("diff -r " + shellQuoted(a) + " " + shellQuoted(b)) == 0;
 }
 
 // An archive with the given entries (name, content), made with libzip; a link
@@ -84,28 +73,6 @@ void makeZip(const std::string& path, const std::vector<std::pair<std::string, s
     ASSERT_EQ(zip_close(za), 0);
 }
 
-// Limits the size of files this process writes, as a full disk would.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &old_);
-        previous_ = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = old_;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &old_);
-        std::signal(SIGXFSZ, previous_);
-    }
-
-private:
-    rlimit old_{};
-    void (*previous_)(int) = nullptr;
-};
-
 std::vector<std::string> listFolder(const std::string& dir)
 {
     std::vector<std::string> names;
@@ -124,8 +91,8 @@ TEST(Archive, PackedProjectPassesUnzipAndUnpacksToTheSameTree)
     const std::string kra = dir / "Plant.KRA";
     ASSERT_TRUE(ZipFolder(kra, work)) << ZipFolder(kra, work).detail;
 
-    EXPECT_EQ(run("unzip -t -q " + quoted(kra)), 0);
-    ASSERT_EQ(run("unzip -q " + quoted(kra) + " -d " + quoted(dir / "byunzip")), 0);
+    EXPECT_EQ(runQuiet("unzip -t -q " + shellQuoted(kra)), 0);
+    ASSERT_EQ(runQuiet("unzip -q " + shellQuoted(kra) + " -d " + shellQuoted(dir / "byunzip")), 0);
     EXPECT_TRUE(sameTree(work, dir / "byunzip"));
     EXPECT_TRUE(TestArchive(kra));
 
@@ -141,7 +108,7 @@ TEST(Archive, FolderZippedByZipOpens)
     const std::string work = dir / "work";
     makeProjectFolder(work);
     const std::string kra = dir / "ByZip.KRA";
-    ASSERT_EQ(run("cd " + quoted(work) + " && zip -r -q -1 " + quoted(kra) + " ."), 0);
+    ASSERT_EQ(runQuiet("cd " + shellQuoted(work) + " && zip -r -q -1 " + shellQuoted(kra) + " ."), 0);
     ASSERT_TRUE(UnzipArchive(kra, dir / "out"));
     EXPECT_TRUE(sameTree(work, dir / "out"));
     EXPECT_TRUE(TestArchive(kra));
@@ -224,7 +191,7 @@ TEST(Archive, LinksAreRefused)
     fs::create_directories(dir / "src");
     fs::create_symlink("/etc/passwd", dir / "src/passwd");
     const std::string byZip = dir / "zip.KRA";
-    ASSERT_EQ(run("cd " + quoted(dir / "src") + " && zip -q -y " + quoted(byZip) + " passwd"), 0);
+    ASSERT_EQ(runQuiet("cd " + shellQuoted(dir / "src") + " && zip -q -y " + shellQuoted(byZip) + " passwd"), 0);
     EXPECT_EQ(UnzipArchive(byZip, dir / "work2").code, kArchiveUnsafeEntry);
     EXPECT_FALSE(fs::is_symlink(dir / "work2/passwd"));
 }
@@ -303,10 +270,10 @@ TEST(Archive, LockedArchiveIsRefusedToASecondOpener)
         FileLock second;
         EXPECT_FALSE(second.acquire(kra));
         // The lock holds across processes too: flock from a shell is refused.
-        EXPECT_NE(run("flock -n -s " + quoted(kra) + " true"), 0);
+        EXPECT_NE(runQuiet("flock -n -s " + shellQuoted(kra) + " true"), 0);
     }
     EXPECT_EQ(ProbeArchiveAccess(kra), 0);
-    EXPECT_EQ(run("flock -n -s " + quoted(kra) + " true"), 0);
+    EXPECT_EQ(runQuiet("flock -n -s " + shellQuoted(kra) + " true"), 0);
 }
 
 TEST(Archive, StaleWorkFoldersAreSweptLiveOnesKept)

@@ -2,6 +2,7 @@
 
 #include "KRAVinA.h"
 #include "scripted_prompt.h"
+#include "model_test_util.h"
 #include "temp_dir.h"
 #include "text_codec.h"
 
@@ -21,47 +22,16 @@ using namespace kravin::model;
 using kravin::test::readBytes;
 using kravin::test::ScriptedPrompt;
 using kravin::test::TempDir;
+using kravin::test::FileSizeLimit;
+using kravin::test::noise;
+using kravin::test::runQuiet;
+using kravin::test::shellQuoted;
 using kravin::test::writeBytes;
 
 namespace {
 
 const char* const kStationTable = "CARD=QV200   \nUBus\n9600\n3\n1.00\n1.10\nCARD=RNZ6    \nRS\n57600\n5\n2.00\n";
 const char* const kCardTable = "CARD=KMQ     \nUBus\n1200\n1\n1.00\n";
-
-int run(const std::string& command)
-{
-    const int status = std::system((command + " >/dev/null 2>&1").c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-std::vector<unsigned char> noise(std::size_t size)
-{
-    std::vector<unsigned char> v(size);
-    std::mt19937 rng(11);
-    for (auto& b : v) b = static_cast<unsigned char>(rng());
-    return v;
-}
-
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &old_);
-        previous_ = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = old_;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &old_);
-        std::signal(SIGXFSZ, previous_);
-    }
-
-private:
-    rlimit old_{};
-    void (*previous_)(int) = nullptr;
-};
 
 // One instance of the tool: its masters, tables, prompt and session.
 struct Instance {
@@ -183,7 +153,7 @@ TEST_F(ProjectRoads, SaveOfAnUntitledProjectAsksForNameAndLocation)
     EXPECT_EQ(a->session.g_projectName, "Plant A");
     EXPECT_TRUE(r.lock.held());
     EXPECT_EQ(ProbeArchiveAccess(path), EACCES);
-    EXPECT_EQ(run("unzip -t -q '" + path + "'"), 0);
+    EXPECT_EQ(runQuiet("unzip -t -q '" + path + "'"), 0);
     EXPECT_TRUE(a->prompt.scriptDone());
 }
 

@@ -349,8 +349,13 @@ FileLock& FileLock::operator=(FileLock&& other) noexcept
 
 bool FileLock::acquire(const std::string& path)
 {
+    return lockPath(path, 0);
+}
+
+bool FileLock::lockPath(const std::string& path, int openFlags)
+{
     release();
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | openFlags);
     if (fd < 0) return false;
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         ::close(fd);
@@ -394,26 +399,9 @@ std::string MakeTempWorkFolder(const std::string& tempFolder)
 
 bool WorkFolderLock::acquire(const std::string& folder)
 {
-    release();
     std::error_code ec;
     fs::create_directories(folder, ec);
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return false;
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        ::close(fd);
-        return false;
-    }
-    fd_ = fd;
-    return true;
-}
-
-void WorkFolderLock::release()
-{
-    if (fd_ >= 0) {
-        ::flock(fd_, LOCK_UN);
-        ::close(fd_);
-        fd_ = -1;
-    }
+    return lockPath(folder, O_DIRECTORY);
 }
 
 int RemoveStaleWorkFolders(const std::string& tempFolder)

@@ -55,6 +55,9 @@ public:
     void release();
     bool held() const { return fd_ >= 0; }
 
+protected:
+    bool lockPath(const std::string& path, int openFlags);
+
 private:
     int fd_ = -1;
 };
@@ -71,19 +74,9 @@ std::string MakeTempWorkFolder(const std::string& tempFolder);
 
 // Creates a work folder and holds a lock on it while the project lives, so that
 // the sweep at start-up tells a live folder from one left by a crashed run.
-class WorkFolderLock {
+class WorkFolderLock : public FileLock {
 public:
-    WorkFolderLock() = default;
-    ~WorkFolderLock() { release(); }
-    WorkFolderLock(const WorkFolderLock&) = delete;
-    WorkFolderLock& operator=(const WorkFolderLock&) = delete;
-
     bool acquire(const std::string& folder);  // creates the folder when missing
-    void release();
-    bool held() const { return fd_ >= 0; }
-
-private:
-    int fd_ = -1;
 };
 
 // Removes the work folders ("{GUID}" folders) under tempFolder that no running
