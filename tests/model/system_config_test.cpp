@@ -252,3 +252,30 @@ TEST(CheckKindPlacement, Rules)
         EXPECT_EQ(CheckKindPlacement(m, t, c.station, c.slot, c.kind, c.paste), c.expected) << c.what;
     }
 }
+
+TEST(CardKindMasters, ShippedTableSetLoads)
+{
+    CardKindMasters m;
+    LoadCardKindMasters(m, std::string(KRAVIN_SAMPLE_TABLES) + "/");
+    auto count = [](const CardKindMaster& master) {
+        int n = 1;
+        while (n < kKindEntries && !master.name[n].empty()) ++n;
+        return n - 1;
+    };
+    EXPECT_EQ(count(m.station), 7);
+    EXPECT_EQ(count(m.card), 28);
+    for (const CardKindMaster* master : {&m.station, &m.card}) {
+        for (int i = 1; i <= count(*master); ++i) {
+            EXPECT_EQ(master->name[i].size(), kKindWidth) << master->name[i];
+            EXPECT_FALSE(master->versions[i][0].empty()) << master->name[i] << " has no version";
+            EXPECT_EQ(master->find(master->name[i]), i) << master->name[i] << " is listed twice";
+        }
+    }
+    for (const char* model : {"QV100", "QV110", "QV200", "QV200B", "QV200BX", "QV200C", "QV200D", "QV200E",
+                              "QV200W", "QV200X", "QV210", "QV210W"})
+        EXPECT_NE(m.card.find(model), 0) << model;
+    int bus = -1, speed = -1, value = -1;
+    EXPECT_EQ(FindCardKind(m, "RNH6    ", &bus, &speed, &value), 1);
+    EXPECT_EQ(bus, 0);
+    EXPECT_EQ(speed, 1);
+}
