@@ -130,6 +130,20 @@ TEST(Archive, SaveReplacesTheOldArchiveWhole)
     EXPECT_TRUE(sameTree(work, dir / "out"));
 }
 
+TEST(Archive, SaveThroughALinkReplacesTheArchiveItNames)
+{
+    TempDir dir;
+    makeProjectFolder(dir / "work");
+    fs::create_directories(dir / "store");
+    ASSERT_TRUE(ZipFolder(dir / "store/P.KRA", dir / "work"));
+    fs::create_symlink(dir / "store/P.KRA", dir / "Link.KRA");
+    writeBytes(dir / "work/NEW.KRAB", {1, 2, 3});
+    ASSERT_TRUE(ZipFolder(dir / "Link.KRA", dir / "work"));
+    EXPECT_TRUE(fs::is_symlink(dir / "Link.KRA"));
+    ASSERT_TRUE(UnzipArchive(dir / "store/P.KRA", dir / "out"));
+    EXPECT_TRUE(fs::exists(dir / "out/NEW.KRAB"));
+}
+
 TEST(Archive, FailedSaveKeepsTheOldArchive)
 {
     TempDir dir;
@@ -263,6 +277,7 @@ TEST(Archive, LockedArchiveIsRefusedToASecondOpener)
     ASSERT_TRUE(ZipFolder(kra, dir / "work"));
     EXPECT_EQ(ProbeArchiveAccess(kra), 0);
     EXPECT_EQ(ProbeArchiveAccess(dir / "none.KRA"), ENOENT);
+    EXPECT_EQ(ProbeArchiveAccess(dir / "work"), EISDIR);
     {
         FileLock lock;
         ASSERT_TRUE(lock.acquire(kra));

@@ -191,9 +191,11 @@ std::string parentOf(const std::string& path)
 
 }  // namespace
 
-ArchiveResult ZipFolder(const std::string& path, const std::string& workFolder)
+ArchiveResult ZipFolder(const std::string& target, const std::string& workFolder)
 {
     std::error_code ec;
+    // A link to an archive keeps pointing at it: the archive it names is replaced.
+    const std::string path = fs::is_symlink(target, ec) ? fs::weakly_canonical(target, ec).string() : target;
     if (!fs::is_directory(workFolder, ec)) return failure(kArchiveNoFolder, workFolder + ": no such folder");
     std::vector<PackItem> items;
     std::string error;
@@ -378,6 +380,9 @@ int ProbeArchiveAccess(const std::string& path)
 {
     Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (fd.fd < 0) return errno;
+    struct stat st;
+    if (::fstat(fd.fd, &st) != 0) return errno;
+    if (S_ISDIR(st.st_mode)) return EISDIR;
     if (::flock(fd.fd, LOCK_SH | LOCK_NB) != 0) return errno == EWOULDBLOCK ? EACCES : errno;
     ::flock(fd.fd, LOCK_UN);
     return 0;
