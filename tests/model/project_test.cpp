@@ -411,8 +411,11 @@ TEST_F(ProjectRoads, DamagedOrForeignArchivesAreNotOfferedForConversion)
     bytes.resize(bytes.size() / 2);
     writeBytes(dir_ / "proj/Damaged.KRA", bytes);
     writeBytes(dir_ / "proj/Foreign.KRA", noise(4000));
+    fs::create_directories(dir_ / "photos");
+    writeBytes(dir_ / "photos/a.jpg", noise(100));
+    ASSERT_TRUE(ZipFolder(dir_ / "proj/Photos.KRA", dir_ / "photos"));  // a ZIP, but no project
 
-    for (const char* name : {"Damaged.KRA", "Foreign.KRA"}) {
+    for (const char* name : {"Damaged.KRA", "Foreign.KRA", "Photos.KRA"}) {
         auto a = instance();
         a->prompt.file(dir_ / (std::string("proj/") + name));
         EXPECT_EQ(a->session.OpenProjectDialog(), 0);

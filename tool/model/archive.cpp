@@ -319,6 +319,29 @@ ArchiveResult TestArchive(const std::string& path)
     return {};
 }
 
+namespace {
+
+// The regular file named name (compared without regard to case) in folder has size bytes (any size when 0).
+bool hasFileNamed(const std::string& folder, const std::string& upperName, std::uintmax_t size)
+{
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(folder, ec)) {
+        std::string name = entry.path().filename().string();
+        std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return std::toupper(c); });
+        if (name != upperName) continue;
+        std::error_code fileEc;
+        if (entry.is_regular_file(fileEc) && (size == 0 || entry.file_size(fileEc) == size) && !fileEc) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+bool HasProjectHeader(const std::string& folder)
+{
+    return hasFileNamed(folder, "KRAVIN.KRAB", 0);
+}
+
 bool LooksLikeOldProject(const std::string& path)
 {
     {
@@ -328,15 +351,7 @@ bool LooksLikeOldProject(const std::string& path)
         const ssize_t n = ::read(fd.fd, sig, sizeof sig);
         if (n >= 2 && sig[0] == 'P' && sig[1] == 'K') return false;
     }
-    std::error_code ec;
-    for (const auto& entry : fs::directory_iterator(parentOf(path), ec)) {
-        std::string name = entry.path().filename().string();
-        std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return std::toupper(c); });
-        if (name != "KRAVIN.KRA") continue;
-        std::error_code sizeEc;
-        return entry.is_regular_file(sizeEc) && entry.file_size(sizeEc) == kOldHeaderSize && !sizeEc;
-    }
-    return false;
+    return hasFileNamed(parentOf(path), "KRAVIN.KRA", kOldHeaderSize);
 }
 
 FileLock& FileLock::operator=(FileLock&& other) noexcept

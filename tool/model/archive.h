@@ -13,6 +13,7 @@ enum ArchiveCode {
     kArchiveIo = 102,            // reading or writing a file of the work folder failed
     kArchiveVerifyFailed = 103,  // the written archive does not hold what was packed
     kArchiveNoFolder = 104,      // the work folder is missing
+    kArchiveNotProject = 105,    // the archive holds no project header file
 };
 
 struct ArchiveResult {
@@ -30,6 +31,9 @@ ArchiveResult ZipFolder(const std::string& path, const std::string& workFolder);
 // entry's CRC. Entries that would leave the folder (absolute names, drive letters,
 // "..") and links are refused; "\" separators of Windows archives are accepted.
 ArchiveResult UnzipArchive(const std::string& path, const std::string& workFolder);
+
+// True when folder holds the project header file "KRAVin.KRAB" (any case).
+bool HasProjectHeader(const std::string& folder);
 
 // Reads every entry of the archive and checks its CRC, writing nothing.
 ArchiveResult TestArchive(const std::string& path);
