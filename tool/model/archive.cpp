@@ -9,6 +9,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <optional>
 #include <regex>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -67,20 +68,20 @@ ArchiveResult openArchive(const std::string& path, ZipHandle& out)
     return {};
 }
 
-// The relative path an entry name stands for, with "\" read as "/"; empty when
-// the name would leave the folder or cannot be a file name here.
-std::string safeEntryPath(const std::string& name)
+// The relative path an entry name stands for, with "\" read as "/" (empty for the
+// folder itself, such as "./"); nothing when the name would leave the folder.
+std::optional<std::string> safeEntryPath(const std::string& name)
 {
     std::string n = name;
     std::replace(n.begin(), n.end(), '\\', '/');
-    if (n.empty() || n.front() == '/') return {};
-    if (n.size() >= 2 && n[1] == ':') return {};  // drive letter
+    if (n.empty() || n.front() == '/') return std::nullopt;
+    if (n.size() >= 2 && n[1] == ':') return std::nullopt;  // drive letter
     std::string out;
     std::size_t start = 0;
     while (start <= n.size()) {
         const std::size_t slash = std::min(n.find('/', start), n.size());
         const std::string part = n.substr(start, slash - start);
-        if (part == "..") return {};
+        if (part == "..") return std::nullopt;
         if (!part.empty() && part != ".") {
             if (!out.empty()) out += '/';
             out += part;
@@ -276,15 +277,16 @@ ArchiveResult UnzipArchive(const std::string& path, const std::string& workFolde
         const auto index = static_cast<zip_uint64_t>(i);
         const char* raw = zip_get_name(za.get(), index, ZIP_FL_ENC_RAW);
         if (!raw) return zipFailure(za.get(), path);
-        std::string rel = safeEntryPath(raw);
-        if (rel.empty() || isLinkEntry(za.get(), index)) return failure(kArchiveUnsafeEntry, raw);
-        relative.push_back(std::move(rel));
+        std::optional<std::string> rel = safeEntryPath(raw);
+        if (!rel || isLinkEntry(za.get(), index)) return failure(kArchiveUnsafeEntry, raw);
+        relative.push_back(std::move(*rel));
     }
     std::vector<char> buffer(kCopyChunk);
     for (zip_int64_t i = 0; i < count; ++i) {
         const auto index = static_cast<zip_uint64_t>(i);
         const std::string& rel = relative[index];
         const std::string& name = rel;
+        if (rel.empty()) continue;  // the folder itself
         const fs::path target = fs::path(workFolder) / rel;
         if (rel.back() == '/') {
             fs::create_directories(target, ec);
