@@ -81,7 +81,7 @@ bool writeHeader(const char* folder)
 {
     if (!folder) return false;
     auto& image = headerImage();
-    std::strncpy(reinterpret_cast<char*>(image.data()), g_versionText, KRAVINA_VERSION_TEXT_MAX);
+    setField(reinterpret_cast<char*>(image.data()), g_versionText, KRAVINA_VERSION_TEXT_MAX);
     return writeFile(folder, kHeaderFile, image.data(), image.size());
 }
 
