@@ -1,4 +1,5 @@
 #include "KRAVinA.h"
+#include "byte_fields.h"
 #include "file_size_limit.h"
 #include "temp_dir.h"
 
@@ -10,7 +11,9 @@
 #include <string>
 #include <vector>
 
+using kravin::test::bytesAt;
 using kravin::test::FileSizeLimit;
+using kravin::test::int32At;
 using kravin::test::readBytes;
 using kravin::test::TempDir;
 using kravin::test::writeBytes;
@@ -23,18 +26,6 @@ constexpr std::size_t kHeadSize = 500;
 std::size_t blockAt(int b) { return 500 + 3608 * std::size_t(b); }
 std::size_t itemAt(int b, int i) { return blockAt(b) + 8 + 16 * std::size_t(i); }
 std::size_t termAt(int b, int t) { return blockAt(b) + 1608 + 20 * std::size_t(t); }
-
-int32_t int32At(const std::vector<unsigned char>& b, std::size_t at)
-{
-    int32_t v;
-    std::memcpy(&v, b.data() + at, 4);
-    return v;
-}
-
-std::string bytesAt(const std::vector<unsigned char>& b, std::size_t at, std::size_t n)
-{
-    return std::string(reinterpret_cast<const char*>(b.data()) + at, n);
-}
 
 // A buffer of exactly n bytes on the heap, so that the sanitizer sees any access past it.
 std::vector<char> exact(std::size_t n, char fill) { return std::vector<char>(n, fill); }
