@@ -47,7 +47,7 @@ unsigned char* blockAt(int block) { return unitImage().data() + unit::blockOffse
 
 bool validBlock(int block) { return validIndex(block, unit::blockCount); }
 
-// An item or terminal field: entry index of the count entries of size bytes at offset at.
+// The items or the terminals of a block: count entries of size bytes from offset at.
 struct Entries {
     std::size_t at, count, size;
 };
