@@ -1,0 +1,235 @@
+#include "vuken_sim.h"
+#include "temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+int itemAddress(int station, int card) { return station << 5 | card; }
+int cyclicAddress(int station, int card, int point, int sub)
+{
+    return station << 14 | card << 9 | point << 5 | sub;
+}
+
+class BusTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        vuken_sim_reset();
+        vuken_sim_add_card(1, 2);
+    }
+
+    int read(int op, int station, int card, int group, int item, std::string& value)
+    {
+        BusItemRequest r{group, item, nullptr};
+        char* reply = nullptr;
+        const int rc = rw_dcs_items(op, itemAddress(station, card), &r, &reply);
+        if (rc == 0) value = reply;
+        return rc;
+    }
+
+    int write(int station, int card, int group, int item, const char* value)
+    {
+        std::string text = value;
+        BusItemRequest r{group, item, text.data()};
+        return rw_dcs_items(VUKEN_OP_WRITE, itemAddress(station, card), &r, nullptr);
+    }
+};
+
+TEST_F(BusTest, RequestsNeedAReadyBus)
+{
+    std::string v;
+    EXPECT_EQ(get_kilnbus_status(), VUKEN_STATUS_CLOSED);
+    EXPECT_NE(write(1, 2, 0, 1, "1"), 0);
+    kilnbus_cycle();
+    EXPECT_EQ(get_kilnbus_status(), VUKEN_STATUS_READY);
+    EXPECT_EQ(write(1, 2, 0, 1, "1"), 0);
+    kilnbus_close();
+    EXPECT_NE(read(VUKEN_OP_READ, 1, 2, 0, 1, v), 0);
+
+    vuken_sim_set_cycle_status(5);
+    kilnbus_cycle();
+    EXPECT_EQ(get_kilnbus_status(), 5);
+    EXPECT_NE(read(VUKEN_OP_READ, 1, 2, 0, 1, v), 0);
+}
+
+TEST_F(BusTest, WrittenItemsReadBackWithBothReadOperations)
+{
+    kilnbus_cycle();
+    ASSERT_EQ(write(1, 2, 12, 34, "12.5"), 0);
+    std::string v;
+    ASSERT_EQ(read(VUKEN_OP_READ, 1, 2, 12, 34, v), 0);
+    EXPECT_EQ(v, "12.5");
+    ASSERT_EQ(read(VUKEN_OP_MONITOR_READ, 1, 2, 12, 34, v), 0);
+    EXPECT_EQ(v, "12.5");
+    char buffer[8];
+    ASSERT_EQ(vuken_sim_get_item(1, 2, 12, 34, buffer, sizeof buffer), 0);
+    EXPECT_STREQ(buffer, "12.5");
+}
+
+TEST_F(BusTest, AddressesReachTheLastStationAndCard)
+{
+    EXPECT_EQ(itemAddress(0x3F, 15), 2031);
+    EXPECT_EQ(cyclicAddress(1, 2, 3, 1), 17505);
+    vuken_sim_set_item(63, 15, 0, 52, "AB12");
+    vuken_sim_set_analog(63, 15, 15, 1, -321);
+    vuken_sim_set_digital(63, 15, 15, 0x00020001u);
+    kilnbus_cycle();
+    std::string v;
+    ASSERT_EQ(read(VUKEN_OP_READ, 63, 15, 0, 52, v), 0);
+    EXPECT_EQ(v, "AB12");
+    EXPECT_EQ(get_ax_cycdata(cyclicAddress(63, 15, 15, 1)), -321);
+    EXPECT_EQ(get_ax_cycdata(cyclicAddress(63, 15, 15, 0)), 0);
+    EXPECT_EQ(get_dx_cycdata(cyclicAddress(63, 15, 15, 0), 32), 0x00020001u);
+}
+
+TEST_F(BusTest, FailuresAreNonZero)
+{
+    kilnbus_cycle();
+    std::string v;
+    char* reply = nullptr;
+    BusItemRequest r{0, 1, nullptr};
+    const struct {
+        const char* what;
+        int op, address;
+        BusItemRequest* request;
+        char** reply;
+    } cases[] = {
+        {"no card", VUKEN_OP_READ, itemAddress(5, 5), &r, &reply},
+        {"card out of range", VUKEN_OP_READ, itemAddress(1, 16), &r, &reply},
+        {"negative address", VUKEN_OP_READ, -1, &r, &reply},
+        {"unknown operation", 0x99, itemAddress(1, 2), &r, &reply},
+        {"no request", VUKEN_OP_READ, itemAddress(1, 2), nullptr, &reply},
+        {"no reply pointer", VUKEN_OP_READ, itemAddress(1, 2), &r, nullptr},
+        {"write without data", VUKEN_OP_WRITE, itemAddress(1, 2), &r, nullptr},
+        {"item never set", VUKEN_OP_READ, itemAddress(1, 2), &r, &reply},
+    };
+    for (const auto& c : cases) EXPECT_NE(rw_dcs_items(c.op, c.address, c.request, c.reply), 0) << c.what;
+    EXPECT_NE(read(VUKEN_OP_READ, 1, 2, 100, 0, v), 0);
+
+    ASSERT_EQ(write(1, 2, 3, 4, "7"), 0);
+    vuken_sim_fail_item(1, 2, 3, 4, 77);
+    EXPECT_EQ(read(VUKEN_OP_READ, 1, 2, 3, 4, v), 77);
+    EXPECT_EQ(write(1, 2, 3, 4, "8"), 77);
+    vuken_sim_fail_item(1, 2, 3, 4, 0);
+    ASSERT_EQ(read(VUKEN_OP_READ, 1, 2, 3, 4, v), 0);
+    EXPECT_EQ(v, "7");
+}
+
+TEST_F(BusTest, ClearingTheMemoryKeepsGroupZero)
+{
+    kilnbus_cycle();
+    write(1, 2, 0, 52, "ID01");
+    write(1, 2, 7, 1, "123");
+    ASSERT_EQ(write(1, 2, 0, 95, "1"), 0);
+    std::string v;
+    read(VUKEN_OP_READ, 1, 2, 7, 1, v);
+    EXPECT_EQ(v, "0");
+    read(VUKEN_OP_READ, 1, 2, 0, 52, v);
+    EXPECT_EQ(v, "ID01");
+}
+
+// A reply stays valid for its thread until that thread's next call.
+TEST_F(BusTest, RepliesBelongToTheCallingThread)
+{
+    vuken_sim_set_item(1, 2, 1, 1, "first");
+    vuken_sim_set_item(1, 2, 1, 2, "second");
+    kilnbus_cycle();
+    BusItemRequest r{1, 1, nullptr};
+    char* mine = nullptr;
+    ASSERT_EQ(rw_dcs_items(VUKEN_OP_READ, itemAddress(1, 2), &r, &mine), 0);
+    std::thread other([] {
+        BusItemRequest r2{1, 2, nullptr};
+        char* theirs = nullptr;
+        for (int i = 0; i < 1000; ++i) rw_dcs_items(VUKEN_OP_READ, itemAddress(1, 2), &r2, &theirs);
+    });
+    other.join();
+    EXPECT_STREQ(mine, "first");
+}
+
+std::atomic<int> g_fatalCalls{0};
+std::string g_fatalText;
+void onFatal(const char* message)
+{
+    g_fatalText = message;
+    ++g_fatalCalls;
+}
+
+TEST_F(BusTest, FatalErrorsReachTheCallback)
+{
+    g_fatalCalls = 0;
+    set_dcsfatalerr_callbk(onFatal);
+    vuken_sim_raise_fatal("bus error 10049");
+    EXPECT_EQ(g_fatalCalls, 1);
+    EXPECT_EQ(g_fatalText, "bus error 10049");
+    kilnbus_cycle();
+    panic();
+    EXPECT_EQ(g_fatalCalls, 2);
+    EXPECT_EQ(get_kilnbus_status(), VUKEN_STATUS_CLOSED);
+    set_dcsfatalerr_callbk(nullptr);
+}
+
+TEST(BusDescription, LoadsCardsItemsAndCyclicValues)
+{
+    vuken_sim_reset();
+    kravin::test::TempDir dir;
+    std::ofstream(dir / "bus.txt") << "# two cards\r\n"
+                                      "card 4 0\n"
+                                      "item 4 0 0 52 ST04\n"
+                                      "item 4 1 10 3 -12.50 \r\n"
+                                      "analog 4 1 2 0 0x7fff\n"
+                                      "digital 4 1 2 65537\n"
+                                      "status 2\n";
+    ASSERT_EQ(vuken_sim_load((dir / "bus.txt").c_str()), 0);
+    kilnbus_cycle();
+    char value[16];
+    ASSERT_EQ(vuken_sim_get_item(4, 1, 10, 3, value, sizeof value), 0);
+    EXPECT_STREQ(value, "-12.50");
+    EXPECT_EQ(get_ax_cycdata(cyclicAddress(4, 1, 2, 0)), 0x7fff);
+    EXPECT_EQ(get_dx_cycdata(cyclicAddress(4, 1, 2, 0), 32), 65537u);
+
+    std::ofstream(dir / "bad.txt") << "card 1 1\nitem 1 1 0 200 x\n";
+    EXPECT_EQ(vuken_sim_load((dir / "bad.txt").c_str()), 2);
+    std::ofstream(dir / "bad2.txt") << "card 64 0\n";
+    EXPECT_EQ(vuken_sim_load((dir / "bad2.txt").c_str()), 1);
+    EXPECT_EQ(vuken_sim_load((dir / "missing.txt").c_str()), -1);
+}
+
+// The environment names a bus read before the first call: checked in a fresh run of this
+// program that runs only the probe below.
+TEST(BusDescription, EnvironmentNamesTheBus)
+{
+    kravin::test::TempDir dir;
+    std::ofstream(dir / "bus.txt") << "item 9 3 5 6 4711\n";
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        setenv("KRAVIN_BUS_SIM", (dir / "bus.txt").c_str(), 1);
+        execl("/proc/self/exe", "vuken_test", "--gtest_filter=BusDescription.DISABLED_EnvironmentProbe",
+              "--gtest_also_run_disabled_tests", nullptr);
+        _exit(127);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+}
+
+// Run only in the child above.
+TEST(BusDescription, DISABLED_EnvironmentProbe)
+{
+    kilnbus_cycle();
+    BusItemRequest r{5, 6, nullptr};
+    char* reply = nullptr;
+    ASSERT_EQ(rw_dcs_items(VUKEN_OP_READ, 9 << 5 | 3, &r, &reply), 0);
+    EXPECT_STREQ(reply, "4711");
+}
+
+}  // namespace
