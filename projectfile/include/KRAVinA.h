@@ -92,7 +92,8 @@ enum {
 };
 
 /* Reads the unit's file into the unit image and copies its head (500) out.
-   0; -2 when the file is missing (the image is cleared, head "00SYS" + zeros);
+   0; -2 when the file is missing or cannot be opened (the image is cleared, head
+   "00SYS" + zeros);
    -1 for a unit out of range (nothing touched) or a file shorter than a unit
    file (what it holds is loaded, the rest reads as zero). */
 KRAVINA_API int KRAVinA_Data_Get(int station, int card, char* head, const char* folder);
@@ -100,6 +101,9 @@ KRAVINA_API int KRAVinA_Data_Get(int station, int card, char* head, const char* 
 /* Puts the head (500) into the unit image and writes the image as the unit's
    file, creating the folder "STNnn". 0, -1 for a unit out of range or a failed write. */
 KRAVINA_API int KRAVinA_Data_Write(int station, int card, const char* head, const char* folder);
+
+/* The operations below address the unit image of the last get; nothing reaches
+   the disk before KRAVinA_Data_Write. */
 
 /* Position of a block in the unit image. 0, -1 for a block out of range. */
 KRAVINA_API int KRAVinA_Data_XY_Get(int block, int* x, int* y);
