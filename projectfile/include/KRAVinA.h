@@ -297,6 +297,14 @@ KRAVINA_API int KRAVinA_Env_ChkSet(int create, const char* a, const char* b, con
    begins with the card name (at most 8 characters); 0 otherwise. */
 KRAVINA_API int KRAVinA_IRCardName_Comp(const char* name, const char* folder);
 
+/* ---- Conversion of old-format projects ---- */
+
+/* Copies the old project folder holding the file oldPath into folder (created, one
+   level): ".KRA" names become ".KRAB", "AC..." and "DC..." files are widened to the
+   current connection records, the header is rewritten in the current layout. The old
+   files are not changed. 0, -1 when the conversion could not be completed. */
+KRAVINA_API int KRAVinA_Proj_Convert(const char* oldPath, const char* folder);
+
 #ifdef __cplusplus
 }
 #endif
