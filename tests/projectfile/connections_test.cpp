@@ -1,6 +1,6 @@
 #include "KRAVinA.h"
-#include "byte_fields.h"
 #include "file_size_limit.h"
+#include "header_fixtures.h"
 #include "temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -13,11 +13,11 @@
 #include <utility>
 #include <vector>
 
-using kravin::test::bytesAt;
 using kravin::test::FileSizeLimit;
-using kravin::test::int16At;
-using kravin::test::int32At;
-using kravin::test::putInt32;
+using kravin::test::header::field;
+using kravin::test::header::int16At;
+using kravin::test::header::int32At;
+using kravin::test::header::putInt32;
 using kravin::test::readBytes;
 using kravin::test::TempDir;
 using kravin::test::writeBytes;
@@ -148,7 +148,7 @@ TEST_F(ConnectionsTest, AnalogRecordsLandAtTheirOffsets)
         EXPECT_EQ(int32At(b, r + 0), 100 * e.c + e.d);
         EXPECT_EQ(int32At(b, r + 4), 0x00C08040);
         EXPECT_EQ(b[r + 8], 0xFD);
-        EXPECT_EQ(bytesAt(b, r + 9, 17), text + std::string(17 - text.size(), '\0'));
+        EXPECT_EQ(field(b, r + 9, 17), text + std::string(17 - text.size(), '\0'));
         EXPECT_EQ(int16At(b, r + 26), -32768);
         EXPECT_EQ(int16At(b, r + 86), 32767);
         EXPECT_EQ(int16At(b, r + 26 + 58), e.c);
@@ -193,13 +193,13 @@ TEST_F(ConnectionsTest, CommunicationRecordsLandAtTheirOffsets)
         SCOPED_TRACE(testing::Message() << "terminal " << j);
         const std::size_t r = dconAt(j);
         const std::string text = "T" + std::to_string(j);
-        EXPECT_EQ(bytesAt(b, r, 8), std::string(8, '\0'));
+        EXPECT_EQ(field(b, r, 8), std::string(8, '\0'));
         EXPECT_EQ(int32At(b, r + 8), 1000 + j);
         EXPECT_EQ(int32At(b, r + 12), 0x000000FF);
         EXPECT_EQ(b[r + 16], 0xFE);  // returned fourth
         EXPECT_EQ(b[r + 17], 5);     // returned first
         EXPECT_EQ(b[r + 18], 0);
-        EXPECT_EQ(bytesAt(b, r + 19, 17), text + std::string(17 - text.size(), '\0'));
+        EXPECT_EQ(field(b, r + 19, 17), text + std::string(17 - text.size(), '\0'));
         EXPECT_EQ(int16At(b, r + 36), j);
         EXPECT_EQ(int16At(b, r + 96), -j);
         EXPECT_EQ(int16At(b, r + 36 + 58), 300 + j);
