@@ -38,14 +38,6 @@ bool Equals(const StepCode& code, const char* text)
 
 }  // namespace
 
-StepCode MakeStepCode(std::string_view text)
-{
-    StepCode code;
-    code.fill('*');
-    std::copy_n(text.begin(), std::min<std::size_t>(text.size(), kStepCodeLen), code.begin());
-    return code;
-}
-
 std::string CodeText(const StepCode& code) { return std::string(code.begin(), code.end()); }
 
 bool IsEndOfProgram(const StepCode& code)
@@ -97,23 +89,6 @@ bool EncodeTimer(int kind, int seconds, StepCode& out)
     PutDigits(out, 2, 1, kind);
     PutDigits(out, 3, 3, seconds);
     return true;
-}
-
-StepTable::StepTable()
-{
-    for (auto& row : rows) row.fill(MakeStepCode(kEmptyCode));
-}
-
-std::array<StepCode, kStepsPerGroup>* StepTable::Row(int group)
-{
-    if (group < kFirstSeqGroup || group > kLastSeqGroup) return nullptr;
-    return &rows[group - kFirstSeqGroup];
-}
-
-const std::array<StepCode, kStepsPerGroup>* StepTable::Row(int group) const
-{
-    if (group < kFirstSeqGroup || group > kLastSeqGroup) return nullptr;
-    return &rows[group - kFirstSeqGroup];
 }
 
 }  // namespace kravin::ladder

@@ -1,6 +1,8 @@
 // Step codes of the sequential control groups and the step table that holds them.
 #pragma once
 
+#include "step_table.h"
+
 #include <array>
 #include <cstdint>
 #include <string>
@@ -8,12 +10,18 @@
 
 namespace kravin::ladder {
 
-constexpr int kSeqGroupCount = 12;   // groups 81..92
-constexpr int kFirstSeqGroup = 81;
-constexpr int kLastSeqGroup = 92;
-constexpr int kStepsPerGroup = 89;   // items 11..99
-constexpr int kFirstStepItem = 11;
-constexpr int kStepCodeLen = 6;
+// The step table and its shape belong to the project model.
+using model::kFirstSeqGroup;
+using model::kFirstStepItem;
+using model::kLastSeqGroup;
+using model::kSeqGroupCount;
+using model::kStepCodeLen;
+using model::kStepsPerGroup;
+using model::kEmptyCode;
+using model::MakeStepCode;
+using model::SequenceCheck;
+using model::StepCode;
+using model::StepTable;
 
 // Step types (first two digits of a code).
 enum StepType : int {
@@ -38,15 +46,10 @@ enum StepType : int {
 // Two-letter mnemonic of each type 0..15.
 extern const std::array<const char*, 16> kStepMnemonics;
 
-inline constexpr char kEmptyCode[kStepCodeLen + 1] = "******";
 inline constexpr char kEndCode[kStepCodeLen + 1] = "000000";
 inline constexpr char kAndBlockCode[kStepCodeLen + 1] = "030000";
 inline constexpr char kOrBlockCode[kStepCodeLen + 1] = "050000";
 
-// One 6-character code, no terminator.
-using StepCode = std::array<char, kStepCodeLen>;
-
-StepCode MakeStepCode(std::string_view text);   // first six characters, '*'-padded
 std::string CodeText(const StepCode& code);
 
 // True for "000000" and for any slot starting with "**".
@@ -71,25 +74,5 @@ DecodedStep DecodeStep(const StepCode& code);
 // their field's range give false and leave out untouched.
 bool EncodeStep(int type, int kk, int nn, StepCode& out);
 bool EncodeTimer(int kind, int seconds, StepCode& out);
-
-// The step table of a unit: 12 groups x 89 codes, 6408 bytes as stored.
-struct StepTable {
-    std::array<std::array<StepCode, kStepsPerGroup>, kSeqGroupCount> rows{};
-
-    StepTable();   // every slot "******"
-    // group 81..92; nullptr for any other group.
-    std::array<StepCode, kStepsPerGroup>* Row(int group);
-    const std::array<StepCode, kStepsPerGroup>* Row(int group) const;
-    bool operator==(const StepTable&) const = default;
-};
-static_assert(sizeof(StepTable) == kSeqGroupCount * kStepsPerGroup * kStepCodeLen);
-
-// The sequence-connection check of one code (0 accepted, -1 refused). The
-// project model supplies it; it needs the unit's block definitions.
-class SequenceCheck {
-public:
-    virtual ~SequenceCheck() = default;
-    virtual int CheckStepCode(const StepCode& code) = 0;
-};
 
 }  // namespace kravin::ladder

@@ -68,8 +68,9 @@ std::string deviceString(int id)
     return res::lookup(id, res::Language::English);
 }
 
-// A device string in any language, given as its id; 0 when the text is none.
-int deviceId(std::string_view text)
+}  // namespace
+
+int DeviceStringId(std::string_view text)
 {
     for (int id : {9300, 9303, 9304, 9305, 9306, 9308, 9309, 9401}) {
         for (auto lang : {res::Language::English, res::Language::Japanese})
@@ -78,15 +79,13 @@ int deviceId(std::string_view text)
     return 0;
 }
 
-}  // namespace
-
 std::string NormaliseDevice(const std::string& stored)
 {
     if (stored.empty()) return stored;
     if (stored == "TJK5    ") return deviceString(9305);
     if (stored == "TJW     ") return deviceString(9309);
     if (stored == "V8RTU   ") return deviceString(9306);
-    const int id = deviceId(stored);
+    const int id = DeviceStringId(stored);
     if (id == 9308) return deviceString(9300);
     if (id == 0) return deviceString(9303);
     return deviceString(id);

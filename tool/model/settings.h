@@ -6,6 +6,7 @@
 #include <array>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class QSettings;
@@ -72,6 +73,9 @@ void SaveSettings(QSettings& store, const UserSettings& settings);
 // The device text as it is kept: older spellings and unknown texts mapped to the
 // current device strings, always in their language-independent form.
 std::string NormaliseDevice(const std::string& stored);
+
+// The id (9300..9401) of a device string in either language; 0 for any other text.
+int DeviceStringId(std::string_view text);
 
 // The profile of the tool (organisation "KRAVin", application "KRAVin3").
 std::unique_ptr<QSettings> openUserProfile();
