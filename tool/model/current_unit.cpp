@@ -256,14 +256,15 @@ void UnitContext::readDefinitionLines(bool count)
         char extra[KRAVINA_DEF_EXTRA_SIZE] = {};
         KRAVinA_Block_Inf_Get(0, i, d.type, d.name, d.abbreviation, d.unit, d.defaultValue, d.range, extra);
         const std::string_view t = fieldView(d.type);
-        if (!startsWith(t, "NON") && !startsWith(t, "FA_")) ++items;
+        if (!t.empty() && !startsWith(t, "NON") && !startsWith(t, "FA_")) ++items;
     }
     if (!count) return;
     for (int i = 0; i < kTerminals; ++i) {
         TerminalDefinition& d = terminalDefinitions[i];
         std::memset(&d, 0, sizeof d);
         KRAVinA_Block_Inf_Get(1, i, d.type, d.name, d.abbreviation, nullptr, nullptr, nullptr, d.number);
-        if (!startsWith(fieldView(d.type), "NON")) ++terms;
+        // A line the table leaves out is not in use either.
+        if (!fieldView(d.type).empty() && !startsWith(fieldView(d.type), "NON")) ++terms;
     }
     itemCount = items;
     terminalCount = terms;
@@ -318,7 +319,7 @@ int UnitContext::LoadBlockItemList()
         int shown = 0;
         for (int i = 0; i < kItems; ++i) {
             const std::string_view t = fieldView(itemDefinitions[i].type);
-            if (startsWith(t, "NON") || startsWith(t, "FA_")) continue;
+            if (t.empty() || startsWith(t, "NON") || startsWith(t, "FA_")) continue;
             if (std::memcmp(blockItemData.items[i].data(), key, 6) == 0) {
                 firstVisibleRow = shown;
                 break;
@@ -374,7 +375,7 @@ void UnitContext::WriteItemDefaults(int group)
     }
     for (int i = 0; i < kItems; ++i) {
         const ItemDefinition& d = itemDefinitions[i];
-        if (startsWith(fieldView(d.type), "NON")) continue;
+        if (fieldView(d.type).empty() || startsWith(fieldView(d.type), "NON")) continue;
         char value[20] = {};
         std::memcpy(value, d.defaultValue, std::min(sizeof value, fieldView(d.defaultValue).size()));
         KRAVinA_Data_Item_Set(group, i, value);
@@ -392,7 +393,7 @@ int UnitContext::FindNextEditableItem(int mode, int group, int* pos) const
         char type[KRAVINA_DEF_TYPE_SIZE] = {};
         KRAVinA_Block_Inf_Get(0, i, type, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
         const std::string_view t = fieldView(type);
-        if (!startsWith(t, "FA_") && !startsWith(t, "NON") && !(group == 0 && i == 97)) {
+        if (!t.empty() && !startsWith(t, "FA_") && !startsWith(t, "NON") && !(group == 0 && i == 97)) {
             *pos = i;
             return 0;
         }

@@ -32,6 +32,12 @@ const StringEntry kStringTable[] = {
      "このバージョンで保存するとデータが失われる可能性があります。保存しますか？"},
     {7032, "The project file holds an entry that would be written outside the project folder:\n%s",
      "プロジェクトファイルに、プロジェクトフォルダの外へ書き込まれるエントリがあります：\n%s"},
+    // Item input
+    {8117, "Incorrect input data length. ( It%02d )", "入力データの長さが正しくありません。( It%02d )"},
+    {8118, "Input data is out of range. ( It%02d )", "入力データが範囲外です。( It%02d )"},
+    {8119, "Incorrect input data. ( It%02d )", "入力データが正しくありません。( It%02d )"},
+    {8120, "Incorrect input data length. ( It%02d maximum %d characters)",
+     "入力データの長さが正しくありません。( It%02d 最大 %d 文字)"},
     // Connected devices (product names: the same in both languages)
     {9300, "TQN(JOV-UM)", "TQN(JOV-UM)"},
     {9303, "QVxxx(JOV-IRDA)", "QVxxx(JOV-IRDA)"},
@@ -41,6 +47,16 @@ const StringEntry kStringTable[] = {
     {9308, "TQN", "TQN"},
     {9309, "TJW(JOV-US)", "TJW(JOV-US)"},
     {9401, "TJK5(JOV-US)", "TJK5(JOV-US)"},
+    // Communication connections
+    {9800, "Unknown connection pattern", "不明な接続パターンです"},
+    {9801, "Cannot connect within single card.", "同一カード内では接続できません。"},
+    {9802, "Cannot connect RNH6 from TQRN or TQRQ.", "TQRNまたはTQRQからRNH6へは接続できません。"},
+    {9803, "Re-transmission is not possible from the Terminal that has not received.",
+     "受信していない端子からは再送信できません。"},
+    {9804, "Specified address is already set.", "指定されたアドレスは既に設定されています。"},
+    {9805, "Unable to duplicate output to RNH6.", "RNH6への出力は重複できません。"},
+    {9806, "Cannot connect within single card.", "同一カード内では接続できません。"},
+    {9807, "Cannot input from the same output within single card.", "同一カード内で同じ出力から入力することはできません。"},
     // Framework
     {61449, "Untitled", "無題"},
 };
