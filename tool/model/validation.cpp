@@ -353,7 +353,10 @@ int ValidateItemInput(UnitContext& unit, Prompt& prompt, int quiet, int item, st
 
 int CheckBlockReference(UnitContext& unit, std::string_view ref)
 {
-    if (ref.size() < 4 || !allDigits(ref.substr(0, 4))) return -1;
+    // An item never set (empty or blank) is not connected, as "0000" is.
+    const std::string_view head = ref.substr(0, 4);
+    if (std::all_of(head.begin(), head.end(), [](char c) { return c == '\0' || c == ' '; })) return 0;
+    if (ref.size() < 4 || !allDigits(head)) return -1;
     const int gg = number(ref.substr(0, 2)), ii = number(ref.substr(2, 2));
     if ((gg == 0 && ii == 99) || ii == 0) return 0;
     if (unit.blockId(gg).empty()) return -1;
