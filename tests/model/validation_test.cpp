@@ -353,7 +353,8 @@ TEST_F(ReferenceTest, ContactCodesAgainstTheStoredCodes)
 TEST_F(ReferenceTest, VirtualSlotTerminalsKeepOneKind)
 {
     placeCard(0, 3, "TQRQ$");
-    model::CommLinkTable table;
+    auto owned = std::make_unique<model::CommLinkTable>();
+    model::CommLinkTable& table = *owned;
     table.slot(0, 2)->terminals[0].kind = 3;
     table.slot(0, 2)->terminals[5].kind = 3;
     makeCurrent(0, 3);

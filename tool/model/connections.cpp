@@ -161,6 +161,12 @@ const CommLinkTerminal* CommLinkTable::terminal(int station, int card, int t) co
     return const_cast<CommLinkTable*>(this)->terminal(station, card, t);
 }
 
+void CommLinkTable::clear()
+{
+    for (auto& station : slots) station.fill(CommLinkSlot{});
+    for (auto& station : flags) station.fill(CommLinkFlagEntry{});
+}
+
 void CommTerminalPosition(int unitX, int unitY, int terminal, int* x, int* y)
 {
     const int k = terminal - kFirstCommTerminal;
@@ -180,7 +186,7 @@ int CommTerminalAt(int unitX, int unitY, int x, int y)
 void BuildCommConnectionTable(UnitContext& unit, CommLinkTable& table, const ProgressStep& step)
 {
     UnitImageGuard keep;
-    table = CommLinkTable{};
+    table.clear();
     const SystemConfigTables& t = unit.tables;
     for (int s = 0; s < kStations; ++s) {
         if (s % 2 == 0 && step) step();

@@ -31,6 +31,7 @@ struct CommLinkTerminal {
     std::array<std::int16_t, kLinePoints> pointX{};
     std::array<std::int16_t, kLinePoints> pointY{};
     std::int16_t endX = 0, endY = 0;
+    bool operator==(const CommLinkTerminal&) const = default;
 };
 
 struct CommLinkSlot {
@@ -39,16 +40,23 @@ struct CommLinkSlot {
     std::array<char, 4> version{};
     std::int16_t x = 0, y = 0;
     std::array<CommLinkTerminal, kCommTerminals> terminals{};
+    bool operator==(const CommLinkSlot&) const = default;
 };
 
 struct CommLinkFlagEntry {
     std::uint8_t used = 0;
     std::array<std::uint8_t, kCommTerminals> kind{};
+    bool operator==(const CommLinkFlagEntry&) const = default;
 };
 
+// About 3 MB: keep it on the heap or in a long-lived object.
 struct CommLinkTable {
     std::array<std::array<CommLinkSlot, kCommSlots>, kStations> slots{};
     std::array<std::array<CommLinkFlagEntry, kCommSlots>, kStations> flags{};
+    bool operator==(const CommLinkTable&) const = default;
+
+    // Empties every slot in place (the table is too large for a temporary).
+    void clear();
 
     // Slot of a unit by its library card index (-1 the station); nullptr out of range.
     CommLinkSlot* slot(int station, int card);
