@@ -9,11 +9,6 @@
 namespace kravin::model {
 namespace {
 
-bool startsWith(std::string_view text, std::string_view prefix)
-{
-    return text.substr(0, prefix.size()) == prefix;
-}
-
 bool validEnd(const CommLinkEnd& e)
 {
     return e.station >= 0 && e.station < kStations && e.card >= -1 && e.card < kCardSlots &&
@@ -86,11 +81,7 @@ void visit(UnitContext& unit, int station, int card, std::array<char, kUnitHeadS
     unit.g_curStation = station;
     unit.g_curCard = card + 1;
     unit.SelectCurrentUnit();
-    unit.ReadUnitImage(head);
-    for (int g = 0; g < kGroups; ++g) {
-        unit.g_unitBlocks[g].fill(0);
-        std::memcpy(unit.g_unitBlocks[g].data(), head.data() + 5 * g, 5);
-    }
+    unit.LoadBlockCodes(head);
 }
 
 void writeUnit(const UnitContext& unit, const std::array<char, kUnitHeadSize>& head)

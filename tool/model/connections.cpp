@@ -9,19 +9,6 @@
 namespace kravin::model {
 namespace {
 
-bool startsWith(std::string_view text, std::string_view prefix)
-{
-    return text.substr(0, prefix.size()) == prefix;
-}
-
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
-
 // Value of n decimal digits, -1 when one is not a digit.
 int decimal(const char* text, int n)
 {
@@ -69,11 +56,7 @@ void unitPosition(const SystemConfigTables& t, int station, int card, int* x, in
 void loadCodes(UnitContext& unit)
 {
     std::array<char, kUnitHeadSize> head;
-    unit.ReadUnitImage(head);
-    for (int g = 0; g < kGroups; ++g) {
-        unit.g_unitBlocks[g].fill(0);
-        std::memcpy(unit.g_unitBlocks[g].data(), head.data() + 5 * g, 5);
-    }
+    unit.LoadBlockCodes(head);
 }
 
 // The source of a link, parsed from the station (2), card (1) and terminal (2) texts.
@@ -88,11 +71,11 @@ bool linkSource(const UnitContext& unit, CommLinkTable& table, int s, int libCar
         return false;
     } else {
         const int hi = station[0] >= '0' && station[0] <= '3' ? station[0] - '0' : -1;
-        const int lo = hexValue(station[1]);
+        const int lo = hexDigitValue(station[1]);
         if (hi < 0 || lo < 0) return false;
         ss = hi * 16 + lo;
     }
-    int m = hexValue(card);
+    int m = hexDigitValue(card);
     if (m < 0) return false;
     if (m == 0) {
         bool anyCard = false;

@@ -18,11 +18,6 @@ void setField(std::array<char, N>& field, std::string_view text)
     std::memcpy(field.data(), text.data(), std::min(text.size(), N));
 }
 
-bool startsWith(std::string_view text, std::string_view prefix)
-{
-    return text.substr(0, prefix.size()) == prefix;
-}
-
 // A folder exists; the last component is matched whatever its case when the exact
 // spelling is missing (tables copied from Windows keep their own spelling).
 bool folderExists(const std::string& parent, const std::string& name)
@@ -142,6 +137,15 @@ int UnitContext::ReadUnitImage(std::array<char, kUnitHeadSize>& head) const
     return KRAVinA_Data_Get(g_curStation, libraryCard(), head.data(), workFolder.c_str());
 }
 
+void UnitContext::LoadBlockCodes(std::array<char, kUnitHeadSize>& head)
+{
+    ReadUnitImage(head);
+    for (int g = 0; g < kGroups; ++g) {
+        g_unitBlocks[g].fill(0);
+        std::memcpy(g_unitBlocks[g].data(), head.data() + 5 * g, 5);
+    }
+}
+
 void UnitContext::LoadUnitBlocks(int withCodes)
 {
     for (auto& a : analogMap) std::memset(&a, 0xFF, sizeof a);
@@ -157,11 +161,7 @@ void UnitContext::LoadUnitBlocks(int withCodes)
     }
     if (withCodes) {
         std::array<char, kUnitHeadSize> head;
-        ReadUnitImage(head);
-        for (int g = 0; g < kGroups; ++g) {
-            g_unitBlocks[g].fill(0);
-            std::memcpy(g_unitBlocks[g].data(), head.data() + 5 * g, 5);
-        }
+        LoadBlockCodes(head);
         for (int g = modelStartsWith("V8RTU") ? 0 : 1; g < kGroups; ++g)
             if (g_unitBlocks[g][0] != 0) AnalyzeAnacomBlocks(g);
     }
@@ -439,11 +439,7 @@ void UnitContext::ClearUnit(int keepLayout)
         tables.forgetUnresolved(s, -1);
         if (modelStartsWith("V8RTU")) {
             tables.stationUnitText[s].clear();
-            const char c = g_curUnitText[0];
-            int n = 0;
-            if (c >= '0' && c <= '9') n = c - '0';
-            else if (c >= 'A' && c <= 'F') n = c - 'A' + 10;
-            else if (c >= 'a' && c <= 'f') n = c - 'a' + 10;
+            const int n = std::max(0, hexDigitValue(g_curUnitText[0]));
             for (int k = 1; k <= n; ++k) clearSlot(k, false);
         }
     }

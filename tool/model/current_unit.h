@@ -99,6 +99,15 @@ std::string_view fieldView(const char (&field)[N]) { return fieldView(field, N);
 template <std::size_t N>
 std::string_view fieldView(const std::array<char, N>& field) { return fieldView(field.data(), N); }
 
+// Value of a hexadecimal digit (either case), -1 for any other character.
+inline int hexDigitValue(char c)
+{
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
 // Copies the 20 bytes without their leading blanks and zero fills the rest.
 void TrimLeadingBlanks20(char* field);
 
@@ -189,6 +198,8 @@ public:
 
     // Reads the current unit's file into the library's unit image; the head out.
     int ReadUnitImage(std::array<char, kUnitHeadSize>& head) const;
+    // ReadUnitImage, then the head's 100 codes into g_unitBlocks.
+    void LoadBlockCodes(std::array<char, kUnitHeadSize>& head);
 
 private:
     int selectResolved(int station, int card, std::string_view model, std::string_view version,

@@ -13,11 +13,6 @@ constexpr std::array<std::string_view, 5> kFamilyCodes = {"63NW", "TQNW", "RNZ6"
 constexpr std::array<std::string_view, 3> kBusStations = {"RNH6", "RNZ6", "RNJ6"};
 constexpr std::string_view kRemotePrefix = "V8RTU";
 
-bool startsWith(std::string_view text, std::string_view prefix)
-{
-    return text.substr(0, prefix.size()) == prefix;
-}
-
 bool isBusStation(std::string_view kind)
 {
     return std::any_of(kBusStations.begin(), kBusStations.end(),

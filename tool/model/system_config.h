@@ -65,6 +65,11 @@ struct SystemConfigTables {
     void forgetUnresolved(int station, int card) { unresolved.at(station).at(card + 1) = {}; }
 };
 
+inline bool startsWith(std::string_view text, std::string_view prefix)
+{
+    return text.substr(0, prefix.size()) == prefix;
+}
+
 // Kind names compare on their text up to the first NUL, CR or LF, trailing blanks ignored.
 std::string kindKey(std::string_view kind);
 

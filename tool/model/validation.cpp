@@ -14,13 +14,8 @@ namespace {
 
 constexpr std::size_t kInputMax = 32;
 
-bool startsWith(std::string_view text, std::string_view prefix)
-{
-    return text.substr(0, prefix.size()) == prefix;
-}
-
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
-bool isHex(char c) { return isDigit(c) || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f'); }
+bool isHex(char c) { return hexDigitValue(c) >= 0; }
 char upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
 bool allDigits(std::string_view s)
@@ -239,13 +234,8 @@ int scanStation(UnitContext& unit, int first, int last, ReferenceError& error, C
     if (unit.modelStartsWith("V8RTU") && card <= 1) {
         unit.g_curCard = 0;
         unit.SelectCurrentUnit();
-        const char c = unit.g_curUnitText[0];
-        int n = 0;
-        if (c >= '0' && c <= '9') n = c - '0';
-        else if (c >= 'A' && c <= 'F') n = c - 'A' + 10;
-        else if (c >= 'a' && c <= 'f') n = c - 'a' + 10;
         from = 1;
-        to = std::min(n, kCardSlots);
+        to = std::min(std::max(0, hexDigitValue(unit.g_curUnitText[0])), kCardSlots);
     }
     int result = 0;
     for (int k = from; k <= to && result == 0; ++k) {
