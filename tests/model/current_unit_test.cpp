@@ -272,6 +272,66 @@ TEST_F(CurrentUnitTest, ItemDefaultsAndNextEditableItem)
     EXPECT_EQ(unit->FindNextEditableItem(0, 12, &pos), -1);  // no block
 }
 
+TEST_F(CurrentUnitTest, AnalogLookUpsSkipTheSpecialGroupsOfPwzUnits)
+{
+    placeCard(0, 1, "PWZ");
+    placeCard(0, 2, "QV200");
+    const std::map<int, std::string> codes = {{4, "00B2A"}, {30, "51ADS"}, {31, "51ADS"}};
+    writeUnit(0, 0, codes, {{30, 10, "3104"}, {4, 10, "3104"}});
+    writeUnit(0, 1, codes, {{30, 10, "3104"}});
+    for (int card : {1, 2}) {   // ordinary groups read alike on both models
+        makeCurrent(0, card);
+        EXPECT_EQ(unit->GetAnalogTerminalNo(30, 4), 20);
+        EXPECT_EQ(unit->GetAnalogTerminalNo(30, 5), -1);   // digital
+        EXPECT_EQ(unit->GetAnalogTerminalNo(50, 0), -1);   // no block
+        EXPECT_EQ(unit->analogMap[30].source[10], 3120);
+    }
+    makeCurrent(0, 1);
+    EXPECT_TRUE(unit->isSpecialPwzGroup(4));
+    EXPECT_EQ(unit->GetAnalogTerminalNo(4, 0), -1);
+    EXPECT_EQ(unit->analogMap[4].hasAnalog, 0xFF);
+    model::AnacomList list;
+    unit->CollectAnacomItems(4, list);
+    EXPECT_EQ(list.itemCount, 0);
+    unit->CollectAnacomItems(30, list);
+    EXPECT_EQ(list.itemCount, 4);
+    EXPECT_EQ(list.terminalCount, 5);
+    EXPECT_EQ(list.terminals[4].number, 20);
+    EXPECT_EQ(std::string(list.items[1].abbreviation.data(), 3), "IN2");
+
+    // The monitor's unit: its own model, version and codes; digital terminals count.
+    unit->monitorTarget.station = 0;
+    unit->monitorTarget.card = 2;
+    std::memcpy(unit->monitorTarget.model.data(), "QV200   ", 8);
+    std::memcpy(unit->monitorTarget.version.data(), "1.00", 4);
+    std::memcpy(unit->monitorTarget.blocks[30].data(), "76PVA", 5);
+    EXPECT_EQ(unit->GetMonitorTerminalNo(30, 2), 21);
+    EXPECT_EQ(unit->GetMonitorTerminalNo(30, 0), 10);
+    EXPECT_EQ(unit->GetMonitorTerminalNo(31, 0), -1);
+}
+
+TEST_F(CurrentUnitTest, SnapshotAndBlockName)
+{
+    placeCard(0, 1, "QV200");
+    writeUnit(0, 0, {{11, "31CDI"}}, {{11, 0, "TAG"}});
+    makeCurrent(0, 1, 11);
+    KRAVinA_Data_Term_Set(11, 3, "TERM-COMMENT\0\0\0\0\0\0\0\0");
+    unit->SnapshotGroupData();
+    EXPECT_EQ(unit->snapshot.group, 11);
+    EXPECT_EQ(fieldView(unit->snapshot.code), "31CDI");
+    EXPECT_EQ(fieldView(unit->snapshot.items[0].data(), 18), "TAG");
+    EXPECT_EQ(fieldView(unit->snapshot.terminals[3].data(), 22), "TERM-COMMENT");
+    unit->g_curGroup = 12;   // no block: the snapshot stays
+    unit->SnapshotGroupData();
+    EXPECT_EQ(unit->snapshot.group, 11);
+
+    std::string name;
+    EXPECT_EQ(unit->GetBlockName(unit->model(), unit->version(), "CDI", name), 0);
+    EXPECT_EQ(name, "Digital input");
+    EXPECT_EQ(unit->GetBlockName(unit->model(), unit->version(), "ZZZ", name), -1);
+    EXPECT_EQ(name, "");
+}
+
 TEST(TrimLeadingBlanks20, KeepsInnerAndTrailingBlanks)
 {
     char field[20];
