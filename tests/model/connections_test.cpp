@@ -50,7 +50,7 @@ protected:
         KRAVinA_Dcon_Pnt_Set(11, 1, 101, 201);
         KRAVinA_Dcon_Pnt_Set(11, 2, 102, 202);
         ASSERT_EQ(KRAVinA_Dcon_Write(0, -1, 11, 3, 7, 0x00FF00, 1, "ABCDEFGHIJ", f.c_str()), 0);
-        ASSERT_EQ(KRAVinA_Dcon_Write(0, -1, 18, 99, 8, 0x0000FF, 1, "X", f.c_str()), 0);   // damaged count
+        ASSERT_EQ(KRAVinA_Dcon_Write(0, -1, 18, 99, 8, 0x0000FF, 1, "ABCDEFG\x82\xA0", f.c_str()), 0);   // damaged count
     }
 
     const CommLinkTerminal& term(int s, int card, int j) { return *table.terminal(s, card, j); }
@@ -114,6 +114,7 @@ TEST_F(LinkTableTest, BuildFillsLinksOfTheWholeProject)
         }
     }
     EXPECT_EQ(term(0, -1, 18).points, 30);   // a count beyond the arrays is cut
+    EXPECT_EQ(std::string(term(0, -1, 18).text.data(), 8), std::string("ABCDEFG\0", 8));   // never half a character
     EXPECT_EQ(term(0, -1, 18).sourceCard, 1);
     EXPECT_EQ(term(0, -1, 18).endX, 50 + 2);
 
@@ -265,6 +266,7 @@ TEST_F(AnalogLineTest, ReversedLinesAndPointCountsBeyondTheArrays)
     ASSERT_EQ(model::SaveAconLine(*unit, line), 0);
     EXPECT_EQ(storedPoints(3), (std::vector<Point>{{202, 102}, {201, 101}, {200, 100}}));
 
+    line.text = "ABCDEFGHIJKLMNO\x82\xA0";   // the 16th byte leads a double-byte character
     line.pointCount = 45;
     line.direction = 1;
     ASSERT_EQ(model::SaveAconLine(*unit, line), 0);
@@ -272,6 +274,7 @@ TEST_F(AnalogLineTest, ReversedLinesAndPointCountsBeyondTheArrays)
     char t[17];
     KRAVinA_Acon_Get(1, 0, 30, 10, &k, &v, &c, t, work.str().c_str());
     EXPECT_EQ(k, 30);
+    EXPECT_STREQ(t, "ABCDEFGHIJKLMNO");
     EXPECT_EQ(storedPoints(30).back(), (Point{229, 129}));
 
     line.destItem = 100;

@@ -1,6 +1,7 @@
 #include "comm_edit.h"
 
 #include "KRAVinA.h"
+#include "text_codec.h"
 
 #include <algorithm>
 #include <cstring>
@@ -130,7 +131,7 @@ void writeRecord(UnitContext& unit, const CommLinkEnd& e, const CommLinkEditStat
     char text[KRAVINA_CONNECTION_TEXT_SIZE] = {};
     KRAVinA_Dcon_Get(e.station, e.card, e.terminal, &points, &value, &colour, &kind, text, folder);
     for (int i = 0; i < count; ++i) KRAVinA_Dcon_Pnt_Set(e.terminal, i, edit.pointX[i], edit.pointY[i]);
-    const std::string t = edit.text.substr(0, KRAVINA_CONNECTION_TEXT_SIZE - 1);
+    const std::string t = trimDbcs(edit.text, KRAVINA_CONNECTION_TEXT_SIZE - 1);
     KRAVinA_Dcon_Write(e.station, e.card, e.terminal, count, edit.value, static_cast<int>(edit.colour), kind,
                        t.c_str(), folder);
 }
@@ -160,7 +161,8 @@ void updateEntry(const UnitContext& unit, CommLinkTable& table, const CommLinkEn
         rec->pointY[i] = i16(edit.pointY[i]);
     }
     rec->text.fill(0);
-    std::memcpy(rec->text.data(), edit.text.data(), std::min(edit.text.size(), rec->text.size()));
+    const std::string shown = trimDbcs(edit.text, rec->text.size());
+    std::memcpy(rec->text.data(), shown.data(), shown.size());
     if (!source) return;
     rec->link = 1;
     rec->sourceStation = static_cast<std::uint8_t>(source->station);
@@ -178,12 +180,10 @@ void updateEntry(const UnitContext& unit, CommLinkTable& table, const CommLinkEn
 }
 
 // The source end a linked table record names, worked out from the drawn end point.
-std::optional<CommLinkEnd> drawnSource(const UnitContext& unit, const CommLinkTable& table,
-                                       const CommLinkTerminal& rec)
+std::optional<CommLinkEnd> drawnSource(const CommLinkTable& table, const CommLinkTerminal& rec)
 {
     const CommLinkSlot* src = table.slot(rec.sourceStation, rec.sourceCard);
     if (!src) return std::nullopt;
-    (void)unit;
     const int t = CommTerminalAt(src->x, src->y, rec.endX, rec.endY);
     if (t == 0) return std::nullopt;
     return CommLinkEnd{rec.sourceStation, rec.sourceCard, t};
@@ -241,7 +241,7 @@ int MakeCommConnection(UnitContext& unit, CommLinkTable& table, const CommLinkEd
                 if (st == b.station && b.card == -1 && t == b.terminal) continue;
                 const CommLinkTerminal& rec = slot.terminals[t - kFirstCommTerminal];
                 if ((rec.kind != 1 && rec.kind != 3) || rec.link != 1) continue;
-                const auto src = drawnSource(unit, table, rec);
+                const auto src = drawnSource(table, rec);
                 if (src && sameEnd(*src, a)) return refuse(prompt, kMsgDuplicateToRnh6);
             }
         }

@@ -1,6 +1,7 @@
 #include "connections.h"
 
 #include "KRAVinA.h"
+#include "text_codec.h"
 
 #include <algorithm>
 #include <cmath>
@@ -97,7 +98,8 @@ bool linkSource(const UnitContext& unit, CommLinkTable& table, int s, int libCar
     rec.sourceStation = static_cast<std::uint8_t>(ss);
     rec.sourceCard = static_cast<std::int8_t>(m);
     rec.sourceTerminal = static_cast<std::uint8_t>(n);
-    std::memcpy(rec.text.data(), text, rec.text.size());
+    const std::string shown = trimDbcs(fieldView(text, sizeof text), rec.text.size());
+    std::memcpy(rec.text.data(), shown.data(), shown.size());
     for (int k = 0; k < points; ++k) {
         int x = 0, y = 0;
         KRAVinA_Dcon_Pnt_Get(j, k, &x, &y);
@@ -423,7 +425,7 @@ int SaveAconLine(UnitContext& unit, const AnalogLineEditState& line)
         KRAVinA_Acon_Pnt_Set(line.destGroup, line.destItem, i, static_cast<int>(std::lround(line.secondList[k])),
                              static_cast<int>(std::lround(line.firstList[k])));
     }
-    std::string lineText = line.text.substr(0, KRAVINA_CONNECTION_TEXT_SIZE - 1);
+    const std::string lineText = trimDbcs(line.text, KRAVINA_CONNECTION_TEXT_SIZE - 1);
     if (KRAVinA_Acon_Set(unit.g_curStation, card, line.destGroup, line.destItem, count, line.value,
                          static_cast<int>(line.colour), lineText.c_str()) != 0)
         return -1;
@@ -469,7 +471,8 @@ void FillSystemWorkRecord(UnitContext& unit, SystemWorkRecord& r)
             line.count = count;
             line.value = value;
             line.colour = static_cast<std::uint32_t>(colour);
-            std::memcpy(line.text.data(), text, 7);
+            const std::string cut = trimDbcs(fieldView(text, sizeof text), 7);
+            std::memcpy(line.text.data(), cut.data(), cut.size());
             for (int p = 0; p < count; ++p) {
                 int x = 0, y = 0;
                 KRAVinA_Acon_Pnt_Get(g, item, p, &x, &y);
