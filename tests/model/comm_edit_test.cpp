@@ -200,6 +200,9 @@ TEST_F(CommEditTest, ReTransmissionWritesBothEnds)
     ASSERT_EQ(make(link(6, {}, {0, 0, 13}, {1, 0, 11})), 0);   // C already receives from B
     EXPECT_EQ(prompt.ids().back(), 9804);
     ASSERT_EQ(make(link(6, {}, {0, 0, 13}, {0, 1, 11})), 0);   // C holds A
+    prompt.clearLog();
+    ASSERT_EQ(make(link(6, {}, {0, 1, 11}, {0, 0, 13})), 0);   // B already receives from A
+    EXPECT_EQ(prompt.ids(), std::vector<int>{9804});
     ASSERT_EQ(make(link(7, {}, {0, -1, 13}, {0, -1, 12})), 1);
     EXPECT_EQ(linkItems(0, -1, 13), (std::vector<std::string>{"FE", "0", "11", "10.0", "1"}));
     EXPECT_EQ(table.terminal(0, -1, 13)->link, 2);

@@ -251,11 +251,13 @@ int MakeCommConnection(UnitContext& unit, CommLinkTable& table, const CommLinkEd
         break;
     }
 
-    // The receiving terminal keeps the source it has.
+    // The receiving terminal keeps the source it has; so does a B that would be
+    // turned over to the other network.
     const CommLinkTerminal* rRec = table.terminal(r.station, r.card, r.terminal);
     if (rRec && rRec->link == 1 &&
         !(rRec->sourceStation == s.station && rRec->sourceCard == s.card && rRec->sourceTerminal == s.terminal))
         return refuse(prompt, kMsgAddressSet);
+    if ((kase == 5 || kase == 8) && bRec && bRec->link == 1) return refuse(prompt, kMsgAddressSet);
 
     // Rules of the TQRC card and its virtual slots.
     if (isTqrc(unit, r)) {
