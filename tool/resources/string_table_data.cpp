@@ -4,8 +4,14 @@
 namespace kravin::res {
 
 const StringEntry kStringTable[] = {
+    // System configuration view
+    {6004, "System Configuration ", "システム構成 "},
     // Project file
     {6008, "Project file properties", "プロジェクトファイルのプロパティ"},
+    // System configuration view menus
+    {6500, "Change the number of virtual cards", "仮想カード数の変更"},
+    {6502, "Analog Connection", "アナログ接続"},
+    {6503, "Sequential Control Setting", "シーケンス制御設定"},
     {7003, "Project file is saved.", "プロジェクトファイルを保存しました。"},
     {7004,
      "The specified project file is of old format. Do you want to convert it to \nKRAV3 format? \n"
@@ -32,6 +38,9 @@ const StringEntry kStringTable[] = {
      "このバージョンで保存するとデータが失われる可能性があります。保存しますか？"},
     {7032, "The project file holds an entry that would be written outside the project folder:\n%s",
      "プロジェクトファイルに、プロジェクトフォルダの外へ書き込まれるエントリがあります：\n%s"},
+    // Shared input dialogs
+    {8116, "Incorrect jump destination.", "ジャンプ先が正しくありません。"},
+    {8226, "Please enter a number between 00 to 19.", "00から19の数値を入力してください。"},
     // Connected devices (product names: the same in both languages)
     {9300, "TQN(JOV-UM)", "TQN(JOV-UM)"},
     {9303, "QVxxx(JOV-IRDA)", "QVxxx(JOV-IRDA)"},
@@ -40,7 +49,41 @@ const StringEntry kStringTable[] = {
     {9306, "V8RTU(JOV-US)", "V8RTU(JOV-US)"},
     {9308, "TQN", "TQN"},
     {9309, "TJW(JOV-US)", "TJW(JOV-US)"},
+    {9400, "Enter 4-digit integer.", "4桁の整数を入力してください。"},
     {9401, "TJK5(JOV-US)", "TJK5(JOV-US)"},
+    {9402, "Enter a number of up to 4 digits.", "4桁以内の数値を入力してください。"},
+    {9900, "N.O. Contact input", "a接点入力"},
+    {9901, "N.C. Contact input", "b接点入力"},
+    {9902, "OT Coil input", "OTコイル入力"},
+    {9903, "NO Coil input", "NOコイル入力"},
+    {9904, "ON Coil input", "ONコイル入力"},
+    {9905, "OF Coil input", "OFコイル入力"},
+    {9906, "SH Coil input", "SHコイル入力"},
+    {9907, "Input jump destination", "ジャンプ先入力"},
+    // System configuration commands
+    {40400, "Change device", "機器の変更"},
+    {40401, "Function Block List", "機能ブロック一覧"},
+    {40402, "Restore card", "カードのリストア"},
+    {40403, "Bulk paste V8RTU", "V8RTU一括貼り付け"},
+    {40404, "Upload", "アップロード"},
+    {40405, "Download", "ダウンロード"},
+    {40406, "Network Upload", "ネットワークアップロード"},
+    {40407, "Network Download", "ネットワークダウンロード"},
+    {40408, "Date setting", "日時設定"},
+    {40409, "Change the number of cards", "カード数の変更"},
+    {40410, "Bulk copy V8RTU", "V8RTU一括コピー"},
+    {40411, "Remove device", "機器の削除"},
+    {40412, "Card backup", "カードのバックアップ"},
+    {40413, "Paste", "貼り付け"},
+    {40416, "Move", "移動"},
+    {40417, "Copy", "コピー"},
+    {40418, "Print all cards", "全カード印刷"},
+    {40419, "Network HT-9", "ネットワークHT-9"},
+    {40471, "Compare", "比較"},
+    {40472, "Network compare", "ネットワーク比較"},
+    {40477, "Change ID_No.", "ID番号の変更"},
+    {40478, "Select version", "バージョンの選択"},
+    {40479, "Synchronize version", "バージョンの同期"},
     // Framework
     {61449, "Untitled", "無題"},
 };
