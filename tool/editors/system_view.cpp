@@ -26,13 +26,7 @@ void SystemPainter::setStyle(SystemViewStyle style)
 {
     style_ = std::move(style);
     fitted_.clear();
-}
-
-const QString& SystemPainter::text(const std::string& cp932)
-{
-    auto it = texts_.find(cp932);
-    if (it == texts_.end()) it = texts_.emplace(cp932, model::cp932ToQString(cp932)).first;
-    return it->second;
+    prepared_.clear();
 }
 
 QFont SystemPainter::cellFont(int pixelHeight) const
@@ -44,16 +38,41 @@ QFont SystemPainter::cellFont(int pixelHeight) const
 
 int SystemPainter::fittedHeight(const QString& s, double zoom)
 {
-    if (zoom != fittedZoom_) {
-        fitted_.clear();
-        fittedZoom_ = zoom;
-    }
     if (auto it = fitted_.constFind(s); it != fitted_.constEnd()) return *it;
     const int limit = static_cast<int>(46 * zoom) - 1;
     const int h = fitFontHeight(toZoomed(style_.cellFontHeight, zoom), toZoomed(style_.minFontHeight, zoom), limit,
                                 [&](int height) { return QFontMetrics(cellFont(height)).horizontalAdvance(s); });
     fitted_.insert(s, h);
     return h;
+}
+
+const SystemPainter::Prepared& SystemPainter::prepared(const CellText& t, double zoom)
+{
+    if (zoom != preparedZoom_) {
+        prepared_.clear();
+        fitted_.clear();
+        preparedZoom_ = zoom;
+    }
+    std::string key = t.name;
+    key += '\n';
+    key += t.version;
+    auto it = prepared_.find(key);
+    if (it != prepared_.end()) return it->second;
+    Prepared p;
+    const QString name = model::cp932ToQString(t.name);
+    const QString version = model::cp932ToQString(t.version);
+    p.fontHeight = fittedHeight(name, zoom);
+    const QFont font = cellFont(p.fontHeight);
+    const QFontMetrics metrics(font);
+    p.name.setText(name);
+    p.version.setText(version);
+    p.name.setTextFormat(Qt::PlainText);
+    p.version.setTextFormat(Qt::PlainText);
+    p.name.prepare(QTransform(), font);
+    p.version.prepare(QTransform(), font);
+    p.nameWidth = metrics.horizontalAdvance(name);
+    p.versionWidth = metrics.horizontalAdvance(version);
+    return prepared_.emplace(std::move(key), std::move(p)).first->second;
 }
 
 void SystemPainter::paint(QPainter& p, const Input& in, const QRect& exposed, bool fill)
@@ -81,10 +100,12 @@ void SystemPainter::paint(QPainter& p, const Input& in, const QRect& exposed, bo
     const int firstRow = std::clamp((static_cast<int>(exposed.top() / z) - 28) / 44 - 1, 0, kRows - 1);
     const int lastRow = std::clamp((static_cast<int>(exposed.bottom() / z) - 28) / 44 + 1, 0, kRows - 1);
     const DisplayNameTable none;
+    int fontHeight = 0;  // of the font last set on the painter
     const DisplayNameTable& names = in.displayNames ? *in.displayNames : none;
 
     for (int r = firstRow; r <= lastRow; ++r) {
         label(8, 37 + 44 * r, QString::fromStdString(stationLabel(r)));
+        fontHeight = 0;
         for (int j = 0; j < kColumns; ++j) {
             const Cell cell{r, j};
             const int x = Z(cellLeft(j)), y = Z(cellTop(r));
@@ -102,16 +123,17 @@ void SystemPainter::paint(QPainter& p, const Input& in, const QRect& exposed, bo
             p.drawLine(x, y + h, x + w, y + h);
             if (!placed) continue;
 
-            const CellText t = cellText(*in.masters, *in.tables, cell, names);
-            const QString& name = text(t.name);
-            const QString& version = text(t.version);
-            p.setFont(cellFont(fittedHeight(name, z)));
+            const Prepared& t = prepared(cellText(*in.masters, *in.tables, cell, names), z);
+            if (t.fontHeight != fontHeight) {
+                fontHeight = t.fontHeight;
+                p.setFont(cellFont(fontHeight));
+            }
             p.setPen(style_.text);
-            const int nameTop = j == 0 ? 6 : 2;
-            const int nameLeft = j == 0 ? 2 : 0;
-            p.drawText(QRect(x + Z(nameLeft), y + Z(nameTop), Z(46 - nameLeft), Z(23 - nameTop)),
-                       Qt::AlignHCenter | Qt::AlignTop, name);
-            p.drawText(QRect(x, y + Z(23), Z(46), Z(23)), Qt::AlignHCenter | Qt::AlignTop, version);
+            // Centred across the cell's 46-unit text box (the station's name box starts 2 units in).
+            const int nameLeft = x + Z(j == 0 ? 2 : 0);
+            const int nameWidth = Z(j == 0 ? 44 : 46);
+            p.drawStaticText(nameLeft + (nameWidth - t.nameWidth) / 2, y + Z(j == 0 ? 6 : 2), t.name);
+            p.drawStaticText(x + (Z(46) - t.versionWidth) / 2, y + Z(23), t.version);
         }
     }
 }

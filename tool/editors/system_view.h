@@ -10,6 +10,7 @@
 #include <QColor>
 #include <QFont>
 #include <QHash>
+#include <QStaticText>
 #include <QString>
 
 #include <atomic>
@@ -61,14 +62,20 @@ public:
     void paint(QPainter& painter, const Input& in, const QRect& exposed, bool fill);
 
 private:
-    const QString& text(const std::string& cp932);
+    // The two lines of a cell laid out once per zoom.
+    struct Prepared {
+        int fontHeight = 0;
+        QStaticText name, version;
+        int nameWidth = 0, versionWidth = 0;
+    };
+    const Prepared& prepared(const CellText& text, double zoom);
     QFont cellFont(int pixelHeight) const;
     int fittedHeight(const QString& text, double zoom);
 
     SystemViewStyle style_;
-    std::unordered_map<std::string, QString> texts_;
+    std::unordered_map<std::string, Prepared> prepared_;
     QHash<QString, int> fitted_;
-    double fittedZoom_ = 0;
+    double preparedZoom_ = 0;
 };
 
 // What the view reads from and hands to the rest of the tool.
