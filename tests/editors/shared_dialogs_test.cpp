@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -111,6 +112,25 @@ TEST_F(SharedDialogs, EnterParameterShowsKindAndChecksJumpDestinations)
     d.accept();
     EXPECT_EQ(d.result(), QDialog::Accepted);
     EXPECT_EQ(d.text(), "8105");
+}
+
+TEST_F(SharedDialogs, LargeValuesAreNotSelectedOnFocus)
+{
+    struct Case {
+        int paramValue;
+        bool selected;
+    };
+    for (const Case c : {Case{12345, false}, Case{512, true}}) {
+        ex.paramValue = c.paramValue;
+        ex.paramKind = 0;
+        ParamInputDialog d(ex, prompt, Language::English);
+        d.show();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&d));
+        d.browseButton()->setFocus();
+        d.edit()->setFocus(Qt::TabFocusReason);  // tabbing in selects the whole text
+        QCoreApplication::processEvents();
+        EXPECT_EQ(d.edit()->hasSelectedText(), c.selected) << c.paramValue;
+    }
 }
 
 TEST_F(SharedDialogs, EnterParameterRefusesSignsAndBrowsesContacts)

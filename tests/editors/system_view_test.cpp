@@ -132,6 +132,23 @@ TEST_F(SystemViewTest, RendersAtHalfZoomAndScrollsToTheZoomedSize)
     EXPECT_EQ(view->zoomPercent(), 50);
 }
 
+TEST_F(SystemViewTest, LongNamesShrinkToFitAndStopAtTheMinimumFont)
+{
+    masters.card.name[13] = "WWWWWWWW";  // wider than a cell at any font size it may use
+    placeCard(tables, 3, 2, 13);
+    for (int percent : {10, 50, 100, 300}) {
+        view->SetZoom(percent);
+        const QImage img = grab();
+        EXPECT_FALSE(img.isNull()) << percent;
+    }
+    view->SetZoom(100);
+    const QImage img = grab();
+    const int x = cellLeft(2), y = cellTop(3);
+    EXPECT_GT(dark(img, x, y + 2, 46, 18), 0);
+    // The fitted name stays inside the cell's text box.
+    EXPECT_EQ(dark(img, x - 4, y + 2, 3, 18), 0);
+}
+
 TEST_F(SystemViewTest, SlotProtocolGatesDrawing)
 {
     slot = SlotRedraw;

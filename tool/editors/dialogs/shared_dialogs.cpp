@@ -62,6 +62,23 @@ std::string selectedLine(const QListWidget* list, const std::vector<std::string>
     return row >= 0 && row < static_cast<int>(lines.size()) ? lines[static_cast<std::size_t>(row)] : std::string();
 }
 
+// An edit whose text is not selected when it gets the focus.
+class DeselectOnFocus : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::FocusIn)
+            if (auto* edit = qobject_cast<QLineEdit*>(watched))
+                QTimer::singleShot(0, edit, [edit] { edit->deselect(); });
+        return false;
+    }
+};
+
+void dropSelectionOnFocus(QLineEdit* edit) { edit->installEventFilter(new DeselectOnFocus(edit)); }
+
 void showMessage(model::Prompt& prompt, int id)
 {
     prompt.message(id, {}, model::Buttons::Ok, model::Icon::Warning);
@@ -224,7 +241,7 @@ ParamInputDialog::ParamInputDialog(DialogExchange& exchange, model::Prompt& prom
     label_->setText(labelId ? res::qmessage(labelId, l) : tx(l, "Discrete Signal Number", "接点信号番号"));
     browse_->setEnabled(ex_.paramKind != 7);
     edit_->setText(QString::fromStdString(paramInitialText(ex_.paramValue)));
-    edit_->installEventFilter(this);
+    if (paramDropsSelection(ex_.paramValue)) dropSelectionOnFocus(edit_);
     connect(browse_, &QPushButton::clicked, this, &ParamInputDialog::onBrowse);
     auto* layout = new QVBoxLayout(this);
     auto* row = new QHBoxLayout;
@@ -233,13 +250,6 @@ ParamInputDialog::ParamInputDialog(DialogExchange& exchange, model::Prompt& prom
     row->addWidget(browse_);
     layout->addLayout(row);
     layout->addLayout(buttonRow(this, l, QStringLiteral("IDOK"), QStringLiteral("IDCANCEL")));
-}
-
-bool ParamInputDialog::eventFilter(QObject* watched, QEvent* event)
-{
-    if (watched == edit_ && event->type() == QEvent::FocusIn && paramDropsSelection(ex_.paramValue))
-        QTimer::singleShot(0, edit_, [e = edit_] { e->deselect(); });
-    return QDialog::eventFilter(watched, event);
 }
 
 void ParamInputDialog::onBrowse()
@@ -298,20 +308,13 @@ StepNoInputDialog::StepNoInputDialog(const DialogExchange& exchange, model::Prom
     edit_->setObjectName(QStringLiteral("1000"));
     edit_->setMaxLength(2);
     edit_->setText(QString::fromStdString(stepNoInitialText(value_)));
-    edit_->installEventFilter(this);
+    if (stepNoDropsSelection(value_)) dropSelectionOnFocus(edit_);
     auto* layout = new QVBoxLayout(this);
     auto* row = new QHBoxLayout;
     row->addWidget(new QLabel(tx(l, "Step Number", "ステップ番号"), this));
     row->addWidget(edit_);
     layout->addLayout(row);
     layout->addLayout(buttonRow(this, l, QStringLiteral("IDOK"), QStringLiteral("IDCANCEL")));
-}
-
-bool StepNoInputDialog::eventFilter(QObject* watched, QEvent* event)
-{
-    if (watched == edit_ && event->type() == QEvent::FocusIn && stepNoDropsSelection(value_))
-        QTimer::singleShot(0, edit_, [e = edit_] { e->deselect(); });
-    return QDialog::eventFilter(watched, event);
 }
 
 void StepNoInputDialog::accept()

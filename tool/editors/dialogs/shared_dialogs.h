@@ -119,9 +119,6 @@ public:
 
     void accept() override;
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
     void onBrowse();
 
@@ -158,9 +155,6 @@ public:
     std::string text() const { return text_; }
     QLineEdit* edit() const { return edit_; }
     void accept() override;
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     int value_;
