@@ -16,10 +16,9 @@ bool runStartup(StartupSteps& steps, const std::optional<std::string>& projectPa
     if (!steps.createMainFrame()) return false;
     steps.showMainFrame();
     steps.startMonitor();
-    if (projectPath && !projectPath->empty())
-        steps.loadProject(*projectPath);  // reports its own failure; start-up goes on
-    else
-        steps.newProject();
+    // A project that does not load has told the user why; the tool goes on
+    // with a new untitled project, so no save can overwrite that archive.
+    if (!projectPath || projectPath->empty() || steps.loadProject(*projectPath) != 0) steps.newProject();
     steps.openSystemView();
     return true;
 }

@@ -23,7 +23,8 @@ public:
     virtual void showMainFrame() = 0;
     virtual void startMonitor() = 0;
     virtual void newProject() = 0;
-    virtual void loadProject(const std::string& path) = 0;
+    // 0 when the project was loaded.
+    virtual int loadProject(const std::string& path) = 0;
     virtual void openSystemView() = 0;
 
     // Shut-down.

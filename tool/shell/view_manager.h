@@ -92,6 +92,10 @@ public:
     virtual void prepareFrame(ViewKind) {}
     // Per-kind saving while the frame goes away, before its slot is cleared.
     virtual void frameClosing(ViewKind) {}
+    // The current card (0 = the station itself, 1..16) for the View commands.
+    virtual int currentCard() { return 0; }
+    // The sequential view's selected block carries a ladder program.
+    virtual bool seqBlockIsLadder() { return false; }
 };
 
 class ViewManager {

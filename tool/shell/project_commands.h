@@ -1,0 +1,46 @@
+// The File commands' project steps and the save questions, without windows.
+#pragma once
+
+#include "shell_ports.h"
+#include "view_manager.h"
+
+namespace kravin::shell {
+
+// What the editors answer about unsaved edits.
+class EditState {
+public:
+    virtual ~EditState() = default;
+    // String id of the view with an open edit (6000 communication, 6001
+    // analog, 6002 ladder), 0 when none.
+    virtual int editModeViewNameId() { return 0; }
+    virtual bool ladderEditPending() { return false; }
+    // Translates and stores a pending ladder edit into the project.
+    virtual void commitLadderEdit() {}
+};
+
+class ProjectCommands {
+public:
+    ProjectCommands(ProjectPort& project, Asker& asker, EditState& edits, ViewManager& views);
+
+    // 0 = go on, -1 = cancelled, or the failed save's result.
+    int askSaveProject();
+    // -1 when a view is still editing; 0 something to save; -2 nothing to save.
+    int checkEditComplete();
+
+    // The menu commands; 0 when they went through.
+    int fileNew();
+    int fileOpen();
+    int fileSave();
+    int fileSaveAs();
+    int fileProperties();
+
+private:
+    int save(bool as);
+
+    ProjectPort& project_;
+    Asker& asker_;
+    EditState& edits_;
+    ViewManager& views_;
+};
+
+}  // namespace kravin::shell

@@ -1,0 +1,22 @@
+// Captions of the shell's menus and views in English and Japanese.
+#pragma once
+
+#include "view_manager.h"
+
+#include <QString>
+
+namespace kravin::shell {
+
+enum class UiLanguage { English, Japanese };
+
+// The menu text of a command id (with its & mnemonic); empty for an unknown id.
+QString commandText(int id, UiLanguage language);
+// The menu titles: "File", "Edit", "View", "Operation", "Window", "Help".
+QString menuTitle(int index, UiLanguage language);
+// The window text of a view kind.
+QString viewTitle(ViewKind kind, UiLanguage language);
+
+// The application's name in titles.
+inline constexpr const char* kAppName = "KRAVin3";
+
+}  // namespace kravin::shell
