@@ -4,8 +4,17 @@
 namespace kravin::res {
 
 const StringEntry kStringTable[] = {
-    // Project file
+    // View names and project file
+    {6000, "Communication Terminal Connection ", "通信端子結線 "},
+    {6001, "Analog Terminal Connection ", "アナログ端子結線 "},
+    {6002, "Ladder Setting ", "ラダー設定 "},
+    {6005, "HT-9 Simulation ", "HT-9シミュレーション "},
+    {6006, "Network HT-9 Simulation ", "ネットワークHT-9シミュレーション "},
     {6008, "Project file properties", "プロジェクトファイルのプロパティ"},
+    {7000, "Data is in edit mode.(%s)\n\n Do you want to discard data?",
+     "データは編集中です。(%s)\n\n データを破棄しますか？"},
+    {7001, "Do you want to save changes of the current project?", "現在のプロジェクトの変更を保存しますか？"},
+    {7002, "Data editing is not completed. （%s）", "データの編集が完了していません。（%s）"},
     {7003, "Project file is saved.", "プロジェクトファイルを保存しました。"},
     {7004,
      "The specified project file is of old format. Do you want to convert it to \nKRAV3 format? \n"
@@ -33,15 +42,21 @@ const StringEntry kStringTable[] = {
     {7032, "The project file holds an entry that would be written outside the project folder:\n%s",
      "プロジェクトファイルに、プロジェクトフォルダの外へ書き込まれるエントリがあります：\n%s"},
     // Connected devices (product names: the same in both languages)
+    {8104, "Are you sure to discard updated data?", "更新したデータを破棄してもよろしいですか？"},
     {9300, "TQN(JOV-UM)", "TQN(JOV-UM)"},
     {9303, "QVxxx(JOV-IRDA)", "QVxxx(JOV-IRDA)"},
     {9304, "QVxxx(JOV-US)", "QVxxx(JOV-US)"},
     {9305, "TJK5(JOV-IRU)", "TJK5(JOV-IRU)"},
     {9306, "V8RTU(JOV-US)", "V8RTU(JOV-US)"},
+    {9307, "Are you sure to delete port setting?", "ポート設定を削除してもよろしいですか？"},
     {9308, "TQN", "TQN"},
     {9309, "TJW(JOV-US)", "TJW(JOV-US)"},
     {9401, "TJK5(JOV-US)", "TJK5(JOV-US)"},
+    // Online monitor command
+    {32812, "Online Monitor", "オンラインモニタ"},
+    {32813, "Offline", "オフライン"},
     // Framework
+    {57344, "KRAVin3", "KRAVin3"},
     {61449, "Untitled", "無題"},
 };
 

@@ -61,7 +61,7 @@ MainFrame::MainFrame(ShellContext& context, QWidget* parent)
     : QMainWindow(parent),
       context_(context),
       views_(*this, hooksOf(context, defaultHooks_)),
-      projectCommands_(*context.project, *context.asker, editsOf(context, defaultEdits_), views_)
+      projectCommands_(*context.project, *context.prompt, context.language, editsOf(context, defaultEdits_), views_)
 {
     setWindowIcon(applicationIcon());
     mdi_ = new QMdiArea(this);
@@ -261,7 +261,8 @@ void MainFrame::updateTitle()
 {
     std::optional<std::string> child;
     if (QWidget* view = activeView()) child = view->windowTitle().toStdString();
-    setWindowTitle(QString::fromStdString(frameTitle(kAppName, child, context_.project->displayName())));
+    setWindowTitle(QString::fromStdString(
+        frameTitle(res::message(57344, context_.language), child, context_.project->displayName())));
 }
 
 bool MainFrame::trigger(int id)
@@ -310,7 +311,9 @@ void MainFrame::run(int id)
         if (s.optionDialog) s.optionDialog();
         break;
     case cmd::PortSettingDelete:
-        if (context_.asker->ask(9307, {}, Choice::OkCancel) == Reply::Ok && s.deletePortSettings)
+        if (context_.prompt->message(9307, {}, model::Buttons::OkCancel, model::Icon::Question) ==
+                model::Answer::Ok &&
+            s.deletePortSettings)
             s.deletePortSettings();
         break;
     case cmd::WindowTileVertical:
@@ -387,9 +390,7 @@ void MainFrame::blink()
     const bool online = context_.online && context_.online->online;
     const int image = online ? (blinkPhase_ ? 1 : 0) : 2;
     QAction* a = action(cmd::OnlineMonitor);
-    const QString label = online ? (context_.language == UiLanguage::Japanese ? QStringLiteral("オフライン")
-                                                                               : QStringLiteral("Offline"))
-                                 : text(cmd::OnlineMonitor);
+    const QString label = online ? res::qmessage(32813, context_.language) : text(cmd::OnlineMonitor);
     if (a->text() != label) a->setText(label);
     if (image != shownOnlineImage_) {
         a->setIcon(onlineIcon(image == 0 ? OnlineImage::OnA : image == 1 ? OnlineImage::OnB : OnlineImage::Off));

@@ -55,7 +55,7 @@ struct ShellServices {
 // Everything the frame works with; owned by the application.
 struct ShellContext {
     ProjectPort* project = nullptr;
-    Asker* asker = nullptr;
+    model::Prompt* prompt = nullptr;
     ViewHooks* viewHooks = nullptr;
     EditState* edits = nullptr;
     OnlineFlags* online = nullptr;

@@ -2,8 +2,9 @@
 
 namespace kravin::shell {
 
-ProjectCommands::ProjectCommands(ProjectPort& project, Asker& asker, EditState& edits, ViewManager& views)
-    : project_(project), asker_(asker), edits_(edits), views_(views)
+ProjectCommands::ProjectCommands(ProjectPort& project, model::Prompt& prompt, res::Language language,
+                                 EditState& edits, ViewManager& views)
+    : project_(project), prompt_(prompt), language_(language), edits_(edits), views_(views)
 {
 }
 
@@ -11,17 +12,19 @@ int ProjectCommands::askSaveProject()
 {
     bool ladderCounts = edits_.ladderEditPending();
     if (const int nameId = edits_.editModeViewNameId()) {
-        if (asker_.ask(7000, {asker_.text(nameId)}, Choice::OkCancel) != Reply::Ok) return -1;
+        const std::string name = res::message(nameId, language_);
+        if (prompt_.message(7000, {name}, model::Buttons::OkCancel, model::Icon::Warning) != model::Answer::Ok)
+            return -1;
         // The view's edit is dropped; the project's other changes are still
         // offered for saving.
         ladderCounts = false;
     }
     if (!project_.isModified() && !ladderCounts) return 0;
-    switch (asker_.ask(7001, {}, Choice::YesNoCancel)) {
-    case Reply::Yes:
+    switch (prompt_.message(7001, {}, model::Buttons::YesNoCancel, model::Icon::Question)) {
+    case model::Answer::Yes:
         if (ladderCounts) edits_.commitLadderEdit();
         return project_.save();
-    case Reply::No: return 0;
+    case model::Answer::No: return 0;
     default: return -1;
     }
 }
@@ -29,7 +32,7 @@ int ProjectCommands::askSaveProject()
 int ProjectCommands::checkEditComplete()
 {
     if (const int nameId = edits_.editModeViewNameId()) {
-        asker_.ask(7002, {asker_.text(nameId)}, Choice::Ok);
+        prompt_.message(7002, {res::message(nameId, language_)}, model::Buttons::Ok, model::Icon::Warning);
         return -1;
     }
     return project_.isModified() || edits_.ladderEditPending() ? 0 : -2;

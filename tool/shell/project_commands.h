@@ -1,6 +1,7 @@
 // The File commands' project steps and the save questions, without windows.
 #pragma once
 
+#include "prompt.h"
 #include "shell_ports.h"
 #include "view_manager.h"
 
@@ -20,7 +21,8 @@ public:
 
 class ProjectCommands {
 public:
-    ProjectCommands(ProjectPort& project, Asker& asker, EditState& edits, ViewManager& views);
+    ProjectCommands(ProjectPort& project, model::Prompt& prompt, res::Language language, EditState& edits,
+                    ViewManager& views);
 
     // 0 = go on, -1 = cancelled, or the failed save's result.
     int askSaveProject();
@@ -38,7 +40,8 @@ private:
     int save(bool as);
 
     ProjectPort& project_;
-    Asker& asker_;
+    model::Prompt& prompt_;
+    res::Language language_;
     EditState& edits_;
     ViewManager& views_;
 };

@@ -1,24 +1,11 @@
-// What the shell needs of the project model and of the user, as small
-// interfaces: the application plugs in the model's project session and the
-// real prompter, the tests plug in fakes.
+// What the shell needs of the project model: the application plugs in the
+// model's project session, the tests a fake.
 #pragma once
 
 #include <string>
 #include <vector>
 
 namespace kravin::shell {
-
-enum class Reply { Ok, Cancel, Yes, No };
-enum class Choice { Ok, OkCancel, YesNoCancel };
-
-// Message boxes by string id.
-class Asker {
-public:
-    virtual ~Asker() = default;
-    virtual Reply ask(int id, const std::vector<std::string>& args, Choice buttons) = 0;
-    // The text of a string id in the current language (UTF-8).
-    virtual std::string text(int id) = 0;
-};
 
 // The open project and its roads; results 0 = done, non-zero = refused or failed.
 class ProjectPort {

@@ -3,11 +3,13 @@
 
 #include "view_manager.h"
 
+#include "string_table.h"
+
 #include <QString>
 
 namespace kravin::shell {
 
-enum class UiLanguage { English, Japanese };
+using UiLanguage = res::Language;
 
 // The menu text of a command id (with its & mnemonic); empty for an unknown id.
 QString commandText(int id, UiLanguage language);
@@ -15,8 +17,5 @@ QString commandText(int id, UiLanguage language);
 QString menuTitle(int index, UiLanguage language);
 // The window text of a view kind.
 QString viewTitle(ViewKind kind, UiLanguage language);
-
-// The application's name in titles.
-inline constexpr const char* kAppName = "KRAVin3";
 
 }  // namespace kravin::shell
