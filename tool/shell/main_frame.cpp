@@ -91,8 +91,13 @@ MainFrame::MainFrame(ShellContext& context, QWidget* parent)
 MainFrame::~MainFrame()
 {
     views_.beginShutdown();
+    blinkTimer_->stop();
+    disconnect(mdi_, nullptr, this, nullptr);
     for (auto& [kind, frame] : frames_)
         if (frame) frame->onGone = nullptr;
+    // The child frames refer to the view manager: they go while it lives.
+    delete mdi_;
+    mdi_ = nullptr;
 }
 
 QAction* MainFrame::action(int id) const
@@ -462,6 +467,11 @@ void MainFrame::closeEvent(QCloseEvent* event)
         return;
     }
     views_.beginShutdown();
+    // Every frame goes now, so its placement is kept for the settings.
+    std::vector<QPointer<ChildFrame>> open;
+    for (auto& [kind, f] : frames_) open.push_back(f);
+    for (auto& f : open)
+        if (f) f->destroyNow();
     event->accept();
 }
 

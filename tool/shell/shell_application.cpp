@@ -152,7 +152,10 @@ bool ShellApplication::createMainFrame()
     context_.theme = theme_.get();
     context_.language = language_;
     context_.helpDir = QString::fromStdString(options_.folders.helpDir);
-    context_.services.saveSettings = [this] { saveSettings(); };
+    context_.viewHooks = options_.viewHooks;
+    context_.edits = options_.edits;
+    context_.services = options_.services;
+    if (!context_.services.saveSettings) context_.services.saveSettings = [this] { saveSettings(); };
     frame_ = std::make_unique<MainFrame>(context_);
     if (qtPrompt_) qtPrompt_->setParent(frame_.get());
 

@@ -61,6 +61,11 @@ struct ShellOptions {
     std::shared_ptr<MonitorWorker> monitor;
     // Stands in for the real prompter (tests).
     model::Prompt* prompt = nullptr;
+    // The editors' answers; null = views that hold no edits.
+    ViewHooks* viewHooks = nullptr;
+    EditState* edits = nullptr;
+    // Commands served by other parts of the tool.
+    ShellServices services;
 };
 
 class ShellApplication final : public StartupSteps {
