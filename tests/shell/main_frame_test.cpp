@@ -2,11 +2,13 @@
 #include "command_ids.h"
 #include "main_frame.h"
 #include "shell_fixture.h"
+#include "text_codec.h"
 
 #include <QComboBox>
 #include <QImage>
 #include <QMdiArea>
 #include <QMenuBar>
+#include <QTest>
 #include <QToolBar>
 
 #include <filesystem>
@@ -269,6 +271,73 @@ TEST_F(MainFrameTest, CommandLineProjectThatDoesNotLoadLeavesAnUntitledOne)
     EXPECT_NE(session().projectRecord.path, broken);
     EXPECT_TRUE(frame().views().frameExists(ViewKind::System));
     EXPECT_FALSE(prompt.ids().empty());  // the reason was shown
+}
+
+}  // namespace
+}  // namespace kravin::shell
+
+namespace kravin::shell {
+namespace {
+
+class FrameExtrasTest : public test::ShellFixture {};
+
+TEST_F(FrameExtrasTest, PortSettingDeleteAsksFirst)
+{
+    start();
+    app->settings().portList = {{"COM1", "1"}, {"/dev/pts/3", "2"}};
+    app->saveSettings();
+    prompt.answer(9307, model::Answer::Cancel);
+    frame().trigger(cmd::PortSettingDelete);
+    EXPECT_EQ(app->settings().portList.size(), 2u);
+    EXPECT_EQ(profile->value(QStringLiteral("KRAVin/COM_PORT_NUM")).toInt(), 2);
+
+    prompt.answer(9307, model::Answer::Ok);
+    frame().trigger(cmd::PortSettingDelete);
+    EXPECT_TRUE(app->settings().portList.empty());
+    EXPECT_EQ(profile->value(QStringLiteral("KRAVin/COM_PORT_NUM")).toInt(), 0);
+    EXPECT_EQ(profile->value(QStringLiteral("KRAVin/COM1_PORT_STR")).toString(), QString());
+}
+
+TEST_F(FrameExtrasTest, OnlineButtonBlinksAndReadsOffline)
+{
+    start();
+    QAction* monitor = frame().action(cmd::OnlineMonitor);
+    EXPECT_EQ(monitor->text().remove(QLatin1Char('&')), "Online Monitor");
+    app->online().online = true;
+    const bool phase = frame().blinkPhase();
+    QTest::qWait(350);
+    EXPECT_NE(frame().blinkPhase(), phase);
+    EXPECT_EQ(monitor->text(), "Offline");
+    const QImage first = monitor->icon().pixmap(16, 16).toImage();
+    QTest::qWait(320);
+    EXPECT_NE(monitor->icon().pixmap(16, 16).toImage(), first);  // image A and B alternate
+    app->online().online = false;
+    QTest::qWait(320);
+    EXPECT_EQ(monitor->text().remove(QLatin1Char('&')), "Online Monitor");
+}
+
+TEST_F(FrameExtrasTest, JapaneseFromTheSetting)
+{
+    {
+        QSettings pre(QString::fromStdString(dir / "profile.ini"), QSettings::IniFormat);
+        pre.setValue(QStringLiteral("KRAVin/LANGUAGE"), QStringLiteral("ja"));
+    }
+    start();
+    EXPECT_EQ(app->language(), res::Language::Japanese);
+    EXPECT_EQ(frame().menuBar()->actions().first()->text(), QString::fromUtf8("ファイル(&F)"));
+    EXPECT_EQ(frame().windowTitle(), QString::fromUtf8("KRAVin3 - システム構成 [無題]"));
+}
+
+TEST_F(FrameExtrasTest, ProjectNameInTheTitleComesFromCp932)
+{
+    start();
+    prompt.dialog([this](model::ProjectDialogData& d) {
+        d.name = model::utf8ToCp932("制御盤A");
+        d.location = dir / "jp.KRA";
+        return true;
+    });
+    frame().trigger(cmd::FileSave);
+    EXPECT_EQ(frame().windowTitle(), QString::fromUtf8("KRAVin3 - System Configuration [制御盤A]"));
 }
 
 }  // namespace

@@ -128,6 +128,7 @@ void MainFrame::buildActions()
         auto* a = new QAction(commandIcon(id), text(id), this);
         a->setData(id);
         a->setObjectName(QStringLiteral("cmd%1").arg(id));
+        a->setStatusTip(a->text().remove(QLatin1Char('&')));
         connect(a, &QAction::triggered, this, [this, id] { trigger(id); });
         actions_[id] = a;
     }

@@ -156,6 +156,7 @@ bool ShellApplication::createMainFrame()
     context_.edits = options_.edits;
     context_.services = options_.services;
     if (!context_.services.saveSettings) context_.services.saveSettings = [this] { saveSettings(); };
+    if (!context_.services.deletePortSettings) context_.services.deletePortSettings = [this] { deletePortSettings(); };
     frame_ = std::make_unique<MainFrame>(context_);
     if (qtPrompt_) qtPrompt_->setParent(frame_.get());
 
@@ -205,6 +206,18 @@ void ShellApplication::storePlacements()
         if (row < 0 || !p.valid) continue;
         settings_.placements[row] = {p.x, p.y, p.x + p.width, p.y + p.height, kPlacementLength};
     }
+}
+
+void ShellApplication::deletePortSettings()
+{
+    QSettings& s = *options_.profile;
+    for (std::size_t i = 0; i < settings_.portList.size(); ++i) {
+        s.setValue(QStringLiteral("KRAVin/COM%1_PORT_STR").arg(i), QString());
+        s.setValue(QStringLiteral("KRAVin/COM%1_PORT_NUM").arg(i), QString());
+    }
+    s.setValue(QStringLiteral("KRAVin/COM_PORT_NUM"), 0);
+    settings_.portList.clear();
+    s.sync();
 }
 
 void ShellApplication::saveSettings()

@@ -102,6 +102,9 @@ public:
     void cleanupWorkFolder() override;
     void saveSettings() override;
 
+    // Operation/Port Setting Delete: forgets the remembered serial ports.
+    void deletePortSettings();
+
 private:
     void storePlacements();
 
