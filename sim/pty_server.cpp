@@ -97,7 +97,11 @@ bool PtyServer::start(std::string& error)
 
 void PtyServer::stop()
 {
-    stop_ = true;
+    {
+        std::lock_guard lock(mutex_);
+        stop_ = true;
+    }
+    released_.notify_all();
     if (wake_ >= 0) {
         std::uint64_t one = 1;
         (void)!::write(wake_, &one, sizeof one);
@@ -125,6 +129,21 @@ void PtyServer::setFaultSettings(FaultSettings s)
 {
     std::lock_guard lock(mutex_);
     settings_ = std::move(s);
+}
+
+void PtyServer::holdReplies()
+{
+    std::lock_guard lock(mutex_);
+    held_ = true;
+}
+
+void PtyServer::releaseReplies()
+{
+    {
+        std::lock_guard lock(mutex_);
+        held_ = false;
+    }
+    released_.notify_all();
 }
 
 void PtyServer::setExtraAddresses(std::vector<std::string> addresses)
@@ -241,6 +260,8 @@ void PtyServer::handleLine(const std::string& line)
         }
     }
     auto log = log_;
+    released_.wait(lock, [&] { return !held_ || stop_; });
+    if (stop_) return;
     lock.unlock();
 
     if (!out.empty()) {

@@ -53,6 +53,9 @@ public:
     void injectFault(Fault f, int count = 1);
     void setStandingFault(Fault f);
     void setFaultSettings(FaultSettings s);
+    // While held, replies wait (until released or stopped) before they are written.
+    void holdReplies();
+    void releaseReplies();
     void setExtraAddresses(std::vector<std::string> addresses);
     // Called with each received line and the bytes written for it (may be empty).
     void setLogger(std::function<void(const std::string&, const std::string&)> log);
@@ -78,6 +81,8 @@ private:
 
     mutable std::mutex mutex_;
     mutable std::condition_variable handled_;
+    std::condition_variable released_;
+    bool held_ = false;
     Controller controller_;
     std::deque<Fault> queued_;
     Fault standing_ = Fault::None;

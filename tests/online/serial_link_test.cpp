@@ -125,6 +125,43 @@ TEST_F(SerialLinkSession, FramedCommandsAndReplies)
     server->withController([](qvsim::Controller& c) { EXPECT_EQ(c.value(0, 0, 1, 11), "7"); });
 }
 
+TEST_F(SerialLinkSession, ClockAndCardTypeSessionsInBothForms)
+{
+    struct Step {
+        std::string command;
+        int maxLength;
+        std::string reply;
+    };
+    // Clock setting of 2031-12-24 09:05:07, then the card type and ROM version reads.
+    const std::vector<Step> script = {
+        {"G00\r", 4, "COK\r"},    {"I00\r", 32, "D0\r"},        {"D0\r", 32, "D0\r"},
+        {"I01\r", 32, "D0\r"},    {"D1\r", 32, "D1\r"},         {"I54\r", 32, "D26\r"},
+        {"D31\r", 32, "D31\r"},   {"I55\r", 32, "D0101\r"},     {"D1224\r", 32, "D1224\r"},
+        {"I56\r", 32, "D0000\r"}, {"D0905\r", 32, "D0905\r"},   {"I57\r", 32, "D00\r"},
+        {"D07\r", 32, "D07\r"},   {"I01\r", 32, "D1\r"},        {"D0\r", 32, "D0\r"},
+        {"I96\r", 32, "D16\r"},   {"I99\r", 32, "D1.00\r"},
+    };
+    for (bool useFrames : {false, true}) {
+        SCOPED_TRACE(useFrames ? "framed" : "plain");
+        auto card = makeCard("0012", "0", "01");
+        card.bank0[0].insert({{54, "26"}, {55, "0101"}, {56, "0000"}, {57, "00"}});
+        startServer({card});
+        open();
+        for (const auto& step : script) {
+            SCOPED_TRACE(step.command);
+            EXPECT_EQ(useFrames ? framed(step.command, step.maxLength) : plain(step.command, step.maxLength), step.reply);
+        }
+        server->withController([](qvsim::Controller& c) {
+            EXPECT_EQ(c.value(0, 0, 0, 54), "31");
+            EXPECT_EQ(c.value(0, 0, 0, 55), "1224");
+            EXPECT_EQ(c.value(0, 0, 0, 56), "0905");
+            EXPECT_EQ(c.value(0, 0, 0, 57), "07");
+            EXPECT_EQ(c.value(0, 0, 0, 1), "0");
+        });
+        link.CloseComPort();
+    }
+}
+
 TEST_F(SerialLinkSession, FrameOnTheWireCarriesTheUnitId)
 {
     open();
@@ -218,13 +255,11 @@ TEST_F(SerialLinkSession, InjectedFaultsGiveTheLinkOutcome)
 
 TEST_F(SerialLinkSession, LateReplyIsDroppedBeforeTheNextCommand)
 {
-    qvsim::FaultSettings settings;
-    settings.slowDelay = 1500ms;
-    server->setFaultSettings(settings);
     open();
     setTimeout(200ms);  // milliseconds count, not whole seconds
-    server->injectFault(Fault::Slow);
+    server->holdReplies();
     EXPECT_EQ(plain("G01\r", 4), "<timeout>");
+    server->releaseReplies();
     ASSERT_TRUE(server->waitForHandled(1, kGenerous));
     ASSERT_TRUE(eventually([&] { return link.pendingInput() >= 4; }));
     setTimeout(kGenerous);

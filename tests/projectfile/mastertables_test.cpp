@@ -256,6 +256,25 @@ struct SplitCase {
     std::array<std::string, 7> expected;
 };
 
+// Writes the cases as the item (table 0) or terminal (table 1) lines of a definition,
+// selects it and checks what each line leaves in the seven buffers.
+template <std::size_t N>
+void expectSplits(int table, const SplitCase (&cases)[N])
+{
+    std::vector<std::string> lines;
+    for (const auto& c : cases) lines.push_back(c.line);
+    TempDir dir;
+    writeText(dir, "QV200/100/TST.KRAT",
+              table == 0 ? definition("Test", lines, {}) : definition("Test", {}, lines));
+    ASSERT_EQ(KRAVinA_Block_Inf_Select("QV200   ", "1.00", "TST", folderOf(dir).c_str()), 0);
+    for (std::size_t i = 0; i < N; ++i) {
+        SCOPED_TRACE(cases[i].what);
+        Fields f;
+        ASSERT_EQ(f.get(table, int(i)), 0);
+        EXPECT_EQ(f.texts(), cases[i].expected);
+    }
+}
+
 TEST(BlockDefinition, ItemLineSplitter)
 {
     const std::string sjis = "\x83\x65\x83\x58\x83\x67";  // CP932 text
@@ -271,17 +290,7 @@ TEST(BlockDefinition, ItemLineSplitter)
         {"text after a closing quote", "a,\"b\"c,d", {"a", "\"b\"c", "d", "~", "~", "~", "~"}},
         {"double-byte text", "CHAR08," + sjis + ",AB", {"CHAR08", sjis, "AB", "~", "~", "~", "~"}},
     };
-    std::vector<std::string> items;
-    for (const auto& c : cases) items.push_back(c.line);
-    TempDir dir;
-    writeText(dir, "QV200/100/TST.KRAT", definition("Test block", items, {}));
-    ASSERT_EQ(KRAVinA_Block_Inf_Select("QV200   ", "1.00", "TST", folderOf(dir).c_str()), 0);
-    for (std::size_t i = 0; i < std::size(cases); ++i) {
-        SCOPED_TRACE(cases[i].what);
-        Fields f;
-        ASSERT_EQ(f.get(0, int(i)), 0);
-        EXPECT_EQ(f.texts(), cases[i].expected);
-    }
+    expectSplits(0, cases);
 }
 
 TEST(BlockDefinition, UnterminatedQuoteRunsToTheLineWidth)
@@ -304,17 +313,7 @@ TEST(BlockDefinition, TerminalLineSplitter)
         {"two fields", "A,Out", {"A", "Out", "~", "", "", "", "~"}},
         {"fifth field ignored", "A,B,C,4,5", {"A", "B", "C", "", "", "", "4"}},
     };
-    std::vector<std::string> terminals;
-    for (const auto& c : cases) terminals.push_back(c.line);
-    TempDir dir;
-    writeText(dir, "QV200/100/TST.KRAT", definition("Test", {}, terminals));
-    ASSERT_EQ(KRAVinA_Block_Inf_Select("QV200", "1.00", "TST", folderOf(dir).c_str()), 0);
-    for (std::size_t i = 0; i < std::size(cases); ++i) {
-        SCOPED_TRACE(cases[i].what);
-        Fields f;
-        ASSERT_EQ(f.get(1, int(i)), 0);
-        EXPECT_EQ(f.texts(), cases[i].expected);
-    }
+    expectSplits(1, cases);
     Fields f;
     f.get(1, 99);  // a line the file does not hold
     EXPECT_EQ(f.texts()[0], "");

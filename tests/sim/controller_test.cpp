@@ -49,6 +49,8 @@ TEST(Controller, GroupItemAndDataCommands)
         {"I11", "D100.0"},
         {"D99.5", "D99.5"},
         {"I11", "D99.5"},
+        {"D01234567890123456789", "CNG"},  // 20 characters: too long, value kept
+        {"I11", "D99.5"},
         {"I50", "CNG"},      // no such item; the selection is gone
         {"D1", "CNG"},
         {"G07", "CNG"},

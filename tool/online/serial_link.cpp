@@ -163,6 +163,12 @@ bool SerialLink::isOpen() const
     return port_.isOpen();
 }
 
+int SerialLink::baudRate() const
+{
+    std::lock_guard lock(mutex_);
+    return baudRate_;
+}
+
 int SerialLink::pendingInput() const
 {
     std::lock_guard lock(mutex_);

@@ -54,7 +54,7 @@ public:
     bool isOpen() const;
     // Received bytes not yet returned by a read.
     int pendingInput() const;
-    int baudRate() const { return baudRate_; }
+    int baudRate() const;  // of the last open
     std::string lastError() const;
     FrameStatus lastFrameStatus() const;
 
