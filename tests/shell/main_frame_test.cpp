@@ -342,3 +342,26 @@ TEST_F(FrameExtrasTest, ProjectNameInTheTitleComesFromCp932)
 
 }  // namespace
 }  // namespace kravin::shell
+
+namespace kravin::shell {
+namespace {
+
+TEST_F(FrameExtrasTest, WindowCommandsTileSideBySideOrStacked)
+{
+    start();
+    frame().trigger(cmd::ViewDenTan);
+    QMdiSubWindow* system = frame().frame(ViewKind::System);
+    QMdiSubWindow* comm = frame().frame(ViewKind::DenTan);
+    const QRect area = frame().mdiArea()->viewport()->rect();
+
+    ASSERT_TRUE(frame().trigger(cmd::WindowTileVertical));
+    EXPECT_EQ(system->geometry(), QRect(0, 0, area.width() / 2, area.height()));
+    EXPECT_EQ(comm->geometry().left(), area.width() / 2);
+
+    ASSERT_TRUE(frame().trigger(cmd::WindowTileHorizontal));
+    EXPECT_EQ(system->geometry(), QRect(0, 0, area.width(), area.height() / 2));
+    EXPECT_EQ(comm->geometry().top(), area.height() / 2);
+}
+
+}  // namespace
+}  // namespace kravin::shell

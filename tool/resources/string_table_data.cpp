@@ -41,8 +41,9 @@ const StringEntry kStringTable[] = {
      "このバージョンで保存するとデータが失われる可能性があります。保存しますか？"},
     {7032, "The project file holds an entry that would be written outside the project folder:\n%s",
      "プロジェクトファイルに、プロジェクトフォルダの外へ書き込まれるエントリがあります：\n%s"},
-    // Connected devices (product names: the same in both languages)
+    // Ladder
     {8104, "Are you sure to discard updated data?", "更新したデータを破棄してもよろしいですか？"},
+    // Connected devices (product names: the same in both languages)
     {9300, "TQN(JOV-UM)", "TQN(JOV-UM)"},
     {9303, "QVxxx(JOV-IRDA)", "QVxxx(JOV-IRDA)"},
     {9304, "QVxxx(JOV-US)", "QVxxx(JOV-US)"},

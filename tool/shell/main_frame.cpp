@@ -322,8 +322,8 @@ void MainFrame::run(int id)
             s.deletePortSettings)
             s.deletePortSettings();
         break;
-    case cmd::WindowTileVertical:
-    case cmd::WindowTileHorizontal: mdi_->tileSubWindows(); break;
+    case cmd::WindowTileVertical: tile(Qt::Horizontal); break;
+    case cmd::WindowTileHorizontal: tile(Qt::Vertical); break;
     case cmd::WindowCascade: mdi_->cascadeSubWindows(); break;
     case cmd::HelpBlockList: {
         const QString pdf = context_.helpDir + QStringLiteral("/ItemList.pdf");
@@ -342,6 +342,27 @@ void MainFrame::run(int id)
     default:
         if (isViewCommand(id)) viewRunCommand(activeView(), id);
         break;
+    }
+}
+
+void MainFrame::tile(Qt::Orientation direction)
+{
+    QList<QMdiSubWindow*> windows;
+    for (QMdiSubWindow* w : mdi_->subWindowList(QMdiArea::CreationOrder))
+        if (w->isVisible() && !w->isMinimized()) windows << w;
+    if (windows.isEmpty()) return;
+    const QRect area = mdi_->viewport()->rect();
+    const int n = static_cast<int>(windows.size());
+    for (int i = 0; i < n; ++i) {
+        QMdiSubWindow* w = windows[i];
+        if (w->isMaximized()) w->showNormal();
+        if (direction == Qt::Horizontal) {
+            const int x0 = area.width() * i / n, x1 = area.width() * (i + 1) / n;
+            w->setGeometry(x0, 0, x1 - x0, area.height());
+        } else {
+            const int y0 = area.height() * i / n, y1 = area.height() * (i + 1) / n;
+            w->setGeometry(0, y0, area.width(), y1 - y0);
+        }
     }
 }
 

@@ -116,6 +116,8 @@ private:
     void updateTitle();
     void blink();
     void print(bool preview, bool fromToolbar);
+    // Side by side (Qt::Horizontal) or one above the other (Qt::Vertical).
+    void tile(Qt::Orientation direction);
     void childGone(ChildFrame* frame);
     QString text(int id) const { return commandText(id, context_.language); }
 
