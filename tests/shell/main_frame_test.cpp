@@ -3,6 +3,7 @@
 #include "main_frame.h"
 #include "shell_fixture.h"
 #include "text_codec.h"
+#include "vuken_sim.h"
 
 #include <QComboBox>
 #include <QImage>
@@ -361,6 +362,21 @@ TEST_F(FrameExtrasTest, WindowCommandsTileSideBySideOrStacked)
     ASSERT_TRUE(frame().trigger(cmd::WindowTileHorizontal));
     EXPECT_EQ(system->geometry(), QRect(0, 0, area.width(), area.height() / 2));
     EXPECT_EQ(comm->geometry().top(), area.height() / 2);
+}
+
+}  // namespace
+}  // namespace kravin::shell
+
+namespace kravin::shell {
+namespace {
+
+TEST_F(FrameExtrasTest, BusFatalErrorsReachTheCallbackRegisteredAtStartUp)
+{
+    start();
+    const int before = busFatalErrorCount();
+    vuken_sim_raise_fatal("link lost");
+    panic();
+    EXPECT_EQ(busFatalErrorCount(), before + 2);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include <QLocale>
 
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -14,8 +15,12 @@ namespace kravin::shell {
 
 namespace {
 
+std::atomic<int> g_busFatalErrors{0};
+
+// Told by the bus library on any thread; the online functions take the link down.
 extern "C" void OnBusFatalError(const char* message)
 {
+    g_busFatalErrors.fetch_add(1);
     std::fprintf(stderr, "KRAVin3: field bus fatal error: %s\n", message ? message : "");
 }
 
@@ -37,6 +42,8 @@ int placementRow(ViewKind kind)
 constexpr int kPlacementLength = 44;
 
 }  // namespace
+
+int busFatalErrorCount() { return g_busFatalErrors.load(); }
 
 ShellFolders ShellFolders::besideProgram(const std::string& exeDir)
 {
@@ -65,9 +72,10 @@ int SessionProject::loadProject(const std::string& path)
     record.workFolder = model::MakeTempWorkFolder(session_.environment().tempFolder);
     record.fileTitle = std::filesystem::path(path).filename().string();
     record.untitled = 0;
+    // A load that fails shows its reason and falls back to a new untitled
+    // project, so the record never keeps pointing at that archive.
     session_.LoadProject();
-    // A load that failed has fallen back to a new project.
-    return session_.g_projectOpen && (record.untitled || record.path == path) ? 0 : -1;
+    return session_.g_projectOpen ? 0 : -1;
 }
 
 ShellApplication::ShellApplication(ShellOptions options)

@@ -29,6 +29,9 @@ struct ShellFolders {
     static ShellFolders besideProgram(const std::string& exeDir);
 };
 
+// How often the bus library has reported a fatal error.
+int busFatalErrorCount();
+
 // The language: "ja" or "en" from the setting, else the locale's.
 res::Language chooseLanguage(const std::string& setting, const std::string& localeName);
 

@@ -2,12 +2,6 @@
 
 namespace kravin::shell {
 
-namespace {
-
-bool isOpenState(int state) { return state >= SlotOpen; }
-
-}  // namespace
-
 ViewManager::ViewManager(FrameHost& host, ViewHooks& hooks) : host_(host), hooks_(hooks) {}
 
 Placement ViewManager::defaultPlacement(ViewKind kind)
@@ -91,6 +85,14 @@ void ViewManager::close(ViewKind kind)
     if (frameExists(kind)) frameDestroyed(kind, {});
 }
 
+bool ViewManager::raiseIfPresent(ViewKind kind, bool repaint)
+{
+    const int st = state(kind);
+    if (st == SlotClosed) return false;
+    if (st != SlotOpening) host_.raiseFrame(kind, repaint);
+    return true;
+}
+
 int ViewManager::openSystem() { return openSystemOrDenTan(ViewKind::System); }
 int ViewManager::openDenTan() { return openSystemOrDenTan(ViewKind::DenTan); }
 int ViewManager::openBlkList() { return openBlkListOrAnaTan(ViewKind::BlkList); }
@@ -113,14 +115,10 @@ int ViewManager::openSystemOrDenTan(ViewKind kind)
     close(ViewKind::BlkList);
     close(ViewKind::AnaTan);
 
-    const int st = state(kind);
-    if (st == SlotClosed) {
-        hooks_.resetStartValues(kind);
-        setState(kind, SlotOpening);
-        return create(kind);
-    }
-    if (isOpenState(st)) host_.raiseFrame(kind, kind == ViewKind::System);
-    return 0;
+    if (raiseIfPresent(kind, kind == ViewKind::System)) return 0;
+    hooks_.resetStartValues(kind);
+    setState(kind, SlotOpening);
+    return create(kind);
 }
 
 int ViewManager::openBlkListOrAnaTan(ViewKind kind)
@@ -140,13 +138,7 @@ int ViewManager::openBlkListOrAnaTan(ViewKind kind)
     }
     if (!hooks_.unitAllowsBlockViews()) return -1;
 
-    const int st = state(kind);
-    if (isOpenState(st)) {
-        host_.raiseFrame(kind, false);
-        return 0;
-    }
-    if (st == SlotOpening) return 0;
-
+    if (raiseIfPresent(kind, false)) return 0;
     hooks_.resetStartValues(kind);
     setState(kind, SlotOpening);
     if (frameExists(ViewKind::System)) {
@@ -171,13 +163,7 @@ int ViewManager::openSeqBlk()
     }
     if (!hooks_.unitAllowsBlockViews()) return -1;
 
-    const int st = state(ViewKind::SeqBlk);
-    if (isOpenState(st)) {
-        host_.raiseFrame(ViewKind::SeqBlk, false);
-        return 0;
-    }
-    if (st == SlotOpening) return 0;
-
+    if (raiseIfPresent(ViewKind::SeqBlk, false)) return 0;
     hooks_.resetStartValues(ViewKind::SeqBlk);
     setState(ViewKind::SeqBlk, SlotOpening);
     if (frameExists(ViewKind::System)) {
@@ -203,12 +189,7 @@ int ViewManager::openSeqBlk()
 
 int ViewManager::openLadder()
 {
-    const int st = state(ViewKind::Ladder);
-    if (isOpenState(st)) {
-        host_.raiseFrame(ViewKind::Ladder, false);
-        return 0;
-    }
-    if (st == SlotOpening) return 0;
+    if (raiseIfPresent(ViewKind::Ladder, false)) return 0;
     hooks_.resetStartValues(ViewKind::Ladder);
     setState(ViewKind::Ladder, SlotOpening);
     return create(ViewKind::Ladder);
@@ -216,12 +197,7 @@ int ViewManager::openLadder()
 
 int ViewManager::openHt9()
 {
-    const int st = state(ViewKind::Ht9);
-    if (isOpenState(st)) {
-        host_.raiseFrame(ViewKind::Ht9, false);
-        return 0;
-    }
-    if (st == SlotOpening) return 0;
+    if (raiseIfPresent(ViewKind::Ht9, false)) return 0;
     if (!hooks_.chooseHt9Connection()) return -1;
     hooks_.resetStartValues(ViewKind::Ht9);
     setState(ViewKind::Ht9, SlotOpening);

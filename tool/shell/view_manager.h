@@ -148,6 +148,8 @@ public:
 private:
     int openSystemOrDenTan(ViewKind kind);
     int openBlkListOrAnaTan(ViewKind kind);
+    // Brings an open frame to the top; true when the slot is not closed.
+    bool raiseIfPresent(ViewKind kind, bool repaint);
     int create(ViewKind kind);
     void close(ViewKind kind);
     bool canLeave(ViewKind wiringKind);
