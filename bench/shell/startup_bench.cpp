@@ -2,13 +2,13 @@
 // window with one child as the anchor. Goal: under 300 ms.
 #include "main_frame.h"
 #include "shell_application.h"
-#include "temp_dir.h"
 
 #include <QApplication>
 #include <QMainWindow>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QSettings>
+#include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 
@@ -60,14 +60,14 @@ double anchorMs()
 void BM_StartupToFirstView(benchmark::State& state)
 {
     app();
-    kravin::test::TempDir dir;
+    QTemporaryDir dir;
     SilentPrompt prompt;
     double total = 0, anchor = 0;
     for (auto _ : state) {
         const auto t0 = Clock::now();
         kravin::shell::ShellOptions options;
         options.folders = kravin::shell::ShellFolders::besideProgram(KRAVIN_SAMPLE_TABLES "/..");
-        options.profile = std::make_shared<QSettings>(QString::fromStdString(dir / "profile.ini"), QSettings::IniFormat);
+        options.profile = std::make_shared<QSettings>(dir.filePath(QStringLiteral("profile.ini")), QSettings::IniFormat);
         options.prompt = &prompt;
         kravin::shell::ShellApplication shell(std::move(options));
         if (!kravin::shell::runStartup(shell, std::nullopt)) {
