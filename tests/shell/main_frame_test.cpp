@@ -125,18 +125,22 @@ TEST_F(MainFrameTest, ClosingAsksToSaveAndCancelKeepsTheProgramOpen)
     EXPECT_FALSE(frame().views().frameExists(ViewKind::System));
 }
 
-struct EditingView : EditState {
+struct EditingView : ViewHooks {
     int nameId = 0;
     int commits = 0;
     int editModeViewNameId() override { return nameId; }
-    bool ladderEditPending() override { return nameId == 6002; }
-    void commitLadderEdit() override { ++commits; }
+    bool ladderPending() override { return nameId == 6002; }
+    bool commitLadder() override
+    {
+        ++commits;
+        return true;
+    }
 };
 
 TEST_F(MainFrameTest, DiscardingAViewEditStillOffersToSaveTheProject)
 {
     EditingView edits;
-    start(std::nullopt, nullptr, &edits);
+    start(std::nullopt, &edits);
     session().projectRecord.modified = 1;
     edits.nameId = 6002;
 

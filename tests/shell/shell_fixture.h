@@ -33,8 +33,7 @@ protected:
     std::unique_ptr<shell::ShellApplication> app;
     std::shared_ptr<QSettings> profile;
 
-    void start(const std::optional<std::string>& path = std::nullopt, shell::ViewHooks* hooks = nullptr,
-               shell::EditState* edits = nullptr)
+    void start(const std::optional<std::string>& path = std::nullopt, shell::ViewHooks* hooks = nullptr)
     {
         qtApp();
         shell::ShellOptions options;
@@ -44,7 +43,6 @@ protected:
         options.profile = profile;
         options.prompt = &prompt;
         options.viewHooks = hooks;
-        options.edits = edits;
         app = std::make_unique<shell::ShellApplication>(std::move(options));
         ASSERT_TRUE(shell::runStartup(*app, path));
     }

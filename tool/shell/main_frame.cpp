@@ -25,7 +25,6 @@ namespace kravin::shell {
 namespace {
 
 ViewHooks& hooksOf(ShellContext& c, ViewHooks& fallback) { return c.viewHooks ? *c.viewHooks : fallback; }
-EditState& editsOf(ShellContext& c, EditState& fallback) { return c.edits ? *c.edits : fallback; }
 
 // Commands the active view may take over: a view answers them with the
 // invokable methods isCommandEnabled(int) and runCommand(int).
@@ -61,7 +60,7 @@ MainFrame::MainFrame(ShellContext& context, QWidget* parent)
     : QMainWindow(parent),
       context_(context),
       views_(*this, hooksOf(context, defaultHooks_)),
-      projectCommands_(*context.project, *context.prompt, context.language, editsOf(context, defaultEdits_), views_)
+      projectCommands_(*context.project, *context.prompt, context.language, hooksOf(context, defaultHooks_), views_)
 {
     setWindowIcon(applicationIcon());
     mdi_ = new QMdiArea(this);

@@ -57,7 +57,6 @@ struct ShellContext {
     ProjectPort* project = nullptr;
     model::Prompt* prompt = nullptr;
     ViewHooks* viewHooks = nullptr;
-    EditState* edits = nullptr;
     OnlineFlags* online = nullptr;
     Theme* theme = nullptr;
     UiLanguage language = UiLanguage::English;
@@ -123,7 +122,6 @@ private:
 
     ShellContext& context_;
     ViewHooks defaultHooks_;
-    EditState defaultEdits_;
     ViewManager views_;
     ProjectCommands projectCommands_;
     QMdiArea* mdi_ = nullptr;

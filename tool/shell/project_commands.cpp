@@ -3,15 +3,15 @@
 namespace kravin::shell {
 
 ProjectCommands::ProjectCommands(ProjectPort& project, model::Prompt& prompt, res::Language language,
-                                 EditState& edits, ViewManager& views)
-    : project_(project), prompt_(prompt), language_(language), edits_(edits), views_(views)
+                                 ViewHooks& hooks, ViewManager& views)
+    : project_(project), prompt_(prompt), language_(language), hooks_(hooks), views_(views)
 {
 }
 
 int ProjectCommands::askSaveProject()
 {
-    bool ladderCounts = edits_.ladderEditPending();
-    if (const int nameId = edits_.editModeViewNameId()) {
+    bool ladderCounts = hooks_.ladderPending();
+    if (const int nameId = hooks_.editModeViewNameId()) {
         const std::string name = res::message(nameId, language_);
         if (prompt_.message(7000, {name}, model::Buttons::OkCancel, model::Icon::Warning) != model::Answer::Ok)
             return -1;
@@ -22,7 +22,7 @@ int ProjectCommands::askSaveProject()
     if (!project_.isModified() && !ladderCounts) return 0;
     switch (prompt_.message(7001, {}, model::Buttons::YesNoCancel, model::Icon::Question)) {
     case model::Answer::Yes:
-        if (ladderCounts) edits_.commitLadderEdit();
+        if (ladderCounts) hooks_.commitLadder();
         return project_.save();
     case model::Answer::No: return 0;
     default: return -1;
@@ -31,11 +31,11 @@ int ProjectCommands::askSaveProject()
 
 int ProjectCommands::checkEditComplete()
 {
-    if (const int nameId = edits_.editModeViewNameId()) {
+    if (const int nameId = hooks_.editModeViewNameId()) {
         prompt_.message(7002, {res::message(nameId, language_)}, model::Buttons::Ok, model::Icon::Warning);
         return -1;
     }
-    return project_.isModified() || edits_.ladderEditPending() ? 0 : -2;
+    return project_.isModified() || hooks_.ladderPending() ? 0 : -2;
 }
 
 int ProjectCommands::fileNew()
@@ -58,7 +58,7 @@ int ProjectCommands::fileOpen()
 int ProjectCommands::save(bool as)
 {
     if (checkEditComplete() == -1) return -1;
-    if (edits_.ladderEditPending()) edits_.commitLadderEdit();
+    if (hooks_.ladderPending()) hooks_.commitLadder();
     return as ? project_.saveAs() : project_.save();
 }
 

@@ -7,21 +7,9 @@
 
 namespace kravin::shell {
 
-// What the editors answer about unsaved edits.
-class EditState {
-public:
-    virtual ~EditState() = default;
-    // String id of the view with an open edit (6000 communication, 6001
-    // analog, 6002 ladder), 0 when none.
-    virtual int editModeViewNameId() { return 0; }
-    virtual bool ladderEditPending() { return false; }
-    // Translates and stores a pending ladder edit into the project.
-    virtual void commitLadderEdit() {}
-};
-
 class ProjectCommands {
 public:
-    ProjectCommands(ProjectPort& project, model::Prompt& prompt, res::Language language, EditState& edits,
+    ProjectCommands(ProjectPort& project, model::Prompt& prompt, res::Language language, ViewHooks& hooks,
                     ViewManager& views);
 
     // 0 = go on, -1 = cancelled, or the failed save's result.
@@ -42,7 +30,7 @@ private:
     ProjectPort& project_;
     model::Prompt& prompt_;
     res::Language language_;
-    EditState& edits_;
+    ViewHooks& hooks_;
     ViewManager& views_;
 };
 

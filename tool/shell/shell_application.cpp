@@ -161,7 +161,6 @@ bool ShellApplication::createMainFrame()
     context_.language = language_;
     context_.helpDir = QString::fromStdString(options_.folders.helpDir);
     context_.viewHooks = options_.viewHooks;
-    context_.edits = options_.edits;
     context_.services = options_.services;
     if (!context_.services.saveSettings) context_.services.saveSettings = [this] { saveSettings(); };
     if (!context_.services.deletePortSettings) context_.services.deletePortSettings = [this] { deletePortSettings(); };

@@ -66,7 +66,6 @@ struct ShellOptions {
     model::Prompt* prompt = nullptr;
     // The editors' answers; null = views that hold no edits.
     ViewHooks* viewHooks = nullptr;
-    EditState* edits = nullptr;
     // Commands served by other parts of the tool.
     ShellServices services;
 };

@@ -74,6 +74,9 @@ public:
     virtual ~ViewHooks() = default;
     // The wiring views' commit of their open edits (analog, communication).
     virtual bool commitWiringEdit(ViewKind) { return true; }
+    // String id of the view with an open edit (6000 communication, 6001
+    // analog, 6002 ladder), 0 when none.
+    virtual int editModeViewNameId() { return 0; }
     virtual bool ladderPending() { return false; }
     // Translates and stores a pending ladder edit; false leaves the ladder open
     // on the error.
