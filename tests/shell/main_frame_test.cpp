@@ -385,3 +385,52 @@ TEST_F(FrameExtrasTest, BusFatalErrorsReachTheCallbackRegisteredAtStartUp)
 
 }  // namespace
 }  // namespace kravin::shell
+
+namespace kravin::shell {
+namespace {
+
+// A view that takes commands the way the frame hands them over.
+class CommandView : public QWidget {
+    Q_OBJECT
+public:
+    QList<int> received;
+    bool enableUndo = false;
+    Q_INVOKABLE bool isCommandEnabled(int id) { return id == cmd::EditUndo && enableUndo; }
+    Q_INVOKABLE void runCommand(int id) { received << id; }
+};
+
+TEST_F(FrameExtrasTest, CommandsReachTheViewOfTheirSlot)
+{
+    CommandView* made = nullptr;
+    int stopped = 0;
+    services.makeView = [&made](ViewKind kind) -> QWidget* {
+        if (kind != ViewKind::DenTan) return nullptr;  // an empty page
+        made = new CommandView;
+        return made;
+    };
+    services.onlineStopped = [&stopped] { ++stopped; };
+    start();
+    ASSERT_TRUE(frame().trigger(cmd::ViewDenTan));
+    ASSERT_NE(made, nullptr);
+
+    // Frame-level disabled Undo is enabled by the view that answers for it.
+    EXPECT_FALSE(frame().action(cmd::EditUndo)->isEnabled());
+    made->enableUndo = true;
+    frame().refresh();
+    EXPECT_TRUE(frame().action(cmd::EditUndo)->isEnabled());
+    ASSERT_TRUE(frame().trigger(cmd::EditUndo));
+
+    // A worker's redraw request, queued to the frame.
+    QMetaObject::invokeMethod(&frame(), "sendCommand", Qt::QueuedConnection,
+                              Q_ARG(int, static_cast<int>(ViewKind::DenTan)), Q_ARG(int, 40602));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(made->received, (QList<int>{cmd::EditUndo, 40602}));
+    EXPECT_FALSE(frame().sendCommand(static_cast<int>(ViewKind::Ladder), cmd::LadderRedraw));  // no such frame
+    EXPECT_TRUE(frame().sendCommand(-1, cmd::OnlineStop));
+    EXPECT_EQ(stopped, 1);
+}
+
+}  // namespace
+}  // namespace kravin::shell
+
+#include "main_frame_test.moc"

@@ -32,6 +32,7 @@ protected:
     ScriptedPrompt prompt;
     std::unique_ptr<shell::ShellApplication> app;
     std::shared_ptr<QSettings> profile;
+    shell::ShellServices services;  // handed to the frame at start
 
     void start(const std::optional<std::string>& path = std::nullopt, shell::ViewHooks* hooks = nullptr)
     {
@@ -43,6 +44,7 @@ protected:
         options.profile = profile;
         options.prompt = &prompt;
         options.viewHooks = hooks;
+        options.services = services;
         app = std::make_unique<shell::ShellApplication>(std::move(options));
         ASSERT_TRUE(shell::runStartup(*app, path));
     }

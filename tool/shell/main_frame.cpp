@@ -365,6 +365,19 @@ void MainFrame::tile(Qt::Orientation direction)
     }
 }
 
+bool MainFrame::sendCommand(int kind, int id)
+{
+    if (kind < 0) {
+        if (id != cmd::OnlineStop || !context_.services.onlineStopped) return false;
+        context_.services.onlineStopped();
+        refresh();
+        return true;
+    }
+    if (kind >= kViewKindCount || views_.closingAllViews()) return false;
+    ChildFrame* f = frame(static_cast<ViewKind>(kind));
+    return f && viewRunCommand(f->widget(), id);
+}
+
 void MainFrame::print(bool preview, bool fromToolbar)
 {
     const auto kind = activeKind();

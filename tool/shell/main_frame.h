@@ -48,6 +48,8 @@ struct ShellServices {
     std::function<void()> bulkPrint;
     std::function<void()> saveSettings;
     std::function<void()> ladderShortcutKeys;
+    // "M Online Stop" (40605) from the monitor when its run has ended.
+    std::function<void()> onlineStopped;
     // Makes the view of a kind; null or a null result gives an empty page.
     std::function<QWidget*(ViewKind)> makeView;
 };
@@ -93,6 +95,11 @@ public:
     const std::optional<PrintSettings>& printSettings() const { return printSettings_; }
     bool blinkPhase() const { return blinkPhase_; }
     Q_INVOKABLE void showAbout();
+    // A private command (redraw requests, "M Online Stop") to the view of a
+    // slot, or to the frame itself for kind -1. Workers call it queued:
+    // QMetaObject::invokeMethod(frame, "sendCommand", Qt::QueuedConnection, ...).
+    // False when there is nobody to take it.
+    Q_INVOKABLE bool sendCommand(int kind, int id);
 
     // FrameHost
     bool createFrame(ViewKind kind, const FrameGeometry& geometry) override;
