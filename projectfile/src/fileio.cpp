@@ -97,7 +97,9 @@ std::string findPath(const std::string& folder, const std::string& relative)
 
 long readFile(const std::string& folder, const std::string& relative, void* data, std::size_t size)
 {
-    std::FILE* f = std::fopen(findPath(folder, relative).c_str(), "rb");
+    // The exact spelling first; the directories are searched only when it is missing.
+    std::FILE* f = std::fopen(joinPath(folder, relative).c_str(), "rb");
+    if (!f && errno == ENOENT) f = std::fopen(findPath(folder, relative).c_str(), "rb");
     if (!f) return -1;
     const std::size_t n = std::fread(data, 1, size, f);
     std::fclose(f);
@@ -112,6 +114,8 @@ bool writeFile(const std::string& folder, const std::string& relative, const voi
     const std::string dir = resolve(folder, parts, parts.size() - 1);
     const std::string& leaf = parts.back();
     const std::string target = dir + "/" + leaf;
+    // A twin spelled in another case can only matter when the exact name is new.
+    const bool replacing = exists(target);
 
     std::string temp = dir + "/." + leaf + ".XXXXXX";
     const int fd = ::mkstemp(temp.data());
@@ -124,7 +128,7 @@ bool writeFile(const std::string& folder, const std::string& relative, const voi
     }
 
     // A twin spelled in another case would shadow or duplicate the file just written.
-    if (DIR* d = ::opendir(dir.c_str())) {
+    if (DIR* d = replacing ? nullptr : ::opendir(dir.c_str())) {
         std::vector<std::string> twins;
         while (const dirent* e = ::readdir(d)) {
             if (leaf != e->d_name && ::strcasecmp(e->d_name, leaf.c_str()) == 0)
@@ -145,8 +149,9 @@ bool fileExists(const std::string& folder, const std::string& relative)
 bool makeFolder(const std::string& folder, const std::string& relative)
 {
     const std::string path = findPath(folder, relative);
-    if (::mkdir(path.c_str(), 0777) == 0) return true;
     struct stat st;
+    if (::stat(path.c_str(), &st) == 0) return S_ISDIR(st.st_mode);
+    if (::mkdir(path.c_str(), 0777) == 0) return true;
     return errno == EEXIST && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
