@@ -176,6 +176,129 @@ KRAVINA_API int KRAVinA_Comment_Write(const void* block, const char* folder, con
 KRAVINA_API int KRAVinA_Comment_Read(void* block, const char* folder, const char* fileName);
 KRAVINA_API int KRAVinA_Tenbyou_Write(const void* block, const char* folder, const char* fileName);
 KRAVINA_API int KRAVinA_Tenbyou_Read(void* block, const char* folder, const char* fileName);
+/* ---- Master definition tables (".KRAT" text files of the table folder) ----
+   The table folder is the last argument. Tables written on Windows (CR LF line
+   ends, CP932 text) read exactly like the same tables with LF line ends, and
+   table file names are found whatever their case. */
+
+enum {
+    KRAVINA_KIND_NAME_SIZE = 8,         /* kind name buffer */
+    KRAVINA_KIND_VERSIONS_MAX = 32,     /* version list: 32 entries of 4 bytes */
+    KRAVINA_VERSION_SIZE = 4,
+    KRAVINA_GROUPS = 100,
+    KRAVINA_GROUP_CODES_MAX = 51,       /* code buffer: 51 codes of 5 bytes (256 bytes) */
+    KRAVINA_BLOCK_CODE_SIZE = 5,
+    KRAVINA_GROUP_BUFFER_SIZE = 256,
+    KRAVINA_BLOCK_NAME_SIZE = 256,      /* block name buffer, terminated */
+    KRAVINA_DEF_LINES = 100,            /* definition lines per table */
+    KRAVINA_FIELDNAME_IDS = 100,
+    KRAVINA_FIELDNAME_MAX = 16,         /* names of 8 bytes per id, then a NUL: 129 bytes */
+    KRAVINA_FIELDNAME_SIZE = 8,
+    KRAVINA_BACKUP_LIST_MAX = 100       /* backup name list: 100 entries of 3 bytes */
+};
+
+/* Widths of the seven field buffers of KRAVinA_Block_Inf_Get. Each field is cut
+   to its width minus one byte (never inside a double-byte character) and
+   terminated. Item lines (table 0): type, name, abbreviation, unit, default,
+   range, extra. Terminal lines (table 1): type, name, abbreviation in buffers
+   1..3 and the terminal's item number in buffer 7. */
+enum {
+    KRAVINA_DEF_TYPE_SIZE = 16,
+    KRAVINA_DEF_NAME_SIZE = 130,
+    KRAVINA_DEF_ABBR_SIZE = 20,
+    KRAVINA_DEF_UNIT_SIZE = 8,
+    KRAVINA_DEF_DEFAULT_SIZE = 32,
+    KRAVINA_DEF_RANGE_SIZE = 64,
+    KRAVINA_DEF_EXTRA_SIZE = 64,
+    KRAVINA_TERM_TYPE_SIZE = 4,
+    KRAVINA_TERM_NAME_SIZE = 42,
+    KRAVINA_TERM_ABBR_SIZE = 4
+};
+
+/* Number of kind sections ("CARD=" lines) of the station kinds (table 0,
+   "COMCARD.KRAT") or the card kinds (else, "KBSCARD_LARGE.KRAT" or
+   "KBSCARD.KRAT"); 0 when the table cannot be opened. */
+KRAVINA_API int KRAVinA_Card_Kind_Get_Num(int table, const char* folder);
+
+/* Section index (0-based) of a kind table: name (8 bytes as they stand),
+   bus flag (0 on "UBus"), speed code (0 1200, 1 9600, 2 57600; other speeds
+   leave it), value, and up to 32 versions of 4 bytes. Returns the number of
+   versions stored; 0 when the table or the section is missing; -1 for a
+   negative index. */
+KRAVINA_API int KRAVinA_Card_K_V_Get(int table, int index, char* name, int* busFlag, int* speedCode,
+                                     int* value, char* versions, const char* folder);
+
+/* With reload == 1 parses the valid-block table of model (8) and version (4)
+   (-1 when it cannot be opened); then copies the codes of group 0..99 (5 bytes
+   each, at most 51) into codes and returns their number; -1 for a group out
+   of range. */
+KRAVINA_API int KRAVinA_Valid_Block_Get(int reload, const char* model, const char* version,
+                                        int group, char* codes, const char* folder);
+
+/* First line of the block definition model\version\code.KRAT, terminated, at
+   most 255 characters; 0, or -1 when the file cannot be opened or is empty. */
+KRAVINA_API int KRAVinA_Block_Name_Get(const char* model, const char* version, const char* code,
+                                       char* name, const char* folder);
+
+/* Loads the definition lines of a block definition (100 item lines, then 100
+   terminal lines); 0, or -1 when it cannot be opened. */
+KRAVINA_API int KRAVinA_Block_Inf_Select(const char* model, const char* version, const char* code,
+                                         const char* folder);
+
+/* Fields of definition line 0..99 of table 0 (items) or else 1 (terminals)
+   into the seven buffers (widths above; a null buffer is skipped); 0, -1 for a
+   line out of range. */
+KRAVINA_API int KRAVinA_Block_Inf_Get(int table, int line, char* field1, char* field2,
+                                      char* field3, char* field4, char* field5, char* field6,
+                                      char* field7);
+
+/* Lines of the master list of type 0..3 (BLOCKMAST, ITEMMAST, TERMMAST,
+   FIELDNAME) before the first line shorter than 3 characters; -1 when it
+   cannot be opened or for another type. */
+KRAVINA_API int KRAVinA_Mast_Num_Get(int type, const char* folder);
+
+/* Names of field-name id 0..99 as 8-byte entries followed by a NUL (at most
+   16 entries, 129 bytes). 0 when the id's lines ended before another id,
+   -1 at the end of the table (entries are kept), when it cannot be opened or
+   for an id out of range. */
+KRAVINA_API int KRAVinA_Mast_FiledName_Get(int id, char* entries, const char* folder);
+
+/* Copies the block definition code.KRAT of one model version to another.
+   0, -1 when the source cannot be read or the target not written. */
+KRAVINA_API int KRAVinA_Dup_Block(const char* sourceModel, const char* sourceVersion,
+                                  const char* code, const char* targetModel,
+                                  const char* targetVersion, const char* folder);
+
+/* Creation and latest modification time (seconds) of a model version's
+   definitions; -1 when its definition folder does not exist. */
+KRAVINA_API int KRAVinA_Card_K_VDate_Get(const char* model, const char* version, int* created,
+                                         int* latest, const char* folder);
+
+/* Reads "BACKINFO.KRAT" of a backup folder: name (8), code (4), number, and
+   lists the backups "???.BAK" (3-byte names, sorted, at most 100) with their
+   count. 0, -1 when the information is missing or empty. */
+KRAVINA_API int KRAVinA_Backup_Block_Info(char* name, char* code, int* number, int* count,
+                                          char* list, const char* folder);
+
+/* Deletes the backup information and backups of a backup folder, then removes
+   it and the second folder when empty; 0, -1 when a file could not be deleted. */
+KRAVINA_API int KRAVinA_Backup_Block_Clear(const char* folder, const char* second);
+
+/* create != 0: creates folders b, a and c (existing is fine); 0, -1 when one
+   could not be made. create == 0: 0 when all three exist, else -1. */
+KRAVINA_API int KRAVinA_Env_ChkSet(int create, const char* a, const char* b, const char* c);
+
+/* 1 when a line of "IRCARD.KRAT" has "=" and its text after the first "="
+   begins with the card name (at most 8 characters); 0 otherwise. */
+KRAVINA_API int KRAVinA_IRCardName_Comp(const char* name, const char* folder);
+
+/* ---- Conversion of old-format projects ---- */
+
+/* Copies the old project folder holding the file oldPath into folder (created, one
+   level): ".KRA" names become ".KRAB", "AC..." and "DC..." files are widened to the
+   current connection records, the header is rewritten in the current layout. The old
+   files are not changed. 0, -1 when the conversion could not be completed. */
+KRAVINA_API int KRAVinA_Proj_Convert(const char* oldPath, const char* folder);
 
 #ifdef __cplusplus
 }

@@ -104,6 +104,24 @@ void convertOldHeader(const unsigned char* old, std::size_t nameAt, std::size_t 
     }
 }
 
+void setHead(const char* name, const char* text2, const char* comment)
+{
+    char* base = reinterpret_cast<char*>(headerImage().data());
+    setField(base + head::name, name, head::nameWidth);
+    setField(base + head::text2, text2, head::text2Width);
+    setField(base + head::comment, comment, head::commentWidth);
+}
+
+int selectOldestHeader(const char* folder)
+{
+    forgetConnectionCaches();
+    g_selectResult = 1;
+    std::vector<unsigned char> old(kOldHeaderSize, 0);
+    if (folder) readFile(folder, kHeaderFile, old.data(), old.size());
+    convertOldHeader(old.data(), 0, 32, 64);
+    return g_selectResult;
+}
+
 }  // namespace kravina
 
 using namespace kravina;
@@ -126,10 +144,7 @@ int KRAVinA_Proj_Create(const char* name, const char* text2, const char* comment
         forgetConnectionCaches();
         auto& image = headerImage();
         image.fill(0);
-        char* base = reinterpret_cast<char*>(image.data());
-        setField(base + head::name, name, head::nameWidth);
-        setField(base + head::text2, text2, head::text2Width);
-        setField(base + head::comment, comment, head::commentWidth);
+        setHead(name, text2, comment);
         if (!makeFolder(folder, "")) return -1;
         return writeHeader(folder) ? 1 : -1;
     });
@@ -163,14 +178,7 @@ int KRAVinA_Prj_Newer_Version(void)
 
 int KRAVinA_Proj_Select_KRAV2(const char* folder)
 {
-    return guarded([&] {
-        forgetConnectionCaches();
-        g_selectResult = 1;
-        std::vector<unsigned char> old(kOldHeaderSize, 0);
-        if (folder) readFile(folder, kHeaderFile, old.data(), old.size());
-        convertOldHeader(old.data(), 0, 32, 64);
-        return g_selectResult;
-    });
+    return guarded([&] { return selectOldestHeader(folder); });
 }
 
 int KRAVinA_Proj_Get_Head(char* name, char* text2, char* comment)
@@ -188,10 +196,7 @@ int KRAVinA_Proj_Update_Head(int write, const char* name, const char* text2, con
                              const char* folder)
 {
     return guarded([&] {
-        char* base = reinterpret_cast<char*>(headerImage().data());
-        setField(base + head::name, name, head::nameWidth);
-        setField(base + head::text2, text2, head::text2Width);
-        setField(base + head::comment, comment, head::commentWidth);
+        setHead(name, text2, comment);
         if (write && !writeHeader(folder)) return -1;
         return 0;
     });

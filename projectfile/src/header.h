@@ -49,4 +49,11 @@ bool writeHeader(const char* folder);
 void convertOldHeader(const unsigned char* old, std::size_t nameAt, std::size_t text2At,
                       std::size_t commentAt);
 
+// Sets the three head texts of the image (each up to its first NUL, NUL-padded).
+void setHead(const char* name, const char* text2, const char* comment);
+
+// Reads folder's header of the oldest layout into the image in the current layout and
+// forgets the connection caches; returns the select result (1). Missing bytes read as zero.
+int selectOldestHeader(const char* folder);
+
 }  // namespace kravina
