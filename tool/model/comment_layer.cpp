@@ -1,6 +1,7 @@
 #include "comment_layer.h"
 
 #include "KRAVinA.h"
+#include "text_codec.h"
 
 #include <cstdio>
 
@@ -10,25 +11,10 @@ static_assert(CCommentMap::kBlockBytes == kCommentBlockBytes);
 
 namespace {
 
-// Cuts text to fit a field of width bytes with its NUL, never in half a
-// double-byte character.
-std::string fitText(std::string_view text, std::size_t width)
-{
-    std::size_t keep = 0;
-    for (std::size_t i = 0; i < text.size() && text[i] != '\0';) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        const std::size_t len = ((c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC)) ? 2 : 1;
-        if (i + len > text.size() || i + len > width - 1) break;
-        i += len;
-        keep = i;
-    }
-    return std::string(text.substr(0, keep));
-}
-
 void putText(CommentRecord& rec, std::string_view text)
 {
     std::memset(rec.text, 0, sizeof rec.text);
-    const std::string fitted = fitText(text, sizeof rec.text);
+    const std::string fitted = trimDbcs(text, sizeof rec.text - 1);
     std::memcpy(rec.text, fitted.data(), fitted.size());
 }
 
