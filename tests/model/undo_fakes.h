@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <memory>
 #include <string>
@@ -25,9 +26,13 @@ using Files = std::map<std::string, std::vector<unsigned char>>;
 inline Files snapshotFolder(const std::filesystem::path& root)
 {
     Files files;
-    for (const auto& e : std::filesystem::recursive_directory_iterator(root))
-        if (e.is_regular_file())
-            files[std::filesystem::relative(e.path(), root).string()] = kravin::test::readBytes(e.path().string());
+    for (const auto& e : std::filesystem::recursive_directory_iterator(root)) {
+        if (!e.is_regular_file()) continue;
+        std::vector<unsigned char> bytes(e.file_size());
+        std::ifstream in(e.path(), std::ios::binary);
+        in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        files[std::filesystem::relative(e.path(), root).string()] = std::move(bytes);
+    }
     return files;
 }
 
