@@ -50,10 +50,11 @@ inline std::vector<std::string> changedFiles(const Files& a, const Files& b)
 // A wiring view with its own layers and link lists.
 class FakeView : public UndoView {
 public:
-    FakeView(WiringViewKind kind, const std::string& folder, std::string commentFile, std::string figureFile)
+    FakeView(WiringViewKind kind, const std::string& folder, std::string commentFile, std::string figureFile,
+             const LayerEnv& env = {})
         : kind_(kind),
-          comments(LayerEnv{}, folder, std::move(commentFile)),
-          figures(LayerEnv{}, folder, std::move(figureFile))
+          comments(env, folder, std::move(commentFile)),
+          figures(env, folder, std::move(figureFile))
     {
     }
     WiringViewKind kind() const override { return kind_; }

@@ -1,0 +1,41 @@
+#include "layer_undo_router.h"
+
+namespace kravin::model {
+
+namespace {
+constexpr int kAnalogKindShift = 4;
+}
+
+void LayerUndoRouter::RecordComment(int kind, int slot, const CommentRecord& record)
+{
+    const UndoView* v = view();
+    if (!v) return;
+    if (v->kind() == WiringViewKind::Analog)
+        block_.RecordComment(kind - kAnalogKindShift, slot, record);
+    else
+        station_.RecordComment(kind, slot, record);
+}
+
+void LayerUndoRouter::RecordFigure(int kind, int slot, const FigureRecord& record)
+{
+    const UndoView* v = view();
+    if (!v) return;
+    if (v->kind() == WiringViewKind::Analog)
+        block_.RecordFigure(kind - kAnalogKindShift, slot, record);
+    else
+        station_.RecordFigure(kind, slot, record);
+}
+
+void LayerUndoRouter::BeginStep()
+{
+    block_.BeginStep();
+    station_.BeginStep();
+}
+
+void LayerUndoRouter::EndStep()
+{
+    block_.EndStep();
+    station_.EndStep();
+}
+
+}  // namespace kravin::model
