@@ -268,31 +268,33 @@ bool CStationUndo::Record(int kind)
     case kStationLinkFirst:
     case kStationLinkSecond:
     case kStationLinkCurrent: {
-        TerminalSelection sel;
-        if (pk == kStationLinkCurrent) {
-            sel = {station, card - 1, host_.currentGroup()};
-        } else {
-            UndoView* view = host_.activeView();
-            if (!view || view->kind() != WiringViewKind::Comm) return false;
-            sel = view->terminalSelection(pk == kStationLinkFirst ? 1 : 2);
-        }
-        StationUndoEntry::Connection conn;
-        auto end = captureTerminal(sel.station, sel.card + 1, sel.terminal);
-        if (!end) return false;
-        conn.ends.push_back(std::move(*end));
-        if (sel.card == -1) {
-            if (auto target = host_.linkTarget(sel.station, sel.card, sel.terminal))
-                if (auto other = captureTerminal(target->station, target->card + 1, target->terminal))
-                    conn.ends.push_back(std::move(*other));
-        }
-        entry.image = std::move(conn);
-        host_.selectUnit(station, card);
-        break;
+        if (pk == kStationLinkCurrent) return RecordConnection(kind, {station, card - 1, host_.currentGroup()});
+        UndoView* view = host_.activeView();
+        if (!view || view->kind() != WiringViewKind::Comm) return false;
+        return RecordConnection(kind, view->terminalSelection(pk == kStationLinkFirst ? 1 : 2));
     }
     default:
         return false;
     }
     return save(kind, std::move(entry));
+}
+
+bool CStationUndo::RecordConnection(int kind, const TerminalSelection& sel)
+{
+    const int pk = pairKind(kind);
+    if (pk != kStationLinkFirst && pk != kStationLinkSecond && pk != kStationLinkCurrent) return false;
+    const int station = host_.currentStation(), card = host_.currentCard();
+    StationUndoEntry::Connection conn;
+    auto end = captureTerminal(sel.station, sel.card + 1, sel.terminal);
+    if (!end) return false;
+    conn.ends.push_back(std::move(*end));
+    if (sel.card == -1) {
+        if (auto target = host_.linkTarget(sel.station, sel.card, sel.terminal))
+            if (auto other = captureTerminal(target->station, target->card + 1, target->terminal))
+                conn.ends.push_back(std::move(*other));
+    }
+    host_.selectUnit(station, card);
+    return save(kind, {pk, station, card, std::move(conn)});
 }
 
 bool CStationUndo::RecordPosition(int kind, int station, int card)

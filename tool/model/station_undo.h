@@ -108,6 +108,8 @@ public:
 
     // Kinds 1..4 act on the current unit / station, 7..12 on connections.
     bool Record(int kind);
+    // Kinds 7..12 for the connection at a given terminal (card -1 = the station).
+    bool RecordConnection(int kind, const TerminalSelection& terminal);
     // Kinds 5/6 for the box of station and card (0 = the station itself).
     bool RecordPosition(int kind, int station, int card);
     bool RecordComment(int kind, int slot, const CommentRecord& record);  // 13..16
