@@ -24,11 +24,7 @@ int pairKind(int kind) { return kind % 2 ? kind : kind - 1; }
 
 void CBlockUndo::Clear(bool force)
 {
-    const int station = host_.station(), card = host_.card();
-    const bool other = station != lastStation_ || card != lastCard_;
-    lastStation_ = station;
-    lastCard_ = card;
-    if (other || force) clearHistory();
+    if (unit_.update(host_.station(), host_.card()) || force) clearHistory();
 }
 
 bool CBlockUndo::Record(int kind)
@@ -93,7 +89,7 @@ bool CBlockUndo::Record(int kind)
 bool CBlockUndo::RecordComment(int kind, int slot, const CommentRecord& record)
 {
     if (kind < kCommentAdd || kind > kCommentChange + 1) return false;
-    BlockUndoEntry entry{pairKind(kind), host_.station(), host_.card(), BlockUndoEntry::Comment{slot, record}};
+    BlockUndoEntry entry{pairKind(kind), host_.station(), host_.card(), CommentSlot{slot, record}};
     if (kind % 2 == 0) {
         saveBefore(kind, std::move(entry));
         return true;
@@ -115,7 +111,7 @@ bool CBlockUndo::RecordLink(int kind, const LinkRecord& record)
 bool CBlockUndo::RecordFigure(int kind, int slot, const FigureRecord& record)
 {
     if (kind != kFigure && kind != kFigure + 1) return false;
-    BlockUndoEntry entry{kFigure, host_.station(), host_.card(), BlockUndoEntry::Figure{slot, record}};
+    BlockUndoEntry entry{kFigure, host_.station(), host_.card(), FigureSlot{slot, record}};
     if (kind % 2 == 0) {
         saveBefore(kind, std::move(entry));
         return true;
@@ -150,12 +146,12 @@ bool CBlockUndo::restoreEntry(const BlockUndoEntry& e, bool)
         loadUnit(e.station, e.card, folder, head);
         KRAVinA_Data_XY_Set(p->block, p->x, p->y);
         ok = writeUnit(e.station, e.card, head, folder);
-    } else if (const auto* c = std::get_if<BlockUndoEntry::Comment>(&e.image)) {
-        if (view) ok = view->commentLayer().RestoreSlot(c->slot, c->record);
+    } else if (const auto* c = std::get_if<CommentSlot>(&e.image)) {
+        ok = RestoreOnView(view, *c);
     } else if (const auto* link = std::get_if<LinkRecord>(&e.image)) {
-        if (view) view->restoreLink(*link);
-    } else if (const auto* f = std::get_if<BlockUndoEntry::Figure>(&e.image)) {
-        if (view) ok = view->figureLayer().RestoreSlot(f->slot, f->record);
+        ok = RestoreOnView(view, *link);
+    } else if (const auto* f = std::get_if<FigureSlot>(&e.image)) {
+        ok = RestoreOnView(view, *f);
     }
     host_.setModified();
     return ok;
@@ -163,11 +159,7 @@ bool CBlockUndo::restoreEntry(const BlockUndoEntry& e, bool)
 
 void CSeqBlkUndo::Clear(bool force)
 {
-    const int station = host_.station(), card = host_.card();
-    const bool other = station != lastStation_ || card != lastCard_;
-    lastStation_ = station;
-    lastCard_ = card;
-    if (other || force) clearHistory();
+    if (unit_.update(host_.station(), host_.card()) || force) clearHistory();
 }
 
 bool CSeqBlkUndo::Record(int kind)

@@ -61,17 +61,9 @@ struct BlockUndoEntry {
     struct Position {
         int block = 0, x = 0, y = 0;
     };
-    struct Comment {
-        int slot = 0;
-        CommentRecord record;
-    };
-    struct Figure {
-        int slot = 0;
-        FigureRecord record;
-    };
     int kind = 0;
     int station = 0, card = 0;
-    std::variant<std::monostate, Block, Line, Position, Comment, LinkRecord, Figure> image;
+    std::variant<std::monostate, Block, Line, Position, CommentSlot, LinkRecord, FigureSlot> image;
 };
 
 class CBlockUndo : public SnapshotStore<BlockUndoEntry> {
@@ -94,8 +86,7 @@ protected:
 
 private:
     BlockUndoHost& host_;
-    int lastStation_ = -1;
-    int lastCard_ = -1;
+    UnitKey unit_;
 };
 
 // g_seqGroup, g_seqSelectedStep, g_seqMarkers and g_stepTable of the unit.
@@ -131,8 +122,7 @@ protected:
 
 private:
     SeqStepHost& host_;
-    int lastStation_ = -1;
-    int lastCard_ = -1;
+    UnitKey unit_;
 };
 
 }  // namespace kravin::model

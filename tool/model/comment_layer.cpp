@@ -35,15 +35,8 @@ std::string commentFileName(int station, int card)
 }
 
 CCommentMap::CCommentMap(LayerEnv env, std::string folder, std::string fileName, const unsigned char* block)
-    : env_(std::move(env)), folder_(std::move(folder)), fileName_(std::move(fileName))
+    : LayerBlock(std::move(env), std::move(folder), std::move(fileName), block)
 {
-    if (block) {
-        loadBlock(block);
-    } else {
-        std::vector<unsigned char> bytes(kBlockBytes);
-        KRAVinA_Comment_Read(bytes.data(), folder_.c_str(), fileName_.c_str());
-        loadBlock(bytes.data());
-    }
     // A text that fills its field without a NUL is cut at the field's end.
     for (auto& rec : block_) rec.text[sizeof rec.text - 1] = '\0';
 }
@@ -57,20 +50,6 @@ CCommentMap CCommentMap::CopyConstruct(const unsigned char* block, LayerEnv env,
                                        std::string fileName)
 {
     return CCommentMap(std::move(env), std::move(folder), std::move(fileName), block);
-}
-
-void CCommentMap::modified() const
-{
-    if (env_.setModified) env_.setModified();
-}
-
-bool CCommentMap::Write()
-{
-    const auto bytes = blockBytes();
-    const int rc = KRAVinA_Comment_Write(bytes.data(), folder_.c_str(),
-                                         fileName_.c_str());
-    modified();
-    return rc == 0;
 }
 
 void CCommentMap::note(int kind, int slot, const CommentRecord& rec) const
@@ -179,7 +158,7 @@ bool CCommentMap::AddAt(int x, int y, CommentDialog& dialog)
     data.mode = 0;
     if (!dialog.run(data)) return false;
     if (firstFree() < 0) {
-        if (env_.message) env_.message(kMsgCommentsFull);
+        message(kMsgCommentsFull);
         return false;
     }
     LayerStep step(env_.undo);
@@ -228,7 +207,7 @@ bool CCommentMap::AddRecord(CommentRecord rec)
 {
     const int slot = firstFree();
     if (slot < 0) {
-        if (env_.message) env_.message(kMsgCommentsFull);
+        message(kMsgCommentsFull);
         return false;
     }
     rec.slot = slot;

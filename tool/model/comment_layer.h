@@ -30,6 +30,12 @@ static_assert(sizeof(CommentRecord) == 284);
 
 constexpr std::size_t kCommentBlockBytes = 28400;
 
+// A slot's whole contents as the undo stores keep them.
+struct CommentSlot {
+    int slot = 0;
+    CommentRecord record;
+};
+
 // The comment dialog: new (mode 0) or edit (mode 1). OK returns true with the
 // text (CP932), the colour and, in edit mode, whether Delete was ticked.
 struct CommentDialogData {
@@ -49,17 +55,13 @@ constexpr int kMsgCommentsFull = 8111;  // "Cannot register any more comments."
 constexpr int kNewCommentSize = 5;      // cells, both ways
 constexpr int kCommentTextBytes = 256;  // with the NUL
 
-class CCommentMap : public LayerBlock<CommentRecord> {
+class CCommentMap : public LayerBlock<CommentRecord, KRAVinA_Comment_Read, KRAVinA_Comment_Write> {
 public:
     // Reads the layer file folder/fileName (a missing file reads as empty).
     CCommentMap(LayerEnv env, std::string folder, std::string fileName);
     // Takes the given 28400-byte block instead of reading the file.
     static CCommentMap CopyConstruct(const unsigned char* block, LayerEnv env, std::string folder,
                                      std::string fileName);
-
-    // Writes the whole block and sets the project modified; false when the
-    // file could not be written.
-    bool Write();
 
     // The first used slot whose box holds (x, y), edges included.
     std::optional<int> HitTest(int x, int y) const;
@@ -105,18 +107,11 @@ public:
 
     Point GetExtent() const;
 
-    const std::string& folder() const { return folder_; }
-    const std::string& fileName() const { return fileName_; }
-
 private:
     CCommentMap(LayerEnv env, std::string folder, std::string fileName, const unsigned char* block);
     void note(int kind, int slot, const CommentRecord& rec) const;
     void alignTo(int (*place)(const CommentRecord&, int), int width);
-    void modified() const;
 
-    LayerEnv env_;
-    std::string folder_;
-    std::string fileName_;
     Rect resizeRect_;
     int resizeHandle_ = 0;
     bool resizing_ = false;

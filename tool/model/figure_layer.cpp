@@ -26,15 +26,8 @@ std::string figureFileName(int station, int card)
 }
 
 CFigureMap::CFigureMap(LayerEnv env, std::string folder, std::string fileName, const unsigned char* block)
-    : env_(std::move(env)), folder_(std::move(folder)), fileName_(std::move(fileName))
+    : LayerBlock(std::move(env), std::move(folder), std::move(fileName), block)
 {
-    if (block) {
-        loadBlock(block);
-    } else {
-        std::vector<unsigned char> bytes(kBlockBytes);
-        KRAVinA_Tenbyou_Read(bytes.data(), folder_.c_str(), fileName_.c_str());
-        loadBlock(bytes.data());
-    }
 }
 
 CFigureMap::CFigureMap(LayerEnv env, std::string folder, std::string fileName)
@@ -46,15 +39,6 @@ CFigureMap CFigureMap::CopyConstruct(const unsigned char* block, LayerEnv env, s
                                      std::string fileName)
 {
     return CFigureMap(std::move(env), std::move(folder), std::move(fileName), block);
-}
-
-bool CFigureMap::Write()
-{
-    const auto bytes = blockBytes();
-    const int rc = KRAVinA_Tenbyou_Write(bytes.data(), folder_.c_str(),
-                                         fileName_.c_str());
-    if (env_.setModified) env_.setModified();
-    return rc == 0;
 }
 
 void CFigureMap::note(int kind, int slot, const FigureRecord& rec) const
@@ -80,7 +64,7 @@ int CFigureMap::SelectAt(int x, int y, bool add)
 bool CFigureMap::AddFigure(int x, int y, std::int32_t colour)
 {
     if (firstFree() < 0) {
-        if (env_.message) env_.message(kMsgFiguresFull);
+        message(kMsgFiguresFull);
         return false;
     }
     LayerStep step(env_.undo);

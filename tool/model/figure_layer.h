@@ -21,15 +21,19 @@ struct FigureRecord {
 static_assert(sizeof(FigureRecord) == 24);
 
 constexpr std::size_t kFigureBlockBytes = 2400;
+
+// A slot's whole contents as the undo stores keep them.
+struct FigureSlot {
+    int slot = 0;
+    FigureRecord record;
+};
 constexpr int kMsgFiguresFull = 8130;  // "Cannot register any more junction points."
 
-class CFigureMap : public LayerBlock<FigureRecord> {
+class CFigureMap : public LayerBlock<FigureRecord, KRAVinA_Tenbyou_Read, KRAVinA_Tenbyou_Write> {
 public:
     CFigureMap(LayerEnv env, std::string folder, std::string fileName);
     static CFigureMap CopyConstruct(const unsigned char* block, LayerEnv env, std::string folder,
                                     std::string fileName);
-
-    bool Write();
 
     // The first used slot within diameter / 2 cells of (x, y) both ways.
     std::optional<int> HitTest(int x, int y) const;
@@ -58,17 +62,10 @@ public:
     // Largest X and Y over all 100 records, free ones included.
     Point GetExtent() const;
 
-    const std::string& folder() const { return folder_; }
-    const std::string& fileName() const { return fileName_; }
-
 private:
     CFigureMap(LayerEnv env, std::string folder, std::string fileName, const unsigned char* block);
     void note(int kind, int slot, const FigureRecord& rec) const;
     void alignTo(int (*place)(int width), int width);
-
-    LayerEnv env_;
-    std::string folder_;
-    std::string fileName_;
 };
 
 // "AC_TENBYOU" + station + card + ".KRAB" of a unit; the communication view's is "DC_TENBYOU.KRAB".

@@ -10,7 +10,10 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <string>
 #include <vector>
+
+#include "KRAVinA.h"
 
 namespace kravin::model {
 
@@ -73,12 +76,28 @@ private:
     LayerUndo* undo_;
 };
 
+using LayerFileRead = int (*)(void* block, const char* folder, const char* fileName);
+using LayerFileWrite = int (*)(const void* block, const char* folder, const char* fileName);
+
 // The 100 records of a layer file with the selection and drag state of its
 // view. Record needs int32 fields slot and inUse.
-template <class Record>
+template <class Record, LayerFileRead ReadFile, LayerFileWrite WriteFile>
 class LayerBlock {
 public:
     static constexpr std::size_t kBlockBytes = sizeof(Record) * kLayerSlots;
+
+    // Writes the whole block and sets the project modified; false when the
+    // file could not be written.
+    bool Write()
+    {
+        const auto bytes = blockBytes();
+        const int rc = WriteFile(bytes.data(), folder_.c_str(), fileName_.c_str());
+        if (env_.setModified) env_.setModified();
+        return rc == 0;
+    }
+
+    const std::string& folder() const { return folder_; }
+    const std::string& fileName() const { return fileName_; }
 
     const Record& record(int slot) const { return block_[static_cast<std::size_t>(slot)]; }
     bool used(int slot) const { return validSlot(slot) && record(slot).inUse == kSlotUsed; }
@@ -128,11 +147,24 @@ public:
     bool dragArmed() const { return dragArmed_; }
 
 protected:
+    // Takes the given block, or reads the layer file (a missing file reads as empty).
+    LayerBlock(LayerEnv env, std::string folder, std::string fileName, const unsigned char* block)
+        : env_(std::move(env)), folder_(std::move(folder)), fileName_(std::move(fileName))
+    {
+        if (block) {
+            std::memcpy(block_.data(), block, kBlockBytes);
+        } else {
+            std::vector<unsigned char> bytes(kBlockBytes);
+            ReadFile(bytes.data(), folder_.c_str(), fileName_.c_str());
+            std::memcpy(block_.data(), bytes.data(), kBlockBytes);
+        }
+    }
+
     Record& at(int slot) { return block_[static_cast<std::size_t>(slot)]; }
 
-    void loadBlock(const unsigned char* bytes)
+    void message(int id) const
     {
-        std::memcpy(block_.data(), bytes, kBlockBytes);
+        if (env_.message) env_.message(id);
     }
 
     // The first slot whose record is not in use, or -1.
@@ -190,6 +222,9 @@ protected:
         selection_ = std::move(selection);
     }
 
+    LayerEnv env_;
+    std::string folder_;
+    std::string fileName_;
     std::array<Record, kLayerSlots> block_{};
     std::map<int, Record> selection_;
     Point dragCurrent_, dragStart_;

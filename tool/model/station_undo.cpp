@@ -54,6 +54,24 @@ bool removeFile(const std::string& folder, const std::string& name)
     return !ec;
 }
 
+// A unit's layer file as a block, or nothing when the unit has none.
+std::optional<std::vector<unsigned char>> readLayer(const std::string& folder, const std::string& name,
+                                                    std::size_t size, LayerFileRead read)
+{
+    if (!fileExists(folder, name)) return std::nullopt;
+    std::vector<unsigned char> block(size);
+    read(block.data(), folder.c_str(), name.c_str());
+    return block;
+}
+
+// Puts a layer file back as it was: written, or removed when there was none.
+bool restoreLayer(const std::string& folder, const std::string& name,
+                  const std::optional<std::vector<unsigned char>>& block, LayerFileWrite write)
+{
+    if (block) return write(block->data(), folder.c_str(), name.c_str()) == 0;
+    return !fileExists(folder, name) || removeFile(folder, name);
+}
+
 bool startsWith(const std::string& s, std::string_view prefix) { return s.compare(0, prefix.size(), prefix) == 0; }
 
 }  // namespace
@@ -106,16 +124,8 @@ SlotImage CStationUndo::captureSlot(int station, int card)
     if (img.dconPresent)
         for (int t = 0; t < 16; ++t) img.terminals[static_cast<std::size_t>(t)] = readDcon(station, card, 11 + t, folder);
 
-    const std::string commentFile = commentFileName(station, card);
-    if (fileExists(folder, commentFile)) {
-        img.comments.emplace(kCommentBlockBytes);
-        KRAVinA_Comment_Read(img.comments->data(), folder.c_str(), commentFile.c_str());
-    }
-    const std::string figureFile = figureFileName(station, card);
-    if (fileExists(folder, figureFile)) {
-        img.figures.emplace(kFigureBlockBytes);
-        KRAVinA_Tenbyou_Read(img.figures->data(), folder.c_str(), figureFile.c_str());
-    }
+    img.comments = readLayer(folder, commentFileName(station, card), kCommentBlockBytes, KRAVinA_Comment_Read);
+    img.figures = readLayer(folder, figureFileName(station, card), kFigureBlockBytes, KRAVinA_Tenbyou_Read);
     return img;
 }
 
@@ -175,16 +185,8 @@ bool CStationUndo::restoreSlot(const SlotImage& img)
         if (!img.dconPresent) ok = removeFile(folder, dconPath(station, card)) && ok;
     }
 
-    const std::string commentFile = commentFileName(station, card);
-    if (img.comments)
-        ok = KRAVinA_Comment_Write(img.comments->data(), folder.c_str(), commentFile.c_str()) == 0 && ok;
-    else if (fileExists(folder, commentFile))
-        ok = removeFile(folder, commentFile) && ok;
-    const std::string figureFile = figureFileName(station, card);
-    if (img.figures)
-        ok = KRAVinA_Tenbyou_Write(img.figures->data(), folder.c_str(), figureFile.c_str()) == 0 && ok;
-    else if (fileExists(folder, figureFile))
-        ok = removeFile(folder, figureFile) && ok;
+    ok = restoreLayer(folder, commentFileName(station, card), img.comments, KRAVinA_Comment_Write) && ok;
+    ok = restoreLayer(folder, figureFileName(station, card), img.figures, KRAVinA_Tenbyou_Write) && ok;
     return ok;
 }
 
@@ -307,7 +309,7 @@ bool CStationUndo::RecordPosition(int kind, int station, int card)
 bool CStationUndo::RecordComment(int kind, int slot, const CommentRecord& record)
 {
     if (kind < 13 || kind > 16) return false;
-    return save(kind, {pairKind(kind), host_.currentStation(), host_.currentCard(), StationUndoEntry::Comment{slot, record}});
+    return save(kind, {pairKind(kind), host_.currentStation(), host_.currentCard(), CommentSlot{slot, record}});
 }
 
 bool CStationUndo::RecordLink(int kind, const LinkRecord& record)
@@ -319,7 +321,7 @@ bool CStationUndo::RecordLink(int kind, const LinkRecord& record)
 bool CStationUndo::RecordFigure(int kind, int slot, const FigureRecord& record)
 {
     if (pairKind(kind) != kStationFigure) return false;
-    return save(kind, {kStationFigure, host_.currentStation(), host_.currentCard(), StationUndoEntry::Figure{slot, record}});
+    return save(kind, {kStationFigure, host_.currentStation(), host_.currentCard(), FigureSlot{slot, record}});
 }
 
 bool CStationUndo::restoreEntry(const StationUndoEntry& e, bool)
@@ -345,12 +347,12 @@ bool CStationUndo::restoreEntry(const StationUndoEntry& e, bool)
     } else if (const auto* conn = std::get_if<StationUndoEntry::Connection>(&e.image)) {
         for (const auto& end : conn->ends) ok = restoreTerminal(end) && ok;
         host_.selectUnit(e.station, e.card);
-    } else if (const auto* c = std::get_if<StationUndoEntry::Comment>(&e.image)) {
-        if (view) ok = view->commentLayer().RestoreSlot(c->slot, c->record);
+    } else if (const auto* c = std::get_if<CommentSlot>(&e.image)) {
+        ok = RestoreOnView(view, *c);
     } else if (const auto* link = std::get_if<LinkRecord>(&e.image)) {
-        if (view) view->restoreLink(*link);
-    } else if (const auto* f = std::get_if<StationUndoEntry::Figure>(&e.image)) {
-        if (view) ok = view->figureLayer().RestoreSlot(f->slot, f->record);
+        ok = RestoreOnView(view, *link);
+    } else if (const auto* f = std::get_if<FigureSlot>(&e.image)) {
+        ok = RestoreOnView(view, *f);
     }
     host_.setModified();
     return ok;

@@ -73,17 +73,9 @@ struct StationUndoEntry {
     struct Connection {
         std::vector<TerminalImage> ends;
     };
-    struct Comment {
-        int slot = 0;
-        CommentRecord record;
-    };
-    struct Figure {
-        int slot = 0;
-        FigureRecord record;
-    };
     int kind = 0;
     int station = 0, card = 0;  // the unit current when recorded
-    std::variant<std::monostate, Units, Position, Connection, Comment, LinkRecord, Figure> image;
+    std::variant<std::monostate, Units, Position, Connection, CommentSlot, LinkRecord, FigureSlot> image;
 };
 
 // Kinds (odd = after, even = before).

@@ -121,6 +121,19 @@ private:
     int stepDepth_ = 0;
 };
 
+// The unit a history is kept for: a history of another unit is emptied.
+struct UnitKey {
+    int station = -1, card = -1;
+    // Takes the unit now current; true when it differs from the one kept.
+    bool update(int s, int c)
+    {
+        const bool other = s != station || c != card;
+        station = s;
+        card = c;
+        return other;
+    }
+};
+
 // RAII bracket around an operation on several objects.
 template <class Store>
 class UndoStep {

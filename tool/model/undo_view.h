@@ -2,13 +2,13 @@
 // it; the stores only ask for the view that is active right now.
 #pragma once
 
+#include "comment_layer.h"
+#include "figure_layer.h"
+
 #include <cstdint>
 #include <cstring>
 
 namespace kravin::model {
-
-class CCommentMap;
-class CFigureMap;
 
 // The link record handed between a view and the stores: a jump record of the
 // analog view or a terminal link record of the communication view (44 bytes).
@@ -55,5 +55,11 @@ public:
     // Communication view: selection 1 or 2.
     virtual TerminalSelection terminalSelection(int which) const { return (void)which, TerminalSelection{}; }
 };
+
+// Restores a layer or link record on the view, when there is one; false when
+// the layer file could not be written.
+bool RestoreOnView(UndoView* view, const CommentSlot& comment);
+bool RestoreOnView(UndoView* view, const FigureSlot& figure);
+bool RestoreOnView(UndoView* view, const LinkRecord& link);
 
 }  // namespace kravin::model
