@@ -193,6 +193,41 @@ TEST_F(BlockUndoTest, AbandonedFirstHalfLeavesTheHistoryAlone)
     (void)start;
 }
 
+TEST_F(BlockUndoTest, StepsPushOnceAndLeaveAWaitingHalfAlone)
+{
+    load();
+    write();
+    const Files start = project.files();
+    {
+        UndoStep<CBlockUndo> outer(store);
+        editBlock(1, "A");
+        {
+            UndoStep<CBlockUndo> inner(store);
+            editBlock(2, "B");
+        }
+        EXPECT_FALSE(store.CanUndo());  // nothing reaches the ring before the outermost end
+        editBlock(3, "C");
+    }
+    EXPECT_EQ(store.Undo(), StepResult::Restored);
+    EXPECT_EQ(test::changedFiles(project.files(), start), std::vector<std::string>{});
+    EXPECT_EQ(store.Undo(), StepResult::Nothing);
+
+    // A first half waiting for its edit is not taken by an empty step.
+    store.Redo();
+    host.group = 5;
+    load();
+    ASSERT_TRUE(store.Record(2));
+    store.BeginStep();
+    store.EndStep();
+    EXPECT_TRUE(store.hasPending());
+    KRAVinA_Data_XY_Set(5, 1, 1);
+    write();
+    ASSERT_TRUE(store.Record(1));
+    EXPECT_EQ(store.Undo(), StepResult::Restored);
+    EXPECT_EQ(store.Undo(), StepResult::Restored);
+    EXPECT_EQ(test::changedFiles(project.files(), start), std::vector<std::string>{});
+}
+
 TEST_F(BlockUndoTest, SecondHalfWithoutFirstIsRefused)
 {
     EXPECT_FALSE(store.Record(1));

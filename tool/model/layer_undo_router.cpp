@@ -28,14 +28,20 @@ void LayerUndoRouter::RecordFigure(int kind, int slot, const FigureRecord& recor
 
 void LayerUndoRouter::BeginStep()
 {
-    block_.BeginStep();
-    station_.BeginStep();
+    if (stepDepth_++ == 0) {
+        const UndoView* v = view();
+        stepTarget_ = !v ? Target::None : v->kind() == WiringViewKind::Analog ? Target::Block : Target::Station;
+    }
+    if (stepTarget_ == Target::Block) block_.BeginStep();
+    if (stepTarget_ == Target::Station) station_.BeginStep();
 }
 
 void LayerUndoRouter::EndStep()
 {
-    block_.EndStep();
-    station_.EndStep();
+    if (stepDepth_ == 0) return;
+    --stepDepth_;
+    if (stepTarget_ == Target::Block) block_.EndStep();
+    if (stepTarget_ == Target::Station) station_.EndStep();
 }
 
 }  // namespace kravin::model

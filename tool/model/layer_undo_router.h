@@ -28,6 +28,9 @@ private:
     const UndoView* view() const { return activeView_ ? activeView_() : nullptr; }
 
     CBlockUndo& block_;
+    // The store a step was opened on, so it is closed there too.
+    enum class Target { None, Block, Station } stepTarget_ = Target::None;
+    int stepDepth_ = 0;
     CStationUndo& station_;
     std::function<UndoView*()> activeView_;
 };

@@ -23,10 +23,13 @@ class SnapshotStore : public CUndoRing {
 public:
     // Brackets an operation on several objects: the halves recorded between
     // them become one snapshot, pushed by the outermost EndStep.
-    void BeginStep() { ++stepDepth_; }
+    void BeginStep()
+    {
+        if (stepDepth_++ == 0) stepPending_ = false;
+    }
     void EndStep()
     {
-        if (stepDepth_ > 0 && --stepDepth_ == 0) commitPending();
+        if (stepDepth_ > 0 && --stepDepth_ == 0 && stepPending_) commitPending();
     }
 
     StepResult Undo()
@@ -66,17 +69,14 @@ protected:
     // reaches the ring.
     void saveBefore(int kind, Entry entry)
     {
-        if (!pending_ || stepDepth_ == 0) {
-            pending_ = std::make_unique<Snapshot>();
-            pending_->kind = kind;
-        }
+        openPending(kind);
         pending_->before.push_back(std::move(entry));
     }
 
     // Second half (odd kind); false when no first half is waiting.
     bool saveAfter(int kind, Entry entry)
     {
-        if (!pending_) return false;
+        if (!pending_ || (stepDepth_ > 0 && !stepPending_)) return false;
         pending_->kind = kind;
         pending_->after.push_back(std::move(entry));
         if (stepDepth_ == 0) commitPending();
@@ -86,10 +86,7 @@ protected:
     // A snapshot made in one go (both halves the same image).
     void saveSingle(int kind, Entry entry)
     {
-        if (!pending_ || stepDepth_ == 0) {
-            pending_ = std::make_unique<Snapshot>();
-            pending_->kind = kind;
-        }
+        openPending(kind);
         pending_->before.push_back(entry);
         pending_->after.push_back(std::move(entry));
         if (stepDepth_ == 0) commitPending();
@@ -100,11 +97,22 @@ protected:
     {
         pending_.reset();
         stepDepth_ = 0;
+        stepPending_ = false;
         Reset();
         for (auto& s : owned_) s.reset();
     }
 
 private:
+    // The snapshot the coming half goes into: a fresh one, except inside a
+    // step that has already started one.
+    void openPending(int kind)
+    {
+        if (pending_ && stepDepth_ > 0 && stepPending_) return;
+        pending_ = std::make_unique<Snapshot>();
+        pending_->kind = kind;
+        stepPending_ = stepDepth_ > 0;
+    }
+
     void commitPending()
     {
         if (!pending_ || pending_->after.empty()) {
@@ -119,6 +127,7 @@ private:
     std::array<std::unique_ptr<Snapshot>, Depth> owned_;
     std::unique_ptr<Snapshot> pending_;
     int stepDepth_ = 0;
+    bool stepPending_ = false;  // pending_ belongs to the step under way
 };
 
 // The unit a history is kept for: a history of another unit is emptied.
