@@ -92,7 +92,8 @@ enum {
 };
 
 /* Reads the unit's file into the unit image and copies its head (500) out.
-   0; -2 when the file is missing (the image is cleared, head "00SYS" + zeros);
+   0; -2 when the file is missing or cannot be opened (the image is cleared, head
+   "00SYS" + zeros);
    -1 for a unit out of range (nothing touched) or a file shorter than a unit
    file (what it holds is loaded, the rest reads as zero). */
 KRAVINA_API int KRAVinA_Data_Get(int station, int card, char* head, const char* folder);
@@ -100,6 +101,9 @@ KRAVINA_API int KRAVinA_Data_Get(int station, int card, char* head, const char* 
 /* Puts the head (500) into the unit image and writes the image as the unit's
    file, creating the folder "STNnn". 0, -1 for a unit out of range or a failed write. */
 KRAVINA_API int KRAVinA_Data_Write(int station, int card, const char* head, const char* folder);
+
+/* The operations below address the unit image of the last get; nothing reaches
+   the disk before KRAVinA_Data_Write. */
 
 /* Position of a block in the unit image. 0, -1 for a block out of range. */
 KRAVINA_API int KRAVinA_Data_XY_Get(int block, int* x, int* y);
@@ -176,6 +180,7 @@ KRAVINA_API int KRAVinA_Comment_Write(const void* block, const char* folder, con
 KRAVINA_API int KRAVinA_Comment_Read(void* block, const char* folder, const char* fileName);
 KRAVINA_API int KRAVinA_Tenbyou_Write(const void* block, const char* folder, const char* fileName);
 KRAVINA_API int KRAVinA_Tenbyou_Read(void* block, const char* folder, const char* fileName);
+
 /* ---- Master definition tables (".KRAT" text files of the table folder) ----
    The table folder is the last argument. Tables written on Windows (CR LF line
    ends, CP932 text) read exactly like the same tables with LF line ends, and

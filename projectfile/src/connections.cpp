@@ -82,8 +82,6 @@ ConnectionCache<dcon::fileSize>& dconCache()
 
 constexpr std::size_t kTextMax = kConnectionTextWidth - 1;
 
-bool isCp932Lead(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
-
 // Bytes of text kept in a field of max characters: up to the NUL, never half a
 // double-byte character.
 std::size_t fittedLength(const char* text, std::size_t max)

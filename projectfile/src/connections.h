@@ -1,6 +1,8 @@
 // Connection files of a unit ("STNnn/ACx.KRAB", "STNnn/DCx.KRAB") and the layer blocks.
 #pragma once
 
+#include "KRAVinA.h"
+
 #include <cstddef>
 #include <string>
 
@@ -50,11 +52,11 @@ constexpr std::size_t kConnectionPoints = 30;
 
 static_assert(acon::pointsY + 2 * kConnectionPoints + 2 == acon::recordSize);
 static_assert(dcon::pointsY + 2 * kConnectionPoints == dcon::recordSize);
-static_assert(acon::fileSize == 1480000 && dcon::fileSize == 2496);
+static_assert(acon::fileSize == KRAVINA_ACON_FILE_SIZE && dcon::fileSize == KRAVINA_DCON_FILE_SIZE);
 
 // Layer blocks, opaque to the library.
-constexpr std::size_t kCommentBlockSize = 28400;
-constexpr std::size_t kFigureBlockSize = 2400;
+constexpr std::size_t kCommentBlockSize = KRAVINA_COMMENT_BLOCK_SIZE;
+constexpr std::size_t kFigureBlockSize = KRAVINA_FIGURE_BLOCK_SIZE;
 
 // "STNnn/AC" or "STNnn/DC" + 'X' (station) or the card's hexadecimal digit + ".KRAB".
 std::string aconFile(int station, int card);

@@ -1,5 +1,6 @@
 // Conversion of an old-format project folder into a work folder of the current format.
 #include "KRAVinA.h"
+#include "connections.h"
 #include "fileio.h"
 #include "header.h"
 #include "library.h"
@@ -77,39 +78,42 @@ Read readOld(const std::string& path, int extraFlags, Bytes& out, std::size_t li
     return ok ? Read::ok : Read::failed;
 }
 
-// Widens one old record: kind as int32 value, colour index as COLORREF, points 0..7.
-void widenRecord(const unsigned char* o, unsigned char* n, std::size_t valueAt, std::size_t colourAt,
-                 std::size_t xAt, std::size_t yAt)
+// Where a widened record keeps the fields that every old record has.
+struct WideLayout {
+    std::size_t records, size, value, colour, x, y;
+};
+
+// Widens old records: kind as int32 value, colour index as COLORREF, points 0..7;
+// extra(old, new) moves what else the record kind keeps. All other bytes are zero.
+template <class Extra>
+Bytes widen(const Bytes& old, const WideLayout& l, Extra extra)
 {
-    storeInt32(n + valueAt, static_cast<signed char>(o[of::kKind]));
-    storeInt32(n + colourAt, of::colourOfIndex(static_cast<signed char>(o[of::kColour])));
-    std::copy_n(o + of::kX, 2 * of::kPoints, n + xAt);
-    std::copy_n(o + of::kY, 2 * of::kPoints, n + yAt);
+    Bytes out(l.records * l.size, 0);
+    for (std::size_t r = 0; r < l.records; ++r) {
+        const unsigned char* o = old.data() + r * of::kRecordSize;
+        unsigned char* n = out.data() + r * l.size;
+        storeInt32(n + l.value, static_cast<signed char>(o[of::kKind]));
+        storeInt32(n + l.colour, of::colourOfIndex(static_cast<signed char>(o[of::kColour])));
+        std::copy_n(o + of::kX, 2 * of::kPoints, n + l.x);
+        std::copy_n(o + of::kY, 2 * of::kPoints, n + l.y);
+        extra(o, n);
+    }
+    return out;
 }
 
 Bytes widenAnalog(const Bytes& old)
 {
-    Bytes out(of::acon::kFileSize, 0);
-    for (std::size_t r = 0; r < of::kAconRecords; ++r) {
-        const unsigned char* o = old.data() + r * of::kRecordSize;
-        unsigned char* n = out.data() + r * of::acon::kSize;
-        widenRecord(o, n, of::acon::kValue, of::acon::kColour, of::acon::kX, of::acon::kY);
-        n[of::acon::kKind] = o[of::kByte2];
-    }
-    return out;
+    return widen(old, {of::kAconRecords, acon::recordSize, acon::value, acon::colour, acon::pointsX, acon::pointsY},
+                 [](const unsigned char* o, unsigned char* n) { n[acon::kind] = o[of::kByte2]; });
 }
 
 Bytes widenCommunication(const Bytes& old)
 {
-    Bytes out(of::dcon::kFileSize, 0);
-    for (std::size_t r = 0; r < of::kDconRecords; ++r) {
-        const unsigned char* o = old.data() + r * of::kRecordSize;
-        unsigned char* n = out.data() + r * of::dcon::kSize;
-        widenRecord(o, n, of::dcon::kValue, of::dcon::kColour, of::dcon::kX, of::dcon::kY);
-        n[of::dcon::kByte16] = o[of::kByte2];
-        n[of::dcon::kByte17] = o[of::kByte3];
-    }
-    return out;
+    return widen(old, {of::kDconRecords, dcon::recordSize, dcon::value, dcon::colour, dcon::pointsX, dcon::pointsY},
+                 [](const unsigned char* o, unsigned char* n) {
+                     n[dcon::lineKind] = o[of::kByte2];
+                     n[dcon::pointCount] = o[of::kByte3];
+                 });
 }
 
 // Name in the new folder: a ".KRA" extension (any case) becomes ".KRAB".

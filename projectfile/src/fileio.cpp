@@ -1,9 +1,11 @@
 #include "fileio.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <dirent.h>
 #include <fcntl.h>
+#include <random>
 #include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -75,11 +77,21 @@ bool writeAll(int fd, const void* data, std::size_t size)
     return true;
 }
 
-mode_t creationMode()
+// Creates a fresh hidden file in dir, named after leaf, for writing. The mode 0666 is narrowed
+// by the process umask as for any new file. -1 when no file could be made.
+int createTemp(const std::string& dir, const std::string& leaf, std::string& temp)
 {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return static_cast<mode_t>(0666 & ~mask);
+    static std::atomic<unsigned> counter{0};
+    static const unsigned salt = std::random_device{}();
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        char suffix[24];
+        std::snprintf(suffix, sizeof suffix, ".%08x%06x", salt ^ static_cast<unsigned>(::getpid()),
+                      counter.fetch_add(1) & 0xFFFFFFu);
+        temp = dir + "/." + leaf + suffix;
+        const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST) return fd;
+    }
+    return -1;
 }
 
 }  // namespace
@@ -117,10 +129,10 @@ bool writeFile(const std::string& folder, const std::string& relative, const voi
     // A twin spelled in another case can only matter when the exact name is new.
     const bool replacing = exists(target);
 
-    std::string temp = dir + "/." + leaf + ".XXXXXX";
-    const int fd = ::mkstemp(temp.data());
+    std::string temp;
+    const int fd = createTemp(dir, leaf, temp);
     if (fd < 0) return false;
-    bool ok = ::fchmod(fd, creationMode()) == 0 && writeAll(fd, data, size);
+    bool ok = writeAll(fd, data, size);
     ok = (::close(fd) == 0) && ok;
     if (!ok || ::rename(temp.c_str(), target.c_str()) != 0) {
         ::unlink(temp.c_str());

@@ -4,6 +4,7 @@
 #include "KRAVinA.h"
 #include "fileio.h"
 #include "library.h"
+#include "mastertables.h"
 
 #include <algorithm>
 #include <string>
@@ -23,18 +24,6 @@ struct VersionNumber {
     auto operator<=>(const VersionNumber&) const = default;
 };
 
-// Leading digits after optional blanks and sign, as atoi reads them.
-int leadingNumber(const std::string& s)
-{
-    std::size_t i = 0;
-    while (i < s.size() && (s[i] == ' ' || (s[i] >= '\t' && s[i] <= '\r'))) ++i;
-    bool negative = false;
-    if (i < s.size() && (s[i] == '+' || s[i] == '-')) negative = s[i++] == '-';
-    int v = 0;
-    for (; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i) v = v * 10 + (s[i] - '0');
-    return negative ? -v : v;
-}
-
 // Splits "major.minor.rest" (at most 40 characters); a part without a following
 // point is the whole remaining text. Parts keep at most 7 characters.
 VersionNumber splitVersion(const char* text, std::size_t available)
@@ -48,9 +37,9 @@ VersionNumber splitVersion(const char* text, std::size_t available)
         return part;
     };
     VersionNumber v;
-    v.major = leadingNumber(cut(s));
-    v.minor = leadingNumber(cut(s));
-    v.rest = leadingNumber(s.size() > 7 ? s.substr(0, 7) : s);
+    v.major = tables::leadingInt(cut(s));
+    v.minor = tables::leadingInt(cut(s));
+    v.rest = tables::leadingInt(s.size() > 7 ? s.substr(0, 7) : s);
     return v;
 }
 
@@ -81,7 +70,7 @@ bool writeHeader(const char* folder)
 {
     if (!folder) return false;
     auto& image = headerImage();
-    std::strncpy(reinterpret_cast<char*>(image.data()), g_versionText, KRAVINA_VERSION_TEXT_MAX);
+    setField(reinterpret_cast<char*>(image.data()), g_versionText, KRAVINA_VERSION_TEXT_MAX);
     return writeFile(folder, kHeaderFile, image.data(), image.size());
 }
 

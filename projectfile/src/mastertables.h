@@ -94,7 +94,7 @@ SplitFields splitDefinitionLine(const DefinitionLine& line, bool terminal);
 // ---- Generic lists ----
 
 // Field n (0-based) of a line split at any of the delimiters, quotes kept and protecting
-// delimiters; NUL, LF and CR end a field. None when the line has fewer fields.
+// delimiters; NUL, LF and CR end the last field. None when the line has fewer fields.
 std::optional<std::string> splitField(std::string_view line, std::string_view delimiters, int n);
 
 // Lines before the first line shorter than 3 characters.

@@ -245,10 +245,10 @@ std::optional<std::string> splitField(std::string_view line, std::string_view de
     std::string current;
     for (std::size_t i = 0;; ++i) {
         const char c = i < line.size() ? line[i] : '\0';
-        if (c == '\0' || c == '\n' || c == '\r' ||
-            (!quoted && c != '"' && delimiters.find(c) != std::string_view::npos)) {
+        const bool end = c == '\0' || c == '\n' || c == '\r';
+        if (end || (!quoted && c != '"' && delimiters.find(c) != std::string_view::npos)) {
             if (index == n) return current;
-            if (c == '\0') return std::nullopt;
+            if (end) return std::nullopt;
             ++index;
             current.clear();
             continue;

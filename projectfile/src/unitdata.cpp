@@ -47,6 +47,31 @@ unsigned char* blockAt(int block) { return unitImage().data() + unit::blockOffse
 
 bool validBlock(int block) { return validIndex(block, unit::blockCount); }
 
+// The items or the terminals of a block: count entries of size bytes from offset at.
+struct Entries {
+    std::size_t at, count, size;
+};
+constexpr Entries kItems{unit::items, unit::itemCount, unit::itemSize};
+constexpr Entries kTerms{unit::terms, unit::termCount, unit::termSize};
+
+int copyOut(Entries e, int block, int index, char* data)
+{
+    return guarded([&] {
+        if (!validBlock(block) || !validIndex(index, e.count)) return -1;
+        getField(data, reinterpret_cast<const char*>(blockAt(block) + e.at + e.size * index), e.size);
+        return 0;
+    });
+}
+
+int copyIn(Entries e, int block, int index, const char* data)
+{
+    return guarded([&] {
+        if (!validBlock(block) || !validIndex(index, e.count) || !data) return -1;
+        std::memcpy(blockAt(block) + e.at + e.size * index, data, e.size);
+        return 0;
+    });
+}
+
 }  // namespace
 }  // namespace kravina
 
@@ -108,43 +133,13 @@ int KRAVinA_Data_XY_Set(int block, int x, int y)
     });
 }
 
-int KRAVinA_Data_Item_Get(int block, int item, char* data)
-{
-    return guarded([&] {
-        if (!validBlock(block) || !validIndex(item, unit::itemCount)) return -1;
-        getField(data, reinterpret_cast<const char*>(blockAt(block) + unit::items + unit::itemSize * item),
-                 unit::itemSize);
-        return 0;
-    });
-}
+int KRAVinA_Data_Item_Get(int block, int item, char* data) { return copyOut(kItems, block, item, data); }
 
-int KRAVinA_Data_Item_Set(int block, int item, const char* data)
-{
-    return guarded([&] {
-        if (!validBlock(block) || !validIndex(item, unit::itemCount) || !data) return -1;
-        std::memcpy(blockAt(block) + unit::items + unit::itemSize * item, data, unit::itemSize);
-        return 0;
-    });
-}
+int KRAVinA_Data_Item_Set(int block, int item, const char* data) { return copyIn(kItems, block, item, data); }
 
-int KRAVinA_Data_Term_Get(int block, int terminal, char* data)
-{
-    return guarded([&] {
-        if (!validBlock(block) || !validIndex(terminal, unit::termCount)) return -1;
-        getField(data, reinterpret_cast<const char*>(blockAt(block) + unit::terms + unit::termSize * terminal),
-                 unit::termSize);
-        return 0;
-    });
-}
+int KRAVinA_Data_Term_Get(int block, int terminal, char* data) { return copyOut(kTerms, block, terminal, data); }
 
-int KRAVinA_Data_Term_Set(int block, int terminal, const char* data)
-{
-    return guarded([&] {
-        if (!validBlock(block) || !validIndex(terminal, unit::termCount) || !data) return -1;
-        std::memcpy(blockAt(block) + unit::terms + unit::termSize * terminal, data, unit::termSize);
-        return 0;
-    });
-}
+int KRAVinA_Data_Term_Set(int block, int terminal, const char* data) { return copyIn(kTerms, block, terminal, data); }
 
 int KRAVinA_Proj_Search(const char* /*unused*/)
 {

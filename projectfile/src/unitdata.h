@@ -1,6 +1,8 @@
 // Unit data files: one per station ("STNnn/STNINF.KRAB") and card slot ("STNnn/CARDh.KRAB").
 #pragma once
 
+#include "KRAVinA.h"
+
 #include <cstddef>
 #include <string>
 
@@ -24,7 +26,8 @@ constexpr std::size_t blockOffset(int block) { return headSize + blockSize * sta
 
 static_assert(unit::items + unit::itemCount * unit::itemSize == unit::terms);
 static_assert(unit::terms + unit::termCount * unit::termSize == unit::blockSize);
-static_assert(unit::fileSize == 361300);
+static_assert(unit::fileSize == KRAVINA_UNIT_FILE_SIZE && unit::headSize == KRAVINA_UNIT_HEAD_SIZE);
+static_assert(unit::itemSize == KRAVINA_UNIT_ITEM_SIZE && unit::termSize == KRAVINA_UNIT_TERM_SIZE);
 
 // True for 0 <= index < count.
 inline bool validIndex(int index, std::size_t count)

@@ -1,16 +1,23 @@
 #include "KRAVinA.h"
 #include "file_size_limit.h"
+#include "header_fixtures.h"
 #include "temp_dir.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 using kravin::test::FileSizeLimit;
+using kravin::test::header::field;
+using kravin::test::header::int16At;
+using kravin::test::header::int32At;
+using kravin::test::header::putInt32;
 using kravin::test::readBytes;
 using kravin::test::TempDir;
 using kravin::test::writeBytes;
@@ -22,27 +29,6 @@ constexpr std::size_t kDconSize = 2496;
 
 std::size_t aconAt(int c, int d) { return 148 * std::size_t(100 * c + d); }
 std::size_t dconAt(int j) { return 156 * std::size_t(j - 11); }
-
-int32_t int32At(const std::vector<unsigned char>& b, std::size_t at)
-{
-    int32_t v;
-    std::memcpy(&v, b.data() + at, 4);
-    return v;
-}
-
-int16_t int16At(const std::vector<unsigned char>& b, std::size_t at)
-{
-    int16_t v;
-    std::memcpy(&v, b.data() + at, 2);
-    return v;
-}
-
-void putInt32(std::vector<unsigned char>& b, std::size_t at, int32_t v) { std::memcpy(b.data() + at, &v, 4); }
-
-std::string bytesAt(const std::vector<unsigned char>& b, std::size_t at, std::size_t n)
-{
-    return std::string(reinterpret_cast<const char*>(b.data()) + at, n);
-}
 
 struct Acon {
     int kind = 0, value = 0, colour = 0;
@@ -79,6 +65,20 @@ protected:
                                     folder());
         r.text.assign(text.data(), strnlen(text.data(), text.size()));
         return r;
+    }
+
+    // Loads a unit's two files, writes them and returns their bytes (analog, communication).
+    std::pair<std::vector<unsigned char>, std::vector<unsigned char>> storeUnit(int station, int card)
+    {
+        EXPECT_EQ(aconGet(station, card, 0, 0).result, 0);
+        EXPECT_EQ(dconGet(station, card, 11).result, 0);
+        EXPECT_EQ(KRAVinA_Acon_Write(station, card, folder()), 0);
+        EXPECT_EQ(KRAVinA_Dcon_Write(station, card, 11, 1, 2, 3, 4, "first", folder()), 0);
+        char name[32];
+        std::snprintf(name, sizeof name, "STN%02d/AC%X.KRAB", station, card);
+        auto ac = readBytes(path(name));
+        name[6] = 'D';
+        return {std::move(ac), readBytes(path(name))};
     }
 
     // A connection file on disk whose first int of every record is the given value.
@@ -148,7 +148,7 @@ TEST_F(ConnectionsTest, AnalogRecordsLandAtTheirOffsets)
         EXPECT_EQ(int32At(b, r + 0), 100 * e.c + e.d);
         EXPECT_EQ(int32At(b, r + 4), 0x00C08040);
         EXPECT_EQ(b[r + 8], 0xFD);
-        EXPECT_EQ(bytesAt(b, r + 9, 17), text + std::string(17 - text.size(), '\0'));
+        EXPECT_EQ(field(b, r + 9, 17), text + std::string(17 - text.size(), '\0'));
         EXPECT_EQ(int16At(b, r + 26), -32768);
         EXPECT_EQ(int16At(b, r + 86), 32767);
         EXPECT_EQ(int16At(b, r + 26 + 58), e.c);
@@ -193,13 +193,13 @@ TEST_F(ConnectionsTest, CommunicationRecordsLandAtTheirOffsets)
         SCOPED_TRACE(testing::Message() << "terminal " << j);
         const std::size_t r = dconAt(j);
         const std::string text = "T" + std::to_string(j);
-        EXPECT_EQ(bytesAt(b, r, 8), std::string(8, '\0'));
+        EXPECT_EQ(field(b, r, 8), std::string(8, '\0'));
         EXPECT_EQ(int32At(b, r + 8), 1000 + j);
         EXPECT_EQ(int32At(b, r + 12), 0x000000FF);
         EXPECT_EQ(b[r + 16], 0xFE);  // returned fourth
         EXPECT_EQ(b[r + 17], 5);     // returned first
         EXPECT_EQ(b[r + 18], 0);
-        EXPECT_EQ(bytesAt(b, r + 19, 17), text + std::string(17 - text.size(), '\0'));
+        EXPECT_EQ(field(b, r + 19, 17), text + std::string(17 - text.size(), '\0'));
         EXPECT_EQ(int16At(b, r + 36), j);
         EXPECT_EQ(int16At(b, r + 96), -j);
         EXPECT_EQ(int16At(b, r + 36 + 58), 300 + j);
@@ -375,12 +375,7 @@ TEST_F(ConnectionsTest, TextsStayWithinSixteenCharacters)
 
 TEST_F(ConnectionsTest, ArgumentsOutOfRangeAreRefusedAndTouchNothing)
 {
-    ASSERT_EQ(aconGet(9, 9, 0, 0).result, 0);
-    ASSERT_EQ(dconGet(9, 9, 11).result, 0);
-    ASSERT_EQ(KRAVinA_Acon_Write(9, 9, folder()), 0);
-    ASSERT_EQ(KRAVinA_Dcon_Write(9, 9, 11, 0, 0, 0, 0, "", folder()), 0);
-    const auto acBefore = readBytes(path("STN09/AC9.KRAB"));
-    const auto dcBefore = readBytes(path("STN09/DC9.KRAB"));
+    const auto [acBefore, dcBefore] = storeUnit(9, 9);
 
     const struct {
         int station, card;
@@ -441,7 +436,7 @@ TEST_F(ConnectionsTest, ArgumentsOutOfRangeAreRefusedAndTouchNothing)
     }
 
     ASSERT_EQ(KRAVinA_Acon_Write(9, 9, folder()), 0);
-    ASSERT_EQ(KRAVinA_Dcon_Write(9, 9, 11, 0, 0, 0, 0, "", folder()), 0);
+    ASSERT_EQ(KRAVinA_Dcon_Write(9, 9, 11, 1, 2, 3, 4, "first", folder()), 0);
     EXPECT_EQ(readBytes(path("STN09/AC9.KRAB")), acBefore);
     EXPECT_EQ(readBytes(path("STN09/DC9.KRAB")), dcBefore);
 }
@@ -471,12 +466,9 @@ TEST_F(ConnectionsTest, ReadsWhateverTheCaseAndWritesTheSpelledName)
 
 TEST_F(ConnectionsTest, WritesCreateTheStationFolderAndReportFailures)
 {
-    ASSERT_EQ(aconGet(11, 3, 0, 0).result, 0);
-    ASSERT_EQ(dconGet(11, 3, 11).result, 0);
-    ASSERT_EQ(KRAVinA_Acon_Write(11, 3, folder()), 0);
-    ASSERT_EQ(KRAVinA_Dcon_Write(11, 3, 11, 1, 2, 3, 4, "first", folder()), 0);
-    const auto acBefore = readBytes(path("STN11/AC3.KRAB"));
-    const auto dcBefore = readBytes(path("STN11/DC3.KRAB"));
+    // The station folder is made by the first write.
+    ASSERT_FALSE(std::filesystem::exists(path("STN11")));
+    const auto [acBefore, dcBefore] = storeUnit(11, 3);
 
     ASSERT_EQ(KRAVinA_Acon_Set(11, 3, 0, 0, 1, 2, 3, "second"), 0);
     {

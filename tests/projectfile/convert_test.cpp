@@ -1,8 +1,10 @@
 #include "KRAVinA.h"
+#include "header_fixtures.h"
 #include "temp_dir.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
@@ -15,6 +17,7 @@
 using kravin::test::readBytes;
 using kravin::test::TempDir;
 using kravin::test::writeBytes;
+using namespace kravin::test::header;
 
 namespace fs = std::filesystem;
 using Bytes = std::vector<unsigned char>;
@@ -26,35 +29,12 @@ constexpr std::size_t kOldRecord = 36, kAconRecord = 148, kDconRecord = 156;
 constexpr std::size_t kOldAconSize = 360000, kOldDconSize = 576;
 constexpr std::size_t kAconSize = 1480000, kDconSize = 2496;
 
-std::string field(const Bytes& b, std::size_t at, std::size_t width)
-{
-    return std::string(reinterpret_cast<const char*>(b.data()) + at, width);
-}
-
-std::string padded(const std::string& s, std::size_t width)
-{
-    std::string r = s;
-    r.resize(width, '\0');
-    return r;
-}
-
-int32_t int32At(const Bytes& b, std::size_t at)
-{
-    int32_t v;
-    std::memcpy(&v, b.data() + at, 4);
-    return v;
-}
-
 int16_t int16At(const Bytes& b, std::size_t at)
 {
     int16_t v;
     std::memcpy(&v, b.data() + at, 2);
     return v;
 }
-
-void putText(Bytes& b, std::size_t at, const std::string& s) { std::memcpy(b.data() + at, s.data(), s.size()); }
-
-void putInt32(Bytes& b, std::size_t at, int32_t v) { std::memcpy(b.data() + at, &v, 4); }
 
 void putInt16(Bytes& b, std::size_t at, int16_t v) { std::memcpy(b.data() + at, &v, 2); }
 
@@ -83,32 +63,8 @@ Bytes oldConnections(std::size_t size, const std::vector<OldRecord>& records)
     return b;
 }
 
-// A header of the oldest layout: name, second text and comment at 0, 32, 64 and
-// 132-byte records from 1024.
-struct OldUnit {
-    int station, card;
-    std::string kind, unit, version, comment;
-    int32_t x, y;
-};
-
-Bytes oldestHeader(const std::string& name, const std::string& text2, const std::string& comment,
-                   const std::vector<OldUnit>& units)
-{
-    Bytes b(144640, 0);
-    putText(b, 0, name);
-    putText(b, 32, text2);
-    putText(b, 64, comment);
-    for (const auto& u : units) {
-        const std::size_t r = 1024 + 132 * std::size_t(17 * u.station + u.card + 1);
-        putText(b, r, u.kind);
-        putText(b, r + 5, u.unit);
-        putText(b, r + 10, u.version);
-        putText(b, r + 14, u.comment);
-        putInt32(b, r + 48, u.x);
-        putInt32(b, r + 52, u.y);
-    }
-    return b;
-}
+// A header of the oldest layout: head texts at 0, 32, 64 and 132-byte records from 1024.
+Bytes oldestHeader(const std::vector<OldUnit>& units = {}) { return oldHeader("", 0, 32, 64, units); }
 
 // Every file (bytes), folder and link (target) below root, by relative path.
 std::map<std::string, std::string> snapshot(const fs::path& root, const fs::path& skip = {})
@@ -169,10 +125,9 @@ protected:
 
 TEST_F(ConvertTest, ConvertsHeaderUnitAndConnectionFilesOfAProject)
 {
-    Bytes head = oldestHeader("PLANT", "SECOND", "boiler house",
-                              {{0, -1, "QV200", "U0001", "1.10", "main station", 10, 20},
+    Bytes head = oldestHeader({{0, -1, "QV200", "U0001", "1.10", "main station", 10, 20},
                                {2, 3, "TQRQ", "01100", "2.01", "comm card", -5, 70000}});
-    putText(head, 6, "HIDDEN");  // bytes after the name's NUL are not carried
+    putText(head, 8, "HIDDEN");  // bytes after the name's NUL are not carried
     put("KRAVin.KRA", head);
     const Bytes unit(361300, 0x5A);
     put("STN02/CARD3.KRA", unit);
@@ -193,9 +148,9 @@ TEST_F(ConvertTest, ConvertsHeaderUnitAndConnectionFilesOfAProject)
     const Bytes h = converted("KRAVin.KRAB");
     ASSERT_EQ(h.size(), 148992u);
     EXPECT_EQ(field(h, 0, 64), padded(kProgramVersion, 64));
-    EXPECT_EQ(field(h, 64, 32), padded("PLANT", 32));
-    EXPECT_EQ(field(h, 96, 32), padded("SECOND", 32));
-    EXPECT_EQ(field(h, 128, 160), padded("boiler house", 160));
+    EXPECT_EQ(field(h, 64, 32), padded("OLDNAME", 32));
+    EXPECT_EQ(field(h, 96, 32), padded("OLDTEXT2", 32));
+    EXPECT_EQ(field(h, 128, 160), padded("OLD COMMENT", 160));
     const std::size_t r = 1024 + 136 * (17 * 2 + 3 + 1);
     EXPECT_EQ(field(h, r, 8), std::string("TQRQ\0   ", 8));
     EXPECT_EQ(field(h, r + 9, 5), "01100");
@@ -208,7 +163,7 @@ TEST_F(ConvertTest, ConvertsHeaderUnitAndConnectionFilesOfAProject)
     char name[32], kind[8], unitText[5], version[4], comment[32];
     int x = 0, y = 0;
     ASSERT_EQ(KRAVinA_Proj_Get_Head(name, nullptr, nullptr), 0);
-    EXPECT_EQ(std::string(name, 32), padded("PLANT", 32));
+    EXPECT_EQ(std::string(name, 32), padded("OLDNAME", 32));
     ASSERT_EQ(KRAVinA_Proj_Get_Sys(0, -1, kind, unitText, version, comment, &x, &y), 0);
     EXPECT_EQ(std::string(kind, 8), "QV200   ");
     EXPECT_EQ(x, 10);
@@ -375,14 +330,14 @@ TEST_F(ConvertTest, ShortAndMissingConnectionFilesBecomeEmptyConvertedFiles)
 
 TEST_F(ConvertTest, CopiesSubfoldersWholeAndWritesTheCanonicalHeaderName)
 {
-    put("kravin.kra", oldestHeader("LOWER", "", "", {}));
+    put("kravin.kra", oldestHeader());
     put("STN00/STNINF.KRA", {7});
     put("STN00/extra/deeper/CARD1.KRA", {8});
     fs::create_directories(oldDir + "/STN05/empty");
     ASSERT_EQ(convert("kravin.kra"), 0);
 
     EXPECT_EQ(namesIn(newDir), (std::vector<std::string>{"KRAVin.KRAB", "STN00", "STN05"}));
-    EXPECT_EQ(field(converted("KRAVin.KRAB"), 64, 32), padded("LOWER", 32));
+    EXPECT_EQ(field(converted("KRAVin.KRAB"), 64, 32), padded("OLDNAME", 32));
     EXPECT_EQ(converted("STN00/STNINF.KRAB"), Bytes{7});
     EXPECT_EQ(converted("STN00/extra/deeper/CARD1.KRAB"), Bytes{8});
     EXPECT_TRUE(fs::is_directory(newDir + "/STN05/empty"));
@@ -390,13 +345,13 @@ TEST_F(ConvertTest, CopiesSubfoldersWholeAndWritesTheCanonicalHeaderName)
 
 TEST_F(ConvertTest, OldPathMayNameAnyFileOfTheFolder)
 {
-    put("KRAVin.KRA", oldestHeader("ANY", "", "", {}));
+    put("KRAVin.KRA", oldestHeader());
     put("STN00/ACX.KRA", {});
     for (const std::string chosen : {"KRAVin.KRA", "STN00/../other.KRA", "", "does-not-exist.kra"}) {
         SCOPED_TRACE(chosen);
         fs::remove_all(newDir);
         ASSERT_EQ(convert(chosen), 0);
-        EXPECT_EQ(field(converted("KRAVin.KRAB"), 64, 32), padded("ANY", 32));
+        EXPECT_EQ(field(converted("KRAVin.KRAB"), 64, 32), padded("OLDNAME", 32));
         EXPECT_EQ(converted("STN00/ACX.KRAB").size(), kAconSize);
     }
 }
@@ -413,7 +368,7 @@ TEST_F(ConvertTest, FolderWithoutHeaderGetsAnEmptyCurrentHeader)
 
 TEST_F(ConvertTest, NewFolderInsideTheOldOneIsNotCopiedIntoItself)
 {
-    put("KRAVin.KRA", oldestHeader("NESTED", "", "", {}));
+    put("KRAVin.KRA", oldestHeader());
     put("STN00/CARD0.KRA", {1});
     const auto before = snapshot(oldDir);
     const std::string inner = oldDir + "/work";
@@ -430,7 +385,7 @@ TEST_F(ConvertTest, SymbolicLinksNeverLeadOutOfTheOldFolder)
     fs::create_directories(outside);
     writeBytes(outside + "/secret.KRA", {'s'});
     put("STN00/ACX.KRA", oldConnections(kOldAconSize, {{0, 4, 0, 0, 0, 0, 0}}));
-    put("KRAVin.KRA", oldestHeader("LINKS", "", "", {}));
+    put("KRAVin.KRA", oldestHeader());
     fs::create_symlink(outside + "/secret.KRA", oldDir + "/secret.KRA");
     fs::create_directory_symlink(outside, oldDir + "/outdir");
     fs::create_directory_symlink(oldDir, oldDir + "/STN00/loop");
@@ -446,7 +401,7 @@ TEST_F(ConvertTest, SymbolicLinksNeverLeadOutOfTheOldFolder)
 
 TEST_F(ConvertTest, RefusalsAndFailuresAreReported)
 {
-    put("KRAVin.KRA", oldestHeader("OLD", "", "", {}));
+    put("KRAVin.KRA", oldestHeader());
     put("STN00/CARD0.KRA", {1});
     const auto before = snapshot(oldDir);
     const std::string oldFile = oldDir + "/KRAVin.KRA";

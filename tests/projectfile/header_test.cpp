@@ -1,14 +1,14 @@
 #include "KRAVinA.h"
+#include "file_size_limit.h"
+#include "header_fixtures.h"
 #include "temp_dir.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <string>
-#include <sys/resource.h>
 #include <thread>
 
 using kravin::test::readBytes;
@@ -16,67 +16,11 @@ using kravin::test::TempDir;
 using kravin::test::writeBytes;
 
 using namespace std::string_literals;
+using namespace kravin::test::header;
 
 namespace {
 
 constexpr const char* kProgramVersion = "ORVANTEK KRAV3 Version 1.121.0108";
-
-std::string field(const std::vector<unsigned char>& b, std::size_t at, std::size_t width)
-{
-    return std::string(reinterpret_cast<const char*>(b.data()) + at, width);
-}
-
-std::string padded(const std::string& s, std::size_t width)
-{
-    std::string r = s;
-    r.resize(width, '\0');
-    return r;
-}
-
-int32_t int32At(const std::vector<unsigned char>& b, std::size_t at)
-{
-    int32_t v;
-    std::memcpy(&v, b.data() + at, 4);
-    return v;
-}
-
-void putInt32(std::vector<unsigned char>& b, std::size_t at, int32_t v) { std::memcpy(b.data() + at, &v, 4); }
-
-void putText(std::vector<unsigned char>& b, std::size_t at, const std::string& s)
-{
-    std::memcpy(b.data() + at, s.data(), s.size());
-}
-
-std::size_t recordAt(int station, int card) { return 1024 + 136 * std::size_t(17 * station + card + 1); }
-
-// A 144640-byte header of the layouts that use 132-byte records. Head texts at the
-// given offsets; each listed unit gets a recognisable record.
-struct OldUnit {
-    int station, card;
-    std::string kind, unit, version, comment;
-    int32_t x, y;
-};
-
-std::vector<unsigned char> oldHeader(const std::string& versionText, std::size_t nameAt, std::size_t text2At,
-                                     std::size_t commentAt, const std::vector<OldUnit>& units)
-{
-    std::vector<unsigned char> b(144640, 0);
-    putText(b, 0, versionText);
-    putText(b, nameAt, "OLDNAME");
-    putText(b, text2At, "OLDTEXT2");
-    putText(b, commentAt, "OLD COMMENT");
-    for (const auto& u : units) {
-        const std::size_t r = 1024 + 132 * std::size_t(17 * u.station + u.card + 1);
-        putText(b, r, u.kind);
-        putText(b, r + 5, u.unit);
-        putText(b, r + 10, u.version);
-        putText(b, r + 14, u.comment);
-        b[r + 46] = 0xAA;  // the two unused bytes are dropped
-        putInt32(b, r + 48, u.x);
-        putInt32(b, r + 52, u.y);
-    }
-    return b;
-}
 
 struct SysRecord {
     std::string kind, unit, version, comment;
@@ -335,27 +279,7 @@ INSTANTIATE_TEST_SUITE_P(
                       VersionCase{"1.121.0108", "1.121.00001089", false, 0}),
     [](const auto& info) { return "case" + std::to_string(info.index); });
 
-class HeaderWriteFailure : public HeaderTest {
-protected:
-    void TearDown() override
-    {
-        if (limited_) {
-            setrlimit(RLIMIT_FSIZE, &saved_);
-            std::signal(SIGXFSZ, SIG_DFL);
-        }
-    }
-    void limitFileSize(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &saved_);
-        std::signal(SIGXFSZ, SIG_IGN);
-        rlimit r = saved_;
-        r.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &r);
-        limited_ = true;
-    }
-    rlimit saved_{};
-    bool limited_ = false;
-};
+using HeaderWriteFailure = HeaderTest;
 
 TEST_F(HeaderWriteFailure, MissingFolderIsReported)
 {
@@ -377,11 +301,11 @@ TEST_F(HeaderWriteFailure, ShortWriteKeepsThePreviousFile)
     ASSERT_EQ(KRAVinA_Proj_Create("FIRST", "", "", dir.str().c_str()), 1);
     const auto before = readBytes(headerPath());
 
-    limitFileSize(4096);  // the disk fills after 4 KiB
-    EXPECT_EQ(KRAVinA_Proj_Update_Head(1, "SECOND", "", "", dir.str().c_str()), -1);
-    EXPECT_EQ(KRAVinA_Proj_Write(dir.str().c_str()), -1);
-    TearDown();
-    limited_ = false;
+    {
+        kravin::test::FileSizeLimit full(4096);  // the disk fills after 4 KiB
+        EXPECT_EQ(KRAVinA_Proj_Update_Head(1, "SECOND", "", "", dir.str().c_str()), -1);
+        EXPECT_EQ(KRAVinA_Proj_Write(dir.str().c_str()), -1);
+    }
 
     EXPECT_EQ(readBytes(headerPath()), before);
     for (const auto& e : std::filesystem::directory_iterator(dir.path()))

@@ -1,5 +1,6 @@
 #include "KRAVinA.h"
 #include "file_size_limit.h"
+#include "header_fixtures.h"
 #include "temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -11,6 +12,8 @@
 #include <vector>
 
 using kravin::test::FileSizeLimit;
+using kravin::test::header::field;
+using kravin::test::header::int32At;
 using kravin::test::readBytes;
 using kravin::test::TempDir;
 using kravin::test::writeBytes;
@@ -23,18 +26,6 @@ constexpr std::size_t kHeadSize = 500;
 std::size_t blockAt(int b) { return 500 + 3608 * std::size_t(b); }
 std::size_t itemAt(int b, int i) { return blockAt(b) + 8 + 16 * std::size_t(i); }
 std::size_t termAt(int b, int t) { return blockAt(b) + 1608 + 20 * std::size_t(t); }
-
-int32_t int32At(const std::vector<unsigned char>& b, std::size_t at)
-{
-    int32_t v;
-    std::memcpy(&v, b.data() + at, 4);
-    return v;
-}
-
-std::string bytesAt(const std::vector<unsigned char>& b, std::size_t at, std::size_t n)
-{
-    return std::string(reinterpret_cast<const char*>(b.data()) + at, n);
-}
 
 // A buffer of exactly n bytes on the heap, so that the sanitizer sees any access past it.
 std::vector<char> exact(std::size_t n, char fill) { return std::vector<char>(n, fill); }
@@ -85,7 +76,7 @@ TEST_F(UnitDataTest, FileNamesFollowStationAndCard)
         ASSERT_EQ(KRAVinA_Data_Write(c.station, c.card, head.data(), folder()), 0);
         const auto b = readBytes(path(c.file));
         ASSERT_EQ(b.size(), kFileSize);
-        EXPECT_EQ(bytesAt(b, 0, kHeadSize), std::string(head.data(), kHeadSize));
+        EXPECT_EQ(field(b, 0, kHeadSize), std::string(head.data(), kHeadSize));
 
         auto back = exact(kHeadSize, 'x');
         ASSERT_EQ(KRAVinA_Data_Get(c.station, c.card, back.data(), folder()), 0);
@@ -118,8 +109,8 @@ TEST_F(UnitDataTest, MissingUnitGivesDefaultHeadAndClearedImage)
     ASSERT_EQ(KRAVinA_Data_Write(5, 7, head.data(), folder()), 0);
     const auto b = readBytes(path("STN05/CARD7.KRAB"));
     ASSERT_EQ(b.size(), kFileSize);
-    EXPECT_EQ(bytesAt(b, 0, 5), "00SYS");
-    EXPECT_EQ(bytesAt(b, 5, kFileSize - 5), std::string(kFileSize - 5, '\0'));
+    EXPECT_EQ(field(b, 0, 5), "00SYS");
+    EXPECT_EQ(field(b, 5, kFileSize - 5), std::string(kFileSize - 5, '\0'));
 }
 
 TEST_F(UnitDataTest, PositionsItemsAndTerminalsLandAtTheirOffsets)
@@ -148,8 +139,8 @@ TEST_F(UnitDataTest, PositionsItemsAndTerminalsLandAtTheirOffsets)
         SCOPED_TRACE(testing::Message() << "block " << c.block << " index " << c.index);
         const std::string item = "I" + std::to_string(c.block) + "-" + std::to_string(c.index) + std::string(16, '.');
         const std::string term = "T" + std::to_string(c.block) + "-" + std::to_string(c.index) + std::string(20, ',');
-        EXPECT_EQ(bytesAt(b, itemAt(c.block, c.index), 16), item.substr(0, 16));
-        EXPECT_EQ(bytesAt(b, termAt(c.block, c.index), 20), term.substr(0, 20));
+        EXPECT_EQ(field(b, itemAt(c.block, c.index), 16), item.substr(0, 16));
+        EXPECT_EQ(field(b, termAt(c.block, c.index), 20), term.substr(0, 20));
         EXPECT_EQ(int32At(b, blockAt(c.block)), 1000 + c.block);
         EXPECT_EQ(int32At(b, blockAt(c.block) + 4), -3 * c.block - 1);
         std::memcpy(expected.data() + itemAt(c.block, c.index), item.data(), 16);
@@ -169,8 +160,8 @@ TEST_F(UnitDataTest, PositionsItemsAndTerminalsLandAtTheirOffsets)
     ASSERT_EQ(KRAVinA_Data_Item_Get(42, 17, item.data()), 0);
     ASSERT_EQ(KRAVinA_Data_Term_Get(42, 17, term.data()), 0);
     ASSERT_EQ(KRAVinA_Data_XY_Get(42, &x, &y), 0);
-    EXPECT_EQ(std::string(item.data(), 16), bytesAt(b, itemAt(42, 17), 16));
-    EXPECT_EQ(std::string(term.data(), 20), bytesAt(b, termAt(42, 17), 20));
+    EXPECT_EQ(std::string(item.data(), 16), field(b, itemAt(42, 17), 16));
+    EXPECT_EQ(std::string(term.data(), 20), field(b, termAt(42, 17), 20));
     EXPECT_EQ(x, 1042);
     EXPECT_EQ(y, -127);
 }
@@ -186,7 +177,7 @@ TEST_F(UnitDataTest, ChangesWithoutWriteAreLostOnTheNextGet)
     ASSERT_EQ(KRAVinA_Data_Item_Get(7, 8, item.data()), 0);
     EXPECT_EQ(std::string(item.data(), 16), std::string(16, '\0'));
     // Nothing reached the disk either.
-    EXPECT_EQ(bytesAt(readBytes(path("STN04/CARD3.KRAB")), itemAt(7, 8), 16), std::string(16, '\0'));
+    EXPECT_EQ(field(readBytes(path("STN04/CARD3.KRAB")), itemAt(7, 8), 16), std::string(16, '\0'));
 }
 
 TEST_F(UnitDataTest, ArgumentsOutOfRangeAreRefusedAndTouchNothing)

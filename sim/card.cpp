@@ -1,0 +1,169 @@
+#include "card.h"
+
+#include <charconv>
+#include <fstream>
+#include <sstream>
+
+namespace qvsim {
+
+namespace {
+
+std::string_view trim(std::string_view s)
+{
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t' || s.front() == '\r')) s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
+    return s;
+}
+
+bool parseNumber(std::string_view s, int lo, int hi, int& out)
+{
+    if (s.empty()) return false;
+    int v = 0;
+    auto [p, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
+    if (ec != std::errc() || p != s.data() + s.size() || v < lo || v > hi) return false;
+    out = v;
+    return true;
+}
+
+std::vector<std::string_view> words(std::string_view s)
+{
+    std::vector<std::string_view> out;
+    std::size_t i = 0;
+    while (i < s.size()) {
+        while (i < s.size() && (s[i] == ' ' || s[i] == '\t')) ++i;
+        std::size_t start = i;
+        while (i < s.size() && s[i] != ' ' && s[i] != '\t') ++i;
+        if (i > start) out.push_back(s.substr(start, i - start));
+    }
+    return out;
+}
+
+}  // namespace
+
+int BaudRateOfIndex(int baudIndex)
+{
+    static constexpr int kTable[] = {1200, 9600, 57600};
+    return baudIndex >= 0 && baudIndex <= 2 ? kTable[baudIndex] : 1200;
+}
+
+std::string SimCard::unitId() const
+{
+    auto g = bank0.find(0);
+    if (g == bank0.end()) return {};
+    auto i = g->second.find(52);
+    return i == g->second.end() ? std::string() : i->second;
+}
+
+SimCard DefaultCard()
+{
+    SimCard card;
+    auto& g0 = card.bank0[0];
+    g0[0] = "0";      // card or bank selector
+    g0[1] = "0";      // download mode
+    g0[51] = "00";    // station
+    g0[52] = "0001";  // unit ID
+    g0[54] = "26";    // clock: year, month and day, hour and minute, second
+    g0[55] = "0101";
+    g0[56] = "0000";
+    g0[57] = "00";
+    g0[95] = "0";     // clear
+    g0[96] = "16";    // card type code
+    g0[99] = "1.00";  // ROM version
+    card.bank0[1] = {{10, "01"}, {11, "100.0"}, {12, "0.0"}};
+    card.bank0[2] = {{10, "21"}, {11, "50.00"}, {12, "-5"}, {13, "1"}};
+    card.bank0[81] = {{10, "81"}, {11, "130001"}, {12, "030000"}, {13, "050000"}, {14, "000000"}};
+    return card;
+}
+
+ConfigResult ParseCardConfig(std::string_view text)
+{
+    ConfigResult result;
+    std::size_t lineNo = 0;
+    auto fail = [&](const std::string& what) {
+        result.cards.clear();
+        result.error = lineNo ? "line " + std::to_string(lineNo) + ": " + what : what;
+        return result;
+    };
+    while (!text.empty()) {
+        ++lineNo;
+        std::size_t nl = text.find('\n');
+        std::string_view line = text.substr(0, nl);
+        text = nl == std::string_view::npos ? std::string_view() : text.substr(nl + 1);
+        line = trim(line);
+        if (line.empty() || line.front() == '#') continue;
+
+        if (line.starts_with("card ") || line == "card") {
+            auto w = words(line);
+            if (w.size() < 3) return fail("expected: card MODEL ID [baud=N] [select=TEXT]");
+            if (w[1].size() > 8) return fail("model name longer than 8 characters");
+            if (w[2].size() != 4) return fail("unit ID must have 4 characters");
+            SimCard card;
+            card.model = std::string(w[1]);
+            card.bank0[0][0] = "0";
+            card.bank0[0][52] = std::string(w[2]);
+            for (std::size_t i = 3; i < w.size(); ++i) {
+                if (w[i].starts_with("baud=")) {
+                    if (!parseNumber(w[i].substr(5), 0, 2, card.baudIndex)) return fail("baud index must be 0, 1 or 2");
+                } else if (w[i].starts_with("select=")) {
+                    card.selector = std::string(w[i].substr(7));
+                    if (card.selector.empty()) return fail("empty selector");
+                } else {
+                    return fail("unknown card option '" + std::string(w[i]) + "'");
+                }
+            }
+            result.cards.push_back(std::move(card));
+            continue;
+        }
+        if (result.cards.empty()) return fail("item before the first card line");
+        SimCard& card = result.cards.back();
+
+        ItemTable* table = &card.bank0;
+        if (line.starts_with("b2:")) {
+            table = &card.bank2;
+            line.remove_prefix(3);
+        }
+        if (line.starts_with("group ")) {
+            int g = 0;
+            if (!parseNumber(trim(line.substr(6)), 0, 99, g)) return fail("group must be 0..99");
+            if (table == &card.bank2 && (g < 1 || g > 14)) return fail("bank 2 groups are 1..14");
+            (*table)[g];
+            continue;
+        }
+        std::size_t eq = line.find('=');
+        if (eq == std::string_view::npos) return fail("expected GG.II = value");
+        std::string_view key = trim(line.substr(0, eq));
+        std::string_view value = trim(line.substr(eq + 1));
+        std::size_t dot = key.find('.');
+        int g = 0, i = 0;
+        if (dot == std::string_view::npos || !parseNumber(key.substr(0, dot), 0, 99, g) ||
+            !parseNumber(key.substr(dot + 1), 0, 99, i))
+            return fail("item key must be GG.II with group and item 0..99");
+        if (table == &card.bank2 && (g < 1 || g > 14)) return fail("bank 2 groups are 1..14");
+        if (value.size() > 19) return fail("value longer than 19 characters");
+        if (value.find('\r') != std::string_view::npos || value.find('\x02') != std::string_view::npos)
+            return fail("value holds a control character");
+        (*table)[g][i] = std::string(value);
+        if (table == &card.bank0 && g == 0 && i == 52 && value.size() != 4)
+            return fail("unit ID must have 4 characters");
+    }
+    if (result.cards.empty()) {
+        lineNo = 0;
+        return fail("no card defined");
+    }
+    return result;
+}
+
+ConfigResult LoadCardConfig(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        ConfigResult r;
+        r.error = "cannot read " + path;
+        return r;
+    }
+    std::ostringstream text;
+    text << in.rdbuf();
+    return ParseCardConfig(text.str());
+}
+
+}  // namespace qvsim

@@ -1,0 +1,41 @@
+// The simulated controller cards and their configuration file.
+#pragma once
+
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qvsim {
+
+// Item values of one bank: group -> item -> value text. A group is present when listed.
+using ItemTable = std::map<int, std::map<int, std::string>>;
+
+struct SimCard {
+    std::string model = "QV200";   // card kind name
+    int baudIndex = 1;             // 0 = 1200, 1 = 9600, 2 = 57600
+    std::string selector = "0";    // value of group 0 item 0 that selects this card
+    ItemTable bank0;
+    ItemTable bank2;               // groups 1..14 of the second bank (empty: no bank 2)
+
+    std::string unitId() const;    // group 0 item 52
+    bool hasBank2() const { return !bank2.empty(); }
+};
+
+// The built-in card: a QV200 with ID "0001" at 9600 baud, group 0, two blocks and a
+// sequence group.
+SimCard DefaultCard();
+
+struct ConfigResult {
+    std::vector<SimCard> cards;
+    std::string error;  // "line N: ..." when the text is not valid
+    bool ok() const { return error.empty(); }
+};
+
+// Parses the card file format (see sim/README.md).
+ConfigResult ParseCardConfig(std::string_view text);
+ConfigResult LoadCardConfig(const std::string& path);
+
+int BaudRateOfIndex(int baudIndex);
+
+}  // namespace qvsim

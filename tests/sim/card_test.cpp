@@ -1,0 +1,97 @@
+#include "card.h"
+
+#include "temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+using namespace qvsim;
+
+namespace {
+
+TEST(CardConfig, ReadsCardsGroupsAndBanks)
+{
+    const char* text =
+        "# two units of one device\n"
+        "card QV200W 0012 baud=2 select=0\n"
+        "00.96 = 24\n"
+        "00.99=1.6 \n"
+        "01.10 = 01\n"
+        "01.11 =  12.50\n"
+        "group 98\n"
+        "\n"
+        "card KMQ100 0013 select=1\r\n"
+        "b2:01.10 = 41\r\n"
+        "b2:group 14\n";
+    ConfigResult r = ParseCardConfig(text);
+    ASSERT_TRUE(r.ok()) << r.error;
+    ASSERT_EQ(r.cards.size(), 2u);
+    const SimCard& a = r.cards[0];
+    EXPECT_EQ(a.model, "QV200W");
+    EXPECT_EQ(a.unitId(), "0012");
+    EXPECT_EQ(a.baudIndex, 2);
+    EXPECT_EQ(a.selector, "0");
+    EXPECT_EQ(a.bank0.at(0).at(96), "24");
+    EXPECT_EQ(a.bank0.at(0).at(99), "1.6");
+    EXPECT_EQ(a.bank0.at(1).at(11), "12.50");
+    EXPECT_TRUE(a.bank0.count(98));
+    EXPECT_TRUE(a.bank0.at(98).empty());
+    EXPECT_FALSE(a.hasBank2());
+    const SimCard& b = r.cards[1];
+    EXPECT_EQ(b.baudIndex, 1);  // default 9600
+    EXPECT_EQ(b.selector, "1");
+    EXPECT_TRUE(b.hasBank2());
+    EXPECT_EQ(b.bank2.at(1).at(10), "41");
+    EXPECT_TRUE(b.bank2.count(14));
+}
+
+TEST(CardConfig, ReportsTheFirstBadLine)
+{
+    struct Case {
+        std::string text;
+        std::string error;
+    };
+    const std::vector<Case> cases = {
+        {"", "no card defined"},
+        {"# only a comment\n", "no card defined"},
+        {"01.10 = 1\n", "line 1: item before the first card line"},
+        {"card QV200\n", "line 1: expected: card MODEL ID [baud=N] [select=TEXT]"},
+        {"card QV200 12\n", "line 1: unit ID must have 4 characters"},
+        {"card QV200LONGER 0012\n", "line 1: model name longer than 8 characters"},
+        {"card QV200 0012 baud=3\n", "line 1: baud index must be 0, 1 or 2"},
+        {"card QV200 0012 baud=x\n", "line 1: baud index must be 0, 1 or 2"},
+        {"card QV200 0012 speed=1\n", "line 1: unknown card option 'speed=1'"},
+        {"card QV200 0012\n01.10\n", "line 2: expected GG.II = value"},
+        {"card QV200 0012\n100.10 = 1\n", "line 2: item key must be GG.II with group and item 0..99"},
+        {"card QV200 0012\n01.x = 1\n", "line 2: item key must be GG.II with group and item 0..99"},
+        {"card QV200 0012\n\n01.-1 = 1\n", "line 3: item key must be GG.II with group and item 0..99"},
+        {"card QV200 0012\n01.10 = 01234567890123456789\n", "line 2: value longer than 19 characters"},
+        {"card QV200 0012\n01.10 = a\x02z\n", "line 2: value holds a control character"},
+        {"card QV200 0012\n00.52 = 12345\n", "line 2: unit ID must have 4 characters"},
+        {"card QV200 0012\nb2:15.10 = 1\n", "line 2: bank 2 groups are 1..14"},
+        {"card QV200 0012\nb2:group 0\n", "line 2: bank 2 groups are 1..14"},
+        {"card QV200 0012\ngroup 100\n", "line 2: group must be 0..99"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        ConfigResult r = ParseCardConfig(c.text);
+        EXPECT_EQ(r.error, c.error);
+        EXPECT_TRUE(r.cards.empty());
+    }
+}
+
+TEST(CardConfig, LoadsAFileAndReportsAMissingOne)
+{
+    kravin::test::TempDir dir;
+    const std::string path = dir / "cards.txt";
+    std::ofstream(path) << "card QV110 0042\n01.10 = 01\n";
+    ConfigResult r = LoadCardConfig(path);
+    ASSERT_TRUE(r.ok()) << r.error;
+    EXPECT_EQ(r.cards.at(0).unitId(), "0042");
+    EXPECT_FALSE(LoadCardConfig(dir / "missing.txt").ok());
+}
+
+}  // namespace

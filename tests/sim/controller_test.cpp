@@ -1,0 +1,151 @@
+#include "controller.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+using namespace qvsim;
+
+namespace {
+
+struct Step {
+    std::string command;  // without CR
+    std::string reply;    // without CR; "" for no reply
+};
+
+// Runs plain commands and compares the replies.
+void runScript(Controller& c, const std::vector<Step>& script)
+{
+    for (const auto& s : script) {
+        SCOPED_TRACE(s.command);
+        auto answer = c.handle(s.command + "\r");
+        if (s.reply.empty()) {
+            EXPECT_FALSE(answer.has_value());
+        } else {
+            ASSERT_TRUE(answer.has_value());
+            EXPECT_FALSE(answer->framed);
+            EXPECT_EQ(answer->bytes(), s.reply + "\r");
+        }
+    }
+}
+
+SimCard bankCard()
+{
+    SimCard card = DefaultCard();
+    card.model = "KMQ100";
+    card.bank2[1] = {{10, "41"}, {11, "bank2"}};
+    return card;
+}
+
+TEST(Controller, GroupItemAndDataCommands)
+{
+    Controller c({DefaultCard()});
+    runScript(c, {
+        {"I10", "CNG"},      // no group selected
+        {"D5", "CNG"},       // nothing selected
+        {"G01", "COK"},
+        {"I10", "D01"},
+        {"I11", "D100.0"},
+        {"D99.5", "D99.5"},
+        {"I11", "D99.5"},
+        {"D01234567890123456789", "CNG"},  // 20 characters: too long, value kept
+        {"I11", "D99.5"},
+        {"I50", "CNG"},      // no such item; the selection is gone
+        {"D1", "CNG"},
+        {"G07", "CNG"},
+        {"I10", "CNG"},      // the failed group selection leaves none
+        {"G81", "COK"},      // a sequence group
+        {"I12", "D030000"},
+        {"G1", "CNG"},       // malformed commands
+        {"I1x", "CNG"},
+        {"X00", "CNG"},
+        {"", "CNG"},
+        {"CNG", "CNG"},
+    });
+}
+
+TEST(Controller, ClockItemsTakeTheWrittenTime)
+{
+    Controller c({DefaultCard()});
+    runScript(c, {
+        {"G00", "COK"}, {"I00", "D0"},   {"D0", "D0"},     {"I01", "D0"},   {"D1", "D1"},
+        {"I54", "D26"}, {"D31", "D31"},  {"I55", "D0101"}, {"D1224", "D1224"},
+        {"I56", "D0000"}, {"D0905", "D0905"}, {"I57", "D00"}, {"D07", "D07"},
+        {"I01", "D1"},  {"D0", "D0"},
+    });
+    EXPECT_EQ(c.value(0, 0, 0, 54), "31");
+    EXPECT_EQ(c.value(0, 0, 0, 56), "0905");
+    EXPECT_EQ(c.value(0, 0, 0, 1), "0");
+}
+
+TEST(Controller, ClearEmptiesEveryGroupButGroupZero)
+{
+    Controller c({DefaultCard()});
+    runScript(c, {{"G00", "COK"}, {"I95", "D0"}, {"D1", "D1"}, {"G01", "COK"}, {"I11", "D0"}, {"G00", "COK"}, {"I52", "D0001"}});
+    EXPECT_EQ(c.clearCount(), 1);
+}
+
+TEST(Controller, SelectorPicksTheCard)
+{
+    SimCard first = DefaultCard();
+    SimCard second = DefaultCard();
+    second.selector = "1";
+    second.bank0[0][52] = "0002";
+    second.bank0[1][10] = "21";
+    second.bank0.erase(81);
+    Controller c({first, second});
+    runScript(c, {
+        {"G00", "COK"}, {"I00", "D0"}, {"D1", "D1"}, {"G01", "COK"}, {"I10", "D21"}, {"G81", "CNG"},
+        {"G00", "COK"}, {"I00", "D1"}, {"D5", "D5"},  // no card 5: the value is only stored
+        {"G01", "COK"}, {"I10", "D21"},
+        {"G00", "COK"}, {"I00", "D5"}, {"D0", "D0"}, {"G01", "COK"}, {"I10", "D01"},
+    });
+    EXPECT_EQ(c.activeCard(), 0);
+}
+
+TEST(Controller, SecondBankHoldsItsOwnGroups)
+{
+    Controller c({bankCard()});
+    runScript(c, {
+        {"G01", "COK"}, {"I11", "D100.0"},
+        {"G00", "COK"}, {"I00", "D0"}, {"D2", "D2"},
+        {"G01", "COK"}, {"I10", "D41"}, {"I11", "Dbank2"}, {"G02", "CNG"},
+        {"G00", "COK"}, {"I00", "D2"}, {"D0", "D0"},  // group 0 stays reachable
+        {"G01", "COK"}, {"I11", "D100.0"},
+    });
+}
+
+TEST(Controller, FramedCommandsAnswerFramedFromTheirAddress)
+{
+    Controller c({DefaultCard()});
+    auto answer = c.handle(EncodeFrame("0001", "G01") + "");
+    ASSERT_TRUE(answer);
+    EXPECT_TRUE(answer->framed);
+    EXPECT_EQ(answer->bytes(), "\x02" "0001COK" + FrameSum("0001COK") + "\r");
+    EXPECT_EQ(FrameSum("0012I05"), "71");
+
+    c.setExtraAddresses({"PU01"});
+    answer = c.handle(EncodeFrame("PU01", "I10"));
+    ASSERT_TRUE(answer);
+    EXPECT_EQ(answer->address, "PU01");
+    EXPECT_EQ(answer->text, "D01");
+}
+
+TEST(Controller, BadOrForeignFramesAreNotAnswered)
+{
+    Controller c({DefaultCard()});
+    std::string good = EncodeFrame("0001", "G01");
+    std::string badSum = good;
+    badSum[badSum.size() - 2] = badSum[badSum.size() - 2] == '0' ? '1' : '0';
+    const std::vector<std::string> silent = {
+        EncodeFrame("0002", "G01"),     // another unit
+        badSum,
+        "\x02" "00\r",                  // too short
+        good.substr(0, good.size() - 1),  // no CR
+    };
+    for (const auto& line : silent) EXPECT_FALSE(c.handle(line).has_value()) << line;
+    EXPECT_TRUE(c.handle(good).has_value());
+}
+
+}  // namespace

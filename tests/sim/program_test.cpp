@@ -1,0 +1,140 @@
+// The qvsim program as a user runs it.
+#include "serial_link.h"
+
+#include "temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
+#include <fstream>
+#include <poll.h>
+#include <string>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+struct Child {
+    pid_t pid = -1;
+    int out = -1;  // the child's standard output
+};
+
+Child start(const std::vector<std::string>& args)
+{
+    int pipeFds[2];
+    if (::pipe(pipeFds) != 0) return {};
+    pid_t pid = ::fork();
+    if (pid == 0) {
+        ::dup2(pipeFds[1], STDOUT_FILENO);
+        int null = ::open("/dev/null", O_WRONLY);
+        ::dup2(null, STDERR_FILENO);
+        std::vector<char*> argv{const_cast<char*>(QVSIM_PATH)};
+        for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        ::execv(QVSIM_PATH, argv.data());
+        ::_exit(127);
+    }
+    ::close(pipeFds[1]);
+    return {pid, pipeFds[0]};
+}
+
+// Everything the child writes until it closes its output, or until the bound.
+std::string readOutput(int fd, bool firstLineOnly)
+{
+    std::string text;
+    const auto deadline = std::chrono::steady_clock::now() + 20s;
+    char buf[256];
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (firstLineOnly && text.find('\n') != std::string::npos) break;
+        pollfd p{fd, POLLIN, 0};
+        if (::poll(&p, 1, 200) <= 0) continue;
+        ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n <= 0) break;
+        text.append(buf, static_cast<std::size_t>(n));
+    }
+    return text;
+}
+
+// Exit status, or -1 when the child had to be killed.
+int finish(Child& run)
+{
+    const auto deadline = std::chrono::steady_clock::now() + 20s;
+    int status = 0;
+    while (::waitpid(run.pid, &status, WNOHANG) == 0) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            ::kill(run.pid, SIGKILL);
+            ::waitpid(run.pid, &status, 0);
+            ::close(run.out);
+            return -1;
+        }
+        std::this_thread::sleep_for(10ms);
+    }
+    ::close(run.out);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST(QvsimProgram, HelpAndBadOptions)
+{
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+        std::string output;  // part of standard output
+    };
+    kravin::test::TempDir dir;
+    std::ofstream(dir / "bad.txt") << "card QV200 12\n";
+    const std::vector<Case> cases = {
+        {{"--help"}, 0, "Usage: qvsim"},
+        {{"--bogus"}, 2, ""},
+        {{"--fault", "sparks"}, 2, ""},
+        {{"--slow-ms", "-4"}, 2, ""},
+        {{"--pu-id", "12345"}, 2, ""},
+        {{"--config", dir / "missing.txt"}, 2, ""},
+        {{"--config", dir / "bad.txt"}, 2, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args[0]);
+        Child run = start(c.args);
+        ASSERT_GT(run.pid, 0);
+        std::string out = readOutput(run.out, false);
+        EXPECT_EQ(finish(run), c.status);
+        EXPECT_NE(out.find(c.output), std::string::npos);
+    }
+}
+
+TEST(QvsimProgram, AnswersOnThePrintedDeviceAndEndsOnSigterm)
+{
+    kravin::test::TempDir dir;
+    std::ofstream(dir / "cards.txt") << "card QV210 0042 baud=2\n01.10 = 01\n01.11 = 3.5\n";
+    Child run = start({"--config", dir / "cards.txt", "--pu-id", "PU01", "--fault-once", "cng"});
+    ASSERT_GT(run.pid, 0);
+    std::string line = readOutput(run.out, true);
+    ASSERT_NE(line.find('\n'), std::string::npos) << line;
+    const std::string path = line.substr(0, line.find('\n'));
+
+    kravin::online::SerialLinkSettings settings;
+    settings.programmingUnitId = "PU01";
+    kravin::online::SerialLink link(settings, [] { return std::string("0042"); });
+    ASSERT_EQ(link.OpenComPort(2, path), 0) << link.lastError();
+    char reply[32] = {};
+    ASSERT_TRUE(link.ComWrite("G01\r", 4));
+    ASSERT_EQ(link.ComReadLine(reply, 4), 4);
+    EXPECT_EQ(std::string(reply, 4), "CNG\r");  // the one injected fault
+    ASSERT_TRUE(link.ComWrite("G01\r", 4));
+    ASSERT_EQ(link.ComReadLine(reply, 4), 4);
+    EXPECT_EQ(std::string(reply, 4), "COK\r");
+    ASSERT_TRUE(link.SendPuFrame("I11\r", 4, 0));
+    ASSERT_EQ(link.ReceivePuFrame(reply, 21), 5);
+    EXPECT_EQ(std::string(reply, 5), "D3.5\r");
+    link.CloseComPort();
+
+    ::kill(run.pid, SIGTERM);
+    EXPECT_EQ(finish(run), 0);
+}
+
+}  // namespace

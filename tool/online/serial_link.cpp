@@ -1,0 +1,190 @@
+#include "serial_link.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace kravin::online {
+
+namespace {
+constexpr std::size_t kReadChunk = 128;
+}
+
+SerialLinkSettings SerialLinkSettings::fromProfile(int comTimeSeconds, std::string ht9Id)
+{
+    SerialLinkSettings s;
+    if (comTimeSeconds > 0) s.replyTimeout = std::chrono::seconds(comTimeSeconds);
+    s.programmingUnitId = std::move(ht9Id);
+    return s;
+}
+
+SerialLink::SerialLink(SerialLinkSettings settings, UnitIdSource unitId)
+    : settings_(std::move(settings)), unitId_(std::move(unitId))
+{
+}
+
+void SerialLink::setSettings(SerialLinkSettings settings)
+{
+    std::lock_guard lock(mutex_);
+    settings_ = std::move(settings);
+}
+
+void SerialLink::setUnitIdSource(UnitIdSource unitId)
+{
+    std::lock_guard lock(mutex_);
+    unitId_ = std::move(unitId);
+}
+
+int SerialLink::OpenComPort(int baudIndex, const std::string& portName)
+{
+    std::lock_guard lock(mutex_);
+    port_.close();
+    input_.clear();
+    baudRate_ = BaudRateOfIndex(baudIndex);
+    if (portName.empty()) {
+        error_ = "no port name";
+        return -1;
+    }
+    if (!port_.open(PortDevicePath(portName), baudRate_)) {
+        error_ = port_.lastError();
+        return -1;
+    }
+    error_.clear();
+    return 0;
+}
+
+int SerialLink::CloseComPort()
+{
+    std::lock_guard lock(mutex_);
+    port_.close();
+    input_.clear();
+    return 0;
+}
+
+bool SerialLink::writeLocked(std::string_view bytes)
+{
+    if (!port_.isOpen()) {
+        error_ = "port not open";
+        return false;
+    }
+    input_.clear();
+    port_.drainInput();
+    if (!port_.write(bytes)) {
+        error_ = port_.lastError();
+        return false;
+    }
+    return true;
+}
+
+bool SerialLink::ComWrite(const char* data, int length)
+{
+    std::lock_guard lock(mutex_);
+    if (!data || length < 0) {
+        error_ = "no data";
+        return false;
+    }
+    return writeLocked({data, static_cast<std::size_t>(length)});
+}
+
+bool SerialLink::SendPuFrame(const char* command, int length, int useUnitId)
+{
+    std::lock_guard lock(mutex_);
+    if (!command || length <= 0) {
+        error_ = "no command";
+        return false;
+    }
+    std::string id = useUnitId ? (unitId_ ? unitId_() : std::string()) : settings_.programmingUnitId;
+    std::string frame = BuildFrame(id, {command, static_cast<std::size_t>(length)});
+    if (frame.empty()) {
+        error_ = "command can't be framed (no final CR, or longer than " +
+                 std::to_string(kMaxFramedCommand) + " bytes)";
+        return false;
+    }
+    return writeLocked(frame);
+}
+
+int SerialLink::readLineLocked(char* buffer, int maxLength)
+{
+    if (!buffer || maxLength <= 0) return 0;
+    if (!port_.isOpen()) {
+        error_ = "port not open";
+        return -1;
+    }
+    const auto max = static_cast<std::size_t>(maxLength);
+    const auto deadline = SerialPort::Clock::now() + settings_.replyTimeout;
+    for (;;) {
+        if (auto line = input_.take(max)) {
+            std::memcpy(buffer, line->data(), line->size());
+            return static_cast<int>(line->size());
+        }
+        char chunk[kReadChunk];
+        long n = port_.readSome(chunk, sizeof chunk, deadline);
+        if (n < 0) {
+            error_ = port_.lastError();
+            return -1;
+        }
+        if (n == 0) {
+            error_ = "no reply within the reply time-out";
+            return -1;
+        }
+        input_.append({chunk, static_cast<std::size_t>(n)});
+    }
+}
+
+int SerialLink::ComReadLine(char* buffer, int maxLength)
+{
+    std::lock_guard lock(mutex_);
+    return readLineLocked(buffer, maxLength);
+}
+
+int SerialLink::ReceivePuFrame(char* payload, int length)
+{
+    std::lock_guard lock(mutex_);
+    if (!payload || length <= 0) return 0;
+    const int maxLine = std::min(length + static_cast<int>(kFrameOverhead), static_cast<int>(kMaxFrameLength));
+    char line[kMaxFrameLength] = {};
+    int n = readLineLocked(line, maxLine);
+    if (n < 0) return -1;
+    std::string unitId = unitId_ ? unitId_() : std::string();
+    ParsedFrame frame = ParseFrame({line, static_cast<std::size_t>(n)}, unitId, settings_.programmingUnitId);
+    frameStatus_ = frame.status;
+    if (frame.status != FrameStatus::Ok) {
+        error_ = FrameStatusText(frame.status);
+        return 0;
+    }
+    std::string text = frame.text + kCr;
+    std::memset(payload, 0, static_cast<std::size_t>(length));
+    std::memcpy(payload, text.data(), std::min(text.size(), static_cast<std::size_t>(length)));
+    return static_cast<int>(text.size());
+}
+
+bool SerialLink::isOpen() const
+{
+    std::lock_guard lock(mutex_);
+    return port_.isOpen();
+}
+
+int SerialLink::baudRate() const
+{
+    std::lock_guard lock(mutex_);
+    return baudRate_;
+}
+
+int SerialLink::pendingInput() const
+{
+    std::lock_guard lock(mutex_);
+    return static_cast<int>(input_.pendingSize()) + port_.bytesWaiting();
+}
+
+std::string SerialLink::lastError() const
+{
+    std::lock_guard lock(mutex_);
+    return error_;
+}
+
+FrameStatus SerialLink::lastFrameStatus() const
+{
+    std::lock_guard lock(mutex_);
+    return frameStatus_;
+}
+
+}  // namespace kravin::online
