@@ -9,6 +9,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <optional>
 #include <regex>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -67,20 +68,20 @@ ArchiveResult openArchive(const std::string& path, ZipHandle& out)
     return {};
 }
 
-// The relative path an entry name stands for, with "\" read as "/"; empty when
-// the name would leave the folder or cannot be a file name here.
-std::string safeEntryPath(const std::string& name)
+// The relative path an entry name stands for, with "\" read as "/" (empty for the
+// folder itself, such as "./"); nothing when the name would leave the folder.
+std::optional<std::string> safeEntryPath(const std::string& name)
 {
     std::string n = name;
     std::replace(n.begin(), n.end(), '\\', '/');
-    if (n.empty() || n.front() == '/') return {};
-    if (n.size() >= 2 && n[1] == ':') return {};  // drive letter
+    if (n.empty() || n.front() == '/') return std::nullopt;
+    if (n.size() >= 2 && n[1] == ':') return std::nullopt;  // drive letter
     std::string out;
     std::size_t start = 0;
     while (start <= n.size()) {
         const std::size_t slash = std::min(n.find('/', start), n.size());
         const std::string part = n.substr(start, slash - start);
-        if (part == "..") return {};
+        if (part == "..") return std::nullopt;
         if (!part.empty() && part != ".") {
             if (!out.empty()) out += '/';
             out += part;
@@ -191,9 +192,11 @@ std::string parentOf(const std::string& path)
 
 }  // namespace
 
-ArchiveResult ZipFolder(const std::string& path, const std::string& workFolder)
+ArchiveResult ZipFolder(const std::string& target, const std::string& workFolder)
 {
     std::error_code ec;
+    // A link to an archive keeps pointing at it: the archive it names is replaced.
+    const std::string path = fs::is_symlink(target, ec) ? fs::weakly_canonical(target, ec).string() : target;
     if (!fs::is_directory(workFolder, ec)) return failure(kArchiveNoFolder, workFolder + ": no such folder");
     std::vector<PackItem> items;
     std::string error;
@@ -267,15 +270,23 @@ ArchiveResult UnzipArchive(const std::string& path, const std::string& workFolde
     fs::create_directories(workFolder, ec);
     if (ec) return failure(kArchiveIo, workFolder + ": " + ec.message());
 
+    // Every name is checked before anything is written.
     const zip_int64_t count = zip_get_num_entries(za.get(), 0);
-    std::vector<char> buffer(kCopyChunk);
+    std::vector<std::string> relative;
     for (zip_int64_t i = 0; i < count; ++i) {
         const auto index = static_cast<zip_uint64_t>(i);
         const char* raw = zip_get_name(za.get(), index, ZIP_FL_ENC_RAW);
         if (!raw) return zipFailure(za.get(), path);
-        const std::string name = raw;
-        const std::string rel = safeEntryPath(name);
-        if (rel.empty() || isLinkEntry(za.get(), index)) return failure(kArchiveUnsafeEntry, name);
+        std::optional<std::string> rel = safeEntryPath(raw);
+        if (!rel || isLinkEntry(za.get(), index)) return failure(kArchiveUnsafeEntry, raw);
+        relative.push_back(std::move(*rel));
+    }
+    std::vector<char> buffer(kCopyChunk);
+    for (zip_int64_t i = 0; i < count; ++i) {
+        const auto index = static_cast<zip_uint64_t>(i);
+        const std::string& rel = relative[index];
+        const std::string& name = rel;
+        if (rel.empty()) continue;  // the folder itself
         const fs::path target = fs::path(workFolder) / rel;
         if (rel.back() == '/') {
             fs::create_directories(target, ec);
@@ -310,6 +321,29 @@ ArchiveResult TestArchive(const std::string& path)
     return {};
 }
 
+namespace {
+
+// The regular file named name (compared without regard to case) in folder has size bytes (any size when 0).
+bool hasFileNamed(const std::string& folder, const std::string& upperName, std::uintmax_t size)
+{
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(folder, ec)) {
+        std::string name = entry.path().filename().string();
+        std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return std::toupper(c); });
+        if (name != upperName) continue;
+        std::error_code fileEc;
+        if (entry.is_regular_file(fileEc) && (size == 0 || entry.file_size(fileEc) == size) && !fileEc) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+bool HasProjectHeader(const std::string& folder)
+{
+    return hasFileNamed(folder, "KRAVIN.KRAB", 0);
+}
+
 bool LooksLikeOldProject(const std::string& path)
 {
     {
@@ -319,15 +353,7 @@ bool LooksLikeOldProject(const std::string& path)
         const ssize_t n = ::read(fd.fd, sig, sizeof sig);
         if (n >= 2 && sig[0] == 'P' && sig[1] == 'K') return false;
     }
-    std::error_code ec;
-    for (const auto& entry : fs::directory_iterator(parentOf(path), ec)) {
-        std::string name = entry.path().filename().string();
-        std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return std::toupper(c); });
-        if (name != "KRAVIN.KRA") continue;
-        std::error_code sizeEc;
-        return entry.is_regular_file(sizeEc) && entry.file_size(sizeEc) == kOldHeaderSize && !sizeEc;
-    }
-    return false;
+    return hasFileNamed(parentOf(path), "KRAVIN.KRA", kOldHeaderSize);
 }
 
 FileLock& FileLock::operator=(FileLock&& other) noexcept
@@ -342,8 +368,13 @@ FileLock& FileLock::operator=(FileLock&& other) noexcept
 
 bool FileLock::acquire(const std::string& path)
 {
+    return lockPath(path, 0);
+}
+
+bool FileLock::lockPath(const std::string& path, int openFlags)
+{
     release();
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | openFlags);
     if (fd < 0) return false;
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         ::close(fd);
@@ -366,6 +397,9 @@ int ProbeArchiveAccess(const std::string& path)
 {
     Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (fd.fd < 0) return errno;
+    struct stat st;
+    if (::fstat(fd.fd, &st) != 0) return errno;
+    if (S_ISDIR(st.st_mode)) return EISDIR;
     if (::flock(fd.fd, LOCK_SH | LOCK_NB) != 0) return errno == EWOULDBLOCK ? EACCES : errno;
     ::flock(fd.fd, LOCK_UN);
     return 0;
@@ -387,26 +421,9 @@ std::string MakeTempWorkFolder(const std::string& tempFolder)
 
 bool WorkFolderLock::acquire(const std::string& folder)
 {
-    release();
     std::error_code ec;
     fs::create_directories(folder, ec);
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return false;
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        ::close(fd);
-        return false;
-    }
-    fd_ = fd;
-    return true;
-}
-
-void WorkFolderLock::release()
-{
-    if (fd_ >= 0) {
-        ::flock(fd_, LOCK_UN);
-        ::close(fd_);
-        fd_ = -1;
-    }
+    return lockPath(folder, O_DIRECTORY);
 }
 
 int RemoveStaleWorkFolders(const std::string& tempFolder)

@@ -13,6 +13,7 @@ enum ArchiveCode {
     kArchiveIo = 102,            // reading or writing a file of the work folder failed
     kArchiveVerifyFailed = 103,  // the written archive does not hold what was packed
     kArchiveNoFolder = 104,      // the work folder is missing
+    kArchiveNotProject = 105,    // the archive holds no project header file
 };
 
 struct ArchiveResult {
@@ -30,6 +31,9 @@ ArchiveResult ZipFolder(const std::string& path, const std::string& workFolder);
 // entry's CRC. Entries that would leave the folder (absolute names, drive letters,
 // "..") and links are refused; "\" separators of Windows archives are accepted.
 ArchiveResult UnzipArchive(const std::string& path, const std::string& workFolder);
+
+// True when folder holds the project header file "KRAVin.KRAB" (any case).
+bool HasProjectHeader(const std::string& folder);
 
 // Reads every entry of the archive and checks its CRC, writing nothing.
 ArchiveResult TestArchive(const std::string& path);
@@ -55,6 +59,9 @@ public:
     void release();
     bool held() const { return fd_ >= 0; }
 
+protected:
+    bool lockPath(const std::string& path, int openFlags);
+
 private:
     int fd_ = -1;
 };
@@ -71,19 +78,9 @@ std::string MakeTempWorkFolder(const std::string& tempFolder);
 
 // Creates a work folder and holds a lock on it while the project lives, so that
 // the sweep at start-up tells a live folder from one left by a crashed run.
-class WorkFolderLock {
+class WorkFolderLock : public FileLock {
 public:
-    WorkFolderLock() = default;
-    ~WorkFolderLock() { release(); }
-    WorkFolderLock(const WorkFolderLock&) = delete;
-    WorkFolderLock& operator=(const WorkFolderLock&) = delete;
-
     bool acquire(const std::string& folder);  // creates the folder when missing
-    void release();
-    bool held() const { return fd_ >= 0; }
-
-private:
-    int fd_ = -1;
 };
 
 // Removes the work folders ("{GUID}" folders) under tempFolder that no running

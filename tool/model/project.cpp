@@ -109,6 +109,8 @@ ProjectSession::ProjectSession(const CardKindMasters& masters, SystemConfigTable
 {
     if (env_.tempFolder.empty()) env_.tempFolder = TempFolder();
     if (env_.desktopFolder.empty()) env_.desktopFolder = GetDesktopFolder();
+    // Work folders left by crashed runs go; those of running instances are locked.
+    RemoveStaleWorkFolders(env_.tempFolder);
 }
 
 ProjectSession::~ProjectSession()
@@ -228,7 +230,8 @@ int ProjectSession::ExtractProjectFile(const std::string& path, const std::strin
         projectRecord.untitled = 1;
         return 0;
     }
-    const ArchiveResult r = UnzipArchive(path, workFolder);
+    ArchiveResult r = UnzipArchive(path, workFolder);
+    if (r && !HasProjectHeader(workFolder)) r = {kArchiveNotProject, path + ": no project header"};
     if (!r) {
         if (r.code == kArchiveUnsafeEntry)
             show(7032, {r.detail}, Buttons::Ok, Icon::Error);

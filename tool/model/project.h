@@ -55,6 +55,8 @@ struct ProjectHooks {
     std::function<void()> applyMonitorTarget;  // after the header is read
 };
 
+// One per running tool. Making it removes the work folders that crashed runs left
+// in the temporary folder; ending it closes the project.
 class ProjectSession {
 public:
     ProjectSession(const CardKindMasters& masters, SystemConfigTables& tables, Prompt& prompt,

@@ -10,11 +10,40 @@
 namespace kravin::model {
 namespace {
 
-// One conversion with iconv; bad input is replaced and conversion goes on.
-std::string convert(const char* to, const char* from, std::string_view in, const std::string& replacement,
-                    std::size_t badStep, bool* lossy)
+// An iconv descriptor per thread and direction, opened once.
+class Converter {
+public:
+    Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
+    ~Converter()
+    {
+        if (valid()) iconv_close(cd_);
+    }
+    Converter(const Converter&) = delete;
+    Converter& operator=(const Converter&) = delete;
+    bool valid() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
+    iconv_t get() const { return cd_; }
+
+private:
+    iconv_t cd_;
+};
+
+enum class Direction { ToUtf8, ToCp932 };
+
+iconv_t descriptor(Direction direction)
 {
-    iconv_t cd = iconv_open(to, from);
+    thread_local Converter toUtf8("UTF-8", "CP932");
+    thread_local Converter toCp932("CP932", "UTF-8");
+    const Converter& c = direction == Direction::ToUtf8 ? toUtf8 : toCp932;
+    if (!c.valid()) return c.get();
+    iconv(c.get(), nullptr, nullptr, nullptr, nullptr);  // initial state
+    return c.get();
+}
+
+// One conversion with iconv; bad input is replaced and conversion goes on.
+std::string convert(Direction direction, std::string_view in, const std::string& replacement, std::size_t badStep,
+                    bool* lossy)
+{
+    iconv_t cd = descriptor(direction);
     if (cd == reinterpret_cast<iconv_t>(-1)) return std::string(in);
     std::string out;
     out.reserve(in.size() * 3 / 2 + 8);
@@ -36,7 +65,6 @@ std::string convert(const char* to, const char* from, std::string_view in, const
         srcLeft -= step;
         iconv(cd, nullptr, nullptr, nullptr, nullptr);
     }
-    iconv_close(cd);
     return out;
 }
 
@@ -82,7 +110,7 @@ void TrimDbcsTail(char* buffer, int length)
 std::string cp932ToUtf8(std::string_view bytes)
 {
     bytes = bytes.substr(0, strnlen(bytes.data(), bytes.size()));
-    return convert("UTF-8", "CP932", bytes, "\xEF\xBF\xBD", 1, nullptr);
+    return convert(Direction::ToUtf8, bytes, "\xEF\xBF\xBD", 1, nullptr);
 }
 
 QString cp932ToQString(std::string_view bytes)
@@ -94,7 +122,7 @@ std::string utf8ToCp932(std::string_view utf8, bool* lossy)
 {
     if (lossy) *lossy = false;
     bool bad = false;
-    std::string whole = convert("CP932", "UTF-8", utf8, "?", 1, &bad);
+    std::string whole = convert(Direction::ToCp932, utf8, "?", 1, &bad);
     if (!bad) return whole;
     if (lossy) *lossy = true;
     // Again character by character, so that each character without a CP932 form is one "?".
@@ -103,7 +131,7 @@ std::string utf8ToCp932(std::string_view utf8, bool* lossy)
         const std::size_t n =
             std::min(utf8SequenceLength(static_cast<unsigned char>(utf8[i])), utf8.size() - i);
         bool charBad = false;
-        const std::string c = convert("CP932", "UTF-8", utf8.substr(i, n), "", n, &charBad);
+        const std::string c = convert(Direction::ToCp932, utf8.substr(i, n), "", n, &charBad);
         out += charBad ? std::string("?") : c;
         i += n;
     }

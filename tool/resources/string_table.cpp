@@ -98,7 +98,8 @@ std::string message(int id, Language language, const MessageArgs& args)
 {
     if (auto text = format(id, language, args)) return *text;
     const char* raw = lookup(id, language);
-    std::string out = raw ? std::string(raw) : "#" + intText(id, false);
+    std::string out = raw ? std::string(raw) : std::string(1, '#');
+    if (!raw) out += intText(id, false);
     for (const MessageArg& a : args) {
         out += ' ';
         out += std::holds_alternative<std::int64_t>(a) ? intText(std::get<std::int64_t>(a), false)
