@@ -32,6 +32,9 @@ const StringEntry kStringTable[] = {
      "このバージョンで保存するとデータが失われる可能性があります。保存しますか？"},
     {7032, "The project file holds an entry that would be written outside the project folder:\n%s",
      "プロジェクトファイルに、プロジェクトフォルダの外へ書き込まれるエントリがあります：\n%s"},
+    // Diagram layers
+    {8111, "Cannot register any more comments.", "これ以上コメントを登録できません。"},
+    {8130, "Cannot register any more junction points.", "これ以上接続点を登録できません。"},
     // Connected devices (product names: the same in both languages)
     {9300, "TQN(JOV-UM)", "TQN(JOV-UM)"},
     {9303, "QVxxx(JOV-IRDA)", "QVxxx(JOV-IRDA)"},
