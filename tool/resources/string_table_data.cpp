@@ -43,6 +43,9 @@ const StringEntry kStringTable[] = {
      "プロジェクトファイルに、プロジェクトフォルダの外へ書き込まれるエントリがあります：\n%s"},
     // Ladder
     {8104, "Are you sure to discard updated data?", "更新したデータを破棄してもよろしいですか？"},
+    // Diagram layers
+    {8111, "Cannot register any more comments.", "これ以上コメントを登録できません。"},
+    {8130, "Cannot register any more junction points.", "これ以上接続点を登録できません。"},
     // Connected devices (product names: the same in both languages)
     {9300, "TQN(JOV-UM)", "TQN(JOV-UM)"},
     {9303, "QVxxx(JOV-IRDA)", "QVxxx(JOV-IRDA)"},
