@@ -195,9 +195,9 @@ QIcon commandIcon(int id)
             p.drawRect(QRectF(1.5, 1.5, 5, 4));
             p.drawRect(QRectF(9.5, 10.5, 5, 4));
             p.setPen(QPen(kBlue, 1.3));
-            p.drawLine(QPointF(4, 5.5), QPointF(4, 8));
-            p.drawLine(QPointF(4, 8), QPointF(12, 8));
-            p.drawLine(QPointF(12, 8), QPointF(12, 10.5));
+            p.setBrush(Qt::NoBrush);
+            const QPointF wire[] = {{4, 5.5}, {4, 8}, {12, 8}, {12, 10.5}};
+            p.drawPolyline(wire, 4);
         });
     case cmd::ViewBlkList:
         return paint([](QPainter& p) {
@@ -213,10 +213,10 @@ QIcon commandIcon(int id)
             p.drawRect(QRectF(1.5, 4.5, 4, 7));
             p.drawRect(QRectF(10.5, 4.5, 4, 7));
             p.setPen(QPen(kGreen.darker(120), 1.3));
+            p.setBrush(Qt::NoBrush);
             p.drawLine(QPointF(5.5, 6.5), QPointF(10.5, 6.5));
-            p.drawLine(QPointF(5.5, 9.5), QPointF(8, 9.5));
-            p.drawLine(QPointF(8, 9.5), QPointF(8, 12.5));
-            p.drawLine(QPointF(8, 12.5), QPointF(10.5, 12.5));
+            const QPointF wire[] = {{5.5, 9.5}, {8, 9.5}, {8, 12.5}, {10.5, 12.5}};
+            p.drawPolyline(wire, 4);
         });
     case cmd::ViewSeqBlk:
         return paint([](QPainter& p) {
