@@ -66,11 +66,10 @@ int SerialReplyValue(const std::string& reply)
 
 }  // namespace
 
-int ParseMonitorValue(std::string_view text)
+int LeadingInteger(std::string_view text)
 {
-    const std::string s = WithoutDots(text);
-    const char* p = s.data();
-    const char* end = p + s.size();
+    const char* p = text.data();
+    const char* end = p + text.size();
     bool negative = false;
     if (p != end && (*p == '+' || *p == '-')) negative = *p++ == '-';
     if (p == end || *p < '0' || *p > '9') return 0;
@@ -80,6 +79,8 @@ int ParseMonitorValue(std::string_view text)
     if (ec == std::errc::result_out_of_range || value > INT_MAX) return negative ? INT_MIN : INT_MAX;
     return static_cast<int>(negative ? -value : value);
 }
+
+int ParseMonitorValue(std::string_view text) { return LeadingInteger(WithoutDots(text)); }
 
 RegistryDestination ResolveRegistryRow(const MonitorTargetRow& row, bool projectOpen, const MonitorUnitInfo& target)
 {
@@ -540,11 +541,11 @@ void OnlineState::BusLadderSection()
         const int address = BusItemAddress(ladderPlan_.unit.station, ladderPlan_.unit.card);
         for (int item : {kFirstLadderItem, kSecondLadderItem}) {
             const auto reply = BusRead(address, ladderPlan_.group, item);
-            (item == kFirstLadderItem ? ladder_.item3 : ladder_.item6) = reply ? ToInt16(ParseMonitorValue(*reply)) : -1;
+            (item == kFirstLadderItem ? ladder_.item3 : ladder_.item6) = reply ? ToInt16(LeadingInteger(*reply)) : -1;
         }
         auto readAddress = [&](std::int16_t a, std::int16_t& value) {
             if (a < 0) return;
-            if (auto reply = BusRead(address, a / 100, a % 100)) value = ToInt16(ParseMonitorValue(*reply));
+            if (auto reply = BusRead(address, a / 100, a % 100)) value = ToInt16(LeadingInteger(*reply));
         };
         for (std::size_t r = 0; r < kLadderRows; ++r) {
             for (std::size_t c = 0; c < kLadderCells; ++c) readAddress(ladderPlan_.contacts[r][c], ladder_.contacts[r][c]);

@@ -39,6 +39,9 @@ constexpr int BusItemAddress(int station, int card)
     return static_cast<int>((static_cast<unsigned>(station) << 5) | (static_cast<unsigned>(card) & 31u));
 }
 
+// The leading decimal integer of a text (optional sign; none gives 0; saturating).
+int LeadingInteger(std::string_view text);
+
 // A monitored value text as a number: every "." removed, then the leading decimal integer
 // (optional sign; none gives 0; saturating).
 int ParseMonitorValue(std::string_view text);
