@@ -132,6 +132,10 @@ MonitorFileOutcome ReadMonitorFile(const std::filesystem::path& path, MonitorTar
         return out;
     }
     MonitorFileResult fresh = MonitorFileResult::Created;
+    if (exists && !std::filesystem::is_regular_file(path, ec)) {
+        out.message = path.string() + " is not a file";
+        return out;
+    }
     if (exists) {
         std::ifstream in(path, std::ios::binary);
         if (!in) {
