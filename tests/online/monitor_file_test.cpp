@@ -186,4 +186,24 @@ TEST_F(MonitorFileOnDisk, OnlineStateLoadsAppliesAndSaves)
     EXPECT_EQ(state.SaveMonitorFile(), 0);
 }
 
+TEST_F(MonitorFileOnDisk, FolderOfTheContextElseTheFallbackElseNone)
+{
+    auto context = std::make_shared<FakeContext>();
+    OnlineState state(context, nullptr);
+    const MonitorTargets before = state.Targets();
+    EXPECT_TRUE(state.MonitorFilePath().empty());
+    EXPECT_EQ(state.LoadMonitorFile(), 0);  // never a file in the working folder
+    EXPECT_EQ(state.LastMonitorFileOutcome().result, MonitorFileResult::Failed);
+    EXPECT_EQ(state.SaveMonitorFile(), 0);
+    EXPECT_EQ(state.Targets(), before);
+    EXPECT_EQ(context->applyCalls, 0);
+
+    state.SetAppDataFallback(dir / "fallback");
+    EXPECT_EQ(state.MonitorFilePath(), dir.path() / "fallback" / "MON.KRAB");
+    context->appDataDir = dir / "own";
+    EXPECT_EQ(state.MonitorFilePath(), dir.path() / "own" / "MON.KRAB");
+    EXPECT_EQ(state.LoadMonitorFile(), 1);
+    EXPECT_EQ(readBytes(dir / "own/MON.KRAB"), FreshBytes());
+}
+
 }  // namespace

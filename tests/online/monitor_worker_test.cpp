@@ -10,9 +10,12 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QFile>
+#include <QStandardPaths>
 #include <QObject>
 
 #include <chrono>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <thread>
@@ -231,6 +234,17 @@ TEST_F(MonitorWorkerTest, StopDuringAHeldSerialReplyIsBounded)
     EXPECT_FALSE(link->isOpen());
     server.releaseReplies();
     server.stop();
+}
+
+TEST_F(MonitorWorkerTest, MonitorFileFallsBackToTheApplicationDataFolder)
+{
+    QStandardPaths::setTestModeEnabled(true);
+    MonitorWorker worker(state);
+    const std::string folder =
+        QFile::encodeName(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)).toStdString();
+    ASSERT_FALSE(folder.empty());
+    EXPECT_EQ(state->MonitorFilePath(), std::filesystem::path(folder) / "MON.KRAB");
+    QStandardPaths::setTestModeEnabled(false);
 }
 
 TEST_F(MonitorWorkerTest, StartAndStopManyTimes)

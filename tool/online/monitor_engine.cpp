@@ -658,9 +658,20 @@ void OnlineState::SetTargets(const MonitorTargets& targets)
     targets_ = targets;
 }
 
+void OnlineState::SetAppDataFallback(std::string folder)
+{
+    std::lock_guard lock(targetsMutex_);
+    appDataFallback_ = std::move(folder);
+}
+
 std::filesystem::path OnlineState::MonitorFilePath() const
 {
-    const std::string dir = context_ ? context_->GetAppDataDir() : std::string();
+    std::string dir = context_ ? context_->GetAppDataDir() : std::string();
+    if (dir.empty()) {
+        std::lock_guard lock(targetsMutex_);
+        dir = appDataFallback_;
+    }
+    if (dir.empty()) return {};
     return std::filesystem::path(dir) / kMonitorFileName;
 }
 
@@ -670,10 +681,18 @@ MonitorFileOutcome OnlineState::LastMonitorFileOutcome() const
     return fileOutcome_;
 }
 
+namespace {
+MonitorFileOutcome NoFolder()
+{
+    return {MonitorFileResult::Failed, "no application-data folder"};
+}
+}  // namespace
+
 int OnlineState::LoadMonitorFile()
 {
     MonitorTargets image = Targets();
-    const MonitorFileOutcome outcome = ReadMonitorFile(MonitorFilePath(), image);
+    const std::filesystem::path path = MonitorFilePath();
+    const MonitorFileOutcome outcome = path.empty() ? NoFolder() : ReadMonitorFile(path, image);
     {
         std::lock_guard lock(targetsMutex_);
         fileOutcome_ = outcome;
@@ -686,11 +705,11 @@ int OnlineState::LoadMonitorFile()
 
 int OnlineState::SaveMonitorFile()
 {
-    MonitorFileOutcome outcome;
+    const std::filesystem::path path = MonitorFilePath();
+    MonitorFileOutcome outcome = NoFolder();
     std::string error;
-    const bool ok = WriteMonitorFile(MonitorFilePath(), Targets(), &error);
-    outcome.result = ok ? MonitorFileResult::Written : MonitorFileResult::Failed;
-    outcome.message = error;
+    const bool ok = !path.empty() && WriteMonitorFile(path, Targets(), &error);
+    if (!path.empty()) outcome = {ok ? MonitorFileResult::Written : MonitorFileResult::Failed, error};
     std::lock_guard lock(targetsMutex_);
     fileOutcome_ = outcome;
     return ok ? 1 : 0;

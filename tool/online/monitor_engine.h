@@ -178,7 +178,9 @@ public:
     int LoadMonitorFile();
     int SaveMonitorFile();
     void ApplyMonitorTarget();
+    // The context's folder, else the fallback folder; empty when there is neither.
     std::filesystem::path MonitorFilePath() const;
+    void SetAppDataFallback(std::string folder);
     MonitorFileOutcome LastMonitorFileOutcome() const;
 
     MonitorTargets Targets() const;
@@ -246,6 +248,7 @@ private:
 
     mutable std::mutex targetsMutex_;
     MonitorTargets targets_ = FreshMonitorTargets();
+    std::string appDataFallback_;
     MonitorFileOutcome fileOutcome_;
 
     mutable std::mutex resultsMutex_;

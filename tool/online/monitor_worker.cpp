@@ -1,6 +1,8 @@
 #include "monitor_worker.h"
 
 #include <QDeadlineTimer>
+#include <QFile>
+#include <QStandardPaths>
 #include <QThread>
 #include <QtGlobal>
 
@@ -23,6 +25,8 @@ private:
 MonitorWorker::MonitorWorker(std::shared_ptr<OnlineState> state, QObject* parent)
     : QObject(parent), state_(std::move(state)), relay_(std::make_unique<Relay>(this))
 {
+    state_->SetAppDataFallback(
+        QFile::encodeName(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)).toStdString());
 }
 
 MonitorWorker::~MonitorWorker()

@@ -19,6 +19,8 @@ public:
     // Long enough for one serial exchange at the longest reply time-out in use.
     static constexpr std::chrono::milliseconds kDefaultStopBound{15000};
 
+    // Gives the state the platform's application-data folder for MON.KRAB, used when the
+    // context names none.
     explicit MonitorWorker(std::shared_ptr<OnlineState> state, QObject* parent = nullptr);
     // Stops the thread (kDefaultStopBound). A thread that hasn't ended by then is left to end
     // on its own: it owns a share of the state and sends no more signals.
