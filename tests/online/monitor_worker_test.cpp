@@ -113,12 +113,27 @@ protected:
     void TearDown() override
     {
         link->CloseComPort();
+        if (server) server->stop();
         vuken_sim_reset();
+    }
+
+    // The simulator with one card holding block 1, and the link's reply time-out.
+    void StartServer(std::chrono::milliseconds replyTimeout)
+    {
+        qvsim::SimCard card;
+        card.bank0[1] = {{11, "12.5"}};
+        server = std::make_unique<qvsim::PtyServer>(std::vector<qvsim::SimCard>{card});
+        std::string error;
+        ASSERT_TRUE(server->start(error)) << error;
+        SerialLinkSettings s;
+        s.replyTimeout = replyTimeout;
+        link->setSettings(s);
     }
 
     std::shared_ptr<FakeContext> context = std::make_shared<FakeContext>();
     std::shared_ptr<SerialLink> link = std::make_shared<SerialLink>();
     std::shared_ptr<OnlineState> state;
+    std::unique_ptr<qvsim::PtyServer> server;
 };
 
 TEST_F(MonitorWorkerTest, RunOverTheBusEndsWithOneStopNotice)
@@ -177,15 +192,9 @@ TEST_F(MonitorWorkerTest, RestartBeforeTheNoticeKeepsTheLink)
 
 TEST_F(MonitorWorkerTest, SerialFailureStopsTheRunWithOneErrorNotice)
 {
-    qvsim::SimCard card;
-    card.bank0[1] = {{11, "12.5"}};
-    qvsim::PtyServer server({card});
-    std::string error;
-    ASSERT_TRUE(server.start(error)) << error;
+    ASSERT_NO_FATAL_FAILURE(StartServer(200ms));
+    qvsim::PtyServer& server = *this->server;
     server.setStandingFault(qvsim::Fault::NoReply);
-    SerialLinkSettings s;
-    s.replyTimeout = 200ms;
-    link->setSettings(s);
 
     struct Case {
         const char* what;
@@ -210,19 +219,12 @@ TEST_F(MonitorWorkerTest, SerialFailureStopsTheRunWithOneErrorNotice)
         EXPECT_FALSE(link->isOpen()) << c.what;
         EXPECT_TRUE(worker.Stop()) << c.what;
     }
-    server.stop();
 }
 
 TEST_F(MonitorWorkerTest, StopDuringAHeldSerialReplyIsBounded)
 {
-    qvsim::SimCard card;
-    card.bank0[1] = {{11, "12.5"}};
-    qvsim::PtyServer server({card});
-    std::string error;
-    ASSERT_TRUE(server.start(error)) << error;
-    SerialLinkSettings s;
-    s.replyTimeout = 1s;
-    link->setSettings(s);
+    ASSERT_NO_FATAL_FAILURE(StartServer(1s));
+    qvsim::PtyServer& server = *this->server;
     server.holdReplies();
 
     MonitorWorker worker(state);
@@ -233,7 +235,6 @@ TEST_F(MonitorWorkerTest, StopDuringAHeldSerialReplyIsBounded)
     EXPECT_EQ(state->OnlineLinkOpen.load(), 0);  // the ending worker closed the port
     EXPECT_FALSE(link->isOpen());
     server.releaseReplies();
-    server.stop();
 }
 
 TEST_F(MonitorWorkerTest, MonitorFileFallsBackToTheApplicationDataFolder)

@@ -63,19 +63,23 @@ struct CommMonitorPlan {
     std::array<std::array<Slot, kMonitorSlots>, kMonitorStations> slots{};
 };
 
-// The ladder's monitored unit and the addresses of its contacts and coils.
-struct LadderMonitorPlan {
-    bool valid = false;  // false: no unit to monitor (no kind in the system configuration)
-    MonitorUnitInfo unit;
-    int group = -1;      // block number of the monitored sequential block
-    // group × 100 + item, -1 none
-    std::array<std::array<std::int16_t, kLadderCells>, kLadderRows> contacts{};
-    std::array<std::int16_t, kLadderRows> coils{};
-    LadderMonitorPlan()
+// One int16 per ladder contact (89 rows × 8 cells) and per coil (89 rows), all -1 at first.
+struct LadderCells {
+    std::array<std::array<std::int16_t, kLadderCells>, kLadderRows> contacts;
+    std::array<std::int16_t, kLadderRows> coils;
+    LadderCells()
     {
         for (auto& row : contacts) row.fill(-1);
         coils.fill(-1);
     }
+};
+
+// The ladder's monitored unit and the addresses (group × 100 + item, -1 none) of its
+// contacts and coils.
+struct LadderMonitorPlan : LadderCells {
+    bool valid = false;  // false: no unit to monitor (no kind in the system configuration)
+    MonitorUnitInfo unit;
+    int group = -1;      // block number of the monitored sequential block
 };
 
 // Everything the monitor cycles and the monitor-target file read from the model and the

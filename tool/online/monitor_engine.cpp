@@ -372,12 +372,10 @@ int OnlineState::SerialAnalogSection(const AnalogMonitorPlan& plan, const Monito
     return 0;
 }
 
-int OnlineState::SerialRegistrySection(bool projectOpen)
+template <class Read>
+int OnlineState::WalkRegistryRows(const MonitorTargets& targets, const MonitorUnitInfo& unit, bool projectOpen,
+                                  Read&& read)
 {
-    const MonitorTargets targets = Targets();
-    const MonitorUnitInfo unit = context_->UnitAt(targets.station, targets.card);
-    if (!SelectUnit(unit, true)) return Running() ? -1 : 0;
-    std::string reply;
     for (int r = 0; r < kMonitorRows; ++r) {
         const MonitorTargetRow& row = targets.rows[static_cast<std::size_t>(r)];
         if (!row.monitored()) continue;
@@ -386,17 +384,30 @@ int OnlineState::SerialRegistrySection(bool projectOpen)
             SetRowMessage(r, d.messageId);
             continue;
         }
-        if (!Running()) return 0;
+        if (read(r, d) < 0) return -1;
+    }
+    return 0;
+}
+
+int OnlineState::SerialRegistrySection(bool projectOpen)
+{
+    const MonitorTargets targets = Targets();
+    const MonitorUnitInfo unit = context_->UnitAt(targets.station, targets.card);
+    if (!SelectUnit(unit, true)) return Running() ? -1 : 0;
+    std::string reply;
+    const int result = WalkRegistryRows(targets, unit, projectOpen, [&](int r, const RegistryDestination& d) {
+        if (!Running()) return -1;
         const ReadStatus s = SerialReadItem(d.group, d.item, unit, reply);
-        if (s == ReadStatus::Failed) return Running() ? -1 : 0;
+        if (s == ReadStatus::Failed) return -1;
         if (s == ReadStatus::NotValue) SetRowMessage(r, kMsgNoDestination);
         if (s == ReadStatus::Value) {
             char field[kRowTextSize];
             StoreReplyField(reply.data(), static_cast<int>(reply.size()), field, sizeof field);
             registry_.rows[static_cast<std::size_t>(r)] = {0, field};
         }
-    }
-    return 0;
+        return 0;
+    });
+    return result < 0 && Running() ? -1 : 0;
 }
 
 bool OnlineState::PrepareLadder()
@@ -520,19 +531,13 @@ void OnlineState::BusRegistrySection(bool projectOpen)
     const MonitorTargets targets = Targets();
     const MonitorUnitInfo unit = context_->UnitAt(targets.station, targets.card);
     const int address = BusItemAddress(targets.station, targets.card);
-    for (int r = 0; r < kMonitorRows; ++r) {
-        const MonitorTargetRow& row = targets.rows[static_cast<std::size_t>(r)];
-        if (!row.monitored()) continue;
-        const RegistryDestination d = ResolveRegistryRow(row, projectOpen, unit);
-        if (d.messageId != 0) {
-            SetRowMessage(r, d.messageId);
-            continue;
-        }
+    WalkRegistryRows(targets, unit, projectOpen, [&](int r, const RegistryDestination& d) {
         if (auto reply = BusRead(address, d.group, d.item))
             registry_.rows[static_cast<std::size_t>(r)] = {0, reply->substr(0, kRowTextSize - 1)};
         else
             SetRowMessage(r, kMsgNoDestination);
-    }
+        return 0;
+    });
 }
 
 void OnlineState::BusLadderSection()

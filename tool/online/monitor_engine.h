@@ -107,16 +107,10 @@ struct RegistryValues {
     std::array<RegistryRowText, kMonitorRows> rows{};
 };
 
-struct LadderValues {
+// Values of the monitored contacts and coils (0 off, 1 on, -1 no value).
+struct LadderValues : LadderCells {
     std::int16_t item3 = -1;  // items 3 and 6 of the monitored group
     std::int16_t item6 = -1;
-    std::array<std::array<std::int16_t, kLadderCells>, kLadderRows> contacts{};
-    std::array<std::int16_t, kLadderRows> coils{};
-    LadderValues()
-    {
-        for (auto& row : contacts) row.fill(-1);
-        coils.fill(-1);
-    }
 };
 
 struct MonitorResults {
@@ -216,6 +210,10 @@ private:
     ReadStatus SerialReadSelected(int item, const MonitorUnitInfo& unit, std::string& reply);
     ReadStatus SerialReadItem(int group, int item, const MonitorUnitInfo& unit, std::string& reply);
     int SerialAnalogSection(const AnalogMonitorPlan& plan, const MonitorUnitInfo& unit);
+    // Rows without a destination get their message; the others go to read(row, destination),
+    // whose -1 ends the walk with -1.
+    template <class Read>
+    int WalkRegistryRows(const MonitorTargets& targets, const MonitorUnitInfo& unit, bool projectOpen, Read&& read);
     int SerialRegistrySection(bool projectOpen);
     int SerialLadderSection();
 
