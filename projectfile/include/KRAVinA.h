@@ -79,6 +79,108 @@ KRAVINA_API int KRAVinA_Proj_Update_Sys(int write, int station, int card, const 
 /* Writes the header file. 0, -1 when it could not be written. */
 KRAVINA_API int KRAVinA_Proj_Write(const char* folder);
 
+/* ---- Unit data files "STNnn/STNINF.KRAB" (station) and "STNnn/CARDh.KRAB" (card h) ---- */
+
+enum {
+    KRAVINA_UNIT_HEAD_SIZE = 500,
+    KRAVINA_UNIT_FILE_SIZE = 361300,
+    KRAVINA_UNIT_BLOCKS = 100,   /* block 0..99 */
+    KRAVINA_UNIT_ITEMS = 100,    /* item 0..99 of a block */
+    KRAVINA_UNIT_TERMS = 100,    /* terminal 0..99 of a block */
+    KRAVINA_UNIT_ITEM_SIZE = 16,
+    KRAVINA_UNIT_TERM_SIZE = 20
+};
+
+/* Reads the unit's file into the unit image and copies its head (500) out.
+   0; -2 when the file is missing or cannot be opened (the image is cleared, head
+   "00SYS" + zeros);
+   -1 for a unit out of range (nothing touched) or a file shorter than a unit
+   file (what it holds is loaded, the rest reads as zero). */
+KRAVINA_API int KRAVinA_Data_Get(int station, int card, char* head, const char* folder);
+
+/* Puts the head (500) into the unit image and writes the image as the unit's
+   file, creating the folder "STNnn". 0, -1 for a unit out of range or a failed write. */
+KRAVINA_API int KRAVinA_Data_Write(int station, int card, const char* head, const char* folder);
+
+/* The operations below address the unit image of the last get; nothing reaches
+   the disk before KRAVinA_Data_Write. */
+
+/* Position of a block in the unit image. 0, -1 for a block out of range. */
+KRAVINA_API int KRAVinA_Data_XY_Get(int block, int* x, int* y);
+KRAVINA_API int KRAVinA_Data_XY_Set(int block, int x, int y);
+
+/* Copies one item (16 bytes) out of / into the unit image. 0, -1 out of range. */
+KRAVINA_API int KRAVinA_Data_Item_Get(int block, int item, char* data);
+KRAVINA_API int KRAVinA_Data_Item_Set(int block, int item, const char* data);
+
+/* Copies one terminal entry (20 bytes) out of / into the unit image. 0, -1 out of range. */
+KRAVINA_API int KRAVinA_Data_Term_Get(int block, int terminal, char* data);
+KRAVINA_API int KRAVinA_Data_Term_Set(int block, int terminal, const char* data);
+
+/* Kept entries that do nothing; 0 (-1 for a unit out of range). */
+KRAVINA_API int KRAVinA_Proj_Search(const char* unused);
+KRAVINA_API int KRAVinA_Proj_NewSearch(void);
+KRAVINA_API int KRAVinA_CD_Delete(int station, int card);
+KRAVINA_API int KRAVinA_Proj_Get_Head_Num(int station, int card);
+
+/* ---- Connection files "STNnn/ACx.KRAB", "STNnn/DCx.KRAB" (x: X = station, or the card's
+        hexadecimal digit) and the comment and figure layer files ---- */
+
+enum {
+    KRAVINA_ACON_FILE_SIZE = 1480000,   /* 100 x 100 records of 148 bytes */
+    KRAVINA_DCON_FILE_SIZE = 2496,      /* 16 records of 156 bytes */
+    KRAVINA_DCON_FIRST_TERMINAL = 11,
+    KRAVINA_DCON_LAST_TERMINAL = 26,
+    KRAVINA_CONNECTION_POINTS = 30,     /* point 0..29 */
+    KRAVINA_CONNECTION_TEXT_SIZE = 17,  /* 16 characters and a NUL */
+    KRAVINA_COMMENT_BLOCK_SIZE = 28400,
+    KRAVINA_FIGURE_BLOCK_SIZE = 2400
+};
+
+/* Record (c, d) (each 0..99) of the unit's analog connections. The unit's file is
+   read only when another unit is cached; a missing file is empty wiring. Text out:
+   at most 16 characters and a NUL. 0; -1 out of range (nothing touched) or when the
+   file read now was short (what it holds is loaded, the rest reads as zero). */
+KRAVINA_API int KRAVinA_Acon_Get(int station, int card, int c, int d, int* kind, int* value, int* colour,
+                                 char* text, const char* folder);
+
+/* Stores record (c, d) in the cached image (kind as one byte, the text cut to 16
+   characters). 0; -1 out of range or unless the unit is the cached one. */
+KRAVINA_API int KRAVinA_Acon_Set(int station, int card, int c, int d, int kind, int value, int colour,
+                                 const char* text);
+
+/* Writes the cached analog image as the unit's file (creating "STNnn").
+   0; -1 out of range, unless the unit is the cached one, or a failed write. */
+KRAVINA_API int KRAVinA_Acon_Write(int station, int card, const char* folder);
+
+/* Point 0..29 of record (c, d) of the cached analog image; coordinates are int16.
+   0; -1 out of range or while no unit is cached. */
+KRAVINA_API int KRAVinA_Acon_Pnt_Get(int c, int d, int point, int* x, int* y);
+KRAVINA_API int KRAVinA_Acon_Pnt_Set(int c, int d, int point, int x, int y);
+
+/* Record of communication terminal 11..26 of the unit; loads as KRAVinA_Acon_Get. */
+KRAVINA_API int KRAVinA_Dcon_Get(int station, int card, int terminal, int* pointCount, int* value,
+                                 int* colour, int* lineKind, char* text, const char* folder);
+
+/* Stores the record of a terminal in the cached image and writes the image as the
+   unit's file (creating "STNnn"). 0; -1 out of range, unless the unit is the cached
+   one, or a failed write. */
+KRAVINA_API int KRAVinA_Dcon_Write(int station, int card, int terminal, int pointCount, int value,
+                                   int colour, int lineKind, const char* text, const char* folder);
+
+/* Point 0..29 of a terminal's record of the cached communication image (int16).
+   0; -1 out of range or while no unit is cached. */
+KRAVINA_API int KRAVinA_Dcon_Pnt_Get(int terminal, int point, int* x, int* y);
+KRAVINA_API int KRAVinA_Dcon_Pnt_Set(int terminal, int point, int x, int y);
+
+/* Layer blocks (comment 28400 bytes, figure 2400 bytes) in the file of the given
+   plain name in the folder. Read clears the block, then reads the file when it
+   exists. 0; -1 for a bad name, a failed write or a short file (the rest zero). */
+KRAVINA_API int KRAVinA_Comment_Write(const void* block, const char* folder, const char* fileName);
+KRAVINA_API int KRAVinA_Comment_Read(void* block, const char* folder, const char* fileName);
+KRAVINA_API int KRAVinA_Tenbyou_Write(const void* block, const char* folder, const char* fileName);
+KRAVINA_API int KRAVinA_Tenbyou_Read(void* block, const char* folder, const char* fileName);
+
 /* ---- Master definition tables (".KRAT" text files of the table folder) ----
    The table folder is the last argument. Tables written on Windows (CR LF line
    ends, CP932 text) read exactly like the same tables with LF line ends, and

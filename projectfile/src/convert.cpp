@@ -1,5 +1,6 @@
 // Conversion of an old-format project folder into a work folder of the current format.
 #include "KRAVinA.h"
+#include "connections.h"
 #include "fileio.h"
 #include "header.h"
 #include "library.h"
@@ -102,18 +103,16 @@ Bytes widen(const Bytes& old, const WideLayout& l, Extra extra)
 
 Bytes widenAnalog(const Bytes& old)
 {
-    using namespace of::acon;
-    return widen(old, {of::kAconRecords, kSize, kValue, kColour, kX, kY},
-                 [](const unsigned char* o, unsigned char* n) { n[kKind] = o[of::kByte2]; });
+    return widen(old, {of::kAconRecords, acon::recordSize, acon::value, acon::colour, acon::pointsX, acon::pointsY},
+                 [](const unsigned char* o, unsigned char* n) { n[acon::kind] = o[of::kByte2]; });
 }
 
 Bytes widenCommunication(const Bytes& old)
 {
-    using namespace of::dcon;
-    return widen(old, {of::kDconRecords, kSize, kValue, kColour, kX, kY},
+    return widen(old, {of::kDconRecords, dcon::recordSize, dcon::value, dcon::colour, dcon::pointsX, dcon::pointsY},
                  [](const unsigned char* o, unsigned char* n) {
-                     n[kByte16] = o[of::kByte2];
-                     n[kByte17] = o[of::kByte3];
+                     n[dcon::lineKind] = o[of::kByte2];
+                     n[dcon::pointCount] = o[of::kByte3];
                  });
 }
 

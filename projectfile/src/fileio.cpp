@@ -1,9 +1,11 @@
 #include "fileio.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <dirent.h>
 #include <fcntl.h>
+#include <random>
 #include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -75,11 +77,21 @@ bool writeAll(int fd, const void* data, std::size_t size)
     return true;
 }
 
-mode_t creationMode()
+// Creates a fresh hidden file in dir, named after leaf, for writing. The mode 0666 is narrowed
+// by the process umask as for any new file. -1 when no file could be made.
+int createTemp(const std::string& dir, const std::string& leaf, std::string& temp)
 {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return static_cast<mode_t>(0666 & ~mask);
+    static std::atomic<unsigned> counter{0};
+    static const unsigned salt = std::random_device{}();
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        char suffix[24];
+        std::snprintf(suffix, sizeof suffix, ".%08x%06x", salt ^ static_cast<unsigned>(::getpid()),
+                      counter.fetch_add(1) & 0xFFFFFFu);
+        temp = dir + "/." + leaf + suffix;
+        const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST) return fd;
+    }
+    return -1;
 }
 
 }  // namespace
@@ -97,7 +109,9 @@ std::string findPath(const std::string& folder, const std::string& relative)
 
 long readFile(const std::string& folder, const std::string& relative, void* data, std::size_t size)
 {
-    std::FILE* f = std::fopen(findPath(folder, relative).c_str(), "rb");
+    // The exact spelling first; the directories are searched only when it is missing.
+    std::FILE* f = std::fopen(joinPath(folder, relative).c_str(), "rb");
+    if (!f && errno == ENOENT) f = std::fopen(findPath(folder, relative).c_str(), "rb");
     if (!f) return -1;
     const std::size_t n = std::fread(data, 1, size, f);
     std::fclose(f);
@@ -112,11 +126,13 @@ bool writeFile(const std::string& folder, const std::string& relative, const voi
     const std::string dir = resolve(folder, parts, parts.size() - 1);
     const std::string& leaf = parts.back();
     const std::string target = dir + "/" + leaf;
+    // A twin spelled in another case can only matter when the exact name is new.
+    const bool replacing = exists(target);
 
-    std::string temp = dir + "/." + leaf + ".XXXXXX";
-    const int fd = ::mkstemp(temp.data());
+    std::string temp;
+    const int fd = createTemp(dir, leaf, temp);
     if (fd < 0) return false;
-    bool ok = ::fchmod(fd, creationMode()) == 0 && writeAll(fd, data, size);
+    bool ok = writeAll(fd, data, size);
     ok = (::close(fd) == 0) && ok;
     if (!ok || ::rename(temp.c_str(), target.c_str()) != 0) {
         ::unlink(temp.c_str());
@@ -124,7 +140,7 @@ bool writeFile(const std::string& folder, const std::string& relative, const voi
     }
 
     // A twin spelled in another case would shadow or duplicate the file just written.
-    if (DIR* d = ::opendir(dir.c_str())) {
+    if (DIR* d = replacing ? nullptr : ::opendir(dir.c_str())) {
         std::vector<std::string> twins;
         while (const dirent* e = ::readdir(d)) {
             if (leaf != e->d_name && ::strcasecmp(e->d_name, leaf.c_str()) == 0)
@@ -145,8 +161,9 @@ bool fileExists(const std::string& folder, const std::string& relative)
 bool makeFolder(const std::string& folder, const std::string& relative)
 {
     const std::string path = findPath(folder, relative);
-    if (::mkdir(path.c_str(), 0777) == 0) return true;
     struct stat st;
+    if (::stat(path.c_str(), &st) == 0) return S_ISDIR(st.st_mode);
+    if (::mkdir(path.c_str(), 0777) == 0) return true;
     return errno == EEXIST && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 

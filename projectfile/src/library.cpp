@@ -9,10 +9,3 @@ std::mutex& libraryMutex()
 }
 
 }  // namespace kravina
-
-namespace kravina {
-
-// The connection images arrive with the connection files; until then there is nothing to forget.
-void forgetConnectionCaches() {}
-
-}  // namespace kravina

@@ -49,6 +49,9 @@ inline void getField(char* dst, const char* src, std::size_t width)
     if (dst) std::memcpy(dst, src, width);
 }
 
+// True for the first byte of a CP932 double-byte character.
+inline bool isCp932Lead(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+
 inline std::int32_t loadInt32(const unsigned char* p)
 {
     return static_cast<std::int32_t>(std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 |

@@ -127,8 +127,7 @@ void putText(char* dst, const std::string& text, std::size_t width)
     std::size_t n = 0;
     while (n < text.size()) {
         const auto c = static_cast<unsigned char>(text[n]);
-        const bool lead = (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
-        const std::size_t w = lead && n + 1 < text.size() ? 2 : 1;
+        const std::size_t w = isCp932Lead(c) && n + 1 < text.size() ? 2 : 1;
         if (n + w > width - 1) break;
         n += w;
     }

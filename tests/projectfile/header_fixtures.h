@@ -27,6 +27,13 @@ inline int32_t int32At(const std::vector<unsigned char>& b, std::size_t at)
     return v;
 }
 
+inline int16_t int16At(const std::vector<unsigned char>& b, std::size_t at)
+{
+    int16_t v;
+    std::memcpy(&v, b.data() + at, 2);
+    return v;
+}
+
 inline void putInt32(std::vector<unsigned char>& b, std::size_t at, int32_t v) { std::memcpy(b.data() + at, &v, 4); }
 
 inline void putText(std::vector<unsigned char>& b, std::size_t at, const std::string& s)

@@ -1,15 +1,14 @@
 #include "KRAVinA.h"
+#include "file_size_limit.h"
 #include "header_fixtures.h"
 #include "temp_dir.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <string>
-#include <sys/resource.h>
 #include <thread>
 
 using kravin::test::readBytes;
@@ -280,27 +279,7 @@ INSTANTIATE_TEST_SUITE_P(
                       VersionCase{"1.121.0108", "1.121.00001089", false, 0}),
     [](const auto& info) { return "case" + std::to_string(info.index); });
 
-class HeaderWriteFailure : public HeaderTest {
-protected:
-    void TearDown() override
-    {
-        if (limited_) {
-            setrlimit(RLIMIT_FSIZE, &saved_);
-            std::signal(SIGXFSZ, SIG_DFL);
-        }
-    }
-    void limitFileSize(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &saved_);
-        std::signal(SIGXFSZ, SIG_IGN);
-        rlimit r = saved_;
-        r.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &r);
-        limited_ = true;
-    }
-    rlimit saved_{};
-    bool limited_ = false;
-};
+using HeaderWriteFailure = HeaderTest;
 
 TEST_F(HeaderWriteFailure, MissingFolderIsReported)
 {
@@ -322,11 +301,11 @@ TEST_F(HeaderWriteFailure, ShortWriteKeepsThePreviousFile)
     ASSERT_EQ(KRAVinA_Proj_Create("FIRST", "", "", dir.str().c_str()), 1);
     const auto before = readBytes(headerPath());
 
-    limitFileSize(4096);  // the disk fills after 4 KiB
-    EXPECT_EQ(KRAVinA_Proj_Update_Head(1, "SECOND", "", "", dir.str().c_str()), -1);
-    EXPECT_EQ(KRAVinA_Proj_Write(dir.str().c_str()), -1);
-    TearDown();
-    limited_ = false;
+    {
+        kravin::test::FileSizeLimit full(4096);  // the disk fills after 4 KiB
+        EXPECT_EQ(KRAVinA_Proj_Update_Head(1, "SECOND", "", "", dir.str().c_str()), -1);
+        EXPECT_EQ(KRAVinA_Proj_Write(dir.str().c_str()), -1);
+    }
 
     EXPECT_EQ(readBytes(headerPath()), before);
     for (const auto& e : std::filesystem::directory_iterator(dir.path()))

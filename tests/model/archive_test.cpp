@@ -1,0 +1,330 @@
+#include "archive.h"
+
+#include "model_test_util.h"
+#include "temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <zip.h>
+
+#include <cerrno>
+#include <cstring>
+#include <csignal>
+#include <filesystem>
+#include <random>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+namespace fs = std::filesystem;
+using namespace kravin::model;
+using kravin::test::readBytes;
+using kravin::test::TempDir;
+using kravin::test::FileSizeLimit;
+using kravin::test::noise;
+using kravin::test::runQuiet;
+using kravin::test::shellQuoted;
+using kravin::test::writeBytes;
+
+namespace {
+
+std::vector<unsigned char> pattern(std::size_t size, unsigned seed)
+{
+    std::vector<unsigned char> v(size);
+    std::mt19937 rng(seed);
+    for (std::size_t i = 0; i < size; ++i) v[i] = (i % 7 == 0) ? static_cast<unsigned char>(rng()) : 0;
+    return v;
+}
+
+// A small work folder shaped like a project.
+void makeProjectFolder(const std::string& root)
+{
+    fs::create_directories(root + "/STN00");
+    fs::create_directories(root + "/STN01/empty");
+    writeBytes(root + "/KRAVin.KRAB", pattern(148992, 1));
+    writeBytes(root + "/STN00/STNINF.KRAB", pattern(361300, 2));
+    writeBytes(root + "/STN00/CARD0.KRAB", pattern(361300, 3));
+    writeBytes(root + "/STN01/ACX.KRAB", pattern(20000, 4));
+}
+
+bool sameTree(const std::string& a, const std::string& b)
+{
+    return runQuiet("diff -r " + shellQuoted(a) + " " + shellQuoted(b)) == 0;
+}
+
+// An archive with the given entries (name, content), made with libzip; a link
+// entry when the content starts with "->".
+void makeZip(const std::string& path, const std::vector<std::pair<std::string, std::string>>& entries)
+{
+    int err = 0;
+    zip_t* za = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &err);
+    ASSERT_NE(za, nullptr);
+    std::vector<std::string> contents;  // alive until the archive is written
+    contents.reserve(entries.size());
+    for (const auto& [name, content] : entries) {
+        const bool link = content.rfind("->", 0) == 0;
+        const std::string& data = contents.emplace_back(link ? content.substr(2) : content);
+        zip_source_t* src = zip_source_buffer(za, data.data(), data.size(), 0);
+        const zip_int64_t idx = zip_file_add(za, name.c_str(), src, ZIP_FL_ENC_RAW);
+        ASSERT_GE(idx, 0) << name;
+        if (link)
+            zip_file_set_external_attributes(za, static_cast<zip_uint64_t>(idx), 0, ZIP_OPSYS_UNIX,
+                                             static_cast<zip_uint32_t>(S_IFLNK | 0777) << 16);
+    }
+    ASSERT_EQ(zip_close(za), 0);
+}
+
+std::vector<std::string> listFolder(const std::string& dir)
+{
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+}  // namespace
+
+TEST(Archive, PackedProjectPassesUnzipAndUnpacksToTheSameTree)
+{
+    TempDir dir;
+    const std::string work = dir / "work";
+    makeProjectFolder(work);
+    const std::string kra = dir / "Plant.KRA";
+    ASSERT_TRUE(ZipFolder(kra, work)) << ZipFolder(kra, work).detail;
+
+    EXPECT_EQ(runQuiet("unzip -t -q " + shellQuoted(kra)), 0);
+    ASSERT_EQ(runQuiet("unzip -q " + shellQuoted(kra) + " -d " + shellQuoted(dir / "byunzip")), 0);
+    EXPECT_TRUE(sameTree(work, dir / "byunzip"));
+    EXPECT_TRUE(TestArchive(kra));
+
+    ASSERT_TRUE(UnzipArchive(kra, dir / "ours"));
+    EXPECT_TRUE(sameTree(work, dir / "ours"));
+    EXPECT_EQ(listFolder(dir.str()), (std::vector<std::string>{"Plant.KRA", "byunzip", "ours", "work"}))
+        << "no temporary file is left beside the archive";
+}
+
+TEST(Archive, FolderZippedByZipOpens)
+{
+    TempDir dir;
+    const std::string work = dir / "work";
+    makeProjectFolder(work);
+    const std::string kra = dir / "ByZip.KRA";
+    ASSERT_EQ(runQuiet("cd " + shellQuoted(work) + " && zip -r -q -1 " + shellQuoted(kra) + " ."), 0);
+    ASSERT_TRUE(UnzipArchive(kra, dir / "out"));
+    EXPECT_TRUE(sameTree(work, dir / "out"));
+    EXPECT_TRUE(TestArchive(kra));
+}
+
+TEST(Archive, SaveReplacesTheOldArchiveWhole)
+{
+    TempDir dir;
+    const std::string work = dir / "work";
+    makeProjectFolder(work);
+    writeBytes(work + "/STN00/CARD5.KRAB", pattern(1000, 9));
+    const std::string kra = dir / "P.KRA";
+    ASSERT_TRUE(ZipFolder(kra, work));
+    // A file deleted from the work folder does not survive in the archive.
+    fs::remove(work + "/STN00/CARD5.KRAB");
+    ASSERT_TRUE(ZipFolder(kra, work));
+    ASSERT_TRUE(UnzipArchive(kra, dir / "out"));
+    EXPECT_FALSE(fs::exists(dir / "out/STN00/CARD5.KRAB"));
+    EXPECT_TRUE(sameTree(work, dir / "out"));
+}
+
+TEST(Archive, SaveThroughALinkReplacesTheArchiveItNames)
+{
+    TempDir dir;
+    makeProjectFolder(dir / "work");
+    fs::create_directories(dir / "store");
+    ASSERT_TRUE(ZipFolder(dir / "store/P.KRA", dir / "work"));
+    fs::create_symlink(dir / "store/P.KRA", dir / "Link.KRA");
+    writeBytes(dir / "work/NEW.KRAB", {1, 2, 3});
+    ASSERT_TRUE(ZipFolder(dir / "Link.KRA", dir / "work"));
+    EXPECT_TRUE(fs::is_symlink(dir / "Link.KRA"));
+    ASSERT_TRUE(UnzipArchive(dir / "store/P.KRA", dir / "out"));
+    EXPECT_TRUE(fs::exists(dir / "out/NEW.KRAB"));
+}
+
+TEST(Archive, FailedSaveKeepsTheOldArchive)
+{
+    TempDir dir;
+    const std::string work = dir / "work";
+    makeProjectFolder(work);
+    const std::string kra = dir / "P.KRA";
+    ASSERT_TRUE(ZipFolder(kra, work));
+    const auto before = readBytes(kra);
+
+    // Data that does not compress, larger than what the "disk" takes.
+    writeBytes(work + "/STN00/CARD1.KRAB", noise(1 << 20, 5));
+    ArchiveResult r;
+    {
+        FileSizeLimit limit(before.size() + 4096);
+        r = ZipFolder(kra, work);
+    }
+    EXPECT_FALSE(r);
+    EXPECT_NE(r.code, 0);
+    EXPECT_FALSE(r.detail.empty());
+    EXPECT_EQ(readBytes(kra), before);
+    EXPECT_EQ(listFolder(dir.str()), (std::vector<std::string>{"P.KRA", "work"}));
+
+    // A vanished work folder fails the same way.
+    const ArchiveResult gone = ZipFolder(kra, dir / "nowhere");
+    EXPECT_EQ(gone.code, kArchiveNoFolder);
+    EXPECT_EQ(readBytes(kra), before);
+}
+
+TEST(Archive, EntriesLeavingTheFolderAreRefused)
+{
+    const std::vector<std::string> names = {
+        "../evil",       "..\\evil",    "/tmp/evil-abs", "\\evil",           "a/../../evil",
+        "a\\..\\..\\evil", "C:/evil",   "C:\\evil",      "STN00/../../evil",
+    };
+    for (const std::string& name : names) {
+        TempDir dir;
+        const std::string kra = dir / "bad.KRA";
+        makeZip(kra, {{"KRAVin.KRAB", "header"}, {name, "payload"}});
+        const std::string work = dir / "deep/work";
+        const ArchiveResult r = UnzipArchive(kra, work);
+        EXPECT_EQ(r.code, kArchiveUnsafeEntry) << name;
+        EXPECT_EQ(r.detail, name);
+        EXPECT_FALSE(fs::exists(dir / "deep/evil")) << name;
+        EXPECT_FALSE(fs::exists(dir / "evil")) << name;
+        EXPECT_FALSE(fs::exists("/tmp/evil-abs")) << name;
+        EXPECT_FALSE(fs::exists(work + "/KRAVin.KRAB")) << "nothing is extracted from an unsafe archive";
+    }
+}
+
+TEST(Archive, LinksAreRefused)
+{
+    TempDir dir;
+    const std::string kra = dir / "link.KRA";
+    makeZip(kra, {{"STN00", "->" + dir.str()}, {"STN00/evil", "payload"}});
+    EXPECT_EQ(UnzipArchive(kra, dir / "work").code, kArchiveUnsafeEntry);
+    EXPECT_FALSE(fs::exists(dir / "evil"));
+
+    // The same made by zip, which stores links as links with -y.
+    fs::create_directories(dir / "src");
+    fs::create_symlink("/etc/passwd", dir / "src/passwd");
+    const std::string byZip = dir / "zip.KRA";
+    ASSERT_EQ(runQuiet("cd " + shellQuoted(dir / "src") + " && zip -q -y " + shellQuoted(byZip) + " passwd"), 0);
+    EXPECT_EQ(UnzipArchive(byZip, dir / "work2").code, kArchiveUnsafeEntry);
+    EXPECT_FALSE(fs::is_symlink(dir / "work2/passwd"));
+}
+
+TEST(Archive, BackslashSeparatorsOfWindowsArchivesAreAccepted)
+{
+    TempDir dir;
+    const std::string kra = dir / "win.KRA";
+    makeZip(kra, {{"./", ""}, {"KRAVin.KRAB", "header"}, {"STN00\\CARD0.KRAB", "card"}, {".\\STN01\\ACX.KRAB", "ac"}});
+    ASSERT_TRUE(UnzipArchive(kra, dir / "work"));
+    EXPECT_EQ(readBytes(dir / "work/STN00/CARD0.KRAB"), (std::vector<unsigned char>{'c', 'a', 'r', 'd'}));
+    EXPECT_TRUE(fs::exists(dir / "work/STN01/ACX.KRAB"));
+}
+
+TEST(Archive, DamagedArchiveFailsTheTest)
+{
+    TempDir dir;
+    const std::string work = dir / "work";
+    makeProjectFolder(work);
+    const std::string kra = dir / "P.KRA";
+    ASSERT_TRUE(ZipFolder(kra, work));
+    auto bytes = readBytes(kra);
+    // Flip bytes inside the first entry's compressed data (after its local header).
+    for (std::size_t i = 60; i < 80; ++i) bytes[i] ^= 0x5A;
+    writeBytes(kra, bytes);
+    EXPECT_FALSE(TestArchive(kra));
+    EXPECT_FALSE(UnzipArchive(kra, dir / "out"));
+
+    writeBytes(kra, std::vector<unsigned char>(bytes.begin(), bytes.begin() + 200));  // truncated
+    EXPECT_FALSE(TestArchive(kra));
+    EXPECT_FALSE(UnzipArchive(kra, dir / "out2"));
+}
+
+TEST(Archive, OldFormatOnlyWhenItLooksLikeOne)
+{
+    TempDir dir;
+    fs::create_directories(dir / "old");
+    fs::create_directories(dir / "other");
+    writeBytes(dir / "old/kravin.kra", pattern(144640, 7));
+    writeBytes(dir / "old/ACX.KRA", pattern(360000, 8));
+    writeBytes(dir / "other/Plant.KRA", noise(5000, 1));
+    writeBytes(dir / "other/KRAVin.KRA", pattern(1000, 7));  // not the old header size
+    makeProjectFolder(dir / "work");
+    ASSERT_TRUE(ZipFolder(dir / "old/zipped.KRA", dir / "work"));
+    auto damaged = readBytes(dir / "old/zipped.KRA");
+    damaged.resize(100);
+    writeBytes(dir / "old/damaged.KRA", damaged);
+
+    struct Case {
+        std::string path;
+        bool old;
+    };
+    const Case cases[] = {
+        {dir / "old/kravin.kra", true},
+        {dir / "old/ACX.KRA", true},
+        {dir / "old/zipped.KRA", false},   // a ZIP
+        {dir / "old/damaged.KRA", false},  // a damaged ZIP is no old project
+        {dir / "other/Plant.KRA", false},
+        {dir / "missing.KRA", false},
+    };
+    for (const Case& c : cases) EXPECT_EQ(LooksLikeOldProject(c.path), c.old) << c.path;
+}
+
+TEST(Archive, LockedArchiveIsRefusedToASecondOpener)
+{
+    TempDir dir;
+    makeProjectFolder(dir / "work");
+    const std::string kra = dir / "P.KRA";
+    ASSERT_TRUE(ZipFolder(kra, dir / "work"));
+    EXPECT_EQ(ProbeArchiveAccess(kra), 0);
+    EXPECT_EQ(ProbeArchiveAccess(dir / "none.KRA"), ENOENT);
+    EXPECT_EQ(ProbeArchiveAccess(dir / "work"), EISDIR);
+    {
+        FileLock lock;
+        ASSERT_TRUE(lock.acquire(kra));
+        EXPECT_EQ(ProbeArchiveAccess(kra), EACCES);
+        FileLock second;
+        EXPECT_FALSE(second.acquire(kra));
+        // The lock holds across processes too: flock from a shell is refused.
+        EXPECT_NE(runQuiet("flock -n -s " + shellQuoted(kra) + " true"), 0);
+    }
+    EXPECT_EQ(ProbeArchiveAccess(kra), 0);
+    EXPECT_EQ(runQuiet("flock -n -s " + shellQuoted(kra) + " true"), 0);
+}
+
+TEST(Archive, StaleWorkFoldersAreSweptLiveOnesKept)
+{
+    TempDir dir;
+    const std::string stale = MakeTempWorkFolder(dir.str());
+    const std::string live = MakeTempWorkFolder(dir.str());
+    ASSERT_NE(stale, live);
+    EXPECT_EQ(fs::path(stale).parent_path(), dir.path());
+    EXPECT_EQ(fs::path(stale).filename().string().size(), 38u);
+    fs::create_directories(stale + "/STN00");
+    writeBytes(stale + "/KRAVin.KRAB", pattern(100, 1));
+    WorkFolderLock held;
+    ASSERT_TRUE(held.acquire(live));
+    fs::create_directories(dir / "not-a-guid");
+    fs::create_directories(dir / "{12345678-1234}");
+
+    EXPECT_EQ(RemoveStaleWorkFolders(dir.str()), 1);
+    EXPECT_FALSE(fs::exists(stale));
+    EXPECT_TRUE(fs::exists(live));
+    EXPECT_TRUE(fs::exists(dir / "not-a-guid"));
+    EXPECT_TRUE(fs::exists(dir / "{12345678-1234}"));
+    held.release();
+    EXPECT_EQ(RemoveStaleWorkFolders(dir.str()), 1);
+    EXPECT_FALSE(fs::exists(live));
+}
+
+TEST(Archive, DeleteFolderTreeDoesNotFollowLinks)
+{
+    TempDir dir;
+    fs::create_directories(dir / "keep");
+    writeBytes(dir / "keep/file", {1, 2, 3});
+    fs::create_directories(dir / "tree/sub");
+    fs::create_directory_symlink(dir / "keep", dir / "tree/sub/link");
+    EXPECT_TRUE(DeleteFolderTree(dir / "tree", true));
+    EXPECT_FALSE(fs::exists(dir / "tree"));
+    EXPECT_TRUE(fs::exists(dir / "keep/file"));
+    EXPECT_FALSE(DeleteFolderTree(dir / "tree", true));
+}

@@ -1,0 +1,53 @@
+// Message texts by id. Keep the rows sorted by id; both languages under every id.
+#include "string_table_data.h"
+
+namespace kravin::res {
+
+const StringEntry kStringTable[] = {
+    // Project file
+    {6008, "Project file properties", "プロジェクトファイルのプロパティ"},
+    {7003, "Project file is saved.", "プロジェクトファイルを保存しました。"},
+    {7004,
+     "The specified project file is of old format. Do you want to convert it to \nKRAV3 format? \n"
+     " (Old format file cannot be edited.)",
+     "指定されたプロジェクトファイルは旧形式です。KRAV3形式に変換しますか？\n"
+     "（旧形式のファイルは編集できません。）"},
+    {7005, "The project file was created by a newer version of the product.",
+     "このプロジェクトファイルは新しいバージョンの製品で作成されています。"},
+    {7010, "The specified project file does not exist.", "指定されたプロジェクトファイルは存在しません。"},
+    {7011, "Cannot open a project file in edit mode.", "編集中のプロジェクトファイルは開けません。"},
+    {7012, "Failed to open project file. (%d)", "プロジェクトファイルを開けませんでした。(%d)"},
+    {7013, "Failed to save project file. (%d)", "プロジェクトファイルを保存できませんでした。(%d)"},
+    {7014, "Enter project name and location.", "プロジェクト名と保存場所を入力してください。"},
+    {7018, "Cannot access project file.", "プロジェクトファイルにアクセスできません。"},
+    {7030,
+     "%d station or card records name a kind or version that is not in the master tables.\n"
+     "They are shown as empty slots and saved unchanged.",
+     "マスタテーブルにない機種またはバージョンのステーション・カードが %d 件あります。\n"
+     "空きスロットとして表示し、内容は変更せずに保存します。"},
+    {7031,
+     "The project file was created by a newer version of the product.\n"
+     "Saving it with this version may lose data. Save anyway?",
+     "このプロジェクトファイルは新しいバージョンの製品で作成されています。\n"
+     "このバージョンで保存するとデータが失われる可能性があります。保存しますか？"},
+    {7032, "The project file holds an entry that would be written outside the project folder:\n%s",
+     "プロジェクトファイルに、プロジェクトフォルダの外へ書き込まれるエントリがあります：\n%s"},
+    // Diagram layers
+    {8111, "Cannot register any more comments.", "これ以上コメントを登録できません。"},
+    {8130, "Cannot register any more junction points.", "これ以上接続点を登録できません。"},
+    // Connected devices (product names: the same in both languages)
+    {9300, "TQN(JOV-UM)", "TQN(JOV-UM)"},
+    {9303, "QVxxx(JOV-IRDA)", "QVxxx(JOV-IRDA)"},
+    {9304, "QVxxx(JOV-US)", "QVxxx(JOV-US)"},
+    {9305, "TJK5(JOV-IRU)", "TJK5(JOV-IRU)"},
+    {9306, "V8RTU(JOV-US)", "V8RTU(JOV-US)"},
+    {9308, "TQN", "TQN"},
+    {9309, "TJW(JOV-US)", "TJW(JOV-US)"},
+    {9401, "TJK5(JOV-US)", "TJK5(JOV-US)"},
+    // Framework
+    {61449, "Untitled", "無題"},
+};
+
+const std::size_t kStringTableSize = sizeof kStringTable / sizeof kStringTable[0];
+
+}  // namespace kravin::res
