@@ -462,6 +462,8 @@ TEST_F(BusMonitor, CycleFillsEveryTable)
     const MonitorResults before = state->Results();
 
     state->BusMonitorCycle();
+    EXPECT_EQ(state->Results().analog->values[1][11], 125);  // "12.5"
+    EXPECT_EQ(state->Results().registry->rows[0].text, "12.5");
     vuken_sim_fail_item(0, 0, 1, 13, VUKEN_ERR_NO_ITEM);
     vuken_sim_fail_item(0, 0, 81, 6, 7);  // any non-zero result is a failure
     vuken_sim_set_item(0, 0, 1, 11, "13.0");
