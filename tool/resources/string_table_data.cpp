@@ -46,6 +46,10 @@ const StringEntry kStringTable[] = {
     // Diagram layers
     {8111, "Cannot register any more comments.", "これ以上コメントを登録できません。"},
     {8130, "Cannot register any more junction points.", "これ以上接続点を登録できません。"},
+    // Online monitor
+    {9104, "Out of range", "範囲外"},
+    {9105, "No destination", "接続先なし"},
+    {9205, "Error occurred in PU mode communication.", "PUモード通信でエラーが発生しました。"},
     // Connected devices (product names: the same in both languages)
     {9300, "TQN(JOV-UM)", "TQN(JOV-UM)"},
     {9303, "QVxxx(JOV-IRDA)", "QVxxx(JOV-IRDA)"},
