@@ -1,5 +1,7 @@
-// Helpers of the model tests: shell commands, file contents, a simulated full disk.
+// Helpers of the model tests: shell commands and file contents.
 #pragma once
+
+#include "file_size_limit.h"
 
 #include <csignal>
 #include <cstdlib>
@@ -28,29 +30,5 @@ inline std::vector<unsigned char> noise(std::size_t size, unsigned seed = 11)
     for (auto& b : v) b = static_cast<unsigned char>(rng());
     return v;
 }
-
-// Limits the size of the files this process writes, as a full disk would.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &old_);
-        previous_ = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = old_;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &old_);
-        std::signal(SIGXFSZ, previous_);
-    }
-    FileSizeLimit(const FileSizeLimit&) = delete;
-    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-
-private:
-    rlimit old_{};
-    void (*previous_)(int) = nullptr;
-};
 
 }  // namespace kravin::test

@@ -4,14 +4,22 @@
 namespace kravin::res {
 
 const StringEntry kStringTable[] = {
-    // System configuration view
+    // View names and project file
+    {6000, "Communication Terminal Connection ", "通信端子結線 "},
+    {6001, "Analog Terminal Connection ", "アナログ端子結線 "},
+    {6002, "Ladder Setting ", "ラダー設定 "},
     {6004, "System Configuration ", "システム構成 "},
-    // Project file
+    {6005, "HT-9 Simulation ", "HT-9シミュレーション "},
+    {6006, "Network HT-9 Simulation ", "ネットワークHT-9シミュレーション "},
     {6008, "Project file properties", "プロジェクトファイルのプロパティ"},
     // System configuration view menus
     {6500, "Change the number of virtual cards", "仮想カード数の変更"},
     {6502, "Analog Connection", "アナログ接続"},
     {6503, "Sequential Control Setting", "シーケンス制御設定"},
+    {7000, "Data is in edit mode.(%s)\n\n Do you want to discard data?",
+     "データは編集中です。(%s)\n\n データを破棄しますか？"},
+    {7001, "Do you want to save changes of the current project?", "現在のプロジェクトの変更を保存しますか？"},
+    {7002, "Data editing is not completed. （%s）", "データの編集が完了していません。（%s）"},
     {7003, "Project file is saved.", "プロジェクトファイルを保存しました。"},
     {7004,
      "The specified project file is of old format. Do you want to convert it to \nKRAV3 format? \n"
@@ -38,15 +46,25 @@ const StringEntry kStringTable[] = {
      "このバージョンで保存するとデータが失われる可能性があります。保存しますか？"},
     {7032, "The project file holds an entry that would be written outside the project folder:\n%s",
      "プロジェクトファイルに、プロジェクトフォルダの外へ書き込まれるエントリがあります：\n%s"},
+    // Ladder
+    {8104, "Are you sure to discard updated data?", "更新したデータを破棄してもよろしいですか？"},
+    // Diagram layers
+    {8111, "Cannot register any more comments.", "これ以上コメントを登録できません。"},
     // Shared input dialogs
     {8116, "Incorrect jump destination.", "ジャンプ先が正しくありません。"},
+    {8130, "Cannot register any more junction points.", "これ以上接続点を登録できません。"},
     {8226, "Please enter a number between 00 to 19.", "00から19の数値を入力してください。"},
+    // Online monitor
+    {9104, "Out of range", "範囲外"},
+    {9105, "No destination", "接続先なし"},
+    {9205, "Error occurred in PU mode communication.", "PUモード通信でエラーが発生しました。"},
     // Connected devices (product names: the same in both languages)
     {9300, "TQN(JOV-UM)", "TQN(JOV-UM)"},
     {9303, "QVxxx(JOV-IRDA)", "QVxxx(JOV-IRDA)"},
     {9304, "QVxxx(JOV-US)", "QVxxx(JOV-US)"},
     {9305, "TJK5(JOV-IRU)", "TJK5(JOV-IRU)"},
     {9306, "V8RTU(JOV-US)", "V8RTU(JOV-US)"},
+    {9307, "Are you sure to delete port setting?", "ポート設定を削除してもよろしいですか？"},
     {9308, "TQN", "TQN"},
     {9309, "TJW(JOV-US)", "TJW(JOV-US)"},
     {9400, "Enter 4-digit integer.", "4桁の整数を入力してください。"},
@@ -60,6 +78,9 @@ const StringEntry kStringTable[] = {
     {9905, "OF Coil input", "OFコイル入力"},
     {9906, "SH Coil input", "SHコイル入力"},
     {9907, "Input jump destination", "ジャンプ先入力"},
+    // Online monitor command
+    {32812, "Online Monitor", "オンラインモニタ"},
+    {32813, "Offline", "オフライン"},
     // System configuration commands
     {40400, "Change device", "機器の変更"},
     {40401, "Function Block List", "機能ブロック一覧"},
@@ -85,6 +106,7 @@ const StringEntry kStringTable[] = {
     {40478, "Select version", "バージョンの選択"},
     {40479, "Synchronize version", "バージョンの同期"},
     // Framework
+    {57344, "KRAVin3", "KRAVin3"},
     {61449, "Untitled", "無題"},
 };
 
