@@ -2,6 +2,7 @@
 // prompt, offscreen.
 #pragma once
 
+#include "qt_app.h"
 #include "scripted_prompt.h"
 #include "shell_application.h"
 #include "temp_dir.h"
@@ -15,16 +16,6 @@
 #include <optional>
 
 namespace kravin::test {
-
-inline QApplication& qtApp()
-{
-    static int argc = 1;
-    static char arg0[] = "shell_test";
-    static char* argv[] = {arg0, nullptr};
-    // Lives until the process ends; Qt's statics go with it.
-    static QApplication* app = new QApplication(argc, argv);
-    return *app;
-}
 
 class ShellFixture : public ::testing::Test {
 protected:
