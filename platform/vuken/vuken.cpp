@@ -144,6 +144,13 @@ CyclicAddress decodeCyclic(int address)
     return {int((a >> 14) & 0x3FF), int((a >> 9) & 0x1F), int((a >> 5) & 0xF), int(a & 0x1F)};
 }
 
+// The card a cyclic read addresses on a ready bus, if any.
+const Card* cyclicCard(Bus& b, const CyclicAddress& a)
+{
+    if (b.status != VUKEN_STATUS_READY || !validUnit(a.station, a.card)) return nullptr;
+    return findCard(b, a.station, a.card);
+}
+
 void clearMemory(Card& card)
 {
     for (auto& [key, value] : card.items)
@@ -216,8 +223,7 @@ short get_ax_cycdata(int address)
     Bus& b = startedBus();
     std::lock_guard<std::mutex> lock(b.mutex);
     const CyclicAddress a = decodeCyclic(address);
-    if (b.status != VUKEN_STATUS_READY || !validUnit(a.station, a.card)) return 0;
-    const Card* card = findCard(b, a.station, a.card);
+    const Card* card = cyclicCard(b, a);
     if (!card) return 0;
     const auto it = card->analog.find({a.point, a.sub});
     return it == card->analog.end() ? 0 : it->second;
@@ -228,8 +234,7 @@ unsigned int get_dx_cycdata(int address, int width)
     Bus& b = startedBus();
     std::lock_guard<std::mutex> lock(b.mutex);
     const CyclicAddress a = decodeCyclic(address);
-    if (b.status != VUKEN_STATUS_READY || !validUnit(a.station, a.card)) return 0;
-    const Card* card = findCard(b, a.station, a.card);
+    const Card* card = cyclicCard(b, a);
     if (!card) return 0;
     const auto it = card->digital.find(a.point);
     const unsigned int value = it == card->digital.end() ? 0u : it->second;

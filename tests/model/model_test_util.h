@@ -1,11 +1,13 @@
-// Helpers of the model tests: shell commands, file contents, a simulated full disk.
+// Helpers of the model tests: shell commands and file contents.
 #pragma once
 
 #include "file_size_limit.h"
 
+#include <csignal>
 #include <cstdlib>
 #include <random>
 #include <string>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <vector>
 

@@ -4,8 +4,22 @@
 namespace kravin::res {
 
 const StringEntry kStringTable[] = {
-    // Project file
+    // View names and project file
+    {6000, "Communication Terminal Connection ", "通信端子結線 "},
+    {6001, "Analog Terminal Connection ", "アナログ端子結線 "},
+    {6002, "Ladder Setting ", "ラダー設定 "},
+    {6004, "System Configuration ", "システム構成 "},
+    {6005, "HT-9 Simulation ", "HT-9シミュレーション "},
+    {6006, "Network HT-9 Simulation ", "ネットワークHT-9シミュレーション "},
     {6008, "Project file properties", "プロジェクトファイルのプロパティ"},
+    // System configuration view menus
+    {6500, "Change the number of virtual cards", "仮想カード数の変更"},
+    {6502, "Analog Connection", "アナログ接続"},
+    {6503, "Sequential Control Setting", "シーケンス制御設定"},
+    {7000, "Data is in edit mode.(%s)\n\n Do you want to discard data?",
+     "データは編集中です。(%s)\n\n データを破棄しますか？"},
+    {7001, "Do you want to save changes of the current project?", "現在のプロジェクトの変更を保存しますか？"},
+    {7002, "Data editing is not completed. （%s）", "データの編集が完了していません。（%s）"},
     {7003, "Project file is saved.", "プロジェクトファイルを保存しました。"},
     {7004,
      "The specified project file is of old format. Do you want to convert it to \nKRAV3 format? \n"
@@ -32,21 +46,36 @@ const StringEntry kStringTable[] = {
      "このバージョンで保存するとデータが失われる可能性があります。保存しますか？"},
     {7032, "The project file holds an entry that would be written outside the project folder:\n%s",
      "プロジェクトファイルに、プロジェクトフォルダの外へ書き込まれるエントリがあります：\n%s"},
+    // Ladder
+    {8104, "Are you sure to discard updated data?", "更新したデータを破棄してもよろしいですか？"},
+    // Diagram layers
+    {8111, "Cannot register any more comments.", "これ以上コメントを登録できません。"},
+    // Shared input dialogs
+    {8116, "Incorrect jump destination.", "ジャンプ先が正しくありません。"},
     // Item input
     {8117, "Incorrect input data length. ( It%02d )", "入力データの長さが正しくありません。( It%02d )"},
     {8118, "Input data is out of range. ( It%02d )", "入力データが範囲外です。( It%02d )"},
     {8119, "Incorrect input data. ( It%02d )", "入力データが正しくありません。( It%02d )"},
     {8120, "Incorrect input data length. ( It%02d maximum %d characters)",
      "入力データの長さが正しくありません。( It%02d 最大 %d 文字)"},
+    {8130, "Cannot register any more junction points.", "これ以上接続点を登録できません。"},
+    {8226, "Please enter a number between 00 to 19.", "00から19の数値を入力してください。"},
+    // Online monitor
+    {9104, "Out of range", "範囲外"},
+    {9105, "No destination", "接続先なし"},
+    {9205, "Error occurred in PU mode communication.", "PUモード通信でエラーが発生しました。"},
     // Connected devices (product names: the same in both languages)
     {9300, "TQN(JOV-UM)", "TQN(JOV-UM)"},
     {9303, "QVxxx(JOV-IRDA)", "QVxxx(JOV-IRDA)"},
     {9304, "QVxxx(JOV-US)", "QVxxx(JOV-US)"},
     {9305, "TJK5(JOV-IRU)", "TJK5(JOV-IRU)"},
     {9306, "V8RTU(JOV-US)", "V8RTU(JOV-US)"},
+    {9307, "Are you sure to delete port setting?", "ポート設定を削除してもよろしいですか？"},
     {9308, "TQN", "TQN"},
     {9309, "TJW(JOV-US)", "TJW(JOV-US)"},
+    {9400, "Enter 4-digit integer.", "4桁の整数を入力してください。"},
     {9401, "TJK5(JOV-US)", "TJK5(JOV-US)"},
+    {9402, "Enter a number of up to 4 digits.", "4桁以内の数値を入力してください。"},
     // Communication connections
     {9800, "Unknown connection pattern", "不明な接続パターンです"},
     {9801, "Cannot connect within single card.", "同一カード内では接続できません。"},
@@ -57,7 +86,43 @@ const StringEntry kStringTable[] = {
     {9805, "Unable to duplicate output to RNH6.", "RNH6への出力は重複できません。"},
     {9806, "Cannot connect within single card.", "同一カード内では接続できません。"},
     {9807, "Cannot input from the same output within single card.", "同一カード内で同じ出力から入力することはできません。"},
+    {9900, "N.O. Contact input", "a接点入力"},
+    {9901, "N.C. Contact input", "b接点入力"},
+    {9902, "OT Coil input", "OTコイル入力"},
+    {9903, "NO Coil input", "NOコイル入力"},
+    {9904, "ON Coil input", "ONコイル入力"},
+    {9905, "OF Coil input", "OFコイル入力"},
+    {9906, "SH Coil input", "SHコイル入力"},
+    {9907, "Input jump destination", "ジャンプ先入力"},
+    // Online monitor command
+    {32812, "Online Monitor", "オンラインモニタ"},
+    {32813, "Offline", "オフライン"},
+    // System configuration commands
+    {40400, "Change device", "機器の変更"},
+    {40401, "Function Block List", "機能ブロック一覧"},
+    {40402, "Restore card", "カードのリストア"},
+    {40403, "Bulk paste V8RTU", "V8RTU一括貼り付け"},
+    {40404, "Upload", "アップロード"},
+    {40405, "Download", "ダウンロード"},
+    {40406, "Network Upload", "ネットワークアップロード"},
+    {40407, "Network Download", "ネットワークダウンロード"},
+    {40408, "Date setting", "日時設定"},
+    {40409, "Change the number of cards", "カード数の変更"},
+    {40410, "Bulk copy V8RTU", "V8RTU一括コピー"},
+    {40411, "Remove device", "機器の削除"},
+    {40412, "Card backup", "カードのバックアップ"},
+    {40413, "Paste", "貼り付け"},
+    {40416, "Move", "移動"},
+    {40417, "Copy", "コピー"},
+    {40418, "Print all cards", "全カード印刷"},
+    {40419, "Network HT-9", "ネットワークHT-9"},
+    {40471, "Compare", "比較"},
+    {40472, "Network compare", "ネットワーク比較"},
+    {40477, "Change ID_No.", "ID番号の変更"},
+    {40478, "Select version", "バージョンの選択"},
+    {40479, "Synchronize version", "バージョンの同期"},
     // Framework
+    {57344, "KRAVin3", "KRAVin3"},
     {61449, "Untitled", "無題"},
 };
 

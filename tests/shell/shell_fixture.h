@@ -1,0 +1,55 @@
+// The running shell on a temporary profile, the shipped tables and a scripted
+// prompt, offscreen.
+#pragma once
+
+#include "qt_app.h"
+#include "scripted_prompt.h"
+#include "shell_application.h"
+#include "temp_dir.h"
+
+#include <QApplication>
+#include <QSettings>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <optional>
+
+namespace kravin::test {
+
+class ShellFixture : public ::testing::Test {
+protected:
+    TempDir dir;
+    ScriptedPrompt prompt;
+    std::unique_ptr<shell::ShellApplication> app;
+    std::shared_ptr<QSettings> profile;
+    shell::ShellServices services;  // handed to the frame at start
+
+    void start(const std::optional<std::string>& path = std::nullopt, shell::ViewHooks* hooks = nullptr)
+    {
+        qtApp();
+        shell::ShellOptions options;
+        // The shipped tables are the KRAVinTBL folder of the sources.
+        options.folders = shell::ShellFolders::besideProgram(KRAVIN_SAMPLE_TABLES "/..");
+        profile = std::make_shared<QSettings>(QString::fromStdString(dir / "profile.ini"), QSettings::IniFormat);
+        options.profile = profile;
+        options.prompt = &prompt;
+        options.viewHooks = hooks;
+        options.services = services;
+        app = std::make_unique<shell::ShellApplication>(std::move(options));
+        ASSERT_TRUE(shell::runStartup(*app, path));
+    }
+
+    void TearDown() override
+    {
+        if (app) shell::runShutdown(*app);
+        app.reset();
+        QCoreApplication::processEvents();
+    }
+
+    shell::MainFrame& frame() { return *app->mainFrame(); }
+    model::ProjectSession& session() { return *app->session(); }
+    std::string title() { return frame().windowTitle().toStdString(); }
+};
+
+}  // namespace kravin::test

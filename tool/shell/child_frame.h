@@ -1,0 +1,50 @@
+// The child frame of one view kind inside the main frame's MDI area.
+#pragma once
+
+#include "view_manager.h"
+
+#include <QMdiSubWindow>
+
+#include <functional>
+
+namespace kravin::shell {
+
+class ChildFrame : public QMdiSubWindow {
+    Q_OBJECT
+public:
+    ChildFrame(ViewKind kind, ViewManager& views, QWidget* parent = nullptr);
+
+    ViewKind kind() const { return kind_; }
+    Placement placement() const;
+    // Destroys the frame without asking the view.
+    void destroyNow();
+    // Told once when the frame goes, whichever way.
+    std::function<void(ChildFrame*)> onGone;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    void gone();
+
+    ViewKind kind_;
+    ViewManager& views_;
+    bool gone_ = false;
+};
+
+// The content of a view whose editor is not plugged in: an empty page.
+class PlaceholderView : public QWidget {
+    Q_OBJECT
+public:
+    PlaceholderView(ViewKind kind, const QString& title, QWidget* parent = nullptr);
+    ViewKind kind() const { return kind_; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    ViewKind kind_;
+};
+
+}  // namespace kravin::shell

@@ -1,0 +1,144 @@
+// The main window: menus, toolbar with the zoom box, status bar, the MDI area
+// holding one child frame per view kind, and the frame-level commands.
+#pragma once
+
+#include "command_state.h"
+#include "project_commands.h"
+#include "shell_ports.h"
+#include "shell_texts.h"
+#include "view_manager.h"
+
+#include <QMainWindow>
+#include <QPointer>
+
+#include <atomic>
+#include <functional>
+#include <map>
+#include <optional>
+
+class QAction;
+class QComboBox;
+class QMdiArea;
+class QMdiSubWindow;
+class QTimer;
+
+namespace kravin::shell {
+
+class ChildFrame;
+class Theme;
+
+// Link state the online functions keep; the frame reads it for its commands.
+struct OnlineFlags {
+    std::atomic<bool> online{false};
+    std::atomic<bool> busMode{false};
+    std::atomic<bool> monitorRan{false};
+    std::atomic<bool> ht9PortOpen{false};
+    std::atomic<bool> regMonitorShown{false};
+};
+
+// Commands whose work belongs to other parts of the tool; unset ones do nothing.
+struct ShellServices {
+    std::function<void()> startOnlineMonitor;
+    std::function<void()> stopOnlineMonitor;
+    std::function<void()> optionDialog;
+    std::function<void()> showRegistryMonitor;
+    std::function<void()> deletePortSettings;
+    std::function<void(const PrintSettings&, bool preview)> print;
+    std::function<std::optional<PrintSettings>(int scale)> askPrintScale;  // wiring views' print dialog
+    std::function<void()> bulkPrint;
+    std::function<void()> saveSettings;
+    std::function<void()> ladderShortcutKeys;
+    // "M Online Stop" (40605) from the monitor when its run has ended.
+    std::function<void()> onlineStopped;
+    // Makes the view of a kind; null or a null result gives an empty page.
+    std::function<QWidget*(ViewKind)> makeView;
+};
+
+// Everything the frame works with; owned by the application.
+struct ShellContext {
+    ProjectPort* project = nullptr;
+    model::Prompt* prompt = nullptr;
+    ViewHooks* viewHooks = nullptr;
+    OnlineFlags* online = nullptr;
+    Theme* theme = nullptr;
+    UiLanguage language = UiLanguage::English;
+    QString helpDir;
+    ShellServices services;
+};
+
+class MainFrame : public QMainWindow, public FrameHost {
+    Q_OBJECT
+public:
+    explicit MainFrame(ShellContext& context, QWidget* parent = nullptr);
+    ~MainFrame() override;
+
+    ViewManager& views() { return views_; }
+    ProjectCommands& projectCommands() { return projectCommands_; }
+    QMdiArea* mdiArea() const { return mdi_; }
+    QAction* action(int id) const;
+    QComboBox* zoomBox() const { return zoom_; }
+    ChildFrame* frame(ViewKind kind) const;
+
+    // Runs a command id as the menu would (only when it is enabled).
+    bool trigger(int id);
+    // Re-evaluates every command's enabled state and the title.
+    void refresh();
+    CommandContext commandContext();
+    std::optional<ViewKind> activeKind() const;
+    QWidget* activeView() const;
+
+    // Shows a view's zoom in the zoom box.
+    void syncZoomBox(double scale);
+    // Hands a zoom text to the active view: 0, -1 or -2 as parseZoomText.
+    int applyZoomText(const QString& text);
+    // The print settings last chosen for the active view.
+    const std::optional<PrintSettings>& printSettings() const { return printSettings_; }
+    bool blinkPhase() const { return blinkPhase_; }
+    Q_INVOKABLE void showAbout();
+    // A private command (redraw requests, "M Online Stop") to the view of a
+    // slot, or to the frame itself for kind -1. Workers call it queued:
+    // QMetaObject::invokeMethod(frame, "sendCommand", Qt::QueuedConnection, ...).
+    // False when there is nobody to take it.
+    Q_INVOKABLE bool sendCommand(int kind, int id);
+
+    // FrameHost
+    bool createFrame(ViewKind kind, const FrameGeometry& geometry) override;
+    void destroyFrame(ViewKind kind) override;
+    void raiseFrame(ViewKind kind, bool repaint) override;
+    void post(std::function<void()> task) override;
+
+signals:
+    void viewShown(int kind);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildActions();
+    void buildMenus();
+    void buildToolBar();
+    void buildStatusBar();
+    void run(int id);
+    void updateTitle();
+    void blink();
+    void print(bool preview, bool fromToolbar);
+    // Side by side (Qt::Horizontal) or one above the other (Qt::Vertical).
+    void tile(Qt::Orientation direction);
+    void childGone(ChildFrame* frame);
+    QString text(int id) const { return commandText(id, context_.language); }
+
+    ShellContext& context_;
+    ViewHooks defaultHooks_;
+    ViewManager views_;
+    ProjectCommands projectCommands_;
+    QMdiArea* mdi_ = nullptr;
+    QComboBox* zoom_ = nullptr;
+    QTimer* blinkTimer_ = nullptr;
+    std::map<int, QAction*> actions_;
+    std::map<ViewKind, QPointer<ChildFrame>> frames_;
+    std::optional<PrintSettings> printSettings_;
+    bool blinkPhase_ = true;
+    int shownOnlineImage_ = -1;
+};
+
+}  // namespace kravin::shell
