@@ -1,5 +1,7 @@
 #include "connections.h"
 
+#include "layout_editor.h"
+
 #include "unit_fixture.h"
 
 namespace kravin::test {
@@ -298,31 +300,44 @@ TEST_F(AnalogLineTest, WorkRecordCapturesTheUnit)
     KRAVinA_Data_XY_Set(31, 12, 34);
     KRAVinA_Data_Write(1, 0, head, work.str().c_str());
 
-    auto record = std::make_unique<model::SystemWorkRecord>();
+    namespace w = model::workrecord;
+    model::SystemWorkRecord holder;   // the layout editor's record
+    unsigned char* r = holder.Get();
+    const auto i32 = [&](std::size_t at) {
+        std::uint32_t v = 0;
+        for (int i = 0; i < 4; ++i) v |= std::uint32_t(r[at + i]) << (8 * i);
+        return static_cast<std::int32_t>(v);
+    };
+    const auto i16 = [&](std::size_t at) { return static_cast<std::int16_t>(r[at] | (r[at + 1] << 8)); };
+    const auto text = [&](std::size_t at, std::size_t n) { return std::string(reinterpret_cast<char*>(r + at), n); };
+    const auto line = [&](int g, int item) { return w::lines + w::lineSize * (g * 100 + item); };
+    const auto group = [&](int g) { return w::groups + w::groupSize * g; };
+
     unit->g_curGroup = 31;
-    model::FillSystemWorkRecord(*unit, *record);
-    EXPECT_EQ(record->station, 1);
-    EXPECT_EQ(record->card, 1);
-    EXPECT_EQ(std::string(record->codes[30].data(), 5), "76PVA");
-    EXPECT_EQ(model::fieldView(record->groups[31].items[0].data(), 18), "LAG-TAG");
-    EXPECT_EQ(record->groups[31].x, 12);
-    EXPECT_EQ(record->groups[31].y, 34);
-    const auto& l = record->lines[30 * 100 + 10];
-    EXPECT_EQ(l.count, 30);
-    EXPECT_EQ(l.value, 5);
-    EXPECT_EQ(std::string(l.text.data()), "LINE-TE");
-    EXPECT_EQ(l.x[0], 200);
-    EXPECT_EQ(record->lines[30 * 100 + 11].count, -1);   // not an analog item
-    EXPECT_EQ(record->lines[11 * 100].count, -1);
+    model::FillSystemWorkRecord(*unit, r);
+    EXPECT_EQ(i32(w::station), 1);
+    EXPECT_EQ(i32(w::card), 1);
+    EXPECT_EQ(text(w::codes + 5 * 30, 5), "76PVA");
+    EXPECT_EQ(text(group(31), 8), std::string("LAG-TAG\0", 8));
+    EXPECT_EQ(i32(group(31) + w::groupX), 12);
+    EXPECT_EQ(i32(group(31) + w::groupY), 34);
+    EXPECT_EQ(i32(line(30, 10) + 8), 30);   // a damaged count is cut to the arrays
+    EXPECT_EQ(i32(line(30, 10)), 5);
+    EXPECT_EQ(i32(line(30, 10) + 4), 0x112233);
+    EXPECT_EQ(text(line(30, 10) + w::lineText, 8), std::string("LINE-TE\0", 8));
+    EXPECT_EQ(i16(line(30, 10) + w::lineX), 200);
+    EXPECT_EQ(i16(line(30, 10) + w::lineY + 2), 101);
+    EXPECT_EQ(i32(line(30, 11) + 8), -1);   // not an analog item
+    EXPECT_EQ(i32(line(11, 0) + 8), -1);
     EXPECT_EQ(unit->g_curGroup, 31);
 
     // The station itself takes its record from the station tables.
     makeCurrent(1, 0);
-    model::FillSystemWorkRecord(*unit, *record);
-    EXPECT_EQ(record->card, 0);
-    EXPECT_EQ(record->kindIndex, masters.station.find("RNH6"));
-    EXPECT_EQ(record->versionIndex, 1);
-    EXPECT_STREQ(record->unitText.data(), "STN");
+    model::FillSystemWorkRecord(*unit, r);
+    EXPECT_EQ(i32(w::card), 0);
+    EXPECT_EQ(i32(w::kindIndex), masters.station.find("RNH6"));
+    EXPECT_EQ(i32(w::versionIndex), 1);
+    EXPECT_EQ(text(w::unitText, 4), std::string("STN\0", 4));
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "connections.h"
 
 #include "KRAVinA.h"
+#include "layout_editor.h"
 #include "text_codec.h"
 
 #include <algorithm>
@@ -435,50 +436,79 @@ int SaveAconLine(UnitContext& unit, const AnalogLineEditState& line)
 
 // ---- system work record ----
 
-void FillSystemWorkRecord(UnitContext& unit, SystemWorkRecord& r)
+namespace {
+
+void put32(unsigned char* at, std::int32_t v)
 {
-    r = SystemWorkRecord{};
+    const auto u = static_cast<std::uint32_t>(v);
+    for (int i = 0; i < 4; ++i) at[i] = static_cast<unsigned char>(u >> (8 * i));
+}
+
+void put16(unsigned char* at, int v)
+{
+    const auto u = static_cast<std::uint16_t>(toInt16(v));
+    at[0] = static_cast<unsigned char>(u);
+    at[1] = static_cast<unsigned char>(u >> 8);
+}
+
+}  // namespace
+
+static_assert(workrecord::size == kSystemWorkRecordBytes);
+static_assert(workrecord::lines + kGroups * kItems * workrecord::lineSize == workrecord::size);
+static_assert(workrecord::groups + kGroups * workrecord::groupSize == workrecord::lines);
+
+void FillSystemWorkRecord(UnitContext& unit, unsigned char* r)
+{
+    namespace w = workrecord;
+    std::memset(r, 0, w::size);
     const int s = unit.g_curStation, card = unit.g_curCard;
-    r.station = s;
-    r.card = card;
-    r.kindIndex = unit.unitKind(s, card);
-    r.versionIndex = unit.unitVersionIndex(s, card);
+    put32(r + w::station, s);
+    put32(r + w::card, card);
+    // The station itself takes its record from the station tables.
+    put32(r + w::kindIndex, unit.unitKind(s, card));
+    put32(r + w::versionIndex, unit.unitVersionIndex(s, card));
     if (s >= 0 && s < kStations && card >= 0 && card <= kCardSlots) {
         const std::string& text = card == 0 ? unit.tables.stationUnitText[s] : unit.tables.cardUnitText[s][card - 1];
-        std::memcpy(r.unitText.data(), text.data(), std::min(text.size(), r.unitText.size() - 1));
+        const std::string cut = trimDbcs(text, w::unitTextWidth - 1);
+        std::memcpy(r + w::unitText, cut.data(), cut.size());
     }
     unit.LoadUnitBlocks(1);
     const int keepGroup = unit.g_curGroup, keepSpecial = unit.g_specialGroupMode;
     unit.g_specialGroupMode = 0;
     for (int g = 0; g < kGroups; ++g) {
-        std::memcpy(r.codes[g].data(), unit.g_unitBlocks[g].data(), 5);
+        std::memcpy(r + w::codes + 5 * g, unit.g_unitBlocks[g].data(), 5);
         unit.g_curGroup = g;
         unit.LoadBlockItemList();
-        SystemWorkRecord::Group& grp = r.groups[g];
-        grp.items = unit.blockItemData.items;
-        grp.terminals = unit.blockItemData.terminals;
-        KRAVinA_Data_XY_Get(g, &grp.x, &grp.y);
+        unsigned char* grp = r + w::groups + w::groupSize * g;
+        for (int i = 0; i < kItems; ++i) std::memcpy(grp + kItemSlot * i, unit.blockItemData.items[i].data(), kItemSlot);
+        for (int t = 0; t < kTerminals; ++t)
+            std::memcpy(grp + w::groupTerminals + kTermSlot * t, unit.blockItemData.terminals[t].data(), kTermSlot);
+        // Every group keeps its place, analog or not.
+        int x = 0, y = 0;
+        KRAVinA_Data_XY_Get(g, &x, &y);
+        put32(grp + w::groupX, x);
+        put32(grp + w::groupY, y);
+        for (int i = 0; i < kItems; ++i) put32(r + w::lines + w::lineSize * (g * kItems + i) + 8, -1);
         AnacomList list;
         unit.CollectAnacomItems(g, list);
-        for (int i = 0; i < kItems; ++i) r.lines[g * kItems + i].count = -1;
         for (int k = 0; k < list.itemCount; ++k) {
             const int item = list.items[k].index;
-            SystemWorkRecord::Line& line = r.lines[g * kItems + item];
+            unsigned char* line = r + w::lines + w::lineSize * (g * kItems + item);
             int count = 0, value = 0, colour = 0;
             char text[KRAVINA_CONNECTION_TEXT_SIZE] = {};
             KRAVinA_Acon_Get(s, card - 1, g, item, &count, &value, &colour, text, unit.workFolder.c_str());
             count = clampPoints(count);
-            line.count = count;
-            line.value = value;
-            line.colour = static_cast<std::uint32_t>(colour);
-            const std::string cut = trimDbcs(fieldView(text, sizeof text), 7);
-            std::memcpy(line.text.data(), cut.data(), cut.size());
+            put32(line, value);
+            put32(line + 4, colour);
+            put32(line + 8, count);
             for (int p = 0; p < count; ++p) {
-                int x = 0, y = 0;
-                KRAVinA_Acon_Pnt_Get(g, item, p, &x, &y);
-                line.x[p] = toInt16(x);
-                line.y[p] = toInt16(y);
+                int px = 0, py = 0;
+                KRAVinA_Acon_Pnt_Get(g, item, p, &px, &py);
+                put16(line + w::lineX + 2 * p, px);
+                put16(line + w::lineY + 2 * p, py);
             }
+            const std::string cut = trimDbcs(fieldView(text, sizeof text), 7);
+            std::memcpy(line + w::lineText, cut.data(), cut.size());
         }
     }
     unit.g_curGroup = keepGroup;

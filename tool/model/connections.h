@@ -90,32 +90,28 @@ void GetBlockCellPosition(const UnitContext& unit, int group, int* col, int* row
 // or the line's ends are out of range.
 int SaveAconLine(UnitContext& unit, const AnalogLineEditState& line);
 
-// The image of one whole unit (the unit of copy and paste of stations and cards).
-struct SystemWorkRecord {
-    struct Group {
-        std::array<std::array<char, kItemSlot>, kItems> items{};
-        std::array<std::array<char, kTermSlot>, kTerminals> terminals{};
-        std::int32_t x = 0, y = 0;
-    };
-    struct Line {
-        std::int32_t value = 0;
-        std::uint32_t colour = 0;
-        std::int32_t count = 0;   // -1 none
-        std::array<std::int16_t, kLinePoints> x{};
-        std::array<std::int16_t, kLinePoints> y{};
-        std::array<char, 8> text{};
-    };
-    std::int32_t station = 0;
-    std::int32_t card = 0;         // 0 the station
-    std::int32_t kindIndex = 0;
-    std::int32_t versionIndex = 0;
-    std::array<char, 12> unitText{};
-    std::array<std::array<char, 5>, kGroups> codes{};
-    std::array<Group, kGroups> groups{};
-    std::array<Line, kGroups * kItems> lines{};
-};
+// Layout of the system work record (the image of one whole unit, the unit of copy
+// and paste of stations and cards; the layout editor holds its 1,801,328 bytes).
+// Integers are little-endian.
+namespace workrecord {
+constexpr std::size_t station = 0;        // int32
+constexpr std::size_t card = 4;           // int32, 0 the station
+constexpr std::size_t kindIndex = 8;      // int32
+constexpr std::size_t versionIndex = 12;  // int32
+constexpr std::size_t unitText = 16;      // 12 bytes: the text, NUL padded
+constexpr std::size_t unitTextWidth = 12;
+constexpr std::size_t codes = 28;         // 100 x 5 bytes
+constexpr std::size_t groups = 528;       // 100 x groupSize
+constexpr std::size_t groupSize = 4008;   // items 100 x 18, terminals 100 x 22, int32 X, Y
+constexpr std::size_t groupTerminals = 1800;
+constexpr std::size_t groupX = 4000, groupY = 4004;
+constexpr std::size_t lines = 401328;     // 10000 x lineSize, index group * 100 + item
+constexpr std::size_t lineSize = 140;     // int32 value, colour, count (-1 none), int16 x[30], y[30], char[8]
+constexpr std::size_t lineX = 12, lineY = 72, lineText = 132;
+constexpr std::size_t size = 1801328;
+}  // namespace workrecord
 
-// Fills the record from the current unit (allocate it on the heap: 1.8 MB).
-void FillSystemWorkRecord(UnitContext& unit, SystemWorkRecord& record);
+// Fills the work record (workrecord::size bytes) from the current unit.
+void FillSystemWorkRecord(UnitContext& unit, unsigned char* record);
 
 }  // namespace kravin::model

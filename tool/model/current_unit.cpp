@@ -463,30 +463,14 @@ void UnitContext::ClearUnit(int keepLayout)
 
 // ---- UnitImageGuard ----
 
-struct UnitImageGuard::Block {
-    int x = 0, y = 0;
-    std::array<std::array<char, kItemBytes>, kItems> items;
-    std::array<std::array<char, kTermBytes>, kTerminals> terminals;
-};
-
-UnitImageGuard::UnitImageGuard() : blocks_(new Block[kGroups])
+UnitImageGuard::UnitImageGuard() : blocks_(std::make_unique<std::array<BlockImage, kGroups>>())
 {
-    for (int b = 0; b < kGroups; ++b) {
-        Block& k = blocks_[b];
-        KRAVinA_Data_XY_Get(b, &k.x, &k.y);
-        for (int i = 0; i < kItems; ++i) KRAVinA_Data_Item_Get(b, i, k.items[i].data());
-        for (int t = 0; t < kTerminals; ++t) KRAVinA_Data_Term_Get(b, t, k.terminals[t].data());
-    }
+    for (int b = 0; b < kGroups; ++b) (*blocks_)[b] = readBlock(b);
 }
 
 UnitImageGuard::~UnitImageGuard()
 {
-    for (int b = 0; b < kGroups; ++b) {
-        const Block& k = blocks_[b];
-        KRAVinA_Data_XY_Set(b, k.x, k.y);
-        for (int i = 0; i < kItems; ++i) KRAVinA_Data_Item_Set(b, i, k.items[i].data());
-        for (int t = 0; t < kTerminals; ++t) KRAVinA_Data_Term_Set(b, t, k.terminals[t].data());
-    }
+    for (int b = 0; b < kGroups; ++b) putBlock(b, (*blocks_)[b]);
 }
 
 }  // namespace kravin::model

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "system_config.h"
+#include "unit_files.h"
 
 #include <array>
 #include <cstdint>
@@ -14,21 +15,18 @@
 
 namespace kravin::model {
 
-constexpr int kGroups = 100;
-constexpr int kItems = 100;
-constexpr int kTerminals = 100;
-constexpr std::size_t kUnitHeadSize = 500;
-constexpr std::size_t kItemSlot = 18;       // 16 bytes of the library and two zeros
-constexpr std::size_t kTermSlot = 22;       // 20 bytes of the library and two zeros
-constexpr std::size_t kItemBytes = 16;
-constexpr std::size_t kTermBytes = 20;
+constexpr int kGroups = kUnitBlocks;
+constexpr int kItems = kBlockItems;
+constexpr int kTerminals = kBlockTerms;
+constexpr std::size_t kUnitHeadSize = kHeadBytes;
+constexpr std::size_t kItemSlot = kItemBytes + 2;   // the library's bytes and two zeros
+constexpr std::size_t kTermSlot = kTermBytes + 2;
 constexpr int kValidCodesMax = 51;
 
 // Groups shown as 101..114 on "PWZ" units and left out of the analog analysis.
 inline constexpr std::array<int, 14> SpecialGroupTable = {4, 5, 6, 7, 8, 9, 10, 27, 28, 29, 70, 71, 93, 94};
 
-// 5-character code and a zero; first byte 0 = no block in the group.
-using BlockCode = std::array<char, 6>;
+// BlockCode (unit_files.h): 5 characters and a zero; first byte 0 = no block in the group.
 
 struct ItemDefinition {
     char type[16];
@@ -220,8 +218,7 @@ public:
     UnitImageGuard& operator=(const UnitImageGuard&) = delete;
 
 private:
-    struct Block;
-    std::unique_ptr<Block[]> blocks_;
+    std::unique_ptr<std::array<BlockImage, kGroups>> blocks_;
 };
 
 }  // namespace kravin::model

@@ -327,7 +327,7 @@ int ValidateItemInput(UnitContext& unit, Prompt& prompt, int quiet, int item, st
     const std::string_view type = fieldView(def.type);
     Verdict v = value.size() > kInputMax ? Verdict{kMsgInputLength} : check(unit, item, type, def, text);
     // Whatever the type, the stored text must fit the item.
-    if (v.message == 0 && text.size() > kItemBytes) v = {kMsgInputLength};
+    if (v.message == 0 && text.size() > static_cast<std::size_t>(kItemBytes)) v = {kMsgInputLength};
     if (v.message == kMsgInputMaxLength) {
         if (!quiet) prompt.message(kMsgInputMaxLength, {std::int64_t(item), std::int64_t(v.extra)}, Buttons::Ok,
                                    Icon::Warning);

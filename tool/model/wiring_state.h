@@ -8,9 +8,9 @@
 #include <list>
 #include <string>
 
-namespace kravin::model {
+#include "unit_files.h"   // kLinePoints
 
-constexpr int kLinePoints = 30;
+namespace kravin::model {
 
 // The analog editor's current line, read by SaveAconLine.
 struct AnalogLineEditState {
