@@ -67,7 +67,7 @@ struct GroupSnapshot {
 // The online monitor's target unit, read by the monitor variants of the look-ups.
 struct MonitorTargetUnit {
     std::int16_t station = 0;
-    std::int16_t card = 0;
+    std::int16_t card = 0;   // 0 the station, 1..16 a card slot
     std::array<char, 8> model{};
     std::array<char, 4> version{};
     std::array<BlockCode, kGroups> blocks{};
@@ -171,8 +171,13 @@ public:
     // The kind name (8 characters, blank padded) of a unit; empty without a kind.
     std::string unitKindName(int station, int card) const;
 
+    // Model, unit text and version of g_curStation / g_curCard (all empty without a kind).
     void SelectCurrentUnit();
+    // Allowed blocks of every group; with codes also the unit's block codes and analog map.
     void LoadUnitBlocks(int withCodes);
+    // Definition and values of the current group. 0, or -1 when the definition cannot be
+    // selected or defines neither items nor terminals; after -1 nothing of the block
+    // loaded before stays in the tables.
     int LoadBlockItemList();
     int LoadBlockDefinition(std::string_view model, std::string_view version, std::string_view blockId3);
     void SnapshotGroupData();
@@ -184,6 +189,9 @@ public:
                      std::string& out) const;
     // Selects the definition of a group of the current unit; 0 or -1 (no block, no definition).
     int SelectGroupDefinition(int group) const;
+    // Removes the current unit (and the slots it occupies, never past the station's
+    // 16) from the configuration; keepLayout 0 also drops positions, line points and
+    // the unit's layer files.
     void ClearUnit(int keepLayout);
     void WriteItemDefaults(int group);
     int FindNextEditableItem(int mode, int group, int* pos) const;
