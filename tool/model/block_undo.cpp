@@ -146,12 +146,8 @@ bool CBlockUndo::restoreEntry(const BlockUndoEntry& e, bool)
         loadUnit(e.station, e.card, folder, head);
         KRAVinA_Data_XY_Set(p->block, p->x, p->y);
         ok = writeUnit(e.station, e.card, head, folder);
-    } else if (const auto* c = std::get_if<CommentSlot>(&e.image)) {
-        ok = RestoreOnView(view, *c);
-    } else if (const auto* link = std::get_if<LinkRecord>(&e.image)) {
-        ok = RestoreOnView(view, *link);
-    } else if (const auto* f = std::get_if<FigureSlot>(&e.image)) {
-        ok = RestoreOnView(view, *f);
+    } else if (const auto restored = RestoreViewImage(view, e.image)) {
+        ok = *restored;
     }
     host_.setModified();
     return ok;

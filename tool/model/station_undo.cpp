@@ -347,12 +347,8 @@ bool CStationUndo::restoreEntry(const StationUndoEntry& e, bool)
     } else if (const auto* conn = std::get_if<StationUndoEntry::Connection>(&e.image)) {
         for (const auto& end : conn->ends) ok = restoreTerminal(end) && ok;
         host_.selectUnit(e.station, e.card);
-    } else if (const auto* c = std::get_if<CommentSlot>(&e.image)) {
-        ok = RestoreOnView(view, *c);
-    } else if (const auto* link = std::get_if<LinkRecord>(&e.image)) {
-        ok = RestoreOnView(view, *link);
-    } else if (const auto* f = std::get_if<FigureSlot>(&e.image)) {
-        ok = RestoreOnView(view, *f);
+    } else if (const auto restored = RestoreViewImage(view, e.image)) {
+        ok = *restored;
     }
     host_.setModified();
     return ok;

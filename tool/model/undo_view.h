@@ -6,6 +6,8 @@
 #include "figure_layer.h"
 
 #include <cstdint>
+#include <optional>
+#include <variant>
 #include <cstring>
 
 namespace kravin::model {
@@ -61,5 +63,16 @@ public:
 bool RestoreOnView(UndoView* view, const CommentSlot& comment);
 bool RestoreOnView(UndoView* view, const FigureSlot& figure);
 bool RestoreOnView(UndoView* view, const LinkRecord& link);
+
+// Restores a snapshot image that lives on the view (comment, link or figure record);
+// none when the image is of another kind.
+template <class Image>
+std::optional<bool> RestoreViewImage(UndoView* view, const Image& image)
+{
+    if (const auto* c = std::get_if<CommentSlot>(&image)) return RestoreOnView(view, *c);
+    if (const auto* link = std::get_if<LinkRecord>(&image)) return RestoreOnView(view, *link);
+    if (const auto* f = std::get_if<FigureSlot>(&image)) return RestoreOnView(view, *f);
+    return std::nullopt;
+}
 
 }  // namespace kravin::model
