@@ -92,8 +92,8 @@ TEST_F(OnlineMonitorTest, SnapshotDescribesTheUnitsAndTheCurrentUnit)
     ASSERT_GT(card, 0);
     t.cardKind[3][4] = card;
     t.cardUnitText[3][4] = std::string("\x01" "ABCDEFG", 8);
+    // Selecting a unit takes a fresh snapshot.
     app->unitSelection().select(3, 5);
-    app->refreshMonitorSnapshot();
 
     const ModelMonitorContext& c = app->monitorContext();
     EXPECT_TRUE(c.ProjectOpen());

@@ -33,7 +33,8 @@ ModelMonitorContext::ModelMonitorContext(model::UnitContext& unit)
 {
 }
 
-online::MonitorUnitInfo ModelMonitorContext::describe(int station, int card) const
+online::MonitorUnitInfo ModelMonitorContext::describe(int station, int card,
+                                                      std::map<std::string, bool>& irCards) const
 {
     online::MonitorUnitInfo info;
     info.station = station;
@@ -45,7 +46,11 @@ online::MonitorUnitInfo ModelMonitorContext::describe(int station, int card) con
     const std::string& text =
         card == 0 ? unit_.tables.stationUnitText[station] : unit_.tables.cardUnitText[station][card - 1];
     info.recordText = text.substr(0, model::kUnitTextWidth);
-    info.irCard = card > 0 && KRAVinA_IRCardName_Comp(kind.c_str(), unit_.tableFolder.c_str()) == 1;
+    if (card > 0) {
+        const auto [it, added] = irCards.try_emplace(kind, false);
+        if (added) it->second = KRAVinA_IRCardName_Comp(kind.c_str(), unit_.tableFolder.c_str()) == 1;
+        info.irCard = it->second;
+    }
     return info;
 }
 
@@ -56,8 +61,9 @@ void ModelMonitorContext::refresh(bool projectOpen, const online::MonitorViews& 
     next->projectOpen = projectOpen;
     next->views = views;
     if (projectOpen) {
+        std::map<std::string, bool> irCards;
         for (int s = 0; s < model::kStations; ++s)
-            for (int c = 0; c <= model::kCardSlots; ++c) next->units[s][c] = describe(s, c);
+            for (int c = 0; c <= model::kCardSlots; ++c) next->units[s][c] = describe(s, c, irCards);
         if (validUnit(targetStation_, targetCard_)) next->units[targetStation_][targetCard_].blocks = targetBlocks_;
         if (validUnit(unit_.g_curStation, unit_.g_curCard)) {
             next->station = unit_.g_curStation;

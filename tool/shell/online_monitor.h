@@ -20,6 +20,7 @@
 #include <atomic>
 #include <bitset>
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -65,7 +66,8 @@ public:
     std::string GetAppDataDir() const override;
 
 private:
-    online::MonitorUnitInfo describe(int station, int card) const;
+    // irCards caches the IR card look-up per kind name.
+    online::MonitorUnitInfo describe(int station, int card, std::map<std::string, bool>& irCards) const;
     void publish(std::shared_ptr<MonitorModelSnapshot> next);
 
     model::UnitContext& unit_;

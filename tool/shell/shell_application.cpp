@@ -143,6 +143,7 @@ ShellApplication::ShellApplication(ShellOptions options)
     unitSelection_ = std::make_unique<ModelUnitSelection>(
         *unit_, [this] { return session_ ? session_->projectRecord.workFolder : std::string(); });
     monitorContext_ = std::make_shared<ModelMonitorContext>(*unit_);
+    unitSelection_->changed = [this] { refreshMonitorSnapshot(); };
     if (!options_.monitor) {
         serialLink_ = std::make_shared<online::SerialLink>();
         onlineMonitor_ = std::make_shared<OnlineMonitorWorker>(

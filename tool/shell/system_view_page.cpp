@@ -22,6 +22,7 @@ void ModelUnitSelection::select(int station, int card)
     unit_.g_curCard = valid ? card : -1;
     // Without a unit the kind look-up finds none and the fields stay empty.
     unit_.SelectCurrentUnit();
+    if (changed) changed();
 }
 
 void ModelUnitSelection::loadUnitBlocks()
@@ -29,6 +30,7 @@ void ModelUnitSelection::loadUnitBlocks()
     if (unit_.g_curStation < 0 || unit_.g_curCard < 0) return;
     if (workFolder_) unit_.workFolder = workFolder_();
     unit_.LoadUnitBlocks(1);
+    if (changed) changed();
 }
 
 void ShellSystemView::runCommand(int id)

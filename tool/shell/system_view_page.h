@@ -26,6 +26,8 @@ public:
     void loadUnitBlocks() override;
     // Nothing selected: a project came or went.
     void clear() { select(-1, -1); }
+    // Told after the current unit or its blocks changed.
+    std::function<void()> changed;
 
 private:
     model::UnitContext& unit_;
