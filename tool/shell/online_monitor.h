@@ -42,7 +42,8 @@ struct MonitorModelSnapshot {
 };
 
 // The monitor's view of the model. The worker's calls read the latest
-// snapshot only; refresh and ApplyMonitorTarget run on the GUI thread.
+// snapshot only and never touch the unit context; refresh and
+// ApplyMonitorTarget run on the GUI thread.
 class ModelMonitorContext final : public online::MonitorContext {
 public:
     explicit ModelMonitorContext(model::UnitContext& unit);

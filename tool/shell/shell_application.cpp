@@ -157,6 +157,8 @@ ShellApplication::~ShellApplication()
     if (onlineMonitor_) {
         onlineMonitor_->onCommunicationError = nullptr;
         onlineMonitor_->onOnlineStop = nullptr;
+        // Without a shut-down the worker still runs: it ends before the model goes.
+        onlineMonitor_->stop(monitorStopBound(settings_.COM_TIME, kMonitorStopBound));
     }
     frame_.reset();
 }
