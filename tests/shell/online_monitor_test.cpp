@@ -4,7 +4,6 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
-#include <QStandardPaths>
 #include <QThread>
 
 #include <functional>
@@ -27,10 +26,7 @@ bool waitFor(const std::function<bool()>& done, std::chrono::milliseconds bound 
     return true;
 }
 
-class OnlineMonitorTest : public ShellFixture {
-protected:
-    void SetUp() override { QStandardPaths::setTestModeEnabled(true); }
-};
+using OnlineMonitorTest = ShellFixture;
 
 TEST_F(OnlineMonitorTest, WorkerRunsFromStartUpToShutDownAgainAndAgain)
 {

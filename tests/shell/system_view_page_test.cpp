@@ -1,5 +1,6 @@
 #include "child_frame.h"
 #include "command_ids.h"
+#include "online_monitor.h"
 #include "shell_fixture.h"
 #include "system_view_logic.h"
 
@@ -91,6 +92,30 @@ TEST_F(SystemViewPageTest, OpenedProjectShowsItsCardsAndNewClearsThem)
     ASSERT_TRUE(frame().trigger(cmd::FileNew));
     EXPECT_FALSE(looksOccupied({kStation, kCard}));
     EXPECT_EQ(app->unitSelection().current().station, -1);
+}
+
+TEST_F(SystemViewPageTest, OpeningAProjectResolvesTheMonitorTarget)
+{
+    start();
+    const std::string path = saveFixtureProject();
+    online::OnlineState& state = app->onlineMonitor()->state();
+    online::MonitorTargets targets = state.Targets();
+    targets.station = kStation;
+    targets.card = kCard - 1;
+    targets.rows[0].ggnn = 9901;       // a group the card does not use
+    targets.rows[0].resolvedItem = 7;
+    state.SetTargets(targets);
+    ASSERT_TRUE(frame().trigger(cmd::FileNew));
+
+    prompt.file(path);
+    ASSERT_TRUE(frame().trigger(cmd::FileOpen));
+    const model::MonitorTargetUnit& target = app->unitContext().monitorTarget;
+    EXPECT_EQ(target.station, kStation);
+    EXPECT_EQ(target.card, kCard);
+    EXPECT_EQ(std::string(target.model.data(), target.model.size()),
+              app->masters().card.name[app->systemTables().cardKind[kStation][kCard - 1]].substr(0, 8));
+    EXPECT_EQ(state.Targets().rows[0].resolvedItem, -1);
+    EXPECT_TRUE(app->monitorContext().UnitAt(kStation, kCard - 1).exists);
 }
 
 TEST_F(SystemViewPageTest, ClickSelectsTheCurrentUnitAndTheEditRulesFollowIt)

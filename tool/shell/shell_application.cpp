@@ -184,6 +184,13 @@ void ShellApplication::loadSettings()
     hooks.closeAllViews = [this] {
         if (frame_) frame_->views().closeAllViews();
     };
+    // The project's system is read: the registry target's blocks come from it.
+    hooks.applyMonitorTarget = [this] {
+        if (!onlineMonitor_) return;
+        refreshMonitorSnapshot();
+        onlineMonitor_->state().ApplyMonitorTarget();
+        refreshMonitorSnapshot();
+    };
     session_ = std::make_unique<model::ProjectSession>(*masters_, *tables_, *prompt_, env, hooks);
     project_ = std::make_unique<SessionProject>(*session_);
     project_->changed = [this] { projectChanged(); };
@@ -361,7 +368,10 @@ void ShellApplication::refreshMonitorSnapshot()
 
 void ShellApplication::onlineStopped()
 {
-    if (onlineMonitor_) OnlineMonitorWorker::takeLinkDown(onlineMonitor_->state(), online_.online);
+    if (onlineMonitor_) {
+        refreshMonitorSnapshot();  // the HT-9 window may hold the port
+        OnlineMonitorWorker::takeLinkDown(onlineMonitor_->state(), online_.online);
+    }
     if (frame_ && frame_->views().frameExists(ViewKind::Ladder))
         frame_->sendCommand(static_cast<int>(ViewKind::Ladder), cmd::LadderRedraw);
 }
