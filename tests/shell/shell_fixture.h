@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QSettings>
+#include <QStandardPaths>
 
 #include <gtest/gtest.h>
 
@@ -28,6 +29,8 @@ protected:
     void start(const std::optional<std::string>& path = std::nullopt, shell::ViewHooks* hooks = nullptr)
     {
         qtApp();
+        // The per-user folders the tool makes stay out of the user's profile.
+        QStandardPaths::setTestModeEnabled(true);
         shell::ShellOptions options;
         // The shipped tables are the KRAVinTBL folder of the sources.
         options.folders = shell::ShellFolders::besideProgram(KRAVIN_SAMPLE_TABLES "/..");

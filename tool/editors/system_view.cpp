@@ -152,7 +152,10 @@ unsigned systemClipboardFormats(const QMimeData* data)
 // ---- View ----
 
 SystemView::SystemView(SystemViewContext context, QWidget* parent)
-    : QAbstractScrollArea(parent), ctx_(std::move(context)), slot_(ctx_.slotState ? ctx_.slotState : &ownSlot_)
+    : QAbstractScrollArea(parent),
+      ctx_(std::move(context)),
+      slot_(ctx_.slotState ? ctx_.slotState : &ownSlot_),
+      painter_(ctx_.style)
 {
     setWindowTitle(res::qmessage(6004, ctx_.language));
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);

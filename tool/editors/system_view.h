@@ -97,6 +97,7 @@ struct SystemViewContext {
     std::function<void()> invalidateCommView;
     DisplayNameTable displayNames;
     res::Language language = res::Language::English;
+    SystemViewStyle style;
 };
 
 // The system formats present in clipboard data.

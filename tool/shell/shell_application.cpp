@@ -1,10 +1,15 @@
 #include "shell_application.h"
 
 #include "KRAVinA.h"
+#include "child_frame.h"
+#include "command_ids.h"
+#include "services.h"
 #include "text_codec.h"
 #include "vuken.h"
 
 #include <QLocale>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 
 #include <atomic>
 #include <cstdio>
@@ -64,6 +69,32 @@ res::Language chooseLanguage(const std::string& setting, const std::string& loca
 
 std::string SessionProject::displayName() const { return model::cp932ToUtf8(session_.g_projectName); }
 
+void SessionProject::newProject()
+{
+    session_.NewProject();
+    tell();
+}
+
+int SessionProject::createUntitled()
+{
+    const int result = session_.CreateUntitledProject();
+    tell();
+    return result;
+}
+
+int SessionProject::openDialog()
+{
+    const int result = session_.OpenProjectDialog();
+    tell();
+    return result;
+}
+
+void SessionProject::cleanup()
+{
+    session_.CleanupWorkFolder();
+    tell();
+}
+
 int SessionProject::loadProject(const std::string& path)
 {
     model::ProjectRecord& record = session_.projectRecord;
@@ -75,8 +106,30 @@ int SessionProject::loadProject(const std::string& path)
     // A load that fails shows its reason and falls back to a new untitled
     // project, so the record never keeps pointing at that archive.
     session_.LoadProject();
+    tell();
     return session_.g_projectOpen ? 0 : -1;
 }
+
+// The answers of the views the shell hosts.
+class ShellApplication::Hooks final : public ViewHooks {
+public:
+    explicit Hooks(ShellApplication& app) : app_(app) {}
+
+    bool unitAllowsBlockViews() override
+    {
+        const editors::CurrentUnit unit = app_.unitSelection().current();
+        return unit.card >= 1 && !unit.model.empty() && editors::hasBlockList(unit.model);
+    }
+    void resetStartValues(ViewKind kind) override
+    {
+        if (kind != ViewKind::System) return;
+        if (ShellSystemView* view = app_.systemView()) view->resetSelection();
+    }
+    int currentCard() override { return std::max(0, app_.unitContext().g_curCard); }
+
+private:
+    ShellApplication& app_;
+};
 
 ShellApplication::ShellApplication(ShellOptions options)
     : options_(std::move(options)),
@@ -84,11 +137,29 @@ ShellApplication::ShellApplication(ShellOptions options)
       tables_(std::make_unique<model::SystemConfigTables>()),
       fieldNames_(std::make_unique<FieldNameTable>())
 {
-    if (!options_.monitor) options_.monitor = std::make_shared<IdleMonitorWorker>();
+    unit_ = std::make_unique<model::UnitContext>(*masters_, *tables_, options_.folders.tblDir, std::string());
+    unit_->g_curStation = -1;
+    unit_->g_curCard = -1;
+    unitSelection_ = std::make_unique<ModelUnitSelection>(
+        *unit_, [this] { return session_ ? session_->projectRecord.workFolder : std::string(); });
+    monitorContext_ = std::make_shared<ModelMonitorContext>(*unit_);
+    unitSelection_->changed = [this] { refreshMonitorSnapshot(); };
+    if (!options_.monitor) {
+        serialLink_ = std::make_shared<online::SerialLink>();
+        onlineMonitor_ = std::make_shared<OnlineMonitorWorker>(
+            std::make_shared<online::OnlineState>(monitorContext_, serialLink_));
+        options_.monitor = onlineMonitor_;
+    }
 }
 
 ShellApplication::~ShellApplication()
 {
+    if (onlineMonitor_) {
+        onlineMonitor_->onCommunicationError = nullptr;
+        onlineMonitor_->onOnlineStop = nullptr;
+        // Without a shut-down the worker still runs: it ends before the model goes.
+        onlineMonitor_->stop(monitorStopBound(settings_.COM_TIME, kMonitorStopBound));
+    }
     frame_.reset();
 }
 
@@ -113,8 +184,16 @@ void ShellApplication::loadSettings()
     hooks.closeAllViews = [this] {
         if (frame_) frame_->views().closeAllViews();
     };
+    // The project's system is read: the registry target's blocks come from it.
+    hooks.applyMonitorTarget = [this] {
+        if (!onlineMonitor_) return;
+        refreshMonitorSnapshot();
+        onlineMonitor_->state().ApplyMonitorTarget();
+        refreshMonitorSnapshot();
+    };
     session_ = std::make_unique<model::ProjectSession>(*masters_, *tables_, *prompt_, env, hooks);
     project_ = std::make_unique<SessionProject>(*session_);
+    project_->changed = [this] { projectChanged(); };
 }
 
 void ShellApplication::stampProjectVersion() { model::StampProjectVersion(); }
@@ -150,6 +229,12 @@ void ShellApplication::resetRuntimeState()
     online_.ht9PortOpen = false;
     online_.regMonitorShown = false;
     online_.busMode = settings_.ONLINE == 1;
+    if (serialLink_) serialLink_->setSettings(online::SerialLinkSettings::fromProfile(settings_.COM_TIME, settings_.HT9_ID));
+    if (onlineMonitor_) {
+        online::OnlineState& state = onlineMonitor_->state();
+        state.OnlineDestination = settings_.ONLINE == 1 ? 1 : 0;
+        state.MonitorSpeed = settings_.MON_SPEED;
+    }
 }
 
 bool ShellApplication::createMainFrame()
@@ -160,12 +245,39 @@ bool ShellApplication::createMainFrame()
     context_.theme = theme_.get();
     context_.language = language_;
     context_.helpDir = QString::fromStdString(options_.folders.helpDir);
-    context_.viewHooks = options_.viewHooks;
+    if (!options_.viewHooks) hooks_ = std::make_unique<Hooks>(*this);
+    context_.viewHooks = options_.viewHooks ? options_.viewHooks : hooks_.get();
     context_.services = options_.services;
     if (!context_.services.saveSettings) context_.services.saveSettings = [this] { saveSettings(); };
     if (!context_.services.deletePortSettings) context_.services.deletePortSettings = [this] { deletePortSettings(); };
+    const auto givenView = context_.services.makeView;
+    context_.services.makeView = [this, givenView](ViewKind kind) {
+        QWidget* view = givenView ? givenView(kind) : nullptr;
+        return view ? view : makeView(kind);
+    };
+    const auto givenStop = context_.services.onlineStopped;
+    context_.services.onlineStopped = [this, givenStop] {
+        onlineStopped();
+        if (givenStop) givenStop();
+    };
     frame_ = std::make_unique<MainFrame>(context_);
     if (qtPrompt_) qtPrompt_->setParent(frame_.get());
+
+    // A view that becomes active shows its zoom in the zoom box.
+    MainFrame* frame = frame_.get();
+    QObject::connect(frame->mdiArea(), &QMdiArea::subWindowActivated, frame, [frame](QMdiSubWindow* sub) {
+        if (auto* view = sub ? qobject_cast<ShellSystemView*>(sub->widget()) : nullptr)
+            frame->syncZoomBox(view->zoom());
+    });
+    if (onlineMonitor_) {
+        // A failed exchange is shown once per failure; the run has stopped.
+        onlineMonitor_->onCommunicationError = [this](int id) {
+            prompt_->message(id, {}, model::Buttons::Ok, model::Icon::Error);
+        };
+        onlineMonitor_->onOnlineStop = [this] {
+            if (frame_) frame_->sendCommand(-1, cmd::OnlineStop);
+        };
+    }
 
     ViewManager& views = frame_->views();
     views.setMaximizedChildren(settings_.MAXIMUM_SIZE != 0);
@@ -182,7 +294,16 @@ bool ShellApplication::createMainFrame()
 
 void ShellApplication::showMainFrame() { frame_->show(); }
 
-void ShellApplication::startMonitor() { options_.monitor->start(); }
+void ShellApplication::startMonitor()
+{
+    if (onlineMonitor_) {
+        std::string folder;
+        model::GetAppDataDir(folder);
+        monitorContext_->setAppDataDir(folder);
+        refreshMonitorSnapshot();
+    }
+    options_.monitor->start();
+}
 
 void ShellApplication::newProject() { project_->newProject(); }
 
@@ -194,7 +315,75 @@ void ShellApplication::openSystemView()
     frame_->refresh();
 }
 
-bool ShellApplication::stopMonitor(std::chrono::milliseconds bound) { return options_.monitor->stop(bound); }
+bool ShellApplication::stopMonitor(std::chrono::milliseconds bound)
+{
+    // An exchange in progress ends at its reply time-out at the latest.
+    return options_.monitor->stop(monitorStopBound(settings_.COM_TIME, bound));
+}
+
+ShellSystemView* ShellApplication::systemView() const
+{
+    ChildFrame* f = frame_ ? frame_->frame(ViewKind::System) : nullptr;
+    return f ? qobject_cast<ShellSystemView*>(f->widget()) : nullptr;
+}
+
+QWidget* ShellApplication::makeView(ViewKind kind)
+{
+    if (kind != ViewKind::System || !frame_) return nullptr;
+    editors::SystemViewContext c;
+    c.masters = masters_.get();
+    c.tables = tables_.get();
+    c.selection = unitSelection_.get();
+    c.slotState = &frame_->views().slot(ViewKind::System).state;
+    c.online = [this] { return online_.online.load(); };
+    c.registryMonitorActive = [this] { return online_.regMonitorShown.load(); };
+    c.language = language_;
+    if (theme_) c.style = systemViewStyle(*theme_);
+    auto* view = new ShellSystemView(std::move(c));
+    // The frames' titles are the trimmed view names.
+    view->setWindowTitle(viewTitle(kind, context_.language));
+    view->resetSelection();
+    MainFrame* frame = frame_.get();
+    QObject::connect(view, &editors::SystemView::openBlockListRequested, frame, [frame] {
+        frame->views().openBlkList();
+        frame->refresh();
+    });
+    return view;
+}
+
+void ShellApplication::refreshMonitorSnapshot()
+{
+    online::MonitorViews views;
+    if (frame_) {
+        ViewManager& v = frame_->views();
+        views.analogOpen = v.frameExists(ViewKind::AnaTan);
+        views.commOpen = v.frameExists(ViewKind::DenTan);
+        views.ladderOpen = v.frameExists(ViewKind::Ladder);
+        views.framesClosing = v.closingAllViews();
+        views.ht9Open = v.frameExists(ViewKind::Ht9);
+    }
+    const bool open = session_ && session_->g_projectOpen != 0;
+    monitorContext_->refresh(open, views, session_ ? session_->projectRecord.workFolder : std::string());
+}
+
+void ShellApplication::onlineStopped()
+{
+    if (onlineMonitor_) {
+        refreshMonitorSnapshot();  // the HT-9 window may hold the port
+        OnlineMonitorWorker::takeLinkDown(onlineMonitor_->state(), online_.online);
+    }
+    if (frame_ && frame_->views().frameExists(ViewKind::Ladder))
+        frame_->sendCommand(static_cast<int>(ViewKind::Ladder), cmd::LadderRedraw);
+}
+
+void ShellApplication::projectChanged()
+{
+    unitSelection_->clear();
+    unit_->workFolder = session_->projectRecord.workFolder;
+    refreshMonitorSnapshot();
+    if (frame_ && frame_->views().frameExists(ViewKind::System))
+        frame_->sendCommand(static_cast<int>(ViewKind::System), editors::syscmd::SystemRedraw);
+}
 
 void ShellApplication::cleanupWorkFolder()
 {

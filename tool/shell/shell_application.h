@@ -3,19 +3,23 @@
 // together in the start-up order and taken apart in the shut-down order.
 #pragma once
 
+#include "current_unit.h"
 #include "field_names.h"
 #include "main_frame.h"
 #include "monitor_worker.h"
+#include "online_monitor.h"
 #include "project.h"
 #include "qt_prompt.h"
 #include "settings.h"
 #include "shell_ports.h"
 #include "startup.h"
 #include "system_config.h"
+#include "system_view_page.h"
 #include "theme.h"
 
 #include <QSettings>
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -43,16 +47,23 @@ public:
     bool isUntitled() const override { return session_.projectRecord.untitled != 0; }
     bool isModified() const override { return session_.projectRecord.modified != 0; }
     std::string displayName() const override;
-    void newProject() override { session_.NewProject(); }
-    int createUntitled() override { return session_.CreateUntitledProject(); }
-    int openDialog() override { return session_.OpenProjectDialog(); }
+    void newProject() override;
+    int createUntitled() override;
+    int openDialog() override;
     int loadProject(const std::string& path) override;
     int save() override { return session_.SaveProject(); }
     int saveAs() override { return session_.SaveProjectAs(); }
     int properties() override { return session_.EditProjectProperties(); }
-    void cleanup() override { session_.CleanupWorkFolder(); }
+    void cleanup() override;
+
+    // Told after a project came or went (new, opened, closed).
+    std::function<void()> changed;
 
 private:
+    void tell() const
+    {
+        if (changed) changed();
+    }
     model::ProjectSession& session_;
 };
 
@@ -60,7 +71,7 @@ struct ShellOptions {
     ShellFolders folders;
     // Settings store; null = the user's profile.
     std::shared_ptr<QSettings> profile;
-    // The monitor worker; null = one that idles.
+    // The monitor worker; null = the online monitor's worker thread.
     std::shared_ptr<MonitorWorker> monitor;
     // Stands in for the real prompter (tests).
     model::Prompt* prompt = nullptr;
@@ -83,6 +94,21 @@ public:
     Theme* theme() const { return theme_.get(); }
     OnlineFlags& online() { return online_; }
     res::Language language() const { return language_; }
+    model::SystemConfigTables& systemTables() { return *tables_; }
+    model::UnitContext& unitContext() { return *unit_; }
+    ModelUnitSelection& unitSelection() { return *unitSelection_; }
+    ModelMonitorContext& monitorContext() { return *monitorContext_; }
+    // The online monitor's worker; null when the options gave another.
+    OnlineMonitorWorker* onlineMonitor() const { return onlineMonitor_.get(); }
+    // The open system configuration view, or null.
+    ShellSystemView* systemView() const;
+    // Makes the view of a kind; null for kinds without their editor yet.
+    QWidget* makeView(ViewKind kind);
+    // The model's current state for the monitor worker (GUI thread).
+    void refreshMonitorSnapshot();
+    // "M Online Stop" (40605): the link goes down, the views that show
+    // monitored values are told.
+    void onlineStopped();
 
     // StartupSteps
     void registerBusCallback() override;
@@ -108,13 +134,21 @@ public:
     void deletePortSettings();
 
 private:
+    class Hooks;
     void storePlacements();
+    void projectChanged();
 
     ShellOptions options_;
     res::Language language_ = res::Language::English;
     model::UserSettings settings_;
     std::unique_ptr<model::CardKindMasters> masters_;
     std::unique_ptr<model::SystemConfigTables> tables_;
+    std::unique_ptr<model::UnitContext> unit_;
+    std::unique_ptr<ModelUnitSelection> unitSelection_;
+    std::shared_ptr<ModelMonitorContext> monitorContext_;
+    std::shared_ptr<online::SerialLink> serialLink_;
+    std::shared_ptr<OnlineMonitorWorker> onlineMonitor_;
+    std::unique_ptr<Hooks> hooks_;
     std::unique_ptr<FieldNameTable> fieldNames_;
     std::unique_ptr<QtPrompt> qtPrompt_;
     model::Prompt* prompt_ = nullptr;

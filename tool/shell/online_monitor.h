@@ -1,0 +1,114 @@
+// The online monitor as the shell runs it: the model data the worker reads,
+// taken as snapshots on the GUI thread, and the worker thread itself behind
+// the start-up's MonitorWorker.
+#pragma once
+
+#include "current_unit.h"
+#include "monitor_worker.h"
+
+// Qt's "slots" keyword would turn a member name of the online headers into a macro.
+#pragma push_macro("slots")
+#undef slots
+#include "monitor_context.h"
+#include "monitor_engine.h"
+#include "serial_link.h"
+#pragma pop_macro("slots")
+
+#include <QObject>
+
+#include <array>
+#include <atomic>
+#include <bitset>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+
+namespace kravin::online {
+class MonitorWorker;
+}  // namespace kravin::online
+
+namespace kravin::shell {
+
+// What the worker reads of the project at one moment.
+struct MonitorModelSnapshot {
+    bool projectOpen = false;
+    online::MonitorViews views;
+    int station = -1;  // the current unit: card 0 the station, 1..16 cards, -1 none
+    int card = -1;
+    // [station][0] the station, [station][j] card j.
+    std::array<std::array<online::MonitorUnitInfo, model::kCardSlots + 1>, model::kStations> units;
+};
+
+// The monitor's view of the model. The worker's calls read the latest
+// snapshot only and never touch the unit context; refresh and
+// ApplyMonitorTarget run on the GUI thread.
+class ModelMonitorContext final : public online::MonitorContext {
+public:
+    explicit ModelMonitorContext(model::UnitContext& unit);
+
+    // Takes a fresh snapshot of the tables and the current unit; workFolder
+    // is the open project's folder (empty when none).
+    void refresh(bool projectOpen, const online::MonitorViews& views, std::string workFolder);
+    void setAppDataDir(std::string folder);
+    std::shared_ptr<const MonitorModelSnapshot> snapshot() const;
+
+    online::MonitorViews Views() const override { return snapshot()->views; }
+    bool ProjectOpen() const override { return snapshot()->projectOpen; }
+    online::MonitorUnitInfo CurrentUnit() const override;
+    online::MonitorUnitInfo UnitAt(int station, int card) const override;
+    // No analog or communication view is served yet.
+    std::shared_ptr<const online::AnalogMonitorPlan> AnalogPlan() const override { return nullptr; }
+    std::shared_ptr<const online::CommMonitorPlan> CommPlan() const override { return nullptr; }
+    // No ladder view is served yet: nothing to monitor there.
+    online::LadderMonitorPlan StartUnitMonitor() override { return {}; }
+    void ApplyMonitorTarget(online::MonitorTargets& targets) override;
+    std::string GetAppDataDir() const override;
+
+private:
+    // irCards caches the IR card look-up per kind name.
+    online::MonitorUnitInfo describe(int station, int card, std::map<std::string, bool>& irCards) const;
+    void publish(std::shared_ptr<MonitorModelSnapshot> next);
+
+    model::UnitContext& unit_;
+    std::string workFolder_;  // GUI thread only
+    mutable std::mutex mutex_;
+    std::shared_ptr<const MonitorModelSnapshot> snapshot_;
+    std::string appDataDir_;
+    // Blocks of the registry target unit, kept across refreshes.
+    int targetStation_ = -1, targetCard_ = -1;
+    std::bitset<online::kMonitorBlocks> targetBlocks_;
+};
+
+// The online worker thread behind the start-up's start and stop, with its
+// notices turned into calls on the GUI thread.
+class OnlineMonitorWorker final : public QObject, public MonitorWorker {
+    Q_OBJECT
+public:
+    OnlineMonitorWorker(std::shared_ptr<online::OnlineState> state);
+    ~OnlineMonitorWorker() override;
+
+    void start() override;
+    bool stop(std::chrono::milliseconds bound) override;
+    bool running() const;
+
+    online::OnlineState& state();
+    online::MonitorWorker& worker() { return *worker_; }
+
+    // The worker's notices, set by the shell; both run on the GUI thread.
+    std::function<void(int messageId)> onCommunicationError;
+    std::function<void()> onOnlineStop;  // "M Online Stop"
+
+    // The link half of "M Online Stop" and the shell's online flag.
+    static void takeLinkDown(online::OnlineState& state, std::atomic<bool>& onlineFlag);
+
+private:
+    std::unique_ptr<online::MonitorWorker> worker_;
+};
+
+// The longest wait for the worker at exit: one reply time-out ("COM_TIME",
+// seconds; not above 0 the link's default) and a margin, never below floor.
+std::chrono::milliseconds monitorStopBound(int comTimeSeconds, std::chrono::milliseconds floor);
+
+}  // namespace kravin::shell
