@@ -381,8 +381,8 @@ void SystemView::mouseDoubleClickEvent(QMouseEvent* event)
     if (!clicks_.select(c, *ctx_.selection)) return;
     requestRedraw();
     switch (doubleClickAction(ctx_.selection->current(), unitPlaced(*ctx_.tables, c))) {
-    case DoubleClickAction::OpenBlockList: emit openBlockListRequested(); break;
-    case DoubleClickAction::ChangeDevice: emit commandRequested(syscmd::ChangeDevice); break;
+    case DoubleClickAction::OpenBlockList: Q_EMIT openBlockListRequested(); break;
+    case DoubleClickAction::ChangeDevice: Q_EMIT commandRequested(syscmd::ChangeDevice); break;
     case DoubleClickAction::None: break;
     }
 }
@@ -401,7 +401,7 @@ void SystemView::contextMenuEvent(QContextMenuEvent* event)
         QAction* a = menu.addAction(res::qmessage(MenuTextId(id, model), ctx_.language));
         a->setData(id);
     }
-    if (QAction* chosen = menu.exec(event->globalPos())) emit commandRequested(chosen->data().toInt());
+    if (QAction* chosen = menu.exec(event->globalPos())) Q_EMIT commandRequested(chosen->data().toInt());
 }
 
 }  // namespace kravin::editors

@@ -141,7 +141,7 @@ public:
     Cell cellAt(const QPoint& point) const;
     QPoint scrollPosition() const;
 
-signals:
+Q_SIGNALS:
     // A command of the context menu or a double-click ("Change device").
     void commandRequested(int command);
     // A double-click on a card that has a block list.

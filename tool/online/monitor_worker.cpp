@@ -11,12 +11,12 @@ namespace kravin::online {
 class MonitorWorker::Relay : public MonitorNotices {
 public:
     explicit Relay(MonitorWorker* worker) : worker_(worker) {}
-    void DentanRedraw() override { emit worker_->dentanRedraw(); }
-    void AnatanRedraw() override { emit worker_->anatanRedraw(); }
-    void MonRedraw() override { emit worker_->monRedraw(); }
-    void OnlineStop() override { emit worker_->onlineStop(); }
-    void LadderRedraw() override { emit worker_->ladderRedraw(); }
-    void CommunicationError(int messageId) override { emit worker_->communicationError(messageId); }
+    void DentanRedraw() override { Q_EMIT worker_->dentanRedraw(); }
+    void AnatanRedraw() override { Q_EMIT worker_->anatanRedraw(); }
+    void MonRedraw() override { Q_EMIT worker_->monRedraw(); }
+    void OnlineStop() override { Q_EMIT worker_->onlineStop(); }
+    void LadderRedraw() override { Q_EMIT worker_->ladderRedraw(); }
+    void CommunicationError(int messageId) override { Q_EMIT worker_->communicationError(messageId); }
 
 private:
     MonitorWorker* worker_;

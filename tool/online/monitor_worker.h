@@ -36,7 +36,7 @@ public:
 
     OnlineState& state() { return *state_; }
 
-signals:
+Q_SIGNALS:
     void dentanRedraw();           // 40602 "M Dentan Redraw"
     void anatanRedraw();           // 40603 "M Anatan Redraw"
     void monRedraw();              // 40604 "M Mon Redraw"

@@ -460,7 +460,7 @@ bool MainFrame::createFrame(ViewKind kind, const FrameGeometry& geometry)
     }
     if (!geometry.hidden) {
         mdi_->setActiveSubWindow(sub);
-        emit viewShown(static_cast<int>(kind));
+        Q_EMIT viewShown(static_cast<int>(kind));
     }
     refresh();
     return true;

@@ -107,7 +107,7 @@ public:
     void raiseFrame(ViewKind kind, bool repaint) override;
     void post(std::function<void()> task) override;
 
-signals:
+Q_SIGNALS:
     void viewShown(int kind);
 
 protected:

@@ -2,7 +2,7 @@
 
 #include "KRAVinA.h"
 // The online worker's header shares its name with the shell's.
-#include "../online/monitor_worker.h"
+#include "monitor_worker.h"
 
 #include <algorithm>
 #include <cstring>

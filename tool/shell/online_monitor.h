@@ -4,15 +4,11 @@
 #pragma once
 
 #include "current_unit.h"
-#include "monitor_worker.h"
+#include "monitor_port.h"
 
-// Qt's "slots" keyword would turn a member name of the online headers into a macro.
-#pragma push_macro("slots")
-#undef slots
 #include "monitor_context.h"
 #include "monitor_engine.h"
 #include "serial_link.h"
-#pragma pop_macro("slots")
 
 #include <QObject>
 

@@ -6,7 +6,7 @@
 #include "current_unit.h"
 #include "field_names.h"
 #include "main_frame.h"
-#include "monitor_worker.h"
+#include "monitor_port.h"
 #include "online_monitor.h"
 #include "project.h"
 #include "qt_prompt.h"
