@@ -41,7 +41,7 @@ private:
     int Pick(int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng_); }
     static std::string Code(int a, int b, int c)
     {
-        char buf[16];
+        char buf[40];
         if (a == 14) std::snprintf(buf, sizeof buf, "14%03d", b * 10 + c % 10);   // timer v and ttt
         else std::snprintf(buf, sizeof buf, "%02d%02d%02d", a, b % 100, c % 100);
         return buf;
