@@ -20,6 +20,18 @@ struct SlotFields {
     int& x;
     int& y;
     UnresolvedRecord& unresolved;
+
+    SlotRecord read() const { return {kind, version, text, comment, x, y, unresolved}; }
+    void write(const SlotRecord& r)
+    {
+        kind = r.kind;
+        version = r.version;
+        text = r.unitText;
+        comment = r.comment;
+        x = r.x;
+        y = r.y;
+        unresolved = r.unresolved;
+    }
 };
 
 SlotFields fields(SystemConfigTables& t, int s, int card)
@@ -96,14 +108,7 @@ SlotImage CStationUndo::captureSlot(int station, int card)
     SlotImage img;
     img.station = station;
     img.card = card;
-    const SlotFields f = fields(host_.tables(), station, card);
-    img.kind = f.kind;
-    img.version = f.version;
-    img.unitText = f.text;
-    img.comment = f.comment;
-    img.x = f.x;
-    img.y = f.y;
-    img.unresolved = f.unresolved;
+    img.record = fields(host_.tables(), station, card).read();
 
     img.dataPresent = loadUnit(station, card, folder, img.head);
     if (img.dataPresent) {
@@ -133,14 +138,7 @@ bool CStationUndo::restoreSlot(const SlotImage& img)
 {
     const std::string folder = host_.workFolder();
     const int station = img.station, card = img.card;
-    SlotFields f = fields(host_.tables(), station, card);
-    f.kind = img.kind;
-    f.version = img.version;
-    f.text = img.unitText;
-    f.comment = img.comment;
-    f.x = img.x;
-    f.y = img.y;
-    f.unresolved = img.unresolved;
+    fields(host_.tables(), station, card).write(img.record);
     bool ok = true;
 
     // Unit data: every block as saved, the rest empty.

@@ -38,12 +38,17 @@ public:
 };
 
 // One station or card slot: its configuration entry and every file it owns.
-struct SlotImage {
-    int station = 0, card = 0;  // card 0 = the station itself
+// A slot's entries in the system configuration tables.
+struct SlotRecord {
     int kind = 0, version = 0;
     std::string unitText, comment;
     int x = 0, y = 0;
     UnresolvedRecord unresolved;
+};
+
+struct SlotImage {
+    int station = 0, card = 0;  // card 0 = the station itself
+    SlotRecord record;
     bool dataPresent = false;
     UnitHead head{};
     std::vector<std::pair<int, BlockImage>> blocks;  // blocks that hold anything
