@@ -1,0 +1,40 @@
+#include "save_file.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace qvcfg {
+
+int SaveFile(const std::string& path, const std::string& bytes)
+{
+    if (path.empty()) return -1;
+    std::string tmp = path + ".XXXXXX";
+    const int fd = ::mkstemp(tmp.data());
+    if (fd < 0) return -1;
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    struct stat st {};
+    // A replaced file keeps its permissions; a new one gets the usual ones.
+    ::fchmod(fd, ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : (0666 & ~mask));
+    std::size_t done = 0;
+    bool ok = true;
+    while (ok && done < bytes.size()) {
+        const ssize_t w = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (w > 0)
+            done += static_cast<std::size_t>(w);
+        else if (!(w < 0 && errno == EINTR))
+            ok = false;
+    }
+    ok = ok && ::fsync(fd) == 0;
+    ok = (::close(fd) == 0) && ok;
+    if (!ok || std::rename(tmp.c_str(), path.c_str()) != 0) {
+        ::unlink(tmp.c_str());
+        return -2;
+    }
+    return 0;
+}
+
+}  // namespace qvcfg
