@@ -56,6 +56,48 @@ TEST(ConfigData, LoadOfFormat10KeepsItsSymbolsAndFillsTheRestWithDefaults)
     EXPECT_TRUE(std::equal(img.begin() + 148, img.end(), defaults.begin() + 148));
 }
 
+TEST(ConfigData, LoadTakesTheGroupsOfEachFormatVersion)
+{
+    // Which groups a load takes from a source whose body bytes are all 0xA5.
+    struct Case {
+        int code, major, minor;
+        bool display2, blockA, blockB, block22, blockC, params, language, ranges;
+    };
+    const Case cases[] = {
+        {200, 1, 0, false, false, false, false, false, false, false, false},
+        {200, 1, 1, true, false, false, false, false, false, false, false},
+        {1200, 2, 0, true, true, false, false, false, false, false, false},
+        {1200, 2, 1, true, false, true, false, false, false, false, false},
+        {1200, 2, 2, true, true, true, true, false, false, false, false},
+        {4200, 2, 3, true, false, true, true, true, false, false, false},
+        {200, 3, 0, true, false, false, false, false, true, false, false},
+        {200, 3, 1, true, false, false, false, false, true, true, false},
+        {200, 3, 2, true, false, false, false, false, true, true, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.major) + "." + std::to_string(c.minor));
+        Bytes src = MakeImage(c.code, c.major, c.minor);
+        std::fill(src.begin() + 32, src.end(), 0xA5);
+        data::ConfigDataQv200 d;
+        ASSERT_EQ(d.Load(src), 0);
+        const Bytes& img = d.Image();
+        const auto taken = [&](std::size_t off) { return img[off] == 0xA5; };
+        EXPECT_TRUE(taken(40));   // common
+        EXPECT_TRUE(taken(122));  // communication
+        EXPECT_EQ(GetU16(img, 32), c.major == 1 && c.minor == 0 ? 0xA5A5 : 2);
+        EXPECT_EQ(taken(148), c.display2);
+        EXPECT_EQ(taken(160), c.blockA);
+        EXPECT_EQ(taken(200), c.blockB);
+        EXPECT_EQ(GetU16(img, 110), c.block22 ? 0 : 0xA5A5);
+        EXPECT_EQ(taken(1654), c.block22 || c.ranges);
+        EXPECT_EQ(taken(240), c.blockC);
+        EXPECT_EQ(taken(288 + 3), c.params);
+        EXPECT_EQ(taken(1408), c.params);
+        EXPECT_EQ(taken(1410), c.language);
+        EXPECT_EQ(taken(1412), c.ranges);
+    }
+}
+
 TEST(ConfigData, LoadRules)
 {
     data::ConfigDataQv200 d;
