@@ -6,15 +6,23 @@
 #include "save_file.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
 namespace qvcfg {
 
+namespace {
+constexpr std::uintmax_t kMaxFileSize = 1 << 20;
+}  // namespace
+
 int ConfigReader::ReadFile(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
     if (!in) return -1;
+    // No image is larger than 2048 bytes: a large file is refused without reading it whole.
+    std::error_code ec;
+    if (std::filesystem::file_size(path, ec) > kMaxFileSize && !ec) return -4;
     Bytes bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     if (in.bad()) return -2;
     const int rc = db_->LoadFromFile(bytes, path);

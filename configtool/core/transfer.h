@@ -44,7 +44,7 @@ struct TransferTiming {
 class CTransfer {
 public:
     explicit CTransfer(std::unique_ptr<SerialLine> line = nullptr, TransferTiming timing = {});
-    ~CTransfer();
+    virtual ~CTransfer();
     CTransfer(const CTransfer&) = delete;
     CTransfer& operator=(const CTransfer&) = delete;
 

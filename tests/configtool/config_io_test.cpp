@@ -45,6 +45,10 @@ TEST(ConfigReader, ReadFileCodes)
     EXPECT_EQ(reader.ReadFile(dir / "empty.cfg"), -4);
     kravin::test::writeBytes(dir / "foreign.cfg", MakeImage(300, 3, 2));
     EXPECT_EQ(reader.ReadFile(dir / "foreign.cfg"), -3);
+    Bytes huge = MakeImage(200, 3, 2);
+    huge.resize(3 << 20);
+    kravin::test::writeBytes(dir / "huge.cfg", huge);
+    EXPECT_EQ(reader.ReadFile(dir / "huge.cfg"), -4);
     kravin::test::writeBytes(dir / "QV200.cfg", MakeImage(200, 3, 2));
     EXPECT_EQ(reader.ReadFile(dir / "QV200.cfg"), 0);
     EXPECT_EQ(db.GetPath(), dir / "QV200.cfg");
