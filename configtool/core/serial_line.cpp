@@ -57,7 +57,7 @@ bool PosixSerialLine::Open(const std::string& device, int baud)
     // DTR and RTS held off; a pseudo-terminal has no modem lines, so the result is not checked.
     int lines = TIOCM_DTR | TIOCM_RTS;
     (void)::ioctl(fd, TIOCMBIC, &lines);
-    ::tcflush(fd, TCIOFLUSH);
+    ::tcflush(fd, TCIFLUSH);
     fd_ = fd;
     return true;
 }
@@ -115,9 +115,11 @@ bool PosixSerialLine::Write(const std::uint8_t* src, std::size_t n)
     return true;
 }
 
-void PosixSerialLine::Purge(bool transmit)
+void PosixSerialLine::Purge(bool)
 {
-    if (fd_ >= 0) ::tcflush(fd_, transmit ? TCIOFLUSH : TCIFLUSH);
+    // Every write has already drained, so only received bytes are left to discard. Flushing
+    // the output of a pseudo-terminal would drop bytes its peer has not read yet.
+    if (fd_ >= 0) ::tcflush(fd_, TCIFLUSH);
 }
 
 }  // namespace qvcfg

@@ -22,7 +22,7 @@ public:
     virtual bool Read(std::uint8_t* dst, std::size_t n) = 0;
     // Writes all bytes and waits until they have left the transmit buffer.
     virtual bool Write(const std::uint8_t* src, std::size_t n) = 0;
-    // Discards pending bytes: received ones, and with `transmit` unsent ones too.
+    // Discards received bytes not read yet, and with `transmit` bytes not sent yet.
     virtual void Purge(bool transmit) = 0;
 };
 

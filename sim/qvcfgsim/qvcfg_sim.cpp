@@ -293,7 +293,10 @@ int Server::StatusError() const
 
 void Server::Log(const std::string& text) const
 {
-    if (settings_.verbose) std::fprintf(stderr, "qvcfgsim: %s\n", text.c_str());
+    if (!settings_.verbose) return;
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                        std::chrono::steady_clock::now().time_since_epoch()).count() % 100000;
+    std::fprintf(stderr, "qvcfgsim %05lld: %s\n", static_cast<long long>(ms), text.c_str());
 }
 
 std::chrono::microseconds Server::ByteTime() const
@@ -465,7 +468,9 @@ bool Server::Respond(std::uint8_t type, const Bytes& payload)
         }
         if (!acked) return false;
     }
-    return ReadByte(settings_.replyTimeout) == kEot;
+    const int end = ReadByte(settings_.replyTimeout);
+    if (end == kStx) pushback_ = end;  // the host went on without its EOT reaching us
+    return end == kEot;
 }
 
 bool Server::ReceiveData(std::uint8_t type, Bytes& out)

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 
 namespace qvcfg::test {
@@ -32,6 +33,7 @@ protected:
     void Start(qvcfgsim::SimSettings s = {})
     {
         s.replyTimeout = std::chrono::milliseconds(400);
+        s.verbose = std::getenv("QVCFGSIM_VERBOSE") != nullptr;
         sim = std::make_unique<qvcfgsim::Server>(s);
         std::string error;
         ASSERT_TRUE(sim->Start(error)) << error;

@@ -15,6 +15,8 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QTest>
+#include <QTimer>
+#include <QApplication>
 
 #include <gtest/gtest.h>
 
@@ -148,6 +150,30 @@ TEST_F(MainDialogTest, WholeRoadAgainstTheSimulator)
     EXPECT_EQ(prompt.shown.back(), QStringLiteral("info: Writing completed"));
     EXPECT_TRUE(fs::exists(dir / "trend.csv"));
     for (const QString& s : prompt.shown) EXPECT_FALSE(s.startsWith(QStringLiteral("error"))) << s.toStdString();
+}
+
+TEST_F(MainDialogTest, SerialWorkRunsBehindAModalBusyDialog)
+{
+    qvcfgsim::SimSettings s;
+    s.slowDelay = std::chrono::milliseconds(600);
+    sim = std::make_unique<qvcfgsim::Server>(s);
+    std::string error;
+    ASSERT_TRUE(sim->Start(error)) << error;
+    settings.setValue(QLatin1String(kPortSetting), QString::fromStdString(sim->DevicePath()));
+    Open();
+    sim->InjectFault(qvcfgsim::Fault::Slow, 1);
+    QString modal;
+    bool stateWhileBusy = true;
+    QTimer::singleShot(200, [&] {
+        if (QWidget* w = QApplication::activeModalWidget()) modal = w->objectName();
+        // The dialog's own widgets are not touched while the worker runs.
+        stateWhileBusy = Find<QLineEdit>("state")->text() == QStringLiteral("No data");
+    });
+    Click("upload");
+    EXPECT_EQ(modal, QStringLiteral("busyDialog"));
+    EXPECT_TRUE(stateWhileBusy);
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    EXPECT_EQ(Find<QLineEdit>("state")->text(), QStringLiteral("Uploaded from device"));
 }
 
 TEST_F(MainDialogTest, OverwriteQuestionAndCancel)
