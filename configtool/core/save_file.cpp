@@ -8,14 +8,30 @@
 
 namespace qvcfg {
 
+namespace {
+
+// The process's file mode mask, read without changing it (umask() would, for all threads).
+mode_t CurrentUmask()
+{
+    std::FILE* f = std::fopen("/proc/self/status", "r");
+    if (!f) return 022;
+    char line[128];
+    unsigned mask = 022;
+    while (std::fgets(line, sizeof line, f))
+        if (std::sscanf(line, "Umask: %o", &mask) == 1) break;
+    std::fclose(f);
+    return static_cast<mode_t>(mask);
+}
+
+}  // namespace
+
 int SaveFile(const std::string& path, const std::string& bytes)
 {
     if (path.empty()) return -1;
     std::string tmp = path + ".XXXXXX";
     const int fd = ::mkstemp(tmp.data());
     if (fd < 0) return -1;
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
+    const mode_t mask = CurrentUmask();
     struct stat st {};
     // A replaced file keeps its permissions; a new one gets the usual ones.
     ::fchmod(fd, ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : (0666 & ~mask));

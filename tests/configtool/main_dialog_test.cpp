@@ -1,6 +1,7 @@
 // The main dialog and the port dialog, driven offscreen through their buttons against
 // the controller simulator.
 #include "config_db.h"
+#include "fake_line.h"
 #include "main_dialog.h"
 #include "port_dialog.h"
 #include "port_list.h"
@@ -174,6 +175,19 @@ TEST_F(MainDialogTest, SerialWorkRunsBehindAModalBusyDialog)
     EXPECT_TRUE(stateWhileBusy);
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
     EXPECT_EQ(Find<QLineEdit>("state")->text(), QStringLiteral("Uploaded from device"));
+}
+
+TEST_F(MainDialogTest, NoPortIsOpenedUntilAnOperationNeedsIt)
+{
+    auto line = std::make_unique<FakeLine>();
+    FakeLine* probe = line.get();
+    dialog = std::make_unique<CQVCFGDlg>(prompt, settings,
+                                         std::make_unique<QVCom>(std::make_unique<CTransfer>(std::move(line), FastTiming())));
+    EXPECT_EQ(probe->opens, 0);
+    Click("upload");
+    EXPECT_EQ(probe->opens, 1);
+    EXPECT_FALSE(probe->open);
+    EXPECT_EQ(prompt.shown.back(), QStringLiteral("error: Failed to read\nFailed to communicate"));
 }
 
 TEST_F(MainDialogTest, OverwriteQuestionAndCancel)
