@@ -47,7 +47,12 @@ const StringEntry kStringTable[] = {
     {7032, "The project file holds an entry that would be written outside the project folder:\n%s",
      "プロジェクトファイルに、プロジェクトフォルダの外へ書き込まれるエントリがあります：\n%s"},
     // Ladder
+    // Analog terminal connection
+    {8102, "Jump to %s is not completed. \n\nAre you sure to discard?", "ジャンプ先 %s が未完成です。\n\n破棄してもよろしいですか？"},
+    {8103, "Are you sure to delete function information?", "機能情報を削除してもよろしいですか？"},
     {8104, "Are you sure to discard updated data?", "更新したデータを破棄してもよろしいですか？"},
+    {8105, "Are you sure to delete original function block?", "元の機能ブロックを削除してもよろしいですか？"},
+    {8110, "Cannot apply.", "適用できません。"},
     // Diagram layers
     {8111, "Cannot register any more comments.", "これ以上コメントを登録できません。"},
     // Shared input dialogs
@@ -58,6 +63,8 @@ const StringEntry kStringTable[] = {
     {8119, "Incorrect input data. ( It%02d )", "入力データが正しくありません。( It%02d )"},
     {8120, "Incorrect input data length. ( It%02d maximum %d characters)",
      "入力データの長さが正しくありません。( It%02d 最大 %d 文字)"},
+    {8121, "The jump destination name already exists.", "ジャンプ先の名前は既に存在します。"},
+    {8122, "Input-to-input or output-to-output connection is not allowed.", "入力同士、出力同士の接続はできません。"},
     {8130, "Cannot register any more junction points.", "これ以上接続点を登録できません。"},
     {8226, "Please enter a number between 00 to 19.", "00から19の数値を入力してください。"},
     // Online monitor
@@ -98,6 +105,8 @@ const StringEntry kStringTable[] = {
     {32812, "Online Monitor", "オンラインモニタ"},
     {32813, "Offline", "オフライン"},
     // System configuration commands
+    // Analog terminal connection menu
+    {40226, "Reset to origin", "原点に戻す"},
     {40400, "Change device", "機器の変更"},
     {40401, "Function Block List", "機能ブロック一覧"},
     {40402, "Restore card", "カードのリストア"},
@@ -116,11 +125,21 @@ const StringEntry kStringTable[] = {
     {40417, "Copy", "コピー"},
     {40418, "Print all cards", "全カード印刷"},
     {40419, "Network HT-9", "ネットワークHT-9"},
+    {40433, "Connection line format", "結線フォーマット"},
+    {40434, "Delete connection line", "結線の削除"},
+    {40467, "Delete function", "機能の削除"},
+    {40468, "Select connection line", "結線の選択"},
+    {40469, "Add breakpoint", "折れ点の追加"},
+    {40470, "Delete breakpoint", "折れ点の削除"},
     {40471, "Compare", "比較"},
     {40472, "Network compare", "ネットワーク比較"},
+    {40475, "Add jump destination", "ジャンプ先の追加"},
+    {40476, "Help", "ヘルプ"},
     {40477, "Change ID_No.", "ID番号の変更"},
     {40478, "Select version", "バージョンの選択"},
     {40479, "Synchronize version", "バージョンの同期"},
+    {40480, "Draw junction point", "接続点の描画"},
+    {40481, "Delete junction point", "接続点の削除"},
     // Framework
     {57344, "KRAVin3", "KRAVin3"},
     {61449, "Untitled", "無題"},

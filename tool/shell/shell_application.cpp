@@ -1,6 +1,8 @@
 #include "shell_application.h"
 
 #include "KRAVinA.h"
+#include "anatan_page.h"
+#include "monitor_worker.h"
 #include "child_frame.h"
 #include "command_ids.h"
 #include "services.h"
@@ -126,6 +128,12 @@ public:
         if (ShellSystemView* view = app_.systemView()) view->resetSelection();
     }
     int currentCard() override { return std::max(0, app_.unitContext().g_curCard); }
+    // The analog view asks about its open jump marks before it is left.
+    bool commitWiringEdit(ViewKind kind) override
+    {
+        AnaTanPage* page = kind == ViewKind::AnaTan ? app_.anaTanPage() : nullptr;
+        return !page || page->view()->ConfirmOpenJumps();
+    }
 
 private:
     ShellApplication& app_;
@@ -144,6 +152,15 @@ ShellApplication::ShellApplication(ShellOptions options)
         *unit_, [this] { return session_ ? session_->projectRecord.workFolder : std::string(); });
     monitorContext_ = std::make_shared<ModelMonitorContext>(*unit_);
     unitSelection_->changed = [this] { refreshMonitorSnapshot(); };
+    undo_ = std::make_unique<UndoStores>(
+        *unit_,
+        [this]() -> model::UndoView* {
+            AnaTanPage* page = anaTanPage();
+            return page ? &page->view()->editor() : nullptr;
+        },
+        [this] {
+            if (session_) session_->projectRecord.modified = 1;
+        });
     if (!options_.monitor) {
         serialLink_ = std::make_shared<online::SerialLink>();
         onlineMonitor_ = std::make_shared<OnlineMonitorWorker>(
@@ -268,6 +285,7 @@ bool ShellApplication::createMainFrame()
     QObject::connect(frame->mdiArea(), &QMdiArea::subWindowActivated, frame, [frame](QMdiSubWindow* sub) {
         if (auto* view = sub ? qobject_cast<ShellSystemView*>(sub->widget()) : nullptr)
             frame->syncZoomBox(view->zoom());
+        if (auto* page = sub ? qobject_cast<AnaTanPage*>(sub->widget()) : nullptr) frame->syncZoomBox(page->zoom());
     });
     if (onlineMonitor_) {
         // A failed exchange is shown once per failure; the run has stopped.
@@ -277,6 +295,9 @@ bool ShellApplication::createMainFrame()
         onlineMonitor_->onOnlineStop = [this] {
             if (frame_) frame_->sendCommand(-1, cmd::OnlineStop);
         };
+        QObject::connect(&onlineMonitor_->worker(), &online::MonitorWorker::anatanRedraw, frame, [frame] {
+            frame->sendCommand(static_cast<int>(ViewKind::AnaTan), wiring::anacmd::Redraw);
+        });
     }
 
     ViewManager& views = frame_->views();
@@ -327,8 +348,15 @@ ShellSystemView* ShellApplication::systemView() const
     return f ? qobject_cast<ShellSystemView*>(f->widget()) : nullptr;
 }
 
+AnaTanPage* ShellApplication::anaTanPage() const
+{
+    ChildFrame* f = frame_ ? frame_->frame(ViewKind::AnaTan) : nullptr;
+    return f ? qobject_cast<AnaTanPage*>(f->widget()) : nullptr;
+}
+
 QWidget* ShellApplication::makeView(ViewKind kind)
 {
+    if (kind == ViewKind::AnaTan && frame_) return makeAnaTanPage();
     if (kind != ViewKind::System || !frame_) return nullptr;
     editors::SystemViewContext c;
     c.masters = masters_.get();
@@ -349,6 +377,37 @@ QWidget* ShellApplication::makeView(ViewKind kind)
         frame->refresh();
     });
     return view;
+}
+
+QWidget* ShellApplication::makeAnaTanPage()
+{
+    wiring::AnaTanServices s;
+    s.unit = unit_.get();
+    s.prompt = prompt_;
+    s.undo = &undo_->block();
+    s.layerUndo = &undo_->layers();
+    s.settings = &settings_;
+    s.language = language_;
+    s.online = [this] { return online_.online.load(); };
+    s.setModified = [this] {
+        if (session_) session_->projectRecord.modified = 1;
+    };
+    s.saveSettings = [this] { saveSettings(); };
+    MainFrame* frame = frame_.get();
+    s.changed = [frame] { frame->refresh(); };
+    s.monitorValue = [this](int block, int item) -> std::optional<std::int32_t> {
+        if (!onlineMonitor_ || block < 0 || block >= online::kMonitorBlocks || item < 0 ||
+            item >= online::kMonitorItems)
+            return std::nullopt;
+        const auto values = onlineMonitor_->state().Results().analog;
+        if (!values || values->station != unit_->g_curStation || values->card != unit_->libraryCard())
+            return std::nullopt;
+        return values->values[static_cast<std::size_t>(block)][static_cast<std::size_t>(item)];
+    };
+    unit_->LoadUnitBlocks(1);
+    auto* page = new AnaTanPage(std::move(s));
+    QObject::connect(page->view(), &wiring::TanView::zoomChanged, frame, [frame](double zoom) { frame->syncZoomBox(zoom); });
+    return page;
 }
 
 void ShellApplication::refreshMonitorSnapshot()
@@ -378,6 +437,8 @@ void ShellApplication::onlineStopped()
 
 void ShellApplication::projectChanged()
 {
+    undo_->block().Clear(true);
+    undo_->station().Clear();
     unitSelection_->clear();
     unit_->workFolder = session_->projectRecord.workFolder;
     refreshMonitorSnapshot();

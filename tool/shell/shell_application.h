@@ -16,6 +16,7 @@
 #include "system_config.h"
 #include "system_view_page.h"
 #include "theme.h"
+#include "undo_stores.h"
 
 #include <QSettings>
 
@@ -102,6 +103,9 @@ public:
     OnlineMonitorWorker* onlineMonitor() const { return onlineMonitor_.get(); }
     // The open system configuration view, or null.
     ShellSystemView* systemView() const;
+    // The open analog terminal connection view's page, or null.
+    class AnaTanPage* anaTanPage() const;
+    UndoStores& undoStores() { return *undo_; }
     // Makes the view of a kind; null for kinds without their editor yet.
     QWidget* makeView(ViewKind kind);
     // The model's current state for the monitor worker (GUI thread).
@@ -135,6 +139,7 @@ public:
 
 private:
     class Hooks;
+    QWidget* makeAnaTanPage();
     void storePlacements();
     void projectChanged();
 
@@ -149,6 +154,7 @@ private:
     std::shared_ptr<online::SerialLink> serialLink_;
     std::shared_ptr<OnlineMonitorWorker> onlineMonitor_;
     std::unique_ptr<Hooks> hooks_;
+    std::unique_ptr<UndoStores> undo_;
     std::unique_ptr<FieldNameTable> fieldNames_;
     std::unique_ptr<QtPrompt> qtPrompt_;
     model::Prompt* prompt_ = nullptr;
