@@ -54,6 +54,28 @@ online::MonitorUnitInfo ModelMonitorContext::describe(int station, int card,
     return info;
 }
 
+// The rows of the current unit's analog map: the blocks with analog terminals,
+// their analog items and the source an input reads instead.
+static std::shared_ptr<const online::AnalogMonitorPlan> analogPlanOf(const model::UnitContext& unit)
+{
+    auto plan = std::make_shared<online::AnalogMonitorPlan>();
+    plan->station = unit.g_curStation;
+    plan->card = unit.g_curCard - 1;
+    for (int g = 0; g < model::kGroups && g < online::kMonitorBlocks; ++g) {
+        const model::AnalogMapEntry& e = unit.analogMap[static_cast<std::size_t>(g)];
+        if (e.hasAnalog != 1 || unit.g_unitBlocks[static_cast<std::size_t>(g)][0] == 0) continue;
+        online::AnalogMonitorPlan::Row& row = plan->rows[static_cast<std::size_t>(g)];
+        row.blockFlag = 1;
+        for (int i = 0; i < model::kItems && i < online::kMonitorItems; ++i) {
+            if (e.terminalUsed[static_cast<std::size_t>(i)] != 1) continue;
+            row.itemFlags[static_cast<std::size_t>(i)] = 1;
+            const int source = e.source[static_cast<std::size_t>(i)];
+            row.redirect[static_cast<std::size_t>(i)] = source >= 0 && source < 100 * 100 ? source : -1;
+        }
+    }
+    return plan;
+}
+
 void ModelMonitorContext::refresh(bool projectOpen, const online::MonitorViews& views, std::string workFolder)
 {
     workFolder_ = std::move(workFolder);
@@ -71,6 +93,7 @@ void ModelMonitorContext::refresh(bool projectOpen, const online::MonitorViews& 
             auto& blocks = next->units[next->station][next->card].blocks;
             for (int g = 0; g < model::kGroups && g < online::kMonitorBlocks; ++g)
                 if (unit_.g_unitBlocks[g][0] != 0) blocks.set(static_cast<std::size_t>(g));
+            if (views.analogOpen) next->analogPlan = analogPlanOf(unit_);
         }
     } else {
         for (int s = 0; s < model::kStations; ++s)

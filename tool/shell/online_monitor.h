@@ -35,6 +35,8 @@ struct MonitorModelSnapshot {
     int card = -1;
     // [station][0] the station, [station][j] card j.
     std::array<std::array<online::MonitorUnitInfo, model::kCardSlots + 1>, model::kStations> units;
+    // The current unit's analog plan while the analog view is open.
+    std::shared_ptr<const online::AnalogMonitorPlan> analogPlan;
 };
 
 // The monitor's view of the model. The worker's calls read the latest
@@ -54,8 +56,8 @@ public:
     bool ProjectOpen() const override { return snapshot()->projectOpen; }
     online::MonitorUnitInfo CurrentUnit() const override;
     online::MonitorUnitInfo UnitAt(int station, int card) const override;
-    // No analog or communication view is served yet.
-    std::shared_ptr<const online::AnalogMonitorPlan> AnalogPlan() const override { return nullptr; }
+    std::shared_ptr<const online::AnalogMonitorPlan> AnalogPlan() const override { return snapshot()->analogPlan; }
+    // No communication view is served yet.
     std::shared_ptr<const online::CommMonitorPlan> CommPlan() const override { return nullptr; }
     // No ladder view is served yet: nothing to monitor there.
     online::LadderMonitorPlan StartUnitMonitor() override { return {}; }

@@ -12,6 +12,7 @@
 #include <QLocale>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QTimer>
 
 #include <atomic>
 #include <cstdio>
@@ -394,7 +395,10 @@ QWidget* ShellApplication::makeAnaTanPage()
     };
     s.saveSettings = [this] { saveSettings(); };
     MainFrame* frame = frame_.get();
-    s.changed = [frame] { frame->refresh(); };
+    s.changed = [this, frame] {
+        frame->refresh();
+        refreshMonitorSnapshot();
+    };
     s.monitorValue = [this](int block, int item) -> std::optional<std::int32_t> {
         if (!onlineMonitor_ || block < 0 || block >= online::kMonitorBlocks || item < 0 ||
             item >= online::kMonitorItems)
@@ -406,6 +410,13 @@ QWidget* ShellApplication::makeAnaTanPage()
     };
     unit_->LoadUnitBlocks(1);
     auto* page = new AnaTanPage(std::move(s));
+    // The monitor reads the analog plan while the view is open.
+    QObject::connect(frame, &MainFrame::viewShown, page, [this](int kind) {
+        if (kind == static_cast<int>(ViewKind::AnaTan)) refreshMonitorSnapshot();
+    });
+    QObject::connect(page, &QObject::destroyed, frame, [this, frame] {
+        QTimer::singleShot(0, frame, [this] { refreshMonitorSnapshot(); });
+    });
     QObject::connect(page->view(), &wiring::TanView::zoomChanged, frame, [frame](double zoom) { frame->syncZoomBox(zoom); });
     return page;
 }

@@ -2,6 +2,7 @@
 
 #include "KRAVinA.h"
 #include "connections.h"
+#include "tan_geometry.h"
 #include "text_codec.h"
 
 #include <algorithm>
@@ -188,6 +189,54 @@ GroupChoices SelectGroupChoices(const model::UnitContext& unit, const std::strin
     const auto it = std::find(c.groups.begin(), c.groups.end(), preferredGroup);
     c.preferred = it == c.groups.end() ? 0 : static_cast<int>(it - c.groups.begin());
     return c;
+}
+
+}  // namespace kravin::wiring
+
+namespace kravin::wiring {
+
+bool FindLineAt(const AnalogDiagram& diagram, int x, int y, int pitch, int scrollX, int scrollY, int* block,
+                int* item, int* terminal)
+{
+    double best = 99999.0 * pitch;
+    bool found = false;
+    const auto px = [&](double gx) { return TanGridToPixelF(gx, pitch, scrollX); };
+    const auto py = [&](double gy) { return TanGridToPixelF(gy, pitch, scrollY); };
+    const auto measure = [&](GridPointF a, GridPointF b, int blk, int itm, int k) {
+        const double d = TanSegmentDistance(x, y, px(a.x), py(a.y), px(b.x), py(b.y)).distance;
+        if (d <= best && d <= 16.0) {
+            best = d;
+            *block = blk;
+            *item = itm;
+            *terminal = k;
+            found = true;
+        }
+    };
+    for (int b = 0; b < kLayoutBlocks; ++b) {
+        const DiagramBlock& d = diagram.blocks[static_cast<std::size_t>(b)];
+        if (!d.drawn) continue;
+        for (std::size_t k = 0; k < d.inputs.size(); ++k) {
+            const DiagramInput& in = d.inputs[k];
+            if (!in.connected) continue;
+            const DiagramBlock& s = diagram.blocks[static_cast<std::size_t>(in.sourceBlock)];
+            const double ix = AnalogDiagram::inputPinColumn(d, static_cast<int>(k));
+            const double sx = AnalogDiagram::outputPinColumn(s, in.sourceOutput);
+            if (in.line.text[0] != 0) {
+                measure({ix, d.y - 4.0}, {ix, d.y - 7.0}, b, in.item, static_cast<int>(k));
+                measure({sx - 2, s.y + 7.0}, {sx, s.y + 11.0}, b, in.item, static_cast<int>(k));
+                continue;
+            }
+            GridPointF prev{ix, d.y - 5.0};
+            for (int p = 0; p < in.line.kind; ++p) {
+                const GridPointF next{static_cast<double>(in.line.px[static_cast<std::size_t>(p)]),
+                                      static_cast<double>(in.line.py[static_cast<std::size_t>(p)])};
+                measure(prev, next, b, in.item, static_cast<int>(k));
+                prev = next;
+            }
+            measure(prev, {sx, s.y + 8.0}, b, in.item, static_cast<int>(k));
+        }
+    }
+    return found;
 }
 
 }  // namespace kravin::wiring

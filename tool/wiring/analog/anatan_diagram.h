@@ -14,6 +14,12 @@
 
 namespace kravin::wiring {
 
+// A point in grid units; bends of a line being drawn may lie between cells.
+struct GridPointF {
+    double x = 0, y = 0;
+    friend bool operator==(const GridPointF&, const GridPointF&) = default;
+};
+
 struct DiagramOutput {
     int terminal = 0;  // definition index: the source item of a reference
     int item = -1;     // item that carries the value
@@ -88,5 +94,15 @@ struct GroupChoices {
     int preferred = 0;  // index into groups
 };
 GroupChoices SelectGroupChoices(const model::UnitContext& unit, const std::string& code5);
+
+}  // namespace kravin::wiring
+
+namespace kravin::wiring {
+
+// The connection line nearest to a client point within 16 pixels at any zoom;
+// on equal distances the later segment wins. A labelled line is measured at
+// its two jump marks.
+bool FindLineAt(const AnalogDiagram& diagram, int x, int y, int pitch, int scrollX, int scrollY, int* block,
+                int* item, int* terminal);
 
 }  // namespace kravin::wiring

@@ -242,45 +242,7 @@ bool AnaTanEditor::SelectConnectionLine(int block, int item)
 
 bool AnaTanEditor::FindConnectionLineAt(int x, int y, int* block, int* item, int* terminal) const
 {
-    double best = 99999.0 * pitch_;
-    bool found = false;
-    const auto px = [&](double gx) { return TanGridToPixelF(gx, pitch_, scrollX_); };
-    const auto py = [&](double gy) { return TanGridToPixelF(gy, pitch_, scrollY_); };
-    const auto measure = [&](GridPointF a, GridPointF b, int blk, int itm, int k) {
-        const double d = TanSegmentDistance(x, y, px(a.x), py(a.y), px(b.x), py(b.y)).distance;
-        if (d <= best && d <= 16.0) {
-            best = d;
-            *block = blk;
-            *item = itm;
-            *terminal = k;
-            found = true;
-        }
-    };
-    for (int b = 0; b < kLayoutBlocks; ++b) {
-        const DiagramBlock& d = diagram_.blocks[static_cast<std::size_t>(b)];
-        if (!d.drawn) continue;
-        for (std::size_t k = 0; k < d.inputs.size(); ++k) {
-            const DiagramInput& in = d.inputs[k];
-            if (!in.connected) continue;
-            const DiagramBlock& s = diagram_.blocks[static_cast<std::size_t>(in.sourceBlock)];
-            const double ix = AnalogDiagram::inputPinColumn(d, static_cast<int>(k));
-            const double sx = AnalogDiagram::outputPinColumn(s, in.sourceOutput);
-            if (in.line.text[0] != 0) {
-                measure({ix, d.y - 4.0}, {ix, d.y - 7.0}, b, in.item, static_cast<int>(k));
-                measure({sx - 2, s.y + 7.0}, {sx, s.y + 11.0}, b, in.item, static_cast<int>(k));
-                continue;
-            }
-            GridPointF prev{ix, d.y - 5.0};
-            for (int p = 0; p < in.line.kind; ++p) {
-                const GridPointF next{static_cast<double>(in.line.px[static_cast<std::size_t>(p)]),
-                                      static_cast<double>(in.line.py[static_cast<std::size_t>(p)])};
-                measure(prev, next, b, in.item, static_cast<int>(k));
-                prev = next;
-            }
-            measure(prev, {sx, s.y + 8.0}, b, in.item, static_cast<int>(k));
-        }
-    }
-    return found;
+    return FindLineAt(diagram_, x, y, pitch_, scrollX_, scrollY_, block, item, terminal);
 }
 
 bool AnaTanEditor::FindBendPointAt(GridPoint cell, double tolerance)

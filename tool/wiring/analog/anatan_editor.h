@@ -78,11 +78,6 @@ public:
     virtual void setLineFormat(int kind, std::int32_t colour) = 0;
 };
 
-struct GridPointF {
-    double x = 0, y = 0;
-    friend bool operator==(const GridPointF&, const GridPointF&) = default;
-};
-
 // The line under work: being drawn, or selected.
 struct LineWork {
     int mode = 0;  // 0 none, 1 drawing from an input, 2 from an output
