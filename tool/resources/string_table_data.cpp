@@ -33,6 +33,7 @@ const StringEntry kStringTable[] = {
     {7012, "Failed to open project file. (%d)", "プロジェクトファイルを開けませんでした。(%d)"},
     {7013, "Failed to save project file. (%d)", "プロジェクトファイルを保存できませんでした。(%d)"},
     {7014, "Enter project name and location.", "プロジェクト名と保存場所を入力してください。"},
+    {7017, "Help file for the function block does not exist.", "機能ブロックのヘルプファイルが存在しません。"},
     {7018, "Cannot access project file.", "プロジェクトファイルにアクセスできません。"},
     {7030,
      "%d station or card records name a kind or version that is not in the master tables.\n"

@@ -3,6 +3,10 @@
 #include "command_ids.h"
 #include "toolbox/toolbox_dock.h"
 
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QUrl>
+
 namespace kravin::shell {
 
 std::vector<PaletteCategory> analogPaletteCategories(const model::UnitContext& unit)
@@ -18,8 +22,11 @@ std::vector<PaletteCategory> analogPaletteCategories(const model::UnitContext& u
     return BuildCodeCategories(valid, ExclusionListA());
 }
 
-AnaTanPage::AnaTanPage(wiring::AnaTanServices services, QWidget* parent) : QMainWindow(parent), online_(services.online)
+AnaTanPage::AnaTanPage(wiring::AnaTanServices services, std::string helpDir, QWidget* parent)
+    : QMainWindow(parent), online_(services.online), helpDir_(std::move(helpDir)), prompt_(services.prompt),
+      unit_(services.unit)
 {
+    services.itemHelp = [this](const std::string& name) { openItemHelp(name); };
     setObjectName(QStringLiteral("anaTanPage"));
     const model::UnitContext& unit = *services.unit;
     const QString title = res::qmessage(6001, services.language).trimmed();
@@ -31,6 +38,23 @@ AnaTanPage::AnaTanPage(wiring::AnaTanServices services, QWidget* parent) : QMain
     palette_->setTarget(this);
     addDockWidget(Qt::LeftDockWidgetArea, palette_);
     new PaletteDropFilter(view_->viewport(), this);
+    // A double click on a tile opens its item help.
+    connect(palette_->list(), &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
+        const int row = palette_->list()->row(item);
+        const auto& items = palette_->list()->items;
+        if (row >= 0 && row < static_cast<int>(items.size())) openItemHelp(items[static_cast<std::size_t>(row)].name);
+    });
+}
+
+void AnaTanPage::openItemHelp(const std::string& name)
+{
+    const auto path = ItemHelpPath(helpDir_, name, unit_ ? unit_->model() : std::string_view(),
+                                   [](const std::string& p) { return QFileInfo::exists(QString::fromStdString(p)); });
+    if (path) {
+        QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(*path)));
+    } else if (prompt_) {
+        prompt_->message(kMsgNoItemHelp, {}, model::Buttons::Ok, model::Icon::Warning);
+    }
 }
 
 bool AnaTanPage::isCommandEnabled(int id) const

@@ -15,7 +15,10 @@ class ToolBoxDock;
 class AnaTanPage final : public QMainWindow, public PaletteDropTarget {
     Q_OBJECT
 public:
-    AnaTanPage(wiring::AnaTanServices services, QWidget* parent = nullptr);
+    // helpDir: the folder of the help documents (no trailing '/').
+    AnaTanPage(wiring::AnaTanServices services, std::string helpDir, QWidget* parent = nullptr);
+    // The item help of a block name: opens its document, or message 7017.
+    void openItemHelp(const std::string& name);
 
     wiring::AnaTanView* view() const { return view_; }
     ToolBoxDock* palette() const { return palette_; }
@@ -35,6 +38,9 @@ private:
     wiring::AnaTanView* view_;
     ToolBoxDock* palette_;
     std::function<bool()> online_;
+    std::string helpDir_;
+    model::Prompt* prompt_ = nullptr;
+    const model::UnitContext* unit_ = nullptr;
 };
 
 // The analog palette's categories for the current unit's valid blocks.

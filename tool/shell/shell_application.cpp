@@ -409,7 +409,7 @@ QWidget* ShellApplication::makeAnaTanPage()
         return values->values[static_cast<std::size_t>(block)][static_cast<std::size_t>(item)];
     };
     unit_->LoadUnitBlocks(1);
-    auto* page = new AnaTanPage(std::move(s));
+    auto* page = new AnaTanPage(std::move(s), options_.folders.helpDir);
     // The monitor reads the analog plan while the view is open.
     QObject::connect(frame, &MainFrame::viewShown, page, [this](int kind) {
         if (kind == static_cast<int>(ViewKind::AnaTan)) refreshMonitorSnapshot();

@@ -332,5 +332,39 @@ TEST_F(AnaTanFixture, BendPointsAddAndDelete)
     EXPECT_EQ(std::make_pair(a.px[1], a.py[1]), std::make_pair(15, 30));
 }
 
+TEST_F(AnaTanFixture, ContextMenuOffersWhatLiesUnderThePoint)
+{
+    using namespace wiring::anacmd;
+    struct Case {
+        const char* what;
+        int x, y;
+        std::vector<int> entries;
+    } cases[] = {
+        {"connected input", px(22), py(37), {LineFormat, AddJump, 0, SelectLine, DeleteLine, 0, DrawJunction, 0, ResetOrigin}},
+        {"free input", px(25), py(7), {LineFormat, AddJump, 0, DrawJunction, 0, ResetOrigin}},
+        {"output", px(22) + 4, py(16), {LineFormat, 0, AddJump, 0, DrawJunction, 0, ResetOrigin}},
+        {"block box", px(28), py(10), {DeleteFunction, 0, ItemHelp, 0, DrawJunction, 0, ResetOrigin}},
+        {"empty cell", px(150), py(150), {LineFormat, 0, DrawJunction, 0, ResetOrigin}},
+    };
+    for (const Case& c : cases) {
+        editor->moveList().Clear();
+        const wiring::ContextMenu menu = editor->contextMenu(c.x, c.y);
+        EXPECT_TRUE(menu.shown) << c.what;
+        EXPECT_EQ(menu.entries, c.entries) << c.what;
+    }
+    // A selected line offers its bend points.
+    editor->moveList().Clear();
+    ASSERT_TRUE(editor->SelectConnectionLine(31, 10));
+    EXPECT_EQ(editor->contextMenu(px(150), py(150)).entries,
+              (std::vector<int>{LineFormat, 0, AddBreakpoint, DeleteBreakpoint, 0, DeleteLine, 0, DrawJunction, 0,
+                                ResetOrigin}));
+    // 40434 from the input's menu deletes the line into it.
+    editor->SelectConnectionLine(31, 10);
+    editor->contextMenu(px(22), py(37));
+    ASSERT_TRUE(editor->runCommand(DeleteLine));
+    EXPECT_EQ(unitItem(0, 0, 31, 10), "");
+    EXPECT_FALSE(editor->diagram().input(31, 10)->connected);
+}
+
 }  // namespace
 }  // namespace kravin::test

@@ -494,6 +494,11 @@ bool AnaTanEditor::ChangeFunction(int x, int y, const std::string& code, const s
 {
     if (refuseOnline() || code.size() != 2 || name.size() != 3) return false;
     const std::string code5 = code + name;
+    // The slots of a TQRC card extension take no blocks of their own here.
+    if (unit_.modelStartsWith("TQRC$")) {
+        host_.prompt().message(kMsgCannotApply, {}, model::Buttons::Ok, model::Icon::Warning);
+        return false;
+    }
     const auto chosen = host_.selectGroup(code5);
     if (!chosen || *chosen < 0 || *chosen >= model::kGroups) return false;
     const int g = *chosen;

@@ -26,6 +26,8 @@ struct AnaTanServices {
     std::function<void()> saveSettings;
     // The monitored value of (block, item) while the monitor runs.
     MonitorValueFn monitorValue;
+    // Opens the help document of a block name (3 letters).
+    std::function<void(const std::string& name)> itemHelp;
     // Told after every change, so the frame's commands are enabled anew.
     std::function<void()> changed;
 };
@@ -98,6 +100,7 @@ private:
     void setLineFormat(int kind, std::int32_t colour) override;
 
     void syncEditor();
+    std::optional<std::string> helpName() const;
     void after(bool repaint);
     void drawOverlays(QPainter& painter);
 
