@@ -3,10 +3,13 @@
 #include "KRAVinA.h"
 #include "child_frame.h"
 #include "command_ids.h"
+#include "recent_files.h"
+#include "shared_dialogs.h"
 #include "services.h"
 #include "text_codec.h"
 #include "vuken.h"
 
+#include <QGuiApplication>
 #include <QLocale>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -105,8 +108,9 @@ int SessionProject::loadProject(const std::string& path)
     record.untitled = 0;
     // A load that fails shows its reason and falls back to a new untitled
     // project, so the record never keeps pointing at that archive.
-    session_.LoadProject();
+    const int result = session_.LoadProject();
     tell();
+    if (result != 0) return result;
     return session_.g_projectOpen ? 0 : -1;
 }
 
@@ -142,6 +146,14 @@ ShellApplication::ShellApplication(ShellOptions options)
     unit_->g_curCard = -1;
     unitSelection_ = std::make_unique<ModelUnitSelection>(
         *unit_, [this] { return session_ ? session_->projectRecord.workFolder : std::string(); });
+    undoHost_ = std::make_unique<model::UnitUndoHost>(*unit_);
+    undoHost_->modified = [this] {
+        if (session_) session_->projectRecord.modified = 1;
+    };
+    undoHost_->unitChanged = [this] {
+        if (unitSelection_ && unitSelection_->changed) unitSelection_->changed();
+    };
+    stationUndo_ = std::make_unique<model::CStationUndo>(*undoHost_);
     monitorContext_ = std::make_shared<ModelMonitorContext>(*unit_);
     unitSelection_->changed = [this] { refreshMonitorSnapshot(); };
     if (!options_.monitor) {
@@ -180,7 +192,14 @@ void ShellApplication::loadSettings()
     }
     model::ProjectEnvironment env;
     env.language = language_;
+    recentFiles_.clear();
+    for (std::size_t i = 1; i <= kRecentFileCount; ++i) {
+        const QString path = options_.profile->value(QStringLiteral("Recent File List/File%1").arg(i)).toString();
+        if (!path.isEmpty()) recentFiles_.push_back(path.toStdString());
+    }
     model::ProjectHooks hooks;
+    // The histories of a project never outlive it.
+    hooks.clearUndoHistories = [this] { stationUndo_->Clear(); };
     hooks.closeAllViews = [this] {
         if (frame_) frame_->views().closeAllViews();
     };
@@ -194,6 +213,7 @@ void ShellApplication::loadSettings()
     session_ = std::make_unique<model::ProjectSession>(*masters_, *tables_, *prompt_, env, hooks);
     project_ = std::make_unique<SessionProject>(*session_);
     project_->changed = [this] { projectChanged(); };
+    project_->saved = [this] { noteRecentFile(session_->projectRecord.path); };
 }
 
 void ShellApplication::stampProjectVersion() { model::StampProjectVersion(); }
@@ -260,8 +280,40 @@ bool ShellApplication::createMainFrame()
         onlineStopped();
         if (givenStop) givenStop();
     };
+    if (!context_.services.ladderShortcutKeys) context_.services.ladderShortcutKeys = [this] { toggleLadderKeyHelp(); };
     frame_ = std::make_unique<MainFrame>(context_);
     if (qtPrompt_) qtPrompt_->setParent(frame_.get());
+
+    systemDialogs_ = std::make_unique<editors::QtSystemDialogs>(*masters_, *tables_, *prompt_, language_);
+    systemDialogs_->setParent(frame_.get());
+    editors::SystemCommandHooks commandHooks;
+    commandHooks.setModified = [this] { session_->projectRecord.modified = 1; };
+    commandHooks.unitChanged = [this] {
+        if (unitSelection_->changed) unitSelection_->changed();
+    };
+    commandHooks.invalidate = [this] {
+        if (ShellSystemView* view = systemView()) view->requestRedraw(true);
+    };
+    commandHooks.rebuildDisplayData = [this] {
+        if (ShellSystemView* view = systemView()) view->RebuildDisplayData();
+    };
+    commandHooks.waitCursor = [](bool on) {
+        if (on)
+            QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+        else
+            QGuiApplication::restoreOverrideCursor();
+    };
+    systemCommands_ = std::make_unique<editors::SystemCommands>(*unit_, *stationUndo_, *prompt_, *systemDialogs_,
+                                                               std::move(commandHooks));
+    systemCommands_->setGrid({settings_.DT_DX, settings_.DT_DY});
+    fillSystemCommands();
+    workerQuestion_ = std::make_unique<QtWorkerQuestion>(language_);
+    workerQuestion_->setParentWidget(frame_.get());
+    frame_->setRecentFiles(recentFiles_);
+    QObject::connect(frame_.get(), &MainFrame::recentFileOpened, frame_.get(),
+                     [this](const QString& path, bool opened) {
+                         if (!opened) forgetRecentFile(path.toStdString());
+                     });
 
     // A view that becomes active shows its zoom in the zoom box.
     MainFrame* frame = frame_.get();
@@ -317,6 +369,8 @@ void ShellApplication::openSystemView()
 
 bool ShellApplication::stopMonitor(std::chrono::milliseconds bound)
 {
+    // A transfer waiting for an answer gets Abort: nobody answers any more.
+    if (workerQuestion_) workerQuestion_->shutDown();
     // An exchange in progress ends at its reply time-out at the latest.
     return options_.monitor->stop(monitorStopBound(settings_.COM_TIME, bound));
 }
@@ -339,7 +393,9 @@ QWidget* ShellApplication::makeView(ViewKind kind)
     c.registryMonitorActive = [this] { return online_.regMonitorShown.load(); };
     c.language = language_;
     if (theme_) c.style = systemViewStyle(*theme_);
-    auto* view = new ShellSystemView(std::move(c));
+    c.canUndo = [this] { return stationUndo_->CanUndo(); };
+    c.canRedo = [this] { return stationUndo_->CanRedo(); };
+    auto* view = new ShellSystemView(std::move(c), &systemCommandTable_);
     // The frames' titles are the trimmed view names.
     view->setWindowTitle(viewTitle(kind, context_.language));
     view->resetSelection();
@@ -376,8 +432,66 @@ void ShellApplication::onlineStopped()
         frame_->sendCommand(static_cast<int>(ViewKind::Ladder), cmd::LadderRedraw);
 }
 
+void ShellApplication::fillSystemCommands()
+{
+    using namespace editors::syscmd;
+    SystemCommandTable& t = systemCommandTable_;
+    // Each command refreshes the frame's commands after its work.
+    const auto add = [this, &t](int id, std::function<void()> work) {
+        t.add(id, [this, work = std::move(work)] {
+            work();
+            if (frame_) frame_->refresh();
+        });
+    };
+    editors::SystemCommands& c = *systemCommands_;
+    add(ChangeDevice, [&c] { c.ChangeDevice(); });
+    add(RemoveDevice, [&c] { c.RemoveDevice(); });
+    add(EditDelete, [&c] { c.RemoveDevice(); });
+    add(ChangeId, [&c] { c.ChangeIdNo(); });
+    add(ChangeCardCount, [&c] { c.ChangeCardCount(); });
+    add(SelectVersion, [&c] { c.SelectVersion(); });
+    add(EditUndo, [&c] { c.Undo(); });
+    add(EditRedo, [&c] { c.Redo(); });
+    add(ViewBlockList, [this] {
+        if (frame_) frame_->trigger(cmd::ViewBlkList);
+    });
+    add(ViewAnalog, [this] {
+        if (frame_) frame_->trigger(cmd::ViewAnaTan);
+    });
+    add(ViewSequential, [this] {
+        if (frame_) frame_->trigger(cmd::ViewSeqBlk);
+    });
+}
+
+void ShellApplication::noteRecentFile(const std::string& path)
+{
+    if (path.empty()) return;
+    addRecentFile(recentFiles_, path);
+    if (frame_) frame_->setRecentFiles(recentFiles_);
+}
+
+void ShellApplication::forgetRecentFile(const std::string& path)
+{
+    removeRecentFile(recentFiles_, path);
+    if (frame_) frame_->setRecentFiles(recentFiles_);
+}
+
+void ShellApplication::toggleLadderKeyHelp()
+{
+    if (ladderKeyHelp_) {
+        delete ladderKeyHelp_.data();
+        return;
+    }
+    auto* help = new editors::LadderKeyHelpDialog(language_, frame_.get());
+    help->setAttribute(Qt::WA_DeleteOnClose);
+    ladderKeyHelp_ = help;
+    help->show();
+}
+
 void ShellApplication::projectChanged()
 {
+    stationUndo_->Clear();
+    if (session_->g_projectOpen && !session_->projectRecord.untitled) noteRecentFile(session_->projectRecord.path);
     unitSelection_->clear();
     unit_->workFolder = session_->projectRecord.workFolder;
     refreshMonitorSnapshot();
@@ -421,6 +535,13 @@ void ShellApplication::saveSettings()
     if (!options_.profile) return;
     storePlacements();
     model::SaveSettings(*options_.profile, settings_);
+    for (std::size_t i = 0; i < kRecentFileCount; ++i) {
+        const QString key = QStringLiteral("Recent File List/File%1").arg(i + 1);
+        if (i < recentFiles_.size())
+            options_.profile->setValue(key, QString::fromStdString(recentFiles_[i]));
+        else
+            options_.profile->remove(key);
+    }
     options_.profile->sync();
 }
 
