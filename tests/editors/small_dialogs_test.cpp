@@ -143,6 +143,14 @@ TEST_F(SmallDialogs, CommentNewAndEditedAndDeleted)
     EXPECT_TRUE(existing.deleted());
 }
 
+TEST_F(SmallDialogs, CommentTextFitsTheLayerField)
+{
+    CommentDialog d(1, "", QColor(0, 0, 0), Language::English);
+    d.edit()->setPlainText(QString(200, QChar(0x3042)));  // 400 bytes in CP932
+    d.accept();
+    EXPECT_EQ(d.text().size(), 254u);  // 255 would split a character
+}
+
 TEST_F(SmallDialogs, LineFormatGivesTheChosenIndexes)
 {
     LineFormatDialog d(QColor(0, 0, 255), 1, 2, Language::English);

@@ -230,6 +230,27 @@ TEST_F(SystemCommandsRoadTest, EveryEnabledCommandHasAHandler)
     EXPECT_EQ(cardKind(kStation, kCard).substr(0, 6), "QV200 ");
 }
 
+TEST_F(SystemCommandsRoadTest, RecentEntryThatNoLongerOpensIsDropped)
+{
+    const QString gone = QString::fromStdString(dir / "gone.KRA");
+    {
+        QSettings before(QString::fromStdString(dir / "profile.ini"), QSettings::IniFormat);
+        before.setValue(QStringLiteral("Recent File List/File1"), gone);
+    }
+    start();
+    ASSERT_EQ(frame().recentFileActions().size(), 2);  // the entry and its separator
+    frame().recentFileActions().front()->trigger();
+    EXPECT_TRUE(frame().recentFileActions().isEmpty());
+    EXPECT_TRUE(session().projectRecord.untitled);
+    EXPECT_TRUE(frame().views().frameExists(ViewKind::System));
+    EXPECT_EQ(prompt.ids(), std::vector<int>{7012});
+
+    shell::runShutdown(*app);
+    profile->sync();
+    EXPECT_FALSE(profile->contains(QStringLiteral("Recent File List/File1")));
+    app.reset();
+}
+
 TEST_F(SystemCommandsRoadTest, AProjectThatDoesNotOpenIsReportedAsNotOpened)
 {
     start();

@@ -329,8 +329,24 @@ void CommentDialog::accept()
 {
     QStringList lines = edit_->toPlainText().split(QLatin1Char('\n'));
     if (lines.size() > kCommentLines) lines = lines.mid(0, kCommentLines);
-    text_ = model::qstringToCp932(lines.join(QStringLiteral("\r\n")));
+    // The layer keeps the text with its NUL in a fixed field.
+    text_ = cutCp932(model::qstringToCp932(lines.join(QStringLiteral("\r\n"))), model::kCommentTextBytes - 1);
     QDialog::accept();
+}
+
+bool QtCommentDialog::run(model::CommentDialogData& data)
+{
+    const auto c = static_cast<std::uint32_t>(data.colour);
+    editors::CommentDialog d(data.mode, data.text, QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF), language_,
+                             parent_);
+    if (d.exec() != QDialog::Accepted) return false;
+    data.text = d.text();
+    const QColor chosen = d.colour();
+    data.colour = static_cast<std::int32_t>(static_cast<std::uint32_t>(chosen.red()) |
+                                            (static_cast<std::uint32_t>(chosen.green()) << 8) |
+                                            (static_cast<std::uint32_t>(chosen.blue()) << 16));
+    data.deleteRequested = d.deleted();
+    return true;
 }
 
 // ---- Connection Line Format ----

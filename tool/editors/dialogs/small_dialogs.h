@@ -3,6 +3,7 @@
 // after exec() (the result codes of the communication dialogs are 1, 2 and 3).
 #pragma once
 
+#include "comment_layer.h"
 #include "prompt.h"
 #include "shared_dialogs.h"
 #include "small_dialog_logic.h"
@@ -151,6 +152,17 @@ private:
     QColor colour_;
     std::string text_;
     bool deleted_ = false;
+};
+
+// The comment layer's dialog as a window (COLORREF colours, 0x00BBGGRR).
+class QtCommentDialog final : public model::CommentDialog {
+public:
+    explicit QtCommentDialog(res::Language language, QWidget* parent = nullptr) : language_(language), parent_(parent) {}
+    bool run(model::CommentDialogData& data) override;
+
+private:
+    res::Language language_;
+    QWidget* parent_;
 };
 
 // "Connection Line Format" (264).
