@@ -382,6 +382,17 @@ TEST_F(SystemCommandsTest, SelectVersionReplacesOnlyForAnotherVersion)
     EXPECT_TRUE(commands->canUndo());
 }
 
+TEST_F(SystemCommandsTest, SelectGroupListsTheGroupsOfTheUnitThatAllowACode)
+{
+    placeCard(1, 1, "QV200", "1.00");
+    makeCurrent(1, 1);
+    ASSERT_GT(unit->validBlockCount[1], 0);
+    const std::string code(unit->validBlocks[1].data(), 5);
+    const GroupChoice c = buildGroupChoice(code, *unit);
+    EXPECT_NE(std::find(c.groups.begin(), c.groups.end(), "1"), c.groups.end());
+    EXPECT_TRUE(buildGroupChoice("ZZZZZ", *unit).groups.empty());
+}
+
 TEST(CardCountDialog, RangesAndChecks)
 {
     struct Case {

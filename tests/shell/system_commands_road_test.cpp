@@ -201,6 +201,11 @@ TEST_F(SystemCommandsRoadTest, EveryEnabledCommandHasAHandler)
     }
     EXPECT_GT(checked, 5);
 
+    // Entries whose work is not built yet are shown, disabled.
+    const auto emptyCard = view()->contextMenuEntries(cellCentre(kStation, kCard + 1));
+    ASSERT_FALSE(emptyCard.empty());
+    for (const auto& [id, enabled] : emptyCard) EXPECT_EQ(enabled, view()->hasCommand(id)) << id;
+
     // Each enabled entry of the menus runs its handler; its dialogs and questions are cancelled.
     auto* canceller = new QTimer;
     canceller->setInterval(5);

@@ -195,4 +195,16 @@ GroupChoice buildGroupChoice(std::string_view blockCode, const std::function<std
     return c;
 }
 
+GroupChoice buildGroupChoice(std::string_view blockCode, const model::UnitContext& unit)
+{
+    const auto codes = [&unit](int g) {
+        std::vector<std::string> out;
+        const int n = std::clamp(unit.validBlockCount[g], 0, model::kValidCodesMax);
+        for (int i = 0; i < n; ++i) out.emplace_back(unit.validBlocks[g].data() + 5 * i, 5);
+        return out;
+    };
+    const auto used = [&unit](int g) { return g >= 0 && g < model::kGroups && unit.g_unitBlocks[g][0] != 0; };
+    return buildGroupChoice(blockCode, codes, used);
+}
+
 }  // namespace kravin::editors

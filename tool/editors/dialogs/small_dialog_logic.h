@@ -10,6 +10,10 @@
 #include <string_view>
 #include <vector>
 
+namespace kravin::model {
+class UnitContext;
+}
+
 namespace kravin::editors {
 
 // ---- Card count (dialog 149) ----
@@ -97,5 +101,7 @@ struct GroupChoice {
 // each; groupUsed(g): the unit's block slot g holds a block.
 GroupChoice buildGroupChoice(std::string_view blockCode, const std::function<std::vector<std::string>(int)>& validCodes,
                              const std::function<bool(int)>& groupUsed);
+// The same over the current unit's valid-block list and block codes.
+GroupChoice buildGroupChoice(std::string_view blockCode, const model::UnitContext& unit);
 
 }  // namespace kravin::editors
