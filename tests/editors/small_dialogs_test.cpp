@@ -194,6 +194,8 @@ TEST(SmallDialogLogic, DeviceLayoutPreselectsTheFirstFreeSlot)
     EXPECT_EQ(station, 63);
     EXPECT_EQ(card, 11);
     readDeviceLayout("00", "Y-Bus", &station, &card);
+    EXPECT_EQ(card, 0);  // the station unit itself
+    readDeviceLayout("00", "0", &station, &card);
     EXPECT_EQ(card, 1);
 }
 

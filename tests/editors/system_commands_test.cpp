@@ -357,6 +357,8 @@ TEST_F(SystemCommandsTest, IdOfATjk5IsAskedOnPlacementAndChanged)
     dialogs.ids.push_back(std::string("0777"));
     ASSERT_EQ(commands->ChangeIdNo(), SystemCommands::Result::Done);
     EXPECT_EQ(unitItem(11, -1, 0, 52), "0777");
+    ASSERT_EQ(commands->Undo(), SystemCommands::Result::Done);
+    EXPECT_EQ(unitItem(11, -1, 0, 52), "0042");
 
     // A unit whose ID item holds no four characters.
     placeStation(12, "TJK5");

@@ -152,7 +152,8 @@ void readDeviceLayout(std::string_view stationText, std::string_view cardText, i
         return v;
     };
     if (station) *station = hex(stationText);
-    if (card) *card = hex(cardText) + 1;
+    // "Y-Bus" is the station unit itself; "0".."F" are its card slots 1..16.
+    if (card) *card = cardText == "Y-Bus" ? 0 : hex(cardText) + 1;
 }
 
 GroupChoice buildGroupChoice(std::string_view blockCode, const std::function<std::vector<std::string>(int)>& validCodes,

@@ -88,7 +88,8 @@ struct DeviceLayoutChoice {
 // slotUsed(station, library card 0..15): the communication link table uses the slot.
 DeviceLayoutChoice buildDeviceLayout(const model::CardKindMaster& cardKinds, std::string_view modelName,
                                      std::string_view version, const std::function<bool(int, int)>& slotUsed);
-// Station and card: the card text read as hexadecimal, plus 1 ("Y-Bus" reads as 0).
+// Station and card (0 the station unit itself for "Y-Bus", else the card text
+// read as hexadecimal plus 1).
 void readDeviceLayout(std::string_view stationText, std::string_view cardText, int* station, int* card);
 
 // ---- Select Group (dialog 272) ----

@@ -554,9 +554,15 @@ SystemCommands::Result SystemCommands::ChangeIdNo()
     }
     const auto typed = dialogs_.inputId(current);
     if (!typed) return Result::Cancelled;
+    // Recorded like the other changes, so the ID can be undone as well.
+    const int recordKind = card == 0 ? model::kStationWhole : model::kStationUnit;
+    undo_.Record(recordKind + 1);
+    select(station, card);
+    unit_.LoadUnitBlocks(1);
     setItem(0, 52, *typed);
     const bool ok = writeCurrentUnit(station, card);
     modified();
+    undo_.Record(recordKind);
     if (!ok) notice(sysmsg::WriteFailed, model::Icon::Error);
     return ok ? Result::Done : Result::Failed;
 }
