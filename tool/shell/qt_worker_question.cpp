@@ -32,24 +32,25 @@ QtWorkerQuestion::~QtWorkerQuestion() { shutDown(); }
 
 void QtWorkerQuestion::shutDown()
 {
-    down_ = true;
+    *down_ = true;
     if (open_) open_->done(model::AnswerAbort);
 }
 
 int QtWorkerQuestion::show(const std::function<QDialog*(QWidget*)>& make)
 {
-    if (down_) return model::AnswerAbort;
+    if (*down_) return model::AnswerAbort;
     std::unique_ptr<QDialog> dialog(make(parentWidget_.data()));
     open_ = dialog.get();
     const int result = dialog->exec();
     open_ = nullptr;
-    if (down_) return model::AnswerAbort;
+    if (*down_) return model::AnswerAbort;
     return result == QDialog::Rejected ? model::AnswerAbort : result;
 }
 
 int QtWorkerQuestion::ask(std::function<QDialog*(QWidget*)> make)
 {
-    if (down_) return model::AnswerAbort;
+    const std::shared_ptr<std::atomic<bool>> down = down_;
+    if (*down) return model::AnswerAbort;
     if (QThread::currentThread() == thread()) return show(make);
 
     auto pending = std::make_shared<Pending>();
@@ -67,7 +68,7 @@ int QtWorkerQuestion::ask(std::function<QDialog*(QWidget*)> make)
     std::unique_lock<std::mutex> lock(pending->mutex);
     // The wait ends with the answer, or with the shut-down whose GUI thread no
     // longer shows dialogs.
-    while (!pending->done && !down_) pending->answered.wait_for(lock, std::chrono::milliseconds(50));
+    while (!pending->done && !*down) pending->answered.wait_for(lock, std::chrono::milliseconds(50));
     return pending->done ? pending->result : model::AnswerAbort;
 }
 

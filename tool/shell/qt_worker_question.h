@@ -11,6 +11,7 @@
 
 #include <atomic>
 #include <functional>
+#include <memory>
 
 class QDialog;
 class QWidget;
@@ -32,7 +33,7 @@ public:
 
     // From now on every question is answered Abort; an open dialog ends with Abort.
     void shutDown();
-    bool isShutDown() const { return down_.load(); }
+    bool isShutDown() const { return down_->load(); }
 
 private:
     int ask(std::function<QDialog*(QWidget*)> make);
@@ -40,7 +41,8 @@ private:
 
     res::Language language_;
     QPointer<QWidget> parentWidget_;
-    std::atomic<bool> down_{false};
+    // Shared with the waiting workers, which may outlive this object.
+    std::shared_ptr<std::atomic<bool>> down_ = std::make_shared<std::atomic<bool>>(false);
     QPointer<QDialog> open_;
 };
 
