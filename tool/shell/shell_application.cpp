@@ -3,13 +3,10 @@
 #include "KRAVinA.h"
 #include "child_frame.h"
 #include "command_ids.h"
-#include "recent_files.h"
-#include "shared_dialogs.h"
 #include "services.h"
 #include "text_codec.h"
 #include "vuken.h"
 
-#include <QGuiApplication>
 #include <QLocale>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -192,11 +189,7 @@ void ShellApplication::loadSettings()
     }
     model::ProjectEnvironment env;
     env.language = language_;
-    recentFiles_.clear();
-    for (std::size_t i = 1; i <= kRecentFileCount; ++i) {
-        const QString path = options_.profile->value(QStringLiteral("Recent File List/File%1").arg(i)).toString();
-        if (!path.isEmpty()) recentFiles_.push_back(path.toStdString());
-    }
+    loadRecentFiles();
     model::ProjectHooks hooks;
     // The histories of a project never outlive it.
     hooks.clearUndoHistories = [this] { stationUndo_->Clear(); };
@@ -283,37 +276,7 @@ bool ShellApplication::createMainFrame()
     if (!context_.services.ladderShortcutKeys) context_.services.ladderShortcutKeys = [this] { toggleLadderKeyHelp(); };
     frame_ = std::make_unique<MainFrame>(context_);
     if (qtPrompt_) qtPrompt_->setParent(frame_.get());
-
-    systemDialogs_ = std::make_unique<editors::QtSystemDialogs>(*masters_, *tables_, *prompt_, language_);
-    systemDialogs_->setParent(frame_.get());
-    editors::SystemCommandHooks commandHooks;
-    commandHooks.setModified = [this] { session_->projectRecord.modified = 1; };
-    commandHooks.unitChanged = [this] {
-        if (unitSelection_->changed) unitSelection_->changed();
-    };
-    commandHooks.invalidate = [this] {
-        if (ShellSystemView* view = systemView()) view->requestRedraw(true);
-    };
-    commandHooks.rebuildDisplayData = [this] {
-        if (ShellSystemView* view = systemView()) view->RebuildDisplayData();
-    };
-    commandHooks.waitCursor = [](bool on) {
-        if (on)
-            QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-        else
-            QGuiApplication::restoreOverrideCursor();
-    };
-    systemCommands_ = std::make_unique<editors::SystemCommands>(*unit_, *stationUndo_, *prompt_, *systemDialogs_,
-                                                               std::move(commandHooks));
-    systemCommands_->setGrid({settings_.DT_DX, settings_.DT_DY});
-    fillSystemCommands();
-    workerQuestion_ = std::make_unique<QtWorkerQuestion>(language_);
-    workerQuestion_->setParentWidget(frame_.get());
-    frame_->setRecentFiles(recentFiles_);
-    QObject::connect(frame_.get(), &MainFrame::recentFileOpened, frame_.get(),
-                     [this](const QString& path, bool opened) {
-                         if (!opened) forgetRecentFile(path.toStdString());
-                     });
+    createEditing();
 
     // A view that becomes active shows its zoom in the zoom box.
     MainFrame* frame = frame_.get();
@@ -432,62 +395,6 @@ void ShellApplication::onlineStopped()
         frame_->sendCommand(static_cast<int>(ViewKind::Ladder), cmd::LadderRedraw);
 }
 
-void ShellApplication::fillSystemCommands()
-{
-    using namespace editors::syscmd;
-    SystemCommandTable& t = systemCommandTable_;
-    // Each command refreshes the frame's commands after its work.
-    const auto add = [this, &t](int id, std::function<void()> work) {
-        t.add(id, [this, work = std::move(work)] {
-            work();
-            if (frame_) frame_->refresh();
-        });
-    };
-    editors::SystemCommands& c = *systemCommands_;
-    add(ChangeDevice, [&c] { c.ChangeDevice(); });
-    add(RemoveDevice, [&c] { c.RemoveDevice(); });
-    add(EditDelete, [&c] { c.RemoveDevice(); });
-    add(ChangeId, [&c] { c.ChangeIdNo(); });
-    add(ChangeCardCount, [&c] { c.ChangeCardCount(); });
-    add(SelectVersion, [&c] { c.SelectVersion(); });
-    add(EditUndo, [&c] { c.Undo(); });
-    add(EditRedo, [&c] { c.Redo(); });
-    add(ViewBlockList, [this] {
-        if (frame_) frame_->trigger(cmd::ViewBlkList);
-    });
-    add(ViewAnalog, [this] {
-        if (frame_) frame_->trigger(cmd::ViewAnaTan);
-    });
-    add(ViewSequential, [this] {
-        if (frame_) frame_->trigger(cmd::ViewSeqBlk);
-    });
-}
-
-void ShellApplication::noteRecentFile(const std::string& path)
-{
-    if (path.empty()) return;
-    addRecentFile(recentFiles_, path);
-    if (frame_) frame_->setRecentFiles(recentFiles_);
-}
-
-void ShellApplication::forgetRecentFile(const std::string& path)
-{
-    removeRecentFile(recentFiles_, path);
-    if (frame_) frame_->setRecentFiles(recentFiles_);
-}
-
-void ShellApplication::toggleLadderKeyHelp()
-{
-    if (ladderKeyHelp_) {
-        delete ladderKeyHelp_.data();
-        return;
-    }
-    auto* help = new editors::LadderKeyHelpDialog(language_, frame_.get());
-    help->setAttribute(Qt::WA_DeleteOnClose);
-    ladderKeyHelp_ = help;
-    help->show();
-}
-
 void ShellApplication::projectChanged()
 {
     stationUndo_->Clear();
@@ -535,13 +442,7 @@ void ShellApplication::saveSettings()
     if (!options_.profile) return;
     storePlacements();
     model::SaveSettings(*options_.profile, settings_);
-    for (std::size_t i = 0; i < kRecentFileCount; ++i) {
-        const QString key = QStringLiteral("Recent File List/File%1").arg(i + 1);
-        if (i < recentFiles_.size())
-            options_.profile->setValue(key, QString::fromStdString(recentFiles_[i]));
-        else
-            options_.profile->remove(key);
-    }
+    saveRecentFiles();
     options_.profile->sync();
 }
 

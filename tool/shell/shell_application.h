@@ -158,8 +158,12 @@ private:
     class Hooks;
     void storePlacements();
     void projectChanged();
+    // The system view's commands and dialogs, the workers' questions, the recent files.
+    void createEditing();
     // The system view's built commands with their handlers.
     void fillSystemCommands();
+    void loadRecentFiles();
+    void saveRecentFiles();
     void noteRecentFile(const std::string& path);
     void forgetRecentFile(const std::string& path);
     void toggleLadderKeyHelp();
