@@ -46,6 +46,7 @@ online::MonitorUnitInfo ModelMonitorContext::describe(int station, int card,
     const std::string& text =
         card == 0 ? unit_.tables.stationUnitText[station] : unit_.tables.cardUnitText[station][card - 1];
     info.recordText = text.substr(0, model::kUnitTextWidth);
+    if (const auto id = sessionUnitIds_.find({station, card - 1}); id != sessionUnitIds_.end()) info.unitId = id->second;
     if (card > 0) {
         const auto [it, added] = irCards.try_emplace(kind, false);
         if (added) it->second = KRAVinA_IRCardName_Comp(kind.c_str(), unit_.tableFolder.c_str()) == 1;
@@ -110,6 +111,11 @@ online::MonitorUnitInfo ModelMonitorContext::UnitAt(int station, int card) const
         return none;
     }
     return snapshot()->units[station][card + 1];
+}
+
+void ModelMonitorContext::setSessionUnitId(int station, int card, std::string id)
+{
+    sessionUnitIds_[{station, card}] = std::move(id);
 }
 
 void ModelMonitorContext::setAppDataDir(std::string folder)

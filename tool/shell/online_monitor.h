@@ -48,6 +48,9 @@ public:
     // is the open project's folder (empty when none).
     void refresh(bool projectOpen, const online::MonitorViews& views, std::string workFolder);
     void setAppDataDir(std::string folder);
+    // The unit ID the link uses for a unit (card -1 the station) during this session,
+    // kept out of the project; taken in by the next refresh.
+    void setSessionUnitId(int station, int card, std::string id);
     std::shared_ptr<const MonitorModelSnapshot> snapshot() const;
 
     online::MonitorViews Views() const override { return snapshot()->views; }
@@ -75,6 +78,7 @@ private:
     // Blocks of the registry target unit, kept across refreshes.
     int targetStation_ = -1, targetCard_ = -1;
     std::bitset<online::kMonitorBlocks> targetBlocks_;
+    std::map<std::pair<int, int>, std::string> sessionUnitIds_;  // GUI thread only
 };
 
 // The online worker thread behind the start-up's start and stop, with its

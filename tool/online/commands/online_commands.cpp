@@ -36,6 +36,19 @@ std::optional<AllocatedPort> FindAllocatedPort(const model::CardKindMasters& mas
     return std::nullopt;
 }
 
+ConnectionModel ConnectionDeviceModel(const std::string& device)
+{
+    switch (model::DeviceStringId(device)) {
+    case 9303: return {"QV100   ", true, false};
+    case 9304: return {"QV100   ", false, false};
+    case 9305: return {"TJK5    ", false, false};
+    case 9401: return {"TJK5    ", false, true};
+    case 9309: return {"TJW     ", false, false};
+    case 9306: return {"V8RTU   ", false, false};
+    default: return {device, false, false};
+    }
+}
+
 std::vector<int> RowsWithDevices(const model::UserSettings& settings, std::initializer_list<int> ids)
 {
     std::vector<int> rows;

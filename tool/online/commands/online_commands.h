@@ -50,6 +50,14 @@ std::optional<AllocatedPort> FindAllocatedPort(const model::CardKindMasters& mas
 // Rows (0..5) whose device is one of ids (9303 ...), in row order.
 std::vector<int> RowsWithDevices(const model::UserSettings& settings, std::initializer_list<int> ids);
 
+// The unit at the other end of a connection device (Select Connection Device).
+struct ConnectionModel {
+    std::string model;     // 8 characters, blank padded ("QV100   " for the QVxxx devices)
+    bool infrared = false; // "QVxxx(JOV-IRDA)"
+    bool second = false;   // "TJK5(JOV-US)"
+};
+ConnectionModel ConnectionDeviceModel(const std::string& device);
+
 // What the clock dialog is started with.
 struct DateSettingRequest {
     int station = 0;
