@@ -27,11 +27,12 @@ const char* deviceText(int id)
     }
 }
 
-void addKindDevices(std::vector<std::string>& out, const std::string& kind, bool station)
+void addKindDevices(std::vector<std::string>& out, const std::string& kind)
 {
     std::vector<int> ids;
     const std::string key = model::kindKey(kind);
-    if (station && model::GetModelCode(kind) != 0)
+    // A controller model may be a card kind too: its devices serve it either way.
+    if (model::GetModelCode(kind) != 0)
         ids = {9303, 9304};
     else if (key == "TJK5")
         ids = {9305, 9401};
@@ -77,9 +78,9 @@ std::vector<std::string> OptionDevices(const model::CardKindMasters& masters)
     // "TQN(JOV-UM)" is always offered: it heads the list and is not repeated.
     std::vector<std::string> out{deviceText(9300)};
     for (int k = 1; k < model::kKindEntries; ++k)
-        if (!masters.station.name[k].empty()) addKindDevices(out, masters.station.name[k], true);
+        if (!masters.station.name[k].empty()) addKindDevices(out, masters.station.name[k]);
     for (int k = 1; k < model::kKindEntries; ++k)
-        if (!masters.card.name[k].empty()) addKindDevices(out, masters.card.name[k], false);
+        if (!masters.card.name[k].empty()) addKindDevices(out, masters.card.name[k]);
     return out;
 }
 
