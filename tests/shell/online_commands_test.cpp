@@ -197,7 +197,10 @@ TEST_F(OnlineCommandsRoad, DateSettingWritesTheClock)
         });
         QMetaObject::invokeMethod(clock, [clock] { clock->start(); }, Qt::QueuedConnection);
     };
-    ASSERT_TRUE(app->onlineShell()->runCommand(40408));
+    // Date setting from the System Configuration view's context menu.
+    ShellSystemView* view = app->systemView();
+    ASSERT_NE(view, nullptr);
+    Q_EMIT view->commandRequested(40408);
     EXPECT_FALSE(failed);
     EXPECT_TRUE(prompt.ids().empty()) << ::testing::PrintToString(prompt.ids());
     auto value = [this](int item) {
