@@ -8,6 +8,7 @@
 #include "shell_fixture.h"
 
 #include "KRAVinA.h"
+#include "vuken_sim.h"
 
 #include <QAction>
 #include <QButtonGroup>
@@ -237,6 +238,64 @@ TEST_F(OnlineCommandsRoad, ClockRefusesImpossibleDatesAndAHeldLink)
     ASSERT_TRUE(app->onlineShell()->runCommand(40408));
     EXPECT_EQ(prompt.ids(), (std::vector<int>{online::kMsgInvalidDate, online::kMsgLinkInUse}));
     EXPECT_TRUE(server->receivedLines().empty());
+}
+
+TEST_F(OnlineCommandsRoad, OverTheSimulatedBus)
+{
+    ASSERT_NO_FATAL_FAILURE(placeCard());
+    vuken_sim_reset();
+    vuken_sim_add_card(0, 0);
+    vuken_sim_set_item(0, 0, 1, 11, "42.0");
+    // Option: U-Bus.
+    app->onlineShell()->beforeDialog = [](QDialog& d) {
+        auto* option = qobject_cast<OptionDialog*>(&d);
+        ASSERT_NE(option, nullptr);
+        option->onlineGroup()->button(1)->setChecked(true);
+        QMetaObject::invokeMethod(option, "accept", Qt::QueuedConnection);
+    };
+    ASSERT_TRUE(frame().trigger(cmd::Option));
+    EXPECT_EQ(app->settings().ONLINE, 1);
+    EXPECT_TRUE(app->online().busMode);
+
+    online::MonitorTargets targets = state().Targets();
+    targets.station = 0;
+    targets.card = 0;
+    targets.rows[0] = {};
+    targets.rows[0].ggii = 111;
+    targets.rows[0].on = online::kRowOn;
+    state().SetTargets(targets);
+    ASSERT_TRUE(frame().trigger(cmd::ViewRegMonitor));
+    online::RegistryMonitorDialog* registry = app->onlineShell()->registryMonitor();
+    registry->startStop();
+    ASSERT_TRUE(registry->monitoring()) << ::testing::PrintToString(prompt.ids());
+    EXPECT_EQ(get_kilnbus_status(), VUKEN_STATUS_READY);
+    ASSERT_TRUE(waitFor([&] { return registry->dataLabel(0)->text() == QStringLiteral("42.0"); }));
+    vuken_sim_set_item(0, 0, 1, 11, "43.5");
+    ASSERT_TRUE(waitFor([&] { return registry->dataLabel(0)->text() == QStringLiteral("43.5"); }));
+    ASSERT_TRUE(waitFor([&] { return onlineCommandState(frame().commandContext()) == 2; }));
+    ASSERT_TRUE(frame().trigger(cmd::OnlineMonitor));
+    ASSERT_TRUE(waitFor([&] { return !app->online().online; }));
+    EXPECT_EQ(get_kilnbus_status(), VUKEN_STATUS_CLOSED);
+    EXPECT_TRUE(app->onlineShell()->owner().Free());
+
+    // The clock over the bus: the dialog opens on "Network" without a port.
+    const long before = vuken_sim_journal_size();
+    app->onlineShell()->beforeDialog = [](QDialog& d) {
+        auto* clock = qobject_cast<online::DateSettingDialog*>(&d);
+        ASSERT_NE(clock, nullptr);
+        EXPECT_EQ(clock->modeGroup()->checkedId(), 0);
+        clock->setDateTime({2031, 2, 3, 9, 5, 7});
+        QObject::connect(clock, &online::DateSettingDialog::finished, clock, [clock](bool) { clock->accept(); });
+        QMetaObject::invokeMethod(clock, [clock] { clock->start(); }, Qt::QueuedConnection);
+    };
+    ASSERT_TRUE(app->onlineShell()->runCommand(40408));
+    char value[8] = {};
+    ASSERT_EQ(vuken_sim_get_item(0, 0, 0, 55, value, sizeof value), 0);
+    EXPECT_STREQ(value, "0203");
+    ASSERT_EQ(vuken_sim_get_item(0, 0, 0, 1, value, sizeof value), 0);
+    EXPECT_STREQ(value, "0");
+    EXPECT_EQ(vuken_sim_journal_size() - before, 7);
+    EXPECT_TRUE(prompt.ids().empty()) << ::testing::PrintToString(prompt.ids());
 }
 
 }  // namespace
