@@ -118,6 +118,12 @@ TEST_F(OnlineCommandsRoad, OptionThenMonitorShowsLiveValuesThenOnlineStop)
     EXPECT_TRUE(registry->isVisible());
     EXPECT_TRUE(app->online().regMonitorShown);
     EXPECT_FALSE(frame().action(cmd::ViewRegMonitor)->isEnabled());
+    // Restoring the main window shows the registry monitor again.
+    registry->hide();
+    frame().showMinimized();
+    frame().showNormal();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(registry->isVisible());
     registry->startStop();
     ASSERT_TRUE(registry->monitoring()) << ::testing::PrintToString(prompt.ids());
     EXPECT_TRUE(app->online().online);

@@ -12,6 +12,7 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QEvent>
 #include <QSettings>
 #include <QThread>
 #include <QTimer>
@@ -74,9 +75,18 @@ void OnlineShell::createRegistryMonitor()
     if (registry_) return;
     registry_ = new online::RegistryMonitorDialog(*this, app_.language(), app_.mainFrame());
     registry_->hide();
+    if (MainFrame* f = app_.mainFrame()) f->installEventFilter(this);
     OnlineMonitorWorker* worker = app_.onlineMonitor();
     connect(&worker->worker(), &online::MonitorWorker::monRedraw, registry_.data(),
             &online::RegistryMonitorDialog::showRows, Qt::QueuedConnection);
+}
+
+bool OnlineShell::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::WindowStateChange && watched == app_.mainFrame() && registry_ &&
+        registryMonitorShown() && !app_.mainFrame()->isMinimized())
+        registry_->show();
+    return QObject::eventFilter(watched, event);
 }
 
 bool OnlineShell::runCommand(int id)

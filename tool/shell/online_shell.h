@@ -70,6 +70,10 @@ public:
     void shownChanged(bool shown) override;
     void beep() override;
 
+protected:
+    // A main window restored from its minimised state shows the registry monitor again.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     int exec(QDialog& dialog);
 
