@@ -249,5 +249,23 @@ TEST_F(OnlineCommandsTest, LaterCommandsRegisterBesideTheOnlineOnes)
     EXPECT_EQ(runs, 1);
 }
 
+TEST(ConnectionDevice, DeviceTextGivesTheModelAtTheOtherEnd)
+{
+    struct Case {
+        const char* device;
+        const char* model;
+        bool infrared, second;
+    };
+    for (const Case& c : {Case{"QVxxx(JOV-IRDA)", "QV100   ", true, false}, Case{"QVxxx(JOV-US)", "QV100   ", false, false},
+                          Case{"TJK5(JOV-IRU)", "TJK5    ", false, false}, Case{"TJK5(JOV-US)", "TJK5    ", false, true},
+                          Case{"TJW(JOV-US)", "TJW     ", false, false}, Case{"V8RTU(JOV-US)", "V8RTU   ", false, false},
+                          Case{"TQN(JOV-UM)", "TQN(JOV-UM)", false, false}}) {
+        const ConnectionModel m = ConnectionDeviceModel(c.device);
+        EXPECT_EQ(m.model, c.model) << c.device;
+        EXPECT_EQ(m.infrared, c.infrared) << c.device;
+        EXPECT_EQ(m.second, c.second) << c.device;
+    }
+}
+
 }  // namespace
 }  // namespace kravin::online
