@@ -159,5 +159,21 @@ TEST(OptionDialogWidget, DuplicateDeviceThenCancelLeavesTheSettingsUntouched)
     EXPECT_EQ(s.PortAllocation[1].device, "TQN(JOV-UM)");
 }
 
+TEST(OptionDialogWidget, WithoutSerialPortsTheRowsKeepTheirPorts)
+{
+    test::qtApp();
+    test::ScriptedPrompt prompt;
+    model::UserSettings s = storedSettings();
+    s.portList.clear();
+    model::CardKindMasters m;
+    OptionDialog dialog(s, m, {}, prompt, res::Language::English);
+    EXPECT_FALSE(dialog.portCombo(0)->isEnabled());
+    dialog.deviceCombo(0)->setCurrentText("TQN(JOV-UM)");
+    dialog.accept();
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(s.PortAllocation[0].port, "/dev/ttyA");
+    EXPECT_EQ(s.PortAllocation[0].device, "TQN(JOV-UM)");
+}
+
 }  // namespace
 }  // namespace kravin::shell

@@ -42,7 +42,8 @@ OptionDialog::OptionDialog(model::UserSettings& settings, const model::CardKindM
     setWindowTitle(tx(l, "Option", "オプション"));
     portList_ = settings_.portList;
     RememberPorts(portList_, found);
-    const OptionForm stored = FormFromSettings(settings_);
+    stored_ = FormFromSettings(settings_);
+    const OptionForm& stored = stored_;
     const std::vector<std::string> devices = OptionDevices(masters);
 
     auto* layout = new QVBoxLayout(this);
@@ -158,7 +159,11 @@ OptionForm OptionDialog::form() const
 {
     OptionForm f;
     for (std::size_t r = 0; r < f.rows.size(); ++r) {
-        f.rows[r].port = ports_[r]->currentIndex() > 0 ? ports_[r]->currentText().toStdString() : std::string();
+        // Without any serial port the rows keep their ports.
+        if (!ports_[r]->isEnabled())
+            f.rows[r].port = stored_.rows[r].port;
+        else
+            f.rows[r].port = ports_[r]->currentIndex() > 0 ? ports_[r]->currentText().toStdString() : std::string();
         f.rows[r].device = devices_[r]->currentText().toStdString();
         f.rows[r].speed = speeds_[r]->currentIndex() == 1 ? 1 : 0;
     }

@@ -51,6 +51,7 @@ private:
     QLabel* sample_ = nullptr;
     int colour_ = 0xFFFFFF;
     std::vector<model::PortListEntry> portList_;
+    OptionForm stored_;
 };
 
 }  // namespace kravin::shell
