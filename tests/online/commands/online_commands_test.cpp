@@ -240,6 +240,25 @@ TEST_F(OnlineCommandsTest, DateSettingNeedsAPortOnlyOverTheSerialLink)
     EXPECT_EQ(host.dateRequests[1].port->baudIndex, 2);
 }
 
+TEST_F(OnlineCommandsTest, TransferPortCheckSaysWhenNoPortIsAllocated)
+{
+    EXPECT_FALSE(commands.CheckAllocatedPort().has_value());
+    EXPECT_EQ(host.prompter.ids(), std::vector<int>{kMsgConfigurePortLayout});
+    Allocate(2, "/dev/ttyQ", "QVxxx(JOV-IRDA)", 1);
+    const auto port = commands.CheckAllocatedPort();
+    ASSERT_TRUE(port.has_value());
+    EXPECT_EQ(port->row, 2);
+    EXPECT_EQ(port->port, "/dev/ttyQ");
+    EXPECT_EQ(port->baudIndex, 2);
+    EXPECT_EQ(port->speed, 1);
+    EXPECT_EQ(host.prompter.ids().size(), 1u);
+    EXPECT_TRUE(commands.TakeLink(LinkUser::Transfer));
+    EXPECT_FALSE(commands.TakeLink(LinkUser::Clock));
+    EXPECT_EQ(host.prompter.ids().back(), kMsgLinkInUse);
+    owner.Release(LinkUser::Transfer);
+    EXPECT_TRUE(owner.Free());
+}
+
 TEST_F(OnlineCommandsTest, LaterCommandsRegisterBesideTheOnlineOnes)
 {
     int runs = 0;
