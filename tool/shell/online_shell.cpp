@@ -89,11 +89,9 @@ bool OnlineShell::eventFilter(QObject* watched, QEvent* event)
     return QObject::eventFilter(watched, event);
 }
 
-bool OnlineShell::runCommand(int id)
-{
-    if (!commands_->Handles(id) || id == online::onlinecmd::OnlineStop) return false;
-    return commands_->Run(id);
-}
+bool OnlineShell::handles(int id) const { return commands_->Handles(id) && id != online::onlinecmd::OnlineStop; }
+
+bool OnlineShell::runCommand(int id) { return handles(id) && commands_->Run(id); }
 
 int OnlineShell::exec(QDialog& dialog)
 {

@@ -34,6 +34,9 @@ public:
     online::OnlineCommands& commands() { return *commands_; }
     online::LinkOwner& owner() { return owner_; }
 
+    // Whether a view's context-menu command is served here (Date setting, and the transfer
+    // commands registered with commands()).
+    bool handles(int id) const;
     // A command of a view's context menu; false when it is none of the online ones.
     bool runCommand(int id);
     // Operation/Option.
