@@ -185,6 +185,16 @@ bool BlockClipboardRecord::Deserialize(const QByteArray& bytes)
     return true;
 }
 
+bool WriteCurrentUnitHead(model::UnitContext& unit)
+{
+    if (unit.g_curStation < 0 || unit.g_curCard < 0 || unit.model().empty()) return true;
+    model::UnitHead head{};
+    model::loadUnit(unit.g_curStation, unit.g_curCard, unit.workFolder, head);
+    for (int g = 0; g < model::kGroups; ++g)
+        std::memcpy(head.data() + model::kCodeBytes * g, unit.g_unitBlocks[g].data(), model::kCodeBytes);
+    return model::writeUnit(unit.g_curStation, unit.g_curCard, head, unit.workFolder);
+}
+
 // ---- Editor ----
 
 BlockListEditor::BlockListEditor(model::UnitContext& unit, model::CBlockUndo& undo, model::Prompt& prompt,

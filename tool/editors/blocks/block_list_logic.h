@@ -113,6 +113,10 @@ struct BlockClipboardRecord final : model::ClipboardObject {
     bool Deserialize(const QByteArray& bytes) override;
 };
 
+// Writes the current unit's file with the 100 block codes as its head (the
+// rest as the file holds it); false when it could not be written.
+bool WriteCurrentUnitHead(model::UnitContext& unit);
+
 // ---- The editor ----
 
 // What the list needs of the rest of the tool.
@@ -148,6 +152,7 @@ public:
     BlockListEditor(model::UnitContext& unit, model::CBlockUndo& undo, model::Prompt& prompt, BlockListHost& host);
 
     int bank() const { return unit_.g_blockListBank; }
+    bool hostOnline() const { return host_.online(); }
     // The selected group (real group 0..99) and its selection; -1 none.
     int selectedGroup() const;
     void select(int group);
