@@ -107,6 +107,7 @@ QWidget* Cp932CellDelegate::createEditor(QWidget* parent, const QStyleOptionView
 {
     auto* edit = new QLineEdit(parent);
     edit->setObjectName(QStringLiteral("cellEditor"));
+    last_ = edit;
     edit->setFrame(false);
     const auto limit = limit_;
     connect(edit, &QLineEdit::textEdited, edit, [edit, limit](const QString& text) {
@@ -158,7 +159,18 @@ bool BlockSettingGrid::editCurrent(const QString& startText)
     const QModelIndex current = currentIndex();
     if (!current.isValid() || !(model()->flags(current) & Qt::ItemIsEditable)) return false;
     if (cellDelegate) cellDelegate->startWith(startText.isEmpty() ? QString() : startText);
-    return edit(current, QAbstractItemView::EditKeyPressed, nullptr);
+    return edit(current, QAbstractItemView::AllEditTriggers, nullptr);
+}
+
+bool BlockSettingGrid::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event)
+{
+    const bool opened = QTableView::edit(index, trigger, event);
+    if (opened && cellDelegate)
+        if (auto* line = qobject_cast<QLineEdit*>(cellDelegate->lastEditor())) {
+            line->deselect();
+            line->end(false);
+        }
+    return opened;
 }
 
 void BlockSettingGrid::keyPressEvent(QKeyEvent* event)
@@ -250,6 +262,12 @@ BlockSettingDialog::BlockSettingDialog(model::UnitContext& unit, model::Prompt& 
     updateButtons();
     if (model_->rowCount() > 0) grid_->setCurrentIndex(model_->index(0, kValueColumn));
     grid_->setFocus();
+}
+
+BlockSettingDialog::~BlockSettingDialog()
+{
+    // The grid reads the editor's rows until it is gone.
+    delete grid_;
 }
 
 void BlockSettingDialog::updateButtons()

@@ -7,6 +7,7 @@
 
 #include <QAbstractTableModel>
 #include <QDialog>
+#include <QPointer>
 #include <QStyledItemDelegate>
 #include <QTableView>
 
@@ -50,6 +51,8 @@ public:
     void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override;
     // The next editor starts with this text (a typed key) instead of the cell's.
     void startWith(const QString& text) { startText_ = text; }
+    // The editor made last (null once it is gone).
+    QWidget* lastEditor() const { return last_; }
 
 protected:
     bool eventFilter(QObject* object, QEvent* event) override;
@@ -57,6 +60,7 @@ protected:
 private:
     std::function<std::size_t()> limit_;
     mutable QString startText_;
+    mutable QPointer<QWidget> last_;
 };
 
 // The grid: editing starts on double click, Return or a printable key only.
@@ -66,9 +70,12 @@ public:
     using QTableView::QTableView;
     Cp932CellDelegate* cellDelegate = nullptr;
     bool editCurrent(const QString& startText = {});
+    bool editing() const { return state() == EditingState; }
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    // The editor opens with its caret after the text, nothing selected.
+    bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
 };
 
 class BlockSettingDialog : public QDialog {
@@ -76,6 +83,7 @@ class BlockSettingDialog : public QDialog {
 public:
     BlockSettingDialog(model::UnitContext& unit, model::Prompt& prompt, res::Language language,
                        BlockSettingHost& host, QWidget* parent = nullptr);
+    ~BlockSettingDialog() override;
 
     BlockSettingEditor& editor() { return editor_; }
     BlockSettingGrid* grid() const { return grid_; }
