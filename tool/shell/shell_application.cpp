@@ -301,6 +301,8 @@ bool ShellApplication::createMainFrame()
         auto* child = qobject_cast<ChildFrame*>(sub);
         if (auto* view = child ? qobject_cast<ShellSystemView*>(child->view()) : nullptr)
             frame->syncZoomBox(view->zoom());
+        if (auto* list = child ? qobject_cast<ShellBlockListView*>(child->view()) : nullptr)
+            frame->syncZoomBox(list->zoom());
     });
     if (onlineMonitor_) {
         // A failed exchange is shown once per failure; the run has stopped.
@@ -383,6 +385,7 @@ QWidget* ShellApplication::makeView(ViewKind kind)
         }
         auto* view = ShellBlockListView::create(std::move(c));
         view->setWindowTitle(viewTitle(kind, context_.language));
+        view->slotState = &frame_->views().slot(ViewKind::BlkList).state;
         MainFrame* frame = frame_.get();
         QObject::connect(view, &editors::blocks::BlockListView::blocksChanged, frame, [frame] { frame->refresh(); });
         return view;

@@ -129,6 +129,7 @@ void BlockListView::paintEvent(QPaintEvent*)
     p.fillRect(viewport()->rect(), painter_.style().background);
     p.translate(-horizontalScrollBar()->value(), -verticalScrollBar()->value());
     painter_.paint(p, unit_, editor_.selectedGroup(), zoom_, true);
+    if (slotState && slotState->load() >= 3) slotState->store(2);
 }
 
 bool BlockListView::refuseOnline()

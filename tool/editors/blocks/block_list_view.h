@@ -50,6 +50,8 @@ public:
                   BlockListStyle style = {}, QWidget* parent = nullptr);
 
     BlockListEditor& editor() { return editor_; }
+    // The view slot's state: a redraw request (3..6) is answered by the next paint.
+    std::atomic<int>* slotState = nullptr;
     void SetZoom(int percent);
     double zoom() const { return zoom_; }
     // The group under a viewport point, -1 none.
