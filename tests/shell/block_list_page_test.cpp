@@ -15,6 +15,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <fstream>
 #include <functional>
 
 namespace kravin::shell {
@@ -179,6 +180,32 @@ TEST_F(BlockListPageTest, BarButtonsMoveBetweenTheViews)
     QCoreApplication::processEvents();
     EXPECT_FALSE(frame().views().frameExists(ViewKind::BlkList));
     EXPECT_TRUE(frame().views().frameExists(ViewKind::System));
+}
+
+TEST_F(BlockListPageTest, AFailedWriteIsReportedAndTheNextViewStaysClosed)
+{
+    start();
+    saveProject();
+    prompt.clearLog();
+    ASSERT_NE(openFromSystemView(), nullptr);
+    ViewBar* b = bar(ViewKind::BlkList);
+    ASSERT_NE(b, nullptr);
+    // A work folder that cannot take the unit's file.
+    const std::string folder = session().projectRecord.workFolder;
+    const std::string blocked = dir / "blocked";
+    std::ofstream(blocked) << "x";
+    session().projectRecord.workFolder = blocked;
+    ASSERT_TRUE(b->click(barid::BlkListSeqBlk));
+    ASSERT_TRUE(b->click(barid::BlkListAnaTan));
+    EXPECT_EQ(prompt.ids(), (std::vector<int>{7018, 7018}));
+    EXPECT_FALSE(frame().views().frameExists(ViewKind::SeqBlk));
+    EXPECT_FALSE(frame().views().frameExists(ViewKind::AnaTan));
+
+    session().projectRecord.workFolder = folder;
+    prompt.clearLog();
+    ASSERT_TRUE(b->click(barid::BlkListAnaTan));
+    EXPECT_TRUE(prompt.ids().empty());
+    EXPECT_TRUE(frame().views().frameExists(ViewKind::AnaTan));
 }
 
 TEST_F(BlockListPageTest, BankButtonSwitchesThePwzList)

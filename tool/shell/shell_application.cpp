@@ -372,6 +372,13 @@ QWidget* ShellApplication::makeView(ViewKind kind)
         c.language = language_;
         c.online = [this] { return online_.online.load(); };
         c.setModified = [this] { setModified(); };
+        // An open analog view shows the changed blocks.
+        c.analogChanged = [this] {
+            ChildFrame* analog = frame_ ? frame_->frame(ViewKind::AnaTan) : nullptr;
+            if (!analog) return;
+            unit_->LoadUnitBlocks(1);
+            if (analog->view()) analog->view()->update();
+        };
         if (theme_) {
             c.style.background = theme_->white;
             c.style.text = theme_->black;
