@@ -215,6 +215,12 @@ TEST_F(BlockListLogicTest, ChangeFunctionGivesAnEmptyGroupItsDefaultsAndPosition
     int x = 0, y = 0;
     KRAVinA_Data_XY_Get(40, &x, &y);
     EXPECT_FALSE(x == 0 && y == 0);
+    // A sequential block starts with its marker, a first step and END.
+    editor().select(81);
+    ASSERT_EQ(editor().changeFunction(std::string("SEQ 95")), EditResult::Done);
+    EXPECT_EQ(unitItem(1, 0, 81, 10), "95");
+    EXPECT_EQ(unitItem(1, 0, 81, 11), "130000");
+    EXPECT_EQ(unitItem(1, 0, 81, 12), "000000");
     // Cancel in the selection changes nothing.
     host.chosen.reset();
     editor().select(41);
@@ -230,6 +236,28 @@ TEST_F(BlockListLogicTest, ContactGroupsRefuseAClashingCode)
     EXPECT_EQ(editor().changeFunction(std::string("ABC 97")), EditResult::Refused);
     EXPECT_EQ(prompt.ids(), std::vector<int>{8110});
     EXPECT_FALSE(undo().CanUndo());
+}
+
+TEST_F(BlockListLogicTest, VirtualTqrcCardsSetTheirParentsItemsWithinItsHundred)
+{
+    placeCard(1, 2, "TQRC");
+    placeCard(1, 3, "TQRC$");
+    placeCard(1, 8, "TQRC$");
+    writeUnit(1, 1, {{0, "00SYS"}, {1, "01TQC"}}, {{1, 11, "00"}, {1, 13, "912345"}, {1, 96, "00"}});
+    struct Case {
+        int card, group;
+        std::vector<std::pair<int, std::string>> parentItems;
+    } cases[] = {
+        {3, 12, {{11, "33"}, {13, "000000"}}},
+        // Six cards on, the second item would be 112: only item 96 is in range.
+        {8, 26, {{96, "33"}, {13, "000000"}}},
+    };
+    for (const Case& c : cases) {
+        makeCurrent(1, c.card);
+        editor().select(c.group);
+        EXPECT_EQ(editor().changeFunction(std::string("CAI 33")), EditResult::Done) << c.card;
+        for (const auto& [item, text] : c.parentItems) EXPECT_EQ(unitItem(1, 1, 1, item), text) << c.card << " " << item;
+    }
 }
 
 TEST_F(BlockListLogicTest, CutAndDeleteEmptyTheGroup)

@@ -37,6 +37,14 @@ std::vector<std::string> validCodes(const model::UnitContext& unit, int group)
     return codes;
 }
 
+// The library copies a whole item: the text goes in zero padded.
+void setItemText(int group, int item, std::string_view text)
+{
+    char value[model::kItemBytes + 4] = {};
+    std::memcpy(value, text.data(), std::min<std::size_t>(text.size(), model::kItemBytes));
+    KRAVinA_Data_Item_Set(group, item, value);
+}
+
 bool codeIsValidFor(const model::UnitContext& unit, int group, const model::BlockCode& code)
 {
     const std::string c = codeText(code);
@@ -250,7 +258,7 @@ std::vector<int> BlockListEditor::contextMenu(int group)
     using namespace blkcmd;
     std::vector<int> menu;
     if (group < 0) return menu;
-    if (unit_.modelStartsWith("RNH6") && unit_.g_curCard == 0 && group >= 11 && group <= 26) return menu;
+    if (unit_.modelStartsWith("RNH6") && group >= 11 && group <= 26) return menu;
     select(group);
     const bool v8rtu = unit_.modelStartsWith("V8RTU");
     const auto clip = host_.clipboard();
@@ -275,8 +283,7 @@ std::vector<int> BlockListEditor::contextMenu(int group)
 DoubleClickAction BlockListEditor::doubleClick(int group)
 {
     if (unit_.modelStartsWith("TQRN") || unit_.modelStartsWith("TQRQ")) return DoubleClickAction::None;
-    if (unit_.modelStartsWith("RNH6") && unit_.g_curCard == 0 && group >= 11 && group <= 26)
-        return DoubleClickAction::None;
+    if (unit_.modelStartsWith("RNH6") && group >= 11 && group <= 26) return DoubleClickAction::None;
     if (group < 0) return DoubleClickAction::None;
     select(group);
     return shownHasBlock(group) ? DoubleClickAction::BlockSetting : DoubleClickAction::ChangeFunction;
@@ -407,9 +414,9 @@ EditResult BlockListEditor::setFunction(int group, const std::string& name)
         clearGroup(group);
         unit_.WriteItemDefaults(group);
         if (startsWith(code, "95")) {
-            KRAVinA_Data_Item_Set(group, 10, "95");
-            KRAVinA_Data_Item_Set(group, 11, "130000");
-            KRAVinA_Data_Item_Set(group, 12, "000000");
+            setItemText(group, 10, "95");
+            setItemText(group, 11, "130000");
+            setItemText(group, 12, "000000");
         }
     }
     int x = 0, y = 0;
@@ -444,14 +451,14 @@ EditResult BlockListEditor::setVirtualTqrc(const std::string& name)
         char value[20] = {};
         KRAVinA_Data_Item_Get(1, first, value);
         if (std::strncmp(value, "00", 3) == 0)
-            KRAVinA_Data_Item_Set(1, first, std::string_view(name).substr(0, 3) == "CAI" ? "33" : "34");
+            setItemText(1, first, std::string_view(name).substr(0, 3) == "CAI" ? "33" : "34");
     }
     // The item past the parent's last is left alone.
     const int second = group + offset - 16;
     if (second >= 0 && second < model::kItems) {
         char value[20] = {};
         KRAVinA_Data_Item_Get(1, second, value);
-        if (value[0] == '9') KRAVinA_Data_Item_Set(1, second, "000000");
+        if (value[0] == '9') setItemText(1, second, "000000");
     }
     ok = model::writeUnit(unit_.g_curStation, parent, head, unit_.workFolder);
     // Back to this unit's image.
