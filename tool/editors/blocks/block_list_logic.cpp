@@ -401,6 +401,7 @@ EditResult BlockListEditor::changeFunction(std::optional<std::string> name)
         }
     }
     unit_.LoadUnitBlocks(1);
+    host_.invalidateAnalogView();
     return EditResult::Done;
 }
 
@@ -600,6 +601,7 @@ EditResult BlockListEditor::blockSetting()
 model::StepResult BlockListEditor::undo()
 {
     const model::StepResult r = undo_.Undo();
+    if (r != model::StepResult::Nothing) host_.invalidateAnalogView();
     if (r == model::StepResult::Failed) prompt_.message(kMsgWriteFailed, {}, model::Buttons::Ok, model::Icon::Error);
     return r;
 }
@@ -607,6 +609,7 @@ model::StepResult BlockListEditor::undo()
 model::StepResult BlockListEditor::redo()
 {
     const model::StepResult r = undo_.Redo();
+    if (r != model::StepResult::Nothing) host_.invalidateAnalogView();
     if (r == model::StepResult::Failed) prompt_.message(kMsgWriteFailed, {}, model::Buttons::Ok, model::Icon::Error);
     return r;
 }

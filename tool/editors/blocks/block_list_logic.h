@@ -153,6 +153,8 @@ public:
 
     int bank() const { return unit_.g_blockListBank; }
     bool hostOnline() const { return host_.online(); }
+    // The analog view shows the unit's blocks again (redraw requests).
+    void blocksRedrawn() { host_.invalidateAnalogView(); }
     // The selected group (real group 0..99) and its selection; -1 none.
     int selectedGroup() const;
     void select(int group);

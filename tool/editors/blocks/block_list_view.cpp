@@ -197,6 +197,7 @@ bool BlockListView::execute(int command)
     using namespace blkcmd;
     if (command == BlockListRedraw) {
         viewport()->update();
+        editor_.blocksRedrawn();
         Q_EMIT blocksChanged();
         return true;
     }
