@@ -140,6 +140,16 @@ TEST_F(BlockListPageTest, ChangeAFunctionEditAValueSaveAndReopen)
     EXPECT_EQ(fileItem(31, 7), "76PVA/2.50");
     EXPECT_TRUE(prompt.ids().empty());
 
+    // Copy and paste go through the clipboard, within the group's range.
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->cellCentre(31));
+    ASSERT_TRUE(frame().trigger(cmd::EditCopy));
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->cellCentre(62));
+    frame().refresh();
+    EXPECT_FALSE(frame().action(cmd::EditPaste)->isEnabled());
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->cellCentre(60));
+    ASSERT_TRUE(frame().trigger(cmd::EditPaste));
+    EXPECT_EQ(fileItem(60, 7), "76PVA/2.50");
+
     ASSERT_TRUE(frame().trigger(cmd::FileSave));
     EXPECT_EQ(session().projectRecord.modified, 0);
     ASSERT_TRUE(frame().trigger(cmd::FileNew));
@@ -150,6 +160,7 @@ TEST_F(BlockListPageTest, ChangeAFunctionEditAValueSaveAndReopen)
     ASSERT_NE(view, nullptr);
     EXPECT_EQ(code(31), "76PVA");
     EXPECT_EQ(fileItem(31, 7), "76PVA/2.50");
+    EXPECT_EQ(fileItem(60, 7), "76PVA/2.50");
 }
 
 TEST_F(BlockListPageTest, BarButtonsMoveBetweenTheViews)
