@@ -142,6 +142,10 @@ BlockSettingEditor::BlockSettingEditor(model::UnitContext& unit, model::Prompt& 
 
 std::array<std::string, kSettingColumns> BlockSettingEditor::headers() const
 {
+    if (language_ == res::Language::Japanese) {
+        if (mode() == 1) return {"端子", "名称", "略称", "コメント", "", ""};
+        return {"項目", "名称", "略称", "設定データ", "単位", "設定範囲"};
+    }
     if (mode() == 1) return {"TERM", "Name", "ABBR", "Comment", "", ""};
     return {"ITEM", "Name", "ABBR", "Setting Data", "Unit", "Valid Setting Range"};
 }

@@ -62,6 +62,7 @@ public:
     // Item mode (0) or terminal mode (1), as the unit's edit mode holds it.
     int mode() const { return unit_.g_blockEditMode; }
     const std::vector<SettingRow>& rows() const { return rows_; }
+    // Column headers (UTF-8) in the dialog's language.
     std::array<std::string, kSettingColumns> headers() const;
     std::string groupText() const;  // "%02d" of the group as held
     std::string markText() const;   // "SEQ(95)"
