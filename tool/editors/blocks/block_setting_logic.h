@@ -112,5 +112,13 @@ private:
 constexpr std::size_t kBlockSaveRecordSize = 5600;
 int RebuildBlockTerminals(model::UnitContext& unit, model::Prompt& prompt,
                           const std::array<model::BlockCode, model::kGroups>& oldCodes, const std::string& recordFile);
+// The device-change commands' work files in the current folder.
+inline constexpr char kBlockSaveFile[] = "CDD.TMP";
+inline constexpr char kBlockSaveFileSecond[] = "CDDV.TMP";
+inline int RebuildBlockTerminals(model::UnitContext& unit, model::Prompt& prompt,
+                                 const std::array<model::BlockCode, model::kGroups>& oldCodes, int useSecondFile)
+{
+    return RebuildBlockTerminals(unit, prompt, oldCodes, useSecondFile ? kBlockSaveFileSecond : kBlockSaveFile);
+}
 
 }  // namespace kravin::editors::blocks
