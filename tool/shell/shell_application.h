@@ -8,6 +8,7 @@
 #include "main_frame.h"
 #include "monitor_port.h"
 #include "online_monitor.h"
+#include "print_service.h"
 #include "project.h"
 #include "qt_prompt.h"
 #include "settings.h"
@@ -79,6 +80,8 @@ struct ShellOptions {
     ViewHooks* viewHooks = nullptr;
     // Commands served by other parts of the tool.
     ShellServices services;
+    // How printers are chosen; null = the print dialog and its preview.
+    std::shared_ptr<print::PrinterChooser> printerChooser;
 };
 
 class ShellApplication final : public StartupSteps {
@@ -132,11 +135,17 @@ public:
 
     // Operation/Port Setting Delete: forgets the remembered serial ports.
     void deletePortSettings();
+    // Printing of the views and the bulk print.
+    print::PrintService& printService() { return *print_; }
+    // File > Bulk Print (mode 0) and "Print all cards" (mode 1): the bulk
+    // print dialog over the hidden print view.
+    void bulkPrint(int mode);
 
 private:
     class Hooks;
     void storePlacements();
     void projectChanged();
+    void makePrintService();
 
     ShellOptions options_;
     res::Language language_ = res::Language::English;
@@ -158,6 +167,7 @@ private:
     OnlineFlags online_;
     ShellContext context_;
     std::unique_ptr<MainFrame> frame_;
+    std::unique_ptr<print::PrintService> print_;
 };
 
 }  // namespace kravin::shell
