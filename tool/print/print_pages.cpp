@@ -63,10 +63,10 @@ void drawPageHeader(PageCanvas& c, const QString& title, const QString& pageText
     const int W = c.W, H = c.H, L = c.R;
     const int ya = H * 3 / 100, x8 = W * 8 / 100, x68 = W * 68 / 100, x7 = W * 7 / 100, x65 = W * 65 / 100;
     p.setFont(c.headerFont);
-    c.textOut(x8, ya + 5, cutTitle(title), kBlue, kWhite);
-    c.textOut(x68, ya + 5, QString::fromStdString(stampText(c.job.stamp)) + QLatin1Char(' ') + pageText, kBlack, kWhite);
-    c.textOut(x8, ya + L + 5, projectLine(c), kBlue, kWhite);
-    if (c.job.bulkMode == 1 || c.job.bulkMode == 2) c.textOut(x68, ya + L, modeText(c), kBlack, kWhite);
+    c.textOut(x8, ya + 5, cutTitle(title), kBlue);
+    c.textOut(x68, ya + 5, QString::fromStdString(stampText(c.job.stamp)) + QLatin1Char(' ') + pageText, kBlack);
+    c.textOut(x8, ya + L + 5, projectLine(c), kBlue);
+    if (c.job.bulkMode == 1 || c.job.bulkMode == 2) c.textOut(x68, ya + L, modeText(c), kBlack);
     p.setPen(penBlack5());
     frameRect(c, x7, ya, x65, ya + 2 * L);
     c.line(x7, ya + L, x65, ya + L);
@@ -79,11 +79,11 @@ void drawUnitHeader(PageCanvas& c, const QString& title, const QString& dateText
     const int W = c.W, H = c.H, R = c.R;
     const int ya = H * 3 / 100, x8 = W * 8 / 100, x68 = W * 68 / 100, x7 = W * 7 / 100, x65 = W * 65 / 100;
     p.setFont(c.headerFont);
-    c.textOut(x8, ya, title, kBlue, kWhite);
-    c.textOut(x68, ya, dateText, kBlack, kWhite);
-    if (c.job.bulkMode == 1 || c.job.bulkMode == 2) c.textOut(x68, ya + R, modeText(c), kBlack, kWhite);
-    c.textOut(x8, ya + R, projectLine(c), kBlue, kWhite);
-    c.textOut(x8, ya + 2 * R, unitText, kBlue, kWhite);
+    c.textOut(x8, ya, title, kBlue);
+    c.textOut(x68, ya, dateText, kBlack);
+    if (c.job.bulkMode == 1 || c.job.bulkMode == 2) c.textOut(x68, ya + R, modeText(c), kBlack);
+    c.textOut(x8, ya + R, projectLine(c), kBlue);
+    c.textOut(x8, ya + 2 * R, unitText, kBlue);
     p.setPen(penBlack5());
     frameRect(c, x7, ya, x65, ya + 3 * R);
     c.line(x7, ya + R, x65, ya + R);
@@ -108,14 +108,13 @@ public:
         const int x20 = W * 20 / 100, y20 = H * 20 / 100, x85 = W * 85 / 100;
         p.setFont(c.headerFont);
         c.textOut(W * 68 / 100, H * 3 / 100,
-                  QString::fromStdString(stampText(c.job.stamp)) + QString::asprintf("  (%4d)", c.jobPage), kBlack,
-                  kWhite);
-        c.textOut(x20, y20, c.text(9751), kBlue, kWhite);
-        c.textOut(x20, y20 + 2 * r, shown(s_.projectName), kBlue, kWhite);
+                  QString::fromStdString(stampText(c.job.stamp)) + QString::asprintf("  (%4d)", c.jobPage), kBlack);
+        c.textOut(x20, y20, c.text(9751), kBlue);
+        c.textOut(x20, y20 + 2 * r, shown(s_.projectName), kBlue);
         const int n = s_.commentLines.empty() ? 1 : static_cast<int>(s_.commentLines.size());
         for (std::size_t i = 0; i < s_.commentLines.size(); ++i)
             if (!s_.commentLines[i].empty())
-                c.textOut(W * 25 / 100, y20 + 4 * r + static_cast<int>(i) * r, shown(s_.commentLines[i]), kBlue, kWhite);
+                c.textOut(W * 25 / 100, y20 + 4 * r + static_cast<int>(i) * r, shown(s_.commentLines[i]), kBlue);
         p.setPen(penBlue5());
         frameRect(c, x20 - r, y20 - r, x85, y20 + (n + 5) * r);
         const int D = W * 61 / 100, E = H * 82 / 100;
@@ -158,18 +157,18 @@ public:
             const int y = y0 + (2 * (n - first) + 1) * R;
             font.setPixelSize(T);
             p.setFont(font);
-            c.textOut(x7, y + R / 2, QString::fromStdString(hexUpper(row.station, 2)), kBlack, kWhite);
+            c.textOut(x7, y + R / 2, QString::fromStdString(hexUpper(row.station, 2)), kBlack);
             for (int cell = 0; cell <= model::kCardSlots; ++cell) {
                 const int X = cell == 0 ? x7 + x3 : x7 + cell * pitch + x3 + u;
                 const int cw = pitch - g, ch = 2 * R - g;
-                p.fillRect(X, y, cw, ch, kSilver);
+                c.fill(X, y, cw, ch, kSilver);
                 const SystemCell& sc = row.cells[cell];
                 if (!sc.used) continue;
                 const QString label = shown(sc.label);
                 font.setPixelSize(label.size() > 5 ? std::max(1, T + (5 - static_cast<int>(label.size())) * 10) : T);
                 p.setFont(font);
-                c.textOut(X + 20, y + F / 3, label, kBlue, kSilver);
-                c.textOut(X + 55, y + R, shown(sc.version), kBlue, kSilver);
+                c.textOut(X + 20, y + F / 3, label, kBlue);
+                c.textOut(X + 55, y + R, shown(sc.version), kBlue);
                 p.setPen(penBlue5());
                 frameRect(c, X, y, X + cw, y + ch);
             }
@@ -225,12 +224,12 @@ private:
             const int d = s_.bank == 2 ? model::GetSpecialBlockIndex(b) - 100 : b;
             if (d < 0) continue;
             const int X = x7 + (d / 10) * px, Y = y10 + (d % 10) * py;
-            p.fillRect(X, Y, px - g, py - g, kSilver);
+            c.fill(X, Y, px - g, py - g, kSilver);
             p.setFont(c.bodyFont);
-            c.textOut(X + g, Y + g, QLatin1Char('G') + num2(d), kBlue, kSilver);
+            c.textOut(X + g, Y + g, QLatin1Char('G') + num2(d), kBlue);
             if (s_.codes[b].empty()) continue;
             p.setFont(c.headerFont);
-            c.textOut(X + 2 * g, Y + F + 2 * g, QString::fromStdString(blockText(s_.codes[b])), kBlue, kSilver);
+            c.textOut(X + 2 * g, Y + F + 2 * g, QString::fromStdString(blockText(s_.codes[b])), kBlue);
             p.setPen(penBlue5());
             frameRect(c, X, Y, X + px - g, Y + py - g);
         }
@@ -241,10 +240,10 @@ private:
         QPainter& p = c.painter;
         const int W = c.W, H = c.H;
         const int g = W * 5 / 1000, w1 = W * 4 / 100, w2 = W * 8 / 100, w = W * 43 / 100, h = H * 2 / 100;
-        c.textOut(x + g, y + g, QLatin1Char('G') + num2(groupLabel(group, s_.bank)), kBlue, kWhite);
+        c.textOut(x + g, y + g, QLatin1Char('G') + num2(groupLabel(group, s_.bank)), kBlue);
         if (!(s_.block0Hidden && group == 0) && s_.valid[group] > 0) {
-            c.textOut(x + g + w1, y + g, QString::fromStdString(blockText(s_.codes[group])), kBlue, kWhite);
-            c.textOut(x + g + w1 + w2, y + g, shown(s_.names[group]), kBlack, kWhite);
+            c.textOut(x + g + w1, y + g, QString::fromStdString(blockText(s_.codes[group])), kBlue);
+            c.textOut(x + g + w1 + w2, y + g, shown(s_.names[group]), kBlack);
         }
         p.setPen(penBlack3());
         frameRect(c, x, y, x + w, y + h);
@@ -258,7 +257,7 @@ private:
         const int W = c.W, H = c.H;
         const int x7 = W * 7 / 100, y10 = H * 10 / 100, g = W * 5 / 1000, a = H * 2 / 100, x2 = x7 + W * 45 / 100;
         p.setFont(c.headerFont);
-        auto caption = [&](int x, int k, int id) { c.textOut(x + g, y10 + k * a + g, c.text(id), kBlue, kWhite); };
+        auto caption = [&](int x, int k, int id) { c.textOut(x + g, y10 + k * a + g, c.text(id), kBlue); };
         auto groups = [&](int x, int k, int from, int to) {
             for (int group = from; group <= to; ++group, ++k) row(c, group, x, y10 + k * a);
         };
@@ -326,14 +325,14 @@ void drawSettingLine(PageCanvas& c, const SettingColumns& k, const SettingLine& 
     QPainter& p = c.painter;
     if (line.kind == SettingLine::Group) {
         c.textOut(k.xA + k.u, y + k.v, QLatin1Char('G') + num2(line.number) + QStringLiteral("  ") + shown(line.name),
-                  kBlue, kWhite);
+                  kBlue);
         return;
     }
-    c.textOut(k.xA + k.u, y + k.v, num2(line.number), kBlue, kWhite);
-    c.textOut(k.xB + k.u, y + k.v, shown(line.name), kBlack, kWhite);
-    c.textOut(k.xC + k.u, y + k.v, shown(line.value), kBlue, kWhite);
+    c.textOut(k.xA + k.u, y + k.v, num2(line.number), kBlue);
+    c.textOut(k.xB + k.u, y + k.v, shown(line.name), kBlack);
+    c.textOut(k.xC + k.u, y + k.v, shown(line.value), kBlue);
     const bool item = line.kind == SettingLine::Item;
-    if (item && !line.extra.empty()) c.textOut(k.xD + k.u, y + k.v, shown(line.extra), kBlack, kWhite);
+    if (item && !line.extra.empty()) c.textOut(k.xD + k.u, y + k.v, shown(line.extra), kBlack);
     p.setPen(penDot());
     const int right = item ? k.xE : k.xD;
     c.line(k.xA, y, right, y);
@@ -408,15 +407,15 @@ public:
                   y1 = y10 + R;
         p.setFont(c.bodyFont);
         for (int k = 0; k < model::kSeqGroupCount; ++k)
-            c.textOut(x7 + g / 2 + k * cp, y10, QStringLiteral("Group%1").arg(81 + k), kBlack, kWhite);
+            c.textOut(x7 + g / 2 + k * cp, y10, QStringLiteral("Group%1").arg(81 + k), kBlack);
         for (int k = 0; k < model::kSeqGroupCount; ++k) {
             int j = 0;
             for (const model::StepCode& code : s_.steps.rows[k]) {
                 const int n = stepNumber(code);
                 if (n < 0) continue;
                 if (n != 0 && j == 0) j = 1;
-                p.fillRect(x7 + k * cp, y1 + j * rp, cp - g, rp - g, kSilver);
-                c.textOut(x7 + k * cp + g, y1 + j * rp + g, QStringLiteral("Step") + num2(n), kBlue, kSilver);
+                c.fill(x7 + k * cp, y1 + j * rp, cp - g, rp - g, kSilver);
+                c.textOut(x7 + k * cp + g, y1 + j * rp + g, QStringLiteral("Step") + num2(n), kBlue);
                 ++j;
             }
         }
@@ -514,7 +513,7 @@ private:
         const std::string& text = s_.commentTexts[r][col];
         if (text.empty()) return;
         c.painter.setFont(c.headerFont);
-        c.textOut(x + K, y + 4 * K, shown(text), colour, kWhite);
+        c.textOut(x + K, y + 4 * K, shown(text), colour);
     }
 
     void drawCell(PageCanvas& c, int32_t v, int r, int j, int x, int y, int cw, int K) const
@@ -529,22 +528,22 @@ private:
         p.setFont(c.bodyFont);
         if (v < 10000) {
             drawLadderSymbol(p, 0, x, y, cw);
-            c.textOut(x + 7 * K, y - K, QStringLiteral("END"), kBlack, kWhite);
+            c.textOut(x + 7 * K, y - K, QStringLiteral("END"), kBlack);
         } else if (v < 70000) {
             drawLadderSymbol(p, ladder::ValueKind(v) % 2 == 1 ? 1 : 2, x, y, cw);
-            c.textOut(x + cw / 2 - 2 * K, y - 5 * K, num2((v % 10000) / 100) + num2(v % 100), kBlack, kWhite);
+            c.textOut(x + cw / 2 - 2 * K, y - 5 * K, num2((v % 10000) / 100) + num2(v % 100), kBlack);
             comment(c, r, j, x, y, K, kBlack);
         } else if (v < 140000) {
             drawLadderSymbol(p, 0, x, y, cw);
-            c.textOut(x + 5 * K, y - K, QStringLiteral("STEP") + num2(v % 100), kBlue, kWhite);
+            c.textOut(x + 5 * K, y - K, QStringLiteral("STEP") + num2(v % 100), kBlue);
         } else if (v < 150000) {
             drawLadderSymbol(p, 0, x, y, cw);
-            c.textOut(x + 8 * K, y - K, QStringLiteral("TIM"), kBlack, kWhite);
+            c.textOut(x + 8 * K, y - K, QStringLiteral("TIM"), kBlack);
             c.textOut(x + cw / 2 - 4 * K, y - 5 * K, QString::asprintf("%01d:%03d", (v % 10000) / 1000, v % 1000),
-                      kBlack, kWhite);
+                      kBlack);
         } else {
             drawLadderSymbol(p, 0, x, y, cw);
-            c.textOut(x + 7 * K, y - K, QStringLiteral("NOP"), kBlack, kWhite);
+            c.textOut(x + 7 * K, y - K, QStringLiteral("NOP"), kBlack);
         }
     }
 
@@ -560,8 +559,8 @@ private:
         static const char* const kMnemonics[] = {"OT", "NO", "ON", "OF", "SH", "BR"};
         drawLadderSymbol(p, 3, x, y, cw);
         p.setFont(c.bodyFont);
-        c.textOut(x + cw / 2 - 2 * K, y - K, QString::fromLatin1(kMnemonics[v / 10000 - 7]), kBlue, kWhite);
-        c.textOut(x + cw / 2 - 2 * K, y - 5 * K, num2((v % 10000) / 100) + num2(v % 100), kBlue, kWhite);
+        c.textOut(x + cw / 2 - 2 * K, y - K, QString::fromLatin1(kMnemonics[v / 10000 - 7]), kBlue);
+        c.textOut(x + cw / 2 - 2 * K, y - 5 * K, num2((v % 10000) / 100) + num2(v % 100), kBlue);
         if (v < 120000) comment(c, r, ladder::kLadderCols, x, y, K, kBlue);
     }
 
@@ -585,21 +584,38 @@ void arcThrough(QPainter& p, const QRectF& rect, QPointF start, QPointF end)
 
 }  // namespace
 
-void PageCanvas::textOut(int x, int y, const QString& s, const QColor& fg, const QColor& bg) const
+void PageCanvas::textOut(int x, int y, const QString& s, const QColor& fg) const
 {
     if (s.isEmpty()) return;
     painter.setPen(fg);
-    if (bg.isValid()) {
-        painter.setBackgroundMode(Qt::OpaqueMode);
-        painter.setBackground(bg);
-    } else {
-        painter.setBackgroundMode(Qt::TransparentMode);
+    // Texts sit on their cell's own colour, drawn before them: no background box.
+    if (painter.font() != ascentFont_) {
+        ascentFont_ = painter.font();
+        ascent_ = painter.fontMetrics().ascent();
     }
-    painter.drawText(x, y + painter.fontMetrics().ascent(), s);
-    painter.setBackgroundMode(Qt::TransparentMode);
+    painter.drawText(x, y + ascent_, s);
 }
 
-void PageCanvas::line(int x0, int y0, int x1, int y1) const { painter.drawLine(x0, y0, x1, y1); }
+void PageCanvas::line(int x0, int y0, int x1, int y1) const
+{
+    if (!pending_.isEmpty() && painter.pen() != pendingPen_) flush();
+    pendingPen_ = painter.pen();
+    if (pending_.isEmpty() || pending_.currentPosition() != QPointF(x0, y0)) pending_.moveTo(x0, y0);
+    pending_.lineTo(x1, y1);
+}
+
+void PageCanvas::fill(int x, int y, int w, int h, const QColor& colour) const
+{
+    flush();
+    painter.fillRect(x, y, w, h, colour);
+}
+
+void PageCanvas::flush() const
+{
+    if (pending_.isEmpty()) return;
+    painter.strokePath(pending_, pendingPen_);
+    pending_ = QPainterPath();
+}
 
 QString PageCanvas::datePageText() const { return listDateText(*this); }
 
@@ -628,6 +644,7 @@ QFont printHeaderFont(res::Language language)
     QFont font = pageFont(language);
     font.setPixelSize(100);
     font.setWeight(QFont::Normal);
+    font.setStyleStrategy(QFont::PreferNoShaping);
     return font;
 }
 
@@ -637,6 +654,7 @@ QFont printBodyFont(res::Language language, int W)
     font.setPixelSize(std::max(1, W / 72));
     font.setWeight(QFont::Normal);
     font.setStyleHint(QFont::SansSerif);
+    font.setStyleStrategy(QFont::PreferNoShaping);
     return font;
 }
 
@@ -689,6 +707,7 @@ void renderPage(QPainter& painter, const QPaintDevice& device, const PrintDocume
     c.jobPage = jobPage;
     painter.setBrush(Qt::NoBrush);
     document.drawPage(c, page);
+    c.flush();
     painter.restore();
 }
 

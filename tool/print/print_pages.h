@@ -8,6 +8,8 @@
 
 #include <QColor>
 #include <QFont>
+#include <QPainterPath>
+#include <QPen>
 #include <QString>
 
 #include <memory>
@@ -35,9 +37,17 @@ struct PageCanvas {
     int jobPage = 1;       // pages of the job so far, this one included
 
     QString text(int id) const { return res::qmessage(id, language); }
-    // Text whose top left is at (x, y), on an opaque background when bg is valid.
-    void textOut(int x, int y, const QString& s, const QColor& fg, const QColor& bg = QColor()) const;
+    mutable QFont ascentFont_{};
+    mutable QPainterPath pending_{};
+    mutable QPen pendingPen_{};
+    mutable int ascent_ = 0;
+    // Text whose top left is at (x, y).
+    void textOut(int x, int y, const QString& s, const QColor& fg) const;
+    // A line with the painter's pen. Lines of one pen are gathered into one
+    // path and stroked when the pen changes, before a fill and at the page's end.
     void line(int x0, int y0, int x1, int y1) const;
+    void fill(int x, int y, int w, int h, const QColor& colour) const;
+    void flush() const;
     // The date of the job with the page text: "(n/N)" alone, "(   n)" in a bulk print.
     QString datePageText() const;
 };

@@ -3,6 +3,7 @@
 #include "ladder_convert.h"
 #include "project.h"
 #include "services.h"
+#include "system_view_logic.h"
 #include "text_codec.h"
 #include "validation.h"
 
@@ -31,12 +32,7 @@ using res::Language;
 QString tx(Language l, const char* en, const char* ja) { return QString::fromUtf8(l == Language::Japanese ? ja : en); }
 
 // Units that have a function block list (the communication cards have none).
-bool hasBlockList(std::string_view model)
-{
-    for (std::string_view none : {"TQRQ", "TQRC$", "TQRJ ", "TQRN "})
-        if (model::startsWith(model, none)) return false;
-    return !model.empty();
-}
+bool hasBlockList(std::string_view model) { return !model.empty() && editors::hasBlockList(model); }
 
 QString unitPrefix(int station, int card)
 {
@@ -475,7 +471,7 @@ void BulkPrintDialog::finish(int statusId)
     job_.reset();
     printer_.reset();
     // The unit that was current before the run is current again.
-    if (station_ >= 0 && service_.model().selectUnit) service_.model().selectUnit(station_, card_);
+    if (service_.model().selectUnit) service_.model().selectUnit(station_, card_);
     if (service_.model().redrawSystem) service_.model().redrawSystem();
     start_->setText(res::qmessage(9711, l));
     close_->setEnabled(true);
