@@ -174,6 +174,9 @@ TEST_F(PrintPages, JapaneseTitleIsCutOnACharacterBoundary)
     EXPECT_FALSE(has(pages[0], cut + "シ"));
     EXPECT_EQ(cutTitle(res::qmessage(9752, res::Language::Japanese)).toStdString(), cut);
     EXPECT_EQ(cutTitle(QStringLiteral("short")), QStringLiteral("short"));
+    // The page fonts follow the language.
+    EXPECT_TRUE(printHeaderFont(res::Language::Japanese).families().contains(QStringLiteral("Noto Sans CJK JP")));
+    EXPECT_FALSE(printBodyFont(res::Language::English, 4800).families().contains(QStringLiteral("Noto Sans CJK JP")));
 }
 
 TEST_F(PrintPages, UnitLinesAndPageCountersOfABulkJob)

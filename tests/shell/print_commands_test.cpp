@@ -32,7 +32,7 @@ public:
     {
         if (cancel) return false;
         printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(QString::fromStdString(next("print")));
+        printer.setOutputFileName(QString::fromStdString(unwritable ? folder_ + "/missing/folder/x.pdf" : next("print")));
         return true;
     }
     void preview(QPrinter& printer, const std::function<void(QPrinter*)>& paint, QWidget*) override
@@ -48,6 +48,7 @@ public:
     }
 
     bool cancel = false;
+    bool unwritable = false;  // a file that cannot be made
     std::vector<std::string> files;
 
 private:
@@ -245,6 +246,41 @@ TEST_F(PrintCommandsTest, BulkPrintCancelledAtThePrinterChoiceStops)
     EXPECT_TRUE(pdf->files.empty());
 }
 
+TEST_F(PrintCommandsTest, BulkPrintStoppedOrFailedEndsTheRun)
+{
+    // Stop before the first page: the run ends at once and the dialog may close.
+    QString stopped;
+    whenBulkDialog([&](print::BulkPrintDialog* d) {
+        d->startButton()->click();
+        EXPECT_TRUE(d->running());
+        EXPECT_EQ(d->startButton()->text().toStdString(), "Stop");
+        EXPECT_FALSE(d->check(print::CheckBlockList)->isEnabled());
+        d->startButton()->click();
+        stopped = d->statusText();
+        EXPECT_FALSE(d->running());
+        EXPECT_TRUE(d->closeButton()->isEnabled());
+        EXPECT_TRUE(d->check(print::CheckBlockList)->isEnabled());
+        d->closeButton()->click();
+    });
+    ASSERT_TRUE(frame().trigger(cmd::FileBulkPrint));
+    EXPECT_EQ(stopped.toStdString(), "Printing is stopped.");
+
+    // A printer that cannot be written to is reported and the run stops.
+    pdf->unwritable = true;
+    QString failed;
+    whenBulkDialog([&](print::BulkPrintDialog* d) {
+        QObject::connect(d, &print::BulkPrintDialog::finished, d, [d, &failed] {
+            failed = d->statusText();
+            QTimer::singleShot(0, d->closeButton(), &QPushButton::click);
+        });
+        d->startButton()->click();
+    });
+    ASSERT_TRUE(frame().trigger(cmd::FileBulkPrint));
+    EXPECT_EQ(failed.toStdString(), "Printing failed.");
+    ASSERT_FALSE(prompt.shown.empty());
+    EXPECT_EQ(prompt.shown.back().id, 9732);
+}
+
 TEST_F(PrintCommandsTest, PrintAllCardsPrintsTheCurrentCardOnly)
 {
     app->unitSelection().select(kKmqStation, kKmqCard);
@@ -288,7 +324,10 @@ TEST_F(PrintCommandsTest, PrintAndPreviewOfTheSystemConfiguration)
     EXPECT_TRUE(has(printed[0], "Project Name :Plant"));
     EXPECT_TRUE(has(printed[0], "RNH12"));
     EXPECT_TRUE(has(printed[0], "TJK5"));
-    EXPECT_EQ(printed, previewed);
+    // The same pages, each job with its own time stamp.
+    const std::regex dateTime(R"(\d{4}/\d\d/\d\d \d\d:\d\d:\d\d)");
+    ASSERT_EQ(previewed.size(), 1u);
+    EXPECT_EQ(std::regex_replace(printed[0], dateTime, "<time>"), std::regex_replace(previewed[0], dateTime, "<time>"));
 }
 
 TEST_F(PrintCommandsTest, DocumentsOfTheOtherViewsFollowTheCurrentUnit)
