@@ -117,6 +117,34 @@ BlockSettingSnapshot settingLines(int n)
     return snap;
 }
 
+// A page image at 300 dots per inch (A4 without margins) and probes in
+// logical 600-dpi page units.
+struct Page300 {
+    QImage image{2480, 3508, QImage::Format_RGB32};
+    explicit Page300(const PrintDocument& doc, int page = 0, bool smooth = false)
+    {
+        image.setDotsPerMeterX(11811);
+        image.setDotsPerMeterY(11811);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        // Lines thinner than a pixel show only when smoothed.
+        painter.setRenderHint(QPainter::Antialiasing, smooth);
+        renderPage(painter, image, doc, page, JobInfo{}, res::Language::English, 1);
+    }
+    int W() const { return image.width() * 2; }
+    int H() const { return image.height() * 2; }
+    // Pixels of a colour in the logical rectangle.
+    int count(int x, int y, int w, int h, QColor colour) const
+    {
+        int n = 0;
+        for (int py = y / 2; py <= (y + h) / 2 && py < image.height(); ++py)
+            for (int px = x / 2; px <= (x + w) / 2 && px < image.width(); ++px) n += image.pixelColor(px, py) == colour;
+        return n;
+    }
+};
+
+const QColor kBlue(0, 0, 255), kSilver(192, 192, 192), kBlack(0, 0, 0);
+
 class PrintPages : public ::testing::Test {
 protected:
     void SetUp() override { test::qtApp(); }
@@ -234,6 +262,64 @@ TEST_F(PrintPages, LadderAndSettingPagesInAPdf)
     EXPECT_TRUE(has(pages[1], "2901"));     // row 29: block 29 terminal 1
     EXPECT_TRUE(has(pages[2], "(1/1)"));    // an empty block still prints one page
     EXPECT_TRUE(has(pages[2], "*KRAVin3 Function Block Setting*"));
+}
+
+TEST_F(PrintPages, CoverFrameGrowsWithTheCommentLines)
+{
+    const struct {
+        std::vector<std::string> comment;
+        int rows;
+    } cases[] = {{{}, 6}, {{"one", "", "three"}, 8}};
+    for (const auto& c : cases) {
+        const auto doc = coverDocument(CoverSnapshot{"Plant", c.comment});
+        const Page300 page(*doc);
+        const int W = page.W(), H = page.H(), r = H / 64;
+        const int x = W * 50 / 100, y20 = H * 20 / 100;
+        EXPECT_GT(page.count(x, y20 + c.rows * r - 4, 8, 8, kBlue), 0) << c.rows;      // the bottom edge
+        EXPECT_EQ(page.count(x, y20 + (c.rows + 1) * r - 4, 8, 8, kBlue), 0) << c.rows; // nothing below it
+        // The approval box: its heading row line.
+        EXPECT_GT(page.count(W * 61 / 100 + 2 * r, H * 82 / 100 + 3 * r - 4, 8, 8, kBlack), 0);
+    }
+}
+
+TEST_F(PrintPages, SystemCellsAreOutlinedOnlyWhenUsed)
+{
+    SystemSnapshot snap = usedStations(1);
+    const auto doc = systemDocument(snap);
+    const Page300 page(*doc);
+    const int W = page.W(), H = page.H(), R = H / 64;
+    const int x7 = W * 7 / 100, y0 = H * 8 / 100, pitch = W * 5 / 100 + 2, u = W / 100, x3 = W * 3 / 100;
+    const int y = y0 + R;
+    auto cellX = [&](int c) { return c == 0 ? x7 + x3 : x7 + c * pitch + x3 + u; };
+    // Slot 2 is empty: a silver box, no outline; slot 11 holds a card: outlined in blue.
+    EXPECT_GT(page.count(cellX(2) + 40, y + 40, 40, 40, kSilver), 0);
+    EXPECT_EQ(page.count(cellX(2) - 2, y - 2, 6, 6, kBlue), 0);
+    EXPECT_GT(page.count(cellX(11) - 4, y - 4, 8, 8, kBlue), 0);
+    EXPECT_GT(page.count(cellX(0) - 4, y - 4, 8, 8, kBlue), 0);
+}
+
+TEST_F(PrintPages, SequenceJumpsDrawRedLinesOnlyToStepsThatExist)
+{
+    auto redPixels = [](const std::vector<std::pair<int, std::vector<const char*>>>& columns) {
+        SequenceSnapshot snap;
+        for (const auto& [k, codes] : columns)
+            for (std::size_t i = 0; i < codes.size(); ++i) snap.steps.rows[k][i] = model::MakeStepCode(codes[i]);
+        const auto doc = sequenceDocument(snap);
+        const Page300 page(*doc, 0, true);
+        int n = 0;
+        for (int y = 0; y < page.image.height(); ++y)
+            for (int x = 0; x < page.image.width(); ++x) {
+                const QColor c = page.image.pixelColor(x, y);
+                n += c.red() > c.green() + 40 && c.red() > c.blue() + 40;  // reddish
+            }
+        return n;
+    };
+    // Group 81 jumps to step 2 of group 82, which exists.
+    EXPECT_GT(redPixels({{0, {"130000", "128202"}}, {1, {"130001", "130002"}}}), 0);
+    // Group 95 and step 20 are outside the ranges; step 7 of group 82 does not exist.
+    EXPECT_EQ(redPixels({{0, {"130000", "129502", "128220", "128207"}}, {1, {"130001", "130002"}}}), 0);
+    // A jump within its own group is searched whatever the step number.
+    EXPECT_GT(redPixels({{0, {"130000", "130025", "120025"}}}), 0);
 }
 
 }  // namespace
