@@ -117,7 +117,7 @@ std::unique_ptr<PrintDocument> PrintService::makeDocument(int kind)
         return blockListDocument(snapshotBlockList(unit, view_.blockListBank));
     case KindBlockSetting:
         if (!unitUsable(unit) || unit.LoadBlockItemList() != 0) return nullptr;
-        return blockSettingDocument(snapshotBlockSetting(unit, unit.g_specialGroupMode ? 2 : 0, true));
+        return blockSettingDocument(snapshotBlockSetting(unit, view_.blockListBank, true));
     case KindSequence:
         if (!unitUsable(unit)) return nullptr;
         unit.LoadUnitBlocks(1);
