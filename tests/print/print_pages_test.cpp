@@ -14,6 +14,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 namespace kravin::print {
 namespace {
 
@@ -262,6 +264,19 @@ TEST_F(PrintPages, LadderAndSettingPagesInAPdf)
     EXPECT_TRUE(has(pages[1], "2901"));     // row 29: block 29 terminal 1
     EXPECT_TRUE(has(pages[2], "(1/1)"));    // an empty block still prints one page
     EXPECT_TRUE(has(pages[2], "*KRAVin3 Function Block Setting*"));
+}
+
+TEST_F(PrintPages, AJobWithoutPagesLeavesNoFile)
+{
+    const std::string path = dir / "empty.pdf";
+    {
+        QPdfWriter writer(QString::fromStdString(path));
+        PrintJob empty(job(1), res::Language::English);
+        empty.add([] { return std::vector<JobDocument>{}; });
+        EXPECT_TRUE(empty.run(writer));
+        EXPECT_EQ(empty.pagesPrinted(), 0);
+    }
+    EXPECT_FALSE(std::filesystem::exists(path));
 }
 
 TEST_F(PrintPages, CoverFrameGrowsWithTheCommentLines)

@@ -16,11 +16,9 @@ void PrintJob::add(QString status, std::unique_ptr<PrintDocument> document)
 
 bool PrintJob::begin(QPagedPaintDevice& device)
 {
+    // The device starts with the first page, so a job without pages prints nothing.
     device_ = &device;
-    if (!painter_.begin(&device)) {
-        failed_ = true;
-        return false;
-    }
+    failed_ = false;
     return true;
 }
 
@@ -42,8 +40,12 @@ bool PrintJob::nextDocument()
 
 bool PrintJob::step()
 {
-    if (failed_ || !painter_.isActive()) return false;
+    if (failed_ || !device_) return false;
     if (!current_.document && !nextDocument()) return false;
+    if (!painter_.isActive() && (printed_ > 0 || !painter_.begin(device_))) {
+        failed_ = true;
+        return false;
+    }
     if (printed_ > 0 && !device_->newPage()) {
         failed_ = true;
         return false;

@@ -47,12 +47,13 @@ public:
     void add(Producer producer) { steps_.push_back(std::move(producer)); }
     void add(QString status, std::unique_ptr<PrintDocument> document);
 
-    // Starts painting on device; false when the device cannot be painted on.
+    // Prints onto device from the next step on; the device is opened with the
+    // first page (a failure then ends the job with failed()).
     bool begin(QPagedPaintDevice& device);
     // Prints the next page. False when nothing is left or the device failed
     // (then failed() is true).
     bool step();
-    // Ends the painting; false when the device reports a failure.
+    // Ends the painting; false when the device failed.
     bool end();
     bool failed() const { return failed_; }
     int pagesPrinted() const { return printed_; }
