@@ -244,6 +244,21 @@ TEST_F(PrintCommandsTest, BulkPrintCancelledAtThePrinterChoiceStops)
     ASSERT_TRUE(frame().trigger(cmd::FileBulkPrint));
     EXPECT_EQ(status.toStdString(), "Printing is stopped.");
     EXPECT_TRUE(pdf->files.empty());
+
+    // With every box unchecked the run ends at once, without a printer.
+    whenBulkDialog([&](print::BulkPrintDialog* d) {
+        for (int id : {print::CheckCover, print::CheckSystem, print::CheckBlockList, print::CheckBlockSetting,
+                       print::CheckSequence, print::CheckLadder})
+            d->check(id)->setChecked(false);
+        EXPECT_FALSE(d->check(print::CheckTerminalInfo)->isEnabled());
+        EXPECT_FALSE(d->check(print::CheckGroupBreak)->isEnabled());
+        d->startButton()->click();
+        status = d->statusText();
+        d->closeButton()->click();
+    });
+    ASSERT_TRUE(frame().trigger(cmd::FileBulkPrint));
+    EXPECT_EQ(status.toStdString(), "Printing is completed.");
+    EXPECT_TRUE(pdf->files.empty());
 }
 
 TEST_F(PrintCommandsTest, BulkPrintStoppedOrFailedEndsTheRun)
