@@ -19,7 +19,6 @@ const QColor kBlack(0, 0, 0);
 const QColor kWhite(255, 255, 255);
 const QColor kSilver(192, 192, 192);
 const QColor kRed(255, 0, 0);
-const QColor kYellow(255, 255, 0);
 
 QPen solidPen(const QColor& colour, int width)
 {
@@ -616,8 +615,6 @@ void PageCanvas::flush() const
     painter.strokePath(pending_, pendingPen_);
     pending_ = QPainterPath();
 }
-
-QString PageCanvas::datePageText() const { return listDateText(*this); }
 
 QString printFontFamily(res::Language language)
 {

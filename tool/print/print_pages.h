@@ -48,8 +48,6 @@ struct PageCanvas {
     void line(int x0, int y0, int x1, int y1) const;
     void fill(int x, int y, int w, int h, const QColor& colour) const;
     void flush() const;
-    // The date of the job with the page text: "(n/N)" alone, "(   n)" in a bulk print.
-    QString datePageText() const;
 };
 
 // The font face of the printed pages in a language.
