@@ -36,11 +36,13 @@ struct PageCanvas {
     int pageCount = 1;     // pages of the document
     int jobPage = 1;       // pages of the job so far, this one included
 
-    QString text(int id) const { return res::qmessage(id, language); }
-    mutable QFont ascentFont_{};
-    mutable QPainterPath pending_{};
-    mutable QPen pendingPen_{};
+    // Drawing state kept across the calls of one page.
+    mutable QFont ascentFont_{};        // font whose ascent is ascent_
     mutable int ascent_ = 0;
+    mutable QPainterPath pending_{};    // lines not stroked yet
+    mutable QPen pendingPen_{};
+
+    QString text(int id) const { return res::qmessage(id, language); }
     // Text whose top left is at (x, y).
     void textOut(int x, int y, const QString& s, const QColor& fg) const;
     // A line with the painter's pen. Lines of one pen are gathered into one
