@@ -6,7 +6,6 @@
 #include "command_ids.h"
 #include "recent_files.h"
 #include "shared_dialogs.h"
-#include "small_dialogs.h"
 
 #include <QGuiApplication>
 
@@ -37,13 +36,6 @@ void ShellApplication::createEditing()
                                                                std::move(commandHooks));
     systemCommands_->setGrid({settings_.DT_DX, settings_.DT_DY});
     fillSystemCommands();
-    // The wiring views' print asks for the magnification first.
-    if (!context_.services.askPrintScale)
-        context_.services.askPrintScale = [this](int) -> std::optional<PrintSettings> {
-            editors::PrintScaleDialog d(false, *prompt_, language_, frame_.get());
-            if (d.exec() != QDialog::Accepted) return std::nullopt;
-            return PrintSettings{0, d.scale(), d.fit()};
-        };
     workerQuestion_ = std::make_unique<QtWorkerQuestion>(language_);
     workerQuestion_->setParentWidget(frame_.get());
     frame_->setRecentFiles(recentFiles_);
@@ -80,6 +72,7 @@ void ShellApplication::fillSystemCommands()
     add(SelectVersion, [&c] { c.SelectVersion(); });
     add(EditUndo, [&c] { c.Undo(); });
     add(EditRedo, [&c] { c.Redo(); });
+    add(PrintAllCards, [this] { bulkPrint(1); });
     add(ViewBlockList, [this] {
         if (frame_) frame_->trigger(cmd::ViewBlkList);
     });
