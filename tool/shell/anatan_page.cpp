@@ -1,10 +1,12 @@
 #include "anatan_page.h"
 
+#include "block_setting_dialog.h"
 #include "command_ids.h"
 #include "toolbox/toolbox_dock.h"
 
 #include <QDesktopServices>
 #include <QFileInfo>
+#include <QHBoxLayout>
 #include <QUrl>
 
 namespace kravin::shell {
@@ -22,21 +24,36 @@ std::vector<PaletteCategory> analogPaletteCategories(const model::UnitContext& u
     return BuildCodeCategories(valid, ExclusionListA());
 }
 
+struct AnaTanPage::SettingHost final : editors::blocks::BlockSettingHost {
+    std::function<void()> modified;
+    void setModified() override
+    {
+        if (modified) modified();
+    }
+};
+
 AnaTanPage::AnaTanPage(wiring::AnaTanServices services, std::string helpDir, QWidget* parent)
-    : QMainWindow(parent), online_(services.online), helpDir_(std::move(helpDir)), prompt_(services.prompt),
+    : QWidget(parent), online_(services.online), helpDir_(std::move(helpDir)), prompt_(services.prompt),
       unit_(services.unit)
 {
     services.itemHelp = [this](const std::string& name) { openItemHelp(name); };
+    settingHost_ = std::make_unique<SettingHost>();
+    settingHost_->modified = services.setModified;
+    language_ = services.language;
+    services.blockSetting = [this] { return runBlockSetting(); };
     setObjectName(QStringLiteral("anaTanPage"));
     const model::UnitContext& unit = *services.unit;
     const QString title = res::qmessage(6001, services.language).trimmed();
     view_ = new wiring::AnaTanView(std::move(services), this);
-    setCentralWidget(view_);
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(view_);
+    setFocusProxy(view_);
     setWindowTitle(title);
-    palette_ = new ToolBoxDock(QString(), this);
+    // The frame docks the palette; until then (and without a frame) the page owns it.
+    palette_ = new ToolBoxDock(QString());
     palette_->setCategories(analogPaletteCategories(unit));
     palette_->setTarget(this);
-    addDockWidget(Qt::LeftDockWidgetArea, palette_);
     new PaletteDropFilter(view_->viewport(), this);
     // A double click on a tile opens its item help.
     connect(palette_->list(), &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
@@ -44,6 +61,19 @@ AnaTanPage::AnaTanPage(wiring::AnaTanServices services, std::string helpDir, QWi
         const auto& items = palette_->list()->items;
         if (row >= 0 && row < static_cast<int>(items.size())) openItemHelp(items[static_cast<std::size_t>(row)].name);
     });
+}
+
+bool AnaTanPage::runBlockSetting()
+{
+    if (!unit_ || !prompt_) return false;
+    editors::blocks::BlockSettingDialog dialog(*unit_, *prompt_, language_, *settingHost_, this);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+AnaTanPage::~AnaTanPage()
+{
+    if (palette_ && !palette_->parent()) delete palette_;
+    else if (palette_) palette_->setTarget(nullptr);
 }
 
 void AnaTanPage::openItemHelp(const std::string& name)

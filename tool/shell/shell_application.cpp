@@ -2,9 +2,12 @@
 
 #include "KRAVinA.h"
 #include "anatan_page.h"
+#include "toolbox_dock.h"
+#include "block_list_page.h"
 #include "monitor_worker.h"
 #include "child_frame.h"
 #include "command_ids.h"
+#include "frame_bars.h"
 #include "services.h"
 #include "text_codec.h"
 #include "vuken.h"
@@ -108,8 +111,9 @@ int SessionProject::loadProject(const std::string& path)
     record.untitled = 0;
     // A load that fails shows its reason and falls back to a new untitled
     // project, so the record never keeps pointing at that archive.
-    session_.LoadProject();
+    const int result = session_.LoadProject();
     tell();
+    if (result != 0) return result;
     return session_.g_projectOpen ? 0 : -1;
 }
 
@@ -125,8 +129,20 @@ public:
     }
     void resetStartValues(ViewKind kind) override
     {
+        if (kind == ViewKind::BlkList) {
+            app_.unitContext().g_curGroup = -1;
+            app_.unitContext().g_specialGroupMode = 0;
+        }
         if (kind != ViewKind::System) return;
         if (ShellSystemView* view = app_.systemView()) view->resetSelection();
+    }
+    void prepareFrame(ViewKind kind) override
+    {
+        if (kind == ViewKind::BlkList) app_.unitSelection().loadUnitBlocks();
+    }
+    void frameClosing(ViewKind kind) override
+    {
+        if (kind == ViewKind::BlkList) app_.writeCurrentUnit();
     }
     int currentCard() override { return std::max(0, app_.unitContext().g_curCard); }
     // The analog view asks about its open jump marks before it is left.
@@ -151,17 +167,26 @@ ShellApplication::ShellApplication(ShellOptions options)
     unit_->g_curCard = -1;
     unitSelection_ = std::make_unique<ModelUnitSelection>(
         *unit_, [this] { return session_ ? session_->projectRecord.workFolder : std::string(); });
+    undoHost_ = std::make_unique<model::UnitUndoHost>(*unit_);
+    undoHost_->modified = [this] {
+        if (session_) session_->projectRecord.modified = 1;
+    };
+    undoHost_->unitChanged = [this] {
+        if (unitSelection_ && unitSelection_->changed) unitSelection_->changed();
+    };
+    stationUndo_ = std::make_unique<model::CStationUndo>(*undoHost_);
     monitorContext_ = std::make_shared<ModelMonitorContext>(*unit_);
+    // The stores reach the analog view while it is open.
+    const auto activeView = [this]() -> model::UndoView* {
+        AnaTanPage* page = anaTanPage();
+        return page ? &page->view()->editor() : nullptr;
+    };
+    undoHost_->view = activeView;
+    blockUndoHost_ =
+        std::make_unique<editors::blocks::UnitBlockUndoHost>(*unit_, [this] { setModified(); }, activeView);
+    blockUndo_ = std::make_unique<model::CBlockUndo>(*blockUndoHost_);
+    layerUndo_ = std::make_unique<model::LayerUndoRouter>(*blockUndo_, *stationUndo_, activeView);
     unitSelection_->changed = [this] { refreshMonitorSnapshot(); };
-    undo_ = std::make_unique<UndoStores>(
-        *unit_,
-        [this]() -> model::UndoView* {
-            AnaTanPage* page = anaTanPage();
-            return page ? &page->view()->editor() : nullptr;
-        },
-        [this] {
-            if (session_) session_->projectRecord.modified = 1;
-        });
     if (!options_.monitor) {
         serialLink_ = std::make_shared<online::SerialLink>();
         onlineMonitor_ = std::make_shared<OnlineMonitorWorker>(
@@ -172,6 +197,7 @@ ShellApplication::ShellApplication(ShellOptions options)
 
 ShellApplication::~ShellApplication()
 {
+    onlineShell_.reset();
     if (onlineMonitor_) {
         onlineMonitor_->onCommunicationError = nullptr;
         onlineMonitor_->onOnlineStop = nullptr;
@@ -198,7 +224,13 @@ void ShellApplication::loadSettings()
     }
     model::ProjectEnvironment env;
     env.language = language_;
+    loadRecentFiles();
     model::ProjectHooks hooks;
+    // The histories of a project never outlive it.
+    hooks.clearUndoHistories = [this] {
+        stationUndo_->Clear();
+        if (blockUndo_) blockUndo_->Clear(true);
+    };
     hooks.closeAllViews = [this] {
         if (frame_) frame_->views().closeAllViews();
     };
@@ -212,6 +244,7 @@ void ShellApplication::loadSettings()
     session_ = std::make_unique<model::ProjectSession>(*masters_, *tables_, *prompt_, env, hooks);
     project_ = std::make_unique<SessionProject>(*session_);
     project_->changed = [this] { projectChanged(); };
+    project_->saved = [this] { noteRecentFile(session_->projectRecord.path); };
 }
 
 void ShellApplication::stampProjectVersion() { model::StampProjectVersion(); }
@@ -246,9 +279,14 @@ void ShellApplication::resetRuntimeState()
     online_.monitorRan = false;
     online_.ht9PortOpen = false;
     online_.regMonitorShown = false;
+    applyOnlineSettings();
+}
+
+void ShellApplication::applyOnlineSettings()
+{
     online_.busMode = settings_.ONLINE == 1;
     if (serialLink_) serialLink_->setSettings(online::SerialLinkSettings::fromProfile(settings_.COM_TIME, settings_.HT9_ID));
-    if (onlineMonitor_) {
+    if (onlineMonitor_ && onlineMonitor_->state().OnlineLinkOpen.load() == 0) {
         online::OnlineState& state = onlineMonitor_->state();
         state.OnlineDestination = settings_.ONLINE == 1 ? 1 : 0;
         state.MonitorSpeed = settings_.MON_SPEED;
@@ -268,25 +306,60 @@ bool ShellApplication::createMainFrame()
     context_.services = options_.services;
     if (!context_.services.saveSettings) context_.services.saveSettings = [this] { saveSettings(); };
     if (!context_.services.deletePortSettings) context_.services.deletePortSettings = [this] { deletePortSettings(); };
+    makePrintService();
+    if (!context_.services.print)
+        context_.services.print = [this](const PrintSettings& settings, bool preview) {
+            print_->printKind(settings.code, preview, frame_.get());
+        };
+    if (!context_.services.askPrintScale)
+        context_.services.askPrintScale = [this](int) -> std::optional<PrintSettings> {
+            const auto chosen = print::PrintService::askPrintScale(*prompt_, language_, frame_.get());
+            if (!chosen) return std::nullopt;
+            return PrintSettings{0, chosen->first, chosen->second};
+        };
+    if (!context_.services.bulkPrint) context_.services.bulkPrint = [this] { bulkPrint(0); };
     const auto givenView = context_.services.makeView;
     context_.services.makeView = [this, givenView](ViewKind kind) {
         QWidget* view = givenView ? givenView(kind) : nullptr;
         return view ? view : makeView(kind);
+    };
+    const auto givenDecorate = context_.services.decorateFrame;
+    context_.services.decorateFrame = [this, givenDecorate](ViewKind kind, ChildFrame& frame) {
+        FrameBarServices bars;
+        bars.language = language_;
+        bars.unitHasBlockList = [this] { return context_.viewHooks->unitAllowsBlockViews(); };
+        bars.bankShown = [this] { return unit_->modelStartsWith("PWZ"); };
+        bars.bank = [this] { return unit_->g_blockListBank; };
+        bars.switchBank = [this] {
+            ChildFrame* f = frame_ ? frame_->frame(ViewKind::BlkList) : nullptr;
+            if (auto* view = f ? qobject_cast<ShellBlockListView*>(f->view()) : nullptr) view->switchBank();
+        };
+        bars.resetBank = [this] { unit_->g_blockListBank = 0; };
+        bars.writeUnit = [this] { return writeCurrentUnit(); };
+        if (frame_) addFrameBar(kind, frame, *frame_, bars);
+        if (auto* page = kind == ViewKind::AnaTan ? qobject_cast<AnaTanPage*>(frame.view()) : nullptr)
+            frame.addDockBar(Qt::LeftDockWidgetArea, page->palette());
+        if (givenDecorate) givenDecorate(kind, frame);
     };
     const auto givenStop = context_.services.onlineStopped;
     context_.services.onlineStopped = [this, givenStop] {
         onlineStopped();
         if (givenStop) givenStop();
     };
+    if (!context_.services.ladderShortcutKeys) context_.services.ladderShortcutKeys = [this] { toggleLadderKeyHelp(); };
     frame_ = std::make_unique<MainFrame>(context_);
     if (qtPrompt_) qtPrompt_->setParent(frame_.get());
+    createEditing();
 
     // A view that becomes active shows its zoom in the zoom box.
     MainFrame* frame = frame_.get();
     QObject::connect(frame->mdiArea(), &QMdiArea::subWindowActivated, frame, [frame](QMdiSubWindow* sub) {
-        if (auto* view = sub ? qobject_cast<ShellSystemView*>(sub->widget()) : nullptr)
+        auto* child = qobject_cast<ChildFrame*>(sub);
+        if (auto* view = child ? qobject_cast<ShellSystemView*>(child->view()) : nullptr)
             frame->syncZoomBox(view->zoom());
-        if (auto* page = sub ? qobject_cast<AnaTanPage*>(sub->widget()) : nullptr) frame->syncZoomBox(page->zoom());
+        if (auto* list = child ? qobject_cast<ShellBlockListView*>(child->view()) : nullptr)
+            frame->syncZoomBox(list->zoom());
+        if (auto* page = child ? qobject_cast<AnaTanPage*>(child->view()) : nullptr) frame->syncZoomBox(page->zoom());
     });
     if (onlineMonitor_) {
         // A failed exchange is shown once per failure; the run has stopped.
@@ -300,6 +373,7 @@ bool ShellApplication::createMainFrame()
             frame->sendCommand(static_cast<int>(ViewKind::AnaTan), wiring::anacmd::Redraw);
         });
     }
+    if (onlineMonitor_) onlineShell_ = std::make_unique<OnlineShell>(*this);
 
     ViewManager& views = frame_->views();
     views.setMaximizedChildren(settings_.MAXIMUM_SIZE != 0);
@@ -325,6 +399,8 @@ void ShellApplication::startMonitor()
         refreshMonitorSnapshot();
     }
     options_.monitor->start();
+    // The registry monitor is made hidden now; its list comes from the monitor's folder.
+    if (onlineShell_) onlineShell_->createRegistryMonitor();
 }
 
 void ShellApplication::newProject() { project_->newProject(); }
@@ -339,6 +415,8 @@ void ShellApplication::openSystemView()
 
 bool ShellApplication::stopMonitor(std::chrono::milliseconds bound)
 {
+    // A transfer waiting for an answer gets Abort: nobody answers any more.
+    if (workerQuestion_) workerQuestion_->shutDown();
     // An exchange in progress ends at its reply time-out at the latest.
     return options_.monitor->stop(monitorStopBound(settings_.COM_TIME, bound));
 }
@@ -346,18 +424,51 @@ bool ShellApplication::stopMonitor(std::chrono::milliseconds bound)
 ShellSystemView* ShellApplication::systemView() const
 {
     ChildFrame* f = frame_ ? frame_->frame(ViewKind::System) : nullptr;
-    return f ? qobject_cast<ShellSystemView*>(f->widget()) : nullptr;
+    return f ? qobject_cast<ShellSystemView*>(f->view()) : nullptr;
 }
 
 AnaTanPage* ShellApplication::anaTanPage() const
 {
     ChildFrame* f = frame_ ? frame_->frame(ViewKind::AnaTan) : nullptr;
-    return f ? qobject_cast<AnaTanPage*>(f->widget()) : nullptr;
+    return f ? qobject_cast<AnaTanPage*>(f->view()) : nullptr;
 }
 
 QWidget* ShellApplication::makeView(ViewKind kind)
 {
     if (kind == ViewKind::AnaTan && frame_) return makeAnaTanPage();
+    if (kind == ViewKind::BlkList && frame_) {
+        BlockListPageContext c;
+        c.unit = unit_.get();
+        c.undo = blockUndo_.get();
+        c.prompt = prompt_;
+        c.language = language_;
+        c.online = [this] { return online_.online.load(); };
+        c.setModified = [this] { setModified(); };
+        // An open analog view shows the changed blocks.
+        c.analogChanged = [this] {
+            ChildFrame* analog = frame_ ? frame_->frame(ViewKind::AnaTan) : nullptr;
+            if (!analog) return;
+            unit_->LoadUnitBlocks(1);
+            if (analog->view()) analog->view()->update();
+        };
+        if (theme_) {
+            c.style.background = theme_->white;
+            c.style.text = theme_->black;
+            c.style.used = theme_->silver;
+            c.style.empty = theme_->white;
+            c.style.selected = theme_->selectGreen;
+            c.style.raisedDark = theme_->gray127;
+            c.style.sunkenLight = theme_->silver;
+            c.style.sunkenDark = theme_->gray127;
+            c.style.fontFamily = theme_->font16.family();
+        }
+        auto* view = ShellBlockListView::create(std::move(c));
+        view->setWindowTitle(viewTitle(kind, context_.language));
+        view->slotState = &frame_->views().slot(ViewKind::BlkList).state;
+        MainFrame* frame = frame_.get();
+        QObject::connect(view, &editors::blocks::BlockListView::blocksChanged, frame, [frame] { frame->refresh(); });
+        return view;
+    }
     if (kind != ViewKind::System || !frame_) return nullptr;
     editors::SystemViewContext c;
     c.masters = masters_.get();
@@ -368,7 +479,9 @@ QWidget* ShellApplication::makeView(ViewKind kind)
     c.registryMonitorActive = [this] { return online_.regMonitorShown.load(); };
     c.language = language_;
     if (theme_) c.style = systemViewStyle(*theme_);
-    auto* view = new ShellSystemView(std::move(c));
+    c.canUndo = [this] { return stationUndo_->CanUndo(); };
+    c.canRedo = [this] { return stationUndo_->CanRedo(); };
+    auto* view = new ShellSystemView(std::move(c), &systemCommandTable_);
     // The frames' titles are the trimmed view names.
     view->setWindowTitle(viewTitle(kind, context_.language));
     view->resetSelection();
@@ -385,8 +498,8 @@ QWidget* ShellApplication::makeAnaTanPage()
     wiring::AnaTanServices s;
     s.unit = unit_.get();
     s.prompt = prompt_;
-    s.undo = &undo_->block();
-    s.layerUndo = &undo_->layers();
+    s.undo = blockUndo_.get();
+    s.layerUndo = layerUndo_.get();
     s.settings = &settings_;
     s.language = language_;
     s.online = [this] { return online_.online.load(); };
@@ -421,6 +534,35 @@ QWidget* ShellApplication::makeAnaTanPage()
     return page;
 }
 
+void ShellApplication::makePrintService()
+{
+    print::PrintModel m;
+    m.masters = masters_.get();
+    m.tables = tables_.get();
+    m.unit = unit_.get();
+    m.session = session_.get();
+    m.prompt = prompt_;
+    m.language = language_;
+    m.selectUnit = [this](int station, int card) {
+        unitSelection_->select(station, card);
+        unitSelection_->loadUnitBlocks();
+    };
+    m.redrawSystem = [this] {
+        if (frame_) frame_->sendCommand(static_cast<int>(ViewKind::System), editors::syscmd::SystemRedraw);
+    };
+    print_ = std::make_unique<print::PrintService>(std::move(m), options_.printerChooser);
+}
+
+void ShellApplication::bulkPrint(int mode)
+{
+    if (!frame_ || !session_ || !session_->g_projectOpen) return;
+    ViewManager& views = frame_->views();
+    views.openPrint();
+    print_->runBulkPrint(mode, frame_.get());
+    views.closePrint();
+    frame_->refresh();
+}
+
 void ShellApplication::refreshMonitorSnapshot()
 {
     online::MonitorViews views;
@@ -438,7 +580,9 @@ void ShellApplication::refreshMonitorSnapshot()
 
 void ShellApplication::onlineStopped()
 {
-    if (onlineMonitor_) {
+    if (onlineShell_) {
+        onlineShell_->commands().OnOnlineStop();
+    } else if (onlineMonitor_) {
         refreshMonitorSnapshot();  // the HT-9 window may hold the port
         OnlineMonitorWorker::takeLinkDown(onlineMonitor_->state(), online_.online);
     }
@@ -446,10 +590,25 @@ void ShellApplication::onlineStopped()
         frame_->sendCommand(static_cast<int>(ViewKind::Ladder), cmd::LadderRedraw);
 }
 
+void ShellApplication::setModified()
+{
+    if (session_) session_->projectRecord.modified = 1;
+}
+
+bool ShellApplication::writeCurrentUnit()
+{
+    unit_->workFolder = session_ ? session_->projectRecord.workFolder : std::string();
+    if (editors::blocks::WriteCurrentUnitHead(*unit_)) return true;
+    prompt_->message(7018, {}, model::Buttons::Ok, model::Icon::Error);
+    return false;
+}
+
 void ShellApplication::projectChanged()
 {
-    undo_->block().Clear(true);
-    undo_->station().Clear();
+    stationUndo_->Clear();
+    if (session_->g_projectOpen && !session_->projectRecord.untitled) noteRecentFile(session_->projectRecord.path);
+    // The histories of another project go.
+    blockUndo_->Clear(true);
     unitSelection_->clear();
     unit_->workFolder = session_->projectRecord.workFolder;
     refreshMonitorSnapshot();
@@ -493,6 +652,7 @@ void ShellApplication::saveSettings()
     if (!options_.profile) return;
     storePlacements();
     model::SaveSettings(*options_.profile, settings_);
+    saveRecentFiles();
     options_.profile->sync();
 }
 

@@ -3,21 +3,30 @@
 // together in the start-up order and taken apart in the shut-down order.
 #pragma once
 
+#include "block_list_logic.h"
 #include "current_unit.h"
 #include "field_names.h"
 #include "main_frame.h"
 #include "monitor_port.h"
 #include "online_monitor.h"
+#include "online_shell.h"
+#include "print_service.h"
 #include "project.h"
 #include "qt_prompt.h"
+#include "qt_system_dialogs.h"
+#include "qt_worker_question.h"
+#include "station_undo.h"
+#include "system_commands.h"
+#include "unit_undo_host.h"
 #include "settings.h"
 #include "shell_ports.h"
 #include "startup.h"
 #include "system_config.h"
 #include "system_view_page.h"
 #include "theme.h"
-#include "undo_stores.h"
+#include "layer_undo_router.h"
 
+#include <QPointer>
 #include <QSettings>
 
 #include <functional>
@@ -52,18 +61,25 @@ public:
     int createUntitled() override;
     int openDialog() override;
     int loadProject(const std::string& path) override;
-    int save() override { return session_.SaveProject(); }
-    int saveAs() override { return session_.SaveProjectAs(); }
+    int save() override { return told(session_.SaveProject()); }
+    int saveAs() override { return told(session_.SaveProjectAs()); }
     int properties() override { return session_.EditProjectProperties(); }
     void cleanup() override;
 
     // Told after a project came or went (new, opened, closed).
     std::function<void()> changed;
+    // Told after the project was saved under its path.
+    std::function<void()> saved;
 
 private:
     void tell() const
     {
         if (changed) changed();
+    }
+    int told(int result) const
+    {
+        if (result == 0 && saved) saved();
+        return result;
     }
     model::ProjectSession& session_;
 };
@@ -80,6 +96,8 @@ struct ShellOptions {
     ViewHooks* viewHooks = nullptr;
     // Commands served by other parts of the tool.
     ShellServices services;
+    // How printers are chosen; null = the print dialog and its preview.
+    std::shared_ptr<print::PrinterChooser> printerChooser;
 };
 
 class ShellApplication final : public StartupSteps {
@@ -99,13 +117,30 @@ public:
     model::UnitContext& unitContext() { return *unit_; }
     ModelUnitSelection& unitSelection() { return *unitSelection_; }
     ModelMonitorContext& monitorContext() { return *monitorContext_; }
+    // The undo history of the function block list (and the analog view).
+    model::CBlockUndo& blockUndo() { return *blockUndo_; }
     // The online monitor's worker; null when the options gave another.
     OnlineMonitorWorker* onlineMonitor() const { return onlineMonitor_.get(); }
+    // The online commands and dialogs; null without the online monitor's worker.
+    OnlineShell* onlineShell() const { return onlineShell_.get(); }
+    model::Prompt& prompt() { return *prompt_; }
+    online::SerialLink* serialLink() const { return serialLink_.get(); }
+    QSettings* profile() const { return options_.profile.get(); }
+    ShellServices& services() { return context_.services; }
+    // The link and monitor settings taken again after the Option dialog changed them.
+    void applyOnlineSettings();
     // The open system configuration view, or null.
     ShellSystemView* systemView() const;
-    // The open analog terminal connection view's page, or null.
+    // The open analog terminal connection view\'s page, or null.
     class AnaTanPage* anaTanPage() const;
-    UndoStores& undoStores() { return *undo_; }
+    // The station undo store of the configuration and the communication view.
+    model::CStationUndo& stationUndo() { return *stationUndo_; }
+    editors::SystemCommands& systemCommands() { return *systemCommands_; }
+    const SystemCommandTable& systemCommandTable() const { return systemCommandTable_; }
+    // The transfer workers' questions (any thread).
+    QtWorkerQuestion& workerQuestion() { return *workerQuestion_; }
+    // The recent-file list of the File menu, newest first.
+    const std::vector<std::string>& recentFiles() const { return recentFiles_; }
     // Makes the view of a kind; null for kinds without their editor yet.
     QWidget* makeView(ViewKind kind);
     // The model's current state for the monitor worker (GUI thread).
@@ -136,12 +171,30 @@ public:
 
     // Operation/Port Setting Delete: forgets the remembered serial ports.
     void deletePortSettings();
+    // Printing of the views and the bulk print.
+    print::PrintService& printService() { return *print_; }
+    // File > Bulk Print (mode 0) and "Print all cards" (mode 1): the bulk
+    // print dialog over the hidden print view.
+    void bulkPrint(int mode);
 
 private:
     class Hooks;
     QWidget* makeAnaTanPage();
     void storePlacements();
     void projectChanged();
+    // The system view's commands and dialogs, the workers' questions, the recent files.
+    void createEditing();
+    // The system view's built commands with their handlers.
+    void fillSystemCommands();
+    void loadRecentFiles();
+    void saveRecentFiles();
+    void noteRecentFile(const std::string& path);
+    void forgetRecentFile(const std::string& path);
+    void toggleLadderKeyHelp();
+    void setModified();
+    // Writes the current unit's block codes; a failure is reported.
+    bool writeCurrentUnit();
+    void makePrintService();
 
     ShellOptions options_;
     res::Language language_ = res::Language::English;
@@ -150,11 +203,22 @@ private:
     std::unique_ptr<model::SystemConfigTables> tables_;
     std::unique_ptr<model::UnitContext> unit_;
     std::unique_ptr<ModelUnitSelection> unitSelection_;
+    std::unique_ptr<model::UnitUndoHost> undoHost_;
+    std::unique_ptr<model::CStationUndo> stationUndo_;
+    std::unique_ptr<editors::QtSystemDialogs> systemDialogs_;
+    std::unique_ptr<editors::SystemCommands> systemCommands_;
+    SystemCommandTable systemCommandTable_;
+    std::unique_ptr<QtWorkerQuestion> workerQuestion_;
+    std::vector<std::string> recentFiles_;
+    QPointer<QWidget> ladderKeyHelp_;
+    std::unique_ptr<editors::blocks::UnitBlockUndoHost> blockUndoHost_;
+    std::unique_ptr<model::CBlockUndo> blockUndo_;
+    std::unique_ptr<model::LayerUndoRouter> layerUndo_;
     std::shared_ptr<ModelMonitorContext> monitorContext_;
     std::shared_ptr<online::SerialLink> serialLink_;
     std::shared_ptr<OnlineMonitorWorker> onlineMonitor_;
+    std::unique_ptr<OnlineShell> onlineShell_;
     std::unique_ptr<Hooks> hooks_;
-    std::unique_ptr<UndoStores> undo_;
     std::unique_ptr<FieldNameTable> fieldNames_;
     std::unique_ptr<QtPrompt> qtPrompt_;
     model::Prompt* prompt_ = nullptr;
@@ -164,6 +228,7 @@ private:
     OnlineFlags online_;
     ShellContext context_;
     std::unique_ptr<MainFrame> frame_;
+    std::unique_ptr<print::PrintService> print_;
 };
 
 }  // namespace kravin::shell

@@ -332,6 +332,47 @@ TEST_F(AnaTanFixture, BendPointsAddAndDelete)
     EXPECT_EQ(std::make_pair(a.px[1], a.py[1]), std::make_pair(15, 30));
 }
 
+TEST_F(AnaTanFixture, DoubleClickOpensBlockSettingAndOkWritesTheBlock)
+{
+    // Cancel: the files stay as they were and no undo step appears.
+    const auto before = files();
+    host->setting = [] { return false; };
+    EXPECT_FALSE(editor->doubleClick(px(28), py(10)));
+    EXPECT_EQ(host->settings, 1);
+    EXPECT_EQ(files(), before);
+    EXPECT_FALSE(host->store.CanUndo());
+
+    host->setting = [this] {
+        auto& item = unit->blockItemData.items[7];
+        item.fill(0);
+        std::memcpy(item.data(), "2.50", 4);
+        return true;
+    };
+    ASSERT_TRUE(editor->doubleClick(px(28), py(10)));
+    EXPECT_EQ(unitItem(0, 0, 30, 7), "2.50");
+    ASSERT_TRUE(editor->Undo());
+    EXPECT_NE(unitItem(0, 0, 30, 7), "2.50");
+}
+
+TEST_F(AnaTanFixture, RemoteStationBlockSettingComesBackToItsCardHoweverItEnds)
+{
+    placeStation(1, "V8RTU");
+    placeCard(1, 1, "V8RTU");
+    placeCard(1, 3, "V8RTU");
+    writeUnit(1, 0, {{0, "00SYS"}, {1, "01RIO"}});
+    writeUnit(1, 2, {{0, "00SYS"}, {1, "01RIO"}, {30, "51ADS"}});
+    makeCurrent(1, 3);
+    editor->open();
+    for (bool ok : {false, true}) {
+        host->setting = [ok] { return ok; };
+        EXPECT_EQ(editor->BlockSetting(0), ok);
+        // The dialog ran on card 1; the view's card is current again.
+        EXPECT_EQ(host->settingCard, 1);
+        EXPECT_EQ(unit->g_curCard, 3) << ok;
+        EXPECT_EQ(std::string(unit->model()).substr(0, 5), "V8RTU");
+    }
+}
+
 TEST_F(AnaTanFixture, ContextMenuOffersWhatLiesUnderThePoint)
 {
     using namespace wiring::anacmd;
