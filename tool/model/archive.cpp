@@ -1,5 +1,8 @@
 #include "archive.h"
 
+#include "KRAVinA.h"
+#include "zip_writer.h"
+
 #include <QUuid>
 
 #include <zip.h>
@@ -13,7 +16,9 @@
 #include <regex>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
+#include <unordered_set>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -53,14 +58,37 @@ struct Fd {
     Fd& operator=(const Fd&) = delete;
 };
 
+// Opens path for reading without blocking (a pipe or a device would block a plain
+// open) and keeps it only when it is a regular file.
+int openRegular(const std::string& path, ArchiveResult& error)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        const int e = errno;
+        error = failure(e == ENOENT ? ZIP_ER_NOENT : ZIP_ER_OPEN, path + ": " + std::strerror(e));
+        return -1;
+    }
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        error = failure(kArchiveNotRegular, path + ": not a regular file");
+        return -1;
+    }
+    return fd;
+}
+
 ArchiveResult openArchive(const std::string& path, ZipHandle& out)
 {
+    ArchiveResult r;
+    const int fd = openRegular(path, r);
+    if (fd < 0) return r;
     int errorp = 0;
-    zip_t* za = zip_open(path.c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &errorp);
+    zip_t* za = zip_fdopen(fd, ZIP_CHECKCONS, &errorp);  // owns fd from here on success
     if (!za) {
+        ::close(fd);
         zip_error_t err;
         zip_error_init_with_code(&err, errorp);
-        ArchiveResult r = zipFailure(&err, path);
+        r = zipFailure(&err, path);
         zip_error_fini(&err);
         return r;
     }
@@ -100,12 +128,16 @@ bool isLinkEntry(zip_t* za, zip_uint64_t index)
     return opsys == ZIP_OPSYS_UNIX && ((attributes >> 16) & S_IFMT) == S_IFLNK;
 }
 
-// Reads an entry whole, checking its CRC; with out >= 0 the bytes are written there.
+// Reads an entry whole, checking its CRC and that it holds exactly the size its
+// directory entry gives; with out >= 0 the bytes are written there.
 ArchiveResult copyEntry(zip_t* za, zip_uint64_t index, int out, std::vector<char>& buffer,
                         const std::string& name)
 {
+    zip_stat_t st;
+    if (zip_stat_index(za, index, 0, &st) != 0 || !(st.valid & ZIP_STAT_SIZE)) return zipFailure(za, name);
     zip_file_t* zf = zip_fopen_index(za, index, 0);
     if (!zf) return zipFailure(za, name);
+    std::uint64_t left = st.size;
     for (;;) {
         const zip_int64_t n = zip_fread(zf, buffer.data(), buffer.size());
         if (n < 0) {
@@ -114,6 +146,11 @@ ArchiveResult copyEntry(zip_t* za, zip_uint64_t index, int out, std::vector<char
             return r;
         }
         if (n == 0) break;
+        if (static_cast<std::uint64_t>(n) > left) {
+            zip_fclose(zf);
+            return failure(ZIP_ER_INCONS, name + ": more data than its size");
+        }
+        left -= static_cast<std::uint64_t>(n);
         if (out >= 0) {
             const char* p = buffer.data();
             std::size_t left = static_cast<std::size_t>(n);
@@ -130,6 +167,7 @@ ArchiveResult copyEntry(zip_t* za, zip_uint64_t index, int out, std::vector<char
         }
     }
     if (zip_fclose(zf) != 0) return failure(ZIP_ER_CRC, name + ": CRC error");
+    if (left != 0) return failure(ZIP_ER_INCONS, name + ": less data than its size");
     return {};
 }
 
@@ -137,6 +175,8 @@ struct PackItem {
     std::string name;  // entry name, "/" separated, folders end with "/"
     std::string source;
     std::uintmax_t size = 0;
+    unsigned mode = 0;
+    std::time_t mtime = 0;
 };
 
 // Every regular file and folder below root, in name order; links are skipped.
@@ -150,13 +190,13 @@ bool listFolder(const fs::path& root, std::vector<PackItem>& items, std::string&
         const fs::file_status st = it->symlink_status(ec);
         if (ec) return error = it->path().string() + ": " + ec.message(), false;
         const std::string rel = it->path().lexically_relative(root).generic_string();
-        if (fs::is_directory(st)) {
-            items.push_back({rel + "/", it->path().string(), 0});
-        } else if (fs::is_regular_file(st)) {
-            const auto size = fs::file_size(it->path(), ec);
-            if (ec) return error = it->path().string() + ": " + ec.message(), false;
-            items.push_back({rel, it->path().string(), size});
-        }
+        if (!fs::is_directory(st) && !fs::is_regular_file(st)) continue;
+        struct stat info;
+        if (::lstat(it->path().c_str(), &info) != 0)
+            return error = it->path().string() + ": " + std::strerror(errno), false;
+        const bool folder = S_ISDIR(info.st_mode);
+        items.push_back({folder ? rel + "/" : rel, it->path().string(), folder ? 0 : std::uintmax_t(info.st_size),
+                         static_cast<unsigned>(info.st_mode & 07777), info.st_mtime});
     }
     std::sort(items.begin(), items.end(), [](const PackItem& a, const PackItem& b) { return a.name < b.name; });
     return true;
@@ -192,77 +232,190 @@ std::string parentOf(const std::string& path)
 
 }  // namespace
 
-ArchiveResult ZipFolder(const std::string& target, const std::string& workFolder)
+namespace {
+
+// Temporary files of a save: "." + archive name + this marker + six random characters.
+constexpr const char* kSaveMarker = ".KRAVin-save.";
+
+bool readWhole(const std::string& path, std::vector<unsigned char>& data, std::uintmax_t size, std::string& error)
+{
+    Fd fd(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    if (fd.fd < 0) return error = path + ": " + std::strerror(errno), false;
+    data.resize(size);
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t n = ::read(fd.fd, data.data() + done, size - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return error = path + ": " + std::strerror(errno), false;
+        if (n == 0) return error = path + ": changed while it was packed", false;
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+// Creates and locks the temporary file of a save beside path; -1 with error set.
+int createSaveFile(const std::string& dir, const std::string& path, std::string& tmp, std::string& error)
+{
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        std::string name = dir + "/." + fs::path(path).filename().string() + kSaveMarker + "XXXXXX";
+        const int fd = ::mkostemp(name.data(), O_CLOEXEC);
+        if (fd < 0) return error = name + ": " + std::strerror(errno), -1;
+        // A sweep of another instance may take a file before it is locked: then a new one.
+        struct stat st;
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::fstat(fd, &st) == 0 && st.st_nlink > 0) {
+            tmp = name;
+            return fd;
+        }
+        ::close(fd);
+    }
+    return error = dir + ": no temporary file could be made", -1;
+}
+
+// Whether the archive at path is locked by a holder other than lock (nothing else
+// is refused: a target that can't be opened is replaced by the rename, or not).
+bool heldElsewhere(const std::string& path, const FileLock* lock, FileLock& guard)
+{
+    if (lock && lock->held() && lock->holds(path)) return false;
+    return !guard.acquire(path) && errno == EWOULDBLOCK;
+}
+
+}  // namespace
+
+ArchiveResult ZipFolder(const std::string& target, const std::string& workFolder, FileLock* lock)
 {
     std::error_code ec;
     // A link to an archive keeps pointing at it: the archive it names is replaced.
     const std::string path = fs::is_symlink(target, ec) ? fs::weakly_canonical(target, ec).string() : target;
     if (!fs::is_directory(workFolder, ec)) return failure(kArchiveNoFolder, workFolder + ": no such folder");
+    const std::string dir = parentOf(path);
+    RemoveStaleSaveFiles(dir);
+
+    // The target stays locked by us until it is replaced, so nobody opens it meanwhile.
+    FileLock guard;
+    if (heldElsewhere(path, lock, guard)) return failure(kArchiveHeld, path + ": held open by another instance");
+
     std::vector<PackItem> items;
     std::string error;
     if (!listFolder(workFolder, items, error)) return failure(kArchiveIo, error);
 
-    // The new archive is built under a temporary name in the target's folder.
-    const std::string dir = parentOf(path);
-    std::string tmpl = dir + "/." + fs::path(path).filename().string() + ".XXXXXX";
-    const int tmpFd = ::mkstemp(tmpl.data());
-    if (tmpFd < 0) return failure(ZIP_ER_TMPOPEN, tmpl + ": " + std::strerror(errno));
-    ::close(tmpFd);
-    const std::string tmp = tmpl;
-    auto discardTmp = [&] { ::unlink(tmp.c_str()); };
+    std::string tmp;
+    Fd out(createSaveFile(dir, path, tmp, error));
+    if (out.fd < 0) return failure(ZIP_ER_TMPOPEN, error);
+    auto discard = [&](ArchiveResult r) {
+        ::unlink(tmp.c_str());
+        return r;
+    };
 
-    int errorp = 0;
-    zip_t* za = zip_open(tmp.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &errorp);
-    if (!za) {
-        discardTmp();
-        zip_error_t err;
-        zip_error_init_with_code(&err, errorp);
-        ArchiveResult r = zipFailure(&err, tmp);
-        zip_error_fini(&err);
-        return r;
-    }
+    zipw::Writer writer(out.fd);
+    std::vector<unsigned char> data;
+    zipw::Compressed packed;
     for (const PackItem& item : items) {
-        zip_int64_t index = -1;
         if (item.name.back() == '/') {
-            index = zip_dir_add(za, item.name.c_str(), ZIP_FL_ENC_GUESS);
-        } else {
-            zip_source_t* src = zip_source_file(za, item.source.c_str(), 0, -1);
-            if (src) {
-                index = zip_file_add(za, item.name.c_str(), src, ZIP_FL_ENC_GUESS);
-                if (index < 0) zip_source_free(src);
-            }
-            if (index >= 0 && zip_set_file_compression(za, static_cast<zip_uint64_t>(index), ZIP_CM_DEFLATE, 1) != 0)
-                index = -1;
+            writer.addFolder(item.name, item.mode, item.mtime);
+            continue;
         }
-        if (index < 0) {
-            ArchiveResult r = zipFailure(za, item.source);
-            zip_discard(za);
-            discardTmp();
-            return r;
-        }
+        if (!readWhole(item.source, data, item.size, error)) return discard(failure(kArchiveIo, error));
+        if (!zipw::Compress(data.data(), data.size(), packed))
+            return discard(failure(ZIP_ER_ZLIB, item.source + ": compression failed"));
+        if (!writer.addFile(item.name, item.mode, item.mtime, packed)) break;
     }
-    if (zip_close(za) != 0) {
-        ArchiveResult r = zipFailure(za, path);
-        zip_discard(za);
-        discardTmp();
-        return r;
-    }
-    if (ArchiveResult r = verifyPacked(tmp, items); !r) {
-        discardTmp();
-        return r;
-    }
+    if (!writer.finish()) return discard(failure(ZIP_ER_WRITE, tmp + ": " + writer.error()));
+    if (ArchiveResult r = verifyPacked(tmp, items); !r) return discard(r);
     struct stat old;
-    ::chmod(tmp.c_str(), ::stat(path.c_str(), &old) == 0 ? (old.st_mode & 0777) : 0644);
-    if (!syncPath(tmp, false) || ::rename(tmp.c_str(), path.c_str()) != 0) {
+    ::fchmod(out.fd, ::stat(path.c_str(), &old) == 0 ? (old.st_mode & 0777) : 0644);
+    if (::fsync(out.fd) != 0 || ::rename(tmp.c_str(), path.c_str()) != 0) {
         const int e = errno;
-        discardTmp();
-        return failure(ZIP_ER_RENAME, path + ": " + std::strerror(e));
+        return discard(failure(ZIP_ER_RENAME, path + ": " + std::strerror(e)));
     }
     syncPath(dir, true);
+    if (lock) {
+        lock->adopt(out.fd);  // locked since it was made
+        out.fd = -1;
+    }
     return {};
 }
 
-ArchiveResult UnzipArchive(const std::string& path, const std::string& workFolder)
+ExtractLimits ExtractLimits::Project()
+{
+    constexpr std::uint64_t units = KRAVINA_STATIONS * (KRAVINA_CARDS + 1);
+    // Per unit its data, analog and communication files and its two layer files; per
+    // station a folder; the header, the communication view's two layer files and the
+    // top folder.
+    constexpr std::uint64_t entries = units * 5 + KRAVINA_STATIONS + 4;
+    constexpr std::uint64_t bytes =
+        units * (std::uint64_t{KRAVINA_UNIT_FILE_SIZE} + KRAVINA_ACON_FILE_SIZE + KRAVINA_DCON_FILE_SIZE +
+                 KRAVINA_COMMENT_BLOCK_SIZE + KRAVINA_FIGURE_BLOCK_SIZE) +
+        KRAVINA_HEADER_SIZE + KRAVINA_COMMENT_BLOCK_SIZE + KRAVINA_FIGURE_BLOCK_SIZE;
+    ExtractLimits limits;
+    limits.entries = entries;
+    limits.entrySize = std::max<std::uint64_t>({KRAVINA_HEADER_SIZE, KRAVINA_UNIT_FILE_SIZE, KRAVINA_ACON_FILE_SIZE});
+    limits.total = bytes;
+    return limits;
+}
+
+namespace {
+
+std::optional<std::uint64_t> volumeFreeSpace(const std::string& folder)
+{
+    struct statvfs vfs;
+    if (::statvfs(folder.c_str(), &vfs) != 0) return std::nullopt;
+    return std::uint64_t{vfs.f_bavail} * vfs.f_frsize;
+}
+
+std::string upper(std::string s)
+{
+    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::toupper(c); });
+    return s;
+}
+
+// Every name and size is checked before anything is written; the relative paths out.
+ArchiveResult checkEntries(zip_t* za, const std::string& path, const std::string& workFolder,
+                           const ExtractLimits& limits, std::vector<std::string>& relative)
+{
+    const zip_int64_t count = zip_get_num_entries(za, 0);
+    if (count < 0 || static_cast<std::uint64_t>(count) > limits.entries)
+        return failure(kArchiveTooLarge, path + ": " + std::to_string(count) + " entries, more than a project holds");
+    std::unordered_set<std::string> seen;
+    std::uint64_t total = 0, blocks = 0;
+    bool header = false;
+    for (zip_int64_t i = 0; i < count; ++i) {
+        const auto index = static_cast<zip_uint64_t>(i);
+        const char* raw = zip_get_name(za, index, ZIP_FL_ENC_RAW);
+        if (!raw) return zipFailure(za, path);
+        std::optional<std::string> rel = safeEntryPath(raw);
+        if (!rel || isLinkEntry(za, index)) return failure(kArchiveUnsafeEntry, raw);
+        zip_stat_t st;
+        if (zip_stat_index(za, index, 0, &st) != 0 || !(st.valid & ZIP_STAT_SIZE)) return zipFailure(za, path);
+        const bool folder = rel->empty() || rel->back() == '/';
+        if (folder && st.size != 0) return failure(kArchiveUnsafeEntry, std::string(raw) + ": a folder with data");
+        if (st.size > limits.entrySize)
+            return failure(kArchiveTooLarge, std::string(raw) + ": " + std::to_string(st.size) +
+                                                 " bytes, larger than any project file");
+        total += st.size;
+        blocks += (st.size + 4095) / 4096;
+        if (total > limits.total)
+            return failure(kArchiveTooLarge, path + ": more data than a project holds");
+        if (!rel->empty()) {
+            std::string key = upper(*rel);
+            if (key.back() == '/') key.pop_back();
+            if (!seen.insert(key).second)
+                return failure(kArchiveNameClash, std::string(raw) + ": a second entry of this name");
+            header = header || (!folder && key == "KRAVIN.KRAB");
+        }
+        relative.push_back(std::move(*rel));
+    }
+    if (limits.needsHeader && !header) return failure(kArchiveNotProject, path + ": no project header");
+    const std::optional<std::uint64_t> space =
+        limits.freeSpace ? limits.freeSpace(workFolder) : volumeFreeSpace(workFolder);
+    if (space && blocks * 4096 > *space)
+        return failure(kArchiveNoSpace, workFolder + ": " + std::to_string(blocks * 4096) +
+                                            " bytes needed, " + std::to_string(*space) + " free");
+    return {};
+}
+
+}  // namespace
+
+ArchiveResult UnzipArchive(const std::string& path, const std::string& workFolder, const ExtractLimits& limits)
 {
     ZipHandle za;
     if (ArchiveResult r = openArchive(path, za); !r) return r;
@@ -270,17 +423,9 @@ ArchiveResult UnzipArchive(const std::string& path, const std::string& workFolde
     fs::create_directories(workFolder, ec);
     if (ec) return failure(kArchiveIo, workFolder + ": " + ec.message());
 
-    // Every name is checked before anything is written.
-    const zip_int64_t count = zip_get_num_entries(za.get(), 0);
     std::vector<std::string> relative;
-    for (zip_int64_t i = 0; i < count; ++i) {
-        const auto index = static_cast<zip_uint64_t>(i);
-        const char* raw = zip_get_name(za.get(), index, ZIP_FL_ENC_RAW);
-        if (!raw) return zipFailure(za.get(), path);
-        std::optional<std::string> rel = safeEntryPath(raw);
-        if (!rel || isLinkEntry(za.get(), index)) return failure(kArchiveUnsafeEntry, raw);
-        relative.push_back(std::move(*rel));
-    }
+    if (ArchiveResult r = checkEntries(za.get(), path, workFolder, limits, relative); !r) return r;
+    const zip_int64_t count = static_cast<zip_int64_t>(relative.size());
     std::vector<char> buffer(kCopyChunk);
     for (zip_int64_t i = 0; i < count; ++i) {
         const auto index = static_cast<zip_uint64_t>(i);
@@ -347,7 +492,8 @@ bool HasProjectHeader(const std::string& folder)
 bool LooksLikeOldProject(const std::string& path)
 {
     {
-        Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+        ArchiveResult notRegular;
+        Fd fd(openRegular(path, notRegular));
         if (fd.fd < 0) return false;
         unsigned char sig[4] = {};
         const ssize_t n = ::read(fd.fd, sig, sizeof sig);
@@ -374,14 +520,29 @@ bool FileLock::acquire(const std::string& path)
 bool FileLock::lockPath(const std::string& path, int openFlags)
 {
     release();
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | openFlags);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | openFlags);
     if (fd < 0) return false;
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int e = errno;
         ::close(fd);
+        errno = e;
         return false;
     }
     fd_ = fd;
     return true;
+}
+
+void FileLock::adopt(int fd)
+{
+    release();
+    fd_ = fd;
+}
+
+bool FileLock::holds(const std::string& path) const
+{
+    struct stat mine, named;
+    return fd_ >= 0 && ::fstat(fd_, &mine) == 0 && ::stat(path.c_str(), &named) == 0 && mine.st_dev == named.st_dev &&
+           mine.st_ino == named.st_ino;
 }
 
 void FileLock::release()
@@ -395,14 +556,44 @@ void FileLock::release()
 
 int ProbeArchiveAccess(const std::string& path)
 {
-    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (fd.fd < 0) return errno;
+    return ProbeArchive(path).code;
+}
+
+ArchiveResult ProbeArchive(const std::string& path)
+{
+    auto error = [&](int e) { return failure(e, path + ": " + std::strerror(e)); };
+    // Not blocking: a pipe at the path would hold a plain open until a writer comes.
+    Fd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (fd.fd < 0) return error(errno);
     struct stat st;
-    if (::fstat(fd.fd, &st) != 0) return errno;
-    if (S_ISDIR(st.st_mode)) return EISDIR;
-    if (::flock(fd.fd, LOCK_SH | LOCK_NB) != 0) return errno == EWOULDBLOCK ? EACCES : errno;
+    if (::fstat(fd.fd, &st) != 0) return error(errno);
+    if (S_ISDIR(st.st_mode)) return error(EISDIR);
+    if (!S_ISREG(st.st_mode)) return failure(EINVAL, path + ": not a regular file");
+    if (::flock(fd.fd, LOCK_SH | LOCK_NB) != 0) {
+        if (errno == EWOULDBLOCK) return failure(EACCES, path + ": held open by another instance");
+        return error(errno);
+    }
     ::flock(fd.fd, LOCK_UN);
-    return 0;
+    return {};
+}
+
+int RemoveStaleSaveFiles(const std::string& folder)
+{
+    int removed = 0;
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(folder, ec)) {
+        const std::string name = entry.path().filename().string();
+        const std::size_t marker = name.rfind(kSaveMarker);
+        if (name.size() < 2 || name[0] != '.' || marker == std::string::npos || marker == 0 ||
+            name.size() != marker + std::strlen(kSaveMarker) + 6)
+            continue;
+        struct stat st;
+        if (::lstat(entry.path().c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::getuid()) continue;
+        Fd fd(::open(entry.path().c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+        if (fd.fd < 0 || ::flock(fd.fd, LOCK_EX | LOCK_NB) != 0) continue;  // a save in progress has it
+        if (::unlink(entry.path().c_str()) == 0) ++removed;
+    }
+    return removed;
 }
 
 std::string TempFolder()
