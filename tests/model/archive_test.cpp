@@ -558,3 +558,33 @@ TEST(Archive, TemporaryFilesOfKilledSavesGoAtTheNextSave)
     EXPECT_EQ(RemoveStaleSaveFiles(dir / "proj"), 1);
     EXPECT_FALSE(fs::exists(live));
 }
+
+TEST(Archive, PackIsTheSameWhateverTheWorkersAndZerosStayHoles)
+{
+    TempDir dir;
+    const std::string work = dir / "work";
+    makeProjectFolder(work);
+    for (int s = 2; s < 12; ++s) {
+        const std::string stn = work + "/STN" + std::to_string(s);
+        fs::create_directories(stn);
+        for (int c = 0; c < 6; ++c) writeBytes(stn + "/CARD" + std::to_string(c) + ".KRAB", pattern(361300, s * 16 + c));
+    }
+    std::vector<unsigned char> zeros(1480000, 0);
+    zeros[700000] = 7;  // one value amid zeros, as in a sparse connection file
+    writeBytes(work + "/STN00/ACX.KRAB", zeros);
+    writeBytes(work + "/STN00/AC0.KRAB", std::vector<unsigned char>(1480000, 0));
+
+    ASSERT_TRUE(ZipFolder(dir / "a.KRA", work));
+    ASSERT_TRUE(ZipFolder(dir / "b.KRA", work));
+    EXPECT_EQ(readBytes(dir / "a.KRA"), readBytes(dir / "b.KRA")) << "entries in name order, whatever thread packs them";
+    EXPECT_EQ(runQuiet("zip -T -q " + shellQuoted(dir / "a.KRA")), 0);
+
+    ASSERT_TRUE(UnzipArchive(dir / "a.KRA", dir / "out"));
+    EXPECT_TRUE(sameTree(work, dir / "out"));
+    struct stat st;
+    ASSERT_EQ(::stat((dir / "out/STN00/AC0.KRAB").c_str(), &st), 0);
+    EXPECT_EQ(st.st_size, 1480000);
+    EXPECT_LT(st.st_blocks * 512, 64 * 1024) << "a file of zeros takes (next to) no room";
+    ASSERT_EQ(::stat((dir / "out/STN00/ACX.KRAB").c_str(), &st), 0);
+    EXPECT_LT(st.st_blocks * 512, 64 * 1024);
+}

@@ -1,6 +1,7 @@
 #include "archive.h"
 
 #include "KRAVinA.h"
+#include "ordered_parallel.h"
 #include "zip_writer.h"
 
 #include <QUuid>
@@ -8,15 +9,21 @@
 #include <zip.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <map>
+#include <mutex>
 #include <optional>
 #include <regex>
+#include <linux/fs.h>
 #include <sys/file.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
+#include <thread>
 #include <unistd.h>
 #include <unordered_set>
 #include <vector>
@@ -27,6 +34,7 @@ namespace kravin::model {
 namespace {
 
 constexpr std::size_t kCopyChunk = 1 << 18;
+constexpr std::size_t kPage = 4096;
 constexpr std::uintmax_t kOldHeaderSize = 144640;
 
 ArchiveResult failure(int code, std::string detail)
@@ -77,15 +85,19 @@ int openRegular(const std::string& path, ArchiveResult& error)
     return fd;
 }
 
-ArchiveResult openArchive(const std::string& path, ZipHandle& out)
+// With kept, a second descriptor of the same file stays open there (for workers
+// that open the very file again through /proc/self/fd, each with its own offset).
+ArchiveResult openArchive(const std::string& path, ZipHandle& out, int* kept = nullptr)
 {
     ArchiveResult r;
     const int fd = openRegular(path, r);
     if (fd < 0) return r;
+    if (kept) *kept = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
     int errorp = 0;
     zip_t* za = zip_fdopen(fd, ZIP_CHECKCONS, &errorp);  // owns fd from here on success
     if (!za) {
         ::close(fd);
+        if (kept && *kept >= 0) ::close(*kept), *kept = -1;
         zip_error_t err;
         zip_error_init_with_code(&err, errorp);
         r = zipFailure(&err, path);
@@ -128,6 +140,55 @@ bool isLinkEntry(zip_t* za, zip_uint64_t index)
     return opsys == ZIP_OPSYS_UNIX && ((attributes >> 16) & S_IFMT) == S_IFLNK;
 }
 
+bool writeAll(int fd, const char* p, std::size_t n)
+{
+    while (n > 0) {
+        const ssize_t w = ::write(fd, p, n);
+        if (w < 0 && errno == EINTR) continue;
+        if (w <= 0) {
+            if (w == 0) errno = ENOSPC;
+            return false;
+        }
+        p += w;
+        n -= static_cast<std::size_t>(w);
+    }
+    return true;
+}
+
+bool zeroPage(const char* p)
+{
+    std::uint64_t acc = 0;
+    for (std::size_t i = 0; i < kPage; i += 64) {
+        std::uint64_t w[8];
+        std::memcpy(w, p + i, sizeof w);
+        acc |= w[0] | w[1] | w[2] | w[3] | w[4] | w[5] | w[6] | w[7];
+        if (acc) return false;
+    }
+    return true;
+}
+
+// Writes bytes at the file's offset, skipping whole pages of zeros: they stay holes,
+// which read as zeros and cost the file system nothing. Chunks start on page bounds.
+bool writeSparse(int fd, const char* data, std::size_t size)
+{
+    std::size_t pos = 0;
+    while (pos < size) {
+        std::size_t end = pos;
+        while (end + kPage <= size && zeroPage(data + end)) end += kPage;
+        if (end > pos) {
+            if (::lseek(fd, static_cast<off_t>(end - pos), SEEK_CUR) < 0) return false;
+            pos = end;
+            continue;
+        }
+        end = pos + std::min(kPage, size - pos);
+        while (end + kPage <= size && !zeroPage(data + end)) end += kPage;
+        if (end + kPage > size) end = size;
+        if (!writeAll(fd, data + pos, end - pos)) return false;
+        pos = end;
+    }
+    return true;
+}
+
 // Reads an entry whole, checking its CRC and that it holds exactly the size its
 // directory entry gives; with out >= 0 the bytes are written there.
 ArchiveResult copyEntry(zip_t* za, zip_uint64_t index, int out, std::vector<char>& buffer,
@@ -151,23 +212,17 @@ ArchiveResult copyEntry(zip_t* za, zip_uint64_t index, int out, std::vector<char
             return failure(ZIP_ER_INCONS, name + ": more data than its size");
         }
         left -= static_cast<std::uint64_t>(n);
-        if (out >= 0) {
-            const char* p = buffer.data();
-            std::size_t left = static_cast<std::size_t>(n);
-            while (left > 0) {
-                const ssize_t w = ::write(out, p, left);
-                if (w < 0 && errno == EINTR) continue;
-                if (w <= 0) {
-                    zip_fclose(zf);
-                    return failure(kArchiveIo, name + ": " + std::strerror(errno));
-                }
-                p += w;
-                left -= static_cast<std::size_t>(w);
-            }
+        if (out >= 0 && !writeSparse(out, buffer.data(), static_cast<std::size_t>(n))) {
+            const int e = errno;
+            zip_fclose(zf);
+            return failure(kArchiveIo, name + ": " + std::strerror(e));
         }
     }
     if (zip_fclose(zf) != 0) return failure(ZIP_ER_CRC, name + ": CRC error");
     if (left != 0) return failure(ZIP_ER_INCONS, name + ": less data than its size");
+    // The length, also when the file ends in zeros that were skipped.
+    if (out >= 0 && ::ftruncate(out, static_cast<off_t>(st.size)) != 0)
+        return failure(kArchiveIo, name + ": " + std::strerror(errno));
     return {};
 }
 
@@ -306,19 +361,37 @@ ArchiveResult ZipFolder(const std::string& target, const std::string& workFolder
         return r;
     };
 
+    // Files are read and compressed on worker threads and written in name order here.
+    struct Packed {
+        zipw::Compressed data;
+        std::string error;
+        int code = kArchiveOk;
+    };
     zipw::Writer writer(out.fd);
-    std::vector<unsigned char> data;
-    zipw::Compressed packed;
-    for (const PackItem& item : items) {
-        if (item.name.back() == '/') {
-            writer.addFolder(item.name, item.mode, item.mtime);
-            continue;
-        }
-        if (!readWhole(item.source, data, item.size, error)) return discard(failure(kArchiveIo, error));
-        if (!zipw::Compress(data.data(), data.size(), packed))
-            return discard(failure(ZIP_ER_ZLIB, item.source + ": compression failed"));
-        if (!writer.addFile(item.name, item.mode, item.mtime, packed)) break;
-    }
+    ArchiveResult failed;
+    OrderedParallel<Packed>(
+        items.size(), WorkerCount(items.size()), 64,
+        [&](std::size_t i) {
+            Packed p;
+            const PackItem& item = items[i];
+            if (item.name.back() == '/') return p;
+            std::vector<unsigned char> data;
+            if (!readWhole(item.source, data, item.size, p.error))
+                p.code = kArchiveIo;
+            else if (!zipw::Compress(data.data(), data.size(), p.data))
+                p.code = ZIP_ER_ZLIB, p.error = item.source + ": compression failed";
+            return p;
+        },
+        [&](std::size_t i, Packed p) {
+            const PackItem& item = items[i];
+            if (p.code != kArchiveOk) {
+                failed = failure(p.code, p.error);
+                return false;
+            }
+            return item.name.back() == '/' ? writer.addFolder(item.name, item.mode, item.mtime)
+                                           : writer.addFile(item.name, item.mode, item.mtime, p.data);
+        });
+    if (!failed) return discard(failed);
     if (!writer.finish()) return discard(failure(ZIP_ER_WRITE, tmp + ": " + writer.error()));
     if (ArchiveResult r = verifyPacked(tmp, items); !r) return discard(r);
     struct stat old;
@@ -354,6 +427,20 @@ ExtractLimits ExtractLimits::Project()
 }
 
 namespace {
+
+// Asks ext2/3/4 to spread the folders below folder over the whole volume, as for a home
+// folder: otherwise every file of the project is made in the one block group of the
+// work folder, where the files of the project closed just before were deleted, and
+// making each one walks past all of those recently freed inodes. Other file systems
+// don't know the flag; nothing changes there.
+void markTopFolder(const std::string& folder)
+{
+    Fd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    int flags = 0;
+    if (fd.fd < 0 || ::ioctl(fd.fd, FS_IOC_GETFLAGS, &flags) != 0) return;
+    flags |= FS_TOPDIR_FL;
+    ::ioctl(fd.fd, FS_IOC_SETFLAGS, &flags);
+}
 
 std::optional<std::uint64_t> volumeFreeSpace(const std::string& folder)
 {
@@ -418,38 +505,96 @@ ArchiveResult checkEntries(zip_t* za, const std::string& path, const std::string
 ArchiveResult UnzipArchive(const std::string& path, const std::string& workFolder, const ExtractLimits& limits)
 {
     ZipHandle za;
-    if (ArchiveResult r = openArchive(path, za); !r) return r;
+    int kept = -1;
+    if (ArchiveResult r = openArchive(path, za, &kept); !r) return r;
+    Fd keptFd(kept);
     std::error_code ec;
     fs::create_directories(workFolder, ec);
     if (ec) return failure(kArchiveIo, workFolder + ": " + ec.message());
 
     std::vector<std::string> relative;
     if (ArchiveResult r = checkEntries(za.get(), path, workFolder, limits, relative); !r) return r;
-    const zip_int64_t count = static_cast<zip_int64_t>(relative.size());
-    std::vector<char> buffer(kCopyChunk);
-    for (zip_int64_t i = 0; i < count; ++i) {
-        const auto index = static_cast<zip_uint64_t>(i);
-        const std::string& rel = relative[index];
-        const std::string& name = rel;
+    markTopFolder(workFolder);
+
+    // Folders first, each once; then the files, spread over worker threads.
+    // A worker takes all files of one folder: creating files in one folder at the same
+    // time only makes the threads wait for the folder's lock.
+    std::vector<std::string> folders;
+    std::map<std::string, std::vector<std::size_t>> byFolder;
+    for (std::size_t i = 0; i < relative.size(); ++i) {
+        const std::string& rel = relative[i];
         if (rel.empty()) continue;  // the folder itself
-        const fs::path target = fs::path(workFolder) / rel;
         if (rel.back() == '/') {
-            fs::create_directories(target, ec);
-            if (ec) return failure(kArchiveIo, target.string() + ": " + ec.message());
-            continue;
+            folders.push_back(rel);
+        } else {
+            const std::size_t slash = rel.rfind('/');
+            const std::string folder = slash == std::string::npos ? std::string() : rel.substr(0, slash + 1);
+            byFolder[folder].push_back(i);
+            if (!folder.empty()) folders.push_back(folder);
         }
-        fs::create_directories(target.parent_path(), ec);
-        if (ec) return failure(kArchiveIo, target.parent_path().string() + ": " + ec.message());
+    }
+    std::vector<std::vector<std::size_t>> groups;
+    for (auto& [folder, indexes] : byFolder) groups.push_back(std::move(indexes));
+    std::sort(folders.begin(), folders.end());
+    folders.erase(std::unique(folders.begin(), folders.end()), folders.end());
+    for (const std::string& rel : folders) {
+        const fs::path target = fs::path(workFolder) / rel;
+        fs::create_directories(target, ec);
+        if (ec) return failure(kArchiveIo, target.string() + ": " + ec.message());
+    }
+
+    auto extract = [&](zip_t* archive, std::size_t index, std::vector<char>& buffer) -> ArchiveResult {
+        const std::string& rel = relative[index];
+        const fs::path target = fs::path(workFolder) / rel;
         Fd out(::open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644));
         if (out.fd < 0) return failure(kArchiveIo, target.string() + ": " + std::strerror(errno));
-        if (ArchiveResult r = copyEntry(za.get(), index, out.fd, buffer, name); !r) return r;
-        if (::close(out.fd) != 0) {
-            out.fd = -1;
-            return failure(kArchiveIo, target.string() + ": " + std::strerror(errno));
-        }
+        if (ArchiveResult r = copyEntry(archive, index, out.fd, buffer, rel); !r) return r;
+        const int fd = out.fd;
         out.fd = -1;
-    }
-    return {};
+        if (::close(fd) != 0) return failure(kArchiveIo, target.string() + ": " + std::strerror(errno));
+        return {};
+    };
+
+    const unsigned workers = keptFd.fd >= 0 ? WorkerCount(groups.size()) : 1;
+    std::atomic<std::size_t> next{0};
+    std::mutex failedMutex;
+    ArchiveResult failed;
+    std::atomic<bool> stop{false};
+    auto work = [&](zip_t* archive) {
+        ZipHandle own;
+        if (!archive) {
+            // A handle of its own on the same open file: libzip handles are not shared.
+            const std::string again = "/proc/self/fd/" + std::to_string(keptFd.fd);
+            const int fd = ::open(again.c_str(), O_RDONLY | O_CLOEXEC);
+            int errorp = 0;
+            zip_t* z = fd >= 0 ? zip_fdopen(fd, 0, &errorp) : nullptr;
+            if (!z) {
+                if (fd >= 0) ::close(fd);
+                std::lock_guard lock(failedMutex);
+                if (failed) failed = failure(ZIP_ER_OPEN, path + ": could not be read again");
+                stop = true;
+                return;
+            }
+            own.reset(z);
+            archive = z;
+        }
+        std::vector<char> buffer(kCopyChunk);
+        for (std::size_t g; !stop && (g = next++) < groups.size();) {
+            for (std::size_t index : groups[g]) {
+                ArchiveResult r = stop ? ArchiveResult{} : extract(archive, index, buffer);
+                if (!r) {
+                    std::lock_guard lock(failedMutex);
+                    if (failed) failed = std::move(r);
+                    stop = true;
+                }
+            }
+        }
+    };
+    std::vector<std::thread> threads;
+    for (unsigned w = 1; w < workers; ++w) threads.emplace_back(work, nullptr);
+    work(za.get());
+    for (std::thread& t : threads) t.join();
+    return failed;
 }
 
 ArchiveResult TestArchive(const std::string& path)
