@@ -446,6 +446,34 @@ TEST(Archive, EntryHoldingMoreThanItsSizeIsCutOff)
     EXPECT_FALSE(TestArchive(dir / "liar.KRA"));
 }
 
+TEST(Archive, EntryWhoseDataDoesNotMatchItsCrcOrEndsEarlyIsRefused)
+{
+    const auto header = compressed(pattern(148992, 1));
+    auto wrongCrc = compressed(pattern(361300, 2));
+    wrongCrc.crc ^= 1;
+    auto zerosWrongCrc = compressed(std::vector<unsigned char>(1 << 20, 0));  // only zero pages
+    zerosWrongCrc.crc ^= 0x80000000u;
+    auto storedWrongCrc = compressed(noise(5000, 3));
+    ASSERT_EQ(storedWrongCrc.method, 0);
+    storedWrongCrc.crc ^= 1;
+    auto cut = compressed(pattern(361300, 4));
+    cut.bytes.resize(cut.bytes.size() / 2);
+    const std::vector<std::pair<const char*, const zipw::Compressed*>> cases = {
+        {"deflated, CRC off", &wrongCrc},
+        {"zero pages, CRC off", &zerosWrongCrc},
+        {"stored, CRC off", &storedWrongCrc},
+        {"deflate stream cut short", &cut},
+    };
+    for (const auto& [what, data] : cases) {
+        SCOPED_TRACE(what);
+        TempDir dir;
+        writeArchive(dir / "bad.KRA", {{"KRAVin.KRAB", &header}, {"STN00/CARD0.KRAB", data}});
+        EXPECT_FALSE(UnzipArchive(dir / "bad.KRA", dir / "work"));
+        EXPECT_FALSE(TestArchive(dir / "bad.KRA"));
+        EXPECT_NE(runQuiet("unzip -t -q " + shellQuoted(dir / "bad.KRA")), 0) << "unzip agrees";
+    }
+}
+
 TEST(Archive, PipeOrDeviceAtTheArchivePathIsRefusedWithoutWaiting)
 {
     TempDir dir;

@@ -7,6 +7,7 @@
 #include <QUuid>
 
 #include <zip.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <atomic>
@@ -167,59 +168,139 @@ bool zeroPage(const char* p)
     return true;
 }
 
-// Writes bytes at the file's offset, skipping whole pages of zeros: they stay holes,
-// which read as zeros and cost the file system nothing. Chunks start on page bounds.
-bool writeSparse(int fd, const char* data, std::size_t size)
-{
-    std::size_t pos = 0;
-    while (pos < size) {
-        std::size_t end = pos;
-        while (end + kPage <= size && zeroPage(data + end)) end += kPage;
-        if (end > pos) {
-            if (::lseek(fd, static_cast<off_t>(end - pos), SEEK_CUR) < 0) return false;
-            pos = end;
-            continue;
-        }
-        end = pos + std::min(kPage, size - pos);
-        while (end + kPage <= size && !zeroPage(data + end)) end += kPage;
-        if (end + kPage > size) end = size;
-        if (!writeAll(fd, data + pos, end - pos)) return false;
-        pos = end;
+// The CRC of a page of zeros, and the operator that appends one to a CRC.
+struct ZeroPage {
+    uLong crc = 0, op = 0;
+    ZeroPage()
+    {
+        const std::vector<unsigned char> zeros(kPage, 0);
+        crc = crc32_z(crc32_z(0, nullptr, 0), zeros.data(), zeros.size());
+        op = crc32_combine_gen(static_cast<z_off_t>(kPage));
     }
-    return true;
+};
+
+// Takes an entry's bytes in order: checks that no more come than its size, keeps their
+// CRC, and writes them at the file's offset when there is a file, skipping whole pages
+// of zeros: they stay holes, which read as zeros and cost the file system nothing, and
+// their CRC is appended without reading them again.
+class EntrySink {
+public:
+    EntrySink(int out, std::uint64_t size) : out_(out), left_(size) {}
+
+    bool put(const char* data, std::size_t size, std::string& error)
+    {
+        static const ZeroPage zero;
+        if (size > left_) return error = "more data than its size", false;
+        left_ -= size;
+        std::size_t pos = 0;
+        while (pos < size) {
+            std::size_t end = pos;
+            while (end + kPage <= size && zeroPage(data + end)) {
+                crc_ = crc32_combine_op(crc_, zero.crc, zero.op);
+                end += kPage;
+            }
+            if (end > pos) {
+                if (out_ >= 0 && ::lseek(out_, static_cast<off_t>(end - pos), SEEK_CUR) < 0)
+                    return error = std::strerror(errno), false;
+                pos = end;
+                continue;
+            }
+            end = pos + std::min(kPage, size - pos);
+            while (end + kPage <= size && !zeroPage(data + end)) end += kPage;
+            if (end + kPage > size) end = size;
+            crc_ = crc32_z(crc_, reinterpret_cast<const unsigned char*>(data + pos), end - pos);
+            if (out_ >= 0 && !writeAll(out_, data + pos, end - pos)) return error = std::strerror(errno), false;
+            pos = end;
+        }
+        return true;
+    }
+    std::uint64_t left() const { return left_; }
+    std::uint32_t crc() const { return static_cast<std::uint32_t>(crc_); }
+
+private:
+    int out_;
+    std::uint64_t left_;
+    uLong crc_ = crc32_z(0, nullptr, 0);
+};
+
+// Inflates the raw deflate data of an open entry (read with ZIP_FL_COMPRESSED) into sink,
+// a whole buffer at a time so that its pages line up with the file's.
+bool inflateEntry(zip_file_t* zf, EntrySink& sink, std::vector<char>& buffer, std::string& error)
+{
+    z_stream z{};
+    if (inflateInit2(&z, -MAX_WBITS) != Z_OK) return error = "zlib failed", false;
+    std::vector<unsigned char> in(1 << 16);
+    bool eof = false, ok = false;
+    std::size_t filled = 0;
+    for (;;) {
+        if (z.avail_in == 0 && !eof) {
+            const zip_int64_t n = zip_fread(zf, in.data(), in.size());
+            if (n < 0) {
+                error = zip_error_strerror(zip_file_get_error(zf));
+                break;
+            }
+            eof = n == 0;
+            z.next_in = in.data();
+            z.avail_in = static_cast<uInt>(n);
+        }
+        z.next_out = reinterpret_cast<unsigned char*>(buffer.data() + filled);
+        z.avail_out = static_cast<uInt>(buffer.size() - filled);
+        const int rc = inflate(&z, Z_NO_FLUSH);
+        filled = buffer.size() - z.avail_out;
+        if (rc != Z_OK && rc != Z_STREAM_END && !(rc == Z_BUF_ERROR && z.avail_in == 0 && !eof)) {
+            error = rc == Z_BUF_ERROR ? "the compressed data ends early" : "damaged compressed data";
+            break;
+        }
+        if (filled == buffer.size() || rc == Z_STREAM_END) {
+            if (!sink.put(buffer.data(), filled, error)) break;
+            filled = 0;
+        }
+        if (rc == Z_STREAM_END) {
+            ok = true;
+            break;
+        }
+    }
+    inflateEnd(&z);
+    return ok;
 }
 
 // Reads an entry whole, checking its CRC and that it holds exactly the size its
-// directory entry gives; with out >= 0 the bytes are written there.
+// directory entry gives; with out >= 0 the bytes are written there. Deflated and
+// stored entries are decoded here (zero pages cost no CRC pass); others by libzip.
 ArchiveResult copyEntry(zip_t* za, zip_uint64_t index, int out, std::vector<char>& buffer,
                         const std::string& name)
 {
     zip_stat_t st;
     if (zip_stat_index(za, index, 0, &st) != 0 || !(st.valid & ZIP_STAT_SIZE)) return zipFailure(za, name);
-    zip_file_t* zf = zip_fopen_index(za, index, 0);
+    const bool plain = !(st.valid & ZIP_STAT_ENCRYPTION_METHOD) || st.encryption_method == ZIP_EM_NONE;
+    const bool own = plain && (st.valid & ZIP_STAT_CRC) && (st.valid & ZIP_STAT_COMP_METHOD) &&
+                     (st.comp_method == ZIP_CM_DEFLATE || st.comp_method == ZIP_CM_STORE);
+    zip_file_t* zf = zip_fopen_index(za, index, own ? ZIP_FL_COMPRESSED : 0);
     if (!zf) return zipFailure(za, name);
-    std::uint64_t left = st.size;
-    for (;;) {
-        const zip_int64_t n = zip_fread(zf, buffer.data(), buffer.size());
-        if (n < 0) {
-            ArchiveResult r = zipFailure(zip_file_get_error(zf), name);
-            zip_fclose(zf);
-            return r;
-        }
-        if (n == 0) break;
-        if (static_cast<std::uint64_t>(n) > left) {
-            zip_fclose(zf);
-            return failure(ZIP_ER_INCONS, name + ": more data than its size");
-        }
-        left -= static_cast<std::uint64_t>(n);
-        if (out >= 0 && !writeSparse(out, buffer.data(), static_cast<std::size_t>(n))) {
-            const int e = errno;
-            zip_fclose(zf);
-            return failure(kArchiveIo, name + ": " + std::strerror(e));
+    EntrySink sink(out, st.size);
+    std::string error;
+    bool ok = true;
+    if (own && st.comp_method == ZIP_CM_DEFLATE) {
+        ok = inflateEntry(zf, sink, buffer, error);
+    } else {
+        for (;;) {
+            const zip_int64_t n = zip_fread(zf, buffer.data(), buffer.size());
+            if (n < 0) {
+                ArchiveResult r = zipFailure(zip_file_get_error(zf), name);
+                zip_fclose(zf);
+                return r;
+            }
+            if (n == 0) break;
+            if (!sink.put(buffer.data(), static_cast<std::size_t>(n), error)) {
+                ok = false;
+                break;
+            }
         }
     }
-    if (zip_fclose(zf) != 0) return failure(ZIP_ER_CRC, name + ": CRC error");
-    if (left != 0) return failure(ZIP_ER_INCONS, name + ": less data than its size");
+    const bool libzipCrc = zip_fclose(zf) == 0;
+    if (!ok) return failure(error == "more data than its size" ? ZIP_ER_INCONS : kArchiveIo, name + ": " + error);
+    if (!libzipCrc || (own && sink.crc() != st.crc)) return failure(ZIP_ER_CRC, name + ": CRC error");
+    if (sink.left() != 0) return failure(ZIP_ER_INCONS, name + ": less data than its size");
     // The length, also when the file ends in zeros that were skipped.
     if (out >= 0 && ::ftruncate(out, static_cast<off_t>(st.size)) != 0)
         return failure(kArchiveIo, name + ": " + std::strerror(errno));
