@@ -152,8 +152,8 @@ fs::path StationFolder(const fs::path& workFolder, int station)
 std::string MemberFileName(int card, int member)
 {
     char name[16];
-    if (member == 0 && card < 0) return "Stninf.krab";
-    std::snprintf(name, sizeof name, member == 0 ? "Card%X.KRAB" : "Ac%X.KRAB", static_cast<unsigned>(card) & 15);
+    if (member == 0 && card < 0) return "STNINF.KRAB";
+    std::snprintf(name, sizeof name, member == 0 ? "CARD%X.KRAB" : "AC%X.KRAB", static_cast<unsigned>(card) & 15);
     return name;
 }
 

@@ -58,7 +58,8 @@ std::string DefaultBackupStem(int station, int card);
 // The station folder "STNnn" of the work folder, found whatever its case
 // (spelled so when missing).
 std::filesystem::path StationFolder(const std::filesystem::path& workFolder, int station);
-// Canonical names of the members: "Stninf.krab" / "Card%X.KRAB", "Ac%X.KRAB".
+// Names of the members as the project library writes them: "STNINF.KRAB" /
+// "CARD%X.KRAB", "AC%X.KRAB" (found whatever their case).
 std::string MemberFileName(int card, int member);
 // A file of folder named name without regard to case (exact names win).
 std::optional<std::filesystem::path> FindNoCase(const std::filesystem::path& folder, std::string_view name);

@@ -70,8 +70,8 @@ TEST(BackupJob, CardBackupRestoresByteIdenticalIntoAnotherSlot)
 
     BkcHeader restored;
     ASSERT_EQ(RestoreBackup(bkc, target(p, 5, 12), {}, &restored), RestoreStatus::Ok);
-    EXPECT_EQ(p.file("STN05/CardC.KRAB"), p.file("STN02/CARD3.KRAB"));
-    EXPECT_EQ(p.file("STN05/AcC.KRAB"), p.file("STN02/AC3.KRAB"));
+    EXPECT_EQ(p.file("STN05/CARDC.KRAB"), p.file("STN02/CARD3.KRAB"));
+    EXPECT_EQ(p.file("STN05/ACC.KRAB"), p.file("STN02/AC3.KRAB"));
     EXPECT_EQ(restored.unitText, "UNIT1");
     EXPECT_FALSE(fs::exists(p.keep)) << "the keep folder goes when the restore ends";
 }
@@ -87,7 +87,7 @@ TEST(BackupJob, StationBackupHasOneMember)
     ASSERT_EQ(CheckBackupHeader(bkc, &h), HeaderCheck::Ok);
     EXPECT_EQ(h.memberCount(), 1);
     ASSERT_EQ(RestoreBackup(bkc, target(p, 9, -1), {}, nullptr), RestoreStatus::Ok);
-    EXPECT_EQ(p.file("STN09/Stninf.krab"), p.file("STN02/STNINF.KRAB"));
+    EXPECT_EQ(p.file("STN09/STNINF.KRAB"), p.file("STN02/STNINF.KRAB"));
     // A station backup never lands on a card and the other way round.
     EXPECT_EQ(RestoreBackup(bkc, target(p, 9, 0), {}, nullptr), RestoreStatus::Damaged);
 }
@@ -100,7 +100,7 @@ TEST(BackupJob, ExistingFileIsReplacedUnderItsCanonicalName)
     writeBytes((p.work / "STN02/card1.krab").string(), {1, 2, 3});
     ASSERT_EQ(RestoreBackup(bkc, target(p, 2, 1), {}, nullptr), RestoreStatus::Ok);
     EXPECT_FALSE(fs::exists(p.work / "STN02/card1.krab"));
-    EXPECT_EQ(p.file("STN02/Card1.KRAB"), p.file("STN02/CARD3.KRAB"));
+    EXPECT_EQ(p.file("STN02/CARD1.KRAB"), p.file("STN02/CARD3.KRAB"));
 }
 
 TEST(BackupJob, FullDiskKeepsThePreviousBackup)
@@ -229,7 +229,7 @@ TEST(BackupJob, CardBackupWithoutAnalogFileRemovesTheTargetsAnalogFile)
     writeBytes((p.work / "STN02/Ac5.krab").string(), kravin::test::analogImage(5));
     ASSERT_EQ(RestoreBackup(bkc, target(p, 2, 5), {}, nullptr), RestoreStatus::Ok);
     EXPECT_FALSE(FindNoCase(p.work / "STN02", "AC5.KRAB"));
-    EXPECT_EQ(p.file("STN02/Card5.KRAB"), p.file("STN02/CARD3.KRAB"));
+    EXPECT_EQ(p.file("STN02/CARD5.KRAB"), p.file("STN02/CARD3.KRAB"));
 }
 
 TEST(BackupJob, ListShowsTheBackupsOfTheTargetKind)

@@ -112,9 +112,9 @@ TEST(BkcNames, DefaultNamesAndMemberFiles)
     EXPECT_EQ(DefaultBackupStem(3, 10), "S03CA");
     EXPECT_EQ(DefaultBackupStem(3, -1), "S03CX");
     EXPECT_EQ(DefaultBackupStem(5, 3), "S05C3");
-    EXPECT_EQ(MemberFileName(-1, 0), "Stninf.krab");
-    EXPECT_EQ(MemberFileName(11, 0), "CardB.KRAB");
-    EXPECT_EQ(MemberFileName(11, 1), "AcB.KRAB");
+    EXPECT_EQ(MemberFileName(-1, 0), "STNINF.KRAB");
+    EXPECT_EQ(MemberFileName(11, 0), "CARDB.KRAB");
+    EXPECT_EQ(MemberFileName(11, 1), "ACB.KRAB");
 }
 
 TEST(BkcNames, FilesAreFoundWhateverTheirCase)

@@ -46,6 +46,11 @@ const StringEntry kStringTable[] = {
      "このバージョンで保存するとデータが失われる可能性があります。保存しますか？"},
     {7032, "The project file holds an entry that would be written outside the project folder:\n%s",
      "プロジェクトファイルに、プロジェクトフォルダの外へ書き込まれるエントリがあります：\n%s"},
+    // Card restore
+    {7100, "Cannot restore.", "リストアできません。"},
+    {7101, "Cannot apply setting.", "設定を適用できません。"},
+    {7102, "Invalid card type.", "カード種別が正しくありません。"},
+    {7103, "Invalid version.", "バージョンが正しくありません。"},
     // Ladder
     {8104, "Are you sure to discard updated data?", "更新したデータを破棄してもよろしいですか？"},
     // Diagram layers

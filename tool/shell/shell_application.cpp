@@ -191,6 +191,9 @@ void ShellApplication::loadSettings()
         onlineMonitor_->state().ApplyMonitorTarget();
         refreshMonitorSnapshot();
     };
+    hooks.clearUndoHistories = [this] {
+        if (systemCommands_) systemCommands_->clearUndo();
+    };
     session_ = std::make_unique<model::ProjectSession>(*masters_, *tables_, *prompt_, env, hooks);
     project_ = std::make_unique<SessionProject>(*session_);
     project_->changed = [this] { projectChanged(); };
@@ -262,6 +265,16 @@ bool ShellApplication::createMainFrame()
     };
     frame_ = std::make_unique<MainFrame>(context_);
     if (qtPrompt_) qtPrompt_->setParent(frame_.get());
+    SystemCommandsContext sc{session_.get(), unit_.get(), unitSelection_.get(), prompt_, {}, {}};
+    sc.parent = [this]() -> QWidget* {
+        if (ShellSystemView* view = systemView()) return view;
+        return frame_.get();
+    };
+    sc.changed = [this] {
+        if (ShellSystemView* view = systemView()) view->systemRedraw();
+        if (frame_) frame_->refresh();
+    };
+    systemCommands_ = std::make_unique<SystemCommands>(std::move(sc));
 
     // A view that becomes active shows its zoom in the zoom box.
     MainFrame* frame = frame_.get();
@@ -337,6 +350,8 @@ QWidget* ShellApplication::makeView(ViewKind kind)
     c.slotState = &frame_->views().slot(ViewKind::System).state;
     c.online = [this] { return online_.online.load(); };
     c.registryMonitorActive = [this] { return online_.regMonitorShown.load(); };
+    c.canUndo = [this] { return systemCommands_ && systemCommands_->canUndo(); };
+    c.canRedo = [this] { return systemCommands_ && systemCommands_->canRedo(); };
     c.language = language_;
     if (theme_) c.style = systemViewStyle(*theme_);
     auto* view = new ShellSystemView(std::move(c));
@@ -347,6 +362,10 @@ QWidget* ShellApplication::makeView(ViewKind kind)
     QObject::connect(view, &editors::SystemView::openBlockListRequested, frame, [frame] {
         frame->views().openBlkList();
         frame->refresh();
+    });
+    view->commandHandler = [this](int id) { return systemCommands_ && systemCommands_->run(id); };
+    QObject::connect(view, &editors::SystemView::commandRequested, frame, [this](int id) {
+        if (systemCommands_) systemCommands_->run(id);
     });
     return view;
 }

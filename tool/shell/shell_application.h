@@ -13,6 +13,7 @@
 #include "settings.h"
 #include "shell_ports.h"
 #include "startup.h"
+#include "system_commands.h"
 #include "system_config.h"
 #include "system_view_page.h"
 #include "theme.h"
@@ -132,6 +133,8 @@ public:
 
     // Operation/Port Setting Delete: forgets the remembered serial ports.
     void deletePortSettings();
+    // Undo, card backup and restore of the system configuration view.
+    SystemCommands* systemCommands() const { return systemCommands_.get(); }
 
 private:
     class Hooks;
@@ -158,6 +161,7 @@ private:
     OnlineFlags online_;
     ShellContext context_;
     std::unique_ptr<MainFrame> frame_;
+    std::unique_ptr<SystemCommands> systemCommands_;
 };
 
 }  // namespace kravin::shell

@@ -46,6 +46,8 @@ public:
     Q_INVOKABLE void runCommand(int id);
     // The frame's zoom box, as a percentage.
     Q_INVOKABLE void setZoom(int percent) { SetZoom(percent); }
+    // Commands served outside the view (undo, card backup ...); true when taken.
+    std::function<bool(int)> commandHandler;
 };
 
 // The view's colours and font from the shared drawing set.
