@@ -14,7 +14,8 @@ namespace {
 // written as c + u in n bits.
 class BitWriter {
 public:
-    explicit BitWriter(std::vector<unsigned char>& out) : out_(out) {}
+    // Writes into out from p on; the caller has made room.
+    explicit BitWriter(unsigned char* p) : p_(p) {}
 
     void putCode(unsigned code, unsigned alphabet)
     {
@@ -27,10 +28,8 @@ public:
     }
 
     // Zero bits up to the next byte; a whole zero byte when already on one.
-    void flush()
-    {
-        put(0, bits_ == 0 ? 8 : 8 - bits_);
-    }
+    void flush() { put(0, bits_ == 0 ? 8 : 8 - bits_); }
+    unsigned char* end() const { return p_; }
 
 private:
     void put(unsigned value, int count)
@@ -39,12 +38,12 @@ private:
         bits_ += count;
         while (bits_ >= 8) {
             bits_ -= 8;
-            out_.push_back(static_cast<unsigned char>(acc_ >> bits_));
+            *p_++ = static_cast<unsigned char>(acc_ >> bits_);
         }
         acc_ &= (1u << bits_) - 1;
     }
 
-    std::vector<unsigned char>& out_;
+    unsigned char* p_;
     std::uint32_t acc_ = 0;
     int bits_ = 0;
 };
@@ -92,81 +91,171 @@ private:
 
 }  // namespace
 
+namespace {
+
+// Zero bytes from i on (at least one when input[i] is zero).
+std::size_t zerosFrom(std::span<const unsigned char> input, std::size_t i)
+{
+    const std::size_t start = i;
+    while (i + 8 <= input.size()) {
+        std::uint64_t word;
+        std::memcpy(&word, input.data() + i, 8);
+        if (word != 0) break;
+        i += 8;
+    }
+    while (i < input.size() && input[i] == 0) ++i;
+    return i - start;
+}
+
+}  // namespace
+
 void LzwEncodeMember(std::span<const unsigned char> input, std::vector<unsigned char>& out)
 {
-    // child[code * 256 + byte]: the code of string(code) + byte, 0 when none
-    // (no string of two or more bytes has a code below 257).
-    auto child = std::make_unique<std::uint16_t[]>(static_cast<std::size_t>(kLzwEntries) * 256);
-    BitWriter writer(out);
+    // The dictionary as a small hash table from (prefix code, byte) to code, so
+    // that it stays in the cache: 4x the entries, probed linearly.
+    constexpr unsigned kSlots = 16384;
+    auto keys = std::make_unique<std::uint32_t[]>(kSlots);  // prefix << 8 | byte, plus 1; 0 = free
+    auto codes = std::make_unique<std::uint16_t[]>(kSlots);
+    const auto slotOf = [](std::uint32_t key) { return (key * 2654435761u) >> (32 - 14); };
+    // Project files are mostly zero bytes: their extensions are looked up
+    // directly, and a run of zeros after a string of zeros steps through the
+    // codes of the zero strings by length, not byte by byte.
+    std::array<std::uint16_t, kLzwEntries> zeroChild{};
+    std::array<std::uint16_t, kLzwEntries + 1> zeroRun{};  // code of the string of n zeros
+    std::size_t longestRun = 1;                              // zeroRun[1] = code 0
+
+    // At most one code of 12 bits a byte, the end code and the flush.
+    const std::size_t start = out.size();
+    out.resize(start + input.size() + input.size() / 2 + 8);
+    BitWriter writer(out.data() + start);
     unsigned next = kLzwFirstFree;
     int matched = -1;
-    for (const unsigned char a : input) {
-        if (matched < 0) {
-            matched = a;
+    std::size_t zeros = 0;  // length of the matched string when it is all zeros, else 0
+    const auto add = [&next](std::uint16_t& slot) {
+        if (next >= static_cast<unsigned>(kLzwEntries)) return false;
+        slot = static_cast<std::uint16_t>(next++);
+        return true;
+    };
+    std::size_t i = 0;
+    if (!input.empty()) {
+        matched = input[0];
+        zeros = input[0] == 0 ? 1 : 0;
+        i = 1;
+    }
+    while (i < input.size()) {
+        const unsigned char a = input[i];
+        if (a == 0 && zeros > 0) {
+            std::size_t run = zerosFrom(input, i);
+            while (run > 0) {
+                const std::size_t room = longestRun - zeros;
+                if (run <= room) {
+                    zeros += run;
+                    i += run;
+                    break;
+                }
+                zeros = longestRun;
+                i += room;
+                run -= room;
+                matched = zeroRun[zeros];
+                writer.putCode(static_cast<unsigned>(matched), next);
+                if (add(zeroChild[static_cast<std::size_t>(matched)])) zeroRun[++longestRun] = zeroChild[static_cast<std::size_t>(matched)];
+                zeros = 1;
+                ++i;
+                --run;
+            }
+            matched = zeroRun[zeros];
             continue;
         }
-        std::uint16_t& slot = child[static_cast<std::size_t>(matched) * 256 + a];
-        if (slot != 0) {
-            matched = slot;
+        ++i;
+        if (a == 0) {
+            std::uint16_t& child = zeroChild[static_cast<std::size_t>(matched)];
+            if (child != 0) {
+                matched = child;
+                continue;
+            }
+            writer.putCode(static_cast<unsigned>(matched), next);
+            add(child);
+            matched = 0;
+            zeros = 1;
+            continue;
+        }
+        const std::uint32_t key = (static_cast<std::uint32_t>(matched) << 8 | a) + 1;
+        unsigned slot = slotOf(key);
+        while (keys[slot] != 0 && keys[slot] != key) slot = (slot + 1) & (kSlots - 1);
+        if (keys[slot] == key) {
+            matched = codes[slot];
+            zeros = 0;
             continue;
         }
         writer.putCode(static_cast<unsigned>(matched), next);
-        if (next < static_cast<unsigned>(kLzwEntries)) slot = static_cast<std::uint16_t>(next++);
+        if (next < static_cast<unsigned>(kLzwEntries)) {
+            keys[slot] = key;
+            codes[slot] = static_cast<std::uint16_t>(next++);
+        }
         matched = a;
+        zeros = 0;
     }
     if (matched >= 0) writer.putCode(static_cast<unsigned>(matched), next);
     writer.putCode(kLzwEndCode, next + 1);
     writer.flush();
+    out.resize(static_cast<std::size_t>(writer.end() - out.data()));
 }
 
 LzwStatus LzwDecodeMember(std::span<const unsigned char> data, std::size_t size, std::vector<unsigned char>& out)
 {
-    out.clear();
-    out.reserve(size);
+    out.assign(size, 0);
     if (size == 0) return LzwStatus::Ok;
 
-    std::array<std::int16_t, kLzwEntries> prefix;
-    std::array<unsigned char, kLzwEntries> last;   // the byte that ends the string
-    std::array<unsigned char, kLzwEntries> first;  // the byte that starts it
-    std::array<std::uint16_t, kLzwEntries> length;
-    for (int k = 0; k < 256; ++k) {
-        prefix[k] = -1;
-        last[k] = first[k] = static_cast<unsigned char>(k);
-        length[k] = 1;
-    }
-    std::array<unsigned char, kLzwEntries> stack;
+    // Every string of the dictionary has been written out before: an entry
+    // keeps where (and how long), so a code is copied from the output.
+    std::array<std::uint32_t, kLzwEntries> pos{};
+    std::array<std::uint16_t, kLzwEntries> length{};
+    for (int k = 0; k < 256; ++k) length[k] = 1;
 
+    unsigned char* const o = out.data();
+    std::size_t at = 0;
     BitReader reader(data);
     unsigned width = 256;
     unsigned next = kLzwFirstFree;
     int previous = -1;
-    while (out.size() < size) {
+    std::size_t previousAt = 0;
+    while (at < size) {
         if (width < static_cast<unsigned>(kLzwEntries)) ++width;
         unsigned code = 0;
-        if (!reader.getCode(width, code)) return LzwStatus::Truncated;
-        if (code == static_cast<unsigned>(kLzwEndCode) || code > next) return LzwStatus::BadCode;
-        if (code == next) {
-            // The string the encoder had just added: the previous one and its first byte.
-            if (previous < 0 || next >= static_cast<unsigned>(kLzwEntries)) return LzwStatus::BadCode;
+        if (!reader.getCode(width, code)) {
+            out.resize(at);
+            return LzwStatus::Truncated;
         }
+        if (code == static_cast<unsigned>(kLzwEndCode) || code > next ||
+            (code == next && (previous < 0 || next >= static_cast<unsigned>(kLzwEntries)))) {
+            out.resize(at);
+            return LzwStatus::BadCode;
+        }
+        // The entry the encoder made after the previous code: that string and
+        // the first byte of this one, where the previous string was just written.
         if (previous >= 0 && next < static_cast<unsigned>(kLzwEntries)) {
-            const unsigned char head = code == next ? first[previous] : first[code];
-            if (length[previous] + 1 > kLzwEntries) return LzwStatus::TooDeep;
-            prefix[next] = static_cast<std::int16_t>(previous);
-            last[next] = head;
-            first[next] = first[previous];
+            pos[next] = static_cast<std::uint32_t>(previousAt);
             length[next] = static_cast<std::uint16_t>(length[previous] + 1);
             ++next;
         }
-        // Unwind the string into the stack, its last byte first.
-        int depth = 0;
-        for (int c = static_cast<int>(code); c >= 0; c = prefix[c]) {
-            if (depth >= kLzwEntries) return LzwStatus::TooDeep;
-            stack[depth++] = last[c];
+        const std::size_t n = length[code];
+        if (n > size - at) {
+            out.resize(at);
+            return LzwStatus::BadCode;  // overshoots the size
         }
-        if (out.size() + static_cast<std::size_t>(depth) > size) return LzwStatus::BadCode;  // overshoots the size
-        while (depth > 0) out.push_back(stack[--depth]);
+        if (code < 256) {
+            o[at] = static_cast<unsigned char>(code);
+        } else {
+            const std::size_t from = pos[code];
+            if (from + n <= at) {
+                std::memcpy(o + at, o + from, n);
+            } else {
+                for (std::size_t i = 0; i < n; ++i) o[at + i] = o[from + i];  // the string just made overlaps
+            }
+        }
         previous = static_cast<int>(code);
+        previousAt = at;
+        at += n;
     }
     // The member must end here: the next code is the end code.
     if (width < static_cast<unsigned>(kLzwEntries) + 1) ++width;

@@ -20,8 +20,7 @@ void LzwEncodeMember(std::span<const unsigned char> input, std::vector<unsigned 
 enum class LzwStatus {
     Ok,
     Truncated,    // the data ended before the expected size was produced
-    BadCode,      // a code above the next free one, the end code or a repeat with no previous code
-    TooDeep,      // a string deeper than the dictionary
+    BadCode,      // a code above the next free one, the end code early, or more bytes than the size
 };
 
 // Decodes one member of exactly size bytes from data into out (replaced): the

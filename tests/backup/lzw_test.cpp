@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <random>
 #include <string>
 
@@ -21,7 +22,73 @@ std::vector<unsigned char> encode(const std::vector<unsigned char>& input)
 
 std::vector<unsigned char> bytes(const std::string& s) { return {s.begin(), s.end()}; }
 
+// The coding as plainly as it can be written: a map for the dictionary, one
+// bit at a time.
+std::vector<unsigned char> referenceEncode(const std::vector<unsigned char>& input)
+{
+    std::map<std::pair<int, int>, int> dict;
+    std::vector<unsigned char> out;
+    int acc = 0, bits = 0;
+    const auto bit = [&](int b) {
+        acc = acc << 1 | b;
+        if (++bits == 8) {
+            out.push_back(static_cast<unsigned char>(acc));
+            acc = bits = 0;
+        }
+    };
+    const auto code = [&](int c, int m) {
+        int n = 0;
+        while ((1 << n) <= m) ++n;
+        const int u = (1 << n) - m;
+        const int value = c < u ? c : c + u;
+        for (int k = (c < u ? n - 1 : n) - 1; k >= 0; --k) bit(value >> k & 1);
+    };
+    int next = 257, matched = -1;
+    for (const unsigned char a : input) {
+        if (matched < 0) {
+            matched = a;
+            continue;
+        }
+        const auto it = dict.find({matched, a});
+        if (it != dict.end()) {
+            matched = it->second;
+            continue;
+        }
+        code(matched, next);
+        if (next < 4096) dict[{matched, a}] = next++;
+        matched = a;
+    }
+    if (matched >= 0) code(matched, next);
+    code(256, next + 1);
+    do bit(0);
+    while (bits != 0);
+    return out;
+}
+
+// Zero runs of every length between other bytes, as project files hold them.
+std::vector<unsigned char> zeroRuns(unsigned seed, std::size_t size)
+{
+    std::mt19937 rng(seed);
+    std::vector<unsigned char> b;
+    while (b.size() < size) {
+        b.insert(b.end(), rng() % (rng() % 4 == 0 ? 5000 : 40), 0);
+        for (unsigned k = rng() % 6; k > 0; --k) b.push_back(static_cast<unsigned char>(rng() % 4 == 0 ? 0 : rng()));
+    }
+    return b;
+}
+
 }  // namespace
+
+TEST(LzwCodec, MatchesThePlainCoding)
+{
+    std::mt19937 rng(3);
+    std::vector<unsigned char> random(20000);
+    for (auto& b : random) b = static_cast<unsigned char>(rng() % 7);
+    const std::vector<std::vector<unsigned char>> inputs = {
+        zeroRuns(1, 200000), zeroRuns(2, 3000), random, std::vector<unsigned char>(9000000 / 1000, 0),
+        kravin::test::unitDataImage(2), bytes("ABABABA"), {0, 0, 0x41, 0, 0, 0, 0x41, 0}};
+    for (const auto& input : inputs) EXPECT_TRUE(encode(input) == referenceEncode(input)) << input.size();
+}
 
 TEST(LzwCodec, KnownVectors)
 {
@@ -52,7 +119,7 @@ TEST(LzwCodec, RoundTripsUnitFilesAndAFullDictionary)
     for (int a = 0; a < 256; ++a)
         for (int b = 0; b < 256; ++b) ramp.insert(ramp.end(), {static_cast<unsigned char>(a), static_cast<unsigned char>(b)});
     const std::vector<std::vector<unsigned char>> inputs = {
-        kravin::test::unitDataImage(), kravin::test::analogImage(), random, ramp,
+        kravin::test::unitDataImage(), kravin::test::analogImage(), random, ramp, zeroRuns(5, 2000000),
         std::vector<unsigned char>(100000, 0x00), std::vector<unsigned char>(4096 * 3, 0xFF)};
     for (const auto& input : inputs) {
         const auto packed = encode(input);
