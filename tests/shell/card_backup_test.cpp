@@ -2,6 +2,7 @@
 #include "child_frame.h"
 #include "command_ids.h"
 #include "modal_script.h"
+#include "pty_server.h"
 #include "shell_fixture.h"
 #include "system_view_logic.h"
 #include "unit_image.h"
@@ -188,6 +189,61 @@ TEST_F(CardBackupTest, UnknownRestoredModelIsRefusedBeforeAnythingIsWritten)
     EXPECT_EQ(prompt.ids(), (std::vector<int>{7102}));
     EXPECT_TRUE(test::readBytes((work() / "STN01/CARD0.KRAB").string()) == before);
     EXPECT_EQ(app->systemTables().cardKind[kStation][0], kind_);
+}
+
+TEST_F(CardBackupTest, SynchronizeVersionPlacesTheVersionOfTheUnitOnThePort)
+{
+    qvsim::SimCard simCard;
+    simCard.model = "QV200";
+    simCard.baudIndex = 1;
+    simCard.bank0[0] = {{0, "0"}, {52, "0001"}, {96, "03"}, {99, "1.10"}};
+    qvsim::PtyServer server({simCard});
+    std::string error;
+    ASSERT_TRUE(server.start(error)) << error;
+
+    start();
+    ASSERT_NE(view(), nullptr);
+    const int station = firstKind(app->masters().station, [](const std::string& n) { return editors::modelIs(n, "63NW"); });
+    const int qv200 = app->masters().card.find("QV200   ");
+    ASSERT_GT(qv200, 0);
+    model::SystemConfigTables& t = app->systemTables();
+    t.stationKind[kStation] = station;
+    t.cardKind[kStation][4] = qv200;
+    t.cardVersion[kStation][4] = 0;  // "1.00"
+    app->settings().PortAllocation[0] = {server.devicePath(), server.devicePath(), "QVxxx(JOV-US)", 0};
+
+    runFromContextMenu({kStation, 5}, syscmd::SynchronizeVersion);
+    EXPECT_TRUE(prompt.ids().empty()) << prompt.ids().front();
+    EXPECT_EQ(t.cardVersion[kStation][4], app->masters().card.findVersion(qv200, "1.10"));
+    EXPECT_EQ(app->unitSelection().current().version, "1.10");
+    ASSERT_TRUE(frame().trigger(cmd::EditUndo));
+    EXPECT_EQ(t.cardVersion[kStation][4], 0);
+
+    // A unit of another model on the port is refused and changes nothing.
+    server.withController([](qvsim::Controller& c) {
+        c.handle("G00\r");
+        c.handle("I96\r");
+        c.handle("D01\r");
+    });
+    runFromContextMenu({kStation, 5}, syscmd::SynchronizeVersion);
+    EXPECT_EQ(prompt.ids(), (std::vector<int>{8123}));
+    EXPECT_EQ(t.cardVersion[kStation][4], 0);
+    EXPECT_FALSE(app->systemCommands()->sync().link->isOpen());
+
+    // Four refusals of "G00": a communication error, and the port is closed again.
+    prompt.clearLog();
+    server.setStandingFault(qvsim::Fault::Cng);
+    runFromContextMenu({kStation, 5}, syscmd::SynchronizeVersion);
+    EXPECT_EQ(prompt.ids(), (std::vector<int>{8300}));
+    EXPECT_FALSE(app->systemCommands()->sync().link->isOpen());
+
+    // While the monitor holds the port the command is refused.
+    prompt.clearLog();
+    app->online().online = true;
+    app->systemCommands()->run(syscmd::SynchronizeVersion);
+    EXPECT_EQ(prompt.ids(), (std::vector<int>{8300}));
+    app->online().online = false;
+    server.stop();
 }
 
 }  // namespace

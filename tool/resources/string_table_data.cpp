@@ -63,8 +63,13 @@ const StringEntry kStringTable[] = {
     {8119, "Incorrect input data. ( It%02d )", "入力データが正しくありません。( It%02d )"},
     {8120, "Incorrect input data length. ( It%02d maximum %d characters)",
      "入力データの長さが正しくありません。( It%02d 最大 %d 文字)"},
+    // Version synchronisation
+    {8123, "Card type mismatch.", "カード種別が一致しません。"},
     {8130, "Cannot register any more junction points.", "これ以上接続点を登録できません。"},
     {8226, "Please enter a number between 00 to 19.", "00から19の数値を入力してください。"},
+    {8300, "Communication error", "通信エラー"},
+    {8301, "Configure port layout.", "ポート配置を設定してください。"},
+    {8305, "Uploading is stopped.", "アップロードを中止しました。"},
     // Online monitor
     {9104, "Out of range", "範囲外"},
     {9105, "No destination", "接続先なし"},
@@ -99,6 +104,10 @@ const StringEntry kStringTable[] = {
     {9905, "OF Coil input", "OFコイル入力"},
     {9906, "SH Coil input", "SHコイル入力"},
     {9907, "Input jump destination", "ジャンプ先入力"},
+    // Check Upload Version (dialog 163) and the busy box of the version synchronisation
+    {16300, "This ROM version is not supported. \nDo you want to upload the latest version?",
+     "このROMバージョンはサポートされていません。\n最新バージョンでアップロードしますか？"},
+    {16301, "Cancel", "キャンセル"},
     // Online monitor command
     {32812, "Online Monitor", "オンラインモニタ"},
     {32813, "Offline", "オフライン"},

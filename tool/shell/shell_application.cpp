@@ -265,7 +265,7 @@ bool ShellApplication::createMainFrame()
     };
     frame_ = std::make_unique<MainFrame>(context_);
     if (qtPrompt_) qtPrompt_->setParent(frame_.get());
-    SystemCommandsContext sc{session_.get(), unit_.get(), unitSelection_.get(), prompt_, {}, {}};
+    SystemCommandsContext sc{session_.get(), unit_.get(), unitSelection_.get(), prompt_, {}, {}, {}};
     sc.parent = [this]() -> QWidget* {
         if (ShellSystemView* view = systemView()) return view;
         return frame_.get();
@@ -274,6 +274,10 @@ bool ShellApplication::createMainFrame()
         if (ShellSystemView* view = systemView()) view->systemRedraw();
         if (frame_) frame_->refresh();
     };
+    sc.sync = {unit_.get(), &settings_, fieldNames_.get(), prompt_, language_, serialLink_, {}, sc.parent, {}};
+    if (!sc.sync.link) sc.sync.link = std::make_shared<online::SerialLink>();
+    // The monitor or the HT-9 view holds the port while either runs.
+    sc.sync.portBusy = [this] { return online_.online.load() || online_.ht9PortOpen.load(); };
     systemCommands_ = std::make_unique<SystemCommands>(std::move(sc));
 
     // A view that becomes active shows its zoom in the zoom box.

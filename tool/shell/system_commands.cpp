@@ -13,6 +13,27 @@ SystemCommands::SystemCommands(SystemCommandsContext context)
         c_.selection->select(station, card);
         c_.selection->loadUnitBlocks();
     };
+    c_.sync.placeVersion = [this](int v) { placeVersion(v); };
+}
+
+void SystemCommands::placeVersion(int v)
+{
+    model::UnitContext& unit = *c_.unit;
+    const int station = unit.g_curStation, card = unit.g_curCard;
+    if (station < 0 || station >= model::kStations || card < 0 || card > model::kCardSlots) return;
+    model::CStationUndo& undo = undo_.store();
+    undo.Record(model::kStationUnit + 1);
+    const auto s = static_cast<std::size_t>(station);
+    if (card == 0)
+        unit.tables.stationVersion[s] = v;
+    else
+        unit.tables.cardVersion[s][static_cast<std::size_t>(card - 1)] = v;
+    unit.tables.forgetUnresolved(station, card - 1);
+    c_.session->projectRecord.modified = 1;
+    c_.selection->select(station, card);
+    c_.selection->loadUnitBlocks();
+    undo.Record(model::kStationUnit);
+    if (c_.changed) c_.changed();
 }
 
 bool SystemCommands::run(int id)
@@ -27,6 +48,7 @@ bool SystemCommands::run(int id)
     }
     case cmd::CardBackup: backup_.backup(); return true;
     case cmd::RestoreCard: backup_.restore(); return true;
+    case cmd::SynchronizeVersion: SynchronizeVersion(c_.sync); return true;
     default: return false;
     }
 }

@@ -1,9 +1,11 @@
 // Commands of the system configuration view that the shell serves: Undo and
-// Redo through the station undo store, card backup and restore.
+// Redo through the station undo store, card backup and restore, version
+// synchronisation.
 #pragma once
 
 #include "card_backup_commands.h"
 #include "station_undo_host.h"
+#include "version_sync_command.h"
 
 #include <functional>
 #include <memory>
@@ -18,6 +20,8 @@ struct SystemCommandsContext {
     std::function<QWidget*()> parent;
     // The configuration changed: repaint the view, refresh the commands.
     std::function<void()> changed;
+    // The serial side of "Synchronize version" (its placeVersion is filled in here).
+    VersionSyncContext sync;
 };
 
 class SystemCommands {
@@ -31,6 +35,9 @@ public:
     void clearUndo() { undo_.store().Clear(); }
     model::CStationUndo& undoStore() { return undo_.store(); }
     CardBackupCommands& backup() { return backup_; }
+    const VersionSyncContext& sync() const { return c_.sync; }
+    // Places version index v of the current unit's kind, as one undo step.
+    void placeVersion(int v);
 
 private:
     SystemCommandsContext c_;

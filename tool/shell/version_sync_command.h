@@ -1,0 +1,37 @@
+// "Synchronize version" (40479) of the system configuration view: asks the unit
+// on the allocated serial port for its model and version behind a busy box with
+// Cancel, checks the model and places the version in the current slot.
+#pragma once
+
+#include "current_unit.h"
+#include "field_names.h"
+#include "prompt.h"
+#include "serial_link.h"
+#include "settings.h"
+
+#include <functional>
+#include <memory>
+
+class QWidget;
+
+namespace kravin::shell {
+
+struct VersionSyncContext {
+    model::UnitContext* unit = nullptr;
+    model::UserSettings* settings = nullptr;
+    const FieldNameTable* fieldNames = nullptr;
+    model::Prompt* prompt = nullptr;
+    res::Language language = res::Language::English;
+    std::shared_ptr<online::SerialLink> link;
+    // The monitor or the HT-9 view holds the port.
+    std::function<bool()> portBusy;
+    std::function<QWidget*()> parent;
+    // Puts version index v of the current unit's kind into its slot.
+    std::function<void(int v)> placeVersion;
+};
+
+// Runs the command; 0 when the version is in step (or was placed), else the
+// message id shown (or -1 when the user stopped it).
+int SynchronizeVersion(VersionSyncContext& c);
+
+}  // namespace kravin::shell
