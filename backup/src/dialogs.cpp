@@ -553,7 +553,8 @@ void CardRestoreDialog::contextMenu(const QPoint& pos)
     QMenu menu(this);
     QAction* del = menu.addAction(Text(8411, {utf8(what)}));
     del->setObjectName(QStringLiteral("deleteBackup"));
-    if (menu.exec(list_->viewport()->mapToGlobal(pos)) == del) deleteSelected();
+    connect(del, &QAction::triggered, this, &CardRestoreDialog::deleteSelected, Qt::QueuedConnection);
+    menu.exec(list_->viewport()->mapToGlobal(pos));
 }
 
 void CardRestoreDialog::deleteSelected()

@@ -1,5 +1,6 @@
-// Drives the modal dialogs a command opens: each step waits
-// (polling every 10 ms) for the modal widget of its object name, then acts on it.
+// Drives the modal dialogs and popup menus a command opens: each step waits
+// (polling every 10 ms) for the modal widget of its object name (or, for
+// kPopup, the open popup menu), then acts on it.
 #pragma once
 
 #include <QApplication>
@@ -14,6 +15,8 @@ namespace kravin::test {
 
 class ModalScript {
 public:
+    static constexpr const char* kPopup = "<popup>";
+
     ModalScript()
     {
         timer_.setInterval(10);
@@ -34,8 +37,9 @@ private:
     void poll()
     {
         if (steps_.empty()) return;
-        QWidget* w = QApplication::activeModalWidget();
-        if (!w || w->objectName().toStdString() != steps_.front().name) return;
+        const bool popup = steps_.front().name == kPopup;
+        QWidget* w = popup ? QApplication::activePopupWidget() : QApplication::activeModalWidget();
+        if (!w || (!popup && w->objectName().toStdString() != steps_.front().name)) return;
         auto act = std::move(steps_.front().act);
         steps_.pop_front();
         // Acted on from a timer of its own, so the polls go on while a step waits in a dialog.
