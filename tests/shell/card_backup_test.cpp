@@ -2,6 +2,7 @@
 #include "child_frame.h"
 #include "command_ids.h"
 #include "modal_script.h"
+#include "online_shell.h"
 #include "pty_server.h"
 #include "shell_fixture.h"
 #include "system_view_logic.h"
@@ -237,12 +238,13 @@ TEST_F(CardBackupTest, SynchronizeVersionPlacesTheVersionOfTheUnitOnThePort)
     EXPECT_EQ(prompt.ids(), (std::vector<int>{8300}));
     EXPECT_FALSE(app->systemCommands()->sync().link->isOpen());
 
-    // While the monitor holds the port the command is refused.
+    // While the monitor holds the link the command is refused.
     prompt.clearLog();
-    app->online().online = true;
+    ASSERT_NE(app->onlineShell(), nullptr);
+    ASSERT_TRUE(app->onlineShell()->owner().Acquire(online::LinkUser::Monitor));
     app->systemCommands()->run(syscmd::SynchronizeVersion);
-    EXPECT_EQ(prompt.ids(), (std::vector<int>{8300}));
-    app->online().online = false;
+    EXPECT_EQ(prompt.ids(), (std::vector<int>{9290}));
+    app->onlineShell()->owner().Release(online::LinkUser::Monitor);
     server.stop();
 }
 

@@ -3,11 +3,13 @@
 // together in the start-up order and taken apart in the shut-down order.
 #pragma once
 
+#include "block_list_logic.h"
 #include "current_unit.h"
 #include "field_names.h"
 #include "main_frame.h"
 #include "monitor_port.h"
 #include "online_monitor.h"
+#include "online_shell.h"
 #include "project.h"
 #include "qt_prompt.h"
 #include "settings.h"
@@ -99,8 +101,18 @@ public:
     model::UnitContext& unitContext() { return *unit_; }
     ModelUnitSelection& unitSelection() { return *unitSelection_; }
     ModelMonitorContext& monitorContext() { return *monitorContext_; }
+    // The undo history of the function block list (and the analog view).
+    model::CBlockUndo& blockUndo() { return *blockUndo_; }
     // The online monitor's worker; null when the options gave another.
     OnlineMonitorWorker* onlineMonitor() const { return onlineMonitor_.get(); }
+    // The online commands and dialogs; null without the online monitor's worker.
+    OnlineShell* onlineShell() const { return onlineShell_.get(); }
+    model::Prompt& prompt() { return *prompt_; }
+    online::SerialLink* serialLink() const { return serialLink_.get(); }
+    QSettings* profile() const { return options_.profile.get(); }
+    ShellServices& services() { return context_.services; }
+    // The link and monitor settings taken again after the Option dialog changed them.
+    void applyOnlineSettings();
     // The open system configuration view, or null.
     ShellSystemView* systemView() const;
     // Makes the view of a kind; null for kinds without their editor yet.
@@ -140,6 +152,9 @@ private:
     class Hooks;
     void storePlacements();
     void projectChanged();
+    void setModified();
+    // Writes the current unit's block codes; a failure is reported.
+    bool writeCurrentUnit();
 
     ShellOptions options_;
     res::Language language_ = res::Language::English;
@@ -148,9 +163,12 @@ private:
     std::unique_ptr<model::SystemConfigTables> tables_;
     std::unique_ptr<model::UnitContext> unit_;
     std::unique_ptr<ModelUnitSelection> unitSelection_;
+    std::unique_ptr<editors::blocks::UnitBlockUndoHost> blockUndoHost_;
+    std::unique_ptr<model::CBlockUndo> blockUndo_;
     std::shared_ptr<ModelMonitorContext> monitorContext_;
     std::shared_ptr<online::SerialLink> serialLink_;
     std::shared_ptr<OnlineMonitorWorker> onlineMonitor_;
+    std::unique_ptr<OnlineShell> onlineShell_;
     std::unique_ptr<Hooks> hooks_;
     std::unique_ptr<FieldNameTable> fieldNames_;
     std::unique_ptr<QtPrompt> qtPrompt_;

@@ -10,6 +10,7 @@
 #include <QThread>
 
 #include <atomic>
+#include <optional>
 #include <cstring>
 
 namespace kravin::shell {
@@ -76,10 +77,17 @@ int SynchronizeVersion(VersionSyncContext& c)
     std::string port;
     int speed = 0;
     if (model.empty() || model::GetAllocatedPort(unit, *c.settings, port, &speed) == 0) return show(c, 8301);
-    if (c.portBusy && c.portBusy()) return show(c, 8300);
+    std::optional<online::LinkLease> lease;
+    if (online::LinkOwner* owner = c.owner ? c.owner() : nullptr) {
+        lease.emplace(*owner, online::LinkUser::Transfer);
+        if (!lease->held()) return show(c, 9290);
+    }
 
     c.link->CloseComPort();
-    if (c.link->OpenComPort(speed, port) != 0) return show(c, 8300);
+    if (c.link->OpenComPort(speed, port) != 0) {
+        c.prompt->message(9291, {port}, model::Buttons::Ok, model::Icon::Error);
+        return 9291;
+    }
     const bool framed = KRAVinA_IRCardName_Comp(model.c_str(), unit.tableFolder.c_str()) == 1;
     const online::SyncResult r = runBehindBusyBox(c, framed);
     c.link->CloseComPort();

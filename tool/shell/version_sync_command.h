@@ -5,6 +5,7 @@
 
 #include "current_unit.h"
 #include "field_names.h"
+#include "link_owner.h"
 #include "prompt.h"
 #include "serial_link.h"
 #include "settings.h"
@@ -23,8 +24,8 @@ struct VersionSyncContext {
     model::Prompt* prompt = nullptr;
     res::Language language = res::Language::English;
     std::shared_ptr<online::SerialLink> link;
-    // The monitor or the HT-9 view holds the port.
-    std::function<bool()> portBusy;
+    // The one owner of the link (the monitor, transfers, the clock and HT-9 take it too).
+    std::function<online::LinkOwner*()> owner;
     std::function<QWidget*()> parent;
     // Puts version index v of the current unit's kind into its slot.
     std::function<void(int v)> placeVersion;
