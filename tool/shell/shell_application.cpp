@@ -312,9 +312,18 @@ bool ShellApplication::createMainFrame()
         if (ShellSystemView* view = systemView()) view->systemRedraw();
         if (frame_) frame_->refresh();
     };
-    sc.sync = {unit_.get(), &settings_, fieldNames_.get(), prompt_, language_, serialLink_, {}, sc.parent, {}};
+    sc.sync.unit = unit_.get();
+    sc.sync.settings = &settings_;
+    sc.sync.fieldNames = fieldNames_.get();
+    sc.sync.prompt = prompt_;
+    sc.sync.language = language_;
+    sc.sync.link = serialLink_;
+    sc.sync.parent = sc.parent;
     if (!sc.sync.link) sc.sync.link = std::make_shared<online::SerialLink>();
     sc.sync.owner = [this]() -> online::LinkOwner* { return onlineShell_ ? &onlineShell_->owner() : nullptr; };
+    sc.sync.chooseDevice = [this](const std::vector<int>& rows) {
+        return onlineShell_ ? onlineShell_->chooseConnectionDevice(rows) : -1;
+    };
     systemCommands_ = std::make_unique<SystemCommands>(std::move(sc));
 
     // A view that becomes active shows its zoom in the zoom box.

@@ -1,6 +1,7 @@
 #include "version_sync_command.h"
 
 #include "KRAVinA.h"
+#include "online_commands.h"
 #include "services.h"
 #include "shared_dialogs.h"
 #include "version_sync.h"
@@ -9,6 +10,7 @@
 #include <QProgressDialog>
 #include <QThread>
 
+#include <algorithm>
 #include <atomic>
 #include <optional>
 #include <cstring>
@@ -77,6 +79,16 @@ int SynchronizeVersion(VersionSyncContext& c)
     std::string port;
     int speed = 0;
     if (model.empty() || model::GetAllocatedPort(unit, *c.settings, port, &speed) == 0) return show(c, 8301);
+    // Several rows with a device for this model: the user picks one.
+    const std::vector<int> rows = model::GetModelCode(model) != 0 ? online::RowsWithDevices(*c.settings, {9303, 9304})
+                                  : model.rfind("TJK5", 0) == 0   ? online::RowsWithDevices(*c.settings, {9305, 9401})
+                                                                  : std::vector<int>{};
+    if (rows.size() > 1 && c.chooseDevice) {
+        const int chosen = c.chooseDevice(rows);
+        if (std::find(rows.begin(), rows.end(), chosen) == rows.end()) return -1;
+        port = c.settings->PortAllocation[static_cast<std::size_t>(chosen)].port;
+        if (port.empty()) return show(c, 8301);
+    }
     std::optional<online::LinkLease> lease;
     if (online::LinkOwner* owner = c.owner ? c.owner() : nullptr) {
         lease.emplace(*owner, online::LinkUser::Transfer);

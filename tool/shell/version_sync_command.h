@@ -12,6 +12,7 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 class QWidget;
 
@@ -24,6 +25,8 @@ struct VersionSyncContext {
     model::Prompt* prompt = nullptr;
     res::Language language = res::Language::English;
     std::shared_ptr<online::SerialLink> link;
+    // Select Connection Device over several allocation rows: the chosen row, -1 Cancel.
+    std::function<int(const std::vector<int>& rows)> chooseDevice;
     // The one owner of the link (the monitor, transfers, the clock and HT-9 take it too).
     std::function<online::LinkOwner*()> owner;
     std::function<QWidget*()> parent;
