@@ -189,4 +189,41 @@ TEST_F(KravinbDialogs, DeleteAsksThenRemovesTheFileAndItsRow)
     EXPECT_FALSE(fs::exists(backups / "card.BKC"));
 }
 
+TEST_F(KravinbDialogs, FolderChoiceRefreshesOnAChangedPathAndConfirmsOnAnUnchangedOne)
+{
+    ModalScript make;
+    make.then("cardBackupDialog", [&](QWidget* d) {
+        d->findChild<QLineEdit*>(QStringLiteral("backupPath"))->setText(QString::fromStdString((backups / "card.BKC").string()));
+        click(d, "startButton");
+    });
+    make.then("backupDone", [](QWidget* d) { click(d, "endButton"); });
+    ASSERT_EQ(backup(3), 1);
+
+    bool stayedOpen = false;
+    ModalScript script;
+    script.then("cardRestoreDialog", [&](QWidget* d) {
+        d->findChild<QLineEdit*>(QStringLiteral("sourceFolder"))->setText(QString::fromStdString(dir.str()));
+        click(d, "browseButton");
+    });
+    script.then("selectDirDialog", [&](QWidget* d) {
+        auto* edit = d->findChild<QLineEdit*>(QStringLiteral("dirPath"));
+        EXPECT_EQ(edit->text().toStdString(), dir.str());
+        edit->setText(QString::fromStdString(backups.string() + "/"));
+        edit->setModified(true);
+        QTest::keyClick(edit, Qt::Key_Return);  // changed: refresh, the dialog stays
+        stayedOpen = d->isVisible();
+        EXPECT_EQ(edit->text().toStdString(), backups.string()) << "a trailing separator gives the same folder";
+        QTest::keyClick(edit, Qt::Key_Return);  // unchanged: OK
+    });
+    script.then("cardRestoreDialog", [&](QWidget* d) {
+        EXPECT_EQ(d->findChild<QLineEdit*>(QStringLiteral("sourceFolder"))->text().toStdString(), backups.string());
+        EXPECT_EQ(d->findChild<QTreeWidget*>(QStringLiteral("backupList"))->topLevelItemCount(), 1);
+        click(d, "cancelButton");
+    });
+    char model[9] = {}, version[5] = {}, text[6] = {};
+    EXPECT_EQ(restore(5, 3, model, version, text), 0);
+    EXPECT_TRUE(script.done()) << script.pending();
+    EXPECT_TRUE(stayedOpen);
+}
+
 }  // namespace
