@@ -6,6 +6,7 @@
 #include "temp_dir.h"
 #include "unit_image.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
@@ -79,6 +80,9 @@ TEST_F(KravinbDialogs, BackupNamesTheFileAndAsksBeforeReplacingOne)
     for (const Case& c : cases) {
         ModalScript script;
         script.then("cardBackupDialog", [&](QWidget* d) {
+            // Card 3 has no analog connection file (7102).
+            EXPECT_EQ(d->findChild<QLabel*>(QStringLiteral("analogNote"))->text(),
+                      QStringLiteral("QV200    Ver 1.00 does not contain Analog wiring information."));
             d->findChild<QLineEdit*>(QStringLiteral("backupPath"))
                 ->setText(QString::fromStdString((backups / c.typed).string()) + (c.typed[0] ? "" : "/"));
             click(d, "startButton");

@@ -128,6 +128,7 @@ TEST_F(CardBackupTest, BackUpACardRestoreItIntoAnotherSlotAndUndo)
     EXPECT_EQ(t.cardKind[kStation][2], kind_);
     EXPECT_EQ(t.cardVersion[kStation][2], 0);
     EXPECT_EQ(t.cardUnitText[kStation][2], "AB");
+    EXPECT_TRUE(t.cardX[kStation][2] != 0 || t.cardY[kStation][2] != 0) << "a new slot gets its grid position";
     EXPECT_EQ(session().projectRecord.modified, 1);
     const auto unit = test::readBytes((work() / "STN01/CARD0.KRAB").string());
     EXPECT_TRUE(test::readBytes((work() / "STN01/CARD2.KRAB").string()) == unit);

@@ -2,6 +2,7 @@
 
 #include "KRAVinA.h"
 #include "KRAVinB.h"
+#include "connections.h"
 #include "system_config.h"
 #include "unit_files.h"
 
@@ -136,6 +137,10 @@ int CardBackupCommands::restore()
         if (model::startsWith(field(model, 8), "V8RTU")) t.stationUnitText[s] = std::string(1, "0123456789ABCDEF"[card & 15]);
     }
     t.forgetUnresolved(station, card - 1);
+    // A slot without a position yet gets its default place on the grid.
+    int& x = card == 0 ? t.stationX[s] : t.cardX[s][static_cast<std::size_t>(card - 1)];
+    int& y = card == 0 ? t.stationY[s] : t.cardY[s][static_cast<std::size_t>(card - 1)];
+    if (x == 0 && y == 0) model::WiringGrid{}.GridCellToPixel(card, station, &x, &y);
 
     forgetAnalogImage(station, card - 1, folder);
     c_.selection->select(station, card);
