@@ -24,6 +24,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <optional>
+
 namespace kravinb {
 
 std::atomic<int> g_runState{Idle};
@@ -56,16 +58,30 @@ QPushButton* button(QWidget* parent, int textId, const char* name)
 
 }  // namespace
 
+namespace {
+
+// The language of one export call, read from the settings when it starts.
+std::optional<Language> g_language;
+
+}  // namespace
+
+void ReadLanguage() { g_language.reset(); }
+
 Language CurrentLanguage()
 {
+    if (g_language) return *g_language;
     QString setting = profile().value(QStringLiteral("KRAVin/LANGUAGE")).toString();
     if (setting.isEmpty()) {
         QSettings tool(QStringLiteral("KRAVin"), QStringLiteral("KRAVin3"));
         setting = tool.value(QStringLiteral("KRAVin/LANGUAGE")).toString();
     }
-    if (setting == QLatin1String("ja")) return Language::Japanese;
-    if (setting == QLatin1String("en")) return Language::English;
-    return QLocale::system().name().startsWith(QLatin1String("ja")) ? Language::Japanese : Language::English;
+    if (setting == QLatin1String("ja"))
+        g_language = Language::Japanese;
+    else if (setting == QLatin1String("en"))
+        g_language = Language::English;
+    else
+        g_language = QLocale::system().name().startsWith(QLatin1String("ja")) ? Language::Japanese : Language::English;
+    return *g_language;
 }
 
 QString Text(int id, const TextArgs& args) { return QString::fromStdString(FormatText(id, CurrentLanguage(), args)); }

@@ -25,7 +25,10 @@ namespace kravinb {
 enum RunState { Idle = 0, Running = 1, CancelRequested = 2 };
 extern std::atomic<int> g_runState;
 
+// The language of the texts: "LANGUAGE" of section "KRAVin" in KRAVinB's settings,
+// else in KRAVin3's, else the locale's; read once per export call (ReadLanguage).
 Language CurrentLanguage();
+void ReadLanguage();
 QString Text(int id, const TextArgs& args = {});
 
 // Message box styles of the library (caption "KRAVin").

@@ -35,6 +35,7 @@ extern "C" KRAVINB_API int KRAVinB_CD_Backup(const char* projectName, int /*rese
         return 0;
     try {
         kravinb::g_runState = kravinb::Idle;
+        kravinb::ReadLanguage();
         kravinb::BackupArgs args;
         args.project = text(projectName, 32);
         args.cardName = text(cardName, 8);
@@ -63,6 +64,7 @@ extern "C" KRAVINB_API int KRAVinB_CD_Restore(const char* projectName, int /*res
         return 0;
     try {
         kravinb::g_runState = kravinb::Idle;
+        kravinb::ReadLanguage();
         kravinb::RestoreArgs args;
         args.project = text(projectName, 32);
         args.station = station;
