@@ -275,6 +275,18 @@ bool ShellApplication::createMainFrame()
     context_.services = options_.services;
     if (!context_.services.saveSettings) context_.services.saveSettings = [this] { saveSettings(); };
     if (!context_.services.deletePortSettings) context_.services.deletePortSettings = [this] { deletePortSettings(); };
+    makePrintService();
+    if (!context_.services.print)
+        context_.services.print = [this](const PrintSettings& settings, bool preview) {
+            print_->printKind(settings.code, preview, frame_.get());
+        };
+    if (!context_.services.askPrintScale)
+        context_.services.askPrintScale = [this](int) -> std::optional<PrintSettings> {
+            const auto chosen = print::PrintService::askPrintScale(*prompt_, language_, frame_.get());
+            if (!chosen) return std::nullopt;
+            return PrintSettings{0, chosen->first, chosen->second};
+        };
+    if (!context_.services.bulkPrint) context_.services.bulkPrint = [this] { bulkPrint(0); };
     const auto givenView = context_.services.makeView;
     context_.services.makeView = [this, givenView](ViewKind kind) {
         QWidget* view = givenView ? givenView(kind) : nullptr;
@@ -453,13 +465,47 @@ QWidget* ShellApplication::makeView(ViewKind kind)
         frame->refresh();
     });
     view->commandHandler = [this](int id) { return systemCommands_ && systemCommands_->run(id); };
-    // Its online commands (Date setting ...) go to the online dispatcher, the
-    // backup, restore and version commands to the system commands.
+    // Its online commands (Date setting ...) go to the online dispatcher,
+    // "Print all cards" to the bulk print, the backup, restore and version
+    // commands to the system commands.
     QObject::connect(view, &editors::SystemView::commandRequested, frame, [this](int id) {
+        if (id == cmd::PrintAllCards) {
+            bulkPrint(1);
+            return;
+        }
         if (onlineShell_ && onlineShell_->runCommand(id)) return;
         if (systemCommands_) systemCommands_->run(id);
     });
     return view;
+}
+
+void ShellApplication::makePrintService()
+{
+    print::PrintModel m;
+    m.masters = masters_.get();
+    m.tables = tables_.get();
+    m.unit = unit_.get();
+    m.session = session_.get();
+    m.prompt = prompt_;
+    m.language = language_;
+    m.selectUnit = [this](int station, int card) {
+        unitSelection_->select(station, card);
+        unitSelection_->loadUnitBlocks();
+    };
+    m.redrawSystem = [this] {
+        if (frame_) frame_->sendCommand(static_cast<int>(ViewKind::System), editors::syscmd::SystemRedraw);
+    };
+    print_ = std::make_unique<print::PrintService>(std::move(m), options_.printerChooser);
+}
+
+void ShellApplication::bulkPrint(int mode)
+{
+    if (!frame_ || !session_ || !session_->g_projectOpen) return;
+    ViewManager& views = frame_->views();
+    views.openPrint();
+    print_->runBulkPrint(mode, frame_.get());
+    views.closePrint();
+    frame_->refresh();
 }
 
 void ShellApplication::refreshMonitorSnapshot()

@@ -10,6 +10,7 @@
 #include "monitor_port.h"
 #include "online_monitor.h"
 #include "online_shell.h"
+#include "print_service.h"
 #include "project.h"
 #include "qt_prompt.h"
 #include "settings.h"
@@ -82,6 +83,8 @@ struct ShellOptions {
     ViewHooks* viewHooks = nullptr;
     // Commands served by other parts of the tool.
     ShellServices services;
+    // How printers are chosen; null = the print dialog and its preview.
+    std::shared_ptr<print::PrinterChooser> printerChooser;
 };
 
 class ShellApplication final : public StartupSteps {
@@ -145,6 +148,11 @@ public:
 
     // Operation/Port Setting Delete: forgets the remembered serial ports.
     void deletePortSettings();
+    // Printing of the views and the bulk print.
+    print::PrintService& printService() { return *print_; }
+    // File > Bulk Print (mode 0) and "Print all cards" (mode 1): the bulk
+    // print dialog over the hidden print view.
+    void bulkPrint(int mode);
     // Undo, card backup and restore of the system configuration view.
     SystemCommands* systemCommands() const { return systemCommands_.get(); }
 
@@ -155,6 +163,7 @@ private:
     void setModified();
     // Writes the current unit's block codes; a failure is reported.
     bool writeCurrentUnit();
+    void makePrintService();
 
     ShellOptions options_;
     res::Language language_ = res::Language::English;
@@ -179,6 +188,7 @@ private:
     OnlineFlags online_;
     ShellContext context_;
     std::unique_ptr<MainFrame> frame_;
+    std::unique_ptr<print::PrintService> print_;
     std::unique_ptr<SystemCommands> systemCommands_;
 };
 
