@@ -246,6 +246,24 @@ TEST_F(CardBackupTest, SynchronizeVersionPlacesTheVersionOfTheUnitOnThePort)
     app->systemCommands()->run(syscmd::SynchronizeVersion);
     EXPECT_EQ(prompt.ids(), (std::vector<int>{9290}));
     app->onlineShell()->owner().Release(online::LinkUser::Monitor);
+
+    // Cancel in the busy box while the unit does not answer: nothing is shown or changed.
+    prompt.clearLog();
+    server.setStandingFault(qvsim::Fault::None);
+    app->systemCommands()->sync().link->setSettings(online::SerialLinkSettings::fromProfile(1, ""));
+    server.holdReplies();
+    ModalScript cancel;
+    cancel.then("syncBusy", [](QWidget* busy) {
+        auto* button = busy->findChild<QPushButton*>();
+        ASSERT_NE(button, nullptr);
+        button->click();
+    });
+    runFromContextMenu({kStation, 5}, syscmd::SynchronizeVersion);
+    EXPECT_TRUE(cancel.done());
+    EXPECT_TRUE(prompt.ids().empty());
+    EXPECT_EQ(t.cardVersion[kStation][4], 0);
+    EXPECT_FALSE(app->systemCommands()->sync().link->isOpen());
+    server.releaseReplies();
     server.stop();
 }
 

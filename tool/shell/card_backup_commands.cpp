@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <strings.h>
 #include <filesystem>
 
 namespace kravin::shell {
@@ -57,14 +58,16 @@ int CardBackupCommands::backup()
     const std::string& folder = c_.session->projectRecord.workFolder;
     // The library writes what it caches of the unit's analog file first, so the
     // backup holds the unit as the tool shows it.
-    const fs::path stn = fs::path(folder) / (std::string("STN") + char('0' + u.station / 10) + char('0' + u.station % 10));
-    std::error_code ec;
-    for (const auto& e : fs::directory_iterator(stn, ec)) {
-        const std::string name = e.path().filename().string();
-        char wanted[16];
-        std::snprintf(wanted, sizeof wanted, "AC%X.KRAB", static_cast<unsigned>(u.card - 1) & 15);
-        if (u.card > 0 && ::strcasecmp(name.c_str(), wanted) == 0)
-            KRAVinA_Acon_Write(u.station, u.card - 1, folder.c_str());
+    if (u.card > 0) {
+        char station[8], analog[16];
+        std::snprintf(station, sizeof station, "STN%02d", u.station);
+        std::snprintf(analog, sizeof analog, "AC%X.KRAB", static_cast<unsigned>(u.card - 1) & 15);
+        std::error_code ec;
+        bool present = false;
+        for (const auto& e : fs::directory_iterator(fs::path(folder) / station, ec))
+            present = present || ::strcasecmp(e.path().filename().c_str(), analog) == 0;
+        // Only an existing file: writing an uncached or empty image would add one.
+        if (present) KRAVinA_Acon_Write(u.station, u.card - 1, folder.c_str());
     }
     const std::string model = padded(u.model, 8);
     const std::string version = u.version.substr(0, 4);

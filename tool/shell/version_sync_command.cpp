@@ -40,11 +40,12 @@ std::vector<std::string> groupNames(const FieldNameTable& table, int number)
 // the worker after Cancel is bounded by the link's reply time.
 online::SyncResult runBehindBusyBox(VersionSyncContext& c, bool framed)
 {
-    std::atomic<bool> cancel{false};
+    // Shared with the worker, which may outlive this call when its link hangs.
+    auto cancel = std::make_shared<std::atomic<bool>>(false);
     auto result = std::make_shared<online::SyncResult>();
     std::shared_ptr<online::SerialLink> link = c.link;
-    QThread* worker = QThread::create([link, framed, result, &cancel] {
-        *result = online::ReadUnitIdentity(*link, framed, [&cancel] { return cancel.load(); });
+    QThread* worker = QThread::create([link, framed, result, cancel] {
+        *result = online::ReadUnitIdentity(*link, framed, [cancel] { return cancel->load(); });
     });
     QProgressDialog busy(res::qmessage(40479, c.language), res::qmessage(16301, c.language), 0, 0,
                          c.parent ? c.parent() : nullptr);
@@ -52,13 +53,13 @@ online::SyncResult runBehindBusyBox(VersionSyncContext& c, bool framed)
     busy.setWindowModality(Qt::ApplicationModal);
     busy.setMinimumDuration(0);
     QObject::connect(worker, &QThread::finished, &busy, &QProgressDialog::reset);
-    QObject::connect(&busy, &QProgressDialog::canceled, &busy, [&cancel] { cancel = true; });
+    QObject::connect(&busy, &QProgressDialog::canceled, &busy, [cancel] { *cancel = true; });
     worker->start();
     if (!worker->isFinished()) busy.exec();
-    cancel = cancel.load() || busy.wasCanceled();
-    // Every exchange ends at its reply time; four tries of two exchanges at most remain.
-    if (!worker->wait(QDeadlineTimer(std::chrono::seconds(10) * 8 + std::chrono::seconds(1)))) {
-        // Not reached while the link keeps its time-outs; the worker is left to end alone.
+    if (busy.wasCanceled()) *cancel = true;
+    // Each exchange ends at the reply time at the latest; at most eight remain.
+    const int seconds = c.settings && c.settings->COM_TIME > 0 ? c.settings->COM_TIME : 10;
+    if (!worker->wait(QDeadlineTimer(std::chrono::seconds(seconds) * 8 + std::chrono::seconds(1)))) {
         QObject::connect(worker, &QThread::finished, worker, &QObject::deleteLater);
         online::SyncResult gone;
         gone.status = online::SyncStatus::CommunicationError;
@@ -66,7 +67,7 @@ online::SyncResult runBehindBusyBox(VersionSyncContext& c, bool framed)
     }
     delete worker;
     online::SyncResult r = *result;
-    if (cancel && r.status != online::SyncStatus::Ok) r.status = online::SyncStatus::Cancelled;
+    if (cancel->load() && r.status != online::SyncStatus::Ok) r.status = online::SyncStatus::Cancelled;
     return r;
 }
 
