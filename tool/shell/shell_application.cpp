@@ -321,7 +321,10 @@ bool ShellApplication::createMainFrame()
         return frame_.get();
     };
     sc.changed = [this] {
-        if (ShellSystemView* view = systemView()) view->systemRedraw();
+        if (ShellSystemView* view = systemView()) {
+            view->RebuildDisplayData();
+            view->systemRedraw();
+        }
         if (frame_) frame_->refresh();
     };
     sc.sync.unit = unit_.get();
