@@ -59,7 +59,7 @@ int CardBackupCommands::backup()
     // The library writes what it caches of the unit's analog file first, so the
     // backup holds the unit as the tool shows it.
     if (u.card > 0) {
-        char station[8], analog[16];
+        char station[16], analog[16];
         std::snprintf(station, sizeof station, "STN%02d", u.station);
         std::snprintf(analog, sizeof analog, "AC%X.KRAB", static_cast<unsigned>(u.card - 1) & 15);
         std::error_code ec;
