@@ -214,12 +214,16 @@ TEST_F(CardBackupTest, SynchronizeVersionPlacesTheVersionOfTheUnitOnThePort)
     t.cardVersion[kStation][4] = 0;  // "1.00"
     app->settings().PortAllocation[0] = {server.devicePath(), server.devicePath(), "QVxxx(JOV-US)", 0};
 
+    // The version is placed as Select version places one: after the question 8100.
+    prompt.answer(8100, model::Answer::Ok);
     runFromContextMenu({kStation, 5}, syscmd::SynchronizeVersion);
-    EXPECT_TRUE(prompt.ids().empty()) << prompt.ids().front();
+    EXPECT_EQ(prompt.ids(), (std::vector<int>{8100}));
     EXPECT_EQ(t.cardVersion[kStation][4], app->masters().card.findVersion(qv200, "1.10"));
     EXPECT_EQ(app->unitSelection().current().version, "1.10");
+    frame().refresh();
     ASSERT_TRUE(frame().trigger(cmd::EditUndo));
     EXPECT_EQ(t.cardVersion[kStation][4], 0);
+    prompt.clearLog();
 
     // A unit of another model on the port is refused and changes nothing.
     server.withController([](qvsim::Controller& c) {
@@ -230,27 +234,27 @@ TEST_F(CardBackupTest, SynchronizeVersionPlacesTheVersionOfTheUnitOnThePort)
     runFromContextMenu({kStation, 5}, syscmd::SynchronizeVersion);
     EXPECT_EQ(prompt.ids(), (std::vector<int>{8123}));
     EXPECT_EQ(t.cardVersion[kStation][4], 0);
-    EXPECT_FALSE(app->systemCommands()->sync().link->isOpen());
+    EXPECT_FALSE(app->versionSync().link->isOpen());
 
     // Four refusals of "G00": a communication error, and the port is closed again.
     prompt.clearLog();
     server.setStandingFault(qvsim::Fault::Cng);
     runFromContextMenu({kStation, 5}, syscmd::SynchronizeVersion);
     EXPECT_EQ(prompt.ids(), (std::vector<int>{8300}));
-    EXPECT_FALSE(app->systemCommands()->sync().link->isOpen());
+    EXPECT_FALSE(app->versionSync().link->isOpen());
 
     // While the monitor holds the link the command is refused.
     prompt.clearLog();
     ASSERT_NE(app->onlineShell(), nullptr);
     ASSERT_TRUE(app->onlineShell()->owner().Acquire(online::LinkUser::Monitor));
-    app->systemCommands()->run(syscmd::SynchronizeVersion);
+    app->systemCommandTable().run(syscmd::SynchronizeVersion);
     EXPECT_EQ(prompt.ids(), (std::vector<int>{9290}));
     app->onlineShell()->owner().Release(online::LinkUser::Monitor);
 
     // Cancel in the busy box while the unit does not answer: nothing is shown or changed.
     prompt.clearLog();
     server.setStandingFault(qvsim::Fault::None);
-    app->systemCommands()->sync().link->setSettings(online::SerialLinkSettings::fromProfile(1, ""));
+    app->versionSync().link->setSettings(online::SerialLinkSettings::fromProfile(1, ""));
     server.holdReplies();
     ModalScript cancel;
     cancel.then("syncBusy", [](QWidget* busy) {
@@ -262,7 +266,7 @@ TEST_F(CardBackupTest, SynchronizeVersionPlacesTheVersionOfTheUnitOnThePort)
     EXPECT_TRUE(cancel.done());
     EXPECT_TRUE(prompt.ids().empty());
     EXPECT_EQ(t.cardVersion[kStation][4], 0);
-    EXPECT_FALSE(app->systemCommands()->sync().link->isOpen());
+    EXPECT_FALSE(app->versionSync().link->isOpen());
     server.releaseReplies();
     server.stop();
 }

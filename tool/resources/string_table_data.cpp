@@ -52,13 +52,21 @@ const StringEntry kStringTable[] = {
     {7101, "Cannot apply setting.", "設定を適用できません。"},
     {7102, "Invalid card type.", "カード種別が正しくありません。"},
     {7103, "Invalid version.", "バージョンが正しくありません。"},
+    // Card count dialog
+    {7104, "Number of virtual cards that can be set is from %d to %d.", "設定できる仮想カード数は %d から %d です。"},
+    {7105, "Number of cards that can be set is from %d to %d.", "設定できるカード数は %d から %d です。"},
+    // System configuration commands
+    {8100, "A part of the data may not be passed on. \nAre you sure?", "一部のデータが引き継がれない可能性があります。\nよろしいですか？"},
+    {8101, "Are you sure to delete card information?", "カード情報を削除してもよろしいですか？"},
     // Function block list
     {8103, "Are you sure to delete function information?", "機能情報を削除してもよろしいですか？"},
     // Ladder
     {8104, "Are you sure to discard updated data?", "更新したデータを破棄してもよろしいですか？"},
+    // System configuration commands
     {8110, "Cannot apply.", "適用できません。"},
     // Diagram layers
     {8111, "Cannot register any more comments.", "これ以上コメントを登録できません。"},
+    {8115, "Number of registered cards exceeds 8. \nReduce cards.", "登録カード数が8を超えています。\nカードを減らしてください。"},
     // Shared input dialogs
     {8116, "Incorrect jump destination.", "ジャンプ先が正しくありません。"},
     // Item input
@@ -70,6 +78,9 @@ const StringEntry kStringTable[] = {
     // Version synchronisation
     {8123, "Card type mismatch.", "カード種別が一致しません。"},
     {8130, "Cannot register any more junction points.", "これ以上接続点を登録できません。"},
+    {8140, "ID NOT FOUND", "ID NOT FOUND"},
+    {8141, "The data of the unit could not be written. The project files may be incomplete.",
+     "ユニットのデータを書き込めませんでした。プロジェクトファイルが不完全な可能性があります。"},
     {8226, "Please enter a number between 00 to 19.", "00から19の数値を入力してください。"},
     // Online commands and the Option dialog
     {8300, "Communication error", "通信エラー"},
@@ -81,6 +92,11 @@ const StringEntry kStringTable[] = {
     // Function block list bar
     {8400, "Bank 2", "バンク2"},
     {8401, "Bank 0", "バンク0"},
+    // Card count dialog
+    {9000, "Specify virtual card", "仮想カードの指定"},
+    {9001, "Number of virtual cards", "仮想カード数"},
+    {9002, "Number of cards registration", "カード数の登録"},
+    {9003, "Number of cards", "カード数"},
     // Online monitor
     {9100, "Edit mode", "編集モード"},
     {9101, "Monitoring", "モニタ中"},

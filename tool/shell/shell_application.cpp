@@ -107,8 +107,9 @@ int SessionProject::loadProject(const std::string& path)
     record.untitled = 0;
     // A load that fails shows its reason and falls back to a new untitled
     // project, so the record never keeps pointing at that archive.
-    session_.LoadProject();
+    const int result = session_.LoadProject();
     tell();
+    if (result != 0) return result;
     return session_.g_projectOpen ? 0 : -1;
 }
 
@@ -156,6 +157,14 @@ ShellApplication::ShellApplication(ShellOptions options)
     unit_->g_curCard = -1;
     unitSelection_ = std::make_unique<ModelUnitSelection>(
         *unit_, [this] { return session_ ? session_->projectRecord.workFolder : std::string(); });
+    undoHost_ = std::make_unique<model::UnitUndoHost>(*unit_);
+    undoHost_->modified = [this] {
+        if (session_) session_->projectRecord.modified = 1;
+    };
+    undoHost_->unitChanged = [this] {
+        if (unitSelection_ && unitSelection_->changed) unitSelection_->changed();
+    };
+    stationUndo_ = std::make_unique<model::CStationUndo>(*undoHost_);
     monitorContext_ = std::make_shared<ModelMonitorContext>(*unit_);
     blockUndoHost_ = std::make_unique<editors::blocks::UnitBlockUndoHost>(*unit_, [this] { setModified(); });
     blockUndo_ = std::make_unique<model::CBlockUndo>(*blockUndoHost_);
@@ -197,7 +206,13 @@ void ShellApplication::loadSettings()
     }
     model::ProjectEnvironment env;
     env.language = language_;
+    loadRecentFiles();
     model::ProjectHooks hooks;
+    // The histories of a project never outlive it.
+    hooks.clearUndoHistories = [this] {
+        stationUndo_->Clear();
+        if (blockUndo_) blockUndo_->Clear(true);
+    };
     hooks.closeAllViews = [this] {
         if (frame_) frame_->views().closeAllViews();
     };
@@ -208,12 +223,10 @@ void ShellApplication::loadSettings()
         onlineMonitor_->state().ApplyMonitorTarget();
         refreshMonitorSnapshot();
     };
-    hooks.clearUndoHistories = [this] {
-        if (systemCommands_) systemCommands_->clearUndo();
-    };
     session_ = std::make_unique<model::ProjectSession>(*masters_, *tables_, *prompt_, env, hooks);
     project_ = std::make_unique<SessionProject>(*session_);
     project_->changed = [this] { projectChanged(); };
+    project_->saved = [this] { noteRecentFile(session_->projectRecord.path); };
 }
 
 void ShellApplication::stampProjectVersion() { model::StampProjectVersion(); }
@@ -313,33 +326,10 @@ bool ShellApplication::createMainFrame()
         onlineStopped();
         if (givenStop) givenStop();
     };
+    if (!context_.services.ladderShortcutKeys) context_.services.ladderShortcutKeys = [this] { toggleLadderKeyHelp(); };
     frame_ = std::make_unique<MainFrame>(context_);
     if (qtPrompt_) qtPrompt_->setParent(frame_.get());
-    SystemCommandsContext sc{session_.get(), unit_.get(), unitSelection_.get(), prompt_, {}, {}, {}};
-    sc.parent = [this]() -> QWidget* {
-        if (ShellSystemView* view = systemView()) return view;
-        return frame_.get();
-    };
-    sc.changed = [this] {
-        if (ShellSystemView* view = systemView()) {
-            view->RebuildDisplayData();
-            view->systemRedraw();
-        }
-        if (frame_) frame_->refresh();
-    };
-    sc.sync.unit = unit_.get();
-    sc.sync.settings = &settings_;
-    sc.sync.fieldNames = fieldNames_.get();
-    sc.sync.prompt = prompt_;
-    sc.sync.language = language_;
-    sc.sync.link = serialLink_;
-    sc.sync.parent = sc.parent;
-    if (!sc.sync.link) sc.sync.link = std::make_shared<online::SerialLink>();
-    sc.sync.owner = [this]() -> online::LinkOwner* { return onlineShell_ ? &onlineShell_->owner() : nullptr; };
-    sc.sync.chooseDevice = [this](const std::vector<int>& rows) {
-        return onlineShell_ ? onlineShell_->chooseConnectionDevice(rows) : -1;
-    };
-    systemCommands_ = std::make_unique<SystemCommands>(std::move(sc));
+    createEditing();
 
     // A view that becomes active shows its zoom in the zoom box.
     MainFrame* frame = frame_.get();
@@ -401,6 +391,8 @@ void ShellApplication::openSystemView()
 
 bool ShellApplication::stopMonitor(std::chrono::milliseconds bound)
 {
+    // A transfer waiting for an answer gets Abort: nobody answers any more.
+    if (workerQuestion_) workerQuestion_->shutDown();
     // An exchange in progress ends at its reply time-out at the latest.
     return options_.monitor->stop(monitorStopBound(settings_.COM_TIME, bound));
 }
@@ -454,11 +446,11 @@ QWidget* ShellApplication::makeView(ViewKind kind)
     c.slotState = &frame_->views().slot(ViewKind::System).state;
     c.online = [this] { return online_.online.load(); };
     c.registryMonitorActive = [this] { return online_.regMonitorShown.load(); };
-    c.canUndo = [this] { return systemCommands_ && systemCommands_->canUndo(); };
-    c.canRedo = [this] { return systemCommands_ && systemCommands_->canRedo(); };
     c.language = language_;
     if (theme_) c.style = systemViewStyle(*theme_);
-    auto* view = new ShellSystemView(std::move(c));
+    c.canUndo = [this] { return stationUndo_->CanUndo(); };
+    c.canRedo = [this] { return stationUndo_->CanRedo(); };
+    auto* view = new ShellSystemView(std::move(c), &systemCommandTable_);
     // The frames' titles are the trimmed view names.
     view->setWindowTitle(viewTitle(kind, context_.language));
     view->resetSelection();
@@ -466,18 +458,6 @@ QWidget* ShellApplication::makeView(ViewKind kind)
     QObject::connect(view, &editors::SystemView::openBlockListRequested, frame, [frame] {
         frame->views().openBlkList();
         frame->refresh();
-    });
-    view->commandHandler = [this](int id) { return systemCommands_ && systemCommands_->run(id); };
-    // Its online commands (Date setting ...) go to the online dispatcher,
-    // "Print all cards" to the bulk print, the backup, restore and version
-    // commands to the system commands.
-    QObject::connect(view, &editors::SystemView::commandRequested, frame, [this](int id) {
-        if (id == cmd::PrintAllCards) {
-            bulkPrint(1);
-            return;
-        }
-        if (onlineShell_ && onlineShell_->runCommand(id)) return;
-        if (systemCommands_) systemCommands_->run(id);
     });
     return view;
 }
@@ -553,6 +533,8 @@ bool ShellApplication::writeCurrentUnit()
 
 void ShellApplication::projectChanged()
 {
+    stationUndo_->Clear();
+    if (session_->g_projectOpen && !session_->projectRecord.untitled) noteRecentFile(session_->projectRecord.path);
     // The histories of another project go.
     blockUndo_->Clear(true);
     unitSelection_->clear();
@@ -598,6 +580,7 @@ void ShellApplication::saveSettings()
     if (!options_.profile) return;
     storePlacements();
     model::SaveSettings(*options_.profile, settings_);
+    saveRecentFiles();
     options_.profile->sync();
 }
 

@@ -73,7 +73,7 @@ online::SyncResult runBehindBusyBox(VersionSyncContext& c, bool framed)
 
 }  // namespace
 
-int SynchronizeVersion(VersionSyncContext& c)
+int SynchronizeUnitVersion(VersionSyncContext& c)
 {
     model::UnitContext& unit = *c.unit;
     const std::string model(unit.model());
@@ -128,7 +128,7 @@ int SynchronizeVersion(VersionSyncContext& c)
             return -1;
         v = 0;
     }
-    if (c.placeVersion) c.placeVersion(v);
+    if (c.placeVersion) c.placeVersion(unit.unitKindName(unit.g_curStation, unit.g_curCard), master.versions[kind][v]);
     return 0;
 }
 

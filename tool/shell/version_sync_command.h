@@ -30,12 +30,12 @@ struct VersionSyncContext {
     // The one owner of the link (the monitor, transfers, the clock and HT-9 take it too).
     std::function<online::LinkOwner*()> owner;
     std::function<QWidget*()> parent;
-    // Puts version index v of the current unit's kind into its slot.
-    std::function<void(int v)> placeVersion;
+    // Places the current unit's model with a version of its kind (as Select version does).
+    std::function<void(const std::string& model, const std::string& version)> placeVersion;
 };
 
 // Runs the command; 0 when the version is in step (or was placed), else the
 // message id shown (or -1 when the user stopped it).
-int SynchronizeVersion(VersionSyncContext& c);
+int SynchronizeUnitVersion(VersionSyncContext& c);
 
 }  // namespace kravin::shell
