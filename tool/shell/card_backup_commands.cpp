@@ -2,7 +2,6 @@
 
 #include "KRAVinA.h"
 #include "KRAVinB.h"
-#include "connections.h"
 #include "system_config.h"
 #include "unit_files.h"
 
@@ -143,7 +142,7 @@ int CardBackupCommands::restore()
     // A slot without a position yet gets its default place on the grid.
     int& x = card == 0 ? t.stationX[s] : t.cardX[s][static_cast<std::size_t>(card - 1)];
     int& y = card == 0 ? t.stationY[s] : t.cardY[s][static_cast<std::size_t>(card - 1)];
-    if (x == 0 && y == 0) model::WiringGrid{}.GridCellToPixel(card, station, &x, &y);
+    if (x == 0 && y == 0 && c_.defaultPosition) c_.defaultPosition(station, card, &x, &y);
 
     forgetAnalogImage(station, card - 1, folder);
     c_.selection->select(station, card);

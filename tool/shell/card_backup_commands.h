@@ -25,6 +25,8 @@ struct CardBackupContext {
     std::function<QWidget*()> parent;
     // The configuration changed: repaint and refresh the commands.
     std::function<void()> changed;
+    // Where a new slot's box goes (station, card 0 the station, 1..16 a card).
+    std::function<void(int station, int card, int* x, int* y)> defaultPosition;
 };
 
 class CardBackupCommands {

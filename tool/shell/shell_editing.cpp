@@ -107,6 +107,9 @@ void ShellApplication::createCardBackup()
             view->requestRedraw(true);
         }
     };
+    b.defaultPosition = [this](int station, int card, int* x, int* y) {
+        systemCommands_->defaultPosition(station, card, x, y);
+    };
     const auto parent = b.parent;
     cardBackup_ = std::make_unique<CardBackupCommands>(std::move(b));
 
