@@ -112,6 +112,18 @@ online::MonitorUnitInfo ModelMonitorContext::UnitAt(int station, int card) const
     return snapshot()->units[station][card + 1];
 }
 
+online::LadderMonitorPlan ModelMonitorContext::StartUnitMonitor()
+{
+    std::lock_guard lock(mutex_);
+    return ladderPlan_;
+}
+
+void ModelMonitorContext::setLadderPlan(online::LadderMonitorPlan plan)
+{
+    std::lock_guard lock(mutex_);
+    ladderPlan_ = std::move(plan);
+}
+
 void ModelMonitorContext::setAppDataDir(std::string folder)
 {
     std::lock_guard lock(mutex_);
@@ -181,6 +193,11 @@ OnlineMonitorWorker::OnlineMonitorWorker(std::shared_ptr<online::OnlineState> st
     connect(worker_.get(), &online::MonitorWorker::onlineStop, this,
             [this] {
                 if (onOnlineStop) onOnlineStop();
+            },
+            Qt::QueuedConnection);
+    connect(worker_.get(), &online::MonitorWorker::ladderRedraw, this,
+            [this] {
+                if (onLadderRedraw) onLadderRedraw();
             },
             Qt::QueuedConnection);
 }

@@ -126,6 +126,25 @@ public:
         if (ShellSystemView* view = app_.systemView()) view->resetSelection();
     }
     int currentCard() override { return std::max(0, app_.unitContext().g_curCard); }
+    bool ladderPending() override { return app_.sequenceViews() && app_.sequenceViews()->ladderPending(); }
+    bool commitLadder() override { return !app_.sequenceViews() || app_.sequenceViews()->commitLadder(); }
+    bool confirmDiscardLadder() override
+    {
+        return !app_.sequenceViews() || app_.sequenceViews()->confirmDiscardLadder();
+    }
+    void restoreLadderBackup() override
+    {
+        if (app_.sequenceViews()) app_.sequenceViews()->restoreLadderBackup();
+    }
+    void prepareFrame(ViewKind kind) override
+    {
+        if (app_.sequenceViews()) app_.sequenceViews()->prepareFrame(kind);
+    }
+    void frameClosing(ViewKind kind) override
+    {
+        if (app_.sequenceViews()) app_.sequenceViews()->frameClosing(kind);
+    }
+    bool seqBlockIsLadder() override { return app_.sequenceViews() && app_.sequenceViews()->seqBlockIsLadder(); }
 
 private:
     ShellApplication& app_;
@@ -154,6 +173,7 @@ ShellApplication::ShellApplication(ShellOptions options)
 
 ShellApplication::~ShellApplication()
 {
+    if (onlineMonitor_) onlineMonitor_->onLadderRedraw = nullptr;
     if (onlineMonitor_) {
         onlineMonitor_->onCommunicationError = nullptr;
         onlineMonitor_->onOnlineStop = nullptr;
@@ -279,6 +299,31 @@ bool ShellApplication::createMainFrame()
         };
     }
 
+    SequenceViewsContext seq;
+    seq.unit = unit_.get();
+    seq.prompt = prompt_;
+    seq.language = language_;
+    seq.frame = frame;
+    seq.theme = theme_.get();
+    seq.online = [this] { return online_.online.load(); };
+    seq.setModified = [this] { session_->projectRecord.modified = 1; };
+    seq.commentsShown = [this] { return settings_.SEQ_DSP != 0; };
+    seq.storeComments = [this](bool shown) {
+        settings_.SEQ_DSP = shown ? 1 : 0;
+        saveSettings();
+    };
+    seq.gridShown = settings_.ENABLE_GRID != 0;
+    seq.monitor = monitorContext_.get();
+    seq.monitorState = onlineMonitor_ ? &onlineMonitor_->state() : nullptr;
+    sequenceViews_ = std::make_unique<SequenceViews>(std::move(seq));
+    if (!context_.services.ladderShortcutKeys)
+        context_.services.ladderShortcutKeys = [this] { sequenceViews_->toggleKeyHelp(); };
+    if (onlineMonitor_) {
+        onlineMonitor_->onLadderRedraw = [this] {
+            if (frame_) frame_->sendCommand(static_cast<int>(ViewKind::Ladder), cmd::LadderRedraw);
+        };
+    }
+
     ViewManager& views = frame_->views();
     views.setMaximizedChildren(settings_.MAXIMUM_SIZE != 0);
     for (int k = 0; k < kViewKindCount; ++k) {
@@ -329,6 +374,8 @@ ShellSystemView* ShellApplication::systemView() const
 
 QWidget* ShellApplication::makeView(ViewKind kind)
 {
+    if ((kind == ViewKind::SeqBlk || kind == ViewKind::Ladder) && sequenceViews_)
+        return sequenceViews_->makeView(kind);
     if (kind != ViewKind::System || !frame_) return nullptr;
     editors::SystemViewContext c;
     c.masters = masters_.get();

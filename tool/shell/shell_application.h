@@ -10,6 +10,7 @@
 #include "online_monitor.h"
 #include "project.h"
 #include "qt_prompt.h"
+#include "sequence_views.h"
 #include "settings.h"
 #include "shell_ports.h"
 #include "startup.h"
@@ -100,6 +101,8 @@ public:
     ModelMonitorContext& monitorContext() { return *monitorContext_; }
     // The online monitor's worker; null when the options gave another.
     OnlineMonitorWorker* onlineMonitor() const { return onlineMonitor_.get(); }
+    // The sequential control block and ladder views; null before the main frame.
+    SequenceViews* sequenceViews() const { return sequenceViews_.get(); }
     // The open system configuration view, or null.
     ShellSystemView* systemView() const;
     // Makes the view of a kind; null for kinds without their editor yet.
@@ -158,6 +161,7 @@ private:
     OnlineFlags online_;
     ShellContext context_;
     std::unique_ptr<MainFrame> frame_;
+    std::unique_ptr<SequenceViews> sequenceViews_;
 };
 
 }  // namespace kravin::shell

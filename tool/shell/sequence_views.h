@@ -1,0 +1,77 @@
+// The sequential control block and ladder views as the shell hosts them: the
+// one sequential session of the current unit, the frames' preparation and
+// saving, the ladder's pending edit for the leave and save checks, the ladder
+// monitor tables for the monitor worker and its values for the view.
+#pragma once
+
+#include "monitor_engine.h"
+#include "seq_pages.h"
+#include "view_manager.h"
+
+#include <QObject>
+#include <QPointer>
+
+#include <functional>
+#include <memory>
+
+namespace kravin::editors {
+class LadderKeyHelpDialog;
+}
+
+namespace kravin::shell {
+
+class MainFrame;
+class ModelMonitorContext;
+class Theme;
+
+struct SequenceViewsContext {
+    model::UnitContext* unit = nullptr;
+    model::Prompt* prompt = nullptr;
+    res::Language language = res::Language::English;
+    MainFrame* frame = nullptr;
+    const Theme* theme = nullptr;
+    std::function<bool()> online;
+    std::function<void()> setModified;
+    // The comment switch of the ladder ("SEQ_DSP"), kept with the settings.
+    std::function<bool()> commentsShown;
+    std::function<void(bool)> storeComments;
+    bool gridShown = false;
+    // The monitor: where the ladder's tables go, and its published values.
+    ModelMonitorContext* monitor = nullptr;
+    online::OnlineState* monitorState = nullptr;
+};
+
+class SequenceViews final : public QObject {
+    Q_OBJECT
+public:
+    explicit SequenceViews(SequenceViewsContext context);
+    ~SequenceViews() override;
+
+    sequence::SequenceSession& session() { return *session_; }
+    QWidget* makeView(ViewKind kind);
+
+    // The view manager's hooks.
+    bool ladderPending() const;
+    bool commitLadder();
+    bool confirmDiscardLadder() { return session_->ConfirmDiscard(); }
+    void restoreLadderBackup() { session_->RestoreBackup(); }
+    void prepareFrame(ViewKind kind);
+    void frameClosing(ViewKind kind);
+    bool seqBlockIsLadder() const;
+
+    // The ladder shortcut keys dialog, shown or hidden.
+    void toggleKeyHelp();
+    // The ladder's monitor tables from the grid as it is now.
+    void publishLadderPlan();
+    // The monitored values while the ladder is monitored.
+    std::optional<ladder::LadderMonitorValues> monitorValues() const;
+
+private:
+    void openLadder();
+
+    SequenceViewsContext context_;
+    std::unique_ptr<sequence::SequenceSession> session_;
+    QPointer<editors::LadderKeyHelpDialog> keyHelp_;
+};
+
+}  // namespace kravin::shell
