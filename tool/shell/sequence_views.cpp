@@ -19,11 +19,16 @@ SequenceViews::SequenceViews(SequenceViewsContext context)
     if (context_.commentsShown) session_->ladder.g_ladderShowComments = context_.commentsShown();
     // The ladder replaces the sequential frame, which comes back when it closes.
     MainFrame* frame = context_.frame;
+    // Once the ladder's slot holds its frame, so that nothing else reopens.
     connect(frame, &MainFrame::viewShown, this, [frame](int kind) {
-        ViewManager& views = frame->views();
-        if (kind != static_cast<int>(ViewKind::Ladder) || !views.frameExists(ViewKind::SeqBlk)) return;
-        views.setReopenFlags(views.reopenFlags() | ReopenSeqAfterLadder);
-        frame->destroyFrame(ViewKind::SeqBlk);
+        if (kind != static_cast<int>(ViewKind::Ladder)) return;
+        frame->post([frame] {
+            ViewManager& views = frame->views();
+            if (!views.frameExists(ViewKind::Ladder) || !views.frameExists(ViewKind::SeqBlk)) return;
+            views.setReopenFlags(views.reopenFlags() | ReopenSeqAfterLadder);
+            frame->destroyFrame(ViewKind::SeqBlk);
+            frame->refresh();
+        });
     });
 }
 
