@@ -124,6 +124,8 @@ void BM_LadderFullRepaint(benchmark::State& state)
     s.cursor = {40, 3};
     const QString name = QStringLiteral("Terminal 20 chars");
     s.terminalName = [&name](int, int, bool) { return name; };
+    LadderTextCache cache;
+    s.cache = &cache;
     LadderStyle style;
     style.grid = true;
     QImage image(kContent.size(), QImage::Format_ARGB32_Premultiplied);

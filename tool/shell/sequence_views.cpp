@@ -20,8 +20,9 @@ SequenceViews::SequenceViews(SequenceViewsContext context)
     // The ladder replaces the sequential frame, which comes back when it closes.
     MainFrame* frame = context_.frame;
     // Once the ladder's slot holds its frame, so that nothing else reopens.
-    connect(frame, &MainFrame::viewShown, this, [frame](int kind) {
+    connect(frame, &MainFrame::viewShown, this, [this, frame](int kind) {
         if (kind != static_cast<int>(ViewKind::Ladder)) return;
+        if (context_.viewsChanged) context_.viewsChanged();
         frame->post([frame] {
             ViewManager& views = frame->views();
             if (!views.frameExists(ViewKind::Ladder) || !views.frameExists(ViewKind::SeqBlk)) return;
@@ -77,7 +78,8 @@ QWidget* SequenceViews::makeView(ViewKind kind)
             return true;
         };
         if (context_.theme) c.style.font = context_.theme->font12;
-        c.style.grid = context_.gridShown;
+        c.gridShown = context_.gridShown;
+        c.background = context_.background;
         auto* page = new sequence::LadderPage(std::move(c), *context_.unit);
         connect(page, &sequence::LadderPage::closeRequested, frame, [frame] { frame->destroyFrame(ViewKind::Ladder); });
         connect(page, &sequence::LadderPage::commentsToggled, this, [this](bool shown) {
@@ -125,7 +127,11 @@ void SequenceViews::prepareFrame(ViewKind kind)
 void SequenceViews::frameClosing(ViewKind kind)
 {
     if (kind == ViewKind::SeqBlk) session_->SaveSteps();
-    if (kind == ViewKind::Ladder) session_->ladder.g_ladderEdited = false;
+    if (kind == ViewKind::Ladder) {
+        session_->ladder.g_ladderEdited = false;
+        // Told once the slot is free.
+        if (context_.viewsChanged) context_.frame->post(context_.viewsChanged);
+    }
 }
 
 bool SequenceViews::seqBlockIsLadder() const { return session_->LadderAllowed(); }
@@ -157,6 +163,11 @@ void SequenceViews::publishLadderPlan()
         }
     }
     context_.monitor->setLadderPlan(std::move(plan));
+    // A monitor already past its preparation takes the new tables at its next cycle.
+    if (online::OnlineState* state = context_.monitorState) {
+        int prepared = 2;
+        state->LadderMonitorState.compare_exchange_strong(prepared, 1);
+    }
 }
 
 std::optional<ladder::LadderMonitorValues> SequenceViews::monitorValues() const

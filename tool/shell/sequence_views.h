@@ -35,7 +35,10 @@ struct SequenceViewsContext {
     // The comment switch of the ladder ("SEQ_DSP"), kept with the settings.
     std::function<bool()> commentsShown;
     std::function<void(bool)> storeComments;
-    bool gridShown = false;
+    std::function<bool()> gridShown;
+    std::function<QColor()> background;
+    // The open views changed: the monitor's snapshot follows.
+    std::function<void()> viewsChanged;
     // The monitor: where the ladder's tables go, and its published values.
     ModelMonitorContext* monitor = nullptr;
     online::OnlineState* monitorState = nullptr;

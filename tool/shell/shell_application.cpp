@@ -312,7 +312,12 @@ bool ShellApplication::createMainFrame()
         settings_.SEQ_DSP = shown ? 1 : 0;
         saveSettings();
     };
-    seq.gridShown = settings_.ENABLE_GRID != 0;
+    seq.gridShown = [this] { return settings_.ENABLE_GRID != 0; };
+    seq.background = [this] {
+        const int c = settings_.BACK_COLOR;   // COLORREF: red in the low byte
+        return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
+    };
+    seq.viewsChanged = [this] { refreshMonitorSnapshot(); };
     seq.monitor = monitorContext_.get();
     seq.monitorState = onlineMonitor_ ? &onlineMonitor_->state() : nullptr;
     sequenceViews_ = std::make_unique<SequenceViews>(std::move(seq));

@@ -4,6 +4,7 @@
 
 #include <QPainter>
 #include <QPen>
+#include <QTextOption>
 
 #include <algorithm>
 #include <cstdio>
@@ -36,15 +37,40 @@ struct RowPainter {
         return st.element;
     }
     void pen(Conduction c) { p.setPen(QPen(colour(c), s.conduction && c == Conduction::On ? 2 : 1)); }
+    QStaticText& staticText(QHash<QString, QStaticText>& hash, const QString& t, int width)
+    {
+        auto it = hash.find(t);
+        if (it == hash.end()) {
+            QStaticText laid(t);
+            laid.setTextFormat(Qt::PlainText);
+            if (width > 0) {
+                laid.setTextWidth(width);
+                QTextOption o(Qt::AlignHCenter);
+                o.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+                laid.setTextOption(o);
+            }
+            laid.prepare(QTransform(), st.font);
+            it = hash.insert(t, laid);
+        }
+        return *it;
+    }
     void text(int x, int top, const QString& t)
     {
         p.setPen(st.text);
+        if (s.cache) {
+            p.drawStaticText(x, top, staticText(s.cache->labels, t, 0));
+            return;
+        }
         p.drawText(QRect(x, top, 80, 12), Qt::AlignLeft | Qt::AlignTop, t);
     }
     void comment(int x, int wire, const QString& t)
     {
         if (t.isEmpty()) return;
         p.setPen(st.text);
+        if (s.cache) {
+            p.drawStaticText(x + 2, wire + 11, staticText(s.cache->comments, t, 76));
+            return;
+        }
         p.drawText(QRect(x + 2, wire + 11, 76, 24), Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap, t);
     }
     void bracketBox(int x, int wire, const QString& label, bool highlight)
@@ -171,6 +197,11 @@ void DrawLadder(QPainter& p, const LadderPaintState& s, const LadderStyle& st, c
     const int bottom = h * kLadderRows;
     p.save();
     p.setFont(st.font);
+    if (s.cache && s.cache->font != st.font) {
+        s.cache->labels.clear();
+        s.cache->comments.clear();
+        s.cache->font = st.font;
+    }
     p.fillRect(area, st.background);
     if (st.grid) {
         p.setPen(QPen(st.guide, 1, Qt::DotLine));

@@ -8,7 +8,9 @@
 
 #include <QColor>
 #include <QFont>
+#include <QHash>
 #include <QRect>
+#include <QStaticText>
 #include <QString>
 
 #include <functional>
@@ -41,6 +43,13 @@ struct LadderStyle {
     bool grid = false;
 };
 
+// Laid-out texts kept between drawings (operands and terminal names repeat).
+struct LadderTextCache {
+    QHash<QString, QStaticText> labels;
+    QHash<QString, QStaticText> comments;
+    QFont font;   // the font the texts were laid out in
+};
+
 struct LadderPaintState {
     const LadderGrid* grid = nullptr;
     bool comments = false;
@@ -51,6 +60,8 @@ struct LadderPaintState {
     int activeStep = -1;
     // Terminal name under a contact (coil = false) or coil; empty for none.
     std::function<QString(int kk, int nn, bool coil)> terminalName;
+    // Optional: texts laid out once and reused.
+    LadderTextCache* cache = nullptr;
 };
 
 // The cell under a point in content coordinates: column 0..8 and row, or (-1, -1).

@@ -154,15 +154,26 @@ QString LadderView::nameOf(int kk, int nn, bool coil)
     const auto it = names_.find(key);
     if (it != names_.end()) return it->second;
     QString name;
-    LadderEditorHost& host = context_.host ? *context_.host : *dialogs_;
-    if (!coil || model::IsDigitalItem(context_.session->unit(), kk, nn))
-        name = model::cp932ToQString(host.terminalComment(kk, nn));
+    model::UnitContext& unit = context_.session->unit();
+    if (context_.host) {
+        name = model::cp932ToQString(context_.host->terminalComment(kk, nn));
+    } else if (!coil || model::IsDigitalItem(unit, kk, nn)) {
+        // The unit's image is read once for all the names of a drawing.
+        std::array<char, model::kUnitHeadSize> head;
+        if (!unitRead_) unitRead_ = unit.ReadUnitImage(head) == 0;
+        char term[KRAVINA_UNIT_TERM_SIZE + 1] = {};
+        if (unitRead_) KRAVinA_Data_Term_Get(kk, nn, term);
+        std::string text(model::fieldView(term, KRAVINA_UNIT_TERM_SIZE));
+        if (text.empty()) text = dialogs_->definitionTerminalName(kk, nn);
+        name = model::cp932ToQString(text);
+    }
     names_[key] = name;
     return name;
 }
 
 void LadderView::paintContent(QPainter& p, const QRect& area)
 {
+    unitRead_ = false;   // another unit may have been read since the last drawing
     LadderContext& l = ladder();
     LadderPaintState s;
     s.grid = &l.Grid();
@@ -177,7 +188,11 @@ void LadderView::paintContent(QPainter& p, const QRect& area)
         }
     }
     s.terminalName = [this](int kk, int nn, bool coil) { return nameOf(kk, nn, coil); };
-    DrawLadder(p, s, context_.style, area);
+    s.cache = &texts_;
+    LadderStyle style = context_.style;
+    if (context_.gridShown) style.grid = context_.gridShown();
+    if (context_.background) style.background = context_.background();
+    DrawLadder(p, s, style, area);
 }
 
 void LadderView::paintEvent(QPaintEvent* event)

@@ -30,6 +30,9 @@ struct LadderViewContext {
     // Replaces the operand dialogs and the unit's terminal data (tests).
     LadderEditorHost* host = nullptr;
     LadderStyle style;
+    // Read at each drawing: the Option dialog may change them.
+    std::function<bool()> gridShown;
+    std::function<QColor()> background;
 };
 
 class LadderView : public QAbstractScrollArea {
@@ -48,7 +51,11 @@ public:
     // Applies a scroll request, the scroll range and repaints.
     void redraw();
     // The terminal names under the elements are read again.
-    void forgetNames() { names_.clear(); }
+    void forgetNames()
+    {
+        names_.clear();
+        unitRead_ = false;
+    }
     // Paints the whole content area into an image (tests, benchmarks).
     void paintContent(QPainter& p, const QRect& area);
 
@@ -79,7 +86,8 @@ private:
     std::unique_ptr<DialogHost> dialogs_;
     std::unique_ptr<LadderEditor> editor_;
     std::map<int, QString> names_;
-    bool convertShown_ = false;
+    LadderTextCache texts_;
+    bool unitRead_ = false;
 };
 
 }  // namespace kravin::ladder
