@@ -19,7 +19,7 @@ public:
     std::deque<std::optional<int>> steps, params;
     std::deque<std::optional<std::string>> comments;
     std::vector<int> messages;
-    std::vector<std::pair<int, int>> asked;   // (kind, initial) of each parameter dialog
+    std::vector<std::pair<int, int>> asked;  // (kind, initial) of each parameter dialog
     std::vector<int> askedSteps;
     int beeps = 0;
     std::string definitionName = "Start";
@@ -82,9 +82,9 @@ TEST_F(LadderEditorTest, DigitsEditOnlyElementsOfTheirClass)
 {
     grid({StepRow(3), SimpleRung(NC(12, 34), OUT(5, 6))});
     at(5, 2);
-    EXPECT_EQ(key(LadderKey::Digit, false, 7), EditResult::Nothing);   // empty cell
+    EXPECT_EQ(key(LadderKey::Digit, false, 7), EditResult::Nothing);  // empty cell
     at(5, 8);
-    EXPECT_EQ(key(LadderKey::Digit, false, 7), EditResult::Nothing);   // no coil
+    EXPECT_EQ(key(LadderKey::Digit, false, 7), EditResult::Nothing);  // no coil
     EXPECT_TRUE(host.asked.empty());
     EXPECT_TRUE(host.askedSteps.empty());
     EXPECT_FALSE(ctx.g_ladderEdited);
@@ -130,7 +130,7 @@ TEST_F(LadderEditorTest, ContactsMoveRightAndRefuseTerminalZero)
     at(5, 7);
     key(LadderKey::ContactNC);
     EXPECT_EQ(host.asked.back(), std::make_pair(1, 1203));
-    EXPECT_EQ(ctx.Cell(5, 7), NO(12, 3));   // cancelled: unchanged
+    EXPECT_EQ(ctx.Cell(5, 7), NO(12, 3));  // cancelled: unchanged
 }
 
 TEST_F(LadderEditorTest, CoilsWireTheRowAndGoToTheNextRow)
@@ -163,9 +163,9 @@ TEST_F(LadderEditorTest, ConnectOnTheCoilColumnWiresAndGoesDown)
 TEST_F(LadderEditorTest, OrLinesAndBackspace)
 {
     at(0, 3);
-    EXPECT_EQ(key(LadderKey::OrLine), EditResult::Nothing);   // row 0
+    EXPECT_EQ(key(LadderKey::OrLine), EditResult::Nothing);  // row 0
     at(2, 0);
-    EXPECT_EQ(key(LadderKey::OrLine), EditResult::Nothing);   // column 0
+    EXPECT_EQ(key(LadderKey::OrLine), EditResult::Nothing);  // column 0
     at(2, 3);
     EXPECT_EQ(key(LadderKey::OrLine), EditResult::Changed);
     EXPECT_TRUE(ctx.Link(1, 2));
@@ -196,11 +196,11 @@ TEST_F(LadderEditorTest, CursorStopsAtTheGridEdges)
         LadderKey key;
         GridPos to;
     } cases[] = {
-        {{0, 0}, LadderKey::Up, {0, 0}},          {{88, 4}, LadderKey::Down, {88, 4}},
-        {{3, 8}, LadderKey::Right, {4, 0}},       {{88, 8}, LadderKey::Right, {88, 8}},
-        {{3, 0}, LadderKey::Left, {2, 8}},        {{0, 0}, LadderKey::Left, {0, 0}},
-        {{3, 2}, LadderKey::Enter, {3, 3}},       {{2, 1}, LadderKey::PageUp, {0, 1}},
-        {{86, 1}, LadderKey::PageDown, {88, 1}},  {{10, 1}, LadderKey::PageDown, {15, 1}},
+        {{0, 0}, LadderKey::Up, {0, 0}},         {{88, 4}, LadderKey::Down, {88, 4}},
+        {{3, 8}, LadderKey::Right, {4, 0}},      {{88, 8}, LadderKey::Right, {88, 8}},
+        {{3, 0}, LadderKey::Left, {2, 8}},       {{0, 0}, LadderKey::Left, {0, 0}},
+        {{3, 2}, LadderKey::Enter, {3, 3}},      {{2, 1}, LadderKey::PageUp, {0, 1}},
+        {{86, 1}, LadderKey::PageDown, {88, 1}}, {{10, 1}, LadderKey::PageDown, {15, 1}},
     };
     for (const Case& c : cases) {
         at(c.from.row, c.from.col);
@@ -227,7 +227,7 @@ TEST_F(LadderEditorTest, InsertRowNeedsAnEmptyLastRow)
     EXPECT_EQ(key(LadderKey::Insert, true), EditResult::Changed);
     EXPECT_EQ(ctx.Cell(3, 0), NO(1, 2));
     EXPECT_EQ(ctx.Cell(2, 0), E);
-    EXPECT_EQ(ctx.g_ladderLinks[2], 0x01);   // the row above's lines come down to the new row
+    EXPECT_EQ(ctx.g_ladderLinks[2], 0x01);  // the row above's lines come down to the new row
     EXPECT_EQ(ctx.g_ladderLinks[1], 0);
     // Undo puts the row back; redo inserts it again.
     EXPECT_EQ(editor.Undo(), EditResult::Changed);
@@ -247,7 +247,9 @@ TEST_F(LadderEditorTest, InsertRowNeedsAnEmptyLastRow)
 
 TEST_F(LadderEditorTest, RungClipboard)
 {
-    grid({StepRow(0), {{NO(1, 1), W, W, W, W, W, W, W}, OUT(2, 1), 0x01}, {{NO(1, 2), E, E, E, E, E, E, E}, 0, 0},
+    grid({StepRow(0),
+          {{NO(1, 1), W, W, W, W, W, W, W}, OUT(2, 1), 0x01},
+          {{NO(1, 2), E, E, E, E, E, E, E}, 0, 0},
           StepRow(1)});
     at(2, 4);
     editor.CopyRung();
@@ -322,11 +324,11 @@ TEST_F(LadderEditorTest, CommentsOfTerminals)
     grid({StepRow(0), SimpleRung(NO(11, 15), OUT(30, 2))});
     at(1, 0);
     host.comments = {std::string("Pump")};
-    EXPECT_EQ(key(LadderKey::Comment, true), EditResult::Nothing);   // comments hidden
+    EXPECT_EQ(key(LadderKey::Comment, true), EditResult::Nothing);  // comments hidden
     ctx.g_ladderShowComments = true;
     EXPECT_EQ(key(LadderKey::Comment, true), EditResult::Changed);
     EXPECT_EQ(host.stored[1115], "Pump");
-    EXPECT_EQ(key(LadderKey::Comment, false), EditResult::Nothing);   // I without Ctrl
+    EXPECT_EQ(key(LadderKey::Comment, false), EditResult::Nothing);  // I without Ctrl
 
     host.definitionName = "NONE";
     at(1, 8);

@@ -17,22 +17,24 @@ public:
 
 TEST(LadderMonitorTest, AddressesOfContactsAndCoilsOfExistingBlocks)
 {
-    LadderGrid g = MakeGrid({StepRow(0), {{NO(11, 5), NC(12, 1), W, W, W, W, W, W}, OUT(11, 6), 0},
+    LadderGrid g = MakeGrid({StepRow(0),
+                             {{NO(11, 5), NC(12, 1), W, W, W, W, W, W}, OUT(11, 6), 0},
                              {{NO(11, 60), E, E, E, E, E, E, E}, MakeValue(12, 81, 1), 0}});
     FakeItems items;
     const LadderAddresses a = BuildLadderAddresses(g, items);
     EXPECT_EQ(a.contacts[1][0], 1145);
-    EXPECT_EQ(a.contacts[1][1], -1);   // no block 12
+    EXPECT_EQ(a.contacts[1][1], -1);  // no block 12
     EXPECT_EQ(a.coils[1], 1146);
-    EXPECT_EQ(a.contacts[2][0], -1);   // terminal without an item
-    EXPECT_EQ(a.coils[2], -1);         // a branch reads nothing
-    EXPECT_EQ(a.contacts[0][0], -1);   // step
+    EXPECT_EQ(a.contacts[2][0], -1);  // terminal without an item
+    EXPECT_EQ(a.coils[2], -1);        // a branch reads nothing
+    EXPECT_EQ(a.contacts[0][0], -1);  // step
 }
 
 TEST(LadderMonitorTest, ConductionFollowsContactsAndParallelRows)
 {
     // Row 1: A(11,1) - B(11,2) - wire ... coil; row 2: A(11,3) in parallel with A(11,1).
-    LadderGrid g = MakeGrid({StepRow(0), {{NO(11, 1), NC(11, 2), W, W, W, W, W, W}, OUT(11, 9), 0x01},
+    LadderGrid g = MakeGrid({StepRow(0),
+                             {{NO(11, 1), NC(11, 2), W, W, W, W, W, W}, OUT(11, 9), 0x01},
                              {{NO(11, 3), E, E, E, E, E, E, E}, kCoilNone, 0}});
     LadderMonitorValues v;
     for (auto& row : v.cells)
@@ -42,10 +44,10 @@ TEST(LadderMonitorTest, ConductionFollowsContactsAndParallelRows)
         int a, b, c, coil;
         Conduction first, afterB, coilState;
     } cases[] = {
-        {1, 0, 0, 1, Conduction::On, Conduction::On, Conduction::On},       // A on, B (N.C.) off: conducts
+        {1, 0, 0, 1, Conduction::On, Conduction::On, Conduction::On},  // A on, B (N.C.) off: conducts
         {0, 0, 0, 0, Conduction::Off, Conduction::Off, Conduction::Off},
-        {0, 0, 1, 1, Conduction::Off, Conduction::On, Conduction::On},      // the parallel row carries it
-        {1, 1, 0, 0, Conduction::On, Conduction::Off, Conduction::Off},     // B opens
+        {0, 0, 1, 1, Conduction::Off, Conduction::On, Conduction::On},   // the parallel row carries it
+        {1, 1, 0, 0, Conduction::On, Conduction::Off, Conduction::Off},  // B opens
         {7, 0, 0, -1, Conduction::Unknown, Conduction::Unknown, Conduction::Unknown},
     };
     for (const Case& c : cases) {

@@ -52,7 +52,7 @@ TEST_F(SeqSessionTest, GroupsEnableFromGroup81On)
     EXPECT_TRUE(s->ContextMenu(tab81, true).empty());
     s->Select(tab81);
     ASSERT_TRUE(s->EnableGroup());
-    EXPECT_EQ(boxes(81), 1);   // exactly one box: STEP00
+    EXPECT_EQ(boxes(81), 1);  // exactly one box: STEP00
     EXPECT_EQ(stored(81, 0), "130000");
     EXPECT_EQ(stored(81, 1), "000000");
     EXPECT_EQ(unitCode(0, 0, 81), "95SEQ");
@@ -107,9 +107,13 @@ TEST_F(SeqSessionTest, HitTestAndBranchLines)
         int x, y;
         SeqHit::Kind kind;
         int group, step;
-    } cases[] = {{10, 5, SeqHit::Tab, 81, -1},    {70, 33, SeqHit::Tab, 81, -1}, {74, 20, SeqHit::Tab, 82, -1},
-                 {20, 50, SeqHit::Step, 81, 0},   {20, 39 + 34 * 2 + 5, SeqHit::Step, 81, 2},
-                 {60, 50, SeqHit::None, -1, -1},  {20, 39 + 34 * 3 + 5, SeqHit::None, -1, -1},
+    } cases[] = {{10, 5, SeqHit::Tab, 81, -1},
+                 {70, 33, SeqHit::Tab, 81, -1},
+                 {74, 20, SeqHit::Tab, 82, -1},
+                 {20, 50, SeqHit::Step, 81, 0},
+                 {20, 39 + 34 * 2 + 5, SeqHit::Step, 81, 2},
+                 {60, 50, SeqHit::None, -1, -1},
+                 {20, 39 + 34 * 3 + 5, SeqHit::None, -1, -1},
                  {84, 39 + 34 + 1, SeqHit::Step, 82, 1}};
     for (const Case& c : cases) {
         const SeqHit h = HitTestSeq(t, c.x, c.y);
@@ -167,7 +171,7 @@ TEST_F(LadderSettleTest, FailedConfirmAndCloseKeepTheEditAndShowTheError)
         for (int c = 0; c < 8; ++c) s->ladder.Cell(r, c) = row.cells[static_cast<std::size_t>(c)];
         s->ladder.g_ladderCoils[r] = row.coil;
     }
-    s->ladder.Cell(85, 3) = NO(11, 15);   // a contact connected to nothing
+    s->ladder.Cell(85, 3) = NO(11, 15);  // a contact connected to nothing
     s->ladder.g_ladderEdited = true;
     s->ladder.g_ladderShowComments = false;
     s->LadderConfirm();
@@ -190,7 +194,7 @@ TEST_F(LadderSettleTest, FailedConfirmAndCloseKeepTheEditAndShowTheError)
 
 TEST_F(LadderSettleTest, CancelAsksOnlyWithEdits)
 {
-    s->steps.g_stepTable.Row(81)->at(1) = model::MakeStepCode("070101");   // as a Confirm would leave it
+    s->steps.g_stepTable.Row(81)->at(1) = model::MakeStepCode("070101");  // as a Confirm would leave it
     prompt.clearLog();
     edit({StepRow(0)});
     prompt.answer(seqmsg::DiscardLadder, model::Answer::Cancel);

@@ -60,14 +60,14 @@ struct ViewFixture : kravin::test::UnitFixture {
 
 TEST_F(ViewFixture, MonitoredContactsTakeTheColoursOfTheirState)
 {
-    session->ladder.Grid() = MakeGrid({StepRow(0), SimpleRung(NO(11, 15), OUT(11, 15)),
-                                       SimpleRung(NO(11, 14), OUT(11, 14))});
+    session->ladder.Grid() =
+        MakeGrid({StepRow(0), SimpleRung(NO(11, 15), OUT(11, 15)), SimpleRung(NO(11, 14), OUT(11, 14))});
     auto v = ladderView();
     const LadderStyle style;
     // The wire right of each contact, on rows 1 and 2.
     const QPoint rung1(kLadderLeft + 60, 40 + kWireOffset), rung2(kLadderLeft + 60, 80 + kWireOffset);
     QImage image = render(*v);
-    EXPECT_EQ(image.pixelColor(rung1), style.element);   // not monitored: plain
+    EXPECT_EQ(image.pixelColor(rung1), style.element);  // not monitored: plain
 
     values.emplace();
     for (auto& row : values->cells)
@@ -102,14 +102,16 @@ TEST_F(ViewFixture, OnlineTheViewRefusesEditKeysAndClicks)
     EXPECT_EQ(session->ladder.g_ladderCursor, (GridPos{2, 3}));
     QTest::keyClick(v.get(), 'y');
     EXPECT_EQ(session->ladder.Cell(2, 3), W);
-    EXPECT_TRUE(v->isCommandEnabled(32896));   // undo
+    EXPECT_TRUE(v->isCommandEnabled(32896));  // undo
 }
 
 TEST_F(ViewFixture, StepHitFollowsTheScrollOffset)
 {
     auto& row = *session->steps.g_stepTable.Row(81);
     session->steps.g_seqMarkers[0] = {'9', '5'};
-    for (int s = 0; s < 20; ++s) row[static_cast<std::size_t>(s)] = model::MakeStepCode(s < 10 ? "13000" + std::to_string(s) : "1300" + std::to_string(s));
+    for (int s = 0; s < 20; ++s)
+        row[static_cast<std::size_t>(s)] =
+            model::MakeStepCode(s < 10 ? "13000" + std::to_string(s) : "1300" + std::to_string(s));
     row[20] = model::MakeStepCode("000000");
     sequence::SeqViewContext c;
     c.session = session.get();

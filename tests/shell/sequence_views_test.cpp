@@ -148,7 +148,7 @@ TEST_F(SequenceViewsTest, KeyedProgramIsTranslatedSavedAndThereAfterReopening)
     QCoreApplication::processEvents();
     QCoreApplication::processEvents();
     EXPECT_FALSE(frame().views().frameExists(ViewKind::Ladder));
-    ASSERT_NE(seqPage(), nullptr);   // the sequential view came back
+    ASSERT_NE(seqPage(), nullptr);  // the sequential view came back
     EXPECT_EQ(session().projectRecord.modified, 1);
 
     ASSERT_TRUE(frame().trigger(cmd::FileSave));
@@ -170,7 +170,7 @@ TEST_F(SequenceViewsTest, FailedCloseKeepsTheLadderOpenOnTheError)
     makeProject();
     openLadderOn81();
     ladder::LadderContext& l = ladderPage()->view()->ladder();
-    l.Cell(60, 4) = ladder::MakeValue(1, 11, 15);   // a contact joined to nothing
+    l.Cell(60, 4) = ladder::MakeValue(1, 11, 15);  // a contact joined to nothing
     l.g_ladderEdited = true;
     QTest::mouseClick(ladderPage()->button(sequence::barid::LadderClose), Qt::LeftButton);
     QCoreApplication::processEvents();
@@ -198,6 +198,29 @@ TEST_F(SequenceViewsTest, FailedCloseKeepsTheLadderOpenOnTheError)
     QTest::mouseClick(ladderPage()->button(sequence::barid::LadderCancel), Qt::LeftButton);
     QCoreApplication::processEvents();
     EXPECT_EQ(ladderPage(), nullptr);
+}
+
+TEST_F(SequenceViewsTest, TheFrameCloseBoxAsksBeforeDroppingAnEdit)
+{
+    makeProject();
+    openLadderOn81();
+    const model::StepTable saved = app->sequenceViews()->session().steps.g_stepTable;
+    key(Qt::Key_Down);
+    key(Qt::Key_Right);
+    key('y');
+    ASSERT_TRUE(app->sequenceViews()->ladderPending());
+    app->sequenceViews()->session().steps.g_stepTable.Row(81)->at(5) = model::MakeStepCode("070101");
+    prompt.answer(8104, model::Answer::Cancel);
+    frame().frame(ViewKind::Ladder)->close();
+    QCoreApplication::processEvents();
+    ASSERT_NE(ladderPage(), nullptr);
+    prompt.answer(8104, model::Answer::Ok);
+    frame().frame(ViewKind::Ladder)->close();
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(ladderPage(), nullptr);
+    EXPECT_EQ(app->sequenceViews()->session().steps.g_stepTable, saved);
+    EXPECT_NE(seqPage(), nullptr);
 }
 
 TEST_F(SequenceViewsTest, CommentSwitchIsKeptInTheSettings)

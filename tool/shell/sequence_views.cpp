@@ -48,6 +48,7 @@ QWidget* SequenceViews::makeView(ViewKind kind)
         c.language = context_.language;
         c.online = context_.online;
         c.openLadder = [this] { openLadder(); };
+        c.editMnemonic = context_.editMnemonic;
         if (context_.theme) c.style.font = context_.theme->font12;
         auto* page = new sequence::SeqBlkPage(std::move(c), *context_.unit);
         page->setWindowTitle(res::qmessage(6003, context_.language).trimmed());
@@ -147,8 +148,8 @@ void SequenceViews::publishLadderPlan()
     if (!context_.monitor) return;
     model::UnitContext& unit = *context_.unit;
     online::LadderMonitorPlan plan;
-    const bool unitValid = unit.g_curStation >= 0 && unit.g_curCard >= 0 &&
-                           !unit.unitKindName(unit.g_curStation, unit.g_curCard).empty();
+    const bool unitValid =
+        unit.g_curStation >= 0 && unit.g_curCard >= 0 && !unit.unitKindName(unit.g_curStation, unit.g_curCard).empty();
     if (unitValid) {
         ladder::UnitTerminalItems items(unit);
         const ladder::LadderAddresses a = ladder::BuildLadderAddresses(session_->ladder.Grid(), items);

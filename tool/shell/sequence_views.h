@@ -37,6 +37,9 @@ struct SequenceViewsContext {
     std::function<void(bool)> storeComments;
     std::function<bool()> gridShown;
     std::function<QColor()> background;
+    // The block setting dialog on a sequence group's codes (code-list mode);
+    // true when they were stored. Unset: "Mnemonic" stays disabled.
+    std::function<bool(int group)> editMnemonic;
     // The open views changed: the monitor's snapshot follows.
     std::function<void()> viewsChanged;
     // The monitor: where the ladder's tables go, and its published values.

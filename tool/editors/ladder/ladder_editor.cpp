@@ -79,10 +79,7 @@ LadderEditor::LadderEditor(LadderContext& ctx, LadderEditorHost& host) : ctx_(ct
 
 // ---- undo host ----
 
-void LadderEditor::setView(int scroll, int column, int row)
-{
-    SetCursor(scroll + row, column);
-}
+void LadderEditor::setView(int scroll, int column, int row) { SetCursor(scroll + row, column); }
 
 model::LadderRow LadderEditor::row(int r) const
 {
@@ -288,7 +285,9 @@ EditResult LadderEditor::coil(int kind, int digit)
     const int32_t first = ctx_.Cell(cur.row, 0);
     if (!(first == kCellEmpty || first == kCellWire || IsContact(first))) return EditResult::Nothing;
     const int32_t present = ctx_.g_ladderCoils[cur.row];
-    const int initial = digit >= 0 ? 10000 + digit : IsOutputCoil(present) && ValueKind(present) == kind ? present % 10000 : -1;
+    const int initial = digit >= 0                                            ? 10000 + digit
+                        : IsOutputCoil(present) && ValueKind(present) == kind ? present % 10000
+                                                                              : -1;
     const auto kknn = host_.askParameter(kind - 5, initial);
     if (!kknn || *kknn < 0 || *kknn > 9999) return EditResult::Nothing;
     undo_.Record(2);
@@ -350,7 +349,8 @@ EditResult LadderEditor::backspace()
     const int left = cur.col - 1;
     undo_.Record(2);
     ctx_.Cell(cur.row, left) = kCellEmpty;
-    if (cur.row > 0 && ctx_.Link(cur.row - 1, left) && !ctx_.Link(cur.row, left)) ctx_.SetLink(cur.row - 1, left, false);
+    if (cur.row > 0 && ctx_.Link(cur.row - 1, left) && !ctx_.Link(cur.row, left))
+        ctx_.SetLink(cur.row - 1, left, false);
     undo_.Record(1);
     changed();
     ctx_.g_ladderCursor.col = left;

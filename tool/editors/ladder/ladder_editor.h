@@ -15,20 +15,20 @@ namespace kravin::ladder {
 
 enum class LadderKey {
     None,
-    Digit,       // 0..9 (main row or keypad), in KeyPress::digit
-    Step,        // P
-    Timer,       // T
-    ContactNO,   // A
-    ContactNC,   // B
-    Out,         // O
-    OutNot,      // N
-    Set,         // S
-    Reset,       // R
-    OneShot,     // E
-    Branch,      // J
-    Connect,     // Y
-    OrLine,      // U
-    Comment,     // I (with Ctrl)
+    Digit,      // 0..9 (main row or keypad), in KeyPress::digit
+    Step,       // P
+    Timer,      // T
+    ContactNO,  // A
+    ContactNC,  // B
+    Out,        // O
+    OutNot,     // N
+    Set,        // S
+    Reset,      // R
+    OneShot,    // E
+    Branch,     // J
+    Connect,    // Y
+    OrLine,     // U
+    Comment,    // I (with Ctrl)
     Delete,
     Backspace,
     Enter,
@@ -55,11 +55,11 @@ bool IsNavigationKey(const KeyPress& key);
 
 // Message ids the editor shows.
 namespace laddermsg {
-constexpr int CannotInsert = 8260;          // "Cannot insert"
-constexpr int TerminalZero = 8261;          // "Cannot specify terminal number 00."
-constexpr int NoTerminal = 8262;            // "Cannot find corresponding terminal."
-constexpr int CannotConvert = 8263;         // the conversion failure at opening
-constexpr int CommentNotWritten = 8267;     // the unit file could not be written
+constexpr int CannotInsert = 8260;       // "Cannot insert"
+constexpr int TerminalZero = 8261;       // "Cannot specify terminal number 00."
+constexpr int NoTerminal = 8262;         // "Cannot find corresponding terminal."
+constexpr int CannotConvert = 8263;      // the conversion failure at opening
+constexpr int CommentNotWritten = 8267;  // the unit file could not be written
 }  // namespace laddermsg
 
 // What the editor asks of its surroundings: the operand dialogs, messages and

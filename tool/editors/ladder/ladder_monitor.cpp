@@ -83,7 +83,7 @@ LadderAddresses BuildLadderAddresses(const LadderGrid& grid, TerminalItems& item
 LadderConduction ComputeConduction(const LadderGrid& grid, const LadderMonitorValues& values)
 {
     LadderConduction k;
-    for (int r = 0; r < kLadderRows; ++r) k.in[r][0] = Conduction::On;   // the left rail
+    for (int r = 0; r < kLadderRows; ++r) k.in[r][0] = Conduction::On;  // the left rail
     for (int c = 0; c < kLadderCols; ++c) {
         for (int r = 0; r < kLadderRows; ++r) {
             const int32_t v = grid.Cell(r, c);

@@ -12,9 +12,9 @@
 namespace kravin::ladder {
 
 struct LadderAddresses {
-    bool valid = false;   // the unit has a kind in the system configuration
-    int station = -1;     // 0..63
-    int card = -1;        // 0 the station, 1..16 cards
+    bool valid = false;  // the unit has a kind in the system configuration
+    int station = -1;    // 0..63
+    int card = -1;       // 0 the station, 1..16 cards
     std::array<std::array<std::int32_t, kLadderCols>, kLadderRows> contacts{};
     std::array<std::int32_t, kLadderRows> coils{};
 };

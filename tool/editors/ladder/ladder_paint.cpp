@@ -157,8 +157,8 @@ struct RowPainter {
         p.drawArc(QRect(kCoilLeft + 40, wire - 9, 12, 18), -90 * 16, 180 * 16);
         p.drawLine(kCoilLeft + 50, wire, kRightRail, wire);
         const int kind = ValueKind(v);
-        text(kCoilLeft + 10, top + 1, QString::fromLatin1(kStepMnemonics[static_cast<std::size_t>(kind)]) +
-                                          QLatin1Char(' ') + Operand(v));
+        text(kCoilLeft + 10, top + 1,
+             QString::fromLatin1(kStepMnemonics[static_cast<std::size_t>(kind)]) + QLatin1Char(' ') + Operand(v));
         if (s.comments && kind < 12 && s.terminalName)
             comment(kCoilLeft, wire, s.terminalName(ValueBlock(v), ValueTerminal(v), true));
     }
@@ -205,7 +205,8 @@ void DrawLadder(QPainter& p, const LadderPaintState& s, const LadderStyle& st, c
     p.fillRect(area, st.background);
     if (st.grid) {
         p.setPen(QPen(st.guide, 1, Qt::DotLine));
-        for (int x = 85; x <= kCoilLeft; x += kCellPitch) p.drawLine(x, std::max(area.top(), 0), x, std::min(area.bottom(), bottom));
+        for (int x = 85; x <= kCoilLeft; x += kCellPitch)
+            p.drawLine(x, std::max(area.top(), 0), x, std::min(area.bottom(), bottom));
         for (int y = kWireOffset; y <= bottom; y += h) p.drawLine(area.left(), y, area.right(), y);
     }
     const int first = std::clamp(area.top() / h - 1, 0, kLadderRows - 1);

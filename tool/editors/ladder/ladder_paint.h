@@ -47,7 +47,7 @@ struct LadderStyle {
 struct LadderTextCache {
     QHash<QString, QStaticText> labels;
     QHash<QString, QStaticText> comments;
-    QFont font;   // the font the texts were laid out in
+    QFont font;  // the font the texts were laid out in
 };
 
 struct LadderPaintState {

@@ -98,7 +98,8 @@ public:
         std::memcpy(term, cp932.data(), std::min<std::size_t>(cp932.size(), KRAVINA_UNIT_TERM_SIZE));
         KRAVinA_Data_Term_Set(kk, nn, term);
         view_.forgetNames();
-        return KRAVinA_Data_Write(unit().g_curStation, unit().libraryCard(), head.data(), unit().workFolder.c_str()) == 0;
+        return KRAVinA_Data_Write(unit().g_curStation, unit().libraryCard(), head.data(), unit().workFolder.c_str()) ==
+               0;
     }
     int station() const override { return view_.context_.session->unit().g_curStation; }
     int card() const override { return view_.context_.session->unit().g_curCard; }
@@ -173,7 +174,7 @@ QString LadderView::nameOf(int kk, int nn, bool coil)
 
 void LadderView::paintContent(QPainter& p, const QRect& area)
 {
-    unitRead_ = false;   // another unit may have been read since the last drawing
+    unitRead_ = false;  // another unit may have been read since the last drawing
     LadderContext& l = ladder();
     LadderPaintState s;
     s.grid = &l.Grid();
@@ -228,12 +229,16 @@ void LadderView::ensureCursorVisible()
     const int h = LadderRowHeight(l.g_ladderShowComments);
     QScrollBar* v = verticalScrollBar();
     const int top = h * l.g_ladderCursor.row, bottom = top + h;
-    if (top < v->value()) v->setValue(top);
-    else if (bottom > v->value() + viewport()->height()) v->setValue(bottom - viewport()->height());
+    if (top < v->value())
+        v->setValue(top);
+    else if (bottom > v->value() + viewport()->height())
+        v->setValue(bottom - viewport()->height());
     QScrollBar* hs = horizontalScrollBar();
     const int left = kCellPitch * l.g_ladderCursor.col, right = left + 85;
-    if (left < hs->value()) hs->setValue(left);
-    else if (right > hs->value() + viewport()->width()) hs->setValue(right - viewport()->width());
+    if (left < hs->value())
+        hs->setValue(left);
+    else if (right > hs->value() + viewport()->width())
+        hs->setValue(right - viewport()->width());
 }
 
 void LadderView::after(EditResult result, bool page, int pageDelta)

@@ -29,8 +29,8 @@ std::vector<ContactGroup> BuildContactGroups(model::UnitContext& unit)
         for (int t = 0; t < model::kTerminals; ++t) {
             const model::TerminalDefinition& def = unit.terminalDefinitions[static_cast<std::size_t>(t)];
             if (def.type[0] != 'D') continue;
-            std::string text(model::fieldView(unit.blockItemData.terminals[static_cast<std::size_t>(t)].data(),
-                                              model::kTermBytes));
+            std::string text(
+                model::fieldView(unit.blockItemData.terminals[static_cast<std::size_t>(t)].data(), model::kTermBytes));
             if (text.empty()) text = std::string(model::fieldView(def.name));
             std::snprintf(label, sizeof label, "%02d ", t);
             g.contacts.push_back({t, label + text});
@@ -56,8 +56,8 @@ ContactChoice PreselectContact(const std::vector<ContactGroup>& groups, int bloc
     return c;
 }
 
-SelectContactDialog::SelectContactDialog(std::vector<ContactGroup> groups, int block, int terminal,
-                                         res::Language l, QWidget* parent)
+SelectContactDialog::SelectContactDialog(std::vector<ContactGroup> groups, int block, int terminal, res::Language l,
+                                         QWidget* parent)
     : QDialog(parent), data_(std::move(groups)), groups_(new QListWidget(this)), contacts_(new QListWidget(this))
 {
     setObjectName(QStringLiteral("IDD_161"));
@@ -107,7 +107,8 @@ void SelectContactDialog::accept()
         block_ = data_[static_cast<std::size_t>(g)].block;
         const int k = contacts_->currentRow();
         const auto& contacts = data_[static_cast<std::size_t>(g)].contacts;
-        terminal_ = k >= 0 && k < static_cast<int>(contacts.size()) ? contacts[static_cast<std::size_t>(k)].terminal : 0;
+        terminal_ =
+            k >= 0 && k < static_cast<int>(contacts.size()) ? contacts[static_cast<std::size_t>(k)].terminal : 0;
     }
     QDialog::accept();
 }

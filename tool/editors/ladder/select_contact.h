@@ -16,12 +16,12 @@ namespace kravin::ladder {
 
 struct ContactEntry {
     int terminal = 0;
-    std::string label;   // "%02d name", CP932
+    std::string label;  // "%02d name", CP932
 };
 
 struct ContactGroup {
     int block = 0;
-    std::string label;   // "G%02d name", CP932
+    std::string label;  // "G%02d name", CP932
     std::vector<ContactEntry> contacts;
 };
 
@@ -30,8 +30,8 @@ struct ContactGroup {
 std::vector<ContactGroup> BuildContactGroups(model::UnitContext& unit);
 
 struct ContactChoice {
-    int group = 0;     // index into the groups
-    int contact = 0;   // index into the group's contacts
+    int group = 0;    // index into the groups
+    int contact = 0;  // index into the group's contacts
 };
 // The group of block and in it the contact of terminal; 0 where none matches.
 ContactChoice PreselectContact(const std::vector<ContactGroup>& groups, int block, int terminal);

@@ -65,7 +65,7 @@ void UnitInfoBar::paintEvent(QPaintEvent*)
     const int xs[] = {10, 130, 240, 308, 380};
     int i = 0;
     for (int k = 0; k < t.size(); ++k) {
-        if (!unit && k == 2) i = 4;   // no kind and version: the group keeps its place
+        if (!unit && k == 2) i = 4;  // no kind and version: the group keeps its place
         p.drawText(QPoint(xs[std::min(i, 4)], 8 + fontMetrics().ascent()), t[k]);
         ++i;
     }
@@ -129,14 +129,16 @@ LadderPage::LadderPage(ladder::LadderViewContext context, model::UnitContext& un
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     SequenceSession* s = session_;
-    info_ = new UnitInfoBar(unit, [s] { return s->group(); }, this);
+    info_ = new UnitInfoBar(
+        unit, [s] { return s->group(); }, this);
     layout->addWidget(info_);
     auto* bar = new QWidget(this);
     bar->setObjectName(QStringLiteral("ladderBar"));
     auto* row = new QHBoxLayout(bar);
     row->setContentsMargins(4, 2, 10, 2);
     row->setSpacing(10);
-    seq_ = makeButton(bar, row, barid::LadderSeq, tx(l, "Sequential Control Block Setting", "シーケンス制御ブロック設定"));
+    seq_ =
+        makeButton(bar, row, barid::LadderSeq, tx(l, "Sequential Control Block Setting", "シーケンス制御ブロック設定"));
     row->addStretch();
     confirm_ = makeButton(bar, row, barid::LadderConfirm, tx(l, "Confirm", "確定"));
     comment_ = makeButton(bar, row, barid::LadderComment, QString());

@@ -7,8 +7,8 @@
 
 namespace kravin::sequence {
 
-using ladder::DecodeStep;
 using ladder::DecodedStep;
+using ladder::DecodeStep;
 using model::kFirstSeqGroup;
 using model::kLastSeqGroup;
 using model::kSeqGroupCount;
@@ -64,7 +64,7 @@ std::vector<BranchLine> BranchLines(const model::StepTable& table, int currentGr
     };
     for (int g = kFirstSeqGroup; g <= kLastSeqGroup; ++g) {
         const auto* row = table.Row(g);
-        int holder = -1;   // list index of the step that holds the code
+        int holder = -1;  // list index of the step that holds the code
         for (int s = 0; s < kStepsPerGroup; ++s) {
             const DecodedStep d = DecodeStep((*row)[static_cast<std::size_t>(s)]);
             if (!d.ok || d.end) break;
@@ -105,8 +105,7 @@ bool LadderPromptAdapter::AskOkCancel(int messageId, const std::string& text)
 
 bool LadderPromptAdapter::SeqConnection(bool ask, int slot, const model::StepCode& code)
 {
-    const model::MessageArgs args{std::int64_t{model::kFirstStepItem + slot},
-                                  std::string(code.data(), code.size())};
+    const model::MessageArgs args{std::int64_t{model::kFirstStepItem + slot}, std::string(code.data(), code.size())};
     if (!ask) {
         prompt_.message(ladder::kMsgSeqConnectionReport, args, model::Buttons::Ok, model::Icon::Warning);
         return true;
@@ -118,7 +117,11 @@ bool LadderPromptAdapter::SeqConnection(bool ask, int slot, const model::StepCod
 // ---- session ----
 
 SequenceSession::SequenceSession(model::UnitContext& unit, model::Prompt& prompt, std::function<void()> setModified)
-    : seqUndo(*this), unit_(unit), prompt_(prompt), setModified_(std::move(setModified)), ladderPrompt_(prompt),
+    : seqUndo(*this),
+      unit_(unit),
+      prompt_(prompt),
+      setModified_(std::move(setModified)),
+      ladderPrompt_(prompt),
       check_(unit)
 {
 }
@@ -129,7 +132,8 @@ model::SeqImage SequenceSession::captureSteps() const
     image.group = ladder.g_seqGroup;
     image.selectedStep = ladder.g_seqSelectedStep;
     for (int k = 0; k < kSeqGroupCount; ++k)
-        std::memcpy(&image.markers[static_cast<std::size_t>(k)], steps.g_seqMarkers[static_cast<std::size_t>(k)].data(), 2);
+        std::memcpy(&image.markers[static_cast<std::size_t>(k)], steps.g_seqMarkers[static_cast<std::size_t>(k)].data(),
+                    2);
     std::memcpy(image.steps.data(), steps.g_stepTable.rows.data(), image.steps.size());
     return image;
 }
@@ -139,7 +143,8 @@ bool SequenceSession::restoreSteps(const model::SeqImage& image)
     ladder.g_seqGroup = image.group;
     ladder.g_seqSelectedStep = image.selectedStep;
     for (int k = 0; k < kSeqGroupCount; ++k)
-        std::memcpy(steps.g_seqMarkers[static_cast<std::size_t>(k)].data(), &image.markers[static_cast<std::size_t>(k)], 2);
+        std::memcpy(steps.g_seqMarkers[static_cast<std::size_t>(k)].data(), &image.markers[static_cast<std::size_t>(k)],
+                    2);
     std::memcpy(steps.g_stepTable.rows.data(), image.steps.data(), image.steps.size());
     return model::SaveSeqSteps(unit_, steps) == 0;
 }
@@ -151,6 +156,12 @@ void SequenceSession::PrepareSeqView()
     ladder.g_seqGroup = -1;
     ladder.g_seqSelectedStep = -2;
     seqUndo.Clear(false);
+}
+
+void SequenceSession::ReloadSteps()
+{
+    unit_.LoadUnitBlocks(1);
+    model::LoadSeqSteps(unit_, steps);
 }
 
 void SequenceSession::PrepareLadderView()
@@ -231,8 +242,7 @@ std::vector<int> SequenceSession::ContextMenu(const SeqHit& hit, bool isOnlineNo
     if (GroupEnabled(hit.group))
         return isOnlineNow ? std::vector<int>{seqcmd::Ladder}
                            : std::vector<int>{seqcmd::Ladder, seqcmd::Mnemonic, 0, seqcmd::DisableSetting};
-    if (!isOnlineNow && (hit.group == kFirstSeqGroup || GroupEnabled(kFirstSeqGroup)))
-        return {seqcmd::EnableSetting};
+    if (!isOnlineNow && (hit.group == kFirstSeqGroup || GroupEnabled(kFirstSeqGroup))) return {seqcmd::EnableSetting};
     return {};
 }
 
@@ -243,7 +253,8 @@ void SequenceSession::pointAtError() { ladder::PointCursorAtLadderError(ladder);
 void SequenceSession::LadderConfirm()
 {
     ladder.g_seqSelectedStep = 0;
-    const int result = ladder::TranslateLadder(ladder, steps.g_stepTable, check_, ladderPrompt_, ladder::kTranslateReport);
+    const int result =
+        ladder::TranslateLadder(ladder, steps.g_stepTable, check_, ladderPrompt_, ladder::kTranslateReport);
     if (result == 0) {
         ladder::ConvertSeqToLadder(ladder, steps.g_stepTable);
         ladder.g_ladderScrollRequest = 0;

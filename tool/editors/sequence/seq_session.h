@@ -22,10 +22,10 @@ namespace kravin::sequence {
 
 // Message ids of the sequential views.
 namespace seqmsg {
-constexpr int DiscardLadder = 8104;       // "Are you sure to discard updated data?"
-constexpr int DisableGroup81 = 8264;      // "If you disable Group 81, all groups will be disabled. ..."
-constexpr int DisableGroup = 8265;        // "Are you sure to disable entire group?"
-constexpr int StepsNotWritten = 8268;     // the unit file could not be written
+constexpr int DiscardLadder = 8104;    // "Are you sure to discard updated data?"
+constexpr int DisableGroup81 = 8264;   // "If you disable Group 81, all groups will be disabled. ..."
+constexpr int DisableGroup = 8265;     // "Are you sure to disable entire group?"
+constexpr int StepsNotWritten = 8268;  // the unit file could not be written
 }  // namespace seqmsg
 
 // Command ids of the sequential view.
@@ -47,7 +47,7 @@ constexpr int kSeqAreaWidth = 768;
 struct StepBox {
     int step = 0;
     int index = 0;
-    int slot = 0;   // the code's slot 0..88
+    int slot = 0;  // the code's slot 0..88
 };
 // The step codes (type 13) of a group in list order, up to the end of the program.
 std::vector<StepBox> StepBoxes(const model::StepTable& table, int group);
@@ -55,7 +55,7 @@ std::vector<StepBox> StepBoxes(const model::StepTable& table, int group);
 struct SeqHit {
     enum Kind { None, Tab, Step } kind = None;
     int group = -1;
-    int step = -1;   // SS of the step hit
+    int step = -1;  // SS of the step hit
 };
 // Point in content coordinates (the scroll offset already added).
 SeqHit HitTestSeq(const model::StepTable& table, int x, int y);
@@ -103,6 +103,9 @@ public:
     // Before the ladder frame is made: cursor, scroll and edit flag reset, the
     // group converted, the step table backed up.
     void PrepareLadderView();
+    // The unit's blocks and steps read again (after the block setting dialog
+    // stored the group's codes); the selection stays.
+    void ReloadSteps();
     // The steps into the unit file; on failure the message is shown and -1.
     int SaveSteps();
 
@@ -141,7 +144,10 @@ private:
     int card() const override { return unit_.g_curCard; }
     model::SeqImage captureSteps() const override;
     bool restoreSteps(const model::SeqImage& image) override;
-    void setModified() override { if (setModified_) setModified_(); }
+    void setModified() override
+    {
+        if (setModified_) setModified_();
+    }
 
     bool isOnline() const { return online && online(); }
     void pointAtError();

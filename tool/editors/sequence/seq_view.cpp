@@ -89,7 +89,8 @@ void DrawSeqBlocks(QPainter& p, const SeqPaintState& s, const SeqStyle& st, cons
     p.restore();
 }
 
-SeqBlkView::SeqBlkView(SeqViewContext context, QWidget* parent) : QAbstractScrollArea(parent), context_(std::move(context))
+SeqBlkView::SeqBlkView(SeqViewContext context, QWidget* parent)
+    : QAbstractScrollArea(parent), context_(std::move(context))
 {
     setObjectName(QStringLiteral("seqBlkView"));
     setWindowTitle(tx(context_.language, "Sequential Control Block Setting", "シーケンス制御ブロック設定"));
@@ -209,7 +210,7 @@ void SeqBlkView::runCommand(int id)
     case seqcmd::EnableSetting: session().EnableGroup(); break;
     case seqcmd::DisableSetting: session().DisableGroup(); break;
     case seqcmd::Mnemonic:
-        if (context_.editMnemonic && !online()) context_.editMnemonic(session().group());
+        if (context_.editMnemonic && !online() && context_.editMnemonic(session().group())) session().ReloadSteps();
         break;
     case seqcmd::Ladder:
         if (context_.openLadder) context_.openLadder();

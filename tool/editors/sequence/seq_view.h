@@ -44,8 +44,9 @@ struct SeqViewContext {
     std::function<bool()> online;
     // Opens the ladder view on the selection.
     std::function<void()> openLadder;
-    // The group's codes in the block setting dialog; unset: the command is disabled.
-    std::function<void(int group)> editMnemonic;
+    // The group's codes in the block setting dialog, true when they were
+    // stored; unset: the command is disabled.
+    std::function<bool(int group)> editMnemonic;
     SeqStyle style;
 };
 
