@@ -81,6 +81,18 @@ TEST_F(ViewFixture, MonitoredContactsTakeTheColoursOfTheirState)
     EXPECT_EQ(render(*v).pixelColor(rung1), style.unknown);
 }
 
+TEST_F(ViewFixture, AFailedConversionIsReportedOnceWhenTheViewShows)
+{
+    session->convertResult = -1;
+    auto v = ladderView();
+    v->show();
+    QCoreApplication::processEvents();
+    v->hide();
+    v->show();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(prompt.ids(), std::vector<int>{laddermsg::CannotConvert});
+}
+
 TEST_F(ViewFixture, OnlineTheViewRefusesEditKeysAndClicks)
 {
     session->ladder.Grid() = MakeGrid({StepRow(0)});

@@ -223,6 +223,30 @@ TEST_F(SequenceViewsTest, TheFrameCloseBoxAsksBeforeDroppingAnEdit)
     EXPECT_NE(seqPage(), nullptr);
 }
 
+TEST_F(SequenceViewsTest, SavingTheProjectTranslatesAPendingLadderEdit)
+{
+    makeProject();
+    openLadderOn81();
+    key(Qt::Key_Down);
+    answerDialog(QStringLiteral("1115"));
+    key('b');
+    answerDialog(QStringLiteral("1115"));
+    key('s');
+    ASSERT_TRUE(app->sequenceViews()->ladderPending());
+    ASSERT_TRUE(frame().trigger(cmd::FileSave));
+    EXPECT_FALSE(app->sequenceViews()->ladderPending());
+    EXPECT_NE(ladderPage(), nullptr);
+    const auto& row = *app->sequenceViews()->session().steps.g_stepTable.Row(81);
+    EXPECT_EQ(std::string(row[1].data(), 6), "021115");
+    EXPECT_EQ(std::string(row[2].data(), 6), "091115");
+    // The unit file holds them too.
+    char head[512];
+    KRAVinA_Data_Get(kStation, kCard - 1, head, session().projectRecord.workFolder.c_str());
+    char item[17] = {};
+    KRAVinA_Data_Item_Get(81, 12, item);
+    EXPECT_STREQ(item, "021115");
+}
+
 TEST_F(SequenceViewsTest, CommentSwitchIsKeptInTheSettings)
 {
     makeProject();
