@@ -140,6 +140,33 @@ TEST_F(ViewFixture, StepHitFollowsTheScrollOffset)
     EXPECT_EQ(session->selectedStep(), 5);
 }
 
+TEST_F(ViewFixture, SequentialViewPaintsTabsBoxesAndTheSelection)
+{
+    session->steps.g_seqMarkers[0] = {'9', '5'};
+    *session->steps.g_stepTable.Row(81) = MakeCodes({"130000", "010101", "070102", "130001", "000000"});
+    sequence::SeqStyle style;
+    QImage image(800, 200, QImage::Format_ARGB32_Premultiplied);
+    auto paint = [&] {
+        sequence::SeqPaintState st{&session->steps, session->group(), session->selectedStep()};
+        QPainter p(&image);
+        sequence::DrawSeqBlocks(p, st, style, image.rect());
+    };
+    paint();
+    const QPoint tab81(40, 8), tab82(104, 8), box0(14, 42), box1(14, 39 + 34 + 3), box2(14, 39 + 68 + 3);
+    EXPECT_EQ(image.pixelColor(tab81), style.enabled);
+    EXPECT_EQ(image.pixelColor(tab82), style.disabled);
+    EXPECT_EQ(image.pixelColor(box0), style.enabled);
+    EXPECT_EQ(image.pixelColor(box1), style.enabled);
+    EXPECT_EQ(image.pixelColor(box2), style.background);   // two step codes, two boxes
+    session->Select({sequence::SeqHit::Step, 81, 1});
+    paint();
+    EXPECT_EQ(image.pixelColor(box1), style.selected);
+    EXPECT_EQ(image.pixelColor(tab81), style.enabled);
+    session->Select({sequence::SeqHit::Tab, 81, -1});
+    paint();
+    EXPECT_EQ(image.pixelColor(tab81), style.selected);
+}
+
 TEST_F(ViewFixture, SelectContactListsDigitalTerminalsAndKeepsTheCurrentGroup)
 {
     ASSERT_EQ(unit->LoadBlockItemList(), 0);
