@@ -54,6 +54,16 @@ std::string SimCard::unitId() const
     return i == g->second.end() ? std::string() : i->second;
 }
 
+void AddClockItems(SimCard& card)
+{
+    auto& g0 = card.bank0[0];
+    g0.try_emplace(1, "0");      // download (write) mode
+    g0.try_emplace(54, "26");    // clock: year, month and day, hour and minute, second
+    g0.try_emplace(55, "0101");
+    g0.try_emplace(56, "0000");
+    g0.try_emplace(57, "00");
+}
+
 SimCard DefaultCard()
 {
     SimCard card;
@@ -62,10 +72,7 @@ SimCard DefaultCard()
     g0[1] = "0";      // download mode
     g0[51] = "00";    // station
     g0[52] = "0001";  // unit ID
-    g0[54] = "26";    // clock: year, month and day, hour and minute, second
-    g0[55] = "0101";
-    g0[56] = "0000";
-    g0[57] = "00";
+    AddClockItems(card);
     g0[95] = "0";     // clear
     g0[96] = "16";    // card type code
     g0[99] = "1.00";  // ROM version
@@ -150,6 +157,8 @@ ConfigResult ParseCardConfig(std::string_view text)
         lineNo = 0;
         return fail("no card defined");
     }
+    // Every card keeps a clock; values the file gives stay.
+    for (SimCard& card : result.cards) AddClockItems(card);
     return result;
 }
 

@@ -22,6 +22,10 @@ struct SimCard {
     bool hasBank2() const { return !bank2.empty(); }
 };
 
+// Adds the clock items of group 0 (1 write mode "0", 54..57 the date and time) that the
+// card does not hold yet.
+void AddClockItems(SimCard& card);
+
 // The built-in card: a QV200 with ID "0001" at 9600 baud, group 0, two blocks and a
 // sequence group.
 SimCard DefaultCard();

@@ -62,6 +62,13 @@ std::optional<std::string> Controller::value(int card, int bank, int group, int 
     return i->second;
 }
 
+void Controller::setValue(int card, int bank, int group, int item, std::string value)
+{
+    if (card < 0 || card >= static_cast<int>(cards_.size())) return;
+    SimCard& c = cards_[static_cast<std::size_t>(card)];
+    (bank == 2 ? c.bank2 : c.bank0)[group][item] = std::move(value);
+}
+
 std::optional<int> Controller::cardForAddress(std::string_view address) const
 {
     for (std::size_t i = 0; i < cards_.size(); ++i)

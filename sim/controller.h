@@ -41,6 +41,8 @@ public:
     int clearCount() const { return clears_; }
     const std::vector<SimCard>& cards() const { return cards_; }
     std::optional<std::string> value(int card, int bank, int group, int item) const;
+    // Sets an item's value as the card's own program would (tests change live values so).
+    void setValue(int card, int bank, int group, int item, std::string value);
 
 private:
     ItemTable& table(int card, int group);

@@ -11,8 +11,11 @@
 #include <sstream>
 #include <string>
 #include <tuple>
+#include <vector>
 
 namespace {
+
+constexpr std::size_t kJournalLimit = 100000;
 
 struct Card {
     std::map<std::pair<int, int>, std::string> items;      // (group, item) -> value text
@@ -27,6 +30,7 @@ struct Bus {
     int status = VUKEN_STATUS_CLOSED;
     int cycleStatus = VUKEN_STATUS_READY;
     long requests = 0;
+    std::vector<VukenJournalEntry> journal;                 // every rw_dcs_items call
     vuken_fatal_callback fatal = nullptr;
 };
 
@@ -157,6 +161,38 @@ void clearMemory(Card& card)
         if (key.first != 0) value = "0";
 }
 
+int serveItems(Bus& b, int operation, int address, BusItemRequest* request, char** reply, std::string& replyText)
+{
+    if (b.status != VUKEN_STATUS_READY) return VUKEN_ERR_NOT_READY;
+    if (!request || address < 0) return VUKEN_ERR_ARGUMENT;
+    const int station = address >> 5, cardNo = address & 31;
+    if (!validUnit(station, cardNo) || !validItem(request->group, request->item)) return VUKEN_ERR_ARGUMENT;
+    Card* card = findCard(b, station, cardNo);
+    if (!card) return VUKEN_ERR_NO_CARD;
+    if (const auto f = b.faults.find({station, cardNo, request->group, request->item}); f != b.faults.end())
+        return f->second;
+
+    const std::pair<int, int> key{request->group, request->item};
+    switch (operation) {
+    case VUKEN_OP_MONITOR_READ:
+    case VUKEN_OP_READ: {
+        if (!reply) return VUKEN_ERR_ARGUMENT;
+        const auto it = card->items.find(key);
+        if (it == card->items.end()) return VUKEN_ERR_NO_ITEM;
+        replyText = it->second;
+        *reply = replyText.data();
+        return 0;
+    }
+    case VUKEN_OP_WRITE:
+        if (!request->data) return VUKEN_ERR_ARGUMENT;
+        card->items[key] = request->data;
+        if (key == std::pair<int, int>{0, 95} && std::strcmp(request->data, "1") == 0) clearMemory(*card);
+        return 0;
+    default:
+        return VUKEN_ERR_OPERATION;
+    }
+}
+
 }  // namespace
 
 extern "C" {
@@ -188,34 +224,20 @@ int rw_dcs_items(int operation, int address, BusItemRequest* request, char** rep
     Bus& b = startedBus();
     std::lock_guard<std::mutex> lock(b.mutex);
     ++b.requests;
-    if (b.status != VUKEN_STATUS_READY) return VUKEN_ERR_NOT_READY;
-    if (!request || address < 0) return VUKEN_ERR_ARGUMENT;
-    const int station = address >> 5, cardNo = address & 31;
-    if (!validUnit(station, cardNo) || !validItem(request->group, request->item)) return VUKEN_ERR_ARGUMENT;
-    Card* card = findCard(b, station, cardNo);
-    if (!card) return VUKEN_ERR_NO_CARD;
-    if (const auto f = b.faults.find({station, cardNo, request->group, request->item}); f != b.faults.end())
-        return f->second;
-
-    const std::pair<int, int> key{request->group, request->item};
-    switch (operation) {
-    case VUKEN_OP_MONITOR_READ:
-    case VUKEN_OP_READ: {
-        if (!reply) return VUKEN_ERR_ARGUMENT;
-        const auto it = card->items.find(key);
-        if (it == card->items.end()) return VUKEN_ERR_NO_ITEM;
-        replyText = it->second;
-        *reply = replyText.data();
-        return 0;
-    }
-    case VUKEN_OP_WRITE:
-        if (!request->data) return VUKEN_ERR_ARGUMENT;
-        card->items[key] = request->data;
-        if (key == std::pair<int, int>{0, 95} && std::strcmp(request->data, "1") == 0) clearMemory(*card);
-        return 0;
-    default:
-        return VUKEN_ERR_OPERATION;
-    }
+    const int result = serveItems(b, operation, address, request, reply, replyText);
+    VukenJournalEntry entry{};
+    entry.operation = operation;
+    entry.address = address;
+    entry.group = request ? request->group : -1;
+    entry.item = request ? request->item : -1;
+    if (request && request->data && operation == VUKEN_OP_WRITE)
+        std::strncpy(entry.data, request->data, sizeof entry.data - 1);
+    entry.result = result;
+    // A long-running bus keeps its latest calls only.
+    if (b.journal.size() >= kJournalLimit)
+        b.journal.erase(b.journal.begin(), b.journal.begin() + static_cast<long>(kJournalLimit / 2));
+    b.journal.push_back(entry);
+    return result;
 }
 
 short get_ax_cycdata(int address)
@@ -269,6 +291,7 @@ void vuken_sim_reset(void)
     b.status = VUKEN_STATUS_CLOSED;
     b.cycleStatus = VUKEN_STATUS_READY;
     b.requests = 0;
+    b.journal.clear();
 }
 
 int vuken_sim_load(const char* path)
@@ -365,6 +388,22 @@ long vuken_sim_request_count(void)
     Bus& b = startedBus();
     std::lock_guard<std::mutex> lock(b.mutex);
     return b.requests;
+}
+
+long vuken_sim_journal_size(void)
+{
+    Bus& b = startedBus();
+    std::lock_guard<std::mutex> lock(b.mutex);
+    return static_cast<long>(b.journal.size());
+}
+
+int vuken_sim_journal_entry(long index, VukenJournalEntry* entry)
+{
+    Bus& b = startedBus();
+    std::lock_guard<std::mutex> lock(b.mutex);
+    if (!entry || index < 0 || index >= static_cast<long>(b.journal.size())) return -1;
+    *entry = b.journal[static_cast<std::size_t>(index)];
+    return 0;
 }
 
 }  // extern "C"

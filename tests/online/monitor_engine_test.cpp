@@ -39,6 +39,9 @@ TEST(MonitorAddress, PacksCyclicAndItemAddresses)
     EXPECT_EQ(BusItemAddress(0x3F, 15), 2031);
     EXPECT_EQ(BusItemAddress(1, 0), 32);
     EXPECT_EQ(BusItemAddress(0, 0), 0);
+    EXPECT_EQ(BusItemAddress(0x2A, -1), 0x2A << 5);  // the station itself: card field 0
+    EXPECT_EQ(BusItemAddress(0, -1), 0);
+    EXPECT_GE(BusItemAddress(-1, -1), 0);
 }
 
 TEST(MonitorValue, DotsRemovedThenLeadingInteger)
@@ -386,15 +389,16 @@ TEST_F(SerialMonitor, FailedExchangesEndTheCycle)
     }
 }
 
-TEST_F(SerialMonitor, PortThatDidNotOpenFailsTheFirstCycle)
+TEST_F(SerialMonitor, PortThatDidNotOpenLeavesTheMonitorOffline)
 {
+    state->StopMonitorThreadFlags();
+    state->OnOnlineStop();
+    ASSERT_EQ(state->OnlineLinkOpen.load(), 0);
     EXPECT_EQ(state->StartMonitor({OnlineLink::Serial, "/nonexistent/tty-monitor", 1}), -1);
-    EXPECT_EQ(state->MonitorActive.load(), 1);
-    EXPECT_EQ(state->OnlineLinkOpen.load(), 1);
-    context->views.analogOpen = true;
-    context->current = Unit(0, 0, "QV200   ");
-    context->analog = AnalogPlanOf(0, 0);
-    EXPECT_EQ(state->SerialMonitorCycle(), -1);
+    EXPECT_EQ(state->MonitorActive.load(), 0);
+    EXPECT_EQ(state->OnlineLinkOpen.load(), 0);
+    EXPECT_EQ(state->LadderMonitorState.load(), 0);
+    EXPECT_FALSE(link->isOpen());
 }
 
 // ------------------------------------------------------------------ bus
@@ -510,7 +514,14 @@ TEST_F(BusMonitor, CycleFillsEveryTable)
 TEST_F(BusMonitor, BusNotReadyMarksRowsAndRequestsNothing)
 {
     vuken_sim_set_cycle_status(1);
+    EXPECT_EQ(state->StartMonitor({OnlineLink::Bus, {}, 0}), -1);  // not ready: stays offline
+    EXPECT_EQ(state->MonitorActive.load(), 0);
+    EXPECT_EQ(state->OnlineLinkOpen.load(), 0);
+    EXPECT_EQ(get_kilnbus_status(), VUKEN_STATUS_CLOSED);
+    vuken_sim_set_cycle_status(VUKEN_STATUS_READY);
     ASSERT_EQ(state->StartMonitor({OnlineLink::Bus, {}, 0}), 0);
+    vuken_sim_set_cycle_status(1);  // the bus drops while monitoring
+    kilnbus_cycle();
     context->views = {true, true, true, false, false};
     context->current = Unit(0, 0, "QV200   ");
     context->analog = AnalogPlanOf(0, 0);

@@ -200,14 +200,25 @@ TEST_F(MonitorWorkerTest, SerialFailureStopsTheRunWithOneErrorNotice)
         const char* what;
         std::string port;
     } cases[] = {
-        {"port that didn't open", "/nonexistent/tty-monitor"},
         {"controller that doesn't answer", server.devicePath()},
     };
+    {
+        // A port that doesn't open starts no run: nothing to report, nothing to stop.
+        MonitorWorker worker(state);
+        Received got(worker);
+        ASSERT_TRUE(worker.Start());
+        EXPECT_EQ(state->StartMonitor({OnlineLink::Serial, "/nonexistent/tty-monitor", 1}), -1);
+        PumpFor(200ms);
+        EXPECT_EQ(got.errors, 0);
+        EXPECT_EQ(got.stops, 0);
+        EXPECT_EQ(state->OnlineLinkOpen.load(), 0);
+        EXPECT_TRUE(worker.Stop());
+    }
     for (const Case& c : cases) {
         MonitorWorker worker(state);
         Received got(worker);
         ASSERT_TRUE(worker.Start()) << c.what;
-        state->StartMonitor({OnlineLink::Serial, c.port, 1});
+        ASSERT_EQ(state->StartMonitor({OnlineLink::Serial, c.port, 1}), 0) << c.what;
         ASSERT_TRUE(PumpUntil([&] { return got.stops >= 1; })) << c.what;
         PumpFor(200ms);
         EXPECT_EQ(got.errors, 1) << c.what;

@@ -75,6 +75,48 @@ TEST_F(BusTest, WrittenItemsReadBackWithBothReadOperations)
     EXPECT_STREQ(buffer, "12.5");
 }
 
+TEST_F(BusTest, JournalKeepsEveryItemRequestInOrder)
+{
+    std::string v;
+    EXPECT_NE(write(1, 2, 0, 1, "1"), 0);  // bus not ready
+    kilnbus_cycle();
+    ASSERT_EQ(write(1, 2, 0, 54, "31"), 0);
+    ASSERT_EQ(read(VUKEN_OP_MONITOR_READ, 1, 2, 0, 54, v), 0);
+    EXPECT_EQ(read(VUKEN_OP_READ, 3, 4, 1, 2, v), VUKEN_ERR_NO_CARD);
+    EXPECT_EQ(rw_dcs_items(VUKEN_OP_READ, itemAddress(1, 2), nullptr, nullptr), VUKEN_ERR_ARGUMENT);
+
+    struct Expected {
+        int operation, address, group, item;
+        const char* data;
+        int result;
+    };
+    const Expected expected[] = {
+        {VUKEN_OP_WRITE, itemAddress(1, 2), 0, 1, "1", VUKEN_ERR_NOT_READY},
+        {VUKEN_OP_WRITE, itemAddress(1, 2), 0, 54, "31", 0},
+        {VUKEN_OP_MONITOR_READ, itemAddress(1, 2), 0, 54, "", 0},
+        {VUKEN_OP_READ, itemAddress(3, 4), 1, 2, "", VUKEN_ERR_NO_CARD},
+        {VUKEN_OP_READ, itemAddress(1, 2), -1, -1, "", VUKEN_ERR_ARGUMENT},
+    };
+    ASSERT_EQ(vuken_sim_journal_size(), 5);
+    for (long i = 0; i < 5; ++i) {
+        VukenJournalEntry e{};
+        ASSERT_EQ(vuken_sim_journal_entry(i, &e), 0);
+        const Expected& x = expected[i];
+        EXPECT_EQ(e.operation, x.operation) << i;
+        EXPECT_EQ(e.address, x.address) << i;
+        EXPECT_EQ(e.group, x.group) << i;
+        EXPECT_EQ(e.item, x.item) << i;
+        EXPECT_STREQ(e.data, x.data) << i;
+        EXPECT_EQ(e.result, x.result) << i;
+    }
+    VukenJournalEntry e{};
+    EXPECT_EQ(vuken_sim_journal_entry(5, &e), -1);
+    EXPECT_EQ(vuken_sim_journal_entry(-1, &e), -1);
+    EXPECT_EQ(vuken_sim_journal_entry(0, nullptr), -1);
+    vuken_sim_reset();
+    EXPECT_EQ(vuken_sim_journal_size(), 0);
+}
+
 TEST_F(BusTest, AddressesReachTheLastStationAndCard)
 {
     EXPECT_EQ(itemAddress(0x3F, 15), 2031);

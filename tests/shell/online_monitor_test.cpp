@@ -6,6 +6,7 @@
 #include <QDeadlineTimer>
 #include <QThread>
 
+#include <cstring>
 #include <functional>
 
 namespace kravin::shell {
@@ -105,14 +106,57 @@ TEST_F(OnlineMonitorTest, SnapshotDescribesTheUnitsAndTheCurrentUnit)
     EXPECT_FALSE(c.UnitAt(3, -1).exists);  // no station placed
     EXPECT_FALSE(c.UnitAt(64, 0).exists);
     EXPECT_FALSE(c.UnitAt(0, 16).exists);
-    EXPECT_EQ(c.AnalogPlan(), nullptr);
-    EXPECT_EQ(c.CommPlan(), nullptr);
+    ASSERT_NE(c.AnalogPlan(), nullptr);  // the current unit's
+    EXPECT_EQ(c.AnalogPlan()->station, 3);
+    EXPECT_EQ(c.AnalogPlan()->card, 4);
+    EXPECT_EQ(c.CommPlan(), nullptr);  // no communication link table yet
 
     // A later change of the tables reaches the worker only with the next snapshot.
     t.cardKind[3][4] = 0;
     EXPECT_TRUE(c.UnitAt(3, 4).exists);
     app->refreshMonitorSnapshot();
     EXPECT_FALSE(c.UnitAt(3, 4).exists);
+}
+
+TEST_F(OnlineMonitorTest, PlansFollowTheAnalogMapAndTheCommunicationTable)
+{
+    start();
+    model::UnitContext& unit = app->unitContext();
+    unit.g_curStation = 2;
+    unit.g_curCard = 3;
+    for (auto& a : unit.analogMap) std::memset(&a, 0xFF, sizeof a);
+    unit.g_unitBlocks = {};
+    std::memcpy(unit.g_unitBlocks[4].data(), "01PID", 5);
+    std::memcpy(unit.g_unitBlocks[5].data(), "01PID", 5);
+    unit.analogMap[4].hasAnalog = 1;
+    unit.analogMap[4].terminalUsed[11] = 1;
+    unit.analogMap[4].terminalUsed[20] = 1;
+    unit.analogMap[4].source[20] = 512;  // ANACOM item 20 reads group 5 item 12
+    unit.analogMap[7].hasAnalog = 1;     // no block in group 7: not monitored
+
+    const online::AnalogMonitorPlan plan = analogMonitorPlan(unit);
+    EXPECT_EQ(plan.station, 2);
+    EXPECT_EQ(plan.card, 2);
+    EXPECT_EQ(plan.rows[4].blockFlag, 1);
+    EXPECT_EQ(plan.rows[4].itemFlags[11], 1);
+    EXPECT_EQ(plan.rows[4].redirect[11], -1);
+    EXPECT_EQ(plan.rows[4].itemFlags[20], 1);
+    EXPECT_EQ(plan.rows[4].redirect[20], 512);
+    EXPECT_EQ(plan.rows[4].itemFlags[12], online::kNotMonitored);
+    EXPECT_EQ(plan.rows[5].blockFlag, online::kNotMonitored);
+    EXPECT_EQ(plan.rows[7].blockFlag, online::kNotMonitored);
+
+    auto table = std::make_unique<model::CommLinkTable>();
+    table->flags[1][3].used = 1;
+    table->flags[1][3].kind[0] = 1;
+    table->flags[1][3].kind[15] = 4;
+    app->monitorContext().publishCommTable(*table);
+    const auto comm = app->monitorContext().CommPlan();
+    ASSERT_NE(comm, nullptr);
+    EXPECT_TRUE(comm->slots[1][3].used);
+    EXPECT_EQ(comm->slots[1][3].kinds[0], 1);
+    EXPECT_EQ(comm->slots[1][3].kinds[15], 4);
+    EXPECT_FALSE(comm->slots[1][2].used);
 }
 
 TEST(MonitorStopBound, CoversOneReplyTimeOutAndAMargin)

@@ -79,6 +79,19 @@ TEST(Controller, ClockItemsTakeTheWrittenTime)
     EXPECT_EQ(c.value(0, 0, 0, 1), "0");
 }
 
+TEST(Controller, CardsFromAFileKeepAClockAndLiveValuesChange)
+{
+    ConfigResult r = ParseCardConfig("card QV200 0012\n00.55 = 1231\n01.11 = 5\n");
+    ASSERT_TRUE(r.ok()) << r.error;
+    Controller c(r.cards);
+    runScript(c, {{"G00", "COK"}, {"I54", "D26"}, {"I55", "D1231"}, {"I56", "D0000"}, {"I57", "D00"}, {"I01", "D0"}});
+    c.setValue(0, 0, 1, 11, "7.5");
+    runScript(c, {{"G01", "COK"}, {"I11", "D7.5"}});
+    EXPECT_EQ(c.value(0, 0, 1, 11), "7.5");
+    c.setValue(3, 0, 1, 11, "9");  // no such card: nothing
+    EXPECT_EQ(c.value(0, 0, 1, 11), "7.5");
+}
+
 TEST(Controller, ClearEmptiesEveryGroupButGroupZero)
 {
     Controller c({DefaultCard()});

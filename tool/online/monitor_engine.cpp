@@ -183,20 +183,21 @@ void OnlineState::WaitAfterRun()
 
 int OnlineState::StartMonitor(const MonitorStart& start)
 {
-    int result = 0;
     OnlineDestination = static_cast<int>(start.link);
     if (start.link == OnlineLink::Bus) {
         kilnbus_cycle();
-    } else if (link_) {
-        result = link_->OpenComPort(start.baudIndex, start.portName);
-    } else {
-        result = -1;
+        if (get_kilnbus_status() != VUKEN_STATUS_READY) {
+            kilnbus_close();
+            return -1;
+        }
+    } else if (!link_ || link_->OpenComPort(start.baudIndex, start.portName) != 0) {
+        return -1;
     }
     MonitorActive = 1;
     OnlineLinkOpen = 1;
     LadderMonitorState = 1;
     Wake();
-    return result;
+    return 0;
 }
 
 void OnlineState::StopMonitorThreadFlags()

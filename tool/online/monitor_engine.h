@@ -32,11 +32,12 @@ constexpr int PackMonitorAddress(int station, int card, int point, int sub)
                             ((static_cast<unsigned>(point) & kMask) << 5) | (static_cast<unsigned>(sub) & kMask));
 }
 
-// Item address of a unit for rw_dcs_items: station << 5 | card (card 0..15; the station
-// itself, card -1, takes the low five bits of -1).
+// Item address of a unit for rw_dcs_items: station << 5 | card, the station's six bits
+// only. The station itself (card -1) has the card field 0, so no address is negative.
 constexpr int BusItemAddress(int station, int card)
 {
-    return static_cast<int>((static_cast<unsigned>(station) << 5) | (static_cast<unsigned>(card) & 31u));
+    const unsigned field = card < 0 ? 0u : static_cast<unsigned>(card) & 31u;
+    return static_cast<int>(((static_cast<unsigned>(station) & 63u) << 5) | field);
 }
 
 // The leading decimal integer of a text (optional sign; none gives 0; saturating).
@@ -150,8 +151,9 @@ public:
     void Wake();
 
     // The online half of the shell's monitor start: opens the serial port, or cycles the
-    // bus, then sets MonitorActive, OnlineLinkOpen and LadderMonitorState. Returns the port
-    // open's result (0 on the bus); a port that didn't open fails the first cycle.
+    // bus, then sets MonitorActive, OnlineLinkOpen and LadderMonitorState. -1, with no flag
+    // changed, when the port doesn't open or the bus is not ready after its cycle (it is
+    // closed again); else 0.
     int StartMonitor(const MonitorStart& start);
     // Stop: MonitorActive := 0, LadderMonitorState := 0.
     void StopMonitorThreadFlags();

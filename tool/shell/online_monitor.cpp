@@ -26,6 +26,43 @@ std::chrono::milliseconds monitorStopBound(int comTimeSeconds, std::chrono::mill
     return std::max(floor, link.replyTimeout + kStopMargin);
 }
 
+// ---- Monitor plans ----
+
+online::AnalogMonitorPlan analogMonitorPlan(const model::UnitContext& unit)
+{
+    online::AnalogMonitorPlan plan;
+    plan.station = unit.g_curStation;
+    plan.card = unit.g_curCard - 1;
+    for (int g = 0; g < model::kGroups && g < online::kMonitorBlocks; ++g) {
+        const model::AnalogMapEntry& entry = unit.analogMap[static_cast<std::size_t>(g)];
+        online::AnalogMonitorPlan::Row& row = plan.rows[static_cast<std::size_t>(g)];
+        if (unit.g_unitBlocks[g][0] == 0 || entry.hasAnalog == online::kNotMonitored) continue;
+        row.blockFlag = 1;
+        for (int i = 0; i < model::kItems && i < online::kMonitorItems; ++i) {
+            const auto k = static_cast<std::size_t>(i);
+            if (entry.terminalUsed[k] == online::kNotMonitored) continue;
+            row.itemFlags[k] = 1;
+            const int source = entry.source[k];
+            row.redirect[k] = source >= 0 && source < online::kMonitorBlocks * online::kMonitorItems ? source : -1;
+        }
+    }
+    return plan;
+}
+
+online::CommMonitorPlan commMonitorPlan(const model::CommLinkTable& table)
+{
+    online::CommMonitorPlan plan;
+    for (int s = 0; s < model::kStations && s < online::kMonitorStations; ++s)
+        for (int u = 0; u < model::kCommSlots && u < online::kMonitorSlots; ++u) {
+            const model::CommLinkFlagEntry& from = table.flags[static_cast<std::size_t>(s)][static_cast<std::size_t>(u)];
+            online::CommMonitorPlan::Slot& to = plan.slots[static_cast<std::size_t>(s)][static_cast<std::size_t>(u)];
+            to.used = from.used != 0;
+            for (int t = 0; t < model::kCommTerminals && t < online::kMonitorTerminals; ++t)
+                to.kinds[static_cast<std::size_t>(t)] = from.kind[static_cast<std::size_t>(t)];
+        }
+    return plan;
+}
+
 // ---- The model as the monitor reads it ----
 
 ModelMonitorContext::ModelMonitorContext(model::UnitContext& unit)
@@ -46,6 +83,7 @@ online::MonitorUnitInfo ModelMonitorContext::describe(int station, int card,
     const std::string& text =
         card == 0 ? unit_.tables.stationUnitText[station] : unit_.tables.cardUnitText[station][card - 1];
     info.recordText = text.substr(0, model::kUnitTextWidth);
+    if (const auto id = sessionUnitIds_.find({station, card - 1}); id != sessionUnitIds_.end()) info.unitId = id->second;
     if (card > 0) {
         const auto [it, added] = irCards.try_emplace(kind, false);
         if (added) it->second = KRAVinA_IRCardName_Comp(kind.c_str(), unit_.tableFolder.c_str()) == 1;
@@ -71,6 +109,7 @@ void ModelMonitorContext::refresh(bool projectOpen, const online::MonitorViews& 
             auto& blocks = next->units[next->station][next->card].blocks;
             for (int g = 0; g < model::kGroups && g < online::kMonitorBlocks; ++g)
                 if (unit_.g_unitBlocks[g][0] != 0) blocks.set(static_cast<std::size_t>(g));
+            next->analog = std::make_shared<const online::AnalogMonitorPlan>(analogMonitorPlan(unit_));
         }
     } else {
         for (int s = 0; s < model::kStations; ++s)
@@ -122,6 +161,24 @@ void ModelMonitorContext::setLadderPlan(online::LadderMonitorPlan plan)
 {
     std::lock_guard lock(mutex_);
     ladderPlan_ = std::move(plan);
+}
+
+std::shared_ptr<const online::CommMonitorPlan> ModelMonitorContext::CommPlan() const
+{
+    std::lock_guard lock(mutex_);
+    return commPlan_;
+}
+
+void ModelMonitorContext::publishCommTable(const model::CommLinkTable& table)
+{
+    auto plan = std::make_shared<const online::CommMonitorPlan>(commMonitorPlan(table));
+    std::lock_guard lock(mutex_);
+    commPlan_ = std::move(plan);
+}
+
+void ModelMonitorContext::setSessionUnitId(int station, int card, std::string id)
+{
+    sessionUnitIds_[{station, card}] = std::move(id);
 }
 
 void ModelMonitorContext::setAppDataDir(std::string folder)

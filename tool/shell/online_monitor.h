@@ -3,6 +3,7 @@
 // the start-up's MonitorWorker.
 #pragma once
 
+#include "connections.h"
 #include "current_unit.h"
 #include "monitor_port.h"
 
@@ -27,6 +28,13 @@ class MonitorWorker;
 
 namespace kravin::shell {
 
+// The analog monitor plan of the current unit from its analog map: a group with
+// analog terminals is monitored, its used items are read, an ANACOM item reads its
+// source instead.
+online::AnalogMonitorPlan analogMonitorPlan(const model::UnitContext& unit);
+// The communication monitor plan from the communication link table's flags.
+online::CommMonitorPlan commMonitorPlan(const model::CommLinkTable& table);
+
 // What the worker reads of the project at one moment.
 struct MonitorModelSnapshot {
     bool projectOpen = false;
@@ -35,6 +43,7 @@ struct MonitorModelSnapshot {
     int card = -1;
     // [station][0] the station, [station][j] card j.
     std::array<std::array<online::MonitorUnitInfo, model::kCardSlots + 1>, model::kStations> units;
+    std::shared_ptr<const online::AnalogMonitorPlan> analog;  // null: no current unit
 };
 
 // The monitor's view of the model. The worker's calls read the latest
@@ -48,15 +57,20 @@ public:
     // is the open project's folder (empty when none).
     void refresh(bool projectOpen, const online::MonitorViews& views, std::string workFolder);
     void setAppDataDir(std::string folder);
+    // The unit ID the link uses for a unit (card -1 the station) during this session,
+    // kept out of the project; taken in by the next refresh.
+    void setSessionUnitId(int station, int card, std::string id);
     std::shared_ptr<const MonitorModelSnapshot> snapshot() const;
 
     online::MonitorViews Views() const override { return snapshot()->views; }
     bool ProjectOpen() const override { return snapshot()->projectOpen; }
     online::MonitorUnitInfo CurrentUnit() const override;
     online::MonitorUnitInfo UnitAt(int station, int card) const override;
-    // No analog or communication view is served yet.
-    std::shared_ptr<const online::AnalogMonitorPlan> AnalogPlan() const override { return nullptr; }
-    std::shared_ptr<const online::CommMonitorPlan> CommPlan() const override { return nullptr; }
+    std::shared_ptr<const online::AnalogMonitorPlan> AnalogPlan() const override { return snapshot()->analog; }
+    // The plan of the last communication link table published (null before any).
+    std::shared_ptr<const online::CommMonitorPlan> CommPlan() const override;
+    // Whoever rebuilds the communication link table hands it over here.
+    void publishCommTable(const model::CommLinkTable& table);
     // The ladder's tables as the ladder view last published them.
     online::LadderMonitorPlan StartUnitMonitor() override;
     // Published on the GUI thread when the ladder opens or its grid changes.
@@ -74,10 +88,12 @@ private:
     mutable std::mutex mutex_;
     std::shared_ptr<const MonitorModelSnapshot> snapshot_;
     std::string appDataDir_;
+    std::shared_ptr<const online::CommMonitorPlan> commPlan_;
     online::LadderMonitorPlan ladderPlan_;
     // Blocks of the registry target unit, kept across refreshes.
     int targetStation_ = -1, targetCard_ = -1;
     std::bitset<online::kMonitorBlocks> targetBlocks_;
+    std::map<std::pair<int, int>, std::string> sessionUnitIds_;  // GUI thread only
 };
 
 // The online worker thread behind the start-up's start and stop, with its

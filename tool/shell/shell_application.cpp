@@ -173,6 +173,7 @@ ShellApplication::ShellApplication(ShellOptions options)
 
 ShellApplication::~ShellApplication()
 {
+    onlineShell_.reset();
     if (onlineMonitor_) onlineMonitor_->onLadderRedraw = nullptr;
     if (onlineMonitor_) {
         onlineMonitor_->onCommunicationError = nullptr;
@@ -248,9 +249,14 @@ void ShellApplication::resetRuntimeState()
     online_.monitorRan = false;
     online_.ht9PortOpen = false;
     online_.regMonitorShown = false;
+    applyOnlineSettings();
+}
+
+void ShellApplication::applyOnlineSettings()
+{
     online_.busMode = settings_.ONLINE == 1;
     if (serialLink_) serialLink_->setSettings(online::SerialLinkSettings::fromProfile(settings_.COM_TIME, settings_.HT9_ID));
-    if (onlineMonitor_) {
+    if (onlineMonitor_ && onlineMonitor_->state().OnlineLinkOpen.load() == 0) {
         online::OnlineState& state = onlineMonitor_->state();
         state.OnlineDestination = settings_.ONLINE == 1 ? 1 : 0;
         state.MonitorSpeed = settings_.MON_SPEED;
@@ -298,6 +304,7 @@ bool ShellApplication::createMainFrame()
             if (frame_) frame_->sendCommand(-1, cmd::OnlineStop);
         };
     }
+    if (onlineMonitor_) onlineShell_ = std::make_unique<OnlineShell>(*this);
 
     SequenceViewsContext seq;
     seq.unit = unit_.get();
@@ -353,6 +360,8 @@ void ShellApplication::startMonitor()
         refreshMonitorSnapshot();
     }
     options_.monitor->start();
+    // The registry monitor is made hidden now; its list comes from the monitor's folder.
+    if (onlineShell_) onlineShell_->createRegistryMonitor();
 }
 
 void ShellApplication::newProject() { project_->newProject(); }
@@ -400,6 +409,10 @@ QWidget* ShellApplication::makeView(ViewKind kind)
         frame->views().openBlkList();
         frame->refresh();
     });
+    // Its online commands (Date setting ...) go to the online dispatcher.
+    QObject::connect(view, &editors::SystemView::commandRequested, frame, [this](int id) {
+        if (onlineShell_) onlineShell_->runCommand(id);
+    });
     return view;
 }
 
@@ -420,7 +433,9 @@ void ShellApplication::refreshMonitorSnapshot()
 
 void ShellApplication::onlineStopped()
 {
-    if (onlineMonitor_) {
+    if (onlineShell_) {
+        onlineShell_->commands().OnOnlineStop();
+    } else if (onlineMonitor_) {
         refreshMonitorSnapshot();  // the HT-9 window may hold the port
         OnlineMonitorWorker::takeLinkDown(onlineMonitor_->state(), online_.online);
     }

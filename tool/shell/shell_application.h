@@ -8,6 +8,7 @@
 #include "main_frame.h"
 #include "monitor_port.h"
 #include "online_monitor.h"
+#include "online_shell.h"
 #include "project.h"
 #include "qt_prompt.h"
 #include "sequence_views.h"
@@ -103,6 +104,14 @@ public:
     OnlineMonitorWorker* onlineMonitor() const { return onlineMonitor_.get(); }
     // The sequential control block and ladder views; null before the main frame.
     SequenceViews* sequenceViews() const { return sequenceViews_.get(); }
+    // The online commands and dialogs; null without the online monitor's worker.
+    OnlineShell* onlineShell() const { return onlineShell_.get(); }
+    model::Prompt& prompt() { return *prompt_; }
+    online::SerialLink* serialLink() const { return serialLink_.get(); }
+    QSettings* profile() const { return options_.profile.get(); }
+    ShellServices& services() { return context_.services; }
+    // The link and monitor settings taken again after the Option dialog changed them.
+    void applyOnlineSettings();
     // The open system configuration view, or null.
     ShellSystemView* systemView() const;
     // Makes the view of a kind; null for kinds without their editor yet.
@@ -151,6 +160,7 @@ private:
     std::shared_ptr<ModelMonitorContext> monitorContext_;
     std::shared_ptr<online::SerialLink> serialLink_;
     std::shared_ptr<OnlineMonitorWorker> onlineMonitor_;
+    std::unique_ptr<OnlineShell> onlineShell_;
     std::unique_ptr<Hooks> hooks_;
     std::unique_ptr<FieldNameTable> fieldNames_;
     std::unique_ptr<QtPrompt> qtPrompt_;

@@ -41,6 +41,22 @@ VUKEN_API void vuken_sim_raise_fatal(const char* message);
 /* Number of rw_dcs_items calls since the last reset. */
 VUKEN_API long vuken_sim_request_count(void);
 
+/* One rw_dcs_items call as the journal keeps it. */
+typedef struct VukenJournalEntry {
+    int operation;
+    int address;
+    int group;   /* -1 without a request */
+    int item;    /* -1 without a request */
+    char data[32]; /* the text written, cut to 31 bytes; empty for reads */
+    int result;  /* what the call returned */
+} VukenJournalEntry;
+
+/* Number of rw_dcs_items calls in the journal (emptied by vuken_sim_reset; past 100000
+   calls the oldest half is dropped). */
+VUKEN_API long vuken_sim_journal_size(void);
+/* Copies journal entry index (0 = oldest); -1 when there is no such entry. */
+VUKEN_API int vuken_sim_journal_entry(long index, VukenJournalEntry* entry);
+
 #ifdef __cplusplus
 }
 #endif

@@ -1,0 +1,311 @@
+// The online commands through the real main frame against the controller simulator:
+// Option, Online Monitor with the registry monitor, Online Stop, and the clock.
+#include "command_ids.h"
+#include "connect_device_dialog.h"
+#include "date_setting_dialog.h"
+#include "option_dialog.h"
+#include "pty_server.h"
+#include "shell_fixture.h"
+
+#include "KRAVinA.h"
+#include "vuken_sim.h"
+
+#include <QAction>
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QThread>
+
+#include <cstring>
+#include <functional>
+
+namespace kravin::shell {
+namespace {
+
+using namespace std::chrono_literals;
+
+bool waitFor(const std::function<bool()>& done, std::chrono::milliseconds bound = 10000ms)
+{
+    QDeadlineTimer deadline(bound.count());
+    while (!done()) {
+        if (deadline.hasExpired()) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(2);
+    }
+    return true;
+}
+
+class OnlineCommandsRoad : public test::ShellFixture {
+protected:
+    void SetUp() override
+    {
+        server = std::make_unique<qvsim::PtyServer>(std::vector<qvsim::SimCard>{qvsim::DefaultCard()});
+        std::string error;
+        ASSERT_TRUE(server->start(error)) << error;
+        start();
+        profile->setValue(QStringLiteral("KRAVin/EXTRA_PORTS"), QString::fromStdString(server->devicePath()));
+        OnlineMonitorWorker* worker = app->onlineMonitor();
+        ASSERT_NE(worker, nullptr);
+        online::OnlineState::Waits waits;
+        waits.cycleSlow = waits.cycleFast = 20ms;
+        waits.afterRun = 50ms;
+        worker->state().SetWaits(waits);
+        app->onlineShell()->setClockTiming({});
+    }
+
+    // A QV200 card in slot 1 of station 0 whose unit file has block 1.
+    void placeCard()
+    {
+        const int kind = app->masters().card.find("QV200");
+        ASSERT_GT(kind, 0);
+        app->systemTables().cardKind[0][0] = kind;
+        const std::string folder = session().projectRecord.workFolder;
+        char head[500] = {};
+        KRAVinA_Data_Get(0, 0, head, folder.c_str());
+        std::memset(head, 0, sizeof head);
+        std::memcpy(head + 5 * 1, "01001", 5);
+        ASSERT_EQ(KRAVinA_Data_Write(0, 0, head, folder.c_str()), 0);
+        app->unitSelection().select(0, 1);
+    }
+
+    // Option: row 1 gets the simulator's port for the QVxxx devices.
+    void allocatePort(const char* device = "QVxxx(JOV-US)", int row = 0)
+    {
+        app->onlineShell()->beforeDialog = [&, device, row](QDialog& d) {
+            auto* option = qobject_cast<OptionDialog*>(&d);
+            ASSERT_NE(option, nullptr);
+            option->portCombo(row)->setCurrentText(QString::fromStdString(server->devicePath()));
+            option->deviceCombo(row)->setCurrentText(QString::fromLatin1(device));
+            QMetaObject::invokeMethod(option, "accept", Qt::QueuedConnection);
+        };
+        ASSERT_TRUE(frame().trigger(cmd::Option));
+        app->onlineShell()->beforeDialog = nullptr;
+    }
+
+    online::OnlineState& state() { return app->onlineMonitor()->state(); }
+
+    std::unique_ptr<qvsim::PtyServer> server;
+};
+
+TEST_F(OnlineCommandsRoad, OptionThenMonitorShowsLiveValuesThenOnlineStop)
+{
+    ASSERT_NO_FATAL_FAILURE(placeCard());
+    ASSERT_NO_FATAL_FAILURE(allocatePort());
+    EXPECT_EQ(app->settings().PortAllocation[0].port, server->devicePath());
+    EXPECT_EQ(app->settings().PortAllocation[0].device, "QVxxx(JOV-US)");
+    // The Option dialog's OK saves the settings.
+    profile->sync();
+    EXPECT_EQ(profile->value(QStringLiteral("KRAVin/PORT0_KIKI")).toString(), QStringLiteral("QVxxx(JOV-US)"));
+
+    // The registry monitor was made hidden at start-up.
+    online::RegistryMonitorDialog* registry = app->onlineShell()->registryMonitor();
+    ASSERT_NE(registry, nullptr);
+    EXPECT_FALSE(registry->isVisible());
+    online::MonitorTargets targets = state().Targets();
+    targets.station = 0;
+    targets.card = 0;
+    targets.rows[0] = {};
+    targets.rows[0].ggii = 111;
+    targets.rows[0].on = online::kRowOn;
+    state().SetTargets(targets);
+
+    ASSERT_TRUE(frame().trigger(cmd::ViewRegMonitor));
+    EXPECT_TRUE(registry->isVisible());
+    EXPECT_TRUE(app->online().regMonitorShown);
+    EXPECT_FALSE(frame().action(cmd::ViewRegMonitor)->isEnabled());
+    // Restoring the main window shows the registry monitor again.
+    registry->hide();
+    frame().showMinimized();
+    frame().showNormal();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(registry->isVisible());
+    registry->startStop();
+    ASSERT_TRUE(registry->monitoring()) << ::testing::PrintToString(prompt.ids());
+    EXPECT_TRUE(app->online().online);
+    EXPECT_EQ(app->onlineShell()->owner().Holder(), online::LinkUser::Monitor);
+    EXPECT_FALSE(frame().action(cmd::Option)->isEnabled());
+
+    // Row GGII 0111 shows the simulator's value, and a changed value follows.
+    ASSERT_TRUE(waitFor([&] { return registry->dataLabel(0)->text() == QStringLiteral("100.0"); }))
+        << registry->dataLabel(0)->text().toStdString();
+    server->withController([](qvsim::Controller& c) { c.setValue(0, 0, 1, 11, "123.5"); });
+    ASSERT_TRUE(waitFor([&] {
+        const auto values = state().Results().registry;
+        return values && values->rows[0].text == "123.5";
+    }));
+    ASSERT_TRUE(waitFor([&] { return registry->dataLabel(0)->text() == QStringLiteral("123.5"); }));
+
+    // Online Stop: Stop once a cycle has run, then the worker's "M Online Stop" takes the link down.
+    ASSERT_TRUE(waitFor([&] { return onlineCommandState(frame().commandContext()) == 2; }));
+    ASSERT_TRUE(frame().trigger(cmd::OnlineMonitor));
+    EXPECT_EQ(state().MonitorActive.load(), 0);
+    ASSERT_TRUE(waitFor([&] { return !app->online().online; }));
+    EXPECT_EQ(state().OnlineLinkOpen.load(), 0);
+    EXPECT_FALSE(app->serialLink()->isOpen());
+    EXPECT_TRUE(app->onlineShell()->owner().Free());
+    EXPECT_FALSE(registry->monitoring());  // back in edit mode
+    EXPECT_TRUE(frame().action(cmd::Option)->isEnabled());
+    EXPECT_TRUE(prompt.ids().empty()) << ::testing::PrintToString(prompt.ids());
+}
+
+TEST_F(OnlineCommandsRoad, TwoMatchingRowsAskForTheDeviceAndCancelStaysOffline)
+{
+    ASSERT_NO_FATAL_FAILURE(placeCard());
+    ASSERT_NO_FATAL_FAILURE(allocatePort("QVxxx(JOV-US)", 0));
+    ASSERT_NO_FATAL_FAILURE(allocatePort("QVxxx(JOV-IRDA)", 1));
+    int asked = 0;
+    app->onlineShell()->beforeDialog = [&asked](QDialog& d) {
+        auto* chooser = qobject_cast<online::ConnectDeviceDialog*>(&d);
+        ASSERT_NE(chooser, nullptr);
+        EXPECT_EQ(chooser->combo()->count(), 2);
+        ++asked;
+        QMetaObject::invokeMethod(chooser, "reject", Qt::QueuedConnection);
+    };
+    ASSERT_TRUE(frame().trigger(cmd::OnlineMonitor));
+    EXPECT_EQ(asked, 1);
+    EXPECT_FALSE(app->online().online);
+    EXPECT_EQ(state().MonitorActive.load(), 0);
+    EXPECT_FALSE(app->serialLink()->isOpen());
+    EXPECT_TRUE(app->onlineShell()->owner().Free());
+}
+
+TEST_F(OnlineCommandsRoad, PortThatFailsToOpenIsShownAndTheToolStaysOffline)
+{
+    ASSERT_NO_FATAL_FAILURE(placeCard());
+    app->settings().PortAllocation[0] = {"/nonexistent/tty-road", "", "QVxxx(JOV-US)", 0};
+    ASSERT_TRUE(frame().trigger(cmd::OnlineMonitor));
+    EXPECT_EQ(prompt.ids(), std::vector<int>{online::kMsgPortOpenFailed});
+    EXPECT_FALSE(app->online().online);
+    EXPECT_EQ(state().MonitorActive.load(), 0);
+    EXPECT_EQ(state().OnlineLinkOpen.load(), 0);
+    EXPECT_TRUE(app->onlineShell()->owner().Free());
+    EXPECT_TRUE(frame().action(cmd::Option)->isEnabled());
+}
+
+TEST_F(OnlineCommandsRoad, DateSettingWritesTheClock)
+{
+    ASSERT_NO_FATAL_FAILURE(placeCard());
+    ASSERT_NO_FATAL_FAILURE(allocatePort());
+    bool failed = true;
+    app->onlineShell()->beforeDialog = [&failed](QDialog& d) {
+        auto* clock = qobject_cast<online::DateSettingDialog*>(&d);
+        ASSERT_NE(clock, nullptr);
+        EXPECT_EQ(clock->stationLabel()->text(), QStringLiteral("STATION  00"));
+        EXPECT_EQ(clock->modeGroup()->checkedId(), 1);  // serial: the ONLINE setting
+        clock->setDateTime({2031, 2, 3, 9, 5, 7});
+        QObject::connect(clock, &online::DateSettingDialog::finished, clock, [clock, &failed](bool f) {
+            failed = f;
+            clock->accept();
+        });
+        QMetaObject::invokeMethod(clock, [clock] { clock->start(); }, Qt::QueuedConnection);
+    };
+    EXPECT_TRUE(app->onlineShell()->handles(40408));
+    EXPECT_FALSE(app->onlineShell()->handles(40605));  // the monitor's notice, not a menu command
+    EXPECT_FALSE(app->onlineShell()->handles(40405));  // Download: not built here
+    // Date setting from the System Configuration view's context menu.
+    ShellSystemView* view = app->systemView();
+    ASSERT_NE(view, nullptr);
+    Q_EMIT view->commandRequested(40408);
+    EXPECT_FALSE(failed);
+    EXPECT_TRUE(prompt.ids().empty()) << ::testing::PrintToString(prompt.ids());
+    auto value = [this](int item) {
+        std::string v;
+        server->withController([&](qvsim::Controller& c) { v = c.value(0, 0, 0, item).value_or("?"); });
+        return v;
+    };
+    EXPECT_EQ(value(54), "31");
+    EXPECT_EQ(value(55), "0203");
+    EXPECT_EQ(value(56), "0905");
+    EXPECT_EQ(value(57), "07");
+    EXPECT_EQ(value(1), "0");
+    EXPECT_FALSE(app->serialLink()->isOpen());
+    EXPECT_TRUE(app->onlineShell()->owner().Free());
+}
+
+TEST_F(OnlineCommandsRoad, ClockRefusesImpossibleDatesAndAHeldLink)
+{
+    ASSERT_NO_FATAL_FAILURE(placeCard());
+    ASSERT_NO_FATAL_FAILURE(allocatePort());
+    app->onlineShell()->beforeDialog = [this](QDialog& d) {
+        auto* clock = qobject_cast<online::DateSettingDialog*>(&d);
+        ASSERT_NE(clock, nullptr);
+        clock->setDateTime({2031, 2, 31, 0, 0, 0});
+        clock->start();
+        EXPECT_FALSE(clock->running());
+        clock->setDateTime({2031, 2, 28, 0, 0, 0});
+        ASSERT_TRUE(app->onlineShell()->owner().Acquire(online::LinkUser::Transfer));
+        clock->start();
+        EXPECT_FALSE(clock->running());
+        app->onlineShell()->owner().Release(online::LinkUser::Transfer);
+        QMetaObject::invokeMethod(clock, "accept", Qt::QueuedConnection);
+    };
+    ASSERT_TRUE(app->onlineShell()->runCommand(40408));
+    EXPECT_EQ(prompt.ids(), (std::vector<int>{online::kMsgInvalidDate, online::kMsgLinkInUse}));
+    EXPECT_TRUE(server->receivedLines().empty());
+}
+
+TEST_F(OnlineCommandsRoad, OverTheSimulatedBus)
+{
+    ASSERT_NO_FATAL_FAILURE(placeCard());
+    vuken_sim_reset();
+    vuken_sim_add_card(0, 0);
+    vuken_sim_set_item(0, 0, 1, 11, "42.0");
+    // Option: U-Bus.
+    app->onlineShell()->beforeDialog = [](QDialog& d) {
+        auto* option = qobject_cast<OptionDialog*>(&d);
+        ASSERT_NE(option, nullptr);
+        option->onlineGroup()->button(1)->setChecked(true);
+        QMetaObject::invokeMethod(option, "accept", Qt::QueuedConnection);
+    };
+    ASSERT_TRUE(frame().trigger(cmd::Option));
+    EXPECT_EQ(app->settings().ONLINE, 1);
+    EXPECT_TRUE(app->online().busMode);
+
+    online::MonitorTargets targets = state().Targets();
+    targets.station = 0;
+    targets.card = 0;
+    targets.rows[0] = {};
+    targets.rows[0].ggii = 111;
+    targets.rows[0].on = online::kRowOn;
+    state().SetTargets(targets);
+    ASSERT_TRUE(frame().trigger(cmd::ViewRegMonitor));
+    online::RegistryMonitorDialog* registry = app->onlineShell()->registryMonitor();
+    registry->startStop();
+    ASSERT_TRUE(registry->monitoring()) << ::testing::PrintToString(prompt.ids());
+    EXPECT_EQ(get_kilnbus_status(), VUKEN_STATUS_READY);
+    ASSERT_TRUE(waitFor([&] { return registry->dataLabel(0)->text() == QStringLiteral("42.0"); }));
+    vuken_sim_set_item(0, 0, 1, 11, "43.5");
+    ASSERT_TRUE(waitFor([&] { return registry->dataLabel(0)->text() == QStringLiteral("43.5"); }));
+    ASSERT_TRUE(waitFor([&] { return onlineCommandState(frame().commandContext()) == 2; }));
+    ASSERT_TRUE(frame().trigger(cmd::OnlineMonitor));
+    ASSERT_TRUE(waitFor([&] { return !app->online().online; }));
+    EXPECT_EQ(get_kilnbus_status(), VUKEN_STATUS_CLOSED);
+    EXPECT_TRUE(app->onlineShell()->owner().Free());
+
+    // The clock over the bus: the dialog opens on "Network" without a port.
+    const long before = vuken_sim_journal_size();
+    app->onlineShell()->beforeDialog = [](QDialog& d) {
+        auto* clock = qobject_cast<online::DateSettingDialog*>(&d);
+        ASSERT_NE(clock, nullptr);
+        EXPECT_EQ(clock->modeGroup()->checkedId(), 0);
+        clock->setDateTime({2031, 2, 3, 9, 5, 7});
+        QObject::connect(clock, &online::DateSettingDialog::finished, clock, [clock](bool) { clock->accept(); });
+        QMetaObject::invokeMethod(clock, [clock] { clock->start(); }, Qt::QueuedConnection);
+    };
+    ASSERT_TRUE(app->onlineShell()->runCommand(40408));
+    char value[8] = {};
+    ASSERT_EQ(vuken_sim_get_item(0, 0, 0, 55, value, sizeof value), 0);
+    EXPECT_STREQ(value, "0203");
+    ASSERT_EQ(vuken_sim_get_item(0, 0, 0, 1, value, sizeof value), 0);
+    EXPECT_STREQ(value, "0");
+    EXPECT_EQ(vuken_sim_journal_size() - before, 7);
+    EXPECT_TRUE(prompt.ids().empty()) << ::testing::PrintToString(prompt.ids());
+}
+
+}  // namespace
+}  // namespace kravin::shell
