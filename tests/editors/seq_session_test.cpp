@@ -56,6 +56,8 @@ TEST_F(SeqSessionTest, GroupsEnableFromGroup81On)
     EXPECT_EQ(stored(81, 0), "130000");
     EXPECT_EQ(stored(81, 1), "000000");
     EXPECT_EQ(unitCode(0, 0, 81), "95SEQ");
+    EXPECT_EQ(unitItem(0, 0, 81, 1), "0");   // the block's own items get their defaults
+    EXPECT_EQ(unitItem(0, 0, 81, 2), "0.1");
     EXPECT_EQ(modified, 1);
     EXPECT_EQ(s->ContextMenu(tab82, false), std::vector<int>{seqcmd::EnableSetting});
     EXPECT_EQ(s->ContextMenu(tab81, false),

@@ -10,7 +10,8 @@
 
 #include "KRAVinA.h"
 #include "ladder_monitor.h"
-#include "seq_pages.h"
+#include "ladder_view.h"
+#include "seq_view.h"
 #include "vuken_sim.h"
 
 #include <QAction>
@@ -332,19 +333,19 @@ TEST_F(OnlineCommandsRoad, LadderShowsContactStatesAndRefusesEdits)
 
     // Group 81 enabled and its ladder open on a rung of terminal 11/15.
     ASSERT_TRUE(frame().trigger(cmd::ViewSeqBlk));
-    auto* seq = qobject_cast<sequence::SeqBlkPage*>(frame().frame(ViewKind::SeqBlk)->widget());
+    auto* seq = qobject_cast<sequence::SeqBlkView*>(frame().frame(ViewKind::SeqBlk)->view());
     ASSERT_NE(seq, nullptr);
-    seq->view()->session().Select({sequence::SeqHit::Tab, 81, -1});
+    seq->session().Select({sequence::SeqHit::Tab, 81, -1});
     seq->runCommand(sequence::seqcmd::EnableSetting);
     ASSERT_TRUE(frame().trigger(cmd::ViewLadder));
     QCoreApplication::processEvents();
-    auto* page = qobject_cast<sequence::LadderPage*>(frame().frame(ViewKind::Ladder)->widget());
+    auto* page = qobject_cast<ladder::LadderView*>(frame().frame(ViewKind::Ladder)->view());
     ASSERT_NE(page, nullptr);
-    ladder::LadderContext& l = page->view()->ladder();
+    ladder::LadderContext& l = page->ladder();
     l.Cell(1, 0) = ladder::MakeValue(1, 11, 15);
     for (int c = 1; c < ladder::kLadderCols; ++c) l.Cell(1, c) = ladder::kCellWire;
     l.g_ladderCoils[1] = ladder::MakeValue(7, 11, 15);
-    Q_EMIT page->view()->edited();
+    Q_EMIT page->edited();
     ladder::UnitTerminalItems items(app->unitContext());
     const int item = items.itemOf(11, 15);
     ASSERT_GE(item, 0);
@@ -363,14 +364,14 @@ TEST_F(OnlineCommandsRoad, LadderShowsContactStatesAndRefusesEdits)
     QImage image(ladder::kLadderWidth, 200, QImage::Format_ARGB32_Premultiplied);
     {
         QPainter p(&image);
-        page->view()->paintContent(p, image.rect());
+        page->paintContent(p, image.rect());
     }
     const int h = ladder::LadderRowHeight(l.g_ladderShowComments);
     EXPECT_EQ(image.pixelColor(ladder::kLadderLeft + 60, h + ladder::kWireOffset), ladder::LadderStyle().on);
 
     const ladder::LadderGrid before = l.Grid();
-    QTest::keyClick(page->view(), 'y');
-    QTest::keyClick(page->view(), Qt::Key_Delete, Qt::ControlModifier);
+    QTest::keyClick(page, 'y');
+    QTest::keyClick(page, Qt::Key_Delete, Qt::ControlModifier);
     EXPECT_EQ(l.Grid(), before);
     EXPECT_FALSE(l.g_ladderEdited);
 

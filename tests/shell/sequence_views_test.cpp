@@ -4,7 +4,9 @@
 #include "child_frame.h"
 #include "command_ids.h"
 #include "KRAVinA.h"
-#include "seq_pages.h"
+#include "block_setting_dialog.h"
+#include "sequence_views.h"
+#include "view_bar.h"
 #include "shell_fixture.h"
 
 #include <QApplication>
@@ -60,15 +62,24 @@ protected:
         frame().refresh();
     }
 
-    sequence::SeqBlkPage* seqPage()
+    sequence::SeqBlkView* seqPage()
     {
         ChildFrame* f = frame().frame(ViewKind::SeqBlk);
-        return f ? qobject_cast<sequence::SeqBlkPage*>(f->widget()) : nullptr;
+        return f ? qobject_cast<sequence::SeqBlkView*>(f->view()) : nullptr;
     }
-    sequence::LadderPage* ladderPage()
+    ladder::LadderView* ladderPage()
     {
         ChildFrame* f = frame().frame(ViewKind::Ladder);
-        return f ? qobject_cast<sequence::LadderPage*>(f->widget()) : nullptr;
+        return f ? qobject_cast<ladder::LadderView*>(f->view()) : nullptr;
+    }
+    // A button of a frame's bar.
+    QPushButton* button(ViewKind kind, int id)
+    {
+        ChildFrame* f = frame().frame(kind);
+        if (!f) return nullptr;
+        for (ViewBar* bar : f->findChildren<ViewBar*>())
+            if (QPushButton* b = bar->button(id)) return b;
+        return nullptr;
     }
 
     QPoint tabCentre(int group) { return {10 + 64 * (group - 81) + 30, 19}; }
@@ -87,19 +98,19 @@ protected:
             ok->click();
         });
     }
-    void key(char c) { QTest::keyClick(ladderPage()->view(), c); }
-    void key(Qt::Key k, Qt::KeyboardModifiers m = {}) { QTest::keyClick(ladderPage()->view(), k, m); }
+    void key(char c) { QTest::keyClick(ladderPage(), c); }
+    void key(Qt::Key k, Qt::KeyboardModifiers m = {}) { QTest::keyClick(ladderPage(), k, m); }
 
     // Opens the ladder on group 81, enabled first.
     void openLadderOn81()
     {
         ASSERT_TRUE(frame().trigger(cmd::ViewSeqBlk));
-        sequence::SeqBlkPage* page = seqPage();
+        sequence::SeqBlkView* page = seqPage();
         ASSERT_NE(page, nullptr);
-        QTest::mouseClick(page->view()->viewport(), Qt::LeftButton, {}, tabCentre(81));
+        QTest::mouseClick(page->viewport(), Qt::LeftButton, {}, tabCentre(81));
         page->runCommand(sequence::seqcmd::EnableSetting);
-        ASSERT_TRUE(page->button(sequence::barid::SeqLadder)->isEnabled());
-        QTest::mouseClick(page->button(sequence::barid::SeqLadder), Qt::LeftButton);
+        ASSERT_TRUE(button(ViewKind::SeqBlk, seqbar::SeqLadder)->isEnabled());
+        QTest::mouseClick(button(ViewKind::SeqBlk, seqbar::SeqLadder), Qt::LeftButton);
         QCoreApplication::processEvents();
         ASSERT_TRUE(frame().views().frameExists(ViewKind::Ladder)) << frame().views().state(ViewKind::Ladder);
         ASSERT_NE(ladderPage(), nullptr);
@@ -110,41 +121,40 @@ TEST_F(SequenceViewsTest, KeyedProgramIsTranslatedSavedAndThereAfterReopening)
 {
     makeProject();
     ASSERT_TRUE(frame().trigger(cmd::ViewSeqBlk));
-    sequence::SeqBlkPage* page = seqPage();
+    sequence::SeqBlkView* page = seqPage();
     ASSERT_NE(page, nullptr);
     EXPECT_FALSE(frame().views().frameExists(ViewKind::System));
     // A double click on a disabled group's tab opens nothing.
-    QTest::mouseDClick(page->view()->viewport(), Qt::LeftButton, {}, tabCentre(81));
+    QTest::mouseDClick(page->viewport(), Qt::LeftButton, {}, tabCentre(81));
     QCoreApplication::processEvents();
     EXPECT_EQ(ladderPage(), nullptr);
     EXPECT_FALSE(frame().action(cmd::ViewLadder)->isEnabled());
 
-    QTest::mouseClick(page->view()->viewport(), Qt::LeftButton, {}, tabCentre(81));
+    QTest::mouseClick(page->viewport(), Qt::LeftButton, {}, tabCentre(81));
     page->runCommand(sequence::seqcmd::EnableSetting);
     frame().refresh();
     EXPECT_TRUE(frame().action(cmd::ViewLadder)->isEnabled());
     // Double click on the STEP00 box: the ladder replaces the sequential view.
-    QTest::mouseDClick(page->view()->viewport(), Qt::LeftButton, {}, QPoint(30, 50));
+    QTest::mouseDClick(page->viewport(), Qt::LeftButton, {}, QPoint(30, 50));
     QCoreApplication::processEvents();
     ASSERT_NE(ladderPage(), nullptr);
     EXPECT_FALSE(frame().views().frameExists(ViewKind::SeqBlk));
     EXPECT_TRUE(frame().views().reopenFlags() & ReopenSeqAfterLadder);
-    EXPECT_EQ(ladderPage()->infoBar()->texts().last(), QStringLiteral("GROUP:81"));
 
     // Row 1: N.O. contact 1115 wired to an output coil 1115.
     key(Qt::Key_Down);
     answerDialog(QStringLiteral("1115"));
     key('a');
-    EXPECT_EQ(ladderPage()->view()->ladder().g_ladderCursor, (ladder::GridPos{1, 1}));
+    EXPECT_EQ(ladderPage()->ladder().g_ladderCursor, (ladder::GridPos{1, 1}));
     answerDialog(QStringLiteral("1115"));
     key('O');
-    EXPECT_EQ(ladderPage()->view()->ladder().g_ladderCursor, (ladder::GridPos{2, 0}));
+    EXPECT_EQ(ladderPage()->ladder().g_ladderCursor, (ladder::GridPos{2, 0}));
     EXPECT_TRUE(app->sequenceViews()->ladderPending());
     frame().refresh();
     EXPECT_TRUE(frame().action(cmd::EditUndo)->isEnabled());
 
-    QTest::mouseClick(ladderPage()->button(sequence::barid::LadderConfirm), Qt::LeftButton);
-    QTest::mouseClick(ladderPage()->button(sequence::barid::LadderClose), Qt::LeftButton);
+    QTest::mouseClick(button(ViewKind::Ladder, seqbar::LadderConfirm), Qt::LeftButton);
+    QTest::mouseClick(button(ViewKind::Ladder, seqbar::LadderClose), Qt::LeftButton);
     QCoreApplication::processEvents();
     QCoreApplication::processEvents();
     EXPECT_FALSE(frame().views().frameExists(ViewKind::Ladder));
@@ -165,19 +175,59 @@ TEST_F(SequenceViewsTest, KeyedProgramIsTranslatedSavedAndThereAfterReopening)
     EXPECT_TRUE(app->sequenceViews()->session().GroupEnabled(81));
 }
 
+TEST_F(SequenceViewsTest, MnemonicSetsTheGroupsCodesThroughBlockSetting)
+{
+    makeProject();
+    ASSERT_TRUE(frame().trigger(cmd::ViewSeqBlk));
+    sequence::SeqBlkView* view = seqPage();
+    ASSERT_NE(view, nullptr);
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, tabCentre(81));
+    view->runCommand(sequence::seqcmd::EnableSetting);
+    prompt.clearLog();
+    QTimer::singleShot(0, [] {
+        auto* d = qobject_cast<editors::blocks::BlockSettingDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(d, nullptr);
+        const auto& rows = d->editor().rows();
+        for (std::size_t r = 0; r < rows.size(); ++r) {
+            const char* code = rows[r].index == 12 ? "011115" : rows[r].index == 13 ? "071115"
+                             : rows[r].index == 14 ? "000000" : nullptr;
+            if (code) d->gridModel()->setData(d->gridModel()->index(static_cast<int>(r), 3), QString::fromLatin1(code),
+                                              Qt::EditRole);
+        }
+        d->accept();
+        // A refused OK must not leave the test waiting.
+        if (d->isVisible()) {
+            ADD_FAILURE() << "Block Setting refused its OK";
+            d->done(QDialog::Rejected);
+        }
+    });
+    view->runCommand(sequence::seqcmd::Mnemonic);
+    EXPECT_TRUE(prompt.ids().empty()) << ::testing::PrintToString(prompt.ids());
+    const auto& row = *app->sequenceViews()->session().steps.g_stepTable.Row(81);
+    EXPECT_EQ(std::string(row[1].data(), 6), "011115");
+    EXPECT_EQ(std::string(row[2].data(), 6), "071115");
+    EXPECT_EQ(session().projectRecord.modified, 1);
+    // The ladder opens on the new codes.
+    QTest::mouseClick(button(ViewKind::SeqBlk, seqbar::SeqLadder), Qt::LeftButton);
+    QCoreApplication::processEvents();
+    ASSERT_NE(ladderPage(), nullptr);
+    EXPECT_EQ(ladderPage()->ladder().Cell(1, 0), ladder::MakeValue(1, 11, 15));
+    EXPECT_EQ(ladderPage()->ladder().g_ladderCoils[1], ladder::MakeValue(7, 11, 15));
+}
+
 TEST_F(SequenceViewsTest, FailedCloseKeepsTheLadderOpenOnTheError)
 {
     makeProject();
     openLadderOn81();
-    ladder::LadderContext& l = ladderPage()->view()->ladder();
+    ladder::LadderContext& l = ladderPage()->ladder();
     l.Cell(60, 4) = ladder::MakeValue(1, 11, 15);  // a contact joined to nothing
     l.g_ladderEdited = true;
-    QTest::mouseClick(ladderPage()->button(sequence::barid::LadderClose), Qt::LeftButton);
+    QTest::mouseClick(button(ViewKind::Ladder, seqbar::LadderClose), Qt::LeftButton);
     QCoreApplication::processEvents();
     ASSERT_NE(ladderPage(), nullptr);
     EXPECT_FALSE(prompt.shown.empty());
     // The error row is in view.
-    ladder::LadderView* v = ladderPage()->view();
+    ladder::LadderView* v = ladderPage();
     const int h = ladder::LadderRowHeight(l.g_ladderShowComments);
     const int row = l.g_ladderCursor.row;
     EXPECT_EQ(l.g_ladderCursor, l.g_ladderErrorPos);
@@ -192,10 +242,10 @@ TEST_F(SequenceViewsTest, FailedCloseKeepsTheLadderOpenOnTheError)
 
     // Cancel asks; Cancel to that question keeps the window.
     prompt.answer(8104, model::Answer::Cancel);
-    QTest::mouseClick(ladderPage()->button(sequence::barid::LadderCancel), Qt::LeftButton);
+    QTest::mouseClick(button(ViewKind::Ladder, seqbar::LadderCancel), Qt::LeftButton);
     EXPECT_NE(ladderPage(), nullptr);
     prompt.answer(8104, model::Answer::Ok);
-    QTest::mouseClick(ladderPage()->button(sequence::barid::LadderCancel), Qt::LeftButton);
+    QTest::mouseClick(button(ViewKind::Ladder, seqbar::LadderCancel), Qt::LeftButton);
     QCoreApplication::processEvents();
     EXPECT_EQ(ladderPage(), nullptr);
 }
@@ -251,11 +301,11 @@ TEST_F(SequenceViewsTest, CommentSwitchIsKeptInTheSettings)
 {
     makeProject();
     openLadderOn81();
-    const bool before = ladderPage()->view()->ladder().g_ladderShowComments;
-    QPushButton* b = ladderPage()->button(sequence::barid::LadderComment);
+    const bool before = ladderPage()->ladder().g_ladderShowComments;
+    QPushButton* b = button(ViewKind::Ladder, seqbar::LadderComment);
     EXPECT_EQ(b->text(), before ? QStringLiteral("Hide Comment") : QStringLiteral("Show Comment"));
     QTest::mouseClick(b, Qt::LeftButton);
-    EXPECT_EQ(ladderPage()->view()->ladder().g_ladderShowComments, !before);
+    EXPECT_EQ(ladderPage()->ladder().g_ladderShowComments, !before);
     EXPECT_EQ(profile->value(QStringLiteral("KRAVin/SEQ_DSP")).toInt(), before ? 0 : 1);
     EXPECT_EQ(b->text(), before ? QStringLiteral("Show Comment") : QStringLiteral("Hide Comment"));
 }
@@ -264,10 +314,10 @@ TEST_F(SequenceViewsTest, OnlineTheLadderRefusesEditsAndPublishesItsTables)
 {
     makeProject();
     openLadderOn81();
-    ladder::LadderContext& l = ladderPage()->view()->ladder();
+    ladder::LadderContext& l = ladderPage()->ladder();
     // The monitor's tables follow the grid.
     l.Cell(1, 0) = ladder::MakeValue(1, 11, 15);
-    Q_EMIT ladderPage()->view()->edited();
+    Q_EMIT ladderPage()->edited();
     const online::LadderMonitorPlan plan = app->monitorContext().StartUnitMonitor();
     EXPECT_TRUE(plan.valid);
     EXPECT_EQ(plan.group, 81);

@@ -12,6 +12,7 @@ const StringEntry kStringTable[] = {
     {6004, "System Configuration ", "システム構成 "},
     {6005, "HT-9 Simulation ", "HT-9シミュレーション "},
     {6006, "Network HT-9 Simulation ", "ネットワークHT-9シミュレーション "},
+    {6007, "Function Block List ", "機能ブロック一覧 "},
     {6008, "Project file properties", "プロジェクトファイルのプロパティ"},
     // System configuration view menus
     {6500, "Change the number of virtual cards", "仮想カード数の変更"},
@@ -47,8 +48,11 @@ const StringEntry kStringTable[] = {
      "このバージョンで保存するとデータが失われる可能性があります。保存しますか？"},
     {7032, "The project file holds an entry that would be written outside the project folder:\n%s",
      "プロジェクトファイルに、プロジェクトフォルダの外へ書き込まれるエントリがあります：\n%s"},
+    // Function block list
+    {8103, "Are you sure to delete function information?", "機能情報を削除してもよろしいですか？"},
     // Ladder
     {8104, "Are you sure to discard updated data?", "更新したデータを破棄してもよろしいですか？"},
+    {8110, "Cannot apply.", "適用できません。"},
     // Diagram layers
     {8111, "Cannot register any more comments.", "これ以上コメントを登録できません。"},
     // Shared input dialogs
@@ -109,6 +113,9 @@ const StringEntry kStringTable[] = {
     {8302, "No valid serial ports.", "有効なシリアルポートがありません。"},
     {8308, "The parameter Timeout value must be specified between 1 and 99.",
      "タイムアウト値は1から99の範囲で指定してください。"},
+    // Function block list bar
+    {8400, "Bank 2", "バンク2"},
+    {8401, "Bank 0", "バンク0"},
     // Online monitor
     {9100, "Edit mode", "編集モード"},
     {9101, "Monitoring", "モニタ中"},
@@ -139,8 +146,18 @@ const StringEntry kStringTable[] = {
     {9400, "Enter 4-digit integer.", "4桁の整数を入力してください。"},
     {9401, "TJK5(JOV-US)", "TJK5(JOV-US)"},
     {9402, "Enter a number of up to 4 digits.", "4桁以内の数値を入力してください。"},
-    {9501, "Error in sequence connection. Do you want to continue? ( It%02d Dt=%s)",
-     "シーケンス接続にエラーがあります。続行しますか？( It%02d Dt=%s)"},
+    // Function Block Setting
+    {9500, "End and following codes will be cleared. Do you want to continue? ( It%02d Dt=%s )",
+     "END以降のコードはクリアされます。続行しますか？( It%02d Dt=%s )"},
+    {9501, "Error in sequence connection. Do you want to continue? ( It%02d Dt=%s )",
+     "シーケンス接続にエラーがあります。続行しますか？( It%02d Dt=%s )"},
+    {9502, "Error in analog connection. Do you want to continue? ( It%02d Dt=%s )",
+     "アナログ接続にエラーがあります。続行しますか？( It%02d Dt=%s )"},
+    {9503, "Error in digital connection. Do you want to continue? ( It%02d Dt=%s ) ",
+     "デジタル接続にエラーがあります。続行しますか？( It%02d Dt=%s ) "},
+    {9504, "Incorrect CN terminal setting.", "CN端子の設定が正しくありません。"},
+    {9505, "Are you sure you want to discard the updated data?", "更新したデータを破棄してもよろしいですか？"},
+    {9518, " - ", " - "},
     // Communication connections
     {9800, "Unknown connection pattern", "不明な接続パターンです"},
     {9801, "Cannot connect within single card.", "同一カード内では接続できません。"},
@@ -181,11 +198,24 @@ const StringEntry kStringTable[] = {
     {40417, "Copy", "コピー"},
     {40418, "Print all cards", "全カード印刷"},
     {40419, "Network HT-9", "ネットワークHT-9"},
+    // Function block list commands
+    {40420, "Change function", "機能の変更"},
+    {40421, "Function Block Setting", "機能ブロック設定"},
+    {40422, "Paste", "貼り付け"},
+    {40423, "Move", "移動"},
+    {40424, "Copy", "コピー"},
+    {40425, "Delete function", "機能の削除"},
+    {40426, "Download", "ダウンロード"},
+    {40427, "Network download", "ネットワークダウンロード"},
     {40471, "Compare", "比較"},
     {40472, "Network compare", "ネットワーク比較"},
+    {40473, "Compare", "比較"},
+    {40474, "Network Compare", "ネットワーク比較"},
     {40477, "Change ID_No.", "ID番号の変更"},
     {40478, "Select version", "バージョンの選択"},
     {40479, "Synchronize version", "バージョンの同期"},
+    {40609, "Upload", "アップロード"},
+    {40610, "Network upload", "ネットワークアップロード"},
     // Framework
     {57344, "KRAVin3", "KRAVin3"},
     {61449, "Untitled", "無題"},

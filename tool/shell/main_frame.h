@@ -52,6 +52,8 @@ struct ShellServices {
     std::function<void()> onlineStopped;
     // Makes the view of a kind; null or a null result gives an empty page.
     std::function<QWidget*(ViewKind)> makeView;
+    // Puts the bars of a kind on its new frame (the view is in place).
+    std::function<void(ViewKind, ChildFrame&)> decorateFrame;
 };
 
 // Everything the frame works with; owned by the application.
@@ -109,6 +111,8 @@ public:
 
 Q_SIGNALS:
     void viewShown(int kind);
+    // The commands' enabled states were evaluated again (the bars follow).
+    void commandsRefreshed();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

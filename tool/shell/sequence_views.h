@@ -5,7 +5,8 @@
 #pragma once
 
 #include "monitor_engine.h"
-#include "seq_pages.h"
+#include "ladder_view.h"
+#include "seq_view.h"
 #include "view_manager.h"
 
 #include <QObject>
@@ -20,9 +21,18 @@ class LadderKeyHelpDialog;
 
 namespace kravin::shell {
 
+class ChildFrame;
 class MainFrame;
 class ModelMonitorContext;
 class Theme;
+class ViewBar;
+
+// Bar and button ids of the two frames.
+namespace seqbar {
+constexpr int SeqBlkBar = 270, SeqBlkInfo = 171, LadderBar = 271, LadderInfo = 173;
+constexpr int SeqBlkList = 1162, SeqLadder = 1163, SeqClose = 1164;
+constexpr int LadderSeq = 1165, LadderConfirm = 1141, LadderComment = 1139, LadderCancel = 1143, LadderClose = 1142;
+}  // namespace seqbar
 
 struct SequenceViewsContext {
     model::UnitContext* unit = nullptr;
@@ -55,6 +65,17 @@ public:
 
     sequence::SequenceSession& session() { return *session_; }
     QWidget* makeView(ViewKind kind);
+    // The info bar and the button bar of the two frames.
+    void decorateFrame(ViewKind kind, ChildFrame& frame);
+    // The open views, or null.
+    sequence::SeqBlkView* seqView() const;
+    ladder::LadderView* ladderView() const;
+
+    // The ladder bar's buttons.
+    void ladderConfirm();
+    void ladderToggleComments();
+    void ladderCancel();
+    void ladderClose();
 
     // The view manager's hooks.
     bool ladderPending() const;
@@ -72,8 +93,15 @@ public:
     // The monitored values while the ladder is monitored.
     std::optional<ladder::LadderMonitorValues> monitorValues() const;
 
+    // Mnemonic: the Function Block Setting dialog on the group's codes; on OK the
+    // block's items and terminals go into the unit file. True when stored.
+    bool editMnemonic(int group);
+
 private:
     void openLadder();
+    // Redraws the ladder after a settle step and gives it the focus.
+    void showLadderState();
+    QString commentCaption() const;
 
     SequenceViewsContext context_;
     std::unique_ptr<sequence::SequenceSession> session_;

@@ -3,6 +3,7 @@
 // together in the start-up order and taken apart in the shut-down order.
 #pragma once
 
+#include "block_list_logic.h"
 #include "current_unit.h"
 #include "field_names.h"
 #include "main_frame.h"
@@ -100,6 +101,8 @@ public:
     model::UnitContext& unitContext() { return *unit_; }
     ModelUnitSelection& unitSelection() { return *unitSelection_; }
     ModelMonitorContext& monitorContext() { return *monitorContext_; }
+    // The undo history of the function block list (and the analog view).
+    model::CBlockUndo& blockUndo() { return *blockUndo_; }
     // The online monitor's worker; null when the options gave another.
     OnlineMonitorWorker* onlineMonitor() const { return onlineMonitor_.get(); }
     // The sequential control block and ladder views; null before the main frame.
@@ -149,6 +152,9 @@ private:
     class Hooks;
     void storePlacements();
     void projectChanged();
+    void setModified();
+    // Writes the current unit's block codes; a failure is reported.
+    bool writeCurrentUnit();
 
     ShellOptions options_;
     res::Language language_ = res::Language::English;
@@ -157,6 +163,8 @@ private:
     std::unique_ptr<model::SystemConfigTables> tables_;
     std::unique_ptr<model::UnitContext> unit_;
     std::unique_ptr<ModelUnitSelection> unitSelection_;
+    std::unique_ptr<editors::blocks::UnitBlockUndoHost> blockUndoHost_;
+    std::unique_ptr<model::CBlockUndo> blockUndo_;
     std::shared_ptr<ModelMonitorContext> monitorContext_;
     std::shared_ptr<online::SerialLink> serialLink_;
     std::shared_ptr<OnlineMonitorWorker> onlineMonitor_;

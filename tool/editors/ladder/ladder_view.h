@@ -46,8 +46,8 @@ public:
 
     // Edit commands of the frame (undo, redo, cut, copy, paste, delete), the
     // popup and palette commands 40438..40456 and the redraw 40606.
-    bool isCommandEnabled(int id) const;
-    void runCommand(int id);
+    Q_INVOKABLE bool isCommandEnabled(int id) const;
+    Q_INVOKABLE void runCommand(int id);
     // Applies a scroll request, the scroll range and repaints.
     void redraw();
     // The terminal names under the elements are read again.

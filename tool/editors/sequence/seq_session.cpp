@@ -1,5 +1,6 @@
 #include "seq_session.h"
 
+#include "KRAVinA.h"
 #include "ladder_convert.h"
 
 #include <algorithm>
@@ -182,6 +183,27 @@ int SequenceSession::SaveSteps()
     return -1;
 }
 
+void SequenceSession::WriteBlockDefaults(int group)
+{
+    std::array<char, model::kUnitHeadSize> head;
+    if (unit_.ReadUnitImage(head) == -1) return;
+    if (unit_.LoadBlockDefinition(unit_.model(), unit_.version(), "SEQ") != 0) return;
+    bool set = false;
+    for (int i = 0; i < model::kSeqMarkerItem; ++i) {
+        const model::ItemDefinition& d = unit_.itemDefinitions[static_cast<std::size_t>(i)];
+        const std::string_view type = model::fieldView(d.type);
+        if (type.empty() || type.rfind("NON", 0) == 0) continue;
+        char value[KRAVINA_UNIT_ITEM_SIZE + 1] = {};
+        KRAVinA_Data_Item_Get(group, i, value);
+        if (value[0] != 0) continue;   // a value the group kept while disabled stays
+        std::memcpy(value, d.defaultValue, std::min<std::size_t>(KRAVINA_UNIT_ITEM_SIZE, model::fieldView(d.defaultValue).size()));
+        KRAVinA_Data_Item_Set(group, i, value);
+        set = true;
+    }
+    // SaveSeqSteps reads the file again: the defaults go into it first.
+    if (set) KRAVinA_Data_Write(unit_.g_curStation, unit_.libraryCard(), head.data(), unit_.workFolder.c_str());
+}
+
 bool SequenceSession::GroupEnabled(int group) const
 {
     if (group < kFirstSeqGroup || group > kLastSeqGroup) return false;
@@ -203,6 +225,7 @@ bool SequenceSession::EnableGroup()
     if (isOnline() || group < kFirstSeqGroup || group > kLastSeqGroup || GroupEnabled(group)) return false;
     if (group != kFirstSeqGroup && !GroupEnabled(kFirstSeqGroup)) return false;
     seqUndo.Record(2);
+    WriteBlockDefaults(group);
     steps.g_seqMarkers[static_cast<std::size_t>(group - kFirstSeqGroup)] = kEnabled;
     auto& row = *steps.g_stepTable.Row(group);
     row.fill(model::MakeStepCode(model::kEmptyCode));

@@ -150,6 +150,8 @@ private:
     }
 
     bool isOnline() const { return online && online(); }
+    // The block's own items (0..9) that hold nothing get their defaults.
+    void WriteBlockDefaults(int group);
     void pointAtError();
 
     model::UnitContext& unit_;

@@ -56,8 +56,8 @@ public:
     explicit SeqBlkView(SeqViewContext context, QWidget* parent = nullptr);
 
     SequenceSession& session() { return *context_.session; }
-    bool isCommandEnabled(int id) const;
-    void runCommand(int id);
+    Q_INVOKABLE bool isCommandEnabled(int id) const;
+    Q_INVOKABLE void runCommand(int id);
     void paintContent(QPainter& p, const QRect& area);
     // The hit of a point of the viewport.
     SeqHit hitAt(const QPoint& viewPoint) const;
