@@ -107,8 +107,9 @@ int SessionProject::loadProject(const std::string& path)
     record.untitled = 0;
     // A load that fails shows its reason and falls back to a new untitled
     // project, so the record never keeps pointing at that archive.
-    session_.LoadProject();
+    const int result = session_.LoadProject();
     tell();
+    if (result != 0) return result;
     return session_.g_projectOpen ? 0 : -1;
 }
 
@@ -169,6 +170,14 @@ ShellApplication::ShellApplication(ShellOptions options)
     unit_->g_curCard = -1;
     unitSelection_ = std::make_unique<ModelUnitSelection>(
         *unit_, [this] { return session_ ? session_->projectRecord.workFolder : std::string(); });
+    undoHost_ = std::make_unique<model::UnitUndoHost>(*unit_);
+    undoHost_->modified = [this] {
+        if (session_) session_->projectRecord.modified = 1;
+    };
+    undoHost_->unitChanged = [this] {
+        if (unitSelection_ && unitSelection_->changed) unitSelection_->changed();
+    };
+    stationUndo_ = std::make_unique<model::CStationUndo>(*undoHost_);
     monitorContext_ = std::make_shared<ModelMonitorContext>(*unit_);
     blockUndoHost_ = std::make_unique<editors::blocks::UnitBlockUndoHost>(*unit_, [this] { setModified(); });
     blockUndo_ = std::make_unique<model::CBlockUndo>(*blockUndoHost_);
@@ -211,7 +220,13 @@ void ShellApplication::loadSettings()
     }
     model::ProjectEnvironment env;
     env.language = language_;
+    loadRecentFiles();
     model::ProjectHooks hooks;
+    // The histories of a project never outlive it.
+    hooks.clearUndoHistories = [this] {
+        stationUndo_->Clear();
+        if (blockUndo_) blockUndo_->Clear(true);
+    };
     hooks.closeAllViews = [this] {
         if (frame_) frame_->views().closeAllViews();
     };
@@ -225,6 +240,7 @@ void ShellApplication::loadSettings()
     session_ = std::make_unique<model::ProjectSession>(*masters_, *tables_, *prompt_, env, hooks);
     project_ = std::make_unique<SessionProject>(*session_);
     project_->changed = [this] { projectChanged(); };
+    project_->saved = [this] { noteRecentFile(session_->projectRecord.path); };
 }
 
 void ShellApplication::stampProjectVersion() { model::StampProjectVersion(); }
@@ -286,6 +302,18 @@ bool ShellApplication::createMainFrame()
     context_.services = options_.services;
     if (!context_.services.saveSettings) context_.services.saveSettings = [this] { saveSettings(); };
     if (!context_.services.deletePortSettings) context_.services.deletePortSettings = [this] { deletePortSettings(); };
+    makePrintService();
+    if (!context_.services.print)
+        context_.services.print = [this](const PrintSettings& settings, bool preview) {
+            print_->printKind(settings.code, preview, frame_.get());
+        };
+    if (!context_.services.askPrintScale)
+        context_.services.askPrintScale = [this](int) -> std::optional<PrintSettings> {
+            const auto chosen = print::PrintService::askPrintScale(*prompt_, language_, frame_.get());
+            if (!chosen) return std::nullopt;
+            return PrintSettings{0, chosen->first, chosen->second};
+        };
+    if (!context_.services.bulkPrint) context_.services.bulkPrint = [this] { bulkPrint(0); };
     const auto givenView = context_.services.makeView;
     context_.services.makeView = [this, givenView](ViewKind kind) {
         QWidget* view = givenView ? givenView(kind) : nullptr;
@@ -313,8 +341,10 @@ bool ShellApplication::createMainFrame()
         onlineStopped();
         if (givenStop) givenStop();
     };
+    if (!context_.services.ladderShortcutKeys) context_.services.ladderShortcutKeys = [this] { toggleLadderKeyHelp(); };
     frame_ = std::make_unique<MainFrame>(context_);
     if (qtPrompt_) qtPrompt_->setParent(frame_.get());
+    createEditing();
 
     // A view that becomes active shows its zoom in the zoom box.
     MainFrame* frame = frame_.get();
@@ -347,6 +377,7 @@ bool ShellApplication::createMainFrame()
     seq.commentsShown = [this] { return settings_.SEQ_DSP != 0; };
     seq.storeComments = [this](bool shown) {
         settings_.SEQ_DSP = shown ? 1 : 0;
+        if (print_) print_->viewState().ladderComments = shown;
         saveSettings();
     };
     seq.gridShown = [this] { return settings_.ENABLE_GRID != 0; };
@@ -358,6 +389,14 @@ bool ShellApplication::createMainFrame()
     seq.monitor = monitorContext_.get();
     seq.monitorState = onlineMonitor_ ? &onlineMonitor_->state() : nullptr;
     sequenceViews_ = std::make_unique<SequenceViews>(std::move(seq));
+    if (print_) {
+        // The ladder prints as its view shows it while the view is open.
+        print_->viewState().ladderComments = settings_.SEQ_DSP != 0;
+        print_->viewState().ladderSource = [this]() -> const ladder::LadderContext* {
+            if (!frame_ || !frame_->views().frameExists(ViewKind::Ladder)) return nullptr;
+            return &sequenceViews_->session().ladder;
+        };
+    }
     if (!context_.services.ladderShortcutKeys)
         context_.services.ladderShortcutKeys = [this] { sequenceViews_->toggleKeyHelp(); };
     if (onlineMonitor_) {
@@ -406,6 +445,8 @@ void ShellApplication::openSystemView()
 
 bool ShellApplication::stopMonitor(std::chrono::milliseconds bound)
 {
+    // A transfer waiting for an answer gets Abort: nobody answers any more.
+    if (workerQuestion_) workerQuestion_->shutDown();
     // An exchange in progress ends at its reply time-out at the latest.
     return options_.monitor->stop(monitorStopBound(settings_.COM_TIME, bound));
 }
@@ -463,7 +504,9 @@ QWidget* ShellApplication::makeView(ViewKind kind)
     c.registryMonitorActive = [this] { return online_.regMonitorShown.load(); };
     c.language = language_;
     if (theme_) c.style = systemViewStyle(*theme_);
-    auto* view = new ShellSystemView(std::move(c));
+    c.canUndo = [this] { return stationUndo_->CanUndo(); };
+    c.canRedo = [this] { return stationUndo_->CanRedo(); };
+    auto* view = new ShellSystemView(std::move(c), &systemCommandTable_);
     // The frames' titles are the trimmed view names.
     view->setWindowTitle(viewTitle(kind, context_.language));
     view->resetSelection();
@@ -472,11 +515,36 @@ QWidget* ShellApplication::makeView(ViewKind kind)
         frame->views().openBlkList();
         frame->refresh();
     });
-    // Its online commands (Date setting ...) go to the online dispatcher.
-    QObject::connect(view, &editors::SystemView::commandRequested, frame, [this](int id) {
-        if (onlineShell_) onlineShell_->runCommand(id);
-    });
     return view;
+}
+
+void ShellApplication::makePrintService()
+{
+    print::PrintModel m;
+    m.masters = masters_.get();
+    m.tables = tables_.get();
+    m.unit = unit_.get();
+    m.session = session_.get();
+    m.prompt = prompt_;
+    m.language = language_;
+    m.selectUnit = [this](int station, int card) {
+        unitSelection_->select(station, card);
+        unitSelection_->loadUnitBlocks();
+    };
+    m.redrawSystem = [this] {
+        if (frame_) frame_->sendCommand(static_cast<int>(ViewKind::System), editors::syscmd::SystemRedraw);
+    };
+    print_ = std::make_unique<print::PrintService>(std::move(m), options_.printerChooser);
+}
+
+void ShellApplication::bulkPrint(int mode)
+{
+    if (!frame_ || !session_ || !session_->g_projectOpen) return;
+    ViewManager& views = frame_->views();
+    views.openPrint();
+    print_->runBulkPrint(mode, frame_.get());
+    views.closePrint();
+    frame_->refresh();
 }
 
 void ShellApplication::refreshMonitorSnapshot()
@@ -521,6 +589,8 @@ bool ShellApplication::writeCurrentUnit()
 
 void ShellApplication::projectChanged()
 {
+    stationUndo_->Clear();
+    if (session_->g_projectOpen && !session_->projectRecord.untitled) noteRecentFile(session_->projectRecord.path);
     // The histories of another project go.
     blockUndo_->Clear(true);
     unitSelection_->clear();
@@ -566,6 +636,7 @@ void ShellApplication::saveSettings()
     if (!options_.profile) return;
     storePlacements();
     model::SaveSettings(*options_.profile, settings_);
+    saveRecentFiles();
     options_.profile->sync();
 }
 
