@@ -162,7 +162,9 @@ TEST_F(SequenceViewsTest, KeyedProgramIsTranslatedSavedAndThereAfterReopening)
     EXPECT_EQ(session().projectRecord.modified, 1);
 
     ASSERT_TRUE(frame().trigger(cmd::FileSave));
+    prompt.clearLog();
     ASSERT_TRUE(frame().trigger(cmd::FileNew));
+    EXPECT_TRUE(prompt.ids().empty()) << ::testing::PrintToString(prompt.ids());
     prompt.file(path);
     ASSERT_TRUE(frame().trigger(cmd::FileOpen));
     selectCard();
