@@ -13,6 +13,7 @@
 #include <QScrollBar>
 #include <QTimer>
 
+#include <charconv>
 #include <cstring>
 
 namespace kravin::ladder {
@@ -26,6 +27,15 @@ constexpr int kEditUndo = 32896, kEditRedo = 32897, kEditCut = 32893, kEditCopy 
 QString tx(res::Language l, const char* en, const char* ja)
 {
     return QString::fromUtf8(l == res::Language::Japanese ? ja : en);
+}
+
+// The digits a dialog accepted as a number; nothing for any other text.
+std::optional<int> Digits(const std::string& text)
+{
+    int value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || ec != std::errc{} || end != text.data() + text.size()) return std::nullopt;
+    return value;
 }
 
 }  // namespace
@@ -46,7 +56,7 @@ public:
         ex.stepNoValue = initial;
         editors::StepNoInputDialog d(ex, prompt(), language(), &view_);
         if (d.exec() != QDialog::Accepted) return std::nullopt;
-        return std::stoi("0" + d.text());
+        return Digits(d.text());
     }
     std::optional<Timer> askTimer(int cellValue) override
     {
@@ -61,7 +71,7 @@ public:
         ex.paramValue = initial;
         editors::ParamInputDialog d(ex, prompt(), language(), view_.context_.browseContact, &view_);
         if (d.exec() != QDialog::Accepted) return std::nullopt;
-        return std::stoi("0" + d.text());
+        return Digits(d.text());
     }
     std::optional<std::string> askComment(const std::string& current) override
     {
