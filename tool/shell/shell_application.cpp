@@ -374,7 +374,7 @@ bool ShellApplication::createMainFrame()
     seq.frame = frame;
     seq.theme = theme_.get();
     seq.online = [this] { return online_.online.load(); };
-    seq.setModified = [this] { session_->projectRecord.modified = 1; };
+    seq.setModified = [this] { setModified(); };
     seq.commentsShown = [this] { return settings_.SEQ_DSP != 0; };
     seq.storeComments = [this](bool shown) {
         settings_.SEQ_DSP = shown ? 1 : 0;
