@@ -34,6 +34,9 @@ const StringEntry kStringTable[] = {
     {7012, "Failed to open project file. (%d)", "プロジェクトファイルを開けませんでした。(%d)"},
     {7013, "Failed to save project file. (%d)", "プロジェクトファイルを保存できませんでした。(%d)"},
     {7014, "Enter project name and location.", "プロジェクト名と保存場所を入力してください。"},
+    {7015, "Help file for the device does not exist.", "機器のヘルプファイルがありません。"},
+    {7016, "Help file for the Communication Terminal does not exist.", "通信端子のヘルプファイルがありません。"},
+    {7017, "Help file for the function block does not exist.", "機能ブロックのヘルプファイルがありません。"},
     {7018, "Cannot access project file.", "プロジェクトファイルにアクセスできません。"},
     {7030,
      "%d station or card records name a kind or version that is not in the master tables.\n"
@@ -47,6 +50,13 @@ const StringEntry kStringTable[] = {
      "このバージョンで保存するとデータが失われる可能性があります。保存しますか？"},
     {7032, "The project file holds an entry that would be written outside the project folder:\n%s",
      "プロジェクトファイルに、プロジェクトフォルダの外へ書き込まれるエントリがあります：\n%s"},
+    // System configuration clipboard
+    {7101, "Cannot apply setting.", "設定を適用できません。"},
+    {7190, "The clipboard holds system data that cannot be read. Nothing was pasted.",
+     "クリップボードのシステムデータを読み込めません。貼り付けていません。"},
+    {7191, "The copy did not reach the clipboard. Nothing was moved.",
+     "クリップボードにコピーできませんでした。移動していません。"},
+    {7192, "The pasted data could not be written completely.", "貼り付けたデータを書き込めませんでした。"},
     // Function block list
     {8103, "Are you sure to delete function information?", "機能情報を削除してもよろしいですか？"},
     // Ladder
