@@ -156,6 +156,14 @@ ShellApplication::ShellApplication(ShellOptions options)
     unit_->g_curCard = -1;
     unitSelection_ = std::make_unique<ModelUnitSelection>(
         *unit_, [this] { return session_ ? session_->projectRecord.workFolder : std::string(); });
+    undoHost_ = std::make_unique<model::UnitUndoHost>(*unit_);
+    undoHost_->modified = [this] {
+        if (session_) session_->projectRecord.modified = 1;
+    };
+    undoHost_->unitChanged = [this] {
+        if (unitSelection_ && unitSelection_->changed) unitSelection_->changed();
+    };
+    stationUndo_ = std::make_unique<model::CStationUndo>(*undoHost_);
     monitorContext_ = std::make_shared<ModelMonitorContext>(*unit_);
     blockUndoHost_ = std::make_unique<editors::blocks::UnitBlockUndoHost>(*unit_, [this] { setModified(); });
     blockUndo_ = std::make_unique<model::CBlockUndo>(*blockUndoHost_);
@@ -300,6 +308,7 @@ bool ShellApplication::createMainFrame()
     };
     frame_ = std::make_unique<MainFrame>(context_);
     if (qtPrompt_) qtPrompt_->setParent(frame_.get());
+    createClipboard();
 
     // A view that becomes active shows its zoom in the zoom box.
     MainFrame* frame = frame_.get();
@@ -429,6 +438,18 @@ QWidget* ShellApplication::makeView(ViewKind kind)
     QObject::connect(view, &editors::SystemView::commandRequested, frame, [this](int id) {
         if (onlineShell_) onlineShell_->runCommand(id);
     });
+    // Copy, Move, Paste and the bulk commands, from the menus and the Edit menu.
+    view->extraCommands = [this](int id) {
+        for (auto& [command, work] : clipboardCommands())
+            if (command == id) {
+                work();
+                return true;
+            }
+        return false;
+    };
+    QObject::connect(view, &editors::SystemView::commandRequested, view, [view](int id) {
+        if (view->extraCommands) view->extraCommands(id);
+    });
     return view;
 }
 
@@ -476,6 +497,7 @@ void ShellApplication::projectChanged()
 {
     // The histories of another project go.
     blockUndo_->Clear(true);
+    stationUndo_->Clear();
     unitSelection_->clear();
     unit_->workFolder = session_->projectRecord.workFolder;
     refreshMonitorSnapshot();

@@ -12,6 +12,10 @@
 #include "online_shell.h"
 #include "project.h"
 #include "qt_prompt.h"
+#include "qt_clipboard_port.h"
+#include "station_undo.h"
+#include "system_clipboard.h"
+#include "unit_undo_host.h"
 #include "settings.h"
 #include "shell_ports.h"
 #include "startup.h"
@@ -102,6 +106,12 @@ public:
     ModelMonitorContext& monitorContext() { return *monitorContext_; }
     // The undo history of the function block list (and the analog view).
     model::CBlockUndo& blockUndo() { return *blockUndo_; }
+    // The station undo store of the configuration and the communication view.
+    model::CStationUndo& stationUndo() { return *stationUndo_; }
+    // Copy, move and paste of cards and stations through the clipboard.
+    editors::SystemClipboard& systemClipboard() { return *systemClipboard_; }
+    // The system view's clipboard commands with their handlers.
+    std::vector<std::pair<int, std::function<void()>>> clipboardCommands();
     // The online monitor's worker; null when the options gave another.
     OnlineMonitorWorker* onlineMonitor() const { return onlineMonitor_.get(); }
     // The online commands and dialogs; null without the online monitor's worker.
@@ -150,6 +160,7 @@ private:
     void storePlacements();
     void projectChanged();
     void setModified();
+    void createClipboard();
     // Writes the current unit's block codes; a failure is reported.
     bool writeCurrentUnit();
 
@@ -162,6 +173,10 @@ private:
     std::unique_ptr<ModelUnitSelection> unitSelection_;
     std::unique_ptr<editors::blocks::UnitBlockUndoHost> blockUndoHost_;
     std::unique_ptr<model::CBlockUndo> blockUndo_;
+    std::unique_ptr<model::UnitUndoHost> undoHost_;
+    std::unique_ptr<model::CStationUndo> stationUndo_;
+    std::unique_ptr<editors::QtClipboardPort> clipboardPort_;
+    std::unique_ptr<editors::SystemClipboard> systemClipboard_;
     std::shared_ptr<ModelMonitorContext> monitorContext_;
     std::shared_ptr<online::SerialLink> serialLink_;
     std::shared_ptr<OnlineMonitorWorker> onlineMonitor_;

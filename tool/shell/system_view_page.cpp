@@ -35,7 +35,10 @@ void ModelUnitSelection::loadUnitBlocks()
 
 void ShellSystemView::runCommand(int id)
 {
-    if (id == editors::syscmd::SystemRedraw) systemRedraw();
+    if (id == editors::syscmd::SystemRedraw)
+        systemRedraw();
+    else if (extraCommands)
+        extraCommands(id);
 }
 
 editors::SystemViewStyle systemViewStyle(const Theme& theme)

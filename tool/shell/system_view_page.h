@@ -42,8 +42,10 @@ public:
 
     // The Edit commands' enable rules.
     Q_INVOKABLE bool isCommandEnabled(int id) const { return isEditEnabled(id); }
-    // 40600 repaints the whole view; the other commands are not served here yet.
+    // 40600 repaints the whole view; the others go to extraCommands.
     Q_INVOKABLE void runCommand(int id);
+    // The clipboard commands; false for a command it does not serve.
+    std::function<bool(int)> extraCommands;
     // The frame's zoom box, as a percentage.
     Q_INVOKABLE void setZoom(int percent) { SetZoom(percent); }
 };
