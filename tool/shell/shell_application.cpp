@@ -167,7 +167,10 @@ ShellApplication::ShellApplication(ShellOptions options)
     monitorContext_ = std::make_shared<ModelMonitorContext>(*unit_);
     blockUndoHost_ = std::make_unique<editors::blocks::UnitBlockUndoHost>(*unit_, [this] { setModified(); });
     blockUndo_ = std::make_unique<model::CBlockUndo>(*blockUndoHost_);
-    unitSelection_->changed = [this] { refreshMonitorSnapshot(); };
+    unitSelection_->changed = [this] {
+        refreshMonitorSnapshot();
+        refreshBlockListPalette();
+    };
     if (!options_.monitor) {
         serialLink_ = std::make_shared<online::SerialLink>();
         onlineMonitor_ = std::make_shared<OnlineMonitorWorker>(
@@ -299,6 +302,7 @@ bool ShellApplication::createMainFrame()
         bars.resetBank = [this] { unit_->g_blockListBank = 0; };
         bars.writeUnit = [this] { return writeCurrentUnit(); };
         if (frame_) addFrameBar(kind, frame, *frame_, bars);
+        addPalette(kind, frame);
         if (givenDecorate) givenDecorate(kind, frame);
     };
     const auto givenStop = context_.services.onlineStopped;
@@ -425,6 +429,7 @@ QWidget* ShellApplication::makeView(ViewKind kind)
     c.registryMonitorActive = [this] { return online_.regMonitorShown.load(); };
     c.language = language_;
     if (theme_) c.style = systemViewStyle(*theme_);
+    c.displayNames = ModuleDisplayNames();
     auto* view = new ShellSystemView(std::move(c));
     // The frames' titles are the trimmed view names.
     view->setWindowTitle(viewTitle(kind, context_.language));

@@ -15,6 +15,7 @@
 #include "qt_clipboard_port.h"
 #include "station_undo.h"
 #include "system_clipboard.h"
+#include "toolbox_dock.h"
 #include "unit_undo_host.h"
 #include "settings.h"
 #include "shell_ports.h"
@@ -23,6 +24,7 @@
 #include "system_view_page.h"
 #include "theme.h"
 
+#include <QPointer>
 #include <QSettings>
 
 #include <functional>
@@ -112,6 +114,11 @@ public:
     editors::SystemClipboard& systemClipboard() { return *systemClipboard_; }
     // The system view's clipboard commands with their handlers.
     std::vector<std::pair<int, std::function<void()>>> clipboardCommands();
+    // Places a model with a version into the current unit (the system palette's
+    // drop); without it the system palette starts no drag.
+    std::function<bool(const std::string& model, const std::string& version)> placeDevice;
+    // Opens a help document; the desktop's viewer when not set.
+    std::function<void(const std::string& path)> openHelpFile;
     // The online monitor's worker; null when the options gave another.
     OnlineMonitorWorker* onlineMonitor() const { return onlineMonitor_.get(); }
     // The online commands and dialogs; null without the online monitor's worker.
@@ -161,6 +168,9 @@ private:
     void projectChanged();
     void setModified();
     void createClipboard();
+    // The toolbox of a view kind's frame (system view, block list).
+    void addPalette(ViewKind kind, ChildFrame& frame);
+    void refreshBlockListPalette();
     // Writes the current unit's block codes; a failure is reported.
     bool writeCurrentUnit();
 
@@ -177,6 +187,7 @@ private:
     std::unique_ptr<model::CStationUndo> stationUndo_;
     std::unique_ptr<editors::QtClipboardPort> clipboardPort_;
     std::unique_ptr<editors::SystemClipboard> systemClipboard_;
+    QPointer<ToolBoxDock> blockListToolbox_;
     std::shared_ptr<ModelMonitorContext> monitorContext_;
     std::shared_ptr<online::SerialLink> serialLink_;
     std::shared_ptr<OnlineMonitorWorker> onlineMonitor_;
