@@ -153,7 +153,7 @@ void ToolBoxDock::setCategories(std::vector<PaletteCategory> categories, int ope
 void ToolBoxDock::openCategory(int index)
 {
     open_ = index;
-    while (layout_->count() > 0) layout_->takeAt(0);
+    while (layout_->count() > 0) delete layout_->takeAt(0);  // the layout items, not their widgets
     // Buttons down to the open one, the list, the rest packed at the bottom.
     for (int i = 0; i <= index && i < static_cast<int>(buttons_.size()); ++i)
         layout_->addWidget(buttons_[static_cast<std::size_t>(i)]);
