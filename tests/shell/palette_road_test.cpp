@@ -4,6 +4,7 @@
 #include "KRAVinA.h"
 #include "block_list_page.h"
 #include "child_frame.h"
+#include "command_ids.h"
 #include "palettes.h"
 #include "shell_fixture.h"
 #include "system_view_logic.h"
@@ -12,6 +13,8 @@
 #include <QDropEvent>
 #include <QMimeData>
 #include <QTest>
+
+#include <filesystem>
 
 namespace kravin::shell {
 namespace {
@@ -71,16 +74,6 @@ TEST_F(PaletteRoad, ModelDroppedOntoAFreeSlotAndUndone)
     ASSERT_NE(qv200, nullptr);
     EXPECT_EQ(qv200->code, "1.20");
 
-    // The placement the drop calls: the kind into the current unit, as one undo step.
-    std::vector<std::pair<std::string, std::string>> placed;
-    app->placeDevice = [this, &placed](const std::string& model, const std::string& version) {
-        model::UnitContext& u = app->unitContext();
-        placed.emplace_back(model, version);
-        app->stationUndo().Record(2);
-        u.tables.cardKind[u.g_curStation][u.g_curCard - 1] = app->masters().card.find(model);
-        app->stationUndo().Record(1);
-        return true;
-    };
     QWidget* viewport = app->systemView()->viewport();
     EXPECT_FALSE(dragTo(viewport, *qv200, cellPoint(2, 0), false));   // a card model on a station cell
     ASSERT_TRUE(dragTo(viewport, *qv200, cellPoint(2, 3), false));
@@ -88,23 +81,26 @@ TEST_F(PaletteRoad, ModelDroppedOntoAFreeSlotAndUndone)
     const QImage marked = viewport->grab().toImage();
     EXPECT_EQ(marked.pixelColor(cellPoint(2, 3)), QColor(255, 0, 255));
     ASSERT_TRUE(dragTo(viewport, *qv200, cellPoint(2, 3), true));
-    ASSERT_EQ(placed.size(), 1u);
-    EXPECT_EQ(placed[0], (std::pair<std::string, std::string>{"QV200", "1.20"}));
+    EXPECT_TRUE(prompt.ids().empty()) << ::testing::PrintToString(prompt.ids());
     EXPECT_EQ(app->systemTables().cardKind[2][2], app->masters().card.find("QV200"));
+    EXPECT_EQ(app->systemTables().cardVersion[2][2], app->masters().card.findVersion(app->masters().card.find("QV200"), "1.20"));
+    EXPECT_TRUE(std::filesystem::exists(std::filesystem::path(session().projectRecord.workFolder) / "STN02/CARD2.KRAB"));
     EXPECT_EQ(app->unitContext().g_curStation, 2);
     EXPECT_EQ(app->unitContext().g_curCard, 3);
     // An occupied slot takes nothing more.
     EXPECT_FALSE(dragTo(viewport, *qv200, cellPoint(2, 3), true));
-    EXPECT_EQ(placed.size(), 1u);
 
-    app->stationUndo().Undo();
+    // Edit Undo takes the card away again.
+    frame().refresh();
+    ASSERT_TRUE(frame().action(cmd::EditUndo)->isEnabled());
+    ASSERT_TRUE(frame().trigger(cmd::EditUndo));
     EXPECT_EQ(app->systemTables().cardKind[2][2], 0);
 
     // Online no drag starts and no drop is taken.
     app->online().online = true;
     EXPECT_FALSE(d->list()->target->dragAllowed());
     EXPECT_FALSE(dragTo(viewport, *qv200, cellPoint(2, 4), true));
-    EXPECT_EQ(placed.size(), 1u);
+    EXPECT_EQ(app->systemTables().cardKind[2][3], 0);
     app->online().online = false;
     EXPECT_TRUE(d->list()->target->dragAllowed());
 }

@@ -89,11 +89,12 @@ TEST_F(ClipboardRoad, CopyACardAndPasteItIntoAnotherSlot)
     EXPECT_GT(app->systemTables().cardKind[0][6], 0);
     EXPECT_EQ(item(0, 6, 0, 51), "6");
 
-    // Both pastes undo through the station undo store.
-    ASSERT_TRUE(app->stationUndo().CanUndo());
-    app->stationUndo().Undo();
+    // Both pastes undo through Edit Undo.
+    frame().refresh();
+    ASSERT_TRUE(frame().action(cmd::EditUndo)->isEnabled());
+    ASSERT_TRUE(frame().trigger(cmd::EditUndo));
     EXPECT_EQ(app->systemTables().cardKind[0][6], 0);
-    app->stationUndo().Undo();
+    ASSERT_TRUE(frame().trigger(cmd::EditUndo));
     EXPECT_EQ(app->systemTables().cardKind[0][4], 0);
 }
 

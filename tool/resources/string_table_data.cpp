@@ -50,20 +50,27 @@ const StringEntry kStringTable[] = {
      "このバージョンで保存するとデータが失われる可能性があります。保存しますか？"},
     {7032, "The project file holds an entry that would be written outside the project folder:\n%s",
      "プロジェクトファイルに、プロジェクトフォルダの外へ書き込まれるエントリがあります：\n%s"},
-    // System configuration clipboard
+    // Card count dialog and the system clipboard
     {7101, "Cannot apply setting.", "設定を適用できません。"},
+    {7104, "Number of virtual cards that can be set is from %d to %d.", "設定できる仮想カード数は %d から %d です。"},
+    {7105, "Number of cards that can be set is from %d to %d.", "設定できるカード数は %d から %d です。"},
     {7190, "The clipboard holds system data that cannot be read. Nothing was pasted.",
      "クリップボードのシステムデータを読み込めません。貼り付けていません。"},
     {7191, "The copy did not reach the clipboard. Nothing was moved.",
      "クリップボードにコピーできませんでした。移動していません。"},
     {7192, "The pasted data could not be written completely.", "貼り付けたデータを書き込めませんでした。"},
+    // System configuration commands
+    {8100, "A part of the data may not be passed on. \nAre you sure?", "一部のデータが引き継がれない可能性があります。\nよろしいですか？"},
+    {8101, "Are you sure to delete card information?", "カード情報を削除してもよろしいですか？"},
     // Function block list
     {8103, "Are you sure to delete function information?", "機能情報を削除してもよろしいですか？"},
     // Ladder
     {8104, "Are you sure to discard updated data?", "更新したデータを破棄してもよろしいですか？"},
+    // System configuration commands
     {8110, "Cannot apply.", "適用できません。"},
     // Diagram layers
     {8111, "Cannot register any more comments.", "これ以上コメントを登録できません。"},
+    {8115, "Number of registered cards exceeds 8. \nReduce cards.", "登録カード数が8を超えています。\nカードを減らしてください。"},
     // Shared input dialogs
     {8116, "Incorrect jump destination.", "ジャンプ先が正しくありません。"},
     // Item input
@@ -73,6 +80,9 @@ const StringEntry kStringTable[] = {
     {8120, "Incorrect input data length. ( It%02d maximum %d characters)",
      "入力データの長さが正しくありません。( It%02d 最大 %d 文字)"},
     {8130, "Cannot register any more junction points.", "これ以上接続点を登録できません。"},
+    {8140, "ID NOT FOUND", "ID NOT FOUND"},
+    {8141, "The data of the unit could not be written. The project files may be incomplete.",
+     "ユニットのデータを書き込めませんでした。プロジェクトファイルが不完全な可能性があります。"},
     {8226, "Please enter a number between 00 to 19.", "00から19の数値を入力してください。"},
     // Online commands and the Option dialog
     {8300, "Communication error", "通信エラー"},
@@ -83,6 +93,11 @@ const StringEntry kStringTable[] = {
     // Function block list bar
     {8400, "Bank 2", "バンク2"},
     {8401, "Bank 0", "バンク0"},
+    // Card count dialog
+    {9000, "Specify virtual card", "仮想カードの指定"},
+    {9001, "Number of virtual cards", "仮想カード数"},
+    {9002, "Number of cards registration", "カード数の登録"},
+    {9003, "Number of cards", "カード数"},
     // Online monitor
     {9100, "Edit mode", "編集モード"},
     {9101, "Monitoring", "モニタ中"},
@@ -125,6 +140,46 @@ const StringEntry kStringTable[] = {
     {9504, "Incorrect CN terminal setting.", "CN端子の設定が正しくありません。"},
     {9505, "Are you sure you want to discard the updated data?", "更新したデータを破棄してもよろしいですか？"},
     {9518, " - ", " - "},
+    // Printing
+    {9701, "Enter an integer between 10 and 100.", "10から100までの整数を入力してください。"},
+    {9710, "Card :", "カード :"},
+    {9711, "Start", "開始"},
+    {9712, "Stop", "停止"},
+    {9720, "Press Start to start printing.", "開始を押すと印刷を始めます。"},
+    {9721, "Printing is stopped.", "印刷を停止しました。"},
+    {9722, "Start Printing.", "印刷を開始します。"},
+    {9723, "Printing the Coversheet.", "表紙を印刷しています。"},
+    {9724, "Printing System Configuration.", "システム構成を印刷しています。"},
+    {9725, "Printing Communication Terminal Connection.", "通信端子結線を印刷しています。"},
+    {9726, "Printing Function Block List.", "機能ブロック一覧を印刷しています。"},
+    {9727, "Printing Function Block Setting.", "機能ブロック設定を印刷しています。"},
+    {9728, "Printing Sequential Control Block.", "シーケンス制御ブロックを印刷しています。"},
+    {9729, "Printing Ladder Setting.", "ラダー設定を印刷しています。"},
+    {9730, "Printing Analog Terminal Connection.", "アナログ端子結線を印刷しています。"},
+    {9731, "Printing is completed.", "印刷が完了しました。"},
+    {9732, "Printing failed.", "印刷できませんでした。"},
+    {9740, "Print all jobs", "全ジョブ印刷"},
+    {9742, "Print all cards", "全カード印刷"},
+    {9750, "Project Name :", "プロジェクト名 :"},
+    {9751, "KRAVin3 Document", "KRAVin3 ドキュメント"},
+    {9752, "*KRAVin3 System Configuration*    ", "＊KRAVin3: システム構成（ステーション一覧）＊    "},
+    {9753, "*KRAVin3 Function Block List*", "＊KRAVin3 機能ブロック一覧＊"},
+    {9755, "*KRAVin3 Sequential Control Block*", "＊KRAVin3 シーケンス制御ブロック＊"},
+    {9756, "*KRAVin3 Ladder Setting*", "＊KRAVin3 ラダー設定＊"},
+    {9757, "*KRAVin3 Function Block Setting*", "＊KRAVin3 機能ブロック設定＊"},
+    {9760, "System Common Table", "システム共通テーブル"},
+    {9761, "Field Terminal Block", "フィールド端子ブロック"},
+    {9762, "Controller Block", "コントローラブロック"},
+    {9763, "Communication Terminal Block", "通信端子ブロック"},
+    {9764, "Computing Module Block", "演算モジュールブロック"},
+    {9765, "Batch Program Setting", "バッチプログラム設定"},
+    {9766, "Large Computing Module Block", "大型演算モジュールブロック"},
+    {9767, "System's Internal Switch", "システム内部スイッチ"},
+    {9768, "Sequential Control Block", "シーケンス制御ブロック"},
+    {9769, "Telephone Line Terminal Block", "電話回線端子ブロック"},
+    {9770, "Relaying Terminal Block", "中継端子ブロック"},
+    {9771, "Field Connection Block", "フィールド接続ブロック"},
+    {9772, "Extension Field Terminal Block", "拡張フィールド端子ブロック"},
     // Communication connections
     {9800, "Unknown connection pattern", "不明な接続パターンです"},
     {9801, "Cannot connect within single card.", "同一カード内では接続できません。"},

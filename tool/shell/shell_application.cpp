@@ -4,6 +4,7 @@
 #include "block_list_page.h"
 #include "child_frame.h"
 #include "command_ids.h"
+#include "dialogs/small_dialogs.h"
 #include "frame_bars.h"
 #include "services.h"
 #include "text_codec.h"
@@ -107,8 +108,9 @@ int SessionProject::loadProject(const std::string& path)
     record.untitled = 0;
     // A load that fails shows its reason and falls back to a new untitled
     // project, so the record never keeps pointing at that archive.
-    session_.LoadProject();
+    const int result = session_.LoadProject();
     tell();
+    if (result != 0) return result;
     return session_.g_projectOpen ? 0 : -1;
 }
 
@@ -208,7 +210,13 @@ void ShellApplication::loadSettings()
     }
     model::ProjectEnvironment env;
     env.language = language_;
+    loadRecentFiles();
     model::ProjectHooks hooks;
+    // The histories of a project never outlive it.
+    hooks.clearUndoHistories = [this] {
+        stationUndo_->Clear();
+        if (blockUndo_) blockUndo_->Clear(true);
+    };
     hooks.closeAllViews = [this] {
         if (frame_) frame_->views().closeAllViews();
     };
@@ -222,6 +230,7 @@ void ShellApplication::loadSettings()
     session_ = std::make_unique<model::ProjectSession>(*masters_, *tables_, *prompt_, env, hooks);
     project_ = std::make_unique<SessionProject>(*session_);
     project_->changed = [this] { projectChanged(); };
+    project_->saved = [this] { noteRecentFile(session_->projectRecord.path); };
 }
 
 void ShellApplication::stampProjectVersion() { model::StampProjectVersion(); }
@@ -283,6 +292,18 @@ bool ShellApplication::createMainFrame()
     context_.services = options_.services;
     if (!context_.services.saveSettings) context_.services.saveSettings = [this] { saveSettings(); };
     if (!context_.services.deletePortSettings) context_.services.deletePortSettings = [this] { deletePortSettings(); };
+    makePrintService();
+    if (!context_.services.print)
+        context_.services.print = [this](const PrintSettings& settings, bool preview) {
+            print_->printKind(settings.code, preview, frame_.get());
+        };
+    if (!context_.services.askPrintScale)
+        context_.services.askPrintScale = [this](int) -> std::optional<PrintSettings> {
+            editors::PrintScaleDialog dialog(false, *prompt_, language_, frame_.get());
+            if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+            return PrintSettings{0, dialog.scale(), dialog.fit()};
+        };
+    if (!context_.services.bulkPrint) context_.services.bulkPrint = [this] { bulkPrint(0); };
     const auto givenView = context_.services.makeView;
     context_.services.makeView = [this, givenView](ViewKind kind) {
         QWidget* view = givenView ? givenView(kind) : nullptr;
@@ -310,9 +331,10 @@ bool ShellApplication::createMainFrame()
         onlineStopped();
         if (givenStop) givenStop();
     };
+    if (!context_.services.ladderShortcutKeys) context_.services.ladderShortcutKeys = [this] { toggleLadderKeyHelp(); };
     frame_ = std::make_unique<MainFrame>(context_);
     if (qtPrompt_) qtPrompt_->setParent(frame_.get());
-    createClipboard();
+    createEditing();
 
     // A view that becomes active shows its zoom in the zoom box.
     MainFrame* frame = frame_.get();
@@ -374,6 +396,8 @@ void ShellApplication::openSystemView()
 
 bool ShellApplication::stopMonitor(std::chrono::milliseconds bound)
 {
+    // A transfer waiting for an answer gets Abort: nobody answers any more.
+    if (workerQuestion_) workerQuestion_->shutDown();
     // An exchange in progress ends at its reply time-out at the latest.
     return options_.monitor->stop(monitorStopBound(settings_.COM_TIME, bound));
 }
@@ -429,8 +453,10 @@ QWidget* ShellApplication::makeView(ViewKind kind)
     c.registryMonitorActive = [this] { return online_.regMonitorShown.load(); };
     c.language = language_;
     if (theme_) c.style = systemViewStyle(*theme_);
+    c.canUndo = [this] { return stationUndo_->CanUndo(); };
+    c.canRedo = [this] { return stationUndo_->CanRedo(); };
     c.displayNames = ModuleDisplayNames();
-    auto* view = new ShellSystemView(std::move(c));
+    auto* view = new ShellSystemView(std::move(c), &systemCommandTable_);
     // The frames' titles are the trimmed view names.
     view->setWindowTitle(viewTitle(kind, context_.language));
     view->resetSelection();
@@ -439,23 +465,36 @@ QWidget* ShellApplication::makeView(ViewKind kind)
         frame->views().openBlkList();
         frame->refresh();
     });
-    // Its online commands (Date setting ...) go to the online dispatcher.
-    QObject::connect(view, &editors::SystemView::commandRequested, frame, [this](int id) {
-        if (onlineShell_) onlineShell_->runCommand(id);
-    });
-    // Copy, Move, Paste and the bulk commands, from the menus and the Edit menu.
-    view->extraCommands = [this](int id) {
-        for (auto& [command, work] : clipboardCommands())
-            if (command == id) {
-                work();
-                return true;
-            }
-        return false;
-    };
-    QObject::connect(view, &editors::SystemView::commandRequested, view, [view](int id) {
-        if (view->extraCommands) view->extraCommands(id);
-    });
     return view;
+}
+
+void ShellApplication::makePrintService()
+{
+    print::PrintModel m;
+    m.masters = masters_.get();
+    m.tables = tables_.get();
+    m.unit = unit_.get();
+    m.session = session_.get();
+    m.prompt = prompt_;
+    m.language = language_;
+    m.selectUnit = [this](int station, int card) {
+        unitSelection_->select(station, card);
+        unitSelection_->loadUnitBlocks();
+    };
+    m.redrawSystem = [this] {
+        if (frame_) frame_->sendCommand(static_cast<int>(ViewKind::System), editors::syscmd::SystemRedraw);
+    };
+    print_ = std::make_unique<print::PrintService>(std::move(m), options_.printerChooser);
+}
+
+void ShellApplication::bulkPrint(int mode)
+{
+    if (!frame_ || !session_ || !session_->g_projectOpen) return;
+    ViewManager& views = frame_->views();
+    views.openPrint();
+    print_->runBulkPrint(mode, frame_.get());
+    views.closePrint();
+    frame_->refresh();
 }
 
 void ShellApplication::refreshMonitorSnapshot()
@@ -500,9 +539,10 @@ bool ShellApplication::writeCurrentUnit()
 
 void ShellApplication::projectChanged()
 {
+    stationUndo_->Clear();
+    if (session_->g_projectOpen && !session_->projectRecord.untitled) noteRecentFile(session_->projectRecord.path);
     // The histories of another project go.
     blockUndo_->Clear(true);
-    stationUndo_->Clear();
     unitSelection_->clear();
     unit_->workFolder = session_->projectRecord.workFolder;
     refreshMonitorSnapshot();
@@ -546,6 +586,7 @@ void ShellApplication::saveSettings()
     if (!options_.profile) return;
     storePlacements();
     model::SaveSettings(*options_.profile, settings_);
+    saveRecentFiles();
     options_.profile->sync();
 }
 

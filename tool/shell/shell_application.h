@@ -10,11 +10,15 @@
 #include "monitor_port.h"
 #include "online_monitor.h"
 #include "online_shell.h"
+#include "print_service.h"
 #include "project.h"
 #include "qt_prompt.h"
 #include "qt_clipboard_port.h"
+#include "qt_system_dialogs.h"
+#include "qt_worker_question.h"
 #include "station_undo.h"
 #include "system_clipboard.h"
+#include "system_commands.h"
 #include "toolbox_dock.h"
 #include "unit_undo_host.h"
 #include "settings.h"
@@ -59,18 +63,25 @@ public:
     int createUntitled() override;
     int openDialog() override;
     int loadProject(const std::string& path) override;
-    int save() override { return session_.SaveProject(); }
-    int saveAs() override { return session_.SaveProjectAs(); }
+    int save() override { return told(session_.SaveProject()); }
+    int saveAs() override { return told(session_.SaveProjectAs()); }
     int properties() override { return session_.EditProjectProperties(); }
     void cleanup() override;
 
     // Told after a project came or went (new, opened, closed).
     std::function<void()> changed;
+    // Told after the project was saved under its path.
+    std::function<void()> saved;
 
 private:
     void tell() const
     {
         if (changed) changed();
+    }
+    int told(int result) const
+    {
+        if (result == 0 && saved) saved();
+        return result;
     }
     model::ProjectSession& session_;
 };
@@ -87,6 +98,8 @@ struct ShellOptions {
     ViewHooks* viewHooks = nullptr;
     // Commands served by other parts of the tool.
     ShellServices services;
+    // How printers are chosen; null = the print dialog and its preview.
+    std::shared_ptr<print::PrinterChooser> printerChooser;
 };
 
 class ShellApplication final : public StartupSteps {
@@ -108,8 +121,6 @@ public:
     ModelMonitorContext& monitorContext() { return *monitorContext_; }
     // The undo history of the function block list (and the analog view).
     model::CBlockUndo& blockUndo() { return *blockUndo_; }
-    // The station undo store of the configuration and the communication view.
-    model::CStationUndo& stationUndo() { return *stationUndo_; }
     // Copy, move and paste of cards and stations through the clipboard.
     editors::SystemClipboard& systemClipboard() { return *systemClipboard_; }
     // The system view's clipboard commands with their handlers.
@@ -131,6 +142,14 @@ public:
     void applyOnlineSettings();
     // The open system configuration view, or null.
     ShellSystemView* systemView() const;
+    // The station undo store of the configuration and the communication view.
+    model::CStationUndo& stationUndo() { return *stationUndo_; }
+    editors::SystemCommands& systemCommands() { return *systemCommands_; }
+    const SystemCommandTable& systemCommandTable() const { return systemCommandTable_; }
+    // The transfer workers' questions (any thread).
+    QtWorkerQuestion& workerQuestion() { return *workerQuestion_; }
+    // The recent-file list of the File menu, newest first.
+    const std::vector<std::string>& recentFiles() const { return recentFiles_; }
     // Makes the view of a kind; null for kinds without their editor yet.
     QWidget* makeView(ViewKind kind);
     // The model's current state for the monitor worker (GUI thread).
@@ -161,11 +180,25 @@ public:
 
     // Operation/Port Setting Delete: forgets the remembered serial ports.
     void deletePortSettings();
+    // Printing of the views and the bulk print.
+    print::PrintService& printService() { return *print_; }
+    // File > Bulk Print (mode 0) and "Print all cards" (mode 1): the bulk
+    // print dialog over the hidden print view.
+    void bulkPrint(int mode);
 
 private:
     class Hooks;
     void storePlacements();
     void projectChanged();
+    // The system view's commands and dialogs, the workers' questions, the recent files.
+    void createEditing();
+    // The system view's built commands with their handlers.
+    void fillSystemCommands();
+    void loadRecentFiles();
+    void saveRecentFiles();
+    void noteRecentFile(const std::string& path);
+    void forgetRecentFile(const std::string& path);
+    void toggleLadderKeyHelp();
     void setModified();
     void createClipboard();
     // The toolbox of a view kind's frame (system view, block list).
@@ -173,6 +206,7 @@ private:
     void refreshBlockListPalette();
     // Writes the current unit's block codes; a failure is reported.
     bool writeCurrentUnit();
+    void makePrintService();
 
     ShellOptions options_;
     res::Language language_ = res::Language::English;
@@ -181,10 +215,16 @@ private:
     std::unique_ptr<model::SystemConfigTables> tables_;
     std::unique_ptr<model::UnitContext> unit_;
     std::unique_ptr<ModelUnitSelection> unitSelection_;
-    std::unique_ptr<editors::blocks::UnitBlockUndoHost> blockUndoHost_;
-    std::unique_ptr<model::CBlockUndo> blockUndo_;
     std::unique_ptr<model::UnitUndoHost> undoHost_;
     std::unique_ptr<model::CStationUndo> stationUndo_;
+    std::unique_ptr<editors::QtSystemDialogs> systemDialogs_;
+    std::unique_ptr<editors::SystemCommands> systemCommands_;
+    SystemCommandTable systemCommandTable_;
+    std::unique_ptr<QtWorkerQuestion> workerQuestion_;
+    std::vector<std::string> recentFiles_;
+    QPointer<QWidget> ladderKeyHelp_;
+    std::unique_ptr<editors::blocks::UnitBlockUndoHost> blockUndoHost_;
+    std::unique_ptr<model::CBlockUndo> blockUndo_;
     std::unique_ptr<editors::QtClipboardPort> clipboardPort_;
     std::unique_ptr<editors::SystemClipboard> systemClipboard_;
     QPointer<ToolBoxDock> blockListToolbox_;
@@ -202,6 +242,7 @@ private:
     OnlineFlags online_;
     ShellContext context_;
     std::unique_ptr<MainFrame> frame_;
+    std::unique_ptr<print::PrintService> print_;
 };
 
 }  // namespace kravin::shell

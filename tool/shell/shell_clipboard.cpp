@@ -3,6 +3,7 @@
 
 #include "connections.h"
 #include "main_frame.h"
+#include "palette_rules.h"
 
 #include <QGuiApplication>
 
@@ -34,6 +35,17 @@ void ShellApplication::createClipboard()
     };
     systemClipboard_ =
         std::make_unique<editors::SystemClipboard>(*unit_, *stationUndo_, *prompt_, *clipboardPort_, std::move(hooks));
+    // The system palette's drop places the model with the master's own version text.
+    if (!placeDevice)
+        placeDevice = [this](const std::string& name, const std::string& version) {
+            const bool station = unit_->g_curCard == 0;
+            const model::CardKindMaster& master = station ? masters_->station : masters_->card;
+            const int kind = master.find(name);
+            if (kind <= 0) return false;
+            const std::string text = MasterVersionText(master.versions[static_cast<std::size_t>(kind)], version);
+            return systemCommands_->PlaceDevice(false, master.name[static_cast<std::size_t>(kind)], text, false) ==
+                   editors::SystemCommands::Result::Done;
+        };
 }
 
 std::vector<std::pair<int, std::function<void()>>> ShellApplication::clipboardCommands()

@@ -69,6 +69,17 @@ std::string HighestVersionText(const std::array<std::string, model::kKindVersion
     return text;
 }
 
+std::string MasterVersionText(const std::array<std::string, model::kKindVersions>& versions, const std::string& code)
+{
+    for (const std::string& v : versions) {
+        if (v.empty()) break;
+        char text[32];
+        std::snprintf(text, sizeof text, "%.2f", static_cast<double>(versionValue(v)));
+        if (code == text) return v;
+    }
+    return code;
+}
+
 std::vector<PaletteCategory> SystemPaletteCategories(const model::CardKindMasters& masters)
 {
     std::vector<PaletteCategory> out(2);

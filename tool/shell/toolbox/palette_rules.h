@@ -21,6 +21,8 @@ enum : int { kStationModelItem = 1, kCardModelItem = 2 };
 
 // "%.2f" of the highest of a kind's version texts (up to the first empty one), "0.00" without any.
 std::string HighestVersionText(const std::array<std::string, model::kKindVersions>& versions);
+// The kind's own version text that a tile's "%.2f" version stands for (the text itself when none does).
+std::string MasterVersionText(const std::array<std::string, model::kKindVersions>& versions, const std::string& code);
 // Station models, then card models (without the virtual "TQRQ$" and "TQRC$").
 std::vector<PaletteCategory> SystemPaletteCategories(const model::CardKindMasters& masters);
 constexpr int kSystemPaletteOpen = 1;  // the card models
