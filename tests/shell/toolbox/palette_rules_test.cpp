@@ -164,6 +164,61 @@ TEST(LadderPalette, ElementsAndDropRules)
     EXPECT_FALSE(LadderDropAllowed(Line, online));
 }
 
+// A ladder of 9 columns by 10 shown rows of 20-pixel cells.
+class FakeLadder : public LadderDropHost {
+public:
+    bool online() const override { return isOnline; }
+    bool cellAt(int x, int y, int& column, int& row) const override
+    {
+        if (x < 0 || y < 0 || x >= 180 || y >= 200) return false;
+        column = x / 20;
+        row = y / 20;
+        return true;
+    }
+    void cursor(int& column, int& row) const override
+    {
+        column = cursorColumn;
+        row = cursorRow;
+    }
+    int scrollRequest() const override { return scroll; }
+    std::uint8_t links(int row) const override { return row == 2 ? 0x01 : 0; }
+    void moveCursor(int column, int row) override
+    {
+        cursorColumn = column;
+        cursorRow = row;
+        ++moves;
+    }
+    void runCommand(int command) override { commands.push_back(command); }
+
+    bool isOnline = false;
+    int cursorColumn = 0, cursorRow = 0, scroll = 0, moves = 0;
+    std::vector<int> commands;
+};
+
+TEST(LadderPalette, TargetMovesTheCursorAndRunsTheElement)
+{
+    FakeLadder ladder;
+    LadderPaletteTarget target(ladder);
+    const PaletteItem contact{"N.O.\nContact", "", laddercmd::NoContact};
+    const PaletteItem orItem{"OR", "", laddercmd::Or};
+    EXPECT_TRUE(target.accepts(45, 25, contact));   // column 2, row 1
+    EXPECT_EQ(ladder.cursorColumn, 2);
+    EXPECT_EQ(ladder.cursorRow, 1);
+    EXPECT_TRUE(target.accepts(50, 30, contact));   // same cell: the cursor stays
+    EXPECT_EQ(ladder.moves, 1);
+    EXPECT_FALSE(target.accepts(170, 25, contact));  // column 8
+    EXPECT_FALSE(target.accepts(25, 45, orItem));    // row 2 has a link right of column 0
+    target.drop(170, 25, contact);
+    EXPECT_TRUE(ladder.commands.empty());
+    target.drop(45, 25, contact);
+    EXPECT_EQ(ladder.commands, (std::vector<int>{laddercmd::NoContact}));
+    EXPECT_FALSE(target.accepts(500, 25, contact));
+    ladder.isOnline = true;
+    EXPECT_FALSE(target.dragAllowed());
+    target.drop(45, 25, contact);
+    EXPECT_EQ(ladder.commands.size(), 1u);
+}
+
 TEST(PaletteHelpFiles, ModelFileThenGenericFileWhateverTheCase)
 {
     test::TempDir dir;

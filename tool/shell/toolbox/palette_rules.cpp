@@ -164,6 +164,30 @@ bool LadderDropAllowed(int command, const LadderDropCell& c)
     }
 }
 
+bool LadderPaletteTarget::hitTest(int x, int y) const
+{
+    int column = -1, row = -1;
+    return !host_.online() && host_.cellAt(x, y, column, row);
+}
+
+bool LadderPaletteTarget::accepts(int x, int y, const PaletteItem& item)
+{
+    LadderDropCell cell;
+    cell.online = host_.online();
+    if (cell.online || !host_.cellAt(x, y, cell.column, cell.row)) return false;
+    int column = -1, row = -1;
+    host_.cursor(column, row);
+    if (column != cell.column || row != cell.row) host_.moveCursor(cell.column, cell.row);
+    cell.scrollRequest = host_.scrollRequest();
+    cell.links = host_.links(cell.row);
+    return LadderDropAllowed(item.id, cell);
+}
+
+void LadderPaletteTarget::drop(int x, int y, const PaletteItem& item)
+{
+    if (accepts(x, y, item)) host_.runCommand(item.id);
+}
+
 std::optional<std::string> FindHelpFile(const std::string& helpDir, HelpKind kind, const std::string& name,
                                         const std::string& model)
 {

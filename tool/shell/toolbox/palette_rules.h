@@ -4,6 +4,7 @@
 #pragma once
 
 #include "palette_codes.h"
+#include "palette_drop.h"
 #include "system_config.h"
 
 #include <array>
@@ -66,6 +67,36 @@ struct LadderDropCell {
     bool view = true;           // a ladder view is active
 };
 bool LadderDropAllowed(int command, const LadderDropCell& cell);
+
+// What the ladder palette needs of the ladder view.
+class LadderDropHost {
+public:
+    virtual ~LadderDropHost() = default;
+    virtual bool online() const = 0;
+    // The cell (column, row of the shown rows) under a view point; false off the grid.
+    virtual bool cellAt(int x, int y, int& column, int& row) const = 0;
+    virtual void cursor(int& column, int& row) const = 0;
+    virtual int scrollRequest() const = 0;
+    virtual std::uint8_t links(int row) const = 0;
+    // Moves the cursor there, repaints and focuses the ladder frame.
+    virtual void moveCursor(int column, int row) = 0;
+    // The element's command at the cursor (it asks for its parameter).
+    virtual void runCommand(int command) = 0;
+};
+
+// The ladder palette's target: the hovered cell becomes the cursor's, and a
+// drop runs the element's command there.
+class LadderPaletteTarget final : public PaletteDropTarget {
+public:
+    explicit LadderPaletteTarget(LadderDropHost& host) : host_(host) {}
+    bool dragAllowed() const override { return !host_.online(); }
+    bool hitTest(int x, int y) const override;
+    bool accepts(int x, int y, const PaletteItem& item) override;
+    void drop(int x, int y, const PaletteItem& item) override;
+
+private:
+    LadderDropHost& host_;
+};
 
 // ---- Help documents ----
 
