@@ -13,6 +13,7 @@
 #include <QDropEvent>
 #include <QMimeData>
 #include <QTest>
+#include <QToolButton>
 
 #include <filesystem>
 
@@ -142,6 +143,29 @@ TEST_F(PaletteRoad, FunctionDroppedOntoAnEmptyGroupAndHelpAsked)
     QTest::mouseDClick(d->list()->viewport(), Qt::LeftButton, {}, tile.center());
     EXPECT_TRUE(opened.empty());
     EXPECT_EQ(prompt.ids(), (std::vector<int>{kMsgNoItemHelp}));
+}
+
+TEST_F(PaletteRoad, EveryClosedCategoryOpensAgainAndLongNamesStillFit)
+{
+    ASSERT_NO_FATAL_FAILURE(start());
+    ToolBoxDock* d = dock(ViewKind::System, "systemToolbox");
+    ASSERT_NE(d, nullptr);
+    for (int i : {0, 1, 0, 1}) {
+        QToolButton* b = d->categoryButton(i);
+        ASSERT_NE(b, nullptr);
+        EXPECT_TRUE(b->isEnabled());
+        b->click();
+        EXPECT_EQ(d->openCategory(), i);
+    }
+    EXPECT_EQ(static_cast<std::size_t>(d->list()->count()), d->categories()[1].items.size());
+
+    // A name far too wide is drawn at the smallest font, not shrunk away.
+    const QImage tile = paletteTile({"ABCDEFGHIJKLMNOPQRSTUVWXYZ", "99"}).pixmap(46, 46).toImage();
+    ASSERT_EQ(tile.size(), QSize(46, 46));
+    int ink = 0;
+    for (int y = 5; y < 23; ++y)
+        for (int x = 0; x < 46; ++x) ink += tile.pixelColor(x, y) != QColor(0, 255, 0);
+    EXPECT_GT(ink, 10);
 }
 
 }  // namespace
