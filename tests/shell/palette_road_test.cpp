@@ -16,6 +16,7 @@
 #include <QToolButton>
 
 #include <filesystem>
+#include <fstream>
 
 namespace kravin::shell {
 namespace {
@@ -166,6 +167,24 @@ TEST_F(PaletteRoad, EveryClosedCategoryOpensAgainAndLongNamesStillFit)
     for (int y = 5; y < 23; ++y)
         for (int x = 0; x < 46; ++x) ink += tile.pixelColor(x, y) != QColor(0, 255, 0);
     EXPECT_GT(ink, 10);
+}
+
+TEST(PaletteHelpShow, OpensTheModelsFileOrTellsItIsMissing)
+{
+    test::TempDir dir;
+    std::filesystem::create_directories(dir.path() / "Item");
+    std::ofstream(dir.path() / "Item" / "PVA_QV200.pdf") << "%PDF";
+    test::ScriptedPrompt prompt;
+    std::vector<std::string> opened;
+    const PaletteHelp help{dir.str(), &prompt, [&opened](const std::string& path) { opened.push_back(path); }};
+    const PaletteItem pva{"PVA", "76"};
+    help.show(HelpKind::Item, &pva, "QV200   ");
+    EXPECT_EQ(opened, (std::vector<std::string>{(dir.path() / "Item" / "PVA_QV200.pdf").string()}));
+    help.show(HelpKind::Item, &pva, "QV210");
+    help.show(HelpKind::Terminal, &pva, "QV200");
+    help.show(HelpKind::Terminal, nullptr, "QV200");
+    EXPECT_EQ(opened.size(), 1u);
+    EXPECT_EQ(prompt.ids(), (std::vector<int>{kMsgNoItemHelp, kMsgNoTerminalHelp, kMsgNoDeviceHelp}));
 }
 
 }  // namespace
