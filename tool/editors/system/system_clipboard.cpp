@@ -119,8 +119,12 @@ bool SystemClipboard::copyPair(bool, std::string& object)
     if (left < 1 || left + 1 > model::kCardSlots) return false;
     copiedHalf_ = right ? 1 : 0;
     sysclip::PairImage pair;
-    for (int k = 0; k < 2; ++k)
+    for (int k = 0; k < 2; ++k) {
+        // A half without a card still names its slot; the paste refuses it.
+        pair.slots[k].station = s;
+        pair.slots[k].card = left + k;
         if (unit_.tables.cardKind[s][left - 1 + k] > 0) pair.slots[k] = captureUnit(s, left + k);
+    }
     object = sysclip::EncodePair(pair);
     select(s, card);
     return true;
