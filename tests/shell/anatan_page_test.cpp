@@ -5,6 +5,7 @@
 #include "child_frame.h"
 #include "command_ids.h"
 #include "shell_fixture.h"
+#include "palette_rules.h"
 #include "toolbox_dock.h"
 
 #include <QDropEvent>

@@ -201,7 +201,10 @@ ShellApplication::ShellApplication(ShellOptions options)
         std::make_unique<editors::blocks::UnitBlockUndoHost>(*unit_, [this] { setModified(); }, activeView);
     blockUndo_ = std::make_unique<model::CBlockUndo>(*blockUndoHost_);
     layerUndo_ = std::make_unique<model::LayerUndoRouter>(*blockUndo_, *stationUndo_, activeView);
-    unitSelection_->changed = [this] { refreshMonitorSnapshot(); };
+    unitSelection_->changed = [this] {
+        refreshMonitorSnapshot();
+        refreshBlockListPalette();
+    };
     if (!options_.monitor) {
         serialLink_ = std::make_shared<online::SerialLink>();
         onlineMonitor_ = std::make_shared<OnlineMonitorWorker>(
@@ -364,6 +367,7 @@ bool ShellApplication::createMainFrame()
         if (auto* page = kind == ViewKind::AnaTan ? qobject_cast<AnaTanPage*>(frame.view()) : nullptr)
             frame.addDockBar(Qt::LeftDockWidgetArea, page->palette());
         if (sequenceViews_) sequenceViews_->decorateFrame(kind, frame);
+        addPalette(kind, frame);
         if (givenDecorate) givenDecorate(kind, frame);
     };
     const auto givenStop = context_.services.onlineStopped;
@@ -547,6 +551,7 @@ QWidget* ShellApplication::makeView(ViewKind kind)
     if (theme_) c.style = systemViewStyle(*theme_);
     c.canUndo = [this] { return stationUndo_->CanUndo(); };
     c.canRedo = [this] { return stationUndo_->CanRedo(); };
+    c.displayNames = ModuleDisplayNames();
     auto* view = new ShellSystemView(std::move(c), &systemCommandTable_);
     // The frames' titles are the trimmed view names.
     view->setWindowTitle(viewTitle(kind, context_.language));
