@@ -46,10 +46,19 @@ const StringEntry kStringTable[] = {
      "このバージョンで保存するとデータが失われる可能性があります。保存しますか？"},
     {7032, "The project file holds an entry that would be written outside the project folder:\n%s",
      "プロジェクトファイルに、プロジェクトフォルダの外へ書き込まれるエントリがあります：\n%s"},
+    // Card count dialog
+    {7104, "Number of virtual cards that can be set is from %d to %d.", "設定できる仮想カード数は %d から %d です。"},
+    {7105, "Number of cards that can be set is from %d to %d.", "設定できるカード数は %d から %d です。"},
+    // System configuration commands
+    {8100, "A part of the data may not be passed on. \nAre you sure?", "一部のデータが引き継がれない可能性があります。\nよろしいですか？"},
+    {8101, "Are you sure to delete card information?", "カード情報を削除してもよろしいですか？"},
     // Ladder
     {8104, "Are you sure to discard updated data?", "更新したデータを破棄してもよろしいですか？"},
+    // System configuration commands
+    {8110, "Cannot apply.", "適用できません。"},
     // Diagram layers
     {8111, "Cannot register any more comments.", "これ以上コメントを登録できません。"},
+    {8115, "Number of registered cards exceeds 8. \nReduce cards.", "登録カード数が8を超えています。\nカードを減らしてください。"},
     // Shared input dialogs
     {8116, "Incorrect jump destination.", "ジャンプ先が正しくありません。"},
     // Item input
@@ -59,6 +68,9 @@ const StringEntry kStringTable[] = {
     {8120, "Incorrect input data length. ( It%02d maximum %d characters)",
      "入力データの長さが正しくありません。( It%02d 最大 %d 文字)"},
     {8130, "Cannot register any more junction points.", "これ以上接続点を登録できません。"},
+    {8140, "ID NOT FOUND", "ID NOT FOUND"},
+    {8141, "The data of the unit could not be written. The project files may be incomplete.",
+     "ユニットのデータを書き込めませんでした。プロジェクトファイルが不完全な可能性があります。"},
     {8226, "Please enter a number between 00 to 19.", "00から19の数値を入力してください。"},
     // Online commands and the Option dialog
     {8300, "Communication error", "通信エラー"},
@@ -66,6 +78,11 @@ const StringEntry kStringTable[] = {
     {8302, "No valid serial ports.", "有効なシリアルポートがありません。"},
     {8308, "The parameter Timeout value must be specified between 1 and 99.",
      "タイムアウト値は1から99の範囲で指定してください。"},
+    // Card count dialog
+    {9000, "Specify virtual card", "仮想カードの指定"},
+    {9001, "Number of virtual cards", "仮想カード数"},
+    {9002, "Number of cards registration", "カード数の登録"},
+    {9003, "Number of cards", "カード数"},
     // Online monitor
     {9100, "Edit mode", "編集モード"},
     {9101, "Monitoring", "モニタ中"},
@@ -96,6 +113,8 @@ const StringEntry kStringTable[] = {
     {9400, "Enter 4-digit integer.", "4桁の整数を入力してください。"},
     {9401, "TJK5(JOV-US)", "TJK5(JOV-US)"},
     {9402, "Enter a number of up to 4 digits.", "4桁以内の数値を入力してください。"},
+    // Print dialog
+    {9701, "Enter an integer between 10 and 100.", "10から100の整数を入力してください。"},
     // Communication connections
     {9800, "Unknown connection pattern", "不明な接続パターンです"},
     {9801, "Cannot connect within single card.", "同一カード内では接続できません。"},
