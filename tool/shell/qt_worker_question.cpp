@@ -47,17 +47,28 @@ int QtWorkerQuestion::show(const std::function<QDialog*(QWidget*)>& make)
     return result == QDialog::Rejected ? model::AnswerAbort : result;
 }
 
-int QtWorkerQuestion::ask(std::function<QDialog*(QWidget*)> make)
+int QtWorkerQuestion::ask(std::function<QDialog*(QWidget*)> make, std::shared_ptr<const std::atomic<bool>> cancel)
+{
+    return call([this, make = std::move(make)] { return show(make); }, std::move(cancel));
+}
+
+void QtWorkerQuestion::abortOpen()
+{
+    if (open_) open_->done(model::AnswerAbort);
+}
+
+int QtWorkerQuestion::call(std::function<int()> fn, std::shared_ptr<const std::atomic<bool>> cancel)
 {
     const std::shared_ptr<std::atomic<bool>> down = down_;
-    if (*down) return model::AnswerAbort;
-    if (QThread::currentThread() == thread()) return show(make);
+    if (*down || (cancel && *cancel)) return model::AnswerAbort;
+    if (QThread::currentThread() == thread()) return fn();
 
     auto pending = std::make_shared<Pending>();
     const bool queued = QMetaObject::invokeMethod(
         this,
-        [this, pending, make = std::move(make)] {
-            const int result = show(make);
+        [pending, cancel, fn = std::move(fn)] {
+            // A question its asker gave up on is not shown any more.
+            const int result = cancel && *cancel ? static_cast<int>(model::AnswerAbort) : fn();
             std::lock_guard<std::mutex> lock(pending->mutex);
             pending->result = result;
             pending->done = true;
@@ -67,8 +78,9 @@ int QtWorkerQuestion::ask(std::function<QDialog*(QWidget*)> make)
     if (!queued) return model::AnswerAbort;
     std::unique_lock<std::mutex> lock(pending->mutex);
     // The wait ends with the answer, or with the shut-down whose GUI thread no
-    // longer shows dialogs.
-    while (!pending->done && !*down) pending->answered.wait_for(lock, std::chrono::milliseconds(50));
+    // longer shows dialogs, or with the asker's cancel.
+    while (!pending->done && !*down && !(cancel && *cancel))
+        pending->answered.wait_for(lock, std::chrono::milliseconds(50));
     return pending->done ? pending->result : model::AnswerAbort;
 }
 

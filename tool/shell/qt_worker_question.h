@@ -35,8 +35,15 @@ public:
     void shutDown();
     bool isShutDown() const { return down_->load(); }
 
+    // Shows the dialog make gives on the GUI thread and returns its answer; a question
+    // waiting while *cancel becomes true is answered Abort.
+    int ask(std::function<QDialog*(QWidget*)> make, std::shared_ptr<const std::atomic<bool>> cancel = {});
+    // Runs fn on the GUI thread for its answer, as ask does.
+    int call(std::function<int()> fn, std::shared_ptr<const std::atomic<bool>> cancel = {});
+    // The open question's dialog ends with Abort.
+    void abortOpen();
+
 private:
-    int ask(std::function<QDialog*(QWidget*)> make);
     int show(const std::function<QDialog*(QWidget*)>& make);
 
     res::Language language_;

@@ -45,7 +45,7 @@ namespace {
 
 editors::SystemViewContext withCommands(editors::SystemViewContext context, const SystemCommandTable* commands)
 {
-    context.commandBuilt = [commands](int id) { return commands && commands->has(id); };
+    context.commandBuilt = [commands](int id) { return commands && commands->built(id); };
     return context;
 }
 
