@@ -36,6 +36,10 @@ void ModelUnitSelection::loadUnitBlocks()
 bool SystemCommandTable::run(int id) const
 {
     const auto it = handlers_.find(id);
+    if ((it == handlers_.end() || !it->second) && elsewhere_ && runElsewhere_ && elsewhere_(id)) {
+        runElsewhere_(id);
+        return true;
+    }
     if (it == handlers_.end() || !it->second) return false;
     it->second();
     return true;
@@ -59,7 +63,7 @@ ShellSystemView::ShellSystemView(editors::SystemViewContext context, const Syste
 
 bool ShellSystemView::hasCommand(int id) const
 {
-    return id == editors::syscmd::SystemRedraw || (commands_ && commands_->has(id));
+    return id == editors::syscmd::SystemRedraw || (commands_ && commands_->built(id));
 }
 
 bool ShellSystemView::runCommand(int id)
