@@ -29,11 +29,13 @@ public:
     QLabel* label(const char* id) const;
     TransferWorker* worker() const { return worker_; }
 
+    // Cancel: ignored while a run goes (the compare stops and joins it first).
+    void reject() override;
+
 Q_SIGNALS:
     void runEnded(kravin::online::TransferOutcome outcome);
 
 protected:
-    void reject() override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
