@@ -376,8 +376,10 @@ QWidget* ShellApplication::makeView(ViewKind kind)
         frame->views().openBlkList();
         frame->refresh();
     });
-    // Its online commands (Date setting, the transfers) run in the online dispatcher
-    // through the view's command table.
+    // Its online commands (Date setting ...) go to the online dispatcher.
+    QObject::connect(view, &editors::SystemView::commandRequested, frame, [this](int id) {
+        if (onlineShell_) onlineShell_->runCommand(id);
+    });
     return view;
 }
 

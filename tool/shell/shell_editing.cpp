@@ -57,12 +57,6 @@ void ShellApplication::fillSystemCommands()
         });
     };
     editors::SystemCommands& c = *systemCommands_;
-    // The online and transfer commands of the view's menu run in the online dispatcher.
-    t.setServedElsewhere([this](int id) { return onlineShell_ && onlineShell_->handles(id); },
-                         [this](int id) {
-                             if (onlineShell_) onlineShell_->runCommand(id);
-                             if (frame_) frame_->refresh();
-                         });
     add(ChangeDevice, [&c] { c.ChangeDevice(); });
     add(RemoveDevice, [&c] { c.RemoveDevice(); });
     add(EditDelete, [&c] { c.RemoveDevice(); });

@@ -36,10 +36,6 @@ void ModelUnitSelection::loadUnitBlocks()
 bool SystemCommandTable::run(int id) const
 {
     const auto it = handlers_.find(id);
-    if ((it == handlers_.end() || !it->second) && elsewhere_ && runElsewhere_ && elsewhere_(id)) {
-        runElsewhere_(id);
-        return true;
-    }
     if (it == handlers_.end() || !it->second) return false;
     it->second();
     return true;
@@ -49,7 +45,7 @@ namespace {
 
 editors::SystemViewContext withCommands(editors::SystemViewContext context, const SystemCommandTable* commands)
 {
-    context.commandBuilt = [commands](int id) { return commands && commands->built(id); };
+    context.commandBuilt = [commands](int id) { return commands && commands->has(id); };
     return context;
 }
 
@@ -63,7 +59,7 @@ ShellSystemView::ShellSystemView(editors::SystemViewContext context, const Syste
 
 bool ShellSystemView::hasCommand(int id) const
 {
-    return id == editors::syscmd::SystemRedraw || (commands_ && commands_->built(id));
+    return id == editors::syscmd::SystemRedraw || (commands_ && commands_->has(id));
 }
 
 bool ShellSystemView::runCommand(int id)

@@ -42,20 +42,11 @@ class SystemCommandTable {
 public:
     void add(int id, std::function<void()> handler) { handlers_[id] = std::move(handler); }
     bool has(int id) const { return handlers_.count(id) != 0; }
-    // Commands served elsewhere (the online commands): built too, and run there.
-    void setServedElsewhere(std::function<bool(int)> served, std::function<void(int)> run)
-    {
-        elsewhere_ = std::move(served);
-        runElsewhere_ = std::move(run);
-    }
-    bool built(int id) const { return has(id) || (elsewhere_ && elsewhere_(id)); }
     // False when the command has no handler.
     bool run(int id) const;
 
 private:
     std::map<int, std::function<void()>> handlers_;
-    std::function<bool(int)> elsewhere_;
-    std::function<void(int)> runElsewhere_;
 };
 
 // The view with the invokable methods the main frame looks for.
