@@ -25,6 +25,7 @@ protected:
     std::unique_ptr<shell::ShellApplication> app;
     std::shared_ptr<QSettings> profile;
     shell::ShellServices services;  // handed to the frame at start
+    std::shared_ptr<print::PrinterChooser> printerChooser;  // null: the print dialogs
 
     void start(const std::optional<std::string>& path = std::nullopt, shell::ViewHooks* hooks = nullptr)
     {
@@ -39,6 +40,7 @@ protected:
         options.prompt = &prompt;
         options.viewHooks = hooks;
         options.services = services;
+        options.printerChooser = printerChooser;
         app = std::make_unique<shell::ShellApplication>(std::move(options));
         ASSERT_TRUE(shell::runStartup(*app, path));
     }

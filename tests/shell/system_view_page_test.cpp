@@ -71,7 +71,7 @@ TEST_F(SystemViewPageTest, OpenedProjectShowsItsCardsAndNewClearsThem)
 {
     start();
     ASSERT_NE(view(), nullptr);
-    EXPECT_EQ(frame().frame(ViewKind::System)->widget(), view());
+    EXPECT_EQ(frame().frame(ViewKind::System)->view(), view());
     EXPECT_FALSE(looksOccupied({kStation, kCard}));
     const std::string path = saveFixtureProject();
 

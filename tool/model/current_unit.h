@@ -129,6 +129,10 @@ public:
     std::array<char, 8> g_curVersion{};
     int g_curGroup = 0;
     int g_specialGroupMode = 0;
+    // The bank the function block list shows (0, or 2 on "PWZ" units) and the
+    // state value its print keeps.
+    int g_blockListBank = 0;
+    int g_blockListState = 0;
 
     std::array<BlockCode, kGroups> g_unitBlocks{};
     std::array<std::array<char, 256>, kGroups> validBlocks{};

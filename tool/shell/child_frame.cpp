@@ -1,8 +1,11 @@
 #include "child_frame.h"
 
 #include <QCloseEvent>
+#include <QDockWidget>
+#include <QMainWindow>
 #include <QMdiArea>
 #include <QPainter>
+#include <QToolBar>
 
 namespace kravin::shell {
 
@@ -10,6 +13,37 @@ ChildFrame::ChildFrame(ViewKind kind, ViewManager& views, QWidget* parent)
     : QMdiSubWindow(parent), kind_(kind), views_(views)
 {
     setAttribute(Qt::WA_DeleteOnClose);
+}
+
+void ChildFrame::setView(QWidget* view)
+{
+    inner_ = new QMainWindow;
+    inner_->setObjectName(QStringLiteral("innerFrame"));
+    // The frame's title follows the view's.
+    inner_->setWindowTitle(view->windowTitle());
+    inner_->setCentralWidget(view);
+    view_ = view;
+    setWidget(inner_);
+}
+
+void ChildFrame::addTopBar(QWidget* bar)
+{
+    if (!inner_) return;
+    auto* strip = new QToolBar(inner_);
+    strip->setObjectName(QStringLiteral("strip_") + bar->objectName());
+    strip->setMovable(false);
+    strip->setFloatable(false);
+    strip->toggleViewAction()->setEnabled(false);
+    strip->setContextMenuPolicy(Qt::PreventContextMenu);
+    bar->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    strip->addWidget(bar);
+    inner_->addToolBarBreak(Qt::TopToolBarArea);
+    inner_->addToolBar(Qt::TopToolBarArea, strip);
+}
+
+void ChildFrame::addDockBar(Qt::DockWidgetArea area, QDockWidget* bar)
+{
+    if (inner_) inner_->addDockWidget(area, bar);
 }
 
 Placement ChildFrame::placement() const

@@ -7,6 +7,9 @@
 
 #include <functional>
 
+class QDockWidget;
+class QMainWindow;
+
 namespace kravin::shell {
 
 class ChildFrame : public QMdiSubWindow {
@@ -16,6 +19,14 @@ public:
 
     ViewKind kind() const { return kind_; }
     Placement placement() const;
+    // The view sits in an inner main window, so bars go above it and docks beside it.
+    void setView(QWidget* view);
+    QWidget* view() const { return view_; }
+    QMainWindow* inner() const { return inner_; }
+    // A button or info bar across the top, below the ones added before.
+    void addTopBar(QWidget* bar);
+    // A dockable bar (toolbox) at an edge.
+    void addDockBar(Qt::DockWidgetArea area, QDockWidget* bar);
     // Destroys the frame without asking the view.
     void destroyNow();
     // Told once when the frame goes, whichever way.
@@ -30,6 +41,8 @@ private:
 
     ViewKind kind_;
     ViewManager& views_;
+    QMainWindow* inner_ = nullptr;
+    QWidget* view_ = nullptr;
     bool gone_ = false;
 };
 

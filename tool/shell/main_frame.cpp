@@ -229,7 +229,7 @@ QWidget* MainFrame::activeView() const
     const auto kind = activeKind();
     if (!kind) return nullptr;
     ChildFrame* f = frame(*kind);
-    return f ? f->widget() : nullptr;
+    return f ? f->view() : nullptr;
 }
 
 CommandContext MainFrame::commandContext()
@@ -290,6 +290,7 @@ void MainFrame::refresh()
     }
     if (zoom_) zoom_->setEnabled(commandEnabled(cmd::ZoomBox, c));
     updateTitle();
+    Q_EMIT commandsRefreshed();
 }
 
 void MainFrame::setRecentFiles(const std::vector<std::string>& paths)
@@ -432,7 +433,7 @@ bool MainFrame::sendCommand(int kind, int id)
     }
     if (kind >= kViewKindCount || views_.closingAllViews()) return false;
     ChildFrame* f = frame(static_cast<ViewKind>(kind));
-    return f && viewRunCommand(f->widget(), id);
+    return f && viewRunCommand(f->view(), id);
 }
 
 void MainFrame::print(bool preview, bool fromToolbar)
@@ -502,8 +503,9 @@ bool MainFrame::createFrame(ViewKind kind, const FrameGeometry& geometry)
     if (view->windowTitle().isEmpty()) view->setWindowTitle(viewTitle(kind, context_.language));
     auto* sub = new ChildFrame(kind, views_);
     sub->setObjectName(QStringLiteral("frame%1").arg(static_cast<int>(kind)));
-    sub->setWidget(view);
+    sub->setView(view);
     sub->setWindowIcon(applicationIcon());
+    if (context_.services.decorateFrame) context_.services.decorateFrame(kind, *sub);
     sub->onGone = [this](ChildFrame* f) { childGone(f); };
     mdi_->addSubWindow(sub);
     sub->setGeometry(geometry.rect.x, geometry.rect.y, geometry.rect.width, geometry.rect.height);
@@ -543,7 +545,7 @@ void MainFrame::raiseFrame(ViewKind kind, bool repaint)
     if (!f) return;
     mdi_->setActiveSubWindow(f);
     f->raise();
-    if (repaint && f->widget()) f->widget()->update();
+    if (repaint && f->view()) f->view()->update();
 }
 
 void MainFrame::post(std::function<void()> task)

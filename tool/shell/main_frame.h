@@ -55,6 +55,8 @@ struct ShellServices {
     std::function<void()> onlineStopped;
     // Makes the view of a kind; null or a null result gives an empty page.
     std::function<QWidget*(ViewKind)> makeView;
+    // Puts the bars of a kind on its new frame (the view is in place).
+    std::function<void(ViewKind, ChildFrame&)> decorateFrame;
 };
 
 // Everything the frame works with; owned by the application.
@@ -120,6 +122,8 @@ Q_SIGNALS:
     void viewShown(int kind);
     // A recent-file entry was chosen; opened is false when the project did not open.
     void recentFileOpened(const QString& path, bool opened);
+    // The commands' enabled states were evaluated again (the bars follow).
+    void commandsRefreshed();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

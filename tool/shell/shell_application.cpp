@@ -1,8 +1,10 @@
 #include "shell_application.h"
 
 #include "KRAVinA.h"
+#include "block_list_page.h"
 #include "child_frame.h"
 #include "command_ids.h"
+#include "frame_bars.h"
 #include "services.h"
 #include "text_codec.h"
 #include "vuken.h"
@@ -123,8 +125,20 @@ public:
     }
     void resetStartValues(ViewKind kind) override
     {
+        if (kind == ViewKind::BlkList) {
+            app_.unitContext().g_curGroup = -1;
+            app_.unitContext().g_specialGroupMode = 0;
+        }
         if (kind != ViewKind::System) return;
         if (ShellSystemView* view = app_.systemView()) view->resetSelection();
+    }
+    void prepareFrame(ViewKind kind) override
+    {
+        if (kind == ViewKind::BlkList) app_.unitSelection().loadUnitBlocks();
+    }
+    void frameClosing(ViewKind kind) override
+    {
+        if (kind == ViewKind::BlkList) app_.writeCurrentUnit();
     }
     int currentCard() override { return std::max(0, app_.unitContext().g_curCard); }
 
@@ -152,6 +166,8 @@ ShellApplication::ShellApplication(ShellOptions options)
     };
     stationUndo_ = std::make_unique<model::CStationUndo>(*undoHost_);
     monitorContext_ = std::make_shared<ModelMonitorContext>(*unit_);
+    blockUndoHost_ = std::make_unique<editors::blocks::UnitBlockUndoHost>(*unit_, [this] { setModified(); });
+    blockUndo_ = std::make_unique<model::CBlockUndo>(*blockUndoHost_);
     unitSelection_->changed = [this] { refreshMonitorSnapshot(); };
     if (!options_.monitor) {
         serialLink_ = std::make_shared<online::SerialLink>();
@@ -193,7 +209,10 @@ void ShellApplication::loadSettings()
     loadRecentFiles();
     model::ProjectHooks hooks;
     // The histories of a project never outlive it.
-    hooks.clearUndoHistories = [this] { stationUndo_->Clear(); };
+    hooks.clearUndoHistories = [this] {
+        stationUndo_->Clear();
+        if (blockUndo_) blockUndo_->Clear(true);
+    };
     hooks.closeAllViews = [this] {
         if (frame_) frame_->views().closeAllViews();
     };
@@ -269,10 +288,38 @@ bool ShellApplication::createMainFrame()
     context_.services = options_.services;
     if (!context_.services.saveSettings) context_.services.saveSettings = [this] { saveSettings(); };
     if (!context_.services.deletePortSettings) context_.services.deletePortSettings = [this] { deletePortSettings(); };
+    makePrintService();
+    if (!context_.services.print)
+        context_.services.print = [this](const PrintSettings& settings, bool preview) {
+            print_->printKind(settings.code, preview, frame_.get());
+        };
+    if (!context_.services.askPrintScale)
+        context_.services.askPrintScale = [this](int) -> std::optional<PrintSettings> {
+            const auto chosen = print::PrintService::askPrintScale(*prompt_, language_, frame_.get());
+            if (!chosen) return std::nullopt;
+            return PrintSettings{0, chosen->first, chosen->second};
+        };
+    if (!context_.services.bulkPrint) context_.services.bulkPrint = [this] { bulkPrint(0); };
     const auto givenView = context_.services.makeView;
     context_.services.makeView = [this, givenView](ViewKind kind) {
         QWidget* view = givenView ? givenView(kind) : nullptr;
         return view ? view : makeView(kind);
+    };
+    const auto givenDecorate = context_.services.decorateFrame;
+    context_.services.decorateFrame = [this, givenDecorate](ViewKind kind, ChildFrame& frame) {
+        FrameBarServices bars;
+        bars.language = language_;
+        bars.unitHasBlockList = [this] { return context_.viewHooks->unitAllowsBlockViews(); };
+        bars.bankShown = [this] { return unit_->modelStartsWith("PWZ"); };
+        bars.bank = [this] { return unit_->g_blockListBank; };
+        bars.switchBank = [this] {
+            ChildFrame* f = frame_ ? frame_->frame(ViewKind::BlkList) : nullptr;
+            if (auto* view = f ? qobject_cast<ShellBlockListView*>(f->view()) : nullptr) view->switchBank();
+        };
+        bars.resetBank = [this] { unit_->g_blockListBank = 0; };
+        bars.writeUnit = [this] { return writeCurrentUnit(); };
+        if (frame_) addFrameBar(kind, frame, *frame_, bars);
+        if (givenDecorate) givenDecorate(kind, frame);
     };
     const auto givenStop = context_.services.onlineStopped;
     context_.services.onlineStopped = [this, givenStop] {
@@ -287,8 +334,11 @@ bool ShellApplication::createMainFrame()
     // A view that becomes active shows its zoom in the zoom box.
     MainFrame* frame = frame_.get();
     QObject::connect(frame->mdiArea(), &QMdiArea::subWindowActivated, frame, [frame](QMdiSubWindow* sub) {
-        if (auto* view = sub ? qobject_cast<ShellSystemView*>(sub->widget()) : nullptr)
+        auto* child = qobject_cast<ChildFrame*>(sub);
+        if (auto* view = child ? qobject_cast<ShellSystemView*>(child->view()) : nullptr)
             frame->syncZoomBox(view->zoom());
+        if (auto* list = child ? qobject_cast<ShellBlockListView*>(child->view()) : nullptr)
+            frame->syncZoomBox(list->zoom());
     });
     if (onlineMonitor_) {
         // A failed exchange is shown once per failure; the run has stopped.
@@ -350,11 +400,44 @@ bool ShellApplication::stopMonitor(std::chrono::milliseconds bound)
 ShellSystemView* ShellApplication::systemView() const
 {
     ChildFrame* f = frame_ ? frame_->frame(ViewKind::System) : nullptr;
-    return f ? qobject_cast<ShellSystemView*>(f->widget()) : nullptr;
+    return f ? qobject_cast<ShellSystemView*>(f->view()) : nullptr;
 }
 
 QWidget* ShellApplication::makeView(ViewKind kind)
 {
+    if (kind == ViewKind::BlkList && frame_) {
+        BlockListPageContext c;
+        c.unit = unit_.get();
+        c.undo = blockUndo_.get();
+        c.prompt = prompt_;
+        c.language = language_;
+        c.online = [this] { return online_.online.load(); };
+        c.setModified = [this] { setModified(); };
+        // An open analog view shows the changed blocks.
+        c.analogChanged = [this] {
+            ChildFrame* analog = frame_ ? frame_->frame(ViewKind::AnaTan) : nullptr;
+            if (!analog) return;
+            unit_->LoadUnitBlocks(1);
+            if (analog->view()) analog->view()->update();
+        };
+        if (theme_) {
+            c.style.background = theme_->white;
+            c.style.text = theme_->black;
+            c.style.used = theme_->silver;
+            c.style.empty = theme_->white;
+            c.style.selected = theme_->selectGreen;
+            c.style.raisedDark = theme_->gray127;
+            c.style.sunkenLight = theme_->silver;
+            c.style.sunkenDark = theme_->gray127;
+            c.style.fontFamily = theme_->font16.family();
+        }
+        auto* view = ShellBlockListView::create(std::move(c));
+        view->setWindowTitle(viewTitle(kind, context_.language));
+        view->slotState = &frame_->views().slot(ViewKind::BlkList).state;
+        MainFrame* frame = frame_.get();
+        QObject::connect(view, &editors::blocks::BlockListView::blocksChanged, frame, [frame] { frame->refresh(); });
+        return view;
+    }
     if (kind != ViewKind::System || !frame_) return nullptr;
     editors::SystemViewContext c;
     c.masters = masters_.get();
@@ -376,11 +459,36 @@ QWidget* ShellApplication::makeView(ViewKind kind)
         frame->views().openBlkList();
         frame->refresh();
     });
-    // Its online commands (Date setting ...) go to the online dispatcher.
-    QObject::connect(view, &editors::SystemView::commandRequested, frame, [this](int id) {
-        if (onlineShell_) onlineShell_->runCommand(id);
-    });
     return view;
+}
+
+void ShellApplication::makePrintService()
+{
+    print::PrintModel m;
+    m.masters = masters_.get();
+    m.tables = tables_.get();
+    m.unit = unit_.get();
+    m.session = session_.get();
+    m.prompt = prompt_;
+    m.language = language_;
+    m.selectUnit = [this](int station, int card) {
+        unitSelection_->select(station, card);
+        unitSelection_->loadUnitBlocks();
+    };
+    m.redrawSystem = [this] {
+        if (frame_) frame_->sendCommand(static_cast<int>(ViewKind::System), editors::syscmd::SystemRedraw);
+    };
+    print_ = std::make_unique<print::PrintService>(std::move(m), options_.printerChooser);
+}
+
+void ShellApplication::bulkPrint(int mode)
+{
+    if (!frame_ || !session_ || !session_->g_projectOpen) return;
+    ViewManager& views = frame_->views();
+    views.openPrint();
+    print_->runBulkPrint(mode, frame_.get());
+    views.closePrint();
+    frame_->refresh();
 }
 
 void ShellApplication::refreshMonitorSnapshot()
@@ -410,10 +518,25 @@ void ShellApplication::onlineStopped()
         frame_->sendCommand(static_cast<int>(ViewKind::Ladder), cmd::LadderRedraw);
 }
 
+void ShellApplication::setModified()
+{
+    if (session_) session_->projectRecord.modified = 1;
+}
+
+bool ShellApplication::writeCurrentUnit()
+{
+    unit_->workFolder = session_ ? session_->projectRecord.workFolder : std::string();
+    if (editors::blocks::WriteCurrentUnitHead(*unit_)) return true;
+    prompt_->message(7018, {}, model::Buttons::Ok, model::Icon::Error);
+    return false;
+}
+
 void ShellApplication::projectChanged()
 {
     stationUndo_->Clear();
     if (session_->g_projectOpen && !session_->projectRecord.untitled) noteRecentFile(session_->projectRecord.path);
+    // The histories of another project go.
+    blockUndo_->Clear(true);
     unitSelection_->clear();
     unit_->workFolder = session_->projectRecord.workFolder;
     refreshMonitorSnapshot();

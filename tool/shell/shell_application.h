@@ -3,12 +3,14 @@
 // together in the start-up order and taken apart in the shut-down order.
 #pragma once
 
+#include "block_list_logic.h"
 #include "current_unit.h"
 #include "field_names.h"
 #include "main_frame.h"
 #include "monitor_port.h"
 #include "online_monitor.h"
 #include "online_shell.h"
+#include "print_service.h"
 #include "project.h"
 #include "qt_prompt.h"
 #include "qt_system_dialogs.h"
@@ -93,6 +95,8 @@ struct ShellOptions {
     ViewHooks* viewHooks = nullptr;
     // Commands served by other parts of the tool.
     ShellServices services;
+    // How printers are chosen; null = the print dialog and its preview.
+    std::shared_ptr<print::PrinterChooser> printerChooser;
 };
 
 class ShellApplication final : public StartupSteps {
@@ -112,6 +116,8 @@ public:
     model::UnitContext& unitContext() { return *unit_; }
     ModelUnitSelection& unitSelection() { return *unitSelection_; }
     ModelMonitorContext& monitorContext() { return *monitorContext_; }
+    // The undo history of the function block list (and the analog view).
+    model::CBlockUndo& blockUndo() { return *blockUndo_; }
     // The online monitor's worker; null when the options gave another.
     OnlineMonitorWorker* onlineMonitor() const { return onlineMonitor_.get(); }
     // The online commands and dialogs; null without the online monitor's worker.
@@ -162,6 +168,11 @@ public:
 
     // Operation/Port Setting Delete: forgets the remembered serial ports.
     void deletePortSettings();
+    // Printing of the views and the bulk print.
+    print::PrintService& printService() { return *print_; }
+    // File > Bulk Print (mode 0) and "Print all cards" (mode 1): the bulk
+    // print dialog over the hidden print view.
+    void bulkPrint(int mode);
 
 private:
     class Hooks;
@@ -176,6 +187,10 @@ private:
     void noteRecentFile(const std::string& path);
     void forgetRecentFile(const std::string& path);
     void toggleLadderKeyHelp();
+    void setModified();
+    // Writes the current unit's block codes; a failure is reported.
+    bool writeCurrentUnit();
+    void makePrintService();
 
     ShellOptions options_;
     res::Language language_ = res::Language::English;
@@ -192,6 +207,8 @@ private:
     std::unique_ptr<QtWorkerQuestion> workerQuestion_;
     std::vector<std::string> recentFiles_;
     QPointer<QWidget> ladderKeyHelp_;
+    std::unique_ptr<editors::blocks::UnitBlockUndoHost> blockUndoHost_;
+    std::unique_ptr<model::CBlockUndo> blockUndo_;
     std::shared_ptr<ModelMonitorContext> monitorContext_;
     std::shared_ptr<online::SerialLink> serialLink_;
     std::shared_ptr<OnlineMonitorWorker> onlineMonitor_;
@@ -206,6 +223,7 @@ private:
     OnlineFlags online_;
     ShellContext context_;
     std::unique_ptr<MainFrame> frame_;
+    std::unique_ptr<print::PrintService> print_;
 };
 
 }  // namespace kravin::shell

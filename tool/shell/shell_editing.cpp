@@ -56,6 +56,13 @@ void ShellApplication::fillSystemCommands()
             if (frame_) frame_->refresh();
         });
     };
+    // Its online commands (Date setting ...) go to the online dispatcher.
+    t.setFallback([this](int id) { return onlineShell_ && onlineShell_->handles(id); },
+                  [this](int id) {
+                      const bool ran = onlineShell_ && onlineShell_->runCommand(id);
+                      if (frame_) frame_->refresh();
+                      return ran;
+                  });
     editors::SystemCommands& c = *systemCommands_;
     add(ChangeDevice, [&c] { c.ChangeDevice(); });
     add(RemoveDevice, [&c] { c.RemoveDevice(); });
@@ -65,6 +72,7 @@ void ShellApplication::fillSystemCommands()
     add(SelectVersion, [&c] { c.SelectVersion(); });
     add(EditUndo, [&c] { c.Undo(); });
     add(EditRedo, [&c] { c.Redo(); });
+    add(PrintAllCards, [this] { bulkPrint(1); });
     add(ViewBlockList, [this] {
         if (frame_) frame_->trigger(cmd::ViewBlkList);
     });

@@ -36,7 +36,8 @@ void ModelUnitSelection::loadUnitBlocks()
 bool SystemCommandTable::run(int id) const
 {
     const auto it = handlers_.find(id);
-    if (it == handlers_.end() || !it->second) return false;
+    if (it == handlers_.end() || !it->second)
+        return fallbackHandles_ && fallbackRun_ && fallbackHandles_(id) && fallbackRun_(id);
     it->second();
     return true;
 }

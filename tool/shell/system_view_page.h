@@ -41,12 +41,20 @@ private:
 class SystemCommandTable {
 public:
     void add(int id, std::function<void()> handler) { handlers_[id] = std::move(handler); }
-    bool has(int id) const { return handlers_.count(id) != 0; }
+    // Another dispatcher asked for the commands the table has no line for.
+    void setFallback(std::function<bool(int)> handles, std::function<bool(int)> run)
+    {
+        fallbackHandles_ = std::move(handles);
+        fallbackRun_ = std::move(run);
+    }
+    bool has(int id) const { return handlers_.count(id) != 0 || (fallbackHandles_ && fallbackHandles_(id)); }
     // False when the command has no handler.
     bool run(int id) const;
 
 private:
     std::map<int, std::function<void()>> handlers_;
+    std::function<bool(int)> fallbackHandles_;
+    std::function<bool(int)> fallbackRun_;
 };
 
 // The view with the invokable methods the main frame looks for.

@@ -1,0 +1,126 @@
+// Bulk print of a full project (64 stations x 16 cards) into a PDF file:
+// pages per second and bytes per page, against QPdfWriter writing the same
+// number of pages with one line of text each. Goal: at most 3 x the anchor.
+#include "KRAVinA.h"
+#include "print_service.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cstring>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+namespace model = kravin::model;
+namespace print = kravin::print;
+
+QApplication& app()
+{
+    static int argc = 1;
+    static char arg0[] = "print_bench";
+    static char* argv[] = {arg0, nullptr};
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    static QApplication* instance = new QApplication(argc, argv);
+    return *instance;
+}
+
+// Every slot of every station holds a QV200 card with two blocks.
+struct FullProject {
+    QTemporaryDir dir;
+    std::string tables = KRAVIN_SAMPLE_TABLES "/";
+    model::CardKindMasters masters;
+    model::SystemConfigTables config;
+    std::unique_ptr<model::UnitContext> unit;
+
+    FullProject()
+    {
+        const std::string work = dir.path().toStdString();
+        model::LoadCardKindMasters(masters, tables);
+        unit = std::make_unique<model::UnitContext>(masters, config, tables, work);
+        KRAVinA_Proj_Create("Bench", "", "", work.c_str());
+        const int kind = masters.card.find("QV200");
+        for (int s = 0; s < model::kStations; ++s)
+            for (int c = 0; c < model::kCardSlots; ++c) {
+                config.cardKind[s][c] = kind;
+                char head[500] = {};
+                KRAVinA_Data_Get(s, c, head, work.c_str());
+                std::memset(head, 0, sizeof head);
+                std::memcpy(head, "00SYS01CTL", 10);
+                KRAVinA_Data_Write(s, c, head, work.c_str());
+            }
+    }
+};
+
+struct Figures {
+    double seconds = 0;
+    int pages = 0;
+    qint64 bytes = 0;
+};
+
+Figures bulkPrint(FullProject& project, const QString& file)
+{
+    print::PrintModel m;
+    m.masters = &project.masters;
+    m.tables = &project.config;
+    m.unit = project.unit.get();
+    print::PrintService service(std::move(m), nullptr);
+    print::BulkChoice choice;
+    choice.groupBreak = false;
+    choice.sequence = choice.ladder = false;
+    const auto t0 = Clock::now();
+    auto job = service.bulkJob(choice, 0, 0, 1);
+    QPdfWriter writer(file);
+    job->run(writer);
+    Figures f;
+    f.seconds = std::chrono::duration<double>(Clock::now() - t0).count();
+    f.pages = job->pagesPrinted();
+    f.bytes = QFileInfo(file).size();
+    return f;
+}
+
+Figures anchor(int pages, const QString& file)
+{
+    const auto t0 = Clock::now();
+    {
+        QPdfWriter writer(file);
+        QPainter painter(&writer);
+        for (int i = 0; i < pages; ++i) {
+            if (i > 0) writer.newPage();
+            painter.drawText(600, 600, QStringLiteral("Page %1").arg(i + 1));
+        }
+    }
+    Figures f;
+    f.seconds = std::chrono::duration<double>(Clock::now() - t0).count();
+    f.pages = pages;
+    f.bytes = QFileInfo(file).size();
+    return f;
+}
+
+void BM_BulkPrintFullProject(benchmark::State& state)
+{
+    app();
+    FullProject project;
+    Figures printed, base;
+    for (auto _ : state) {
+        printed = bulkPrint(project, project.dir.filePath(QStringLiteral("bulk.pdf")));
+        base = anchor(printed.pages, project.dir.filePath(QStringLiteral("anchor.pdf")));
+        state.SetIterationTime(printed.seconds);
+    }
+    const double rate = printed.pages / printed.seconds, baseRate = base.pages / base.seconds;
+    state.counters["pages"] = printed.pages;
+    state.counters["pages_per_s"] = rate;
+    state.counters["anchor_pages_per_s"] = baseRate;
+    state.counters["bytes_per_page"] = double(printed.bytes) / std::max(1, printed.pages);
+    state.counters["anchor_bytes_per_page"] = double(base.bytes) / std::max(1, base.pages);
+    state.counters["x_anchor_time"] = baseRate / rate;  // goal: at most 3
+}
+BENCHMARK(BM_BulkPrintFullProject)->UseManualTime()->Unit(benchmark::kSecond)->Iterations(1);
+
+}  // namespace

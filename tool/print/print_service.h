@@ -1,0 +1,198 @@
+// Printing as the shell offers it: the documents of each view kind made from
+// the model, printing through the print dialog (which offers a PDF file),
+// the preview, the bulk print dialog and the print scale dialog.
+#pragma once
+
+#include "ladder_grid.h"
+#include "print_job.h"
+#include "prompt.h"
+
+#include <QDialog>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPrinter;
+class QPushButton;
+class QSpinBox;
+class QTimer;
+
+namespace kravin::model {
+class ProjectSession;
+}
+
+namespace kravin::print {
+
+// How the printer is chosen and the preview shown; tests put a PDF file in.
+class PrinterChooser {
+public:
+    virtual ~PrinterChooser() = default;
+    // Lets the user choose the printer (or a PDF file); false when cancelled.
+    virtual bool choose(QPrinter& printer, QWidget* parent) = 0;
+    // Shows the pages that paint draws onto the preview's printer.
+    virtual void preview(QPrinter& printer, const std::function<void(QPrinter*)>& paint, QWidget* parent) = 0;
+};
+
+// QPrintDialog and QPrintPreviewDialog.
+class DialogPrinterChooser final : public PrinterChooser {
+public:
+    bool choose(QPrinter& printer, QWidget* parent) override;
+    void preview(QPrinter& printer, const std::function<void(QPrinter*)>& paint, QWidget* parent) override;
+};
+
+// What printing reads of the model.
+struct PrintModel {
+    const model::CardKindMasters* masters = nullptr;
+    model::SystemConfigTables* tables = nullptr;
+    model::UnitContext* unit = nullptr;
+    model::ProjectSession* session = nullptr;
+    model::Prompt* prompt = nullptr;
+    res::Language language = res::Language::English;
+    // Makes a unit the current one (station, card 0..16) the way the views see it.
+    std::function<void(int station, int card)> selectUnit;
+    // Told after a bulk print: the system view redraws (40600).
+    std::function<void()> redrawSystem;
+};
+
+// What the open views add to their documents.
+struct PrintViewState {
+    int blockListBank = 0;         // bank shown by the function block list view
+    bool ladderComments = false;   // the ladder view shows comments
+    // The ladder view's grid and group while it is open; unset: drawn from the step table.
+    std::function<const ladder::LadderContext*()> ladderSource;
+};
+
+// Bulk print check boxes, by their control ids.
+enum BulkCheck : int {
+    CheckCover = 1066,
+    CheckSystem = 1067,
+    CheckComm = 1068,
+    CheckBlockList = 1069,
+    CheckBlockSetting = 1070,
+    CheckTerminalInfo = 1028,
+    CheckGroupBreak = 1029,
+    CheckSequence = 1073,
+    CheckLadder = 1074,
+    CheckAnalog = 1075,
+};
+
+struct BulkChoice {
+    bool cover = true, system = true, blockList = true, blockSetting = true, terminalInfo = true, groupBreak = true,
+         sequence = true, ladder = true;
+};
+
+class PrintService {
+public:
+    PrintService(PrintModel model, std::shared_ptr<PrinterChooser> chooser);
+
+    PrintViewState& viewState() { return view_; }
+    PrinterChooser& chooser() { return *chooser_; }
+    const PrintModel& model() const { return model_; }
+
+    // A job stamp of now, with the project name.
+    JobInfo newJob(int bulkMode) const;
+    // The document of a kind for the current unit (kinds 10, 20, 30, 60, 70);
+    // null when there is nothing to print.
+    std::unique_ptr<PrintDocument> makeDocument(int kind);
+    // File > Print / Print Preview of a view's document kind.
+    void printKind(int kind, bool preview, QWidget* parent);
+    // The Block Setting dialog's print of the current group.
+    void printBlockSetting(bool preview, QWidget* parent);
+    // Prints one document: chooses the printer, prints, reports a failure.
+    // True when every page went out.
+    bool printDocument(std::unique_ptr<PrintDocument> document, bool preview, QWidget* parent);
+
+    // The documents of a bulk print in order. mode 0 every card of the
+    // project, 1 the current card only (station, card as saved).
+    std::unique_ptr<PrintJob> bulkJob(const BulkChoice& choice, int mode, int station, int card);
+    // The Bulk Print Documents dialog, modal; mode 0 all jobs, 1 all cards.
+    void runBulkPrint(int mode, QWidget* parent);
+    // The print scale dialog of the wiring views' print.
+    static std::optional<std::pair<int, bool>> askPrintScale(model::Prompt& prompt, res::Language language,
+                                                             QWidget* parent);
+
+private:
+    void select(int station, int card);
+    std::vector<JobDocument> unitDocuments(int kind, const BulkChoice& choice, int station, int card);
+
+    PrintModel model_;
+    std::shared_ptr<PrinterChooser> chooser_;
+    PrintViewState view_;
+};
+
+// "Bulk Print Documents": check boxes, Start/Stop and the status line; the
+// job runs from the event loop, one page per turn, so Stop stays live.
+class BulkPrintDialog final : public QDialog {
+    Q_OBJECT
+public:
+    BulkPrintDialog(PrintService& service, int mode, int station, int card, QWidget* parent = nullptr);
+    ~BulkPrintDialog() override;
+
+    QCheckBox* check(int id) const;
+    QPushButton* startButton() const { return start_; }
+    QPushButton* closeButton() const { return close_; }
+    QString statusText() const;
+    bool running() const { return job_ != nullptr; }
+
+    // Start/Stop (40210).
+    void startStop();
+
+Q_SIGNALS:
+    // The run ended (completed, stopped or failed).
+    void finished();
+
+protected:
+    void reject() override;
+
+private:
+    void tick();
+    void finish(int statusId);
+    void setChecksEnabled(bool enabled);
+    BulkChoice choice() const;
+
+    PrintService& service_;
+    int mode_;
+    int station_, card_;
+    std::map<int, QCheckBox*> checks_;
+    QLabel* status_ = nullptr;
+    QPushButton* start_ = nullptr;
+    QPushButton* close_ = nullptr;
+    QTimer* timer_ = nullptr;
+    std::unique_ptr<QPrinter> printer_;
+    std::unique_ptr<PrintJob> job_;
+};
+
+// "Print": print magnification 10..100 % or fit to page.
+class PrintScaleDialog final : public QDialog {
+    Q_OBJECT
+public:
+    PrintScaleDialog(model::Prompt& prompt, res::Language language, QWidget* parent = nullptr);
+
+    QLineEdit* scaleEdit() const { return edit_; }
+    QSpinBox* spin() const { return spin_; }
+    QCheckBox* fitBox() const { return fit_; }
+    QPushButton* printButton() const { return print_; }
+    int scale() const { return scale_; }
+    bool fit() const { return fitResult_; }
+
+    // "Print": checks the magnification; ends with OK when it is in range.
+    void onPrint();
+
+private:
+    void syncEnabled();
+
+    model::Prompt& prompt_;
+    QLineEdit* edit_ = nullptr;
+    QSpinBox* spin_ = nullptr;
+    QCheckBox* fit_ = nullptr;
+    QPushButton* print_ = nullptr;
+    int scale_ = 100;
+    bool fitResult_ = false;
+};
+
+}  // namespace kravin::print
