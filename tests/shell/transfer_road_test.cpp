@@ -6,6 +6,8 @@
 #include "pty_server.h"
 #include "shell_fixture.h"
 #include "transfer_shell.h"
+#include "block_list_page.h"
+#include "child_frame.h"
 
 #include "KRAVinA.h"
 
@@ -18,6 +20,7 @@
 #include <QSpinBox>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstring>
 
 namespace kravin::shell {
@@ -189,6 +192,42 @@ TEST_F(TransferRoad, WithoutAnAllocatedPortTheCommandsSay8301AndOpenNothing)
     EXPECT_FALSE(opened);
     EXPECT_EQ(prompt.ids(), (std::vector<int>{8301, 8301}));
     EXPECT_TRUE(server->receivedLines().empty());
+}
+
+TEST_F(TransferRoad, GroupDownloadFromTheBlockListSendsOnlyThatGroup)
+{
+    ASSERT_NO_FATAL_FAILURE(placeCard());
+    ASSERT_NO_FATAL_FAILURE(allocatePort());
+    ASSERT_TRUE(frame().trigger(cmd::ViewBlkList));
+    ChildFrame* f = frame().frame(ViewKind::BlkList);
+    ASSERT_NE(f, nullptr);
+    auto* list = qobject_cast<ShellBlockListView*>(f->view());
+    ASSERT_NE(list, nullptr);
+    const std::vector<int> menu = list->contextMenuAt(list->cellCentre(1));
+    ASSERT_NE(std::find(menu.begin(), menu.end(), 40426), menu.end());
+    EXPECT_TRUE(list->isCommandEnabled(40426));
+    EXPECT_TRUE(list->isCommandEnabled(40473));
+    EXPECT_FALSE(list->isCommandEnabled(40427));  // network download: not built
+
+    online::TransferOutcome outcome = online::TransferOutcome::Running;
+    app->onlineShell()->transfers().beforeDialog = [&outcome](QDialog& d) {
+        auto* dialog = qobject_cast<online::GroupDownloadDialog*>(&d);
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(dialog->label("1099")->text(), QStringLiteral("GROUP 01"));
+        QObject::connect(dialog, &online::GroupDownloadDialog::runEnded, dialog, [&outcome, dialog](auto o) {
+            outcome = o;
+            if (o != online::TransferOutcome::Finished) dialog->reject();
+        });
+        QMetaObject::invokeMethod(dialog, [dialog] { dialog->startStop(); }, Qt::QueuedConnection);
+    };
+    list->runCommand(40426);
+    EXPECT_EQ(outcome, online::TransferOutcome::Finished) << ::testing::PrintToString(prompt.ids());
+    EXPECT_EQ(value(1, 11), "100.0");
+    const std::vector<std::string> lines = server->receivedLines();
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.front(), "G01\r");
+    for (const std::string& l : lines) EXPECT_TRUE(l == "G01\r" || l == "G00\r" || l[0] == 'I' || l[0] == 'D') << l;
+    EXPECT_TRUE(app->onlineShell()->owner().Free());
 }
 
 }  // namespace
