@@ -4,6 +4,7 @@
 #include "block_list_page.h"
 #include "child_frame.h"
 #include "command_ids.h"
+#include "dialogs/small_dialogs.h"
 #include "frame_bars.h"
 #include "services.h"
 #include "text_codec.h"
@@ -295,9 +296,9 @@ bool ShellApplication::createMainFrame()
         };
     if (!context_.services.askPrintScale)
         context_.services.askPrintScale = [this](int) -> std::optional<PrintSettings> {
-            const auto chosen = print::PrintService::askPrintScale(*prompt_, language_, frame_.get());
-            if (!chosen) return std::nullopt;
-            return PrintSettings{0, chosen->first, chosen->second};
+            editors::PrintScaleDialog dialog(false, *prompt_, language_, frame_.get());
+            if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+            return PrintSettings{0, dialog.scale(), dialog.fit()};
         };
     if (!context_.services.bulkPrint) context_.services.bulkPrint = [this] { bulkPrint(0); };
     const auto givenView = context_.services.makeView;
