@@ -134,6 +134,24 @@ TEST_F(TransferDialogs, DownloadCancelIsIgnoredWhileRunningAndStopSendsWriteMode
     EXPECT_EQ(rejected, 1);
 }
 
+TEST_F(TransferDialogs, DownloadAbortedAfterNoReplyStaysOpenWithWriteModeOff)
+{
+    DownloadDialog dialog(setup(), oneCard());
+    int accepted = 0;
+    QObject::connect(&dialog, &QDialog::accepted, [&accepted] { ++accepted; });
+    server->setItemFault(2, 11, qvsim::Fault::NoReply, 1);
+    questions.answer(model::AnswerAbort);
+    dialog.startStop();
+    ASSERT_TRUE(waitFor([&] { return !dialog.running(); }));
+    EXPECT_EQ(dialog.lastOutcome(), TransferOutcome::Aborted);
+    EXPECT_EQ(questions.kinds(), std::vector<std::string>{"comm"});
+    EXPECT_EQ(accepted, 0);
+    EXPECT_TRUE(dialog.startButton()->isEnabled());
+    EXPECT_TRUE(dialog.cancelButton()->isEnabled());
+    EXPECT_EQ(value(0, 1), "0");
+    EXPECT_FALSE(link.isOpen());
+}
+
 TEST_F(TransferDialogs, CompareCancelStopsAndJoinsTheWorkerFirst)
 {
     CompareDialog dialog(setup(), oneCard(), {});
