@@ -14,17 +14,15 @@
 
 namespace kravin::shell {
 
-namespace {
-
 // One question handed from a worker to the GUI thread.
-struct Pending {
+struct QtWorkerQuestion::Pending {
+    std::function<int()> fn;
+    std::shared_ptr<const std::atomic<bool>> cancel;
     std::mutex mutex;
     std::condition_variable answered;
     bool done = false;
     int result = model::AnswerAbort;
 };
-
-}  // namespace
 
 QtWorkerQuestion::QtWorkerQuestion(res::Language language, QObject* parent) : QObject(parent), language_(language) {}
 
@@ -64,17 +62,15 @@ int QtWorkerQuestion::call(std::function<int()> fn, std::shared_ptr<const std::a
     if (QThread::currentThread() == thread()) return fn();
 
     auto pending = std::make_shared<Pending>();
-    const bool queued = QMetaObject::invokeMethod(
-        this,
-        [pending, cancel, fn = std::move(fn)] {
-            // A question its asker gave up on is not shown any more.
-            const int result = cancel && *cancel ? static_cast<int>(model::AnswerAbort) : fn();
-            std::lock_guard<std::mutex> lock(pending->mutex);
-            pending->result = result;
-            pending->done = true;
-            pending->answered.notify_all();
-        },
-        Qt::QueuedConnection);
+    {
+        // The question reaches the GUI thread through this queue alone, never inside
+        // the posted call: its hand-over is then ordered by a lock of ours.
+        std::lock_guard<std::mutex> lock(queueMutex_);
+        pending->fn = std::move(fn);
+        pending->cancel = cancel;
+        queue_.push_back(pending);
+    }
+    const bool queued = QMetaObject::invokeMethod(this, "servePending", Qt::QueuedConnection);
     if (!queued) return model::AnswerAbort;
     std::unique_lock<std::mutex> lock(pending->mutex);
     // The wait ends with the answer, or with the shut-down whose GUI thread no
@@ -82,6 +78,25 @@ int QtWorkerQuestion::call(std::function<int()> fn, std::shared_ptr<const std::a
     while (!pending->done && !*down && !(cancel && *cancel))
         pending->answered.wait_for(lock, std::chrono::milliseconds(50));
     return pending->done ? pending->result : model::AnswerAbort;
+}
+
+void QtWorkerQuestion::servePending()
+{
+    for (;;) {
+        std::shared_ptr<Pending> p;
+        {
+            std::lock_guard<std::mutex> lock(queueMutex_);
+            if (queue_.empty()) return;
+            p = queue_.front();
+            queue_.pop_front();
+        }
+        // A question its asker gave up on is not shown any more.
+        const int result = (p->cancel && *p->cancel) || *down_ ? static_cast<int>(model::AnswerAbort) : p->fn();
+        std::lock_guard<std::mutex> lock(p->mutex);
+        p->result = result;
+        p->done = true;
+        p->answered.notify_all();
+    }
 }
 
 int QtWorkerQuestion::communicationError(const std::string& detail)
