@@ -35,6 +35,9 @@ const StringEntry kStringTable[] = {
     {7012, "Failed to open project file. (%d)", "プロジェクトファイルを開けませんでした。(%d)"},
     {7013, "Failed to save project file. (%d)", "プロジェクトファイルを保存できませんでした。(%d)"},
     {7014, "Enter project name and location.", "プロジェクト名と保存場所を入力してください。"},
+    {7015, "Help file for the device does not exist.", "機器のヘルプファイルがありません。"},
+    {7016, "Help file for the Communication Terminal does not exist.", "通信端子のヘルプファイルがありません。"},
+    {7017, "Help file for the function block does not exist.", "機能ブロックのヘルプファイルがありません。"},
     {7018, "Cannot access project file.", "プロジェクトファイルにアクセスできません。"},
     {7030,
      "%d station or card records name a kind or version that is not in the master tables.\n"
@@ -53,9 +56,14 @@ const StringEntry kStringTable[] = {
     {7101, "Cannot apply setting.", "設定を適用できません。"},
     {7102, "Invalid card type.", "カード種別が正しくありません。"},
     {7103, "Invalid version.", "バージョンが正しくありません。"},
-    // Card count dialog
+    // Card count dialog and the system clipboard
     {7104, "Number of virtual cards that can be set is from %d to %d.", "設定できる仮想カード数は %d から %d です。"},
     {7105, "Number of cards that can be set is from %d to %d.", "設定できるカード数は %d から %d です。"},
+    {7190, "The clipboard holds system data that cannot be read. Nothing was pasted.",
+     "クリップボードのシステムデータを読み込めません。貼り付けていません。"},
+    {7191, "The copy did not reach the clipboard. Nothing was moved.",
+     "クリップボードにコピーできませんでした。移動していません。"},
+    {7192, "The pasted data could not be written completely.", "貼り付けたデータを書き込めませんでした。"},
     // System configuration commands
     {8100, "A part of the data may not be passed on. \nAre you sure?", "一部のデータが引き継がれない可能性があります。\nよろしいですか？"},
     {8101, "Are you sure to delete card information?", "カード情報を削除してもよろしいですか？"},

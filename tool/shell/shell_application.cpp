@@ -182,7 +182,10 @@ ShellApplication::ShellApplication(ShellOptions options)
     monitorContext_ = std::make_shared<ModelMonitorContext>(*unit_);
     blockUndoHost_ = std::make_unique<editors::blocks::UnitBlockUndoHost>(*unit_, [this] { setModified(); });
     blockUndo_ = std::make_unique<model::CBlockUndo>(*blockUndoHost_);
-    unitSelection_->changed = [this] { refreshMonitorSnapshot(); };
+    unitSelection_->changed = [this] {
+        refreshMonitorSnapshot();
+        refreshBlockListPalette();
+    };
     if (!options_.monitor) {
         serialLink_ = std::make_shared<online::SerialLink>();
         onlineMonitor_ = std::make_shared<OnlineMonitorWorker>(
@@ -335,6 +338,7 @@ bool ShellApplication::createMainFrame()
         bars.writeUnit = [this] { return writeCurrentUnit(); };
         if (frame_) addFrameBar(kind, frame, *frame_, bars);
         if (sequenceViews_) sequenceViews_->decorateFrame(kind, frame);
+        addPalette(kind, frame);
         if (givenDecorate) givenDecorate(kind, frame);
     };
     const auto givenStop = context_.services.onlineStopped;
@@ -512,6 +516,7 @@ QWidget* ShellApplication::makeView(ViewKind kind)
     if (theme_) c.style = systemViewStyle(*theme_);
     c.canUndo = [this] { return stationUndo_->CanUndo(); };
     c.canRedo = [this] { return stationUndo_->CanRedo(); };
+    c.displayNames = ModuleDisplayNames();
     auto* view = new ShellSystemView(std::move(c), &systemCommandTable_);
     // The frames' titles are the trimmed view names.
     view->setWindowTitle(viewTitle(kind, context_.language));
