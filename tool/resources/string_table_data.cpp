@@ -68,6 +68,7 @@ const StringEntry kStringTable[] = {
     {8300, "Communication error", "通信エラー"},
     {8301, "Configure port layout.", "ポート配置を設定してください。"},
     {8302, "No valid serial ports.", "有効なシリアルポートがありません。"},
+    {8303, "Please select COM port.", "COMポートを選択してください。"},
     {8308, "The parameter Timeout value must be specified between 1 and 99.",
      "タイムアウト値は1から99の範囲で指定してください。"},
     // Function block list bar

@@ -4,6 +4,7 @@
 #include "command_ids.h"
 #include "connect_device_dialog.h"
 #include "date_setting_dialog.h"
+#include "ht9_shell.h"
 #include "monitor_worker.h"
 #include "option_dialog.h"
 #include "port_list.h"
@@ -41,6 +42,7 @@ OnlineShell::OnlineShell(ShellApplication& app) : app_(app)
     clockTiming_.sleep = [](std::chrono::milliseconds d) { QThread::msleep(static_cast<unsigned long>(d.count())); };
     OnlineMonitorWorker* worker = app_.onlineMonitor();
     commands_ = std::make_unique<online::OnlineCommands>(*this, worker->state(), owner_);
+    ht9_ = std::make_unique<Ht9Shell>(app_, *this);
 
     ShellServices& s = app_.services();
     if (!s.startOnlineMonitor) s.startOnlineMonitor = [this] { commands_->StartPuOnlineMonitor(); };
@@ -67,6 +69,7 @@ OnlineShell::OnlineShell(ShellApplication& app) : app_(app)
 
 OnlineShell::~OnlineShell()
 {
+    ht9_.reset();
     if (registry_) delete registry_.data();
 }
 

@@ -20,6 +20,7 @@ class QTimer;
 namespace kravin::shell {
 
 class ShellApplication;
+class Ht9Shell;
 
 class OnlineShell final : public QObject, public online::OnlineCommandHost, public online::RegistryMonitorHost {
     Q_OBJECT
@@ -33,6 +34,7 @@ public:
     online::RegistryMonitorDialog* registryMonitor() const { return registry_; }
     online::OnlineCommands& commands() { return *commands_; }
     online::LinkOwner& owner() { return owner_; }
+    Ht9Shell& ht9() { return *ht9_; }
 
     // Whether a view's context-menu command is served here (Date setting, and the transfer
     // commands registered with commands()).
@@ -86,6 +88,7 @@ private:
     QPointer<online::RegistryMonitorDialog> registry_;
     QTimer* cycleWatch_ = nullptr;
     online::ClockTiming clockTiming_;
+    std::unique_ptr<Ht9Shell> ht9_;
 };
 
 }  // namespace kravin::shell

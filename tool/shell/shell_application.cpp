@@ -5,6 +5,7 @@
 #include "child_frame.h"
 #include "command_ids.h"
 #include "frame_bars.h"
+#include "ht9_shell.h"
 #include "services.h"
 #include "text_codec.h"
 #include "vuken.h"
@@ -140,6 +141,7 @@ public:
         if (kind == ViewKind::BlkList) app_.writeCurrentUnit();
     }
     int currentCard() override { return std::max(0, app_.unitContext().g_curCard); }
+    bool chooseHt9Connection() override { return app_.onlineShell() && app_.onlineShell()->ht9().prepare(); }
 
 private:
     ShellApplication& app_;
@@ -385,6 +387,7 @@ ShellSystemView* ShellApplication::systemView() const
 
 QWidget* ShellApplication::makeView(ViewKind kind)
 {
+    if (kind == ViewKind::Ht9 && onlineShell_) return onlineShell_->ht9().makeView();
     if (kind == ViewKind::BlkList && frame_) {
         BlockListPageContext c;
         c.unit = unit_.get();
