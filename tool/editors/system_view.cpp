@@ -284,8 +284,17 @@ std::vector<int> SystemView::prepareContextMenu(const QPoint& point)
     return contextMenuCommands(m);
 }
 
+std::vector<std::pair<int, bool>> SystemView::contextMenuEntries(const QPoint& point)
+{
+    std::vector<std::pair<int, bool>> entries;
+    for (const int id : prepareContextMenu(point))
+        if (id != syscmd::Separator) entries.emplace_back(id, commandBuilt(id));
+    return entries;
+}
+
 bool SystemView::isEditEnabled(int command) const
 {
+    if (!commandBuilt(command)) return false;
     EditContext e;
     e.online = isOnline();
     e.canUndo = ctx_.canUndo && ctx_.canUndo();
@@ -400,6 +409,7 @@ void SystemView::contextMenuEvent(QContextMenuEvent* event)
         }
         QAction* a = menu.addAction(res::qmessage(MenuTextId(id, model), ctx_.language));
         a->setData(id);
+        a->setEnabled(commandBuilt(id));
     }
     if (QAction* chosen = menu.exec(event->globalPos())) Q_EMIT commandRequested(chosen->data().toInt());
 }

@@ -95,6 +95,8 @@ struct SystemViewContext {
     std::function<bool()> commViewOpen;
     std::function<void(BusyDialog&)> buildCommTable;
     std::function<void()> invalidateCommView;
+    // Whether a command of the menus has its work built; entries without it are disabled.
+    std::function<bool(int)> commandBuilt;
     DisplayNameTable displayNames;
     res::Language language = res::Language::English;
     SystemViewStyle style;
@@ -132,6 +134,9 @@ public:
 
     // The context menu's commands for a viewport point; selects the hit cell.
     std::vector<int> prepareContextMenu(const QPoint& point);
+    // The same commands without the separators, each with its enabled state.
+    std::vector<std::pair<int, bool>> contextMenuEntries(const QPoint& point);
+    bool commandBuilt(int command) const { return !ctx_.commandBuilt || ctx_.commandBuilt(command); }
     // Update rule of an Edit command for the current unit.
     bool isEditEnabled(int command) const;
     // Clears the remembered selection (the opener does it before the view opens).

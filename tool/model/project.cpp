@@ -193,9 +193,10 @@ int ProjectSession::LoadProject()
 {
     if (!projectRecord.untitled) {
         projectRecord.workLock.acquire(projectRecord.workFolder);
-        if (ExtractProjectFile(projectRecord.path, projectRecord.workFolder) != 0) {
+        if (const int failed = ExtractProjectFile(projectRecord.path, projectRecord.workFolder)) {
+            // A new untitled project takes its place; the caller learns that the archive did not open.
             NewProject();
-            return 0;
+            return failed;
         }
     }
     LoadProjectSystem(projectRecord.workFolder);

@@ -47,13 +47,27 @@ const StringEntry kStringTable[] = {
      "このバージョンで保存するとデータが失われる可能性があります。保存しますか？"},
     {7032, "The project file holds an entry that would be written outside the project folder:\n%s",
      "プロジェクトファイルに、プロジェクトフォルダの外へ書き込まれるエントリがあります：\n%s"},
+    // Card count dialog
+    {7104, "Number of virtual cards that can be set is from %d to %d.", "設定できる仮想カード数は %d から %d です。"},
+    {7105, "Number of cards that can be set is from %d to %d.", "設定できるカード数は %d から %d です。"},
+    // System configuration commands
+    {8100, "A part of the data may not be passed on. \nAre you sure?", "一部のデータが引き継がれない可能性があります。\nよろしいですか？"},
+    {8101, "Are you sure to delete card information?", "カード情報を削除してもよろしいですか？"},
     // Function block list
     {8103, "Are you sure to delete function information?", "機能情報を削除してもよろしいですか？"},
     // Ladder
     {8104, "Are you sure to discard updated data?", "更新したデータを破棄してもよろしいですか？"},
+    // System configuration commands
     {8110, "Cannot apply.", "適用できません。"},
     // Diagram layers
     {8111, "Cannot register any more comments.", "これ以上コメントを登録できません。"},
+    // Transfers
+    {8112, "Error in analog connection. Do you want to continue? (Gr%02d It%02d Dt=%s)",
+     "アナログ接続にエラーがあります。続行しますか？ (Gr%02d It%02d Dt=%s)"},
+    {8113, "Error in sequence connection. Do you want to continue? (Gr%02d It%02d Dt=%s)",
+     "シーケンス接続にエラーがあります。続行しますか？ (Gr%02d It%02d Dt=%s)"},
+    {8114, "Card type mismatch. Do you want to continue?", "カード種別が一致しません。続行しますか？"},
+    {8115, "Number of registered cards exceeds 8. \nReduce cards.", "登録カード数が8を超えています。\nカードを減らしてください。"},
     // Shared input dialogs
     {8116, "Incorrect jump destination.", "ジャンプ先が正しくありません。"},
     // Item input
@@ -63,17 +77,35 @@ const StringEntry kStringTable[] = {
     {8120, "Incorrect input data length. ( It%02d maximum %d characters)",
      "入力データの長さが正しくありません。( It%02d 最大 %d 文字)"},
     {8130, "Cannot register any more junction points.", "これ以上接続点を登録できません。"},
+    {8140, "ID NOT FOUND", "ID NOT FOUND"},
+    {8141, "The data of the unit could not be written. The project files may be incomplete.",
+     "ユニットのデータを書き込めませんでした。プロジェクトファイルが不完全な可能性があります。"},
     {8226, "Please enter a number between 00 to 19.", "00から19の数値を入力してください。"},
     // Online commands and the Option dialog
     {8300, "Communication error", "通信エラー"},
     {8301, "Configure port layout.", "ポート配置を設定してください。"},
     {8302, "No valid serial ports.", "有効なシリアルポートがありません。"},
     {8303, "Please select COM port.", "COMポートを選択してください。"},
+    {8307, "Item does not exist.", "項目が存在しません。"},
     {8308, "The parameter Timeout value must be specified between 1 and 99.",
      "タイムアウト値は1から99の範囲で指定してください。"},
     // Function block list bar
     {8400, "Bank 2", "バンク2"},
     {8401, "Bank 0", "バンク0"},
+    // Compare and group download
+    {8500, "Start", "開始"},
+    {8501, "[Compare process completed]", "[比較処理終了]"},
+    {8502, "Stop", "停止"},
+    {8503, "[Processing Compare]", "[比較処理中]"},
+    {8504, "Compare Item Data", "項目データ比較"},
+    {8505, "Network Compare Item Data", "ネットワーク項目データ比較"},
+    {8600, "Start", "開始"},
+    {8601, "Stop", "停止"},
+    // Card count dialog
+    {9000, "Specify virtual card", "仮想カードの指定"},
+    {9001, "Number of virtual cards", "仮想カード数"},
+    {9002, "Number of cards registration", "カード数の登録"},
+    {9003, "Number of cards", "カード数"},
     // Online monitor
     {9100, "Edit mode", "編集モード"},
     {9101, "Monitoring", "モニタ中"},
@@ -91,6 +123,7 @@ const StringEntry kStringTable[] = {
     {9291, "Cannot open the communication port %s.", "通信ポート %s を開けません。"},
     {9292, "The field bus is not ready.", "フィールドバスの準備ができていません。"},
     {9293, "The date and time are not valid.", "日付と時刻が正しくありません。"},
+    {9294, "The number of cards of the station is not valid.", "ステーションのカード数が正しくありません。"},
     // Connected devices (product names: the same in both languages)
     {9300, "TQN(JOV-UM)", "TQN(JOV-UM)"},
     {9302, "Duplication of connected devices.", "接続機器が重複しています。"},
@@ -116,6 +149,9 @@ const StringEntry kStringTable[] = {
     {9504, "Incorrect CN terminal setting.", "CN端子の設定が正しくありません。"},
     {9505, "Are you sure you want to discard the updated data?", "更新したデータを破棄してもよろしいですか？"},
     {9518, " - ", " - "},
+    // Download
+    {9600, "Start", "開始"},
+    {9601, "Stop", "停止"},
     // Printing
     {9701, "Enter an integer between 10 and 100.", "10から100までの整数を入力してください。"},
     {9710, "Card :", "カード :"},

@@ -3,6 +3,7 @@
 #include "child_frame.h"
 #include "command_ids.h"
 #include "icons.h"
+#include "recent_files.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -12,6 +13,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMdiArea>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMetaObject>
 #include <QScreen>
@@ -144,11 +146,16 @@ void MainFrame::buildMenus()
     const auto add = [this](int menu, std::initializer_list<int> ids) {
         QMenu* m = menuBar()->addMenu(menuTitle(menu, context_.language));
         m->setObjectName(QStringLiteral("menu%1").arg(menu));
+        QAction* separator = nullptr;
         for (int id : ids) {
             if (id == 0)
-                m->addSeparator();
+                separator = m->addSeparator();
             else
                 m->addAction(action(id));
+        }
+        if (menu == 0) {
+            fileMenu_ = m;
+            beforeExit_ = separator;
         }
     };
     add(0, {cmd::FileNew, cmd::FileOpen, cmd::FileSave, cmd::FileSaveAs, 0, cmd::FilePrint, cmd::FileBulkPrint, 0,
@@ -246,6 +253,26 @@ CommandContext MainFrame::commandContext()
     return c;
 }
 
+bool MainFrame::hasHandler(int id) const
+{
+    const ShellServices& s = context_.services;
+    const auto helpPdf = [this] { return QFileInfo::exists(context_.helpDir + QStringLiteral("/ItemList.pdf")); };
+    switch (id) {
+    case cmd::FilePrint:
+    case cmd::ToolPrint:
+    case cmd::ToolPreview: return bool(s.print);
+    case cmd::FileBulkPrint: return bool(s.bulkPrint);
+    case cmd::ViewRegMonitor: return bool(s.showRegistryMonitor);
+    case cmd::OnlineMonitor: return s.startOnlineMonitor && s.stopOnlineMonitor;
+    case cmd::Option: return bool(s.optionDialog);
+    case cmd::PortSettingDelete: return bool(s.deletePortSettings);
+    case cmd::HelpBlockList: return helpPdf();
+    case cmd::HelpLadderKeys: return bool(s.ladderShortcutKeys);
+    case cmd::ToolHelp: return activeKind() == ViewKind::Ladder ? bool(s.ladderShortcutKeys) : helpPdf();
+    default: return !isViewCommand(id);  // the frame's own work
+    }
+}
+
 void MainFrame::refresh()
 {
     const CommandContext c = commandContext();
@@ -253,14 +280,44 @@ void MainFrame::refresh()
     for (auto& [id, a] : actions_) {
         bool enabled = commandEnabled(id, c);
         if (isViewCommand(id)) {
+            // Only a view that answers a command runs it.
             bool byView = false;
-            if (viewCommandEnabled(view, id, &byView)) enabled = byView;
+            enabled = viewCommandEnabled(view, id, &byView) && byView;
+        } else {
+            enabled = enabled && hasHandler(id);
         }
         a->setEnabled(enabled);
     }
     if (zoom_) zoom_->setEnabled(commandEnabled(cmd::ZoomBox, c));
     updateTitle();
     Q_EMIT commandsRefreshed();
+}
+
+void MainFrame::setRecentFiles(const std::vector<std::string>& paths)
+{
+    for (QAction* a : recentActions_) {
+        fileMenu_->removeAction(a);
+        a->deleteLater();
+    }
+    recentActions_.clear();
+    if (paths.empty()) return;
+    std::size_t i = 0;
+    for (const std::string& path : paths) {
+        auto* a = new QAction(QString::fromStdString(recentFileLabel(i, path)), this);
+        a->setObjectName(QStringLiteral("recent%1").arg(++i));
+        const QString file = QString::fromStdString(path);
+        connect(a, &QAction::triggered, this, [this, file] {
+            const int result = projectCommands_.fileOpenPath(file.toStdString());
+            refresh();
+            if (result != -1) Q_EMIT recentFileOpened(file, result == 0);
+        });
+        fileMenu_->insertAction(beforeExit_, a);
+        recentActions_ << a;
+    }
+    auto* separator = new QAction(this);
+    separator->setSeparator(true);
+    fileMenu_->insertAction(beforeExit_, separator);
+    recentActions_ << separator;
 }
 
 void MainFrame::updateTitle()

@@ -15,11 +15,14 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <string>
+#include <vector>
 
 class QAction;
 class QComboBox;
 class QMdiArea;
 class QMdiSubWindow;
+class QMenu;
 class QTimer;
 
 namespace kravin::shell {
@@ -83,6 +86,12 @@ public:
 
     // Runs a command id as the menu would (only when it is enabled).
     bool trigger(int id);
+    // Whether the frame has the work of a command built (view commands: the
+    // active view answers them). A command without it stays disabled.
+    bool hasHandler(int id) const;
+    // The recent-file entries of the File menu, newest first.
+    void setRecentFiles(const std::vector<std::string>& paths);
+    QList<QAction*> recentFileActions() const { return recentActions_; }
     // Re-evaluates every command's enabled state and the title.
     void refresh();
     CommandContext commandContext();
@@ -111,6 +120,8 @@ public:
 
 Q_SIGNALS:
     void viewShown(int kind);
+    // A recent-file entry was chosen; opened is false when the project did not open.
+    void recentFileOpened(const QString& path, bool opened);
     // The commands' enabled states were evaluated again (the bars follow).
     void commandsRefreshed();
 
@@ -139,6 +150,9 @@ private:
     QComboBox* zoom_ = nullptr;
     QTimer* blinkTimer_ = nullptr;
     std::map<int, QAction*> actions_;
+    QMenu* fileMenu_ = nullptr;
+    QAction* beforeExit_ = nullptr;  // the separator above Exit
+    QList<QAction*> recentActions_;
     std::map<ViewKind, QPointer<ChildFrame>> frames_;
     std::optional<PrintSettings> printSettings_;
     bool blinkPhase_ = true;

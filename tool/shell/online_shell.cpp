@@ -10,6 +10,7 @@
 #include "port_list.h"
 #include "shared_dialogs.h"
 #include "shell_application.h"
+#include "transfer_shell.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -43,6 +44,7 @@ OnlineShell::OnlineShell(ShellApplication& app) : app_(app)
     OnlineMonitorWorker* worker = app_.onlineMonitor();
     commands_ = std::make_unique<online::OnlineCommands>(*this, worker->state(), owner_);
     ht9_ = std::make_unique<Ht9Shell>(app_, *this);
+    transfers_ = std::make_unique<TransferShell>(app_, *commands_);
 
     ShellServices& s = app_.services();
     if (!s.startOnlineMonitor) s.startOnlineMonitor = [this] { commands_->StartPuOnlineMonitor(); };

@@ -21,6 +21,7 @@ namespace kravin::shell {
 
 class ShellApplication;
 class Ht9Shell;
+class TransferShell;
 
 class OnlineShell final : public QObject, public online::OnlineCommandHost, public online::RegistryMonitorHost {
     Q_OBJECT
@@ -35,6 +36,8 @@ public:
     online::OnlineCommands& commands() { return *commands_; }
     online::LinkOwner& owner() { return owner_; }
     Ht9Shell& ht9() { return *ht9_; }
+    // Download, compare and group download.
+    TransferShell& transfers() { return *transfers_; }
 
     // Whether a view's context-menu command is served here (Date setting, and the transfer
     // commands registered with commands()).
@@ -85,6 +88,7 @@ private:
     ShellApplication& app_;
     online::LinkOwner owner_;
     std::unique_ptr<online::OnlineCommands> commands_;
+    std::unique_ptr<TransferShell> transfers_;
     QPointer<online::RegistryMonitorDialog> registry_;
     QTimer* cycleWatch_ = nullptr;
     online::ClockTiming clockTiming_;

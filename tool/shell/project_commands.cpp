@@ -55,6 +55,16 @@ int ProjectCommands::fileOpen()
     return 0;
 }
 
+int ProjectCommands::fileOpenPath(const std::string& path)
+{
+    if (askSaveProject() != 0) return -1;
+    views_.closeAllViews();
+    int result = project_.loadProject(path);
+    if (result == -1) result = -2;  // -1 stands for the cancelled question
+    views_.openSystem();
+    return result;
+}
+
 int ProjectCommands::save(bool as)
 {
     if (checkEditComplete() == -1) return -1;

@@ -20,6 +20,9 @@ public:
     // The menu commands; 0 when they went through.
     int fileNew();
     int fileOpen();
+    // Opens a project by its path (the recent-file list): 0 opened, -1 cancelled
+    // at the save question, else the failure (a new untitled project is open then).
+    int fileOpenPath(const std::string& path);
     int fileSave();
     int fileSaveAs();
     int fileProperties();

@@ -13,6 +13,11 @@
 #include "print_service.h"
 #include "project.h"
 #include "qt_prompt.h"
+#include "qt_system_dialogs.h"
+#include "qt_worker_question.h"
+#include "station_undo.h"
+#include "system_commands.h"
+#include "unit_undo_host.h"
 #include "settings.h"
 #include "shell_ports.h"
 #include "startup.h"
@@ -20,6 +25,7 @@
 #include "system_view_page.h"
 #include "theme.h"
 
+#include <QPointer>
 #include <QSettings>
 
 #include <functional>
@@ -54,18 +60,25 @@ public:
     int createUntitled() override;
     int openDialog() override;
     int loadProject(const std::string& path) override;
-    int save() override { return session_.SaveProject(); }
-    int saveAs() override { return session_.SaveProjectAs(); }
+    int save() override { return told(session_.SaveProject()); }
+    int saveAs() override { return told(session_.SaveProjectAs()); }
     int properties() override { return session_.EditProjectProperties(); }
     void cleanup() override;
 
     // Told after a project came or went (new, opened, closed).
     std::function<void()> changed;
+    // Told after the project was saved under its path.
+    std::function<void()> saved;
 
 private:
     void tell() const
     {
         if (changed) changed();
+    }
+    int told(int result) const
+    {
+        if (result == 0 && saved) saved();
+        return result;
     }
     model::ProjectSession& session_;
 };
@@ -117,6 +130,14 @@ public:
     void applyOnlineSettings();
     // The open system configuration view, or null.
     ShellSystemView* systemView() const;
+    // The station undo store of the configuration and the communication view.
+    model::CStationUndo& stationUndo() { return *stationUndo_; }
+    editors::SystemCommands& systemCommands() { return *systemCommands_; }
+    const SystemCommandTable& systemCommandTable() const { return systemCommandTable_; }
+    // The transfer workers' questions (any thread).
+    QtWorkerQuestion& workerQuestion() { return *workerQuestion_; }
+    // The recent-file list of the File menu, newest first.
+    const std::vector<std::string>& recentFiles() const { return recentFiles_; }
     // Makes the view of a kind; null for kinds without their editor yet.
     QWidget* makeView(ViewKind kind);
     // The model's current state for the monitor worker (GUI thread).
@@ -157,6 +178,15 @@ private:
     class Hooks;
     void storePlacements();
     void projectChanged();
+    // The system view's commands and dialogs, the workers' questions, the recent files.
+    void createEditing();
+    // The system view's built commands with their handlers.
+    void fillSystemCommands();
+    void loadRecentFiles();
+    void saveRecentFiles();
+    void noteRecentFile(const std::string& path);
+    void forgetRecentFile(const std::string& path);
+    void toggleLadderKeyHelp();
     void setModified();
     // Writes the current unit's block codes; a failure is reported.
     bool writeCurrentUnit();
@@ -169,6 +199,14 @@ private:
     std::unique_ptr<model::SystemConfigTables> tables_;
     std::unique_ptr<model::UnitContext> unit_;
     std::unique_ptr<ModelUnitSelection> unitSelection_;
+    std::unique_ptr<model::UnitUndoHost> undoHost_;
+    std::unique_ptr<model::CStationUndo> stationUndo_;
+    std::unique_ptr<editors::QtSystemDialogs> systemDialogs_;
+    std::unique_ptr<editors::SystemCommands> systemCommands_;
+    SystemCommandTable systemCommandTable_;
+    std::unique_ptr<QtWorkerQuestion> workerQuestion_;
+    std::vector<std::string> recentFiles_;
+    QPointer<QWidget> ladderKeyHelp_;
     std::unique_ptr<editors::blocks::UnitBlockUndoHost> blockUndoHost_;
     std::unique_ptr<model::CBlockUndo> blockUndo_;
     std::shared_ptr<ModelMonitorContext> monitorContext_;

@@ -33,9 +33,43 @@ void ModelUnitSelection::loadUnitBlocks()
     if (changed) changed();
 }
 
-void ShellSystemView::runCommand(int id)
+bool SystemCommandTable::run(int id) const
 {
-    if (id == editors::syscmd::SystemRedraw) systemRedraw();
+    const auto it = handlers_.find(id);
+    if (it == handlers_.end() || !it->second)
+        return fallbackHandles_ && fallbackRun_ && fallbackHandles_(id) && fallbackRun_(id);
+    it->second();
+    return true;
+}
+
+namespace {
+
+editors::SystemViewContext withCommands(editors::SystemViewContext context, const SystemCommandTable* commands)
+{
+    context.commandBuilt = [commands](int id) { return commands && commands->has(id); };
+    return context;
+}
+
+}  // namespace
+
+ShellSystemView::ShellSystemView(editors::SystemViewContext context, const SystemCommandTable* commands)
+    : SystemView(withCommands(std::move(context), commands)), commands_(commands)
+{
+    connect(this, &SystemView::commandRequested, this, [this](int id) { runCommand(id); });
+}
+
+bool ShellSystemView::hasCommand(int id) const
+{
+    return id == editors::syscmd::SystemRedraw || (commands_ && commands_->has(id));
+}
+
+bool ShellSystemView::runCommand(int id)
+{
+    if (id == editors::syscmd::SystemRedraw) {
+        systemRedraw();
+        return true;
+    }
+    return commands_ && commands_->run(id);
 }
 
 editors::SystemViewStyle systemViewStyle(const Theme& theme)

@@ -7,6 +7,7 @@
 #include "system_view.h"
 
 #include <functional>
+#include <map>
 #include <string>
 
 namespace kravin::shell {
@@ -34,18 +35,46 @@ private:
     std::function<std::string()> workFolder_;
 };
 
+// The system view's commands whose work is built, each with its handler. A
+// command of the view's menus or of the Edit menu that has no handler here is
+// shown disabled; building one is adding its line where the table is filled.
+class SystemCommandTable {
+public:
+    void add(int id, std::function<void()> handler) { handlers_[id] = std::move(handler); }
+    // Another dispatcher asked for the commands the table has no line for.
+    void setFallback(std::function<bool(int)> handles, std::function<bool(int)> run)
+    {
+        fallbackHandles_ = std::move(handles);
+        fallbackRun_ = std::move(run);
+    }
+    bool has(int id) const { return handlers_.count(id) != 0 || (fallbackHandles_ && fallbackHandles_(id)); }
+    // False when the command has no handler.
+    bool run(int id) const;
+
+private:
+    std::map<int, std::function<void()>> handlers_;
+    std::function<bool(int)> fallbackHandles_;
+    std::function<bool(int)> fallbackRun_;
+};
+
 // The view with the invokable methods the main frame looks for.
 class ShellSystemView final : public editors::SystemView {
     Q_OBJECT
 public:
-    using SystemView::SystemView;
+    ShellSystemView(editors::SystemViewContext context, const SystemCommandTable* commands);
 
     // The Edit commands' enable rules.
     Q_INVOKABLE bool isCommandEnabled(int id) const { return isEditEnabled(id); }
-    // 40600 repaints the whole view; the other commands are not served here yet.
-    Q_INVOKABLE void runCommand(int id);
+    // Whether a command reaches a handler.
+    Q_INVOKABLE bool hasCommand(int id) const;
+    // 40600 repaints the whole view; the others go to their handlers. False
+    // when the command has none.
+    Q_INVOKABLE bool runCommand(int id);
     // The frame's zoom box, as a percentage.
     Q_INVOKABLE void setZoom(int percent) { SetZoom(percent); }
+
+private:
+    const SystemCommandTable* commands_;
 };
 
 // The view's colours and font from the shared drawing set.

@@ -1,0 +1,65 @@
+#include "transfer_worker.h"
+
+#include <QThread>
+
+namespace kravin::online {
+
+namespace {
+// Longest wait for a run at destruction: a few exchanges at the longest reply time-out.
+constexpr unsigned long kWorkerBoundMs = 120000;
+}  // namespace
+
+TransferWorker::TransferWorker(QObject* parent) : QObject(parent)
+{
+    qRegisterMetaType<TransferProgress>();
+}
+
+TransferWorker::~TransferWorker()
+{
+    if (!thread_) return;
+    stop();
+    thread_->wait(kWorkerBoundMs);
+    // A thread that did not end is left to the process (its run stays allocated).
+    if (thread_->isFinished())
+        delete thread_;
+    else
+        (void)run_.release();
+}
+
+bool TransferWorker::start(std::unique_ptr<TransferRun> run)
+{
+    if (thread_ || !run) return false;
+    run_ = std::move(run);
+    TransferRun* r = run_.get();
+    r->context().progress = [this](const TransferProgress& p) {
+        QMetaObject::invokeMethod(this, [this, p] { Q_EMIT progress(p); }, Qt::QueuedConnection);
+    };
+    thread_ = QThread::create([r] { r->Run(); });
+    connect(thread_, &QThread::finished, this, &TransferWorker::ended, Qt::QueuedConnection);
+    thread_->start(QThread::TimeCriticalPriority);
+    return true;
+}
+
+void TransferWorker::stop()
+{
+    if (run_ && thread_) run_->context().RequestStop();
+}
+
+bool TransferWorker::join(unsigned long ms)
+{
+    if (!thread_) return true;
+    if (!thread_->wait(ms)) return false;
+    ended();
+    return true;
+}
+
+void TransferWorker::ended()
+{
+    if (!thread_) return;
+    thread_->wait();
+    delete thread_;
+    thread_ = nullptr;
+    Q_EMIT finished();
+}
+
+}  // namespace kravin::online

@@ -1,0 +1,106 @@
+#include "qt_worker_question.h"
+
+#include "small_dialogs.h"
+
+#include <QCoreApplication>
+#include <QDialog>
+#include <QMetaObject>
+#include <QThread>
+
+#include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+
+namespace kravin::shell {
+
+namespace {
+
+// One question handed from a worker to the GUI thread.
+struct Pending {
+    std::mutex mutex;
+    std::condition_variable answered;
+    bool done = false;
+    int result = model::AnswerAbort;
+};
+
+}  // namespace
+
+QtWorkerQuestion::QtWorkerQuestion(res::Language language, QObject* parent) : QObject(parent), language_(language) {}
+
+QtWorkerQuestion::~QtWorkerQuestion() { shutDown(); }
+
+void QtWorkerQuestion::shutDown()
+{
+    *down_ = true;
+    if (open_) open_->done(model::AnswerAbort);
+}
+
+int QtWorkerQuestion::show(const std::function<QDialog*(QWidget*)>& make)
+{
+    if (*down_) return model::AnswerAbort;
+    std::unique_ptr<QDialog> dialog(make(parentWidget_.data()));
+    open_ = dialog.get();
+    const int result = dialog->exec();
+    open_ = nullptr;
+    if (*down_) return model::AnswerAbort;
+    return result == QDialog::Rejected ? model::AnswerAbort : result;
+}
+
+int QtWorkerQuestion::ask(std::function<QDialog*(QWidget*)> make, std::shared_ptr<const std::atomic<bool>> cancel)
+{
+    return call([this, make = std::move(make)] { return show(make); }, std::move(cancel));
+}
+
+void QtWorkerQuestion::abortOpen()
+{
+    if (open_) open_->done(model::AnswerAbort);
+}
+
+int QtWorkerQuestion::call(std::function<int()> fn, std::shared_ptr<const std::atomic<bool>> cancel)
+{
+    const std::shared_ptr<std::atomic<bool>> down = down_;
+    if (*down || (cancel && *cancel)) return model::AnswerAbort;
+    if (QThread::currentThread() == thread()) return fn();
+
+    auto pending = std::make_shared<Pending>();
+    const bool queued = QMetaObject::invokeMethod(
+        this,
+        [pending, cancel, fn = std::move(fn)] {
+            // A question its asker gave up on is not shown any more.
+            const int result = cancel && *cancel ? static_cast<int>(model::AnswerAbort) : fn();
+            std::lock_guard<std::mutex> lock(pending->mutex);
+            pending->result = result;
+            pending->done = true;
+            pending->answered.notify_all();
+        },
+        Qt::QueuedConnection);
+    if (!queued) return model::AnswerAbort;
+    std::unique_lock<std::mutex> lock(pending->mutex);
+    // The wait ends with the answer, or with the shut-down whose GUI thread no
+    // longer shows dialogs, or with the asker's cancel.
+    while (!pending->done && !*down && !(cancel && *cancel))
+        pending->answered.wait_for(lock, std::chrono::milliseconds(50));
+    return pending->done ? pending->result : model::AnswerAbort;
+}
+
+int QtWorkerQuestion::communicationError(const std::string& detail)
+{
+    const QString text = QString::fromStdString(detail);
+    const res::Language l = language_;
+    return ask([text, l](QWidget* parent) { return new editors::ComErrorDialog(text, l, parent); });
+}
+
+int QtWorkerQuestion::itemMissing(int group, int item)
+{
+    const res::Language l = language_;
+    return ask([group, item, l](QWidget* parent) { return new editors::ItemMissingDialog(group, item, l, parent); });
+}
+
+int QtWorkerQuestion::uploadVersionCheck()
+{
+    const res::Language l = language_;
+    return ask([l](QWidget* parent) { return new editors::UploadVersionCheckDialog(l, parent); });
+}
+
+}  // namespace kravin::shell
