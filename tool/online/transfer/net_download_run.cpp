@@ -72,22 +72,18 @@ NetDownloadRun::End NetDownloadRun::Write(int address, int group, int item, cons
 NetDownloadRun::End NetDownloadRun::Mode(int address, int mode)
 {
     if (mode == mode_) return End::Done;
-    if (mode == 1) modeMayBeOn_ = true;
     const End e = Write(address, 0, 1, mode == 1 ? "1" : "0");
-    if (e == End::Done) {
-        mode_ = mode;
-        if (mode == 0) modeMayBeOn_ = false;
-    }
+    if (e == End::Done) mode_ = mode;
     return e;
 }
 
 void NetDownloadRun::ModeOff(int address)
 {
     // The unit never stays in download mode: one try, whatever ended the run.
-    if (!modeMayBeOn_ || bus_.status() != VUKEN_STATUS_READY) return;
+    if (bus_.status() != VUKEN_STATUS_READY) return;
     std::string off = "0";
     BusItemRequest request{0, 1, off.data()};
-    if (bus_.items(VUKEN_OP_WRITE, address, &request, nullptr) == 0) modeMayBeOn_ = false;
+    bus_.items(VUKEN_OP_WRITE, address, &request, nullptr);
     context_.Wait(context_.timing().busUploadRead);
 }
 
@@ -135,10 +131,7 @@ NetDownloadRun::End NetDownloadRun::RunCard(const TransferCard& card, bool lastC
         if (!lastCard) return End::Done;
         return Write(BusItemAddress(unit_.station, -1), 0, 1, "0");
     }
-    modeMayBeOn_ = true;
-    const End off = Write(address, 0, 1, "0");
-    if (off == End::Done) modeMayBeOn_ = false;
-    return off;
+    return Write(address, 0, 1, "0");
 }
 
 void NetDownloadRun::Run()

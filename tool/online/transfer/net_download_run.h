@@ -54,7 +54,6 @@ private:
     TransferContext context_;
     TransferProgress progress_;
     int mode_ = -1;
-    bool modeMayBeOn_ = false;
 };
 
 }  // namespace kravin::online

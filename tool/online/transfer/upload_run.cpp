@@ -145,6 +145,8 @@ std::optional<std::string> ConvertUploadValue(const std::string& reply, int grou
     }
     const std::string v = replyValue(reply);
     const std::string& type = def.type;
+    // An item the device holds empty stays empty, whatever its type.
+    if (trimmed(v).empty()) return std::string();
     if (startsWith(type, "FLAG")) {
         // The quoted choices at the start of the name: "c:TEXT,c:TEXT".
         std::string choices;
@@ -428,6 +430,7 @@ UploadRun::End UploadRun::ReadItems(int group, int storeGroup, const std::array<
     const bool sequence = group >= 81 && group <= 92;
     for (int item = first; item >= 0 && item < 100; item = NextUploadItem(def, group, item)) {
         if (Stopped()) return End::Abort;
+        if (item == 10 && storeGroup != 0) continue;
         std::string reply;
         const Reply r = Item(item, reply);
         if (r == Reply::None) return End::Fail;
@@ -477,9 +480,7 @@ UploadRun::End UploadRun::ReadGroup(int group, int storeGroup, int bank)
         const std::string& code = staging_.blockCodes[0];
         const auto def = info_.blocks.find(code);
         if (def == info_.blocks.end()) return End::Done;
-        // An existing unit's group 0 is read from item 8 on.
-        const int first = staging_.created ? NextUploadItem(def->second, 0, -1) : (def->second[8].type.empty() ? NextUploadItem(def->second, 0, 8) : 8);
-        return ReadItems(0, 0, def->second, first);
+        return ReadItems(0, 0, def->second, NextUploadItem(def->second, 0, -1));
     }
     std::string reply;
     const Reply r = Item(10, reply);
@@ -502,7 +503,8 @@ UploadRun::End UploadRun::ReadGroup(int group, int storeGroup, int bank)
     }
     staging_.blockCodes[static_cast<std::size_t>(storeGroup)] = code;
     const std::array<UploadItemDef, 100>& def = info_.blocks.at(code);
-    return ReadItems(group, storeGroup, def, NextUploadItem(def, storeGroup, 10));
+    // Every used item but the block number, which was read first.
+    return ReadItems(group, storeGroup, def, NextUploadItem(def, storeGroup, -1));
 }
 
 UploadRun::End UploadRun::ReadGroups()
