@@ -86,6 +86,9 @@ const StringEntry kStringTable[] = {
     {8301, "Configure port layout.", "ポート配置を設定してください。"},
     {8302, "No valid serial ports.", "有効なシリアルポートがありません。"},
     {8303, "Please select COM port.", "COMポートを選択してください。"},
+    {8304, "Unknown card type.", "不明なカードタイプです。"},
+    {8305, "Uploading is stopped.", "アップロードを中止しました。"},
+    {8306, "Cannot upload.", "アップロードできません。"},
     {8307, "Item does not exist.", "項目が存在しません。"},
     {8308, "The parameter Timeout value must be specified between 1 and 99.",
      "タイムアウト値は1から99の範囲で指定してください。"},
@@ -101,6 +104,15 @@ const StringEntry kStringTable[] = {
     {8505, "Network Compare Item Data", "ネットワーク項目データ比較"},
     {8600, "Start", "開始"},
     {8601, "Stop", "停止"},
+    // Network download, network group download, upload
+    {8700, "Start", "開始"},
+    {8701, "Stop", "停止"},
+    {8800, "Start", "開始"},
+    {8801, "Stop", "停止"},
+    {8900, "Upload", "アップロード"},
+    {8901, "Network upload", "ネットワークアップロード"},
+    {8902, "Start", "開始"},
+    {8903, "Stop", "停止"},
     // Card count dialog
     {9000, "Specify virtual card", "仮想カードの指定"},
     {9001, "Number of virtual cards", "仮想カード数"},
@@ -124,6 +136,7 @@ const StringEntry kStringTable[] = {
     {9292, "The field bus is not ready.", "フィールドバスの準備ができていません。"},
     {9293, "The date and time are not valid.", "日付と時刻が正しくありません。"},
     {9294, "The number of cards of the station is not valid.", "ステーションのカード数が正しくありません。"},
+    {9295, "The device's value %s cannot be stored.", "機器の値 %s は格納できません。"},
     // Connected devices (product names: the same in both languages)
     {9300, "TQN(JOV-UM)", "TQN(JOV-UM)"},
     {9302, "Duplication of connected devices.", "接続機器が重複しています。"},

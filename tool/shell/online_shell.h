@@ -21,6 +21,7 @@ namespace kravin::shell {
 
 class ShellApplication;
 class Ht9Shell;
+class UploadShell;
 class TransferShell;
 
 class OnlineShell final : public QObject, public online::OnlineCommandHost, public online::RegistryMonitorHost {
@@ -36,6 +37,7 @@ public:
     online::OnlineCommands& commands() { return *commands_; }
     online::LinkOwner& owner() { return owner_; }
     Ht9Shell& ht9() { return *ht9_; }
+    UploadShell& uploads() { return *uploads_; }
     // Download, compare and group download.
     TransferShell& transfers() { return *transfers_; }
 
@@ -93,6 +95,7 @@ private:
     QTimer* cycleWatch_ = nullptr;
     online::ClockTiming clockTiming_;
     std::unique_ptr<Ht9Shell> ht9_;
+    std::unique_ptr<UploadShell> uploads_;
 };
 
 }  // namespace kravin::shell

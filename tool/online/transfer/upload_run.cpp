@@ -486,6 +486,8 @@ UploadRun::End UploadRun::ReadGroup(int group, int storeGroup, int bank)
     const Reply r = Item(10, reply);
     if (r == Reply::None) return End::Fail;
     std::string number = r == Reply::Ok ? trimmed(replyValue(reply)).substr(0, 2) : std::string("**");
+    // The block number is an item of the group as well.
+    if (r == Reply::Ok) staging_.items[{storeGroup, 10}] = trimmed(replyValue(reply)).substr(0, kStoredMax);
     std::string code;
     if (number != "**" && std::atoi(number.c_str()) != 0)
         for (const std::string& c : info_.validCodes[static_cast<std::size_t>(storeGroup)])
