@@ -16,17 +16,24 @@ namespace kravin::shell {
 
 namespace {
 
-// One question handed from a worker to the GUI thread.
+// One question handed from a worker to the GUI thread; guarded by the exchange's mutex.
 struct Pending {
-    std::mutex mutex;
-    std::condition_variable answered;
+    std::function<int()> fn;
     bool done = false;
     int result = model::AnswerAbort;
 };
 
 }  // namespace
 
-QtWorkerQuestion::QtWorkerQuestion(res::Language language, QObject* parent) : QObject(parent), language_(language) {}
+struct QtWorkerQuestion::Exchange {
+    std::mutex mutex;
+    std::condition_variable answered;
+};
+
+QtWorkerQuestion::QtWorkerQuestion(res::Language language, QObject* parent)
+    : QObject(parent), language_(language), exchange_(std::make_shared<Exchange>())
+{
+}
 
 QtWorkerQuestion::~QtWorkerQuestion() { shutDown(); }
 
@@ -63,24 +70,36 @@ int QtWorkerQuestion::call(std::function<int()> fn, std::shared_ptr<const std::a
     if (*down || (cancel && *cancel)) return model::AnswerAbort;
     if (QThread::currentThread() == thread()) return fn();
 
-    auto pending = std::make_shared<Pending>();
+    const std::shared_ptr<Exchange> exchange = exchange_;
+    std::shared_ptr<Pending> pending;
+    {
+        // Made under the lock the GUI thread takes to answer.
+        std::lock_guard<std::mutex> lock(exchange->mutex);
+        pending = std::make_shared<Pending>();
+        pending->fn = std::move(fn);
+    }
     const bool queued = QMetaObject::invokeMethod(
         this,
-        [pending, cancel, fn = std::move(fn)] {
+        [exchange, pending, cancel] {
+            std::function<int()> run;
+            {
+                std::lock_guard<std::mutex> lock(exchange->mutex);
+                run = std::move(pending->fn);
+            }
             // A question its asker gave up on is not shown any more.
-            const int result = cancel && *cancel ? static_cast<int>(model::AnswerAbort) : fn();
-            std::lock_guard<std::mutex> lock(pending->mutex);
+            const int result = cancel && *cancel ? static_cast<int>(model::AnswerAbort) : run();
+            std::lock_guard<std::mutex> lock(exchange->mutex);
             pending->result = result;
             pending->done = true;
-            pending->answered.notify_all();
+            exchange->answered.notify_all();
         },
         Qt::QueuedConnection);
     if (!queued) return model::AnswerAbort;
-    std::unique_lock<std::mutex> lock(pending->mutex);
+    std::unique_lock<std::mutex> lock(exchange->mutex);
     // The wait ends with the answer, or with the shut-down whose GUI thread no
     // longer shows dialogs, or with the asker's cancel.
     while (!pending->done && !*down && !(cancel && *cancel))
-        pending->answered.wait_for(lock, std::chrono::milliseconds(50));
+        exchange->answered.wait_for(lock, std::chrono::milliseconds(50));
     return pending->done ? pending->result : model::AnswerAbort;
 }
 

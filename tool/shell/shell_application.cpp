@@ -4,6 +4,7 @@
 #include "block_list_page.h"
 #include "child_frame.h"
 #include "command_ids.h"
+#include "dialogs/small_dialogs.h"
 #include "frame_bars.h"
 #include "ht9_shell.h"
 #include "services.h"
@@ -136,13 +137,26 @@ public:
     void prepareFrame(ViewKind kind) override
     {
         if (kind == ViewKind::BlkList) app_.unitSelection().loadUnitBlocks();
+        if (app_.sequenceViews()) app_.sequenceViews()->prepareFrame(kind);
     }
     void frameClosing(ViewKind kind) override
     {
         if (kind == ViewKind::BlkList) app_.writeCurrentUnit();
+        if (app_.sequenceViews()) app_.sequenceViews()->frameClosing(kind);
     }
     int currentCard() override { return std::max(0, app_.unitContext().g_curCard); }
     bool chooseHt9Connection() override { return app_.onlineShell() && app_.onlineShell()->ht9().prepare(); }
+    bool ladderPending() override { return app_.sequenceViews() && app_.sequenceViews()->ladderPending(); }
+    bool commitLadder() override { return !app_.sequenceViews() || app_.sequenceViews()->commitLadder(); }
+    bool confirmDiscardLadder() override
+    {
+        return !app_.sequenceViews() || app_.sequenceViews()->confirmDiscardLadder();
+    }
+    void restoreLadderBackup() override
+    {
+        if (app_.sequenceViews()) app_.sequenceViews()->restoreLadderBackup();
+    }
+    bool seqBlockIsLadder() override { return app_.sequenceViews() && app_.sequenceViews()->seqBlockIsLadder(); }
 
 private:
     ShellApplication& app_;
@@ -170,7 +184,10 @@ ShellApplication::ShellApplication(ShellOptions options)
     monitorContext_ = std::make_shared<ModelMonitorContext>(*unit_);
     blockUndoHost_ = std::make_unique<editors::blocks::UnitBlockUndoHost>(*unit_, [this] { setModified(); });
     blockUndo_ = std::make_unique<model::CBlockUndo>(*blockUndoHost_);
-    unitSelection_->changed = [this] { refreshMonitorSnapshot(); };
+    unitSelection_->changed = [this] {
+        refreshMonitorSnapshot();
+        refreshBlockListPalette();
+    };
     if (!options_.monitor) {
         serialLink_ = std::make_shared<online::SerialLink>();
         onlineMonitor_ = std::make_shared<OnlineMonitorWorker>(
@@ -182,6 +199,7 @@ ShellApplication::ShellApplication(ShellOptions options)
 ShellApplication::~ShellApplication()
 {
     onlineShell_.reset();
+    if (onlineMonitor_) onlineMonitor_->onLadderRedraw = nullptr;
     if (onlineMonitor_) {
         onlineMonitor_->onCommunicationError = nullptr;
         onlineMonitor_->onOnlineStop = nullptr;
@@ -297,9 +315,9 @@ bool ShellApplication::createMainFrame()
         };
     if (!context_.services.askPrintScale)
         context_.services.askPrintScale = [this](int) -> std::optional<PrintSettings> {
-            const auto chosen = print::PrintService::askPrintScale(*prompt_, language_, frame_.get());
-            if (!chosen) return std::nullopt;
-            return PrintSettings{0, chosen->first, chosen->second};
+            editors::PrintScaleDialog dialog(false, *prompt_, language_, frame_.get());
+            if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+            return PrintSettings{0, dialog.scale(), dialog.fit()};
         };
     if (!context_.services.bulkPrint) context_.services.bulkPrint = [this] { bulkPrint(0); };
     const auto givenView = context_.services.makeView;
@@ -321,6 +339,8 @@ bool ShellApplication::createMainFrame()
         bars.resetBank = [this] { unit_->g_blockListBank = 0; };
         bars.writeUnit = [this] { return writeCurrentUnit(); };
         if (frame_) addFrameBar(kind, frame, *frame_, bars);
+        if (sequenceViews_) sequenceViews_->decorateFrame(kind, frame);
+        addPalette(kind, frame);
         if (givenDecorate) givenDecorate(kind, frame);
     };
     const auto givenStop = context_.services.onlineStopped;
@@ -352,6 +372,45 @@ bool ShellApplication::createMainFrame()
         };
     }
     if (onlineMonitor_) onlineShell_ = std::make_unique<OnlineShell>(*this);
+
+    SequenceViewsContext seq;
+    seq.unit = unit_.get();
+    seq.prompt = prompt_;
+    seq.language = language_;
+    seq.frame = frame;
+    seq.theme = theme_.get();
+    seq.online = [this] { return online_.online.load(); };
+    seq.setModified = [this] { setModified(); };
+    seq.commentsShown = [this] { return settings_.SEQ_DSP != 0; };
+    seq.storeComments = [this](bool shown) {
+        settings_.SEQ_DSP = shown ? 1 : 0;
+        if (print_) print_->viewState().ladderComments = shown;
+        saveSettings();
+    };
+    seq.gridShown = [this] { return settings_.ENABLE_GRID != 0; };
+    seq.background = [this] {
+        const int c = settings_.BACK_COLOR;   // COLORREF: red in the low byte
+        return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
+    };
+    seq.viewsChanged = [this] { refreshMonitorSnapshot(); };
+    seq.monitor = monitorContext_.get();
+    seq.monitorState = onlineMonitor_ ? &onlineMonitor_->state() : nullptr;
+    sequenceViews_ = std::make_unique<SequenceViews>(std::move(seq));
+    if (print_) {
+        // The ladder prints as its view shows it while the view is open.
+        print_->viewState().ladderComments = settings_.SEQ_DSP != 0;
+        print_->viewState().ladderSource = [this]() -> const ladder::LadderContext* {
+            if (!frame_ || !frame_->views().frameExists(ViewKind::Ladder)) return nullptr;
+            return &sequenceViews_->session().ladder;
+        };
+    }
+    if (!context_.services.ladderShortcutKeys)
+        context_.services.ladderShortcutKeys = [this] { sequenceViews_->toggleKeyHelp(); };
+    if (onlineMonitor_) {
+        onlineMonitor_->onLadderRedraw = [this] {
+            if (frame_) frame_->sendCommand(static_cast<int>(ViewKind::Ladder), cmd::LadderRedraw);
+        };
+    }
 
     ViewManager& views = frame_->views();
     views.setMaximizedChildren(settings_.MAXIMUM_SIZE != 0);
@@ -408,6 +467,8 @@ ShellSystemView* ShellApplication::systemView() const
 QWidget* ShellApplication::makeView(ViewKind kind)
 {
     if (kind == ViewKind::Ht9 && onlineShell_) return onlineShell_->ht9().makeView();
+    if ((kind == ViewKind::SeqBlk || kind == ViewKind::Ladder) && sequenceViews_)
+        return sequenceViews_->makeView(kind);
     if (kind == ViewKind::BlkList && frame_) {
         BlockListPageContext c;
         c.unit = unit_.get();
@@ -453,6 +514,7 @@ QWidget* ShellApplication::makeView(ViewKind kind)
     if (theme_) c.style = systemViewStyle(*theme_);
     c.canUndo = [this] { return stationUndo_->CanUndo(); };
     c.canRedo = [this] { return stationUndo_->CanRedo(); };
+    c.displayNames = ModuleDisplayNames();
     auto* view = new ShellSystemView(std::move(c), &systemCommandTable_);
     // The frames' titles are the trimmed view names.
     view->setWindowTitle(viewTitle(kind, context_.language));

@@ -13,14 +13,20 @@
 #include "print_service.h"
 #include "project.h"
 #include "qt_prompt.h"
+#include "sequence_views.h"
+#include "qt_clipboard_port.h"
 #include "qt_system_dialogs.h"
 #include "qt_worker_question.h"
 #include "station_undo.h"
+#include "system_clipboard.h"
 #include "system_commands.h"
+#include "toolbox_dock.h"
 #include "unit_undo_host.h"
 #include "settings.h"
 #include "shell_ports.h"
 #include "startup.h"
+#include "card_backup_commands.h"
+#include "version_sync_command.h"
 #include "system_config.h"
 #include "system_view_page.h"
 #include "theme.h"
@@ -118,8 +124,19 @@ public:
     ModelMonitorContext& monitorContext() { return *monitorContext_; }
     // The undo history of the function block list (and the analog view).
     model::CBlockUndo& blockUndo() { return *blockUndo_; }
+    // Copy, move and paste of cards and stations through the clipboard.
+    editors::SystemClipboard& systemClipboard() { return *systemClipboard_; }
+    // The system view's clipboard commands with their handlers.
+    std::vector<std::pair<int, std::function<void()>>> clipboardCommands();
+    // Places a model with a version into the current unit (the system palette's
+    // drop); without it the system palette starts no drag.
+    std::function<bool(const std::string& model, const std::string& version)> placeDevice;
+    // Opens a help document; the desktop's viewer when not set.
+    std::function<void(const std::string& path)> openHelpFile;
     // The online monitor's worker; null when the options gave another.
     OnlineMonitorWorker* onlineMonitor() const { return onlineMonitor_.get(); }
+    // The sequential control block and ladder views; null before the main frame.
+    SequenceViews* sequenceViews() const { return sequenceViews_.get(); }
     // The online commands and dialogs; null without the online monitor's worker.
     OnlineShell* onlineShell() const { return onlineShell_.get(); }
     model::Prompt& prompt() { return *prompt_; }
@@ -173,6 +190,9 @@ public:
     // File > Bulk Print (mode 0) and "Print all cards" (mode 1): the bulk
     // print dialog over the hidden print view.
     void bulkPrint(int mode);
+    // Card backup, restore and "Synchronize version" of the system configuration view.
+    CardBackupCommands& cardBackup() { return *cardBackup_; }
+    VersionSyncContext& versionSync() { return versionSync_; }
 
 private:
     class Hooks;
@@ -182,12 +202,18 @@ private:
     void createEditing();
     // The system view's built commands with their handlers.
     void fillSystemCommands();
+    // Card backup, restore and the version synchronisation over the station undo store.
+    void createCardBackup();
     void loadRecentFiles();
     void saveRecentFiles();
     void noteRecentFile(const std::string& path);
     void forgetRecentFile(const std::string& path);
     void toggleLadderKeyHelp();
     void setModified();
+    void createClipboard();
+    // The toolbox of a view kind's frame (system view, block list).
+    void addPalette(ViewKind kind, ChildFrame& frame);
+    void refreshBlockListPalette();
     // Writes the current unit's block codes; a failure is reported.
     bool writeCurrentUnit();
     void makePrintService();
@@ -209,6 +235,9 @@ private:
     QPointer<QWidget> ladderKeyHelp_;
     std::unique_ptr<editors::blocks::UnitBlockUndoHost> blockUndoHost_;
     std::unique_ptr<model::CBlockUndo> blockUndo_;
+    std::unique_ptr<editors::QtClipboardPort> clipboardPort_;
+    std::unique_ptr<editors::SystemClipboard> systemClipboard_;
+    QPointer<ToolBoxDock> blockListToolbox_;
     std::shared_ptr<ModelMonitorContext> monitorContext_;
     std::shared_ptr<online::SerialLink> serialLink_;
     std::shared_ptr<OnlineMonitorWorker> onlineMonitor_;
@@ -224,6 +253,9 @@ private:
     ShellContext context_;
     std::unique_ptr<MainFrame> frame_;
     std::unique_ptr<print::PrintService> print_;
+    std::unique_ptr<CardBackupCommands> cardBackup_;
+    VersionSyncContext versionSync_;
+    std::unique_ptr<SequenceViews> sequenceViews_;
 };
 
 }  // namespace kravin::shell
