@@ -6,8 +6,11 @@
 #include "pty_server.h"
 #include "shell_fixture.h"
 #include "transfer_shell.h"
+#include "block_list_page.h"
+#include "child_frame.h"
 
 #include "KRAVinA.h"
+#include "vuken_sim.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -18,6 +21,7 @@
 #include <QSpinBox>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstring>
 
 namespace kravin::shell {
@@ -189,6 +193,98 @@ TEST_F(TransferRoad, WithoutAnAllocatedPortTheCommandsSay8301AndOpenNothing)
     EXPECT_FALSE(opened);
     EXPECT_EQ(prompt.ids(), (std::vector<int>{8301, 8301}));
     EXPECT_TRUE(server->receivedLines().empty());
+}
+
+TEST_F(TransferRoad, GroupDownloadFromTheBlockListSendsOnlyThatGroup)
+{
+    ASSERT_NO_FATAL_FAILURE(placeCard());
+    ASSERT_NO_FATAL_FAILURE(allocatePort());
+    ASSERT_TRUE(frame().trigger(cmd::ViewBlkList));
+    ChildFrame* f = frame().frame(ViewKind::BlkList);
+    ASSERT_NE(f, nullptr);
+    auto* list = qobject_cast<ShellBlockListView*>(f->view());
+    ASSERT_NE(list, nullptr);
+    const std::vector<int> menu = list->contextMenuAt(list->cellCentre(1));
+    ASSERT_NE(std::find(menu.begin(), menu.end(), 40426), menu.end());
+    EXPECT_TRUE(list->isCommandEnabled(40426));
+    EXPECT_TRUE(list->isCommandEnabled(40473));
+    EXPECT_TRUE(list->isCommandEnabled(40427));   // network group download
+    EXPECT_TRUE(list->isCommandEnabled(40609));   // upload of the group
+
+    online::TransferOutcome outcome = online::TransferOutcome::Running;
+    app->onlineShell()->transfers().beforeDialog = [&outcome](QDialog& d) {
+        auto* dialog = qobject_cast<online::GroupDownloadDialog*>(&d);
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(dialog->label("1099")->text(), QStringLiteral("GROUP 01"));
+        QObject::connect(dialog, &online::GroupDownloadDialog::runEnded, dialog, [&outcome, dialog](auto o) {
+            outcome = o;
+            if (o != online::TransferOutcome::Finished) dialog->reject();
+        });
+        QMetaObject::invokeMethod(dialog, [dialog] { dialog->startStop(); }, Qt::QueuedConnection);
+    };
+    list->runCommand(40426);
+    EXPECT_EQ(outcome, online::TransferOutcome::Finished) << ::testing::PrintToString(prompt.ids());
+    EXPECT_EQ(value(1, 11), "100.0");
+    const std::vector<std::string> lines = server->receivedLines();
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.front(), "G01\r");
+    for (const std::string& l : lines) EXPECT_TRUE(l == "G01\r" || l == "G00\r" || l[0] == 'I' || l[0] == 'D') << l;
+    EXPECT_TRUE(app->onlineShell()->owner().Free());
+}
+
+TEST_F(TransferRoad, NetworkCompareOfOneGroupFromTheBlockListOverTheSimulatedBus)
+{
+    ASSERT_NO_FATAL_FAILURE(placeCard());
+    // The bus holds the card's items as the project has them, one of them changed.
+    vuken_sim_reset();
+    vuken_sim_add_card(0, 0);
+    const online::TransferUnitResult copy = online::CopyTransferUnit(app->unitContext());
+    ASSERT_TRUE(copy.unit);
+    for (const online::TransferGroup& g : copy.unit->cards[0].groups)
+        for (const online::TransferItem& i : g.items) vuken_sim_set_item(0, 0, g.group, i.item, i.text.c_str());
+    vuken_sim_set_item(0, 0, 1, 11, "101.0");
+    vuken_sim_fail_item(0, 0, 2, 10, VUKEN_ERR_NO_ITEM);  // outside the group: never read
+
+    std::vector<std::pair<QString, QString>> errors;
+    auto* answerer = new QTimer;
+    answerer->setInterval(5);
+    QObject::connect(answerer, &QTimer::timeout, [&errors] {
+        if (auto* e = qobject_cast<online::CompareErrorDialog*>(QApplication::activeModalWidget())) {
+            errors.emplace_back(e->field(3)->text(), e->field(4)->text());
+            e->done(model::AnswerSkip);
+        }
+    });
+    answerer->start();
+    online::TransferOutcome compared = online::TransferOutcome::Running;
+    app->onlineShell()->transfers().beforeDialog = [&compared](QDialog& d) {
+        auto* dialog = qobject_cast<online::CompareDialog*>(&d);
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Network Compare Item Data"));
+        EXPECT_TRUE(dialog->deviceCombo()->isHidden());
+        EXPECT_EQ(dialog->firstGroup()->value(), 1);  // group mode: the block list's group
+        EXPECT_FALSE(dialog->firstGroup()->isEnabled());
+        QObject::connect(dialog, &online::CompareDialog::runEnded, dialog, [&compared, dialog](auto outcome) {
+            compared = outcome;
+            dialog->reject();
+        });
+        QMetaObject::invokeMethod(dialog, [dialog] { dialog->startStop(); }, Qt::QueuedConnection);
+    };
+    ASSERT_TRUE(frame().trigger(cmd::ViewBlkList));
+    ChildFrame* f = frame().frame(ViewKind::BlkList);
+    ASSERT_NE(f, nullptr);
+    auto* list = qobject_cast<ShellBlockListView*>(f->view());
+    ASSERT_NE(list, nullptr);
+    list->contextMenuAt(list->cellCentre(1));
+    list->runCommand(40474);
+    answerer->stop();
+    delete answerer;
+    EXPECT_EQ(compared, online::TransferOutcome::Finished) << ::testing::PrintToString(prompt.ids());
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0].first, QStringLiteral("101.0"));
+    EXPECT_EQ(errors[0].second, QStringLiteral("100.0"));
+    EXPECT_EQ(get_kilnbus_status(), VUKEN_STATUS_CLOSED);
+    EXPECT_TRUE(server->receivedLines().empty());  // no port was needed
+    vuken_sim_reset();
 }
 
 }  // namespace

@@ -10,8 +10,10 @@
 #include <QPointer>
 
 #include <atomic>
+#include <deque>
 #include <functional>
 #include <memory>
+#include <mutex>
 
 class QDialog;
 class QWidget;
@@ -44,17 +46,19 @@ public:
     void abortOpen();
 
 private:
+    struct Pending;
     int show(const std::function<QDialog*(QWidget*)>& make);
+    // Runs the questions the workers queued (on the GUI thread).
+    Q_INVOKABLE void servePending();
 
     res::Language language_;
     QPointer<QWidget> parentWidget_;
     // Shared with the waiting workers, which may outlive this object.
     std::shared_ptr<std::atomic<bool>> down_ = std::make_shared<std::atomic<bool>>(false);
-    // The lock and signal of the answers, made here on the GUI thread before any
-    // worker can ask, so every hand-over is ordered by this one mutex.
-    struct Exchange;
-    std::shared_ptr<Exchange> exchange_;
     QPointer<QDialog> open_;
+    // The questions waiting for the GUI thread: they cross under this lock only.
+    std::mutex queueMutex_;
+    std::deque<std::shared_ptr<Pending>> queue_;
 };
 
 }  // namespace kravin::shell

@@ -495,6 +495,11 @@ QWidget* ShellApplication::makeView(ViewKind kind)
             c.style.sunkenDark = theme_->gray127;
             c.style.fontFamily = theme_->font16.family();
         }
+        c.transferBuilt = [this](int id) { return onlineShell_ && onlineShell_->handles(id); };
+        c.runTransfer = [this](int id) {
+            if (onlineShell_) onlineShell_->runCommand(id);
+            if (frame_) frame_->refresh();
+        };
         auto* view = ShellBlockListView::create(std::move(c));
         view->setWindowTitle(viewTitle(kind, context_.language));
         view->slotState = &frame_->views().slot(ViewKind::BlkList).state;

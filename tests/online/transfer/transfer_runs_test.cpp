@@ -274,6 +274,66 @@ TEST_F(SerialRuns, GroupDownloadEndsFailedAfterRepeatedGroupFailures)
     EXPECT_EQ(server->receivedLines(), std::vector<std::string>(4, "G02\r"));
 }
 
+TEST_F(SerialRuns, IrCardGoesFramedAndWritesTheStationItemAtTheEnd)
+{
+    ASSERT_NO_FATAL_FAILURE(serve({qvsim::BlankCard("QV200", "0001")}));
+    TransferUnit u = qv200Unit();
+    u.cards[0].irCard = true;
+    u.cards[0].item51 = "0a";                // the station's item 51
+    u.cards[0].groups[0].items[0].text = "0A";
+    ScriptedQuestions q;
+    ASSERT_EQ(download(u, q, downloadSetup()), TransferOutcome::Finished);
+    EXPECT_TRUE(q.asked().empty());
+    EXPECT_EQ(value(0, 0, 2, 11), "50.00");
+    EXPECT_EQ(value(0, 0, 0, 51), "0A");  // its second character in upper case
+    EXPECT_EQ(value(0, 0, 0, 1), "0");
+    for (const std::string& line : lines()) EXPECT_EQ(line[0], '\x02') << line;
+
+    CompareRun compare(&link, {}, u, compareSetup(), q, noWaits());
+    compare.Run();
+    EXPECT_EQ(compare.context().result().outcome(), TransferOutcome::Finished);
+    EXPECT_TRUE(q.asked().empty());
+}
+
+TEST_F(SerialRuns, SecondSubUnitOfAQv200wStartsAtGroup11AfterItsPreamble)
+{
+    qvsim::SimCard first = qvsim::BlankCard("QV200W", "0001");
+    qvsim::SimCard second = qvsim::BlankCard("QV200W", "0002");
+    second.selector = "1";
+    ASSERT_NO_FATAL_FAILURE(serve({first, second}));
+    TransferUnit u = qv200Unit();
+    TransferCard& c = u.cards[0];
+    c.model = padded("QV200W");
+    c.unitText[0] = 1;
+    c.groups.push_back({11, true, {{10, "31"}, {11, "7"}}, "31"});
+    ScriptedQuestions q;
+    ASSERT_EQ(download(u, q, downloadSetup()), TransferOutcome::Finished);
+    const std::vector<std::string> l = lines();
+    ASSERT_GE(l.size(), 3u);
+    EXPECT_EQ(std::vector<std::string>(l.begin(), l.begin() + 3), (std::vector<std::string>{"G00\r", "I00\r", "D1\r"}));
+    EXPECT_EQ(value(1, 0, 11, 11), "7");  // the second sub-unit got group 11
+    EXPECT_EQ(value(1, 0, 2, 11), "?");   // and nothing below it
+    EXPECT_EQ(value(0, 0, 11, 11), "?");
+}
+
+TEST_F(SerialRuns, Bank2GroupsFollowBank0UnderTheirNumbers)
+{
+    qvsim::SimCard card = qvsim::BlankCard("KMQ", "0001");
+    card.bank2[3] = {};
+    ASSERT_NO_FATAL_FAILURE(serve({card}));
+    TransferUnit u = qv200Unit();
+    TransferCard& c = u.cards[0];
+    c.model = padded("KMQ");
+    c.groups.insert(c.groups.begin() + 3, {6, true, {{10, "41"}, {11, "6.5"}}, "41"});
+    ScriptedQuestions q;
+    ASSERT_EQ(download(u, q, downloadSetup()), TransferOutcome::Finished);
+    EXPECT_TRUE(q.asked().empty());
+    EXPECT_EQ(value(0, 2, 3, 11), "6.5");  // group 6 is bank 2 group 3
+    EXPECT_EQ(value(0, 0, 6, 11), "?");
+    EXPECT_EQ(value(0, 0, 2, 11), "50.00");
+    EXPECT_EQ(value(0, 0, 0, 0), "0");     // bank 0 selected again at the end
+}
+
 TEST(DownloadBounds, AboveNinetyNineDoesNotStart)
 {
     struct Case {

@@ -32,12 +32,30 @@ bool TransferWorker::start(std::unique_ptr<TransferRun> run)
     run_ = std::move(run);
     TransferRun* r = run_.get();
     r->context().progress = [this](const TransferProgress& p) {
-        QMetaObject::invokeMethod(this, [this, p] { Q_EMIT progress(p); }, Qt::QueuedConnection);
+        {
+            std::lock_guard lock(mutex_);
+            pending_.push_back(p);
+        }
+        QMetaObject::invokeMethod(this, "deliver", Qt::QueuedConnection);
     };
-    thread_ = QThread::create([r] { r->Run(); });
+    thread_ = QThread::create([this, r] {
+        r->Run();
+        // Everything the run did is handed over with this lock (ended() takes it).
+        std::lock_guard lock(mutex_);
+    });
     connect(thread_, &QThread::finished, this, &TransferWorker::ended, Qt::QueuedConnection);
     thread_->start(QThread::TimeCriticalPriority);
     return true;
+}
+
+void TransferWorker::deliver()
+{
+    std::deque<TransferProgress> taken;
+    {
+        std::lock_guard lock(mutex_);
+        taken.swap(pending_);
+    }
+    for (const TransferProgress& p : taken) Q_EMIT progress(p);
 }
 
 void TransferWorker::stop()
@@ -59,6 +77,7 @@ void TransferWorker::ended()
     thread_->wait();
     delete thread_;
     thread_ = nullptr;
+    deliver();  // the last texts before the end; its lock orders the run's writes before ours
     Q_EMIT finished();
 }
 

@@ -7,7 +7,9 @@
 #include <QMetaType>
 #include <QObject>
 
+#include <deque>
 #include <memory>
+#include <mutex>
 
 class QThread;
 
@@ -39,8 +41,13 @@ Q_SIGNALS:
 
 private:
     void ended();
+    // Hands the progress the run queued to the GUI thread's signal.
+    Q_INVOKABLE void deliver();
 
     std::unique_ptr<TransferRun> run_;
+    // Progress crosses from the worker under this lock only.
+    std::mutex mutex_;
+    std::deque<TransferProgress> pending_;
     QThread* thread_ = nullptr;
 };
 

@@ -69,6 +69,8 @@ TransferUnitResult CopyTransferUnit(model::UnitContext& unit)
 {
     TransferUnitResult r;
     if (unit.g_curStation < 0 || unit.g_curCard < 0) return r;
+    // The library's unit image is put back as it was when the copy is done.
+    const model::UnitImageGuard image;
     const int station = unit.g_curStation;
     const int startCard = unit.g_curCard;
     unit.SelectCurrentUnit();
@@ -114,7 +116,7 @@ TransferUnitResult CopyTransferUnit(model::UnitContext& unit)
     unit.g_curCard = startCard;
     unit.SelectCurrentUnit();
     unit.LoadUnitBlocks(1);
-    if (unit.g_curCard >= 0) unit.LoadBlockItemList();
+    if (unit.g_curGroup >= 0) unit.LoadBlockItemList();
     r.unit = std::move(t);
     return r;
 }
@@ -122,6 +124,7 @@ TransferUnitResult CopyTransferUnit(model::UnitContext& unit)
 std::optional<TransferCard> CopyTransferGroup(model::UnitContext& unit, int realGroup)
 {
     if (unit.g_curStation < 0 || unit.g_curCard < 0 || realGroup < 0 || realGroup >= model::kGroups) return std::nullopt;
+    const model::UnitImageGuard image;
     const int card = unit.g_curCard;
     const bool v8rtu = unit.modelStartsWith("V8RTU");
     std::string station51;
