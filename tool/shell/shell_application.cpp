@@ -2,6 +2,8 @@
 
 #include "KRAVinA.h"
 #include "block_list_page.h"
+#include "anatan_page.h"
+#include "monitor_worker.h"
 #include "child_frame.h"
 #include "command_ids.h"
 #include "frame_bars.h"
@@ -12,6 +14,7 @@
 #include <QLocale>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QTimer>
 
 #include <atomic>
 #include <cstdio>
@@ -141,6 +144,12 @@ public:
         if (kind == ViewKind::BlkList) app_.writeCurrentUnit();
     }
     int currentCard() override { return std::max(0, app_.unitContext().g_curCard); }
+    // The analog view asks about its open jump marks before it is left.
+    bool commitWiringEdit(ViewKind kind) override
+    {
+        AnaTanPage* page = kind == ViewKind::AnaTan ? app_.anaTanPage() : nullptr;
+        return !page || page->view()->ConfirmOpenJumps();
+    }
 
 private:
     ShellApplication& app_;
@@ -169,6 +178,15 @@ ShellApplication::ShellApplication(ShellOptions options)
     blockUndoHost_ = std::make_unique<editors::blocks::UnitBlockUndoHost>(*unit_, [this] { setModified(); });
     blockUndo_ = std::make_unique<model::CBlockUndo>(*blockUndoHost_);
     unitSelection_->changed = [this] { refreshMonitorSnapshot(); };
+    undo_ = std::make_unique<UndoStores>(
+        *unit_,
+        [this]() -> model::UndoView* {
+            AnaTanPage* page = anaTanPage();
+            return page ? &page->view()->editor() : nullptr;
+        },
+        [this] {
+            if (session_) session_->projectRecord.modified = 1;
+        });
     if (!options_.monitor) {
         serialLink_ = std::make_shared<online::SerialLink>();
         onlineMonitor_ = std::make_shared<OnlineMonitorWorker>(
@@ -339,6 +357,7 @@ bool ShellApplication::createMainFrame()
             frame->syncZoomBox(view->zoom());
         if (auto* list = child ? qobject_cast<ShellBlockListView*>(child->view()) : nullptr)
             frame->syncZoomBox(list->zoom());
+        if (auto* page = sub ? qobject_cast<AnaTanPage*>(sub->widget()) : nullptr) frame->syncZoomBox(page->zoom());
     });
     if (onlineMonitor_) {
         // A failed exchange is shown once per failure; the run has stopped.
@@ -348,6 +367,9 @@ bool ShellApplication::createMainFrame()
         onlineMonitor_->onOnlineStop = [this] {
             if (frame_) frame_->sendCommand(-1, cmd::OnlineStop);
         };
+        QObject::connect(&onlineMonitor_->worker(), &online::MonitorWorker::anatanRedraw, frame, [frame] {
+            frame->sendCommand(static_cast<int>(ViewKind::AnaTan), wiring::anacmd::Redraw);
+        });
     }
     if (onlineMonitor_) onlineShell_ = std::make_unique<OnlineShell>(*this);
 
@@ -403,6 +425,12 @@ ShellSystemView* ShellApplication::systemView() const
     return f ? qobject_cast<ShellSystemView*>(f->view()) : nullptr;
 }
 
+AnaTanPage* ShellApplication::anaTanPage() const
+{
+    ChildFrame* f = frame_ ? frame_->frame(ViewKind::AnaTan) : nullptr;
+    return f ? qobject_cast<AnaTanPage*>(f->widget()) : nullptr;
+}
+
 QWidget* ShellApplication::makeView(ViewKind kind)
 {
     if (kind == ViewKind::BlkList && frame_) {
@@ -438,6 +466,7 @@ QWidget* ShellApplication::makeView(ViewKind kind)
         QObject::connect(view, &editors::blocks::BlockListView::blocksChanged, frame, [frame] { frame->refresh(); });
         return view;
     }
+    if (kind == ViewKind::AnaTan && frame_) return makeAnaTanPage();
     if (kind != ViewKind::System || !frame_) return nullptr;
     editors::SystemViewContext c;
     c.masters = masters_.get();
@@ -491,6 +520,47 @@ void ShellApplication::bulkPrint(int mode)
     frame_->refresh();
 }
 
+QWidget* ShellApplication::makeAnaTanPage()
+{
+    wiring::AnaTanServices s;
+    s.unit = unit_.get();
+    s.prompt = prompt_;
+    s.undo = &undo_->block();
+    s.layerUndo = &undo_->layers();
+    s.settings = &settings_;
+    s.language = language_;
+    s.online = [this] { return online_.online.load(); };
+    s.setModified = [this] {
+        if (session_) session_->projectRecord.modified = 1;
+    };
+    s.saveSettings = [this] { saveSettings(); };
+    MainFrame* frame = frame_.get();
+    s.changed = [this, frame] {
+        frame->refresh();
+        refreshMonitorSnapshot();
+    };
+    s.monitorValue = [this](int block, int item) -> std::optional<std::int32_t> {
+        if (!onlineMonitor_ || block < 0 || block >= online::kMonitorBlocks || item < 0 ||
+            item >= online::kMonitorItems)
+            return std::nullopt;
+        const auto values = onlineMonitor_->state().Results().analog;
+        if (!values || values->station != unit_->g_curStation || values->card != unit_->libraryCard())
+            return std::nullopt;
+        return values->values[static_cast<std::size_t>(block)][static_cast<std::size_t>(item)];
+    };
+    unit_->LoadUnitBlocks(1);
+    auto* page = new AnaTanPage(std::move(s));
+    // The monitor reads the analog plan while the view is open.
+    QObject::connect(frame, &MainFrame::viewShown, page, [this](int kind) {
+        if (kind == static_cast<int>(ViewKind::AnaTan)) refreshMonitorSnapshot();
+    });
+    QObject::connect(page, &QObject::destroyed, frame, [this, frame] {
+        QTimer::singleShot(0, frame, [this] { refreshMonitorSnapshot(); });
+    });
+    QObject::connect(page->view(), &wiring::TanView::zoomChanged, frame, [frame](double zoom) { frame->syncZoomBox(zoom); });
+    return page;
+}
+
 void ShellApplication::refreshMonitorSnapshot()
 {
     online::MonitorViews views;
@@ -537,6 +607,8 @@ void ShellApplication::projectChanged()
     if (session_->g_projectOpen && !session_->projectRecord.untitled) noteRecentFile(session_->projectRecord.path);
     // The histories of another project go.
     blockUndo_->Clear(true);
+    undo_->block().Clear(true);
+    undo_->station().Clear();
     unitSelection_->clear();
     unit_->workFolder = session_->projectRecord.workFolder;
     refreshMonitorSnapshot();

@@ -24,6 +24,7 @@
 #include "system_config.h"
 #include "system_view_page.h"
 #include "theme.h"
+#include "undo_stores.h"
 
 #include <QPointer>
 #include <QSettings>
@@ -138,6 +139,9 @@ public:
     QtWorkerQuestion& workerQuestion() { return *workerQuestion_; }
     // The recent-file list of the File menu, newest first.
     const std::vector<std::string>& recentFiles() const { return recentFiles_; }
+    // The open analog terminal connection view's page, or null.
+    class AnaTanPage* anaTanPage() const;
+    UndoStores& undoStores() { return *undo_; }
     // Makes the view of a kind; null for kinds without their editor yet.
     QWidget* makeView(ViewKind kind);
     // The model's current state for the monitor worker (GUI thread).
@@ -176,6 +180,7 @@ public:
 
 private:
     class Hooks;
+    QWidget* makeAnaTanPage();
     void storePlacements();
     void projectChanged();
     // The system view's commands and dialogs, the workers' questions, the recent files.
@@ -214,6 +219,7 @@ private:
     std::shared_ptr<OnlineMonitorWorker> onlineMonitor_;
     std::unique_ptr<OnlineShell> onlineShell_;
     std::unique_ptr<Hooks> hooks_;
+    std::unique_ptr<UndoStores> undo_;
     std::unique_ptr<FieldNameTable> fieldNames_;
     std::unique_ptr<QtPrompt> qtPrompt_;
     model::Prompt* prompt_ = nullptr;
