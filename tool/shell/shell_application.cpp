@@ -3,6 +3,7 @@
 #include "KRAVinA.h"
 #include "block_list_page.h"
 #include "anatan_page.h"
+#include "dentan_page.h"
 #include "monitor_worker.h"
 #include "child_frame.h"
 #include "command_ids.h"
@@ -147,6 +148,10 @@ public:
     // The analog view asks about its open jump marks before it is left.
     bool commitWiringEdit(ViewKind kind) override
     {
+        if (kind == ViewKind::DenTan) {
+            DenTanPage* comm = app_.denTanPage();
+            return !comm || comm->view()->ConfirmOpenJumps();
+        }
         AnaTanPage* page = kind == ViewKind::AnaTan ? app_.anaTanPage() : nullptr;
         return !page || page->view()->ConfirmOpenJumps();
     }
@@ -358,6 +363,7 @@ bool ShellApplication::createMainFrame()
         if (auto* list = child ? qobject_cast<ShellBlockListView*>(child->view()) : nullptr)
             frame->syncZoomBox(list->zoom());
         if (auto* page = sub ? qobject_cast<AnaTanPage*>(sub->widget()) : nullptr) frame->syncZoomBox(page->zoom());
+        if (auto* comm = sub ? qobject_cast<DenTanPage*>(sub->widget()) : nullptr) frame->syncZoomBox(comm->zoom());
     });
     if (onlineMonitor_) {
         // A failed exchange is shown once per failure; the run has stopped.
@@ -467,6 +473,7 @@ QWidget* ShellApplication::makeView(ViewKind kind)
         return view;
     }
     if (kind == ViewKind::AnaTan && frame_) return makeAnaTanPage();
+    if (kind == ViewKind::DenTan && frame_) return makeDenTanPage();
     if (kind != ViewKind::System || !frame_) return nullptr;
     editors::SystemViewContext c;
     c.masters = masters_.get();
@@ -518,6 +525,45 @@ void ShellApplication::bulkPrint(int mode)
     print_->runBulkPrint(mode, frame_.get());
     views.closePrint();
     frame_->refresh();
+}
+
+DenTanPage* ShellApplication::denTanPage() const
+{
+    ChildFrame* f = frame_ ? frame_->frame(ViewKind::DenTan) : nullptr;
+    return f ? qobject_cast<DenTanPage*>(f->widget()) : nullptr;
+}
+
+QWidget* ShellApplication::makeDenTanPage()
+{
+    wiring::comm::DenTanServices s;
+    s.unit = unit_.get();
+    s.prompt = prompt_;
+    s.undo = stationUndo_.get();
+    s.blockUndo = blockUndo_.get();
+    s.system = systemCommands_.get();
+    s.language = language_;
+    s.online = [this] { return online_.online.load(); };
+    s.setModified = [this] { setModified(); };
+    s.tableRebuilt = [this](const model::CommLinkTable& table) { monitorContext_->publishCommTable(table); };
+    s.values = [this](int station, int slot, int index) -> std::optional<std::pair<std::int16_t, std::int16_t>> {
+        if (!onlineMonitor_ || station < 0 || station >= online::kMonitorStations || slot < 0 ||
+            slot >= online::kMonitorSlots || index < 0 || index >= online::kMonitorTerminals)
+            return std::nullopt;
+        const auto values = onlineMonitor_->state().Results().comm;
+        if (!values) return std::nullopt;
+        const auto& v = values->slots[static_cast<std::size_t>(station)][static_cast<std::size_t>(slot)]
+                                     [static_cast<std::size_t>(index)];
+        return std::make_pair(v.first, v.second);
+    };
+    MainFrame* frame = frame_.get();
+    s.changed = [this, frame] {
+        frame->refresh();
+        if (frame->views().frameExists(ViewKind::System))
+            frame->sendCommand(static_cast<int>(ViewKind::System), editors::syscmd::SystemRedraw);
+    };
+    auto* page = new DenTanPage(std::move(s));
+    QObject::connect(page->view(), &wiring::TanView::zoomChanged, frame, [frame](double zoom) { frame->syncZoomBox(zoom); });
+    return page;
 }
 
 QWidget* ShellApplication::makeAnaTanPage()

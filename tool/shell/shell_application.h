@@ -141,6 +141,8 @@ public:
     const std::vector<std::string>& recentFiles() const { return recentFiles_; }
     // The open analog terminal connection view's page, or null.
     class AnaTanPage* anaTanPage() const;
+    // The open communication terminal connection view's page, or null.
+    class DenTanPage* denTanPage() const;
     UndoStores& undoStores() { return *undo_; }
     // Makes the view of a kind; null for kinds without their editor yet.
     QWidget* makeView(ViewKind kind);
@@ -181,6 +183,7 @@ public:
 private:
     class Hooks;
     QWidget* makeAnaTanPage();
+    QWidget* makeDenTanPage();
     void storePlacements();
     void projectChanged();
     // The system view's commands and dialogs, the workers' questions, the recent files.
