@@ -117,7 +117,7 @@ TEST_F(AnaTanPageTest, DropTwoBlocksConnectThemWithTwoBendsSaveAndReopen)
     start();
     const std::string path = saveFixtureProject();
     openOnCard();
-    EXPECT_EQ(frame().frame(ViewKind::AnaTan)->widget(), page());
+    EXPECT_EQ(frame().frame(ViewKind::AnaTan)->view(), page());
     EXPECT_FALSE(frame().views().frameExists(ViewKind::System));
 
     dialogs.groups = {30, 31};

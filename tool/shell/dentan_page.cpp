@@ -91,10 +91,10 @@ bool DenTanPage::hitTest(int x, int y) const
     const QPoint p(x, y);
     if (!(0 < x && x < v->width() && 0 < y && y < v->height()) || !view_->isCellInCanvas(p)) return false;
     if (palette_->openCategory() != kTerminalCategory) return true;
-    const int row = palette_->list()->currentRow();
-    const auto& items = palette_->list()->items;
-    if (row < 0 || row >= static_cast<int>(items.size())) return false;
-    return view_->canDropBlock(p, items[static_cast<std::size_t>(row)].name);
+    // A free terminal that takes one of the blocks; the drop checks the block itself.
+    for (const char* block : {"CDI", "CAI"})
+        if (view_->canDropBlock(p, block)) return true;
+    return false;
 }
 
 void DenTanPage::drop(int x, int y, const PaletteItem& item)

@@ -362,8 +362,8 @@ bool ShellApplication::createMainFrame()
             frame->syncZoomBox(view->zoom());
         if (auto* list = child ? qobject_cast<ShellBlockListView*>(child->view()) : nullptr)
             frame->syncZoomBox(list->zoom());
-        if (auto* page = sub ? qobject_cast<AnaTanPage*>(sub->widget()) : nullptr) frame->syncZoomBox(page->zoom());
-        if (auto* comm = sub ? qobject_cast<DenTanPage*>(sub->widget()) : nullptr) frame->syncZoomBox(comm->zoom());
+        if (auto* page = child ? qobject_cast<AnaTanPage*>(child->view()) : nullptr) frame->syncZoomBox(page->zoom());
+        if (auto* comm = child ? qobject_cast<DenTanPage*>(child->view()) : nullptr) frame->syncZoomBox(comm->zoom());
     });
     if (onlineMonitor_) {
         // A failed exchange is shown once per failure; the run has stopped.
@@ -434,7 +434,7 @@ ShellSystemView* ShellApplication::systemView() const
 AnaTanPage* ShellApplication::anaTanPage() const
 {
     ChildFrame* f = frame_ ? frame_->frame(ViewKind::AnaTan) : nullptr;
-    return f ? qobject_cast<AnaTanPage*>(f->widget()) : nullptr;
+    return f ? qobject_cast<AnaTanPage*>(f->view()) : nullptr;
 }
 
 QWidget* ShellApplication::makeView(ViewKind kind)
@@ -530,7 +530,7 @@ void ShellApplication::bulkPrint(int mode)
 DenTanPage* ShellApplication::denTanPage() const
 {
     ChildFrame* f = frame_ ? frame_->frame(ViewKind::DenTan) : nullptr;
-    return f ? qobject_cast<DenTanPage*>(f->widget()) : nullptr;
+    return f ? qobject_cast<DenTanPage*>(f->view()) : nullptr;
 }
 
 QWidget* ShellApplication::makeDenTanPage()

@@ -269,8 +269,12 @@ void DenTanView::mousePressEvent(QMouseEvent* event)
     const TerminalRef t = TerminalAtCell(table, c.x(), c.y());
     const int mode = editor_->linkMode();
     if (mode != 0) {
-        if (t.valid()) editor_->clickTerminal(t);
-        else if (mode <= 4) editor_->addBreakPoint(rubber_.x(), rubber_.y());
+        if (t.valid()) {
+            editor_->clickTerminal(t);
+        } else if (mode <= 4) {
+            trackTo(point);
+            editor_->addBreakPoint(rubber_.x(), rubber_.y());
+        }
         after();
         return;
     }
@@ -287,7 +291,7 @@ void DenTanView::mousePressEvent(QMouseEvent* event)
         if (r && r->kind != 0) {
             box_ = {};
             editor_->clickTerminal(t);
-            rubber_ = QPoint(static_cast<int>(c.x() + 0.5), static_cast<int>(c.y() + 0.5));
+            trackTo(point);
             after();
             return;
         }
@@ -301,11 +305,9 @@ void DenTanView::mousePressEvent(QMouseEvent* event)
     after();
 }
 
-void DenTanView::mouseMoveEvent(QMouseEvent* event)
+void DenTanView::trackTo(const QPoint& point)
 {
-    const int mode = editor_->linkMode();
-    if (mode < 1 || mode > 4) return;
-    const QPointF c = cellOf(event->position().toPoint());
+    const QPointF c = cellOf(point);
     QPoint last;
     if (!editor_->breakPoints().empty()) {
         last = QPoint(editor_->breakPoints().back().first, editor_->breakPoints().back().second);
@@ -318,7 +320,15 @@ void DenTanView::mouseMoveEvent(QMouseEvent* event)
     const int a = static_cast<int>(c.x() + 0.5), b = static_cast<int>(c.y() + 0.5);
     // The band stays horizontal or vertical: the larger displacement wins.
     rubber_ = std::abs(a - last.x()) >= std::abs(b - last.y()) ? QPoint(a, last.y()) : QPoint(last.x(), b);
-    if (autoScroll(event->position().toPoint().x(), event->position().toPoint().y())) {}
+}
+
+void DenTanView::mouseMoveEvent(QMouseEvent* event)
+{
+    const int mode = editor_->linkMode();
+    if (mode < 1 || mode > 4) return;
+    const QPoint point = event->position().toPoint();
+    if (event->buttons() & Qt::LeftButton) autoScroll(point.x(), point.y());
+    trackTo(point);
     viewport()->update();
 }
 

@@ -104,6 +104,8 @@ private:
     std::optional<DevicePlace> deviceLayout(const std::string& name, const std::string& version) override;
 
     void after();
+    // The rubber band's end follows a point, horizontal or vertical from the last point.
+    void trackTo(const QPoint& point);
     void drawOverlays(QPainter& painter);
 
     DenTanServices services_;
