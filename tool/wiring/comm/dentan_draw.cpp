@@ -5,6 +5,7 @@
 
 #include <QPainter>
 #include <QPolygon>
+#include <QStaticText>
 
 #include <cstdio>
 #include <cstring>
@@ -25,8 +26,22 @@ std::string textOf(const std::array<char, 8>& t) { return std::string(t.data(), 
 void drawText(QPainter& painter, int x, int y, const std::string& text, std::int32_t colour)
 {
     painter.setPen(colorOf(colour));
-    const QFontMetrics m(painter.font());
-    painter.drawText(x, y + m.ascent(), QString::fromLatin1(text.data(), static_cast<int>(text.size())));
+    painter.drawText(x, y + painter.fontMetrics().ascent(), QString::fromLatin1(text.data(), static_cast<int>(text.size())));
+}
+
+// The terminal numbers 11..26 keep their layout between repaints.
+void drawNumber(QPainter& painter, int x, int y, int index, std::int32_t colour)
+{
+    static const std::array<QStaticText, 16> numbers = [] {
+        std::array<QStaticText, 16> n;
+        for (int i = 0; i < 16; ++i) {
+            n[static_cast<std::size_t>(i)].setText(QString::number(i + 11));
+            n[static_cast<std::size_t>(i)].setPerformanceHint(QStaticText::AggressiveCaching);
+        }
+        return n;
+    }();
+    painter.setPen(colorOf(colour));
+    painter.drawStaticText(x, y, numbers[static_cast<std::size_t>(index)]);
 }
 
 QPen linePen(int format, std::int32_t colour, const DenTanDrawStyle& style)
@@ -74,10 +89,8 @@ void DrawStationCard(QPainter& painter, const model::CommLinkSlot& slot, int sta
         const model::CommLinkTerminal& r = slot.terminals[static_cast<std::size_t>(t)];
         const int U = TerminalColumn(X, t);
         const bool bottom = t > 7;
-        char num[8];
-        std::snprintf(num, sizeof num, "%02i", t + 11);
         if (r.kind == 0) {
-            drawText(painter, gx(U + 1, pitch, scrollX) + 1, gx(bottom ? Y + 3 : Y - 4, pitch, scrollY), num, kGrey);
+            drawNumber(painter, gx(U + 1, pitch, scrollX) + 1, gx(bottom ? Y + 3 : Y - 4, pitch, scrollY), t, kGrey);
             continue;
         }
         const bool send = r.kind == 2 || r.kind == 4;
@@ -103,7 +116,7 @@ void DrawStationCard(QPainter& painter, const model::CommLinkSlot& slot, int sta
         painter.drawPolygon(poly);
         painter.setBrush(Qt::NoBrush);
         if (!send) painter.drawLine(L, o, R, o);
-        drawText(painter, gx(U + 1, pitch, scrollX), std::min(e, o), num, kBlack);
+        drawNumber(painter, gx(U + 1, pitch, scrollX), std::min(e, o), t, kBlack);
         if (values && r.link != 0 && (r.startX != 0 || r.startY != 0)) {
             const int slotIndex = card + 1;
             if (auto v = values(station, slotIndex, t)) {
@@ -168,8 +181,26 @@ void DrawTerminalLink(QPainter& painter, const model::CommLinkTable& table, std:
 }
 
 void DrawAllTerminalLinks(QPainter& painter, const model::CommLinkTable& table, int pitch, int scrollX, int scrollY,
-                          const DenTanDrawStyle& style)
+                          const DenTanDrawStyle& style, const QRect& visible)
 {
+    // The grid rectangle a line must touch to be seen, with room for arrows and labels.
+    const bool limit = visible.isValid();
+    const double gl = limit ? (visible.left() + scrollX) / double(pitch) - 8 : 0;
+    const double gr = limit ? (visible.right() + scrollX) / double(pitch) + 8 : 0;
+    const double gt = limit ? (visible.top() + scrollY) / double(pitch) - 8 : 0;
+    const double gb = limit ? (visible.bottom() + scrollY) / double(pitch) + 8 : 0;
+    const auto seen = [&](const model::CommLinkTerminal& r, int n) {
+        if (!limit) return true;
+        int x0 = std::min(r.startX, r.endX), x1 = std::max(r.startX, r.endX);
+        int y0 = std::min(r.startY, r.endY), y1 = std::max(r.startY, r.endY);
+        for (int i = 0; i < n; ++i) {
+            x0 = std::min<int>(x0, r.pointX[static_cast<std::size_t>(i)]);
+            x1 = std::max<int>(x1, r.pointX[static_cast<std::size_t>(i)]);
+            y0 = std::min<int>(y0, r.pointY[static_cast<std::size_t>(i)]);
+            y1 = std::max<int>(y1, r.pointY[static_cast<std::size_t>(i)]);
+        }
+        return x1 >= gl && x0 <= gr && y1 >= gt && y0 <= gb;
+    };
     painter.save();
     painter.setBrush(Qt::NoBrush);
     for (int s = 0; s < model::kStations; ++s)
@@ -179,6 +210,7 @@ void DrawAllTerminalLinks(QPainter& painter, const model::CommLinkTable& table, 
             for (int t = 0; t < 16; ++t) {
                 const model::CommLinkTerminal& r = slot.terminals[static_cast<std::size_t>(t)];
                 if (r.kind == 0 || r.link != 1) continue;
+                if (r.text[0] == 0 && !seen(r, ClampPointCount(r.points))) continue;
                 const std::int32_t colour =
                     style.printing && (r.colour & 0xFFFFFF) == kWhite ? kBlack : static_cast<std::int32_t>(r.colour);
                 painter.setPen(linePen(r.value, colour, style));
@@ -199,7 +231,7 @@ void DrawAllTerminalLinks(QPainter& painter, const model::CommLinkTable& table, 
                 const int farKind = farNumber ? far->terminals[static_cast<std::size_t>(farNumber - 11)].kind : 0;
                 path << QPoint(gx(r.endX, pitch, scrollX),
                                gx(FarEndY(r.endY, r.kind, farKind, farNumber), pitch, scrollY));
-                painter.drawPolyline(path);
+                TanDrawPath(painter, painter.pen(), path);
             }
         }
     painter.restore();
@@ -247,7 +279,7 @@ void DrawCommDiagram(QPainter& painter, const model::CommLinkTable& table, const
             if (!box.intersects(visible)) continue;
             DrawStationCard(painter, slot, s, slotIndex - 1, pitch, scrollX, scrollY, style, values);
         }
-    DrawAllTerminalLinks(painter, table, pitch, scrollX, scrollY, style);
+    DrawAllTerminalLinks(painter, table, pitch, scrollX, scrollY, style, visible);
     DrawJumpLabels(painter, table, marks, pitch, scrollX, scrollY, style);
 }
 

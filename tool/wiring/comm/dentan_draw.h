@@ -7,6 +7,7 @@
 #include "dentan_diagram.h"
 
 #include <QFont>
+#include <QRect>
 
 #include <cstdint>
 #include <functional>
@@ -48,8 +49,9 @@ void DrawLinkLabel(QPainter& painter, std::int32_t colour, int x, int y, int ind
                    int pitch, bool noText, int stack, const DenTanDrawStyle& style);
 void DrawTerminalLink(QPainter& painter, const model::CommLinkTable& table, std::int32_t colour, int station,
                       int slot, int index, int pitch, int scrollX, int scrollY, const DenTanDrawStyle& style);
+// Lines wholly outside `visible` (pixels; empty = no limit) are skipped.
 void DrawAllTerminalLinks(QPainter& painter, const model::CommLinkTable& table, int pitch, int scrollX, int scrollY,
-                          const DenTanDrawStyle& style);
+                          const DenTanDrawStyle& style, const QRect& visible = QRect());
 void DrawJumpLabels(QPainter& painter, const model::CommLinkTable& table, const std::vector<JumpMark>& marks,
                     int pitch, int scrollX, int scrollY, const DenTanDrawStyle& style, std::int32_t forceColour = -1);
 // Background, boxes from station 63 down, lines, pending jumps over width x height pixels.

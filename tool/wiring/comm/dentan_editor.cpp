@@ -37,6 +37,33 @@ private:
     DenTanEditor& e_;
 };
 
+// Box moves go through the configuration view's layout editor.
+class DenTanEditor::LayoutHostImpl final : public model::LayoutHost {
+public:
+    explicit LayoutHostImpl(DenTanEditor& e) : e_(e) {}
+    std::string workFolder() const override { return e_.unit_.workFolder; }
+    model::SystemConfigTables& tables() override { return e_.unit_.tables; }
+    model::CStationUndo& stationUndo() override { return e_.undo_; }
+    bool unitUsed(int station, int card) const override
+    {
+        const model::CommLinkSlot* s = e_.table_->slot(station, card);
+        return s && s->used;
+    }
+    int terminalKind(int station, int card, int t) const override
+    {
+        const model::CommLinkTerminal* r = e_.table_->terminal(station, card, t + 11);
+        return r ? r->kind : 0;
+    }
+    // The table is rebuilt after the move.
+    void moveUnitLinks(int, int, int, int) override {}
+    void selectUnit(int station, int card) override { e_.select(station, card + 1); }
+    void makeConnection(const model::ConnectEnds&) override {}
+    void setModified() override { e_.host_.setModified(); }
+
+private:
+    DenTanEditor& e_;
+};
+
 DenTanEditor::DenTanEditor(model::UnitContext& unit, model::CStationUndo& undo, model::CBlockUndo& blockUndo,
                            model::Prompt& prompt, editors::SystemCommands& system, DenTanHost& host)
     : unit_(unit), undo_(undo), prompt_(prompt), system_(system), host_(host),
@@ -44,6 +71,8 @@ DenTanEditor::DenTanEditor(model::UnitContext& unit, model::CStationUndo& undo, 
       blocks_(std::make_unique<editors::blocks::BlockListEditor>(unit, blockUndo, prompt, *blockHost_))
 {
     blocks_->terminalFlag = true;
+    layoutHost_ = std::make_unique<LayoutHostImpl>(*this);
+    layout_ = std::make_unique<model::CSysLayoutEditor>(*layoutHost_);
 }
 
 DenTanEditor::~DenTanEditor() = default;
@@ -201,11 +230,57 @@ bool DenTanEditor::deleteSelectedLine()
     return true;
 }
 
+bool DenTanEditor::moveBoxes(const std::vector<UnitRef>& units, int dx, int dy)
+{
+    if (host_.online() || (dx == 0 && dy == 0)) return false;
+    const DenTanSheet sheet;
+    layout_->ClearRecords();
+    for (const UnitRef& u : units) {
+        const model::CommLinkSlot* slot = u.valid() ? table_->slot(u.station, u.card) : nullptr;
+        if (!slot || !slot->used) continue;
+        // Every box stays on the sheet.
+        dx = std::clamp(dx, -slot->x, sheet.columns() - kBoxWidth - slot->x);
+        dy = std::clamp(dy, 4 - slot->y, sheet.rows() - kBoxBottom - 3 - slot->y);
+        model::CardRecord r;
+        r.station = u.station;
+        r.card = u.card;
+        r.x = slot->x;
+        r.y = slot->y;
+        layout_->SelectCard(r, true);
+    }
+    if (!layout_->HasRecords() || (dx == 0 && dy == 0)) return false;
+    const int station = unit_.g_curStation, card = unit_.g_curCard;
+    layout_->BeginDrag(0, 0);
+    layout_->SetDragDelta(dx, dy);
+    const bool ok = layout_->ApplyMove() == 1;
+    layout_->EndDrag();
+    layout_->ClearRecords();
+    unit_.g_curStation = station;
+    unit_.g_curCard = card;
+    host_.setModified();
+    rebuild();
+    return ok;
+}
+
 bool DenTanEditor::setLineFormat(int format, std::uint32_t colour)
 {
     format_ = format;
     colour_ = colour;
-    return true;
+    if (host_.online() || !selected_.valid()) return true;
+    const int station = selected_.unit.station, card = selected_.unit.card + 1, number = selected_.index + 11;
+    select(station, 0);
+    undo_.Record(model::kStationWhole + 1);
+    model::DconImage r = model::readDcon(station, card, number, unit_.workFolder);
+    r.value = format;
+    r.colour = static_cast<std::int32_t>(colour);
+    const bool ok = model::writeDcon(station, card, number, r, unit_.workFolder);
+    select(station, 0);
+    if (ok) {
+        undo_.Record(model::kStationWhole);
+        host_.setModified();
+    }
+    rebuild();
+    return ok;
 }
 
 int DenTanEditor::addJump(const std::string& raw, const TerminalRef& t)

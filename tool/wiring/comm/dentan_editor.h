@@ -7,6 +7,7 @@
 #pragma once
 
 #include "block_list_logic.h"
+#include "layout_editor.h"
 #include "comm_edit.h"
 #include "dentan_diagram.h"
 #include "station_undo.h"
@@ -84,7 +85,10 @@ public:
     void selectLine(const TerminalRef& t) { selected_ = t; }
     bool deleteSelectedLine();
 
-    // Line format for new lines and the selected one.
+    // Moves boxes by a grid delta (kept on the sheet), as one undo step.
+    bool moveBoxes(const std::vector<UnitRef>& units, int dx, int dy);
+
+    // Line format for new lines and, written back to its record, the selected one.
     int lineFormat() const { return format_; }
     std::uint32_t lineColour() const { return colour_; }
     bool setLineFormat(int format, std::uint32_t colour);
@@ -110,6 +114,7 @@ public:
 
 private:
     class BlockHost;
+    class LayoutHostImpl;
     bool connect(model::CommLinkEditState& edit);
     void select(int station, int card);
     int kindAt(const TerminalRef& t) const;
@@ -122,6 +127,8 @@ private:
     std::unique_ptr<model::CommLinkTable> table_;
     std::unique_ptr<BlockHost> blockHost_;
     std::unique_ptr<editors::blocks::BlockListEditor> blocks_;
+    std::unique_ptr<LayoutHostImpl> layoutHost_;
+    std::unique_ptr<model::CSysLayoutEditor> layout_;
     int linkMode_ = 0;
     TerminalRef start_;
     std::vector<std::pair<int, int>> points_;

@@ -12,6 +12,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include <cmath>
+
 namespace kravin::wiring::comm {
 
 namespace {
@@ -240,6 +242,11 @@ void DenTanView::drawOverlays(QPainter& painter)
         painter.setPen(QPen(colorOf(kGreen), 2));
         painter.setBrush(Qt::NoBrush);
         painter.drawRect(px(slot->x), py(slot->y + kBoxTop), kBoxWidth * p, (kBoxBottom - kBoxTop) * p);
+        if (!dragDelta_.isNull()) {
+            painter.setPen(QPen(Qt::black, 1, Qt::DotLine));
+            painter.drawRect(px(slot->x + dragDelta_.x()), py(slot->y + kBoxTop + dragDelta_.y()), kBoxWidth * p,
+                             (kBoxBottom - kBoxTop) * p);
+        }
     }
     painter.restore();
 }
@@ -298,6 +305,9 @@ void DenTanView::mousePressEvent(QMouseEvent* event)
     }
     box_ = BoxAt(table, point.x(), point.y(), pitch(), scrollX(), scrollY());
     if (box_.valid()) {
+        dragging_ = true;
+        dragStart_ = QPoint(static_cast<int>(std::floor(c.x() + 0.5)), static_cast<int>(std::floor(c.y() + 0.5)));
+        dragDelta_ = QPoint();
         services_.unit->g_curStation = box_.station;
         services_.unit->g_curCard = box_.card + 1;
         services_.unit->SelectCurrentUnit();
@@ -324,9 +334,17 @@ void DenTanView::trackTo(const QPoint& point)
 
 void DenTanView::mouseMoveEvent(QMouseEvent* event)
 {
+    const QPoint point = event->position().toPoint();
+    if (dragging_ && (event->buttons() & Qt::LeftButton)) {
+        autoScroll(point.x(), point.y());
+        const QPointF c = cellOf(point);
+        dragDelta_ = QPoint(static_cast<int>(std::floor(c.x() + 0.5)), static_cast<int>(std::floor(c.y() + 0.5))) -
+                     dragStart_;
+        viewport()->update();
+        return;
+    }
     const int mode = editor_->linkMode();
     if (mode < 1 || mode > 4) return;
-    const QPoint point = event->position().toPoint();
     if (event->buttons() & Qt::LeftButton) autoScroll(point.x(), point.y());
     trackTo(point);
     viewport()->update();
@@ -409,6 +427,20 @@ void DenTanView::contextMenuEvent(QContextMenuEvent* event)
     }
     QAction* chosen = popup.exec(event->globalPos());
     if (chosen) runCommand(chosen->data().toInt(), at);
+}
+
+void DenTanView::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton || !dragging_) return;
+    dragging_ = false;
+    const QPoint delta = dragDelta_;
+    dragDelta_ = QPoint();
+    if (delta.isNull() || online()) {
+        viewport()->update();
+        return;
+    }
+    editor_->moveBoxes({box_}, delta.x(), delta.y());
+    after();
 }
 
 void DenTanView::keyPressEvent(QKeyEvent* event)

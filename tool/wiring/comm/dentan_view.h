@@ -93,6 +93,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
@@ -115,6 +116,8 @@ private:
     DenTanDrawStyle style_;
     UnitRef box_;
     QPoint rubber_;  // grid cell of the rubber band's end
+    bool dragging_ = false;
+    QPoint dragStart_, dragDelta_;  // grid cells of a box drag
     bool showValues_ = false;
 };
 
