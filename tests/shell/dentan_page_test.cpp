@@ -139,6 +139,17 @@ TEST_F(DenTanPageTest, ConnectTwoCardsSaveAndReopenGiveTheSameDiagram)
     EXPECT_TRUE(page()->view()->editor().table() == *before);
 }
 
+TEST_F(DenTanPageTest, DoubleClickOnABoxOpensItsFunctionBlockList)
+{
+    start();
+    saveFixtureProject();
+    open();
+    QTest::mouseDClick(viewport(), Qt::LeftButton, Qt::NoModifier, cell(40, 20));
+    EXPECT_EQ(app->unitContext().g_curStation, 0);
+    EXPECT_EQ(app->unitContext().g_curCard, 2);
+    EXPECT_TRUE(frame().views().frameExists(ViewKind::BlkList));
+}
+
 TEST_F(DenTanPageTest, PaletteHoldsModelsAndTheFourBlocksAndNothingStartsOnline)
 {
     start();

@@ -561,6 +561,10 @@ QWidget* ShellApplication::makeDenTanPage()
         if (frame->views().frameExists(ViewKind::System))
             frame->sendCommand(static_cast<int>(ViewKind::System), editors::syscmd::SystemRedraw);
     };
+    s.openBlockList = [frame] {
+        frame->views().openBlkList();
+        frame->refresh();
+    };
     auto* page = new DenTanPage(std::move(s));
     QObject::connect(page->view(), &wiring::TanView::zoomChanged, frame, [frame](double zoom) { frame->syncZoomBox(zoom); });
     return page;

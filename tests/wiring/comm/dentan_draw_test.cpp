@@ -2,6 +2,7 @@
 // fills by kind and link, grey numbers of unused terminals, connection runs
 // and a white line printed black.
 #include "dentan_draw.h"
+#include "tan_draw.h"
 
 #include "qt_app.h"
 
@@ -109,6 +110,25 @@ TEST_F(DenTanDrawTest, ConnectionRunsInItsColourAndAWhiteLinePrintsBlack)
     style.printing = true;
     image = render();
     EXPECT_EQ(image.pixelColor(30 * 16, 8 * 16), QColor(Qt::black));
+}
+
+TEST_F(DenTanDrawTest, DottedRunsAreOneOnTwoOffAndSolidRunsCloseTheirCorners)
+{
+    QImage image(200, 100, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    {
+        QPainter painter(&image);
+        // Reaching far past the image: only its dots on the image are made.
+        TanDrawPath(painter, TanMakeLinePen(1, 0, 0x000000), QPolygon({QPoint(10, 20), QPoint(100000, 20)}));
+        TanDrawPath(painter, TanMakeLinePen(0, 1, 0x0000FF), QPolygon({QPoint(10, 60), QPoint(60, 60), QPoint(60, 90)}));
+    }
+    std::string row;
+    for (int x = 10; x < 22; ++x) row += image.pixelColor(x, 20) == QColor(Qt::black) ? '#' : '.';
+    EXPECT_EQ(row, "#..#..#..#..");
+    EXPECT_EQ(image.pixelColor(199, 20) == QColor(Qt::black), (199 - 10) % 3 == 0);
+    // Width 3 (width code 1 + 2): the corner at (60, 60) is filled on its outer side.
+    EXPECT_EQ(image.pixelColor(61, 59), QColor(255, 0, 0));
+    EXPECT_EQ(image.pixelColor(60, 88), QColor(255, 0, 0));
 }
 
 TEST_F(DenTanDrawTest, AnalogValuesGetAPointAndDigitalOnesHex)

@@ -28,7 +28,7 @@ public:
     bool online() const override { return e_.host_.online(); }
     void setModified() override { e_.host_.setModified(); }
     std::optional<std::string> chooseFunction(const editors::FunctionChoices&) override { return std::nullopt; }
-    bool runBlockSetting() override { return false; }
+    bool runBlockSetting() override { return e_.host_.runBlockSetting(); }
     std::optional<editors::blocks::BlockClipboardRecord> clipboard() const override { return std::nullopt; }
     void setClipboard(const editors::blocks::BlockClipboardRecord&) override {}
     model::CommLinkTable* commTable() override { return e_.table_.get(); }
@@ -378,6 +378,19 @@ bool DenTanEditor::dropDevice(int column, int row, const std::string& name, cons
     selected_ = {};
     rebuild();
     return result == editors::SystemCommands::Result::Done;
+}
+
+bool DenTanEditor::blockSetting(const TerminalRef& t)
+{
+    if (host_.online() || kindAt(t) == 0) return false;
+    select(t.unit.station, t.unit.card + 1);
+    if (unit_.modelStartsWith("TQRN ") || unit_.modelStartsWith("TQRQ") || unit_.modelStartsWith("TQRC$"))
+        return false;
+    unit_.LoadUnitBlocks(1);
+    blocks_->select(t.index + 11);
+    const bool done = blocks_->blockSetting() == editors::blocks::EditResult::Done;
+    rebuild();
+    return done;
 }
 
 bool DenTanEditor::removeDevice(const UnitRef& u)

@@ -43,6 +43,8 @@ public:
     virtual void tableRebuilt(const model::CommLinkTable& table) { (void)table; }
     // "Device Layout" pre-filled with a dropped model; nothing on Cancel.
     virtual std::optional<DevicePlace> deviceLayout(const std::string& name, const std::string& version) = 0;
+    // The Function Block Setting dialog over the loaded group; true for OK.
+    virtual bool runBlockSetting() { return false; }
 };
 
 // A pending jump label: a name on a terminal, waiting for its partner.
@@ -104,6 +106,9 @@ public:
     bool dropCommBlock(int px, int py, int pitch, int sx, int sy, const std::string& block);
     // A device at grid cell (column, row); Device Layout chooses the slot.
     bool dropDevice(int column, int row, const std::string& name, const std::string& version);
+    // Double click on a terminal that has a block: its Function Block Setting
+    // (not on "TQRN ", "TQRQ" and "TQRC$" units). True when OK changed it.
+    bool blockSetting(const TerminalRef& t);
     // Removes a box (card -1 the station) with its connections, asking 8101.
     bool removeDevice(const UnitRef& unit);
 

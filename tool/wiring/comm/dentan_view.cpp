@@ -1,6 +1,7 @@
 #include "dentan_view.h"
 
 #include "anatan_dialogs.h"
+#include "block_setting_dialog.h"
 #include "small_dialogs.h"
 #include "tan_draw.h"
 #include "text_codec.h"
@@ -21,12 +22,22 @@ namespace {
 constexpr std::int32_t kGreen = 0x00FF00;
 const DenTanSheet kSheet;
 
-class QtDenTanDialogs final : public DenTanDialogs {
+class QtDenTanDialogs final : public DenTanDialogs, public editors::blocks::BlockSettingHost {
 public:
-    QtDenTanDialogs(const model::UnitContext& unit, const model::CommLinkTable& table, res::Language language,
-                    QWidget* parent)
-        : unit_(unit), table_(table), analog_(language, parent), language_(language), parent_(parent)
+    QtDenTanDialogs(model::UnitContext& unit, model::Prompt& prompt, const model::CommLinkTable& table,
+                    std::function<void()> modified, res::Language language, QWidget* parent)
+        : unit_(unit), prompt_(prompt), table_(table), modified_(std::move(modified)), analog_(language, parent),
+          language_(language), parent_(parent)
     {
+    }
+    bool blockSetting() override
+    {
+        editors::blocks::BlockSettingDialog d(unit_, prompt_, language_, *this, parent_);
+        return d.exec() == QDialog::Accepted;
+    }
+    void setModified() override
+    {
+        if (modified_) modified_();
     }
     std::optional<DevicePlace> deviceLayout(const std::string& name, const std::string& version) override
     {
@@ -49,8 +60,10 @@ public:
     }
 
 private:
-    const model::UnitContext& unit_;
+    model::UnitContext& unit_;
+    model::Prompt& prompt_;
     const model::CommLinkTable& table_;
+    std::function<void()> modified_;
     QtAnaTanDialogs analog_;
     res::Language language_;
     QWidget* parent_;
@@ -65,7 +78,8 @@ DenTanView::DenTanView(DenTanServices services, QWidget* parent) : TanView(paren
     setCanvasBase(kBasePitch * kSheet.columns(), kBasePitch * kSheet.rows());
     editor_ = std::make_unique<DenTanEditor>(*services_.unit, *services_.undo, *services_.blockUndo,
                                              *services_.prompt, *services_.system, *this);
-    qtDialogs_ = std::make_unique<QtDenTanDialogs>(*services_.unit, editor_->table(), services_.language, this);
+    qtDialogs_ = std::make_unique<QtDenTanDialogs>(*services_.unit, *services_.prompt, editor_->table(),
+                                                   services_.setModified, services_.language, this);
     dialogs_ = qtDialogs_.get();
     style_.stationText = [this](int station) {
         const std::string& t = services_.unit->tables.stationUnitText[static_cast<std::size_t>(station)];
@@ -441,6 +455,34 @@ void DenTanView::mouseReleaseEvent(QMouseEvent* event)
     }
     editor_->moveBoxes({box_}, delta.x(), delta.y());
     after();
+}
+
+void DenTanView::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    if (online()) {
+        QApplication::beep();
+        return;
+    }
+    const QPoint point = event->position().toPoint();
+    if (event->button() != Qt::LeftButton || !isCellInCanvas(point)) return;
+    dragging_ = false;
+    dragDelta_ = QPoint();
+    const QPointF c = cellOf(point);
+    const model::CommLinkTable& table = editor_->table();
+    const TerminalRef t = TerminalAtCell(table, c.x(), c.y());
+    if (t.valid()) {
+        editor_->cancelLine();
+        editor_->blockSetting(t);
+        after();
+        return;
+    }
+    const UnitRef box = BoxAt(table, point.x(), point.y(), pitch(), scrollX(), scrollY());
+    if (box.valid() && editor_->linkMode() == 0 && !editor_->selectedLine().valid()) {
+        services_.unit->g_curStation = box.station;
+        services_.unit->g_curCard = box.card + 1;
+        services_.unit->SelectCurrentUnit();
+        if (services_.openBlockList) services_.openBlockList();
+    }
 }
 
 void DenTanView::keyPressEvent(QKeyEvent* event)

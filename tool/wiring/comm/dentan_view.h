@@ -33,6 +33,8 @@ public:
     virtual std::optional<std::string> jumpName() = 0;
     // Line format: (format, colour), nothing on Cancel.
     virtual std::optional<std::pair<int, std::uint32_t>> lineFormat(int format, std::uint32_t colour) = 0;
+    // Function Block Setting over the current unit's loaded group; true for OK.
+    virtual bool blockSetting() { return false; }
 };
 
 struct DenTanServices {
@@ -49,6 +51,8 @@ struct DenTanServices {
     CommValueFn values;
     // Told after every change, so the frame's commands are enabled anew.
     std::function<void()> changed;
+    // A double click on a box: the function block list of the current unit.
+    std::function<void()> openBlockList;
 };
 
 class DenTanView final : public TanView, public DenTanHost {
@@ -94,6 +98,7 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
@@ -103,6 +108,7 @@ private:
     void setModified() override;
     void tableRebuilt(const model::CommLinkTable& table) override;
     std::optional<DevicePlace> deviceLayout(const std::string& name, const std::string& version) override;
+    bool runBlockSetting() override { return dialogs_->blockSetting(); }
 
     void after();
     // The rubber band's end follows a point, horizontal or vertical from the last point.
