@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QSpinBox>
 #include <QPushButton>
 #include <QTest>
 
@@ -84,28 +85,45 @@ TEST_F(SmallDialogs, SelectVersionShowsTheUnitAndItsVersions)
 
 TEST_F(SmallDialogs, PrintScaleChecksTheMagnificationUnlessFitted)
 {
-    for (const char* bad : {"9", "101", "", "5a"}) {
+    const struct {
+        const char* text;
+        bool fit;
+        bool accepted;
+        int scale;
+    } cases[] = {
+        {"55", false, true, 55}, {"10", false, true, 10},  {"100", false, true, 100}, {"9", false, false, 0},
+        {"101", false, false, 0}, {"abc", false, false, 0}, {"", false, false, 0},    {"5a", false, false, 0},
+        {"5", true, true, 100},  // fit ignores the edit
+    };
+    for (const auto& c : cases) {
         prompt.clearLog();
         PrintScaleDialog d(false, prompt, Language::English);
-        d.edit()->setText(QString::fromLatin1(bad));
+        d.edit()->setText(QString::fromLatin1(c.text));
+        if (c.fit) d.fitBox()->click();
+        EXPECT_EQ(d.edit()->isEnabled(), !c.fit);
+        EXPECT_EQ(d.spin()->isEnabled(), !c.fit);
         d.accept();
-        EXPECT_EQ(d.result(), QDialog::Rejected) << bad;
-        EXPECT_EQ(prompt.ids(), std::vector<int>{9701}) << bad;
+        EXPECT_EQ(d.result() == QDialog::Accepted, c.accepted) << c.text;
+        if (c.accepted) {
+            EXPECT_EQ(d.scale(), c.scale) << c.text;
+            EXPECT_EQ(d.fit(), c.fit);
+            EXPECT_TRUE(prompt.ids().empty());
+        } else {
+            EXPECT_EQ(prompt.ids(), std::vector<int>{9701}) << c.text;
+        }
     }
-    PrintScaleDialog scaled(false, prompt, Language::English);
-    scaled.edit()->setText(QStringLiteral("75"));
-    scaled.accept();
-    EXPECT_EQ(scaled.scale(), 75);
-    EXPECT_FALSE(scaled.fit());
+}
 
-    PrintScaleDialog fitted(false, prompt, Language::English);
-    fitted.edit()->setText(QStringLiteral("5"));
-    fitted.fitBox()->click();
-    EXPECT_FALSE(fitted.edit()->isEnabled());
-    fitted.accept();
-    EXPECT_EQ(fitted.result(), QDialog::Accepted);
-    EXPECT_EQ(fitted.scale(), 100);
-    EXPECT_TRUE(fitted.fit());
+TEST_F(SmallDialogs, PrintScaleSpinSetsTheMagnification)
+{
+    PrintScaleDialog d(false, prompt, Language::Japanese);
+    EXPECT_EQ(d.edit()->text(), QStringLiteral("100"));
+    d.spin()->setValue(40);
+    EXPECT_EQ(d.edit()->text(), QStringLiteral("40"));
+    EXPECT_EQ(d.spin()->minimum(), 10);
+    EXPECT_EQ(d.edit()->maxLength(), 3);
+    d.accept();
+    EXPECT_EQ(d.scale(), 40);
 }
 
 TEST_F(SmallDialogs, JumpLabelKeepsSevenBytesWithoutHalfACharacter)

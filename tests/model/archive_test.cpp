@@ -1,6 +1,7 @@
 #include "archive.h"
 
 #include "model_test_util.h"
+#include "zip_writer.h"
 #include "temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -10,10 +11,16 @@
 #include <cerrno>
 #include <cstring>
 #include <csignal>
+#include <fcntl.h>
 #include <filesystem>
+#include <functional>
+#include <future>
 #include <random>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 using namespace kravin::model;
@@ -327,4 +334,285 @@ TEST(Archive, DeleteFolderTreeDoesNotFollowLinks)
     EXPECT_FALSE(fs::exists(dir / "tree"));
     EXPECT_TRUE(fs::exists(dir / "keep/file"));
     EXPECT_FALSE(DeleteFolderTree(dir / "tree", true));
+}
+
+namespace {
+
+// An archive written entry by entry with the tool's own writer: contents are
+// compressed once and may be repeated cheaply (a 2 MB archive of 2 GB of zeros).
+struct Entry {
+    std::string name;
+    const zipw::Compressed* data;  // a folder when null
+};
+
+void writeArchive(const std::string& path, const std::vector<Entry>& entries)
+{
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    ASSERT_GE(fd, 0);
+    zipw::Writer writer(fd);
+    for (const Entry& e : entries) {
+        if (e.data)
+            writer.addFile(e.name, 0644, 0, *e.data);
+        else
+            writer.addFolder(e.name, 0755, 0);
+    }
+    EXPECT_TRUE(writer.finish()) << writer.error();
+    ::close(fd);
+}
+
+zipw::Compressed compressed(const std::vector<unsigned char>& bytes)
+{
+    zipw::Compressed c;
+    EXPECT_TRUE(zipw::Compress(bytes.data(), bytes.size(), c));
+    return c;
+}
+
+bool emptyOrMissing(const std::string& folder)
+{
+    return !fs::exists(folder) || fs::is_empty(folder);
+}
+
+}  // namespace
+
+TEST(Archive, ArchivesNoProjectCouldMakeAreRefusedBeforeAnythingIsWritten)
+{
+    const ExtractLimits project = ExtractLimits::Project();
+    ASSERT_GT(project.entries, 64u * 17 * 3 + 1) << "room for every file of a full project";
+    ASSERT_EQ(project.entrySize, 1480000u);
+    ASSERT_GT(project.total, 64ull * 17 * (361300 + 1480000 + 2496));
+    ASSERT_LT(project.total, 1ull << 31);
+
+    const auto header = compressed(pattern(148992, 1));
+    const auto tiny = compressed({1});
+    const auto fullAnalog = compressed(std::vector<unsigned char>(1480000));
+    const auto overSize = compressed(std::vector<unsigned char>(1480001));
+    std::vector<Entry> tooMany = {{"KRAVin.KRAB", &header}};
+    for (std::uint64_t i = 0; i < project.entries; ++i) tooMany.push_back({"F" + std::to_string(i), &tiny});
+    std::vector<Entry> tooMuch = {{"KRAVin.KRAB", &header}};  // 2 GiB of zeros in files of the right size
+    for (int i = 0; tooMuch.size() * 1480000ull <= (2ull << 30); ++i)
+        tooMuch.push_back({"STN" + std::to_string(i / 17) + "/AC" + std::to_string(i % 17), &fullAnalog});
+
+    struct Case {
+        const char* what;
+        std::vector<Entry> entries;
+        int code;
+        std::uint64_t freeSpace = std::uint64_t{1} << 40;
+    };
+    const std::vector<Case> cases = {
+        {"more entries than a project holds", tooMany, kArchiveTooLarge},
+        {"an entry larger than any project file", {{"KRAVin.KRAB", &header}, {"STN00/ACX.KRAB", &overSize}},
+         kArchiveTooLarge},
+        {"more data than a project holds", tooMuch, kArchiveTooLarge},
+        {"no project header", {{"STN00/", nullptr}, {"STN00/CARD0.KRAB", &tiny}}, kArchiveNotProject},
+        {"header in a folder only", {{"STN00/KRAVin.KRAB", &header}}, kArchiveNotProject},
+        {"names differing in case", {{"KRAVin.KRAB", &header}, {"STN00/CARD0.KRAB", &tiny}, {"stn00/card0.krab", &tiny}},
+         kArchiveNameClash},
+        {"a file and a folder of one name", {{"KRAVin.KRAB", &header}, {"STN00", &tiny}, {"STN00/", nullptr}},
+         kArchiveNameClash},
+        {"too little room on the volume", {{"KRAVin.KRAB", &header}, {"STN00/ACX.KRAB", &fullAnalog}},
+         kArchiveNoSpace, 1000000},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir dir;
+        const std::string kra = dir / "hostile.KRA";
+        writeArchive(kra, c.entries);
+        EXPECT_LT(fs::file_size(kra), 16u << 20);
+        ExtractLimits limits = project;
+        limits.freeSpace = [&](const std::string&) { return std::optional<std::uint64_t>(c.freeSpace); };
+        const ArchiveResult r = UnzipArchive(kra, dir / "work", limits);
+        EXPECT_EQ(r.code, c.code) << r.detail;
+        EXPECT_FALSE(r.detail.empty());
+        EXPECT_TRUE(emptyOrMissing(dir / "work")) << "nothing was extracted";
+    }
+
+    // A real project within the limits still opens, with the volume's real free space.
+    TempDir dir;
+    makeProjectFolder(dir / "work");
+    ASSERT_TRUE(ZipFolder(dir / "P.KRA", dir / "work"));
+    EXPECT_TRUE(UnzipArchive(dir / "P.KRA", dir / "out"));
+}
+
+TEST(Archive, EntryHoldingMoreThanItsSizeIsCutOff)
+{
+    TempDir dir;
+    const auto header = compressed(pattern(148992, 1));
+    auto liar = compressed(std::vector<unsigned char>(1 << 20, 'x'));
+    liar.size = 100;  // the directory says 100 bytes; the data inflates to 1 MiB
+    writeArchive(dir / "liar.KRA", {{"KRAVin.KRAB", &header}, {"STN00/CARD0.KRAB", &liar}});
+    EXPECT_FALSE(UnzipArchive(dir / "liar.KRA", dir / "work"));
+    std::error_code ec;
+    EXPECT_LE(fs::file_size(dir / "work/STN00/CARD0.KRAB", ec), 100u);
+    EXPECT_FALSE(TestArchive(dir / "liar.KRA"));
+}
+
+TEST(Archive, EntryWhoseDataDoesNotMatchItsCrcOrEndsEarlyIsRefused)
+{
+    const auto header = compressed(pattern(148992, 1));
+    auto wrongCrc = compressed(pattern(361300, 2));
+    wrongCrc.crc ^= 1;
+    auto zerosWrongCrc = compressed(std::vector<unsigned char>(1 << 20, 0));  // only zero pages
+    zerosWrongCrc.crc ^= 0x80000000u;
+    auto storedWrongCrc = compressed(noise(5000, 3));
+    ASSERT_EQ(storedWrongCrc.method, 0);
+    storedWrongCrc.crc ^= 1;
+    auto cut = compressed(pattern(361300, 4));
+    cut.bytes.resize(cut.bytes.size() / 2);
+    const std::vector<std::pair<const char*, const zipw::Compressed*>> cases = {
+        {"deflated, CRC off", &wrongCrc},
+        {"zero pages, CRC off", &zerosWrongCrc},
+        {"stored, CRC off", &storedWrongCrc},
+        {"deflate stream cut short", &cut},
+    };
+    for (const auto& [what, data] : cases) {
+        SCOPED_TRACE(what);
+        TempDir dir;
+        writeArchive(dir / "bad.KRA", {{"KRAVin.KRAB", &header}, {"STN00/CARD0.KRAB", data}});
+        EXPECT_FALSE(UnzipArchive(dir / "bad.KRA", dir / "work"));
+        EXPECT_FALSE(TestArchive(dir / "bad.KRA"));
+        EXPECT_NE(runQuiet("unzip -t -q " + shellQuoted(dir / "bad.KRA")), 0) << "unzip agrees";
+    }
+}
+
+TEST(Archive, PipeOrDeviceAtTheArchivePathIsRefusedWithoutWaiting)
+{
+    TempDir dir;
+    const std::string fifo = dir / "pipe.KRA";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    struct Call {
+        const char* what;
+        std::function<int()> run;
+        int code;
+    };
+    const std::vector<Call> calls = {
+        {"probe", [&] { return ProbeArchiveAccess(fifo); }, EINVAL},
+        {"extract", [&] { return UnzipArchive(fifo, dir / "work").code; }, kArchiveNotRegular},
+        {"test", [&] { return TestArchive(fifo).code; }, kArchiveNotRegular},
+        {"old format", [&] { return int(LooksLikeOldProject(fifo)); }, 0},
+        {"device", [&] { return UnzipArchive("/dev/zero", dir / "work").code; }, kArchiveNotRegular},
+    };
+    for (const Call& call : calls) {
+        SCOPED_TRACE(call.what);
+        auto result = std::async(std::launch::async, call.run);
+        if (result.wait_for(std::chrono::seconds(5)) != std::future_status::ready) {
+            ADD_FAILURE() << "blocked on the pipe";
+            const int unblock = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);  // lets a blocked reader go
+            result.wait();
+            if (unblock >= 0) ::close(unblock);
+            continue;
+        }
+        EXPECT_EQ(result.get(), call.code);
+    }
+    EXPECT_EQ(ProbeArchive(fifo).detail, fifo + ": not a regular file");
+}
+
+TEST(Archive, SaveOverAnArchiveAnotherInstanceHoldsIsRefused)
+{
+    TempDir dir;
+    makeProjectFolder(dir / "work");
+    const std::string kra = dir / "P.KRA";
+    ASSERT_TRUE(ZipFolder(kra, dir / "work"));
+    const auto before = readBytes(kra);
+
+    FileLock other;  // the instance that has P.KRA open
+    ASSERT_TRUE(other.acquire(kra));
+    writeBytes(dir / "work/NEW.KRAB", {1});
+    FileLock mine;
+    EXPECT_EQ(ZipFolder(kra, dir / "work", &mine).code, kArchiveHeld);
+    EXPECT_EQ(ZipFolder(kra, dir / "work").code, kArchiveHeld);
+    EXPECT_EQ(readBytes(kra), before);
+    EXPECT_FALSE(mine.held());
+    EXPECT_TRUE(other.holds(kra));
+    other.release();
+
+    // Our own archive is saved over, and the new one is ours, locked, at once.
+    ASSERT_TRUE(ZipFolder(kra, dir / "work", &mine));
+    EXPECT_TRUE(mine.holds(kra));
+    EXPECT_EQ(ProbeArchiveAccess(kra), EACCES);
+    writeBytes(dir / "work/NEW2.KRAB", {2});
+    ASSERT_TRUE(ZipFolder(kra, dir / "work", &mine));
+    EXPECT_TRUE(mine.holds(kra));
+    ASSERT_TRUE(UnzipArchive(kra, dir / "out"));
+    EXPECT_TRUE(fs::exists(dir / "out/NEW2.KRAB"));
+}
+
+TEST(Archive, TemporaryFilesOfKilledSavesGoAtTheNextSave)
+{
+    TempDir dir;
+    const std::string work = dir / "work";
+    makeProjectFolder(work);
+    for (int i = 0; i < 24; ++i) writeBytes(work + "/STN00/N" + std::to_string(i), noise(4 << 20, i));
+    fs::create_directories(dir / "proj");
+    const std::string kra = dir / "proj/P.KRA";
+
+    // A save killed midway leaves its temporary file.
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ZipFolder(kra, work);
+        ::_exit(0);
+    }
+    auto leftovers = [&] {
+        std::vector<std::string> names;
+        for (const auto& e : fs::directory_iterator(dir / "proj")) names.push_back(e.path().filename().string());
+        return names;
+    };
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (leftovers().empty() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ::kill(child, SIGKILL);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFSIGNALED(status)) << "the save ended before it was killed";
+    const auto left = leftovers();
+    ASSERT_EQ(left.size(), 1u);
+    EXPECT_EQ(left[0].rfind(".P.KRA.KRAVin-save.", 0), 0u) << left[0];
+
+    // One of a save still running (locked), and files that only look alike, stay.
+    const std::string live = dir / "proj/.P.KRA.KRAVin-save.Live01";
+    writeBytes(live, {1});
+    FileLock running;
+    ASSERT_TRUE(running.acquire(live));
+    for (const char* name : {"notes.KRAVin-save.abcdef", ".P.KRA.KRAVin-save.toolong7", ".P.KRA.XXXXXX"})
+        writeBytes(dir / (std::string("proj/") + name), {1});
+
+    fs::remove_all(work + "/STN00");
+    ASSERT_TRUE(ZipFolder(kra, work));
+    auto after = leftovers();
+    std::sort(after.begin(), after.end());
+    EXPECT_EQ(after, (std::vector<std::string>{".P.KRA.KRAVin-save.Live01", ".P.KRA.KRAVin-save.toolong7",
+                                               ".P.KRA.XXXXXX", "P.KRA", "notes.KRAVin-save.abcdef"}));
+    running.release();
+    EXPECT_EQ(RemoveStaleSaveFiles(dir / "proj"), 1);
+    EXPECT_FALSE(fs::exists(live));
+}
+
+TEST(Archive, PackIsTheSameWhateverTheWorkersAndZerosStayHoles)
+{
+    TempDir dir;
+    const std::string work = dir / "work";
+    makeProjectFolder(work);
+    for (int s = 2; s < 12; ++s) {
+        const std::string stn = work + "/STN" + std::to_string(s);
+        fs::create_directories(stn);
+        for (int c = 0; c < 6; ++c) writeBytes(stn + "/CARD" + std::to_string(c) + ".KRAB", pattern(361300, s * 16 + c));
+    }
+    std::vector<unsigned char> zeros(1480000, 0);
+    zeros[700000] = 7;  // one value amid zeros, as in a sparse connection file
+    writeBytes(work + "/STN00/ACX.KRAB", zeros);
+    writeBytes(work + "/STN00/AC0.KRAB", std::vector<unsigned char>(1480000, 0));
+
+    ASSERT_TRUE(ZipFolder(dir / "a.KRA", work));
+    ASSERT_TRUE(ZipFolder(dir / "b.KRA", work));
+    EXPECT_EQ(readBytes(dir / "a.KRA"), readBytes(dir / "b.KRA")) << "entries in name order, whatever thread packs them";
+    EXPECT_EQ(runQuiet("zip -T -q " + shellQuoted(dir / "a.KRA")), 0);
+
+    ASSERT_TRUE(UnzipArchive(dir / "a.KRA", dir / "out"));
+    EXPECT_TRUE(sameTree(work, dir / "out"));
+    struct stat st;
+    ASSERT_EQ(::stat((dir / "out/STN00/AC0.KRAB").c_str(), &st), 0);
+    EXPECT_EQ(st.st_size, 1480000);
+    EXPECT_LT(st.st_blocks * 512, 64 * 1024) << "a file of zeros takes (next to) no room";
+    ASSERT_EQ(::stat((dir / "out/STN00/ACX.KRAB").c_str(), &st), 0);
+    EXPECT_LT(st.st_blocks * 512, 64 * 1024);
 }

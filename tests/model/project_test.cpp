@@ -14,8 +14,10 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <random>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 namespace fs = std::filesystem;
 using namespace kravin::model;
@@ -297,6 +299,101 @@ TEST_F(ProjectRoads, FailedSaveAsKeepsPathAndLock)
     EXPECT_EQ(a->session.projectRecord.path, path);
     EXPECT_EQ(a->session.projectRecord.fileTitle, "Plant.KRA");
     EXPECT_EQ(ProbeArchiveAccess(path), EACCES);
+}
+
+TEST_F(ProjectRoads, SaveOverAProjectAnotherInstanceHasOpenIsRefused)
+{
+    const std::string held = dir_ / "proj/P.KRA";
+    auto a = savedProject(held, "Held");  // instance A works on P.KRA
+    const auto bytes = readBytes(held);
+    const std::string mine = dir_ / "proj/Mine.KRA";
+    auto b = savedProject(mine, "Mine");
+
+    // Save As onto A's project, and an untitled project saved there.
+    b->prompt.file(held);
+    EXPECT_EQ(b->session.SaveProjectAs(), EACCES);
+    auto c = instance();
+    c->session.NewProject();
+    c->prompt.dialog([&](ProjectDialogData& d) {
+        d.name = "Other";
+        d.location = held;
+        return true;
+    });
+    EXPECT_EQ(c->session.SaveProject(), EACCES);
+    for (Instance* i : {b.get(), c.get()}) {
+        EXPECT_EQ(i->prompt.ids(), (std::vector<int>{7018}));
+        EXPECT_TRUE(i->prompt.texts.empty());
+    }
+    EXPECT_EQ(readBytes(held), bytes);
+    EXPECT_TRUE(a->session.projectRecord.lock.holds(held));
+    EXPECT_EQ(b->session.projectRecord.path, mine);
+    EXPECT_TRUE(b->session.projectRecord.lock.holds(mine));
+    EXPECT_EQ(c->session.projectRecord.untitled, 1);
+
+    // A fourth instance is still refused P.KRA while A has it.
+    auto d = instance();
+    d->prompt.file(held);
+    d->session.OpenProjectDialog();
+    EXPECT_EQ(d->prompt.ids(), (std::vector<int>{7018}));
+
+    // A saves its own project as often as it likes, and keeps it locked throughout.
+    a->session.projectRecord.modified = 1;
+    EXPECT_EQ(a->session.SaveProject(), 0);
+    EXPECT_EQ(a->prompt.ids(), (std::vector<int>{7003}));
+    EXPECT_TRUE(a->session.projectRecord.lock.holds(held));
+}
+
+TEST_F(ProjectRoads, OpenFailureShowsItsReasonBesideTheCode)
+{
+    const std::string fifo = dir_ / "proj/Pipe.KRA";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string manyEntries = dir_ / "proj/Many.KRA";
+    {
+        int err = 0;
+        zip_t* za = zip_open(manyEntries.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &err);
+        ASSERT_NE(za, nullptr);
+        zip_file_add(za, "KRAVin.KRAB", zip_source_buffer(za, "h", 1, 0), 0);
+        for (int i = 0; i < 10000; ++i) zip_dir_add(za, ("D" + std::to_string(i)).c_str(), 0);
+        ASSERT_EQ(zip_close(za), 0);
+    }
+    struct Case {
+        std::string path;
+        std::int64_t code;
+        std::string reason;
+    };
+    const std::vector<Case> cases = {
+        {fifo, EINVAL, fifo + ": not a regular file"},
+        {manyEntries, kArchiveTooLarge, manyEntries + ": 10001 entries, more than a project holds"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        auto a = instance();
+        a->prompt.file(c.path);
+        auto opened = std::async(std::launch::async, [&] { return a->session.OpenProjectDialog(); });
+        ASSERT_EQ(opened.wait_for(std::chrono::seconds(10)), std::future_status::ready) << "the open hangs";
+        EXPECT_EQ(opened.get(), 0);
+        EXPECT_EQ(a->prompt.ids(), (std::vector<int>{7012}));
+        EXPECT_EQ(std::get<std::int64_t>(a->prompt.shown.at(0).args.at(0)), c.code);
+        EXPECT_EQ(a->prompt.texts, (std::vector<std::string>{c.reason}));
+        EXPECT_EQ(a->session.projectRecord.untitled, 1);
+    }
+}
+
+TEST_F(ProjectRoads, OpenAndSaveSweepTemporaryFilesOfKilledSaves)
+{
+    const std::string path = dir_ / "proj/Plant.KRA";
+    savedProject(path).reset();
+    const std::string stale = dir_ / "proj/.Plant.KRA.KRAVin-save.a1B2c3";
+    writeBytes(stale, noise(1000));
+    auto a = instance();
+    a->prompt.file(path);
+    a->session.OpenProjectDialog();
+    EXPECT_FALSE(fs::exists(stale)) << "open";
+
+    writeBytes(stale, noise(1000));
+    a->session.projectRecord.modified = 1;
+    EXPECT_EQ(a->session.SaveProject(), 0);
+    EXPECT_FALSE(fs::exists(stale)) << "save";
 }
 
 TEST_F(ProjectRoads, PropertiesEditNameAndCommentOfATitledProject)

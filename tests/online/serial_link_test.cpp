@@ -266,6 +266,29 @@ TEST_F(SerialLinkSession, LateReplyIsDroppedBeforeTheNextCommand)
     EXPECT_EQ(plain("I11\r", 21), "D100.0\r");
 }
 
+TEST_F(SerialLinkSession, ReplyArrivingAfterTheNextCommandWasSentIsNotItsAnswer)
+{
+    // The late reply comes after the time-out, when the next command has been sent.
+    qvsim::FaultSettings settings;
+    settings.slowDelay = 400ms;
+    server->setFaultSettings(settings);
+    for (bool useFrames : {false, true}) {
+        SCOPED_TRACE(useFrames ? "framed" : "plain");
+        open();
+        auto exchange = [&](const std::string& command, int length) {
+            return useFrames ? framed(command, length) : plain(command, length);
+        };
+        EXPECT_EQ(exchange("G01\r", 4), "COK\r");
+        server->injectFault(Fault::Slow);
+        setTimeout(150ms);
+        EXPECT_EQ(exchange("I11\r", 21), "<timeout>");
+        setTimeout(kGenerous);
+        EXPECT_EQ(exchange("I10\r", 21), "D01\r") << "item 11's late reply taken for item 10";
+        EXPECT_EQ(exchange("I11\r", 21), "D100.0\r");
+        link.CloseComPort();
+    }
+}
+
 TEST_F(SerialLinkSession, WholeBacklogIsDrainedBeforeAWrite)
 {
     open();

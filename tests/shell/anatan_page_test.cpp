@@ -37,7 +37,13 @@ public:
         return std::nullopt;
     }
     model::CommentDialog& commentDialog() override { return *this; }
-    bool run(model::CommentDialogData&) override { return false; }
+    bool run(model::CommentDialogData& data) override
+    {
+        if (!commentText) return false;
+        data.text = *commentText;
+        return true;
+    }
+    std::optional<std::string> commentText;
 };
 
 // A mouse move without buttons, as the pointer crosses the view.
@@ -118,6 +124,7 @@ TEST_F(AnaTanPageTest, DropTwoBlocksConnectThemWithTwoBendsSaveAndReopen)
     const std::string path = saveFixtureProject();
     openOnCard();
     EXPECT_EQ(frame().frame(ViewKind::AnaTan)->view(), page());
+    EXPECT_TRUE(page()->palette()->isVisible());
     EXPECT_FALSE(frame().views().frameExists(ViewKind::System));
 
     dialogs.groups = {30, 31};
@@ -217,6 +224,50 @@ TEST_F(AnaTanPageTest, PaletteOffersTheAnalogBlocksOfTheCard)
     app->online().online = true;
     EXPECT_FALSE(page()->dragAllowed());
     app->online().online = false;
+}
+
+TEST_F(AnaTanPageTest, FrameCommandsReachTheView)
+{
+    start();
+    saveFixtureProject();
+    openOnCard();
+    dialogs.groups = {30, 31};
+    dropItem("ADS", cell(40, 20));
+    dropItem("LAG", cell(60, 50));
+    const auto& diagram = page()->view()->editor().diagram();
+
+    // Edit/Comment puts a box into the unit's comment file; Undo takes it out again.
+    dialogs.commentText = "pump";
+    ASSERT_TRUE(frame().trigger(cmd::EditComment));
+    const auto comments = work() / model::commentFileName(0, 1);
+    ASSERT_TRUE(std::filesystem::exists(comments));
+    model::CCommentMap* layer = page()->view()->editor().comments();
+    ASSERT_EQ(layer->used(0), true);
+    ASSERT_TRUE(frame().trigger(cmd::EditUndo));
+    EXPECT_FALSE(layer->used(0));
+
+    // Select All and Align Left: every block to column 1, as one undo step.
+    ASSERT_TRUE(frame().trigger(cmd::EditSelectAll));
+    ASSERT_TRUE(frame().trigger(cmd::AlignLeft));
+    EXPECT_EQ(diagram.blocks[30].x, 1);
+    EXPECT_EQ(diagram.blocks[31].x, 1);
+    ASSERT_TRUE(frame().trigger(cmd::EditUndo));
+    EXPECT_EQ(diagram.blocks[30].x, 32);
+    EXPECT_EQ(diagram.blocks[31].x, 52);
+
+    // Delete of a selected block asks 8103 first.
+    page()->view()->editor().moveList().Clear();
+    QTest::mouseClick(viewport(), Qt::LeftButton, Qt::NoModifier, cell(40, 20));
+    ASSERT_TRUE(frame().action(cmd::EditDelete)->isEnabled());
+    prompt.answer(wiring::kMsgDeleteFunction, model::Answer::Ok);
+    ASSERT_TRUE(frame().trigger(cmd::EditDelete));
+    EXPECT_FALSE(diagram.blocks[30].present);
+    EXPECT_TRUE(frame().trigger(cmd::EditUndo));
+    EXPECT_TRUE(diagram.blocks[30].present);
+
+    // A tile's help without its document: message 7017.
+    page()->openItemHelp("ADS");
+    EXPECT_EQ(prompt.ids().back(), kMsgNoItemHelp);
 }
 
 }  // namespace

@@ -99,6 +99,7 @@ TEST_F(DenTanPageTest, ConnectTwoCardsSaveAndReopenGiveTheSameDiagram)
     const std::string path = saveFixtureProject();
     open();
     EXPECT_EQ(frame().frame(ViewKind::DenTan)->view(), page());
+    EXPECT_TRUE(page()->palette()->isVisible());
     const auto& table = page()->view()->editor().table();
     ASSERT_TRUE(table.slot(0, -1)->used);
     ASSERT_TRUE(table.slot(0, 1)->used);

@@ -2,6 +2,9 @@
 // lock on an open archive, and the temporary work folders.
 #pragma once
 
+#include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
 
 namespace kravin::model {
@@ -14,6 +17,11 @@ enum ArchiveCode {
     kArchiveVerifyFailed = 103,  // the written archive does not hold what was packed
     kArchiveNoFolder = 104,      // the work folder is missing
     kArchiveNotProject = 105,    // the archive holds no project header file
+    kArchiveNotRegular = 106,    // the archive path names no regular file (a folder, a pipe, a device)
+    kArchiveTooLarge = 107,      // more entries, or bigger ones, than a project can hold
+    kArchiveNameClash = 108,     // two entries whose names differ only in case
+    kArchiveNoSpace = 109,       // the work folder's volume lacks the room for the entries
+    kArchiveHeld = 110,          // the save target is held open by another instance
 };
 
 struct ArchiveResult {
@@ -22,15 +30,38 @@ struct ArchiveResult {
     explicit operator bool() const { return code == kArchiveOk; }
 };
 
+class FileLock;
+
 // Packs every file and folder below workFolder into the archive at path (deflate
-// level 1, names relative, "/" separators). The archive is written beside path,
-// checked, and only then renamed over it: on any failure the old archive is intact.
-ArchiveResult ZipFolder(const std::string& path, const std::string& workFolder);
+// level 1, names relative, "/" separators). The archive is written beside path
+// under a temporary name of its own (see RemoveStaleSaveFiles), checked, and only
+// then renamed over it: on any failure the old archive is intact. A target that
+// another holder locks is refused (kArchiveHeld); lock, when given, is the caller's
+// own lock (the target may be the archive it holds) and, on success, holds the new
+// archive, locked before it took its name.
+ArchiveResult ZipFolder(const std::string& path, const std::string& workFolder, FileLock* lock = nullptr);
+
+// What an archive may hold to be opened as a project, checked before anything is
+// extracted.
+struct ExtractLimits {
+    std::uint64_t entries = 0;    // files and folders
+    std::uint64_t entrySize = 0;  // bytes of one file
+    std::uint64_t total = 0;      // bytes of all files
+    bool needsHeader = true;      // a project header entry "KRAVin.KRAB" (any case) at the top
+    // Free bytes of the volume of a folder; nothing when unknown (statvfs when empty).
+    std::function<std::optional<std::uint64_t>(const std::string&)> freeSpace;
+
+    // The largest project: 64 stations of 16 cards with every file at its full size.
+    static ExtractLimits Project();
+};
 
 // Extracts the archive into workFolder (created when missing), checking every
-// entry's CRC. Entries that would leave the folder (absolute names, drive letters,
-// "..") and links are refused; "\" separators of Windows archives are accepted.
-ArchiveResult UnzipArchive(const std::string& path, const std::string& workFolder);
+// entry's CRC and size. Refused before anything is written: entries that would leave
+// the folder (absolute names, drive letters, "..") and links; names that differ only
+// in case; an archive beyond the limits or larger than the free space of the work
+// folder's volume. "\" separators of Windows archives are accepted.
+ArchiveResult UnzipArchive(const std::string& path, const std::string& workFolder,
+                           const ExtractLimits& limits = ExtractLimits::Project());
 
 // True when folder holds the project header file "KRAVin.KRAB" (any case).
 bool HasProjectHeader(const std::string& folder);
@@ -58,6 +89,10 @@ public:
     bool acquire(const std::string& path);
     void release();
     bool held() const { return fd_ >= 0; }
+    // Takes over an open descriptor that already holds the lock.
+    void adopt(int fd);
+    // True when the lock is held on the file path names now.
+    bool holds(const std::string& path) const;
 
 protected:
     bool lockPath(const std::string& path, int openFlags);
@@ -70,6 +105,14 @@ private:
 // 0 when it can be read, EACCES (13) when another process holds its lock or
 // access is denied, else the error number.
 int ProbeArchiveAccess(const std::string& path);
+// The same with the reason as text: code is the error number (EINVAL for a path
+// that names no regular file), detail says what it means for path.
+ArchiveResult ProbeArchive(const std::string& path);
+
+// Removes the temporary files of saves into folder that ended midway (killed or
+// crashed): files of this user named as ZipFolder names them that no running save
+// holds. Returns how many went.
+int RemoveStaleSaveFiles(const std::string& folder);
 
 // The temporary folder (no trailing slash) and a fresh work folder name in it:
 // the temporary folder, "/", and a new GUID in braces. The folder is not created.

@@ -30,6 +30,13 @@ void setField(char* dst, std::size_t width, const std::string& text)
     std::memset(dst + kept.size(), 0, width - kept.size());
 }
 
+std::string parentOf(const std::string& path)
+{
+    std::error_code ec;
+    const fs::path parent = fs::absolute(path, ec).parent_path();
+    return parent.empty() ? std::string(".") : parent.string();
+}
+
 bool hasKraExtension(const std::string& path)
 {
     std::string ext = fs::path(path).extension().string();
@@ -212,18 +219,22 @@ int ProjectSession::LoadProject()
 
 int ProjectSession::ExtractProjectFile(const std::string& path, const std::string& workFolder)
 {
-    const int access = ProbeArchiveAccess(path);
-    if (access != 0) {
-        if (access == EACCES)
+    RemoveStaleSaveFiles(parentOf(path));
+    const ArchiveResult access = ProbeArchive(path);
+    if (!access) {
+        if (access.code == EACCES) {
             show(7018, {}, Buttons::Ok, Icon::Error);
-        else
-            show(7012, {std::int64_t{access}}, Buttons::Ok, Icon::Error);
-        return access;
+        } else {
+            prompt_.text(access.detail, Icon::Error);
+            show(7012, {std::int64_t{access.code}}, Buttons::Ok, Icon::Error);
+        }
+        return access.code;
     }
     if (LooksLikeOldProject(path)) {
         if (show(7004, {}, Buttons::OkCancel, Icon::Question) != Answer::Ok) return -1;
         const int result = ConvertOldProject(path, workFolder);
         if (result != 0) {
+            prompt_.text(path + ": the old-format project could not be converted", Icon::Error);
             show(7012, {std::int64_t{result}}, Buttons::Ok, Icon::Error);
             return result;
         }
@@ -234,10 +245,12 @@ int ProjectSession::ExtractProjectFile(const std::string& path, const std::strin
     ArchiveResult r = UnzipArchive(path, workFolder);
     if (r && !HasProjectHeader(workFolder)) r = {kArchiveNotProject, path + ": no project header"};
     if (!r) {
-        if (r.code == kArchiveUnsafeEntry)
+        if (r.code == kArchiveUnsafeEntry) {
             show(7032, {r.detail}, Buttons::Ok, Icon::Error);
-        else
+        } else {
+            prompt_.text(r.detail, Icon::Error);
             show(7012, {std::int64_t{r.code}}, Buttons::Ok, Icon::Error);
+        }
     }
     return r.code;
 }
@@ -366,16 +379,21 @@ int ProjectSession::EditProjectProperties()
 int ProjectSession::WriteProjectFile(const std::string& target)
 {
     const std::string path = ResolveArchivePath(target, env_.desktopFolder);
-    const ArchiveResult r = ZipFolder(path, projectRecord.workFolder);
+    // The old archive stays locked until the new one, locked already, takes its name.
+    FileLock lock;
+    if (projectRecord.lock.held()) lock = std::move(projectRecord.lock);
+    const ArchiveResult r = ZipFolder(path, projectRecord.workFolder, &lock);
     if (!r) {
+        projectRecord.lock = std::move(lock);
+        if (r.code == kArchiveHeld) {
+            show(7018, {}, Buttons::Ok, Icon::Error);
+            return EACCES;
+        }
         prompt_.text(r.detail, Icon::Error);
         show(7013, {std::int64_t{r.code}}, Buttons::Ok, Icon::Error);
         return r.code;
     }
-    // The new archive is in place: only now the record and its lock follow it.
-    FileLock newLock;
-    newLock.acquire(path);
-    projectRecord.lock = std::move(newLock);
+    projectRecord.lock = std::move(lock);
     projectRecord.path = path;
     projectRecord.fileTitle = fs::path(path).filename().string();
     projectRecord.modified = 0;

@@ -39,6 +39,7 @@ int SerialLink::OpenComPort(int baudIndex, const std::string& portName)
     std::lock_guard lock(mutex_);
     port_.close();
     input_.clear();
+    lateReplyPossible_ = false;
     baudRate_ = BaudRateOfIndex(baudIndex);
     if (portName.empty()) {
         error_ = "no port name";
@@ -57,7 +58,21 @@ int SerialLink::CloseComPort()
     std::lock_guard lock(mutex_);
     port_.close();
     input_.clear();
+    lateReplyPossible_ = false;
     return 0;
+}
+
+void SerialLink::awaitQuietLineLocked()
+{
+    const auto quiet = std::min(settings_.lateReplyQuiet, settings_.replyTimeout);
+    // A line that keeps sending is given up on after one reply time-out: no call of
+    // the link blocks for longer than that.
+    const auto giveUp = SerialPort::Clock::now() + settings_.replyTimeout;
+    char chunk[kReadChunk];
+    for (;;) {
+        const auto now = SerialPort::Clock::now();
+        if (now >= giveUp || port_.readSome(chunk, sizeof chunk, std::min(now + quiet, giveUp)) <= 0) break;
+    }
 }
 
 bool SerialLink::writeLocked(std::string_view bytes)
@@ -65,6 +80,10 @@ bool SerialLink::writeLocked(std::string_view bytes)
     if (!port_.isOpen()) {
         error_ = "port not open";
         return false;
+    }
+    if (lateReplyPossible_) {
+        awaitQuietLineLocked();
+        lateReplyPossible_ = false;
     }
     input_.clear();
     port_.drainInput();
@@ -123,6 +142,7 @@ int SerialLink::readLineLocked(char* buffer, int maxLength)
             return -1;
         }
         if (n == 0) {
+            lateReplyPossible_ = true;
             error_ = "no reply within the reply time-out";
             return -1;
         }

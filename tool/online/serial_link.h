@@ -16,6 +16,10 @@ struct SerialLinkSettings {
     static constexpr int kDefaultReplySeconds = 10;
     std::chrono::milliseconds replyTimeout{kDefaultReplySeconds * 1000};
     std::string programmingUnitId;  // "HT9_ID"; its first 4 characters address framed commands
+    // After a reply time-out the next command waits until nothing has arrived for this
+    // long (the reply time-out, when shorter), so that a late reply is dropped rather
+    // than read as the next command's answer.
+    std::chrono::milliseconds lateReplyQuiet{2000};
 
     // From the settings "COM_TIME" (seconds; not above 0 takes the default) and "HT9_ID".
     static SerialLinkSettings fromProfile(int comTimeSeconds, std::string ht9Id);
@@ -38,7 +42,8 @@ public:
     int OpenComPort(int baudIndex, const std::string& portName);
     // Closes an open port; safe when closed. Returns 0.
     int CloseComPort();
-    // Drops everything waiting in the input, then writes the bytes. False on a write failure.
+    // Drops everything waiting in the input (after a reply time-out, also what arrives
+    // until the line is quiet), then writes the bytes. False on a write failure.
     bool ComWrite(const char* data, int length);
     // Frames a CR-terminated command of `length` bytes (CR included) for the unit ID
     // (useUnitId nonzero) or the programming-unit ID, and writes it.
@@ -61,6 +66,7 @@ public:
 private:
     int readLineLocked(char* buffer, int maxLength);
     bool writeLocked(std::string_view bytes);
+    void awaitQuietLineLocked();
 
     mutable std::mutex mutex_;
     SerialLinkSettings settings_;
@@ -70,6 +76,7 @@ private:
     int baudRate_ = 0;
     std::string error_;
     FrameStatus frameStatus_ = FrameStatus::Ok;
+    bool lateReplyPossible_ = false;  // the last read timed out
 };
 
 }  // namespace kravin::online

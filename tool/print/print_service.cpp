@@ -271,14 +271,6 @@ std::unique_ptr<PrintJob> PrintService::bulkJob(const BulkChoice& choice, int mo
     return job;
 }
 
-std::optional<std::pair<int, bool>> PrintService::askPrintScale(model::Prompt& prompt, res::Language language,
-                                                                QWidget* parent)
-{
-    PrintScaleDialog dialog(prompt, language, parent);
-    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
-    return std::make_pair(dialog.scale(), dialog.fit());
-}
-
 void PrintService::runBulkPrint(int mode, QWidget* parent)
 {
     const int station = model_.unit->g_curStation, card = model_.unit->g_curCard;
@@ -486,75 +478,6 @@ void BulkPrintDialog::reject()
 {
     if (running()) return;  // Esc and Close wait for the run to end
     QDialog::reject();
-}
-
-// ---- Print scale dialog ----
-
-PrintScaleDialog::PrintScaleDialog(model::Prompt& prompt, res::Language l, QWidget* parent)
-    : QDialog(parent), prompt_(prompt)
-{
-    setWindowTitle(tx(l, "Print", "印刷"));
-    setObjectName(QStringLiteral("PrintScaleDialog"));
-    auto* layout = new QVBoxLayout(this);
-    auto* row = new QHBoxLayout;
-    row->addWidget(new QLabel(tx(l, "Print Magnification :", "印刷倍率 :"), this));
-    edit_ = new QLineEdit(QStringLiteral("100"), this);
-    edit_->setObjectName(QStringLiteral("scale"));
-    edit_->setMaxLength(3);
-    spin_ = new QSpinBox(this);
-    spin_->setObjectName(QStringLiteral("spin"));
-    spin_->setRange(10, 100);
-    spin_->setValue(100);
-    spin_->setButtonSymbols(QAbstractSpinBox::UpDownArrows);
-    spin_->setFixedWidth(spin_->sizeHint().height() * 2);
-    row->addWidget(edit_);
-    row->addWidget(spin_);
-    row->addWidget(new QLabel(QStringLiteral("%"), this));
-    layout->addLayout(row);
-    fit_ = new QCheckBox(tx(l, "Fit to Page and Print ", "ページに合わせて印刷 "), this);
-    fit_->setObjectName(QStringLiteral("fit"));
-    layout->addWidget(fit_);
-    auto* buttons = new QHBoxLayout;
-    print_ = new QPushButton(tx(l, "Print", "印刷"), this);
-    print_->setObjectName(QStringLiteral("print"));
-    print_->setDefault(true);
-    auto* cancel = new QPushButton(tx(l, "Cancel", "キャンセル"), this);
-    cancel->setObjectName(QStringLiteral("cancel"));
-    buttons->addStretch();
-    buttons->addWidget(print_);
-    buttons->addWidget(cancel);
-    layout->addLayout(buttons);
-    connect(spin_, &QSpinBox::valueChanged, this, [this](int v) { edit_->setText(QString::number(v)); });
-    connect(fit_, &QCheckBox::toggled, this, &PrintScaleDialog::syncEnabled);
-    connect(print_, &QPushButton::clicked, this, &PrintScaleDialog::onPrint);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-    syncEnabled();
-}
-
-void PrintScaleDialog::syncEnabled()
-{
-    edit_->setEnabled(!fit_->isChecked());
-    spin_->setEnabled(!fit_->isChecked());
-}
-
-void PrintScaleDialog::onPrint()
-{
-    if (fit_->isChecked()) {
-        scale_ = 100;
-        fitResult_ = true;
-        accept();
-        return;
-    }
-    const std::string text = edit_->text().trimmed().toStdString();
-    int value = 0;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || ec != std::errc{} || end != text.data() + text.size() || value < 10 || value > 100) {
-        prompt_.message(9701, {}, model::Buttons::Ok, model::Icon::Warning);
-        return;
-    }
-    scale_ = value;
-    fitResult_ = false;
-    accept();
 }
 
 }  // namespace kravin::print

@@ -112,9 +112,6 @@ public:
     std::unique_ptr<PrintJob> bulkJob(const BulkChoice& choice, int mode, int station, int card);
     // The Bulk Print Documents dialog, modal; mode 0 all jobs, 1 all cards.
     void runBulkPrint(int mode, QWidget* parent);
-    // The print scale dialog of the wiring views' print.
-    static std::optional<std::pair<int, bool>> askPrintScale(model::Prompt& prompt, res::Language language,
-                                                             QWidget* parent);
 
 private:
     void select(int station, int card);
@@ -165,34 +162,6 @@ private:
     QTimer* timer_ = nullptr;
     std::unique_ptr<QPrinter> printer_;
     std::unique_ptr<PrintJob> job_;
-};
-
-// "Print": print magnification 10..100 % or fit to page.
-class PrintScaleDialog final : public QDialog {
-    Q_OBJECT
-public:
-    PrintScaleDialog(model::Prompt& prompt, res::Language language, QWidget* parent = nullptr);
-
-    QLineEdit* scaleEdit() const { return edit_; }
-    QSpinBox* spin() const { return spin_; }
-    QCheckBox* fitBox() const { return fit_; }
-    QPushButton* printButton() const { return print_; }
-    int scale() const { return scale_; }
-    bool fit() const { return fitResult_; }
-
-    // "Print": checks the magnification; ends with OK when it is in range.
-    void onPrint();
-
-private:
-    void syncEnabled();
-
-    model::Prompt& prompt_;
-    QLineEdit* edit_ = nullptr;
-    QSpinBox* spin_ = nullptr;
-    QCheckBox* fit_ = nullptr;
-    QPushButton* print_ = nullptr;
-    int scale_ = 100;
-    bool fitResult_ = false;
 };
 
 }  // namespace kravin::print

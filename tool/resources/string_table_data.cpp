@@ -34,6 +34,7 @@ const StringEntry kStringTable[] = {
     {7012, "Failed to open project file. (%d)", "プロジェクトファイルを開けませんでした。(%d)"},
     {7013, "Failed to save project file. (%d)", "プロジェクトファイルを保存できませんでした。(%d)"},
     {7014, "Enter project name and location.", "プロジェクト名と保存場所を入力してください。"},
+    {7017, "Help file for the function block does not exist.", "機能ブロックのヘルプファイルが存在しません。"},
     {7018, "Cannot access project file.", "プロジェクトファイルにアクセスできません。"},
     {7030,
      "%d station or card records name a kind or version that is not in the master tables.\n"
@@ -53,13 +54,15 @@ const StringEntry kStringTable[] = {
     // System configuration commands
     {8100, "A part of the data may not be passed on. \nAre you sure?", "一部のデータが引き継がれない可能性があります。\nよろしいですか？"},
     {8101, "Are you sure to delete card information?", "カード情報を削除してもよろしいですか？"},
-    // Wiring views
+    // Analog terminal connection
     {8102, "Jump to %s is not completed. \n\nAre you sure to discard?", "ジャンプ先 %s が未完成です。\n\n破棄してもよろしいですか？"},
     // Function block list
     {8103, "Are you sure to delete function information?", "機能情報を削除してもよろしいですか？"},
     // Ladder
     {8104, "Are you sure to discard updated data?", "更新したデータを破棄してもよろしいですか？"},
+    // Analog terminal connection
     {8105, "Are you sure to delete original function block?", "元の機能ブロックを削除してもよろしいですか？"},
+    // System configuration commands
     {8110, "Cannot apply.", "適用できません。"},
     // Diagram layers
     {8111, "Cannot register any more comments.", "これ以上コメントを登録できません。"},

@@ -1,21 +1,29 @@
-// The analog terminal connection view as the shell hosts it: the view in an
-// inner main window with the analog palette docked beside it, and the frame's
-// command protocol.
+// The analog terminal connection view as the shell hosts it: the view, the
+// analog palette the frame docks beside it, and the frame's command protocol.
 #pragma once
 
 #include "anatan_view.h"
 #include "palette_drop.h"
+#include "toolbox_dock.h"
 
-#include <QMainWindow>
+#include <QPointer>
+
+#include <memory>
+#include <QWidget>
 
 namespace kravin::shell {
 
-class ToolBoxDock;
 
-class AnaTanPage final : public QMainWindow, public PaletteDropTarget {
+class AnaTanPage final : public QWidget, public PaletteDropTarget {
     Q_OBJECT
 public:
-    AnaTanPage(wiring::AnaTanServices services, QWidget* parent = nullptr);
+    // helpDir: the folder of the help documents (no trailing '/').
+    AnaTanPage(wiring::AnaTanServices services, std::string helpDir, QWidget* parent = nullptr);
+    ~AnaTanPage() override;
+    // The Function Block Setting dialog over the current group; true on OK.
+    bool runBlockSetting();
+    // The item help of a block name: opens its document, or message 7017.
+    void openItemHelp(const std::string& name);
 
     wiring::AnaTanView* view() const { return view_; }
     ToolBoxDock* palette() const { return palette_; }
@@ -33,8 +41,14 @@ public:
 
 private:
     wiring::AnaTanView* view_;
-    ToolBoxDock* palette_;
+    QPointer<ToolBoxDock> palette_;
     std::function<bool()> online_;
+    std::string helpDir_;
+    model::Prompt* prompt_ = nullptr;
+    model::UnitContext* unit_ = nullptr;
+    res::Language language_ = res::Language::English;
+    struct SettingHost;
+    std::unique_ptr<SettingHost> settingHost_;
 };
 
 // The analog palette's categories for the current unit's valid blocks.

@@ -1,7 +1,8 @@
 #include "dentan_page.h"
 
 #include "command_ids.h"
-#include "toolbox/toolbox_dock.h"
+
+#include <QHBoxLayout>
 
 #include <cstdio>
 #include <cstdlib>
@@ -47,19 +48,28 @@ std::vector<PaletteCategory> commPaletteCategories(const model::CardKindMasters&
 }
 
 DenTanPage::DenTanPage(wiring::comm::DenTanServices services, QWidget* parent)
-    : QMainWindow(parent), online_(services.online)
+    : QWidget(parent), online_(services.online)
 {
     setObjectName(QStringLiteral("denTanPage"));
     const model::CardKindMasters& masters = services.unit->masters;
     const QString title = res::qmessage(6000, services.language).trimmed();
     view_ = new wiring::comm::DenTanView(std::move(services), this);
-    setCentralWidget(view_);
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(view_);
+    setFocusProxy(view_);
     setWindowTitle(title);
-    palette_ = new ToolBoxDock(QString(), this);
+    // The frame docks the palette; until then (and without a frame) the page owns it.
+    palette_ = new ToolBoxDock(QString());
     palette_->setCategories(commPaletteCategories(masters));
     palette_->setTarget(this);
-    addDockWidget(Qt::LeftDockWidgetArea, palette_);
     new PaletteDropFilter(view_->viewport(), this);
+}
+
+DenTanPage::~DenTanPage()
+{
+    if (palette_ && !palette_->parent()) delete palette_;
+    else if (palette_) palette_->setTarget(nullptr);
 }
 
 bool DenTanPage::isCommandEnabled(int id) const

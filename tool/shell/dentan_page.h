@@ -1,21 +1,23 @@
-// The communication terminal connection view as the shell hosts it: the view
-// in an inner main window with its palette (station models, card models and
-// the four communication blocks) docked beside it, and the frame's command protocol.
+// The communication terminal connection view as the shell hosts it: the view,
+// its palette (station models, card models and the four communication blocks)
+// that the frame docks beside it, and the frame's command protocol.
 #pragma once
 
 #include "dentan_view.h"
 #include "palette_drop.h"
 
-#include <QMainWindow>
+#include "toolbox_dock.h"
+
+#include <QPointer>
+#include <QWidget>
 
 namespace kravin::shell {
 
-class ToolBoxDock;
-
-class DenTanPage final : public QMainWindow, public PaletteDropTarget {
+class DenTanPage final : public QWidget, public PaletteDropTarget {
     Q_OBJECT
 public:
     DenTanPage(wiring::comm::DenTanServices services, QWidget* parent = nullptr);
+    ~DenTanPage() override;
 
     wiring::comm::DenTanView* view() const { return view_; }
     ToolBoxDock* palette() const { return palette_; }
@@ -32,7 +34,7 @@ public:
 
 private:
     wiring::comm::DenTanView* view_;
-    ToolBoxDock* palette_;
+    QPointer<ToolBoxDock> palette_;
     std::function<bool()> online_;
 };
 

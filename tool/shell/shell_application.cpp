@@ -1,12 +1,14 @@
 #include "shell_application.h"
 
 #include "KRAVinA.h"
-#include "block_list_page.h"
 #include "anatan_page.h"
 #include "dentan_page.h"
+#include "toolbox_dock.h"
+#include "block_list_page.h"
 #include "monitor_worker.h"
 #include "child_frame.h"
 #include "command_ids.h"
+#include "dialogs/small_dialogs.h"
 #include "frame_bars.h"
 #include "services.h"
 #include "text_codec.h"
@@ -180,18 +182,17 @@ ShellApplication::ShellApplication(ShellOptions options)
     };
     stationUndo_ = std::make_unique<model::CStationUndo>(*undoHost_);
     monitorContext_ = std::make_shared<ModelMonitorContext>(*unit_);
-    blockUndoHost_ = std::make_unique<editors::blocks::UnitBlockUndoHost>(*unit_, [this] { setModified(); });
+    // The stores reach the analog view while it is open.
+    const auto activeView = [this]() -> model::UndoView* {
+        AnaTanPage* page = anaTanPage();
+        return page ? &page->view()->editor() : nullptr;
+    };
+    undoHost_->view = activeView;
+    blockUndoHost_ =
+        std::make_unique<editors::blocks::UnitBlockUndoHost>(*unit_, [this] { setModified(); }, activeView);
     blockUndo_ = std::make_unique<model::CBlockUndo>(*blockUndoHost_);
+    layerUndo_ = std::make_unique<model::LayerUndoRouter>(*blockUndo_, *stationUndo_, activeView);
     unitSelection_->changed = [this] { refreshMonitorSnapshot(); };
-    undo_ = std::make_unique<UndoStores>(
-        *unit_,
-        [this]() -> model::UndoView* {
-            AnaTanPage* page = anaTanPage();
-            return page ? &page->view()->editor() : nullptr;
-        },
-        [this] {
-            if (session_) session_->projectRecord.modified = 1;
-        });
     if (!options_.monitor) {
         serialLink_ = std::make_shared<online::SerialLink>();
         onlineMonitor_ = std::make_shared<OnlineMonitorWorker>(
@@ -318,9 +319,9 @@ bool ShellApplication::createMainFrame()
         };
     if (!context_.services.askPrintScale)
         context_.services.askPrintScale = [this](int) -> std::optional<PrintSettings> {
-            const auto chosen = print::PrintService::askPrintScale(*prompt_, language_, frame_.get());
-            if (!chosen) return std::nullopt;
-            return PrintSettings{0, chosen->first, chosen->second};
+            editors::PrintScaleDialog dialog(false, *prompt_, language_, frame_.get());
+            if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+            return PrintSettings{0, dialog.scale(), dialog.fit()};
         };
     if (!context_.services.bulkPrint) context_.services.bulkPrint = [this] { bulkPrint(0); };
     const auto givenView = context_.services.makeView;
@@ -342,6 +343,10 @@ bool ShellApplication::createMainFrame()
         bars.resetBank = [this] { unit_->g_blockListBank = 0; };
         bars.writeUnit = [this] { return writeCurrentUnit(); };
         if (frame_) addFrameBar(kind, frame, *frame_, bars);
+        if (auto* page = kind == ViewKind::AnaTan ? qobject_cast<AnaTanPage*>(frame.view()) : nullptr)
+            frame.addDockBar(Qt::LeftDockWidgetArea, page->palette());
+        if (auto* comm = kind == ViewKind::DenTan ? qobject_cast<DenTanPage*>(frame.view()) : nullptr)
+            frame.addDockBar(Qt::LeftDockWidgetArea, comm->palette());
         if (givenDecorate) givenDecorate(kind, frame);
     };
     const auto givenStop = context_.services.onlineStopped;
@@ -439,6 +444,7 @@ AnaTanPage* ShellApplication::anaTanPage() const
 
 QWidget* ShellApplication::makeView(ViewKind kind)
 {
+    if (kind == ViewKind::AnaTan && frame_) return makeAnaTanPage();
     if (kind == ViewKind::BlkList && frame_) {
         BlockListPageContext c;
         c.unit = unit_.get();
@@ -472,7 +478,6 @@ QWidget* ShellApplication::makeView(ViewKind kind)
         QObject::connect(view, &editors::blocks::BlockListView::blocksChanged, frame, [frame] { frame->refresh(); });
         return view;
     }
-    if (kind == ViewKind::AnaTan && frame_) return makeAnaTanPage();
     if (kind == ViewKind::DenTan && frame_) return makeDenTanPage();
     if (kind != ViewKind::System || !frame_) return nullptr;
     editors::SystemViewContext c;
@@ -496,6 +501,47 @@ QWidget* ShellApplication::makeView(ViewKind kind)
         frame->refresh();
     });
     return view;
+}
+
+QWidget* ShellApplication::makeAnaTanPage()
+{
+    wiring::AnaTanServices s;
+    s.unit = unit_.get();
+    s.prompt = prompt_;
+    s.undo = blockUndo_.get();
+    s.layerUndo = layerUndo_.get();
+    s.settings = &settings_;
+    s.language = language_;
+    s.online = [this] { return online_.online.load(); };
+    s.setModified = [this] {
+        if (session_) session_->projectRecord.modified = 1;
+    };
+    s.saveSettings = [this] { saveSettings(); };
+    MainFrame* frame = frame_.get();
+    s.changed = [this, frame] {
+        frame->refresh();
+        refreshMonitorSnapshot();
+    };
+    s.monitorValue = [this](int block, int item) -> std::optional<std::int32_t> {
+        if (!onlineMonitor_ || block < 0 || block >= online::kMonitorBlocks || item < 0 ||
+            item >= online::kMonitorItems)
+            return std::nullopt;
+        const auto values = onlineMonitor_->state().Results().analog;
+        if (!values || values->station != unit_->g_curStation || values->card != unit_->libraryCard())
+            return std::nullopt;
+        return values->values[static_cast<std::size_t>(block)][static_cast<std::size_t>(item)];
+    };
+    unit_->LoadUnitBlocks(1);
+    auto* page = new AnaTanPage(std::move(s), options_.folders.helpDir);
+    // The monitor reads the analog plan while the view is open.
+    QObject::connect(frame, &MainFrame::viewShown, page, [this](int kind) {
+        if (kind == static_cast<int>(ViewKind::AnaTan)) refreshMonitorSnapshot();
+    });
+    QObject::connect(page, &QObject::destroyed, frame, [this, frame] {
+        QTimer::singleShot(0, frame, [this] { refreshMonitorSnapshot(); });
+    });
+    QObject::connect(page->view(), &wiring::TanView::zoomChanged, frame, [frame](double zoom) { frame->syncZoomBox(zoom); });
+    return page;
 }
 
 void ShellApplication::makePrintService()
@@ -570,47 +616,6 @@ QWidget* ShellApplication::makeDenTanPage()
     return page;
 }
 
-QWidget* ShellApplication::makeAnaTanPage()
-{
-    wiring::AnaTanServices s;
-    s.unit = unit_.get();
-    s.prompt = prompt_;
-    s.undo = &undo_->block();
-    s.layerUndo = &undo_->layers();
-    s.settings = &settings_;
-    s.language = language_;
-    s.online = [this] { return online_.online.load(); };
-    s.setModified = [this] {
-        if (session_) session_->projectRecord.modified = 1;
-    };
-    s.saveSettings = [this] { saveSettings(); };
-    MainFrame* frame = frame_.get();
-    s.changed = [this, frame] {
-        frame->refresh();
-        refreshMonitorSnapshot();
-    };
-    s.monitorValue = [this](int block, int item) -> std::optional<std::int32_t> {
-        if (!onlineMonitor_ || block < 0 || block >= online::kMonitorBlocks || item < 0 ||
-            item >= online::kMonitorItems)
-            return std::nullopt;
-        const auto values = onlineMonitor_->state().Results().analog;
-        if (!values || values->station != unit_->g_curStation || values->card != unit_->libraryCard())
-            return std::nullopt;
-        return values->values[static_cast<std::size_t>(block)][static_cast<std::size_t>(item)];
-    };
-    unit_->LoadUnitBlocks(1);
-    auto* page = new AnaTanPage(std::move(s));
-    // The monitor reads the analog plan while the view is open.
-    QObject::connect(frame, &MainFrame::viewShown, page, [this](int kind) {
-        if (kind == static_cast<int>(ViewKind::AnaTan)) refreshMonitorSnapshot();
-    });
-    QObject::connect(page, &QObject::destroyed, frame, [this, frame] {
-        QTimer::singleShot(0, frame, [this] { refreshMonitorSnapshot(); });
-    });
-    QObject::connect(page->view(), &wiring::TanView::zoomChanged, frame, [frame](double zoom) { frame->syncZoomBox(zoom); });
-    return page;
-}
-
 void ShellApplication::refreshMonitorSnapshot()
 {
     online::MonitorViews views;
@@ -657,8 +662,6 @@ void ShellApplication::projectChanged()
     if (session_->g_projectOpen && !session_->projectRecord.untitled) noteRecentFile(session_->projectRecord.path);
     // The histories of another project go.
     blockUndo_->Clear(true);
-    undo_->block().Clear(true);
-    undo_->station().Clear();
     unitSelection_->clear();
     unit_->workFolder = session_->projectRecord.workFolder;
     refreshMonitorSnapshot();

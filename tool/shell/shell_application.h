@@ -24,7 +24,7 @@
 #include "system_config.h"
 #include "system_view_page.h"
 #include "theme.h"
-#include "undo_stores.h"
+#include "layer_undo_router.h"
 
 #include <QPointer>
 #include <QSettings>
@@ -131,6 +131,8 @@ public:
     void applyOnlineSettings();
     // The open system configuration view, or null.
     ShellSystemView* systemView() const;
+    // The open analog terminal connection view\'s page, or null.
+    class AnaTanPage* anaTanPage() const;
     // The station undo store of the configuration and the communication view.
     model::CStationUndo& stationUndo() { return *stationUndo_; }
     editors::SystemCommands& systemCommands() { return *systemCommands_; }
@@ -139,11 +141,8 @@ public:
     QtWorkerQuestion& workerQuestion() { return *workerQuestion_; }
     // The recent-file list of the File menu, newest first.
     const std::vector<std::string>& recentFiles() const { return recentFiles_; }
-    // The open analog terminal connection view's page, or null.
-    class AnaTanPage* anaTanPage() const;
     // The open communication terminal connection view's page, or null.
     class DenTanPage* denTanPage() const;
-    UndoStores& undoStores() { return *undo_; }
     // Makes the view of a kind; null for kinds without their editor yet.
     QWidget* makeView(ViewKind kind);
     // The model's current state for the monitor worker (GUI thread).
@@ -217,12 +216,12 @@ private:
     QPointer<QWidget> ladderKeyHelp_;
     std::unique_ptr<editors::blocks::UnitBlockUndoHost> blockUndoHost_;
     std::unique_ptr<model::CBlockUndo> blockUndo_;
+    std::unique_ptr<model::LayerUndoRouter> layerUndo_;
     std::shared_ptr<ModelMonitorContext> monitorContext_;
     std::shared_ptr<online::SerialLink> serialLink_;
     std::shared_ptr<OnlineMonitorWorker> onlineMonitor_;
     std::unique_ptr<OnlineShell> onlineShell_;
     std::unique_ptr<Hooks> hooks_;
-    std::unique_ptr<UndoStores> undo_;
     std::unique_ptr<FieldNameTable> fieldNames_;
     std::unique_ptr<QtPrompt> qtPrompt_;
     model::Prompt* prompt_ = nullptr;

@@ -198,41 +198,33 @@ TEST_F(BlockSettingLogicTest, CancelAsksOnlyAfterAChange)
 class RebuildTest : public BlockSettingLogicTest {
 protected:
     // A saved group record: type names, values and terminal entries.
-    std::string record(const std::map<int, std::pair<std::string, std::string>>& items,
-                       const std::map<int, std::string>& terms)
+    static model::BlockSaveRecord record(const std::map<int, std::pair<std::string, std::string>>& items,
+                                         const std::map<int, std::string>& terms)
     {
-        std::string r(kBlockSaveRecordSize, '\0');
+        model::BlockSaveRecord r{};
         for (const auto& [i, tv] : items) {
-            std::memcpy(r.data() + 16 * i, tv.first.data(), tv.first.size());
-            std::memcpy(r.data() + 1600 + 18 * i, tv.second.data(), tv.second.size());
+            std::memcpy(r.data() + model::kSavedTypeBytes * i, tv.first.data(), tv.first.size());
+            std::memcpy(r.data() + 1600 + model::kSavedItemBytes * i, tv.second.data(), tv.second.size());
         }
-        for (const auto& [j, t] : terms) std::memcpy(r.data() + 3400 + 22 * j, t.data(), t.size());
+        for (const auto& [j, t] : terms) std::memcpy(r.data() + 3400 + model::kSavedTermBytes * j, t.data(), t.size());
         return r;
     }
 
-    void writeFile(const std::string& path, const std::string& bytes)
-    {
-        std::ofstream f(path, std::ios::binary);
-        f.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    }
-
-    std::array<model::BlockCode, model::kGroups> oldCodes{};
+    model::SavedGroupRecords saved;
 };
 
 TEST_F(RebuildTest, SavedValuesComeBackWhereTheirTypesStillMatch)
 {
     writeUnit(1, 0, {{0, "00SYS"}});
     makeCurrent(1, 1);
-    std::memcpy(oldCodes[31].data(), "76PVA", 5);
-    std::memcpy(oldCodes[40].data(), "99ZZZ", 5);  // no longer allowed: skipped
-    std::string file(static_cast<std::size_t>(32) * kBlockSaveRecordSize, '\0');
-    const std::string r = record({{0, {"CHAR16", "OLDTAG"}}, {7, {"FLOAT2", "5.00"}}, {2, {"FLAG", "7"}}},
-                                 {{0, "COMMENT0"}});
-    file.replace(31 * kBlockSaveRecordSize, kBlockSaveRecordSize, r);
-    const std::string path = work / "CDD.TMP";
-    writeFile(path, file);
+    std::memcpy(saved.oldCodes[31].data(), "76PVA", 5);
+    std::memcpy(saved.oldCodes[40].data(), "99ZZZ", 5);  // no longer allowed: skipped
+    saved.present = true;
+    saved.records.assign(model::kGroups, model::BlockSaveRecord{});
+    saved.records[31] = record({{0, {"CHAR16", "OLDTAG"}}, {7, {"FLOAT2", "5.00"}}, {2, {"FLAG", "7"}}},
+                               {{0, "COMMENT0"}});
 
-    RebuildBlockTerminals(*unit, prompt, oldCodes, path);
+    RebuildBlockTerminals(*unit, prompt, saved);
     EXPECT_EQ(std::string(unit->g_unitBlocks[31].data()), "76PVA");
     EXPECT_EQ(unit->g_unitBlocks[40][0], 0);
     EXPECT_EQ(readItemText(31, 7), "5.00");   // same type
@@ -244,20 +236,21 @@ TEST_F(RebuildTest, SavedValuesComeBackWhereTheirTypesStillMatch)
     EXPECT_TRUE(prompt.ids().empty());
 }
 
-TEST_F(RebuildTest, AMissingOrShortRecordKeepsTheDefaults)
+TEST_F(RebuildTest, AMissingRecordKeepsTheDefaults)
 {
-    std::memcpy(oldCodes[31].data(), "76PVA", 5);
-    const std::string path = work / "CDDV.TMP";
+    std::memcpy(saved.oldCodes[31].data(), "76PVA", 5);
+    const auto filled = record({{7, {"FLOAT2", "5.00"}}}, {});
     for (int variant = 0; variant < 2; ++variant) {
         writeUnit(1, 0, {{0, "00SYS"}, {31, "76PVA"}}, {{31, 7, "9.99"}});
         makeCurrent(1, 1);
-        if (variant == 1) {
-            std::string file(static_cast<std::size_t>(31) * kBlockSaveRecordSize + 100, '\x41');
-            writeFile(path, file);
+        if (variant == 0) {
+            saved.present = false;  // never saved
+            saved.records.assign(model::kGroups, filled);
         } else {
-            std::filesystem::remove(path);
+            saved.present = true;  // saved, but without group 31
+            saved.records.assign(31, filled);
         }
-        RebuildBlockTerminals(*unit, prompt, oldCodes, path);
+        RebuildBlockTerminals(*unit, prompt, saved);
         EXPECT_EQ(readItemText(31, 7), "1.00") << variant;
         EXPECT_EQ(readItemText(31, 0), "") << variant;
     }

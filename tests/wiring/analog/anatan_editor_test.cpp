@@ -180,6 +180,22 @@ TEST_F(AnaTanFixture, JumpPairCompletesAndRefusalsChangeNothing)
     EXPECT_EQ(editor->openJumps().front().block, 32);
 }
 
+TEST_F(AnaTanFixture, AClickPicksAnOpenMarkAndDeleteRemovesIt)
+{
+    host->labels.push_back("M1");
+    ASSERT_TRUE(editor->AddJumpAt(32, 2, 0));
+    // Block 32 at (60, 40): the mark below its output stands at column 62 from row 48.
+    ASSERT_TRUE(editor->pressLeft(px(62), py(50), false));
+    editor->releaseLeft(px(62), py(50));
+    ASSERT_EQ(editor->selectedJumps().size(), 1u);
+    ASSERT_TRUE(editor->DeleteSelection());
+    EXPECT_TRUE(editor->openJumps().empty());
+    EXPECT_TRUE(editor->selectedJumps().empty());
+    ASSERT_TRUE(editor->Undo());
+    ASSERT_EQ(editor->openJumps().size(), 1u);
+    EXPECT_EQ(editor->openJumps().front().name, "M1");
+}
+
 TEST_F(AnaTanFixture, LeavingWithOpenMarksAsks)
 {
     EXPECT_TRUE(editor->ConfirmOpenJumps());
@@ -330,6 +346,81 @@ TEST_F(AnaTanFixture, BendPointsAddAndDelete)
     a = acon(31, 10);
     ASSERT_EQ(a.kind, 2);
     EXPECT_EQ(std::make_pair(a.px[1], a.py[1]), std::make_pair(15, 30));
+}
+
+TEST_F(AnaTanFixture, DoubleClickOpensBlockSettingAndOkWritesTheBlock)
+{
+    // Cancel: the files stay as they were and no undo step appears.
+    const auto before = files();
+    host->setting = [] { return false; };
+    EXPECT_FALSE(editor->doubleClick(px(28), py(10)));
+    EXPECT_EQ(host->settings, 1);
+    EXPECT_EQ(files(), before);
+    EXPECT_FALSE(host->store.CanUndo());
+
+    host->setting = [this] {
+        auto& item = unit->blockItemData.items[7];
+        item.fill(0);
+        std::memcpy(item.data(), "2.50", 4);
+        return true;
+    };
+    ASSERT_TRUE(editor->doubleClick(px(28), py(10)));
+    EXPECT_EQ(unitItem(0, 0, 30, 7), "2.50");
+    ASSERT_TRUE(editor->Undo());
+    EXPECT_NE(unitItem(0, 0, 30, 7), "2.50");
+}
+
+TEST_F(AnaTanFixture, RemoteStationBlockSettingComesBackToItsCardHoweverItEnds)
+{
+    placeStation(1, "V8RTU");
+    placeCard(1, 1, "V8RTU");
+    placeCard(1, 3, "V8RTU");
+    writeUnit(1, 0, {{0, "00SYS"}, {1, "01RIO"}});
+    writeUnit(1, 2, {{0, "00SYS"}, {1, "01RIO"}, {30, "51ADS"}});
+    makeCurrent(1, 3);
+    editor->open();
+    for (bool ok : {false, true}) {
+        host->setting = [ok] { return ok; };
+        EXPECT_EQ(editor->BlockSetting(0), ok);
+        // The dialog ran on card 1; the view's card is current again.
+        EXPECT_EQ(host->settingCard, 1);
+        EXPECT_EQ(unit->g_curCard, 3) << ok;
+        EXPECT_EQ(std::string(unit->model()).substr(0, 5), "V8RTU");
+    }
+}
+
+TEST_F(AnaTanFixture, ContextMenuOffersWhatLiesUnderThePoint)
+{
+    using namespace wiring::anacmd;
+    struct Case {
+        const char* what;
+        int x, y;
+        std::vector<int> entries;
+    } cases[] = {
+        {"connected input", px(22), py(37), {LineFormat, AddJump, 0, SelectLine, DeleteLine, 0, DrawJunction, 0, ResetOrigin}},
+        {"free input", px(25), py(7), {LineFormat, AddJump, 0, DrawJunction, 0, ResetOrigin}},
+        {"output", px(22) + 4, py(16), {LineFormat, 0, AddJump, 0, DrawJunction, 0, ResetOrigin}},
+        {"block box", px(28), py(10), {DeleteFunction, 0, ItemHelp, 0, DrawJunction, 0, ResetOrigin}},
+        {"empty cell", px(150), py(150), {LineFormat, 0, DrawJunction, 0, ResetOrigin}},
+    };
+    for (const Case& c : cases) {
+        editor->moveList().Clear();
+        const wiring::ContextMenu menu = editor->contextMenu(c.x, c.y);
+        EXPECT_TRUE(menu.shown) << c.what;
+        EXPECT_EQ(menu.entries, c.entries) << c.what;
+    }
+    // A selected line offers its bend points.
+    editor->moveList().Clear();
+    ASSERT_TRUE(editor->SelectConnectionLine(31, 10));
+    EXPECT_EQ(editor->contextMenu(px(150), py(150)).entries,
+              (std::vector<int>{LineFormat, 0, AddBreakpoint, DeleteBreakpoint, 0, DeleteLine, 0, DrawJunction, 0,
+                                ResetOrigin}));
+    // 40434 from the input's menu deletes the line into it.
+    editor->SelectConnectionLine(31, 10);
+    editor->contextMenu(px(22), py(37));
+    ASSERT_TRUE(editor->runCommand(DeleteLine));
+    EXPECT_EQ(unitItem(0, 0, 31, 10), "");
+    EXPECT_FALSE(editor->diagram().input(31, 10)->connected);
 }
 
 }  // namespace

@@ -33,6 +33,12 @@ public:
         return next(formats);
     }
     model::CommentDialog& commentDialog() override { return comments; }
+    bool runBlockSetting() override
+    {
+        ++settings;
+        settingCard = unit_.g_curCard;
+        return setting && setting();
+    }
     int lineKind() const override { return kind; }
     std::int32_t lineColour() const override { return colour; }
     void setLineFormat(int k, std::int32_t c) override
@@ -86,6 +92,9 @@ public:
     std::deque<std::optional<std::string>> labels;
     std::deque<std::optional<wiring::LineFormatChoice>> formats;
     std::vector<std::string> askedCodes;
+    std::function<bool()> setting;  // the dialog: edits the unit's block item data, true for OK
+    int settings = 0;
+    int settingCard = -1;
 };
 
 // Station 0 (RNH6) with card 1 (QV200): blocks 30 and 32 ADS (inputs IN1..IN4 =

@@ -8,7 +8,6 @@
 #include <charconv>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 
 namespace kravin::editors::blocks {
 
@@ -388,15 +387,12 @@ bool BlockSettingEditor::showItems()
 
 // ---- Rebuild after a device change ----
 
-int RebuildBlockTerminals(model::UnitContext& unit, model::Prompt& prompt,
-                          const std::array<model::BlockCode, model::kGroups>& oldCodes, const std::string& recordFile)
+int RebuildBlockTerminals(model::UnitContext& unit, model::Prompt& prompt, const model::SavedGroupRecords& saved)
 {
     const int keepGroup = unit.g_curGroup, keepSpecial = unit.g_specialGroupMode;
     int result = 0;
-    std::ifstream file(recordFile, std::ios::binary);
-    std::vector<char> record(kBlockSaveRecordSize);
     for (int g = 0; g < model::kGroups; ++g) {
-        const model::BlockCode& old = oldCodes[static_cast<std::size_t>(g)];
+        const model::BlockCode& old = saved.oldCodes[static_cast<std::size_t>(g)];
         if (old[0] == 0) continue;
         if (g != 0 && g != 80) {
             bool allowed = false;
@@ -414,25 +410,18 @@ int RebuildBlockTerminals(model::UnitContext& unit, model::Prompt& prompt,
         }
         unit.WriteItemDefaults(g);
 
-        // A record that cannot be read whole leaves the group as reset.
-        std::fill(record.begin(), record.end(), '\0');
-        bool haveRecord = false;
-        if (file) {
-            file.clear();
-            file.seekg(static_cast<std::streamoff>(g) * static_cast<std::streamoff>(kBlockSaveRecordSize));
-            file.read(record.data(), static_cast<std::streamsize>(record.size()));
-            haveRecord = file.gcount() == static_cast<std::streamsize>(record.size());
-        }
+        // A group without a saved record stays as reset.
         if (unit.LoadBlockDefinition(unit.model(), unit.version(), unit.blockId(g)) != 0) continue;
-        if (!haveRecord) continue;
+        if (!saved.present || static_cast<std::size_t>(g) >= saved.records.size()) continue;
+        const model::BlockSaveRecord& record = saved.records[static_cast<std::size_t>(g)];
         unit.g_curGroup = g;
         unit.g_specialGroupMode = 0;
         for (int i = 0; i < model::kItems; ++i) {
             const std::string_view type = model::fieldView(unit.itemDefinitions[static_cast<std::size_t>(i)].type);
             if (!usedType(type)) continue;
-            const std::string_view saved = model::fieldView(record.data() + 16 * i, 16);
-            if (saved != type) continue;
-            std::string value(model::fieldView(record.data() + 1600 + 18 * i, 16));
+            const std::string_view savedType = model::fieldView(record.data() + model::kSavedTypeBytes * i, 16);
+            if (savedType != type) continue;
+            std::string value(model::fieldView(record.data() + 1600 + model::kSavedItemBytes * i, 16));
             if (model::ValidateItemInput(unit, prompt, 1, i, value) != 0) continue;
             char buffer[20] = {};
             std::memcpy(buffer, value.data(), std::min<std::size_t>(value.size(), 16));
@@ -443,7 +432,7 @@ int RebuildBlockTerminals(model::UnitContext& unit, model::Prompt& prompt,
             KRAVinA_Block_Inf_Get(1, j, type, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
             if (!usedType(model::fieldView(type, sizeof type))) continue;
             char entry[24] = {};
-            std::memcpy(entry, record.data() + 3400 + 22 * j, 20);
+            std::memcpy(entry, record.data() + 3400 + model::kSavedTermBytes * j, 20);
             result = KRAVinA_Data_Term_Set(g, j, entry);
         }
     }

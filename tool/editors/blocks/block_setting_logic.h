@@ -5,6 +5,7 @@
 #pragma once
 
 #include "current_unit.h"
+#include "group_records.h"
 #include "prompt.h"
 
 #include <array>
@@ -105,20 +106,10 @@ private:
     std::vector<SettingRow> rows_;
 };
 
-// Rebuilds the groups of the current unit whose old codes are given, from the
-// saved group records in recordFile (5600 bytes a group). Each rebuilt group
-// starts from its defaults; a record that is missing or short leaves them.
-// The last library result.
-constexpr std::size_t kBlockSaveRecordSize = 5600;
-int RebuildBlockTerminals(model::UnitContext& unit, model::Prompt& prompt,
-                          const std::array<model::BlockCode, model::kGroups>& oldCodes, const std::string& recordFile);
-// The device-change commands' work files in the current folder.
-inline constexpr char kBlockSaveFile[] = "CDD.TMP";
-inline constexpr char kBlockSaveFileSecond[] = "CDDV.TMP";
-inline int RebuildBlockTerminals(model::UnitContext& unit, model::Prompt& prompt,
-                                 const std::array<model::BlockCode, model::kGroups>& oldCodes, int useSecondFile)
-{
-    return RebuildBlockTerminals(unit, prompt, oldCodes, useSecondFile ? kBlockSaveFileSecond : kBlockSaveFile);
-}
+// Rebuilds the groups of the current unit whose old codes were saved before a
+// device change, from the saved group records. Each rebuilt group starts from
+// its defaults; a group without a saved record keeps them. The last library
+// result.
+int RebuildBlockTerminals(model::UnitContext& unit, model::Prompt& prompt, const model::SavedGroupRecords& saved);
 
 }  // namespace kravin::editors::blocks

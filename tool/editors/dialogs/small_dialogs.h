@@ -104,6 +104,7 @@ public:
     bool fit() const { return result_.fit; }
     QLineEdit* edit() const { return edit_; }
     QCheckBox* fitBox() const { return fitBox_; }
+    QSpinBox* spin() const { return spin_; }
     void accept() override;
 
 private:

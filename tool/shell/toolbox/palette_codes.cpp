@@ -65,6 +65,28 @@ std::string ModuleDisplayName(std::string_view name)
     return std::string(name);
 }
 
+namespace {
+
+std::string_view trimmed(std::string_view s)
+{
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\0')) s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\0')) s.remove_suffix(1);
+    return s;
+}
+
+}  // namespace
+
+std::optional<std::string> ItemHelpPath(const std::string& helpDir, std::string_view name, std::string_view model,
+                                        bool (*exists)(const std::string&))
+{
+    const std::string base = helpDir + "/Item/" + std::string(trimmed(name));
+    const std::string withModel = base + "_" + std::string(trimmed(model)) + ".pdf";
+    if (exists(withModel)) return withModel;
+    const std::string plain = base + ".pdf";
+    if (exists(plain)) return plain;
+    return std::nullopt;
+}
+
 GroupRange TableGroups(int table)
 {
     static constexpr GroupRange kRanges[] = {{2, 3},   {11, 26}, {30, 61}, {62, 69}, {72, 79},

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -35,6 +36,12 @@ struct GroupRange {
     int first = -1, last = -1;
 };
 GroupRange TableGroups(int table);
+
+// The help document of a block item: helpDir/Item/name_model.pdf, else
+// helpDir/Item/name.pdf; none when neither exists (message 7017).
+std::optional<std::string> ItemHelpPath(const std::string& helpDir, std::string_view name, std::string_view model,
+                                        bool (*exists)(const std::string&));
+constexpr int kMsgNoItemHelp = 7017;
 
 // validBlocks[g] are the 5-character codes allowed in group g (2-digit code, 3-letter name).
 std::vector<PaletteCategory> BuildCodeCategories(const std::array<std::vector<std::string>, 100>& validBlocks,

@@ -494,6 +494,11 @@ bool AnaTanEditor::ChangeFunction(int x, int y, const std::string& code, const s
 {
     if (refuseOnline() || code.size() != 2 || name.size() != 3) return false;
     const std::string code5 = code + name;
+    // The slots of a TQRC card extension take no blocks of their own here.
+    if (unit_.modelStartsWith("TQRC$")) {
+        host_.prompt().message(kMsgCannotApply, {}, model::Buttons::Ok, model::Icon::Warning);
+        return false;
+    }
     const auto chosen = host_.selectGroup(code5);
     if (!chosen || *chosen < 0 || *chosen >= model::kGroups) return false;
     const int g = *chosen;
@@ -585,6 +590,51 @@ bool AnaTanEditor::DeleteFunction(int block, bool ask)
     moves_.Deselect(block);
     host_.setModified();
     afterBlockChange();
+    return true;
+}
+
+bool AnaTanEditor::BlockSetting(int block)
+{
+    if (refuseOnline() || block < 0 || block >= model::kGroups) return false;
+    loadImage();
+    writeHead();
+    // A remote I/O station's blocks 0 and 1 live on its first card; the
+    // current card comes back however the dialog ends.
+    struct CardRedirect {
+        model::UnitContext& unit;
+        int card = -1;
+        ~CardRedirect()
+        {
+            if (card < 0) return;
+            unit.g_curCard = card;
+            unit.SelectCurrentUnit();
+            unit.LoadUnitBlocks(1);
+        }
+    } redirect{unit_};
+    if (unit_.modelStartsWith("V8RTU") && unit_.g_curCard > 1 && block <= 1) {
+        redirect.card = unit_.g_curCard;
+        unit_.g_curCard = 1;
+        unit_.SelectCurrentUnit();
+        unit_.LoadUnitBlocks(1);
+        loadImage();
+    }
+    unit_.g_curGroup = block;
+    unit_.g_specialGroupMode = 0;
+    line_.mode = 0;
+    line_.points.clear();
+    if (unit_.LoadBlockItemList() != 0) return false;
+    if (!host_.runBlockSetting()) return false;
+    loadImage();
+    model::CBlockUndo* u = host_.undo();
+    if (u) u->Record(model::kBlockData + 1);
+    const int real = unit_.realGroup();
+    for (int i = 0; i < model::kItems; ++i)
+        KRAVinA_Data_Item_Set(real, i, unit_.blockItemData.items[static_cast<std::size_t>(i)].data());
+    for (int t = 0; t < model::kTerminals; ++t)
+        KRAVinA_Data_Term_Set(real, t, unit_.blockItemData.terminals[static_cast<std::size_t>(t)].data());
+    writeHead();
+    if (u) u->Record(model::kBlockData);
+    host_.setModified();
     return true;
 }
 
@@ -922,7 +972,13 @@ bool AnaTanEditor::doubleClick(int x, int y)
     if (refuseOnline() || !IsPointInDiagram(x, y)) return false;
     const GridPoint cell = cellOf(x, y);
     if (comments_ && comments_->EditAt(cell.x, cell.y, host_.commentDialog())) return true;
-    return false;
+    MoveRecord rec;
+    if (CItemMoveList::HitTestBlock(diagram_.layout(), x, y, pitch_, scrollX_, scrollY_, rec) == BlockHit::Nothing)
+        return false;
+    currentBlock_ = rec.block;
+    const bool written = BlockSetting(rec.block);
+    afterBlockChange();
+    return written;
 }
 
 ContextMenu AnaTanEditor::contextMenu(int x, int y)

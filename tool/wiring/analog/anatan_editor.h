@@ -72,6 +72,9 @@ public:
     virtual std::optional<std::string> jumpLabel() = 0;  // CP932
     virtual std::optional<LineFormatChoice> lineFormat(const LineFormatChoice& current) = 0;
     virtual model::CommentDialog& commentDialog() = 0;
+    // The Function Block Setting dialog for the current group (its item list
+    // loaded); true on OK with the block's entries in the unit's block item data.
+    virtual bool runBlockSetting() { return false; }
     // The current line format of new lines (settings AC_LKIND, AC_LCOL).
     virtual int lineKind() const = 0;
     virtual std::int32_t lineColour() const = 0;
@@ -148,6 +151,8 @@ public:
     // The palette's drop: client pixels, the 2-digit code and 3-letter name.
     bool ChangeFunction(int x, int y, const std::string& code, const std::string& name);
     bool DeleteFunction(int block, bool ask);
+    // Function Block Setting of a block; true when OK wrote it.
+    bool BlockSetting(int block);
     bool DeleteConnectionLine();
     bool LineFormat();
     bool AddJumpAt(int block, int side, int terminal);

@@ -291,7 +291,7 @@ void AnaTanView::contextMenuEvent(QContextMenuEvent* event)
         }
         QAction* a = popup.addAction(res::qmessage(id, services_.language));
         a->setData(id);
-        a->setEnabled(editor_->isCommandEnabled(id) && (id != anacmd::ItemHelp));
+        a->setEnabled(editor_->isCommandEnabled(id) && (id != anacmd::ItemHelp || helpName()));
     }
     QAction* chosen = popup.exec(event->globalPos());
     if (!chosen) return;
@@ -300,7 +300,21 @@ void AnaTanView::contextMenuEvent(QContextMenuEvent* event)
         ResetOrigin();
         return;
     }
+    if (id == anacmd::ItemHelp) {
+        if (const auto name = helpName(); name && services_.itemHelp) services_.itemHelp(*name);
+        return;
+    }
     after(editor_->runCommand(id));
+}
+
+std::optional<std::string> AnaTanView::helpName() const
+{
+    // Help belongs to exactly one selected block: characters 2..4 of its code.
+    const auto& records = editor_->moveList().records();
+    if (records.size() != 1) return std::nullopt;
+    const DiagramBlock& b = editor_->diagram().blocks[static_cast<std::size_t>(records[0].block)];
+    if (!b.present) return std::nullopt;
+    return std::string(b.code.data() + 2, 3);
 }
 
 void AnaTanView::keyPressEvent(QKeyEvent* event)

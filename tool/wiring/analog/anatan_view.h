@@ -26,6 +26,10 @@ struct AnaTanServices {
     std::function<void()> saveSettings;
     // The monitored value of (block, item) while the monitor runs.
     MonitorValueFn monitorValue;
+    // Function Block Setting of the current group (see AnaTanHost::runBlockSetting).
+    std::function<bool()> blockSetting;
+    // Opens the help document of a block name (3 letters).
+    std::function<void(const std::string& name)> itemHelp;
     // Told after every change, so the frame's commands are enabled anew.
     std::function<void()> changed;
 };
@@ -93,11 +97,13 @@ private:
         return dialogs_->lineFormat(current);
     }
     model::CommentDialog& commentDialog() override { return dialogs_->commentDialog(); }
+    bool runBlockSetting() override { return services_.blockSetting && services_.blockSetting(); }
     int lineKind() const override;
     std::int32_t lineColour() const override;
     void setLineFormat(int kind, std::int32_t colour) override;
 
     void syncEditor();
+    std::optional<std::string> helpName() const;
     void after(bool repaint);
     void drawOverlays(QPainter& painter);
 

@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Usage: check_fuzz_inputs.sh SOURCE_DIR SCRATCH TARGET:SIZE...
+# Fails unless scripts/fuzz gives TARGET inputs of at least SIZE bytes and a seed of
+# exactly SIZE bytes (the real size of a file the target reads).
+set -euo pipefail
+src=$1 scratch=$2
+shift 2
+rm -rf "$scratch"
+status=0
+for pair in "$@"; do
+  target=${pair%%:*} size=${pair##*:}
+  line=$(KRAVIN_FUZZ_BUILD_DIR="$scratch" "$src/scripts/fuzz" --dry-run "$target" 1)
+  max_len=$(grep -oE -- '-max_len=[0-9]+' <<<"$line" | cut -d= -f2)
+  if [ -z "$max_len" ] || [ "$max_len" -lt "$size" ]; then
+    echo "$target: longest input ${max_len:-4096 (the default)} is shorter than its $size-byte file"
+    status=1
+  fi
+  if ! find "$scratch/seeds/$target" -type f -size "${size}c" | grep -q .; then
+    echo "$target: no seed of $size bytes"
+    status=1
+  fi
+done
+rm -rf "$scratch"
+exit $status
