@@ -141,10 +141,12 @@ public:
     void prepareFrame(ViewKind kind) override
     {
         if (kind == ViewKind::BlkList) app_.unitSelection().loadUnitBlocks();
+        if (app_.sequenceViews()) app_.sequenceViews()->prepareFrame(kind);
     }
     void frameClosing(ViewKind kind) override
     {
         if (kind == ViewKind::BlkList) app_.writeCurrentUnit();
+        if (app_.sequenceViews()) app_.sequenceViews()->frameClosing(kind);
     }
     int currentCard() override { return std::max(0, app_.unitContext().g_curCard); }
     // The analog view asks about its open jump marks before it is left.
@@ -157,6 +159,17 @@ public:
         AnaTanPage* page = kind == ViewKind::AnaTan ? app_.anaTanPage() : nullptr;
         return !page || page->view()->ConfirmOpenJumps();
     }
+    bool ladderPending() override { return app_.sequenceViews() && app_.sequenceViews()->ladderPending(); }
+    bool commitLadder() override { return !app_.sequenceViews() || app_.sequenceViews()->commitLadder(); }
+    bool confirmDiscardLadder() override
+    {
+        return !app_.sequenceViews() || app_.sequenceViews()->confirmDiscardLadder();
+    }
+    void restoreLadderBackup() override
+    {
+        if (app_.sequenceViews()) app_.sequenceViews()->restoreLadderBackup();
+    }
+    bool seqBlockIsLadder() override { return app_.sequenceViews() && app_.sequenceViews()->seqBlockIsLadder(); }
 
 private:
     ShellApplication& app_;
@@ -204,6 +217,7 @@ ShellApplication::ShellApplication(ShellOptions options)
 ShellApplication::~ShellApplication()
 {
     onlineShell_.reset();
+    if (onlineMonitor_) onlineMonitor_->onLadderRedraw = nullptr;
     if (onlineMonitor_) {
         onlineMonitor_->onCommunicationError = nullptr;
         onlineMonitor_->onOnlineStop = nullptr;
@@ -347,6 +361,7 @@ bool ShellApplication::createMainFrame()
             frame.addDockBar(Qt::LeftDockWidgetArea, page->palette());
         if (auto* comm = kind == ViewKind::DenTan ? qobject_cast<DenTanPage*>(frame.view()) : nullptr)
             frame.addDockBar(Qt::LeftDockWidgetArea, comm->palette());
+        if (sequenceViews_) sequenceViews_->decorateFrame(kind, frame);
         if (givenDecorate) givenDecorate(kind, frame);
     };
     const auto givenStop = context_.services.onlineStopped;
@@ -383,6 +398,45 @@ bool ShellApplication::createMainFrame()
         });
     }
     if (onlineMonitor_) onlineShell_ = std::make_unique<OnlineShell>(*this);
+
+    SequenceViewsContext seq;
+    seq.unit = unit_.get();
+    seq.prompt = prompt_;
+    seq.language = language_;
+    seq.frame = frame;
+    seq.theme = theme_.get();
+    seq.online = [this] { return online_.online.load(); };
+    seq.setModified = [this] { setModified(); };
+    seq.commentsShown = [this] { return settings_.SEQ_DSP != 0; };
+    seq.storeComments = [this](bool shown) {
+        settings_.SEQ_DSP = shown ? 1 : 0;
+        if (print_) print_->viewState().ladderComments = shown;
+        saveSettings();
+    };
+    seq.gridShown = [this] { return settings_.ENABLE_GRID != 0; };
+    seq.background = [this] {
+        const int c = settings_.BACK_COLOR;   // COLORREF: red in the low byte
+        return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
+    };
+    seq.viewsChanged = [this] { refreshMonitorSnapshot(); };
+    seq.monitor = monitorContext_.get();
+    seq.monitorState = onlineMonitor_ ? &onlineMonitor_->state() : nullptr;
+    sequenceViews_ = std::make_unique<SequenceViews>(std::move(seq));
+    if (print_) {
+        // The ladder prints as its view shows it while the view is open.
+        print_->viewState().ladderComments = settings_.SEQ_DSP != 0;
+        print_->viewState().ladderSource = [this]() -> const ladder::LadderContext* {
+            if (!frame_ || !frame_->views().frameExists(ViewKind::Ladder)) return nullptr;
+            return &sequenceViews_->session().ladder;
+        };
+    }
+    if (!context_.services.ladderShortcutKeys)
+        context_.services.ladderShortcutKeys = [this] { sequenceViews_->toggleKeyHelp(); };
+    if (onlineMonitor_) {
+        onlineMonitor_->onLadderRedraw = [this] {
+            if (frame_) frame_->sendCommand(static_cast<int>(ViewKind::Ladder), cmd::LadderRedraw);
+        };
+    }
 
     ViewManager& views = frame_->views();
     views.setMaximizedChildren(settings_.MAXIMUM_SIZE != 0);
@@ -444,6 +498,8 @@ AnaTanPage* ShellApplication::anaTanPage() const
 
 QWidget* ShellApplication::makeView(ViewKind kind)
 {
+    if ((kind == ViewKind::SeqBlk || kind == ViewKind::Ladder) && sequenceViews_)
+        return sequenceViews_->makeView(kind);
     if (kind == ViewKind::AnaTan && frame_) return makeAnaTanPage();
     if (kind == ViewKind::BlkList && frame_) {
         BlockListPageContext c;

@@ -13,6 +13,7 @@
 #include "print_service.h"
 #include "project.h"
 #include "qt_prompt.h"
+#include "sequence_views.h"
 #include "qt_system_dialogs.h"
 #include "qt_worker_question.h"
 #include "station_undo.h"
@@ -21,6 +22,8 @@
 #include "settings.h"
 #include "shell_ports.h"
 #include "startup.h"
+#include "card_backup_commands.h"
+#include "version_sync_command.h"
 #include "system_config.h"
 #include "system_view_page.h"
 #include "theme.h"
@@ -121,6 +124,8 @@ public:
     model::CBlockUndo& blockUndo() { return *blockUndo_; }
     // The online monitor's worker; null when the options gave another.
     OnlineMonitorWorker* onlineMonitor() const { return onlineMonitor_.get(); }
+    // The sequential control block and ladder views; null before the main frame.
+    SequenceViews* sequenceViews() const { return sequenceViews_.get(); }
     // The online commands and dialogs; null without the online monitor's worker.
     OnlineShell* onlineShell() const { return onlineShell_.get(); }
     model::Prompt& prompt() { return *prompt_; }
@@ -178,6 +183,9 @@ public:
     // File > Bulk Print (mode 0) and "Print all cards" (mode 1): the bulk
     // print dialog over the hidden print view.
     void bulkPrint(int mode);
+    // Card backup, restore and "Synchronize version" of the system configuration view.
+    CardBackupCommands& cardBackup() { return *cardBackup_; }
+    VersionSyncContext& versionSync() { return versionSync_; }
 
 private:
     class Hooks;
@@ -189,6 +197,8 @@ private:
     void createEditing();
     // The system view's built commands with their handlers.
     void fillSystemCommands();
+    // Card backup, restore and the version synchronisation over the station undo store.
+    void createCardBackup();
     void loadRecentFiles();
     void saveRecentFiles();
     void noteRecentFile(const std::string& path);
@@ -232,6 +242,9 @@ private:
     ShellContext context_;
     std::unique_ptr<MainFrame> frame_;
     std::unique_ptr<print::PrintService> print_;
+    std::unique_ptr<CardBackupCommands> cardBackup_;
+    VersionSyncContext versionSync_;
+    std::unique_ptr<SequenceViews> sequenceViews_;
 };
 
 }  // namespace kravin::shell
