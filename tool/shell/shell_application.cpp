@@ -3,6 +3,7 @@
 #include "KRAVinA.h"
 #include "anatan_page.h"
 #include "dentan_page.h"
+#include "tan_draw.h"
 #include "toolbox_dock.h"
 #include "block_list_page.h"
 #include "monitor_worker.h"
@@ -356,6 +357,14 @@ bool ShellApplication::createMainFrame()
         };
         bars.resetBank = [this] { unit_->g_blockListBank = 0; };
         bars.writeUnit = [this] { return writeCurrentUnit(); };
+        bars.unitInfo = [this] { return currentUnitInfo(); };
+        bars.lineSample = [this](QPainter& p, const QRect& r) {
+            // The current analog line format at the bar's right edge.
+            p.fillRect(QRect(r.right() - 50, 5, 40, 10), wiring::colorOf(settings_.BACK_COLOR));
+            p.setPen(wiring::TanMakeLinePen(wiring::FormatStyle(settings_.AC_LKIND), wiring::FormatWidth(settings_.AC_LKIND),
+                                            settings_.AC_LCOL));
+            p.drawLine(r.right() - 46, 10, r.right() - 14, 10);
+        };
         if (frame_) addFrameBar(kind, frame, *frame_, bars);
         if (auto* page = kind == ViewKind::AnaTan ? qobject_cast<AnaTanPage*>(frame.view()) : nullptr)
             frame.addDockBar(Qt::LeftDockWidgetArea, page->palette());
@@ -498,9 +507,9 @@ AnaTanPage* ShellApplication::anaTanPage() const
 
 QWidget* ShellApplication::makeView(ViewKind kind)
 {
+    if (kind == ViewKind::AnaTan && frame_) return makeAnaTanPage();
     if ((kind == ViewKind::SeqBlk || kind == ViewKind::Ladder) && sequenceViews_)
         return sequenceViews_->makeView(kind);
-    if (kind == ViewKind::AnaTan && frame_) return makeAnaTanPage();
     if (kind == ViewKind::BlkList && frame_) {
         BlockListPageContext c;
         c.unit = unit_.get();
@@ -697,6 +706,23 @@ void ShellApplication::onlineStopped()
     }
     if (frame_ && frame_->views().frameExists(ViewKind::Ladder))
         frame_->sendCommand(static_cast<int>(ViewKind::Ladder), cmd::LadderRedraw);
+}
+
+InfoBarUnit ShellApplication::currentUnitInfo() const
+{
+    InfoBarUnit u;
+    const int station = unit_->g_curStation, card = unit_->g_curCard;
+    if (station < 0 || card < 0) return u;
+    u.station = station;
+    u.card = card;
+    const int kind = unit_->unitKind(station, card);
+    const int version = unit_->unitVersionIndex(station, card);
+    const model::CardKindMaster& master = card == 0 ? masters_->station : masters_->card;
+    if (kind > 0) {
+        u.kind = master.name[static_cast<std::size_t>(kind)];
+        u.version = master.versions[static_cast<std::size_t>(kind)][static_cast<std::size_t>(version)];
+    }
+    return u;
 }
 
 void ShellApplication::setModified()

@@ -6,6 +6,7 @@
 #include "block_list_logic.h"
 #include "current_unit.h"
 #include "field_names.h"
+#include "info_bar.h"
 #include "main_frame.h"
 #include "monitor_port.h"
 #include "online_monitor.h"
@@ -191,6 +192,7 @@ private:
     class Hooks;
     QWidget* makeAnaTanPage();
     QWidget* makeDenTanPage();
+    InfoBarUnit currentUnitInfo() const;
     void storePlacements();
     void projectChanged();
     // The system view's commands and dialogs, the workers' questions, the recent files.
