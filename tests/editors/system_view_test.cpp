@@ -1,4 +1,5 @@
 #include "dialogs/busy_dialog.h"
+#include "clipboard.h"
 #include "qt_app.h"
 #include "system_fixture.h"
 #include "system_view.h"
@@ -242,7 +243,7 @@ TEST_F(SystemViewTest, ContextMenuSelectsLoadsBlocksAndListsCommands)
 TEST_F(SystemViewTest, EditRulesReadTheClipboard)
 {
     auto* data = new QMimeData;
-    data->setData(QStringLiteral("KRAV3 system data2"), QByteArray("x"));
+    data->setData(model::ClipboardMimeType(QStringLiteral("KRAV3 system data2")), QByteArray("x"));
     QGuiApplication::clipboard()->setMimeData(data);
     EXPECT_EQ(systemClipboardFormats(QGuiApplication::clipboard()->mimeData()), unsigned{ClipStation});
     selection.select(7, 0);

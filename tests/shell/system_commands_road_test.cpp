@@ -215,7 +215,8 @@ TEST_F(SystemCommandsRoadTest, EveryEnabledCommandHasAHandler)
     canceller->start();
     for (const QPoint cell : {QPoint(kCard, kStation), QPoint(0, kStation), QPoint(kCard + 1, kStation)}) {
         for (const auto& [id, enabled] : view()->contextMenuEntries(cellCentre(cell.y(), cell.x()))) {
-            if (!enabled) continue;
+            // Move asks nothing: it is run by the clipboard's own road.
+            if (!enabled || id == editors::syscmd::Move) continue;
             // A command that opened another view may have closed this one.
             if (!view()) {
                 ASSERT_TRUE(frame().trigger(cmd::ViewSystem));

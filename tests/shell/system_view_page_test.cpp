@@ -135,7 +135,8 @@ TEST_F(SystemViewPageTest, ClickSelectsTheCurrentUnitAndTheEditRulesFollowIt)
     EXPECT_FALSE(app->unitSelection().current().model.empty());
     frame().refresh();
     EXPECT_TRUE(frame().action(cmd::EditDelete)->isEnabled());
-    EXPECT_FALSE(frame().action(cmd::EditCut)->isEnabled());  // no clipboard yet
+    EXPECT_TRUE(frame().action(cmd::EditCut)->isEnabled());
+    EXPECT_FALSE(frame().action(cmd::EditPaste)->isEnabled());  // no clipboard yet
 
     // Online, the view enables no Edit command.
     app->online().online = true;

@@ -1,5 +1,6 @@
 #include "system_view.h"
 
+#include "clipboard.h"
 #include "dialogs/busy_dialog.h"
 #include "text_codec.h"
 
@@ -145,7 +146,7 @@ unsigned systemClipboardFormats(const QMimeData* data)
     unsigned bits = 0;
     if (!data) return bits;
     for (unsigned i = 0; i < 4; ++i)
-        if (data->hasFormat(QString::fromLatin1(kClipFormatNames[i]))) bits |= 1u << i;
+        if (data->hasFormat(model::ClipboardMimeType(QString::fromLatin1(kClipFormatNames[i])))) bits |= 1u << i;
     return bits;
 }
 

@@ -35,7 +35,9 @@ const StringEntry kStringTable[] = {
     {7012, "Failed to open project file. (%d)", "プロジェクトファイルを開けませんでした。(%d)"},
     {7013, "Failed to save project file. (%d)", "プロジェクトファイルを保存できませんでした。(%d)"},
     {7014, "Enter project name and location.", "プロジェクト名と保存場所を入力してください。"},
-    {7017, "Help file for the function block does not exist.", "機能ブロックのヘルプファイルが存在しません。"},
+    {7015, "Help file for the device does not exist.", "機器のヘルプファイルがありません。"},
+    {7016, "Help file for the Communication Terminal does not exist.", "通信端子のヘルプファイルがありません。"},
+    {7017, "Help file for the function block does not exist.", "機能ブロックのヘルプファイルがありません。"},
     {7018, "Cannot access project file.", "プロジェクトファイルにアクセスできません。"},
     {7030,
      "%d station or card records name a kind or version that is not in the master tables.\n"
@@ -54,9 +56,14 @@ const StringEntry kStringTable[] = {
     {7101, "Cannot apply setting.", "設定を適用できません。"},
     {7102, "Invalid card type.", "カード種別が正しくありません。"},
     {7103, "Invalid version.", "バージョンが正しくありません。"},
-    // Card count dialog
+    // Card count dialog and the system clipboard
     {7104, "Number of virtual cards that can be set is from %d to %d.", "設定できる仮想カード数は %d から %d です。"},
     {7105, "Number of cards that can be set is from %d to %d.", "設定できるカード数は %d から %d です。"},
+    {7190, "The clipboard holds system data that cannot be read. Nothing was pasted.",
+     "クリップボードのシステムデータを読み込めません。貼り付けていません。"},
+    {7191, "The copy did not reach the clipboard. Nothing was moved.",
+     "クリップボードにコピーできませんでした。移動していません。"},
+    {7192, "The pasted data could not be written completely.", "貼り付けたデータを書き込めませんでした。"},
     // System configuration commands
     {8100, "A part of the data may not be passed on. \nAre you sure?", "一部のデータが引き継がれない可能性があります。\nよろしいですか？"},
     {8101, "Are you sure to delete card information?", "カード情報を削除してもよろしいですか？"},
@@ -72,6 +79,12 @@ const StringEntry kStringTable[] = {
     {8110, "Cannot apply.", "適用できません。"},
     // Diagram layers
     {8111, "Cannot register any more comments.", "これ以上コメントを登録できません。"},
+    // Transfers
+    {8112, "Error in analog connection. Do you want to continue? (Gr%02d It%02d Dt=%s)",
+     "アナログ接続にエラーがあります。続行しますか？ (Gr%02d It%02d Dt=%s)"},
+    {8113, "Error in sequence connection. Do you want to continue? (Gr%02d It%02d Dt=%s)",
+     "シーケンス接続にエラーがあります。続行しますか？ (Gr%02d It%02d Dt=%s)"},
+    {8114, "Card type mismatch. Do you want to continue?", "カード種別が一致しません。続行しますか？"},
     {8115, "Number of registered cards exceeds 8. \nReduce cards.", "登録カード数が8を超えています。\nカードを減らしてください。"},
     // Shared input dialogs
     {8116, "Incorrect jump destination.", "ジャンプ先が正しくありません。"},
@@ -137,11 +150,21 @@ const StringEntry kStringTable[] = {
     {8301, "Configure port layout.", "ポート配置を設定してください。"},
     {8302, "No valid serial ports.", "有効なシリアルポートがありません。"},
     {8305, "Uploading is stopped.", "アップロードを中止しました。"},
+    {8307, "Item does not exist.", "項目が存在しません。"},
     {8308, "The parameter Timeout value must be specified between 1 and 99.",
      "タイムアウト値は1から99の範囲で指定してください。"},
     // Function block list bar
     {8400, "Bank 2", "バンク2"},
     {8401, "Bank 0", "バンク0"},
+    // Compare and group download
+    {8500, "Start", "開始"},
+    {8501, "[Compare process completed]", "[比較処理終了]"},
+    {8502, "Stop", "停止"},
+    {8503, "[Processing Compare]", "[比較処理中]"},
+    {8504, "Compare Item Data", "項目データ比較"},
+    {8505, "Network Compare Item Data", "ネットワーク項目データ比較"},
+    {8600, "Start", "開始"},
+    {8601, "Stop", "停止"},
     // Card count dialog
     {9000, "Specify virtual card", "仮想カードの指定"},
     {9001, "Number of virtual cards", "仮想カード数"},
@@ -164,6 +187,7 @@ const StringEntry kStringTable[] = {
     {9291, "Cannot open the communication port %s.", "通信ポート %s を開けません。"},
     {9292, "The field bus is not ready.", "フィールドバスの準備ができていません。"},
     {9293, "The date and time are not valid.", "日付と時刻が正しくありません。"},
+    {9294, "The number of cards of the station is not valid.", "ステーションのカード数が正しくありません。"},
     // Connected devices (product names: the same in both languages)
     {9300, "TQN(JOV-UM)", "TQN(JOV-UM)"},
     {9302, "Duplication of connected devices.", "接続機器が重複しています。"},
@@ -189,6 +213,9 @@ const StringEntry kStringTable[] = {
     {9504, "Incorrect CN terminal setting.", "CN端子の設定が正しくありません。"},
     {9505, "Are you sure you want to discard the updated data?", "更新したデータを破棄してもよろしいですか？"},
     {9518, " - ", " - "},
+    // Download
+    {9600, "Start", "開始"},
+    {9601, "Stop", "停止"},
     // Printing
     {9701, "Enter an integer between 10 and 100.", "10から100までの整数を入力してください。"},
     {9710, "Card :", "カード :"},

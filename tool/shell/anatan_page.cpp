@@ -1,5 +1,7 @@
 #include "anatan_page.h"
 
+#include "palette_rules.h"
+
 #include "block_setting_dialog.h"
 #include "command_ids.h"
 #include "toolbox/toolbox_dock.h"
@@ -78,8 +80,7 @@ AnaTanPage::~AnaTanPage()
 
 void AnaTanPage::openItemHelp(const std::string& name)
 {
-    const auto path = ItemHelpPath(helpDir_, name, unit_ ? unit_->model() : std::string_view(),
-                                   [](const std::string& p) { return QFileInfo::exists(QString::fromStdString(p)); });
+    const auto path = FindHelpFile(helpDir_, HelpKind::Item, name, unit_ ? std::string(unit_->model()) : std::string());
     if (path) {
         QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(*path)));
     } else if (prompt_) {

@@ -21,6 +21,9 @@ struct BlockListPageContext {
     // The analog wiring view reads the unit's blocks again and repaints.
     std::function<void()> analogChanged;
     editors::blocks::BlockListStyle style;
+    // The transfer commands served by the online dispatcher, and running one.
+    std::function<bool(int)> transferBuilt;
+    std::function<void(int)> runTransfer;
 };
 
 class ShellBlockListView final : public editors::blocks::BlockListView {

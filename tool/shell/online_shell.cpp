@@ -9,6 +9,7 @@
 #include "port_list.h"
 #include "shared_dialogs.h"
 #include "shell_application.h"
+#include "transfer_shell.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -41,6 +42,7 @@ OnlineShell::OnlineShell(ShellApplication& app) : app_(app)
     clockTiming_.sleep = [](std::chrono::milliseconds d) { QThread::msleep(static_cast<unsigned long>(d.count())); };
     OnlineMonitorWorker* worker = app_.onlineMonitor();
     commands_ = std::make_unique<online::OnlineCommands>(*this, worker->state(), owner_);
+    transfers_ = std::make_unique<TransferShell>(app_, *commands_);
 
     ShellServices& s = app_.services();
     if (!s.startOnlineMonitor) s.startOnlineMonitor = [this] { commands_->StartPuOnlineMonitor(); };

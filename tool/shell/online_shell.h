@@ -20,6 +20,7 @@ class QTimer;
 namespace kravin::shell {
 
 class ShellApplication;
+class TransferShell;
 
 class OnlineShell final : public QObject, public online::OnlineCommandHost, public online::RegistryMonitorHost {
     Q_OBJECT
@@ -33,6 +34,8 @@ public:
     online::RegistryMonitorDialog* registryMonitor() const { return registry_; }
     online::OnlineCommands& commands() { return *commands_; }
     online::LinkOwner& owner() { return owner_; }
+    // Download, compare and group download.
+    TransferShell& transfers() { return *transfers_; }
 
     // Whether a view's context-menu command is served here (Date setting, and the transfer
     // commands registered with commands()).
@@ -83,6 +86,7 @@ private:
     ShellApplication& app_;
     online::LinkOwner owner_;
     std::unique_ptr<online::OnlineCommands> commands_;
+    std::unique_ptr<TransferShell> transfers_;
     QPointer<online::RegistryMonitorDialog> registry_;
     QTimer* cycleWatch_ = nullptr;
     online::ClockTiming clockTiming_;

@@ -206,7 +206,10 @@ ShellApplication::ShellApplication(ShellOptions options)
         std::make_unique<editors::blocks::UnitBlockUndoHost>(*unit_, [this] { setModified(); }, activeView);
     blockUndo_ = std::make_unique<model::CBlockUndo>(*blockUndoHost_);
     layerUndo_ = std::make_unique<model::LayerUndoRouter>(*blockUndo_, *stationUndo_, activeView);
-    unitSelection_->changed = [this] { refreshMonitorSnapshot(); };
+    unitSelection_->changed = [this] {
+        refreshMonitorSnapshot();
+        refreshBlockListPalette();
+    };
     if (!options_.monitor) {
         serialLink_ = std::make_shared<online::SerialLink>();
         onlineMonitor_ = std::make_shared<OnlineMonitorWorker>(
@@ -371,6 +374,7 @@ bool ShellApplication::createMainFrame()
         if (auto* comm = kind == ViewKind::DenTan ? qobject_cast<DenTanPage*>(frame.view()) : nullptr)
             frame.addDockBar(Qt::LeftDockWidgetArea, comm->palette());
         if (sequenceViews_) sequenceViews_->decorateFrame(kind, frame);
+        addPalette(kind, frame);
         if (givenDecorate) givenDecorate(kind, frame);
     };
     const auto givenStop = context_.services.onlineStopped;
@@ -536,6 +540,11 @@ QWidget* ShellApplication::makeView(ViewKind kind)
             c.style.sunkenDark = theme_->gray127;
             c.style.fontFamily = theme_->font16.family();
         }
+        c.transferBuilt = [this](int id) { return onlineShell_ && onlineShell_->handles(id); };
+        c.runTransfer = [this](int id) {
+            if (onlineShell_) onlineShell_->runCommand(id);
+            if (frame_) frame_->refresh();
+        };
         auto* view = ShellBlockListView::create(std::move(c));
         view->setWindowTitle(viewTitle(kind, context_.language));
         view->slotState = &frame_->views().slot(ViewKind::BlkList).state;
@@ -556,6 +565,7 @@ QWidget* ShellApplication::makeView(ViewKind kind)
     if (theme_) c.style = systemViewStyle(*theme_);
     c.canUndo = [this] { return stationUndo_->CanUndo(); };
     c.canRedo = [this] { return stationUndo_->CanRedo(); };
+    c.displayNames = ModuleDisplayNames();
     auto* view = new ShellSystemView(std::move(c), &systemCommandTable_);
     // The frames' titles are the trimmed view names.
     view->setWindowTitle(viewTitle(kind, context_.language));

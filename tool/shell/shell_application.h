@@ -15,10 +15,13 @@
 #include "project.h"
 #include "qt_prompt.h"
 #include "sequence_views.h"
+#include "qt_clipboard_port.h"
 #include "qt_system_dialogs.h"
 #include "qt_worker_question.h"
 #include "station_undo.h"
+#include "system_clipboard.h"
 #include "system_commands.h"
+#include "toolbox_dock.h"
 #include "unit_undo_host.h"
 #include "settings.h"
 #include "shell_ports.h"
@@ -123,6 +126,15 @@ public:
     ModelMonitorContext& monitorContext() { return *monitorContext_; }
     // The undo history of the function block list (and the analog view).
     model::CBlockUndo& blockUndo() { return *blockUndo_; }
+    // Copy, move and paste of cards and stations through the clipboard.
+    editors::SystemClipboard& systemClipboard() { return *systemClipboard_; }
+    // The system view's clipboard commands with their handlers.
+    std::vector<std::pair<int, std::function<void()>>> clipboardCommands();
+    // Places a model with a version into the current unit (the system palette's
+    // drop); without it the system palette starts no drag.
+    std::function<bool(const std::string& model, const std::string& version)> placeDevice;
+    // Opens a help document; the desktop's viewer when not set.
+    std::function<void(const std::string& path)> openHelpFile;
     // The online monitor's worker; null when the options gave another.
     OnlineMonitorWorker* onlineMonitor() const { return onlineMonitor_.get(); }
     // The sequential control block and ladder views; null before the main frame.
@@ -207,6 +219,10 @@ private:
     void forgetRecentFile(const std::string& path);
     void toggleLadderKeyHelp();
     void setModified();
+    void createClipboard();
+    // The toolbox of a view kind's frame (system view, block list).
+    void addPalette(ViewKind kind, ChildFrame& frame);
+    void refreshBlockListPalette();
     // Writes the current unit's block codes; a failure is reported.
     bool writeCurrentUnit();
     void makePrintService();
@@ -229,6 +245,9 @@ private:
     std::unique_ptr<editors::blocks::UnitBlockUndoHost> blockUndoHost_;
     std::unique_ptr<model::CBlockUndo> blockUndo_;
     std::unique_ptr<model::LayerUndoRouter> layerUndo_;
+    std::unique_ptr<editors::QtClipboardPort> clipboardPort_;
+    std::unique_ptr<editors::SystemClipboard> systemClipboard_;
+    QPointer<ToolBoxDock> blockListToolbox_;
     std::shared_ptr<ModelMonitorContext> monitorContext_;
     std::shared_ptr<online::SerialLink> serialLink_;
     std::shared_ptr<OnlineMonitorWorker> onlineMonitor_;

@@ -37,6 +37,7 @@ void ShellApplication::createEditing()
                                                                std::move(commandHooks));
     systemCommands_->setGrid({settings_.DT_DX, settings_.DT_DY});
     createCardBackup();
+    createClipboard();
     fillSystemCommands();
     workerQuestion_ = std::make_unique<QtWorkerQuestion>(language_);
     workerQuestion_->setParentWidget(frame_.get());
@@ -78,6 +79,7 @@ void ShellApplication::fillSystemCommands()
     add(CardBackup, [this] { cardBackup_->backup(); });
     add(RestoreCard, [this] { cardBackup_->restore(); });
     add(SynchronizeVersion, [this] { SynchronizeUnitVersion(versionSync_); });
+    for (auto& [id, work] : clipboardCommands()) t.add(id, std::move(work));
     add(ViewBlockList, [this] {
         if (frame_) frame_->trigger(cmd::ViewBlkList);
     });

@@ -13,6 +13,16 @@ std::vector<PaletteItem> pairs(std::initializer_list<const char*> list)
     return out;
 }
 
+// Module codes and the names their tiles and cells show.
+constexpr std::string_view kModuleCodes[][2] = {
+    {"63WJ1", "63WJ-1"}, {"63WJ2", "63WJ-2"}, {"63WJ3", "63WJ-3"}, {"63WB1", "63WB-1"}, {"63WB3", "63WB-3"},
+    {"63WY1", "63WY-1"}, {"TQNH2", "TQN-H2"}, {"TQNZ4", "TQN-Z4"}, {"TQNZ7", "TQN-Z7"}, {"TQNU8", "TQN-U8"},
+    {"TQNB9", "TQN-B9"}, {"TQNB2", "TQN-B2"}, {"TQNW2", "TQN-W2"}, {"TQNV2", "TQN-V2"}, {"TQNK6", "TQN-K6"},
+    {"TQNK9", "TQN-K9"}, {"TQNP8", "TQN-P8"}, {"TQNP3", "TQN-P3"}, {"TQGH2", "TQG-H2"}, {"TQGZ4", "TQG-Z4"},
+    {"TQGZ7", "TQG-Z7"}, {"TQGU8", "TQG-U8"}, {"TQGB9", "TQG-B9"}, {"TQGB2", "TQG-B2"}, {"TQGW2", "TQG-W2"},
+    {"TQGV2", "TQG-V2"}, {"TQGK9", "TQG-K9"}, {"TQGP8", "TQG-P8"}, {"TQGP3", "TQG-P3"}, {"NK-1", "TQNK-1"},
+    {"NK-2", "TQNK-2"}, {"NK-3", "TQNK-3"}};
+
 }  // namespace
 
 const std::vector<PaletteItem>& BlockCodeTable(int table)
@@ -52,39 +62,16 @@ const std::vector<std::string>& ExclusionListB()
 
 std::string ModuleDisplayName(std::string_view name)
 {
-    static constexpr std::string_view kCodes[][2] = {
-        {"63WJ1", "63WJ-1"}, {"63WJ2", "63WJ-2"}, {"63WJ3", "63WJ-3"}, {"63WB1", "63WB-1"}, {"63WB3", "63WB-3"},
-        {"63WY1", "63WY-1"}, {"TQNH2", "TQN-H2"}, {"TQNZ4", "TQN-Z4"}, {"TQNZ7", "TQN-Z7"}, {"TQNU8", "TQN-U8"},
-        {"TQNB9", "TQN-B9"}, {"TQNB2", "TQN-B2"}, {"TQNW2", "TQN-W2"}, {"TQNV2", "TQN-V2"}, {"TQNK6", "TQN-K6"},
-        {"TQNK9", "TQN-K9"}, {"TQNP8", "TQN-P8"}, {"TQNP3", "TQN-P3"}, {"TQGH2", "TQG-H2"}, {"TQGZ4", "TQG-Z4"},
-        {"TQGZ7", "TQG-Z7"}, {"TQGU8", "TQG-U8"}, {"TQGB9", "TQG-B9"}, {"TQGB2", "TQG-B2"}, {"TQGW2", "TQG-W2"},
-        {"TQGV2", "TQG-V2"}, {"TQGK9", "TQG-K9"}, {"TQGP8", "TQG-P8"}, {"TQGP3", "TQG-P3"}, {"NK-1", "TQNK-1"},
-        {"NK-2", "TQNK-2"}, {"NK-3", "TQNK-3"}};
-    for (const auto& c : kCodes)
+    for (const auto& c : kModuleCodes)
         if (c[0] == name) return std::string(c[1]);
     return std::string(name);
 }
 
-namespace {
-
-std::string_view trimmed(std::string_view s)
+std::vector<std::pair<std::string, std::string>> ModuleDisplayNames()
 {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\0')) s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\0')) s.remove_suffix(1);
-    return s;
-}
-
-}  // namespace
-
-std::optional<std::string> ItemHelpPath(const std::string& helpDir, std::string_view name, std::string_view model,
-                                        bool (*exists)(const std::string&))
-{
-    const std::string base = helpDir + "/Item/" + std::string(trimmed(name));
-    const std::string withModel = base + "_" + std::string(trimmed(model)) + ".pdf";
-    if (exists(withModel)) return withModel;
-    const std::string plain = base + ".pdf";
-    if (exists(plain)) return plain;
-    return std::nullopt;
+    std::vector<std::pair<std::string, std::string>> out;
+    for (const auto& c : kModuleCodes) out.emplace_back(c[0], c[1]);
+    return out;
 }
 
 GroupRange TableGroups(int table)

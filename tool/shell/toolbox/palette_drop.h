@@ -13,6 +13,14 @@ public:
     // False when a drag may not start (online).
     virtual bool dragAllowed() const { return true; }
     virtual bool hitTest(int x, int y) const = 0;
+    // Whether the point takes this item (the view may mark the target).
+    virtual bool accepts(int x, int y, const PaletteItem& item)
+    {
+        (void)item;
+        return hitTest(x, y);
+    }
+    // The drag left the view or ended: a mark goes.
+    virtual void dragLeave() {}
     virtual void drop(int x, int y, const PaletteItem& item) = 0;
 };
 

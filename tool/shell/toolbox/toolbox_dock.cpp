@@ -1,5 +1,7 @@
 #include "toolbox_dock.h"
 
+#include <algorithm>
+
 #include <QDrag>
 #include <QDragMoveEvent>
 #include <QDropEvent>
@@ -28,7 +30,9 @@ QString categoryCaption(const PaletteCategory& c)
 QMimeData* paletteMime(const PaletteItem& item)
 {
     auto* mime = new QMimeData;
-    mime->setData(QString::fromLatin1(kPaletteMime), QByteArray::fromStdString(item.name + "\n" + item.code));
+    // The name may hold line breaks: it goes last.
+    mime->setData(QString::fromLatin1(kPaletteMime),
+                  QByteArray::fromStdString(item.code + "\n" + std::to_string(item.id) + "\n" + item.name));
     return mime;
 }
 
@@ -36,10 +40,15 @@ bool readPaletteMime(const QMimeData* mime, PaletteItem& item)
 {
     if (!mime || !mime->hasFormat(QString::fromLatin1(kPaletteMime))) return false;
     const QByteArray data = mime->data(QString::fromLatin1(kPaletteMime));
-    const int nl = data.indexOf('\n');
-    if (nl < 0) return false;
-    item.name = data.left(nl).toStdString();
-    item.code = data.mid(nl + 1).toStdString();
+    const int first = data.indexOf('\n');
+    const int second = first < 0 ? -1 : data.indexOf('\n', first + 1);
+    if (second < 0) return false;
+    bool ok = false;
+    const int id = data.mid(first + 1, second - first - 1).toInt(&ok);
+    if (!ok) return false;
+    item.code = data.left(first).toStdString();
+    item.id = id;
+    item.name = data.mid(second + 1).toStdString();
     return true;
 }
 
@@ -52,7 +61,13 @@ QIcon paletteTile(const PaletteItem& item)
     int size = 15;
     const QString name = QString::fromStdString(ModuleDisplayName(item.name));
     f.setPixelSize(size);
-    while (size > 6 && QFontMetrics(f).horizontalAdvance(name) >= 45) f.setPixelSize(--size);
+    // The widest line decides; the font stops shrinking at 6 pixels.
+    const auto widest = [&name](const QFont& font) {
+        int w = 0;
+        for (const QString& line : name.split(QLatin1Char('\n'))) w = std::max(w, QFontMetrics(font).horizontalAdvance(line));
+        return w;
+    };
+    while (size > 6 && widest(f) >= 45) f.setPixelSize(--size);
     p.setFont(f);
     p.setPen(Qt::black);
     if (item.code.empty()) {
@@ -105,6 +120,12 @@ ToolBoxDock::ToolBoxDock(const QString& title, QWidget* parent) : QDockWidget(ti
     list_ = new ToolBoxList(body);
     list_->setFixedWidth(128);
     setWidget(body);
+    connect(list_, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* tile) {
+        const int row = tile ? list_->row(tile) : -1;
+        if (!onItemHelp) return;
+        onItemHelp(row >= 0 && row < static_cast<int>(list_->items.size()) ? &list_->items[static_cast<std::size_t>(row)]
+                                                                          : nullptr);
+    });
 }
 
 QToolButton* ToolBoxDock::categoryButton(int index) const
@@ -132,7 +153,7 @@ void ToolBoxDock::setCategories(std::vector<PaletteCategory> categories, int ope
 void ToolBoxDock::openCategory(int index)
 {
     open_ = index;
-    while (layout_->count() > 0) layout_->takeAt(0);
+    while (layout_->count() > 0) delete layout_->takeAt(0);  // the layout items, not their widgets
     // Buttons down to the open one, the list, the rest packed at the bottom.
     for (int i = 0; i <= index && i < static_cast<int>(buttons_.size()); ++i)
         layout_->addWidget(buttons_[static_cast<std::size_t>(i)]);
@@ -170,17 +191,22 @@ bool PaletteDropFilter::eventFilter(QObject* watched, QEvent* event)
         auto* e = static_cast<QDragMoveEvent*>(event);
         PaletteItem item;
         const QPoint p = e->position().toPoint();
-        if (readPaletteMime(e->mimeData(), item) && target_->hitTest(p.x(), p.y()))
+        if (readPaletteMime(e->mimeData(), item) && target_->accepts(p.x(), p.y(), item)) {
             e->acceptProposedAction();
-        else
+        } else {
+            target_->dragLeave();
             e->ignore();
+        }
         return true;
     }
+    case QEvent::DragLeave: target_->dragLeave(); return true;
     case QEvent::Drop: {
         auto* e = static_cast<QDropEvent*>(event);
         PaletteItem item;
         const QPoint p = e->position().toPoint();
-        if (readPaletteMime(e->mimeData(), item) && target_->hitTest(p.x(), p.y())) {
+        const bool taken = readPaletteMime(e->mimeData(), item) && target_->accepts(p.x(), p.y(), item);
+        target_->dragLeave();
+        if (taken) {
             e->acceptProposedAction();
             target_->drop(p.x(), p.y(), item);
         }

@@ -9,6 +9,7 @@
 #include <QDockWidget>
 #include <QListWidget>
 
+#include <functional>
 #include <vector>
 
 class QMimeData;
@@ -17,7 +18,7 @@ class QVBoxLayout;
 
 namespace kravin::shell {
 
-// MIME type of a dragged palette item: "name\ncode" in UTF-8.
+// MIME type of a dragged palette item: "name\ncode\nid" in UTF-8 (the name may hold line breaks).
 inline constexpr const char* kPaletteMime = "application/x-kravin-palette-item";
 QMimeData* paletteMime(const PaletteItem& item);
 bool readPaletteMime(const QMimeData* mime, PaletteItem& item);
@@ -46,6 +47,8 @@ public:
     const std::vector<PaletteCategory>& categories() const { return categories_; }
     ToolBoxList* list() const { return list_; }
     QToolButton* categoryButton(int index) const;
+    // A double click on a tile (its help); the item, or nothing off the tiles.
+    std::function<void(const PaletteItem*)> onItemHelp;
 
 private:
     void fill();
