@@ -4,6 +4,7 @@
 #include "child_frame.h"
 #include "command_ids.h"
 #include "dentan_page.h"
+#include "palette_rules.h"
 #include "shell_fixture.h"
 #include "toolbox_dock.h"
 #include "unit_files.h"
@@ -164,6 +165,11 @@ TEST_F(DenTanPageTest, PaletteHoldsModelsAndTheFourBlocksAndNothingStartsOnline)
     EXPECT_NE(std::find(cards.begin(), cards.end(), "QV200"), cards.end());
     EXPECT_EQ(std::find(cards.begin(), cards.end(), "TQRQ$"), cards.end());
     EXPECT_EQ(blocks, (std::vector<std::string>{"CDI31", "CDO32", "CAI33", "CAO34"}));
+    // Help of a communication block whose document is missing: 7016.
+    page()->palette()->openCategory(2);
+    ASSERT_TRUE(page()->palette()->onItemHelp);
+    page()->palette()->onItemHelp(&cats[2].items[0]);
+    EXPECT_EQ(prompt.ids().back(), kMsgNoTerminalHelp);
     frame().applyZoomText(QStringLiteral("200%"));
     EXPECT_EQ(page()->view()->pitch(), 32);
     app->online().online = true;

@@ -3,6 +3,7 @@
 #include "KRAVinA.h"
 #include "anatan_page.h"
 #include "dentan_page.h"
+#include "palettes.h"
 #include "tan_draw.h"
 #include "toolbox_dock.h"
 #include "block_list_page.h"
@@ -687,6 +688,14 @@ QWidget* ShellApplication::makeDenTanPage()
         frame->refresh();
     };
     auto* page = new DenTanPage(std::move(s));
+    // A double click on a communication block's tile opens its terminal help.
+    page->palette()->onItemHelp = [this, page](const PaletteItem* item) {
+        if (page->palette()->openCategory() != 2) return;
+        PaletteHelp help;
+        help.helpDir = options_.folders.helpDir;
+        help.prompt = prompt_;
+        help.show(HelpKind::Terminal, item, std::string());
+    };
     QObject::connect(page->view(), &wiring::TanView::zoomChanged, frame, [frame](double zoom) { frame->syncZoomBox(zoom); });
     return page;
 }
