@@ -6,6 +6,7 @@
 #include "command_ids.h"
 #include "palette_rules.h"
 #include "shell_fixture.h"
+#include "palette_rules.h"
 #include "toolbox_dock.h"
 
 #include <QDropEvent>

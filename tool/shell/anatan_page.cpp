@@ -1,10 +1,9 @@
 #include "anatan_page.h"
 
-#include "palette_rules.h"
-
 #include "block_setting_dialog.h"
 #include "command_ids.h"
-#include "toolbox/toolbox_dock.h"
+#include "palettes.h"
+#include "toolbox_dock.h"
 
 #include <QDesktopServices>
 #include <QFileInfo>
@@ -15,15 +14,7 @@ namespace kravin::shell {
 
 std::vector<PaletteCategory> analogPaletteCategories(const model::UnitContext& unit)
 {
-    std::array<std::vector<std::string>, 100> valid;
-    for (int g = 0; g < model::kGroups; ++g) {
-        const auto& list = unit.validBlocks[static_cast<std::size_t>(g)];
-        for (int i = 0; i < unit.validBlockCount[static_cast<std::size_t>(g)]; ++i) {
-            const char* code = list.data() + 5 * i;
-            if (code[0] != 0) valid[static_cast<std::size_t>(g)].emplace_back(code, 5);
-        }
-    }
-    return BuildCodeCategories(valid, ExclusionListA());
+    return BuildCodeCategories(unitValidBlocks(unit), ExclusionListA());
 }
 
 struct AnaTanPage::SettingHost final : editors::blocks::BlockSettingHost {
@@ -58,11 +49,9 @@ AnaTanPage::AnaTanPage(wiring::AnaTanServices services, std::string helpDir, QWi
     palette_->setTarget(this);
     new PaletteDropFilter(view_->viewport(), this);
     // A double click on a tile opens its item help.
-    connect(palette_->list(), &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
-        const int row = palette_->list()->row(item);
-        const auto& items = palette_->list()->items;
-        if (row >= 0 && row < static_cast<int>(items.size())) openItemHelp(items[static_cast<std::size_t>(row)].name);
-    });
+    palette_->onItemHelp = [this](const PaletteItem* item) {
+        if (item) openItemHelp(item->name);
+    };
 }
 
 bool AnaTanPage::runBlockSetting()
@@ -80,12 +69,15 @@ AnaTanPage::~AnaTanPage()
 
 void AnaTanPage::openItemHelp(const std::string& name)
 {
-    const auto path = FindHelpFile(helpDir_, HelpKind::Item, name, unit_ ? std::string(unit_->model()) : std::string());
-    if (path) {
-        QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(*path)));
-    } else if (prompt_) {
-        prompt_->message(kMsgNoItemHelp, {}, model::Buttons::Ok, model::Icon::Warning);
-    }
+    PaletteHelp help;
+    help.helpDir = helpDir_;
+    help.prompt = prompt_;
+    help.open = [](const std::string& path) {
+        QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)));
+    };
+    PaletteItem item;
+    item.name = name;
+    help.show(HelpKind::Item, &item, unit_ ? std::string(unit_->model()) : std::string());
 }
 
 bool AnaTanPage::isCommandEnabled(int id) const
