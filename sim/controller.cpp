@@ -148,6 +148,8 @@ std::string Controller::handleText(int card, std::string_view text)
     }
     if (!text.empty() && text[0] == 'D') {
         if (group_ < 0 || item_ < 0) return "CNG";
+        // The hand-held unit's UP and DOWN in data entry: the value is shown, never changed.
+        if (text == "DU" || text == "DD") return "D" + table(card, group_)[group_][item_];
         std::string value(text.substr(1));
         if (value.size() > 19) return "CNG";
         return writeItem(card, std::move(value));

@@ -208,7 +208,8 @@ TEST_F(TransferRoad, GroupDownloadFromTheBlockListSendsOnlyThatGroup)
     ASSERT_NE(std::find(menu.begin(), menu.end(), 40426), menu.end());
     EXPECT_TRUE(list->isCommandEnabled(40426));
     EXPECT_TRUE(list->isCommandEnabled(40473));
-    EXPECT_FALSE(list->isCommandEnabled(40427));  // network download: not built
+    EXPECT_TRUE(list->isCommandEnabled(40427));   // network group download
+    EXPECT_TRUE(list->isCommandEnabled(40609));   // upload of the group
 
     online::TransferOutcome outcome = online::TransferOutcome::Running;
     app->onlineShell()->transfers().beforeDialog = [&outcome](QDialog& d) {

@@ -20,6 +20,8 @@ class QTimer;
 namespace kravin::shell {
 
 class ShellApplication;
+class Ht9Shell;
+class UploadShell;
 class TransferShell;
 
 class OnlineShell final : public QObject, public online::OnlineCommandHost, public online::RegistryMonitorHost {
@@ -34,6 +36,8 @@ public:
     online::RegistryMonitorDialog* registryMonitor() const { return registry_; }
     online::OnlineCommands& commands() { return *commands_; }
     online::LinkOwner& owner() { return owner_; }
+    Ht9Shell& ht9() { return *ht9_; }
+    UploadShell& uploads() { return *uploads_; }
     // Download, compare and group download.
     TransferShell& transfers() { return *transfers_; }
 
@@ -90,6 +94,8 @@ private:
     QPointer<online::RegistryMonitorDialog> registry_;
     QTimer* cycleWatch_ = nullptr;
     online::ClockTiming clockTiming_;
+    std::unique_ptr<Ht9Shell> ht9_;
+    std::unique_ptr<UploadShell> uploads_;
 };
 
 }  // namespace kravin::shell

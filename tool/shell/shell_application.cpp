@@ -12,6 +12,7 @@
 #include "command_ids.h"
 #include "dialogs/small_dialogs.h"
 #include "frame_bars.h"
+#include "ht9_shell.h"
 #include "services.h"
 #include "text_codec.h"
 #include "vuken.h"
@@ -161,6 +162,7 @@ public:
         AnaTanPage* page = kind == ViewKind::AnaTan ? app_.anaTanPage() : nullptr;
         return !page || page->view()->ConfirmOpenJumps();
     }
+    bool chooseHt9Connection() override { return app_.onlineShell() && app_.onlineShell()->ht9().prepare(); }
     bool ladderPending() override { return app_.sequenceViews() && app_.sequenceViews()->ladderPending(); }
     bool commitLadder() override { return !app_.sequenceViews() || app_.sequenceViews()->commitLadder(); }
     bool confirmDiscardLadder() override
@@ -513,6 +515,7 @@ AnaTanPage* ShellApplication::anaTanPage() const
 QWidget* ShellApplication::makeView(ViewKind kind)
 {
     if (kind == ViewKind::AnaTan && frame_) return makeAnaTanPage();
+    if (kind == ViewKind::Ht9 && onlineShell_) return onlineShell_->ht9().makeView();
     if ((kind == ViewKind::SeqBlk || kind == ViewKind::Ladder) && sequenceViews_)
         return sequenceViews_->makeView(kind);
     if (kind == ViewKind::BlkList && frame_) {

@@ -60,9 +60,12 @@ public:
     // Runs each dialog before it is shown (tests drive it here).
     std::function<void(QDialog&)> beforeDialog;
 
-private:
+    // The dialog setup of the current unit: its device rows (the allocated one chosen).
     online::TransferDialogSetup makeSetup(const std::optional<online::AllocatedPort>& port, QtTransferQuestions& q);
+    // The start's reference checks (messages 8112, 8113); false when the user cancels.
     bool referenceCheck(int first, int last, bool station);
+
+private:
     int exec(QDialog& dialog);
     void refreshViews();
 

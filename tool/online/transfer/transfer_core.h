@@ -29,6 +29,7 @@ struct TransferTiming {
     milliseconds busTick{200};      // each later tick
     milliseconds busRead{1};        // after each bus read
     milliseconds busSettle{300};    // after the bus is cycled before the mode-off write
+    milliseconds busUploadRead{100};// after each bus request of the upload and the network download
 
     // The run's waits with the given values; real sleeping in the running tool.
     static TransferTiming Real();
