@@ -4,6 +4,7 @@
 #include "anatan_page.h"
 #include "child_frame.h"
 #include "command_ids.h"
+#include "palette_rules.h"
 #include "shell_fixture.h"
 #include "palette_rules.h"
 #include "toolbox_dock.h"

@@ -2,6 +2,8 @@
 
 #include "KRAVinA.h"
 #include "anatan_page.h"
+#include "dentan_page.h"
+#include "palettes.h"
 #include "tan_draw.h"
 #include "toolbox_dock.h"
 #include "block_list_page.h"
@@ -153,6 +155,10 @@ public:
     // The analog view asks about its open jump marks before it is left.
     bool commitWiringEdit(ViewKind kind) override
     {
+        if (kind == ViewKind::DenTan) {
+            DenTanPage* comm = app_.denTanPage();
+            return !comm || comm->view()->ConfirmOpenJumps();
+        }
         AnaTanPage* page = kind == ViewKind::AnaTan ? app_.anaTanPage() : nullptr;
         return !page || page->view()->ConfirmOpenJumps();
     }
@@ -368,6 +374,8 @@ bool ShellApplication::createMainFrame()
         if (frame_) addFrameBar(kind, frame, *frame_, bars);
         if (auto* page = kind == ViewKind::AnaTan ? qobject_cast<AnaTanPage*>(frame.view()) : nullptr)
             frame.addDockBar(Qt::LeftDockWidgetArea, page->palette());
+        if (auto* comm = kind == ViewKind::DenTan ? qobject_cast<DenTanPage*>(frame.view()) : nullptr)
+            frame.addDockBar(Qt::LeftDockWidgetArea, comm->palette());
         if (sequenceViews_) sequenceViews_->decorateFrame(kind, frame);
         addPalette(kind, frame);
         if (givenDecorate) givenDecorate(kind, frame);
@@ -391,6 +399,7 @@ bool ShellApplication::createMainFrame()
         if (auto* list = child ? qobject_cast<ShellBlockListView*>(child->view()) : nullptr)
             frame->syncZoomBox(list->zoom());
         if (auto* page = child ? qobject_cast<AnaTanPage*>(child->view()) : nullptr) frame->syncZoomBox(page->zoom());
+        if (auto* comm = child ? qobject_cast<DenTanPage*>(child->view()) : nullptr) frame->syncZoomBox(comm->zoom());
     });
     if (onlineMonitor_) {
         // A failed exchange is shown once per failure; the run has stopped.
@@ -547,6 +556,7 @@ QWidget* ShellApplication::makeView(ViewKind kind)
         QObject::connect(view, &editors::blocks::BlockListView::blocksChanged, frame, [frame] { frame->refresh(); });
         return view;
     }
+    if (kind == ViewKind::DenTan && frame_) return makeDenTanPage();
     if (kind != ViewKind::System || !frame_) return nullptr;
     editors::SystemViewContext c;
     c.masters = masters_.get();
@@ -640,6 +650,57 @@ void ShellApplication::bulkPrint(int mode)
     print_->runBulkPrint(mode, frame_.get());
     views.closePrint();
     frame_->refresh();
+}
+
+DenTanPage* ShellApplication::denTanPage() const
+{
+    ChildFrame* f = frame_ ? frame_->frame(ViewKind::DenTan) : nullptr;
+    return f ? qobject_cast<DenTanPage*>(f->view()) : nullptr;
+}
+
+QWidget* ShellApplication::makeDenTanPage()
+{
+    wiring::comm::DenTanServices s;
+    s.unit = unit_.get();
+    s.prompt = prompt_;
+    s.undo = stationUndo_.get();
+    s.blockUndo = blockUndo_.get();
+    s.system = systemCommands_.get();
+    s.language = language_;
+    s.online = [this] { return online_.online.load(); };
+    s.setModified = [this] { setModified(); };
+    s.tableRebuilt = [this](const model::CommLinkTable& table) { monitorContext_->publishCommTable(table); };
+    s.values = [this](int station, int slot, int index) -> std::optional<std::pair<std::int16_t, std::int16_t>> {
+        if (!onlineMonitor_ || station < 0 || station >= online::kMonitorStations || slot < 0 ||
+            slot >= online::kMonitorSlots || index < 0 || index >= online::kMonitorTerminals)
+            return std::nullopt;
+        const auto values = onlineMonitor_->state().Results().comm;
+        if (!values) return std::nullopt;
+        const auto& v = values->slots[static_cast<std::size_t>(station)][static_cast<std::size_t>(slot)]
+                                     [static_cast<std::size_t>(index)];
+        return std::make_pair(v.first, v.second);
+    };
+    MainFrame* frame = frame_.get();
+    s.changed = [this, frame] {
+        frame->refresh();
+        if (frame->views().frameExists(ViewKind::System))
+            frame->sendCommand(static_cast<int>(ViewKind::System), editors::syscmd::SystemRedraw);
+    };
+    s.openBlockList = [frame] {
+        frame->views().openBlkList();
+        frame->refresh();
+    };
+    auto* page = new DenTanPage(std::move(s));
+    // A double click on a communication block's tile opens its terminal help.
+    page->palette()->onItemHelp = [this, page](const PaletteItem* item) {
+        if (page->palette()->openCategory() != 2) return;
+        PaletteHelp help;
+        help.helpDir = options_.folders.helpDir;
+        help.prompt = prompt_;
+        help.show(HelpKind::Terminal, item, std::string());
+    };
+    QObject::connect(page->view(), &wiring::TanView::zoomChanged, frame, [frame](double zoom) { frame->syncZoomBox(zoom); });
+    return page;
 }
 
 void ShellApplication::refreshMonitorSnapshot()
