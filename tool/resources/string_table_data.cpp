@@ -34,6 +34,7 @@ const StringEntry kStringTable[] = {
     {7012, "Failed to open project file. (%d)", "プロジェクトファイルを開けませんでした。(%d)"},
     {7013, "Failed to save project file. (%d)", "プロジェクトファイルを保存できませんでした。(%d)"},
     {7014, "Enter project name and location.", "プロジェクト名と保存場所を入力してください。"},
+    {7017, "Help file for the function block does not exist.", "機能ブロックのヘルプファイルが存在しません。"},
     {7018, "Cannot access project file.", "プロジェクトファイルにアクセスできません。"},
     {7030,
      "%d station or card records name a kind or version that is not in the master tables.\n"
@@ -53,10 +54,14 @@ const StringEntry kStringTable[] = {
     // System configuration commands
     {8100, "A part of the data may not be passed on. \nAre you sure?", "一部のデータが引き継がれない可能性があります。\nよろしいですか？"},
     {8101, "Are you sure to delete card information?", "カード情報を削除してもよろしいですか？"},
+    // Analog terminal connection
+    {8102, "Jump to %s is not completed. \n\nAre you sure to discard?", "ジャンプ先 %s が未完成です。\n\n破棄してもよろしいですか？"},
     // Function block list
     {8103, "Are you sure to delete function information?", "機能情報を削除してもよろしいですか？"},
     // Ladder
     {8104, "Are you sure to discard updated data?", "更新したデータを破棄してもよろしいですか？"},
+    // Analog terminal connection
+    {8105, "Are you sure to delete original function block?", "元の機能ブロックを削除してもよろしいですか？"},
     // System configuration commands
     {8110, "Cannot apply.", "適用できません。"},
     // Diagram layers
@@ -70,6 +75,8 @@ const StringEntry kStringTable[] = {
     {8119, "Incorrect input data. ( It%02d )", "入力データが正しくありません。( It%02d )"},
     {8120, "Incorrect input data length. ( It%02d maximum %d characters)",
      "入力データの長さが正しくありません。( It%02d 最大 %d 文字)"},
+    {8121, "The jump destination name already exists.", "ジャンプ先の名前は既に存在します。"},
+    {8122, "Input-to-input or output-to-output connection is not allowed.", "入力同士、出力同士の接続はできません。"},
     {8130, "Cannot register any more junction points.", "これ以上接続点を登録できません。"},
     {8140, "ID NOT FOUND", "ID NOT FOUND"},
     {8141, "The data of the unit could not be written. The project files may be incomplete.",
@@ -193,6 +200,8 @@ const StringEntry kStringTable[] = {
     {32812, "Online Monitor", "オンラインモニタ"},
     {32813, "Offline", "オフライン"},
     // System configuration commands
+    // Analog terminal connection menu
+    {40226, "Reset to origin", "原点に戻す"},
     {40400, "Change device", "機器の変更"},
     {40401, "Function Block List", "機能ブロック一覧"},
     {40402, "Restore card", "カードのリストア"},
@@ -220,13 +229,23 @@ const StringEntry kStringTable[] = {
     {40425, "Delete function", "機能の削除"},
     {40426, "Download", "ダウンロード"},
     {40427, "Network download", "ネットワークダウンロード"},
+    {40433, "Connection line format", "結線フォーマット"},
+    {40434, "Delete connection line", "結線の削除"},
+    {40467, "Delete function", "機能の削除"},
+    {40468, "Select connection line", "結線の選択"},
+    {40469, "Add breakpoint", "折れ点の追加"},
+    {40470, "Delete breakpoint", "折れ点の削除"},
     {40471, "Compare", "比較"},
     {40472, "Network compare", "ネットワーク比較"},
     {40473, "Compare", "比較"},
     {40474, "Network Compare", "ネットワーク比較"},
+    {40475, "Add jump destination", "ジャンプ先の追加"},
+    {40476, "Help", "ヘルプ"},
     {40477, "Change ID_No.", "ID番号の変更"},
     {40478, "Select version", "バージョンの選択"},
     {40479, "Synchronize version", "バージョンの同期"},
+    {40480, "Draw junction point", "接続点の描画"},
+    {40481, "Delete junction point", "接続点の削除"},
     {40609, "Upload", "アップロード"},
     {40610, "Network upload", "ネットワークアップロード"},
     // Framework

@@ -1,7 +1,10 @@
 #include "shell_application.h"
 
 #include "KRAVinA.h"
+#include "anatan_page.h"
+#include "toolbox_dock.h"
 #include "block_list_page.h"
+#include "monitor_worker.h"
 #include "child_frame.h"
 #include "command_ids.h"
 #include "dialogs/small_dialogs.h"
@@ -13,6 +16,7 @@
 #include <QLocale>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QTimer>
 
 #include <atomic>
 #include <cstdio>
@@ -142,6 +146,12 @@ public:
         if (kind == ViewKind::BlkList) app_.writeCurrentUnit();
     }
     int currentCard() override { return std::max(0, app_.unitContext().g_curCard); }
+    // The analog view asks about its open jump marks before it is left.
+    bool commitWiringEdit(ViewKind kind) override
+    {
+        AnaTanPage* page = kind == ViewKind::AnaTan ? app_.anaTanPage() : nullptr;
+        return !page || page->view()->ConfirmOpenJumps();
+    }
 
 private:
     ShellApplication& app_;
@@ -167,8 +177,16 @@ ShellApplication::ShellApplication(ShellOptions options)
     };
     stationUndo_ = std::make_unique<model::CStationUndo>(*undoHost_);
     monitorContext_ = std::make_shared<ModelMonitorContext>(*unit_);
-    blockUndoHost_ = std::make_unique<editors::blocks::UnitBlockUndoHost>(*unit_, [this] { setModified(); });
+    // The stores reach the analog view while it is open.
+    const auto activeView = [this]() -> model::UndoView* {
+        AnaTanPage* page = anaTanPage();
+        return page ? &page->view()->editor() : nullptr;
+    };
+    undoHost_->view = activeView;
+    blockUndoHost_ =
+        std::make_unique<editors::blocks::UnitBlockUndoHost>(*unit_, [this] { setModified(); }, activeView);
     blockUndo_ = std::make_unique<model::CBlockUndo>(*blockUndoHost_);
+    layerUndo_ = std::make_unique<model::LayerUndoRouter>(*blockUndo_, *stationUndo_, activeView);
     unitSelection_->changed = [this] { refreshMonitorSnapshot(); };
     if (!options_.monitor) {
         serialLink_ = std::make_shared<online::SerialLink>();
@@ -320,6 +338,8 @@ bool ShellApplication::createMainFrame()
         bars.resetBank = [this] { unit_->g_blockListBank = 0; };
         bars.writeUnit = [this] { return writeCurrentUnit(); };
         if (frame_) addFrameBar(kind, frame, *frame_, bars);
+        if (auto* page = kind == ViewKind::AnaTan ? qobject_cast<AnaTanPage*>(frame.view()) : nullptr)
+            frame.addDockBar(Qt::LeftDockWidgetArea, page->palette());
         if (givenDecorate) givenDecorate(kind, frame);
     };
     const auto givenStop = context_.services.onlineStopped;
@@ -340,6 +360,7 @@ bool ShellApplication::createMainFrame()
             frame->syncZoomBox(view->zoom());
         if (auto* list = child ? qobject_cast<ShellBlockListView*>(child->view()) : nullptr)
             frame->syncZoomBox(list->zoom());
+        if (auto* page = child ? qobject_cast<AnaTanPage*>(child->view()) : nullptr) frame->syncZoomBox(page->zoom());
     });
     if (onlineMonitor_) {
         // A failed exchange is shown once per failure; the run has stopped.
@@ -349,6 +370,9 @@ bool ShellApplication::createMainFrame()
         onlineMonitor_->onOnlineStop = [this] {
             if (frame_) frame_->sendCommand(-1, cmd::OnlineStop);
         };
+        QObject::connect(&onlineMonitor_->worker(), &online::MonitorWorker::anatanRedraw, frame, [frame] {
+            frame->sendCommand(static_cast<int>(ViewKind::AnaTan), wiring::anacmd::Redraw);
+        });
     }
     if (onlineMonitor_) onlineShell_ = std::make_unique<OnlineShell>(*this);
 
@@ -404,8 +428,15 @@ ShellSystemView* ShellApplication::systemView() const
     return f ? qobject_cast<ShellSystemView*>(f->view()) : nullptr;
 }
 
+AnaTanPage* ShellApplication::anaTanPage() const
+{
+    ChildFrame* f = frame_ ? frame_->frame(ViewKind::AnaTan) : nullptr;
+    return f ? qobject_cast<AnaTanPage*>(f->view()) : nullptr;
+}
+
 QWidget* ShellApplication::makeView(ViewKind kind)
 {
+    if (kind == ViewKind::AnaTan && frame_) return makeAnaTanPage();
     if (kind == ViewKind::BlkList && frame_) {
         BlockListPageContext c;
         c.unit = unit_.get();
@@ -461,6 +492,47 @@ QWidget* ShellApplication::makeView(ViewKind kind)
         frame->refresh();
     });
     return view;
+}
+
+QWidget* ShellApplication::makeAnaTanPage()
+{
+    wiring::AnaTanServices s;
+    s.unit = unit_.get();
+    s.prompt = prompt_;
+    s.undo = blockUndo_.get();
+    s.layerUndo = layerUndo_.get();
+    s.settings = &settings_;
+    s.language = language_;
+    s.online = [this] { return online_.online.load(); };
+    s.setModified = [this] {
+        if (session_) session_->projectRecord.modified = 1;
+    };
+    s.saveSettings = [this] { saveSettings(); };
+    MainFrame* frame = frame_.get();
+    s.changed = [this, frame] {
+        frame->refresh();
+        refreshMonitorSnapshot();
+    };
+    s.monitorValue = [this](int block, int item) -> std::optional<std::int32_t> {
+        if (!onlineMonitor_ || block < 0 || block >= online::kMonitorBlocks || item < 0 ||
+            item >= online::kMonitorItems)
+            return std::nullopt;
+        const auto values = onlineMonitor_->state().Results().analog;
+        if (!values || values->station != unit_->g_curStation || values->card != unit_->libraryCard())
+            return std::nullopt;
+        return values->values[static_cast<std::size_t>(block)][static_cast<std::size_t>(item)];
+    };
+    unit_->LoadUnitBlocks(1);
+    auto* page = new AnaTanPage(std::move(s), options_.folders.helpDir);
+    // The monitor reads the analog plan while the view is open.
+    QObject::connect(frame, &MainFrame::viewShown, page, [this](int kind) {
+        if (kind == static_cast<int>(ViewKind::AnaTan)) refreshMonitorSnapshot();
+    });
+    QObject::connect(page, &QObject::destroyed, frame, [this, frame] {
+        QTimer::singleShot(0, frame, [this] { refreshMonitorSnapshot(); });
+    });
+    QObject::connect(page->view(), &wiring::TanView::zoomChanged, frame, [frame](double zoom) { frame->syncZoomBox(zoom); });
+    return page;
 }
 
 void ShellApplication::makePrintService()

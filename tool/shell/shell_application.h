@@ -24,6 +24,7 @@
 #include "system_config.h"
 #include "system_view_page.h"
 #include "theme.h"
+#include "layer_undo_router.h"
 
 #include <QPointer>
 #include <QSettings>
@@ -130,6 +131,8 @@ public:
     void applyOnlineSettings();
     // The open system configuration view, or null.
     ShellSystemView* systemView() const;
+    // The open analog terminal connection view\'s page, or null.
+    class AnaTanPage* anaTanPage() const;
     // The station undo store of the configuration and the communication view.
     model::CStationUndo& stationUndo() { return *stationUndo_; }
     editors::SystemCommands& systemCommands() { return *systemCommands_; }
@@ -176,6 +179,7 @@ public:
 
 private:
     class Hooks;
+    QWidget* makeAnaTanPage();
     void storePlacements();
     void projectChanged();
     // The system view's commands and dialogs, the workers' questions, the recent files.
@@ -209,6 +213,7 @@ private:
     QPointer<QWidget> ladderKeyHelp_;
     std::unique_ptr<editors::blocks::UnitBlockUndoHost> blockUndoHost_;
     std::unique_ptr<model::CBlockUndo> blockUndo_;
+    std::unique_ptr<model::LayerUndoRouter> layerUndo_;
     std::shared_ptr<ModelMonitorContext> monitorContext_;
     std::shared_ptr<online::SerialLink> serialLink_;
     std::shared_ptr<OnlineMonitorWorker> onlineMonitor_;

@@ -1,0 +1,192 @@
+#include "toolbox_dock.h"
+
+#include <QDrag>
+#include <QDragMoveEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QPainter>
+#include <QPixmap>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace kravin::shell {
+
+namespace {
+
+constexpr int kTile = 46;
+const char* const kTableNames[] = {"Control",   "Communication", "Calculation", "Bypass", "Linearize",
+                                   "Timing",    "Switch",        "Sequence",    "Trend",  "Others"};
+
+QString categoryCaption(const PaletteCategory& c)
+{
+    return QString::fromLatin1(c.table >= 0 && c.table < 10 ? kTableNames[c.table] : (c.items.empty() ? "" : "Others"));
+}
+
+}  // namespace
+
+QMimeData* paletteMime(const PaletteItem& item)
+{
+    auto* mime = new QMimeData;
+    mime->setData(QString::fromLatin1(kPaletteMime), QByteArray::fromStdString(item.name + "\n" + item.code));
+    return mime;
+}
+
+bool readPaletteMime(const QMimeData* mime, PaletteItem& item)
+{
+    if (!mime || !mime->hasFormat(QString::fromLatin1(kPaletteMime))) return false;
+    const QByteArray data = mime->data(QString::fromLatin1(kPaletteMime));
+    const int nl = data.indexOf('\n');
+    if (nl < 0) return false;
+    item.name = data.left(nl).toStdString();
+    item.code = data.mid(nl + 1).toStdString();
+    return true;
+}
+
+QIcon paletteTile(const PaletteItem& item)
+{
+    QPixmap pm(kTile, kTile);
+    pm.fill(QColor(0, 255, 0));
+    QPainter p(&pm);
+    QFont f = p.font();
+    int size = 15;
+    const QString name = QString::fromStdString(ModuleDisplayName(item.name));
+    f.setPixelSize(size);
+    while (size > 6 && QFontMetrics(f).horizontalAdvance(name) >= 45) f.setPixelSize(--size);
+    p.setFont(f);
+    p.setPen(Qt::black);
+    if (item.code.empty()) {
+        p.drawText(QRect(0, 0, kTile, kTile), Qt::AlignCenter, name);
+    } else {
+        p.drawText(QRect(0, 5, kTile, 18), Qt::AlignCenter, name);
+        p.drawText(QRect(0, 23, kTile, 18), Qt::AlignCenter, QString::fromStdString(item.code));
+    }
+    return QIcon(pm);
+}
+
+ToolBoxList::ToolBoxList(QWidget* parent) : QListWidget(parent)
+{
+    setObjectName(QStringLiteral("toolboxList"));
+    setViewMode(QListView::IconMode);
+    setIconSize(QSize(kTile, kTile));
+    setGridSize(QSize(54, 54));
+    setMovement(QListView::Static);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setDragEnabled(true);
+    setDragDropMode(QAbstractItemView::DragOnly);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+}
+
+void ToolBoxList::startDrag(Qt::DropActions)
+{
+    const int row = currentRow();
+    if (row < 0 || row >= static_cast<int>(items.size())) return;
+    // While online the palettes refuse to start a drag.
+    if (target && !target->dragAllowed()) {
+        setCursor(Qt::ForbiddenCursor);
+        return;
+    }
+    unsetCursor();
+    auto* drag = new QDrag(this);
+    drag->setMimeData(paletteMime(items[static_cast<std::size_t>(row)]));
+    drag->setPixmap(item(row)->icon().pixmap(kTile, kTile));
+    drag->setHotSpot(QPoint(kTile / 2, kTile / 2));
+    drag->exec(Qt::CopyAction);
+}
+
+ToolBoxDock::ToolBoxDock(const QString& title, QWidget* parent) : QDockWidget(title, parent)
+{
+    setObjectName(QStringLiteral("toolbox"));
+    setFeatures(QDockWidget::DockWidgetMovable);
+    auto* body = new QWidget(this);
+    layout_ = new QVBoxLayout(body);
+    layout_->setContentsMargins(3, 0, 3, 0);
+    layout_->setSpacing(2);
+    list_ = new ToolBoxList(body);
+    list_->setFixedWidth(128);
+    setWidget(body);
+}
+
+QToolButton* ToolBoxDock::categoryButton(int index) const
+{
+    return index >= 0 && index < static_cast<int>(buttons_.size()) ? buttons_[static_cast<std::size_t>(index)]
+                                                                    : nullptr;
+}
+
+void ToolBoxDock::setCategories(std::vector<PaletteCategory> categories, int open)
+{
+    categories_ = std::move(categories);
+    for (QToolButton* b : buttons_) b->deleteLater();
+    buttons_.clear();
+    for (std::size_t i = 0; i < categories_.size(); ++i) {
+        auto* b = new QToolButton(widget());
+        b->setObjectName(QStringLiteral("category%1").arg(3001 + static_cast<int>(i)));
+        b->setText(categoryCaption(categories_[i]));
+        b->setFixedSize(128, 30);
+        connect(b, &QToolButton::clicked, this, [this, i] { openCategory(static_cast<int>(i)); });
+        buttons_.push_back(b);
+    }
+    openCategory(std::clamp(open, 0, std::max(0, static_cast<int>(categories_.size()) - 1)));
+}
+
+void ToolBoxDock::openCategory(int index)
+{
+    open_ = index;
+    while (layout_->count() > 0) layout_->takeAt(0);
+    // Buttons down to the open one, the list, the rest packed at the bottom.
+    for (int i = 0; i <= index && i < static_cast<int>(buttons_.size()); ++i)
+        layout_->addWidget(buttons_[static_cast<std::size_t>(i)]);
+    layout_->addWidget(list_, 1);
+    for (int i = index + 1; i < static_cast<int>(buttons_.size()); ++i)
+        layout_->addWidget(buttons_[static_cast<std::size_t>(i)]);
+    for (std::size_t i = 0; i < buttons_.size(); ++i)
+        buttons_[i]->setArrowType(static_cast<int>(i) == index ? Qt::DownArrow : Qt::RightArrow);
+    fill();
+}
+
+void ToolBoxDock::fill()
+{
+    list_->clear();
+    list_->items.clear();
+    if (open_ < 0 || open_ >= static_cast<int>(categories_.size())) return;
+    for (const PaletteItem& item : categories_[static_cast<std::size_t>(open_)].items) {
+        auto* row = new QListWidgetItem(paletteTile(item), QString(), list_);
+        row->setToolTip(QString::fromStdString(ModuleDisplayName(item.name) + " " + item.code));
+        list_->items.push_back(item);
+    }
+}
+
+PaletteDropFilter::PaletteDropFilter(QWidget* widget, PaletteDropTarget* target) : QObject(widget), target_(target)
+{
+    widget->setAcceptDrops(true);
+    widget->installEventFilter(this);
+}
+
+bool PaletteDropFilter::eventFilter(QObject* watched, QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::DragEnter:
+    case QEvent::DragMove: {
+        auto* e = static_cast<QDragMoveEvent*>(event);
+        PaletteItem item;
+        const QPoint p = e->position().toPoint();
+        if (readPaletteMime(e->mimeData(), item) && target_->hitTest(p.x(), p.y()))
+            e->acceptProposedAction();
+        else
+            e->ignore();
+        return true;
+    }
+    case QEvent::Drop: {
+        auto* e = static_cast<QDropEvent*>(event);
+        PaletteItem item;
+        const QPoint p = e->position().toPoint();
+        if (readPaletteMime(e->mimeData(), item) && target_->hitTest(p.x(), p.y())) {
+            e->acceptProposedAction();
+            target_->drop(p.x(), p.y(), item);
+        }
+        return true;
+    }
+    default: return QObject::eventFilter(watched, event);
+    }
+}
+
+}  // namespace kravin::shell

@@ -1,0 +1,76 @@
+// The toolbox of an editing view: a dock with one button per category and
+// the open category's items as tiles. A tile dragged onto the view is
+// dropped through the view's PaletteDropTarget.
+#pragma once
+
+#include "palette_codes.h"
+#include "palette_drop.h"
+
+#include <QDockWidget>
+#include <QListWidget>
+
+#include <vector>
+
+class QMimeData;
+class QToolButton;
+class QVBoxLayout;
+
+namespace kravin::shell {
+
+// MIME type of a dragged palette item: "name\ncode" in UTF-8.
+inline constexpr const char* kPaletteMime = "application/x-kravin-palette-item";
+QMimeData* paletteMime(const PaletteItem& item);
+bool readPaletteMime(const QMimeData* mime, PaletteItem& item);
+
+// The tile list: icon mode, drags start only while the target allows them.
+class ToolBoxList : public QListWidget {
+    Q_OBJECT
+public:
+    explicit ToolBoxList(QWidget* parent = nullptr);
+    const PaletteDropTarget* target = nullptr;
+    std::vector<PaletteItem> items;
+
+protected:
+    void startDrag(Qt::DropActions actions) override;
+};
+
+class ToolBoxDock : public QDockWidget {
+    Q_OBJECT
+public:
+    ToolBoxDock(const QString& title, QWidget* parent = nullptr);
+
+    void setCategories(std::vector<PaletteCategory> categories, int open = 0);
+    void setTarget(PaletteDropTarget* target) { list_->target = target; }
+    int openCategory() const { return open_; }
+    void openCategory(int index);
+    const std::vector<PaletteCategory>& categories() const { return categories_; }
+    ToolBoxList* list() const { return list_; }
+    QToolButton* categoryButton(int index) const;
+
+private:
+    void fill();
+
+    std::vector<PaletteCategory> categories_;
+    std::vector<QToolButton*> buttons_;
+    QVBoxLayout* layout_;
+    ToolBoxList* list_;
+    int open_ = 0;
+};
+
+// Takes drops of palette items on a widget and hands them to the target.
+class PaletteDropFilter : public QObject {
+    Q_OBJECT
+public:
+    PaletteDropFilter(QWidget* widget, PaletteDropTarget* target);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    PaletteDropTarget* target_;
+};
+
+// The tile picture of an item: its name above its code on green.
+QIcon paletteTile(const PaletteItem& item);
+
+}  // namespace kravin::shell
