@@ -248,7 +248,7 @@ TEST_F(PrintCommandsTest, BulkPrintCancelledAtThePrinterChoiceStops)
     // With every box unchecked the run ends at once, without a printer.
     whenBulkDialog([&](print::BulkPrintDialog* d) {
         for (int id : {print::CheckCover, print::CheckSystem, print::CheckBlockList, print::CheckBlockSetting,
-                       print::CheckSequence, print::CheckLadder})
+                       print::CheckSequence, print::CheckLadder, print::CheckAnalog})
             d->check(id)->setChecked(false);
         EXPECT_FALSE(d->check(print::CheckTerminalInfo)->isEnabled());
         EXPECT_FALSE(d->check(print::CheckGroupBreak)->isEnabled());

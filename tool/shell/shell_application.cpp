@@ -310,7 +310,10 @@ bool ShellApplication::createMainFrame()
     makePrintService();
     if (!context_.services.print)
         context_.services.print = [this](const PrintSettings& settings, bool preview) {
-            print_->printKind(settings.code, preview, frame_.get());
+            if (settings.code == print::KindAnalog)
+                print_->printWiring(settings.code, settings.scale, settings.fit, preview, frame_.get());
+            else
+                print_->printKind(settings.code, preview, frame_.get());
         };
     if (!context_.services.askPrintScale)
         context_.services.askPrintScale = [this](int) -> std::optional<PrintSettings> {
@@ -552,6 +555,12 @@ void ShellApplication::makePrintService()
         if (frame_) frame_->sendCommand(static_cast<int>(ViewKind::System), editors::syscmd::SystemRedraw);
     };
     print_ = std::make_unique<print::PrintService>(std::move(m), options_.printerChooser);
+    print_->viewState().analogView = [this]() -> std::optional<print::AnalogViewState> {
+        AnaTanPage* page = anaTanPage();
+        if (!page) return std::nullopt;
+        const wiring::AnaTanEditor& e = page->view()->editor();
+        return print::AnalogViewState{&e.diagram(), &e.openJumps(), e.comments(), e.figures()};
+    };
 }
 
 void ShellApplication::bulkPrint(int mode)
