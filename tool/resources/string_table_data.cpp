@@ -48,6 +48,11 @@ const StringEntry kStringTable[] = {
      "このバージョンで保存するとデータが失われる可能性があります。保存しますか？"},
     {7032, "The project file holds an entry that would be written outside the project folder:\n%s",
      "プロジェクトファイルに、プロジェクトフォルダの外へ書き込まれるエントリがあります：\n%s"},
+    // Card restore
+    {7100, "Cannot restore.", "リストアできません。"},
+    {7101, "Cannot apply setting.", "設定を適用できません。"},
+    {7102, "Invalid card type.", "カード種別が正しくありません。"},
+    {7103, "Invalid version.", "バージョンが正しくありません。"},
     // Card count dialog
     {7104, "Number of virtual cards that can be set is from %d to %d.", "設定できる仮想カード数は %d から %d です。"},
     {7105, "Number of cards that can be set is from %d to %d.", "設定できるカード数は %d から %d です。"},
@@ -77,6 +82,8 @@ const StringEntry kStringTable[] = {
      "入力データの長さが正しくありません。( It%02d 最大 %d 文字)"},
     {8121, "The jump destination name already exists.", "ジャンプ先の名前は既に存在します。"},
     {8122, "Input-to-input or output-to-output connection is not allowed.", "入力同士、出力同士の接続はできません。"},
+    // Version synchronisation
+    {8123, "Card type mismatch.", "カード種別が一致しません。"},
     {8130, "Cannot register any more junction points.", "これ以上接続点を登録できません。"},
     {8140, "ID NOT FOUND", "ID NOT FOUND"},
     {8141, "The data of the unit could not be written. The project files may be incomplete.",
@@ -86,6 +93,7 @@ const StringEntry kStringTable[] = {
     {8300, "Communication error", "通信エラー"},
     {8301, "Configure port layout.", "ポート配置を設定してください。"},
     {8302, "No valid serial ports.", "有効なシリアルポートがありません。"},
+    {8305, "Uploading is stopped.", "アップロードを中止しました。"},
     {8308, "The parameter Timeout value must be specified between 1 and 99.",
      "タイムアウト値は1から99の範囲で指定してください。"},
     // Function block list bar
@@ -199,6 +207,10 @@ const StringEntry kStringTable[] = {
     {9906, "SH Coil input", "SHコイル入力"},
     {9907, "Input jump destination", "ジャンプ先入力"},
     {10100, "Preview", "プレビュー"},
+    // Check Upload Version (dialog 163) and the busy box of the version synchronisation
+    {16300, "This ROM version is not supported. \nDo you want to upload the latest version?",
+     "このROMバージョンはサポートされていません。\n最新バージョンでアップロードしますか？"},
+    {16301, "Cancel", "キャンセル"},
     // Online monitor command
     {32812, "Online Monitor", "オンラインモニタ"},
     {32813, "Offline", "オフライン"},

@@ -16,17 +16,24 @@ namespace kravin::shell {
 
 namespace {
 
-// One question handed from a worker to the GUI thread.
+// One question handed from a worker to the GUI thread; guarded by the exchange's mutex.
 struct Pending {
-    std::mutex mutex;
-    std::condition_variable answered;
+    std::function<QDialog*(QWidget*)> make;
     bool done = false;
     int result = model::AnswerAbort;
 };
 
 }  // namespace
 
-QtWorkerQuestion::QtWorkerQuestion(res::Language language, QObject* parent) : QObject(parent), language_(language) {}
+struct QtWorkerQuestion::Exchange {
+    std::mutex mutex;
+    std::condition_variable answered;
+};
+
+QtWorkerQuestion::QtWorkerQuestion(res::Language language, QObject* parent)
+    : QObject(parent), language_(language), exchange_(std::make_shared<Exchange>())
+{
+}
 
 QtWorkerQuestion::~QtWorkerQuestion() { shutDown(); }
 
@@ -53,22 +60,34 @@ int QtWorkerQuestion::ask(std::function<QDialog*(QWidget*)> make)
     if (*down) return model::AnswerAbort;
     if (QThread::currentThread() == thread()) return show(make);
 
-    auto pending = std::make_shared<Pending>();
+    const std::shared_ptr<Exchange> exchange = exchange_;
+    std::shared_ptr<Pending> pending;
+    {
+        // Made under the lock the GUI thread takes to answer.
+        std::lock_guard<std::mutex> lock(exchange->mutex);
+        pending = std::make_shared<Pending>();
+        pending->make = std::move(make);
+    }
     const bool queued = QMetaObject::invokeMethod(
         this,
-        [this, pending, make = std::move(make)] {
+        [this, exchange, pending] {
+            std::function<QDialog*(QWidget*)> make;
+            {
+                std::lock_guard<std::mutex> lock(exchange->mutex);
+                make = std::move(pending->make);
+            }
             const int result = show(make);
-            std::lock_guard<std::mutex> lock(pending->mutex);
+            std::lock_guard<std::mutex> lock(exchange->mutex);
             pending->result = result;
             pending->done = true;
-            pending->answered.notify_all();
+            exchange->answered.notify_all();
         },
         Qt::QueuedConnection);
     if (!queued) return model::AnswerAbort;
-    std::unique_lock<std::mutex> lock(pending->mutex);
+    std::unique_lock<std::mutex> lock(exchange->mutex);
     // The wait ends with the answer, or with the shut-down whose GUI thread no
     // longer shows dialogs.
-    while (!pending->done && !*down) pending->answered.wait_for(lock, std::chrono::milliseconds(50));
+    while (!pending->done && !*down) exchange->answered.wait_for(lock, std::chrono::milliseconds(50));
     return pending->done ? pending->result : model::AnswerAbort;
 }
 

@@ -43,6 +43,10 @@ private:
     QPointer<QWidget> parentWidget_;
     // Shared with the waiting workers, which may outlive this object.
     std::shared_ptr<std::atomic<bool>> down_ = std::make_shared<std::atomic<bool>>(false);
+    // The lock and signal of the answers, made here on the GUI thread before any
+    // worker can ask, so every hand-over is ordered by this one mutex.
+    struct Exchange;
+    std::shared_ptr<Exchange> exchange_;
     QPointer<QDialog> open_;
 };
 

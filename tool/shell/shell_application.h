@@ -21,6 +21,8 @@
 #include "settings.h"
 #include "shell_ports.h"
 #include "startup.h"
+#include "card_backup_commands.h"
+#include "version_sync_command.h"
 #include "system_config.h"
 #include "system_view_page.h"
 #include "theme.h"
@@ -176,6 +178,9 @@ public:
     // File > Bulk Print (mode 0) and "Print all cards" (mode 1): the bulk
     // print dialog over the hidden print view.
     void bulkPrint(int mode);
+    // Card backup, restore and "Synchronize version" of the system configuration view.
+    CardBackupCommands& cardBackup() { return *cardBackup_; }
+    VersionSyncContext& versionSync() { return versionSync_; }
 
 private:
     class Hooks;
@@ -186,6 +191,8 @@ private:
     void createEditing();
     // The system view's built commands with their handlers.
     void fillSystemCommands();
+    // Card backup, restore and the version synchronisation over the station undo store.
+    void createCardBackup();
     void loadRecentFiles();
     void saveRecentFiles();
     void noteRecentFile(const std::string& path);
@@ -229,6 +236,8 @@ private:
     ShellContext context_;
     std::unique_ptr<MainFrame> frame_;
     std::unique_ptr<print::PrintService> print_;
+    std::unique_ptr<CardBackupCommands> cardBackup_;
+    VersionSyncContext versionSync_;
 };
 
 }  // namespace kravin::shell

@@ -4,6 +4,7 @@
 #include "shell_application.h"
 
 #include "command_ids.h"
+#include "online_shell.h"
 #include "recent_files.h"
 #include "shared_dialogs.h"
 
@@ -35,6 +36,7 @@ void ShellApplication::createEditing()
     systemCommands_ = std::make_unique<editors::SystemCommands>(*unit_, *stationUndo_, *prompt_, *systemDialogs_,
                                                                std::move(commandHooks));
     systemCommands_->setGrid({settings_.DT_DX, settings_.DT_DY});
+    createCardBackup();
     fillSystemCommands();
     workerQuestion_ = std::make_unique<QtWorkerQuestion>(language_);
     workerQuestion_->setParentWidget(frame_.get());
@@ -73,6 +75,9 @@ void ShellApplication::fillSystemCommands()
     add(EditUndo, [&c] { c.Undo(); });
     add(EditRedo, [&c] { c.Redo(); });
     add(PrintAllCards, [this] { bulkPrint(1); });
+    add(CardBackup, [this] { cardBackup_->backup(); });
+    add(RestoreCard, [this] { cardBackup_->restore(); });
+    add(SynchronizeVersion, [this] { SynchronizeUnitVersion(versionSync_); });
     add(ViewBlockList, [this] {
         if (frame_) frame_->trigger(cmd::ViewBlkList);
     });
@@ -82,6 +87,49 @@ void ShellApplication::fillSystemCommands()
     add(ViewSequential, [this] {
         if (frame_) frame_->trigger(cmd::ViewSeqBlk);
     });
+}
+
+void ShellApplication::createCardBackup()
+{
+    CardBackupContext b;
+    b.session = session_.get();
+    b.unit = unit_.get();
+    b.selection = unitSelection_.get();
+    b.prompt = prompt_;
+    b.undo = stationUndo_.get();
+    b.parent = [this]() -> QWidget* {
+        if (ShellSystemView* view = systemView()) return view;
+        return frame_.get();
+    };
+    b.changed = [this] {
+        if (ShellSystemView* view = systemView()) {
+            view->RebuildDisplayData();
+            view->requestRedraw(true);
+        }
+    };
+    b.defaultPosition = [this](int station, int card, int* x, int* y) {
+        systemCommands_->defaultPosition(station, card, x, y);
+    };
+    const auto parent = b.parent;
+    cardBackup_ = std::make_unique<CardBackupCommands>(std::move(b));
+
+    VersionSyncContext& v = versionSync_;
+    v.unit = unit_.get();
+    v.settings = &settings_;
+    v.fieldNames = fieldNames_.get();
+    v.prompt = prompt_;
+    v.language = language_;
+    v.link = serialLink_ ? serialLink_ : std::make_shared<online::SerialLink>();
+    v.parent = parent;
+    v.chooseDevice = [this](const std::vector<int>& rows) {
+        return onlineShell_ ? onlineShell_->chooseConnectionDevice(rows) : -1;
+    };
+    v.owner = [this]() -> online::LinkOwner* { return onlineShell_ ? &onlineShell_->owner() : nullptr; };
+    // The version goes in as "Select version" places it.
+    v.placeVersion = [this](const std::string& model, const std::string& version) {
+        systemCommands_->PlaceDevice(false, model, version, true);
+        if (ShellSystemView* view = systemView()) view->requestRedraw(true);
+    };
 }
 
 void ShellApplication::noteRecentFile(const std::string& path)

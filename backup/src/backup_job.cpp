@@ -1,0 +1,347 @@
+#include "backup_job.h"
+
+#include "lzw.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <fstream>
+#include <span>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace kravinb {
+
+namespace {
+
+bool readWhole(const fs::path& path, std::vector<unsigned char>& out)
+{
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
+    if (!in) return false;
+    const std::streamoff size = in.tellg();
+    if (size < 0) return false;
+    out.resize(static_cast<std::size_t>(size));
+    in.seekg(0);
+    in.read(reinterpret_cast<char*>(out.data()), size);
+    return in.gcount() == size;
+}
+
+bool diskFull(int error) { return error == ENOSPC || error == EFBIG || error == EDQUOT; }
+
+// A new file beside target that nobody else uses; -1 when it cannot be made.
+int makeTemp(const fs::path& target, fs::path& temp)
+{
+    std::string pattern = (target.parent_path() / ("." + target.filename().string() + ".XXXXXX")).string();
+    const int fd = ::mkstemp(pattern.data());
+    if (fd < 0) return -1;
+    ::fchmod(fd, 0644);
+    temp = pattern;
+    return fd;
+}
+
+int writeAt(int fd, const void* data, std::size_t size, std::uint64_t offset)
+{
+    const auto* p = static_cast<const unsigned char*>(data);
+    while (size > 0) {
+        const ssize_t n = ::pwrite(fd, p, size, static_cast<off_t>(offset));
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return errno;
+        }
+        if (n == 0) return EIO;
+        p += n;
+        size -= static_cast<std::size_t>(n);
+        offset += static_cast<std::uint64_t>(n);
+    }
+    return 0;
+}
+
+// Writes bytes as a complete new file beside target; the temporary path out.
+int writeTempFile(const fs::path& target, const std::vector<unsigned char>& bytes, fs::path& temp)
+{
+    const int fd = makeTemp(target, temp);
+    if (fd < 0) return errno ? errno : EIO;
+    int error = writeAt(fd, bytes.data(), bytes.size(), 0);
+    if (!error && ::fsync(fd) != 0) error = errno;
+    if (::close(fd) != 0 && !error) error = errno;
+    if (error) {
+        std::error_code ec;
+        fs::remove(temp, ec);
+    }
+    return error;
+}
+
+LzwStatus decodeMember(const std::vector<unsigned char>& file, const BkcMember& m, std::vector<unsigned char>& out)
+{
+    const std::span<const unsigned char> data(file.data() + m.offset, m.packed);
+    return LzwDecodeMember(data, m.size, out);
+}
+
+bool hasBkcExtension(const fs::path& path)
+{
+    std::string ext = path.extension().string();
+    std::transform(ext.begin(), ext.end(), ext.begin(), [](char c) { return c >= 'a' && c <= 'z' ? char(c - 32) : c; });
+    return ext == ".BKC";
+}
+
+}  // namespace
+
+CardFiles GetCardFileInfo(const fs::path& workFolder, int station, int card)
+{
+    CardFiles files;
+    const fs::path folder = StationFolder(workFolder, station);
+    std::error_code ec;
+    const auto m0 = FindNoCase(folder, MemberFileName(card, 0));
+    if (!m0) return files;
+    files.count = 1;
+    files.member[0] = *m0;
+    files.totalSize = fs::file_size(*m0, ec);
+    if (card >= 0) {
+        if (const auto m1 = FindNoCase(folder, MemberFileName(card, 1))) {
+            files.count = 2;
+            files.member[1] = *m1;
+            files.totalSize += fs::file_size(*m1, ec);
+        }
+    }
+    return files;
+}
+
+std::uint64_t FreeBytes(const fs::path& path)
+{
+    std::error_code ec;
+    fs::path p = path;
+    while (!p.empty() && !fs::exists(p, ec)) {
+        const fs::path parent = p.parent_path();
+        if (parent == p) break;
+        p = parent;
+    }
+    const fs::space_info s = fs::space(p.empty() ? fs::path(".") : p, ec);
+    return ec ? 0 : s.available;
+}
+
+WriteStatus BkcWriter::Create(const BkcHeader& header)
+{
+    Abort();
+    header_ = header;
+    header_.member = {};
+    end_ = kHeaderSize;
+    std::error_code ec;
+    fs::create_directories(output_.parent_path(), ec);
+    errno = 0;
+    fd_ = makeTemp(output_, temp_);
+    if (fd_ < 0) {
+        errno_ = errno;
+        return WriteStatus::CannotCreate;
+    }
+    const HeaderBytes bytes = EncodeHeader(header_);
+    return writeAll(bytes.data(), bytes.size(), 0);
+}
+
+WriteStatus BkcWriter::writeAll(const void* data, std::size_t size, std::uint64_t offset)
+{
+    errno_ = writeAt(fd_, data, size, offset);
+    if (errno_ == 0) return WriteStatus::Ok;
+    return diskFull(errno_) ? WriteStatus::DiskFull : WriteStatus::WriteError;
+}
+
+WriteStatus BkcWriter::AddMember(int k, const fs::path& file)
+{
+    if (fd_ < 0 || k < 0 || k >= kMembers) return WriteStatus::WriteError;
+    std::vector<unsigned char> input;
+    if (!readWhole(file, input) || input.size() > kMaxMemberSize) return WriteStatus::CannotRead;
+    std::vector<unsigned char> packed;
+    packed.reserve(input.size() / 4 + 64);
+    LzwEncodeMember(input, packed);
+    const WriteStatus s = writeAll(packed.data(), packed.size(), end_);
+    if (s != WriteStatus::Ok) return s;
+    header_.member[k] = {static_cast<std::uint32_t>(input.size()), static_cast<std::uint32_t>(end_),
+                         static_cast<std::uint32_t>(packed.size())};
+    end_ += packed.size();
+    return WriteStatus::Ok;
+}
+
+WriteStatus BkcWriter::Finish()
+{
+    if (fd_ < 0) return WriteStatus::WriteError;
+    const HeaderBytes bytes = EncodeHeader(header_);
+    WriteStatus s = writeAll(bytes.data(), bytes.size(), 0);
+    if (s == WriteStatus::Ok && ::fsync(fd_) != 0) {
+        errno_ = errno;
+        s = diskFull(errno_) ? WriteStatus::DiskFull : WriteStatus::WriteError;
+    }
+    const int fd = fd_;
+    fd_ = -1;
+    if (::close(fd) != 0 && s == WriteStatus::Ok) {
+        errno_ = errno;
+        s = diskFull(errno_) ? WriteStatus::DiskFull : WriteStatus::WriteError;
+    }
+    if (s == WriteStatus::Ok) {
+        std::error_code ec;
+        fs::rename(temp_, output_, ec);
+        if (ec) {
+            errno_ = ec.value();
+            s = WriteStatus::WriteError;
+        }
+    }
+    if (s != WriteStatus::Ok) {
+        std::error_code ec;
+        fs::remove(temp_, ec);
+    }
+    temp_.clear();
+    return s;
+}
+
+void BkcWriter::Abort()
+{
+    if (fd_ >= 0) {
+        ::close(fd_);
+        fd_ = -1;
+    }
+    if (!temp_.empty()) {
+        std::error_code ec;
+        fs::remove(temp_, ec);
+        temp_.clear();
+    }
+}
+
+RestoreStatus ReadBackup(const std::vector<unsigned char>& file, BkcHeader& header,
+                         std::vector<std::vector<unsigned char>>& members)
+{
+    const auto h = DecodeHeader(file.data(), file.size());
+    if (!h || !HeaderFitsFile(*h, file.size())) return RestoreStatus::Damaged;
+    header = *h;
+    members.assign(static_cast<std::size_t>(h->memberCount()), {});
+    for (int k = 0; k < h->memberCount(); ++k)
+        if (decodeMember(file, h->member[k], members[k]) != LzwStatus::Ok) return RestoreStatus::Damaged;
+    return RestoreStatus::Ok;
+}
+
+RestoreStatus RestoreBackup(const fs::path& backup, const RestoreTarget& target, const RestoreHooks& hooks,
+                            BkcHeader* headerOut, fs::path* failedPath)
+{
+    std::vector<unsigned char> file;
+    if (!readWhole(backup, file)) return RestoreStatus::Damaged;
+    const auto h = DecodeHeader(file.data(), file.size());
+    if (!h || !HeaderFitsFile(*h, file.size()) || (h->card < 0) != (target.card < 0)) return RestoreStatus::Damaged;
+    if (headerOut) *headerOut = *h;
+    if (hooks.accept && !hooks.accept(*h)) return RestoreStatus::Refused;
+
+    const int count = h->memberCount();
+    std::uint64_t needed = 0;
+    for (int k = 0; k < count; ++k) needed += h->member[k].size;
+    if (FreeBytes(target.workFolder) < needed) return RestoreStatus::NoSpace;
+
+    const fs::path folder = StationFolder(target.workFolder, target.station);
+    std::error_code ec;
+    fs::create_directories(folder, ec);
+    if (!fs::is_directory(folder, ec)) {
+        if (failedPath) *failedPath = folder;
+        return RestoreStatus::NoFolder;
+    }
+
+    // Everything is decoded and checked before a file is touched.
+    std::vector<std::vector<unsigned char>> members(static_cast<std::size_t>(count));
+    for (int k = 0; k < count; ++k) {
+        if (hooks.step && !hooks.step(k, *h)) return RestoreStatus::Cancelled;
+        if (decodeMember(file, h->member[k], members[k]) != LzwStatus::Ok) return RestoreStatus::Damaged;
+    }
+
+    // Targets: member k, or the analog file a card backup without one removes.
+    const int slots = target.card < 0 ? 1 : 2;
+    struct Slot {
+        std::string name;
+        std::optional<fs::path> existing;
+        fs::path temp, kept;
+    };
+    std::vector<Slot> slot(static_cast<std::size_t>(slots));
+    for (int k = 0; k < slots; ++k) {
+        slot[k].name = MemberFileName(target.card, k);
+        slot[k].existing = FindNoCase(folder, slot[k].name);
+    }
+    const auto dropTemps = [&] {
+        for (Slot& s : slot)
+            if (!s.temp.empty()) fs::remove(s.temp, ec);
+    };
+    for (int k = 0; k < count; ++k) {
+        if (writeTempFile(folder / slot[k].name, members[k], slot[k].temp) != 0) {
+            dropTemps();
+            if (failedPath) *failedPath = folder / slot[k].name;
+            return RestoreStatus::WriteError;
+        }
+    }
+
+    // Copies of the files about to be replaced, to put back on a failure.
+    fs::create_directories(target.keepFolder, ec);
+    for (Slot& s : slot) {
+        if (!s.existing) continue;
+        s.kept = target.keepFolder / s.existing->filename();
+        fs::copy_file(*s.existing, s.kept, fs::copy_options::overwrite_existing, ec);
+        if (ec) {
+            dropTemps();
+            fs::remove_all(target.keepFolder, ec);
+            if (failedPath) *failedPath = s.kept;
+            return RestoreStatus::WriteError;
+        }
+    }
+
+    bool failed = false;
+    int done = 0;
+    for (; done < slots && !failed; ++done) {
+        Slot& s = slot[done];
+        if (done < count) {
+            fs::rename(s.temp, folder / s.name, ec);
+            if (ec) {
+                failed = true;
+                if (failedPath) *failedPath = folder / s.name;
+                break;
+            }
+            s.temp.clear();
+            RemoveCaseTwins(folder, s.name);
+        } else if (s.existing) {
+            fs::remove(*s.existing, ec);
+            if (ec) {
+                failed = true;
+                if (failedPath) *failedPath = *s.existing;
+                break;
+            }
+        }
+    }
+    if (failed) {
+        dropTemps();
+        for (int k = 0; k < slots; ++k) {
+            Slot& s = slot[k];
+            std::error_code e2;
+            if (s.existing) {
+                fs::copy_file(s.kept, *s.existing, fs::copy_options::overwrite_existing, e2);
+                if (*s.existing != folder / s.name) fs::remove(folder / s.name, e2);
+            } else if (k < done) {
+                fs::remove(folder / s.name, e2);
+            }
+        }
+    }
+    fs::remove_all(target.keepFolder, ec);
+    return failed ? RestoreStatus::WriteError : RestoreStatus::Ok;
+}
+
+std::vector<BackupEntry> ListBackups(const fs::path& folder, bool stationTarget)
+{
+    std::vector<BackupEntry> list;
+    std::error_code ec;
+    for (const auto& e : fs::directory_iterator(folder, ec)) {
+        if (!e.is_regular_file(ec) || !hasBkcExtension(e.path())) continue;
+        BackupEntry entry;
+        entry.path = e.path();
+        const HeaderCheck check = CheckBackupHeader(e.path(), &entry.header);
+        if (check == HeaderCheck::Missing || check == HeaderCheck::NotBackup) continue;
+        entry.damaged = check == HeaderCheck::Damaged;
+        if ((entry.header.card == -1) != stationTarget) continue;
+        list.push_back(std::move(entry));
+    }
+    std::sort(list.begin(), list.end(), [](const BackupEntry& a, const BackupEntry& b) {
+        return a.path.filename() < b.path.filename();
+    });
+    return list;
+}
+
+}  // namespace kravinb

@@ -1,0 +1,233 @@
+// The two exports of KRAVinB with their dialogs, offscreen.
+#include "KRAVinB.h"
+#include "backup_job.h"
+#include "modal_script.h"
+#include "qt_app.h"
+#include "temp_dir.h"
+#include "unit_image.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QTest>
+#include <QTreeWidget>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+using kravin::test::ModalScript;
+using kravin::test::TempDir;
+
+void click(QWidget* dialog, const char* button)
+{
+    auto* b = dialog->findChild<QPushButton*>(QString::fromLatin1(button));
+    ASSERT_NE(b, nullptr) << button;
+    b->click();
+}
+
+void answer(QWidget* box, QMessageBox::StandardButton button)
+{
+    qobject_cast<QMessageBox*>(box)->button(button)->click();
+}
+
+class KravinbDialogs : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        kravin::test::qtApp();
+        QStandardPaths::setTestModeEnabled(true);
+        fs::create_directories(work / "STN05");
+        kravin::test::writeBytes((work / "STN05/CARD3.KRAB").string(), kravin::test::unitDataImage(1));
+        kravin::test::writeBytes((work / "STN05/STNINF.KRAB").string(), kravin::test::unitDataImage(2));
+    }
+    int backup(int card)
+    {
+        return KRAVinB_CD_Backup("Plant", 0, 5, card, "QV200   ", "1.00", "UNIT1234", nullptr, work.c_str());
+    }
+    int restore(int station, int card, char* model, char* version, char* text)
+    {
+        return KRAVinB_CD_Restore("Plant", 0, station, card, model, version, text, nullptr, work.c_str(),
+                                  (dir.path() / "keep/").c_str(), nullptr, nullptr);
+    }
+    // Points the restore dialog at the backups folder and selects row.
+    static void pick(QWidget* d, const fs::path& folder, int row)
+    {
+        auto* source = d->findChild<QLineEdit*>(QStringLiteral("sourceFolder"));
+        source->setText(QString::fromStdString(folder.string()));
+        source->setModified(true);
+        QTest::keyClick(source, Qt::Key_Return);
+        auto* list = d->findChild<QTreeWidget*>(QStringLiteral("backupList"));
+        if (row >= 0 && row < list->topLevelItemCount()) list->setCurrentItem(list->topLevelItem(row));
+    }
+
+    TempDir dir;
+    fs::path work = dir.path() / "work";
+    fs::path backups = dir.path() / "backups";
+};
+
+TEST_F(KravinbDialogs, BackupNamesTheFileAndAsksBeforeReplacingOne)
+{
+    struct Case {
+        const char* typed;   // relative to the backups folder
+        const char* written;
+    };
+    const Case cases[] = {{"", "S05C3.BKC"}, {"plant.txt", "plant.BKC"}};
+    for (const Case& c : cases) {
+        ModalScript script;
+        script.then("cardBackupDialog", [&](QWidget* d) {
+            // Card 3 has no analog connection file (7102).
+            EXPECT_EQ(d->findChild<QLabel*>(QStringLiteral("analogNote"))->text(),
+                      QStringLiteral("QV200    Ver 1.00 does not contain Analog wiring information."));
+            d->findChild<QLineEdit*>(QStringLiteral("backupPath"))
+                ->setText(QString::fromStdString((backups / c.typed).string()) + (c.typed[0] ? "" : "/"));
+            click(d, "startButton");
+        });
+        if (!c.typed[0]) script.then("kravinbMessage", [](QWidget* box) { answer(box, QMessageBox::Ok); });  // 7103
+        script.then("backupDone", [](QWidget* d) { click(d, "endButton"); });
+        EXPECT_EQ(backup(3), 1) << c.written;
+        EXPECT_TRUE(script.done()) << script.pending();
+        EXPECT_TRUE(fs::exists(backups / c.written)) << c.written;
+    }
+
+    // The file exists: Cancel on 7104 leaves it and the dialog open.
+    const auto before = kravin::test::readBytes((backups / "plant.BKC").string());
+    ModalScript again;
+    again.then("cardBackupDialog", [&](QWidget* d) {
+        d->findChild<QLineEdit*>(QStringLiteral("backupPath"))->setText(QString::fromStdString((backups / "plant.BKC").string()));
+        click(d, "startButton");
+        click(d, "cancelButton");
+    });
+    again.then("kravinbMessage", [](QWidget* box) { answer(box, QMessageBox::Cancel); });  // 7104
+    EXPECT_EQ(backup(3), 0);
+    EXPECT_TRUE(again.done()) << again.pending();
+    EXPECT_EQ(kravin::test::readBytes((backups / "plant.BKC").string()), before);
+}
+
+TEST_F(KravinbDialogs, RestoreListsTheTargetKindAndHandsBackTheUnit)
+{
+    ModalScript script;
+    for (int card : {3, -1}) {
+        script.then("cardBackupDialog", [&, card](QWidget* d) {
+            d->findChild<QLineEdit*>(QStringLiteral("backupPath"))
+                ->setText(QString::fromStdString((backups / (card < 0 ? "station.BKC" : "card.BKC")).string()));
+            click(d, "startButton");
+        });
+        script.then("backupDone", [](QWidget* d) { click(d, "endButton"); });
+    }
+    ASSERT_EQ(backup(3), 1);
+    ASSERT_EQ(backup(-1), 1);
+
+    char model[9] = "unset", version[5] = "xx", text[6] = "yy";
+    // Cancel: 0 and the buffers as they were; the card target lists the card backup only.
+    ModalScript cancel;
+    cancel.then("cardRestoreDialog", [&](QWidget* d) {
+        pick(d, backups, 0);
+        auto* list = d->findChild<QTreeWidget*>(QStringLiteral("backupList"));
+        ASSERT_EQ(list->topLevelItemCount(), 1);
+        EXPECT_EQ(list->topLevelItem(0)->text(6), QStringLiteral("card.BKC"));
+        EXPECT_EQ(list->topLevelItem(0)->text(2), QStringLiteral("03"));
+        click(d, "cancelButton");
+    });
+    EXPECT_EQ(restore(7, 9, model, version, text), 0);
+    EXPECT_STREQ(model, "unset");
+    EXPECT_STREQ(text, "yy");
+
+    // A station target lists the station backup; the unit text comes back cut to 5.
+    ModalScript ok;
+    ok.then("cardRestoreDialog", [&](QWidget* d) {
+        pick(d, backups, 0);
+        auto* list = d->findChild<QTreeWidget*>(QStringLiteral("backupList"));
+        ASSERT_EQ(list->topLevelItemCount(), 1);
+        EXPECT_EQ(list->topLevelItem(0)->text(2), QStringLiteral("Y-Bus"));
+        click(d, "startButton");
+    });
+    ok.then("backupDone", [](QWidget* d) { click(d, "endButton"); });
+    EXPECT_EQ(restore(7, -1, model, version, text), 1);
+    EXPECT_TRUE(ok.done()) << ok.pending();
+    EXPECT_STREQ(model, "QV200   ");
+    EXPECT_STREQ(version, "1.00");
+    EXPECT_STREQ(text, "UNIT1");
+    EXPECT_EQ(kravin::test::readBytes((work / "STN07/STNINF.KRAB").string()),
+              kravin::test::readBytes((work / "STN05/STNINF.KRAB").string()));
+}
+
+TEST_F(KravinbDialogs, DeleteAsksThenRemovesTheFileAndItsRow)
+{
+    ModalScript script;
+    script.then("cardBackupDialog", [&](QWidget* d) {
+        d->findChild<QLineEdit*>(QStringLiteral("backupPath"))->setText(QString::fromStdString((backups / "card.BKC").string()));
+        click(d, "startButton");
+    });
+    script.then("backupDone", [](QWidget* d) { click(d, "endButton"); });
+    ASSERT_EQ(backup(3), 1);
+
+    ModalScript del;
+    QTreeWidget* list = nullptr;
+    del.then("cardRestoreDialog", [&](QWidget* d) {
+        pick(d, backups, 0);
+        list = d->findChild<QTreeWidget*>(QStringLiteral("backupList"));
+        Q_EMIT list->customContextMenuRequested(QPoint(5, 5));
+    });
+    del.then(ModalScript::kPopup, [](QWidget* w) {
+        auto* menu = qobject_cast<QMenu*>(w);
+        QAction* a = menu->findChild<QAction*>(QStringLiteral("deleteBackup"));
+        ASSERT_NE(a, nullptr);
+        EXPECT_TRUE(a->text().startsWith(QStringLiteral("Delete \"Plant QV200"))) << a->text().toStdString();
+        EXPECT_TRUE(a->text().endsWith(QStringLiteral(" Ver 1.00\" backup File"))) << a->text().toStdString();
+        a->trigger();
+        menu->close();
+    });
+    del.then("deleteBackupDialog", [](QWidget* d) { click(d, "okButton"); });
+    del.then("cardRestoreDialog", [&](QWidget* d) {
+        EXPECT_EQ(list->topLevelItemCount(), 0);
+        click(d, "cancelButton");
+    });
+    char model[9] = {}, version[5] = {}, text[6] = {};
+    EXPECT_EQ(restore(5, 3, model, version, text), 0);
+    EXPECT_TRUE(del.done()) << del.pending();
+    EXPECT_FALSE(fs::exists(backups / "card.BKC"));
+}
+
+TEST_F(KravinbDialogs, FolderChoiceRefreshesOnAChangedPathAndConfirmsOnAnUnchangedOne)
+{
+    ModalScript make;
+    make.then("cardBackupDialog", [&](QWidget* d) {
+        d->findChild<QLineEdit*>(QStringLiteral("backupPath"))->setText(QString::fromStdString((backups / "card.BKC").string()));
+        click(d, "startButton");
+    });
+    make.then("backupDone", [](QWidget* d) { click(d, "endButton"); });
+    ASSERT_EQ(backup(3), 1);
+
+    bool stayedOpen = false;
+    ModalScript script;
+    script.then("cardRestoreDialog", [&](QWidget* d) {
+        d->findChild<QLineEdit*>(QStringLiteral("sourceFolder"))->setText(QString::fromStdString(dir.str()));
+        click(d, "browseButton");
+    });
+    script.then("selectDirDialog", [&](QWidget* d) {
+        auto* edit = d->findChild<QLineEdit*>(QStringLiteral("dirPath"));
+        EXPECT_EQ(edit->text().toStdString(), dir.str());
+        edit->setText(QString::fromStdString(backups.string() + "/"));
+        edit->setModified(true);
+        QTest::keyClick(edit, Qt::Key_Return);  // changed: refresh, the dialog stays
+        stayedOpen = d->isVisible();
+        EXPECT_EQ(edit->text().toStdString(), backups.string()) << "a trailing separator gives the same folder";
+        QTest::keyClick(edit, Qt::Key_Return);  // unchanged: OK
+    });
+    script.then("cardRestoreDialog", [&](QWidget* d) {
+        EXPECT_EQ(d->findChild<QLineEdit*>(QStringLiteral("sourceFolder"))->text().toStdString(), backups.string());
+        EXPECT_EQ(d->findChild<QTreeWidget*>(QStringLiteral("backupList"))->topLevelItemCount(), 1);
+        click(d, "cancelButton");
+    });
+    char model[9] = {}, version[5] = {}, text[6] = {};
+    EXPECT_EQ(restore(5, 3, model, version, text), 0);
+    EXPECT_TRUE(script.done()) << script.pending();
+    EXPECT_TRUE(stayedOpen);
+}
+
+}  // namespace
