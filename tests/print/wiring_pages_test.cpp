@@ -6,6 +6,7 @@
 #include "wiring_pages.h"
 
 #include "qt_app.h"
+#include "temp_dir.h"
 
 #include <QImage>
 #include <QPainter>
@@ -13,6 +14,8 @@
 #include <QProcess>
 
 #include <gtest/gtest.h>
+
+#include <cstring>
 
 namespace kravin::print {
 namespace {
@@ -193,6 +196,115 @@ TEST_F(AnalogPagesTest, PdfShowsTheHeaderAndTheTerminalTexts)
     // A fitted page outside a bulk print has no page text; tiles are numbered.
     EXPECT_EQ(fitted.find("(1)"), std::string::npos);
     EXPECT_NE(pages[1].find("(1)"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace kravin::print
+
+namespace kravin::print {
+namespace {
+
+// Two cards of station 0: card 0 at (10, 10) receives on terminal 11 (CAI)
+// from terminal 19 (CAO) of card 1 at (60, 40), with one bend.
+std::shared_ptr<CommSnapshot> twoCards()
+{
+    auto s = std::make_shared<CommSnapshot>();
+    auto table = std::make_shared<model::CommLinkTable>();
+    model::CommLinkSlot& a = table->slots[0][1];
+    model::CommLinkSlot& b = table->slots[0][2];
+    a.used = b.used = 1;
+    std::memcpy(a.kind.data(), "TQRC", 4);
+    std::memcpy(b.kind.data(), "TQRQ", 4);
+    a.x = 10;
+    a.y = 10;
+    b.x = 60;
+    b.y = 40;
+    model::CommLinkTerminal& out = b.terminals[8];
+    out.kind = 4;
+    model::CommLinkTerminal& in = a.terminals[0];
+    in.kind = 3;
+    in.link = 1;
+    in.sourceStation = 0;
+    in.sourceCard = 1;
+    in.sourceTerminal = 19;
+    int x = 0, y = 0;
+    wiring::comm::TerminalAnchor(a.x, a.y, 0, &x, &y);
+    in.startX = static_cast<std::int16_t>(x);
+    in.startY = static_cast<std::int16_t>(y);
+    wiring::comm::TerminalAnchor(b.x, b.y, 8, &x, &y);
+    in.endX = static_cast<std::int16_t>(x);
+    in.endY = static_cast<std::int16_t>(y);
+    in.points = 1;
+    in.pointX[0] = 12;
+    in.pointY[0] = 50;
+    s->table = table;
+    return s;
+}
+
+constexpr int kW = 1240 * 4, kH = 1754 * 4;
+
+TEST(CommPages, ExtentAndTilesOfTheDiagram)
+{
+    test::qtApp();
+    auto s = twoCards();
+    // The right box ends at 60 + 25; the bend lies lowest, at 50 + 1.
+    const DiagramExtent e = measureComm(*s, false);
+    EXPECT_EQ(e.maxX, 85);
+    EXPECT_EQ(e.maxY, 51);
+    const WiringPrintSetup setup = commSetup(*s, false, 100, kW, kH);
+    EXPECT_EQ(setup.tiles.across, (85 * 120 + setup.tiles.tileWidth - 1) / setup.tiles.tileWidth);
+    EXPECT_EQ(setup.tiles.down, (51 * 120 + setup.tiles.tileHeight - 1) / setup.tiles.tileHeight);
+    EXPECT_EQ(commDocument(s, setup)->pageCount(), setup.tiles.total);
+    // A pending label at a send terminal reaches further down.
+    // A pending label at the analog send terminal reaches further down.
+    s->pending.push_back({{{0, 1}, 8}, "J1", 0, 0});
+    EXPECT_EQ(measureComm(*s, false).maxY, 40 + 1 + 11);
+    // Nothing placed: one page.
+    auto empty = std::make_shared<CommSnapshot>();
+    empty->table = std::make_shared<model::CommLinkTable>();
+    EXPECT_EQ(commSetup(*empty, false, 100, kW, kH).tiles.total, 1);
+}
+
+TEST(CommPages, FittedPageDrawsTheBoxesAndTheLegend)
+{
+    test::qtApp();
+    auto s = twoCards();
+    const WiringPrintSetup setup = commSetup(*s, true, 100, kW, kH);
+    auto doc = commDocument(s, setup);
+    ASSERT_EQ(doc->pageCount(), 1);
+    const Page150 page(*doc, 0);
+    const int p = fitPitch(FitRule::Communication, kW, kH, measureComm(*s, false), 120);
+    const int x0 = kW * 7 / 100, y0 = kH * 10 / 100;
+    for (const auto& [x, y] : {std::pair{10, 10}, std::pair{60, 40}})
+        EXPECT_GT(page.dark(x0 + x * p, y0 + (y - 4) * p, 25 * p, 9 * p), 0) << x;
+    EXPECT_EQ(page.dark(x0 + 40 * p, y0 + 20 * p, 10 * p, 8 * p), 0);  // between the boxes
+    // The PC mark of the legend is yellow.
+    const QColor pc = page.image.pixelColor((kW * 64 / 100 + 20) / 4, (kH * 72 / 1000 + 20) / 4);
+    EXPECT_EQ(pc, QColor(255, 255, 0));
+}
+
+TEST(CommPages, PdfShowsTheHeaderLegendAndCaptions)
+{
+    test::qtApp();
+    auto s = twoCards();
+    test::TempDir dir;
+    const std::string path = dir.str() + "/comm.pdf";
+    {
+        QPdfWriter writer(QString::fromStdString(path));
+        writer.setResolution(600);
+        JobInfo job;
+        job.stamp = 1700000000;
+        job.projectName = "Plant";
+        PrintJob pdf(job, res::Language::English);
+        pdf.add(QString(), commDocument(s, commSetup(*s, true, 100, writer.width(), writer.height())));
+        ASSERT_TRUE(pdf.run(writer));
+    }
+    const auto pages = pdfText(path);
+    ASSERT_EQ(pages.size(), 1u);
+    for (const char* text : {"*KRAVin3 Communication Terminal*", "Project Name :Plant", "Analog In", "Analog Out",
+                             "Digital In", "Digital Out", "PC", "Station:00 Card:0 TQRC", "Station:00 Card:1 TQRQ",
+                             "11", "19"})
+        EXPECT_NE(pages[0].find(text), std::string::npos) << text << "\n" << pages[0];
 }
 
 }  // namespace

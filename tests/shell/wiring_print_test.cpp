@@ -128,6 +128,11 @@ protected:
         t.stationKind[0] = app->masters().station.find("RNH6");
         t.cardKind[0][0] = app->masters().card.find("QV200");
         ASSERT_GT(t.cardKind[0][0], 0);
+        // Their boxes on the communication diagram.
+        t.stationX[0] = 4;
+        t.stationY[0] = 12;
+        t.cardX[0][0] = 40;
+        t.cardY[0][0] = 12;
         const std::string w = work();
         char head[500] = {};
         KRAVinA_Data_Get(0, 0, head, w.c_str());
@@ -233,7 +238,8 @@ TEST_F(WiringPrintTest, BulkPrintAddsTheAnalogPagesOfEveryCard)
         if (!d) return;
         timer->stop();
         timer->deleteLater();
-        analogOffered = d->check(print::CheckAnalog)->isEnabled() && d->check(print::CheckAnalog)->isChecked();
+        analogOffered = d->check(print::CheckAnalog)->isEnabled() && d->check(print::CheckAnalog)->isChecked() &&
+                        d->check(print::CheckComm)->isEnabled() && d->check(print::CheckComm)->isChecked();
         for (int id : {print::CheckCover, print::CheckSystem, print::CheckBlockList, print::CheckBlockSetting,
                        print::CheckSequence, print::CheckLadder})
             d->check(id)->setChecked(false);
@@ -249,13 +255,18 @@ TEST_F(WiringPrintTest, BulkPrintAddsTheAnalogPagesOfEveryCard)
     EXPECT_EQ(status.toStdString(), "Printing is completed.");
     ASSERT_EQ(pdf->files.size(), 1u);
     const auto pages = pdfPages(pdf->files[0]);
-    ASSERT_EQ(pages.size(), 1u);  // the one card of the project, fitted
-    EXPECT_TRUE(has(pages[0], "*KRAVin3 Analog Connection*"));
-    EXPECT_TRUE(has(pages[0], "Print all jobs"));
+    // The communication diagram of the project, then the one card's analog diagram, each fitted.
+    ASSERT_EQ(pages.size(), 2u);
+    EXPECT_TRUE(has(pages[0], "*KRAVin3 Communication Terminal*"));
+    EXPECT_TRUE(has(pages[0], "Station:00 Card:0 QV200"));
+    EXPECT_TRUE(has(pages[0], "Digital Out"));
     EXPECT_TRUE(has(pages[0], "(1)"));
-    EXPECT_TRUE(has(pages[0], "G31"));
+    EXPECT_TRUE(has(pages[1], "*KRAVin3 Analog Connection*"));
+    EXPECT_TRUE(has(pages[1], "Print all jobs"));
+    EXPECT_TRUE(has(pages[1], "(2)"));
+    EXPECT_TRUE(has(pages[1], "G31"));
     // Block 32 was never placed: printed at its default place, not written.
-    EXPECT_TRUE(has(pages[0], "G32"));
+    EXPECT_TRUE(has(pages[1], "G32"));
     EXPECT_TRUE(unitState() == unitBefore);
     EXPECT_TRUE(snapshot(work()) == before);
     // Reading a diagram for printing leaves the unit image without default places.
@@ -267,6 +278,35 @@ TEST_F(WiringPrintTest, BulkPrintAddsTheAnalogPagesOfEveryCard)
     KRAVinA_Data_XY_Get(32, &x, &y);
     EXPECT_EQ(x, 0);
     EXPECT_EQ(y, 0);
+}
+
+TEST_F(WiringPrintTest, PrintFromTheCommunicationView)
+{
+    app->unitSelection().select(0, 1);
+    app->unitSelection().loadUnitBlocks();
+    ASSERT_TRUE(frame().trigger(cmd::ViewDenTan));
+    frame().mdiArea()->setActiveSubWindow(frame().frame(ViewKind::DenTan));
+    ASSERT_EQ(frame().activeKind(), ViewKind::DenTan);
+    const Files before = snapshot(work());
+    const UnitState unitBefore = unitState();
+    ASSERT_TRUE(frame().trigger(cmd::FilePrint));
+    ASSERT_EQ(pdf->files.size(), 1u);
+    auto pages = pdfPages(pdf->files[0]);
+    ASSERT_EQ(pages.size(), 1u);
+    EXPECT_TRUE(has(pages[0], "*KRAVin3 Communication Terminal*"));
+    EXPECT_TRUE(has(pages[0], "Project Name :Plant"));
+    EXPECT_TRUE(has(pages[0], "Station:00 Card:0 QV200"));
+    EXPECT_FALSE(has(pages[0], "(1)"));
+    fit = false;
+    scale = 100;
+    ASSERT_TRUE(frame().trigger(cmd::FilePrint));
+    ASSERT_EQ(pdf->asked.size(), 1u);
+    ASSERT_EQ(pdf->files.size(), 2u);
+    pages = pdfPages(pdf->files[1]);
+    EXPECT_EQ(static_cast<int>(pages.size()), pdf->asked[0].first.total);
+    EXPECT_TRUE(has(pages[0], "(1)"));
+    EXPECT_TRUE(unitState() == unitBefore);
+    EXPECT_TRUE(snapshot(work()) == before);
 }
 
 TEST_F(WiringPrintTest, NumberOfPrintPagesDialog)

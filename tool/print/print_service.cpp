@@ -266,17 +266,50 @@ std::shared_ptr<AnalogSnapshot> PrintService::analogSnapshot(bool fromView)
     return s;
 }
 
+std::shared_ptr<CommSnapshot> PrintService::commSnapshot(bool fromView)
+{
+    model::UnitContext& unit = *model_.unit;
+    auto s = std::make_shared<CommSnapshot>();
+    for (int st = 0; st < model::kStations; ++st) {
+        const std::string& t = model_.tables->stationUnitText[static_cast<std::size_t>(st)];
+        s->stationTexts[static_cast<std::size_t>(st)] = t.substr(0, std::min(t.find('\0'), std::size_t{5}));
+    }
+    const std::optional<CommViewState> open =
+        fromView && view_.commView ? view_.commView() : std::optional<CommViewState>();
+    if (open && open->table) {
+        s->table = std::make_shared<model::CommLinkTable>(*open->table);
+        s->pending = open->pending;
+    } else {
+        // Building the table walks every unit; the current one is selected again after.
+        const int station = unit.g_curStation, card = unit.g_curCard;
+        auto table = std::make_shared<model::CommLinkTable>();
+        model::BuildCommConnectionTable(unit, *table);
+        if (station >= 0 && card >= 0) select(station, card);
+        unit.g_curStation = station;
+        unit.g_curCard = card;
+        s->table = std::move(table);
+    }
+    s->comments = std::make_shared<model::CCommentMap>(model::LayerEnv{}, unit.workFolder, model::kCommCommentFile);
+    s->figures = std::make_shared<model::CFigureMap>(model::LayerEnv{}, unit.workFolder, model::kCommFigureFile);
+    return s;
+}
+
 void PrintService::printWiring(int kind, int scale, bool fit, bool preview, QWidget* parent)
 {
-    if (kind != KindAnalog) return;
-    std::shared_ptr<const AnalogSnapshot> snap = analogSnapshot(true);
-    if (!snap) return;
+    if (kind != KindAnalog && kind != KindCommTerminal) return;
+    std::shared_ptr<const AnalogSnapshot> snap = kind == KindAnalog ? analogSnapshot(true) : nullptr;
+    std::shared_ptr<const CommSnapshot> comm = kind == KindCommTerminal ? commSnapshot(true) : nullptr;
+    if (!snap && !comm) return;
     scale = std::clamp(scale, 10, 200);
     QPrinter printer(QPrinter::HighResolution);
     // The pages are counted on the printer that prints them.
     const auto setupFor = [&](const QPrinter& p) {
         const QSize dots = pageDots(p);
-        return analogSetup(*snap, fit, scale, dots.width(), dots.height());
+        return snap ? analogSetup(*snap, fit, scale, dots.width(), dots.height())
+                    : commSetup(*comm, fit, scale, dots.width(), dots.height());
+    };
+    const auto document = [&](const WiringPrintSetup& setup) {
+        return snap ? analogDocument(snap, setup) : commDocument(comm, setup);
     };
     if (preview) {
         const WiringPrintSetup setup = setupFor(printer);
@@ -286,7 +319,7 @@ void PrintService::printWiring(int kind, int scale, bool fit, bool preview, QWid
             printer,
             [&](QPrinter* target) {
                 PrintJob pages(job, model_.language);
-                pages.add(QString(), analogDocument(snap, setupFor(*target)));
+                pages.add(QString(), document(setupFor(*target)));
                 pages.run(*target);
             },
             parent);
@@ -295,7 +328,7 @@ void PrintService::printWiring(int kind, int scale, bool fit, bool preview, QWid
     if (!chooser_->choose(printer, parent)) return;
     const WiringPrintSetup setup = setupFor(printer);
     if (!fit && !chooser_->confirmPages(setup.tiles, false, model_.language, parent)) return;
-    printPages(analogDocument(snap, setup), printer);
+    printPages(document(setup), printer);
 }
 
 void PrintService::printKind(int kind, bool preview, QWidget* parent)
@@ -387,6 +420,14 @@ std::unique_ptr<PrintJob> PrintService::bulkJob(const BulkChoice& choice, int mo
     const Language l = model_.language;
     if (mode == 0 && choice.cover) job->add(res::qmessage(9723, l), makeDocument(KindCover));
     if (mode == 0 && choice.system) job->add(res::qmessage(9724, l), makeDocument(KindSystem));
+    if (mode == 0 && choice.comm)
+        job->add([this, l] {
+            std::vector<JobDocument> docs;
+            WiringPrintSetup fitted;
+            fitted.pitch = printPitch(100, kLogicalDpi);
+            docs.push_back({res::qmessage(9725, l), commDocument(commSnapshot(false), fitted)});
+            return docs;
+        });
     std::vector<std::pair<int, int>> units;
     if (mode == 1) {
         units.emplace_back(station, card);
@@ -498,8 +539,6 @@ BulkPrintDialog::BulkPrintDialog(PrintService& service, int mode, int station, i
     connect(timer_, &QTimer::timeout, this, &BulkPrintDialog::tick);
     if (mode == 1)
         for (int id : {CheckCover, CheckSystem, CheckComm}) checks_[id]->setChecked(false);
-    // The communication terminal pages are not printed yet.
-    checks_[CheckComm]->setChecked(false);
     setChecksEnabled(true);
 }
 
@@ -524,8 +563,7 @@ void BulkPrintDialog::setChecksEnabled(bool enabled)
 {
     for (auto& [id, box] : checks_) {
         bool on = enabled;
-        if (id == CheckComm) on = false;
-        if (mode_ == 1 && (id == CheckCover || id == CheckSystem)) on = false;
+        if (mode_ == 1 && (id == CheckCover || id == CheckSystem || id == CheckComm)) on = false;
         if ((id == CheckTerminalInfo || id == CheckGroupBreak) && !checks_[CheckBlockSetting]->isChecked()) on = false;
         box->setEnabled(on);
     }
@@ -537,6 +575,7 @@ BulkChoice BulkPrintDialog::choice() const
     BulkChoice c;
     c.cover = mode_ == 0 && on(CheckCover);
     c.system = mode_ == 0 && on(CheckSystem);
+    c.comm = mode_ == 0 && on(CheckComm);
     c.blockList = on(CheckBlockList);
     c.blockSetting = on(CheckBlockSetting);
     c.terminalInfo = on(CheckTerminalInfo);
@@ -559,7 +598,7 @@ void BulkPrintDialog::startStop()
         return;
     }
     const BulkChoice c = choice();
-    if (!c.cover && !c.system && !c.blockList && !c.blockSetting && !c.sequence && !c.ladder && !c.analog) {
+    if (!c.cover && !c.system && !c.comm && !c.blockList && !c.blockSetting && !c.sequence && !c.ladder && !c.analog) {
         status_->setText(res::qmessage(9731, l));
         Q_EMIT finished();
         return;

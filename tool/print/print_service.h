@@ -89,6 +89,8 @@ struct PrintViewState {
     std::function<const ladder::LadderContext*()> ladderSource;
     // What the analog view shows while it is open; unset or none: read from the files.
     std::function<std::optional<AnalogViewState>()> analogView;
+    // What the communication view shows while it is open; unset or none: built from the project.
+    std::function<std::optional<CommViewState>()> commView;
 };
 
 // Bulk print check boxes, by their control ids.
@@ -107,7 +109,7 @@ enum BulkCheck : int {
 
 struct BulkChoice {
     bool cover = true, system = true, blockList = true, blockSetting = true, terminalInfo = true, groupBreak = true,
-         sequence = true, ladder = true, comm = false, analog = true;
+         sequence = true, ladder = true, comm = true, analog = true;
 };
 
 class PrintService {
@@ -131,6 +133,9 @@ public:
     // The analog diagram of the current unit: as the open view shows it
     // (fromView), else read from the work folder without changing it.
     std::shared_ptr<AnalogSnapshot> analogSnapshot(bool fromView);
+    // The communication diagram of the project: as the open view shows it
+    // (fromView), else built from the project; the current unit is kept.
+    std::shared_ptr<CommSnapshot> commSnapshot(bool fromView);
     // The Block Setting dialog's print of the current group.
     void printBlockSetting(bool preview, QWidget* parent);
     // Prints one document: chooses the printer, prints, reports a failure.

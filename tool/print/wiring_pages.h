@@ -4,13 +4,18 @@
 #pragma once
 
 #include "anatan_diagram.h"
+#include "connections.h"
+#include "dentan_draw.h"
 #include "comment_layer.h"
 #include "figure_layer.h"
 #include "jump_records.h"
 #include "print_pages.h"
 #include "wiring_tiles.h"
 
+#include <array>
 #include <memory>
+#include <string>
+#include <vector>
 
 namespace kravin::print {
 
@@ -52,5 +57,31 @@ AnalogExtent measureAnalog(const AnalogSnapshot& snapshot, bool forPageCount);
 WiringPrintSetup analogSetup(const AnalogSnapshot& snapshot, bool fit, int scale, int W, int H);
 
 std::unique_ptr<PrintDocument> analogDocument(std::shared_ptr<const AnalogSnapshot> snapshot, WiringPrintSetup setup);
+
+// What a communication terminal print draws: the connection table of the
+// whole project, the pending jump labels (while the view is open) and the
+// view's comment and figure layers.
+struct CommSnapshot {
+    std::shared_ptr<const model::CommLinkTable> table;
+    std::vector<wiring::comm::JumpMark> pending;
+    std::shared_ptr<const model::CCommentMap> comments;
+    std::shared_ptr<const model::CFigureMap> figures;
+    std::array<std::string, model::kStations> stationTexts;  // the stations' 5-character unit texts
+};
+
+// What the open communication view shows.
+struct CommViewState {
+    const model::CommLinkTable* table = nullptr;
+    std::vector<wiring::comm::JumpMark> pending;
+};
+
+// The extent of the communication diagram for the fitted page or for the page count.
+DiagramExtent measureComm(const CommSnapshot& snapshot, bool forPageCount);
+WiringPrintSetup commSetup(const CommSnapshot& snapshot, bool fit, int scale, int W, int H);
+std::unique_ptr<PrintDocument> commDocument(std::shared_ptr<const CommSnapshot> snapshot, WiringPrintSetup setup);
+
+// The legend of the communication pages: the four terminal symbols and the PC
+// mark in a row, each of size s.
+void drawCommLegend(PageCanvas& canvas, int s);
 
 }  // namespace kravin::print

@@ -217,6 +217,8 @@ const StringEntry kStringTable[] = {
     // System configuration commands
     // Analog terminal connection menu
     {40226, "Reset to origin", "原点に戻す"},
+    {40237, "Reset display position", "表示位置のリセット"},
+    {40239, "PC setting", "PC設定"},
     {40400, "Change device", "機器の変更"},
     {40401, "Function Block List", "機能ブロック一覧"},
     {40402, "Restore card", "カードのリストア"},
@@ -244,8 +246,12 @@ const StringEntry kStringTable[] = {
     {40425, "Delete function", "機能の削除"},
     {40426, "Download", "ダウンロード"},
     {40427, "Network download", "ネットワークダウンロード"},
+    {40429, "Connection line format", "結線フォーマット"},
+    {40430, "Delete connection line", "結線の削除"},
     {40433, "Connection line format", "結線フォーマット"},
     {40434, "Delete connection line", "結線の削除"},
+    {40458, "Delete card information", "カード情報の削除"},
+    {40463, "Select connection line", "結線の選択"},
     {40467, "Delete function", "機能の削除"},
     {40468, "Select connection line", "結線の選択"},
     {40469, "Add breakpoint", "折れ点の追加"},

@@ -2,6 +2,7 @@
 
 #include "KRAVinA.h"
 #include "anatan_page.h"
+#include "dentan_page.h"
 #include "toolbox_dock.h"
 #include "block_list_page.h"
 #include "monitor_worker.h"
@@ -149,6 +150,10 @@ public:
     // The analog view asks about its open jump marks before it is left.
     bool commitWiringEdit(ViewKind kind) override
     {
+        if (kind == ViewKind::DenTan) {
+            DenTanPage* comm = app_.denTanPage();
+            return !comm || comm->view()->ConfirmOpenJumps();
+        }
         AnaTanPage* page = kind == ViewKind::AnaTan ? app_.anaTanPage() : nullptr;
         return !page || page->view()->ConfirmOpenJumps();
     }
@@ -310,7 +315,7 @@ bool ShellApplication::createMainFrame()
     makePrintService();
     if (!context_.services.print)
         context_.services.print = [this](const PrintSettings& settings, bool preview) {
-            if (settings.code == print::KindAnalog)
+            if (settings.code == print::KindAnalog || settings.code == print::KindCommTerminal)
                 print_->printWiring(settings.code, settings.scale, settings.fit, preview, frame_.get());
             else
                 print_->printKind(settings.code, preview, frame_.get());
@@ -343,6 +348,8 @@ bool ShellApplication::createMainFrame()
         if (frame_) addFrameBar(kind, frame, *frame_, bars);
         if (auto* page = kind == ViewKind::AnaTan ? qobject_cast<AnaTanPage*>(frame.view()) : nullptr)
             frame.addDockBar(Qt::LeftDockWidgetArea, page->palette());
+        if (auto* comm = kind == ViewKind::DenTan ? qobject_cast<DenTanPage*>(frame.view()) : nullptr)
+            frame.addDockBar(Qt::LeftDockWidgetArea, comm->palette());
         if (givenDecorate) givenDecorate(kind, frame);
     };
     const auto givenStop = context_.services.onlineStopped;
@@ -364,6 +371,7 @@ bool ShellApplication::createMainFrame()
         if (auto* list = child ? qobject_cast<ShellBlockListView*>(child->view()) : nullptr)
             frame->syncZoomBox(list->zoom());
         if (auto* page = child ? qobject_cast<AnaTanPage*>(child->view()) : nullptr) frame->syncZoomBox(page->zoom());
+        if (auto* comm = child ? qobject_cast<DenTanPage*>(child->view()) : nullptr) frame->syncZoomBox(comm->zoom());
     });
     if (onlineMonitor_) {
         // A failed exchange is shown once per failure; the run has stopped.
@@ -473,6 +481,7 @@ QWidget* ShellApplication::makeView(ViewKind kind)
         QObject::connect(view, &editors::blocks::BlockListView::blocksChanged, frame, [frame] { frame->refresh(); });
         return view;
     }
+    if (kind == ViewKind::DenTan && frame_) return makeDenTanPage();
     if (kind != ViewKind::System || !frame_) return nullptr;
     editors::SystemViewContext c;
     c.masters = masters_.get();
@@ -561,6 +570,16 @@ void ShellApplication::makePrintService()
         const wiring::AnaTanEditor& e = page->view()->editor();
         return print::AnalogViewState{&e.diagram(), &e.openJumps(), e.comments(), e.figures()};
     };
+    print_->viewState().commView = [this]() -> std::optional<print::CommViewState> {
+        DenTanPage* page = denTanPage();
+        if (!page) return std::nullopt;
+        const wiring::comm::DenTanEditor& e = page->view()->editor();
+        print::CommViewState state;
+        state.table = &e.table();
+        for (const wiring::comm::PendingJump& j : e.pendingJumps())
+            state.pending.push_back({j.terminal, j.name, j.format, static_cast<std::int32_t>(j.colour)});
+        return state;
+    };
 }
 
 void ShellApplication::bulkPrint(int mode)
@@ -571,6 +590,49 @@ void ShellApplication::bulkPrint(int mode)
     print_->runBulkPrint(mode, frame_.get());
     views.closePrint();
     frame_->refresh();
+}
+
+DenTanPage* ShellApplication::denTanPage() const
+{
+    ChildFrame* f = frame_ ? frame_->frame(ViewKind::DenTan) : nullptr;
+    return f ? qobject_cast<DenTanPage*>(f->view()) : nullptr;
+}
+
+QWidget* ShellApplication::makeDenTanPage()
+{
+    wiring::comm::DenTanServices s;
+    s.unit = unit_.get();
+    s.prompt = prompt_;
+    s.undo = stationUndo_.get();
+    s.blockUndo = blockUndo_.get();
+    s.system = systemCommands_.get();
+    s.language = language_;
+    s.online = [this] { return online_.online.load(); };
+    s.setModified = [this] { setModified(); };
+    s.tableRebuilt = [this](const model::CommLinkTable& table) { monitorContext_->publishCommTable(table); };
+    s.values = [this](int station, int slot, int index) -> std::optional<std::pair<std::int16_t, std::int16_t>> {
+        if (!onlineMonitor_ || station < 0 || station >= online::kMonitorStations || slot < 0 ||
+            slot >= online::kMonitorSlots || index < 0 || index >= online::kMonitorTerminals)
+            return std::nullopt;
+        const auto values = onlineMonitor_->state().Results().comm;
+        if (!values) return std::nullopt;
+        const auto& v = values->slots[static_cast<std::size_t>(station)][static_cast<std::size_t>(slot)]
+                                     [static_cast<std::size_t>(index)];
+        return std::make_pair(v.first, v.second);
+    };
+    MainFrame* frame = frame_.get();
+    s.changed = [this, frame] {
+        frame->refresh();
+        if (frame->views().frameExists(ViewKind::System))
+            frame->sendCommand(static_cast<int>(ViewKind::System), editors::syscmd::SystemRedraw);
+    };
+    s.openBlockList = [frame] {
+        frame->views().openBlkList();
+        frame->refresh();
+    };
+    auto* page = new DenTanPage(std::move(s));
+    QObject::connect(page->view(), &wiring::TanView::zoomChanged, frame, [frame](double zoom) { frame->syncZoomBox(zoom); });
+    return page;
 }
 
 void ShellApplication::refreshMonitorSnapshot()

@@ -143,6 +143,8 @@ public:
     QtWorkerQuestion& workerQuestion() { return *workerQuestion_; }
     // The recent-file list of the File menu, newest first.
     const std::vector<std::string>& recentFiles() const { return recentFiles_; }
+    // The open communication terminal connection view's page, or null.
+    class DenTanPage* denTanPage() const;
     // Makes the view of a kind; null for kinds without their editor yet.
     QWidget* makeView(ViewKind kind);
     // The model's current state for the monitor worker (GUI thread).
@@ -185,6 +187,7 @@ public:
 private:
     class Hooks;
     QWidget* makeAnaTanPage();
+    QWidget* makeDenTanPage();
     void storePlacements();
     void projectChanged();
     // The system view's commands and dialogs, the workers' questions, the recent files.

@@ -180,6 +180,22 @@ TEST_F(AnaTanFixture, JumpPairCompletesAndRefusalsChangeNothing)
     EXPECT_EQ(editor->openJumps().front().block, 32);
 }
 
+TEST_F(AnaTanFixture, AClickPicksAnOpenMarkAndDeleteRemovesIt)
+{
+    host->labels.push_back("M1");
+    ASSERT_TRUE(editor->AddJumpAt(32, 2, 0));
+    // Block 32 at (60, 40): the mark below its output stands at column 62 from row 48.
+    ASSERT_TRUE(editor->pressLeft(px(62), py(50), false));
+    editor->releaseLeft(px(62), py(50));
+    ASSERT_EQ(editor->selectedJumps().size(), 1u);
+    ASSERT_TRUE(editor->DeleteSelection());
+    EXPECT_TRUE(editor->openJumps().empty());
+    EXPECT_TRUE(editor->selectedJumps().empty());
+    ASSERT_TRUE(editor->Undo());
+    ASSERT_EQ(editor->openJumps().size(), 1u);
+    EXPECT_EQ(editor->openJumps().front().name, "M1");
+}
+
 TEST_F(AnaTanFixture, LeavingWithOpenMarksAsks)
 {
     EXPECT_TRUE(editor->ConfirmOpenJumps());

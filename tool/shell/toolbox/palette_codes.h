@@ -20,6 +20,7 @@ struct PaletteItem {
 struct PaletteCategory {
     int table = -1;  // 0..9 (header picture 292 + table), -1 the leftovers or an empty palette
     std::vector<PaletteItem> items;
+    std::string caption;  // empty: the table's name
 };
 
 // The ten tables of (code, name) pairs, in table order.

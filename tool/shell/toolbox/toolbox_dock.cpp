@@ -19,6 +19,7 @@ const char* const kTableNames[] = {"Control",   "Communication", "Calculation", 
 
 QString categoryCaption(const PaletteCategory& c)
 {
+    if (!c.caption.empty()) return QString::fromStdString(c.caption);
     return QString::fromLatin1(c.table >= 0 && c.table < 10 ? kTableNames[c.table] : (c.items.empty() ? "" : "Others"));
 }
 

@@ -33,28 +33,6 @@ void drawText(QPainter& painter, double x, double y, const std::string& text)
     painter.drawText(QPointF(x, y + painter.fontInfo().pixelSize() * 0.8), show(text));
 }
 
-// A path of runs: a horizontal or vertical run of a solid pen is filled as a
-// rectangle reaching half the width past both ends, so corners close; other
-// runs are stroked.
-void drawPath(QPainter& painter, const QPen& pen, const QPolygon& path)
-{
-    if (pen.style() != Qt::SolidLine) {
-        painter.drawPolyline(path);
-        return;
-    }
-    const int w = std::max(1, pen.width());
-    const int lead = w / 2;
-    for (qsizetype i = 0; i + 1 < path.size(); ++i) {
-        const QPoint a = path[i], b = path[i + 1];
-        if (a.x() == b.x() || a.y() == b.y()) {
-            const int left = std::min(a.x(), b.x()) - lead, top = std::min(a.y(), b.y()) - lead;
-            painter.fillRect(left, top, std::abs(b.x() - a.x()) + w, std::abs(b.y() - a.y()) + w, pen.color());
-        } else {
-            painter.drawLine(a, b);
-        }
-    }
-}
-
 std::int32_t lineColour(std::int32_t colour, bool alternate, const AnaTanDrawStyle& style)
 {
     return alternate && colour == style.blockFill ? style.alternateLine : colour;
@@ -208,7 +186,7 @@ void DrawConnectionLines(QPainter& painter, const AnalogDiagram& d, int p, int s
                     path << QPoint(TanGridToPixel(in.line.px[static_cast<std::size_t>(i)], p, sx),
                                    TanGridToPixel(in.line.py[static_cast<std::size_t>(i)], p, sy));
                 path << QPoint(endX, endY);
-                drawPath(painter, painter.pen(), path);
+                TanDrawPath(painter, painter.pen(), path);
             }
             if (values) {
                 const DiagramOutput& o = s.outputs[static_cast<std::size_t>(in.sourceOutput)];

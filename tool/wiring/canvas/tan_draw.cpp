@@ -38,6 +38,64 @@ QPoint TanDrawArrow(QPainter& painter, std::int32_t colorref, int x, int y, int 
     return {x, y + e};
 }
 
+void TanDrawPath(QPainter& painter, const QPen& pen, const QPolygon& path)
+{
+    const bool solid = pen.style() == Qt::SolidLine;
+    if (!solid && pen.style() != Qt::DotLine) {
+        painter.drawPolyline(path);
+        return;
+    }
+    const int w = std::max(1, pen.width());
+    const int lead = w / 2;
+    const QColor c = pen.color();
+    int phase = 0;  // the dot pattern runs on along the path
+    for (qsizetype i = 0; i + 1 < path.size(); ++i) {
+        const QPoint a = path[i], b = path[i + 1];
+        if (a.x() != b.x() && a.y() != b.y()) {
+            painter.save();
+            painter.setPen(pen);
+            painter.drawLine(a, b);
+            painter.restore();
+            continue;
+        }
+        const int left = std::min(a.x(), b.x()) - lead, top = std::min(a.y(), b.y()) - lead;
+        if (solid) {
+            painter.fillRect(left, top, std::abs(b.x() - a.x()) + w, std::abs(b.y() - a.y()) + w, c);
+            continue;
+        }
+        const int length = std::abs(b.x() - a.x()) + std::abs(b.y() - a.y());
+        const int dx = b.x() > a.x() ? 1 : b.x() < a.x() ? -1 : 0, dy = b.y() > a.y() ? 1 : b.y() < a.y() ? -1 : 0;
+        // Only the dots on the device are made.
+        int first = 0, last = length;
+        if (const QPaintDevice* device = painter.device()) {
+            const int x0 = -w, x1 = device->width() + w, y0 = -w, y1 = device->height() + w;
+            const auto limit = [&](int start, int step, int lo, int hi) {
+                if (step == 0) {
+                    if (start < lo || start > hi) last = -1;
+                    return;
+                }
+                int from = (lo - start) * step, to = (hi - start) * step;
+                if (from > to) std::swap(from, to);
+                first = std::max(first, from);
+                last = std::min(last, to);
+            };
+            limit(a.x(), dx, x0, x1);
+            limit(a.y(), dy, y0, y1);
+        }
+        std::vector<QRect> dots;
+        for (int d = std::max(0, first); d <= last; ++d)
+            if ((phase + d) % (3 * w) < w)
+                dots.emplace_back(a.x() + dx * d - (dx ? 0 : lead), a.y() + dy * d - (dy ? 0 : lead), dx ? 1 : w,
+                                  dy ? 1 : w);
+        phase += length + 1;
+        painter.save();
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(c);
+        painter.drawRects(dots.data(), static_cast<int>(dots.size()));
+        painter.restore();
+    }
+}
+
 void TanDrawDotGrid(QPainter& painter, std::int32_t background, int pitch, int width, int height)
 {
     painter.fillRect(0, 0, width, height, colorOf(background));

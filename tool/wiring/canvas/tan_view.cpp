@@ -31,6 +31,13 @@ void TanView::setZoomFactor(double zoom)
     Q_EMIT zoomChanged(zoom_);
 }
 
+void TanView::setCanvasBase(int width, int height)
+{
+    baseWidth_ = width;
+    baseHeight_ = height;
+    updateScrollRanges();
+}
+
 void TanView::updateScrollRanges()
 {
     const QSize v = viewport()->size();

@@ -17,8 +17,8 @@ public:
     double zoom() const { return zoom_; }
     int pitch() const { return ScaleByZoom(kBasePitch, zoom_); }
     // The diagram's size in pixels at the current zoom.
-    int canvasWidth() const { return ScaleByZoom(kCanvasWidth, zoom_); }
-    int canvasHeight() const { return ScaleByZoom(kCanvasHeight, zoom_); }
+    int canvasWidth() const { return ScaleByZoom(baseWidth_, zoom_); }
+    int canvasHeight() const { return ScaleByZoom(baseHeight_, zoom_); }
     // The scroll position rounded down to whole pitches.
     int scrollX() const;
     int scrollY() const;
@@ -34,6 +34,8 @@ Q_SIGNALS:
 
 protected:
     void setZoomFactor(double zoom);
+    // The diagram's size at 100 % (4000 x 3390 unless a view sets its own).
+    void setCanvasBase(int width, int height);
     void updateScrollRanges();
     // Scrolls while a drag runs near an edge; true when the position changed.
     bool autoScroll(int x, int y);
@@ -43,6 +45,8 @@ protected:
 
 private:
     double zoom_ = 1.0;
+    int baseWidth_ = kCanvasWidth;
+    int baseHeight_ = kCanvasHeight;
 };
 
 }  // namespace kravin::wiring
