@@ -10,6 +10,7 @@
 #include <QDropEvent>
 #include <QMimeData>
 #include <QPainter>
+#include <QPushButton>
 #include <QTest>
 
 #include <deque>
@@ -201,8 +202,17 @@ TEST_F(AnaTanPageTest, OpenMarksAskBeforeTheViewIsLeft)
     prompt.answer(wiring::kMsgJumpsOpen, model::Answer::Cancel);
     EXPECT_FALSE(frame().frame(ViewKind::AnaTan)->close());
     EXPECT_TRUE(frame().views().frameExists(ViewKind::AnaTan));
+    // The bar's Close asks the same.
+    ChildFrame* child = frame().frame(ViewKind::AnaTan);
+    auto* close = child->findChild<QPushButton*>(QStringLiteral("button1133"));
+    ASSERT_NE(close, nullptr);
+    ASSERT_NE(child->findChild<QWidget*>(QStringLiteral("infoBar169")), nullptr);
+    prompt.answer(wiring::kMsgJumpsOpen, model::Answer::Cancel);
+    close->click();
+    EXPECT_TRUE(frame().views().frameExists(ViewKind::AnaTan));
     prompt.answer(wiring::kMsgJumpsOpen, model::Answer::Ok);
-    EXPECT_TRUE(frame().frame(ViewKind::AnaTan)->close());
+    close->click();
+    EXPECT_FALSE(frame().views().frameExists(ViewKind::AnaTan));
 }
 
 TEST_F(AnaTanPageTest, PaletteOffersTheAnalogBlocksOfTheCard)

@@ -1,5 +1,6 @@
 // The online commands through the real main frame against the controller simulator:
 // Option, Online Monitor with the registry monitor, Online Stop, and the clock.
+#include "child_frame.h"
 #include "command_ids.h"
 #include "connect_device_dialog.h"
 #include "date_setting_dialog.h"
@@ -8,6 +9,9 @@
 #include "shell_fixture.h"
 
 #include "KRAVinA.h"
+#include "ladder_monitor.h"
+#include "ladder_view.h"
+#include "seq_view.h"
 #include "vuken_sim.h"
 
 #include <QAction>
@@ -15,6 +19,9 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QImage>
+#include <QPainter>
+#include <QTest>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -304,6 +311,73 @@ TEST_F(OnlineCommandsRoad, OverTheSimulatedBus)
     ASSERT_EQ(vuken_sim_get_item(0, 0, 0, 1, value, sizeof value), 0);
     EXPECT_STREQ(value, "0");
     EXPECT_EQ(vuken_sim_journal_size() - before, 7);
+    EXPECT_TRUE(prompt.ids().empty()) << ::testing::PrintToString(prompt.ids());
+}
+
+// The ladder under the monitor: a contact of a digital terminal shows the
+// simulator's state, and no edit is taken while online.
+TEST_F(OnlineCommandsRoad, LadderShowsContactStatesAndRefusesEdits)
+{
+    const int kind = app->masters().card.find("QV200");
+    ASSERT_GT(kind, 0);
+    app->systemTables().cardKind[0][0] = kind;
+    const std::string folder = session().projectRecord.workFolder;
+    char head[500] = {};
+    KRAVinA_Data_Get(0, 0, head, folder.c_str());
+    std::memset(head, 0, sizeof head);
+    std::memcpy(head + 5 * 11, "31CDI", 5);
+    ASSERT_EQ(KRAVinA_Data_Write(0, 0, head, folder.c_str()), 0);
+    app->unitSelection().select(0, 1);
+    app->unitSelection().loadUnitBlocks();
+    ASSERT_NO_FATAL_FAILURE(allocatePort());
+
+    // Group 81 enabled and its ladder open on a rung of terminal 11/15.
+    ASSERT_TRUE(frame().trigger(cmd::ViewSeqBlk));
+    auto* seq = qobject_cast<sequence::SeqBlkView*>(frame().frame(ViewKind::SeqBlk)->view());
+    ASSERT_NE(seq, nullptr);
+    seq->session().Select({sequence::SeqHit::Tab, 81, -1});
+    seq->runCommand(sequence::seqcmd::EnableSetting);
+    ASSERT_TRUE(frame().trigger(cmd::ViewLadder));
+    QCoreApplication::processEvents();
+    auto* page = qobject_cast<ladder::LadderView*>(frame().frame(ViewKind::Ladder)->view());
+    ASSERT_NE(page, nullptr);
+    ladder::LadderContext& l = page->ladder();
+    l.Cell(1, 0) = ladder::MakeValue(1, 11, 15);
+    for (int c = 1; c < ladder::kLadderCols; ++c) l.Cell(1, c) = ladder::kCellWire;
+    l.g_ladderCoils[1] = ladder::MakeValue(7, 11, 15);
+    Q_EMIT page->edited();
+    ladder::UnitTerminalItems items(app->unitContext());
+    const int item = items.itemOf(11, 15);
+    ASSERT_GE(item, 0);
+    server->withController([item](qvsim::Controller& c) {
+        c.setValue(0, 0, 11, item, "1");
+        c.setValue(0, 0, 81, 3, "0");
+    });
+
+    ASSERT_TRUE(frame().trigger(cmd::OnlineMonitor));
+    ASSERT_TRUE(app->online().online) << ::testing::PrintToString(prompt.ids());
+    ASSERT_TRUE(waitFor([&] {
+        const auto values = state().Results().ladder;
+        return state().LadderMonitorState.load() == 2 && values && values->contacts[1][0] == 1;
+    }));
+    // The wire right of the contact in the "on" colour.
+    QImage image(ladder::kLadderWidth, 200, QImage::Format_ARGB32_Premultiplied);
+    {
+        QPainter p(&image);
+        page->paintContent(p, image.rect());
+    }
+    const int h = ladder::LadderRowHeight(l.g_ladderShowComments);
+    EXPECT_EQ(image.pixelColor(ladder::kLadderLeft + 60, h + ladder::kWireOffset), ladder::LadderStyle().on);
+
+    const ladder::LadderGrid before = l.Grid();
+    QTest::keyClick(page, 'y');
+    QTest::keyClick(page, Qt::Key_Delete, Qt::ControlModifier);
+    EXPECT_EQ(l.Grid(), before);
+    EXPECT_FALSE(l.g_ladderEdited);
+
+    ASSERT_TRUE(waitFor([&] { return onlineCommandState(frame().commandContext()) == 2; }));
+    ASSERT_TRUE(frame().trigger(cmd::OnlineMonitor));
+    ASSERT_TRUE(waitFor([&] { return !app->online().online; }));
     EXPECT_TRUE(prompt.ids().empty()) << ::testing::PrintToString(prompt.ids());
 }
 

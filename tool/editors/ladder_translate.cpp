@@ -91,6 +91,13 @@ std::string SeqConnectionAskText(int slot, const StepCode& code)
     return SeqConnectionText("Error in sequence connection. Do you want to continue? ( It%02d Dt=%s)", slot, code);
 }
 
+bool LadderPrompt::SeqConnection(bool ask, int slot, const StepCode& code)
+{
+    if (ask) return AskOkCancel(kMsgSeqConnectionAsk, SeqConnectionAskText(slot, code));
+    ShowMessage(kMsgSeqConnectionReport, SeqConnectionReportText(slot, code));
+    return true;
+}
+
 std::string SeqConnectionReportText(int slot, const StepCode& code)
 {
     return SeqConnectionText("Error in sequence connection. ( It%02d Dt=%s)", slot, code);
@@ -717,9 +724,9 @@ int TranslateLadder(LadderContext& ctx, StepTable& table, SequenceCheck& check, 
     for (int slot = 0; slot < kStepsPerGroup && !IsEndOfProgram(t.codes[slot]); ++slot) {
         if (check.CheckStepCode(t.codes[slot]) == 0) continue;
         if (mode == kTranslateAsk) {
-            if (!prompt.AskOkCancel(kMsgSeqConnectionAsk, SeqConnectionAskText(slot, t.codes[slot]))) return 1;
+            if (!prompt.SeqConnection(true, slot, t.codes[slot])) return 1;
         } else {
-            prompt.ShowMessage(kMsgSeqConnectionReport, SeqConnectionReportText(slot, t.codes[slot]));
+            prompt.SeqConnection(false, slot, t.codes[slot]);
             result = 1;
         }
     }

@@ -51,11 +51,14 @@ public:
     virtual void ShowMessage(int messageId, const std::string& text) = 0;
     // OK/Cancel box; true for OK.
     virtual bool AskOkCancel(int messageId, const std::string& text) = 0;
+    // A code of slot that failed the sequence-connection check: asked (OK/Cancel,
+    // true for OK) or reported (OK only).
+    virtual bool SeqConnection(bool ask, int slot, const StepCode& code);
 };
 
-// The two sequence-connection texts carry no string id of their own yet.
-constexpr int kMsgSeqConnectionAsk = 0;
-constexpr int kMsgSeqConnectionReport = 0;
+// The two sequence-connection messages: item number (11 + slot) and the code.
+constexpr int kMsgSeqConnectionAsk = 9501;
+constexpr int kMsgSeqConnectionReport = 8266;
 std::string SeqConnectionAskText(int slot, const StepCode& code);
 std::string SeqConnectionReportText(int slot, const StepCode& code);
 

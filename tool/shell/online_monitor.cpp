@@ -151,6 +151,18 @@ online::MonitorUnitInfo ModelMonitorContext::UnitAt(int station, int card) const
     return snapshot()->units[station][card + 1];
 }
 
+online::LadderMonitorPlan ModelMonitorContext::StartUnitMonitor()
+{
+    std::lock_guard lock(mutex_);
+    return ladderPlan_;
+}
+
+void ModelMonitorContext::setLadderPlan(online::LadderMonitorPlan plan)
+{
+    std::lock_guard lock(mutex_);
+    ladderPlan_ = std::move(plan);
+}
+
 std::shared_ptr<const online::CommMonitorPlan> ModelMonitorContext::CommPlan() const
 {
     std::lock_guard lock(mutex_);
@@ -238,6 +250,11 @@ OnlineMonitorWorker::OnlineMonitorWorker(std::shared_ptr<online::OnlineState> st
     connect(worker_.get(), &online::MonitorWorker::onlineStop, this,
             [this] {
                 if (onOnlineStop) onOnlineStop();
+            },
+            Qt::QueuedConnection);
+    connect(worker_.get(), &online::MonitorWorker::ladderRedraw, this,
+            [this] {
+                if (onLadderRedraw) onLadderRedraw();
             },
             Qt::QueuedConnection);
 }

@@ -71,8 +71,10 @@ public:
     std::shared_ptr<const online::CommMonitorPlan> CommPlan() const override;
     // Whoever rebuilds the communication link table hands it over here.
     void publishCommTable(const model::CommLinkTable& table);
-    // No ladder view is served yet: nothing to monitor there.
-    online::LadderMonitorPlan StartUnitMonitor() override { return {}; }
+    // The ladder's tables as the ladder view last published them.
+    online::LadderMonitorPlan StartUnitMonitor() override;
+    // Published on the GUI thread when the ladder opens or its grid changes.
+    void setLadderPlan(online::LadderMonitorPlan plan);
     void ApplyMonitorTarget(online::MonitorTargets& targets) override;
     std::string GetAppDataDir() const override;
 
@@ -87,6 +89,7 @@ private:
     std::shared_ptr<const MonitorModelSnapshot> snapshot_;
     std::string appDataDir_;
     std::shared_ptr<const online::CommMonitorPlan> commPlan_;
+    online::LadderMonitorPlan ladderPlan_;
     // Blocks of the registry target unit, kept across refreshes.
     int targetStation_ = -1, targetCard_ = -1;
     std::bitset<online::kMonitorBlocks> targetBlocks_;
@@ -111,6 +114,7 @@ public:
     // The worker's notices, set by the shell; both run on the GUI thread.
     std::function<void(int messageId)> onCommunicationError;
     std::function<void()> onOnlineStop;  // "M Online Stop"
+    std::function<void()> onLadderRedraw;  // "M Ladder Redraw"
 
     // The link half of "M Online Stop" and the shell's online flag.
     static void takeLinkDown(online::OnlineState& state, std::atomic<bool>& onlineFlag);

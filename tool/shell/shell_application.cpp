@@ -3,6 +3,7 @@
 #include "KRAVinA.h"
 #include "anatan_page.h"
 #include "dentan_page.h"
+#include "tan_draw.h"
 #include "toolbox_dock.h"
 #include "block_list_page.h"
 #include "monitor_worker.h"
@@ -141,10 +142,12 @@ public:
     void prepareFrame(ViewKind kind) override
     {
         if (kind == ViewKind::BlkList) app_.unitSelection().loadUnitBlocks();
+        if (app_.sequenceViews()) app_.sequenceViews()->prepareFrame(kind);
     }
     void frameClosing(ViewKind kind) override
     {
         if (kind == ViewKind::BlkList) app_.writeCurrentUnit();
+        if (app_.sequenceViews()) app_.sequenceViews()->frameClosing(kind);
     }
     int currentCard() override { return std::max(0, app_.unitContext().g_curCard); }
     // The analog view asks about its open jump marks before it is left.
@@ -157,6 +160,17 @@ public:
         AnaTanPage* page = kind == ViewKind::AnaTan ? app_.anaTanPage() : nullptr;
         return !page || page->view()->ConfirmOpenJumps();
     }
+    bool ladderPending() override { return app_.sequenceViews() && app_.sequenceViews()->ladderPending(); }
+    bool commitLadder() override { return !app_.sequenceViews() || app_.sequenceViews()->commitLadder(); }
+    bool confirmDiscardLadder() override
+    {
+        return !app_.sequenceViews() || app_.sequenceViews()->confirmDiscardLadder();
+    }
+    void restoreLadderBackup() override
+    {
+        if (app_.sequenceViews()) app_.sequenceViews()->restoreLadderBackup();
+    }
+    bool seqBlockIsLadder() override { return app_.sequenceViews() && app_.sequenceViews()->seqBlockIsLadder(); }
 
 private:
     ShellApplication& app_;
@@ -204,6 +218,7 @@ ShellApplication::ShellApplication(ShellOptions options)
 ShellApplication::~ShellApplication()
 {
     onlineShell_.reset();
+    if (onlineMonitor_) onlineMonitor_->onLadderRedraw = nullptr;
     if (onlineMonitor_) {
         onlineMonitor_->onCommunicationError = nullptr;
         onlineMonitor_->onOnlineStop = nullptr;
@@ -345,11 +360,20 @@ bool ShellApplication::createMainFrame()
         };
         bars.resetBank = [this] { unit_->g_blockListBank = 0; };
         bars.writeUnit = [this] { return writeCurrentUnit(); };
+        bars.unitInfo = [this] { return currentUnitInfo(); };
+        bars.lineSample = [this](QPainter& p, const QRect& r) {
+            // The current analog line format at the bar's right edge.
+            p.fillRect(QRect(r.right() - 50, 5, 40, 10), wiring::colorOf(settings_.BACK_COLOR));
+            p.setPen(wiring::TanMakeLinePen(wiring::FormatStyle(settings_.AC_LKIND), wiring::FormatWidth(settings_.AC_LKIND),
+                                            settings_.AC_LCOL));
+            p.drawLine(r.right() - 46, 10, r.right() - 14, 10);
+        };
         if (frame_) addFrameBar(kind, frame, *frame_, bars);
         if (auto* page = kind == ViewKind::AnaTan ? qobject_cast<AnaTanPage*>(frame.view()) : nullptr)
             frame.addDockBar(Qt::LeftDockWidgetArea, page->palette());
         if (auto* comm = kind == ViewKind::DenTan ? qobject_cast<DenTanPage*>(frame.view()) : nullptr)
             frame.addDockBar(Qt::LeftDockWidgetArea, comm->palette());
+        if (sequenceViews_) sequenceViews_->decorateFrame(kind, frame);
         if (givenDecorate) givenDecorate(kind, frame);
     };
     const auto givenStop = context_.services.onlineStopped;
@@ -386,6 +410,45 @@ bool ShellApplication::createMainFrame()
         });
     }
     if (onlineMonitor_) onlineShell_ = std::make_unique<OnlineShell>(*this);
+
+    SequenceViewsContext seq;
+    seq.unit = unit_.get();
+    seq.prompt = prompt_;
+    seq.language = language_;
+    seq.frame = frame;
+    seq.theme = theme_.get();
+    seq.online = [this] { return online_.online.load(); };
+    seq.setModified = [this] { setModified(); };
+    seq.commentsShown = [this] { return settings_.SEQ_DSP != 0; };
+    seq.storeComments = [this](bool shown) {
+        settings_.SEQ_DSP = shown ? 1 : 0;
+        if (print_) print_->viewState().ladderComments = shown;
+        saveSettings();
+    };
+    seq.gridShown = [this] { return settings_.ENABLE_GRID != 0; };
+    seq.background = [this] {
+        const int c = settings_.BACK_COLOR;   // COLORREF: red in the low byte
+        return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
+    };
+    seq.viewsChanged = [this] { refreshMonitorSnapshot(); };
+    seq.monitor = monitorContext_.get();
+    seq.monitorState = onlineMonitor_ ? &onlineMonitor_->state() : nullptr;
+    sequenceViews_ = std::make_unique<SequenceViews>(std::move(seq));
+    if (print_) {
+        // The ladder prints as its view shows it while the view is open.
+        print_->viewState().ladderComments = settings_.SEQ_DSP != 0;
+        print_->viewState().ladderSource = [this]() -> const ladder::LadderContext* {
+            if (!frame_ || !frame_->views().frameExists(ViewKind::Ladder)) return nullptr;
+            return &sequenceViews_->session().ladder;
+        };
+    }
+    if (!context_.services.ladderShortcutKeys)
+        context_.services.ladderShortcutKeys = [this] { sequenceViews_->toggleKeyHelp(); };
+    if (onlineMonitor_) {
+        onlineMonitor_->onLadderRedraw = [this] {
+            if (frame_) frame_->sendCommand(static_cast<int>(ViewKind::Ladder), cmd::LadderRedraw);
+        };
+    }
 
     ViewManager& views = frame_->views();
     views.setMaximizedChildren(settings_.MAXIMUM_SIZE != 0);
@@ -448,6 +511,8 @@ AnaTanPage* ShellApplication::anaTanPage() const
 QWidget* ShellApplication::makeView(ViewKind kind)
 {
     if (kind == ViewKind::AnaTan && frame_) return makeAnaTanPage();
+    if ((kind == ViewKind::SeqBlk || kind == ViewKind::Ladder) && sequenceViews_)
+        return sequenceViews_->makeView(kind);
     if (kind == ViewKind::BlkList && frame_) {
         BlockListPageContext c;
         c.unit = unit_.get();
@@ -660,6 +725,23 @@ void ShellApplication::onlineStopped()
     }
     if (frame_ && frame_->views().frameExists(ViewKind::Ladder))
         frame_->sendCommand(static_cast<int>(ViewKind::Ladder), cmd::LadderRedraw);
+}
+
+InfoBarUnit ShellApplication::currentUnitInfo() const
+{
+    InfoBarUnit u;
+    const int station = unit_->g_curStation, card = unit_->g_curCard;
+    if (station < 0 || card < 0) return u;
+    u.station = station;
+    u.card = card;
+    const int kind = unit_->unitKind(station, card);
+    const int version = unit_->unitVersionIndex(station, card);
+    const model::CardKindMaster& master = card == 0 ? masters_->station : masters_->card;
+    if (kind > 0) {
+        u.kind = master.name[static_cast<std::size_t>(kind)];
+        u.version = master.versions[static_cast<std::size_t>(kind)][static_cast<std::size_t>(version)];
+    }
+    return u;
 }
 
 void ShellApplication::setModified()

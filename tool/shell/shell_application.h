@@ -6,6 +6,7 @@
 #include "block_list_logic.h"
 #include "current_unit.h"
 #include "field_names.h"
+#include "info_bar.h"
 #include "main_frame.h"
 #include "monitor_port.h"
 #include "online_monitor.h"
@@ -13,6 +14,7 @@
 #include "print_service.h"
 #include "project.h"
 #include "qt_prompt.h"
+#include "sequence_views.h"
 #include "qt_system_dialogs.h"
 #include "qt_worker_question.h"
 #include "station_undo.h"
@@ -123,6 +125,8 @@ public:
     model::CBlockUndo& blockUndo() { return *blockUndo_; }
     // The online monitor's worker; null when the options gave another.
     OnlineMonitorWorker* onlineMonitor() const { return onlineMonitor_.get(); }
+    // The sequential control block and ladder views; null before the main frame.
+    SequenceViews* sequenceViews() const { return sequenceViews_.get(); }
     // The online commands and dialogs; null without the online monitor's worker.
     OnlineShell* onlineShell() const { return onlineShell_.get(); }
     model::Prompt& prompt() { return *prompt_; }
@@ -188,6 +192,7 @@ private:
     class Hooks;
     QWidget* makeAnaTanPage();
     QWidget* makeDenTanPage();
+    InfoBarUnit currentUnitInfo() const;
     void storePlacements();
     void projectChanged();
     // The system view's commands and dialogs, the workers' questions, the recent files.
@@ -241,6 +246,7 @@ private:
     std::unique_ptr<print::PrintService> print_;
     std::unique_ptr<CardBackupCommands> cardBackup_;
     VersionSyncContext versionSync_;
+    std::unique_ptr<SequenceViews> sequenceViews_;
 };
 
 }  // namespace kravin::shell

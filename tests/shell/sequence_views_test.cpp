@@ -1,0 +1,342 @@
+// The sequential control block and ladder views through the real main frame:
+// groups enabled, a program keyed in, confirmed, closed and found again after
+// the project was reopened; the ladder's bars and its leave checks.
+#include "child_frame.h"
+#include "command_ids.h"
+#include "KRAVinA.h"
+#include "block_setting_dialog.h"
+#include "sequence_views.h"
+#include "view_bar.h"
+#include "shell_fixture.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTest>
+#include <QTimer>
+
+#include <cstring>
+
+namespace kravin::shell {
+namespace {
+
+using test::ShellFixture;
+
+constexpr int kStation = 1;
+constexpr int kCard = 1;
+
+class SequenceViewsTest : public ShellFixture {
+protected:
+    std::string path;
+
+    // A station with a QV200 card whose unit holds a digital-input block in group 11; saved.
+    void makeProject()
+    {
+        start();
+        model::SystemConfigTables& t = app->systemTables();
+        t.stationKind[kStation] = 1;
+        t.cardKind[kStation][kCard - 1] = app->masters().card.find("QV200");
+        ASSERT_GT(t.cardKind[kStation][kCard - 1], 0);
+        const std::string folder = session().projectRecord.workFolder;
+        char head[512] = {};
+        KRAVinA_Data_Get(kStation, kCard - 1, head, folder.c_str());
+        std::memset(head, 0, sizeof head);
+        std::memcpy(head, "00SYS", 5);
+        std::memcpy(head + 5 * 11, "31CDI", 5);
+        ASSERT_EQ(KRAVinA_Data_Write(kStation, kCard - 1, head, folder.c_str()), 0);
+        path = dir / "seq.KRA";
+        prompt.dialog([this](model::ProjectDialogData& d) {
+            d.name = "Seq";
+            d.location = path;
+            return true;
+        });
+        ASSERT_TRUE(frame().trigger(cmd::FileSave));
+        selectCard();
+    }
+
+    void selectCard()
+    {
+        app->unitSelection().select(kStation, kCard);
+        app->unitSelection().loadUnitBlocks();
+        frame().refresh();
+    }
+
+    sequence::SeqBlkView* seqPage()
+    {
+        ChildFrame* f = frame().frame(ViewKind::SeqBlk);
+        return f ? qobject_cast<sequence::SeqBlkView*>(f->view()) : nullptr;
+    }
+    ladder::LadderView* ladderPage()
+    {
+        ChildFrame* f = frame().frame(ViewKind::Ladder);
+        return f ? qobject_cast<ladder::LadderView*>(f->view()) : nullptr;
+    }
+    // A button of a frame's bar.
+    QPushButton* button(ViewKind kind, int id)
+    {
+        ChildFrame* f = frame().frame(kind);
+        if (!f) return nullptr;
+        for (ViewBar* bar : f->findChildren<ViewBar*>())
+            if (QPushButton* b = bar->button(id)) return b;
+        return nullptr;
+    }
+
+    QPoint tabCentre(int group) { return {10 + 64 * (group - 81) + 30, 19}; }
+
+    // Types text into the next modal dialog's first line edit and presses OK.
+    void answerDialog(const QString& text)
+    {
+        QTimer::singleShot(0, [text] {
+            QWidget* w = QApplication::activeModalWidget();
+            ASSERT_NE(w, nullptr);
+            auto* edit = w->findChild<QLineEdit*>();
+            ASSERT_NE(edit, nullptr);
+            edit->setText(text);
+            auto* ok = w->findChild<QPushButton*>(QStringLiteral("IDOK"));
+            ASSERT_NE(ok, nullptr);
+            ok->click();
+        });
+    }
+    void key(char c) { QTest::keyClick(ladderPage(), c); }
+    void key(Qt::Key k, Qt::KeyboardModifiers m = {}) { QTest::keyClick(ladderPage(), k, m); }
+
+    // Opens the ladder on group 81, enabled first.
+    void openLadderOn81()
+    {
+        ASSERT_TRUE(frame().trigger(cmd::ViewSeqBlk));
+        sequence::SeqBlkView* page = seqPage();
+        ASSERT_NE(page, nullptr);
+        QTest::mouseClick(page->viewport(), Qt::LeftButton, {}, tabCentre(81));
+        page->runCommand(sequence::seqcmd::EnableSetting);
+        ASSERT_TRUE(button(ViewKind::SeqBlk, seqbar::SeqLadder)->isEnabled());
+        QTest::mouseClick(button(ViewKind::SeqBlk, seqbar::SeqLadder), Qt::LeftButton);
+        QCoreApplication::processEvents();
+        ASSERT_TRUE(frame().views().frameExists(ViewKind::Ladder)) << frame().views().state(ViewKind::Ladder);
+        ASSERT_NE(ladderPage(), nullptr);
+    }
+};
+
+TEST_F(SequenceViewsTest, KeyedProgramIsTranslatedSavedAndThereAfterReopening)
+{
+    makeProject();
+    ASSERT_TRUE(frame().trigger(cmd::ViewSeqBlk));
+    sequence::SeqBlkView* page = seqPage();
+    ASSERT_NE(page, nullptr);
+    EXPECT_FALSE(frame().views().frameExists(ViewKind::System));
+    // A double click on a disabled group's tab opens nothing.
+    QTest::mouseDClick(page->viewport(), Qt::LeftButton, {}, tabCentre(81));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(ladderPage(), nullptr);
+    EXPECT_FALSE(frame().action(cmd::ViewLadder)->isEnabled());
+
+    QTest::mouseClick(page->viewport(), Qt::LeftButton, {}, tabCentre(81));
+    page->runCommand(sequence::seqcmd::EnableSetting);
+    frame().refresh();
+    EXPECT_TRUE(frame().action(cmd::ViewLadder)->isEnabled());
+    // Double click on the STEP00 box: the ladder replaces the sequential view.
+    QTest::mouseDClick(page->viewport(), Qt::LeftButton, {}, QPoint(30, 50));
+    QCoreApplication::processEvents();
+    ASSERT_NE(ladderPage(), nullptr);
+    EXPECT_FALSE(frame().views().frameExists(ViewKind::SeqBlk));
+    EXPECT_TRUE(frame().views().reopenFlags() & ReopenSeqAfterLadder);
+
+    // Row 1: N.O. contact 1115 wired to an output coil 1115.
+    key(Qt::Key_Down);
+    answerDialog(QStringLiteral("1115"));
+    key('a');
+    EXPECT_EQ(ladderPage()->ladder().g_ladderCursor, (ladder::GridPos{1, 1}));
+    answerDialog(QStringLiteral("1115"));
+    key('O');
+    EXPECT_EQ(ladderPage()->ladder().g_ladderCursor, (ladder::GridPos{2, 0}));
+    EXPECT_TRUE(app->sequenceViews()->ladderPending());
+    frame().refresh();
+    EXPECT_TRUE(frame().action(cmd::EditUndo)->isEnabled());
+
+    QTest::mouseClick(button(ViewKind::Ladder, seqbar::LadderConfirm), Qt::LeftButton);
+    QTest::mouseClick(button(ViewKind::Ladder, seqbar::LadderClose), Qt::LeftButton);
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(frame().views().frameExists(ViewKind::Ladder));
+    ASSERT_NE(seqPage(), nullptr);  // the sequential view came back
+    EXPECT_EQ(session().projectRecord.modified, 1);
+
+    ASSERT_TRUE(frame().trigger(cmd::FileSave));
+    prompt.clearLog();
+    ASSERT_TRUE(frame().trigger(cmd::FileNew));
+    EXPECT_TRUE(prompt.ids().empty()) << ::testing::PrintToString(prompt.ids());
+    prompt.file(path);
+    ASSERT_TRUE(frame().trigger(cmd::FileOpen));
+    selectCard();
+    ASSERT_TRUE(frame().trigger(cmd::ViewSeqBlk));
+    const auto& row = *app->sequenceViews()->session().steps.g_stepTable.Row(81);
+    EXPECT_EQ(std::string(row[0].data(), 6), "130000");
+    EXPECT_EQ(std::string(row[1].data(), 6), "011115");
+    EXPECT_EQ(std::string(row[2].data(), 6), "071115");
+    EXPECT_EQ(std::string(row[3].data(), 6), "000000");
+    EXPECT_TRUE(app->sequenceViews()->session().GroupEnabled(81));
+}
+
+TEST_F(SequenceViewsTest, MnemonicSetsTheGroupsCodesThroughBlockSetting)
+{
+    makeProject();
+    ASSERT_TRUE(frame().trigger(cmd::ViewSeqBlk));
+    sequence::SeqBlkView* view = seqPage();
+    ASSERT_NE(view, nullptr);
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, tabCentre(81));
+    view->runCommand(sequence::seqcmd::EnableSetting);
+    prompt.clearLog();
+    QTimer::singleShot(0, [] {
+        auto* d = qobject_cast<editors::blocks::BlockSettingDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(d, nullptr);
+        const auto& rows = d->editor().rows();
+        for (std::size_t r = 0; r < rows.size(); ++r) {
+            const char* code = rows[r].index == 12 ? "011115" : rows[r].index == 13 ? "071115"
+                             : rows[r].index == 14 ? "000000" : nullptr;
+            if (code) d->gridModel()->setData(d->gridModel()->index(static_cast<int>(r), 3), QString::fromLatin1(code),
+                                              Qt::EditRole);
+        }
+        d->accept();
+        // A refused OK must not leave the test waiting.
+        if (d->isVisible()) {
+            ADD_FAILURE() << "Block Setting refused its OK";
+            d->done(QDialog::Rejected);
+        }
+    });
+    view->runCommand(sequence::seqcmd::Mnemonic);
+    EXPECT_TRUE(prompt.ids().empty()) << ::testing::PrintToString(prompt.ids());
+    const auto& row = *app->sequenceViews()->session().steps.g_stepTable.Row(81);
+    EXPECT_EQ(std::string(row[1].data(), 6), "011115");
+    EXPECT_EQ(std::string(row[2].data(), 6), "071115");
+    EXPECT_EQ(session().projectRecord.modified, 1);
+    // The ladder opens on the new codes.
+    QTest::mouseClick(button(ViewKind::SeqBlk, seqbar::SeqLadder), Qt::LeftButton);
+    QCoreApplication::processEvents();
+    ASSERT_NE(ladderPage(), nullptr);
+    EXPECT_EQ(ladderPage()->ladder().Cell(1, 0), ladder::MakeValue(1, 11, 15));
+    EXPECT_EQ(ladderPage()->ladder().g_ladderCoils[1], ladder::MakeValue(7, 11, 15));
+}
+
+TEST_F(SequenceViewsTest, FailedCloseKeepsTheLadderOpenOnTheError)
+{
+    makeProject();
+    openLadderOn81();
+    ladder::LadderContext& l = ladderPage()->ladder();
+    l.Cell(60, 4) = ladder::MakeValue(1, 11, 15);  // a contact joined to nothing
+    l.g_ladderEdited = true;
+    QTest::mouseClick(button(ViewKind::Ladder, seqbar::LadderClose), Qt::LeftButton);
+    QCoreApplication::processEvents();
+    ASSERT_NE(ladderPage(), nullptr);
+    EXPECT_FALSE(prompt.shown.empty());
+    // The error row is in view.
+    ladder::LadderView* v = ladderPage();
+    const int h = ladder::LadderRowHeight(l.g_ladderShowComments);
+    const int row = l.g_ladderCursor.row;
+    EXPECT_EQ(l.g_ladderCursor, l.g_ladderErrorPos);
+    EXPECT_LE(v->verticalScrollBar()->value(), row * h);
+    EXPECT_GE(v->verticalScrollBar()->value() + v->viewport()->height(), row * h + 1);
+
+    // Leaving for the system view runs the same check and stays.
+    prompt.clearLog();
+    EXPECT_TRUE(frame().trigger(cmd::ViewSystem));
+    EXPECT_NE(ladderPage(), nullptr);
+    EXPECT_FALSE(prompt.shown.empty());
+
+    // Cancel asks; Cancel to that question keeps the window.
+    prompt.answer(8104, model::Answer::Cancel);
+    QTest::mouseClick(button(ViewKind::Ladder, seqbar::LadderCancel), Qt::LeftButton);
+    EXPECT_NE(ladderPage(), nullptr);
+    prompt.answer(8104, model::Answer::Ok);
+    QTest::mouseClick(button(ViewKind::Ladder, seqbar::LadderCancel), Qt::LeftButton);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(ladderPage(), nullptr);
+}
+
+TEST_F(SequenceViewsTest, TheFrameCloseBoxAsksBeforeDroppingAnEdit)
+{
+    makeProject();
+    openLadderOn81();
+    const model::StepTable saved = app->sequenceViews()->session().steps.g_stepTable;
+    key(Qt::Key_Down);
+    key(Qt::Key_Right);
+    key('y');
+    ASSERT_TRUE(app->sequenceViews()->ladderPending());
+    app->sequenceViews()->session().steps.g_stepTable.Row(81)->at(5) = model::MakeStepCode("070101");
+    prompt.answer(8104, model::Answer::Cancel);
+    frame().frame(ViewKind::Ladder)->close();
+    QCoreApplication::processEvents();
+    ASSERT_NE(ladderPage(), nullptr);
+    prompt.answer(8104, model::Answer::Ok);
+    frame().frame(ViewKind::Ladder)->close();
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(ladderPage(), nullptr);
+    EXPECT_EQ(app->sequenceViews()->session().steps.g_stepTable, saved);
+    EXPECT_NE(seqPage(), nullptr);
+}
+
+TEST_F(SequenceViewsTest, SavingTheProjectTranslatesAPendingLadderEdit)
+{
+    makeProject();
+    openLadderOn81();
+    key(Qt::Key_Down);
+    answerDialog(QStringLiteral("1115"));
+    key('b');
+    answerDialog(QStringLiteral("1115"));
+    key('s');
+    ASSERT_TRUE(app->sequenceViews()->ladderPending());
+    ASSERT_TRUE(frame().trigger(cmd::FileSave));
+    EXPECT_FALSE(app->sequenceViews()->ladderPending());
+    EXPECT_NE(ladderPage(), nullptr);
+    const auto& row = *app->sequenceViews()->session().steps.g_stepTable.Row(81);
+    EXPECT_EQ(std::string(row[1].data(), 6), "021115");
+    EXPECT_EQ(std::string(row[2].data(), 6), "091115");
+    // The unit file holds them too.
+    char head[512];
+    KRAVinA_Data_Get(kStation, kCard - 1, head, session().projectRecord.workFolder.c_str());
+    char item[17] = {};
+    KRAVinA_Data_Item_Get(81, 12, item);
+    EXPECT_STREQ(item, "021115");
+}
+
+TEST_F(SequenceViewsTest, CommentSwitchIsKeptInTheSettings)
+{
+    makeProject();
+    openLadderOn81();
+    const bool before = ladderPage()->ladder().g_ladderShowComments;
+    QPushButton* b = button(ViewKind::Ladder, seqbar::LadderComment);
+    EXPECT_EQ(b->text(), before ? QStringLiteral("Hide Comment") : QStringLiteral("Show Comment"));
+    QTest::mouseClick(b, Qt::LeftButton);
+    EXPECT_EQ(ladderPage()->ladder().g_ladderShowComments, !before);
+    EXPECT_EQ(profile->value(QStringLiteral("KRAVin/SEQ_DSP")).toInt(), before ? 0 : 1);
+    EXPECT_EQ(b->text(), before ? QStringLiteral("Show Comment") : QStringLiteral("Hide Comment"));
+}
+
+TEST_F(SequenceViewsTest, OnlineTheLadderRefusesEditsAndPublishesItsTables)
+{
+    makeProject();
+    openLadderOn81();
+    ladder::LadderContext& l = ladderPage()->ladder();
+    // The monitor's tables follow the grid.
+    l.Cell(1, 0) = ladder::MakeValue(1, 11, 15);
+    Q_EMIT ladderPage()->edited();
+    const online::LadderMonitorPlan plan = app->monitorContext().StartUnitMonitor();
+    EXPECT_TRUE(plan.valid);
+    EXPECT_EQ(plan.group, 81);
+    EXPECT_EQ(plan.contacts[1][0] / 100, 11);
+
+    app->online().online = true;
+    const ladder::LadderGrid before = l.Grid();
+    key(Qt::Key_Down);
+    key('b');
+    key(Qt::Key_Delete, Qt::ControlModifier);
+    EXPECT_EQ(l.Grid(), before);
+    EXPECT_FALSE(l.g_ladderEdited);
+    EXPECT_EQ(l.g_ladderCursor.row, 1);
+    frame().refresh();
+    EXPECT_FALSE(frame().action(cmd::EditCut)->isEnabled());
+    app->online().online = false;
+}
+
+}  // namespace
+}  // namespace kravin::shell
