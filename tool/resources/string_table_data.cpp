@@ -291,6 +291,7 @@ const StringEntry kStringTable[] = {
     {40427, "Network download", "ネットワークダウンロード"},
     {40429, "Connection line format", "結線フォーマット"},
     {40430, "Delete connection line", "結線の削除"},
+    {40431, "Delete terminal", "端子の削除"},
     {40433, "Connection line format", "結線フォーマット"},
     {40434, "Delete connection line", "結線の削除"},
     {40458, "Delete card information", "カード情報の削除"},

@@ -403,6 +403,22 @@ TEST_F(DenTanEditorTest, LineFormatOfTheSelectedConnectionIsWrittenBack)
     EXPECT_EQ(firstDifference(state(), before), "same");
 }
 
+TEST_F(DenTanEditorTest, DeleteTerminalClearsItsBlockAndConnectionAsOneStep)
+{
+    editor->clickTerminal(term(0, 0, 11));
+    ASSERT_TRUE(editor->clickTerminal(term(0, 1, 11)));
+    const std::string before = state();
+    ASSERT_TRUE(editor->deleteTerminal(term(0, 1, 11)));
+    EXPECT_EQ(unitCode(0, 1, 11), "");
+    EXPECT_EQ(at(0, 1, 11).kind, 0);
+    EXPECT_EQ(at(0, 1, 11).link, 0);
+    EXPECT_EQ(unitCode(0, 1, 13), "33CAI");  // the others stay
+    EXPECT_FALSE(editor->deleteTerminal(term(0, 1, 11)));  // nothing there any more
+    EXPECT_TRUE(editor->undo());
+    EXPECT_EQ(firstDifference(state(), before), "same");
+    EXPECT_EQ(at(0, 1, 11).link, 1);
+}
+
 TEST_F(DenTanEditorTest, NoEditWhileOnline)
 {
     const std::string before = state();

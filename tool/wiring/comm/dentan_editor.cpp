@@ -1,6 +1,9 @@
 #include "dentan_editor.h"
 
+#include "KRAVinA.h"
 #include "validation.h"
+
+#include <cstring>
 
 #include <algorithm>
 
@@ -228,6 +231,56 @@ bool DenTanEditor::deleteSelectedLine()
     selected_ = {};
     rebuild();
     return true;
+}
+
+bool DenTanEditor::deleteTerminal(const TerminalRef& t)
+{
+    if (host_.online() || kindAt(t) == 0) return false;
+    const int station = t.unit.station, card = t.unit.card + 1, group = t.index + 11;
+    const auto setItem = [](int block, int item, const char* text) {
+        char value[model::kItemBytes + 4] = {};
+        std::strncpy(value, text, model::kItemBytes);
+        KRAVinA_Data_Item_Set(block, item, value);
+    };
+    select(station, 0);
+    undo_.Record(model::kStationWhole + 1);
+    bool ok = true;
+    select(station, card);
+    if (unit_.modelStartsWith("TQRC$")) {
+        // The parent "TQRC " card before it holds this terminal's settings.
+        int parent = -1;
+        for (int c = card - 1; c >= 1 && parent < 0; --c)
+            if (unit_.unitKindName(station, c).rfind("TQRC ", 0) == 0) parent = c;
+        model::UnitHead head;
+        if (parent >= 0 && model::loadUnit(station, parent, unit_.workFolder, head)) {
+            const int offset = 17 * (card - parent);
+            if (offset - 6 >= 0 && offset - 6 < model::kItems) setItem(1, offset - 6, "00");
+            if (group + offset - 16 >= 0 && group + offset - 16 < model::kItems) setItem(1, group + offset - 16, "900000");
+            ok = model::writeUnit(station, parent, head, unit_.workFolder);
+        }
+        // Back to the card it started from, whatever happened.
+        select(station, card);
+    }
+    unit_.LoadUnitBlocks(1);
+    unit_.g_unitBlocks[static_cast<std::size_t>(group)] = {};
+    const char zeros[24] = {};
+    for (int i = 0; i < model::kItems; ++i) KRAVinA_Data_Item_Set(group, i, zeros);
+    for (int j = 0; j < model::kTerminals; ++j) KRAVinA_Data_Term_Set(group, j, zeros);
+    ok = editors::blocks::WriteCurrentUnitHead(unit_) && ok;
+    model::CommLinkEditState edit;
+    edit.b = endOf(t);
+    edit.defaultValue = format_;
+    edit.defaultColour = colour_;
+    model::DeleteCommConnection(unit_, *table_, edit);
+    std::erase_if(pending_, [&](const PendingJump& j) { return j.terminal == t; });
+    if (selected_ == t) selected_ = {};
+    select(station, 0);
+    undo_.Record(model::kStationWhole);
+    host_.setModified();
+    select(station, card);
+    rebuild();
+    if (!ok) prompt_.message(7018, {}, model::Buttons::Ok, model::Icon::Error);
+    return ok;
 }
 
 bool DenTanEditor::moveBoxes(const std::vector<UnitRef>& units, int dx, int dy)

@@ -90,6 +90,10 @@ public:
     // Moves boxes by a grid delta (kept on the sheet), as one undo step.
     bool moveBoxes(const std::vector<UnitRef>& units, int dx, int dy);
 
+    // Delete terminal: the terminal's block and its connection go (on a "TQRC$"
+    // card its parent's items for it are reset), as one undo step.
+    bool deleteTerminal(const TerminalRef& t);
+
     // Line format for new lines and, written back to its record, the selected one.
     int lineFormat() const { return format_; }
     std::uint32_t lineColour() const { return colour_; }

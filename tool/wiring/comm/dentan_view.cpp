@@ -376,6 +376,7 @@ bool DenTanView::isCommandEnabled(int id, const QPoint& at) const
     case dencmd::LineFormat: return true;
     case dencmd::PcSetting: return editor_->linkMode() != 0 || (r && r->kind != 0);
     case dencmd::DeleteLine: return editor_->selectedLine().valid();
+    case dencmd::DeleteTerminal: return r && r->kind != 0;
     case dencmd::SelectLine: return LineAtCell(table, c.x(), c.y(), 0.5).valid();
     case dencmd::AddJump: return r && r->kind != 0 && r->link == 0;
     case dencmd::RemoveDevice: return BoxAt(table, at.x(), at.y(), pitch(), scrollX(), scrollY()).valid();
@@ -410,6 +411,7 @@ void DenTanView::runCommand(int id, const QPoint& at)
         break;
     }
     case dencmd::DeleteLine: editor_->deleteSelectedLine(); break;
+    case dencmd::DeleteTerminal: editor_->deleteTerminal(t); break;
     case dencmd::SelectLine: editor_->selectLine(LineAtCell(table, c.x(), c.y(), 0.5)); break;
     case dencmd::AddJump:
         if (const auto name = dialogs_->jumpName()) editor_->addJump(*name, t);
@@ -430,7 +432,7 @@ void DenTanView::contextMenuEvent(QContextMenuEvent* event)
     QMenu popup(this);
     popup.setObjectName(QStringLiteral("denTanMenu"));
     for (int id : {dencmd::SelectLine, dencmd::DeleteLine, dencmd::LineFormat, 0, dencmd::PcSetting, dencmd::AddJump, 0,
-                   dencmd::RemoveDevice, 0, dencmd::ResetOrigin}) {
+                   dencmd::DeleteTerminal, dencmd::RemoveDevice, 0, dencmd::ResetOrigin}) {
         if (id == 0) {
             popup.addSeparator();
             continue;

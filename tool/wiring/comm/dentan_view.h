@@ -19,6 +19,7 @@ constexpr int ResetOrigin = 40237;
 constexpr int PcSetting = 40239;
 constexpr int LineFormat = 40429;
 constexpr int DeleteLine = 40430;
+constexpr int DeleteTerminal = 40431;
 constexpr int RemoveDevice = 40458;
 constexpr int SelectLine = 40463;
 constexpr int AddJump = 40475;
