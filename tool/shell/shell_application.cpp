@@ -336,7 +336,10 @@ bool ShellApplication::createMainFrame()
     makePrintService();
     if (!context_.services.print)
         context_.services.print = [this](const PrintSettings& settings, bool preview) {
-            print_->printKind(settings.code, preview, frame_.get());
+            if (settings.code == print::KindAnalog || settings.code == print::KindCommTerminal)
+                print_->printWiring(settings.code, settings.scale, settings.fit, preview, frame_.get());
+            else
+                print_->printKind(settings.code, preview, frame_.get());
         };
     if (!context_.services.askPrintScale)
         context_.services.askPrintScale = [this](int) -> std::optional<PrintSettings> {
@@ -640,6 +643,22 @@ void ShellApplication::makePrintService()
         if (frame_) frame_->sendCommand(static_cast<int>(ViewKind::System), editors::syscmd::SystemRedraw);
     };
     print_ = std::make_unique<print::PrintService>(std::move(m), options_.printerChooser);
+    print_->viewState().analogView = [this]() -> std::optional<print::AnalogViewState> {
+        AnaTanPage* page = anaTanPage();
+        if (!page) return std::nullopt;
+        const wiring::AnaTanEditor& e = page->view()->editor();
+        return print::AnalogViewState{&e.diagram(), &e.openJumps(), e.comments(), e.figures()};
+    };
+    print_->viewState().commView = [this]() -> std::optional<print::CommViewState> {
+        DenTanPage* page = denTanPage();
+        if (!page) return std::nullopt;
+        const wiring::comm::DenTanEditor& e = page->view()->editor();
+        print::CommViewState state;
+        state.table = &e.table();
+        for (const wiring::comm::PendingJump& j : e.pendingJumps())
+            state.pending.push_back({j.terminal, j.name, j.format, static_cast<std::int32_t>(j.colour)});
+        return state;
+    };
 }
 
 void ShellApplication::bulkPrint(int mode)

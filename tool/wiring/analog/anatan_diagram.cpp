@@ -68,7 +68,7 @@ const DiagramInput* AnalogDiagram::input(int block, int item) const
     return nullptr;
 }
 
-void ReadAnalogDiagram(model::UnitContext& unit, AnalogDiagram& out)
+void ReadAnalogDiagram(model::UnitContext& unit, AnalogDiagram& out, bool placeDefaults)
 {
     out = AnalogDiagram{};
     out.hitBlockZero = model::fieldView(unit.g_curModel).substr(0, 6) == "QV210W";
@@ -116,7 +116,7 @@ void ReadAnalogDiagram(model::UnitContext& unit, AnalogDiagram& out)
         KRAVinA_Data_XY_Get(b, &x, &y);
         if (x == 0 && y == 0 && d.drawn) {
             model::GetBlockCellPosition(unit, b, &x, &y);
-            KRAVinA_Data_XY_Set(b, x, y);
+            if (placeDefaults) KRAVinA_Data_XY_Set(b, x, y);
         }
         d.x = x;
         d.y = y;

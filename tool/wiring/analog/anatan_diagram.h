@@ -79,8 +79,9 @@ struct AnalogDiagram {
 };
 
 // Reads the current unit (its image must be loaded: UnitContext::ReadUnitImage).
-// A block never placed gets its default position, written into the image.
-void ReadAnalogDiagram(model::UnitContext& unit, AnalogDiagram& out);
+// A block never placed gets its default position, written into the image
+// unless placeDefaults is false (printing leaves the image as it is).
+void ReadAnalogDiagram(model::UnitContext& unit, AnalogDiagram& out, bool placeDefaults = true);
 
 }  // namespace kravin::wiring
 
