@@ -1,5 +1,7 @@
 // The system configuration commands on the sample tables: placing, removing and
 // counting cards, their refusals and questions, and undo/redo of each change.
+#include "blocks/block_setting_logic.h"
+#include "group_records.h"
 #include "scripted_prompt.h"
 #include "small_dialog_logic.h"
 #include "system_commands.h"
@@ -231,6 +233,22 @@ TEST_F(SystemCommandsTest, VirtualCardCountSetsThePatternAndTheFollowingSlots)
     EXPECT_EQ(commands->ChangeCardCount(), SystemCommands::Result::Refused);
     EXPECT_EQ(tables.cardUnitText[5][1], "00000");
     EXPECT_EQ(kindAt(5, 4).substr(0, 5), "QV200");
+}
+
+TEST_F(SystemCommandsTest, ChangingADeviceCarriesItsValuesOverToTheNewVersion)
+{
+    SystemCommandHooks hooks;
+    hooks.rebuildBlockTerminals = [this] { blocks::RebuildBlockTerminals(*unit, prompt, model::savedGroupRecords()[0]); };
+    commands = std::make_unique<SystemCommands>(*unit, *undo, prompt, dialogs, hooks);
+    placeCard(3, 2, "QV200");
+    writeUnit(3, 1, {{0, "00SYS"}, {31, "76PVA"}}, {{31, 7, "5.00"}});
+
+    prompt.answer(sysmsg::PartOfDataLost, Answer::Ok);
+    ASSERT_EQ(place(3, 2, "QV200", "1.10"), SystemCommands::Result::Done);
+    char head[500] = {};
+    ASSERT_EQ(KRAVinA_Data_Get(3, 1, head, work.str().c_str()), 0);
+    EXPECT_EQ(std::string(head + 5 * 31, 5), "76PVA");
+    EXPECT_EQ(test::readItemText(31, 7), "5.00");  // the new default would read "1.00"
 }
 
 TEST_F(SystemCommandsTest, CancelAtTheReplaceQuestionChangesNothing)

@@ -3,6 +3,9 @@
 // recent-file list of the File menu.
 #include "shell_application.h"
 
+#include "blocks/block_setting_logic.h"
+#include "group_records.h"
+
 #include "command_ids.h"
 #include "online_shell.h"
 #include "recent_files.h"
@@ -26,6 +29,9 @@ void ShellApplication::createEditing()
     };
     commandHooks.rebuildDisplayData = [this] {
         if (ShellSystemView* view = systemView()) view->RebuildDisplayData();
+    };
+    commandHooks.rebuildBlockTerminals = [this] {
+        editors::blocks::RebuildBlockTerminals(*unit_, *prompt_, model::savedGroupRecords()[0]);
     };
     commandHooks.waitCursor = [](bool on) {
         if (on)

@@ -461,6 +461,11 @@ SystemCommands::Result SystemCommands::PlaceDevice(bool showDialog, const std::s
 
     // 13, 14. The unit's default data.
     ok = writeDefaultData(station, card, rnh6Type, id) && ok;
+    // The old unit's items and terminals, where the new kind still has their blocks.
+    if (occupied && hooks_.rebuildBlockTerminals) {
+        hooks_.rebuildBlockTerminals();
+        ok = writeCurrentUnit(station, card) && ok;
+    }
     select(station, card);
     unit_.LoadUnitBlocks(1);
     modified();

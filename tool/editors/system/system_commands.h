@@ -59,6 +59,8 @@ struct SystemCommandHooks {
     std::function<void()> invalidate;        // the view repaints
     std::function<void()> rebuildDisplayData;
     std::function<void(bool)> waitCursor;
+    // After a device change: carries the old unit's saved groups over to the new kind.
+    std::function<void()> rebuildBlockTerminals;
 };
 
 class SystemCommands {
