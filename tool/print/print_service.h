@@ -101,7 +101,7 @@ public:
     std::unique_ptr<PrintDocument> makeDocument(int kind);
     // File > Print / Print Preview of a view's document kind.
     void printKind(int kind, bool preview, QWidget* parent);
-    // The Block Setting dialog's print of the current group.
+    // The Block Setting dialog's print of the current group, with the values the unit holds now.
     void printBlockSetting(bool preview, QWidget* parent);
     // Prints one document: chooses the printer, prints, reports a failure.
     // True when every page went out.
