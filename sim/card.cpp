@@ -1,5 +1,7 @@
 #include "card.h"
 
+#include <cstdio>
+
 #include <charconv>
 #include <fstream>
 #include <sstream>
@@ -82,6 +84,47 @@ SimCard DefaultCard()
     return card;
 }
 
+SimCard BlankCard(std::string model, std::string unitId)
+{
+    SimCard card;
+    card.model = std::move(model);
+    card.blank = true;
+    auto& g0 = card.bank0[0];
+    g0[0] = "0";
+    g0[1] = "0";
+    g0[52] = std::move(unitId);
+    AddClockItems(card);
+    g0[96] = "16";
+    g0[99] = "1.00";
+    return card;
+}
+
+std::string FormatCardConfig(const std::vector<SimCard>& cards)
+{
+    std::string out;
+    for (const SimCard& c : cards) {
+        out += "card " + c.model + " " + c.unitId() + " baud=" + std::to_string(c.baudIndex) + " select=" + c.selector;
+        if (c.blank) out += " blank";
+        if (c.strict) out += " strict";
+        out += "\n";
+        for (const auto* table : {&c.bank0, &c.bank2}) {
+            const std::string prefix = table == &c.bank2 ? "b2:" : "";
+            for (const auto& [g, items] : *table) {
+                char head[16];
+                if (items.empty()) {
+                    out += prefix + "group " + std::to_string(g) + "\n";
+                    continue;
+                }
+                for (const auto& [i, v] : items) {
+                    std::snprintf(head, sizeof head, "%02d.%02d = ", g, i);
+                    out += prefix + head + v + "\n";
+                }
+            }
+        }
+    }
+    return out;
+}
+
 ConfigResult ParseCardConfig(std::string_view text)
 {
     ConfigResult result;
@@ -101,7 +144,7 @@ ConfigResult ParseCardConfig(std::string_view text)
 
         if (line.starts_with("card ") || line == "card") {
             auto w = words(line);
-            if (w.size() < 3) return fail("expected: card MODEL ID [baud=N] [select=TEXT]");
+            if (w.size() < 3) return fail("expected: card MODEL ID [baud=N] [select=TEXT] [blank] [strict]");
             if (w[1].size() > 8) return fail("model name longer than 8 characters");
             if (w[2].size() != 4) return fail("unit ID must have 4 characters");
             SimCard card;
@@ -111,6 +154,12 @@ ConfigResult ParseCardConfig(std::string_view text)
             for (std::size_t i = 3; i < w.size(); ++i) {
                 if (w[i].starts_with("baud=")) {
                     if (!parseNumber(w[i].substr(5), 0, 2, card.baudIndex)) return fail("baud index must be 0, 1 or 2");
+                } else if (w[i] == "blank") {
+                    card.blank = true;
+                    card.bank0[0][96] = "16";
+                    card.bank0[0][99] = "1.00";
+                } else if (w[i] == "strict") {
+                    card.strict = true;
                 } else if (w[i].starts_with("select=")) {
                     card.selector = std::string(w[i].substr(7));
                     if (card.selector.empty()) return fail("empty selector");

@@ -17,6 +17,8 @@ struct SimCard {
     std::string selector = "0";    // value of group 0 item 0 that selects this card
     ItemTable bank0;
     ItemTable bank2;               // groups 1..14 of the second bank (empty: no bank 2)
+    bool blank = false;            // groups 0..99 present; items made by writing, unwritten item 10 reads "**"
+    bool strict = false;           // writes to groups 1 and up refused while write mode (0.01) is "0"
 
     std::string unitId() const;    // group 0 item 52
     bool hasBank2() const { return !bank2.empty(); }
@@ -35,6 +37,12 @@ struct ConfigResult {
     std::string error;  // "line N: ..." when the text is not valid
     bool ok() const { return error.empty(); }
 };
+
+// A blank device (groups 0..99, no items but group 0's own) of the given model and ID.
+SimCard BlankCard(std::string model, std::string unitId);
+
+// Writes cards in the card file format (a saved state loads back as the same cards).
+std::string FormatCardConfig(const std::vector<SimCard>& cards);
 
 // Parses the card file format (see sim/README.md).
 ConfigResult ParseCardConfig(std::string_view text);

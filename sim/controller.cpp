@@ -69,6 +69,22 @@ void Controller::setValue(int card, int bank, int group, int item, std::string v
     (bank == 2 ? c.bank2 : c.bank0)[group][item] = std::move(value);
 }
 
+std::optional<std::string> Controller::value0(int card, int item) const { return value(card, 0, 0, item); }
+
+std::pair<int, int> Controller::target(std::string_view line) const
+{
+    if (line.empty() || line.back() != kCr) return {-1, -1};
+    std::string_view text = line.substr(0, line.size() - 1);
+    if (!text.empty() && text.front() == kStx) {
+        if (text.size() < 7) return {-1, -1};
+        text = text.substr(5, text.size() - 7);
+    }
+    int n = 0;
+    if (text.size() == 3 && text[0] == 'I' && twoDigits(text.substr(1), n)) return {group_, n};
+    if (!text.empty() && text[0] == 'D') return {group_, item_};
+    return {-1, -1};
+}
+
 std::optional<int> Controller::cardForAddress(std::string_view address) const
 {
     for (std::size_t i = 0; i < cards_.size(); ++i)
@@ -106,6 +122,7 @@ std::string Controller::handleText(int card, std::string_view text)
     if (text.size() == 3 && text[0] == 'G' && twoDigits(text.substr(1), n)) {
         ItemTable& t = table(card, n);
         item_ = -1;
+        if (cards_[static_cast<std::size_t>(card)].blank && (n == 0 || bank_ == 0 || n <= 14)) t[n];
         if (t.find(n) == t.end()) {
             group_ = -1;
             return "CNG";
@@ -117,6 +134,11 @@ std::string Controller::handleText(int card, std::string_view text)
         if (group_ < 0) return "CNG";
         auto& items = table(card, group_)[group_];
         auto it = items.find(n);
+        if (it == items.end() && cards_[static_cast<std::size_t>(card)].blank) {
+            // An item of a blank device comes to be when it is written.
+            item_ = n;
+            return n == 10 ? "D**" : "D";
+        }
         if (it == items.end()) {
             item_ = -1;
             return "CNG";
@@ -126,6 +148,8 @@ std::string Controller::handleText(int card, std::string_view text)
     }
     if (!text.empty() && text[0] == 'D') {
         if (group_ < 0 || item_ < 0) return "CNG";
+        // The hand-held unit's UP and DOWN in data entry: the value is shown, never changed.
+        if (text == "DU" || text == "DD") return "D" + table(card, group_)[group_][item_];
         std::string value(text.substr(1));
         if (value.size() > 19) return "CNG";
         return writeItem(card, std::move(value));
@@ -158,6 +182,10 @@ std::string Controller::writeItem(int card, std::string value)
                     for (auto& [i, v] : items) v = "0";
         ++clears_;
         return "D1";
+    }
+    if (cards_[static_cast<std::size_t>(card)].strict && group_ != 0) {
+        const auto mode = value0(card, 1);
+        if (!mode || *mode != "1") return "CNG";
     }
     auto& slot = table(card, group_)[group_][item_];
     slot = std::move(value);

@@ -41,6 +41,8 @@ public:
     int clearCount() const { return clears_; }
     const std::vector<SimCard>& cards() const { return cards_; }
     std::optional<std::string> value(int card, int bank, int group, int item) const;
+    // The group and item a received line addresses (an item or data command), -1 -1 otherwise.
+    std::pair<int, int> target(std::string_view line) const;
     // Sets an item's value as the card's own program would (tests change live values so).
     void setValue(int card, int bank, int group, int item, std::string value);
 
@@ -49,6 +51,7 @@ private:
     std::string handleText(int card, std::string_view text);
     std::string writeItem(int card, std::string value);
     std::optional<int> cardForAddress(std::string_view address) const;
+    std::optional<std::string> value0(int card, int item) const;
 
     std::vector<SimCard> cards_;
     std::vector<std::string> extraAddresses_;

@@ -5,6 +5,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <iostream>
 #include <string>
 
@@ -22,6 +23,10 @@ const char* const kUsage =
     "  --pu-id ID         also answer framed commands addressed to ID\n"
     "  --fault KIND       apply KIND to every reply\n"
     "  --fault-once KIND  apply KIND to the next reply (repeatable, in order)\n"
+    "  --item-fault GG.II KIND  apply KIND to the item and data commands of one item\n"
+    "  --blank MODEL ID   serve a blank device (groups 0..99, items made by writing)\n"
+    "  --strict           refuse writes to groups 1 and up while write mode is \"0\"\n"
+    "  --state FILE       load the cards from FILE when it exists; save them there at exit\n"
     "  --slow-ms N        delay of the slow fault (default 300)\n"
     "  --verbose          log each command and reply on standard error\n"
     "  --help             show this text\n"
@@ -60,6 +65,10 @@ int main(int argc, char** argv)
     qvsim::Fault standing = qvsim::Fault::None;
     qvsim::FaultSettings settings;
     bool verbose = false;
+    bool strict = false;
+    std::string statePath;
+    int faultGroup = -1, faultItem = -1;
+    qvsim::Fault itemFault = qvsim::Fault::None;
 
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
@@ -79,6 +88,20 @@ int main(int argc, char** argv)
             auto loaded = qvsim::LoadCardConfig(v);
             if (!loaded.ok()) return usageError(v + ": " + loaded.error);
             cards = std::move(loaded.cards);
+        } else if (arg == "--item-fault") {
+            std::string kind;
+            if (!value(v) || !qvsim::ParseItemFault(v, faultGroup, faultItem) || !value(kind) ||
+                !qvsim::ParseFault(kind, itemFault))
+                return usageError("--item-fault needs GG.II and a fault kind");
+        } else if (arg == "--blank") {
+            std::string id;
+            if (!value(v) || !value(id) || v.size() > 8 || id.size() != 4)
+                return usageError("--blank needs a model (up to 8 characters) and a 4-character ID");
+            cards.push_back(qvsim::BlankCard(v, id));
+        } else if (arg == "--strict") {
+            strict = true;
+        } else if (arg == "--state") {
+            if (!value(statePath)) return usageError("--state needs a file");
         } else if (arg == "--pu-id") {
             if (!value(v) || v.size() != 4) return usageError("--pu-id needs a 4-character ID");
             puIds.push_back(v);
@@ -98,7 +121,14 @@ int main(int argc, char** argv)
             return usageError("unknown option " + arg);
         }
     }
+    if (!statePath.empty() && std::ifstream(statePath).good()) {
+        auto loaded = qvsim::LoadCardConfig(statePath);
+        if (!loaded.ok()) return usageError(statePath + ": " + loaded.error);
+        cards = std::move(loaded.cards);
+    }
     if (cards.empty()) cards.push_back(qvsim::DefaultCard());
+    if (strict)
+        for (qvsim::SimCard& c : cards) c.strict = true;
 
     // Signals are taken by sigwait below, not by the serving thread.
     sigset_t signals;
@@ -110,6 +140,7 @@ int main(int argc, char** argv)
     qvsim::PtyServer server(cards);
     server.setExtraAddresses(puIds);
     server.setStandingFault(standing);
+    if (itemFault != qvsim::Fault::None) server.setItemFault(faultGroup, faultItem, itemFault);
     for (qvsim::Fault f : once) server.injectFault(f);
     server.setFaultSettings(settings);
     if (verbose) {
@@ -130,5 +161,10 @@ int main(int argc, char** argv)
     int sig = 0;
     sigwait(&signals, &sig);
     server.stop();
+    if (!statePath.empty()) {
+        std::vector<qvsim::SimCard> state;
+        server.withController([&](qvsim::Controller& c) { state = c.cards(); });
+        std::ofstream(statePath) << qvsim::FormatCardConfig(state);
+    }
     return 0;
 }

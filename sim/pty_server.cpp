@@ -217,6 +217,22 @@ bool PtyServer::pause(std::chrono::milliseconds d)
     return !stop_;
 }
 
+void PtyServer::setItemFault(int group, int item, Fault f, int count)
+{
+    std::lock_guard lock(mutex_);
+    itemFault_ = {group, item, f, count};
+}
+
+bool ParseItemFault(std::string_view text, int& group, int& item)
+{
+    if (text.size() != 5 || text[2] != '.') return false;
+    for (std::size_t i : {0u, 1u, 3u, 4u})
+        if (text[i] < '0' || text[i] > '9') return false;
+    group = (text[0] - '0') * 10 + (text[1] - '0');
+    item = (text[3] - '0') * 10 + (text[4] - '0');
+    return true;
+}
+
 Fault PtyServer::nextFault()
 {
     if (!queued_.empty()) {
@@ -232,6 +248,11 @@ void PtyServer::handleLine(const std::string& line)
     std::unique_lock lock(mutex_);
     lines_.push_back(line);
     Fault fault = nextFault();
+    if (itemFault_.kind != Fault::None && itemFault_.count != 0 &&
+        controller_.target(line) == std::pair<int, int>{itemFault_.group, itemFault_.item}) {
+        fault = itemFault_.kind;
+        if (itemFault_.count > 0) --itemFault_.count;
+    }
     FaultSettings settings = settings_;
     const int lineRate = lineBaudRate();
 

@@ -29,6 +29,8 @@ enum class Fault {
 
 const char* FaultName(Fault f);
 bool ParseFault(std::string_view name, Fault& out);
+// "GG.II": the group and item a fault is aimed at.
+bool ParseItemFault(std::string_view text, int& group, int& item);
 
 struct FaultSettings {
     std::chrono::milliseconds slowDelay{300};
@@ -52,6 +54,8 @@ public:
     // Faults: one queued fault for each of the next replies, then the standing fault.
     void injectFault(Fault f, int count = 1);
     void setStandingFault(Fault f);
+    // A fault for the item and data commands of one item: count times (-1 always).
+    void setItemFault(int group, int item, Fault f, int count = -1);
     void setFaultSettings(FaultSettings s);
     // While held, replies wait (until released or stopped) before they are written.
     void holdReplies();
@@ -86,6 +90,11 @@ private:
     Controller controller_;
     std::deque<Fault> queued_;
     Fault standing_ = Fault::None;
+    struct ItemFault {
+        int group = -1, item = -1;
+        Fault kind = Fault::None;
+        int count = 0;
+    } itemFault_;
     FaultSettings settings_;
     std::function<void(const std::string&, const std::string&)> log_;
     std::vector<std::string> lines_;

@@ -27,6 +27,8 @@ struct Bus {
     std::mutex mutex;
     std::map<std::pair<int, int>, Card> cards;              // (station, card)
     std::map<std::tuple<int, int, int, int>, int> faults;   // (station, card, group, item) -> result
+    std::map<std::tuple<int, int, int, int>, std::pair<int, long>> countedFaults;  // -> (result, requests left)
+    long notReadyCycles = 0;                                // cycles that still leave the bus not ready
     int status = VUKEN_STATUS_CLOSED;
     int cycleStatus = VUKEN_STATUS_READY;
     long requests = 0;
@@ -171,6 +173,11 @@ int serveItems(Bus& b, int operation, int address, BusItemRequest* request, char
     if (!card) return VUKEN_ERR_NO_CARD;
     if (const auto f = b.faults.find({station, cardNo, request->group, request->item}); f != b.faults.end())
         return f->second;
+    if (const auto f = b.countedFaults.find({station, cardNo, request->group, request->item}); f != b.countedFaults.end()) {
+        const int result = f->second.first;
+        if (--f->second.second <= 0) b.countedFaults.erase(f);
+        return result;
+    }
 
     const std::pair<int, int> key{request->group, request->item};
     switch (operation) {
@@ -201,6 +208,11 @@ void kilnbus_cycle(void)
 {
     Bus& b = startedBus();
     std::lock_guard<std::mutex> lock(b.mutex);
+    if (b.notReadyCycles > 0) {
+        --b.notReadyCycles;
+        b.status = VUKEN_STATUS_CLOSED;
+        return;
+    }
     b.status = b.cycleStatus;
 }
 
@@ -288,6 +300,8 @@ void vuken_sim_reset(void)
     std::lock_guard<std::mutex> lock(b.mutex);
     b.cards.clear();
     b.faults.clear();
+    b.countedFaults.clear();
+    b.notReadyCycles = 0;
     b.status = VUKEN_STATUS_CLOSED;
     b.cycleStatus = VUKEN_STATUS_READY;
     b.requests = 0;
@@ -370,6 +384,22 @@ int vuken_sim_fail_item(int station, int card, int group, int item, int result)
     else
         b.faults[{station, card, group, item}] = result;
     return 0;
+}
+
+int vuken_sim_fail_item_times(int station, int card, int group, int item, int result, long count)
+{
+    if (!validUnit(station, card) || !validItem(group, item) || result == 0 || count <= 0) return -1;
+    Bus& b = startedBus();
+    std::lock_guard<std::mutex> lock(b.mutex);
+    b.countedFaults[{station, card, group, item}] = {result, count};
+    return 0;
+}
+
+void vuken_sim_not_ready_cycles(long count)
+{
+    Bus& b = startedBus();
+    std::lock_guard<std::mutex> lock(b.mutex);
+    b.notReadyCycles = count < 0 ? 0 : count;
 }
 
 void vuken_sim_raise_fatal(const char* message)

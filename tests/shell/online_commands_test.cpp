@@ -213,7 +213,7 @@ TEST_F(OnlineCommandsRoad, DateSettingWritesTheClock)
     };
     EXPECT_TRUE(app->onlineShell()->handles(40408));
     EXPECT_FALSE(app->onlineShell()->handles(40605));  // the monitor's notice, not a menu command
-    EXPECT_FALSE(app->onlineShell()->handles(40405));  // Download: not built here
+    EXPECT_TRUE(app->onlineShell()->handles(40405));  // Download
     // Date setting from the System Configuration view's context menu.
     ShellSystemView* view = app->systemView();
     ASSERT_NE(view, nullptr);

@@ -58,7 +58,7 @@ TEST(CardConfig, ReportsTheFirstBadLine)
         {"", "no card defined"},
         {"# only a comment\n", "no card defined"},
         {"01.10 = 1\n", "line 1: item before the first card line"},
-        {"card QV200\n", "line 1: expected: card MODEL ID [baud=N] [select=TEXT]"},
+        {"card QV200\n", "line 1: expected: card MODEL ID [baud=N] [select=TEXT] [blank] [strict]"},
         {"card QV200 12\n", "line 1: unit ID must have 4 characters"},
         {"card QV200LONGER 0012\n", "line 1: model name longer than 8 characters"},
         {"card QV200 0012 baud=3\n", "line 1: baud index must be 0, 1 or 2"},
@@ -92,6 +92,31 @@ TEST(CardConfig, LoadsAFileAndReportsAMissingOne)
     ASSERT_TRUE(r.ok()) << r.error;
     EXPECT_EQ(r.cards.at(0).unitId(), "0042");
     EXPECT_FALSE(LoadCardConfig(dir / "missing.txt").ok());
+}
+
+TEST(CardConfig, SavedStateLoadsBackAsTheSameCards)
+{
+    SimCard blank = BlankCard("V8RTU", "0009");
+    blank.selector = "1";
+    blank.strict = true;
+    blank.bank0[2][11] = "12.5";
+    SimCard bank = DefaultCard();
+    bank.model = "KMQ100";
+    bank.bank2[3] = {{10, "41"}};
+    bank.bank0[98];  // a group without items
+    const ConfigResult r = ParseCardConfig(FormatCardConfig({blank, bank}));
+    ASSERT_TRUE(r.ok()) << r.error;
+    ASSERT_EQ(r.cards.size(), 2u);
+    for (std::size_t i = 0; i < 2; ++i) {
+        const SimCard& want = i == 0 ? blank : bank;
+        const SimCard& got = r.cards[i];
+        EXPECT_EQ(got.model, want.model);
+        EXPECT_EQ(got.selector, want.selector);
+        EXPECT_EQ(got.blank, want.blank);
+        EXPECT_EQ(got.strict, want.strict);
+        EXPECT_EQ(got.bank0, want.bank0) << i;
+        EXPECT_EQ(got.bank2, want.bank2) << i;
+    }
 }
 
 }  // namespace

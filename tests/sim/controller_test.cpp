@@ -161,4 +161,48 @@ TEST(Controller, BadOrForeignFramesAreNotAnswered)
     EXPECT_TRUE(c.handle(good).has_value());
 }
 
+TEST(BlankDevice, GroupsAreThereAndItemsComeByWriting)
+{
+    Controller c({BlankCard("QV200", "0007")});
+    runScript(c, {
+                     {"G37", "COK"},     // any group 0..99
+                     {"I10", "D**"},     // an unwritten item 10
+                     {"I11", "D"},       // any other unwritten item: empty
+                     {"D12.5", "D12.5"}, // written, now it exists
+                     {"I11", "D12.5"},
+                     {"G00", "COK"},
+                     {"I96", "D16"},     // a card type code for the download's check
+                     {"I52", "D0007"},
+                 });
+    EXPECT_EQ(c.value(0, 0, 37, 11), "12.5");
+    EXPECT_EQ(c.value(0, 0, 37, 10), std::nullopt);
+}
+
+TEST(BlankDevice, StrictRefusesWritesOutsideGroup0WhileWriteModeIsOff)
+{
+    SimCard card = BlankCard("QV200", "0007");
+    card.strict = true;
+    Controller c({card});
+    runScript(c, {
+                     {"G02", "COK"}, {"I11", "D"}, {"D5", "CNG"},          // write mode "0"
+                     {"G00", "COK"}, {"I01", "D0"}, {"D1", "D1"},         // on
+                     {"G02", "COK"}, {"I11", "D"}, {"D5", "D5"},
+                     {"G00", "COK"}, {"I01", "D1"}, {"D0", "D0"},         // off again
+                     {"G02", "COK"}, {"I11", "D5"}, {"D6", "CNG"},
+                 });
+    EXPECT_EQ(c.value(0, 0, 2, 11), "5");
+}
+
+TEST(BlankDevice, TargetNamesTheItemOfItemAndDataCommands)
+{
+    Controller c({DefaultCard()});
+    EXPECT_EQ(c.target("I11\r"), (std::pair<int, int>{-1, 11}));  // no group selected yet
+    c.handle("G01\r");
+    EXPECT_EQ(c.target("I11\r"), (std::pair<int, int>{1, 11}));
+    c.handle("I11\r");
+    EXPECT_EQ(c.target("D3.5\r"), (std::pair<int, int>{1, 11}));
+    EXPECT_EQ(c.target("G02\r"), (std::pair<int, int>{-1, -1}));
+    EXPECT_EQ(c.target(EncodeFrame("0001", "I12")), (std::pair<int, int>{1, 12}));
+}
+
 }  // namespace

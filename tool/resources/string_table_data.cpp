@@ -75,6 +75,12 @@ const StringEntry kStringTable[] = {
     {8110, "Cannot apply.", "適用できません。"},
     // Diagram layers
     {8111, "Cannot register any more comments.", "これ以上コメントを登録できません。"},
+    // Transfers
+    {8112, "Error in analog connection. Do you want to continue? (Gr%02d It%02d Dt=%s)",
+     "アナログ接続にエラーがあります。続行しますか？ (Gr%02d It%02d Dt=%s)"},
+    {8113, "Error in sequence connection. Do you want to continue? (Gr%02d It%02d Dt=%s)",
+     "シーケンス接続にエラーがあります。続行しますか？ (Gr%02d It%02d Dt=%s)"},
+    {8114, "Card type mismatch. Do you want to continue?", "カード種別が一致しません。続行しますか？"},
     {8115, "Number of registered cards exceeds 8. \nReduce cards.", "登録カード数が8を超えています。\nカードを減らしてください。"},
     // Shared input dialogs
     {8116, "Incorrect jump destination.", "ジャンプ先が正しくありません。"},
@@ -137,12 +143,34 @@ const StringEntry kStringTable[] = {
     {8300, "Communication error", "通信エラー"},
     {8301, "Configure port layout.", "ポート配置を設定してください。"},
     {8302, "No valid serial ports.", "有効なシリアルポートがありません。"},
+    {8303, "Please select COM port.", "COMポートを選択してください。"},
+    {8304, "Unknown card type.", "不明なカードタイプです。"},
     {8305, "Uploading is stopped.", "アップロードを中止しました。"},
+    {8306, "Cannot upload.", "アップロードできません。"},
+    {8307, "Item does not exist.", "項目が存在しません。"},
     {8308, "The parameter Timeout value must be specified between 1 and 99.",
      "タイムアウト値は1から99の範囲で指定してください。"},
     // Function block list bar
     {8400, "Bank 2", "バンク2"},
     {8401, "Bank 0", "バンク0"},
+    // Compare and group download
+    {8500, "Start", "開始"},
+    {8501, "[Compare process completed]", "[比較処理終了]"},
+    {8502, "Stop", "停止"},
+    {8503, "[Processing Compare]", "[比較処理中]"},
+    {8504, "Compare Item Data", "項目データ比較"},
+    {8505, "Network Compare Item Data", "ネットワーク項目データ比較"},
+    {8600, "Start", "開始"},
+    {8601, "Stop", "停止"},
+    // Network download, network group download, upload
+    {8700, "Start", "開始"},
+    {8701, "Stop", "停止"},
+    {8800, "Start", "開始"},
+    {8801, "Stop", "停止"},
+    {8900, "Upload", "アップロード"},
+    {8901, "Network upload", "ネットワークアップロード"},
+    {8902, "Start", "開始"},
+    {8903, "Stop", "停止"},
     // Card count dialog
     {9000, "Specify virtual card", "仮想カードの指定"},
     {9001, "Number of virtual cards", "仮想カード数"},
@@ -165,6 +193,8 @@ const StringEntry kStringTable[] = {
     {9291, "Cannot open the communication port %s.", "通信ポート %s を開けません。"},
     {9292, "The field bus is not ready.", "フィールドバスの準備ができていません。"},
     {9293, "The date and time are not valid.", "日付と時刻が正しくありません。"},
+    {9294, "The number of cards of the station is not valid.", "ステーションのカード数が正しくありません。"},
+    {9295, "The device's value %s cannot be stored.", "機器の値 %s は格納できません。"},
     // Connected devices (product names: the same in both languages)
     {9300, "TQN(JOV-UM)", "TQN(JOV-UM)"},
     {9302, "Duplication of connected devices.", "接続機器が重複しています。"},
@@ -190,6 +220,9 @@ const StringEntry kStringTable[] = {
     {9504, "Incorrect CN terminal setting.", "CN端子の設定が正しくありません。"},
     {9505, "Are you sure you want to discard the updated data?", "更新したデータを破棄してもよろしいですか？"},
     {9518, " - ", " - "},
+    // Download
+    {9600, "Start", "開始"},
+    {9601, "Stop", "停止"},
     // Printing
     {9701, "Enter an integer between 10 and 100.", "10から100までの整数を入力してください。"},
     {9710, "Card :", "カード :"},

@@ -24,6 +24,11 @@ public:
         if (c_.analogChanged) c_.analogChanged();
     }
     void invalidateAnalogView() override { analogViewChanged(); }
+    bool transferBuilt(int command) const override { return c_.transferBuilt && c_.transferBuilt(command); }
+    void runTransfer(int command) override
+    {
+        if (c_.runTransfer) c_.runTransfer(command);
+    }
 
     std::optional<std::string> chooseFunction(const editors::FunctionChoices& choices) override
     {

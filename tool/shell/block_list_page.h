@@ -23,6 +23,9 @@ struct BlockListPageContext {
     // The Block Setting dialog's Print: the current block as the dialog holds it.
     std::function<void(QWidget* parent)> printBlockSetting;
     editors::blocks::BlockListStyle style;
+    // The transfer commands served by the online dispatcher, and running one.
+    std::function<bool(int)> transferBuilt;
+    std::function<void(int)> runTransfer;
 };
 
 class ShellBlockListView final : public editors::blocks::BlockListView {

@@ -4,11 +4,14 @@
 #include "command_ids.h"
 #include "connect_device_dialog.h"
 #include "date_setting_dialog.h"
+#include "ht9_shell.h"
+#include "upload_shell.h"
 #include "monitor_worker.h"
 #include "option_dialog.h"
 #include "port_list.h"
 #include "shared_dialogs.h"
 #include "shell_application.h"
+#include "transfer_shell.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -41,6 +44,9 @@ OnlineShell::OnlineShell(ShellApplication& app) : app_(app)
     clockTiming_.sleep = [](std::chrono::milliseconds d) { QThread::msleep(static_cast<unsigned long>(d.count())); };
     OnlineMonitorWorker* worker = app_.onlineMonitor();
     commands_ = std::make_unique<online::OnlineCommands>(*this, worker->state(), owner_);
+    ht9_ = std::make_unique<Ht9Shell>(app_, *this);
+    transfers_ = std::make_unique<TransferShell>(app_, *commands_);
+    uploads_ = std::make_unique<UploadShell>(app_, *commands_, *transfers_);
 
     ShellServices& s = app_.services();
     if (!s.startOnlineMonitor) s.startOnlineMonitor = [this] { commands_->StartPuOnlineMonitor(); };
@@ -67,6 +73,7 @@ OnlineShell::OnlineShell(ShellApplication& app) : app_(app)
 
 OnlineShell::~OnlineShell()
 {
+    ht9_.reset();
     if (registry_) delete registry_.data();
 }
 

@@ -20,6 +20,9 @@ class QTimer;
 namespace kravin::shell {
 
 class ShellApplication;
+class Ht9Shell;
+class UploadShell;
+class TransferShell;
 
 class OnlineShell final : public QObject, public online::OnlineCommandHost, public online::RegistryMonitorHost {
     Q_OBJECT
@@ -33,6 +36,10 @@ public:
     online::RegistryMonitorDialog* registryMonitor() const { return registry_; }
     online::OnlineCommands& commands() { return *commands_; }
     online::LinkOwner& owner() { return owner_; }
+    Ht9Shell& ht9() { return *ht9_; }
+    UploadShell& uploads() { return *uploads_; }
+    // Download, compare and group download.
+    TransferShell& transfers() { return *transfers_; }
 
     // Whether a view's context-menu command is served here (Date setting, and the transfer
     // commands registered with commands()).
@@ -83,9 +90,12 @@ private:
     ShellApplication& app_;
     online::LinkOwner owner_;
     std::unique_ptr<online::OnlineCommands> commands_;
+    std::unique_ptr<TransferShell> transfers_;
     QPointer<online::RegistryMonitorDialog> registry_;
     QTimer* cycleWatch_ = nullptr;
     online::ClockTiming clockTiming_;
+    std::unique_ptr<Ht9Shell> ht9_;
+    std::unique_ptr<UploadShell> uploads_;
 };
 
 }  // namespace kravin::shell

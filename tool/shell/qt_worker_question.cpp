@@ -14,26 +14,17 @@
 
 namespace kravin::shell {
 
-namespace {
-
-// One question handed from a worker to the GUI thread; guarded by the exchange's mutex.
-struct Pending {
-    std::function<QDialog*(QWidget*)> make;
+// One question handed from a worker to the GUI thread.
+struct QtWorkerQuestion::Pending {
+    std::function<int()> fn;
+    std::shared_ptr<const std::atomic<bool>> cancel;
+    std::mutex mutex;
+    std::condition_variable answered;
     bool done = false;
     int result = model::AnswerAbort;
 };
 
-}  // namespace
-
-struct QtWorkerQuestion::Exchange {
-    std::mutex mutex;
-    std::condition_variable answered;
-};
-
-QtWorkerQuestion::QtWorkerQuestion(res::Language language, QObject* parent)
-    : QObject(parent), language_(language), exchange_(std::make_shared<Exchange>())
-{
-}
+QtWorkerQuestion::QtWorkerQuestion(res::Language language, QObject* parent) : QObject(parent), language_(language) {}
 
 QtWorkerQuestion::~QtWorkerQuestion() { shutDown(); }
 
@@ -54,41 +45,58 @@ int QtWorkerQuestion::show(const std::function<QDialog*(QWidget*)>& make)
     return result == QDialog::Rejected ? model::AnswerAbort : result;
 }
 
-int QtWorkerQuestion::ask(std::function<QDialog*(QWidget*)> make)
+int QtWorkerQuestion::ask(std::function<QDialog*(QWidget*)> make, std::shared_ptr<const std::atomic<bool>> cancel)
+{
+    return call([this, make = std::move(make)] { return show(make); }, std::move(cancel));
+}
+
+void QtWorkerQuestion::abortOpen()
+{
+    if (open_) open_->done(model::AnswerAbort);
+}
+
+int QtWorkerQuestion::call(std::function<int()> fn, std::shared_ptr<const std::atomic<bool>> cancel)
 {
     const std::shared_ptr<std::atomic<bool>> down = down_;
-    if (*down) return model::AnswerAbort;
-    if (QThread::currentThread() == thread()) return show(make);
+    if (*down || (cancel && *cancel)) return model::AnswerAbort;
+    if (QThread::currentThread() == thread()) return fn();
 
-    const std::shared_ptr<Exchange> exchange = exchange_;
-    std::shared_ptr<Pending> pending;
+    auto pending = std::make_shared<Pending>();
     {
-        // Made under the lock the GUI thread takes to answer.
-        std::lock_guard<std::mutex> lock(exchange->mutex);
-        pending = std::make_shared<Pending>();
-        pending->make = std::move(make);
+        // The question reaches the GUI thread through this queue alone, never inside
+        // the posted call: its hand-over is then ordered by a lock of ours.
+        std::lock_guard<std::mutex> lock(queueMutex_);
+        pending->fn = std::move(fn);
+        pending->cancel = cancel;
+        queue_.push_back(pending);
     }
-    const bool queued = QMetaObject::invokeMethod(
-        this,
-        [this, exchange, pending] {
-            std::function<QDialog*(QWidget*)> make;
-            {
-                std::lock_guard<std::mutex> lock(exchange->mutex);
-                make = std::move(pending->make);
-            }
-            const int result = show(make);
-            std::lock_guard<std::mutex> lock(exchange->mutex);
-            pending->result = result;
-            pending->done = true;
-            exchange->answered.notify_all();
-        },
-        Qt::QueuedConnection);
+    const bool queued = QMetaObject::invokeMethod(this, "servePending", Qt::QueuedConnection);
     if (!queued) return model::AnswerAbort;
-    std::unique_lock<std::mutex> lock(exchange->mutex);
+    std::unique_lock<std::mutex> lock(pending->mutex);
     // The wait ends with the answer, or with the shut-down whose GUI thread no
-    // longer shows dialogs.
-    while (!pending->done && !*down) exchange->answered.wait_for(lock, std::chrono::milliseconds(50));
+    // longer shows dialogs, or with the asker's cancel.
+    while (!pending->done && !*down && !(cancel && *cancel))
+        pending->answered.wait_for(lock, std::chrono::milliseconds(50));
     return pending->done ? pending->result : model::AnswerAbort;
+}
+
+void QtWorkerQuestion::servePending()
+{
+    for (;;) {
+        std::shared_ptr<Pending> p;
+        {
+            std::lock_guard<std::mutex> lock(queueMutex_);
+            if (queue_.empty()) return;
+            p = queue_.front();
+            queue_.pop_front();
+        }
+        // A question its asker gave up on is not shown any more.
+        const int result = (p->cancel && *p->cancel) || *down_ ? static_cast<int>(model::AnswerAbort) : p->fn();
+        std::lock_guard<std::mutex> lock(p->mutex);
+        p->result = result;
+        p->done = true;
+        p->answered.notify_all();
+    }
 }
 
 int QtWorkerQuestion::communicationError(const std::string& detail)

@@ -10,8 +10,10 @@
 #include <QPointer>
 
 #include <atomic>
+#include <deque>
 #include <functional>
 #include <memory>
+#include <mutex>
 
 class QDialog;
 class QWidget;
@@ -35,19 +37,28 @@ public:
     void shutDown();
     bool isShutDown() const { return down_->load(); }
 
+    // Shows the dialog make gives on the GUI thread and returns its answer; a question
+    // waiting while *cancel becomes true is answered Abort.
+    int ask(std::function<QDialog*(QWidget*)> make, std::shared_ptr<const std::atomic<bool>> cancel = {});
+    // Runs fn on the GUI thread for its answer, as ask does.
+    int call(std::function<int()> fn, std::shared_ptr<const std::atomic<bool>> cancel = {});
+    // The open question's dialog ends with Abort.
+    void abortOpen();
+
 private:
-    int ask(std::function<QDialog*(QWidget*)> make);
+    struct Pending;
     int show(const std::function<QDialog*(QWidget*)>& make);
+    // Runs the questions the workers queued (on the GUI thread).
+    Q_INVOKABLE void servePending();
 
     res::Language language_;
     QPointer<QWidget> parentWidget_;
     // Shared with the waiting workers, which may outlive this object.
     std::shared_ptr<std::atomic<bool>> down_ = std::make_shared<std::atomic<bool>>(false);
-    // The lock and signal of the answers, made here on the GUI thread before any
-    // worker can ask, so every hand-over is ordered by this one mutex.
-    struct Exchange;
-    std::shared_ptr<Exchange> exchange_;
     QPointer<QDialog> open_;
+    // The questions waiting for the GUI thread: they cross under this lock only.
+    std::mutex queueMutex_;
+    std::deque<std::shared_ptr<Pending>> queue_;
 };
 
 }  // namespace kravin::shell

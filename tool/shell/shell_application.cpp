@@ -6,6 +6,7 @@
 #include "command_ids.h"
 #include "dialogs/small_dialogs.h"
 #include "frame_bars.h"
+#include "ht9_shell.h"
 #include "services.h"
 #include "text_codec.h"
 #include "vuken.h"
@@ -144,6 +145,7 @@ public:
         if (app_.sequenceViews()) app_.sequenceViews()->frameClosing(kind);
     }
     int currentCard() override { return std::max(0, app_.unitContext().g_curCard); }
+    bool chooseHt9Connection() override { return app_.onlineShell() && app_.onlineShell()->ht9().prepare(); }
     bool ladderPending() override { return app_.sequenceViews() && app_.sequenceViews()->ladderPending(); }
     bool commitLadder() override { return !app_.sequenceViews() || app_.sequenceViews()->commitLadder(); }
     bool confirmDiscardLadder() override
@@ -464,6 +466,7 @@ ShellSystemView* ShellApplication::systemView() const
 
 QWidget* ShellApplication::makeView(ViewKind kind)
 {
+    if (kind == ViewKind::Ht9 && onlineShell_) return onlineShell_->ht9().makeView();
     if ((kind == ViewKind::SeqBlk || kind == ViewKind::Ladder) && sequenceViews_)
         return sequenceViews_->makeView(kind);
     if (kind == ViewKind::BlkList && frame_) {
@@ -495,6 +498,11 @@ QWidget* ShellApplication::makeView(ViewKind kind)
             c.style.sunkenDark = theme_->gray127;
             c.style.fontFamily = theme_->font16.family();
         }
+        c.transferBuilt = [this](int id) { return onlineShell_ && onlineShell_->handles(id); };
+        c.runTransfer = [this](int id) {
+            if (onlineShell_) onlineShell_->runCommand(id);
+            if (frame_) frame_->refresh();
+        };
         auto* view = ShellBlockListView::create(std::move(c));
         view->setWindowTitle(viewTitle(kind, context_.language));
         view->slotState = &frame_->views().slot(ViewKind::BlkList).state;

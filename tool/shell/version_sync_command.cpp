@@ -42,10 +42,17 @@ online::SyncResult runBehindBusyBox(VersionSyncContext& c, bool framed)
 {
     // Shared with the worker, which may outlive this call when its link hangs.
     auto cancel = std::make_shared<std::atomic<bool>>(false);
-    auto result = std::make_shared<online::SyncResult>();
+    // The worker publishes its result through the flag, so the hand-over does not
+    // rest on the thread's join alone.
+    struct Outcome {
+        online::SyncResult value;
+        std::atomic<bool> done{false};
+    };
+    auto result = std::make_shared<Outcome>();
     std::shared_ptr<online::SerialLink> link = c.link;
     QThread* worker = QThread::create([link, framed, result, cancel] {
-        *result = online::ReadUnitIdentity(*link, framed, [cancel] { return cancel->load(); });
+        result->value = online::ReadUnitIdentity(*link, framed, [cancel] { return cancel->load(); });
+        result->done.store(true, std::memory_order_release);
     });
     QProgressDialog busy(res::qmessage(40479, c.language), res::qmessage(16301, c.language), 0, 0,
                          c.parent ? c.parent() : nullptr);
@@ -66,7 +73,11 @@ online::SyncResult runBehindBusyBox(VersionSyncContext& c, bool framed)
         return gone;
     }
     delete worker;
-    online::SyncResult r = *result;
+    online::SyncResult r;
+    if (result->done.load(std::memory_order_acquire))
+        r = result->value;
+    else
+        r.status = online::SyncStatus::CommunicationError;
     if (cancel->load() && r.status != online::SyncStatus::Ok) r.status = online::SyncStatus::Cancelled;
     return r;
 }

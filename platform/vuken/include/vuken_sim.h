@@ -36,6 +36,10 @@ VUKEN_API int vuken_sim_set_digital(int station, int card, int point, unsigned i
 VUKEN_API void vuken_sim_set_cycle_status(int status);
 /* Makes every request of one item fail with result (0 removes the fault). */
 VUKEN_API int vuken_sim_fail_item(int station, int card, int group, int item, int result);
+/* Makes the next count requests of one item fail with result (nonzero), then serve again. */
+VUKEN_API int vuken_sim_fail_item_times(int station, int card, int group, int item, int result, long count);
+/* The next count cycles leave the bus not ready (status 0). */
+VUKEN_API void vuken_sim_not_ready_cycles(long count);
 /* Calls the registered fatal-error callback with message on the calling thread. */
 VUKEN_API void vuken_sim_raise_fatal(const char* message);
 /* Number of rw_dcs_items calls since the last reset. */

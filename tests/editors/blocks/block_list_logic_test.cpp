@@ -22,8 +22,12 @@ public:
     bool runBlockSetting() override { return settingAnswer; }
     std::optional<BlockClipboardRecord> clipboard() const override { return clip; }
     void setClipboard(const BlockClipboardRecord& r) override { clip = r; }
+    bool transferBuilt(int command) const override { return command == builtTransfer; }
+    void runTransfer(int command) override { ran.push_back(command); }
 
     bool isOnline = false;
+    int builtTransfer = 0;
+    std::vector<int> ran;
     int modified = 0;
     std::optional<std::string> chosen;
     std::vector<std::string> offered;
@@ -116,9 +120,16 @@ TEST_F(BlockListLogicTest, ProtectedGroupsOfferNoEdits)
     const std::vector<int> menu = editor().contextMenu(31);
     for (int id : {blkcmd::Move, blkcmd::Copy, blkcmd::ChangeFunction, blkcmd::Delete}) EXPECT_TRUE(has(menu, id));
     EXPECT_TRUE(editor().commandEnabled(blkcmd::EditCopy));
-    // Transfers stay disabled; online nothing edits.
+    // Transfers stay disabled until built; a built one runs on the selected group.
     EXPECT_FALSE(editor().commandEnabled(blkcmd::Upload));
+    EXPECT_FALSE(editor().runTransfer(blkcmd::Download));
+    host.builtTransfer = blkcmd::Download;
+    EXPECT_TRUE(editor().commandEnabled(blkcmd::Download));
+    EXPECT_FALSE(editor().commandEnabled(blkcmd::Compare));
+    EXPECT_TRUE(editor().runTransfer(blkcmd::Download));
+    EXPECT_EQ(host.ran, std::vector<int>{blkcmd::Download});
     host.isOnline = true;
+    EXPECT_FALSE(editor().commandEnabled(blkcmd::Download));
     EXPECT_FALSE(editor().commandEnabled(blkcmd::EditCut));
 }
 

@@ -298,11 +298,18 @@ bool BlockListEditor::pasteAllowed(const BlockClipboardRecord& record) const
     return codeIsValidFor(unit_, target, record.code);
 }
 
+bool BlockListEditor::runTransfer(int command)
+{
+    if (!isTransferCommand(command) || !commandEnabled(command)) return false;
+    host_.runTransfer(command);
+    return true;
+}
+
 bool BlockListEditor::commandEnabled(int command) const
 {
     using namespace blkcmd;
-    if (isTransferCommand(command)) return false;
     const int g = selectedGroup();
+    if (isTransferCommand(command)) return host_.transferBuilt(command) && !host_.online() && g >= 0 && shownHasBlock(g);
     switch (command) {
     case EditUndo: return undo_.CanUndo();
     case EditRedo: return undo_.CanRedo();

@@ -45,7 +45,7 @@ constexpr int EditUndo = 32896;
 constexpr int EditRedo = 32897;
 }  // namespace blkcmd
 
-// Transfer entries of the menu; they stay disabled until the transfers exist.
+// Transfer entries of the menu; each is enabled once its transfer is built (the host says).
 bool isTransferCommand(int command);
 
 // ---- Geometry (unzoomed units) ----
@@ -139,6 +139,10 @@ public:
     virtual void invalidateAnalogView() {}
     // The sequential control blocks are read again and their view repainted.
     virtual void reloadSequence() {}
+    // The transfer commands of the menu (Download, Compare ...): whether one is built, and
+    // running it on the selected group.
+    virtual bool transferBuilt(int /*command*/) const { return false; }
+    virtual void runTransfer(int /*command*/) {}
 };
 
 // Outcome of an edit.
@@ -153,6 +157,8 @@ public:
 
     int bank() const { return unit_.g_blockListBank; }
     bool hostOnline() const { return host_.online(); }
+    // A built transfer command on the selected group.
+    bool runTransfer(int command);
     // The analog view shows the unit's blocks again (redraw requests).
     void blocksRedrawn() { host_.invalidateAnalogView(); }
     // The selected group (real group 0..99) and its selection; -1 none.

@@ -180,8 +180,7 @@ void BlockListView::contextMenuEvent(QContextMenuEvent* event)
         }
         QAction* a = menu.addAction(res::qmessage(id, language_));
         a->setData(id);
-        // Transfers open with their own commands once those exist.
-        a->setEnabled(!isTransferCommand(id));
+        a->setEnabled(!isTransferCommand(id) || editor_.commandEnabled(id));
     }
     if (QAction* chosen = menu.exec(event->globalPos())) execute(chosen->data().toInt());
 }
@@ -209,6 +208,7 @@ bool BlockListView::execute(int command)
         edited(r == model::StepResult::Nothing ? EditResult::Nothing : EditResult::Done);
         return true;
     }
+    if (isTransferCommand(command)) return editor_.runTransfer(command);
     if (editor_.hostOnline()) return false;
     switch (command) {
     case BlockSetting: edited(editor_.blockSetting()); return true;

@@ -1,0 +1,445 @@
+// The download, compare and group download runs against the controller simulator and the
+// simulated bus, with no waits.
+#include "compare_run.h"
+#include "download_run.h"
+#include "group_download_run.h"
+#include "scripted_questions.h"
+
+#include "pty_server.h"
+#include "serial_link.h"
+#include "vuken_sim.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+
+namespace kravin::online {
+namespace {
+
+using namespace std::chrono_literals;
+using test::ScriptedQuestions;
+
+std::string padded(std::string m)
+{
+    m.resize(8, ' ');
+    return m;
+}
+
+TransferCard qv200Card()
+{
+    TransferCard c;
+    c.card = 0;
+    c.model = padded("QV200");
+    c.version = "1.00";
+    c.unitText = std::string(8, '\0');
+    c.unitId = "0001";
+    c.item51 = "00";
+    c.groups = {
+        {0, true, {{51, "00"}}, {}},
+        {1, true, {{10, "01"}, {11, "100.0"}, {12, "0.0"}}, "01"},
+        {2, true, {{10, "21"}, {11, "50.00"}, {12, "-5"}, {13, "1"}}, "21"},
+        {81, true, {{10, "81"}, {11, "130001"}, {12, "030000"}, {13, "000000"}, {14, "*"}}, "81"},
+    };
+    return c;
+}
+
+TransferUnit qv200Unit()
+{
+    TransferUnit u;
+    u.station = 0;
+    u.startCard = 1;
+    u.cards.push_back(qv200Card());
+    return u;
+}
+
+TransferTiming noWaits() { return {}; }
+
+class SerialRuns : public ::testing::Test {
+protected:
+    void serve(std::vector<qvsim::SimCard> cards)
+    {
+        server = std::make_unique<qvsim::PtyServer>(std::move(cards));
+        std::string error;
+        ASSERT_TRUE(server->start(error)) << error;
+        SerialLinkSettings s;
+        s.replyTimeout = 300ms;
+        link.setSettings(s);
+    }
+
+    DownloadSetup downloadSetup() const
+    {
+        DownloadSetup s;
+        s.portName = server->devicePath();
+        s.baudIndex = 1;
+        return s;
+    }
+
+    CompareSetup compareSetup() const
+    {
+        CompareSetup s;
+        s.portName = server->devicePath();
+        s.baudIndex = 1;
+        return s;
+    }
+
+    std::string value(int card, int bank, int group, int item)
+    {
+        std::string v;
+        server->withController([&](qvsim::Controller& c) { v = c.value(card, bank, group, item).value_or("?"); });
+        return v;
+    }
+
+    std::vector<std::string> lines() const { return server->receivedLines(); }
+
+    TransferOutcome download(TransferUnit unit, ScriptedQuestions& q, DownloadSetup s)
+    {
+        DownloadRun run(link, std::move(unit), std::move(s), q, noWaits());
+        run.Run();
+        EXPECT_FALSE(link.isOpen());
+        return run.context().result().outcome();
+    }
+
+    std::unique_ptr<qvsim::PtyServer> server;
+    SerialLink link;
+};
+
+TEST_F(SerialRuns, DownloadToABlankDeviceThenCompareFindsNoDifferenceThenOneEditGivesOne)
+{
+    ASSERT_NO_FATAL_FAILURE(serve({qvsim::BlankCard("QV200", "0001")}));
+    ScriptedQuestions q;
+    ASSERT_EQ(download(qv200Unit(), q, downloadSetup()), TransferOutcome::Finished);
+    EXPECT_TRUE(q.asked().empty());
+    EXPECT_EQ(value(0, 0, 1, 11), "100.0");
+    EXPECT_EQ(value(0, 0, 2, 12), "-5");
+    EXPECT_EQ(value(0, 0, 81, 13), "000000");
+    EXPECT_EQ(value(0, 0, 81, 14), "?");  // "000000" closed the group
+    EXPECT_EQ(value(0, 0, 0, 1), "0");    // write mode off at the end
+    const std::vector<std::string> l = lines();
+    ASSERT_GE(l.size(), 3u);
+    EXPECT_EQ(std::vector<std::string>(l.end() - 3, l.end()), (std::vector<std::string>{"G00\r", "I01\r", "D0\r"}));
+
+    CompareRun compare(&link, {}, qv200Unit(), compareSetup(), q, noWaits());
+    compare.Run();
+    EXPECT_EQ(compare.context().result().outcome(), TransferOutcome::Finished);
+    EXPECT_EQ(compare.differences(), 0);
+    EXPECT_TRUE(q.asked().empty());
+
+    TransferUnit edited = qv200Unit();
+    edited.cards[0].groups[2].items[1].text = "51.00";
+    CompareRun again(&link, {}, edited, compareSetup(), q, noWaits());
+    again.Run();
+    EXPECT_EQ(again.context().result().outcome(), TransferOutcome::Finished);
+    ASSERT_EQ(q.asked().size(), 1u);
+    const ScriptedQuestions::Asked a = q.asked()[0];
+    EXPECT_EQ(a.kind, "compare");
+    EXPECT_EQ(a.a, 2);
+    EXPECT_EQ(a.b, 11);
+    EXPECT_EQ(a.device, "50.00");
+    EXPECT_EQ(a.project, "51.00");
+    EXPECT_FALSE(link.isOpen());
+}
+
+TEST_F(SerialRuns, StrictDeviceTakesTheDownloadBecauseWriteModeComesFirst)
+{
+    qvsim::SimCard card = qvsim::BlankCard("QV200", "0001");
+    card.strict = true;
+    ASSERT_NO_FATAL_FAILURE(serve({card}));
+    ScriptedQuestions q;
+    EXPECT_EQ(download(qv200Unit(), q, downloadSetup()), TransferOutcome::Finished);
+    EXPECT_TRUE(q.asked().empty());
+    EXPECT_EQ(value(0, 0, 2, 11), "50.00");
+    EXPECT_EQ(value(0, 0, 0, 1), "0");
+}
+
+TEST_F(SerialRuns, RejectedItemWithSkipAllFinishesAskingOnce)
+{
+    ASSERT_NO_FATAL_FAILURE(serve({qvsim::BlankCard("QV200", "0001")}));
+    server->setItemFault(2, 11, qvsim::Fault::Cng);
+    ScriptedQuestions q;
+    q.answer(model::AnswerSkipAll);
+    EXPECT_EQ(download(qv200Unit(), q, downloadSetup()), TransferOutcome::Finished);
+    EXPECT_EQ(q.kinds(), std::vector<std::string>{"missing"});
+    EXPECT_EQ(q.asked()[0].a, 2);
+    EXPECT_EQ(q.asked()[0].b, 11);
+    EXPECT_EQ(value(0, 0, 2, 11), "?");
+    EXPECT_EQ(value(0, 0, 2, 12), "-5");  // the items after it still went
+    EXPECT_EQ(value(0, 0, 0, 1), "0");
+}
+
+TEST_F(SerialRuns, NoReplyThenAbortSendsWriteModeOffAndEndsAborted)
+{
+    ASSERT_NO_FATAL_FAILURE(serve({qvsim::BlankCard("QV200", "0001")}));
+    server->setItemFault(2, 11, qvsim::Fault::NoReply, 1);
+    ScriptedQuestions q;
+    q.answer(model::AnswerAbort);
+    EXPECT_EQ(download(qv200Unit(), q, downloadSetup()), TransferOutcome::Aborted);
+    EXPECT_EQ(q.kinds(), std::vector<std::string>{"comm"});
+    EXPECT_EQ(value(0, 0, 0, 1), "0");
+    EXPECT_EQ(value(0, 0, 81, 10), "?");  // nothing after the abort
+    const std::vector<std::string> l = lines();
+    EXPECT_EQ(l.back(), "D0\r");
+}
+
+TEST_F(SerialRuns, StopEndsAfterTheStepWithWriteModeOff)
+{
+    ASSERT_NO_FATAL_FAILURE(serve({qvsim::BlankCard("QV200", "0001")}));
+    ScriptedQuestions q;
+    DownloadRun run(link, qv200Unit(), downloadSetup(), q, noWaits());
+    TransferContext& c = run.context();
+    c.progress = [&c](const TransferProgress& p) {
+        if (p.group == 2) c.RequestStop();
+    };
+    run.Run();
+    EXPECT_EQ(run.context().result().outcome(), TransferOutcome::Stopped);
+    EXPECT_EQ(value(0, 0, 81, 10), "?");
+    EXPECT_EQ(value(0, 0, 0, 1), "0");
+}
+
+TEST_F(SerialRuns, V8rtuStationIsDownloadedCardByCard)
+{
+    std::vector<qvsim::SimCard> cards;
+    for (const char* sel : {"0", "1", "2"}) {
+        qvsim::SimCard c = qvsim::BlankCard("V8RTU", "0009");
+        c.selector = sel;
+        cards.push_back(c);
+    }
+    ASSERT_NO_FATAL_FAILURE(serve(cards));
+    TransferUnit u;
+    u.station = 5;
+    u.startCard = 0;
+    u.v8rtu = u.v8rtuStation = true;
+    u.cardCount = 3;
+    for (int i = 0; i < 3; ++i) {
+        TransferCard c;
+        c.card = i;
+        c.model = padded("V8RTU");
+        c.unitText = std::string(8, '\0');
+        c.groups = {{0, true, {{51, "xx"}, {52, "xx"}}, {}},
+                    {2, true, {{10, "21"}, {11, "1" + std::to_string(i)}}, "21"}};
+        u.cards.push_back(c);
+    }
+    ScriptedQuestions q;
+    ASSERT_EQ(download(u, q, downloadSetup()), TransferOutcome::Finished);
+    EXPECT_TRUE(q.asked().empty());
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(value(i, 0, 2, 11), "1" + std::to_string(i)) << i;
+        EXPECT_EQ(value(i, 0, 0, 1), "0") << i;
+    }
+    EXPECT_EQ(value(0, 0, 0, 51), "05");  // the station, "%02X"
+    EXPECT_EQ(value(0, 0, 0, 52), "3");   // the card count
+    EXPECT_EQ(value(1, 0, 0, 51), "?");   // later cards begin at group 2
+}
+
+TEST_F(SerialRuns, GroupDownloadWritesOnlyItsGroupAndBank2SendsTheShownNumber)
+{
+    qvsim::SimCard card = qvsim::BlankCard("KMQ", "0001");
+    card.bank2[3] = {};
+    ASSERT_NO_FATAL_FAILURE(serve({card}));
+    TransferCard g;
+    g.card = 0;
+    g.model = padded("KMQ");
+    g.unitText = std::string(8, '\0');
+    g.groups = {{6, true, {{10, "41"}, {11, "7.5"}}, "41"}};
+    GroupDownloadSetup s;
+    s.portName = server->devicePath();
+    s.shownGroup = 3;
+    s.bank2 = true;
+    ScriptedQuestions q;
+    GroupDownloadRun run(link, g, s, q, noWaits());
+    run.Run();
+    EXPECT_EQ(run.context().result().outcome(), TransferOutcome::Finished);
+    EXPECT_EQ(value(0, 2, 3, 11), "7.5");
+    EXPECT_EQ(value(0, 2, 3, 10), "41");
+    EXPECT_EQ(value(0, 0, 6, 11), "?");
+    const std::vector<std::string> l = lines();
+    EXPECT_NE(std::find(l.begin(), l.end(), "G03\r"), l.end());
+    EXPECT_EQ(std::find(l.begin(), l.end(), "G06\r"), l.end());
+}
+
+TEST_F(SerialRuns, GroupDownloadEndsFailedAfterRepeatedGroupFailures)
+{
+    ASSERT_NO_FATAL_FAILURE(serve({qvsim::BlankCard("QV200", "0001")}));
+    server->setStandingFault(qvsim::Fault::NoReply);
+    GroupDownloadSetup s;
+    s.portName = server->devicePath();
+    s.shownGroup = 2;
+    TransferCard g = qv200Card();
+    g.groups = {g.groups[2]};
+    ScriptedQuestions q;
+    GroupDownloadRun run(link, g, s, q, noWaits());
+    run.Run();
+    EXPECT_EQ(run.context().result().outcome(), TransferOutcome::Failed);
+    EXPECT_EQ(run.context().result().messageId(), kMsgDownloadCommError);
+    EXPECT_EQ(server->receivedLines(), std::vector<std::string>(4, "G02\r"));
+}
+
+TEST_F(SerialRuns, IrCardGoesFramedAndWritesTheStationItemAtTheEnd)
+{
+    ASSERT_NO_FATAL_FAILURE(serve({qvsim::BlankCard("QV200", "0001")}));
+    TransferUnit u = qv200Unit();
+    u.cards[0].irCard = true;
+    u.cards[0].item51 = "0a";                // the station's item 51
+    u.cards[0].groups[0].items[0].text = "0A";
+    ScriptedQuestions q;
+    ASSERT_EQ(download(u, q, downloadSetup()), TransferOutcome::Finished);
+    EXPECT_TRUE(q.asked().empty());
+    EXPECT_EQ(value(0, 0, 2, 11), "50.00");
+    EXPECT_EQ(value(0, 0, 0, 51), "0A");  // its second character in upper case
+    EXPECT_EQ(value(0, 0, 0, 1), "0");
+    for (const std::string& line : lines()) EXPECT_EQ(line[0], '\x02') << line;
+
+    CompareRun compare(&link, {}, u, compareSetup(), q, noWaits());
+    compare.Run();
+    EXPECT_EQ(compare.context().result().outcome(), TransferOutcome::Finished);
+    EXPECT_TRUE(q.asked().empty());
+}
+
+TEST_F(SerialRuns, SecondSubUnitOfAQv200wStartsAtGroup11AfterItsPreamble)
+{
+    qvsim::SimCard first = qvsim::BlankCard("QV200W", "0001");
+    qvsim::SimCard second = qvsim::BlankCard("QV200W", "0002");
+    second.selector = "1";
+    ASSERT_NO_FATAL_FAILURE(serve({first, second}));
+    TransferUnit u = qv200Unit();
+    TransferCard& c = u.cards[0];
+    c.model = padded("QV200W");
+    c.unitText[0] = 1;
+    c.groups.push_back({11, true, {{10, "31"}, {11, "7"}}, "31"});
+    ScriptedQuestions q;
+    ASSERT_EQ(download(u, q, downloadSetup()), TransferOutcome::Finished);
+    const std::vector<std::string> l = lines();
+    ASSERT_GE(l.size(), 3u);
+    EXPECT_EQ(std::vector<std::string>(l.begin(), l.begin() + 3), (std::vector<std::string>{"G00\r", "I00\r", "D1\r"}));
+    EXPECT_EQ(value(1, 0, 11, 11), "7");  // the second sub-unit got group 11
+    EXPECT_EQ(value(1, 0, 2, 11), "?");   // and nothing below it
+    EXPECT_EQ(value(0, 0, 11, 11), "?");
+}
+
+TEST_F(SerialRuns, Bank2GroupsFollowBank0UnderTheirNumbers)
+{
+    qvsim::SimCard card = qvsim::BlankCard("KMQ", "0001");
+    card.bank2[3] = {};
+    ASSERT_NO_FATAL_FAILURE(serve({card}));
+    TransferUnit u = qv200Unit();
+    TransferCard& c = u.cards[0];
+    c.model = padded("KMQ");
+    c.groups.insert(c.groups.begin() + 3, {6, true, {{10, "41"}, {11, "6.5"}}, "41"});
+    ScriptedQuestions q;
+    ASSERT_EQ(download(u, q, downloadSetup()), TransferOutcome::Finished);
+    EXPECT_TRUE(q.asked().empty());
+    EXPECT_EQ(value(0, 2, 3, 11), "6.5");  // group 6 is bank 2 group 3
+    EXPECT_EQ(value(0, 0, 6, 11), "?");
+    EXPECT_EQ(value(0, 0, 2, 11), "50.00");
+    EXPECT_EQ(value(0, 0, 0, 0), "0");     // bank 0 selected again at the end
+}
+
+TEST(DownloadBounds, AboveNinetyNineDoesNotStart)
+{
+    struct Case {
+        int b[4];
+        bool ok;
+    };
+    for (const Case& c : {Case{{0, 99, 0, 99}, true}, Case{{0, 100, 0, 99}, false}, Case{{5, 7, 0, 100}, false},
+                          Case{{-1, 9, 0, 9}, false}, Case{{99, 99, 99, 99}, true}}) {
+        DownloadSetup s;
+        s.bank0First = c.b[0];
+        s.bank0Last = c.b[1];
+        s.bank2First = c.b[2];
+        s.bank2Last = c.b[3];
+        EXPECT_EQ(ValidDownloadBounds(s), c.ok) << c.b[0] << " " << c.b[1] << " " << c.b[2] << " " << c.b[3];
+    }
+}
+
+TEST(TransferResultValue, TheFirstEndStays)
+{
+    TransferResult r;
+    EXPECT_FALSE(r.ended());
+    EXPECT_TRUE(r.Set(TransferOutcome::Failed, 8300));
+    EXPECT_FALSE(r.Set(TransferOutcome::Finished));
+    EXPECT_EQ(r.outcome(), TransferOutcome::Failed);
+    EXPECT_EQ(r.messageId(), 8300);
+}
+
+// ---- Over the simulated bus ----
+
+class BusCompare : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        vuken_sim_reset();
+        vuken_sim_add_card(1, 0);
+        vuken_sim_set_item(1, 0, 1, 10, "01");
+        vuken_sim_set_item(1, 0, 1, 11, "100.0");
+        unit.station = 1;
+        unit.startCard = 1;
+        TransferCard c = qv200Card();
+        c.groups = {c.groups[1]};
+        c.groups[0].items.pop_back();
+        unit.cards.push_back(c);
+        setup.bus = true;
+        setup.busNotReadyTicks = 5;
+    }
+    void TearDown() override { vuken_sim_reset(); }
+
+    TransferOutcome run(ScriptedQuestions& q)
+    {
+        CompareRun r(nullptr, BusApi::Vuken(), unit, setup, q, noWaits());
+        r.Run();
+        messageId = r.context().result().messageId();
+        return r.context().result().outcome();
+    }
+
+    long readsOf(int item) const
+    {
+        long n = 0;
+        for (long i = 0; i < vuken_sim_journal_size(); ++i) {
+            VukenJournalEntry e{};
+            vuken_sim_journal_entry(i, &e);
+            n += e.operation == VUKEN_OP_READ && e.group == 1 && e.item == item;
+        }
+        return n;
+    }
+
+    TransferUnit unit;
+    CompareSetup setup;
+    int messageId = 0;
+};
+
+TEST_F(BusCompare, ThreeFailedReadsRetrySilentlyTheFourthAsks)
+{
+    vuken_sim_fail_item_times(1, 0, 1, 11, VUKEN_ERR_NO_ITEM, 3);
+    ScriptedQuestions q;
+    EXPECT_EQ(run(q), TransferOutcome::Finished);
+    EXPECT_TRUE(q.asked().empty());
+    EXPECT_EQ(readsOf(11), 4);
+
+    vuken_sim_fail_item_times(1, 0, 1, 11, VUKEN_ERR_NO_ITEM, 4);
+    EXPECT_EQ(run(q), TransferOutcome::Finished);
+    ASSERT_EQ(q.kinds(), std::vector<std::string>{"comm"});
+    EXPECT_EQ(q.asked()[0].device, "(((((  Group:01 Item:11  )))))");
+    EXPECT_EQ(readsOf(11), 4 + 5);
+    EXPECT_EQ(get_kilnbus_status(), VUKEN_STATUS_CLOSED);
+}
+
+TEST_F(BusCompare, ABusThatNeverComesUpIsShown)
+{
+    vuken_sim_not_ready_cycles(1000);
+    ScriptedQuestions q;
+    EXPECT_EQ(run(q), TransferOutcome::Failed);
+    EXPECT_EQ(messageId, kMsgBusNotReadyTransfer);
+    EXPECT_EQ(vuken_sim_journal_size(), 0);
+}
+
+TEST_F(BusCompare, DifferenceShowsBothValues)
+{
+    vuken_sim_set_item(1, 0, 1, 11, "99.0");
+    ScriptedQuestions q;
+    EXPECT_EQ(run(q), TransferOutcome::Finished);
+    ASSERT_EQ(q.kinds(), std::vector<std::string>{"compare"});
+    EXPECT_EQ(q.asked()[0].device, "99.0");
+    EXPECT_EQ(q.asked()[0].project, "100.0");
+}
+
+}  // namespace
+}  // namespace kravin::online

@@ -1,0 +1,431 @@
+// The upload and the network download runs against the controller simulator and the
+// simulated bus, with no waits; the value conversion on its own.
+#include "net_download_run.h"
+#include "scripted_questions.h"
+#include "upload_model.h"
+#include "upload_run.h"
+
+#include "pty_server.h"
+#include "serial_link.h"
+#include "settings.h"
+#include "vuken_sim.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace kravin::online {
+namespace {
+
+using namespace std::chrono_literals;
+using test::ScriptedQuestions;
+
+std::string padded(std::string m)
+{
+    m.resize(8, ' ');
+    return m;
+}
+
+UploadItemDef def(const char* type, const char* name = "") { return {type, name}; }
+
+TEST(UploadConversion, ValuesTakeTheProjectsForm)
+{
+    struct Case {
+        const char* reply;
+        int group, item;
+        UploadItemDef def;
+        const char* stored;  // nullptr: refused
+    };
+    const Case cases[] = {
+        {"D12.3456", 1, 11, def("FLOAT2"), "12.35"},
+        {"D12.3456", 1, 11, def("FLOAT4"), "12.3456"},
+        {"D-0.05", 1, 11, def("FLOAT1"), "-0.1"},
+        {"AB:7.5", 1, 11, def("FLOAT2"), "7.50"},
+        {"D0042", 1, 11, def("INT4"), "42"},
+        {"D-7", 1, 11, def("INT2"), "-7"},
+        {"D16", 1, 11, def("FACTORIAL"), "16"},
+        {"D4x", 1, 11, def("INT4"), nullptr},
+        {"DON", 1, 2, def("FLAG", "\"0:OFF,1:ON\"Operation"), "1"},
+        {"D0", 1, 2, def("FLAG", "\"0:OFF,1:ON\"Operation"), "0"},
+        {"DMAYBE", 1, 2, def("FLAG", "\"0:OFF,1:ON\"Operation"), nullptr},
+        {"D123456789012", 1, 11, def("FLOAT4"), nullptr},  // "%.4f" wider than 16
+        {"DABC", 1, 11, def("FLOAT2"), nullptr},
+        {"D", 1, 11, def("FLOAT2"), ""},                    // empty stays empty
+        {"D130001", 85, 11, def("STEP"), "130001"},
+        {"D*", 85, 12, def("STEP"), nullptr},               // a step shorter than six
+        {"D*****9", 85, 12, def("STEP"), "******"},
+        {"D0001", 85, 12, def("STEP"), nullptr},
+        {"D  QV200", 0, 97, def("CHAR08"), "QV200"},
+        {"DTAG-1", 1, 0, def("CHAR08"), "TAG-1"},
+    };
+    for (const Case& c : cases) {
+        std::string why;
+        const std::optional<std::string> v = ConvertUploadValue(c.reply, c.group, c.item, c.def, &why);
+        if (c.stored) {
+            ASSERT_TRUE(v) << c.reply << " " << c.def.type << ": " << why;
+            EXPECT_EQ(*v, c.stored) << c.reply << " " << c.def.type;
+        } else {
+            EXPECT_FALSE(v) << c.reply << " " << c.def.type << " gave " << v.value_or("");
+            EXPECT_FALSE(why.empty());
+        }
+    }
+}
+
+TEST(UploadConversion, CardNames)
+{
+    EXPECT_EQ(UploadDisplayName("TQNH2"), "TQN-H2  ");
+    EXPECT_EQ(UploadDisplayName("NK-1    "), "TQNK-1  ");
+    EXPECT_EQ(UploadDisplayName("QV200   "), "QV200   ");
+    EXPECT_EQ(SpecialCardName(24, false), "TQNH2   ");
+    EXPECT_EQ(SpecialCardName(24, true), "TQGH2   ");
+    EXPECT_EQ(SpecialCardName(14, true), "TQGV2   ");
+    EXPECT_EQ(SpecialCardName(14, false), "");
+    EXPECT_EQ(SpecialCardName(16, true), "");
+}
+
+class UploadRuns : public ::testing::Test {
+protected:
+    void SetUp() override { model::LoadCardKindMasters(masters, KRAVIN_SAMPLE_TABLES "/"); }
+
+    void serve(std::vector<qvsim::SimCard> cards)
+    {
+        server = std::make_unique<qvsim::PtyServer>(std::move(cards));
+        std::string error;
+        ASSERT_TRUE(server->start(error)) << error;
+        SerialLinkSettings s;
+        s.replyTimeout = 300ms;
+        link.setSettings(s);
+    }
+
+    UploadSetup setup(bool bus = false)
+    {
+        UploadSetup s;
+        s.bus = bus;
+        if (server) s.portName = server->devicePath();
+        s.baudIndex = 1;
+        s.station = 2;
+        s.card = 1;
+        s.masters = masters;
+        const model::CardKindMasters* m = &masters;
+        s.describe = [m](const std::string& model, const std::string& version) {
+            return DescribeUploadModel(*m, KRAVIN_SAMPLE_TABLES "/", model, version);
+        };
+        return s;
+    }
+
+    std::unique_ptr<UploadRun> run(UploadSetup s, BusApi bus = {})
+    {
+        auto r = std::make_unique<UploadRun>(&link, bus, std::move(s), questions, TransferTiming{});
+        r->Run();
+        return r;
+    }
+
+    model::CardKindMasters masters;
+    std::unique_ptr<qvsim::PtyServer> server;
+    SerialLink link;
+    ScriptedQuestions questions;
+};
+
+TEST_F(UploadRuns, AnEmptySlotCreatesTheUnitFromTheDevice)
+{
+    ASSERT_NO_FATAL_FAILURE(serve({qvsim::DefaultCard()}));
+    questions.answer(model::AnswerSkipAll);  // items the card lacks
+    auto r = run(setup());
+    ASSERT_EQ(r->context().result().outcome(), TransferOutcome::Finished) << r->context().result().messageId();
+    const UploadStaging& s = r->staging();
+    EXPECT_TRUE(s.created);
+    EXPECT_EQ(s.model, "QV200   ");
+    EXPECT_EQ(s.version, "1.00");
+    EXPECT_EQ(s.blockCodes[0], "00SYS");
+    EXPECT_EQ(s.blockCodes[1], "01CTL");
+    EXPECT_EQ(s.blockCodes[2], "21BCA");
+    EXPECT_EQ(s.items.at({1, 11}), "100.0");
+    EXPECT_EQ(s.items.at({2, 11}), "50.00");
+    EXPECT_EQ(s.items.count({1, 2}), 0u);  // missing on the device: not staged
+    const std::vector<std::string> kinds = questions.kinds();
+    EXPECT_EQ(std::count(kinds.begin(), kinds.end(), "missing"), 1);  // Skip All asks once
+    EXPECT_FALSE(link.isOpen());
+}
+
+TEST_F(UploadRuns, SequenceEndAndIntegersAndFloats)
+{
+    qvsim::SimCard card = qvsim::BlankCard("QV200", "0001");
+    card.bank0[1] = {{10, "01"}, {3, "F"}, {5, "0016"}, {6, "0042"}, {7, "12.3456"}};
+    card.bank0[85] = {{10, "95"}, {11, "130001"}, {12, "030000"}, {13, "050000"}, {14, "130003"}, {15, "000000"}, {16, "130002"}};
+    ASSERT_NO_FATAL_FAILURE(serve({card}));
+    UploadSetup s = setup();
+    s.newUnit = false;
+    s.model = padded("QV200");
+    s.version = "1.00";
+    s.blockCodes[0] = "00SYS";
+    s.blockCodes[1] = "01CTL";
+    questions.defaultAnswer = model::AnswerSkip;
+    auto r = run(s);
+    ASSERT_EQ(r->context().result().outcome(), TransferOutcome::Finished) << r->context().result().messageId()
+                                                                          << r->context().result().detail();
+    const UploadStaging& st = r->staging();
+    EXPECT_EQ(st.items.at({1, 6}), "42");     // INT2 0042
+    EXPECT_EQ(st.items.at({1, 7}), "12.3");   // FLOAT1
+    EXPECT_EQ(st.items.at({1, 5}), "16");     // FACTORIAL
+    EXPECT_EQ(st.items.at({1, 3}), "F");      // HEX_FLAG kept
+    EXPECT_EQ(st.blockCodes[85], "95SEQ");
+    EXPECT_EQ(st.items.at({85, 15}), "000000");
+    for (int i = 16; i < 100; ++i) EXPECT_EQ(st.items.at({85, i}), "******") << i;
+    // The device's later step was never asked.
+    bool in85 = false;
+    for (const std::string& line : server->receivedLines()) {
+        if (line[0] == 'G') in85 = line == "G85\r";
+        EXPECT_FALSE(in85 && line == "I16\r");
+    }
+}
+
+TEST_F(UploadRuns, SpecialCodeAskedByGroup98)
+{
+    for (bool present : {false, true}) {
+        qvsim::SimCard card = qvsim::BlankCard("QV200", "0001");
+        card.bank0[0][96] = "24";
+        card.bank0[0][99] = "1.00";
+        if (!present) card.blank = false;  // only the groups it lists
+        if (!present) card.bank0.erase(98);
+        ASSERT_NO_FATAL_FAILURE(serve({card}));
+        UploadSetup s = setup();
+        // The sample masters know no TQ cards: give this run's copy the two kinds.
+        for (const char* name : {"TQNH2", "TQGH2"}) {
+            int k = 1;
+            while (!s.masters.card.name[static_cast<std::size_t>(k)].empty()) ++k;
+            s.masters.card.name[static_cast<std::size_t>(k)] = padded(name);
+            s.masters.card.versions[static_cast<std::size_t>(k)][0] = "1.00";
+        }
+        std::string described;
+        s.describe = [&described](const std::string& model, const std::string&) {
+            described = model;
+            UploadModelInfo info;
+            info.validCodes[0] = {"00SYS"};
+            info.blocks["00SYS"][11] = {"INT4", "Scan counter"};
+            return std::optional<UploadModelInfo>(info);
+        };
+        auto r = run(s);
+        ASSERT_EQ(r->context().result().outcome(), TransferOutcome::Finished) << r->context().result().messageId();
+        EXPECT_EQ(r->staging().model, present ? "TQGH2   " : "TQNH2   ");
+        EXPECT_EQ(described, present ? "TQGH2" : "TQNH2");
+        const auto lines = server->receivedLines();
+        EXPECT_NE(std::find(lines.begin(), lines.end(), "G98\r"), lines.end());
+        link.CloseComPort();
+    }
+}
+
+TEST_F(UploadRuns, UnlistedVersionForcedOrCancelled)
+{
+    qvsim::SimCard card = qvsim::DefaultCard();
+    card.bank0[0][99] = "9.99";
+    ASSERT_NO_FATAL_FAILURE(serve({card}));
+    questions.answer(model::AnswerSkip);     // Forced Execute
+    questions.answer(model::AnswerSkipAll);  // the missing items
+    auto forced = run(setup());
+    ASSERT_EQ(forced->context().result().outcome(), TransferOutcome::Finished);
+    EXPECT_EQ(forced->staging().version, masters.card.versions[static_cast<std::size_t>(masters.card.find("QV200"))][0]);
+    EXPECT_EQ(questions.kinds().front(), "version");
+
+    questions.answer(model::AnswerAbort);  // Cancel
+    auto cancelled = run(setup());
+    EXPECT_EQ(cancelled->context().result().outcome(), TransferOutcome::Aborted);
+    EXPECT_EQ(cancelled->context().result().messageId(), 0);  // no message
+}
+
+TEST_F(UploadRuns, UnknownCodeBadTypeAndNoReplyFail)
+{
+    struct Case {
+        const char* type;
+        bool silent;
+        int message;
+    };
+    const Case cases[] = {{"77", false, kMsgUnknownCardType}, {"7", false, kMsgBadDeviceValue},
+                          {"16", true, kMsgUploadCommError}};
+    for (const Case& c : cases) {
+        qvsim::SimCard card = qvsim::DefaultCard();
+        card.bank0[0][96] = c.type;
+        ASSERT_NO_FATAL_FAILURE(serve({card}));
+        if (c.silent) server->setStandingFault(qvsim::Fault::NoReply);
+        auto r = run(setup());
+        EXPECT_EQ(r->context().result().outcome(), TransferOutcome::Failed) << c.type;
+        EXPECT_EQ(r->context().result().messageId(), c.message) << c.type;
+        EXPECT_FALSE(link.isOpen());
+    }
+}
+
+TEST_F(UploadRuns, StopAndAbortEndWithoutAFinishedStaging)
+{
+    ASSERT_NO_FATAL_FAILURE(serve({qvsim::DefaultCard()}));
+    questions.answer(model::AnswerAbort);  // the first missing item
+    auto aborted = run(setup());
+    EXPECT_EQ(aborted->context().result().outcome(), TransferOutcome::Aborted);
+    EXPECT_EQ(aborted->context().result().messageId(), kMsgUploadStopped);
+
+    UploadRun stopped(&link, {}, setup(), questions, TransferTiming{});
+    stopped.context().progress = [&stopped](const TransferProgress& p) {
+        if (p.group == 1) stopped.context().RequestStop();
+    };
+    questions.defaultAnswer = model::AnswerSkip;
+    stopped.Run();
+    EXPECT_EQ(stopped.context().result().outcome(), TransferOutcome::Stopped);
+    EXPECT_EQ(stopped.context().result().messageId(), kMsgUploadStopped);
+}
+
+TEST_F(UploadRuns, Bank2GroupsLandInTheirBank0Groups)
+{
+    qvsim::SimCard card = qvsim::BlankCard("KMQ", "0001");
+    card.bank0[1] = {{10, "01"}, {11, "0005"}};
+    card.bank2[1] = {{10, "41"}, {11, "0007"}};
+    card.bank2[14] = {{10, "41"}, {11, "0009"}};
+    ASSERT_NO_FATAL_FAILURE(serve({card}));
+    UploadSetup s = setup();
+    s.newUnit = false;
+    s.model = padded("KMQ");
+    s.version = "1.00";
+    s.describe = [](const std::string&, const std::string&) {
+        UploadModelInfo info;
+        info.validCodes[0] = {"00SYS"};
+        info.validCodes[1] = {"01CTL"};
+        info.blocks["01CTL"][11] = {"INT4", ""};
+        for (int g : {4, 5, 6, 7, 8, 9, 10, 27, 28, 29, 70, 71, 93, 94}) info.validCodes[static_cast<std::size_t>(g)] = {"41ADD"};
+        info.blocks["41ADD"][11] = {"INT4", ""};
+        return std::optional<UploadModelInfo>(info);
+    };
+    auto r = run(s);
+    ASSERT_EQ(r->context().result().outcome(), TransferOutcome::Finished) << r->context().result().messageId();
+    const UploadStaging& st = r->staging();
+    EXPECT_EQ(st.items.at({1, 11}), "5");
+    EXPECT_EQ(st.blockCodes[4], "41ADD");
+    EXPECT_EQ(st.items.at({4, 11}), "7");
+    EXPECT_EQ(st.items.at({94, 11}), "9");
+    EXPECT_EQ(st.blockCodes[5], "");  // bank 2 group 2 has no block
+    int bank = -1;
+    server->withController([&bank](qvsim::Controller& c) { bank = c.bank(); });
+    EXPECT_EQ(bank, 0);  // the run ends in bank 0
+}
+
+class BusTransfers : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        vuken_sim_reset();
+        model::LoadCardKindMasters(masters, KRAVIN_SAMPLE_TABLES "/");
+    }
+    void TearDown() override { vuken_sim_reset(); }
+    std::vector<VukenJournalEntry> journal()
+    {
+        std::vector<VukenJournalEntry> out;
+        for (long i = 0; i < vuken_sim_journal_size(); ++i) {
+            VukenJournalEntry e{};
+            vuken_sim_journal_entry(i, &e);
+            out.push_back(e);
+        }
+        return out;
+    }
+    std::string item(int station, int card, int g, int i)
+    {
+        char b[32] = {};
+        return vuken_sim_get_item(station, card, g, i, b, sizeof b) < 0 ? "?" : b;
+    }
+    model::CardKindMasters masters;
+    ScriptedQuestions questions;
+};
+
+TEST_F(BusTransfers, NetworkDownloadOrderThenUploadGivesTheSameValues)
+{
+    vuken_sim_add_card(4, 2);
+    TransferUnit unit;
+    unit.station = 4;
+    unit.startCard = 3;
+    TransferCard card;
+    card.card = 2;
+    card.model = padded("QV200");
+    card.version = "1.00";
+    card.groups = {
+        {0, true, {{11, "1000"}, {97, "QV200"}}, {}},
+        {1, true, {{10, "01"}, {11, "0000000"}, {12, "0000"}}, "01"},
+        {2, true, {{10, "21"}, {11, "0105"}}, "21"},
+    };
+    unit.cards.push_back(card);
+    NetDownloadSetup setup;
+    setup.blockCodes[0] = "00SYS";
+    setup.blockCodes[1] = "01CTL";
+    setup.blockCodes[2] = "21BCA";
+    NetDownloadRun download(BusApi::Vuken(), unit, setup, questions, TransferTiming{});
+    download.Run();
+    ASSERT_EQ(download.context().result().outcome(), TransferOutcome::Finished);
+    std::vector<std::string> writes;
+    for (const VukenJournalEntry& e : journal()) {
+        EXPECT_EQ(e.address, 4 << 5 | 2);
+        EXPECT_EQ(e.operation, VUKEN_OP_WRITE);
+        writes.push_back(std::to_string(e.group) + "." + std::to_string(e.item) + "=" + e.data);
+    }
+    const std::vector<std::string> expected{"0.1=1",  "0.95=1",        "0.11=1000", "0.1=0",  "0.97=QV200",
+                                            "0.1=1",  "1.10=01",       "0.1=0",   "1.11=0000000", "1.12=0000",
+                                            "0.1=1",  "2.10=21",       "0.1=0",   "2.11=0105", "0.1=0"};
+    EXPECT_EQ(writes, expected);
+
+    // The upload over the bus reads it back.
+    UploadSetup s;
+    s.bus = true;
+    s.station = 4;
+    s.card = 3;
+    s.newUnit = false;
+    s.model = padded("QV200");
+    s.version = "1.00";
+    s.blockCodes[0] = "00SYS";
+    s.masters = masters;
+    const model::CardKindMasters* m = &masters;
+    s.describe = [m](const std::string& model, const std::string& version) {
+        return DescribeUploadModel(*m, KRAVIN_SAMPLE_TABLES "/", model, version);
+    };
+    questions.defaultAnswer = model::AnswerSkipAll;
+    UploadRun upload(nullptr, BusApi::Vuken(), s, questions, TransferTiming{});
+    upload.Run();
+    ASSERT_EQ(upload.context().result().outcome(), TransferOutcome::Finished) << upload.context().result().messageId();
+    EXPECT_EQ(upload.staging().blockCodes[1], "01CTL");
+    EXPECT_EQ(upload.staging().blockCodes[2], "21BCA");
+    EXPECT_EQ(upload.staging().items.at({1, 11}), "0000000");
+    EXPECT_EQ(upload.staging().items.at({2, 11}), "0105");
+    EXPECT_EQ(get_kilnbus_status(), VUKEN_STATUS_CLOSED);
+}
+
+TEST_F(BusTransfers, FourFailedWritesAskAndSkipRetriesTheSameWrite)
+{
+    vuken_sim_add_card(0, 0);
+    TransferUnit unit;
+    unit.station = 0;
+    unit.startCard = 1;
+    TransferCard card;
+    card.card = 0;
+    card.model = padded("QV200");
+    card.groups = {{2, true, {{10, "21"}, {11, "0105"}}, "21"}};
+    unit.cards.push_back(card);
+    NetDownloadSetup setup;
+    setup.clearEeprom = false;
+    setup.blockCodes[2] = "21BCA";
+    vuken_sim_fail_item_times(0, 0, 2, 11, VUKEN_ERR_NO_ITEM, 5);
+    questions.answer(model::AnswerSkip);
+    NetDownloadRun run(BusApi::Vuken(), unit, setup, questions, TransferTiming{});
+    run.Run();
+    ASSERT_EQ(run.context().result().outcome(), TransferOutcome::Finished);
+    ASSERT_EQ(questions.asked().size(), 1u);
+    EXPECT_EQ(questions.asked()[0].device, "(((((  Group:02 Item:11  )))))");
+    EXPECT_EQ(item(0, 0, 2, 11), "0105");
+
+    // Abort: the unit's download mode is switched off before the bus goes.
+    vuken_sim_fail_item_times(0, 0, 2, 11, VUKEN_ERR_NO_ITEM, 4);
+    questions.answer(model::AnswerAbort);
+    NetDownloadRun aborted(BusApi::Vuken(), unit, setup, questions, TransferTiming{});
+    aborted.Run();
+    EXPECT_EQ(aborted.context().result().outcome(), TransferOutcome::Aborted);
+    const auto j = journal();
+    ASSERT_FALSE(j.empty());
+    EXPECT_EQ(j.back().group, 0);
+    EXPECT_EQ(j.back().item, 1);
+    EXPECT_STREQ(j.back().data, "0");
+    EXPECT_EQ(item(0, 0, 0, 1), "0");
+}
+
+}  // namespace
+}  // namespace kravin::online

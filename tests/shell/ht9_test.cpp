@@ -1,0 +1,225 @@
+// The HT-9 simulation through the real main frame: serial against the controller
+// simulator, network over the simulated bus.
+#include "command_ids.h"
+#include "connect_device_dialog.h"
+#include "ht9_shell.h"
+#include "option_dialog.h"
+#include "pty_server.h"
+#include "shell_fixture.h"
+
+#include "child_frame.h"
+#include "vuken_sim.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QTest>
+#include <QThread>
+
+#include <functional>
+
+namespace kravin::shell {
+namespace {
+
+using namespace std::chrono_literals;
+using online::ht9::Ht9View;
+namespace key = online::ht9::key;
+
+bool waitFor(const std::function<bool()>& done, std::chrono::milliseconds bound = 10000ms)
+{
+    QDeadlineTimer deadline(bound.count());
+    while (!done()) {
+        if (deadline.hasExpired()) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);  // closed frames go
+        QThread::msleep(2);
+    }
+    return true;
+}
+
+class Ht9Road : public test::ShellFixture {
+protected:
+    void SetUp() override
+    {
+        vuken_sim_reset();
+        server = std::make_unique<qvsim::PtyServer>(std::vector<qvsim::SimCard>{qvsim::DefaultCard()});
+        std::string error;
+        ASSERT_TRUE(server->start(error)) << error;
+        start();
+        profile->setValue(QStringLiteral("KRAVin/EXTRA_PORTS"), QString::fromStdString(server->devicePath()));
+        const int kind = app->masters().card.find("QV200");
+        ASSERT_GT(kind, 0);
+        app->systemTables().cardKind[3][0] = kind;
+        app->unitSelection().select(3, 1);
+    }
+    void TearDown() override
+    {
+        test::ShellFixture::TearDown();
+        vuken_sim_reset();
+    }
+
+    void allocatePort()
+    {
+        app->onlineShell()->beforeDialog = [&](QDialog& d) {
+            auto* option = qobject_cast<OptionDialog*>(&d);
+            ASSERT_NE(option, nullptr);
+            option->portCombo(0)->setCurrentText(QString::fromStdString(server->devicePath()));
+            option->deviceCombo(0)->setCurrentText(QStringLiteral("TQN(JOV-UM)"));
+            QMetaObject::invokeMethod(option, "accept", Qt::QueuedConnection);
+        };
+        ASSERT_TRUE(frame().trigger(cmd::Option));
+        app->onlineShell()->beforeDialog = nullptr;
+    }
+
+    Ht9View* view() { return app->onlineShell()->ht9().view(); }
+
+    // Types on the view's keyboard and waits for its exchange.
+    void type(const QString& text)
+    {
+        for (QChar c : text) {
+            QTest::keyClick(view(), c.toLatin1());
+            ASSERT_TRUE(waitFor([&] { return !view()->busy(); }));
+        }
+    }
+    void keyClick(Qt::Key k)
+    {
+        QTest::keyClick(view(), k);
+        ASSERT_TRUE(waitFor([&] { return !view()->busy(); }));
+    }
+    void click(int id)
+    {
+        QAbstractButton* b = view()->button(id);
+        ASSERT_NE(b, nullptr);
+        ASSERT_TRUE(b->isEnabled());
+        b->click();
+        ASSERT_TRUE(waitFor([&] { return !view()->busy(); }));
+    }
+    std::string simValue(int group, int item)
+    {
+        std::string v;
+        server->withController([&](qvsim::Controller& c) { v = c.value(0, 0, group, item).value_or("?"); });
+        return v;
+    }
+
+    std::unique_ptr<qvsim::PtyServer> server;
+};
+
+TEST_F(Ht9Road, SerialKeysReadAndWriteOnTheSimulator)
+{
+    ASSERT_NO_FATAL_FAILURE(allocatePort());
+    app->settings().HT9_BAU = 1;  // 9600, as the simulated card
+    int asked = 0;
+    app->onlineShell()->beforeDialog = [&asked](QDialog& d) {
+        auto* chooser = qobject_cast<online::ConnectDeviceDialog*>(&d);
+        ASSERT_NE(chooser, nullptr);
+        ++asked;
+        QMetaObject::invokeMethod(chooser, "accept", Qt::QueuedConnection);
+    };
+    ASSERT_TRUE(frame().trigger(cmd::Ht9Simulation));
+    app->onlineShell()->beforeDialog = nullptr;
+    EXPECT_EQ(asked, 1);
+    ASSERT_NE(view(), nullptr);
+    EXPECT_EQ(view()->windowTitle().toStdString(), "HT-9 Simulation");
+    ASSERT_TRUE(waitFor([&] { return app->serialLink()->isOpen(); }));
+    EXPECT_TRUE(app->online().ht9PortOpen);
+    EXPECT_EQ(app->onlineShell()->owner().Holder(), online::LinkUser::Ht9);
+    EXPECT_FALSE(frame().action(cmd::Ht9Simulation)->isEnabled());
+
+    ASSERT_NO_FATAL_FAILURE(type(QStringLiteral("G01")));
+    EXPECT_EQ(view()->unit().typeText(), "OK");
+    ASSERT_NO_FATAL_FAILURE(type(QStringLiteral("I11")));
+    EXPECT_EQ(view()->unit().dataLine(), "D          100.0");
+    // The display shows the value; the LCD stays its colour outside the characters.
+    const QImage face = view()->render();
+    EXPECT_EQ(face.pixelColor(52, 43), QColor(168, 196, 120));
+
+    // DATA, then 4 and 2 on the numeric keypad.
+    ASSERT_NO_FATAL_FAILURE(type(QStringLiteral("D")));
+    for (Qt::Key k : {Qt::Key_4, Qt::Key_2}) {
+        QTest::keyClick(view(), k, Qt::KeypadModifier);
+        ASSERT_TRUE(waitFor([&] { return !view()->busy(); }));
+    }
+    EXPECT_EQ(view()->unit().dataLine(), "*" + std::string(13, ' ') + "42");
+    ASSERT_NO_FATAL_FAILURE(keyClick(Qt::Key_Return));
+    EXPECT_EQ(simValue(1, 11), "42");
+    EXPECT_EQ(view()->unit().dataLine(), "D             42");
+    // Arrows: item up reads item 12, right arrow the next group.
+    ASSERT_NO_FATAL_FAILURE(keyClick(Qt::Key_Up));
+    EXPECT_EQ(view()->unit().itemText(), "12");
+    EXPECT_EQ(view()->unit().dataLine(), "D            0.0");
+
+    // A port kind key reopens the port at its rate and keeps the setting.
+    ASSERT_NO_FATAL_FAILURE(click(online::ht9::PortKindKey(3)));
+    EXPECT_EQ(app->serialLink()->baudRate(), 57600);
+    EXPECT_EQ(profile->value(QStringLiteral("KRAVin/HT9_BAU")).toInt(), 3);
+    EXPECT_TRUE(view()->button(online::ht9::PortKindKey(3))->isChecked());
+    EXPECT_FALSE(view()->button(online::ht9::PortKindKey(1))->isChecked());
+
+    // END closes the view: the port is closed and the link given back.
+    view()->button(key::End)->click();
+    ASSERT_TRUE(waitFor([&] { return !frame().views().frameExists(ViewKind::Ht9); }));
+    ASSERT_TRUE(waitFor([&] { return app->onlineShell()->owner().Free(); }));
+    EXPECT_FALSE(app->serialLink()->isOpen());
+    EXPECT_FALSE(app->online().ht9PortOpen);
+    EXPECT_TRUE(app->onlineShell()->owner().Free());
+    EXPECT_TRUE(frame().action(cmd::Ht9Simulation)->isEnabled());
+}
+
+TEST_F(Ht9Road, SerialWithoutAPortSaysSo)
+{
+    ASSERT_TRUE(frame().trigger(cmd::Ht9Simulation));
+    EXPECT_EQ(prompt.ids(), (std::vector<int>{8303}));
+    EXPECT_FALSE(frame().views().frameExists(ViewKind::Ht9));
+    EXPECT_TRUE(app->onlineShell()->owner().Free());
+}
+
+TEST_F(Ht9Road, NetworkHt9WritesOnTheBusAndLeavesItReading)
+{
+    vuken_sim_add_card(3, 0);
+    vuken_sim_set_item(3, 0, 0, 1, "0");
+    vuken_sim_set_item(3, 0, 1, 11, "12.5");
+    ASSERT_TRUE(app->onlineShell()->runCommand(ht9cmd::NetworkHt9));
+    ASSERT_NE(view(), nullptr);
+    EXPECT_EQ(view()->windowTitle().toStdString(), "Network HT-9 Simulation");
+    EXPECT_EQ(app->onlineShell()->owner().Holder(), online::LinkUser::Ht9);
+    ASSERT_TRUE(waitFor([] { return get_kilnbus_status() == VUKEN_STATUS_READY; }));
+
+    ASSERT_NO_FATAL_FAILURE(type(QStringLiteral("G01I11")));
+    EXPECT_EQ(view()->unit().dataLine(), "D           12.5");
+    EXPECT_FALSE(view()->button(key::Data)->isEnabled());
+    ASSERT_NO_FATAL_FAILURE(click(key::Write));
+    EXPECT_TRUE(view()->unit().writeMode());
+    EXPECT_TRUE(view()->button(key::Write)->isChecked());
+    char mode[8] = {};
+    vuken_sim_get_item(3, 0, 0, 1, mode, sizeof mode);
+    EXPECT_STREQ(mode, "1");
+    ASSERT_NO_FATAL_FAILURE(click(key::Data));
+    ASSERT_NO_FATAL_FAILURE(click(key::Digit0 + 4));
+    ASSERT_NO_FATAL_FAILURE(click(key::Digit0 + 2));
+    ASSERT_NO_FATAL_FAILURE(click(key::Enter));
+    char value[32] = {};
+    vuken_sim_get_item(3, 0, 1, 11, value, sizeof value);
+    EXPECT_STREQ(value, "42");
+    // The READ key as the network download sends it.
+    ASSERT_TRUE(frame().sendCommand(static_cast<int>(ViewKind::Ht9), key::Read));
+    ASSERT_TRUE(waitFor([&] { return !view()->busy(); }));
+    vuken_sim_get_item(3, 0, 0, 1, mode, sizeof mode);
+    EXPECT_STREQ(mode, "0");
+    ASSERT_NO_FATAL_FAILURE(click(key::Write));
+
+    // Closing in write mode puts the unit back to reading; every request went to station 3, card 0.
+    frame().frame(ViewKind::Ht9)->close();
+    ASSERT_TRUE(waitFor([&] { return app->onlineShell()->owner().Free(); }));
+    vuken_sim_get_item(3, 0, 0, 1, mode, sizeof mode);
+    EXPECT_STREQ(mode, "0");
+    for (long i = 0; i < vuken_sim_journal_size(); ++i) {
+        VukenJournalEntry e{};
+        vuken_sim_journal_entry(i, &e);
+        EXPECT_EQ(e.address, 3 << 5 | 0);
+    }
+}
+
+}  // namespace
+}  // namespace kravin::shell

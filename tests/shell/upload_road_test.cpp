@@ -1,0 +1,286 @@
+// Upload and network download through the real main frame: the system view's commands,
+// the dialogs and their workers, against the controller simulator and the simulated bus;
+// then the files of the work folder.
+#include "command_ids.h"
+#include "compare_dialog.h"
+#include "compare_error_dialog.h"
+#include "net_download_dialog.h"
+#include "option_dialog.h"
+#include "pty_server.h"
+#include "shell_fixture.h"
+#include "transfer_shell.h"
+#include "upload_dialog.h"
+#include "upload_shell.h"
+
+#include "KRAVinA.h"
+#include "vuken_sim.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTimer>
+#include <QComboBox>
+#include <QPushButton>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+
+namespace kravin::shell {
+namespace {
+
+namespace fs = std::filesystem;
+
+class UploadRoad : public test::ShellFixture {
+protected:
+    void SetUp() override
+    {
+        vuken_sim_reset();
+        qvsim::SimCard card = qvsim::BlankCard("QV200", "0001");
+        card.bank0[1] = {{10, "01"}, {2, "1"}, {5, "16"}, {6, "42"}, {7, "12.3"}, {11, "100.0"}};
+        card.bank0[2] = {{10, "21"}, {11, "0000"}, {2, "1"}};
+        server = std::make_unique<qvsim::PtyServer>(std::vector<qvsim::SimCard>{card});
+        std::string error;
+        ASSERT_TRUE(server->start(error)) << error;
+        start();
+        profile->setValue(QStringLiteral("KRAVin/EXTRA_PORTS"), QString::fromStdString(server->devicePath()));
+        app->onlineShell()->transfers().setTiming({});
+        online::SerialLinkSettings s;
+        s.replyTimeout = std::chrono::milliseconds(300);
+        app->serialLink()->setSettings(s);
+    }
+    void TearDown() override
+    {
+        test::ShellFixture::TearDown();
+        vuken_sim_reset();
+    }
+
+    void allocatePort()
+    {
+        app->onlineShell()->beforeDialog = [this](QDialog& d) {
+            auto* option = qobject_cast<OptionDialog*>(&d);
+            ASSERT_NE(option, nullptr);
+            option->portCombo(0)->setCurrentText(QString::fromStdString(server->devicePath()));
+            option->deviceCombo(0)->setCurrentText(QStringLiteral("QVxxx(JOV-US)"));
+            QMetaObject::invokeMethod(option, "accept", Qt::QueuedConnection);
+        };
+        ASSERT_TRUE(frame().trigger(cmd::Option));
+        app->onlineShell()->beforeDialog = nullptr;
+        // The Option dialog's OK took the reply time-out from the settings: short again.
+        online::SerialLinkSettings s;
+        s.replyTimeout = std::chrono::milliseconds(300);
+        app->serialLink()->setSettings(s);
+    }
+
+    // Runs an upload command; Start is pressed and the outcome kept.
+    online::TransferOutcome upload(int command)
+    {
+        online::TransferOutcome outcome = online::TransferOutcome::Running;
+        // An item the device reads empty (the bus) is asked about: Skip All.
+        QTimer answerer;
+        answerer.setInterval(5);
+        QObject::connect(&answerer, &QTimer::timeout, [] {
+            if (auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+                d && QByteArray(d->metaObject()->className()).contains("ItemMissingDialog"))
+                d->done(model::AnswerSkipAll);
+        });
+        answerer.start();
+        app->onlineShell()->uploads().beforeDialog = [&outcome](QDialog& d) {
+            auto* dialog = qobject_cast<online::UploadDialog*>(&d);
+            ASSERT_NE(dialog, nullptr);
+            QObject::connect(dialog, &online::UploadDialog::runEnded, dialog, [&outcome, dialog](auto o) {
+                outcome = o;
+                if (o != online::TransferOutcome::Finished) dialog->reject();
+            });
+            QMetaObject::invokeMethod(dialog, [dialog] { dialog->startStop(); }, Qt::QueuedConnection);
+        };
+        EXPECT_TRUE(app->onlineShell()->runCommand(command));
+        return outcome;
+    }
+
+    // A compare command; its differences (-1 when it did not finish).
+    int compare(int command)
+    {
+        int differences = -1;
+        // Each Compare Error is recorded and skipped.
+        QTimer answerer;
+        answerer.setInterval(5);
+        QObject::connect(&answerer, &QTimer::timeout, [this] {
+            if (auto* e = qobject_cast<online::CompareErrorDialog*>(QApplication::activeModalWidget())) {
+                compareErrors.push_back(e->field(1)->text().toStdString() + "." + e->field(2)->text().toStdString() + ": " +
+                                        e->field(3)->text().toStdString() + " / " + e->field(4)->text().toStdString());
+                e->done(model::AnswerSkip);
+            } else if (auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+                       d && QByteArray(d->metaObject()->className()).contains("ComErrorDialog")) {
+                compareErrors.push_back("communication error");
+                d->done(model::AnswerAbort);
+            }
+        });
+        answerer.start();
+        app->onlineShell()->transfers().beforeDialog = [&differences](QDialog& d) {
+            auto* dialog = qobject_cast<online::CompareDialog*>(&d);
+            ASSERT_NE(dialog, nullptr);
+            QObject::connect(dialog, &online::CompareDialog::runEnded, dialog, [&differences, dialog](auto o) {
+                if (o == online::TransferOutcome::Finished) differences = dialog->lastDifferences();
+                dialog->reject();
+            });
+            QMetaObject::invokeMethod(dialog, [dialog] { dialog->startStop(); }, Qt::QueuedConnection);
+        };
+        EXPECT_TRUE(app->onlineShell()->runCommand(command));
+        return differences;
+    }
+
+    std::string fileItem(int station, int card, int group, int item)
+    {
+        char head[500] = {};
+        KRAVinA_Data_Get(station, card, head, session().projectRecord.workFolder.c_str());
+        char text[20] = {};
+        KRAVinA_Data_Item_Get(group, item, text);
+        return std::string(text, ::strnlen(text, 16));
+    }
+    std::string fileCode(int station, int card, int group)
+    {
+        char head[500] = {};
+        KRAVinA_Data_Get(station, card, head, session().projectRecord.workFolder.c_str());
+        return std::string(head + 5 * group, ::strnlen(head + 5 * group, 5));
+    }
+
+    // Every file of the work folder with its bytes.
+    std::map<std::string, std::string> folderBytes()
+    {
+        std::map<std::string, std::string> out;
+        for (const auto& e : fs::recursive_directory_iterator(session().projectRecord.workFolder)) {
+            if (!e.is_regular_file()) continue;
+            std::ifstream in(e.path(), std::ios::binary);
+            out[e.path().string()] = std::string(std::istreambuf_iterator<char>(in), {});
+        }
+        return out;
+    }
+
+    std::unique_ptr<qvsim::PtyServer> server;
+    std::vector<std::string> compareErrors;
+};
+
+TEST_F(UploadRoad, UploadIntoAnEmptySlotOfANewProjectThenCompare)
+{
+    ASSERT_NO_FATAL_FAILURE(allocatePort());
+    app->unitSelection().select(0, 1);
+    ASSERT_EQ(app->systemTables().cardKind[0][0], 0);
+    ASSERT_EQ(upload(uploadcmd::Upload), online::TransferOutcome::Finished) << ::testing::PrintToString(prompt.ids());
+
+    // The unit was created with the device's kind and version, and the files hold its values.
+    const int kind = app->masters().card.find("QV200");
+    EXPECT_EQ(app->systemTables().cardKind[0][0], kind);
+    EXPECT_EQ(app->masters().card.versions[static_cast<std::size_t>(kind)]
+                                           [static_cast<std::size_t>(app->systemTables().cardVersion[0][0])],
+              "1.00");
+    EXPECT_EQ(fileCode(0, 0, 1), "01CTL");
+    EXPECT_EQ(fileCode(0, 0, 2), "21BCA");
+    EXPECT_EQ(fileItem(0, 0, 1, 6), "42");
+    EXPECT_EQ(fileItem(0, 0, 1, 7), "12.3");
+    EXPECT_EQ(fileItem(0, 0, 1, 5), "16");
+    EXPECT_EQ(fileItem(0, 0, 1, 11), "100.0");
+    EXPECT_EQ(fileItem(0, 0, 2, 11), "0000");
+    EXPECT_EQ(fileItem(0, 0, 1, 10), "01");
+    EXPECT_EQ(fileItem(0, 0, 0, 97), "QV200   ");
+    EXPECT_EQ(session().projectRecord.modified, 1);
+    EXPECT_EQ(app->unitContext().g_curCard, 1);
+    EXPECT_TRUE(app->onlineShell()->owner().Free());
+    EXPECT_FALSE(app->serialLink()->isOpen());
+
+    // The compare finds the device as the project holds it.
+    EXPECT_EQ(compare(transfercmd::Compare), 0) << ::testing::PrintToString(compareErrors);
+    EXPECT_TRUE(prompt.ids().empty()) << ::testing::PrintToString(prompt.ids());
+}
+
+TEST_F(UploadRoad, NoReplyMidwayOrStopLeavesTheProjectByteIdentical)
+{
+    ASSERT_NO_FATAL_FAILURE(allocatePort());
+    app->unitSelection().select(0, 1);
+    ASSERT_EQ(upload(uploadcmd::Upload), online::TransferOutcome::Finished);
+    const auto before = folderBytes();
+    const model::SystemConfigTables tables = app->systemTables();
+    session().projectRecord.modified = 0;
+
+    // The device changed; the next read of group 2 gets no reply at all.
+    server->withController([](qvsim::Controller& c) { c.setValue(0, 0, 1, 6, "0043"); });
+    server->setItemFault(2, 11, qvsim::Fault::NoReply);
+    EXPECT_EQ(upload(uploadcmd::Upload), online::TransferOutcome::Failed);
+    EXPECT_EQ(prompt.ids(), (std::vector<int>{8300}));
+    EXPECT_EQ(folderBytes(), before);
+    EXPECT_EQ(app->systemTables().cardKind, tables.cardKind);
+    EXPECT_EQ(session().projectRecord.modified, 0);
+    EXPECT_TRUE(app->onlineShell()->owner().Free());
+
+    // Stop after the first group: nothing written either.
+    server->setItemFault(2, 11, qvsim::Fault::None);
+    app->onlineShell()->uploads().beforeDialog = [](QDialog& d) {
+        auto* dialog = qobject_cast<online::UploadDialog*>(&d);
+        ASSERT_NE(dialog, nullptr);
+        QObject::connect(dialog->worker(), &online::TransferWorker::progress, dialog, [dialog](const online::TransferProgress& p) {
+            if (p.group == 1 && dialog->running()) dialog->startStop();
+        });
+        QObject::connect(dialog, &online::UploadDialog::runEnded, dialog, [dialog](auto o) {
+            EXPECT_EQ(o, online::TransferOutcome::Stopped);
+            dialog->reject();
+        });
+        QMetaObject::invokeMethod(dialog, [dialog] { dialog->startStop(); }, Qt::QueuedConnection);
+    };
+    EXPECT_TRUE(app->onlineShell()->runCommand(uploadcmd::Upload));
+    EXPECT_EQ(folderBytes(), before);
+    EXPECT_EQ(session().projectRecord.modified, 0);
+}
+
+TEST_F(UploadRoad, NetworkDownloadThenNetworkCompareAndUploadShowNoDifference)
+{
+    // A card with its values: uploaded from the simulator first.
+    ASSERT_NO_FATAL_FAILURE(allocatePort());
+    app->unitSelection().select(0, 1);
+    ASSERT_EQ(upload(uploadcmd::Upload), online::TransferOutcome::Finished);
+
+    // The device holds group 0 as a device does (the network download writes only its mode items).
+    vuken_sim_add_card(0, 0);
+    for (int i = 0; i < 100; ++i) vuken_sim_set_item(0, 0, 0, i, fileItem(0, 0, 0, i).c_str());
+
+    // The sample tables' block number is an analog input too: the start's check asks.
+    prompt.answer(8112, model::Answer::Ok);
+    online::TransferOutcome downloaded = online::TransferOutcome::Running;
+    app->onlineShell()->uploads().beforeDialog = [&downloaded](QDialog& d) {
+        auto* dialog = qobject_cast<online::NetDownloadDialog*>(&d);
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_TRUE(dialog->clearBox()->isChecked());
+        QObject::connect(dialog, &online::NetDownloadDialog::runEnded, dialog, [&downloaded, dialog](auto o) {
+            downloaded = o;
+            if (o != online::TransferOutcome::Finished) dialog->reject();
+        });
+        QMetaObject::invokeMethod(dialog, [dialog] { dialog->startStop(); }, Qt::QueuedConnection);
+    };
+    EXPECT_TRUE(app->onlineShell()->runCommand(uploadcmd::NetDownload));
+    ASSERT_EQ(downloaded, online::TransferOutcome::Finished) << ::testing::PrintToString(prompt.ids());
+    char value[32] = {};
+    vuken_sim_get_item(0, 0, 1, 6, value, sizeof value);
+    EXPECT_STREQ(value, "42");
+    vuken_sim_get_item(0, 0, 0, 1, value, sizeof value);
+    EXPECT_STREQ(value, "0");  // download mode off at the end
+    vuken_sim_get_item(0, 0, 2, 11, value, sizeof value);
+    EXPECT_STREQ(value, "0000");
+    vuken_sim_get_item(0, 0, 1, 10, value, sizeof value);
+    EXPECT_STREQ(value, "01");
+    // The groups without a block keep their block number as the device had it (the clear
+    // zeroed them on the simulated bus).
+    for (int g = 1; g < 100; ++g)
+        if (fileCode(0, 0, g).empty()) vuken_sim_set_item(0, 0, g, 10, fileItem(0, 0, g, 10).c_str());
+    EXPECT_EQ(compare(transfercmd::NetCompare), 0) << ::testing::PrintToString(compareErrors);
+
+    // The network upload reads it back into the project unchanged.
+    const auto before = folderBytes();
+    EXPECT_EQ(upload(uploadcmd::NetUpload), online::TransferOutcome::Finished) << ::testing::PrintToString(prompt.ids());
+    EXPECT_EQ(folderBytes(), before);
+    EXPECT_TRUE(app->onlineShell()->owner().Free());
+}
+
+}  // namespace
+}  // namespace kravin::shell

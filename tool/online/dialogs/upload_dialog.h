@@ -1,0 +1,81 @@
+// "Upload" / "Network upload" (146): reads a unit from the device in an UploadRun on a
+// worker. The dialog keeps the run's staged result; the caller writes it into the project
+// after the dialog ended with Accepted. A stopped, aborted or failed run leaves the dialog
+// open and the project untouched.
+#pragma once
+
+#include "transfer_dialog_common.h"
+#include "transfer_worker.h"
+#include "upload_run.h"
+
+#include <QDialog>
+
+#include <optional>
+
+class QComboBox;
+class QLabel;
+class QPushButton;
+
+namespace kravin::online {
+
+struct UploadDialogOptions {
+    int mode = 0;      // 0 the current unit, 1 the unit chosen here, 2 one group
+    bool bus = false;  // "Network upload"
+    int group = -1;    // mode 2: the shown group
+    BusApi busApi;
+    // Copies the unit to read (station, card 0..16) out of the model on Start; nothing
+    // when it cannot be read (the reason was shown).
+    std::function<std::optional<UploadSetup>(int station, int card)> prepare;
+    // Mode 1: the combo boxes chose another unit; its kind and version for the texts.
+    std::function<std::pair<std::string, std::string>(int station, int card)> unitTexts;
+};
+
+class UploadDialog : public QDialog {
+    Q_OBJECT
+public:
+    UploadDialog(TransferDialogSetup setup, UploadDialogOptions options, QWidget* parent = nullptr);
+    ~UploadDialog() override;
+
+    // Start / Stop (1066).
+    void startStop();
+    bool running() const { return worker_->running(); }
+    TransferOutcome lastOutcome() const { return outcome_; }
+    // The finished run's setup and staged result (after Accepted).
+    const std::optional<UploadSetup>& uploadSetup() const { return started_; }
+    const std::optional<UploadStaging>& staged() const { return staged_; }
+
+    QComboBox* stationCombo() const { return station_; }
+    QComboBox* cardCombo() const { return card_; }
+    QComboBox* deviceCombo() const { return combo_; }
+    QPushButton* startButton() const { return start_; }
+    QPushButton* cancelButton() const { return cancel_; }
+    QLabel* label(const char* id) const;
+    TransferWorker* worker() const { return worker_; }
+
+    void reject() override;
+
+Q_SIGNALS:
+    void runEnded(kravin::online::TransferOutcome outcome);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void showProgress(const TransferProgress& p);
+    void ended();
+    void unitChosen();
+
+    TransferDialogSetup setup_;
+    UploadDialogOptions options_;
+    TransferOutcome outcome_ = TransferOutcome::Running;
+    std::optional<UploadSetup> started_;
+    std::optional<UploadStaging> staged_;
+    QComboBox* station_ = nullptr;
+    QComboBox* card_ = nullptr;
+    QComboBox* combo_ = nullptr;
+    QPushButton* start_ = nullptr;
+    QPushButton* cancel_ = nullptr;
+    TransferWorker* worker_ = nullptr;
+};
+
+}  // namespace kravin::online

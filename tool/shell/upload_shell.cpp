@@ -1,0 +1,261 @@
+#include "upload_shell.h"
+
+#include "KRAVinA.h"
+#include "connections.h"
+#include "net_download_dialog.h"
+#include "qt_worker_question.h"
+#include "services.h"
+#include "shell_application.h"
+#include "transfer_shell.h"
+#include "transfer_texts.h"
+#include "unit_files.h"
+#include "upload_dialog.h"
+#include "upload_model.h"
+
+#include <cstring>
+
+namespace kravin::shell {
+
+namespace {
+
+constexpr int kMsgWriteFailed = 7018;
+
+std::string itemText(int group, int item)
+{
+    std::array<char, model::kItemSlot> slot{};
+    KRAVinA_Data_Item_Get(group, item, slot.data());
+    return std::string(model::fieldView(slot.data(), model::kItemBytes));
+}
+
+}  // namespace
+
+UploadShell::UploadShell(ShellApplication& app, online::OnlineCommands& commands, TransferShell& transfers)
+    : app_(app), commands_(commands), transfers_(transfers)
+{
+    using namespace uploadcmd;
+    commands_.Register(Upload, [this] { upload(0, false); });
+    commands_.Register(UploadFromDenTan, [this] { upload(1, false); });
+    commands_.Register(UploadFromBlkList, [this] { upload(2, false); });
+    commands_.Register(NetUpload, [this] { upload(0, true); });
+    commands_.Register(NetUploadFromDenTan, [this] { upload(1, true); });
+    commands_.Register(NetUploadFromBlkList, [this] { upload(2, true); });
+    commands_.Register(NetDownload, [this] { netDownload(false); });
+    commands_.Register(NetDownloadFromDenTan, [this] { netDownload(false); });
+    commands_.Register(NetGroupDownload, [this] { netDownload(true); });
+}
+
+int UploadShell::exec(QDialog& dialog)
+{
+    if (beforeDialog) beforeDialog(dialog);
+    return dialog.exec();
+}
+
+void UploadShell::refreshViews()
+{
+    if (MainFrame* f = app_.mainFrame()) {
+        if (ShellSystemView* v = app_.systemView()) v->requestRedraw(true);
+        f->sendCommand(static_cast<int>(ViewKind::BlkList), 40611);  // "M BklLst Redraw"
+        f->refresh();
+    }
+}
+
+std::optional<online::UploadSetup> UploadShell::prepare(int station, int card, int mode)
+{
+    model::UnitContext& unit = app_.unitContext();
+    if (station < 0 || station >= model::kStations || card < 0 || card > model::kCardSlots) return std::nullopt;
+    online::UploadSetup s;
+    s.station = station;
+    s.card = card;
+    s.masters = app_.masters();
+    s.stationIsV8rtu = online::ModelBeginsWith(unit.unitKindName(station, 0), "V8RTU");
+    s.nextSlotEmpty = card >= model::kCardSlots || unit.unitKindName(station, card + 1).empty();
+    unit.g_curStation = station;
+    unit.g_curCard = card;
+    unit.SelectCurrentUnit();
+    const std::string model(unit.model());
+    s.newUnit = model.empty() || model[0] == ' ';
+    if (s.newUnit) {
+        // The views select the slot the unit comes into.
+        app_.unitSelection().select(station, card);
+    } else {
+        unit.LoadUnitBlocks(1);
+        s.model = model;
+        s.model.resize(8, ' ');
+        s.version = std::string(unit.version());
+        for (int g = 0; g < model::kGroups; ++g)
+            s.blockCodes[static_cast<std::size_t>(g)] = std::string(model::fieldView(unit.g_unitBlocks[g]));
+        s.unitId = itemText(0, 52).substr(0, 4);
+        s.irCard = KRAVinA_IRCardName_Comp(s.model.c_str(), unit.tableFolder.c_str()) == 1;
+    }
+    if (mode == 2) {
+        s.group = unit.realGroup();
+        if (s.group < 0) return std::nullopt;
+    }
+    QtWorkerQuestion* gui = &app_.workerQuestion();
+    const model::CardKindMasters* masters = &app_.masters();
+    const std::string folder = unit.tableFolder;
+    s.describe = [gui, masters, folder](const std::string& m, const std::string& v) {
+        std::optional<online::UploadModelInfo> info;
+        // The master tables are the library's: read them on the GUI thread.
+        gui->call([&info, masters, &folder, &m, &v] {
+            info = online::DescribeUploadModel(*masters, folder, m, v);
+            return 0;
+        });
+        return info;
+    };
+    return s;
+}
+
+void UploadShell::upload(int mode, bool bus)
+{
+    model::UnitContext& unit = app_.unitContext();
+    if (!app_.session() || !app_.session()->g_projectOpen || unit.g_curStation < 0 || unit.g_curCard < 0) return;
+    if (!commands_.TakeLink(online::LinkUser::Transfer)) return;
+    const int station = unit.g_curStation;
+    const int card = unit.g_curCard;
+    std::optional<online::AllocatedPort> port =
+        online::FindAllocatedPort(app_.masters(), app_.settings(), std::string(unit.model()));
+    QtTransferQuestions questions(app_.workerQuestion(), app_.prompt(), app_.language());
+    online::TransferDialogSetup setup = transfers_.makeSetup(port, questions);
+    online::UploadDialogOptions options;
+    options.mode = mode;
+    options.bus = bus;
+    options.group = unit.g_curGroup;
+    options.busApi = online::BusApi::Vuken();
+    options.prepare = [this, mode](int s, int c) { return prepare(s, c, mode); };
+    options.unitTexts = [this](int s, int c) {
+        const model::UnitContext& u = app_.unitContext();
+        std::string version;
+        const int kind = u.unitKind(s, c);
+        if (kind > 0) {
+            const model::CardKindMaster& master = c == 0 ? u.masters.station : u.masters.card;
+            version = master.versions[static_cast<std::size_t>(kind)][static_cast<std::size_t>(
+                std::clamp(u.unitVersionIndex(s, c), 0, model::kKindVersions - 1))];
+        }
+        return std::make_pair(u.unitKindName(s, c), version);
+    };
+    bool done = false;
+    {
+        online::UploadDialog dialog(std::move(setup), options, app_.mainFrame());
+        const int result = exec(dialog);
+        if (result == QDialog::Accepted && dialog.staged() && dialog.uploadSetup())
+            done = commit(*dialog.uploadSetup(), *dialog.staged());
+    }
+    commands_.owner().Release(online::LinkUser::Transfer);
+    if (!done) {
+        // The current unit as it was (a chosen slot stays chosen).
+        unit.g_curStation = mode == 1 ? unit.g_curStation : station;
+        unit.g_curCard = mode == 1 ? unit.g_curCard : card;
+        unit.SelectCurrentUnit();
+        unit.LoadUnitBlocks(1);
+    }
+    refreshViews();
+}
+
+bool UploadShell::commit(const online::UploadSetup& setup, const online::UploadStaging& staging)
+{
+    model::UnitContext& unit = app_.unitContext();
+    model::SystemConfigTables& t = app_.systemTables();
+    const std::string folder = app_.session()->projectRecord.workFolder;
+    const int st = setup.station;
+    const int card = setup.card;
+    if (staging.created) {
+        const model::CardKindMaster& master = card == 0 ? app_.masters().station : app_.masters().card;
+        const int kind = master.find(staging.model);
+        const int version = std::max(0, master.findVersion(kind, staging.version));
+        if (kind <= 0) return false;
+        model::WiringGrid grid;
+        int x = 0, y = 0;
+        grid.GridCellToPixel(1 + 3 * card, 2, &x, &y);
+        if (card == 0) {
+            t.stationKind[static_cast<std::size_t>(st)] = kind;
+            t.stationVersion[static_cast<std::size_t>(st)] = version;
+            if (t.stationX[static_cast<std::size_t>(st)] == 0 && t.stationY[static_cast<std::size_t>(st)] == 0) {
+                t.stationX[static_cast<std::size_t>(st)] = x;
+                t.stationY[static_cast<std::size_t>(st)] = y;
+            }
+        } else {
+            const auto s = static_cast<std::size_t>(st), c = static_cast<std::size_t>(card - 1);
+            t.cardKind[s][c] = kind;
+            t.cardVersion[s][c] = version;
+            if (t.cardX[s][c] == 0 && t.cardY[s][c] == 0) {
+                t.cardX[s][c] = x;
+                t.cardY[s][c] = y;
+            }
+        }
+    }
+    unit.g_curStation = st;
+    unit.g_curCard = card;
+    unit.SelectCurrentUnit();
+    model::UnitHead head{};
+    model::loadUnit(st, card, folder, head);
+    if (staging.created)
+        for (int b = 0; b < model::kUnitBlocks; ++b) model::putBlock(b, model::BlockImage{});
+    head.fill('\0');
+    for (int g = 0; g < model::kGroups; ++g) {
+        const std::string& code = staging.blockCodes[static_cast<std::size_t>(g)];
+        std::memcpy(head.data() + g * model::kCodeBytes, code.data(), std::min<std::size_t>(code.size(), model::kCodeBytes));
+    }
+    auto set = [](int group, int item, const std::string& value) {
+        char entry[20] = {};
+        std::memcpy(entry, value.data(), std::min<std::size_t>(value.size(), 19));
+        KRAVinA_Data_Item_Set(group, item, entry);
+    };
+    for (const auto& [key, value] : staging.items) set(key.first, key.second, value);
+    if (setup.mode != 2 || setup.group == 0) set(0, 97, online::UploadDisplayName(staging.model));
+    const bool written = model::writeUnit(st, card, head, folder);
+    app_.session()->projectRecord.modified = 1;
+    app_.unitSelection().select(st, card);
+    app_.unitSelection().loadUnitBlocks();
+    if (!written) app_.prompt().message(kMsgWriteFailed, {}, model::Buttons::Ok, model::Icon::Error);
+    return written;
+}
+
+void UploadShell::netDownload(bool groupMode)
+{
+    model::UnitContext& unit = app_.unitContext();
+    if (!app_.session() || !app_.session()->g_projectOpen || unit.g_curStation < 0 || unit.g_curCard < 0) return;
+    if (!commands_.TakeLink(online::LinkUser::Transfer)) return;
+    unit.SelectCurrentUnit();
+    unit.LoadUnitBlocks(1);
+    online::TransferUnit copied;
+    int shownGroup = unit.g_curGroup;
+    if (groupMode) {
+        const int real = unit.realGroup();
+        std::optional<online::TransferCard> card = real >= 0 ? online::CopyTransferGroup(unit, real) : std::nullopt;
+        if (!card) {
+            commands_.owner().Release(online::LinkUser::Transfer);
+            return;
+        }
+        copied.station = unit.g_curStation;
+        copied.startCard = unit.g_curCard;
+        copied.v8rtu = unit.modelStartsWith("V8RTU");
+        copied.cards.push_back(std::move(*card));
+    } else {
+        online::TransferUnitResult r = online::CopyTransferUnit(unit);
+        if (!r.unit) {
+            commands_.owner().Release(online::LinkUser::Transfer);
+            if (r.messageId) app_.prompt().message(r.messageId, {}, model::Buttons::Ok, model::Icon::Warning);
+            return;
+        }
+        copied = std::move(*r.unit);
+    }
+    online::NetDownloadSetup run;
+    run.groupMode = groupMode;
+    for (int g = 0; g < model::kGroups; ++g)
+        run.blockCodes[static_cast<std::size_t>(g)] = std::string(model::fieldView(unit.g_unitBlocks[g]));
+    QtTransferQuestions questions(app_.workerQuestion(), app_.prompt(), app_.language());
+    online::TransferDialogSetup setup = transfers_.makeSetup(std::nullopt, questions);
+    setup.referenceCheck = [this, groupMode](int first, int last) {
+        return transfers_.referenceCheck(first, last, !groupMode);
+    };
+    {
+        online::NetDownloadDialog dialog(std::move(setup), std::move(copied), run, online::BusApi::Vuken(), shownGroup,
+                                         app_.mainFrame());
+        exec(dialog);
+    }
+    commands_.owner().Release(online::LinkUser::Transfer);
+    refreshViews();
+}
+
+}  // namespace kravin::shell
