@@ -71,6 +71,25 @@ void drawPageHeader(PageCanvas& c, const QString& title, const QString& pageText
     c.line(x7, ya + L, x65, ya + L);
 }
 
+// The header of the analog connection pages: the page header with a third
+// row naming the unit.
+void drawStationCardCaption(PageCanvas& c, const QString& title, const QString& pageText, const QString& unitText)
+{
+    QPainter& p = c.painter;
+    const int W = c.W, H = c.H, L = c.R;
+    const int ya = H * 3 / 100, x8 = W * 8 / 100, x68 = W * 68 / 100, x7 = W * 7 / 100, x65 = W * 65 / 100;
+    p.setFont(c.headerFont);
+    c.textOut(x8, ya + 5, cutTitle(title), kBlue);
+    c.textOut(x68, ya + 5, QString::fromStdString(stampText(c.job.stamp)) + QLatin1Char(' ') + pageText, kBlack);
+    c.textOut(x8, ya + L + 5, projectLine(c), kBlue);
+    if (c.job.bulkMode == 1 || c.job.bulkMode == 2) c.textOut(x68, ya + L, modeText(c), kBlack);
+    c.textOut(x8, ya + 2 * L, unitText, kBlue);
+    p.setPen(penBlack5());
+    frameRect(c, x7, ya, x65, ya + 3 * L);
+    c.line(x7, ya + L, x65, ya + L);
+    c.line(x7, ya + 2 * L, x65, ya + 2 * L);
+}
+
 // The three-row header of the block list, block setting, sequence and ladder pages.
 void drawUnitHeader(PageCanvas& c, const QString& title, const QString& dateText, const QString& unitText)
 {
@@ -682,6 +701,13 @@ std::unique_ptr<PrintDocument> sequenceDocument(SequenceSnapshot s)
     return std::make_unique<SequenceDocument>(std::move(s));
 }
 std::unique_ptr<PrintDocument> ladderDocument(LadderSnapshot s) { return std::make_unique<LadderDocument>(std::move(s)); }
+
+void pageHeader(PageCanvas& c, const QString& title, const QString& pageText) { drawPageHeader(c, title, pageText); }
+
+void stationCardCaption(PageCanvas& c, const QString& title, const QString& pageText, const QString& unitText)
+{
+    drawStationCardCaption(c, title, pageText, unitText);
+}
 
 void renderPage(QPainter& painter, const QPaintDevice& device, const PrintDocument& document, int page,
                 const JobInfo& job, res::Language language, int jobPage)

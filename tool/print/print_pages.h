@@ -78,6 +78,11 @@ std::unique_ptr<PrintDocument> settingFlowDocument(SettingFlowSnapshot snapshot)
 std::unique_ptr<PrintDocument> sequenceDocument(SequenceSnapshot snapshot);
 std::unique_ptr<PrintDocument> ladderDocument(LadderSnapshot snapshot);
 
+// The framed page header of the system configuration and communication pages.
+void pageHeader(PageCanvas& canvas, const QString& title, const QString& pageText);
+// The same header with a third row naming the unit (analog connection pages).
+void stationCardCaption(PageCanvas& canvas, const QString& title, const QString& pageText, const QString& unitText);
+
 // Sets the painter up for one page of a device (logical 600 dpi) and draws
 // page of document. jobPage counts the pages of the job, this one included.
 void renderPage(QPainter& painter, const QPaintDevice& device, const PrintDocument& document, int page,

@@ -1,5 +1,6 @@
 #include "print_service.h"
 
+#include "anatan_diagram.h"
 #include "ladder_convert.h"
 #include "project.h"
 #include "services.h"
@@ -20,6 +21,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <charconv>
 #include <ctime>
 
@@ -53,6 +55,53 @@ void DialogPrinterChooser::preview(QPrinter& printer, const std::function<void(Q
     QPrintPreviewDialog dialog(&printer, parent);
     QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog, [&paint](QPrinter* p) { paint(p); });
     dialog.exec();
+}
+
+bool PrinterChooser::confirmPages(const TileGrid& tiles, bool preview, Language language, QWidget* parent)
+{
+    PrintPagesDialog dialog(tiles, preview, language, parent);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+PrintPagesDialog::PrintPagesDialog(const TileGrid& tiles, bool preview, Language l, QWidget* parent)
+    : QDialog(parent), across_(new QLineEdit(QString::number(tiles.across), this)),
+      down_(new QLineEdit(QString::number(tiles.down), this)), total_(new QLineEdit(QString::number(tiles.total), this)),
+      ok_(new QPushButton(preview ? res::qmessage(10100, l) : QStringLiteral("OK"), this))
+{
+    setObjectName(QStringLiteral("PrintPagesDialog"));
+    setWindowTitle(tx(l, "Number of Print Pages", "印刷ページ数"));
+    auto* grid = new QGridLayout;
+    const struct {
+        QLineEdit* edit;
+        const char* id;
+        const char* en;
+        const char* ja;
+    } rows[] = {{across_, "1074", "Horizontal Direction", "横方向"},
+                {down_, "1075", "Vertical Direction", "縦方向"},
+                {total_, "1076", "Total Pages", "合計ページ"}};
+    int row = 0;
+    for (const auto& r : rows) {
+        r.edit->setObjectName(QString::fromLatin1(r.id));
+        r.edit->setReadOnly(true);
+        r.edit->setAlignment(Qt::AlignRight);
+        grid->addWidget(new QLabel(tx(l, r.en, r.ja), this), row, 0);
+        grid->addWidget(r.edit, row, 1);
+        grid->addWidget(new QLabel(tx(l, "Page", "ページ"), this), row, 2);
+        ++row;
+    }
+    ok_->setObjectName(QStringLiteral("IDOK"));
+    ok_->setDefault(true);
+    auto* cancel = new QPushButton(tx(l, "Cancel", "キャンセル"), this);
+    cancel->setObjectName(QStringLiteral("IDCANCEL"));
+    connect(ok_, &QPushButton::clicked, this, &QDialog::accept);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(ok_);
+    buttons->addWidget(cancel);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(grid);
+    layout->addLayout(buttons);
 }
 
 PrintService::PrintService(PrintModel model, std::shared_ptr<PrinterChooser> chooser)
@@ -166,6 +215,122 @@ bool PrintService::printDocument(std::unique_ptr<PrintDocument> document, bool p
     return false;
 }
 
+bool PrintService::printPages(std::unique_ptr<PrintDocument> document, QPrinter& printer)
+{
+    PrintJob pages(newJob(0), model_.language);
+    pages.add(QString(), std::move(document));
+    if (pages.run(printer)) return true;
+    if (model_.prompt) model_.prompt->message(9732, {}, model::Buttons::Ok, model::Icon::Error);
+    return false;
+}
+
+namespace {
+
+// The printable area of a printer in 600 dpi page dots, as the pages see it.
+QSize pageDots(const QPrinter& printer)
+{
+    const double sx = printer.logicalDpiX() / double(kLogicalDpi), sy = printer.logicalDpiY() / double(kLogicalDpi);
+    return QSize(static_cast<int>(printer.width() / sx), static_cast<int>(printer.height() / sy));
+}
+
+}  // namespace
+
+std::shared_ptr<AnalogSnapshot> PrintService::analogSnapshot(bool fromView)
+{
+    model::UnitContext& unit = *model_.unit;
+    if (!unitUsable(unit)) return nullptr;
+    auto s = std::make_shared<AnalogSnapshot>();
+    s->unit = unitHeader(unit);
+    const std::optional<AnalogViewState> open =
+        fromView && view_.analogView ? view_.analogView() : std::optional<AnalogViewState>();
+    if (open && open->diagram) {
+        s->diagram = *open->diagram;
+        if (open->openJumps) s->openJumps = *open->openJumps;
+        if (open->comments)
+            s->comments = std::make_shared<model::CCommentMap>(model::CCommentMap::CopyConstruct(
+                open->comments->blockBytes().data(), {}, unit.workFolder, model::commentFileName(unit.g_curStation, unit.g_curCard)));
+        if (open->figures)
+            s->figures = std::make_shared<model::CFigureMap>(model::CFigureMap::CopyConstruct(
+                open->figures->blockBytes().data(), {}, unit.workFolder, model::figureFileName(unit.g_curStation, unit.g_curCard)));
+        return s;
+    }
+    // The unit image is read again from its file; blocks never placed are
+    // shown at their default positions without writing them.
+    std::array<char, model::kUnitHeadSize> head;
+    unit.ReadUnitImage(head);
+    wiring::ReadAnalogDiagram(unit, s->diagram, false);
+    s->comments = std::make_shared<model::CCommentMap>(model::LayerEnv{}, unit.workFolder,
+                                                       model::commentFileName(unit.g_curStation, unit.g_curCard));
+    s->figures = std::make_shared<model::CFigureMap>(model::LayerEnv{}, unit.workFolder,
+                                                     model::figureFileName(unit.g_curStation, unit.g_curCard));
+    return s;
+}
+
+std::shared_ptr<CommSnapshot> PrintService::commSnapshot(bool fromView)
+{
+    model::UnitContext& unit = *model_.unit;
+    auto s = std::make_shared<CommSnapshot>();
+    for (int st = 0; st < model::kStations; ++st) {
+        const std::string& t = model_.tables->stationUnitText[static_cast<std::size_t>(st)];
+        s->stationTexts[static_cast<std::size_t>(st)] = t.substr(0, std::min(t.find('\0'), std::size_t{5}));
+    }
+    const std::optional<CommViewState> open =
+        fromView && view_.commView ? view_.commView() : std::optional<CommViewState>();
+    if (open && open->table) {
+        s->table = std::make_shared<model::CommLinkTable>(*open->table);
+        s->pending = open->pending;
+    } else {
+        // Building the table walks every unit; the current one is selected again after.
+        const int station = unit.g_curStation, card = unit.g_curCard;
+        auto table = std::make_shared<model::CommLinkTable>();
+        model::BuildCommConnectionTable(unit, *table);
+        if (station >= 0 && card >= 0) select(station, card);
+        unit.g_curStation = station;
+        unit.g_curCard = card;
+        s->table = std::move(table);
+    }
+    s->comments = std::make_shared<model::CCommentMap>(model::LayerEnv{}, unit.workFolder, model::kCommCommentFile);
+    s->figures = std::make_shared<model::CFigureMap>(model::LayerEnv{}, unit.workFolder, model::kCommFigureFile);
+    return s;
+}
+
+void PrintService::printWiring(int kind, int scale, bool fit, bool preview, QWidget* parent)
+{
+    if (kind != KindAnalog && kind != KindCommTerminal) return;
+    std::shared_ptr<const AnalogSnapshot> snap = kind == KindAnalog ? analogSnapshot(true) : nullptr;
+    std::shared_ptr<const CommSnapshot> comm = kind == KindCommTerminal ? commSnapshot(true) : nullptr;
+    if (!snap && !comm) return;
+    scale = std::clamp(scale, 10, 200);
+    QPrinter printer(QPrinter::HighResolution);
+    // The pages are counted on the printer that prints them.
+    const auto setupFor = [&](const QPrinter& p) {
+        const QSize dots = pageDots(p);
+        return snap ? analogSetup(*snap, fit, scale, dots.width(), dots.height())
+                    : commSetup(*comm, fit, scale, dots.width(), dots.height());
+    };
+    const auto document = [&](const WiringPrintSetup& setup) {
+        return snap ? analogDocument(snap, setup) : commDocument(comm, setup);
+    };
+    if (preview) {
+        const WiringPrintSetup setup = setupFor(printer);
+        if (!fit && !chooser_->confirmPages(setup.tiles, true, model_.language, parent)) return;
+        const JobInfo job = newJob(0);
+        chooser_->preview(
+            printer,
+            [&](QPrinter* target) {
+                PrintJob pages(job, model_.language);
+                pages.add(QString(), document(setupFor(*target)));
+                pages.run(*target);
+            },
+            parent);
+        return;
+    }
+    if (!chooser_->choose(printer, parent)) return;
+    const WiringPrintSetup setup = setupFor(printer);
+    if (!fit && !chooser_->confirmPages(setup.tiles, false, model_.language, parent)) return;
+    printPages(document(setup), printer);
+}
+
 void PrintService::printKind(int kind, bool preview, QWidget* parent)
 {
     printDocument(makeDocument(kind), preview, parent);
@@ -243,6 +408,13 @@ std::vector<JobDocument> PrintService::unitDocuments(int kind, const BulkChoice&
         }
         break;
     }
+    case KindAnalog:
+        if (auto snap = analogSnapshot(false)) {
+            WiringPrintSetup fitted;
+            fitted.pitch = printPitch(100, kLogicalDpi);
+            docs.push_back({prefix + res::qmessage(9730, l), analogDocument(std::move(snap), fitted)});
+        }
+        break;
     default: break;
     }
     return docs;
@@ -254,6 +426,14 @@ std::unique_ptr<PrintJob> PrintService::bulkJob(const BulkChoice& choice, int mo
     const Language l = model_.language;
     if (mode == 0 && choice.cover) job->add(res::qmessage(9723, l), makeDocument(KindCover));
     if (mode == 0 && choice.system) job->add(res::qmessage(9724, l), makeDocument(KindSystem));
+    if (mode == 0 && choice.comm)
+        job->add([this, l] {
+            std::vector<JobDocument> docs;
+            WiringPrintSetup fitted;
+            fitted.pitch = printPitch(100, kLogicalDpi);
+            docs.push_back({res::qmessage(9725, l), commDocument(commSnapshot(false), fitted)});
+            return docs;
+        });
     std::vector<std::pair<int, int>> units;
     if (mode == 1) {
         units.emplace_back(station, card);
@@ -269,7 +449,8 @@ std::unique_ptr<PrintJob> PrintService::bulkJob(const BulkChoice& choice, int mo
     const std::pair<bool, int> perUnit[] = {{choice.blockList, KindBlockList},
                                             {choice.blockSetting, KindBlockSetting},
                                             {choice.sequence, KindSequence},
-                                            {choice.ladder, KindLadder}};
+                                            {choice.ladder, KindLadder},
+                                            {choice.analog, KindAnalog}};
     for (const auto& [s, c] : units)
         for (const auto& [on, kind] : perUnit)
             if (on)
@@ -364,8 +545,6 @@ BulkPrintDialog::BulkPrintDialog(PrintService& service, int mode, int station, i
     connect(timer_, &QTimer::timeout, this, &BulkPrintDialog::tick);
     if (mode == 1)
         for (int id : {CheckCover, CheckSystem, CheckComm}) checks_[id]->setChecked(false);
-    // The communication and analog connection pages are not printed yet.
-    for (int id : {CheckComm, CheckAnalog}) checks_[id]->setChecked(false);
     setChecksEnabled(true);
 }
 
@@ -390,8 +569,7 @@ void BulkPrintDialog::setChecksEnabled(bool enabled)
 {
     for (auto& [id, box] : checks_) {
         bool on = enabled;
-        if (id == CheckComm || id == CheckAnalog) on = false;
-        if (mode_ == 1 && (id == CheckCover || id == CheckSystem)) on = false;
+        if (mode_ == 1 && (id == CheckCover || id == CheckSystem || id == CheckComm)) on = false;
         if ((id == CheckTerminalInfo || id == CheckGroupBreak) && !checks_[CheckBlockSetting]->isChecked()) on = false;
         box->setEnabled(on);
     }
@@ -403,12 +581,14 @@ BulkChoice BulkPrintDialog::choice() const
     BulkChoice c;
     c.cover = mode_ == 0 && on(CheckCover);
     c.system = mode_ == 0 && on(CheckSystem);
+    c.comm = mode_ == 0 && on(CheckComm);
     c.blockList = on(CheckBlockList);
     c.blockSetting = on(CheckBlockSetting);
     c.terminalInfo = on(CheckTerminalInfo);
     c.groupBreak = on(CheckGroupBreak);
     c.sequence = on(CheckSequence);
     c.ladder = on(CheckLadder);
+    c.analog = on(CheckAnalog);
     return c;
 }
 
@@ -424,7 +604,7 @@ void BulkPrintDialog::startStop()
         return;
     }
     const BulkChoice c = choice();
-    if (!c.cover && !c.system && !c.blockList && !c.blockSetting && !c.sequence && !c.ladder) {
+    if (!c.cover && !c.system && !c.comm && !c.blockList && !c.blockSetting && !c.sequence && !c.ladder && !c.analog) {
         status_->setText(res::qmessage(9731, l));
         Q_EMIT finished();
         return;

@@ -6,6 +6,7 @@
 #include "ladder_grid.h"
 #include "print_job.h"
 #include "prompt.h"
+#include "wiring_pages.h"
 
 #include <QDialog>
 
@@ -36,6 +37,27 @@ public:
     virtual bool choose(QPrinter& printer, QWidget* parent) = 0;
     // Shows the pages that paint draws onto the preview's printer.
     virtual void preview(QPrinter& printer, const std::function<void(QPrinter*)>& paint, QWidget* parent) = 0;
+    // The tiles of a scaled wiring print in the Number of Print Pages dialog;
+    // false when cancelled.
+    virtual bool confirmPages(const TileGrid& tiles, bool preview, res::Language language, QWidget* parent);
+};
+
+// "Number of Print Pages": the tiles across, down and in all, with OK (or
+// "Preview" before a preview) and Cancel.
+class PrintPagesDialog final : public QDialog {
+    Q_OBJECT
+public:
+    PrintPagesDialog(const TileGrid& tiles, bool preview, res::Language language, QWidget* parent = nullptr);
+    QLineEdit* across() const { return across_; }
+    QLineEdit* down() const { return down_; }
+    QLineEdit* total() const { return total_; }
+    QPushButton* okButton() const { return ok_; }
+
+private:
+    QLineEdit* across_;
+    QLineEdit* down_;
+    QLineEdit* total_;
+    QPushButton* ok_;
 };
 
 // QPrintDialog and QPrintPreviewDialog.
@@ -65,6 +87,10 @@ struct PrintViewState {
     bool ladderComments = false;   // the ladder view shows comments
     // The ladder view's grid and group while it is open; unset: drawn from the step table.
     std::function<const ladder::LadderContext*()> ladderSource;
+    // What the analog view shows while it is open; unset or none: read from the files.
+    std::function<std::optional<AnalogViewState>()> analogView;
+    // What the communication view shows while it is open; unset or none: built from the project.
+    std::function<std::optional<CommViewState>()> commView;
 };
 
 // Bulk print check boxes, by their control ids.
@@ -83,7 +109,7 @@ enum BulkCheck : int {
 
 struct BulkChoice {
     bool cover = true, system = true, blockList = true, blockSetting = true, terminalInfo = true, groupBreak = true,
-         sequence = true, ladder = true;
+         sequence = true, ladder = true, comm = true, analog = true;
 };
 
 class PrintService {
@@ -101,6 +127,15 @@ public:
     std::unique_ptr<PrintDocument> makeDocument(int kind);
     // File > Print / Print Preview of a view's document kind.
     void printKind(int kind, bool preview, QWidget* parent);
+    // File > Print / Print Preview of a wiring view (kinds 40, 50): fitted to
+    // one page, or tiled at scale after the Number of Print Pages dialog.
+    void printWiring(int kind, int scale, bool fit, bool preview, QWidget* parent);
+    // The analog diagram of the current unit: as the open view shows it
+    // (fromView), else read from the work folder without changing it.
+    std::shared_ptr<AnalogSnapshot> analogSnapshot(bool fromView);
+    // The communication diagram of the project: as the open view shows it
+    // (fromView), else built from the project; the current unit is kept.
+    std::shared_ptr<CommSnapshot> commSnapshot(bool fromView);
     // The Block Setting dialog's print of the current group, with the values the unit holds now.
     void printBlockSetting(bool preview, QWidget* parent);
     // Prints one document: chooses the printer, prints, reports a failure.
@@ -115,6 +150,7 @@ public:
 
 private:
     void select(int station, int card);
+    bool printPages(std::unique_ptr<PrintDocument> document, QPrinter& printer);
     std::vector<JobDocument> unitDocuments(int kind, const BulkChoice& choice, int station, int card);
 
     PrintModel model_;

@@ -67,10 +67,14 @@ const StringEntry kStringTable[] = {
     // System configuration commands
     {8100, "A part of the data may not be passed on. \nAre you sure?", "一部のデータが引き継がれない可能性があります。\nよろしいですか？"},
     {8101, "Are you sure to delete card information?", "カード情報を削除してもよろしいですか？"},
+    // Analog terminal connection
+    {8102, "Jump to %s is not completed. \n\nAre you sure to discard?", "ジャンプ先 %s が未完成です。\n\n破棄してもよろしいですか？"},
     // Function block list
     {8103, "Are you sure to delete function information?", "機能情報を削除してもよろしいですか？"},
     // Ladder
     {8104, "Are you sure to discard updated data?", "更新したデータを破棄してもよろしいですか？"},
+    // Analog terminal connection
+    {8105, "Are you sure to delete original function block?", "元の機能ブロックを削除してもよろしいですか？"},
     // System configuration commands
     {8110, "Cannot apply.", "適用できません。"},
     // Diagram layers
@@ -90,6 +94,8 @@ const StringEntry kStringTable[] = {
     {8119, "Incorrect input data. ( It%02d )", "入力データが正しくありません。( It%02d )"},
     {8120, "Incorrect input data length. ( It%02d maximum %d characters)",
      "入力データの長さが正しくありません。( It%02d 最大 %d 文字)"},
+    {8121, "The jump destination name already exists.", "ジャンプ先の名前は既に存在します。"},
+    {8122, "Input-to-input or output-to-output connection is not allowed.", "入力同士、出力同士の接続はできません。"},
     // Version synchronisation
     {8123, "Card type mismatch.", "カード種別が一致しません。"},
     {8130, "Cannot register any more junction points.", "これ以上接続点を登録できません。"},
@@ -247,9 +253,11 @@ const StringEntry kStringTable[] = {
     {9751, "KRAVin3 Document", "KRAVin3 ドキュメント"},
     {9752, "*KRAVin3 System Configuration*    ", "＊KRAVin3: システム構成（ステーション一覧）＊    "},
     {9753, "*KRAVin3 Function Block List*", "＊KRAVin3 機能ブロック一覧＊"},
+    {9754, "*KRAVin3 Analog Connection*     ", "＊KRAVin3 アナログ結線＊     "},
     {9755, "*KRAVin3 Sequential Control Block*", "＊KRAVin3 シーケンス制御ブロック＊"},
     {9756, "*KRAVin3 Ladder Setting*", "＊KRAVin3 ラダー設定＊"},
     {9757, "*KRAVin3 Function Block Setting*", "＊KRAVin3 機能ブロック設定＊"},
+    {9758, "*KRAVin3 Communication Terminal*", "＊KRAVin3 通信端子結線＊"},
     {9760, "System Common Table", "システム共通テーブル"},
     {9761, "Field Terminal Block", "フィールド端子ブロック"},
     {9762, "Controller Block", "コントローラブロック"},
@@ -281,6 +289,7 @@ const StringEntry kStringTable[] = {
     {9905, "OF Coil input", "OFコイル入力"},
     {9906, "SH Coil input", "SHコイル入力"},
     {9907, "Input jump destination", "ジャンプ先入力"},
+    {10100, "Preview", "プレビュー"},
     // Check Upload Version (dialog 163) and the busy box of the version synchronisation
     {16300, "This ROM version is not supported. \nDo you want to upload the latest version?",
      "このROMバージョンはサポートされていません。\n最新バージョンでアップロードしますか？"},
@@ -289,6 +298,10 @@ const StringEntry kStringTable[] = {
     {32812, "Online Monitor", "オンラインモニタ"},
     {32813, "Offline", "オフライン"},
     // System configuration commands
+    // Analog terminal connection menu
+    {40226, "Reset to origin", "原点に戻す"},
+    {40237, "Reset display position", "表示位置のリセット"},
+    {40239, "PC setting", "PC設定"},
     {40400, "Change device", "機器の変更"},
     {40401, "Function Block List", "機能ブロック一覧"},
     {40402, "Restore card", "カードのリストア"},
@@ -316,13 +329,28 @@ const StringEntry kStringTable[] = {
     {40425, "Delete function", "機能の削除"},
     {40426, "Download", "ダウンロード"},
     {40427, "Network download", "ネットワークダウンロード"},
+    {40429, "Connection line format", "結線フォーマット"},
+    {40430, "Delete connection line", "結線の削除"},
+    {40431, "Delete terminal", "端子の削除"},
+    {40433, "Connection line format", "結線フォーマット"},
+    {40434, "Delete connection line", "結線の削除"},
+    {40458, "Delete card information", "カード情報の削除"},
+    {40463, "Select connection line", "結線の選択"},
+    {40467, "Delete function", "機能の削除"},
+    {40468, "Select connection line", "結線の選択"},
+    {40469, "Add breakpoint", "折れ点の追加"},
+    {40470, "Delete breakpoint", "折れ点の削除"},
     {40471, "Compare", "比較"},
     {40472, "Network compare", "ネットワーク比較"},
     {40473, "Compare", "比較"},
     {40474, "Network Compare", "ネットワーク比較"},
+    {40475, "Add jump destination", "ジャンプ先の追加"},
+    {40476, "Help", "ヘルプ"},
     {40477, "Change ID_No.", "ID番号の変更"},
     {40478, "Select version", "バージョンの選択"},
     {40479, "Synchronize version", "バージョンの同期"},
+    {40480, "Draw junction point", "接続点の描画"},
+    {40481, "Delete junction point", "接続点の削除"},
     {40609, "Upload", "アップロード"},
     {40610, "Network upload", "ネットワークアップロード"},
     // Framework

@@ -45,8 +45,7 @@ bool commandEnabled(int id, const CommandContext& c)
     case cmd::FilePrint:
     case cmd::ToolPrint:
     case cmd::ToolPreview:
-        // The wiring views' pages are not printed yet.
-        return editorActive && !wiringActive;
+        return editorActive;
     case cmd::FileBulkPrint:
         return c.projectOpen && !c.open(K::AnaTan) && !c.open(K::BlkList) && !c.open(K::SeqBlk) &&
                !c.open(K::DenTan) && !c.open(K::Ladder) && !c.online;

@@ -77,6 +77,27 @@ ViewBar* blockListBar(ChildFrame& frame, MainFrame& main, const FrameBarServices
     return bar;
 }
 
+ViewBar* anaTanBar(ChildFrame& frame, MainFrame& main, const FrameBarServices& s)
+{
+    auto* bar = new ViewBar(barid::AnaTanBar);
+    const UiLanguage l = s.language;
+    MainFrame* m = &main;
+    bar->addButton(barid::AnaTanBlkList, tx(l, "Function Block List", "機能ブロック一覧"), [m] {
+        m->views().openBlkList();
+        m->refresh();
+    });
+    // Close asks the view first (open jump marks).
+    bar->addCloseButton(barid::AnaTanClose, tx(l, "Close", "閉じる"), [m] {
+        if (m->views().frameMayClose(ViewKind::AnaTan)) m->destroyFrame(ViewKind::AnaTan);
+    });
+    frame.addTopBar(bar);
+    auto* info = new InfoBar(barid::AnaTanInfoBar, s.unitInfo);
+    info->paintExtra = s.lineSample;
+    QObject::connect(&main, &MainFrame::commandsRefreshed, info, [info] { info->update(); });
+    frame.addTopBar(info);
+    return bar;
+}
+
 }  // namespace
 
 ViewBar* addFrameBar(ViewKind kind, ChildFrame& frame, MainFrame& main, const FrameBarServices& services)
@@ -85,6 +106,7 @@ ViewBar* addFrameBar(ViewKind kind, ChildFrame& frame, MainFrame& main, const Fr
     switch (kind) {
     case ViewKind::System: bar = systemBar(frame, main, services); break;
     case ViewKind::BlkList: bar = blockListBar(frame, main, services); break;
+    case ViewKind::AnaTan: bar = anaTanBar(frame, main, services); break;
     default: return nullptr;
     }
     QObject::connect(&main, &MainFrame::commandsRefreshed, bar, &ViewBar::refresh);

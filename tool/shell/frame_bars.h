@@ -4,6 +4,7 @@
 #pragma once
 
 #include "shell_texts.h"
+#include "info_bar.h"
 #include "view_bar.h"
 #include "view_manager.h"
 
@@ -26,6 +27,10 @@ constexpr int BlkListSeqBlk = 1135;
 constexpr int BlkListSystem = 1136;
 constexpr int BlkListBank = 1137;
 constexpr int BlkListClose = 1138;
+constexpr int AnaTanBar = 268;
+constexpr int AnaTanBlkList = 1132;
+constexpr int AnaTanClose = 1133;
+constexpr int AnaTanInfoBar = 169;
 }  // namespace barid
 
 // What the bars ask of the tool.
@@ -41,9 +46,13 @@ struct FrameBarServices {
     std::function<void()> resetBank;
     // Writes the current unit's block codes; false reported and the next view not opened.
     std::function<bool()> writeUnit;
+    // The analog view's info bar: the current unit and a sample of the current line format.
+    std::function<InfoBarUnit()> unitInfo;
+    std::function<void(QPainter&, const QRect&)> lineSample;
 };
 
-// Builds the bar of a kind onto its frame; null for kinds without one here.
+// Builds the bar of a kind onto its frame (and the analog view's info bar below
+// its bar); null for kinds without one here.
 ViewBar* addFrameBar(ViewKind kind, ChildFrame& frame, MainFrame& main, const FrameBarServices& services);
 
 }  // namespace kravin::shell

@@ -1,7 +1,13 @@
 #include "shell_application.h"
 
 #include "KRAVinA.h"
+#include "anatan_page.h"
+#include "dentan_page.h"
+#include "palettes.h"
+#include "tan_draw.h"
+#include "toolbox_dock.h"
 #include "block_list_page.h"
+#include "monitor_worker.h"
 #include "child_frame.h"
 #include "command_ids.h"
 #include "dialogs/small_dialogs.h"
@@ -14,6 +20,7 @@
 #include <QLocale>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QTimer>
 
 #include <atomic>
 #include <cstdio>
@@ -145,6 +152,16 @@ public:
         if (app_.sequenceViews()) app_.sequenceViews()->frameClosing(kind);
     }
     int currentCard() override { return std::max(0, app_.unitContext().g_curCard); }
+    // The analog view asks about its open jump marks before it is left.
+    bool commitWiringEdit(ViewKind kind) override
+    {
+        if (kind == ViewKind::DenTan) {
+            DenTanPage* comm = app_.denTanPage();
+            return !comm || comm->view()->ConfirmOpenJumps();
+        }
+        AnaTanPage* page = kind == ViewKind::AnaTan ? app_.anaTanPage() : nullptr;
+        return !page || page->view()->ConfirmOpenJumps();
+    }
     bool chooseHt9Connection() override { return app_.onlineShell() && app_.onlineShell()->ht9().prepare(); }
     bool ladderPending() override { return app_.sequenceViews() && app_.sequenceViews()->ladderPending(); }
     bool commitLadder() override { return !app_.sequenceViews() || app_.sequenceViews()->commitLadder(); }
@@ -182,8 +199,16 @@ ShellApplication::ShellApplication(ShellOptions options)
     };
     stationUndo_ = std::make_unique<model::CStationUndo>(*undoHost_);
     monitorContext_ = std::make_shared<ModelMonitorContext>(*unit_);
-    blockUndoHost_ = std::make_unique<editors::blocks::UnitBlockUndoHost>(*unit_, [this] { setModified(); });
+    // The stores reach the analog view while it is open.
+    const auto activeView = [this]() -> model::UndoView* {
+        AnaTanPage* page = anaTanPage();
+        return page ? &page->view()->editor() : nullptr;
+    };
+    undoHost_->view = activeView;
+    blockUndoHost_ =
+        std::make_unique<editors::blocks::UnitBlockUndoHost>(*unit_, [this] { setModified(); }, activeView);
     blockUndo_ = std::make_unique<model::CBlockUndo>(*blockUndoHost_);
+    layerUndo_ = std::make_unique<model::LayerUndoRouter>(*blockUndo_, *stationUndo_, activeView);
     unitSelection_->changed = [this] {
         refreshMonitorSnapshot();
         refreshBlockListPalette();
@@ -311,7 +336,10 @@ bool ShellApplication::createMainFrame()
     makePrintService();
     if (!context_.services.print)
         context_.services.print = [this](const PrintSettings& settings, bool preview) {
-            print_->printKind(settings.code, preview, frame_.get());
+            if (settings.code == print::KindAnalog || settings.code == print::KindCommTerminal)
+                print_->printWiring(settings.code, settings.scale, settings.fit, preview, frame_.get());
+            else
+                print_->printKind(settings.code, preview, frame_.get());
         };
     if (!context_.services.askPrintScale)
         context_.services.askPrintScale = [this](int) -> std::optional<PrintSettings> {
@@ -338,7 +366,19 @@ bool ShellApplication::createMainFrame()
         };
         bars.resetBank = [this] { unit_->g_blockListBank = 0; };
         bars.writeUnit = [this] { return writeCurrentUnit(); };
+        bars.unitInfo = [this] { return currentUnitInfo(); };
+        bars.lineSample = [this](QPainter& p, const QRect& r) {
+            // The current analog line format at the bar's right edge.
+            p.fillRect(QRect(r.right() - 50, 5, 40, 10), wiring::colorOf(settings_.BACK_COLOR));
+            p.setPen(wiring::TanMakeLinePen(wiring::FormatStyle(settings_.AC_LKIND), wiring::FormatWidth(settings_.AC_LKIND),
+                                            settings_.AC_LCOL));
+            p.drawLine(r.right() - 46, 10, r.right() - 14, 10);
+        };
         if (frame_) addFrameBar(kind, frame, *frame_, bars);
+        if (auto* page = kind == ViewKind::AnaTan ? qobject_cast<AnaTanPage*>(frame.view()) : nullptr)
+            frame.addDockBar(Qt::LeftDockWidgetArea, page->palette());
+        if (auto* comm = kind == ViewKind::DenTan ? qobject_cast<DenTanPage*>(frame.view()) : nullptr)
+            frame.addDockBar(Qt::LeftDockWidgetArea, comm->palette());
         if (sequenceViews_) sequenceViews_->decorateFrame(kind, frame);
         addPalette(kind, frame);
         if (givenDecorate) givenDecorate(kind, frame);
@@ -361,6 +401,8 @@ bool ShellApplication::createMainFrame()
             frame->syncZoomBox(view->zoom());
         if (auto* list = child ? qobject_cast<ShellBlockListView*>(child->view()) : nullptr)
             frame->syncZoomBox(list->zoom());
+        if (auto* page = child ? qobject_cast<AnaTanPage*>(child->view()) : nullptr) frame->syncZoomBox(page->zoom());
+        if (auto* comm = child ? qobject_cast<DenTanPage*>(child->view()) : nullptr) frame->syncZoomBox(comm->zoom());
     });
     if (onlineMonitor_) {
         // A failed exchange is shown once per failure; the run has stopped.
@@ -370,6 +412,9 @@ bool ShellApplication::createMainFrame()
         onlineMonitor_->onOnlineStop = [this] {
             if (frame_) frame_->sendCommand(-1, cmd::OnlineStop);
         };
+        QObject::connect(&onlineMonitor_->worker(), &online::MonitorWorker::anatanRedraw, frame, [frame] {
+            frame->sendCommand(static_cast<int>(ViewKind::AnaTan), wiring::anacmd::Redraw);
+        });
     }
     if (onlineMonitor_) onlineShell_ = std::make_unique<OnlineShell>(*this);
 
@@ -464,8 +509,15 @@ ShellSystemView* ShellApplication::systemView() const
     return f ? qobject_cast<ShellSystemView*>(f->view()) : nullptr;
 }
 
+AnaTanPage* ShellApplication::anaTanPage() const
+{
+    ChildFrame* f = frame_ ? frame_->frame(ViewKind::AnaTan) : nullptr;
+    return f ? qobject_cast<AnaTanPage*>(f->view()) : nullptr;
+}
+
 QWidget* ShellApplication::makeView(ViewKind kind)
 {
+    if (kind == ViewKind::AnaTan && frame_) return makeAnaTanPage();
     if (kind == ViewKind::Ht9 && onlineShell_) return onlineShell_->ht9().makeView();
     if ((kind == ViewKind::SeqBlk || kind == ViewKind::Ladder) && sequenceViews_)
         return sequenceViews_->makeView(kind);
@@ -510,6 +562,7 @@ QWidget* ShellApplication::makeView(ViewKind kind)
         QObject::connect(view, &editors::blocks::BlockListView::blocksChanged, frame, [frame] { frame->refresh(); });
         return view;
     }
+    if (kind == ViewKind::DenTan && frame_) return makeDenTanPage();
     if (kind != ViewKind::System || !frame_) return nullptr;
     editors::SystemViewContext c;
     c.masters = masters_.get();
@@ -535,6 +588,47 @@ QWidget* ShellApplication::makeView(ViewKind kind)
     return view;
 }
 
+QWidget* ShellApplication::makeAnaTanPage()
+{
+    wiring::AnaTanServices s;
+    s.unit = unit_.get();
+    s.prompt = prompt_;
+    s.undo = blockUndo_.get();
+    s.layerUndo = layerUndo_.get();
+    s.settings = &settings_;
+    s.language = language_;
+    s.online = [this] { return online_.online.load(); };
+    s.setModified = [this] {
+        if (session_) session_->projectRecord.modified = 1;
+    };
+    s.saveSettings = [this] { saveSettings(); };
+    MainFrame* frame = frame_.get();
+    s.changed = [this, frame] {
+        frame->refresh();
+        refreshMonitorSnapshot();
+    };
+    s.monitorValue = [this](int block, int item) -> std::optional<std::int32_t> {
+        if (!onlineMonitor_ || block < 0 || block >= online::kMonitorBlocks || item < 0 ||
+            item >= online::kMonitorItems)
+            return std::nullopt;
+        const auto values = onlineMonitor_->state().Results().analog;
+        if (!values || values->station != unit_->g_curStation || values->card != unit_->libraryCard())
+            return std::nullopt;
+        return values->values[static_cast<std::size_t>(block)][static_cast<std::size_t>(item)];
+    };
+    unit_->LoadUnitBlocks(1);
+    auto* page = new AnaTanPage(std::move(s), options_.folders.helpDir);
+    // The monitor reads the analog plan while the view is open.
+    QObject::connect(frame, &MainFrame::viewShown, page, [this](int kind) {
+        if (kind == static_cast<int>(ViewKind::AnaTan)) refreshMonitorSnapshot();
+    });
+    QObject::connect(page, &QObject::destroyed, frame, [this, frame] {
+        QTimer::singleShot(0, frame, [this] { refreshMonitorSnapshot(); });
+    });
+    QObject::connect(page->view(), &wiring::TanView::zoomChanged, frame, [frame](double zoom) { frame->syncZoomBox(zoom); });
+    return page;
+}
+
 void ShellApplication::makePrintService()
 {
     print::PrintModel m;
@@ -552,6 +646,22 @@ void ShellApplication::makePrintService()
         if (frame_) frame_->sendCommand(static_cast<int>(ViewKind::System), editors::syscmd::SystemRedraw);
     };
     print_ = std::make_unique<print::PrintService>(std::move(m), options_.printerChooser);
+    print_->viewState().analogView = [this]() -> std::optional<print::AnalogViewState> {
+        AnaTanPage* page = anaTanPage();
+        if (!page) return std::nullopt;
+        const wiring::AnaTanEditor& e = page->view()->editor();
+        return print::AnalogViewState{&e.diagram(), &e.openJumps(), e.comments(), e.figures()};
+    };
+    print_->viewState().commView = [this]() -> std::optional<print::CommViewState> {
+        DenTanPage* page = denTanPage();
+        if (!page) return std::nullopt;
+        const wiring::comm::DenTanEditor& e = page->view()->editor();
+        print::CommViewState state;
+        state.table = &e.table();
+        for (const wiring::comm::PendingJump& j : e.pendingJumps())
+            state.pending.push_back({j.terminal, j.name, j.format, static_cast<std::int32_t>(j.colour)});
+        return state;
+    };
 }
 
 void ShellApplication::bulkPrint(int mode)
@@ -562,6 +672,57 @@ void ShellApplication::bulkPrint(int mode)
     print_->runBulkPrint(mode, frame_.get());
     views.closePrint();
     frame_->refresh();
+}
+
+DenTanPage* ShellApplication::denTanPage() const
+{
+    ChildFrame* f = frame_ ? frame_->frame(ViewKind::DenTan) : nullptr;
+    return f ? qobject_cast<DenTanPage*>(f->view()) : nullptr;
+}
+
+QWidget* ShellApplication::makeDenTanPage()
+{
+    wiring::comm::DenTanServices s;
+    s.unit = unit_.get();
+    s.prompt = prompt_;
+    s.undo = stationUndo_.get();
+    s.blockUndo = blockUndo_.get();
+    s.system = systemCommands_.get();
+    s.language = language_;
+    s.online = [this] { return online_.online.load(); };
+    s.setModified = [this] { setModified(); };
+    s.tableRebuilt = [this](const model::CommLinkTable& table) { monitorContext_->publishCommTable(table); };
+    s.values = [this](int station, int slot, int index) -> std::optional<std::pair<std::int16_t, std::int16_t>> {
+        if (!onlineMonitor_ || station < 0 || station >= online::kMonitorStations || slot < 0 ||
+            slot >= online::kMonitorSlots || index < 0 || index >= online::kMonitorTerminals)
+            return std::nullopt;
+        const auto values = onlineMonitor_->state().Results().comm;
+        if (!values) return std::nullopt;
+        const auto& v = values->slots[static_cast<std::size_t>(station)][static_cast<std::size_t>(slot)]
+                                     [static_cast<std::size_t>(index)];
+        return std::make_pair(v.first, v.second);
+    };
+    MainFrame* frame = frame_.get();
+    s.changed = [this, frame] {
+        frame->refresh();
+        if (frame->views().frameExists(ViewKind::System))
+            frame->sendCommand(static_cast<int>(ViewKind::System), editors::syscmd::SystemRedraw);
+    };
+    s.openBlockList = [frame] {
+        frame->views().openBlkList();
+        frame->refresh();
+    };
+    auto* page = new DenTanPage(std::move(s));
+    // A double click on a communication block's tile opens its terminal help.
+    page->palette()->onItemHelp = [this, page](const PaletteItem* item) {
+        if (page->palette()->openCategory() != 2) return;
+        PaletteHelp help;
+        help.helpDir = options_.folders.helpDir;
+        help.prompt = prompt_;
+        help.show(HelpKind::Terminal, item, std::string());
+    };
+    QObject::connect(page->view(), &wiring::TanView::zoomChanged, frame, [frame](double zoom) { frame->syncZoomBox(zoom); });
+    return page;
 }
 
 void ShellApplication::refreshMonitorSnapshot()
@@ -589,6 +750,23 @@ void ShellApplication::onlineStopped()
     }
     if (frame_ && frame_->views().frameExists(ViewKind::Ladder))
         frame_->sendCommand(static_cast<int>(ViewKind::Ladder), cmd::LadderRedraw);
+}
+
+InfoBarUnit ShellApplication::currentUnitInfo() const
+{
+    InfoBarUnit u;
+    const int station = unit_->g_curStation, card = unit_->g_curCard;
+    if (station < 0 || card < 0) return u;
+    u.station = station;
+    u.card = card;
+    const int kind = unit_->unitKind(station, card);
+    const int version = unit_->unitVersionIndex(station, card);
+    const model::CardKindMaster& master = card == 0 ? masters_->station : masters_->card;
+    if (kind > 0) {
+        u.kind = master.name[static_cast<std::size_t>(kind)];
+        u.version = master.versions[static_cast<std::size_t>(kind)][static_cast<std::size_t>(version)];
+    }
+    return u;
 }
 
 void ShellApplication::setModified()

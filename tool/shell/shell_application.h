@@ -6,6 +6,7 @@
 #include "block_list_logic.h"
 #include "current_unit.h"
 #include "field_names.h"
+#include "info_bar.h"
 #include "main_frame.h"
 #include "monitor_port.h"
 #include "online_monitor.h"
@@ -30,6 +31,7 @@
 #include "system_config.h"
 #include "system_view_page.h"
 #include "theme.h"
+#include "layer_undo_router.h"
 
 #include <QPointer>
 #include <QSettings>
@@ -147,6 +149,8 @@ public:
     void applyOnlineSettings();
     // The open system configuration view, or null.
     ShellSystemView* systemView() const;
+    // The open analog terminal connection view\'s page, or null.
+    class AnaTanPage* anaTanPage() const;
     // The station undo store of the configuration and the communication view.
     model::CStationUndo& stationUndo() { return *stationUndo_; }
     editors::SystemCommands& systemCommands() { return *systemCommands_; }
@@ -155,6 +159,8 @@ public:
     QtWorkerQuestion& workerQuestion() { return *workerQuestion_; }
     // The recent-file list of the File menu, newest first.
     const std::vector<std::string>& recentFiles() const { return recentFiles_; }
+    // The open communication terminal connection view's page, or null.
+    class DenTanPage* denTanPage() const;
     // Makes the view of a kind; null for kinds without their editor yet.
     QWidget* makeView(ViewKind kind);
     // The model's current state for the monitor worker (GUI thread).
@@ -196,6 +202,9 @@ public:
 
 private:
     class Hooks;
+    QWidget* makeAnaTanPage();
+    QWidget* makeDenTanPage();
+    InfoBarUnit currentUnitInfo() const;
     void storePlacements();
     void projectChanged();
     // The system view's commands and dialogs, the workers' questions, the recent files.
@@ -235,6 +244,7 @@ private:
     QPointer<QWidget> ladderKeyHelp_;
     std::unique_ptr<editors::blocks::UnitBlockUndoHost> blockUndoHost_;
     std::unique_ptr<model::CBlockUndo> blockUndo_;
+    std::unique_ptr<model::LayerUndoRouter> layerUndo_;
     std::unique_ptr<editors::QtClipboardPort> clipboardPort_;
     std::unique_ptr<editors::SystemClipboard> systemClipboard_;
     QPointer<ToolBoxDock> blockListToolbox_;

@@ -426,7 +426,12 @@ SystemCommands::Result SystemCommands::PlaceDevice(bool showDialog, const std::s
     SlotRef slot = slotRef(t, station, card);
     int x = slot.x, y = slot.y;
     if (occupied) clearSlot(station, card);
-    if (!occupied || (x == 0 && y == 0)) defaultPosition(station, card, &x, &y);
+    if (drop_) {
+        x = drop_->first;
+        y = drop_->second;
+    } else if (!occupied || (x == 0 && y == 0)) {
+        defaultPosition(station, card, &x, &y);
+    }
     slot.kind = kind;
     slot.version = versionIndex;
     slot.text = unitText;

@@ -88,6 +88,8 @@ public:
     // Where a new slot's box goes on the communication sheet.
     void setGrid(const model::WiringGrid& grid) { grid_ = grid; }
     void defaultPosition(int station, int card, int* x, int* y) const;
+    // The box position of the next placed device (a drop on the communication sheet).
+    void setDropPosition(std::optional<std::pair<int, int>> position) { drop_ = position; }
 
 private:
     struct Placement;
@@ -116,6 +118,7 @@ private:
     SystemDialogs& dialogs_;
     SystemCommandHooks hooks_;
     model::WiringGrid grid_;
+    std::optional<std::pair<int, int>> drop_;
 };
 
 }  // namespace kravin::editors

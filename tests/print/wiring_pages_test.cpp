@@ -1,0 +1,311 @@
+// The analog connection pages drawn from a card on the sample tables: the
+// fitted page and the tiles into images probed by pixel, and into PDF files
+// read back with pdftotext.
+#include "anatan_fixture.h"
+#include "print_job.h"
+#include "wiring_pages.h"
+
+#include "qt_app.h"
+#include "temp_dir.h"
+
+#include <QImage>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+namespace kravin::print {
+namespace {
+
+// An A4 page without margins at 150 dots per inch; probes take 600-dpi page dots.
+struct Page150 {
+    QImage image{1240, 1754, QImage::Format_RGB32};
+    Page150(const PrintDocument& doc, int page, const JobInfo& job = {})
+    {
+        image.setDotsPerMeterX(5906);
+        image.setDotsPerMeterY(5906);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        renderPage(painter, image, doc, page, job, res::Language::English, page + 1);
+    }
+    // Dark pixels in a rectangle of page dots.
+    int dark(int x, int y, int w, int h) const
+    {
+        int n = 0;
+        const QRect r = QRect(x / 4, y / 4, std::max(1, w / 4), std::max(1, h / 4)).intersected(image.rect());
+        for (int py = r.top(); py <= r.bottom(); ++py)
+            for (int px = r.left(); px <= r.right(); ++px)
+                if (qGray(image.pixel(px, py)) < 128) ++n;
+        return n;
+    }
+};
+
+std::vector<std::string> pdfText(const std::string& path)
+{
+    QProcess p;
+    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), QString::fromStdString(path), QStringLiteral("-")});
+    EXPECT_TRUE(p.waitForFinished(60000));
+    const std::string text = p.readAllStandardOutput().toStdString();
+    std::vector<std::string> pages;
+    std::size_t from = 0;
+    for (std::size_t ff; (ff = text.find('\f', from)) != std::string::npos; from = ff + 1) {
+        std::string out;
+        for (char c : text.substr(from, ff - from))
+            if (c != ' ' || out.empty() || out.back() != ' ') out += c;
+        pages.push_back(out);
+    }
+    return pages;
+}
+
+class AnalogPagesTest : public test::AnaTanFixture {
+protected:
+    void SetUp() override
+    {
+        test::qtApp();
+        AnaTanFixture::SetUp();
+    }
+    std::shared_ptr<AnalogSnapshot> snapshot()
+    {
+        auto s = std::make_shared<AnalogSnapshot>();
+        s->unit = unitHeader(*unit);
+        s->diagram = editor->diagram();
+        s->openJumps = editor->openJumps();
+        return s;
+    }
+    // The drawn blocks: number and grid position.
+    std::vector<std::tuple<int, int, int>> blocks(const AnalogSnapshot& s)
+    {
+        std::vector<std::tuple<int, int, int>> out;
+        for (int b = 0; b < wiring::kLayoutBlocks; ++b)
+            if (s.diagram.blocks[static_cast<std::size_t>(b)].drawn)
+                out.emplace_back(b, s.diagram.blocks[static_cast<std::size_t>(b)].x,
+                                 s.diagram.blocks[static_cast<std::size_t>(b)].y);
+        return out;
+    }
+    static constexpr int kW = 1240 * 4, kH = 1754 * 4;  // the page in 600-dpi dots
+};
+
+TEST_F(AnalogPagesTest, FittedPageShowsEveryBlockInsideTheFrame)
+{
+    auto s = snapshot();
+    ASSERT_GE(blocks(*s).size(), 3u);
+    WiringPrintSetup setup = analogSetup(*s, true, 100, kW, kH);
+    auto doc = analogDocument(s, setup);
+    ASSERT_EQ(doc->pageCount(), 1);
+    const Page150 page(*doc, 0);
+    const AnalogExtent e = measureAnalog(*s, false);
+    const int p = fitPitch(FitRule::Analog, kW, kH, e.extent, setup.pitch);
+    const int x0 = kW * 7 / 100, y0 = kH * 10 / 100;
+    for (const auto& [b, x, y] : blocks(*s)) {
+        // The block number and code row of the box.
+        EXPECT_GT(page.dark(x0 + (x + e.shiftX) * p + p, y0 + (y + e.shiftY) * p, 6 * p, p), 0) << "block " << b;
+    }
+    // The frame's right edge and the page outside it.
+    EXPECT_GT(page.dark(kW - x0 - 4, kH / 2, 8, 40), 0);
+    EXPECT_EQ(page.dark(kW - x0 + 40, y0, kW * 7 / 100 - 60, kH * 80 / 100), 0);
+}
+
+TEST_F(AnalogPagesTest, EveryBlockLandsOnTheTileThatHoldsIt)
+{
+    auto s = snapshot();
+    const WiringPrintSetup setup = analogSetup(*s, false, 100, kW, kH);
+    ASSERT_EQ(setup.pitch, 120);
+    const TileGrid& t = setup.tiles;
+    // 60 + 16 cells across and 40 + 8 down at 120 dots a cell.
+    EXPECT_EQ(t.across, (76 * 120 + t.tileWidth - 1) / t.tileWidth);
+    EXPECT_EQ(t.down, (48 * 120 + t.tileHeight - 1) / t.tileHeight);
+    ASSERT_GT(t.total, 1);
+    auto doc = analogDocument(s, setup);
+    ASSERT_EQ(doc->pageCount(), t.total);
+    std::vector<std::unique_ptr<Page150>> pages;
+    for (int i = 0; i < t.total; ++i) pages.push_back(std::make_unique<Page150>(*doc, i));
+    const int x0 = kW * 7 / 100, y0 = kH * 10 / 100;
+    for (const auto& [b, x, y] : blocks(*s)) {
+        const int dx = x * 120 + 120, dy = y * 120;  // the block number's row
+        const int col = dx / t.tileWidth, row = dy / t.tileHeight;
+        const int page = col * t.down + row;
+        ASSERT_LT(page, t.total);
+        const int px = x0 + dx - col * t.tileWidth, py = y0 + dy - row * t.tileHeight;
+        EXPECT_GT(pages[static_cast<std::size_t>(page)]->dark(px, py, std::min(360, x0 + t.tileWidth - px), 100), 0)
+            << "block " << b << " page " << page + 1;
+    }
+    // Nothing is drawn between the tile's window and the frame.
+    for (const auto& pg : pages) EXPECT_EQ(pg->dark(x0 + t.tileWidth + 8, y0 + 8, kW - 2 * x0 - t.tileWidth - 16, 4000), 0);
+}
+
+TEST_F(AnalogPagesTest, AnEmptyDiagramPrintsOnePage)
+{
+    auto s = std::make_shared<AnalogSnapshot>();
+    s->unit = unitHeader(*unit);
+    const WiringPrintSetup tiled = analogSetup(*s, false, 100, kW, kH);
+    EXPECT_EQ(tiled.tiles.total, 1);
+    EXPECT_EQ(analogDocument(s, tiled)->pageCount(), 1);
+    const AnalogExtent e = measureAnalog(*s, false);
+    EXPECT_EQ(e.extent.maxX, 0);
+    EXPECT_EQ(e.extent.maxY, 0);
+    const Page150 page(*analogDocument(s, analogSetup(*s, true, 100, kW, kH)), 0);
+    EXPECT_GT(page.dark(kW * 7 / 100 - 4, kH / 2, 8, 40), 0);  // the frame alone
+}
+
+TEST_F(AnalogPagesTest, NegativePositionsShiftTheFittedDrawing)
+{
+    auto s = snapshot();
+    s->diagram.blocks[31].x = -7;
+    s->diagram.blocks[32].y = -3;
+    const AnalogExtent fitted = measureAnalog(*s, false);
+    EXPECT_EQ(fitted.shiftX, 7);
+    EXPECT_EQ(fitted.shiftY, 3);
+    const AnalogExtent counted = measureAnalog(*s, true);
+    EXPECT_EQ(counted.shiftX, 0);
+    EXPECT_EQ(counted.extent.maxX + 7, fitted.extent.maxX);
+    // The block moved left prints inside the frame.
+    auto doc = analogDocument(s, analogSetup(*s, true, 100, kW, kH));
+    const Page150 page(*doc, 0);
+    const int p = fitPitch(FitRule::Analog, kW, kH, fitted.extent, 120);
+    const int x0 = kW * 7 / 100, y0 = kH * 10 / 100;
+    EXPECT_GT(page.dark(x0 + p, y0 + (40 + 3) * p, 6 * p, p), 0);
+}
+
+TEST_F(AnalogPagesTest, PdfShowsTheHeaderAndTheTerminalTexts)
+{
+    auto s = snapshot();
+    const std::string path = work.str() + "/../analog.pdf";
+    {
+        QPdfWriter writer(QString::fromStdString(path));
+        writer.setResolution(600);
+        writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+        JobInfo job;
+        job.stamp = 1700000000;
+        job.projectName = "Plant";
+        PrintJob pdf(job, res::Language::English);
+        pdf.add(QString(), analogDocument(s, analogSetup(*s, true, 100, writer.width(), writer.height())));
+        pdf.add(QString(), analogDocument(s, analogSetup(*s, false, 50, writer.width(), writer.height())));
+        ASSERT_TRUE(pdf.run(writer));
+    }
+    const auto pages = pdfText(path);
+    ASSERT_GE(pages.size(), 2u);
+    const std::string& fitted = pages[0];
+    EXPECT_NE(fitted.find("*KRAVin3 Analog Connection*"), std::string::npos) << fitted;
+    EXPECT_NE(fitted.find("Project Name :Plant"), std::string::npos);
+    EXPECT_NE(fitted.find("STATION:00 CARD:0 QV200"), std::string::npos);
+    for (const char* text : {"G30", "G31", "G32", "ADS(51)", "LAG(60)", "IN1", "OT1"})
+        EXPECT_NE(fitted.find(text), std::string::npos) << text;
+    // A fitted page outside a bulk print has no page text; tiles are numbered.
+    EXPECT_EQ(fitted.find("(1)"), std::string::npos);
+    EXPECT_NE(pages[1].find("(1)"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace kravin::print
+
+namespace kravin::print {
+namespace {
+
+// Two cards of station 0: card 0 at (10, 10) receives on terminal 11 (CAI)
+// from terminal 19 (CAO) of card 1 at (60, 40), with one bend.
+std::shared_ptr<CommSnapshot> twoCards()
+{
+    auto s = std::make_shared<CommSnapshot>();
+    auto table = std::make_shared<model::CommLinkTable>();
+    model::CommLinkSlot& a = table->slots[0][1];
+    model::CommLinkSlot& b = table->slots[0][2];
+    a.used = b.used = 1;
+    std::memcpy(a.kind.data(), "TQRC", 4);
+    std::memcpy(b.kind.data(), "TQRQ", 4);
+    a.x = 10;
+    a.y = 10;
+    b.x = 60;
+    b.y = 40;
+    model::CommLinkTerminal& out = b.terminals[8];
+    out.kind = 4;
+    model::CommLinkTerminal& in = a.terminals[0];
+    in.kind = 3;
+    in.link = 1;
+    in.sourceStation = 0;
+    in.sourceCard = 1;
+    in.sourceTerminal = 19;
+    int x = 0, y = 0;
+    wiring::comm::TerminalAnchor(a.x, a.y, 0, &x, &y);
+    in.startX = static_cast<std::int16_t>(x);
+    in.startY = static_cast<std::int16_t>(y);
+    wiring::comm::TerminalAnchor(b.x, b.y, 8, &x, &y);
+    in.endX = static_cast<std::int16_t>(x);
+    in.endY = static_cast<std::int16_t>(y);
+    in.points = 1;
+    in.pointX[0] = 12;
+    in.pointY[0] = 50;
+    s->table = table;
+    return s;
+}
+
+constexpr int kW = 1240 * 4, kH = 1754 * 4;
+
+TEST(CommPages, ExtentAndTilesOfTheDiagram)
+{
+    test::qtApp();
+    auto s = twoCards();
+    // The right box ends at 60 + 25; the bend lies lowest, at 50 + 1.
+    const DiagramExtent e = measureComm(*s, false);
+    EXPECT_EQ(e.maxX, 85);
+    EXPECT_EQ(e.maxY, 51);
+    const WiringPrintSetup setup = commSetup(*s, false, 100, kW, kH);
+    EXPECT_EQ(setup.tiles.across, (85 * 120 + setup.tiles.tileWidth - 1) / setup.tiles.tileWidth);
+    EXPECT_EQ(setup.tiles.down, (51 * 120 + setup.tiles.tileHeight - 1) / setup.tiles.tileHeight);
+    EXPECT_EQ(commDocument(s, setup)->pageCount(), setup.tiles.total);
+    // A pending label at a send terminal reaches further down.
+    // A pending label at the analog send terminal reaches further down.
+    s->pending.push_back({{{0, 1}, 8}, "J1", 0, 0});
+    EXPECT_EQ(measureComm(*s, false).maxY, 40 + 1 + 11);
+    // Nothing placed: one page.
+    auto empty = std::make_shared<CommSnapshot>();
+    empty->table = std::make_shared<model::CommLinkTable>();
+    EXPECT_EQ(commSetup(*empty, false, 100, kW, kH).tiles.total, 1);
+}
+
+TEST(CommPages, FittedPageDrawsTheBoxesAndTheLegend)
+{
+    test::qtApp();
+    auto s = twoCards();
+    const WiringPrintSetup setup = commSetup(*s, true, 100, kW, kH);
+    auto doc = commDocument(s, setup);
+    ASSERT_EQ(doc->pageCount(), 1);
+    const Page150 page(*doc, 0);
+    const int p = fitPitch(FitRule::Communication, kW, kH, measureComm(*s, false), 120);
+    const int x0 = kW * 7 / 100, y0 = kH * 10 / 100;
+    for (const auto& [x, y] : {std::pair{10, 10}, std::pair{60, 40}})
+        EXPECT_GT(page.dark(x0 + x * p, y0 + (y - 4) * p, 25 * p, 9 * p), 0) << x;
+    EXPECT_EQ(page.dark(x0 + 40 * p, y0 + 20 * p, 10 * p, 8 * p), 0);  // between the boxes
+    // The PC mark of the legend is yellow.
+    const QColor pc = page.image.pixelColor((kW * 64 / 100 + 20) / 4, (kH * 72 / 1000 + 20) / 4);
+    EXPECT_EQ(pc, QColor(255, 255, 0));
+}
+
+TEST(CommPages, PdfShowsTheHeaderLegendAndCaptions)
+{
+    test::qtApp();
+    auto s = twoCards();
+    test::TempDir dir;
+    const std::string path = dir.str() + "/comm.pdf";
+    {
+        QPdfWriter writer(QString::fromStdString(path));
+        writer.setResolution(600);
+        JobInfo job;
+        job.stamp = 1700000000;
+        job.projectName = "Plant";
+        PrintJob pdf(job, res::Language::English);
+        pdf.add(QString(), commDocument(s, commSetup(*s, true, 100, writer.width(), writer.height())));
+        ASSERT_TRUE(pdf.run(writer));
+    }
+    const auto pages = pdfText(path);
+    ASSERT_EQ(pages.size(), 1u);
+    for (const char* text : {"*KRAVin3 Communication Terminal*", "Project Name :Plant", "Analog In", "Analog Out",
+                             "Digital In", "Digital Out", "PC", "Station:00 Card:0 TQRC", "Station:00 Card:1 TQRQ",
+                             "11", "19"})
+        EXPECT_NE(pages[0].find(text), std::string::npos) << text << "\n" << pages[0];
+}
+
+}  // namespace
+}  // namespace kravin::print

@@ -1,0 +1,136 @@
+// The analog view online through the real main frame against the controller
+// simulator: the monitor's values stand on the lines, and no edit is taken.
+#include "anatan_page.h"
+#include "command_ids.h"
+#include "option_dialog.h"
+#include "pty_server.h"
+#include "shell_fixture.h"
+
+#include "KRAVinA.h"
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QPainter>
+#include <QThread>
+
+#include <cstring>
+#include <functional>
+
+namespace kravin::shell {
+namespace {
+
+using namespace std::chrono_literals;
+
+bool waitFor(const std::function<bool()>& done, std::chrono::milliseconds bound = 10000ms)
+{
+    QDeadlineTimer deadline(bound.count());
+    while (!done()) {
+        if (deadline.hasExpired()) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(2);
+    }
+    return true;
+}
+
+class AnaTanOnlineRoad : public test::ShellFixture {
+protected:
+    void SetUp() override
+    {
+        server = std::make_unique<qvsim::PtyServer>(std::vector<qvsim::SimCard>{qvsim::DefaultCard()});
+        std::string error;
+        ASSERT_TRUE(server->start(error)) << error;
+        start();
+        profile->setValue(QStringLiteral("KRAVin/EXTRA_PORTS"), QString::fromStdString(server->devicePath()));
+        online::OnlineState::Waits waits;
+        waits.cycleSlow = waits.cycleFast = 20ms;
+        waits.afterRun = 50ms;
+        app->onlineMonitor()->state().SetWaits(waits);
+    }
+
+    // A QV200 card in slot 1 of station 0: ADS in block 30 feeding LAG in block 31.
+    void placeCard()
+    {
+        app->systemTables().cardKind[0][0] = app->masters().card.find("QV200");
+        const std::string folder = session().projectRecord.workFolder;
+        char head[500] = {};
+        KRAVinA_Data_Get(0, 0, head, folder.c_str());
+        std::memset(head, 0, sizeof head);
+        std::memcpy(head + 5 * 1, "01CTL", 5);
+        std::memcpy(head + 5 * 30, "51ADS", 5);
+        std::memcpy(head + 5 * 31, "60LAG", 5);
+        char ref[16] = "3004";
+        KRAVinA_Data_Item_Set(31, 10, ref);
+        KRAVinA_Data_XY_Set(30, 10, 10);
+        KRAVinA_Data_XY_Set(31, 10, 40);
+        ASSERT_EQ(KRAVinA_Data_Write(0, 0, head, folder.c_str()), 0);
+        app->unitSelection().select(0, 1);
+    }
+
+    void allocatePort()
+    {
+        app->onlineShell()->beforeDialog = [&](QDialog& d) {
+            auto* option = qobject_cast<OptionDialog*>(&d);
+            ASSERT_NE(option, nullptr);
+            option->portCombo(0)->setCurrentText(QString::fromStdString(server->devicePath()));
+            option->deviceCombo(0)->setCurrentText(QStringLiteral("QVxxx(JOV-US)"));
+            QMetaObject::invokeMethod(option, "accept", Qt::QueuedConnection);
+        };
+        ASSERT_TRUE(frame().trigger(cmd::Option));
+        app->onlineShell()->beforeDialog = nullptr;
+    }
+
+    std::unique_ptr<qvsim::PtyServer> server;
+};
+
+TEST_F(AnaTanOnlineRoad, MonitorValuesStandOnTheLinesAndEditsAreRefused)
+{
+    ASSERT_NO_FATAL_FAILURE(placeCard());
+    ASSERT_NO_FATAL_FAILURE(allocatePort());
+    server->withController([](qvsim::Controller& c) { c.setValue(0, 0, 30, 20, "42.50"); });
+    ASSERT_TRUE(frame().trigger(cmd::ViewAnaTan));
+    AnaTanPage* page = app->anaTanPage();
+    ASSERT_NE(page, nullptr);
+    wiring::AnaTanView* view = page->view();
+    ASSERT_TRUE(view->editor().diagram().input(31, 10)->connected);
+
+    const auto picture = [&] {
+        QImage image(800, 800, QImage::Format_RGB32);
+        QPainter painter(&image);
+        view->render(painter, image.size());
+        return image;
+    };
+    // The value stands above LAG's input: column 12, rows 33..35.
+    const QRect label(12 * 16 + 2, 33 * 16, 80, 16);
+    const auto ink = [&](const QImage& image) {
+        int n = 0;
+        for (int y = label.top(); y <= label.bottom(); ++y)
+            for (int x = label.left(); x <= label.right(); ++x) n += image.pixelColor(x, y) != QColor(Qt::white);
+        return n;
+    };
+    const int offline = ink(picture());
+
+    ASSERT_TRUE(frame().trigger(cmd::OnlineMonitor));
+    ASSERT_TRUE(app->online().online) << ::testing::PrintToString(prompt.ids());
+    ASSERT_TRUE(waitFor([&] {
+        const auto values = app->onlineMonitor()->state().Results().analog;
+        return values && values->values[30][20] != 0;
+    }));
+    // The worker's "M Anatan Redraw" reached the view: values are shown.
+    ASSERT_TRUE(waitFor([&] { return ink(picture()) > offline + 20; }));
+
+    // Online, a drop and a delete change nothing.
+    const auto before = view->editor().diagram().blocks[30].code;
+    EXPECT_FALSE(view->editor().DeleteFunction(30, false));
+    EXPECT_FALSE(view->dropBlock(QPoint(300, 300), "51", "ADS"));
+    EXPECT_EQ(view->editor().diagram().blocks[30].code, before);
+    EXPECT_FALSE(frame().action(cmd::EditUndo)->isEnabled());
+
+    ASSERT_TRUE(waitFor([&] { return onlineCommandState(frame().commandContext()) == 2; }));
+    ASSERT_TRUE(frame().trigger(cmd::OnlineMonitor));
+    ASSERT_TRUE(waitFor([&] { return !app->online().online; }));
+    EXPECT_TRUE(prompt.ids().empty()) << ::testing::PrintToString(prompt.ids());
+}
+
+}  // namespace
+}  // namespace kravin::shell

@@ -1,0 +1,286 @@
+// The analog terminal connection view through the real main frame: opened on
+// a card, blocks dropped from the palette, a line drawn with two bends, saved
+// and opened again.
+#include "anatan_page.h"
+#include "child_frame.h"
+#include "command_ids.h"
+#include "palette_rules.h"
+#include "shell_fixture.h"
+#include "palette_rules.h"
+#include "toolbox_dock.h"
+
+#include <QDropEvent>
+#include <QMimeData>
+#include <QPainter>
+#include <QPushButton>
+#include <QTest>
+
+#include <deque>
+#include <filesystem>
+#include <fstream>
+
+namespace kravin::shell {
+namespace {
+
+using test::ShellFixture;
+
+class ScriptedDialogs : public wiring::AnaTanDialogs, public model::CommentDialog {
+public:
+    std::deque<int> groups;
+    std::optional<int> selectGroup(const model::UnitContext&, const std::string&) override
+    {
+        if (groups.empty()) return std::nullopt;
+        const int g = groups.front();
+        groups.pop_front();
+        return g;
+    }
+    std::optional<std::string> jumpLabel() override { return std::nullopt; }
+    std::optional<wiring::LineFormatChoice> lineFormat(const wiring::LineFormatChoice&) override
+    {
+        return std::nullopt;
+    }
+    model::CommentDialog& commentDialog() override { return *this; }
+    bool run(model::CommentDialogData& data) override
+    {
+        if (!commentText) return false;
+        data.text = *commentText;
+        return true;
+    }
+    std::optional<std::string> commentText;
+};
+
+// A mouse move without buttons, as the pointer crosses the view.
+void hover(QWidget* w, QPoint at)
+{
+    QMouseEvent move(QEvent::MouseMove, QPointF(at), w->mapToGlobal(QPointF(at)), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(w, &move);
+}
+
+std::vector<char> bytesOf(const std::filesystem::path& p)
+{
+    std::ifstream in(p, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+class AnaTanPageTest : public ShellFixture {
+protected:
+    AnaTanPage* page() { return app->anaTanPage(); }
+    QWidget* viewport() { return page()->view()->viewport(); }
+    QPoint cell(int x, int y) const { return {x * 16, y * 16}; }
+
+    // Station 0 with a QV200 card in slot 1, saved as plant.KRA.
+    std::string saveFixtureProject()
+    {
+        model::SystemConfigTables& t = app->systemTables();
+        t.stationKind[0] = app->masters().station.find("RNH6");
+        t.cardKind[0][0] = app->masters().card.find("QV200");
+        EXPECT_GT(t.stationKind[0], 0);
+        EXPECT_GT(t.cardKind[0][0], 0);
+        const std::string path = dir / "plant.KRA";
+        prompt.dialog([=](model::ProjectDialogData& d) {
+            d.name = "Plant";
+            d.location = path;
+            return true;
+        });
+        EXPECT_TRUE(frame().trigger(cmd::FileSave));
+        return path;
+    }
+
+    void openOnCard()
+    {
+        app->unitSelection().select(0, 1);
+        ASSERT_TRUE(frame().trigger(cmd::ViewAnaTan));
+        ASSERT_NE(page(), nullptr);
+        page()->view()->setDialogs(&dialogs);
+        page()->resize(1200, 1000);
+    }
+
+    // Drags a palette item onto the view as a drop would arrive.
+    void dropItem(const std::string& name, QPoint at)
+    {
+        PaletteItem item;
+        bool found = false;
+        for (const PaletteCategory& c : page()->palette()->categories())
+            for (const PaletteItem& i : c.items)
+                if (i.name == name) {
+                    item = i;
+                    found = true;
+                }
+        ASSERT_TRUE(found) << name;
+        std::unique_ptr<QMimeData> mime(paletteMime(item));
+        QDragEnterEvent enter(at, Qt::CopyAction, mime.get(), Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(viewport(), &enter);
+        ASSERT_TRUE(enter.isAccepted());
+        QDropEvent drop(QPointF(at), Qt::CopyAction, mime.get(), Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(viewport(), &drop);
+    }
+
+    std::filesystem::path work() { return session().projectRecord.workFolder; }
+
+    ScriptedDialogs dialogs;
+};
+
+TEST_F(AnaTanPageTest, DropTwoBlocksConnectThemWithTwoBendsSaveAndReopen)
+{
+    start();
+    const std::string path = saveFixtureProject();
+    openOnCard();
+    EXPECT_EQ(frame().frame(ViewKind::AnaTan)->view(), page());
+    EXPECT_TRUE(page()->palette()->isVisible());
+    EXPECT_FALSE(frame().views().frameExists(ViewKind::System));
+
+    dialogs.groups = {30, 31};
+    dropItem("ADS", cell(20, 20));  // block 30 at (12, 17)
+    dropItem("LAG", cell(20, 50));  // block 31 at (12, 47)
+    const wiring::AnalogDiagram& d = page()->view()->editor().diagram();
+    ASSERT_TRUE(d.blocks[30].drawn);
+    ASSERT_TRUE(d.blocks[31].drawn);
+    EXPECT_EQ(std::make_pair(d.blocks[30].x, d.blocks[30].y), std::make_pair(12, 17));
+    EXPECT_EQ(std::make_pair(d.blocks[31].x, d.blocks[31].y), std::make_pair(12, 47));
+    EXPECT_TRUE(frame().action(cmd::EditUndo)->isEnabled());
+
+    // From ADS's output (pin column 14, row 25) right, down, then into LAG's input.
+    QWidget* vp = viewport();
+    QTest::mouseClick(vp, Qt::LeftButton, Qt::NoModifier, cell(14, 23));
+    ASSERT_EQ(page()->view()->editor().line().mode, 2);
+    hover(vp, cell(30, 25) + QPoint(0, 2));
+    QTest::mouseClick(vp, Qt::LeftButton, Qt::NoModifier, cell(30, 25) + QPoint(0, 2));
+    hover(vp, cell(30, 40));
+    QTest::mouseClick(vp, Qt::LeftButton, Qt::NoModifier, cell(30, 40));
+    ASSERT_EQ(page()->view()->editor().line().points.size(), 2u);
+    ASSERT_EQ(page()->view()->editor().line().mode, 2);
+    QTest::mouseClick(vp, Qt::LeftButton, Qt::NoModifier, cell(14, 44) + QPoint(4, 0));
+    const wiring::DiagramInput* in = d.input(31, 10);
+    ASSERT_NE(in, nullptr);
+    ASSERT_TRUE(in->connected);
+    EXPECT_EQ(in->sourceBlock, 30);
+    ASSERT_EQ(in->line.kind, 2);
+    EXPECT_EQ(std::make_pair(in->line.px[0], in->line.py[0]), std::make_pair(30, 40));
+    EXPECT_EQ(std::make_pair(in->line.px[1], in->line.py[1]), std::make_pair(30, 25));
+
+    // The picture shows the line: the vertical run at column 30 is drawn.
+    QImage image(1000, 800, QImage::Format_RGB32);
+    {
+        QPainter painter(&image);
+        page()->view()->render(painter, image.size());
+    }
+    EXPECT_NE(image.pixelColor(30 * 16, 32 * 16 + 5), QColor(Qt::white));
+    EXPECT_EQ(image.pixelColor(31 * 16 + 4, 32 * 16 + 5), QColor(Qt::white));
+
+    ASSERT_TRUE(frame().trigger(cmd::FileSave));
+    const auto unitFile = work() / model::unitDataPath(0, 1);
+    const auto aconFile = work() / model::aconPath(0, 1);
+    const std::vector<char> unitBytes = bytesOf(unitFile), aconBytes = bytesOf(aconFile);
+    ASSERT_FALSE(unitBytes.empty());
+
+    ASSERT_TRUE(frame().trigger(cmd::FileNew));
+    EXPECT_FALSE(frame().views().frameExists(ViewKind::AnaTan));
+    prompt.file(path);
+    ASSERT_TRUE(frame().trigger(cmd::FileOpen));
+    EXPECT_EQ(bytesOf(work() / model::unitDataPath(0, 1)), unitBytes);
+    EXPECT_EQ(bytesOf(work() / model::aconPath(0, 1)), aconBytes);
+
+    openOnCard();
+    const wiring::DiagramInput* again = page()->view()->editor().diagram().input(31, 10);
+    ASSERT_NE(again, nullptr);
+    EXPECT_TRUE(again->connected);
+    EXPECT_EQ(again->line.kind, 2);
+}
+
+TEST_F(AnaTanPageTest, OpenMarksAskBeforeTheViewIsLeft)
+{
+    start();
+    saveFixtureProject();
+    openOnCard();
+    dialogs.groups = {30};
+    dropItem("ADS", cell(20, 20));
+    // An open jump mark: the view asks before it closes.
+    struct Labels final : ScriptedDialogs {
+        std::optional<std::string> jumpLabel() override { return std::string("X1"); }
+    } labels;
+    page()->view()->setDialogs(&labels);
+    ASSERT_TRUE(page()->view()->editor().AddJumpAt(30, 2, 0));
+    prompt.answer(wiring::kMsgJumpsOpen, model::Answer::Cancel);
+    EXPECT_FALSE(frame().frame(ViewKind::AnaTan)->close());
+    EXPECT_TRUE(frame().views().frameExists(ViewKind::AnaTan));
+    // The bar's Close asks the same.
+    ChildFrame* child = frame().frame(ViewKind::AnaTan);
+    auto* close = child->findChild<QPushButton*>(QStringLiteral("button1133"));
+    ASSERT_NE(close, nullptr);
+    ASSERT_NE(child->findChild<QWidget*>(QStringLiteral("infoBar169")), nullptr);
+    prompt.answer(wiring::kMsgJumpsOpen, model::Answer::Cancel);
+    close->click();
+    EXPECT_TRUE(frame().views().frameExists(ViewKind::AnaTan));
+    prompt.answer(wiring::kMsgJumpsOpen, model::Answer::Ok);
+    close->click();
+    EXPECT_FALSE(frame().views().frameExists(ViewKind::AnaTan));
+}
+
+TEST_F(AnaTanPageTest, PaletteOffersTheAnalogBlocksOfTheCard)
+{
+    start();
+    saveFixtureProject();
+    openOnCard();
+    std::vector<std::string> names;
+    for (const PaletteCategory& c : page()->palette()->categories())
+        for (const PaletteItem& i : c.items) names.push_back(i.name);
+    // Analog blocks of the card are there; the excluded codes (31 CDI, 95 SEQ, ...) are not.
+    for (const char* n : {"ADS", "LAG", "MLT", "BCA"})
+        EXPECT_NE(std::find(names.begin(), names.end(), n), names.end()) << n;
+    for (const char* n : {"CDI", "CDO", "SEQ", "SSW", "SYS"})
+        EXPECT_EQ(std::find(names.begin(), names.end(), n), names.end()) << n;
+    // While online no drag starts and the zoom box reaches the view.
+    frame().applyZoomText(QStringLiteral("200%"));
+    EXPECT_EQ(page()->view()->pitch(), 32);
+    app->online().online = true;
+    EXPECT_FALSE(page()->dragAllowed());
+    app->online().online = false;
+}
+
+TEST_F(AnaTanPageTest, FrameCommandsReachTheView)
+{
+    start();
+    saveFixtureProject();
+    openOnCard();
+    dialogs.groups = {30, 31};
+    dropItem("ADS", cell(40, 20));
+    dropItem("LAG", cell(60, 50));
+    const auto& diagram = page()->view()->editor().diagram();
+
+    // Edit/Comment puts a box into the unit's comment file; Undo takes it out again.
+    dialogs.commentText = "pump";
+    ASSERT_TRUE(frame().trigger(cmd::EditComment));
+    const auto comments = work() / model::commentFileName(0, 1);
+    ASSERT_TRUE(std::filesystem::exists(comments));
+    model::CCommentMap* layer = page()->view()->editor().comments();
+    ASSERT_EQ(layer->used(0), true);
+    ASSERT_TRUE(frame().trigger(cmd::EditUndo));
+    EXPECT_FALSE(layer->used(0));
+
+    // Select All and Align Left: every block to column 1, as one undo step.
+    ASSERT_TRUE(frame().trigger(cmd::EditSelectAll));
+    ASSERT_TRUE(frame().trigger(cmd::AlignLeft));
+    EXPECT_EQ(diagram.blocks[30].x, 1);
+    EXPECT_EQ(diagram.blocks[31].x, 1);
+    ASSERT_TRUE(frame().trigger(cmd::EditUndo));
+    EXPECT_EQ(diagram.blocks[30].x, 32);
+    EXPECT_EQ(diagram.blocks[31].x, 52);
+
+    // Delete of a selected block asks 8103 first.
+    page()->view()->editor().moveList().Clear();
+    QTest::mouseClick(viewport(), Qt::LeftButton, Qt::NoModifier, cell(40, 20));
+    ASSERT_TRUE(frame().action(cmd::EditDelete)->isEnabled());
+    prompt.answer(wiring::kMsgDeleteFunction, model::Answer::Ok);
+    ASSERT_TRUE(frame().trigger(cmd::EditDelete));
+    EXPECT_FALSE(diagram.blocks[30].present);
+    EXPECT_TRUE(frame().trigger(cmd::EditUndo));
+    EXPECT_TRUE(diagram.blocks[30].present);
+
+    // A tile's help without its document: message 7017.
+    page()->openItemHelp("ADS");
+    EXPECT_EQ(prompt.ids().back(), kMsgNoItemHelp);
+}
+
+}  // namespace
+}  // namespace kravin::shell

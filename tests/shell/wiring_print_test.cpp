@@ -1,0 +1,329 @@
+// File > Print and Print Preview from the analog terminal connection view and
+// the analog step of Bulk Print, through the real main frame, printed into
+// PDF files and read back with pdftotext. Printing leaves the current unit
+// and the work folder as they were.
+#include "KRAVinA.h"
+#include "anatan_page.h"
+#include "child_frame.h"
+#include "command_ids.h"
+#include "print_service.h"
+#include "shell_fixture.h"
+#include "unit_files.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QPrinter>
+#include <QProcess>
+#include <QPushButton>
+#include <QTimer>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <map>
+
+namespace kravin::shell {
+namespace {
+
+using test::ShellFixture;
+
+class PdfChooser final : public print::PrinterChooser {
+public:
+    explicit PdfChooser(std::string folder) : folder_(std::move(folder)) {}
+    bool choose(QPrinter& printer, QWidget*) override
+    {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(QString::fromStdString(next("print")));
+        return true;
+    }
+    void preview(QPrinter& printer, const std::function<void(QPrinter*)>& paint, QWidget*) override
+    {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(QString::fromStdString(next("preview")));
+        paint(&printer);
+    }
+    bool confirmPages(const print::TileGrid& tiles, bool preview, res::Language, QWidget*) override
+    {
+        asked.push_back({tiles, preview});
+        return acceptPages;
+    }
+    std::string next(const char* what)
+    {
+        files.push_back(folder_ + "/" + what + std::to_string(files.size()) + ".pdf");
+        return files.back();
+    }
+
+    bool acceptPages = true;
+    std::vector<std::pair<print::TileGrid, bool>> asked;
+    std::vector<std::string> files;
+
+private:
+    std::string folder_;
+};
+
+std::vector<std::string> pdfPages(const std::string& path)
+{
+    QProcess p;
+    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), QString::fromStdString(path), QStringLiteral("-")});
+    EXPECT_TRUE(p.waitForFinished(60000));
+    const std::string text = p.readAllStandardOutput().toStdString();
+    std::vector<std::string> pages;
+    std::size_t from = 0;
+    for (std::size_t ff; (ff = text.find('\f', from)) != std::string::npos; from = ff + 1) {
+        std::string out;
+        for (char c : text.substr(from, ff - from))
+            if (c != ' ' || out.empty() || out.back() != ' ') out += c;
+        pages.push_back(out);
+    }
+    return pages;
+}
+
+bool has(const std::string& page, const std::string& part) { return page.find(part) != std::string::npos; }
+
+using Files = std::map<std::string, std::vector<char>>;
+Files snapshot(const std::filesystem::path& root)
+{
+    Files files;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(root)) {
+        if (!e.is_regular_file()) continue;
+        std::ifstream in(e.path(), std::ios::binary);
+        files[std::filesystem::relative(e.path(), root).string()] = {std::istreambuf_iterator<char>(in),
+                                                                      std::istreambuf_iterator<char>()};
+    }
+    return files;
+}
+
+struct UnitState {
+    int station, card;
+    std::string model;
+    std::array<model::BlockCode, model::kGroups> blocks;
+    bool operator==(const UnitState&) const = default;
+};
+
+class WiringPrintTest : public ShellFixture {
+protected:
+    std::shared_ptr<PdfChooser> pdf;
+    print::TileGrid lastTiles;
+    int scale = 100;
+    bool fit = true;
+
+    void SetUp() override
+    {
+        pdf = std::make_shared<PdfChooser>(dir.str());
+        printerChooser = pdf;
+        services.askPrintScale = [this](int) { return std::optional<PrintSettings>(PrintSettings{0, scale, fit}); };
+        start();
+        makeProject();
+    }
+
+    std::string work() { return session().projectRecord.workFolder; }
+
+    // Station 0 (RNH6) with a QV200 card in slot 1: blocks 30 and 32 ADS, 31
+    // LAG; a line 30.OT1 -> 31.IN1 with two bends; block 32 never placed.
+    void makeProject()
+    {
+        session().g_projectName = "Plant";
+        model::SystemConfigTables& t = app->systemTables();
+        t.stationKind[0] = app->masters().station.find("RNH6");
+        t.cardKind[0][0] = app->masters().card.find("QV200");
+        ASSERT_GT(t.cardKind[0][0], 0);
+        // Their boxes on the communication diagram.
+        t.stationX[0] = 4;
+        t.stationY[0] = 12;
+        t.cardX[0][0] = 40;
+        t.cardY[0][0] = 12;
+        const std::string w = work();
+        char head[500] = {};
+        KRAVinA_Data_Get(0, 0, head, w.c_str());
+        std::memset(head, 0, sizeof head);
+        for (const auto& [g, code] : std::map<int, std::string>{{0, "00SYS"}, {1, "01CTL"}, {80, "94SSW"},
+                                                                 {30, "51ADS"}, {31, "60LAG"}, {32, "51ADS"}})
+            std::memcpy(head + 5 * g, code.data(), 5);
+        char value[16] = {};
+        std::memcpy(value, "3004", 4);
+        KRAVinA_Data_Item_Set(31, 10, value);
+        KRAVinA_Data_XY_Set(30, 20, 10);
+        KRAVinA_Data_XY_Set(31, 20, 40);
+        ASSERT_EQ(KRAVinA_Data_Write(0, 0, head, w.c_str()), 0);
+        model::AconImage a;
+        a.kind = 2;
+        a.px[0] = 15;
+        a.py[0] = 30;
+        a.px[1] = 15;
+        a.py[1] = 22;
+        ASSERT_TRUE(model::putAcon(0, 1, 31, 10, a, w));
+        ASSERT_EQ(KRAVinA_Acon_Write(0, 0, w.c_str()), 0);
+    }
+
+    void openAnalogView()
+    {
+        app->unitSelection().select(0, 1);
+        app->unitSelection().loadUnitBlocks();
+        ASSERT_TRUE(frame().trigger(cmd::ViewAnaTan));
+        ASSERT_NE(app->anaTanPage(), nullptr);
+        frame().mdiArea()->setActiveSubWindow(frame().frame(ViewKind::AnaTan));
+        ASSERT_EQ(frame().activeKind(), ViewKind::AnaTan);
+    }
+
+    UnitState unitState()
+    {
+        const model::UnitContext& u = app->unitContext();
+        return {u.g_curStation, u.g_curCard, std::string(u.model()), u.g_unitBlocks};
+    }
+};
+
+TEST_F(WiringPrintTest, PrintFromTheAnalogViewFittedAndTiled)
+{
+    openAnalogView();
+    const Files before = snapshot(work());
+    const UnitState unitBefore = unitState();
+
+    // Fitted: one page, no page count asked.
+    ASSERT_TRUE(frame().trigger(cmd::FilePrint));
+    ASSERT_EQ(pdf->files.size(), 1u);
+    EXPECT_TRUE(pdf->asked.empty());
+    auto pages = pdfPages(pdf->files[0]);
+    ASSERT_EQ(pages.size(), 1u);
+    EXPECT_TRUE(has(pages[0], "*KRAVin3 Analog Connection*"));
+    EXPECT_TRUE(has(pages[0], "Project Name :Plant"));
+    EXPECT_TRUE(has(pages[0], "STATION:00 CARD:0 QV200"));
+    for (const char* text : {"G30", "G31", "G32", "ADS(51)", "LAG(60)", "IN1", "OT1"})
+        EXPECT_TRUE(has(pages[0], text)) << text;
+
+    // At 100 %: the tiles are counted on the chosen printer and confirmed.
+    fit = false;
+    ASSERT_TRUE(frame().trigger(cmd::FilePrint));
+    ASSERT_EQ(pdf->asked.size(), 1u);
+    const print::TileGrid tiles = pdf->asked[0].first;
+    EXPECT_FALSE(pdf->asked[0].second);
+    EXPECT_GT(tiles.total, 1);
+    ASSERT_EQ(pdf->files.size(), 2u);
+    pages = pdfPages(pdf->files[1]);
+    ASSERT_EQ(static_cast<int>(pages.size()), tiles.total);
+    for (int i = 0; i < tiles.total; ++i) EXPECT_TRUE(has(pages[static_cast<std::size_t>(i)], "(" + std::to_string(i + 1) + ")"));
+    EXPECT_TRUE(has(pages[0], "G30"));  // the top left tile
+
+    // Cancel in the Number of Print Pages dialog prints nothing.
+    pdf->acceptPages = false;
+    ASSERT_TRUE(frame().trigger(cmd::FilePrint));
+    ASSERT_EQ(pdf->files.size(), 3u);
+    EXPECT_FALSE(std::filesystem::exists(pdf->files[2]));
+
+    // The toolbar's preview takes the zoom box's scale and shows "Preview" pages.
+    pdf->acceptPages = true;
+    ASSERT_TRUE(frame().trigger(cmd::ToolPreview));
+    ASSERT_EQ(pdf->asked.size(), 3u);
+    EXPECT_TRUE(pdf->asked[2].second);
+    ASSERT_EQ(pdf->files.size(), 4u);
+    EXPECT_EQ(static_cast<int>(pdfPages(pdf->files[3]).size()), pdf->asked[2].first.total);
+
+    // The unit and the work folder are as they were.
+    EXPECT_TRUE(unitState() == unitBefore);
+    EXPECT_TRUE(snapshot(work()) == before);
+}
+
+TEST_F(WiringPrintTest, BulkPrintAddsTheAnalogPagesOfEveryCard)
+{
+    app->unitSelection().select(0, 1);
+    app->unitSelection().loadUnitBlocks();
+    const Files before = snapshot(work());
+    const UnitState unitBefore = unitState();
+    QString status;
+    bool analogOffered = false;
+    auto* timer = new QTimer;
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, [&, timer] {
+        auto* d = qobject_cast<print::BulkPrintDialog*>(QApplication::activeModalWidget());
+        if (!d) return;
+        timer->stop();
+        timer->deleteLater();
+        analogOffered = d->check(print::CheckAnalog)->isEnabled() && d->check(print::CheckAnalog)->isChecked() &&
+                        d->check(print::CheckComm)->isEnabled() && d->check(print::CheckComm)->isChecked();
+        for (int id : {print::CheckCover, print::CheckSystem, print::CheckBlockList, print::CheckBlockSetting,
+                       print::CheckSequence, print::CheckLadder})
+            d->check(id)->setChecked(false);
+        QObject::connect(d, &print::BulkPrintDialog::finished, d, [d, &status] {
+            status = d->statusText();
+            QTimer::singleShot(0, d->closeButton(), &QPushButton::click);
+        });
+        d->startButton()->click();
+    });
+    timer->start();
+    ASSERT_TRUE(frame().trigger(cmd::FileBulkPrint));
+    EXPECT_TRUE(analogOffered);
+    EXPECT_EQ(status.toStdString(), "Printing is completed.");
+    ASSERT_EQ(pdf->files.size(), 1u);
+    const auto pages = pdfPages(pdf->files[0]);
+    // The communication diagram of the project, then the one card's analog diagram, each fitted.
+    ASSERT_EQ(pages.size(), 2u);
+    EXPECT_TRUE(has(pages[0], "*KRAVin3 Communication Terminal*"));
+    EXPECT_TRUE(has(pages[0], "Station:00 Card:0 QV200"));
+    EXPECT_TRUE(has(pages[0], "Digital Out"));
+    EXPECT_TRUE(has(pages[0], "(1)"));
+    EXPECT_TRUE(has(pages[1], "*KRAVin3 Analog Connection*"));
+    EXPECT_TRUE(has(pages[1], "Print all jobs"));
+    EXPECT_TRUE(has(pages[1], "(2)"));
+    EXPECT_TRUE(has(pages[1], "G31"));
+    // Block 32 was never placed: printed at its default place, not written.
+    EXPECT_TRUE(has(pages[1], "G32"));
+    EXPECT_TRUE(unitState() == unitBefore);
+    EXPECT_TRUE(snapshot(work()) == before);
+    // Reading a diagram for printing leaves the unit image without default places.
+    auto snap = app->printService().analogSnapshot(false);
+    ASSERT_TRUE(snap);
+    EXPECT_TRUE(snap->diagram.blocks[32].drawn);
+    EXPECT_NE(snap->diagram.blocks[32].x, 0);
+    int x = -1, y = -1;
+    KRAVinA_Data_XY_Get(32, &x, &y);
+    EXPECT_EQ(x, 0);
+    EXPECT_EQ(y, 0);
+}
+
+TEST_F(WiringPrintTest, PrintFromTheCommunicationView)
+{
+    app->unitSelection().select(0, 1);
+    app->unitSelection().loadUnitBlocks();
+    ASSERT_TRUE(frame().trigger(cmd::ViewDenTan));
+    frame().mdiArea()->setActiveSubWindow(frame().frame(ViewKind::DenTan));
+    ASSERT_EQ(frame().activeKind(), ViewKind::DenTan);
+    const Files before = snapshot(work());
+    const UnitState unitBefore = unitState();
+    ASSERT_TRUE(frame().trigger(cmd::FilePrint));
+    ASSERT_EQ(pdf->files.size(), 1u);
+    auto pages = pdfPages(pdf->files[0]);
+    ASSERT_EQ(pages.size(), 1u);
+    EXPECT_TRUE(has(pages[0], "*KRAVin3 Communication Terminal*"));
+    EXPECT_TRUE(has(pages[0], "Project Name :Plant"));
+    EXPECT_TRUE(has(pages[0], "Station:00 Card:0 QV200"));
+    EXPECT_FALSE(has(pages[0], "(1)"));
+    fit = false;
+    scale = 100;
+    ASSERT_TRUE(frame().trigger(cmd::FilePrint));
+    ASSERT_EQ(pdf->asked.size(), 1u);
+    ASSERT_EQ(pdf->files.size(), 2u);
+    pages = pdfPages(pdf->files[1]);
+    EXPECT_EQ(static_cast<int>(pages.size()), pdf->asked[0].first.total);
+    EXPECT_TRUE(has(pages[0], "(1)"));
+    EXPECT_TRUE(unitState() == unitBefore);
+    EXPECT_TRUE(snapshot(work()) == before);
+}
+
+TEST_F(WiringPrintTest, NumberOfPrintPagesDialog)
+{
+    print::TileGrid tiles;
+    tiles.across = 3;
+    tiles.down = 2;
+    tiles.total = 6;
+    print::PrintPagesDialog printing(tiles, false, res::Language::English);
+    EXPECT_EQ(printing.across()->text().toStdString(), "3");
+    EXPECT_EQ(printing.down()->text().toStdString(), "2");
+    EXPECT_EQ(printing.total()->text().toStdString(), "6");
+    EXPECT_TRUE(printing.total()->isReadOnly());
+    EXPECT_EQ(printing.okButton()->text().toStdString(), "OK");
+    print::PrintPagesDialog previewing(tiles, true, res::Language::English);
+    EXPECT_EQ(previewing.okButton()->text().toStdString(), "Preview");
+}
+
+}  // namespace
+}  // namespace kravin::shell

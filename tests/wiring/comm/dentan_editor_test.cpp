@@ -1,0 +1,436 @@
+// The communication terminal connection editor on the sample tables: drawing a
+// connection with break points, the PC link, jump names, block and device
+// drops with their silent and spoken refusals, device removal, and undo/redo
+// leaving the project files byte-identical.
+#include "dentan_editor.h"
+
+#include "scripted_prompt.h"
+#include "unit_fixture.h"
+#include "unit_undo_host.h"
+
+#include <deque>
+#include <fstream>
+#include <map>
+
+namespace kravin::wiring::comm {
+namespace {
+
+using model::Answer;
+
+class NoSystemDialogs : public editors::SystemDialogs {
+public:
+    std::optional<ModelChoice> selectModel(int, int) override { return std::nullopt; }
+    std::optional<int> selectRnh6Type() override { return rnh6; }
+    std::optional<std::string> inputId(const std::string&) override { return std::string("0001"); }
+    std::optional<int> cardCount(const editors::CardCountRange& r) override { return r.minimum; }
+    std::optional<std::string> selectVersion(int, int) override { return std::nullopt; }
+    std::optional<int> rnh6 = 0;
+};
+
+class DenTanEditorTest : public test::UnitFixture, public DenTanHost {
+protected:
+    void SetUp() override
+    {
+        UnitFixture::SetUp();
+        host = std::make_unique<model::UnitUndoHost>(*unit);
+        undo = std::make_unique<model::CStationUndo>(*host);
+        blockHost = std::make_unique<editors::blocks::UnitBlockUndoHost>(*unit);
+        blockUndo = std::make_unique<model::CBlockUndo>(*blockHost);
+        system = std::make_unique<editors::SystemCommands>(*unit, *undo, prompt, dialogs);
+        // Station 0 RNH6; card 1 sends CDO 11 and CAO 13; card 2 receives CDI 11 and CAI 13.
+        placeStation(0, "RNH6", "1.10", 10, 20);
+        writeUnit(0, -1, {{0, "00SYS"}});
+        placeCard(0, 1, "QV200", "1.00", 40, 20);
+        writeUnit(0, 0, {{0, "00SYS"}, {11, "32CDO"}, {13, "34CAO"}, {14, "34CAO"}});
+        placeCard(0, 2, "QV200", "1.00", 70, 20);
+        writeUnit(0, 1, {{0, "00SYS"}, {11, "31CDI"}, {13, "33CAI"}, {15, "31CDI"}, {19, "33CAI"}});
+        editor = std::make_unique<DenTanEditor>(*unit, *undo, *blockUndo, prompt, *system, *this);
+        editor->rebuild();
+    }
+
+    // DenTanHost
+    bool online() const override { return isOnline; }
+    void setModified() override { ++modified; }
+    void tableRebuilt(const model::CommLinkTable&) override { ++rebuilds; }
+    std::optional<DevicePlace> deviceLayout(const std::string&, const std::string&) override
+    {
+        if (places.empty()) {
+            ADD_FAILURE() << "unscripted Device Layout";
+            return std::nullopt;
+        }
+        auto p = places.front();
+        places.pop_front();
+        return p;
+    }
+
+    static TerminalRef term(int station, int card, int number) { return {{station, card}, number - 11}; }
+    const model::CommLinkTerminal& at(int station, int card, int number)
+    {
+        return *editor->table().terminal(station, card, number);
+    }
+
+    // The tables and every file of the work folder.
+    std::string state()
+    {
+        std::string out;
+        for (int s = 0; s < model::kStations; ++s)
+            for (int c = 0; c <= model::kCardSlots; ++c)
+                out += std::to_string(unit->unitKind(s, c)) + "/" + std::to_string(unit->unitVersionIndex(s, c)) + "/" +
+                       (c == 0 ? tables.stationUnitText[s] : tables.cardUnitText[s][c - 1]) + ";";
+        for (const auto& e : std::filesystem::recursive_directory_iterator(work.str())) {
+            if (!e.is_regular_file()) continue;
+            std::ifstream in(e.path(), std::ios::binary);
+            out += e.path().filename().string() + ":" + std::string(std::istreambuf_iterator<char>(in), {}) + "|";
+        }
+        return out;
+    }
+
+    // Pixel point inside a terminal's zone of a box, at pitch 16 without scroll.
+    struct Pixel {
+        int x, y;
+    };
+    Pixel terminalPixel(int station, int card, int index)
+    {
+        const model::CommLinkSlot& s = *editor->table().slot(station, card);
+        return {(s.x + (index % 8) * 3 + 2) * 16, (index < 8 ? s.y - 3 : s.y + 4) * 16};
+    }
+    bool drop(int station, int card, int index, const std::string& block)
+    {
+        const Pixel p = terminalPixel(station, card, index);
+        return editor->dropCommBlock(p.x, p.y, 16, 0, 0, block);
+    }
+
+    // Where two states part (a state is too long to print).
+    static std::string firstDifference(const std::string& a, const std::string& b)
+    {
+        std::size_t i = 0;
+        while (i < a.size() && i < b.size() && a[i] == b[i]) ++i;
+        if (i == a.size() && i == b.size()) return "same";
+        const std::size_t from = i > 40 ? i - 40 : 0;
+        return "at " + std::to_string(i) + ": " + a.substr(from, 60) + " / " + b.substr(from, 60);
+    }
+
+    test::ScriptedPrompt prompt;
+    NoSystemDialogs dialogs;
+    std::unique_ptr<model::UnitUndoHost> host;
+    std::unique_ptr<model::CStationUndo> undo;
+    std::unique_ptr<editors::blocks::UnitBlockUndoHost> blockHost;
+    std::unique_ptr<model::CBlockUndo> blockUndo;
+    std::unique_ptr<editors::SystemCommands> system;
+    std::unique_ptr<DenTanEditor> editor;
+    std::deque<std::optional<DevicePlace>> places;
+    bool isOnline = false;
+    int modified = 0, rebuilds = 0;
+};
+
+TEST(DenTanDiagramTest, CaptionsLabelRowsAnchorsAndClamps)
+{
+    EXPECT_EQ(BoxCaption(10, -1, "RNH6    ", "2"), "Station:0A  Card:Y-Bus  RNH6     2");
+    EXPECT_EQ(BoxCaption(0x3f, 11, "QV200   ", ""), "Station:3F  Card:B  QV200   ");
+    struct Row {
+        int kind, index, expected;
+    };
+    // Y = 100, (c, d, e, f) = (4, 2, 3, 1): the label sits at the terminal's outer tip.
+    for (const Row& r : {Row{1, 0, 96}, Row{1, 8, 105}, Row{3, 9, 105}, Row{2, 0, 94}, Row{2, 15, 107},
+                         Row{4, 0, 93}, Row{4, 8, 108}, Row{0, 3, 0}})
+        EXPECT_EQ(DenTanLabelOffset(r.kind, r.index, 100, 4, 2, 3, 1), r.expected) << r.kind << "/" << r.index;
+    int x = -1, y = -1;
+    DeviceDropAnchor(3, 2, &x, &y);  // near the top-left corner
+    EXPECT_EQ(std::make_pair(x, y), std::make_pair(0, 4));
+    DeviceDropAnchor(20, 10, &x, &y);
+    EXPECT_EQ(std::make_pair(x, y), std::make_pair(7, 9));
+    TerminalAnchor(10, 20, 9, &x, &y);
+    EXPECT_EQ(std::make_pair(x, y), std::make_pair(15, 25));
+    EXPECT_EQ(ClampPointCount(200), 30);
+    EXPECT_EQ(ClampPointCount(-3), 0);
+    EXPECT_EQ(CommBlockKind("cao"), 4);
+    EXPECT_EQ(CommBlockKind("SYS"), 0);
+    EXPECT_EQ(FarEndY(25, 1, 2, 19), 27);  // digital, far end on the bottom row
+    EXPECT_EQ(FarEndY(16, 3, 4, 11), 13);  // analog, top row
+    EXPECT_EQ(FarEndY(16, 3, 3, 11), 16);
+}
+
+TEST(DenTanDiagramTest, NamedEndsAtOnePointCountInTableOrder)
+{
+    auto table = std::make_unique<model::CommLinkTable>();
+    for (int c : {0, 3}) {
+        model::CommLinkTerminal& t = *table->terminal(2, c, 12);
+        t.kind = 1;
+        t.text = {'J', '1'};
+        t.startX = 50;
+        t.startY = 60;
+    }
+    table->terminal(1, 0, 11)->kind = 2;  // unnamed: not counted
+    table->terminal(1, 0, 11)->endX = 50;
+    table->terminal(1, 0, 11)->endY = 60;
+    EXPECT_EQ(CountSharedEnds(*table, 2, 0, 1, 50, 60), 0);
+    EXPECT_EQ(CountSharedEnds(*table, 2, 3, 1, 50, 60), 1);   // the second stacks one pitch off
+    EXPECT_EQ(CountSharedEnds(*table, 64, -1, 0, 50, 60), 2); // a pending mark counts every end
+}
+
+TEST_F(DenTanEditorTest, ConnectionWithTwoBreakPointsAndUndoRedoByteIdentical)
+{
+    const std::string before = state();
+    EXPECT_EQ(at(0, 0, 11).kind, 2);
+    EXPECT_EQ(at(0, 1, 11).kind, 1);
+    // From the sending CDO: mode 4, two bends, then the receiving CDI.
+    EXPECT_FALSE(editor->clickTerminal(term(0, 0, 11)));
+    EXPECT_EQ(editor->linkMode(), 4);
+    EXPECT_TRUE(editor->addBreakPoint(42, 10));
+    EXPECT_FALSE(editor->addBreakPoint(42, 10));  // equal to the last
+    EXPECT_TRUE(editor->addBreakPoint(72, 10));
+    EXPECT_TRUE(editor->clickTerminal(term(0, 1, 11)));
+    EXPECT_EQ(editor->linkMode(), 0);
+    const model::CommLinkTerminal& r = at(0, 1, 11);
+    EXPECT_EQ(r.link, 1);
+    EXPECT_EQ(r.points, 2);
+    // Stored from the receiving end: the bends reversed.
+    EXPECT_EQ(std::make_pair(int(r.pointX[0]), int(r.pointY[0])), std::make_pair(72, 10));
+    EXPECT_EQ(std::make_pair(int(r.pointX[1]), int(r.pointY[1])), std::make_pair(42, 10));
+    EXPECT_EQ(r.sourceStation, 0);
+    EXPECT_EQ(r.sourceCard, 0);
+    EXPECT_EQ(std::make_pair(int(r.startX), int(r.startY)), std::make_pair(72, 16));
+    EXPECT_EQ(std::make_pair(int(r.endX), int(r.endY)), std::make_pair(42, 16));
+    EXPECT_GT(modified, 0);
+    const std::string after = state();
+    ASSERT_NE(after, before);
+
+    ASSERT_TRUE(editor->canUndo());
+    EXPECT_TRUE(editor->undo());
+    EXPECT_EQ(firstDifference(state(), before), "same");
+    EXPECT_EQ(at(0, 1, 11).link, 0);
+    EXPECT_TRUE(editor->redo());
+    EXPECT_EQ(firstDifference(state(), after), "same");
+    EXPECT_EQ(at(0, 1, 11).link, 1);
+
+    // Deleting the selected connection clears it, in one more step.
+    editor->selectLine(LineAtCell(editor->table(), 72, 12, 0.5));
+    ASSERT_EQ(editor->selectedLine(), term(0, 1, 11));
+    EXPECT_TRUE(editor->deleteSelectedLine());
+    EXPECT_EQ(at(0, 1, 11).link, 0);
+    EXPECT_TRUE(editor->undo());
+    EXPECT_EQ(firstDifference(state(), after), "same");
+}
+
+TEST_F(DenTanEditorTest, BreakPointsStopAtThirtyAndStepBackCancels)
+{
+    editor->clickTerminal(term(0, 1, 13));  // CAI: mode 1
+    EXPECT_EQ(editor->linkMode(), 1);
+    for (int i = 0; i < 30; ++i) EXPECT_TRUE(editor->addBreakPoint(i, i % 2));
+    EXPECT_FALSE(editor->addBreakPoint(99, 99));  // a 31st is not added
+    EXPECT_EQ(editor->breakPoints().size(), 30u);
+    for (int i = 0; i < 30; ++i) editor->stepBack();
+    EXPECT_EQ(editor->linkMode(), 1);
+    editor->stepBack();
+    EXPECT_EQ(editor->linkMode(), 0);
+}
+
+TEST_F(DenTanEditorTest, PcSettingTwiceReturnsToIdleAndFromAReceiverLinksThePc)
+{
+    editor->pcSetting(term(0, 1, 11));
+    EXPECT_EQ(editor->linkMode(), 5);
+    editor->pcSetting(term(0, 1, 11));
+    EXPECT_EQ(editor->linkMode(), 0);
+    EXPECT_FALSE(undo->CanUndo());
+
+    editor->clickTerminal(term(0, 1, 13));  // CAI: mode 1, then PC setting links it to the PC
+    editor->pcSetting(term(0, 1, 13));
+    EXPECT_EQ(editor->linkMode(), 0);
+    EXPECT_EQ(at(0, 1, 13).link, 2);
+    EXPECT_TRUE(undo->CanUndo());
+}
+
+TEST_F(DenTanEditorTest, WrongPairsAreRefusedWith8122AndLeaveNoStep)
+{
+    const std::string before = state();
+    editor->clickTerminal(term(0, 1, 11));  // CDI
+    EXPECT_FALSE(editor->clickTerminal(term(0, 1, 15)));  // another CDI
+    ASSERT_EQ(prompt.ids(), std::vector<int>{denmsg::InputToInput});
+    EXPECT_EQ(editor->linkMode(), 0);
+    editor->clickTerminal(term(0, 0, 13));  // CAO
+    EXPECT_FALSE(editor->clickTerminal(term(0, 1, 11)));  // to a digital receiver
+    EXPECT_EQ(firstDifference(state(), before), "same");
+    EXPECT_FALSE(undo->CanUndo());
+}
+
+TEST_F(DenTanEditorTest, JumpNamesPairUpAndANameInUseGives8121)
+{
+    EXPECT_EQ(editor->addJump("  J1 ", term(0, 0, 11)), 2);  // pending, trimmed
+    ASSERT_EQ(editor->pendingJumps().size(), 1u);
+    EXPECT_EQ(editor->pendingJumps()[0].name, "J1");
+    EXPECT_EQ(editor->openJumpNames(), "J1, ");
+    EXPECT_EQ(editor->addJump("J1", term(0, 1, 11)), 1);
+    EXPECT_TRUE(editor->pendingJumps().empty());
+    const model::CommLinkTerminal& r = at(0, 1, 11);
+    EXPECT_EQ(r.link, 1);
+    EXPECT_EQ(std::string(r.text.data()), "J1");
+    // The name is now a connection's: refused even with no pending mark of it.
+    EXPECT_EQ(editor->addJump("J1", term(0, 1, 13)), 0);
+    EXPECT_EQ(prompt.ids(), std::vector<int>{denmsg::NameExists});
+    EXPECT_TRUE(editor->pendingJumps().empty());
+    // A pair of two receivers: 8122.
+    EXPECT_EQ(editor->addJump("J2", term(0, 1, 13)), 2);
+    EXPECT_EQ(editor->addJump("J2", term(0, 1, 19)), 0);
+    EXPECT_EQ(prompt.ids().back(), denmsg::InputToInput);
+}
+
+TEST_F(DenTanEditorTest, BlockDropsSetTheTerminalAndRefuseSilently)
+{
+    const std::string before = state();
+    // Occupied terminal, the RNH6 station box, the bottom edge (a 17th terminal's row): silent.
+    EXPECT_FALSE(editor->canDropBlockAt(terminalPixel(0, 0, 0).x, terminalPixel(0, 0, 0).y, 16, 0, 0, "CDI").valid());
+    EXPECT_FALSE(drop(0, -1, 3, "CDI"));
+    const model::CommLinkSlot& card = *editor->table().slot(0, 0);
+    EXPECT_FALSE(editor->dropCommBlock((card.x + 3) * 16, (card.y + 5) * 16, 16, 0, 0, "CDI"));
+    EXPECT_FALSE(drop(0, 0, 5, "SYS"));
+    EXPECT_TRUE(prompt.ids().empty());
+    EXPECT_EQ(firstDifference(state(), before), "same");
+    EXPECT_FALSE(undo->CanUndo());
+
+    // A free terminal takes the block: code, table kind, one undo step.
+    EXPECT_TRUE(drop(0, 0, 5, "CDI"));
+    EXPECT_EQ(unitCode(0, 0, 16), "31CDI");
+    EXPECT_EQ(at(0, 0, 16).kind, 1);
+    const std::string after = state();
+    EXPECT_TRUE(editor->undo());
+    EXPECT_EQ(firstDifference(state(), before), "same");
+    EXPECT_EQ(at(0, 0, 16).kind, 0);
+    EXPECT_TRUE(editor->redo());
+    EXPECT_EQ(firstDifference(state(), after), "same");
+}
+
+TEST_F(DenTanEditorTest, VirtualCardsTakeOnlyAnalogBlocks)
+{
+    placeCard(0, 3, "TQRQ", "1.00", 100, 20);
+    writeUnit(0, 2, {{0, "00SYS"}});
+    placeCard(0, 4, "TQRQ$", "1.00", 100, 40);
+    editor->rebuild();
+    EXPECT_FALSE(editor->canDropBlockAt(terminalPixel(0, 3, 2).x, terminalPixel(0, 3, 2).y, 16, 0, 0, "CDI").valid());
+    EXPECT_TRUE(editor->canDropBlockAt(terminalPixel(0, 3, 2).x, terminalPixel(0, 3, 2).y, 16, 0, 0, "CAI").valid());
+}
+
+TEST_F(DenTanEditorTest, RemovingCardThreeOfFiveRemoteCardsClearsThreeToFive)
+{
+    placeStation(5, "V8RTU", "2.00", 10, 200, "5");
+    for (int c = 1; c <= 5; ++c) placeCard(5, c, "V8RTU", "2.00", 10 + 30 * c, 200);
+    editor->rebuild();
+    prompt.answer(8101, Answer::Ok);
+    ASSERT_TRUE(editor->removeDevice({5, 2}));  // card 3 is library card 2
+    for (int c = 1; c <= 5; ++c) EXPECT_EQ(unit->unitKindName(5, c).empty(), c >= 3) << c;
+    EXPECT_EQ(tables.stationUnitText[5], "2");
+    EXPECT_FALSE(editor->table().slot(5, 2)->used);
+    // A garbled count digit is refused rather than read past the 16 slots.
+    tables.stationUnitText[5] = "Z";
+    EXPECT_FALSE(editor->removeDevice({5, 0}));
+    EXPECT_EQ(prompt.ids().back(), 8110);
+}
+
+TEST_F(DenTanEditorTest, DeviceDropsPlaceTheBoxWhereDroppedAndRefuseOrCancelCleanly)
+{
+    places.push_back(DevicePlace{3, 1, "1.00"});
+    ASSERT_TRUE(editor->dropDevice(40, 30, "QV200", "1.00"));
+    EXPECT_EQ(unit->unitKindName(3, 1), "QV200   ");
+    EXPECT_EQ(std::make_pair(tables.cardX[3][0], tables.cardY[3][0]), std::make_pair(27, 29));
+    EXPECT_TRUE(editor->table().slot(3, 0)->used);
+
+    // A two-slot card on card 16 is refused with 8110 and leaves no step.
+    const std::string before = state();
+    const bool couldUndo = undo->CanUndo();
+    (void)couldUndo;
+    places.push_back(DevicePlace{3, 16, "1.00"});
+    EXPECT_FALSE(editor->dropDevice(40, 60, "QV200W", "1.00"));
+    EXPECT_EQ(prompt.ids().back(), 8110);
+    EXPECT_EQ(firstDifference(state(), before), "same");
+
+    // Replacing a unit that holds data: Cancel at 8100 changes nothing, not even the history.
+    EXPECT_TRUE(editor->undo());
+    const std::string original = state();
+    EXPECT_TRUE(editor->redo());
+    places.push_back(DevicePlace{0, 1, "1.00"});
+    prompt.answer(8100, Answer::Cancel);
+    const std::string held = state();
+    EXPECT_FALSE(editor->dropDevice(40, 60, "QV200", "1.00"));
+    EXPECT_EQ(firstDifference(state(), held), "same");
+    EXPECT_TRUE(editor->undo());  // the last step is still the first drop
+    EXPECT_EQ(firstDifference(state(), original), "same");
+
+    // Cancel in Device Layout: nothing.
+    places.push_back(std::nullopt);
+    EXPECT_FALSE(editor->dropDevice(40, 60, "QV200", "1.00"));
+}
+
+TEST_F(DenTanEditorTest, MovedBoxesTakeTheirLinksAlongAndStayOnTheSheet)
+{
+    editor->clickTerminal(term(0, 0, 11));
+    ASSERT_TRUE(editor->clickTerminal(term(0, 1, 11)));
+    ASSERT_TRUE(editor->moveBoxes({{0, 0}}, 5, 30));
+    EXPECT_EQ(std::make_pair(tables.cardX[0][0], tables.cardY[0][0]), std::make_pair(45, 50));
+    EXPECT_EQ(editor->table().slot(0, 0)->x, 45);
+    // The receiving end's far point follows the moved sender.
+    EXPECT_EQ(std::make_pair(int(at(0, 1, 11).endX), int(at(0, 1, 11).endY)), std::make_pair(47, 46));
+    EXPECT_TRUE(editor->undo());
+    EXPECT_EQ(std::make_pair(tables.cardX[0][0], tables.cardY[0][0]), std::make_pair(40, 20));
+    EXPECT_EQ(std::make_pair(int(at(0, 1, 11).endX), int(at(0, 1, 11).endY)), std::make_pair(42, 16));
+    // The system file now holds the old place too: redo and undo again land on the same bytes.
+    const std::string base = state();
+    EXPECT_TRUE(editor->redo());
+    const std::string moved = state();
+    EXPECT_NE(firstDifference(moved, base), "same");
+    EXPECT_TRUE(editor->undo());
+    EXPECT_EQ(firstDifference(state(), base), "same");
+    EXPECT_TRUE(editor->redo());
+    EXPECT_EQ(firstDifference(state(), moved), "same");
+    // Far past the top-left corner: the box stops at column 0, row 4.
+    ASSERT_TRUE(editor->moveBoxes({{0, 1}}, -500, -500));
+    EXPECT_EQ(std::make_pair(tables.cardX[0][1], tables.cardY[0][1]), std::make_pair(0, 4));
+    EXPECT_FALSE(editor->moveBoxes({{0, 1}}, 0, 0));
+}
+
+TEST_F(DenTanEditorTest, LineFormatOfTheSelectedConnectionIsWrittenBack)
+{
+    editor->clickTerminal(term(0, 0, 11));
+    ASSERT_TRUE(editor->clickTerminal(term(0, 1, 11)));
+    const std::string before = state();
+    // Without a selection only new lines take it.
+    EXPECT_TRUE(editor->setLineFormat(5, 0x00FF00));
+    EXPECT_EQ(firstDifference(state(), before), "same");
+    editor->selectLine(term(0, 1, 11));
+    EXPECT_TRUE(editor->setLineFormat(6, 0x0000FF));
+    EXPECT_EQ(at(0, 1, 11).value, 6);
+    EXPECT_EQ(at(0, 1, 11).colour, 0x0000FFu);
+    EXPECT_EQ(model::readDcon(0, 2, 11, unit->workFolder).value, 6);
+    EXPECT_TRUE(editor->undo());
+    EXPECT_EQ(firstDifference(state(), before), "same");
+}
+
+TEST_F(DenTanEditorTest, DeleteTerminalClearsItsBlockAndConnectionAsOneStep)
+{
+    editor->clickTerminal(term(0, 0, 11));
+    ASSERT_TRUE(editor->clickTerminal(term(0, 1, 11)));
+    const std::string before = state();
+    ASSERT_TRUE(editor->deleteTerminal(term(0, 1, 11)));
+    EXPECT_EQ(unitCode(0, 1, 11), "");
+    EXPECT_EQ(at(0, 1, 11).kind, 0);
+    EXPECT_EQ(at(0, 1, 11).link, 0);
+    EXPECT_EQ(unitCode(0, 1, 13), "33CAI");  // the others stay
+    EXPECT_FALSE(editor->deleteTerminal(term(0, 1, 11)));  // nothing there any more
+    EXPECT_TRUE(editor->undo());
+    EXPECT_EQ(firstDifference(state(), before), "same");
+    EXPECT_EQ(at(0, 1, 11).link, 1);
+}
+
+TEST_F(DenTanEditorTest, NoEditWhileOnline)
+{
+    const std::string before = state();
+    isOnline = true;
+    EXPECT_FALSE(editor->clickTerminal(term(0, 0, 11)));
+    EXPECT_EQ(editor->linkMode(), 0);
+    EXPECT_FALSE(drop(0, 0, 5, "CDI"));
+    EXPECT_EQ(editor->addJump("J", term(0, 0, 11)), 0);
+    EXPECT_FALSE(editor->removeDevice({0, 0}));
+    EXPECT_FALSE(editor->dropDevice(40, 30, "QV200", "1.00"));
+    EXPECT_EQ(firstDifference(state(), before), "same");
+}
+
+}  // namespace
+}  // namespace kravin::wiring::comm

@@ -1,0 +1,116 @@
+#include "dentan_page.h"
+
+#include "command_ids.h"
+
+#include <QHBoxLayout>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace kravin::shell {
+
+namespace {
+
+constexpr int kTerminalCategory = 2;
+
+std::vector<PaletteItem> modelItems(const model::CardKindMaster& master, bool cards)
+{
+    std::vector<PaletteItem> items;
+    for (int k = 1; k < model::kKindEntries; ++k) {
+        const std::string& name = master.name[static_cast<std::size_t>(k)];
+        if (name.empty() || name.find_first_not_of(' ') == std::string::npos) break;
+        if (cards && (name.rfind("TQRQ$", 0) == 0 || name.rfind("TQRC$", 0) == 0)) continue;
+        float best = 0;
+        for (const std::string& v : master.versions[static_cast<std::size_t>(k)]) {
+            if (v.empty()) break;
+            best = std::max(best, std::strtof(v.c_str(), nullptr));
+        }
+        char code[32];
+        std::snprintf(code, sizeof code, "%.2f", static_cast<double>(best));
+        const auto end = name.find_last_not_of(' ');
+        items.push_back({name.substr(0, end + 1), code});
+    }
+    return items;
+}
+
+}  // namespace
+
+std::vector<PaletteCategory> commPaletteCategories(const model::CardKindMasters& masters)
+{
+    std::vector<PaletteCategory> c(3);
+    c[0].caption = "Station";
+    c[0].items = modelItems(masters.station, false);
+    c[1].caption = "Card";
+    c[1].items = modelItems(masters.card, true);
+    c[kTerminalCategory].table = 1;
+    c[kTerminalCategory].items = {{"CDI", "31"}, {"CDO", "32"}, {"CAI", "33"}, {"CAO", "34"}};
+    return c;
+}
+
+DenTanPage::DenTanPage(wiring::comm::DenTanServices services, QWidget* parent)
+    : QWidget(parent), online_(services.online)
+{
+    setObjectName(QStringLiteral("denTanPage"));
+    const model::CardKindMasters& masters = services.unit->masters;
+    const QString title = res::qmessage(6000, services.language).trimmed();
+    view_ = new wiring::comm::DenTanView(std::move(services), this);
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(view_);
+    setFocusProxy(view_);
+    setWindowTitle(title);
+    // The frame docks the palette; until then (and without a frame) the page owns it.
+    palette_ = new ToolBoxDock(QString());
+    palette_->setCategories(commPaletteCategories(masters));
+    palette_->setTarget(this);
+    new PaletteDropFilter(view_->viewport(), this);
+}
+
+DenTanPage::~DenTanPage()
+{
+    if (palette_ && !palette_->parent()) delete palette_;
+    else if (palette_) palette_->setTarget(nullptr);
+}
+
+bool DenTanPage::isCommandEnabled(int id) const
+{
+    switch (id) {
+    case cmd::EditUndo: return view_->canUndo();
+    case cmd::EditRedo: return view_->canRedo();
+    case cmd::EditDelete: return view_->canDelete();
+    default: return false;
+    }
+}
+
+void DenTanPage::runCommand(int id)
+{
+    switch (id) {
+    case cmd::EditUndo: view_->undoEdit(); break;
+    case cmd::EditRedo: view_->redoEdit(); break;
+    case cmd::EditDelete: view_->deleteSelection(); break;
+    case wiring::comm::dencmd::Redraw: view_->Redraw(); break;
+    default: break;
+    }
+}
+
+bool DenTanPage::dragAllowed() const { return !(online_ && online_()); }
+
+bool DenTanPage::hitTest(int x, int y) const
+{
+    const QWidget* v = view_->viewport();
+    const QPoint p(x, y);
+    if (!(0 < x && x < v->width() && 0 < y && y < v->height()) || !view_->isCellInCanvas(p)) return false;
+    if (palette_->openCategory() != kTerminalCategory) return true;
+    // A free terminal that takes one of the blocks; the drop checks the block itself.
+    for (const char* block : {"CDI", "CAI"})
+        if (view_->canDropBlock(p, block)) return true;
+    return false;
+}
+
+void DenTanPage::drop(int x, int y, const PaletteItem& item)
+{
+    if (wiring::comm::CommBlockKind(item.name) != 0) view_->dropBlock(QPoint(x, y), item.name);
+    else view_->dropDeviceAt(QPoint(x, y), item.name, item.code);
+}
+
+}  // namespace kravin::shell
