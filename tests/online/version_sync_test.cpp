@@ -108,9 +108,14 @@ TEST(VersionSyncModelCheck, NumbersNamesAndChoices)
 {
     const auto none = [](const std::vector<std::string>&) -> std::optional<std::string> { return std::nullopt; };
     const auto second = [](const std::vector<std::string>& names) -> std::optional<std::string> { return names[1]; };
+    // The unit's identity as plain values (the table is made of literals).
+    struct Unit {
+        int modelNumber, table;
+        const char* version;
+    };
     struct Case {
         const char* what;
-        UnitIdentity unit;
+        Unit unit;
         const char* current;
         std::vector<std::string> names;
         bool choose;
@@ -129,7 +134,10 @@ TEST(VersionSyncModelCheck, NumbersNamesAndChoices)
         {"no names", {50, 0, "1.00"}, "QV200   ", {}, false, 8123},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(CheckUnitModel(c.unit, c.current, c.names, c.choose ? second : none), c.expected) << c.what;
+        EXPECT_EQ(CheckUnitModel(UnitIdentity{c.unit.modelNumber, c.unit.table, c.unit.version}, c.current, c.names,
+                                 c.choose ? second : none),
+                  c.expected)
+            << c.what;
 }
 
 }  // namespace

@@ -5,10 +5,25 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <string_view>
 
 namespace kravin::print {
 namespace {
+
+// Puts at most limit bytes of text into a field and zeros the rest, like the
+// tables' loader (a field may be full, without a closing zero).
+void put(char* field, std::size_t size, std::string_view text, std::size_t limit)
+{
+    std::memset(field, 0, size);
+    std::memcpy(field, text.data(), std::min({text.size(), limit, size}));
+}
+template <std::size_t N>
+void put(char (&field)[N], std::string_view text, std::size_t limit = N - 1)
+{
+    put(field, N, text, limit);
+}
 
 // A current unit whose block tables a test fills by hand.
 class UnitTables : public ::testing::Test {
@@ -21,18 +36,18 @@ protected:
               const char* value = "")
     {
         model::ItemDefinition& d = unit.itemDefinitions[i];
-        std::strncpy(d.type, type, sizeof d.type - 1);
-        std::strncpy(d.name, name.c_str(), sizeof d.name - 1);
-        std::strncpy(d.abbreviation, unitText, sizeof d.abbreviation - 1);
-        std::strncpy(d.unit, extra, sizeof d.unit - 1);
-        std::strncpy(unit.blockItemData.items[i].data(), value, 16);
+        put(d.type, type);
+        put(d.name, name);
+        put(d.abbreviation, unitText);
+        put(d.unit, extra);
+        put(unit.blockItemData.items[i].data(), unit.blockItemData.items[i].size(), value, 16);
     }
     void terminal(int t, const char* type, const char* name, const char* second = "")
     {
         model::TerminalDefinition& d = unit.terminalDefinitions[t];
-        std::strncpy(d.type, type, sizeof d.type - 1);
-        std::strncpy(d.name, name, sizeof d.name - 1);
-        std::strncpy(d.abbreviation, second, sizeof d.abbreviation);
+        put(d.type, type);
+        put(d.name, name);
+        put(d.abbreviation, second, sizeof d.abbreviation);
     }
 };
 

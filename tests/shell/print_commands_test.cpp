@@ -1,6 +1,8 @@
 // File > Print, Print Preview, Bulk Print and "Print all cards" through the
 // real main frame, printed into PDF files and read back with pdftotext.
 #include "KRAVinA.h"
+#include "block_list_page.h"
+#include "block_setting_dialog.h"
 #include "child_frame.h"
 #include "command_ids.h"
 #include "print_service.h"
@@ -370,6 +372,66 @@ TEST_F(PrintCommandsTest, DocumentsOfTheOtherViewsFollowTheCurrentUnit)
     // The station itself has no block documents.
     app->unitSelection().select(5, 0);
     EXPECT_FALSE(service.makeDocument(print::KindBlockList));
+}
+
+TEST_F(PrintCommandsTest, BlockSettingPrintShowsTheValuesOnTheGrid)
+{
+    constexpr int kDiscardEdits = 9505;  // the block setting's "discard the changes?"
+    app->unitSelection().select(kSeqStation, kSeqCard);
+    app->unitSelection().loadUnitBlocks();
+    ASSERT_EQ(frame().views().openBlkList(), 0);
+    ChildFrame* f = frame().frame(ViewKind::BlkList);
+    auto* list = f ? qobject_cast<ShellBlockListView*>(f->view()) : nullptr;
+    ASSERT_NE(list, nullptr);
+
+    // Group 1's setting: the tag edited on the grid and printed; the dialog
+    // stays open with the edit, and Cancel then asks before dropping it.
+    bool printEnabled = false, stillOpen = false;
+    std::string gridTag, heldTag;
+    QTimer::singleShot(0, [&] {
+        auto* d = qobject_cast<editors::blocks::BlockSettingDialog*>(QApplication::activeModalWidget());
+        if (!d) {
+            ADD_FAILURE() << "no block setting dialog";
+            if (QWidget* w = QApplication::activeModalWidget()) w->close();
+            return;
+        }
+        const auto& rows = d->editor().rows();
+        ASSERT_FALSE(rows.empty());
+        ASSERT_EQ(rows[0].index, 0);
+        d->gridModel()->setData(d->gridModel()->index(0, 3), QStringLiteral("FIC-7"), Qt::EditRole);
+        printEnabled = d->printButton()->isEnabled();
+        QTest::mouseClick(d->printButton(), Qt::LeftButton);
+        stillOpen = d->isVisible();
+        gridTag = d->editor().rows()[0].cells[3];
+        heldTag = std::string(model::fieldView(app->unitContext().blockItemData.items[0].data(), 16));
+        prompt.answer(kDiscardEdits, model::Answer::Ok);
+        d->reject();
+        if (d->isVisible()) {
+            ADD_FAILURE() << "Cancel refused";
+            d->QDialog::reject();
+        }
+    });
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, list->cellCentre(1));
+    EXPECT_TRUE(printEnabled);
+    EXPECT_TRUE(stillOpen);
+    EXPECT_EQ(gridTag, "FIC-7");
+    EXPECT_EQ(heldTag, "FIC-7");
+    EXPECT_EQ(prompt.ids(), (std::vector<int>{kDiscardEdits}));
+
+    ASSERT_EQ(pdf->files.size(), 1u);
+    const auto pages = pdfPages(pdf->files[0]);
+    ASSERT_FALSE(pages.empty());
+    EXPECT_TRUE(has(pages[0], "*KRAVin3 Function Block Setting*"));
+    EXPECT_TRUE(has(pages[0], "STATION:3B CARD:A QV200 1.00 G01 CTL(01)"));
+    EXPECT_TRUE(has(pages[0], "(1/" + std::to_string(pages.size()) + ")"));
+    EXPECT_TRUE(has(pages[0], "FIC-7"));
+    EXPECT_TRUE(has(pages[0], "Tag name"));
+    // Cancelled: the unit file keeps its empty tag.
+    char head[500] = {};
+    KRAVinA_Data_Get(kSeqStation, kSeqCard - 1, head, session().projectRecord.workFolder.c_str());
+    char value[17] = {};
+    KRAVinA_Data_Item_Get(1, 0, value);
+    EXPECT_STREQ(value, "");
 }
 
 }  // namespace

@@ -8,8 +8,12 @@
 #include "sequence_views.h"
 #include "view_bar.h"
 #include "shell_fixture.h"
+#include "toolbox_dock.h"
 
 #include <QApplication>
+#include <QDragMoveEvent>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
@@ -17,6 +21,8 @@
 #include <QTimer>
 
 #include <cstring>
+#include <map>
+#include <memory>
 
 namespace kravin::shell {
 namespace {
@@ -336,6 +342,81 @@ TEST_F(SequenceViewsTest, OnlineTheLadderRefusesEditsAndPublishesItsTables)
     frame().refresh();
     EXPECT_FALSE(frame().action(cmd::EditCut)->isEnabled());
     app->online().online = false;
+}
+
+// Drags a palette tile over a ladder cell and drops it there; whether the view took it.
+bool dropOnLadder(ladder::LadderView* view, const PaletteItem& item, int row, int column, bool drop = true)
+{
+    QWidget* port = view->viewport();
+    const int h = ladder::LadderRowHeight(view->ladder().g_ladderShowComments);
+    const QPoint at = QPoint(15 + ladder::kCellPitch * column + 40, 5 + h * row + h / 2) -
+                      QPoint(view->horizontalScrollBar()->value(), view->verticalScrollBar()->value());
+    std::unique_ptr<QMimeData> mime(paletteMime(item));
+    QDragEnterEvent enter(at, Qt::CopyAction, mime.get(), Qt::LeftButton, {});
+    QCoreApplication::sendEvent(port, &enter);
+    QDragMoveEvent move(at, Qt::CopyAction, mime.get(), Qt::LeftButton, {});
+    QCoreApplication::sendEvent(port, &move);
+    if (!drop) return enter.isAccepted() && move.isAccepted();
+    QDropEvent d(QPointF(at), Qt::CopyAction, mime.get(), Qt::LeftButton, {});
+    QCoreApplication::sendEvent(port, &d);
+    return d.isAccepted();
+}
+
+TEST_F(SequenceViewsTest, PaletteElementsDroppedOntoLadderCellsAreConfirmedIntoTheUnit)
+{
+    makeProject();
+    ASSERT_NO_FATAL_FAILURE(openLadderOn81());
+    prompt.clearLog();
+    ladder::LadderView* view = ladderPage();
+    ToolBoxDock* dock = frame().frame(ViewKind::Ladder)->findChild<ToolBoxDock*>(QStringLiteral("ladderToolbox"));
+    ASSERT_NE(dock, nullptr);
+    ASSERT_EQ(dock->categories().size(), 1u);
+    std::map<std::string, PaletteItem> items;
+    for (const PaletteItem& i : dock->categories()[0].items) items[i.name] = i;
+    ASSERT_EQ(items.size(), 12u);
+    const PaletteItem& contact = items.at("N.O.\nContact");
+    const PaletteItem& coil = items.at("Output\nCoil");
+
+    // Step and Timer only in column 0, no contact in the coil column.
+    EXPECT_FALSE(dropOnLadder(view, items.at("Step"), 1, 1, false));
+    EXPECT_FALSE(dropOnLadder(view, items.at("Timer"), 1, 3, false));
+    EXPECT_FALSE(dropOnLadder(view, contact, 1, 8, false));
+    EXPECT_TRUE(dropOnLadder(view, contact, 1, 7, false));
+    // The hovered cell becomes the cursor's.
+    EXPECT_EQ(view->ladder().g_ladderCursor, (ladder::GridPos{1, 7}));
+
+    // A contact dropped onto row 1, column 0 asks for its terminal; a coil after it.
+    answerDialog(QStringLiteral("1115"));
+    ASSERT_TRUE(dropOnLadder(view, contact, 1, 0));
+    EXPECT_TRUE(ladder::IsContact(view->ladder().Cell(1, 0)));
+    answerDialog(QStringLiteral("1115"));
+    ASSERT_TRUE(dropOnLadder(view, coil, 1, 1));
+    EXPECT_TRUE(app->sequenceViews()->ladderPending());
+
+    // Online no drag starts and nothing is taken.
+    app->online().online = true;
+    EXPECT_FALSE(dock->list()->target->dragAllowed());
+    const std::int32_t empty = view->ladder().Cell(2, 0);
+    EXPECT_FALSE(dropOnLadder(view, contact, 2, 0));
+    EXPECT_EQ(view->ladder().Cell(2, 0), empty);
+    app->online().online = false;
+
+    QTest::mouseClick(button(ViewKind::Ladder, seqbar::LadderConfirm), Qt::LeftButton);
+    QTest::mouseClick(button(ViewKind::Ladder, seqbar::LadderClose), Qt::LeftButton);
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(frame().views().frameExists(ViewKind::Ladder));
+    EXPECT_TRUE(prompt.ids().empty()) << ::testing::PrintToString(prompt.ids());
+    // The steps are in the unit file of the work folder.
+    char head[500] = {};
+    ASSERT_EQ(KRAVinA_Data_Get(kStation, kCard - 1, head, session().projectRecord.workFolder.c_str()), 0);
+    std::string steps;
+    for (int i = 11; i <= 14; ++i) {
+        char v[17] = {};
+        KRAVinA_Data_Item_Get(81, i, v);
+        steps += std::string(v) + " ";
+    }
+    EXPECT_EQ(steps, "130000 011115 071115 000000 ");
 }
 
 }  // namespace

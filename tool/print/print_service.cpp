@@ -336,7 +336,13 @@ void PrintService::printKind(int kind, bool preview, QWidget* parent)
     printDocument(makeDocument(kind), preview, parent);
 }
 
-void PrintService::printBlockSetting(bool preview, QWidget* parent) { printKind(KindBlockSetting, preview, parent); }
+void PrintService::printBlockSetting(bool preview, QWidget* parent)
+{
+    // The dialog loaded the block and holds its edited values: they are not read again.
+    const model::UnitContext& unit = *model_.unit;
+    if (!unitUsable(unit)) return;
+    printDocument(blockSettingDocument(snapshotBlockSetting(unit, view_.blockListBank, true)), preview, parent);
+}
 
 std::vector<JobDocument> PrintService::unitDocuments(int kind, const BulkChoice& choice, int station, int card)
 {

@@ -136,7 +136,7 @@ public:
     // The communication diagram of the project: as the open view shows it
     // (fromView), else built from the project; the current unit is kept.
     std::shared_ptr<CommSnapshot> commSnapshot(bool fromView);
-    // The Block Setting dialog's print of the current group.
+    // The Block Setting dialog's print of the current group, with the values the unit holds now.
     void printBlockSetting(bool preview, QWidget* parent);
     // Prints one document: chooses the printer, prints, reports a failure.
     // True when every page went out.

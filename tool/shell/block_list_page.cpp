@@ -44,6 +44,7 @@ public:
     bool runBlockSetting() override
     {
         editors::blocks::BlockSettingDialog dialog(*c_.unit, *c_.prompt, c_.language, *this, parent);
+        if (c_.printBlockSetting) dialog.setPrint([this, &dialog] { c_.printBlockSetting(&dialog); });
         return dialog.exec() == QDialog::Accepted;
     }
 

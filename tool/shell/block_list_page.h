@@ -20,6 +20,8 @@ struct BlockListPageContext {
     std::function<void()> setModified;
     // The analog wiring view reads the unit's blocks again and repaints.
     std::function<void()> analogChanged;
+    // The Block Setting dialog's Print: the current block as the dialog holds it.
+    std::function<void(QWidget* parent)> printBlockSetting;
     editors::blocks::BlockListStyle style;
     // The transfer commands served by the online dispatcher, and running one.
     std::function<bool(int)> transferBuilt;

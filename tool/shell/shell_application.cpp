@@ -536,6 +536,9 @@ QWidget* ShellApplication::makeView(ViewKind kind)
             unit_->LoadUnitBlocks(1);
             if (analog->view()) analog->view()->update();
         };
+        c.printBlockSetting = [this](QWidget* parent) {
+            if (print_) print_->printBlockSetting(false, parent);
+        };
         if (theme_) {
             c.style.background = theme_->white;
             c.style.text = theme_->black;

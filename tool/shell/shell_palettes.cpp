@@ -1,12 +1,78 @@
-// The toolboxes of the system configuration view and the function block list.
+// The toolboxes of the system configuration view, the function block list and the ladder.
 #include "shell_application.h"
 
 #include "block_list_page.h"
 #include "child_frame.h"
+#include "ladder_view.h"
 #include "main_frame.h"
 #include "palettes.h"
 
+#include <QScrollBar>
+
 namespace kravin::shell {
+
+namespace {
+
+// The ladder view as the ladder palette sees it; view points are the viewport's.
+class LadderViewDropHost final : public LadderDropHost {
+public:
+    LadderViewDropHost(ladder::LadderView& view, std::function<bool()> online)
+        : view_(view), online_(std::move(online))
+    {
+    }
+    bool online() const override { return online_ && online_(); }
+    bool cellAt(int x, int y, int& column, int& row) const override
+    {
+        const ladder::GridPos hit = ladder::HitTestCell(x + view_.horizontalScrollBar()->value(),
+                                                        y + view_.verticalScrollBar()->value(),
+                                                        view_.ladder().g_ladderShowComments);
+        if (hit.row < 0 || hit.col < 0) return false;
+        column = hit.col;
+        row = hit.row;
+        return true;
+    }
+    void cursor(int& column, int& row) const override
+    {
+        column = view_.ladder().g_ladderCursor.col;
+        row = view_.ladder().g_ladderCursor.row;
+    }
+    // Rows are the grid's own: nothing is scrolled off in them.
+    int scrollRequest() const override { return 0; }
+    std::uint8_t links(int row) const override
+    {
+        return row >= 0 && row < ladder::kLadderRows ? view_.ladder().g_ladderLinks[row] : 0;
+    }
+    void moveCursor(int column, int row) override
+    {
+        view_.editor().SetCursor(row, column);
+        view_.viewport()->update();
+        view_.setFocus();
+    }
+    void runCommand(int command) override { view_.runCommand(command); }
+
+private:
+    ladder::LadderView& view_;
+    std::function<bool()> online_;
+};
+
+// The target owns the host it asks.
+class LadderViewTarget final : public PaletteDropTarget {
+public:
+    LadderViewTarget(ladder::LadderView& view, std::function<bool()> online)
+        : host_(view, std::move(online)), target_(host_)
+    {
+    }
+    bool dragAllowed() const override { return target_.dragAllowed(); }
+    bool hitTest(int x, int y) const override { return target_.hitTest(x, y); }
+    bool accepts(int x, int y, const PaletteItem& item) override { return target_.accepts(x, y, item); }
+    void drop(int x, int y, const PaletteItem& item) override { target_.drop(x, y, item); }
+
+private:
+    LadderViewDropHost host_;
+    LadderPaletteTarget target_;
+};
+
+}  // namespace
 
 void ShellApplication::addPalette(ViewKind kind, ChildFrame& frame)
 {
@@ -43,6 +109,15 @@ void ShellApplication::addPalette(ViewKind kind, ChildFrame& frame)
             help.show(HelpKind::Item, item, std::string(unit_->model()));
         };
         blockListToolbox_ = dock;
+        return;
+    }
+    if (kind == ViewKind::Ladder) {
+        auto* view = qobject_cast<ladder::LadderView*>(frame.view());
+        if (!view) return;
+        ToolBoxDock* dock = addToolbox(frame, QString::fromUtf8(japanese ? "ツールボックス" : "Toolbox"),
+                                       LadderPaletteCategories(japanese), 0, new LadderViewTarget(*view, online),
+                                       view->viewport());
+        dock->setObjectName(QStringLiteral("ladderToolbox"));
     }
 }
 

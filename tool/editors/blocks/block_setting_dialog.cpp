@@ -234,7 +234,6 @@ BlockSettingDialog::BlockSettingDialog(model::UnitContext& unit, model::Prompt& 
     terminalButton_->setObjectName(QStringLiteral("terminalInformation"));
     printButton_ = new QPushButton(tx(language, "Print", "印刷"), this);
     printButton_->setObjectName(QStringLiteral("print"));
-    // Printing a block's page comes with the print pipeline.
     printButton_->setEnabled(false);
     auto* ok = new QPushButton(tx(language, "OK", "OK"), this);
     ok->setObjectName(QStringLiteral("ok"));
@@ -243,6 +242,11 @@ BlockSettingDialog::BlockSettingDialog(model::UnitContext& unit, model::Prompt& 
     for (QPushButton* b : {itemButton_, terminalButton_, printButton_, ok, cancel}) b->setAutoDefault(false);
     connect(itemButton_, &QPushButton::clicked, this, [this] { switchMode(false); });
     connect(terminalButton_, &QPushButton::clicked, this, [this] { switchMode(true); });
+    connect(printButton_, &QPushButton::clicked, this, [this] {
+        if (!print_) return;
+        editor_.collect();
+        print_();
+    });
     connect(ok, &QPushButton::clicked, this, &BlockSettingDialog::accept);
     connect(cancel, &QPushButton::clicked, this, &BlockSettingDialog::reject);
 
@@ -313,6 +317,12 @@ void BlockSettingDialog::accept()
         return;
     }
     QDialog::accept();
+}
+
+void BlockSettingDialog::setPrint(std::function<void()> print)
+{
+    print_ = std::move(print);
+    printButton_->setEnabled(static_cast<bool>(print_));
 }
 
 void BlockSettingDialog::reject()

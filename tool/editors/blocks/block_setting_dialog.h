@@ -91,6 +91,8 @@ public:
     QPushButton* itemButton() const { return itemButton_; }
     QPushButton* terminalButton() const { return terminalButton_; }
     QPushButton* printButton() const { return printButton_; }
+    // Print prints the block with the values on the grid; without it the button stays disabled.
+    void setPrint(std::function<void()> print);
 
     void accept() override;
     void reject() override;
@@ -109,6 +111,7 @@ private:
     QPushButton* itemButton_ = nullptr;
     QPushButton* terminalButton_ = nullptr;
     QPushButton* printButton_ = nullptr;
+    std::function<void()> print_;
 };
 
 }  // namespace kravin::editors::blocks

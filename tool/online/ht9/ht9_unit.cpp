@@ -334,7 +334,7 @@ std::optional<Ht9Request> Ht9Unit::WriteRead(bool write)
     mode.kind = Ht9Request::Kind::BusWrite;
     mode.group = 0;
     mode.item = 1;
-    mode.bytes = write ? "1\r" : "0\r";
+    mode.bytes = std::string(1, write ? '1' : '0') + '\r';
     return Begin({cycle, Pause(300), mode, Pause(100)}, write ? Finish::Write : Finish::Read);
 }
 
