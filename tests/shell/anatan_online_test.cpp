@@ -7,6 +7,7 @@
 #include "shell_fixture.h"
 
 #include "KRAVinA.h"
+#include "wait_for.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
@@ -22,16 +23,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-bool waitFor(const std::function<bool()>& done, std::chrono::milliseconds bound = 10000ms)
-{
-    QDeadlineTimer deadline(bound.count());
-    while (!done()) {
-        if (deadline.hasExpired()) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(2);
-    }
-    return true;
-}
+using kravin::test::waitFor;
 
 class AnaTanOnlineRoad : public test::ShellFixture {
 protected:

@@ -9,6 +9,7 @@
 
 #include "child_frame.h"
 #include "vuken_sim.h"
+#include "wait_for.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -27,16 +28,15 @@ using namespace std::chrono_literals;
 using online::ht9::Ht9View;
 namespace key = online::ht9::key;
 
+// Closed frames go at once, so a waited-for window is really gone.
 bool waitFor(const std::function<bool()>& done, std::chrono::milliseconds bound = 10000ms)
 {
-    QDeadlineTimer deadline(bound.count());
-    while (!done()) {
-        if (deadline.hasExpired()) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);  // closed frames go
-        QThread::msleep(2);
-    }
-    return true;
+    return kravin::test::waitFor(
+        [&] {
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            return done();
+        },
+        bound);
 }
 
 class Ht9Road : public test::ShellFixture {

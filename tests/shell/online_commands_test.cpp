@@ -13,6 +13,7 @@
 #include "ladder_view.h"
 #include "seq_view.h"
 #include "vuken_sim.h"
+#include "wait_for.h"
 
 #include <QAction>
 #include <QButtonGroup>
@@ -36,16 +37,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-bool waitFor(const std::function<bool()>& done, std::chrono::milliseconds bound = 10000ms)
-{
-    QDeadlineTimer deadline(bound.count());
-    while (!done()) {
-        if (deadline.hasExpired()) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(2);
-    }
-    return true;
-}
+using kravin::test::waitFor;
 
 class OnlineCommandsRoad : public test::ShellFixture {
 protected:

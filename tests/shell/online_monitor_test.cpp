@@ -1,6 +1,7 @@
 #include "command_ids.h"
 #include "online_monitor.h"
 #include "shell_fixture.h"
+#include "wait_for.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -16,16 +17,7 @@ using namespace std::chrono_literals;
 using test::ShellFixture;
 
 // Runs the event loop until done, for at most bound.
-bool waitFor(const std::function<bool()>& done, std::chrono::milliseconds bound = 5000ms)
-{
-    QDeadlineTimer deadline(bound.count());
-    while (!done()) {
-        if (deadline.hasExpired()) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(1);
-    }
-    return true;
-}
+using kravin::test::waitFor;
 
 using OnlineMonitorTest = ShellFixture;
 

@@ -9,6 +9,7 @@
 #include "qt_app.h"
 #include "scripted_prompt.h"
 #include "serial_link.h"
+#include "wait_for.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -27,16 +28,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-bool waitFor(const std::function<bool()>& done, std::chrono::milliseconds bound = 10000ms)
-{
-    QDeadlineTimer deadline(bound.count());
-    while (!done()) {
-        if (deadline.hasExpired()) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(2);
-    }
-    return true;
-}
+using kravin::test::waitFor;
 
 TransferUnit oneCard()
 {
