@@ -1,5 +1,7 @@
 #include "pty_server.h"
 
+#include "pty_pair.h"
+
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -72,22 +74,8 @@ bool PtyServer::start(std::string& error)
         stop();
         return false;
     };
-    master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (master_ < 0) return fail("posix_openpt");
-    if (::grantpt(master_) != 0 || ::unlockpt(master_) != 0) return fail("grantpt/unlockpt");
-    char name[128] = {};
-    if (::ptsname_r(master_, name, sizeof name) != 0) return fail("ptsname");
-    path_ = name;
-    slave_ = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (slave_ < 0) return fail("open slave");
-    termios tio{};
-    if (::tcgetattr(slave_, &tio) != 0) return fail("tcgetattr");
-    ::cfmakeraw(&tio);
-    ::cfsetispeed(&tio, B9600);
-    ::cfsetospeed(&tio, B9600);
-    if (::tcsetattr(slave_, TCSANOW, &tio) != 0) return fail("tcsetattr");
-    int flags = ::fcntl(master_, F_GETFL);
-    ::fcntl(master_, F_SETFL, flags | O_NONBLOCK);
+    const char* what = nullptr;
+    if (!simpty::OpenPtyPair(B9600, master_, slave_, path_, what)) return fail(what);
     wake_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (wake_ < 0) return fail("eventfd");
     stop_ = false;

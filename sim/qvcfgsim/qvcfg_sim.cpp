@@ -1,5 +1,7 @@
 #include "qvcfg_sim.h"
 
+#include "pty_pair.h"
+
 #include "config_data.h"  // the default body of the configuration image
 
 #include <algorithm>
@@ -203,21 +205,8 @@ bool Server::Start(std::string& error)
         error = "unknown model " + settings_.model;
         return false;
     }
-    master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (master_ < 0) return fail("posix_openpt");
-    if (::grantpt(master_) != 0 || ::unlockpt(master_) != 0) return fail("grantpt/unlockpt");
-    char name[128] = {};
-    if (::ptsname_r(master_, name, sizeof name) != 0) return fail("ptsname");
-    path_ = name;
-    slave_ = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (slave_ < 0) return fail("open slave");
-    termios tio{};
-    if (::tcgetattr(slave_, &tio) != 0) return fail("tcgetattr");
-    ::cfmakeraw(&tio);
-    ::cfsetispeed(&tio, B57600);
-    ::cfsetospeed(&tio, B57600);
-    if (::tcsetattr(slave_, TCSANOW, &tio) != 0) return fail("tcsetattr");
-    ::fcntl(master_, F_SETFL, ::fcntl(master_, F_GETFL) | O_NONBLOCK);
+    const char* what = nullptr;
+    if (!simpty::OpenPtyPair(B57600, master_, slave_, path_, what)) return fail(what);
     wake_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (wake_ < 0) return fail("eventfd");
     stop_ = false;
