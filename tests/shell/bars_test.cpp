@@ -3,6 +3,7 @@
 #include "info_bar.h"
 #include "qt_app.h"
 #include "resizable_dialog_bar.h"
+#include "toolbox/toolbox_dock.h"
 #include "view_bar.h"
 
 #include <QMainWindow>
@@ -45,22 +46,30 @@ TEST(BarLayout, AnswersEachRequestFromTheSizeItKeeps)
 TEST(ResizableDialogBar, KeepsItsDockedSizeWhileResizedFloating)
 {
     test::qtApp();
-    QMainWindow window;
-    auto* content = new QWidget;
-    content->setMinimumSize(10, 10);
-    content->resize(120, 200);
-    auto* bar = new ResizableDialogBar(content, QStringLiteral("Palette"), 300, false, &window);
-    window.addDockWidget(Qt::LeftDockWidgetArea, bar);
-    window.resize(600, 400);
-    window.show();
-    const BarSize docked = bar->sizes().docked;
-    EXPECT_EQ(bar->sizeHint().height(), docked.height);
-    bar->setFloating(true);
-    bar->resize(260, 330);
-    QCoreApplication::processEvents();
-    EXPECT_EQ(bar->sizes().floating, (BarSize{260, 330}));
-    EXPECT_EQ(bar->sizes().docked, docked);
-    EXPECT_EQ(bar->sizeHint(), QSize(260, 330));
+    // A plain bar and the toolbox, which is one.
+    for (int toolbox = 0; toolbox < 2; ++toolbox) {
+        QMainWindow window;
+        ResizableDialogBar* bar = nullptr;
+        if (toolbox) {
+            bar = new ToolBoxDock(QStringLiteral("Toolbox"), &window);
+        } else {
+            auto* content = new QWidget;
+            content->setMinimumSize(10, 10);
+            content->resize(120, 200);
+            bar = new ResizableDialogBar(content, QStringLiteral("Palette"), 300, false, &window);
+        }
+        window.addDockWidget(Qt::LeftDockWidgetArea, bar);
+        window.resize(600, 400);
+        window.show();
+        const BarSize docked = bar->sizes().docked;
+        EXPECT_EQ(bar->sizeHint().height(), docked.height);
+        bar->setFloating(true);
+        bar->resize(260, 330);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(bar->sizes().floating, (BarSize{260, 330}));
+        EXPECT_EQ(bar->sizes().docked, docked) << toolbox;
+        EXPECT_EQ(bar->sizeHint(), QSize(260, 330)) << toolbox;
+    }
 }
 
 TEST(ViewBar, RunsEnabledButtonsAndKeepsCloseAtTheRight)

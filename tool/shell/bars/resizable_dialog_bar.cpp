@@ -10,11 +10,16 @@ ResizableDialogBar::ResizableDialogBar(QWidget* content, const QString& title, i
     : QDockWidget(title, parent), id_(id)
 {
     setObjectName(QStringLiteral("bar%1").arg(id));
+    sizes_.changeDocked = changeDocked;
+    setContent(content);
+}
+
+void ResizableDialogBar::setContent(QWidget* content)
+{
     setWidget(content);
     const QSize initial = content ? content->sizeHint() : QSize(100, 100);
     sizes_.docked = {initial.width(), initial.height()};
     sizes_.floating = sizes_.docked;
-    sizes_.changeDocked = changeDocked;
 }
 
 Qt::DockWidgetArea ResizableDialogBar::dockedArea() const

@@ -21,6 +21,8 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    // Puts the content in; both sizes become its own size.
+    void setContent(QWidget* content);
 
 private:
     Qt::DockWidgetArea dockedArea() const;

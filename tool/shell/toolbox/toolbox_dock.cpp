@@ -109,7 +109,9 @@ void ToolBoxList::startDrag(Qt::DropActions)
     drag->exec(Qt::CopyAction);
 }
 
-ToolBoxDock::ToolBoxDock(const QString& title, QWidget* parent) : QDockWidget(title, parent)
+// The toolbox is a resizable bar whose docked size stays when it floats.
+ToolBoxDock::ToolBoxDock(const QString& title, QWidget* parent)
+    : ResizableDialogBar(nullptr, title, 0, false, parent)
 {
     setObjectName(QStringLiteral("toolbox"));
     setFeatures(QDockWidget::DockWidgetMovable);
@@ -119,7 +121,7 @@ ToolBoxDock::ToolBoxDock(const QString& title, QWidget* parent) : QDockWidget(ti
     layout_->setSpacing(2);
     list_ = new ToolBoxList(body);
     list_->setFixedWidth(128);
-    setWidget(body);
+    setContent(body);
     connect(list_, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* tile) {
         const int row = tile ? list_->row(tile) : -1;
         if (!onItemHelp) return;

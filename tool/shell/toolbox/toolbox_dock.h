@@ -6,6 +6,8 @@
 #include "palette_codes.h"
 #include "palette_drop.h"
 
+#include "bars/resizable_dialog_bar.h"
+
 #include <QDockWidget>
 #include <QListWidget>
 
@@ -35,7 +37,7 @@ protected:
     void startDrag(Qt::DropActions actions) override;
 };
 
-class ToolBoxDock : public QDockWidget {
+class ToolBoxDock : public ResizableDialogBar {
     Q_OBJECT
 public:
     ToolBoxDock(const QString& title, QWidget* parent = nullptr);
