@@ -31,7 +31,7 @@ constexpr unsigned long kWorkerBoundMs = 120000;
 
 DateSettingDialog::DateSettingDialog(const DateSettingRequest& request, SerialLink* serial, BusApi bus,
                                      ClockTiming timing, model::Prompt& prompt, res::Language l, QWidget* parent)
-    : QDialog(parent), request_(request), prompt_(prompt),
+    : RunDialog(parent), request_(request), prompt_(prompt),
       setter_(std::make_unique<ClockSetter>(serial, bus, std::move(timing)))
 {
     setObjectName(QStringLiteral("IDD_166"));
@@ -179,19 +179,6 @@ void DateSettingDialog::runEnded()
     setControlsEnabled(true);
     if (failed) prompt_.message(kMsgCommunicationError, {}, model::Buttons::Ok, model::Icon::Error);
     Q_EMIT finished(failed);
-}
-
-void DateSettingDialog::reject()
-{
-    if (!running()) QDialog::reject();
-}
-
-void DateSettingDialog::closeEvent(QCloseEvent* event)
-{
-    if (running())
-        event->ignore();
-    else
-        QDialog::closeEvent(event);
 }
 
 }  // namespace kravin::online

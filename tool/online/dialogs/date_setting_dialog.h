@@ -6,6 +6,7 @@
 #include "clock_setting.h"
 #include "online_commands.h"
 #include "prompt.h"
+#include "run_dialog.h"
 #include "string_table.h"
 
 #include <QDialog>
@@ -22,7 +23,7 @@ class QThread;
 
 namespace kravin::online {
 
-class DateSettingDialog : public QDialog {
+class DateSettingDialog : public RunDialog {
     Q_OBJECT
 public:
     DateSettingDialog(const DateSettingRequest& request, SerialLink* serial, BusApi bus, ClockTiming timing,
@@ -31,7 +32,7 @@ public:
 
     // Start (1066): checks the date, takes the link and starts the worker.
     void start();
-    bool running() const { return thread_ != nullptr; }
+    bool running() const override { return thread_ != nullptr; }
 
     QSpinBox* field(int i) const { return fields_[static_cast<std::size_t>(i)]; }  // year .. second
     void setDateTime(const ClockDateTime& t);
@@ -44,10 +45,6 @@ public:
 Q_SIGNALS:
     // The run is over (failed: "Communication error" was shown).
     void finished(bool failed);
-
-protected:
-    void reject() override;
-    void closeEvent(QCloseEvent* event) override;
 
 private:
     void setControlsEnabled(bool enabled);

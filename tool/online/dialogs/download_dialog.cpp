@@ -16,7 +16,7 @@
 namespace kravin::online {
 
 DownloadDialog::DownloadDialog(TransferDialogSetup setup, TransferUnit unit, QWidget* parent)
-    : QDialog(parent), setup_(std::move(setup)), unit_(std::move(unit))
+    : RunDialog(parent), setup_(std::move(setup)), unit_(std::move(unit))
 {
     const res::Language l = setup_.language;
     setObjectName(QStringLiteral("IDD_147"));
@@ -175,19 +175,6 @@ void DownloadDialog::ended()
         ShowTransferFailure(*setup_.prompt, worker_->run()->context().result());
     Q_EMIT runEnded(outcome_);
     if (outcome_ == TransferOutcome::Finished) accept();
-}
-
-void DownloadDialog::reject()
-{
-    if (!running()) QDialog::reject();
-}
-
-void DownloadDialog::closeEvent(QCloseEvent* event)
-{
-    if (running())
-        event->ignore();
-    else
-        QDialog::closeEvent(event);
 }
 
 }  // namespace kravin::online

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "download_run.h"
+#include "run_dialog.h"
 #include "transfer_dialog_common.h"
 #include "transfer_worker.h"
 
@@ -19,7 +20,7 @@ class QSpinBox;
 
 namespace kravin::online {
 
-class DownloadDialog : public QDialog {
+class DownloadDialog : public RunDialog {
     Q_OBJECT
 public:
     DownloadDialog(TransferDialogSetup setup, TransferUnit unit, QWidget* parent = nullptr);
@@ -27,7 +28,7 @@ public:
 
     // Start / Stop (1018).
     void startStop();
-    bool running() const { return worker_->running(); }
+    bool running() const override { return worker_->running(); }
     TransferOutcome lastOutcome() const { return outcome_; }
 
     QCheckBox* clearBox() const { return clear_; }
@@ -39,13 +40,9 @@ public:
     TransferWorker* worker() const { return worker_; }
 
     // Cancel: ignored while a run goes (the compare stops and joins it first).
-    void reject() override;
 
 Q_SIGNALS:
     void runEnded(kravin::online::TransferOutcome outcome);
-
-protected:
-    void closeEvent(QCloseEvent* event) override;
 
 private:
     void updateEdits();

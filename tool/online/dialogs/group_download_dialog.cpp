@@ -15,7 +15,7 @@ namespace kravin::online {
 
 GroupDownloadDialog::GroupDownloadDialog(TransferDialogSetup setup, TransferCard group, GroupDownloadSetup run,
                                          QWidget* parent)
-    : QDialog(parent), setup_(std::move(setup)), group_(std::move(group)), run_(std::move(run))
+    : RunDialog(parent), setup_(std::move(setup)), group_(std::move(group)), run_(std::move(run))
 {
     const res::Language l = setup_.language;
     setObjectName(QStringLiteral("IDD_162"));
@@ -106,19 +106,6 @@ void GroupDownloadDialog::ended()
         ShowTransferFailure(*setup_.prompt, worker_->run()->context().result());
     Q_EMIT runEnded(outcome_);
     if (outcome_ == TransferOutcome::Finished) accept();
-}
-
-void GroupDownloadDialog::reject()
-{
-    if (!running()) QDialog::reject();
-}
-
-void GroupDownloadDialog::closeEvent(QCloseEvent* event)
-{
-    if (running())
-        event->ignore();
-    else
-        QDialog::closeEvent(event);
 }
 
 }  // namespace kravin::online

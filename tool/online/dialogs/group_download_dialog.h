@@ -3,6 +3,7 @@
 #pragma once
 
 #include "group_download_run.h"
+#include "run_dialog.h"
 #include "transfer_dialog_common.h"
 #include "transfer_worker.h"
 
@@ -14,7 +15,7 @@ class QPushButton;
 
 namespace kravin::online {
 
-class GroupDownloadDialog : public QDialog {
+class GroupDownloadDialog : public RunDialog {
     Q_OBJECT
 public:
     // group: the card with the one group to send; shownGroup, bank2: as the block list shows it.
@@ -22,7 +23,7 @@ public:
     ~GroupDownloadDialog() override;
 
     void startStop();
-    bool running() const { return worker_->running(); }
+    bool running() const override { return worker_->running(); }
     TransferOutcome lastOutcome() const { return outcome_; }
     QPushButton* startButton() const { return start_; }
     QPushButton* cancelButton() const { return cancel_; }
@@ -30,13 +31,9 @@ public:
     TransferWorker* worker() const { return worker_; }
 
     // Cancel: ignored while a run goes (the compare stops and joins it first).
-    void reject() override;
 
 Q_SIGNALS:
     void runEnded(kravin::online::TransferOutcome outcome);
-
-protected:
-    void closeEvent(QCloseEvent* event) override;
 
 private:
     void showProgress(const TransferProgress& p);

@@ -16,7 +16,7 @@ namespace kravin::online {
 
 NetDownloadDialog::NetDownloadDialog(TransferDialogSetup setup, TransferUnit unit, NetDownloadSetup run, BusApi bus,
                                      int shownGroup, QWidget* parent)
-    : QDialog(parent), setup_(std::move(setup)), unit_(std::move(unit)), run_(run), bus_(bus)
+    : RunDialog(parent), setup_(std::move(setup)), unit_(std::move(unit)), run_(run), bus_(bus)
 {
     const res::Language l = setup_.language;
     setObjectName(QString::fromLatin1(run_.groupMode ? "IDD_165" : "IDD_164"));
@@ -161,14 +161,6 @@ void NetDownloadDialog::reject()
         if (bus_.close) bus_.close();
     }
     QDialog::reject();
-}
-
-void NetDownloadDialog::closeEvent(QCloseEvent* event)
-{
-    if (running())
-        event->ignore();
-    else
-        QDialog::closeEvent(event);
 }
 
 }  // namespace kravin::online

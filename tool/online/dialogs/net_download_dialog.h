@@ -4,6 +4,7 @@
 #pragma once
 
 #include "net_download_run.h"
+#include "run_dialog.h"
 #include "transfer_dialog_common.h"
 #include "transfer_worker.h"
 
@@ -16,7 +17,7 @@ class QSpinBox;
 
 namespace kravin::online {
 
-class NetDownloadDialog : public QDialog {
+class NetDownloadDialog : public RunDialog {
     Q_OBJECT
 public:
     // groupMode: the network group download of unit's one group (shown as "GROUP %02d").
@@ -25,7 +26,7 @@ public:
     ~NetDownloadDialog() override;
 
     void startStop();
-    bool running() const { return worker_->running(); }
+    bool running() const override { return worker_->running(); }
     TransferOutcome lastOutcome() const { return outcome_; }
     QCheckBox* clearBox() const { return clear_; }
     QSpinBox* bound(int i) const { return i == 0 ? first_ : last_; }
@@ -37,9 +38,6 @@ public:
 
 Q_SIGNALS:
     void runEnded(kravin::online::TransferOutcome outcome);
-
-protected:
-    void closeEvent(QCloseEvent* event) override;
 
 private:
     void updateEdits();

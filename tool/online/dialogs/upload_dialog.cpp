@@ -24,7 +24,7 @@ constexpr int kSelectComPort = 8303;
 }  // namespace
 
 UploadDialog::UploadDialog(TransferDialogSetup setup, UploadDialogOptions options, QWidget* parent)
-    : QDialog(parent), setup_(std::move(setup)), options_(std::move(options))
+    : RunDialog(parent), setup_(std::move(setup)), options_(std::move(options))
 {
     const res::Language l = setup_.language;
     setObjectName(QStringLiteral("IDD_146"));
@@ -184,19 +184,6 @@ void UploadDialog::ended()
     }
     Q_EMIT runEnded(outcome_);
     if (outcome_ == TransferOutcome::Finished) accept();
-}
-
-void UploadDialog::reject()
-{
-    if (!running()) QDialog::reject();
-}
-
-void UploadDialog::closeEvent(QCloseEvent* event)
-{
-    if (running())
-        event->ignore();
-    else
-        QDialog::closeEvent(event);
 }
 
 }  // namespace kravin::online

@@ -4,6 +4,7 @@
 // open and the project untouched.
 #pragma once
 
+#include "run_dialog.h"
 #include "transfer_dialog_common.h"
 #include "transfer_worker.h"
 #include "upload_run.h"
@@ -30,7 +31,7 @@ struct UploadDialogOptions {
     std::function<std::pair<std::string, std::string>(int station, int card)> unitTexts;
 };
 
-class UploadDialog : public QDialog {
+class UploadDialog : public RunDialog {
     Q_OBJECT
 public:
     UploadDialog(TransferDialogSetup setup, UploadDialogOptions options, QWidget* parent = nullptr);
@@ -38,7 +39,7 @@ public:
 
     // Start / Stop (1066).
     void startStop();
-    bool running() const { return worker_->running(); }
+    bool running() const override { return worker_->running(); }
     TransferOutcome lastOutcome() const { return outcome_; }
     // The finished run's setup and staged result (after Accepted).
     const std::optional<UploadSetup>& uploadSetup() const { return started_; }
@@ -52,13 +53,9 @@ public:
     QLabel* label(const char* id) const;
     TransferWorker* worker() const { return worker_; }
 
-    void reject() override;
 
 Q_SIGNALS:
     void runEnded(kravin::online::TransferOutcome outcome);
-
-protected:
-    void closeEvent(QCloseEvent* event) override;
 
 private:
     void showProgress(const TransferProgress& p);
