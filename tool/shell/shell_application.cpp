@@ -202,6 +202,9 @@ ShellApplication::ShellApplication(ShellOptions options)
     // The stores reach the analog view while it is open.
     const auto activeView = [this]() -> model::UndoView* {
         AnaTanPage* page = anaTanPage();
+        DenTanPage* comm = denTanPage();
+        // The communication view when it is the active one, or the only wiring view open.
+        if (comm && (!page || (frame_ && frame_->activeView() == comm))) return &comm->view()->editor();
         return page ? &page->view()->editor() : nullptr;
     };
     undoHost_->view = activeView;
@@ -691,6 +694,14 @@ QWidget* ShellApplication::makeDenTanPage()
     s.language = language_;
     s.online = [this] { return online_.online.load(); };
     s.setModified = [this] { setModified(); };
+    s.settings = &settings_;
+    s.saveSettings = [this] { saveSettings(); };
+    s.layerUndo = layerUndo_.get();
+    s.transferBuilt = [this](int id) { return onlineShell_ && onlineShell_->handles(id); };
+    s.runTransfer = [this](int id) {
+        if (onlineShell_) onlineShell_->runCommand(id);
+        if (frame_) frame_->refresh();
+    };
     s.tableRebuilt = [this](const model::CommLinkTable& table) { monitorContext_->publishCommTable(table); };
     s.values = [this](int station, int slot, int index) -> std::optional<std::pair<std::int16_t, std::int16_t>> {
         if (!onlineMonitor_ || station < 0 || station >= online::kMonitorStations || slot < 0 ||
