@@ -202,12 +202,13 @@ ShellApplication::ShellApplication(ShellOptions options)
     // The stores reach the analog view while it is open.
     const auto activeView = [this]() -> model::UndoView* {
         AnaTanPage* page = anaTanPage();
-        DenTanPage* comm = denTanPage();
-        // The communication view when it is the active one, or the only wiring view open.
-        if (comm && (!page || (frame_ && frame_->activeView() == comm))) return &comm->view()->editor();
         return page ? &page->view()->editor() : nullptr;
     };
-    undoHost_->view = activeView;
+    // The station store holds the communication view's layer and jump records only.
+    undoHost_->view = [this]() -> model::UndoView* {
+        DenTanPage* comm = denTanPage();
+        return comm ? &comm->view()->editor() : nullptr;
+    };
     blockUndoHost_ =
         std::make_unique<editors::blocks::UnitBlockUndoHost>(*unit_, [this] { setModified(); }, activeView);
     blockUndo_ = std::make_unique<model::CBlockUndo>(*blockUndoHost_);
@@ -696,7 +697,6 @@ QWidget* ShellApplication::makeDenTanPage()
     s.setModified = [this] { setModified(); };
     s.settings = &settings_;
     s.saveSettings = [this] { saveSettings(); };
-    s.layerUndo = layerUndo_.get();
     s.transferBuilt = [this](int id) { return onlineShell_ && onlineShell_->handles(id); };
     s.runTransfer = [this](int id) {
         if (onlineShell_) onlineShell_->runCommand(id);

@@ -4,7 +4,6 @@
 // leaving the project files byte-identical.
 #include "dentan_editor.h"
 
-#include "layer_undo_router.h"
 #include "scripted_prompt.h"
 #include "unit_fixture.h"
 #include "unit_undo_host.h"
@@ -38,9 +37,8 @@ protected:
         blockHost = std::make_unique<editors::blocks::UnitBlockUndoHost>(*unit);
         blockUndo = std::make_unique<model::CBlockUndo>(*blockHost);
         system = std::make_unique<editors::SystemCommands>(*unit, *undo, prompt, dialogs);
-        // The stores reach this editor's layers and jump labels as the active view.
+        // The station store reaches this editor's layers and jump labels.
         host->view = [this]() -> model::UndoView* { return editor.get(); };
-        router = std::make_unique<model::LayerUndoRouter>(*blockUndo, *undo, host->view);
         // Station 0 RNH6; card 1 sends CDO 11 and CAO 13; card 2 receives CDI 11 and CAI 13.
         placeStation(0, "RNH6", "1.10", 10, 20);
         writeUnit(0, -1, {{0, "00SYS"}});
@@ -65,7 +63,6 @@ protected:
         functions.pop_front();
         return f;
     }
-    model::LayerUndo* layerUndo() override { return router.get(); }
     void message(int id) override { messages.push_back(id); }
     void setModified() override { ++modified; }
     void tableRebuilt(const model::CommLinkTable&) override { ++rebuilds; }
@@ -134,7 +131,6 @@ protected:
     std::unique_ptr<editors::blocks::UnitBlockUndoHost> blockHost;
     std::unique_ptr<model::CBlockUndo> blockUndo;
     std::unique_ptr<editors::SystemCommands> system;
-    std::unique_ptr<model::LayerUndoRouter> router;
     std::unique_ptr<DenTanEditor> editor;
     std::deque<std::optional<DevicePlace>> places;
     std::deque<std::optional<std::string>> functions;
@@ -512,6 +508,7 @@ TEST_F(DenTanEditorTest, FreeTerminalTakesTheChosenBlockAndCancelLeavesNothing)
     EXPECT_FALSE(undo->CanUndo());
     EXPECT_EQ(firstDifference(state(), before), "same");
     EXPECT_FALSE(editor->chooseBlock(term(0, 1, 11)));  // has a block already: no dialog
+    EXPECT_FALSE(editor->chooseBlock(term(0, -1, 12)));  // RNH6 takes none
     functions = {std::string("CAI 33")};
     EXPECT_TRUE(editor->chooseBlock(term(0, 1, 12)));
     EXPECT_EQ(at(0, 1, 12).kind, 3);

@@ -22,6 +22,25 @@ bool receives(int kind) { return kind == 1 || kind == 3; }
 
 model::CommLinkEnd endOf(const TerminalRef& t) { return {t.unit.station, t.unit.card, t.index + 11}; }
 
+// The view's comments and figures undo in the station store, with its boxes and connections.
+class StationLayerUndo final : public model::LayerUndo {
+public:
+    explicit StationLayerUndo(model::CStationUndo& undo) : undo_(undo) {}
+    void RecordComment(int kind, int slot, const model::CommentRecord& record) override
+    {
+        undo_.RecordComment(kind, slot, record);
+    }
+    void RecordFigure(int kind, int slot, const model::FigureRecord& record) override
+    {
+        undo_.RecordFigure(kind, slot, record);
+    }
+    void BeginStep() override { undo_.BeginStep(); }
+    void EndStep() override { undo_.EndStep(); }
+
+private:
+    model::CStationUndo& undo_;
+};
+
 }  // namespace
 
 // The block list's editor sets the dropped block; the view's table takes the terminal kind.
@@ -33,7 +52,7 @@ public:
     // The choice is only noted: the terminal's block is set afterwards, checks first.
     std::optional<std::string> chooseFunction(const editors::FunctionChoices& choices) override
     {
-        chosen = e_.host_.chooseFunction(choices);
+        chosen = choices.lines.empty() ? std::nullopt : e_.host_.chooseFunction(choices);
         return std::nullopt;
     }
     std::optional<std::string> chosen;
@@ -82,6 +101,7 @@ DenTanEditor::DenTanEditor(model::UnitContext& unit, model::CStationUndo& undo, 
     blocks_->terminalFlag = true;
     layoutHost_ = std::make_unique<LayoutHostImpl>(*this);
     layout_ = std::make_unique<model::CSysLayoutEditor>(*layoutHost_);
+    layerUndo_ = std::make_unique<StationLayerUndo>(undo_);
     openLayers();
 }
 
@@ -406,6 +426,8 @@ bool DenTanEditor::chooseBlock(const TerminalRef& t)
 {
     if (host_.online() || !t.valid() || kindAt(t) != 0) return false;
     select(t.unit.station, t.unit.card + 1);
+    // An RNH6 box takes no block, as a drop on it.
+    if (unit_.modelStartsWith("RNH6")) return false;
     unit_.LoadUnitBlocks(1);
     blocks_->select(t.index + 11);
     blockHost_->chosen.reset();

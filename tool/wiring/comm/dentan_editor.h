@@ -56,8 +56,6 @@ public:
         (void)choices;
         return std::nullopt;
     }
-    // Where the comment and figure layers record their undo steps; none records nothing.
-    virtual model::LayerUndo* layerUndo() { return nullptr; }
     virtual void message(int id) { (void)id; }
 };
 
@@ -229,6 +227,7 @@ private:
     std::vector<PendingJump> pending_;
     std::vector<PendingJump> selectedJumps_;
     std::vector<UnitRef> boxes_;
+    std::unique_ptr<model::LayerUndo> layerUndo_;
     std::unique_ptr<model::CCommentMap> comments_;
     std::unique_ptr<model::CFigureMap> figures_;
     DenTanSheet sheet_;

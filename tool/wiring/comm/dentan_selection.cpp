@@ -293,7 +293,7 @@ void DenTanEditor::openLayers()
     model::LayerEnv env;
     env.setModified = [this] { host_.setModified(); };
     env.message = [this](int id) { host_.message(id); };
-    env.undo = host_.layerUndo();
+    env.undo = layerUndo_.get();
     comments_ = std::make_unique<model::CCommentMap>(env, unit_.workFolder, model::kCommCommentFile);
     figures_ = std::make_unique<model::CFigureMap>(env, unit_.workFolder, model::kCommFigureFile);
 }
@@ -317,7 +317,7 @@ bool DenTanEditor::moveSelection(int dx, int dy)
     bool changed = false;
     const bool layers = (comments_ && comments_->HasEntries()) || (figures_ && figures_->HasEntries());
     if (layers) {
-        model::LayerStep step(host_.layerUndo());
+        model::LayerStep step(layerUndo_.get());
         if (comments_ && comments_->HasEntries()) {
             comments_->BeginDrag(0, 0);
             comments_->SetDragDelta(dx, dy);
@@ -359,7 +359,7 @@ bool DenTanEditor::align(int how)
     }
     layout_->ClearRecords();
     {
-        model::LayerStep step(host_.layerUndo());
+        model::LayerStep step(layerUndo_.get());
         const auto alignLayer = [&](auto& layer) {
             if (!layer || !layer->HasEntries()) return;
             if (how == 0) layer->AlignLeft();

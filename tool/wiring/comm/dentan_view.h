@@ -67,8 +67,6 @@ struct DenTanServices {
     // DT_UNIT, DT_DX, DT_DY, DT_LKIND, DT_LCOL, BACK_COLOR, ENABLE_GRID; saved after a change.
     model::UserSettings* settings = nullptr;
     std::function<void()> saveSettings;
-    // Where the comment and figure layers record their undo steps.
-    model::LayerUndo* layerUndo = nullptr;
     // The transfer commands 40459..40462 on the current unit: built, and run.
     std::function<bool(int id)> transferBuilt;
     std::function<void(int id)> runTransfer;
@@ -142,7 +140,6 @@ private:
     {
         return dialogs_->chooseFunction(choices);
     }
-    model::LayerUndo* layerUndo() override { return services_.layerUndo; }
     void message(int id) override;
     // The box under a viewport point and its model name.
     std::string modelAt(const QPoint& at, UnitRef* box) const;
