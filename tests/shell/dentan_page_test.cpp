@@ -323,6 +323,37 @@ TEST_F(DenTanPageTest, AWaitingJumpLabelIsSelectedByAClickAndDeletedWithUndo)
     EXPECT_TRUE(e.selectedJumps().empty());
 }
 
+TEST_F(DenTanPageTest, PitchSheetAndLineFormatComeFromTheSettings)
+{
+    start();
+    saveFixtureProject();
+    app->settings().DT_UNIT = 24;
+    app->settings().DT_DX = 10;
+    app->settings().DT_LKIND = 5;
+    app->settings().DT_LCOL = 0x00FF00;
+    open();
+    wiring::comm::DenTanView* view = page()->view();
+    EXPECT_EQ(view->pitch(), 24);
+    EXPECT_EQ(view->editor().lineFormat(), 5);
+    EXPECT_EQ(view->editor().lineColour(), 0x00FF00u);
+    // The sheet is DT_DX x 64 columns wide: column 639 is on it, 640 is not.
+    EXPECT_TRUE(view->isCellInCanvas(QPoint(639 * 24, 5 * 24)));
+    EXPECT_FALSE(view->isCellInCanvas(QPoint(640 * 24, 5 * 24)));
+    EXPECT_EQ(view->canvasWidth(), 10 * 64 * 24);
+    frame().applyZoomText(QStringLiteral("200%"));
+    EXPECT_EQ(app->settings().DT_UNIT, 32);
+
+    // A box selected by a click is outlined in green on the rendered picture.
+    QTest::mouseClick(viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(10 * 32, 21 * 32));
+    ASSERT_EQ(view->editor().selectedBoxes().size(), 1u);
+    QImage image(viewport()->size(), QImage::Format_RGB32);
+    QPainter painter(&image);
+    view->render(painter, image.size());
+    painter.end();
+    EXPECT_EQ(image.pixelColor(15 * 32, 16 * 32), QColor(0, 255, 0));  // top edge of card 0 (row 16)
+    EXPECT_NE(image.pixelColor(40 * 32, 16 * 32), QColor(0, 255, 0));  // card 1 is not selected
+}
+
 TEST_F(DenTanPageTest, MenuFollowsTheModelAndLayersAndLineFormatReachTheirFiles)
 {
     start();

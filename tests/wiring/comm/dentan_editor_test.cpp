@@ -445,9 +445,14 @@ TEST_F(DenTanEditorTest, NoEditWhileOnline)
     EXPECT_EQ(editor->addJump("J", term(0, 0, 11)), 0);
     EXPECT_FALSE(editor->removeDevice({0, 0}));
     EXPECT_FALSE(editor->dropDevice(40, 30, "QV200", "1.00"));
+    EXPECT_FALSE(editor->chooseBlock(term(0, 1, 12)));
+    EXPECT_FALSE(editor->addJunction(30, 30));
+    editor->selectAll();
+    EXPECT_FALSE(editor->moveSelection(2, 2));
+    EXPECT_FALSE(editor->align(0));
+    EXPECT_FALSE(editor->deleteSelection());
     EXPECT_EQ(firstDifference(state(), before), "same");
 }
-
 
 TEST_F(DenTanEditorTest, BoxesSelectByClickCtrlAndRubberBand)
 {
