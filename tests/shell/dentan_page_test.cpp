@@ -4,11 +4,13 @@
 #include "child_frame.h"
 #include "command_ids.h"
 #include "dentan_page.h"
+#include "frame_bars.h"
 #include "palette_rules.h"
 #include "shell_fixture.h"
 #include "toolbox_dock.h"
 #include "unit_files.h"
 
+#include <QDockWidget>
 #include <QDropEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -321,6 +323,37 @@ TEST_F(DenTanPageTest, AWaitingJumpLabelIsSelectedByAClickAndDeletedWithUndo)
     // A click elsewhere clears the label selection.
     QTest::mouseClick(viewport(), Qt::LeftButton, Qt::NoModifier, cell(100, 60));
     EXPECT_TRUE(e.selectedJumps().empty());
+}
+
+TEST_F(DenTanPageTest, BarClosesAfterAskingAboutPendingJumpsAndTheInfoBarShowsTheLineFormat)
+{
+    start();
+    saveFixtureProject();
+    app->settings().DT_LCOL = 0x0000FF;  // red
+    open();
+    ChildFrame* f = frame().frame(ViewKind::DenTan);
+    auto* bar = f->findChild<ViewBar*>();
+    ASSERT_NE(bar, nullptr);
+    EXPECT_EQ(bar->templateId(), barid::DenTanBar);
+    auto* info = f->findChild<QDockWidget*>(QStringLiteral("infoBar168"));
+    ASSERT_NE(info, nullptr);
+    info->widget()->resize(120, 300);
+    const QImage sample = info->widget()->grab().toImage();
+    EXPECT_EQ(sample.pixelColor(20, 10), QColor(255, 0, 0));
+
+    dropItem("CDO", cell(3.5, 17));
+    dialogs.jump = "J1";
+    page()->view()->runCommand(wiring::comm::dencmd::AddJump, cell(3.5, 17));
+    prompt.answer(8102, model::Answer::Cancel);
+    ASSERT_TRUE(bar->click(barid::DenTanClose));
+    EXPECT_TRUE(frame().views().frameExists(ViewKind::DenTan));
+    EXPECT_EQ(prompt.ids().back(), 8102);
+    ASSERT_TRUE(bar->click(barid::DenTanSystem));
+    EXPECT_EQ(frame().activeKind(), ViewKind::System);
+    prompt.answer(8102, model::Answer::Ok);
+    ASSERT_TRUE(bar->click(barid::DenTanClose));
+    QApplication::processEvents();
+    EXPECT_FALSE(frame().views().frameExists(ViewKind::DenTan));
 }
 
 TEST_F(DenTanPageTest, PitchSheetAndLineFormatComeFromTheSettings)
