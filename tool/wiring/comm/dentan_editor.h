@@ -1,7 +1,8 @@
 // The editing side of the communication terminal connection view, window-free:
 // drawing a connection from terminal to terminal with break points, the PC
 // link, jump labels, communication-block and device drops, device removal,
-// line deletion and undo. Every change goes through the unit services and the
+// line deletion, the selections, break-point editing of a drawn line, the
+// comment and figure layers, and undo. Every change goes through the unit services and the
 // connection service, brackets itself with station undo records taken after
 // its checks, and ends with a rebuilt link table.
 #pragma once
