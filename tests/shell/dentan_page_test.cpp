@@ -420,13 +420,21 @@ TEST_F(DenTanPageTest, MenuFollowsTheModelAndLayersAndLineFormatReachTheirFiles)
     const std::vector<char> com = bytesOf(work() / model::kCommCommentFile);
     ASSERT_EQ(com.size(), model::kCommentBlockBytes);
     EXPECT_EQ(bytesOf(work() / model::kCommFigureFile).size(), model::kFigureBlockBytes);
-    // Undo takes the comment back out of the layer.
+    // A double click edits it; Undo gives the old text back, then takes the comment out of the layer.
+    const model::CommentRecord& added = view->editor().comments()->record(0);
+    dialogs.comments.text = "VALVE";
+    QTest::mouseDClick(viewport(), Qt::LeftButton, Qt::NoModifier, cell(added.x + 1, added.y + 1));
+    EXPECT_EQ(view->editor().comments()->record(0).textView(), "VALVE");
+    ASSERT_TRUE(frame().trigger(cmd::EditUndo));
+    EXPECT_EQ(view->editor().comments()->record(0).textView(), "PUMP");
     ASSERT_TRUE(frame().trigger(cmd::EditUndo));
     EXPECT_FALSE(view->editor().comments()->used(0));
     EXPECT_TRUE(view->editor().figures()->used(0));
 
-    // The junction is selected by a click and removed by the menu; Align keeps a box inside the sheet.
-    QTest::mouseClick(viewport(), Qt::LeftButton, Qt::NoModifier, cell(70, 40));
+    // The junction is selected and dragged, then removed by the menu; Align keeps a box inside the sheet.
+    drag(cell(70, 40), cell(75, 42));
+    EXPECT_EQ(view->editor().figures()->record(0).x, 75);
+    EXPECT_EQ(view->editor().figures()->record(0).y, 42);
     EXPECT_TRUE(view->isCommandEnabled(wiring::comm::dencmd::DeleteJunction, card));
     view->runCommand(wiring::comm::dencmd::DeleteJunction, card);
     EXPECT_FALSE(view->editor().figures()->used(0));
