@@ -2,6 +2,7 @@
 // a card, blocks dropped from the palette, a line drawn with two bends, saved
 // and opened again.
 #include "anatan_page.h"
+#include "block_setting_dialog.h"
 #include "child_frame.h"
 #include "command_ids.h"
 #include "palette_rules.h"
@@ -14,6 +15,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 #include <deque>
 #include <filesystem>
@@ -48,6 +50,32 @@ public:
     }
     std::optional<std::string> commentText;
 };
+
+// Runs fn on the modal dialog of type D that the next call opens.
+template <class D>
+void onNextDialog(std::function<void(D*)> fn)
+{
+    QTimer::singleShot(0, [fn] {
+        auto* d = qobject_cast<D*>(QApplication::activeModalWidget());
+        if (!d) {
+            ADD_FAILURE() << "no dialog";
+            if (QWidget* w = QApplication::activeModalWidget()) w->close();
+            return;
+        }
+        fn(d);
+    });
+}
+
+// Sets one item of the Function Block Setting grid and presses OK.
+void settingItem(editors::blocks::BlockSettingDialog* d, int item, const char* value)
+{
+    const auto& rows = d->editor().rows();
+    for (std::size_t r = 0; r < rows.size(); ++r)
+        if (rows[r].index == item)
+            d->gridModel()->setData(d->gridModel()->index(static_cast<int>(r), 3), QString::fromLatin1(value),
+                                    Qt::EditRole);
+    d->accept();
+}
 
 // A mouse move without buttons, as the pointer crosses the view.
 void hover(QWidget* w, QPoint at)
@@ -280,6 +308,33 @@ TEST_F(AnaTanPageTest, FrameCommandsReachTheView)
     // A tile's help without its document: message 7017.
     page()->openItemHelp("ADS");
     EXPECT_EQ(prompt.ids().back(), kMsgNoItemHelp);
+}
+
+TEST_F(AnaTanPageTest, TerminalBlocksKeepTheLinkTableByDropAndSetting)
+{
+    start();
+    saveFixtureProject();
+    openOnCard();
+    const model::CommLinkTable& links = *page()->linkTable();
+
+    // The dropped CAI is an analog receive terminal of the card at once.
+    dialogs.groups = {12};
+    dropItem("CAI", cell(40, 20));
+    ASSERT_TRUE(page()->view()->editor().diagram().blocks[12].drawn);
+    EXPECT_EQ(links.terminal(0, 0, 12)->kind, 3);
+    EXPECT_EQ(links.flags[0][1].kind[1], 3);
+    EXPECT_EQ(links.terminal(0, 0, 12)->link, 0);
+
+    // Its setting takes its source from the PC: the link table is built again.
+    onNextDialog<editors::blocks::BlockSettingDialog>(
+        [](editors::blocks::BlockSettingDialog* d) { settingItem(d, 11, "FE"); });
+    QTest::mouseDClick(viewport(), Qt::LeftButton, Qt::NoModifier, cell(40, 17));
+    EXPECT_EQ(links.terminal(0, 0, 12)->link, 2);
+    EXPECT_EQ(links.terminal(0, 0, 12)->kind, 3);
+    EXPECT_EQ(app->unitContext().g_curStation, 0);
+    EXPECT_EQ(app->unitContext().g_curCard, 1);
+    EXPECT_EQ(std::string(app->unitContext().g_unitBlocks[12].data()), "33CAI");
+    EXPECT_EQ(session().projectRecord.modified, 1);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "anatan_page.h"
 
 #include "block_setting_dialog.h"
+#include "block_state.h"
 #include "command_ids.h"
 #include "palettes.h"
 #include "toolbox_dock.h"
@@ -34,6 +35,12 @@ AnaTanPage::AnaTanPage(wiring::AnaTanServices services, std::string helpDir, QWi
     settingHost_->modified = services.setModified;
     language_ = services.language;
     services.blockSetting = [this] { return runBlockSetting(); };
+    services.linkTable = [this] { return linkTable(); };
+    services.rebuildCommTable = [this](const std::function<void()>& step) { rebuildLinks(step); };
+    if (unit_) {
+        links_ = std::make_unique<model::CommLinkTable>();
+        model::RebuildCommTableKeepingUnit(*unit_, *links_);
+    }
     setObjectName(QStringLiteral("anaTanPage"));
     const model::UnitContext& unit = *services.unit;
     const QString title = res::qmessage(6001, services.language).trimmed();
@@ -59,6 +66,13 @@ bool AnaTanPage::runBlockSetting()
     if (!unit_ || !prompt_) return false;
     editors::blocks::BlockSettingDialog dialog(*unit_, *prompt_, language_, *settingHost_, this);
     return dialog.exec() == QDialog::Accepted;
+}
+
+void AnaTanPage::rebuildLinks(const std::function<void()>& step)
+{
+    if (!unit_ || !links_) return;
+    model::RebuildCommTableKeepingUnit(*unit_, *links_, step);
+    if (linksRebuilt) linksRebuilt(*links_);
 }
 
 AnaTanPage::~AnaTanPage()

@@ -34,6 +34,13 @@ public:
     Q_INVOKABLE void runCommand(int id);
     Q_INVOKABLE void setZoom(int percent) { view_->SetZoom(percent); }
 
+    // The link table the view's drops check and write kinds into, built when
+    // the page opens (the communication view is never open beside it). A
+    // rebuild tells linksRebuilt.
+    std::function<void(const model::CommLinkTable&)> linksRebuilt;
+    model::CommLinkTable* linkTable() { return links_.get(); }
+    void rebuildLinks(const std::function<void()>& step);
+
     // PaletteDropTarget (points in the view's viewport)
     bool dragAllowed() const override;
     bool hitTest(int x, int y) const override;
@@ -49,6 +56,7 @@ private:
     res::Language language_ = res::Language::English;
     struct SettingHost;
     std::unique_ptr<SettingHost> settingHost_;
+    std::unique_ptr<model::CommLinkTable> links_;
 };
 
 // The analog palette's categories for the current unit's valid blocks.

@@ -1,5 +1,6 @@
 #include "anatan_view.h"
 
+#include "busy_dialog.h"
 #include "layer_paint.h"
 #include "tan_draw.h"
 
@@ -60,6 +61,18 @@ void AnaTanView::setModified()
 std::optional<int> AnaTanView::selectGroup(const std::string& code5)
 {
     return dialogs_->selectGroup(*services_.unit, code5);
+}
+
+void AnaTanView::rebuildCommTable()
+{
+    if (!services_.rebuildCommTable) return;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    {
+        editors::BusyDialog busy(this, services_.language);
+        busy.show();
+        services_.rebuildCommTable([&busy] { busy.step(); });
+    }
+    QApplication::restoreOverrideCursor();
 }
 
 int AnaTanView::lineKind() const { return services_.settings ? services_.settings->AC_LKIND : 0; }
