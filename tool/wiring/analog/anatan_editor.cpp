@@ -26,6 +26,23 @@ std::string BlockCodeText(const model::BlockCode& code)
     return std::string(code.data() + 2, 3) + "(" + std::string(code.data(), 2) + ")";
 }
 
+int ScrollPositionAfter(ScrollCode code, bool vertical, int position, int thumb, int pitch, int page)
+{
+    pitch = std::max(1, pitch);
+    switch (code) {
+    case ScrollCode::LineUp: return position - pitch;
+    case ScrollCode::LineDown: return position + pitch;
+    case ScrollCode::PageUp: return position - page;
+    case ScrollCode::PageDown: return position + page;
+    case ScrollCode::ThumbPosition:
+    case ScrollCode::ThumbTrack: return pitch * ((thumb + pitch / 2) / pitch);
+    case ScrollCode::Top: return vertical ? position - pitch : position;
+    case ScrollCode::Bottom: return vertical ? position + pitch : position;
+    case ScrollCode::EndScroll: break;
+    }
+    return position;
+}
+
 AnaTanEditor::AnaTanEditor(model::UnitContext& unit, AnaTanHost& host) : unit_(unit), host_(host) {}
 
 AnaTanEditor::~AnaTanEditor() = default;

@@ -236,4 +236,14 @@ private:
 // The code text of a block as the box shows it: characters 2..4, "(", 0..1, ")".
 std::string BlockCodeText(const model::BlockCode& code);
 
+// Scroll bar requests of the view, by their codes.
+enum class ScrollCode {
+    LineUp = 0, LineDown = 1, PageUp = 2, PageDown = 3, ThumbPosition = 4, ThumbTrack = 5,
+    Top = 6, Bottom = 7, EndScroll = 8,
+};
+// The scroll position after a request: lines are one pitch, pages the
+// window's extent, the thumb rounds to the nearest pitch; top and bottom move
+// the vertical bar one pitch and leave the horizontal one.
+int ScrollPositionAfter(ScrollCode code, bool vertical, int position, int thumb, int pitch, int page);
+
 }  // namespace kravin::wiring

@@ -37,6 +37,28 @@ AnaTanView::AnaTanView(AnaTanServices services, QWidget* parent)
     }
     syncEditor();
     editor_->open();
+    for (QScrollBar* bar : {horizontalScrollBar(), verticalScrollBar()})
+        connect(bar, &QAbstractSlider::actionTriggered, this, [this, bar](int action) { scrollAction(bar, action); });
+}
+
+void AnaTanView::scrollAction(QScrollBar* bar, int action)
+{
+    ScrollCode code;
+    switch (action) {
+    case QAbstractSlider::SliderSingleStepSub: code = ScrollCode::LineUp; break;
+    case QAbstractSlider::SliderSingleStepAdd: code = ScrollCode::LineDown; break;
+    case QAbstractSlider::SliderPageStepSub: code = ScrollCode::PageUp; break;
+    case QAbstractSlider::SliderPageStepAdd: code = ScrollCode::PageDown; break;
+    case QAbstractSlider::SliderMove: code = ScrollCode::ThumbTrack; break;
+    case QAbstractSlider::SliderToMinimum: code = ScrollCode::Top; break;
+    case QAbstractSlider::SliderToMaximum: code = ScrollCode::Bottom; break;
+    default: return;
+    }
+    const bool vertical = bar == verticalScrollBar();
+    // The slider has moved already; its value is still the old position.
+    const int target = ScrollPositionAfter(code, vertical, bar->value(), bar->sliderPosition(), pitch(),
+                                           vertical ? height() : width());
+    bar->setSliderPosition(std::clamp(target, bar->minimum(), bar->maximum()));
 }
 
 AnaTanView::~AnaTanView() = default;

@@ -10,6 +10,8 @@
 #include "tan_view.h"
 
 #include <functional>
+
+class QScrollBar;
 #include <memory>
 
 namespace kravin::wiring {
@@ -118,6 +120,8 @@ private:
     void setLineFormat(int kind, std::int32_t colour) override;
 
     void syncEditor();
+    // A scroll bar's action, moved to where the view's scroll codes put it.
+    void scrollAction(QScrollBar* bar, int action);
     std::optional<std::string> helpName() const;
     void after(bool repaint);
     void drawOverlays(QPainter& painter);
