@@ -5,26 +5,19 @@
 #include "block_setting_dialog.h"
 #include "child_frame.h"
 #include "command_ids.h"
-#include "palette_rules.h"
-#include "shell_fixture.h"
-#include "palette_rules.h"
-#include "toolbox_dock.h"
+#include "wiring_road.h"
 
-#include <QDropEvent>
-#include <QMimeData>
 #include <QPainter>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
 
 #include <deque>
-#include <filesystem>
-#include <fstream>
 
 namespace kravin::shell {
 namespace {
 
-using test::ShellFixture;
+using test::WiringRoad;
 
 class ScriptedDialogs : public wiring::AnaTanDialogs, public model::CommentDialog {
 public:
@@ -85,13 +78,7 @@ void hover(QWidget* w, QPoint at)
     QApplication::sendEvent(w, &move);
 }
 
-std::vector<char> bytesOf(const std::filesystem::path& p)
-{
-    std::ifstream in(p, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-class AnaTanPageTest : public ShellFixture {
+class AnaTanPageTest : public WiringRoad {
 protected:
     AnaTanPage* page() { return app->anaTanPage(); }
     QWidget* viewport() { return page()->view()->viewport(); }
@@ -100,19 +87,9 @@ protected:
     // Station 0 with a QV200 card in slot 1, saved as plant.KRA.
     std::string saveFixtureProject()
     {
-        model::SystemConfigTables& t = app->systemTables();
-        t.stationKind[0] = app->masters().station.find("RNH6");
-        t.cardKind[0][0] = app->masters().card.find("QV200");
-        EXPECT_GT(t.stationKind[0], 0);
-        EXPECT_GT(t.cardKind[0][0], 0);
-        const std::string path = dir / "plant.KRA";
-        prompt.dialog([=](model::ProjectDialogData& d) {
-            d.name = "Plant";
-            d.location = path;
-            return true;
-        });
-        EXPECT_TRUE(frame().trigger(cmd::FileSave));
-        return path;
+        placeStation(0, "RNH6");
+        placeCard(0, 1, "QV200");
+        return saveProject();
     }
 
     void openOnCard()
@@ -124,27 +101,7 @@ protected:
         page()->resize(1200, 1000);
     }
 
-    // Drags a palette item onto the view as a drop would arrive.
-    void dropItem(const std::string& name, QPoint at)
-    {
-        PaletteItem item;
-        bool found = false;
-        for (const PaletteCategory& c : page()->palette()->categories())
-            for (const PaletteItem& i : c.items)
-                if (i.name == name) {
-                    item = i;
-                    found = true;
-                }
-        ASSERT_TRUE(found) << name;
-        std::unique_ptr<QMimeData> mime(paletteMime(item));
-        QDragEnterEvent enter(at, Qt::CopyAction, mime.get(), Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(viewport(), &enter);
-        ASSERT_TRUE(enter.isAccepted());
-        QDropEvent drop(QPointF(at), Qt::CopyAction, mime.get(), Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(viewport(), &drop);
-    }
-
-    std::filesystem::path work() { return session().projectRecord.workFolder; }
+    void dropItem(const std::string& name, QPoint at) { dropPaletteItem(*page()->palette(), viewport(), name, at); }
 
     ScriptedDialogs dialogs;
 };
@@ -199,15 +156,15 @@ TEST_F(AnaTanPageTest, DropTwoBlocksConnectThemWithTwoBendsSaveAndReopen)
     ASSERT_TRUE(frame().trigger(cmd::FileSave));
     const auto unitFile = work() / model::unitDataPath(0, 1);
     const auto aconFile = work() / model::aconPath(0, 1);
-    const std::vector<char> unitBytes = bytesOf(unitFile), aconBytes = bytesOf(aconFile);
+    const std::vector<char> unitBytes = test::fileBytes(unitFile), aconBytes = test::fileBytes(aconFile);
     ASSERT_FALSE(unitBytes.empty());
 
     ASSERT_TRUE(frame().trigger(cmd::FileNew));
     EXPECT_FALSE(frame().views().frameExists(ViewKind::AnaTan));
     prompt.file(path);
     ASSERT_TRUE(frame().trigger(cmd::FileOpen));
-    EXPECT_EQ(bytesOf(work() / model::unitDataPath(0, 1)), unitBytes);
-    EXPECT_EQ(bytesOf(work() / model::aconPath(0, 1)), aconBytes);
+    EXPECT_EQ(test::fileBytes(work() / model::unitDataPath(0, 1)), unitBytes);
+    EXPECT_EQ(test::fileBytes(work() / model::aconPath(0, 1)), aconBytes);
 
     openOnCard();
     const wiring::DiagramInput* again = page()->view()->editor().diagram().input(31, 10);

@@ -7,7 +7,7 @@
 #include "child_frame.h"
 #include "command_ids.h"
 #include "print_service.h"
-#include "shell_fixture.h"
+#include "wiring_road.h"
 #include "unit_files.h"
 
 #include <QCheckBox>
@@ -18,7 +18,6 @@
 #include <QPushButton>
 #include <QTimer>
 
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -26,7 +25,7 @@
 namespace kravin::shell {
 namespace {
 
-using test::ShellFixture;
+using test::WiringRoad;
 
 class PdfChooser final : public print::PrinterChooser {
 public:
@@ -101,7 +100,7 @@ struct UnitState {
     bool operator==(const UnitState&) const = default;
 };
 
-class WiringPrintTest : public ShellFixture {
+class WiringPrintTest : public WiringRoad {
 protected:
     std::shared_ptr<PdfChooser> pdf;
     print::TileGrid lastTiles;
@@ -117,43 +116,17 @@ protected:
         makeProject();
     }
 
-    std::string work() { return session().projectRecord.workFolder; }
-
     // Station 0 (RNH6) with a QV200 card in slot 1: blocks 30 and 32 ADS, 31
     // LAG; a line 30.OT1 -> 31.IN1 with two bends; block 32 never placed.
     void makeProject()
     {
         session().g_projectName = "Plant";
-        model::SystemConfigTables& t = app->systemTables();
-        t.stationKind[0] = app->masters().station.find("RNH6");
-        t.cardKind[0][0] = app->masters().card.find("QV200");
-        ASSERT_GT(t.cardKind[0][0], 0);
         // Their boxes on the communication diagram.
-        t.stationX[0] = 4;
-        t.stationY[0] = 12;
-        t.cardX[0][0] = 40;
-        t.cardY[0][0] = 12;
-        const std::string w = work();
-        char head[500] = {};
-        KRAVinA_Data_Get(0, 0, head, w.c_str());
-        std::memset(head, 0, sizeof head);
-        for (const auto& [g, code] : std::map<int, std::string>{{0, "00SYS"}, {1, "01CTL"}, {80, "94SSW"},
-                                                                 {30, "51ADS"}, {31, "60LAG"}, {32, "51ADS"}})
-            std::memcpy(head + 5 * g, code.data(), 5);
-        char value[16] = {};
-        std::memcpy(value, "3004", 4);
-        KRAVinA_Data_Item_Set(31, 10, value);
-        KRAVinA_Data_XY_Set(30, 20, 10);
-        KRAVinA_Data_XY_Set(31, 20, 40);
-        ASSERT_EQ(KRAVinA_Data_Write(0, 0, head, w.c_str()), 0);
-        model::AconImage a;
-        a.kind = 2;
-        a.px[0] = 15;
-        a.py[0] = 30;
-        a.px[1] = 15;
-        a.py[1] = 22;
-        ASSERT_TRUE(model::putAcon(0, 1, 31, 10, a, w));
-        ASSERT_EQ(KRAVinA_Acon_Write(0, 0, w.c_str()), 0);
+        placeStation(0, "RNH6", 4, 12);
+        placeCard(0, 1, "QV200", 40, 12);
+        writeUnitFile(0, 0, {{0, "00SYS"}, {1, "01CTL"}, {80, "94SSW"}, {30, "51ADS"}, {31, "60LAG"}, {32, "51ADS"}},
+                      {{31, 10, "3004"}}, {{30, {20, 10}}, {31, {20, 40}}});
+        writeLine(0, 1, 31, 10, {{15, 30}, {15, 22}});
     }
 
     void openAnalogView()
