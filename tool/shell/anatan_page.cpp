@@ -37,10 +37,7 @@ AnaTanPage::AnaTanPage(wiring::AnaTanServices services, std::string helpDir, QWi
     services.blockSetting = [this] { return runBlockSetting(); };
     services.linkTable = [this] { return linkTable(); };
     services.rebuildCommTable = [this](const std::function<void()>& step) { rebuildLinks(step); };
-    if (unit_) {
-        links_ = std::make_unique<model::CommLinkTable>();
-        model::RebuildCommTableKeepingUnit(*unit_, *links_);
-    }
+
     setObjectName(QStringLiteral("anaTanPage"));
     const model::UnitContext& unit = *services.unit;
     const QString title = res::qmessage(6001, services.language).trimmed();
@@ -68,9 +65,19 @@ bool AnaTanPage::runBlockSetting()
     return dialog.exec() == QDialog::Accepted;
 }
 
+model::CommLinkTable* AnaTanPage::linkTable()
+{
+    if (!links_ && unit_) {
+        links_ = std::make_unique<model::CommLinkTable>();
+        model::RebuildCommTableKeepingUnit(*unit_, *links_);
+    }
+    return links_.get();
+}
+
 void AnaTanPage::rebuildLinks(const std::function<void()>& step)
 {
-    if (!unit_ || !links_) return;
+    if (!unit_) return;
+    if (!links_) links_ = std::make_unique<model::CommLinkTable>();
     model::RebuildCommTableKeepingUnit(*unit_, *links_, step);
     if (linksRebuilt) linksRebuilt(*links_);
 }

@@ -35,10 +35,12 @@ public:
     Q_INVOKABLE void setZoom(int percent) { view_->SetZoom(percent); }
 
     // The link table the view's drops check and write kinds into, built when
-    // the page opens (the communication view is never open beside it). A
-    // rebuild tells linksRebuilt.
+    // it is first needed (the communication view is never open beside this
+    // one). A rebuild tells linksRebuilt.
     std::function<void(const model::CommLinkTable&)> linksRebuilt;
-    model::CommLinkTable* linkTable() { return links_.get(); }
+    model::CommLinkTable* linkTable();
+    // Another view changed blocks: the table is built again when next needed.
+    void forgetLinks() { links_.reset(); }
     void rebuildLinks(const std::function<void()>& step);
 
     // PaletteDropTarget (points in the view's viewport)

@@ -535,7 +535,7 @@ QWidget* ShellApplication::makeView(ViewKind kind)
             if (!analog) return;
             unit_->LoadUnitBlocks(1);
             // Kinds of terminal blocks the list placed reach the drop checks.
-            if (AnaTanPage* page = anaTanPage()) page->rebuildLinks({});
+            if (AnaTanPage* page = anaTanPage()) page->forgetLinks();
             if (analog->view()) analog->view()->update();
         };
         c.printBlockSetting = [this](QWidget* parent) {

@@ -518,8 +518,10 @@ bool AnaTanEditor::ChangeFunction(int x, int y, const std::string& code, const s
     unit_.g_curGroup = g;
     unit_.g_specialGroupMode = 0;
     bool refused = model::CheckContactCode(unit_, g, "0000" + code) != 0;
-    if (const model::CommLinkTable* table = host_.linkTable()) {
-        refused = refused || model::CheckTqrqTerminalKind(unit_, *table, g, name) != 0 ||
+    // The terminal kind checks concern the slot cards of communication cards only.
+    const bool slotCard = unit_.modelStartsWith("TQRQ$") || unit_.modelStartsWith("TQRC$");
+    if (const model::CommLinkTable* table = !refused && slotCard ? host_.linkTable() : nullptr) {
+        refused = model::CheckTqrqTerminalKind(unit_, *table, g, name) != 0 ||
                   model::CheckTqrcTerminalKind(unit_, *table, g, name) != 0;
     }
     if (refused) {
