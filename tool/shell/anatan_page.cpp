@@ -134,6 +134,9 @@ void AnaTanPage::runCommand(int id)
 
 bool AnaTanPage::dragAllowed() const { return !(online_ && online_()); }
 
+int AnaTanPage::dragImageWidth() const { return wiring::ScaleByZoom(240, view_->zoom()); }
+int AnaTanPage::dragImageHeight() const { return wiring::ScaleByZoom(144, view_->zoom()); }
+
 bool AnaTanPage::hitTest(int x, int y) const
 {
     const QWidget* v = view_->viewport();

@@ -45,6 +45,9 @@ public:
 
     // PaletteDropTarget (points in the view's viewport)
     bool dragAllowed() const override;
+    // A block's outline, 240 x 144 at 100 %.
+    int dragImageWidth() const override;
+    int dragImageHeight() const override;
     bool hitTest(int x, int y) const override;
     void drop(int x, int y, const PaletteItem& item) override;
 
