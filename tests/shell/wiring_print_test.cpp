@@ -6,6 +6,7 @@
 #include "anatan_page.h"
 #include "child_frame.h"
 #include "command_ids.h"
+#include "pdf_pages.h"
 #include "print_service.h"
 #include "wiring_road.h"
 #include "unit_files.h"
@@ -14,7 +15,6 @@
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QPrinter>
-#include <QProcess>
 #include <QPushButton>
 #include <QTimer>
 
@@ -60,23 +60,6 @@ public:
 private:
     std::string folder_;
 };
-
-std::vector<std::string> pdfPages(const std::string& path)
-{
-    QProcess p;
-    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), QString::fromStdString(path), QStringLiteral("-")});
-    EXPECT_TRUE(p.waitForFinished(60000));
-    const std::string text = p.readAllStandardOutput().toStdString();
-    std::vector<std::string> pages;
-    std::size_t from = 0;
-    for (std::size_t ff; (ff = text.find('\f', from)) != std::string::npos; from = ff + 1) {
-        std::string out;
-        for (char c : text.substr(from, ff - from))
-            if (c != ' ' || out.empty() || out.back() != ' ') out += c;
-        pages.push_back(out);
-    }
-    return pages;
-}
 
 bool has(const std::string& page, const std::string& part) { return page.find(part) != std::string::npos; }
 
@@ -156,7 +139,7 @@ TEST_F(WiringPrintTest, PrintFromTheAnalogViewFittedAndTiled)
     ASSERT_TRUE(frame().trigger(cmd::FilePrint));
     ASSERT_EQ(pdf->files.size(), 1u);
     EXPECT_TRUE(pdf->asked.empty());
-    auto pages = pdfPages(pdf->files[0]);
+    auto pages = test::pdfPageTexts(pdf->files[0]);
     ASSERT_EQ(pages.size(), 1u);
     EXPECT_TRUE(has(pages[0], "*KRAVin3 Analog Connection*"));
     EXPECT_TRUE(has(pages[0], "Project Name :Plant"));
@@ -172,7 +155,7 @@ TEST_F(WiringPrintTest, PrintFromTheAnalogViewFittedAndTiled)
     EXPECT_FALSE(pdf->asked[0].second);
     EXPECT_GT(tiles.total, 1);
     ASSERT_EQ(pdf->files.size(), 2u);
-    pages = pdfPages(pdf->files[1]);
+    pages = test::pdfPageTexts(pdf->files[1]);
     ASSERT_EQ(static_cast<int>(pages.size()), tiles.total);
     for (int i = 0; i < tiles.total; ++i) EXPECT_TRUE(has(pages[static_cast<std::size_t>(i)], "(" + std::to_string(i + 1) + ")"));
     EXPECT_TRUE(has(pages[0], "G30"));  // the top left tile
@@ -189,7 +172,7 @@ TEST_F(WiringPrintTest, PrintFromTheAnalogViewFittedAndTiled)
     ASSERT_EQ(pdf->asked.size(), 3u);
     EXPECT_TRUE(pdf->asked[2].second);
     ASSERT_EQ(pdf->files.size(), 4u);
-    EXPECT_EQ(static_cast<int>(pdfPages(pdf->files[3]).size()), pdf->asked[2].first.total);
+    EXPECT_EQ(static_cast<int>(test::pdfPageTexts(pdf->files[3]).size()), pdf->asked[2].first.total);
 
     // The unit and the work folder are as they were.
     EXPECT_TRUE(unitState() == unitBefore);
@@ -227,7 +210,7 @@ TEST_F(WiringPrintTest, BulkPrintAddsTheAnalogPagesOfEveryCard)
     EXPECT_TRUE(analogOffered);
     EXPECT_EQ(status.toStdString(), "Printing is completed.");
     ASSERT_EQ(pdf->files.size(), 1u);
-    const auto pages = pdfPages(pdf->files[0]);
+    const auto pages = test::pdfPageTexts(pdf->files[0]);
     // The communication diagram of the project, then the one card's analog diagram, each fitted.
     ASSERT_EQ(pages.size(), 2u);
     EXPECT_TRUE(has(pages[0], "*KRAVin3 Communication Terminal*"));
@@ -264,7 +247,7 @@ TEST_F(WiringPrintTest, PrintFromTheCommunicationView)
     const UnitState unitBefore = unitState();
     ASSERT_TRUE(frame().trigger(cmd::FilePrint));
     ASSERT_EQ(pdf->files.size(), 1u);
-    auto pages = pdfPages(pdf->files[0]);
+    auto pages = test::pdfPageTexts(pdf->files[0]);
     ASSERT_EQ(pages.size(), 1u);
     EXPECT_TRUE(has(pages[0], "*KRAVin3 Communication Terminal*"));
     EXPECT_TRUE(has(pages[0], "Project Name :Plant"));
@@ -275,7 +258,7 @@ TEST_F(WiringPrintTest, PrintFromTheCommunicationView)
     ASSERT_TRUE(frame().trigger(cmd::FilePrint));
     ASSERT_EQ(pdf->asked.size(), 1u);
     ASSERT_EQ(pdf->files.size(), 2u);
-    pages = pdfPages(pdf->files[1]);
+    pages = test::pdfPageTexts(pdf->files[1]);
     EXPECT_EQ(static_cast<int>(pages.size()), pdf->asked[0].first.total);
     EXPECT_TRUE(has(pages[0], "(1)"));
     EXPECT_TRUE(unitState() == unitBefore);
