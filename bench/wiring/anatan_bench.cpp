@@ -3,30 +3,11 @@
 // click, beside a plain fill of the same surface. Goals: 16 ms and 1 ms.
 #include "anatan_diagram.h"
 #include "anatan_draw.h"
-
-#include <QApplication>
-#include <QImage>
-#include <QPainter>
-
-#include <benchmark/benchmark.h>
-
-#include <cstdlib>
+#include "repaint_bench.h"
 
 namespace {
 
 using namespace kravin;
-
-QApplication& app()
-{
-    static QApplication* instance = [] {
-        if (!std::getenv("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-        static int argc = 1;
-        static char name[] = "anatan_bench";
-        static char* argv[] = {name, nullptr};
-        return new QApplication(argc, argv);
-    }();
-    return *instance;
-}
 
 // 100 blocks of four inputs and two outputs on a 10 x 10 raster; input k of
 // block b comes from output k % 2 of block (b + k + 1) % 100 through 30 bends.
@@ -79,22 +60,13 @@ const wiring::AnalogDiagram& dense()
     return d;
 }
 
-void BM_PlainFill(benchmark::State& state)
-{
-    app();
-    QImage image(1920, 1200, QImage::Format_RGB32);
-    for (auto _ : state) {
-        QPainter painter(&image);
-        painter.fillRect(image.rect(), Qt::white);
-        benchmark::DoNotOptimize(image.bits());
-    }
-}
+void BM_PlainFill(benchmark::State& state) { bench::PlainFill(state); }
 BENCHMARK(BM_PlainFill)->Unit(benchmark::kMillisecond);
 
 void BM_FullRepaint(benchmark::State& state)
 {
-    app();
-    QImage image(1920, 1200, QImage::Format_RGB32);
+    bench::benchApplication();
+    QImage image = bench::repaintSurface();
     wiring::AnaTanDrawStyle style;
     style.font.setPixelSize(12);
     const wiring::JumpList none;
@@ -122,8 +94,8 @@ BENCHMARK(BM_HitTestClick)->Unit(benchmark::kMillisecond);
 namespace {
 void BM_PartsBlocks(benchmark::State& state)
 {
-    app();
-    QImage image(1920, 1200, QImage::Format_RGB32);
+    bench::benchApplication();
+    QImage image = bench::repaintSurface();
     kravin::wiring::AnaTanDrawStyle style;
     style.font.setPixelSize(12);
     for (auto _ : state) {
@@ -134,8 +106,8 @@ void BM_PartsBlocks(benchmark::State& state)
 BENCHMARK(BM_PartsBlocks)->Unit(benchmark::kMillisecond);
 void BM_PartsLines(benchmark::State& state)
 {
-    app();
-    QImage image(1920, 1200, QImage::Format_RGB32);
+    bench::benchApplication();
+    QImage image = bench::repaintSurface();
     kravin::wiring::AnaTanDrawStyle style;
     style.font.setPixelSize(12);
     for (auto _ : state) {

@@ -5,13 +5,13 @@
 #include "print_job.h"
 #include "wiring_pages.h"
 
+#include "pdf_pages.h"
 #include "qt_app.h"
 #include "temp_dir.h"
 
 #include <QImage>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QProcess>
 
 #include <gtest/gtest.h>
 
@@ -42,23 +42,6 @@ struct Page150 {
         return n;
     }
 };
-
-std::vector<std::string> pdfText(const std::string& path)
-{
-    QProcess p;
-    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), QString::fromStdString(path), QStringLiteral("-")});
-    EXPECT_TRUE(p.waitForFinished(60000));
-    const std::string text = p.readAllStandardOutput().toStdString();
-    std::vector<std::string> pages;
-    std::size_t from = 0;
-    for (std::size_t ff; (ff = text.find('\f', from)) != std::string::npos; from = ff + 1) {
-        std::string out;
-        for (char c : text.substr(from, ff - from))
-            if (c != ' ' || out.empty() || out.back() != ' ') out += c;
-        pages.push_back(out);
-    }
-    return pages;
-}
 
 class AnalogPagesTest : public test::AnaTanFixture {
 protected:
@@ -185,7 +168,7 @@ TEST_F(AnalogPagesTest, PdfShowsTheHeaderAndTheTerminalTexts)
         pdf.add(QString(), analogDocument(s, analogSetup(*s, false, 50, writer.width(), writer.height())));
         ASSERT_TRUE(pdf.run(writer));
     }
-    const auto pages = pdfText(path);
+    const auto pages = test::pdfPageTexts(path);
     ASSERT_GE(pages.size(), 2u);
     const std::string& fitted = pages[0];
     EXPECT_NE(fitted.find("*KRAVin3 Analog Connection*"), std::string::npos) << fitted;
@@ -299,7 +282,7 @@ TEST(CommPages, PdfShowsTheHeaderLegendAndCaptions)
         pdf.add(QString(), commDocument(s, commSetup(*s, true, 100, writer.width(), writer.height())));
         ASSERT_TRUE(pdf.run(writer));
     }
-    const auto pages = pdfText(path);
+    const auto pages = test::pdfPageTexts(path);
     ASSERT_EQ(pages.size(), 1u);
     for (const char* text : {"*KRAVin3 Communication Terminal*", "Project Name :Plant", "Analog In", "Analog Out",
                              "Digital In", "Digital Out", "PC", "Station:00 Card:0 TQRC", "Station:00 Card:1 TQRQ",

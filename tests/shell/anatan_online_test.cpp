@@ -4,9 +4,8 @@
 #include "command_ids.h"
 #include "option_dialog.h"
 #include "pty_server.h"
-#include "shell_fixture.h"
+#include "wiring_road.h"
 
-#include "KRAVinA.h"
 #include "wait_for.h"
 
 #include <QComboBox>
@@ -15,7 +14,6 @@
 #include <QPainter>
 #include <QThread>
 
-#include <cstring>
 #include <functional>
 
 namespace kravin::shell {
@@ -25,7 +23,7 @@ using namespace std::chrono_literals;
 
 using kravin::test::waitFor;
 
-class AnaTanOnlineRoad : public test::ShellFixture {
+class AnaTanOnlineRoad : public test::WiringRoad {
 protected:
     void SetUp() override
     {
@@ -41,21 +39,11 @@ protected:
     }
 
     // A QV200 card in slot 1 of station 0: ADS in block 30 feeding LAG in block 31.
-    void placeCard()
+    void writeAnalogCard()
     {
-        app->systemTables().cardKind[0][0] = app->masters().card.find("QV200");
-        const std::string folder = session().projectRecord.workFolder;
-        char head[500] = {};
-        KRAVinA_Data_Get(0, 0, head, folder.c_str());
-        std::memset(head, 0, sizeof head);
-        std::memcpy(head + 5 * 1, "01CTL", 5);
-        std::memcpy(head + 5 * 30, "51ADS", 5);
-        std::memcpy(head + 5 * 31, "60LAG", 5);
-        char ref[16] = "3004";
-        KRAVinA_Data_Item_Set(31, 10, ref);
-        KRAVinA_Data_XY_Set(30, 10, 10);
-        KRAVinA_Data_XY_Set(31, 10, 40);
-        ASSERT_EQ(KRAVinA_Data_Write(0, 0, head, folder.c_str()), 0);
+        placeCard(0, 1, "QV200");
+        writeUnitFile(0, 0, {{1, "01CTL"}, {30, "51ADS"}, {31, "60LAG"}}, {{31, 10, "3004"}},
+                      {{30, {10, 10}}, {31, {10, 40}}});
         app->unitSelection().select(0, 1);
     }
 
@@ -77,7 +65,7 @@ protected:
 
 TEST_F(AnaTanOnlineRoad, MonitorValuesStandOnTheLinesAndEditsAreRefused)
 {
-    ASSERT_NO_FATAL_FAILURE(placeCard());
+    ASSERT_NO_FATAL_FAILURE(writeAnalogCard());
     ASSERT_NO_FATAL_FAILURE(allocatePort());
     server->withController([](qvsim::Controller& c) { c.setValue(0, 0, 30, 20, "42.50"); });
     ASSERT_TRUE(frame().trigger(cmd::ViewAnaTan));

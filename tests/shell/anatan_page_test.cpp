@@ -2,27 +2,22 @@
 // a card, blocks dropped from the palette, a line drawn with two bends, saved
 // and opened again.
 #include "anatan_page.h"
+#include "block_setting_dialog.h"
 #include "child_frame.h"
 #include "command_ids.h"
-#include "palette_rules.h"
-#include "shell_fixture.h"
-#include "palette_rules.h"
-#include "toolbox_dock.h"
+#include "wiring_road.h"
 
-#include <QDropEvent>
-#include <QMimeData>
 #include <QPainter>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 #include <deque>
-#include <filesystem>
-#include <fstream>
 
 namespace kravin::shell {
 namespace {
 
-using test::ShellFixture;
+using test::WiringRoad;
 
 class ScriptedDialogs : public wiring::AnaTanDialogs, public model::CommentDialog {
 public:
@@ -49,6 +44,32 @@ public:
     std::optional<std::string> commentText;
 };
 
+// Runs fn on the modal dialog of type D that the next call opens.
+template <class D>
+void onNextDialog(std::function<void(D*)> fn)
+{
+    QTimer::singleShot(0, [fn] {
+        auto* d = qobject_cast<D*>(QApplication::activeModalWidget());
+        if (!d) {
+            ADD_FAILURE() << "no dialog";
+            if (QWidget* w = QApplication::activeModalWidget()) w->close();
+            return;
+        }
+        fn(d);
+    });
+}
+
+// Sets one item of the Function Block Setting grid and presses OK.
+void settingItem(editors::blocks::BlockSettingDialog* d, int item, const char* value)
+{
+    const auto& rows = d->editor().rows();
+    for (std::size_t r = 0; r < rows.size(); ++r)
+        if (rows[r].index == item)
+            d->gridModel()->setData(d->gridModel()->index(static_cast<int>(r), 3), QString::fromLatin1(value),
+                                    Qt::EditRole);
+    d->accept();
+}
+
 // A mouse move without buttons, as the pointer crosses the view.
 void hover(QWidget* w, QPoint at)
 {
@@ -57,13 +78,7 @@ void hover(QWidget* w, QPoint at)
     QApplication::sendEvent(w, &move);
 }
 
-std::vector<char> bytesOf(const std::filesystem::path& p)
-{
-    std::ifstream in(p, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-class AnaTanPageTest : public ShellFixture {
+class AnaTanPageTest : public WiringRoad {
 protected:
     AnaTanPage* page() { return app->anaTanPage(); }
     QWidget* viewport() { return page()->view()->viewport(); }
@@ -72,19 +87,9 @@ protected:
     // Station 0 with a QV200 card in slot 1, saved as plant.KRA.
     std::string saveFixtureProject()
     {
-        model::SystemConfigTables& t = app->systemTables();
-        t.stationKind[0] = app->masters().station.find("RNH6");
-        t.cardKind[0][0] = app->masters().card.find("QV200");
-        EXPECT_GT(t.stationKind[0], 0);
-        EXPECT_GT(t.cardKind[0][0], 0);
-        const std::string path = dir / "plant.KRA";
-        prompt.dialog([=](model::ProjectDialogData& d) {
-            d.name = "Plant";
-            d.location = path;
-            return true;
-        });
-        EXPECT_TRUE(frame().trigger(cmd::FileSave));
-        return path;
+        placeStation(0, "RNH6");
+        placeCard(0, 1, "QV200");
+        return saveProject();
     }
 
     void openOnCard()
@@ -96,27 +101,7 @@ protected:
         page()->resize(1200, 1000);
     }
 
-    // Drags a palette item onto the view as a drop would arrive.
-    void dropItem(const std::string& name, QPoint at)
-    {
-        PaletteItem item;
-        bool found = false;
-        for (const PaletteCategory& c : page()->palette()->categories())
-            for (const PaletteItem& i : c.items)
-                if (i.name == name) {
-                    item = i;
-                    found = true;
-                }
-        ASSERT_TRUE(found) << name;
-        std::unique_ptr<QMimeData> mime(paletteMime(item));
-        QDragEnterEvent enter(at, Qt::CopyAction, mime.get(), Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(viewport(), &enter);
-        ASSERT_TRUE(enter.isAccepted());
-        QDropEvent drop(QPointF(at), Qt::CopyAction, mime.get(), Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(viewport(), &drop);
-    }
-
-    std::filesystem::path work() { return session().projectRecord.workFolder; }
+    void dropItem(const std::string& name, QPoint at) { dropPaletteItem(*page()->palette(), viewport(), name, at); }
 
     ScriptedDialogs dialogs;
 };
@@ -171,15 +156,15 @@ TEST_F(AnaTanPageTest, DropTwoBlocksConnectThemWithTwoBendsSaveAndReopen)
     ASSERT_TRUE(frame().trigger(cmd::FileSave));
     const auto unitFile = work() / model::unitDataPath(0, 1);
     const auto aconFile = work() / model::aconPath(0, 1);
-    const std::vector<char> unitBytes = bytesOf(unitFile), aconBytes = bytesOf(aconFile);
+    const std::vector<char> unitBytes = test::fileBytes(unitFile), aconBytes = test::fileBytes(aconFile);
     ASSERT_FALSE(unitBytes.empty());
 
     ASSERT_TRUE(frame().trigger(cmd::FileNew));
     EXPECT_FALSE(frame().views().frameExists(ViewKind::AnaTan));
     prompt.file(path);
     ASSERT_TRUE(frame().trigger(cmd::FileOpen));
-    EXPECT_EQ(bytesOf(work() / model::unitDataPath(0, 1)), unitBytes);
-    EXPECT_EQ(bytesOf(work() / model::aconPath(0, 1)), aconBytes);
+    EXPECT_EQ(test::fileBytes(work() / model::unitDataPath(0, 1)), unitBytes);
+    EXPECT_EQ(test::fileBytes(work() / model::aconPath(0, 1)), aconBytes);
 
     openOnCard();
     const wiring::DiagramInput* again = page()->view()->editor().diagram().input(31, 10);
@@ -230,9 +215,14 @@ TEST_F(AnaTanPageTest, PaletteOffersTheAnalogBlocksOfTheCard)
         EXPECT_NE(std::find(names.begin(), names.end(), n), names.end()) << n;
     for (const char* n : {"CDI", "CDO", "SEQ", "SSW", "SYS"})
         EXPECT_EQ(std::find(names.begin(), names.end(), n), names.end()) << n;
-    // While online no drag starts and the zoom box reaches the view.
+    // A drag shows a block's outline at the view's zoom; the zoom box reaches the view.
+    const QPixmap tile(46, 46);
+    EXPECT_EQ(paletteDragImage(page(), tile).size(), QSize(240, 144));
     frame().applyZoomText(QStringLiteral("200%"));
     EXPECT_EQ(page()->view()->pitch(), 32);
+    EXPECT_EQ(paletteDragImage(page(), tile).size(), QSize(480, 288));
+    EXPECT_EQ(paletteDragImage(nullptr, tile).size(), QSize(46, 46));
+    // While online no drag starts.
     app->online().online = true;
     EXPECT_FALSE(page()->dragAllowed());
     app->online().online = false;
@@ -280,6 +270,33 @@ TEST_F(AnaTanPageTest, FrameCommandsReachTheView)
     // A tile's help without its document: message 7017.
     page()->openItemHelp("ADS");
     EXPECT_EQ(prompt.ids().back(), kMsgNoItemHelp);
+}
+
+TEST_F(AnaTanPageTest, TerminalBlocksKeepTheLinkTableByDropAndSetting)
+{
+    start();
+    saveFixtureProject();
+    openOnCard();
+    const model::CommLinkTable& links = *page()->linkTable();
+
+    // The dropped CAI is an analog receive terminal of the card at once.
+    dialogs.groups = {12};
+    dropItem("CAI", cell(40, 20));
+    ASSERT_TRUE(page()->view()->editor().diagram().blocks[12].drawn);
+    EXPECT_EQ(links.terminal(0, 0, 12)->kind, 3);
+    EXPECT_EQ(links.flags[0][1].kind[1], 3);
+    EXPECT_EQ(links.terminal(0, 0, 12)->link, 0);
+
+    // Its setting takes its source from the PC: the link table is built again.
+    onNextDialog<editors::blocks::BlockSettingDialog>(
+        [](editors::blocks::BlockSettingDialog* d) { settingItem(d, 11, "FE"); });
+    QTest::mouseDClick(viewport(), Qt::LeftButton, Qt::NoModifier, cell(40, 17));
+    EXPECT_EQ(links.terminal(0, 0, 12)->link, 2);
+    EXPECT_EQ(links.terminal(0, 0, 12)->kind, 3);
+    EXPECT_EQ(app->unitContext().g_curStation, 0);
+    EXPECT_EQ(app->unitContext().g_curCard, 1);
+    EXPECT_EQ(std::string(app->unitContext().g_unitBlocks[12].data()), "33CAI");
+    EXPECT_EQ(session().projectRecord.modified, 1);
 }
 
 }  // namespace

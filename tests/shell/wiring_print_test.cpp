@@ -6,19 +6,18 @@
 #include "anatan_page.h"
 #include "child_frame.h"
 #include "command_ids.h"
+#include "pdf_pages.h"
 #include "print_service.h"
-#include "shell_fixture.h"
+#include "wiring_road.h"
 #include "unit_files.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QPrinter>
-#include <QProcess>
 #include <QPushButton>
 #include <QTimer>
 
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -26,7 +25,7 @@
 namespace kravin::shell {
 namespace {
 
-using test::ShellFixture;
+using test::WiringRoad;
 
 class PdfChooser final : public print::PrinterChooser {
 public:
@@ -62,23 +61,6 @@ private:
     std::string folder_;
 };
 
-std::vector<std::string> pdfPages(const std::string& path)
-{
-    QProcess p;
-    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), QString::fromStdString(path), QStringLiteral("-")});
-    EXPECT_TRUE(p.waitForFinished(60000));
-    const std::string text = p.readAllStandardOutput().toStdString();
-    std::vector<std::string> pages;
-    std::size_t from = 0;
-    for (std::size_t ff; (ff = text.find('\f', from)) != std::string::npos; from = ff + 1) {
-        std::string out;
-        for (char c : text.substr(from, ff - from))
-            if (c != ' ' || out.empty() || out.back() != ' ') out += c;
-        pages.push_back(out);
-    }
-    return pages;
-}
-
 bool has(const std::string& page, const std::string& part) { return page.find(part) != std::string::npos; }
 
 using Files = std::map<std::string, std::vector<char>>;
@@ -101,7 +83,7 @@ struct UnitState {
     bool operator==(const UnitState&) const = default;
 };
 
-class WiringPrintTest : public ShellFixture {
+class WiringPrintTest : public WiringRoad {
 protected:
     std::shared_ptr<PdfChooser> pdf;
     print::TileGrid lastTiles;
@@ -117,43 +99,17 @@ protected:
         makeProject();
     }
 
-    std::string work() { return session().projectRecord.workFolder; }
-
     // Station 0 (RNH6) with a QV200 card in slot 1: blocks 30 and 32 ADS, 31
     // LAG; a line 30.OT1 -> 31.IN1 with two bends; block 32 never placed.
     void makeProject()
     {
         session().g_projectName = "Plant";
-        model::SystemConfigTables& t = app->systemTables();
-        t.stationKind[0] = app->masters().station.find("RNH6");
-        t.cardKind[0][0] = app->masters().card.find("QV200");
-        ASSERT_GT(t.cardKind[0][0], 0);
         // Their boxes on the communication diagram.
-        t.stationX[0] = 4;
-        t.stationY[0] = 12;
-        t.cardX[0][0] = 40;
-        t.cardY[0][0] = 12;
-        const std::string w = work();
-        char head[500] = {};
-        KRAVinA_Data_Get(0, 0, head, w.c_str());
-        std::memset(head, 0, sizeof head);
-        for (const auto& [g, code] : std::map<int, std::string>{{0, "00SYS"}, {1, "01CTL"}, {80, "94SSW"},
-                                                                 {30, "51ADS"}, {31, "60LAG"}, {32, "51ADS"}})
-            std::memcpy(head + 5 * g, code.data(), 5);
-        char value[16] = {};
-        std::memcpy(value, "3004", 4);
-        KRAVinA_Data_Item_Set(31, 10, value);
-        KRAVinA_Data_XY_Set(30, 20, 10);
-        KRAVinA_Data_XY_Set(31, 20, 40);
-        ASSERT_EQ(KRAVinA_Data_Write(0, 0, head, w.c_str()), 0);
-        model::AconImage a;
-        a.kind = 2;
-        a.px[0] = 15;
-        a.py[0] = 30;
-        a.px[1] = 15;
-        a.py[1] = 22;
-        ASSERT_TRUE(model::putAcon(0, 1, 31, 10, a, w));
-        ASSERT_EQ(KRAVinA_Acon_Write(0, 0, w.c_str()), 0);
+        placeStation(0, "RNH6", 4, 12);
+        placeCard(0, 1, "QV200", 40, 12);
+        writeUnitFile(0, 0, {{0, "00SYS"}, {1, "01CTL"}, {80, "94SSW"}, {30, "51ADS"}, {31, "60LAG"}, {32, "51ADS"}},
+                      {{31, 10, "3004"}}, {{30, {20, 10}}, {31, {20, 40}}});
+        writeLine(0, 1, 31, 10, {{15, 30}, {15, 22}});
     }
 
     void openAnalogView()
@@ -183,7 +139,7 @@ TEST_F(WiringPrintTest, PrintFromTheAnalogViewFittedAndTiled)
     ASSERT_TRUE(frame().trigger(cmd::FilePrint));
     ASSERT_EQ(pdf->files.size(), 1u);
     EXPECT_TRUE(pdf->asked.empty());
-    auto pages = pdfPages(pdf->files[0]);
+    auto pages = test::pdfPageTexts(pdf->files[0]);
     ASSERT_EQ(pages.size(), 1u);
     EXPECT_TRUE(has(pages[0], "*KRAVin3 Analog Connection*"));
     EXPECT_TRUE(has(pages[0], "Project Name :Plant"));
@@ -199,7 +155,7 @@ TEST_F(WiringPrintTest, PrintFromTheAnalogViewFittedAndTiled)
     EXPECT_FALSE(pdf->asked[0].second);
     EXPECT_GT(tiles.total, 1);
     ASSERT_EQ(pdf->files.size(), 2u);
-    pages = pdfPages(pdf->files[1]);
+    pages = test::pdfPageTexts(pdf->files[1]);
     ASSERT_EQ(static_cast<int>(pages.size()), tiles.total);
     for (int i = 0; i < tiles.total; ++i) EXPECT_TRUE(has(pages[static_cast<std::size_t>(i)], "(" + std::to_string(i + 1) + ")"));
     EXPECT_TRUE(has(pages[0], "G30"));  // the top left tile
@@ -216,7 +172,7 @@ TEST_F(WiringPrintTest, PrintFromTheAnalogViewFittedAndTiled)
     ASSERT_EQ(pdf->asked.size(), 3u);
     EXPECT_TRUE(pdf->asked[2].second);
     ASSERT_EQ(pdf->files.size(), 4u);
-    EXPECT_EQ(static_cast<int>(pdfPages(pdf->files[3]).size()), pdf->asked[2].first.total);
+    EXPECT_EQ(static_cast<int>(test::pdfPageTexts(pdf->files[3]).size()), pdf->asked[2].first.total);
 
     // The unit and the work folder are as they were.
     EXPECT_TRUE(unitState() == unitBefore);
@@ -254,7 +210,7 @@ TEST_F(WiringPrintTest, BulkPrintAddsTheAnalogPagesOfEveryCard)
     EXPECT_TRUE(analogOffered);
     EXPECT_EQ(status.toStdString(), "Printing is completed.");
     ASSERT_EQ(pdf->files.size(), 1u);
-    const auto pages = pdfPages(pdf->files[0]);
+    const auto pages = test::pdfPageTexts(pdf->files[0]);
     // The communication diagram of the project, then the one card's analog diagram, each fitted.
     ASSERT_EQ(pages.size(), 2u);
     EXPECT_TRUE(has(pages[0], "*KRAVin3 Communication Terminal*"));
@@ -291,7 +247,7 @@ TEST_F(WiringPrintTest, PrintFromTheCommunicationView)
     const UnitState unitBefore = unitState();
     ASSERT_TRUE(frame().trigger(cmd::FilePrint));
     ASSERT_EQ(pdf->files.size(), 1u);
-    auto pages = pdfPages(pdf->files[0]);
+    auto pages = test::pdfPageTexts(pdf->files[0]);
     ASSERT_EQ(pages.size(), 1u);
     EXPECT_TRUE(has(pages[0], "*KRAVin3 Communication Terminal*"));
     EXPECT_TRUE(has(pages[0], "Project Name :Plant"));
@@ -302,7 +258,7 @@ TEST_F(WiringPrintTest, PrintFromTheCommunicationView)
     ASSERT_TRUE(frame().trigger(cmd::FilePrint));
     ASSERT_EQ(pdf->asked.size(), 1u);
     ASSERT_EQ(pdf->files.size(), 2u);
-    pages = pdfPages(pdf->files[1]);
+    pages = test::pdfPageTexts(pdf->files[1]);
     EXPECT_EQ(static_cast<int>(pages.size()), pdf->asked[0].first.total);
     EXPECT_TRUE(has(pages[0], "(1)"));
     EXPECT_TRUE(unitState() == unitBefore);

@@ -1,6 +1,7 @@
 #include "anatan_page.h"
 
 #include "block_setting_dialog.h"
+#include "block_state.h"
 #include "command_ids.h"
 #include "palettes.h"
 #include "toolbox_dock.h"
@@ -34,6 +35,9 @@ AnaTanPage::AnaTanPage(wiring::AnaTanServices services, std::string helpDir, QWi
     settingHost_->modified = services.setModified;
     language_ = services.language;
     services.blockSetting = [this] { return runBlockSetting(); };
+    services.linkTable = [this] { return linkTable(); };
+    services.rebuildCommTable = [this](const std::function<void()>& step) { rebuildLinks(step); };
+
     setObjectName(QStringLiteral("anaTanPage"));
     const model::UnitContext& unit = *services.unit;
     const QString title = res::qmessage(6001, services.language).trimmed();
@@ -59,6 +63,23 @@ bool AnaTanPage::runBlockSetting()
     if (!unit_ || !prompt_) return false;
     editors::blocks::BlockSettingDialog dialog(*unit_, *prompt_, language_, *settingHost_, this);
     return dialog.exec() == QDialog::Accepted;
+}
+
+model::CommLinkTable* AnaTanPage::linkTable()
+{
+    if (!links_ && unit_) {
+        links_ = std::make_unique<model::CommLinkTable>();
+        model::RebuildCommTableKeepingUnit(*unit_, *links_);
+    }
+    return links_.get();
+}
+
+void AnaTanPage::rebuildLinks(const std::function<void()>& step)
+{
+    if (!unit_) return;
+    if (!links_) links_ = std::make_unique<model::CommLinkTable>();
+    model::RebuildCommTableKeepingUnit(*unit_, *links_, step);
+    if (linksRebuilt) linksRebuilt(*links_);
 }
 
 AnaTanPage::~AnaTanPage()
@@ -112,6 +133,9 @@ void AnaTanPage::runCommand(int id)
 }
 
 bool AnaTanPage::dragAllowed() const { return !(online_ && online_()); }
+
+int AnaTanPage::dragImageWidth() const { return wiring::ScaleByZoom(240, view_->zoom()); }
+int AnaTanPage::dragImageHeight() const { return wiring::ScaleByZoom(144, view_->zoom()); }
 
 bool AnaTanPage::hitTest(int x, int y) const
 {

@@ -34,8 +34,20 @@ public:
     Q_INVOKABLE void runCommand(int id);
     Q_INVOKABLE void setZoom(int percent) { view_->SetZoom(percent); }
 
+    // The link table the view's drops check and write kinds into, built when
+    // it is first needed (the communication view is never open beside this
+    // one). A rebuild tells linksRebuilt.
+    std::function<void(const model::CommLinkTable&)> linksRebuilt;
+    model::CommLinkTable* linkTable();
+    // Another view changed blocks: the table is built again when next needed.
+    void forgetLinks() { links_.reset(); }
+    void rebuildLinks(const std::function<void()>& step);
+
     // PaletteDropTarget (points in the view's viewport)
     bool dragAllowed() const override;
+    // A block's outline, 240 x 144 at 100 %.
+    int dragImageWidth() const override;
+    int dragImageHeight() const override;
     bool hitTest(int x, int y) const override;
     void drop(int x, int y, const PaletteItem& item) override;
 
@@ -49,6 +61,7 @@ private:
     res::Language language_ = res::Language::English;
     struct SettingHost;
     std::unique_ptr<SettingHost> settingHost_;
+    std::unique_ptr<model::CommLinkTable> links_;
 };
 
 // The analog palette's categories for the current unit's valid blocks.

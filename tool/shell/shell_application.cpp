@@ -568,6 +568,8 @@ QWidget* ShellApplication::makeView(ViewKind kind)
             ChildFrame* analog = frame_ ? frame_->frame(ViewKind::AnaTan) : nullptr;
             if (!analog) return;
             unit_->LoadUnitBlocks(1);
+            // Kinds of terminal blocks the list placed reach the drop checks.
+            if (AnaTanPage* page = anaTanPage()) page->forgetLinks();
             if (analog->view()) analog->view()->update();
         };
         c.printBlockSetting = [this](QWidget* parent) {
@@ -650,8 +652,14 @@ QWidget* ShellApplication::makeAnaTanPage()
             return std::nullopt;
         return values->values[static_cast<std::size_t>(block)][static_cast<std::size_t>(item)];
     };
+    s.reloadSequence = [this] {
+        if (!sequenceViews_) return;
+        sequenceViews_->session().ReloadSteps();
+        if (QWidget* seq = sequenceViews_->seqView()) seq->update();
+    };
     unit_->LoadUnitBlocks(1);
     auto* page = new AnaTanPage(std::move(s), options_.folders.helpDir);
+    page->linksRebuilt = [this](const model::CommLinkTable& table) { monitorContext_->publishCommTable(table); };
     // The monitor reads the analog plan while the view is open.
     QObject::connect(frame, &MainFrame::viewShown, page, [this](int kind) {
         if (kind == static_cast<int>(ViewKind::AnaTan)) refreshMonitorSnapshot();

@@ -39,6 +39,13 @@ public:
         settingCard = unit_.g_curCard;
         return setting && setting();
     }
+    model::CommLinkTable* linkTable() override { return links.get(); }
+    void rebuildCommTable() override
+    {
+        ++rebuilds;
+        rebuildCard = unit_.g_curCard;
+    }
+    void reloadSequence() override { ++seqReloads; }
     int lineKind() const override { return kind; }
     std::int32_t lineColour() const override { return colour; }
     void setLineFormat(int k, std::int32_t c) override
@@ -95,6 +102,8 @@ public:
     std::function<bool()> setting;  // the dialog: edits the unit's block item data, true for OK
     int settings = 0;
     int settingCard = -1;
+    std::unique_ptr<model::CommLinkTable> links;  // null: the tool keeps none
+    int rebuilds = 0, rebuildCard = -1, seqReloads = 0;
 };
 
 // Station 0 (RNH6) with card 1 (QV200): blocks 30 and 32 ADS (inputs IN1..IN4 =

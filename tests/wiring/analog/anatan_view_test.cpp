@@ -109,5 +109,41 @@ TEST_F(AnaTanViewTest, WheelScrollsOnePitchWithinTheScaledDiagram)
     EXPECT_GT(bar->value() + view->viewport()->height() + 8, 3390 / 2);
 }
 
+TEST(AnaTanScroll, CodesMoveByPitchPageOrRoundedThumb)
+{
+    using wiring::ScrollCode;
+    struct Case {
+        ScrollCode code;
+        bool vertical;
+        int position, thumb, expected;
+    } cases[] = {
+        {ScrollCode::LineUp, true, 64, 0, 48},       {ScrollCode::LineDown, false, 64, 0, 80},
+        {ScrollCode::PageUp, true, 640, 0, 40},      {ScrollCode::PageDown, false, 64, 0, 664},
+        {ScrollCode::ThumbTrack, true, 0, 71, 64},   {ScrollCode::ThumbPosition, false, 0, 72, 80},
+        {ScrollCode::ThumbTrack, true, 0, 87, 80},   {ScrollCode::Top, true, 64, 0, 48},
+        {ScrollCode::Top, false, 64, 0, 64},         {ScrollCode::Bottom, true, 64, 0, 80},
+        {ScrollCode::Bottom, false, 64, 0, 64},      {ScrollCode::EndScroll, true, 64, 99, 64},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(wiring::ScrollPositionAfter(c.code, c.vertical, c.position, c.thumb, 16, 600), c.expected)
+            << static_cast<int>(c.code) << " " << c.vertical;
+}
+
+TEST_F(AnaTanViewTest, ScrollBarTopMovesTheVerticalBarOnePitchOnly)
+{
+    QScrollBar* v = view->verticalScrollBar();
+    QScrollBar* h = view->horizontalScrollBar();
+    v->setValue(160);
+    h->setValue(160);
+    v->triggerAction(QAbstractSlider::SliderToMinimum);
+    h->triggerAction(QAbstractSlider::SliderToMinimum);
+    EXPECT_EQ(v->value(), 144);
+    EXPECT_EQ(h->value(), 160);
+    v->triggerAction(QAbstractSlider::SliderToMaximum);
+    EXPECT_EQ(v->value(), 160);
+    v->triggerAction(QAbstractSlider::SliderSingleStepSub);
+    EXPECT_EQ(v->value(), 144);
+}
+
 }  // namespace
 }  // namespace kravin::test

@@ -12,6 +12,10 @@ public:
     virtual ~PaletteDropTarget() = default;
     // False when a drag may not start (online).
     virtual bool dragAllowed() const { return true; }
+    // Width and height of the outline dragged over the view, held at its
+    // centre; 0 drags the tile itself.
+    virtual int dragImageWidth() const { return 0; }
+    virtual int dragImageHeight() const { return 0; }
     virtual bool hitTest(int x, int y) const = 0;
     // Whether the point takes this item (the view may mark the target).
     virtual bool accepts(int x, int y, const PaletteItem& item)

@@ -92,6 +92,18 @@ ToolBoxList::ToolBoxList(QWidget* parent) : QListWidget(parent)
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 }
 
+QPixmap paletteDragImage(const PaletteDropTarget* target, const QPixmap& tile)
+{
+    const int w = target ? target->dragImageWidth() : 0, h = target ? target->dragImageHeight() : 0;
+    if (w <= 0 || h <= 0) return tile;
+    QPixmap outline(w, h);
+    outline.fill(Qt::transparent);
+    QPainter painter(&outline);
+    painter.setPen(QPen(Qt::black, 1, Qt::DashLine));
+    painter.drawRect(0, 0, w - 1, h - 1);
+    return outline;
+}
+
 void ToolBoxList::startDrag(Qt::DropActions)
 {
     const int row = currentRow();
@@ -104,8 +116,9 @@ void ToolBoxList::startDrag(Qt::DropActions)
     unsetCursor();
     auto* drag = new QDrag(this);
     drag->setMimeData(paletteMime(items[static_cast<std::size_t>(row)]));
-    drag->setPixmap(item(row)->icon().pixmap(kTile, kTile));
-    drag->setHotSpot(QPoint(kTile / 2, kTile / 2));
+    const QPixmap image = paletteDragImage(target, item(row)->icon().pixmap(kTile, kTile));
+    drag->setPixmap(image);
+    drag->setHotSpot(QPoint(image.width() / 2, image.height() / 2));
     drag->exec(Qt::CopyAction);
 }
 

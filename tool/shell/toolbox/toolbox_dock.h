@@ -15,6 +15,7 @@
 #include <vector>
 
 class QMimeData;
+class QPixmap;
 class QToolButton;
 class QVBoxLayout;
 
@@ -24,6 +25,8 @@ namespace kravin::shell {
 inline constexpr const char* kPaletteMime = "application/x-kravin-palette-item";
 QMimeData* paletteMime(const PaletteItem& item);
 bool readPaletteMime(const QMimeData* mime, PaletteItem& item);
+// What a drag shows: the target's outline when it asks for one, else the tile.
+QPixmap paletteDragImage(const PaletteDropTarget* target, const QPixmap& tile);
 
 // The tile list: icon mode, drags start only while the target allows them.
 class ToolBoxList : public QListWidget {

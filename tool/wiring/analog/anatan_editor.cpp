@@ -1,6 +1,7 @@
 #include "anatan_editor.h"
 
 #include "KRAVinA.h"
+#include "block_state.h"
 #include "tan_geometry.h"
 #include "text_codec.h"
 #include "validation.h"
@@ -23,6 +24,23 @@ const std::array<char, model::kTermBytes> kEmptyTerm{};
 std::string BlockCodeText(const model::BlockCode& code)
 {
     return std::string(code.data() + 2, 3) + "(" + std::string(code.data(), 2) + ")";
+}
+
+int ScrollPositionAfter(ScrollCode code, bool vertical, int position, int thumb, int pitch, int page)
+{
+    pitch = std::max(1, pitch);
+    switch (code) {
+    case ScrollCode::LineUp: return position - pitch;
+    case ScrollCode::LineDown: return position + pitch;
+    case ScrollCode::PageUp: return position - page;
+    case ScrollCode::PageDown: return position + page;
+    case ScrollCode::ThumbPosition:
+    case ScrollCode::ThumbTrack: return pitch * ((thumb + pitch / 2) / pitch);
+    case ScrollCode::Top: return vertical ? position - pitch : position;
+    case ScrollCode::Bottom: return vertical ? position + pitch : position;
+    case ScrollCode::EndScroll: break;
+    }
+    return position;
 }
 
 AnaTanEditor::AnaTanEditor(model::UnitContext& unit, AnaTanHost& host) : unit_(unit), host_(host) {}
@@ -494,25 +512,23 @@ bool AnaTanEditor::ChangeFunction(int x, int y, const std::string& code, const s
 {
     if (refuseOnline() || code.size() != 2 || name.size() != 3) return false;
     const std::string code5 = code + name;
-    // The slots of a TQRC card extension take no blocks of their own here.
-    if (unit_.modelStartsWith("TQRC$")) {
-        host_.prompt().message(kMsgCannotApply, {}, model::Buttons::Ok, model::Icon::Warning);
-        return false;
-    }
     const auto chosen = host_.selectGroup(code5);
     if (!chosen || *chosen < 0 || *chosen >= model::kGroups) return false;
     const int g = *chosen;
     unit_.g_curGroup = g;
     unit_.g_specialGroupMode = 0;
     bool refused = model::CheckContactCode(unit_, g, "0000" + code) != 0;
-    if (const model::CommLinkTable* table = host_.linkTable()) {
-        refused = refused || model::CheckTqrqTerminalKind(unit_, *table, g, name) != 0 ||
+    // The terminal kind checks concern the slot cards of communication cards only.
+    const bool slotCard = unit_.modelStartsWith("TQRQ$") || unit_.modelStartsWith("TQRC$");
+    if (const model::CommLinkTable* table = !refused && slotCard ? host_.linkTable() : nullptr) {
+        refused = model::CheckTqrqTerminalKind(unit_, *table, g, name) != 0 ||
                   model::CheckTqrcTerminalKind(unit_, *table, g, name) != 0;
     }
     if (refused) {
         host_.prompt().message(kMsgCannotApply, {}, model::Buttons::Ok, model::Icon::Warning);
         return false;
     }
+    if (unit_.modelStartsWith("TQRC$")) return dropOnTqrcSlot(g, name);
     const bool occupied = unit_.g_unitBlocks[static_cast<std::size_t>(g)][0] != 0;
     // Asked before anything is recorded, so Cancel leaves no empty undo step.
     if (occupied && host_.prompt().message(kMsgReplaceFunction, {}, model::Buttons::OkCancel,
@@ -561,11 +577,53 @@ bool AnaTanEditor::ChangeFunction(int x, int y, const std::string& code, const s
     KRAVinA_Data_XY_Set(g, cell.x >= 9 ? cell.x - 8 : 0, cell.y >= 7 ? cell.y - 3 : 4);
     writeHead();
     if (u) u->Record(model::kBlockData);
+    storePlacedKind(g, name);
     deselectLine();
     moves_.Clear();
     host_.setModified();
     afterBlockChange();
     return true;
+}
+
+void AnaTanEditor::storePlacedKind(int block, const std::string& name)
+{
+    if (!model::BlockStateFor(block).kindTables) return;
+    if (model::CommLinkTable* table = host_.linkTable())
+        model::StorePlacedKind(*table, unit_.g_curStation, unit_.libraryCard(), block,
+                               model::PlacedCodeKind(name));
+}
+
+bool AnaTanEditor::dropOnTqrcSlot(int group, const std::string& name)
+{
+    // A slot card holds no blocks: the drop sets the slot's items on block 1
+    // of its "TQRC " card, recorded there so that Undo takes them back.
+    const int slot = unit_.g_curCard;
+    const int parent = model::FindTqrcParentCard(unit_);
+    if (parent < 0) return false;
+    bool changed = false;
+    {
+        model::CurrentCardSwitch onParent(unit_, parent);
+        if (unit_.SelectGroupDefinition(1) != 0) return false;
+        loadImage();
+        const model::TqrcSlotItems items = model::TqrcSlotItemsFor(slot, parent, group);
+        if (model::SetTqrcSlotItems(items, name, false)) {
+            unit_.g_curGroup = 1;
+            unit_.g_specialGroupMode = 0;
+            model::CBlockUndo* u = host_.undo();
+            if (u) u->Record(model::kBlockData + 1);
+            model::SetTqrcSlotItems(items, name);
+            writeHead();
+            if (u) u->Record(model::kBlockData);
+            changed = true;
+        }
+    }
+    unit_.g_curGroup = group;
+    storePlacedKind(group, name);
+    deselectLine();
+    moves_.Clear();
+    if (changed) host_.setModified();
+    afterBlockChange();
+    return changed;
 }
 
 bool AnaTanEditor::DeleteFunction(int block, bool ask)
@@ -598,24 +656,12 @@ bool AnaTanEditor::BlockSetting(int block)
     if (refuseOnline() || block < 0 || block >= model::kGroups) return false;
     loadImage();
     writeHead();
+    const model::CurrentBlockState state = model::BlockStateFor(block);
     // A remote I/O station's blocks 0 and 1 live on its first card; the
     // current card comes back however the dialog ends.
-    struct CardRedirect {
-        model::UnitContext& unit;
-        int card = -1;
-        ~CardRedirect()
-        {
-            if (card < 0) return;
-            unit.g_curCard = card;
-            unit.SelectCurrentUnit();
-            unit.LoadUnitBlocks(1);
-        }
-    } redirect{unit_};
+    std::optional<model::CurrentCardSwitch> firstCard;
     if (unit_.modelStartsWith("V8RTU") && unit_.g_curCard > 1 && block <= 1) {
-        redirect.card = unit_.g_curCard;
-        unit_.g_curCard = 1;
-        unit_.SelectCurrentUnit();
-        unit_.LoadUnitBlocks(1);
+        firstCard.emplace(unit_, 1);
         loadImage();
     }
     unit_.g_curGroup = block;
@@ -634,6 +680,8 @@ bool AnaTanEditor::BlockSetting(int block)
         KRAVinA_Data_Term_Set(real, t, unit_.blockItemData.terminals[static_cast<std::size_t>(t)].data());
     writeHead();
     if (u) u->Record(model::kBlockData);
+    if (state.commRebuild) host_.rebuildCommTable();
+    if (state.seqReload) host_.reloadSequence();
     host_.setModified();
     return true;
 }

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "anatan_diagram.h"
+#include "block_state.h"
 #include "block_undo.h"
 #include "comment_layer.h"
 #include "connections.h"
@@ -65,8 +66,14 @@ public:
     virtual model::Prompt& prompt() = 0;
     virtual model::CBlockUndo* undo() = 0;
     virtual model::LayerUndo* layerUndo() { return nullptr; }
-    // The link table for the placement checks of communication cards; null skips them.
-    virtual const model::CommLinkTable* linkTable() { return nullptr; }
+    // The link table for the placement checks of communication cards and the
+    // kinds of placed terminal blocks; null skips both.
+    virtual model::CommLinkTable* linkTable() { return nullptr; }
+    // After a terminal block's setting: the link table is built again (busy box).
+    virtual void rebuildCommTable() {}
+    // After a sequential control group's setting: blocks and step codes are
+    // read again and the sequential control block view repainted.
+    virtual void reloadSequence() {}
     // Select Group: the block number for a dropped code; none = Cancel.
     virtual std::optional<int> selectGroup(const std::string& code5) = 0;
     virtual std::optional<std::string> jumpLabel() = 0;  // CP932
@@ -200,6 +207,8 @@ private:
     void computeMoveLimits(GridPoint cell);
     int findJumpAt(int x, int y) const;
     void recordLine(int kind);
+    void storePlacedKind(int block, const std::string& name);
+    bool dropOnTqrcSlot(int group, const std::string& name);
 
     model::UnitContext& unit_;
     AnaTanHost& host_;
@@ -226,5 +235,15 @@ private:
 
 // The code text of a block as the box shows it: characters 2..4, "(", 0..1, ")".
 std::string BlockCodeText(const model::BlockCode& code);
+
+// Scroll bar requests of the view, by their codes.
+enum class ScrollCode {
+    LineUp = 0, LineDown = 1, PageUp = 2, PageDown = 3, ThumbPosition = 4, ThumbTrack = 5,
+    Top = 6, Bottom = 7, EndScroll = 8,
+};
+// The scroll position after a request: lines are one pitch, pages the
+// window's extent, the thumb rounds to the nearest pitch; top and bottom move
+// the vertical bar one pitch and leave the horizontal one.
+int ScrollPositionAfter(ScrollCode code, bool vertical, int position, int thumb, int pitch, int page);
 
 }  // namespace kravin::wiring

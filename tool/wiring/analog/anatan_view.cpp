@@ -1,5 +1,6 @@
 #include "anatan_view.h"
 
+#include "busy_dialog.h"
 #include "layer_paint.h"
 #include "tan_draw.h"
 
@@ -36,6 +37,28 @@ AnaTanView::AnaTanView(AnaTanServices services, QWidget* parent)
     }
     syncEditor();
     editor_->open();
+    for (QScrollBar* bar : {horizontalScrollBar(), verticalScrollBar()})
+        connect(bar, &QAbstractSlider::actionTriggered, this, [this, bar](int action) { scrollAction(bar, action); });
+}
+
+void AnaTanView::scrollAction(QScrollBar* bar, int action)
+{
+    ScrollCode code;
+    switch (action) {
+    case QAbstractSlider::SliderSingleStepSub: code = ScrollCode::LineUp; break;
+    case QAbstractSlider::SliderSingleStepAdd: code = ScrollCode::LineDown; break;
+    case QAbstractSlider::SliderPageStepSub: code = ScrollCode::PageUp; break;
+    case QAbstractSlider::SliderPageStepAdd: code = ScrollCode::PageDown; break;
+    case QAbstractSlider::SliderMove: code = ScrollCode::ThumbTrack; break;
+    case QAbstractSlider::SliderToMinimum: code = ScrollCode::Top; break;
+    case QAbstractSlider::SliderToMaximum: code = ScrollCode::Bottom; break;
+    default: return;
+    }
+    const bool vertical = bar == verticalScrollBar();
+    // The slider has moved already; its value is still the old position.
+    const int target = ScrollPositionAfter(code, vertical, bar->value(), bar->sliderPosition(), pitch(),
+                                           vertical ? height() : width());
+    bar->setSliderPosition(std::clamp(target, bar->minimum(), bar->maximum()));
 }
 
 AnaTanView::~AnaTanView() = default;
@@ -60,6 +83,18 @@ void AnaTanView::setModified()
 std::optional<int> AnaTanView::selectGroup(const std::string& code5)
 {
     return dialogs_->selectGroup(*services_.unit, code5);
+}
+
+void AnaTanView::rebuildCommTable()
+{
+    if (!services_.rebuildCommTable) return;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    {
+        editors::BusyDialog busy(this, services_.language);
+        busy.show();
+        services_.rebuildCommTable([&busy] { busy.step(); });
+    }
+    QApplication::restoreOverrideCursor();
 }
 
 int AnaTanView::lineKind() const { return services_.settings ? services_.settings->AC_LKIND : 0; }

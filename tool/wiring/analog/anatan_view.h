@@ -10,6 +10,8 @@
 #include "tan_view.h"
 
 #include <functional>
+
+class QScrollBar;
 #include <memory>
 
 namespace kravin::wiring {
@@ -32,6 +34,15 @@ struct AnaTanServices {
     std::function<void(const std::string& name)> itemHelp;
     // Told after every change, so the frame's commands are enabled anew.
     std::function<void()> changed;
+    // The link table the tool keeps (null: none): a drop's checks read it and
+    // placed terminal blocks write their kind into it.
+    std::function<model::CommLinkTable*()> linkTable;
+    // Builds the link table again after a terminal block's setting; step
+    // advances the busy box.
+    std::function<void(const std::function<void()>& step)> rebuildCommTable;
+    // Reads blocks and step codes again after a sequential control group's
+    // setting and repaints the sequential control block view.
+    std::function<void()> reloadSequence;
 };
 
 class AnaTanView final : public TanView, public AnaTanHost {
@@ -98,11 +109,19 @@ private:
     }
     model::CommentDialog& commentDialog() override { return dialogs_->commentDialog(); }
     bool runBlockSetting() override { return services_.blockSetting && services_.blockSetting(); }
+    model::CommLinkTable* linkTable() override { return services_.linkTable ? services_.linkTable() : nullptr; }
+    void rebuildCommTable() override;
+    void reloadSequence() override
+    {
+        if (services_.reloadSequence) services_.reloadSequence();
+    }
     int lineKind() const override;
     std::int32_t lineColour() const override;
     void setLineFormat(int kind, std::int32_t colour) override;
 
     void syncEditor();
+    // A scroll bar's action, moved to where the view's scroll codes put it.
+    void scrollAction(QScrollBar* bar, int action);
     std::optional<std::string> helpName() const;
     void after(bool repaint);
     void drawOverlays(QPainter& painter);
