@@ -4,12 +4,16 @@
 #include "child_frame.h"
 #include "command_ids.h"
 #include "dentan_page.h"
+#include "frame_bars.h"
 #include "palette_rules.h"
 #include "shell_fixture.h"
 #include "toolbox_dock.h"
 #include "unit_files.h"
 
+#include <QDockWidget>
 #include <QDropEvent>
+#include <QMouseEvent>
+#include <QPainter>
 #include <QMimeData>
 #include <QTest>
 
@@ -27,8 +31,28 @@ public:
     {
         return std::nullopt;
     }
-    std::optional<std::string> jumpName() override { return std::nullopt; }
-    std::optional<std::pair<int, std::uint32_t>> lineFormat(int, std::uint32_t) override { return std::nullopt; }
+    std::optional<std::string> jumpName() override { return jump; }
+    std::optional<std::pair<int, std::uint32_t>> lineFormat(int, std::uint32_t) override { return format; }
+    std::optional<std::string> chooseFunction(const editors::FunctionChoices&) override
+    {
+        ++chosen;
+        return function;
+    }
+    model::CommentDialog* commentDialog() override { return &comments; }
+
+    struct Comments final : model::CommentDialog {
+        bool run(model::CommentDialogData& d) override
+        {
+            d.text = text;
+            d.colour = 0x00FFFF;
+            return !text.empty();
+        }
+        std::string text;
+    } comments;
+    std::optional<std::pair<int, std::uint32_t>> format;
+    std::optional<std::string> function;
+    std::optional<std::string> jump;
+    int chosen = 0;
 };
 
 std::vector<char> bytesOf(const std::filesystem::path& p)
@@ -90,6 +114,17 @@ protected:
     }
 
     std::filesystem::path work() { return session().projectRecord.workFolder; }
+
+    // A left-button drag in the viewport, with the button held during the move.
+    void drag(QPoint from, QPoint to)
+    {
+        QWidget* vp = viewport();
+        QTest::mousePress(vp, Qt::LeftButton, Qt::NoModifier, from);
+        QMouseEvent move(QEvent::MouseMove, QPointF(to), vp->mapToGlobal(QPointF(to)), Qt::NoButton, Qt::LeftButton,
+                         Qt::NoModifier);
+        QApplication::sendEvent(vp, &move);
+        QTest::mouseRelease(vp, Qt::LeftButton, Qt::NoModifier, to);
+    }
 
     NoDialogs dialogs;
 };
@@ -176,6 +211,236 @@ TEST_F(DenTanPageTest, PaletteHoldsModelsAndTheFourBlocksAndNothingStartsOnline)
     EXPECT_FALSE(page()->dragAllowed());
     EXPECT_FALSE(frame().action(cmd::EditUndo)->isEnabled());
     app->online().online = false;
+}
+
+TEST_F(DenTanPageTest, RubberBandSelectsBothCardsAndDeleteAsksOnceAndUndoes)
+{
+    start();
+    saveFixtureProject();
+    open();
+    const auto& table = page()->view()->editor().table();
+    // From the free row between the station and the cards around both cards (2..27 and 30..55, rows 16..25).
+    drag(cell(1, 14), cell(60, 27));
+    EXPECT_EQ(page()->view()->editor().selectedBoxes(), (std::vector<wiring::comm::UnitRef>{{0, 0}, {0, 1}}));
+    ASSERT_TRUE(frame().action(cmd::EditDelete)->isEnabled());
+    prompt.answer(8101, model::Answer::Ok);
+    ASSERT_TRUE(frame().trigger(cmd::EditDelete));
+    const std::vector<int> asked = prompt.ids();
+    EXPECT_EQ(std::count(asked.begin(), asked.end(), 8101), 1);
+    EXPECT_FALSE(table.slot(0, 0)->used);
+    EXPECT_FALSE(table.slot(0, 1)->used);
+    EXPECT_EQ(app->systemTables().cardKind[0][0], 0);
+    ASSERT_TRUE(frame().trigger(cmd::EditUndo));
+    EXPECT_TRUE(table.slot(0, 1)->used);
+    ASSERT_TRUE(frame().trigger(cmd::EditUndo));
+    EXPECT_TRUE(table.slot(0, 0)->used);
+
+    // A click on a box selects it alone, Ctrl adds; a drag moves both.
+    QTest::mouseClick(viewport(), Qt::LeftButton, Qt::NoModifier, cell(10, 21));
+    QTest::mouseClick(viewport(), Qt::LeftButton, Qt::ControlModifier, cell(40, 21));
+    ASSERT_EQ(page()->view()->editor().selectedBoxes().size(), 2u);
+    drag(cell(10, 21), cell(10, 31));
+    EXPECT_EQ(table.slot(0, 0)->y, 30);
+    EXPECT_EQ(table.slot(0, 1)->y, 30);
+    EXPECT_EQ(app->systemTables().cardY[0][1], 30);
+    // Select All takes the station too.
+    ASSERT_TRUE(frame().trigger(cmd::EditSelectAll));
+    EXPECT_EQ(page()->view()->editor().selectedBoxes().size(), 3u);
+}
+
+TEST_F(DenTanPageTest, FreeTerminalOpensTheBlockSelectionAndABreakPointDragsWithUndo)
+{
+    start();
+    saveFixtureProject();
+    open();
+    const auto& table = page()->view()->editor().table();
+    // A click on the unused terminal 11 of card 0 chooses its block.
+    dialogs.function = "CAO 34";
+    QTest::mouseClick(viewport(), Qt::LeftButton, Qt::NoModifier, cell(3.5, 17));
+    EXPECT_EQ(dialogs.chosen, 1);
+    ASSERT_EQ(table.terminal(0, 0, 11)->kind, 4);
+    dialogs.function = "CAI 33";
+    QTest::mouseClick(viewport(), Qt::LeftButton, Qt::NoModifier, cell(31.5, 24));
+    ASSERT_EQ(table.terminal(0, 1, 19)->kind, 3);
+
+    // Connect through two bends, select the line, drag its first bend down.
+    QWidget* vp = viewport();
+    QTest::mouseClick(vp, Qt::LeftButton, Qt::NoModifier, cell(3.5, 17));
+    QTest::mouseClick(vp, Qt::LeftButton, Qt::NoModifier, cell(4, 12));
+    QTest::mouseClick(vp, Qt::LeftButton, Qt::NoModifier, cell(60, 12));
+    QTest::mouseClick(vp, Qt::LeftButton, Qt::NoModifier, cell(31.5, 24));
+    const model::CommLinkTerminal& r = *table.terminal(0, 1, 19);
+    ASSERT_EQ(r.link, 1);
+    ASSERT_EQ(r.points, 2);
+    // Stored from the receiving end: (60, 12), then (4, 12).
+    const int bx = r.pointX[0], by = r.pointY[0];
+    ASSERT_EQ(std::make_pair(bx, by), std::make_pair(60, 12));
+    QTest::mouseClick(vp, Qt::LeftButton, Qt::NoModifier, cell(32, 12));
+    ASSERT_TRUE(page()->view()->editor().selectedLine().valid());
+    const std::vector<char> before = bytesOf(work() / model::dconPath(0, 2));
+    drag(cell(bx, by), cell(bx, by - 3));
+    EXPECT_EQ(r.pointY[0], by - 3);
+    EXPECT_NE(bytesOf(work() / model::dconPath(0, 2)), before);
+    ASSERT_TRUE(frame().trigger(cmd::EditUndo));
+    EXPECT_EQ(bytesOf(work() / model::dconPath(0, 2)), before);
+
+    // The context menu's break-point commands on the selected line.
+    QTest::mouseClick(vp, Qt::LeftButton, Qt::NoModifier, cell(32, 12));
+    const QPoint mid = cell(45.1, 12);
+    EXPECT_TRUE(page()->view()->isCommandEnabled(wiring::comm::dencmd::AddBreakpoint, mid));
+    EXPECT_FALSE(page()->view()->isCommandEnabled(wiring::comm::dencmd::DeleteBreakpoint, mid));
+    page()->view()->runCommand(wiring::comm::dencmd::AddBreakpoint, mid);
+    EXPECT_EQ(table.terminal(0, 1, 19)->points, 3);
+    EXPECT_TRUE(page()->view()->isCommandEnabled(wiring::comm::dencmd::DeleteBreakpoint, mid));
+    page()->view()->runCommand(wiring::comm::dencmd::DeleteBreakpoint, mid);
+    EXPECT_EQ(table.terminal(0, 1, 19)->points, 2);
+}
+
+TEST_F(DenTanPageTest, AWaitingJumpLabelIsSelectedByAClickAndDeletedWithUndo)
+{
+    start();
+    saveFixtureProject();
+    open();
+    dropItem("CDO", cell(3.5, 17));
+    dialogs.jump = "J1";
+    page()->view()->runCommand(wiring::comm::dencmd::AddJump, cell(3.5, 17));
+    const wiring::comm::DenTanEditor& e = page()->view()->editor();
+    ASSERT_EQ(e.pendingJumps().size(), 1u);
+    // The label stands above the top-row terminal (anchor 4, 16).
+    QTest::mouseClick(viewport(), Qt::LeftButton, Qt::NoModifier, cell(4, 12));
+    ASSERT_EQ(e.selectedJumps().size(), 1u);
+    QImage image(viewport()->size(), QImage::Format_RGB32);
+    QPainter painter(&image);
+    page()->view()->render(painter, image.size());
+    painter.end();
+    EXPECT_EQ(image.pixelColor(4 * 16, 13 * 16), QColor(0, 255, 0));  // drawn again in green
+    ASSERT_TRUE(frame().action(cmd::EditDelete)->isEnabled());
+    ASSERT_TRUE(frame().trigger(cmd::EditDelete));
+    EXPECT_TRUE(e.pendingJumps().empty());
+    ASSERT_TRUE(frame().trigger(cmd::EditUndo));
+    ASSERT_EQ(e.pendingJumps().size(), 1u);
+    EXPECT_EQ(e.pendingJumps()[0].name, "J1");
+    // A click elsewhere clears the label selection.
+    QTest::mouseClick(viewport(), Qt::LeftButton, Qt::NoModifier, cell(100, 60));
+    EXPECT_TRUE(e.selectedJumps().empty());
+}
+
+TEST_F(DenTanPageTest, BarClosesAfterAskingAboutPendingJumpsAndTheInfoBarShowsTheLineFormat)
+{
+    start();
+    saveFixtureProject();
+    app->settings().DT_LCOL = 0x0000FF;  // red
+    open();
+    ChildFrame* f = frame().frame(ViewKind::DenTan);
+    auto* bar = f->findChild<ViewBar*>();
+    ASSERT_NE(bar, nullptr);
+    EXPECT_EQ(bar->templateId(), barid::DenTanBar);
+    auto* info = f->findChild<QDockWidget*>(QStringLiteral("infoBar168"));
+    ASSERT_NE(info, nullptr);
+    info->widget()->resize(120, 300);
+    const QImage sample = info->widget()->grab().toImage();
+    EXPECT_EQ(sample.pixelColor(20, 10), QColor(255, 0, 0));
+
+    dropItem("CDO", cell(3.5, 17));
+    dialogs.jump = "J1";
+    page()->view()->runCommand(wiring::comm::dencmd::AddJump, cell(3.5, 17));
+    prompt.answer(8102, model::Answer::Cancel);
+    ASSERT_TRUE(bar->click(barid::DenTanClose));
+    EXPECT_TRUE(frame().views().frameExists(ViewKind::DenTan));
+    EXPECT_EQ(prompt.ids().back(), 8102);
+    ASSERT_TRUE(bar->click(barid::DenTanSystem));
+    EXPECT_EQ(frame().activeKind(), ViewKind::System);
+    prompt.answer(8102, model::Answer::Ok);
+    ASSERT_TRUE(bar->click(barid::DenTanClose));
+    QApplication::processEvents();
+    EXPECT_FALSE(frame().views().frameExists(ViewKind::DenTan));
+}
+
+TEST_F(DenTanPageTest, PitchSheetAndLineFormatComeFromTheSettings)
+{
+    start();
+    saveFixtureProject();
+    app->settings().DT_UNIT = 24;
+    app->settings().DT_DX = 10;
+    app->settings().DT_LKIND = 5;
+    app->settings().DT_LCOL = 0x00FF00;
+    open();
+    wiring::comm::DenTanView* view = page()->view();
+    EXPECT_EQ(view->pitch(), 24);
+    EXPECT_EQ(view->editor().lineFormat(), 5);
+    EXPECT_EQ(view->editor().lineColour(), 0x00FF00u);
+    // The sheet is DT_DX x 64 columns wide: column 639 is on it, 640 is not.
+    EXPECT_TRUE(view->isCellInCanvas(QPoint(639 * 24, 5 * 24)));
+    EXPECT_FALSE(view->isCellInCanvas(QPoint(640 * 24, 5 * 24)));
+    EXPECT_EQ(view->canvasWidth(), 10 * 64 * 24);
+    frame().applyZoomText(QStringLiteral("200%"));
+    EXPECT_EQ(app->settings().DT_UNIT, 32);
+
+    // A box selected by a click is outlined in green on the rendered picture.
+    QTest::mouseClick(viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(10 * 32, 21 * 32));
+    ASSERT_EQ(view->editor().selectedBoxes().size(), 1u);
+    QImage image(viewport()->size(), QImage::Format_RGB32);
+    QPainter painter(&image);
+    view->render(painter, image.size());
+    painter.end();
+    EXPECT_EQ(image.pixelColor(15 * 32, 16 * 32), QColor(0, 255, 0));  // top edge of card 0 (row 16)
+    EXPECT_NE(image.pixelColor(40 * 32, 16 * 32), QColor(0, 255, 0));  // card 1 is not selected
+}
+
+TEST_F(DenTanPageTest, MenuFollowsTheModelAndLayersAndLineFormatReachTheirFiles)
+{
+    start();
+    saveFixtureProject();
+    open();
+    wiring::comm::DenTanView* view = page()->view();
+    const QPoint station = cell(10, 8), card = cell(10, 21);
+    // RNH6 has no terminals nor a program to transfer.
+    EXPECT_FALSE(view->isCommandEnabled(wiring::comm::dencmd::Download, station));
+    EXPECT_TRUE(view->isCommandEnabled(wiring::comm::dencmd::RemoveDevice, station));
+    EXPECT_EQ(view->isCommandEnabled(wiring::comm::dencmd::Download, card), app->onlineShell() != nullptr);
+    EXPECT_FALSE(view->isCommandEnabled(wiring::comm::dencmd::DeleteJunction, card));
+
+    // Line format: kept in DT_LKIND and DT_LCOL for the next lines.
+    dialogs.format = std::make_pair(6, 0x0000FFu);
+    view->runCommand(wiring::comm::dencmd::LineFormat, card);
+    EXPECT_EQ(app->settings().DT_LKIND, 6);
+    EXPECT_EQ(app->settings().DT_LCOL, 0x0000FF);
+    EXPECT_EQ(view->editor().lineFormat(), 6);
+
+    // A junction in the line colour, and Edit > Comment, land in DC_TENBYOU and DC_COM.
+    view->runCommand(wiring::comm::dencmd::DrawJunction, cell(70, 40));
+    ASSERT_TRUE(view->editor().figures()->used(0));
+    EXPECT_EQ(view->editor().figures()->record(0).colour, 0x0000FF);
+    dialogs.comments.text = "PUMP";
+    ASSERT_TRUE(frame().action(cmd::EditComment)->isEnabled());
+    ASSERT_TRUE(frame().trigger(cmd::EditComment));
+    ASSERT_TRUE(view->editor().comments()->used(0));
+    EXPECT_EQ(view->editor().comments()->record(0).textView(), "PUMP");
+    ASSERT_TRUE(frame().trigger(cmd::FileSave));
+    const std::vector<char> com = bytesOf(work() / model::kCommCommentFile);
+    ASSERT_EQ(com.size(), model::kCommentBlockBytes);
+    EXPECT_EQ(bytesOf(work() / model::kCommFigureFile).size(), model::kFigureBlockBytes);
+    // A double click edits it; Undo gives the old text back, then takes the comment out of the layer.
+    const model::CommentRecord& added = view->editor().comments()->record(0);
+    dialogs.comments.text = "VALVE";
+    QTest::mouseDClick(viewport(), Qt::LeftButton, Qt::NoModifier, cell(added.x + 1, added.y + 1));
+    EXPECT_EQ(view->editor().comments()->record(0).textView(), "VALVE");
+    ASSERT_TRUE(frame().trigger(cmd::EditUndo));
+    EXPECT_EQ(view->editor().comments()->record(0).textView(), "PUMP");
+    ASSERT_TRUE(frame().trigger(cmd::EditUndo));
+    EXPECT_FALSE(view->editor().comments()->used(0));
+    EXPECT_TRUE(view->editor().figures()->used(0));
+
+    // The junction is selected and dragged, then removed by the menu; Align keeps a box inside the sheet.
+    drag(cell(70, 40), cell(75, 42));
+    EXPECT_EQ(view->editor().figures()->record(0).x, 75);
+    EXPECT_EQ(view->editor().figures()->record(0).y, 42);
+    EXPECT_TRUE(view->isCommandEnabled(wiring::comm::dencmd::DeleteJunction, card));
+    view->runCommand(wiring::comm::dencmd::DeleteJunction, card);
+    EXPECT_FALSE(view->editor().figures()->used(0));
+    QTest::mouseClick(viewport(), Qt::LeftButton, Qt::NoModifier, card);
+    ASSERT_TRUE(frame().trigger(cmd::AlignRight));
+    EXPECT_EQ(view->editor().table().slot(0, 0)->x, 24 * 64 - 27);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "transfer_shell.h"
 #include "block_list_page.h"
 #include "child_frame.h"
+#include "dentan_page.h"
 
 #include "KRAVinA.h"
 #include "vuken_sim.h"
@@ -177,6 +178,37 @@ TEST_F(TransferRoad, DownloadFromTheSystemViewThenCompare)
     answerer->stop();
     delete answerer;
     EXPECT_TRUE(prompt.ids().empty()) << ::testing::PrintToString(prompt.ids());
+    EXPECT_TRUE(app->onlineShell()->owner().Free());
+}
+
+TEST_F(TransferRoad, DownloadFromTheCommunicationViewsContextMenu)
+{
+    ASSERT_NO_FATAL_FAILURE(placeCard());
+    ASSERT_NO_FATAL_FAILURE(allocatePort());
+    ASSERT_TRUE(frame().trigger(cmd::ViewDenTan));
+    DenTanPage* page = app->denTanPage();
+    ASSERT_NE(page, nullptr);
+    wiring::comm::DenTanView* view = page->view();
+    view->resize(800, 600);
+    const QPoint card(12 * 16, 2 * 16);  // the QV200 box at (0, 0)
+    for (int id : {40459, 40460, 40461, 40462}) EXPECT_TRUE(view->isCommandEnabled(id, card)) << id;
+    EXPECT_FALSE(view->isCommandEnabled(40461, QPoint(12 * 16, 40 * 16)));  // no box there
+    app->unitSelection().select(3, 0);  // the command works on the box, not on the current unit
+
+    online::TransferOutcome downloaded = online::TransferOutcome::Running;
+    app->onlineShell()->transfers().beforeDialog = [&downloaded](QDialog& d) {
+        auto* dialog = qobject_cast<online::DownloadDialog*>(&d);
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(dialog->label("1065")->text(), QStringLiteral("CARD  0"));
+        QObject::connect(dialog, &online::DownloadDialog::runEnded, dialog, [&downloaded, dialog](auto outcome) {
+            downloaded = outcome;
+            if (outcome != online::TransferOutcome::Finished) dialog->reject();
+        });
+        QMetaObject::invokeMethod(dialog, [dialog] { dialog->startStop(); }, Qt::QueuedConnection);
+    };
+    view->runCommand(40461, card);
+    EXPECT_EQ(downloaded, online::TransferOutcome::Finished) << ::testing::PrintToString(prompt.ids());
+    EXPECT_EQ(value(1, 11), "100.0");
     EXPECT_TRUE(app->onlineShell()->owner().Free());
 }
 

@@ -114,6 +114,11 @@ public:
 
     const std::map<int, Record>& selection() const { return selection_; }
     void RemoveAll() { selection_.clear(); }
+    // Adds a used slot to the selection (rubber band).
+    void Select(int slot)
+    {
+        if (used(slot)) selection_[slot] = record(slot);
+    }
     bool HasEntries() const { return !selection_.empty(); }
     bool isSelected(int slot) const { return selection_.count(slot) != 0; }
     void SelectAll()

@@ -78,6 +78,11 @@ bool DenTanPage::isCommandEnabled(int id) const
     case cmd::EditUndo: return view_->canUndo();
     case cmd::EditRedo: return view_->canRedo();
     case cmd::EditDelete: return view_->canDelete();
+    case cmd::EditSelectAll:
+    case cmd::EditComment:
+    case cmd::AlignLeft:
+    case cmd::AlignCenter:
+    case cmd::AlignRight: return !(online_ && online_());
     default: return false;
     }
 }
@@ -88,6 +93,11 @@ void DenTanPage::runCommand(int id)
     case cmd::EditUndo: view_->undoEdit(); break;
     case cmd::EditRedo: view_->redoEdit(); break;
     case cmd::EditDelete: view_->deleteSelection(); break;
+    case cmd::EditSelectAll: view_->selectAll(); break;
+    case cmd::EditComment: view_->AddCommentAtCenter(); break;
+    case cmd::AlignLeft: view_->align(0); break;
+    case cmd::AlignCenter: view_->align(1); break;
+    case cmd::AlignRight: view_->align(2); break;
     case wiring::comm::dencmd::Redraw: view_->Redraw(); break;
     default: break;
     }

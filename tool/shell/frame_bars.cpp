@@ -3,6 +3,8 @@
 #include "child_frame.h"
 #include "main_frame.h"
 
+#include <QDockWidget>
+#include <QPainter>
 #include <QPushButton>
 
 #include <memory>
@@ -98,6 +100,51 @@ ViewBar* anaTanBar(ChildFrame& frame, MainFrame& main, const FrameBarServices& s
     return bar;
 }
 
+// The communication view's info bar, docked at the right: painted by the tool.
+class CommInfoPanel final : public QWidget {
+public:
+    explicit CommInfoPanel(std::function<void(QPainter&, const QRect&)> paint) : paint_(std::move(paint))
+    {
+        setMinimumSize(110, 280);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(this);
+        p.setBackgroundMode(Qt::TransparentMode);
+        if (paint_) paint_(p, rect());
+    }
+
+private:
+    std::function<void(QPainter&, const QRect&)> paint_;
+};
+
+ViewBar* denTanBar(ChildFrame& frame, MainFrame& main, const FrameBarServices& s)
+{
+    auto* bar = new ViewBar(barid::DenTanBar);
+    const UiLanguage l = s.language;
+    MainFrame* m = &main;
+    bar->addButton(barid::DenTanSystem, tx(l, "System Configuration", "システム構成"), [m] {
+        m->views().openSystem();
+        m->refresh();
+    });
+    // Close asks the view first (pending jumps).
+    bar->addCloseButton(barid::DenTanClose, tx(l, "Close", "閉じる"), [m] {
+        if (m->views().frameMayClose(ViewKind::DenTan)) m->destroyFrame(ViewKind::DenTan);
+    });
+    frame.addTopBar(bar);
+    auto* dock = new QDockWidget;
+    dock->setObjectName(QStringLiteral("infoBar%1").arg(barid::DenTanInfoBar));
+    dock->setFeatures(QDockWidget::NoDockWidgetFeatures);
+    dock->setTitleBarWidget(new QWidget(dock));
+    auto* panel = new CommInfoPanel(s.commInfo);
+    dock->setWidget(panel);
+    QObject::connect(&main, &MainFrame::commandsRefreshed, panel, [panel] { panel->update(); });
+    frame.addDockBar(Qt::RightDockWidgetArea, dock);
+    return bar;
+}
+
 }  // namespace
 
 ViewBar* addFrameBar(ViewKind kind, ChildFrame& frame, MainFrame& main, const FrameBarServices& services)
@@ -107,6 +154,7 @@ ViewBar* addFrameBar(ViewKind kind, ChildFrame& frame, MainFrame& main, const Fr
     case ViewKind::System: bar = systemBar(frame, main, services); break;
     case ViewKind::BlkList: bar = blockListBar(frame, main, services); break;
     case ViewKind::AnaTan: bar = anaTanBar(frame, main, services); break;
+    case ViewKind::DenTan: bar = denTanBar(frame, main, services); break;
     default: return nullptr;
     }
     QObject::connect(&main, &MainFrame::commandsRefreshed, bar, &ViewBar::refresh);

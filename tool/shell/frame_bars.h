@@ -31,6 +31,10 @@ constexpr int AnaTanBar = 268;
 constexpr int AnaTanBlkList = 1132;
 constexpr int AnaTanClose = 1133;
 constexpr int AnaTanInfoBar = 169;
+constexpr int DenTanBar = 234;
+constexpr int DenTanSystem = 1106;
+constexpr int DenTanClose = 1104;
+constexpr int DenTanInfoBar = 168;
 }  // namespace barid
 
 // What the bars ask of the tool.
@@ -49,6 +53,8 @@ struct FrameBarServices {
     // The analog view's info bar: the current unit and a sample of the current line format.
     std::function<InfoBarUnit()> unitInfo;
     std::function<void(QPainter&, const QRect&)> lineSample;
+    // The communication view's info bar: its line format sample and the terminal legend.
+    std::function<void(QPainter&, const QRect&)> commInfo;
 };
 
 // Builds the bar of a kind onto its frame (and the analog view's info bar below

@@ -204,7 +204,11 @@ ShellApplication::ShellApplication(ShellOptions options)
         AnaTanPage* page = anaTanPage();
         return page ? &page->view()->editor() : nullptr;
     };
-    undoHost_->view = activeView;
+    // The station store holds the communication view's layer and jump records only.
+    undoHost_->view = [this]() -> model::UndoView* {
+        DenTanPage* comm = denTanPage();
+        return comm ? &comm->view()->editor() : nullptr;
+    };
     blockUndoHost_ =
         std::make_unique<editors::blocks::UnitBlockUndoHost>(*unit_, [this] { setModified(); }, activeView);
     blockUndo_ = std::make_unique<model::CBlockUndo>(*blockUndoHost_);
@@ -373,6 +377,36 @@ bool ShellApplication::createMainFrame()
             p.setPen(wiring::TanMakeLinePen(wiring::FormatStyle(settings_.AC_LKIND), wiring::FormatWidth(settings_.AC_LKIND),
                                             settings_.AC_LCOL));
             p.drawLine(r.right() - 46, 10, r.right() - 14, 10);
+        };
+        bars.commInfo = [this](QPainter& p, const QRect&) {
+            // The current communication line format, then the terminal legend.
+            p.fillRect(QRect(8, 5, 40, 10), wiring::colorOf(settings_.BACK_COLOR));
+            p.setPen(wiring::TanMakeLinePen(wiring::FormatStyle(settings_.DT_LKIND), wiring::FormatWidth(settings_.DT_LKIND),
+                                            settings_.DT_LCOL));
+            p.drawLine(12, 10, 43, 10);
+            const bool ja = language_ == res::Language::Japanese;
+            struct Entry {
+                const char* en;
+                const char* ja;
+                bool analog, pc;
+            };
+            static const Entry kLegend[] = {{"Digital In", "デジタル入力", false, false},
+                                            {"Analog In", "アナログ入力", true, false},
+                                            {"PC", "PC", false, true},
+                                            {"Digital Out", "デジタル出力", false, false},
+                                            {"Analog Out", "アナログ出力", true, false}};
+            int y = 40;
+            for (const Entry& e : kLegend) {
+                p.setPen(QPen(Qt::black, 1));
+                p.setBrush(e.pc ? QColor(255, 255, 0) : QColor(Qt::white));
+                QPolygon shape;
+                shape << QPoint(15, y) << QPoint(35, y) << QPoint(35, y + 16);
+                if (e.analog) shape << QPoint(25, y + 24);
+                shape << QPoint(15, y + 16);
+                p.drawPolygon(shape);
+                p.drawText(42, y + 13, QString::fromUtf8(ja ? e.ja : e.en));
+                y += 45;
+            }
         };
         if (frame_) addFrameBar(kind, frame, *frame_, bars);
         if (auto* page = kind == ViewKind::AnaTan ? qobject_cast<AnaTanPage*>(frame.view()) : nullptr)
@@ -699,6 +733,13 @@ QWidget* ShellApplication::makeDenTanPage()
     s.language = language_;
     s.online = [this] { return online_.online.load(); };
     s.setModified = [this] { setModified(); };
+    s.settings = &settings_;
+    s.saveSettings = [this] { saveSettings(); };
+    s.transferBuilt = [this](int id) { return onlineShell_ && onlineShell_->handles(id); };
+    s.runTransfer = [this](int id) {
+        if (onlineShell_) onlineShell_->runCommand(id);
+        if (frame_) frame_->refresh();
+    };
     s.tableRebuilt = [this](const model::CommLinkTable& table) { monitorContext_->publishCommTable(table); };
     s.values = [this](int station, int slot, int index) -> std::optional<std::pair<std::int16_t, std::int16_t>> {
         if (!onlineMonitor_ || station < 0 || station >= online::kMonitorStations || slot < 0 ||

@@ -37,6 +37,8 @@ protected:
         blockHost = std::make_unique<editors::blocks::UnitBlockUndoHost>(*unit);
         blockUndo = std::make_unique<model::CBlockUndo>(*blockHost);
         system = std::make_unique<editors::SystemCommands>(*unit, *undo, prompt, dialogs);
+        // The station store reaches this editor's layers and jump labels.
+        host->view = [this]() -> model::UndoView* { return editor.get(); };
         // Station 0 RNH6; card 1 sends CDO 11 and CAO 13; card 2 receives CDI 11 and CAI 13.
         placeStation(0, "RNH6", "1.10", 10, 20);
         writeUnit(0, -1, {{0, "00SYS"}});
@@ -50,6 +52,18 @@ protected:
 
     // DenTanHost
     bool online() const override { return isOnline; }
+    std::optional<std::string> chooseFunction(const editors::FunctionChoices& choices) override
+    {
+        EXPECT_FALSE(choices.lines.empty());
+        if (functions.empty()) {
+            ADD_FAILURE() << "unscripted block selection";
+            return std::nullopt;
+        }
+        auto f = functions.front();
+        functions.pop_front();
+        return f;
+    }
+    void message(int id) override { messages.push_back(id); }
     void setModified() override { ++modified; }
     void tableRebuilt(const model::CommLinkTable&) override { ++rebuilds; }
     std::optional<DevicePlace> deviceLayout(const std::string&, const std::string&) override
@@ -119,6 +133,8 @@ protected:
     std::unique_ptr<editors::SystemCommands> system;
     std::unique_ptr<DenTanEditor> editor;
     std::deque<std::optional<DevicePlace>> places;
+    std::deque<std::optional<std::string>> functions;
+    std::vector<int> messages;
     bool isOnline = false;
     int modified = 0, rebuilds = 0;
 };
@@ -429,7 +445,163 @@ TEST_F(DenTanEditorTest, NoEditWhileOnline)
     EXPECT_EQ(editor->addJump("J", term(0, 0, 11)), 0);
     EXPECT_FALSE(editor->removeDevice({0, 0}));
     EXPECT_FALSE(editor->dropDevice(40, 30, "QV200", "1.00"));
+    EXPECT_FALSE(editor->chooseBlock(term(0, 1, 12)));
+    EXPECT_FALSE(editor->addJunction(30, 30));
+    editor->selectAll();
+    EXPECT_FALSE(editor->moveSelection(2, 2));
+    EXPECT_FALSE(editor->align(0));
+    EXPECT_FALSE(editor->deleteSelection());
     EXPECT_EQ(firstDifference(state(), before), "same");
+}
+
+TEST_F(DenTanEditorTest, BoxesSelectByClickCtrlAndRubberBand)
+{
+    EXPECT_EQ(editor->selectBox({0, 0}, false), 1);
+    EXPECT_EQ(editor->selectBox({0, 1}, true), 1);
+    EXPECT_EQ(editor->selectBox({0, 1}, false), 2);  // already selected: the selection stays for a drag
+    EXPECT_EQ(editor->selectBox({0, 0}, true), 0);   // Ctrl on a selected box takes it out
+    EXPECT_EQ(editor->selectedBoxes(), (std::vector<UnitRef>{{0, 1}}));
+    EXPECT_EQ(editor->selectBox({5, 3}, false), 0);  // no box there
+    EXPECT_EQ(editor->selectedBoxes(), (std::vector<UnitRef>{{0, 1}}));
+
+    // A comment and a junction inside the band, another comment half outside it.
+    model::CommentRecord inside;
+    inside.x = 50, inside.y = 30, inside.width = 5, inside.height = 5, inside.inUse = model::kSlotUsed;
+    model::CommentRecord across = inside;
+    across.x = 98;
+    ASSERT_TRUE(editor->comments()->AddRecord(inside));
+    ASSERT_TRUE(editor->comments()->AddRecord(across));
+    ASSERT_TRUE(editor->addJunction(60, 33));
+    // The station's box (10..35) is only partly inside.
+    editor->selectInside(100, 40, 20, 10, false);
+    EXPECT_EQ(editor->selectedBoxes(), (std::vector<UnitRef>{{0, 0}, {0, 1}}));
+    EXPECT_EQ(editor->comments()->selection().size(), 1u);
+    EXPECT_TRUE(editor->comments()->isSelected(0));
+    EXPECT_TRUE(editor->figures()->isSelected(0));
+    editor->clearSelection();
+    EXPECT_FALSE(editor->hasSelection());
+    editor->selectAll();
+    EXPECT_EQ(editor->selectedBoxes().size(), 3u);
+}
+
+TEST_F(DenTanEditorTest, WaitingJumpLabelSelectsAndDeletesAsOneUndoStep)
+{
+    ASSERT_EQ(editor->addJump("J1", term(0, 0, 14)), 2);  // CAO, top row: label from row 13 up
+    EXPECT_EQ(editor->jumpAt(51, 10), 0);
+    EXPECT_EQ(editor->jumpAt(51, 18), -1);  // inside the box, not on the label
+    EXPECT_EQ(editor->jumpAt(60, 10), -1);
+    editor->toggleJump(0);
+    ASSERT_EQ(editor->selectedJumps().size(), 1u);
+    editor->toggleJump(0);
+    EXPECT_TRUE(editor->selectedJumps().empty());
+    editor->toggleJump(0);
+    EXPECT_TRUE(editor->deleteSelection());
+    EXPECT_TRUE(editor->pendingJumps().empty());
+    EXPECT_TRUE(editor->undo());
+    ASSERT_EQ(editor->pendingJumps().size(), 1u);
+    EXPECT_EQ(editor->pendingJumps()[0].name, "J1");
+    EXPECT_EQ(editor->pendingJumps()[0].terminal, term(0, 0, 14));
+    EXPECT_TRUE(editor->redo());
+    EXPECT_TRUE(editor->pendingJumps().empty());
+}
+
+TEST_F(DenTanEditorTest, FreeTerminalTakesTheChosenBlockAndCancelLeavesNothing)
+{
+    const std::string before = state();
+    functions = {std::nullopt};
+    EXPECT_FALSE(editor->chooseBlock(term(0, 1, 12)));
+    EXPECT_FALSE(undo->CanUndo());
+    EXPECT_EQ(firstDifference(state(), before), "same");
+    EXPECT_FALSE(editor->chooseBlock(term(0, 1, 11)));  // has a block already: no dialog
+    EXPECT_FALSE(editor->chooseBlock(term(0, -1, 12)));  // RNH6 takes none
+    functions = {std::string("CAI 33")};
+    EXPECT_TRUE(editor->chooseBlock(term(0, 1, 12)));
+    EXPECT_EQ(at(0, 1, 12).kind, 3);
+    EXPECT_TRUE(editor->undo());
+    EXPECT_EQ(firstDifference(state(), before), "same");
+}
+
+TEST_F(DenTanEditorTest, BreakPointsOfTheSelectedLineDragAddAndDeleteWithUndo)
+{
+    // CAO 13 of card 0 (anchor 48,16) up, across and down to CAI 13 of card 1 (anchor 78,16).
+    editor->clickTerminal(term(0, 0, 13));
+    editor->addBreakPoint(48, 10);
+    editor->addBreakPoint(78, 10);
+    ASSERT_TRUE(editor->clickTerminal(term(0, 1, 13)));
+    editor->selectLine(term(0, 1, 13));
+    EXPECT_EQ(editor->breakPointAt(78.3, 10.2, 0.5), 0);
+    EXPECT_EQ(editor->breakPointAt(63, 10, 0.5), -1);
+    const std::string before = state();
+
+    // Two moves of one drag are one undo step.
+    EXPECT_TRUE(editor->dragBreakPoint(0, 78, 8));
+    EXPECT_TRUE(editor->dragBreakPoint(0, 78, 6));
+    EXPECT_FALSE(editor->dragBreakPoint(0, 78, 6));  // not moved
+    EXPECT_TRUE(editor->endBreakPointDrag());
+    EXPECT_EQ(std::make_pair(int(at(0, 1, 13).pointX[0]), int(at(0, 1, 13).pointY[0])), std::make_pair(78, 6));
+    const std::string dragged = state();
+    EXPECT_TRUE(editor->undo());
+    EXPECT_EQ(firstDifference(state(), before), "same");
+    EXPECT_TRUE(editor->redo());
+    EXPECT_EQ(firstDifference(state(), dragged), "same");
+
+    // A new point goes on the nearest segment, between the two it splits.
+    editor->selectLine(term(0, 1, 13));
+    EXPECT_TRUE(editor->addBreakPointAt(63.2, 9.4));
+    const model::CommLinkTerminal& r = at(0, 1, 13);
+    ASSERT_EQ(r.points, 3);
+    EXPECT_EQ(std::make_pair(int(r.pointX[1]), int(r.pointY[1])), std::make_pair(63, 9));
+    EXPECT_EQ(std::make_pair(int(r.pointX[2]), int(r.pointY[2])), std::make_pair(48, 10));
+    EXPECT_FALSE(editor->deleteBreakPointAt(70, 2));  // no point near
+    EXPECT_TRUE(editor->deleteBreakPointAt(63, 9));
+    EXPECT_EQ(firstDifference(state(), dragged), "same");
+    // A 31st point is refused.
+    for (int i = 0; i < 28; ++i) ASSERT_TRUE(editor->addBreakPointAt(60, 9));
+    EXPECT_EQ(at(0, 1, 13).points, 30);
+    EXPECT_FALSE(editor->addBreakPointAt(60, 9));
+    EXPECT_EQ(at(0, 1, 13).points, 30);
+    // Nothing without a selected line, nothing online.
+    editor->selectLine({});
+    EXPECT_FALSE(editor->addBreakPointAt(60, 9));
+    editor->selectLine(term(0, 1, 13));
+    isOnline = true;
+    EXPECT_FALSE(editor->dragBreakPoint(0, 70, 3));
+    EXPECT_FALSE(editor->deleteBreakPointAt(78, 6));
+}
+
+TEST_F(DenTanEditorTest, JunctionsAlignAndSelectedBoxesDeleteWithOneQuestion)
+{
+    editor->setLineDefaults(5, 0x0000FF);
+    ASSERT_TRUE(editor->addJunction(30, 40));
+    EXPECT_EQ(editor->figures()->record(0).colour, 0x0000FF);
+    EXPECT_TRUE(std::filesystem::exists(work.path() / model::kCommFigureFile));
+    EXPECT_TRUE(editor->undo());
+    EXPECT_FALSE(editor->figures()->used(0));
+    EXPECT_TRUE(editor->redo());
+    EXPECT_TRUE(editor->figures()->used(0));
+    editor->figures()->Select(0);
+    EXPECT_TRUE(editor->deleteJunctions());
+    EXPECT_FALSE(editor->figures()->used(0));
+
+    editor->selectBox({0, 1}, false);
+    editor->align(0);
+    EXPECT_EQ(editor->table().slot(0, 1)->x, 1);
+    EXPECT_FALSE(editor->hasSelection());
+
+    const std::string before = state();
+    editor->selectBox({0, 0}, false);
+    editor->selectBox({0, 1}, true);
+    prompt.answer(8101, Answer::Cancel);
+    EXPECT_FALSE(editor->deleteSelection());
+    EXPECT_EQ(firstDifference(state(), before), "same");
+    editor->selectBox({0, 0}, false);
+    editor->selectBox({0, 1}, true);
+    prompt.answer(8101, Answer::Ok);
+    EXPECT_TRUE(editor->deleteSelection());
+    EXPECT_FALSE(editor->table().slot(0, 0)->used);
+    EXPECT_FALSE(editor->table().slot(0, 1)->used);
+    const std::vector<int> asked = prompt.ids();
+    EXPECT_EQ(std::count(asked.begin(), asked.end(), 8101), 2);  // once per Delete
 }
 
 }  // namespace

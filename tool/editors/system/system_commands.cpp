@@ -507,7 +507,7 @@ SystemCommands::Result SystemCommands::changeV8rtuVersion(int station, int kind,
     return ok ? Result::Done : Result::Failed;
 }
 
-SystemCommands::Result SystemCommands::RemoveDevice()
+SystemCommands::Result SystemCommands::RemoveDevice(bool ask)
 {
     const int station = unit_.g_curStation;
     int card = unit_.g_curCard;
@@ -522,8 +522,8 @@ SystemCommands::Result SystemCommands::RemoveDevice()
         notice(sysmsg::CannotApply);
         return Result::Refused;
     }
-    if (prompt_.message(sysmsg::ConfirmDelete, {}, model::Buttons::OkCancel, model::Icon::Question) !=
-        model::Answer::Ok)
+    if (ask && prompt_.message(sysmsg::ConfirmDelete, {}, model::Buttons::OkCancel, model::Icon::Question) !=
+                   model::Answer::Ok)
         return Result::Cancelled;
 
     const int first = unit_.g_curCard;

@@ -75,7 +75,8 @@ public:
     // version change (Select version, version synchronisation).
     Result PlaceDevice(bool showDialog, const std::string& model, const std::string& version, bool sync);
     Result ChangeDevice() { return PlaceDevice(true, {}, {}, false); }
-    Result RemoveDevice();
+    // ask false: the caller has asked 8101 already.
+    Result RemoveDevice(bool ask = true);
     Result ChangeIdNo();
     // "Change the number of cards" on a V8RTU station (or one of its cards), and
     // "Change the number of virtual cards" on a TQRQ or TQRC card.

@@ -22,6 +22,25 @@ bool receives(int kind) { return kind == 1 || kind == 3; }
 
 model::CommLinkEnd endOf(const TerminalRef& t) { return {t.unit.station, t.unit.card, t.index + 11}; }
 
+// The view's comments and figures undo in the station store, with its boxes and connections.
+class StationLayerUndo final : public model::LayerUndo {
+public:
+    explicit StationLayerUndo(model::CStationUndo& undo) : undo_(undo) {}
+    void RecordComment(int kind, int slot, const model::CommentRecord& record) override
+    {
+        undo_.RecordComment(kind, slot, record);
+    }
+    void RecordFigure(int kind, int slot, const model::FigureRecord& record) override
+    {
+        undo_.RecordFigure(kind, slot, record);
+    }
+    void BeginStep() override { undo_.BeginStep(); }
+    void EndStep() override { undo_.EndStep(); }
+
+private:
+    model::CStationUndo& undo_;
+};
+
 }  // namespace
 
 // The block list's editor sets the dropped block; the view's table takes the terminal kind.
@@ -30,7 +49,13 @@ public:
     explicit BlockHost(DenTanEditor& e) : e_(e) {}
     bool online() const override { return e_.host_.online(); }
     void setModified() override { e_.host_.setModified(); }
-    std::optional<std::string> chooseFunction(const editors::FunctionChoices&) override { return std::nullopt; }
+    // The choice is only noted: the terminal's block is set afterwards, checks first.
+    std::optional<std::string> chooseFunction(const editors::FunctionChoices& choices) override
+    {
+        chosen = choices.lines.empty() ? std::nullopt : e_.host_.chooseFunction(choices);
+        return std::nullopt;
+    }
+    std::optional<std::string> chosen;
     bool runBlockSetting() override { return e_.host_.runBlockSetting(); }
     std::optional<editors::blocks::BlockClipboardRecord> clipboard() const override { return std::nullopt; }
     void setClipboard(const editors::blocks::BlockClipboardRecord&) override {}
@@ -76,6 +101,8 @@ DenTanEditor::DenTanEditor(model::UnitContext& unit, model::CStationUndo& undo, 
     blocks_->terminalFlag = true;
     layoutHost_ = std::make_unique<LayoutHostImpl>(*this);
     layout_ = std::make_unique<model::CSysLayoutEditor>(*layoutHost_);
+    layerUndo_ = std::make_unique<StationLayerUndo>(undo_);
+    openLayers();
 }
 
 DenTanEditor::~DenTanEditor() = default;
@@ -273,6 +300,7 @@ bool DenTanEditor::deleteTerminal(const TerminalRef& t)
     edit.defaultColour = colour_;
     model::DeleteCommConnection(unit_, *table_, edit);
     std::erase_if(pending_, [&](const PendingJump& j) { return j.terminal == t; });
+    std::erase_if(selectedJumps_, [&](const PendingJump& j) { return j.terminal == t; });
     if (selected_ == t) selected_ = {};
     select(station, 0);
     undo_.Record(model::kStationWhole);
@@ -370,6 +398,7 @@ int DenTanEditor::addJump(const std::string& raw, const TerminalRef& t)
     const PendingJump done = *it;
     if (!connect(edit)) return 0;
     pending_.erase(std::find_if(pending_.begin(), pending_.end(), [&](const PendingJump& j) { return j.name == done.name; }));
+    std::erase_if(selectedJumps_, [&](const PendingJump& j) { return j.name == done.name; });
     return 1;
 }
 
@@ -390,12 +419,31 @@ bool DenTanEditor::dropCommBlock(int px, int py, int pitch, int sx, int sy, cons
 {
     const TerminalRef t = canDropBlockAt(px, py, pitch, sx, sy, block);
     if (!t.valid()) return false;
-    const std::string function = CommBlockFunction(block);
+    return applyFunction(t, CommBlockFunction(block));
+}
+
+bool DenTanEditor::chooseBlock(const TerminalRef& t)
+{
+    if (host_.online() || !t.valid() || kindAt(t) != 0) return false;
+    select(t.unit.station, t.unit.card + 1);
+    // An RNH6 box takes no block, as a drop on it.
+    if (unit_.modelStartsWith("RNH6")) return false;
+    unit_.LoadUnitBlocks(1);
+    blocks_->select(t.index + 11);
+    blockHost_->chosen.reset();
+    blocks_->changeFunction();
+    const std::optional<std::string> function = std::exchange(blockHost_->chosen, std::nullopt);
+    if (!function) return false;
+    return applyFunction(t, *function);
+}
+
+bool DenTanEditor::applyFunction(const TerminalRef& t, const std::string& function)
+{
     const int station = t.unit.station, card = t.unit.card + 1, group = t.index + 11;
     select(station, card);
     unit_.LoadUnitBlocks(1);
     // The checks come before the undo step.
-    if (model::CheckContactCode(unit_, group, function) != 0 ||
+    if (function.size() < 6 || model::CheckContactCode(unit_, group, function) != 0 ||
         model::CheckTqrqTerminalKind(unit_, *table_, group, function.substr(0, 3)) != 0 ||
         model::CheckTqrcTerminalKind(unit_, *table_, group, function.substr(0, 3)) != 0) {
         prompt_.message(denmsg::CannotApply, {}, model::Buttons::Ok, model::Icon::Warning);
@@ -446,13 +494,15 @@ bool DenTanEditor::blockSetting(const TerminalRef& t)
     return done;
 }
 
-bool DenTanEditor::removeDevice(const UnitRef& u)
+bool DenTanEditor::removeDevice(const UnitRef& u, bool ask)
 {
     if (host_.online() || !u.valid()) return false;
     select(u.station, u.card + 1);
-    const auto result = system_.RemoveDevice();
+    const auto result = system_.RemoveDevice(ask);
     if (result != editors::SystemCommands::Result::Done) return false;
     std::erase_if(pending_, [&](const PendingJump& j) { return j.terminal.unit == u; });
+    std::erase_if(selectedJumps_, [&](const PendingJump& j) { return j.terminal.unit == u; });
+    std::erase(boxes_, u);
     if (selected_.unit == u) selected_ = {};
     rebuild();
     return true;
@@ -462,7 +512,7 @@ bool DenTanEditor::undo()
 {
     if (host_.online()) return false;
     const bool done = system_.Undo() == editors::SystemCommands::Result::Done;
-    selected_ = {};
+    clearSelection();
     cancelLine();
     rebuild();
     return done;
@@ -472,7 +522,7 @@ bool DenTanEditor::redo()
 {
     if (host_.online()) return false;
     const bool done = system_.Redo() == editors::SystemCommands::Result::Done;
-    selected_ = {};
+    clearSelection();
     cancelLine();
     rebuild();
     return done;

@@ -2,6 +2,9 @@
 
 #include "anatan_dialogs.h"
 #include "block_setting_dialog.h"
+#include "layer_paint.h"
+#include "shared_dialogs.h"
+#include "system_view_logic.h"
 #include "small_dialogs.h"
 #include "tan_draw.h"
 #include "text_codec.h"
@@ -20,7 +23,6 @@ namespace kravin::wiring::comm {
 namespace {
 
 constexpr std::int32_t kGreen = 0x00FF00;
-const DenTanSheet kSheet;
 
 class QtDenTanDialogs final : public DenTanDialogs, public editors::blocks::BlockSettingHost {
 public:
@@ -52,6 +54,17 @@ public:
         return DevicePlace{d.station(), d.card(), d.version()};
     }
     std::optional<std::string> jumpName() override { return analog_.jumpLabel(); }
+    std::optional<std::string> chooseFunction(const editors::FunctionChoices& choices) override
+    {
+        editors::ListSelectDialog dialog(editors::ListSelectDialog::Kind::Function, choices.lines, choices.initial,
+                                         language_, parent_);
+        if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+        const std::string line = dialog.line();
+        // "CDE(AB)  name" gives the function "CDE AB".
+        if (line.size() < 7) return std::nullopt;
+        return line.substr(0, 3) + " " + line.substr(4, 2);
+    }
+    model::CommentDialog* commentDialog() override { return &analog_.commentDialog(); }
     std::optional<std::pair<int, std::uint32_t>> lineFormat(int format, std::uint32_t colour) override
     {
         const auto c = analog_.lineFormat({FormatStyle(format), FormatWidth(format), static_cast<std::int32_t>(colour)});
@@ -75,9 +88,9 @@ DenTanView::DenTanView(DenTanServices services, QWidget* parent) : TanView(paren
 {
     setObjectName(QStringLiteral("denTanView"));
     setWindowTitle(res::qmessage(6000, services_.language));
-    setCanvasBase(kBasePitch * kSheet.columns(), kBasePitch * kSheet.rows());
     editor_ = std::make_unique<DenTanEditor>(*services_.unit, *services_.undo, *services_.blockUndo,
                                              *services_.prompt, *services_.system, *this);
+    applySettings();
     qtDialogs_ = std::make_unique<QtDenTanDialogs>(*services_.unit, *services_.prompt, editor_->table(),
                                                    services_.setModified, services_.language, this);
     dialogs_ = qtDialogs_.get();
@@ -90,6 +103,25 @@ DenTanView::DenTanView(DenTanServices services, QWidget* parent) : TanView(paren
 }
 
 DenTanView::~DenTanView() = default;
+
+void DenTanView::applySettings()
+{
+    DenTanSheet sheet;
+    if (const model::UserSettings* st = services_.settings) {
+        // Unset or nonsense values fall back to the defaults 16, 24 and 13.
+        sheet.dx = st->DT_DX > 0 && st->DT_DX <= 64 ? st->DT_DX : 24;
+        sheet.dy = st->DT_DY > 0 && st->DT_DY <= 64 ? st->DT_DY : 13;
+        const int unit = st->DT_UNIT >= 4 && st->DT_UNIT <= 32 ? st->DT_UNIT : kBasePitch;
+        setZoomFactor(unit / static_cast<double>(kBasePitch));
+        editor_->setLineDefaults(st->DT_LKIND, static_cast<std::uint32_t>(st->DT_LCOL));
+        style_.background = st->BACK_COLOR;
+        style_.grid = st->ENABLE_GRID != 0;
+    }
+    editor_->setSheet(sheet);
+    setCanvasBase(kBasePitch * sheet.columns(), kBasePitch * sheet.rows());
+}
+
+void DenTanView::message(int id) { services_.prompt->message(id, {}, model::Buttons::Ok, model::Icon::Warning); }
 
 void DenTanView::setDialogs(DenTanDialogs* dialogs) { dialogs_ = dialogs ? dialogs : qtDialogs_.get(); }
 
@@ -119,12 +151,20 @@ void DenTanView::after()
 void DenTanView::SetZoom(int percent)
 {
     setZoomFactor(percent * 0.01);
+    if (services_.settings) {
+        services_.settings->DT_UNIT = pitch();
+        if (services_.saveSettings) services_.saveSettings();
+    }
     viewport()->update();
 }
 
 void DenTanView::Redraw()
 {
     showValues_ = true;
+    if (services_.settings) {
+        style_.background = services_.settings->BACK_COLOR;
+        style_.grid = services_.settings->ENABLE_GRID != 0;
+    }
     viewport()->update();
 }
 
@@ -142,7 +182,6 @@ bool DenTanView::canRedo() const { return !online() && editor_->canRedo(); }
 void DenTanView::undoEdit()
 {
     if (!canUndo()) return;
-    box_ = {};
     editor_->undo();
     after();
 }
@@ -150,22 +189,41 @@ void DenTanView::undoEdit()
 void DenTanView::redoEdit()
 {
     if (!canRedo()) return;
-    box_ = {};
     editor_->redo();
     after();
 }
 
-bool DenTanView::canDelete() const { return !online() && (box_.valid() || editor_->selectedLine().valid()); }
+bool DenTanView::canDelete() const { return !online() && editor_->hasSelection(); }
 
 void DenTanView::deleteSelection()
 {
     if (!canDelete()) return;
-    if (box_.valid()) {
-        if (editor_->removeDevice(box_)) box_ = {};
-    } else {
-        editor_->deleteSelectedLine();
-    }
+    editor_->deleteSelection();
     after();
+}
+
+void DenTanView::selectAll()
+{
+    editor_->selectAll();
+    after();
+}
+
+void DenTanView::align(int how)
+{
+    if (online()) return;
+    editor_->align(how);
+    after();
+}
+
+bool DenTanView::AddCommentAtCenter()
+{
+    model::CommentDialog* dialog = dialogs_->commentDialog();
+    if (online() || !dialog || !editor_->comments()) return false;
+    const int a = TanPixelToGrid(std::abs(viewport()->width() - 100) / 2, pitch(), scrollX());
+    const int b = TanPixelToGrid(std::abs(viewport()->height() - 75) / 2, pitch(), scrollY());
+    const bool added = editor_->comments()->AddAt(a, b, *dialog);
+    after();
+    return added;
 }
 
 QPointF DenTanView::cellOf(const QPoint& point) const
@@ -178,7 +236,8 @@ bool DenTanView::isCellInCanvas(const QPoint& point) const
 {
     const int a = TanPixelToGrid(point.x(), pitch(), scrollX());
     const int b = TanPixelToGrid(point.y(), pitch(), scrollY());
-    return 0 < a && a <= kSheet.columns() - 1 && 0 < b && b <= kSheet.rows() - 1;
+    const DenTanSheet& sheet = editor_->sheet();
+    return 0 < a && a <= sheet.columns() - 1 && 0 < b && b <= sheet.rows() - 1;
 }
 
 bool DenTanView::canDropBlock(const QPoint& point, const std::string& block) const
@@ -201,7 +260,7 @@ bool DenTanView::dropDeviceAt(const QPoint& point, const std::string& name, cons
     const int a = TanPixelToGrid(point.x(), pitch(), scrollX());
     const int b = TanPixelToGrid(point.y(), pitch(), scrollY());
     const bool done = editor_->dropDevice(a, b, name, version);
-    box_ = {};
+    editor_->clearSelection();
     after();
     return done;
 }
@@ -217,6 +276,9 @@ void DenTanView::render(QPainter& painter, const QSize& size)
     DrawCommDiagram(painter, editor_->table(), marks, p, scrollX(), scrollY(), size.width(), size.height(), style_,
                     showValues_ && online() ? services_.values : none);
     drawOverlays(painter);
+    const int mode = dragging_ ? 4 : 1;
+    if (editor_->comments()) model::DrawComments(painter, *editor_->comments(), mode, p, scrollX(), scrollY());
+    if (editor_->figures()) model::DrawFigures(painter, *editor_->figures(), mode, p, scrollX(), scrollY());
 }
 
 void DenTanView::drawOverlays(QPainter& painter)
@@ -252,15 +314,27 @@ void DenTanView::drawOverlays(QPainter& painter)
         painter.drawPolyline(path);
         for (const QPoint& q : path) painter.fillRect(q.x() - p / 4, q.y() - p / 4, p / 2, p / 2, colorOf(kGreen));
     }
-    if (const model::CommLinkSlot* slot = box_.valid() ? table.slot(box_.station, box_.card) : nullptr) {
+    // Selected jump labels again, in green.
+    std::vector<JumpMark> chosen;
+    for (const PendingJump& j : editor_->selectedJumps())
+        chosen.push_back({j.terminal, j.name, j.format, static_cast<std::int32_t>(j.colour)});
+    if (!chosen.empty()) DrawJumpLabels(painter, table, chosen, p, sx, sy, style_, kGreen);
+    painter.setBrush(Qt::NoBrush);
+    for (const UnitRef& box : editor_->selectedBoxes()) {
+        const model::CommLinkSlot* slot = table.slot(box.station, box.card);
+        if (!slot) continue;
         painter.setPen(QPen(colorOf(kGreen), 2));
-        painter.setBrush(Qt::NoBrush);
         painter.drawRect(px(slot->x), py(slot->y + kBoxTop), kBoxWidth * p, (kBoxBottom - kBoxTop) * p);
-        if (!dragDelta_.isNull()) {
+        if (dragging_ && !dragDelta_.isNull()) {
             painter.setPen(QPen(Qt::black, 1, Qt::DotLine));
             painter.drawRect(px(slot->x + dragDelta_.x()), py(slot->y + kBoxTop + dragDelta_.y()), kBoxWidth * p,
                              (kBoxBottom - kBoxTop) * p);
         }
+    }
+    if (banding_) {
+        painter.setPen(QPen(Qt::black, 1, Qt::DotLine));
+        painter.drawRect(QRect(QPoint(px(bandStart_.x()), py(bandStart_.y())), QPoint(px(bandEnd_.x()), py(bandEnd_.y())))
+                             .normalized());
     }
     painter.restore();
 }
@@ -271,6 +345,15 @@ void DenTanView::paintEvent(QPaintEvent*)
     render(painter, viewport()->size());
 }
 
+namespace {
+
+QPoint nearestCell(const QPointF& c)
+{
+    return {static_cast<int>(std::floor(c.x() + 0.5)), static_cast<int>(std::floor(c.y() + 0.5))};
+}
+
+}  // namespace
+
 void DenTanView::mousePressEvent(QMouseEvent* event)
 {
     if (online()) {
@@ -280,6 +363,8 @@ void DenTanView::mousePressEvent(QMouseEvent* event)
     const QPoint point = event->position().toPoint();
     if (!isCellInCanvas(point)) return;
     const QPointF c = cellOf(point);
+    const QPoint cell = nearestCell(c);
+    const bool add = event->modifiers() & Qt::ControlModifier;
     const model::CommLinkTable& table = editor_->table();
     if (event->button() == Qt::RightButton) {
         editor_->stepBack();
@@ -299,33 +384,88 @@ void DenTanView::mousePressEvent(QMouseEvent* event)
         after();
         return;
     }
-    const TerminalRef line = LineAtCell(table, c.x(), c.y(), 0.5);
-    if (line.valid()) {
-        editor_->selectLine(line);
-        box_ = {};
+    dragStart_ = cell;
+    dragDelta_ = QPoint();
+    model::CCommentMap* comments = editor_->comments();
+    model::CFigureMap* figures = editor_->figures();
+    // 1, 2: figures, then comments (a resize handle of a single selected comment starts a resize).
+    const int figureHit = figures ? figures->SelectAt(cell.x(), cell.y(), add) : 0;
+    int commentHit = 0;
+    if (figureHit == 0 && comments) {
+        commentHit = comments->SelectAt(cell.x(), cell.y(), add);
+        if (commentHit == 2 && comments->selection().size() == 1 && comments->CheckResizeHandle(cell.x(), cell.y()) &&
+            comments->BeginResize())
+            resizing_ = true;
+    }
+    if (figureHit != 0 || commentHit != 0) {
+        editor_->selectLine({});
+        if (!add && (figureHit == 1 || commentHit == 1)) {
+            editor_->clearBoxes();
+            if (figureHit != 0 && comments) comments->RemoveAll();
+            if (commentHit != 0 && figures) figures->RemoveAll();
+        }
+        dragging_ = !resizing_;
         after();
         return;
     }
-    editor_->selectLine({});
+    // 3: a connection; on the selected one a break point starts its drag.
+    const TerminalRef line = LineAtCell(table, c.x(), c.y(), 0.5);
+    if (line.valid()) {
+        if (line == editor_->selectedLine()) {
+            pointDrag_ = editor_->breakPointAt(c.x(), c.y(), 0.5);
+        } else {
+            editor_->clearSelection();
+            editor_->selectLine(line);
+            services_.unit->g_curStation = line.unit.station;
+            services_.unit->g_curCard = line.unit.card + 1;
+            services_.unit->SelectCurrentUnit();
+        }
+        after();
+        return;
+    }
+    // 4: terminals and boxes.
     if (t.valid()) {
         const model::CommLinkTerminal* r = table.terminal(t.unit.station, t.unit.card, t.index + 11);
+        editor_->clearSelection();
         if (r && r->kind != 0) {
-            box_ = {};
             editor_->clickTerminal(t);
             trackTo(point);
-            after();
-            return;
+        } else {
+            editor_->chooseBlock(t);
         }
+        after();
+        return;
     }
-    box_ = BoxAt(table, point.x(), point.y(), pitch(), scrollX(), scrollY());
-    if (box_.valid()) {
-        dragging_ = true;
-        dragStart_ = QPoint(static_cast<int>(std::floor(c.x() + 0.5)), static_cast<int>(std::floor(c.y() + 0.5)));
-        dragDelta_ = QPoint();
-        services_.unit->g_curStation = box_.station;
-        services_.unit->g_curCard = box_.card + 1;
+    const UnitRef box = BoxAt(table, point.x(), point.y(), pitch(), scrollX(), scrollY());
+    if (box.valid()) {
+        editor_->selectLine({});
+        if (!add) {
+            if (comments) comments->RemoveAll();
+            if (figures) figures->RemoveAll();
+        }
+        if (editor_->selectBox(box, add) != 0) dragging_ = true;
+        services_.unit->g_curStation = box.station;
+        services_.unit->g_curCard = box.card + 1;
         services_.unit->SelectCurrentUnit();
+        after();
+        return;
     }
+    // 5: a break point of the selected connection off its segments.
+    if (editor_->selectedLine().valid()) {
+        pointDrag_ = editor_->breakPointAt(c.x(), c.y(), 0.75);
+        if (pointDrag_ >= 0) return;
+    }
+    // 6: a waiting jump label.
+    if (const int j = editor_->jumpAt(c.x(), c.y()); j >= 0) {
+        editor_->clearSelection();
+        editor_->toggleJump(j);
+        after();
+        return;
+    }
+    // 7: nothing: the rubber band starts.
+    if (!add) editor_->clearSelection();
+    banding_ = true;
+    bandStart_ = bandEnd_ = cell;
     after();
 }
 
@@ -349,19 +489,84 @@ void DenTanView::trackTo(const QPoint& point)
 void DenTanView::mouseMoveEvent(QMouseEvent* event)
 {
     const QPoint point = event->position().toPoint();
-    if (dragging_ && (event->buttons() & Qt::LeftButton)) {
+    const bool left = event->buttons() & Qt::LeftButton;
+    const QPoint cell = nearestCell(cellOf(point));
+    if (left && pointDrag_ >= 0) {
+        if (isCellInCanvas(point)) editor_->dragBreakPoint(pointDrag_, cell.x(), cell.y());
+        viewport()->update();
+        return;
+    }
+    if (left && resizing_) {
+        editor_->comments()->TrackResize(cell.x(), cell.y());
+        viewport()->update();
+        return;
+    }
+    if (left && banding_) {
         autoScroll(point.x(), point.y());
-        const QPointF c = cellOf(point);
-        dragDelta_ = QPoint(static_cast<int>(std::floor(c.x() + 0.5)), static_cast<int>(std::floor(c.y() + 0.5))) -
-                     dragStart_;
+        bandEnd_ = nearestCell(cellOf(point));
+        viewport()->update();
+        return;
+    }
+    if (dragging_ && left) {
+        autoScroll(point.x(), point.y());
+        dragDelta_ = nearestCell(cellOf(point)) - dragStart_;
+        if (model::CCommentMap* m = editor_->comments(); m && m->HasEntries()) {
+            m->TrackDrag(dragStart_.x() + dragDelta_.x(), dragStart_.y() + dragDelta_.y());
+            m->SetDragDelta(dragDelta_.x(), dragDelta_.y());
+        }
+        if (model::CFigureMap* m = editor_->figures(); m && m->HasEntries()) m->SetDragDelta(dragDelta_.x(), dragDelta_.y());
         viewport()->update();
         return;
     }
     const int mode = editor_->linkMode();
     if (mode < 1 || mode > 4) return;
-    if (event->buttons() & Qt::LeftButton) autoScroll(point.x(), point.y());
+    if (left) autoScroll(point.x(), point.y());
     trackTo(point);
     viewport()->update();
+}
+
+void DenTanView::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton) return;
+    if (pointDrag_ >= 0) {
+        pointDrag_ = -1;
+        editor_->endBreakPointDrag();
+        after();
+        return;
+    }
+    if (resizing_) {
+        resizing_ = false;
+        editor_->comments()->EndResize();
+        after();
+        return;
+    }
+    if (banding_) {
+        banding_ = false;
+        editor_->selectInside(bandStart_.x(), bandStart_.y(), bandEnd_.x(), bandEnd_.y(), true);
+        after();
+        return;
+    }
+    if (!dragging_) return;
+    dragging_ = false;
+    const QPoint delta = dragDelta_;
+    dragDelta_ = QPoint();
+    if (model::CCommentMap* m = editor_->comments()) m->EndDrag();
+    if (model::CFigureMap* m = editor_->figures()) m->EndDrag();
+    if (delta.isNull() || online()) {
+        viewport()->update();
+        return;
+    }
+    editor_->moveSelection(delta.x(), delta.y());
+    after();
+}
+
+std::string DenTanView::modelAt(const QPoint& at, UnitRef* box) const
+{
+    const UnitRef u = BoxAt(editor_->table(), at.x(), at.y(), pitch(), scrollX(), scrollY());
+    if (box) *box = u;
+    const model::CommLinkSlot* slot = u.valid() ? editor_->table().slot(u.station, u.card) : nullptr;
+    if (!slot) return {};
+    return std::string(slot->kind.data(), ::strnlen(slot->kind.data(), slot->kind.size()));
 }
 
 bool DenTanView::isCommandEnabled(int id, const QPoint& at) const
@@ -371,15 +576,35 @@ bool DenTanView::isCommandEnabled(int id, const QPoint& at) const
     const QPointF c = cellOf(at);
     const TerminalRef t = TerminalAtCell(table, c.x(), c.y());
     const model::CommLinkTerminal* r = t.valid() ? table.terminal(t.unit.station, t.unit.card, t.index + 11) : nullptr;
+    UnitRef box;
+    const std::string model = modelAt(at, &box);
+    const auto is = [&](const char* prefix) { return model.rfind(prefix, 0) == 0; };
+    // RNH6 holds no terminals of its own; virtual TQRQ$/TQRC$ cards belong to their parent card.
+    const bool noTerminals = is("RNH6");
+    const bool virtualCard = is("TQRQ$") || is("TQRC$");
+    const TerminalRef sel = editor_->selectedLine();
+    const model::CommLinkTerminal* line =
+        sel.valid() ? table.terminal(sel.unit.station, sel.unit.card, sel.index + 11) : nullptr;
     switch (id) {
     case dencmd::ResetOrigin:
-    case dencmd::LineFormat: return true;
+    case dencmd::LineFormat:
+    case dencmd::DrawJunction: return true;
     case dencmd::PcSetting: return editor_->linkMode() != 0 || (r && r->kind != 0);
     case dencmd::DeleteLine: return editor_->selectedLine().valid();
-    case dencmd::DeleteTerminal: return r && r->kind != 0;
+    case dencmd::DeleteTerminal: return r && r->kind != 0 && !noTerminals;
     case dencmd::SelectLine: return LineAtCell(table, c.x(), c.y(), 0.5).valid();
+    case dencmd::AddBreakpoint: return line && ClampPointCount(line->points) < kMaxBreakPoints;
+    case dencmd::DeleteBreakpoint: return line && editor_->breakPointAt(c.x(), c.y(), 1.0) >= 0;
     case dencmd::AddJump: return r && r->kind != 0 && r->link == 0;
-    case dencmd::RemoveDevice: return BoxAt(table, at.x(), at.y(), pitch(), scrollX(), scrollY()).valid();
+    case dencmd::DeleteJunction: return editor_->figures() && editor_->figures()->HasEntries();
+    case dencmd::RemoveDevice: return box.valid() && !virtualCard;
+    case dencmd::Upload:
+    case dencmd::NetUpload:
+    case dencmd::Download:
+    case dencmd::NetDownload:
+        // A unit with a program of its own: not the bus couplers and communication cards.
+        return box.valid() && !noTerminals && editors::hasBlockList(model) && !is("TQRC ") &&
+               services_.transferBuilt && services_.transferBuilt(id);
     default: return false;
     }
 }
@@ -407,18 +632,52 @@ void DenTanView::runCommand(int id, const QPoint& at)
             sel.valid() ? table.terminal(sel.unit.station, sel.unit.card, sel.index + 11) : nullptr;
         const auto chosen = r ? dialogs_->lineFormat(r->value, r->colour)
                               : dialogs_->lineFormat(editor_->lineFormat(), editor_->lineColour());
-        if (chosen) editor_->setLineFormat(chosen->first, chosen->second);
+        if (!chosen) break;
+        if (services_.settings) {
+            services_.settings->DT_LKIND = chosen->first;
+            services_.settings->DT_LCOL = static_cast<int>(chosen->second);
+            if (services_.saveSettings) services_.saveSettings();
+        }
+        editor_->setLineFormat(chosen->first, chosen->second);
         break;
     }
     case dencmd::DeleteLine: editor_->deleteSelectedLine(); break;
     case dencmd::DeleteTerminal: editor_->deleteTerminal(t); break;
-    case dencmd::SelectLine: editor_->selectLine(LineAtCell(table, c.x(), c.y(), 0.5)); break;
+    case dencmd::SelectLine: {
+        const TerminalRef line = LineAtCell(table, c.x(), c.y(), 0.5);
+        editor_->clearSelection();
+        // A second select on the selected line deselects it.
+        if (!(line == editor_->selectedLine())) editor_->selectLine(line);
+        break;
+    }
+    case dencmd::AddBreakpoint: editor_->addBreakPointAt(c.x(), c.y()); break;
+    case dencmd::DeleteBreakpoint: editor_->deleteBreakPointAt(c.x(), c.y()); break;
     case dencmd::AddJump:
         if (const auto name = dialogs_->jumpName()) editor_->addJump(*name, t);
         break;
+    case dencmd::DrawJunction: {
+        const QPoint cell = nearestCell(c);
+        editor_->addJunction(cell.x(), cell.y());
+        break;
+    }
+    case dencmd::DeleteJunction: editor_->deleteJunctions(); break;
     case dencmd::RemoveDevice: {
-        const UnitRef u = BoxAt(table, at.x(), at.y(), pitch(), scrollX(), scrollY());
-        if (editor_->removeDevice(u) && box_ == u) box_ = {};
+        UnitRef u;
+        modelAt(at, &u);
+        editor_->removeDevice(u);
+        break;
+    }
+    case dencmd::Upload:
+    case dencmd::NetUpload:
+    case dencmd::Download:
+    case dencmd::NetDownload: {
+        UnitRef u;
+        modelAt(at, &u);
+        services_.unit->g_curStation = u.station;
+        services_.unit->g_curCard = u.card + 1;
+        services_.unit->SelectCurrentUnit();
+        if (services_.runTransfer) services_.runTransfer(id);
+        editor_->rebuild();
         break;
     }
     default: break;
@@ -431,8 +690,10 @@ void DenTanView::contextMenuEvent(QContextMenuEvent* event)
     const QPoint at = viewport()->mapFrom(this, event->pos());
     QMenu popup(this);
     popup.setObjectName(QStringLiteral("denTanMenu"));
-    for (int id : {dencmd::SelectLine, dencmd::DeleteLine, dencmd::LineFormat, 0, dencmd::PcSetting, dencmd::AddJump, 0,
-                   dencmd::DeleteTerminal, dencmd::RemoveDevice, 0, dencmd::ResetOrigin}) {
+    for (int id : {dencmd::SelectLine, dencmd::DeleteLine, dencmd::LineFormat, dencmd::AddBreakpoint,
+                   dencmd::DeleteBreakpoint, 0, dencmd::PcSetting, dencmd::AddJump, 0, dencmd::DeleteTerminal,
+                   dencmd::RemoveDevice, 0, dencmd::Upload, dencmd::NetUpload, dencmd::Download, dencmd::NetDownload,
+                   0, dencmd::DrawJunction, dencmd::DeleteJunction, 0, dencmd::ResetOrigin}) {
         if (id == 0) {
             popup.addSeparator();
             continue;
@@ -443,20 +704,6 @@ void DenTanView::contextMenuEvent(QContextMenuEvent* event)
     }
     QAction* chosen = popup.exec(event->globalPos());
     if (chosen) runCommand(chosen->data().toInt(), at);
-}
-
-void DenTanView::mouseReleaseEvent(QMouseEvent* event)
-{
-    if (event->button() != Qt::LeftButton || !dragging_) return;
-    dragging_ = false;
-    const QPoint delta = dragDelta_;
-    dragDelta_ = QPoint();
-    if (delta.isNull() || online()) {
-        viewport()->update();
-        return;
-    }
-    editor_->moveBoxes({box_}, delta.x(), delta.y());
-    after();
 }
 
 void DenTanView::mouseDoubleClickEvent(QMouseEvent* event)
@@ -470,6 +717,13 @@ void DenTanView::mouseDoubleClickEvent(QMouseEvent* event)
     dragging_ = false;
     dragDelta_ = QPoint();
     const QPointF c = cellOf(point);
+    const QPoint cell = nearestCell(c);
+    // A comment first: its dialog edits it.
+    if (model::CommentDialog* dialog = dialogs_->commentDialog(); dialog && editor_->comments() &&
+                                                                  editor_->comments()->EditAt(cell.x(), cell.y(), *dialog)) {
+        after();
+        return;
+    }
     const model::CommLinkTable& table = editor_->table();
     const TerminalRef t = TerminalAtCell(table, c.x(), c.y());
     if (t.valid()) {

@@ -5,6 +5,7 @@
 
 #include "dentan_draw.h"
 #include "dentan_editor.h"
+#include "settings.h"
 #include "string_table.h"
 #include "tan_view.h"
 
@@ -21,8 +22,16 @@ constexpr int LineFormat = 40429;
 constexpr int DeleteLine = 40430;
 constexpr int DeleteTerminal = 40431;
 constexpr int RemoveDevice = 40458;
+constexpr int Upload = 40459;
+constexpr int NetUpload = 40460;
+constexpr int Download = 40461;
+constexpr int NetDownload = 40462;
 constexpr int SelectLine = 40463;
+constexpr int AddBreakpoint = 40464;
+constexpr int DeleteBreakpoint = 40465;
 constexpr int AddJump = 40475;
+constexpr int DrawJunction = 40480;
+constexpr int DeleteJunction = 40481;
 constexpr int Redraw = 40602;  // "M Dentan Redraw"
 }  // namespace dencmd
 
@@ -36,6 +45,14 @@ public:
     virtual std::optional<std::pair<int, std::uint32_t>> lineFormat(int format, std::uint32_t colour) = 0;
     // Function Block Setting over the current unit's loaded group; true for OK.
     virtual bool blockSetting() { return false; }
+    // The block selection of a free terminal ("CDI 31"); nothing on Cancel.
+    virtual std::optional<std::string> chooseFunction(const editors::FunctionChoices& choices)
+    {
+        (void)choices;
+        return std::nullopt;
+    }
+    // The comment dialog of the comment layer; none adds or edits nothing.
+    virtual model::CommentDialog* commentDialog() { return nullptr; }
 };
 
 struct DenTanServices {
@@ -47,6 +64,12 @@ struct DenTanServices {
     res::Language language = res::Language::English;
     std::function<bool()> online;
     std::function<void()> setModified;
+    // DT_UNIT, DT_DX, DT_DY, DT_LKIND, DT_LCOL, BACK_COLOR, ENABLE_GRID; saved after a change.
+    model::UserSettings* settings = nullptr;
+    std::function<void()> saveSettings;
+    // The transfer commands 40459..40462 on the current unit: built, and run.
+    std::function<bool(int id)> transferBuilt;
+    std::function<void(int id)> runTransfer;
     std::function<void(const model::CommLinkTable&)> tableRebuilt;
     // Live values while the monitor runs.
     CommValueFn values;
@@ -75,9 +98,13 @@ public:
     bool canRedo() const;
     void undoEdit();
     void redoEdit();
-    // Edit/Delete: the selected box, else the selected connection.
+    // Edit/Delete: comments, figures, boxes, the connection and the jump label selected.
     bool canDelete() const;
     void deleteSelection();
+    void selectAll();
+    // 0 left, 1 centre, 2 right.
+    void align(int how);
+    bool AddCommentAtCenter() override;
     void runCommand(int id, const QPoint& at);
     bool isCommandEnabled(int id, const QPoint& at) const;
 
@@ -89,7 +116,6 @@ public:
 
     // The grid cell of a viewport point (fractions kept).
     QPointF cellOf(const QPoint& point) const;
-    UnitRef selectedBox() const { return box_; }
     // Renders what the viewport shows (tests, benchmarks).
     void render(QPainter& painter, const QSize& size);
     DenTanDrawStyle& drawStyle() { return style_; }
@@ -110,6 +136,14 @@ private:
     void tableRebuilt(const model::CommLinkTable& table) override;
     std::optional<DevicePlace> deviceLayout(const std::string& name, const std::string& version) override;
     bool runBlockSetting() override { return dialogs_->blockSetting(); }
+    std::optional<std::string> chooseFunction(const editors::FunctionChoices& choices) override
+    {
+        return dialogs_->chooseFunction(choices);
+    }
+    void message(int id) override;
+    // The box under a viewport point and its model name.
+    std::string modelAt(const QPoint& at, UnitRef* box) const;
+    void applySettings();
 
     void after();
     // The rubber band's end follows a point, horizontal or vertical from the last point.
@@ -121,10 +155,13 @@ private:
     DenTanDialogs* dialogs_ = nullptr;
     std::unique_ptr<DenTanEditor> editor_;
     DenTanDrawStyle style_;
-    UnitRef box_;
     QPoint rubber_;  // grid cell of the rubber band's end
     bool dragging_ = false;
-    QPoint dragStart_, dragDelta_;  // grid cells of a box drag
+    QPoint dragStart_, dragDelta_;  // grid cells of a box, comment or figure drag
+    int pointDrag_ = -1;            // break point being dragged
+    bool banding_ = false;          // rubber-band selection
+    bool resizing_ = false;         // a comment's resize
+    QPoint bandStart_, bandEnd_;    // grid cells
     bool showValues_ = false;
 };
 
