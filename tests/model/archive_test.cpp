@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <zip.h>
+#include <zlib.h>
 
 #include <cerrno>
 #include <cstring>
@@ -615,4 +616,73 @@ TEST(Archive, PackIsTheSameWhateverTheWorkersAndZerosStayHoles)
     EXPECT_LT(st.st_blocks * 512, 64 * 1024) << "a file of zeros takes (next to) no room";
     ASSERT_EQ(::stat((dir / "out/STN00/ACX.KRAB").c_str(), &st), 0);
     EXPECT_LT(st.st_blocks * 512, 64 * 1024);
+}
+
+namespace {
+
+std::vector<unsigned char> inflateRaw(const zipw::Compressed& c)
+{
+    if (c.method == 0) return c.bytes;
+    std::vector<unsigned char> out(c.size + 1);
+    z_stream z{};
+    EXPECT_EQ(inflateInit2(&z, -MAX_WBITS), Z_OK);
+    z.next_in = const_cast<unsigned char*>(c.bytes.data());
+    z.avail_in = static_cast<uInt>(c.bytes.size());
+    z.next_out = out.data();
+    z.avail_out = static_cast<uInt>(out.size());
+    EXPECT_EQ(inflate(&z, Z_FINISH), Z_STREAM_END);
+    EXPECT_EQ(z.avail_in, 0u) << "nothing after the final block";
+    out.resize(z.total_out);
+    inflateEnd(&z);
+    return out;
+}
+
+}  // namespace
+
+// Zero runs go into the stream as ready-made pieces between flushed parts: every shape
+// of data around them must come back byte for byte, in about the room zlib takes.
+TEST(Archive, ZeroRunsDeflateToTheSameBytesInAboutTheRoomOfZlib)
+{
+    const auto with = [](std::size_t size, std::vector<std::pair<std::size_t, std::size_t>> noisy) {
+        std::vector<unsigned char> v(size, 0);
+        for (auto [at, n] : noisy) {
+            const std::vector<unsigned char> p = pattern(n, static_cast<unsigned>(at + n));
+            std::copy(p.begin(), p.end(), v.begin() + static_cast<std::ptrdiff_t>(at));
+        }
+        return v;
+    };
+    const struct {
+        const char* what;
+        std::vector<unsigned char> data;
+    } cases[] = {
+        {"empty", {}},
+        {"zeros only", with(1480000, {})},
+        {"zeros, a whole number of 4 KiB", with(5 * 1024 * 1024, {})},
+        {"a byte amid zeros", with(1480000, {{700000, 1}})},
+        {"data, zeros, data", with(361300, {{0, 5000}, {300000, 61300}})},
+        {"zeros then data", with(200000, {{150001, 49999}})},
+        {"data then zeros with a ragged end", with(200003, {{0, 9000}})},
+        {"zero runs just too short", with(300000, {{0, 1}, {32767, 1}, {65534, 1}, {98301, 1}})},
+        {"many runs", with(2000000, {{40000, 100}, {400000, 3}, {1200000, 70000}, {1999999, 1}})},
+        {"no zeros", pattern(100000, 9)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const zipw::Compressed z = compressed(c.data);
+        EXPECT_EQ(z.size, c.data.size());
+        EXPECT_EQ(z.crc, crc32_z(0, c.data.data(), c.data.size()));
+        EXPECT_EQ(inflateRaw(z), c.data);
+        uLongf plain = compressBound(static_cast<uLong>(c.data.size()));
+        std::vector<unsigned char> ref(plain);
+        ASSERT_EQ(compress2(ref.data(), &plain, c.data.data(), static_cast<uLong>(c.data.size()), 1), Z_OK);
+        EXPECT_LE(z.bytes.size(), plain + plain / 20 + 64) << "zlib level 1 makes " << plain;
+    }
+
+    TempDir dir;
+    std::vector<zipw::Compressed> packed;
+    for (const auto& c : cases) packed.push_back(compressed(c.data));
+    std::vector<Entry> entries;
+    for (std::size_t i = 0; i < packed.size(); ++i) entries.push_back({"F" + std::to_string(i), &packed[i]});
+    writeArchive(dir / "z.KRA", entries);
+    EXPECT_EQ(runQuiet("unzip -t -q " + shellQuoted(dir / "z.KRA")), 0);
 }
