@@ -117,6 +117,13 @@ KRAVINA_API int KRAVinA_Data_Item_Set(int block, int item, const char* data);
 KRAVINA_API int KRAVinA_Data_Term_Get(int block, int terminal, char* data);
 KRAVINA_API int KRAVinA_Data_Term_Set(int block, int terminal, const char* data);
 
+/* Copies the 100 blocks of the unit image (everything after the head, as in the file:
+   KRAVINA_UNIT_FILE_SIZE - KRAVINA_UNIT_HEAD_SIZE bytes) out of / into the image in one
+   call, to keep the image across reads of other units. 0, -1 for a null pointer or
+   another size (nothing touched). */
+KRAVINA_API int KRAVinA_Data_Blocks_Get(void* data, int size);
+KRAVINA_API int KRAVinA_Data_Blocks_Set(const void* data, int size);
+
 /* Kept entries that do nothing; 0 (-1 for a unit out of range). */
 KRAVINA_API int KRAVinA_Proj_Search(const char* unused);
 KRAVINA_API int KRAVinA_Proj_NewSearch(void);

@@ -141,6 +141,26 @@ int KRAVinA_Data_Term_Get(int block, int terminal, char* data) { return copyOut(
 
 int KRAVinA_Data_Term_Set(int block, int terminal, const char* data) { return copyIn(kTerms, block, terminal, data); }
 
+int KRAVinA_Data_Blocks_Get(void* data, int size)
+{
+    return guarded([&] {
+        constexpr std::size_t n = unit::fileSize - unit::headSize;
+        if (!data || size < 0 || static_cast<std::size_t>(size) != n) return -1;
+        std::memcpy(data, unitImage().data() + unit::headSize, n);
+        return 0;
+    });
+}
+
+int KRAVinA_Data_Blocks_Set(const void* data, int size)
+{
+    return guarded([&] {
+        constexpr std::size_t n = unit::fileSize - unit::headSize;
+        if (!data || size < 0 || static_cast<std::size_t>(size) != n) return -1;
+        std::memcpy(unitImage().data() + unit::headSize, data, n);
+        return 0;
+    });
+}
+
 int KRAVinA_Proj_Search(const char* /*unused*/)
 {
     return 0;

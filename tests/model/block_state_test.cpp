@@ -137,5 +137,29 @@ TEST_F(BlockStateUnitTest, CardSwitchComesBackWhenTheScopeEnds)
     EXPECT_EQ(unit->g_unitBlocks[1][0], 0);
 }
 
+// The rebuild reads every unit through the library's one image: what the current unit
+// holds there and has not written yet must be in the image again afterwards.
+TEST_F(BlockStateUnitTest, RebuildKeepsUnwrittenEditsOfTheImage)
+{
+    makeCurrent(0, 1, 30);
+    const std::string item = "EDITED-NOT-SAVED", term = "TERMINAL-NOT-SAVED..";
+    ASSERT_EQ(KRAVinA_Data_Item_Set(30, 40, item.c_str()), 0);
+    ASSERT_EQ(KRAVinA_Data_Term_Set(99, 99, term.c_str()), 0);
+    ASSERT_EQ(KRAVinA_Data_XY_Set(0, 123, -456), 0);
+    auto table = std::make_unique<CommLinkTable>();
+    model::BuildCommConnectionTable(*unit, *table);
+    ASSERT_EQ(table->terminal(0, 0, 12)->kind, 3) << "other units were read";
+
+    char gotItem[17] = {}, gotTerm[21] = {};
+    int x = 0, y = 0;
+    ASSERT_EQ(KRAVinA_Data_Item_Get(30, 40, gotItem), 0);
+    ASSERT_EQ(KRAVinA_Data_Term_Get(99, 99, gotTerm), 0);
+    ASSERT_EQ(KRAVinA_Data_XY_Get(0, &x, &y), 0);
+    EXPECT_EQ(std::string(gotItem, 16), item);
+    EXPECT_EQ(std::string(gotTerm, 20), term);
+    EXPECT_EQ(x, 123);
+    EXPECT_EQ(y, -456);
+}
+
 }  // namespace
 }  // namespace kravin::test

@@ -361,3 +361,49 @@ TEST_F(UnitDataTest, UnitImageSurvivesProjectSelect)
 }
 
 }  // namespace
+
+// The blocks copied out in one call are the file's bytes after the head; copied back
+// into the image of another unit they are what that unit then writes.
+TEST_F(UnitDataTest, BlocksCopyOutAndBackWholeOrNotAtAll)
+{
+    constexpr int kBlocks = int(kFileSize - kHeadSize);
+    auto head = headOf("FIRST");
+    ASSERT_EQ(KRAVinA_Data_Write(2, 3, head.data(), folder()), 0);
+    dirtyImage(2, 3);
+    ASSERT_EQ(KRAVinA_Data_XY_Set(99, 0x01020304, -5), 0);
+    ASSERT_EQ(KRAVinA_Data_Term_Set(99, 99, std::string(20, 'Z').c_str()), 0);
+    ASSERT_EQ(KRAVinA_Data_Write(2, 3, head.data(), folder()), 0);
+    const auto first = readBytes(path("STN02/CARD3.KRAB"));
+
+    auto blocks = exact(kBlocks, '\0');  // exact: a byte past it fails under the sanitizer
+    ASSERT_EQ(KRAVinA_Data_Blocks_Get(blocks.data(), kBlocks), 0);
+    EXPECT_EQ(std::vector<unsigned char>(blocks.begin(), blocks.end()),
+              std::vector<unsigned char>(first.begin() + kHeadSize, first.end()));
+
+    const struct {
+        const char* what;
+        bool null;
+        int size;
+    } refused[] = {{"null", true, kBlocks}, {"short", false, kBlocks - 1}, {"long", false, kBlocks + 1},
+                   {"negative", false, -kBlocks}};
+    auto other = headOf("SECOND");
+    ASSERT_EQ(KRAVinA_Data_Get(4, -1, other.data(), folder()), -2);  // a cleared image
+    for (const auto& r : refused) {
+        SCOPED_TRACE(r.what);
+        auto out = exact(kBlocks + 1, 'x');
+        EXPECT_EQ(KRAVinA_Data_Blocks_Get(r.null ? nullptr : out.data(), r.size), -1);
+        EXPECT_EQ(out, exact(kBlocks + 1, 'x'));
+        EXPECT_EQ(KRAVinA_Data_Blocks_Set(r.null ? nullptr : out.data(), r.size), -1);
+    }
+    auto item = exact(16, 'x');
+    ASSERT_EQ(KRAVinA_Data_Item_Get(50, 50, item.data()), 0);
+    EXPECT_EQ(item, exact(16, '\0')) << "a refused copy leaves the image alone";
+
+    ASSERT_EQ(KRAVinA_Data_Blocks_Set(blocks.data(), kBlocks), 0);
+    other = headOf("SECOND");
+    ASSERT_EQ(KRAVinA_Data_Write(4, -1, other.data(), folder()), 0);
+    const auto second = readBytes(path("STN04/STNINF.KRAB"));
+    ASSERT_EQ(second.size(), kFileSize);
+    EXPECT_EQ(field(second, 0, kHeadSize), std::string(other.data(), kHeadSize)) << "the head is not a block";
+    EXPECT_TRUE(std::equal(second.begin() + kHeadSize, second.end(), first.begin() + kHeadSize, first.end()));
+}

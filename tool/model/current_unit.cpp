@@ -463,14 +463,19 @@ void UnitContext::ClearUnit(int keepLayout)
 
 // ---- UnitImageGuard ----
 
-UnitImageGuard::UnitImageGuard() : blocks_(std::make_unique<std::array<BlockImage, kGroups>>())
+namespace {
+constexpr int kImageBlocksSize = KRAVINA_UNIT_FILE_SIZE - KRAVINA_UNIT_HEAD_SIZE;
+}
+
+// The copy is filled by the library before it is read: no need to clear it first.
+UnitImageGuard::UnitImageGuard() : blocks_(new char[kImageBlocksSize])
 {
-    for (int b = 0; b < kGroups; ++b) (*blocks_)[b] = readBlock(b);
+    KRAVinA_Data_Blocks_Get(blocks_.get(), kImageBlocksSize);
 }
 
 UnitImageGuard::~UnitImageGuard()
 {
-    for (int b = 0; b < kGroups; ++b) putBlock(b, (*blocks_)[b]);
+    KRAVinA_Data_Blocks_Set(blocks_.get(), kImageBlocksSize);
 }
 
 }  // namespace kravin::model

@@ -230,7 +230,7 @@ public:
     UnitImageGuard& operator=(const UnitImageGuard&) = delete;
 
 private:
-    std::unique_ptr<std::array<BlockImage, kGroups>> blocks_;
+    std::unique_ptr<char[]> blocks_;
 };
 
 }  // namespace kravin::model
