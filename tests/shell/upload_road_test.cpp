@@ -58,13 +58,22 @@ protected:
         vuken_sim_reset();
     }
 
-    void allocatePort()
+    // The simulator serves these cards instead.
+    void serve(std::vector<qvsim::SimCard> cards)
     {
-        app->onlineShell()->beforeDialog = [this](QDialog& d) {
+        server = std::make_unique<qvsim::PtyServer>(std::move(cards));
+        std::string error;
+        ASSERT_TRUE(server->start(error)) << error;
+        profile->setValue(QStringLiteral("KRAVin/EXTRA_PORTS"), QString::fromStdString(server->devicePath()));
+    }
+
+    void allocatePort(const char* device = "QVxxx(JOV-US)")
+    {
+        app->onlineShell()->beforeDialog = [this, device](QDialog& d) {
             auto* option = qobject_cast<OptionDialog*>(&d);
             ASSERT_NE(option, nullptr);
             option->portCombo(0)->setCurrentText(QString::fromStdString(server->devicePath()));
-            option->deviceCombo(0)->setCurrentText(QStringLiteral("QVxxx(JOV-US)"));
+            option->deviceCombo(0)->setCurrentText(QString::fromLatin1(device));
             QMetaObject::invokeMethod(option, "accept", Qt::QueuedConnection);
         };
         ASSERT_TRUE(frame().trigger(cmd::Option));
@@ -280,6 +289,114 @@ TEST_F(UploadRoad, NetworkDownloadThenNetworkCompareAndUploadShowNoDifference)
     EXPECT_EQ(upload(uploadcmd::NetUpload), online::TransferOutcome::Finished) << ::testing::PrintToString(prompt.ids());
     EXPECT_EQ(folderBytes(), before);
     EXPECT_TRUE(app->onlineShell()->owner().Free());
+}
+
+// A QV200W device uploaded into an empty slot: its two units take this slot and the next,
+// each with its unit byte and its own values.
+TEST_F(UploadRoad, QV200wDeviceComesIntoTwoSlots)
+{
+    std::vector<qvsim::SimCard> device;
+    for (int i = 0; i < 2; ++i) {
+        qvsim::SimCard c = qvsim::BlankCard("QV200W", "000" + std::to_string(i + 1));
+        c.selector = std::to_string(i);
+        c.bank0[0][96] = "160";
+        c.bank0[0][11] = std::to_string(200 + i);
+        device.push_back(c);
+    }
+    ASSERT_NO_FATAL_FAILURE(serve(device));
+    ASSERT_NO_FATAL_FAILURE(allocatePort());
+    app->unitSelection().select(0, 3);
+    ASSERT_EQ(upload(uploadcmd::Upload), online::TransferOutcome::Finished) << ::testing::PrintToString(prompt.ids());
+
+    const int kind = app->masters().card.find("QV200W");
+    const model::SystemConfigTables& t = app->systemTables();
+    for (int i = 0; i < 2; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(t.cardKind[0][2 + i], kind);
+        EXPECT_EQ(t.cardUnitText[0][2 + i], std::string(1, static_cast<char>(i)));
+        EXPECT_EQ(fileItem(0, 2 + i, 0, 11), std::to_string(200 + i));
+        EXPECT_EQ(fileCode(0, 2 + i, 0), "00SYS");
+    }
+    EXPECT_EQ(app->unitContext().g_curCard, 3) << "the first unit is the current one again";
+    EXPECT_EQ(t.cardKind[0][4], 0);
+    EXPECT_TRUE(prompt.ids().empty()) << ::testing::PrintToString(prompt.ids());
+}
+
+// A V8RTU station is uploaded card by card from card 1; the device counts three cards where
+// the project had two: the third comes with card 1's kind and its values.
+TEST_F(UploadRoad, V8rtuStationIsUploadedCardByCardAndGainsACard)
+{
+    std::vector<qvsim::SimCard> device;
+    for (int i = 0; i < 3; ++i) {
+        qvsim::SimCard c = qvsim::BlankCard("V8RTU", "0009");
+        c.selector = std::to_string(i);
+        c.baudIndex = app->masters().card.speedCode[static_cast<std::size_t>(app->masters().card.find("V8RTU"))];
+        c.bank0[0][11] = std::to_string(100 + i);
+        if (i == 0) c.bank0[0][52] = "3";
+        device.push_back(c);
+    }
+    ASSERT_NO_FATAL_FAILURE(serve(device));
+    ASSERT_NO_FATAL_FAILURE(allocatePort("V8RTU(JOV-US)"));
+    model::SystemConfigTables& t = app->systemTables();
+    t.stationKind[4] = app->masters().station.find("V8RTU");
+    ASSERT_GT(t.stationKind[4], 0);
+    t.stationUnitText[4] = "2";
+    const int kind = app->masters().card.find("V8RTU");
+    ASSERT_GT(kind, 0);
+    const std::string work = session().projectRecord.workFolder;
+    for (int c = 0; c < 2; ++c) {
+        t.cardKind[4][c] = kind;
+        char head[500] = {};
+        KRAVinA_Data_Get(4, c, head, work.c_str());
+        std::memset(head, 0, sizeof head);
+        std::memcpy(head, "00SYS", 5);
+        ASSERT_EQ(KRAVinA_Data_Write(4, c, head, work.c_str()), 0);
+    }
+    app->unitSelection().select(4, 1);
+    ASSERT_EQ(upload(uploadcmd::Upload), online::TransferOutcome::Finished) << ::testing::PrintToString(prompt.ids());
+
+    EXPECT_EQ(t.stationUnitText[4].substr(0, 1), "3");
+    for (int c = 0; c < 3; ++c) {
+        SCOPED_TRACE(c);
+        EXPECT_EQ(t.cardKind[4][c], kind);
+        EXPECT_EQ(fileItem(4, c, 0, 11), std::to_string(100 + c));
+        EXPECT_EQ(fileCode(4, c, 0), "00SYS");
+    }
+    EXPECT_EQ(fileItem(4, 0, 0, 52), "3");
+    EXPECT_EQ(app->unitContext().g_curCard, 1);
+    EXPECT_EQ(session().projectRecord.modified, 1);
+    EXPECT_TRUE(prompt.ids().empty()) << ::testing::PrintToString(prompt.ids());
+}
+
+// An uploaded TQRC card's used ports take the slots above it as its slot cards.
+TEST_F(UploadRoad, TqrcCardsUsedPortsBecomeItsSlotCards)
+{
+    const model::CardKindMaster& cards = app->masters().card;
+    const int tqrc = cards.find("TQRC");
+    ASSERT_GT(tqrc, 0);
+    ASSERT_EQ(cards.name[static_cast<std::size_t>(tqrc + 1)].substr(0, 5), "TQRC$");
+    qvsim::SimCard device = qvsim::BlankCard("TQRC", "0001");
+    device.baudIndex = cards.speedCode[static_cast<std::size_t>(tqrc)];
+    device.bank0[1] = {{10, "01"}, {11, "33"}, {28, "34"}};
+    ASSERT_NO_FATAL_FAILURE(serve({device}));
+    ASSERT_NO_FATAL_FAILURE(allocatePort());
+    model::SystemConfigTables& t = app->systemTables();
+    t.cardKind[1][5] = tqrc;
+    const std::string work = session().projectRecord.workFolder;
+    char head[500] = {};
+    KRAVinA_Data_Get(1, 5, head, work.c_str());
+    std::memset(head, 0, sizeof head);
+    std::memcpy(head, "00SYS", 5);
+    ASSERT_EQ(KRAVinA_Data_Write(1, 5, head, work.c_str()), 0);
+    app->unitSelection().select(1, 6);
+    ASSERT_EQ(upload(uploadcmd::Upload), online::TransferOutcome::Finished) << ::testing::PrintToString(prompt.ids());
+
+    EXPECT_EQ(t.cardUnitText[1][5], "11000");
+    EXPECT_EQ(t.cardKind[1][6], tqrc + 1);
+    EXPECT_EQ(t.cardKind[1][7], tqrc + 1);
+    EXPECT_EQ(t.cardKind[1][8], 0);
+    EXPECT_NE(t.cardX[1][6], 0);
+    EXPECT_EQ(fileItem(1, 5, 1, 28), "34");
 }
 
 }  // namespace

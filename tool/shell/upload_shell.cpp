@@ -12,6 +12,7 @@
 #include "upload_dialog.h"
 #include "upload_model.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace kravin::shell {
@@ -74,6 +75,9 @@ std::optional<online::UploadSetup> UploadShell::prepare(int station, int card, i
     unit.SelectCurrentUnit();
     const std::string model(unit.model());
     s.newUnit = model.empty() || model[0] == ' ';
+    const model::SystemConfigTables& t = app_.systemTables();
+    s.unitText = card == 0 ? t.stationUnitText[static_cast<std::size_t>(station)]
+                           : t.cardUnitText[static_cast<std::size_t>(station)][static_cast<std::size_t>(card - 1)];
     if (s.newUnit) {
         // The views select the slot the unit comes into.
         app_.unitSelection().select(station, card);
@@ -90,6 +94,38 @@ std::optional<online::UploadSetup> UploadShell::prepare(int station, int card, i
     if (mode == 2) {
         s.group = unit.realGroup();
         if (s.group < 0) return std::nullopt;
+    }
+    if (!s.newUnit && online::ModelBeginsWith(s.model, "V8RTU")) {
+        // A V8RTU card is read after its selection; from the station or card 1 every card
+        // of the station is read, one after the other.
+        const std::optional<int> count = online::CardCountOfUnitText(t.stationUnitText[static_cast<std::size_t>(station)]);
+        if (!count) {
+            app_.prompt().message(online::kMsgBadCardCount, {}, model::Buttons::Ok, model::Icon::Warning);
+            return std::nullopt;
+        }
+        s.v8rtu = true;
+        s.cardCount = *count;
+        std::vector<int> cards;
+        if (card > 1) cards.push_back(card);
+        else if (mode == 2) cards.push_back(1);
+        else
+            for (int c = 1; c <= *count; ++c) cards.push_back(c);
+        for (int c : cards) {
+            unit.g_curCard = c;
+            unit.SelectCurrentUnit();
+            unit.LoadUnitBlocks(1);
+            online::UploadCardSetup cs;
+            cs.card = c;
+            cs.model = std::string(unit.model());
+            cs.model.resize(8, ' ');
+            cs.version = std::string(unit.version());
+            for (int g = 0; g < model::kGroups; ++g)
+                cs.blockCodes[static_cast<std::size_t>(g)] = std::string(model::fieldView(unit.g_unitBlocks[g]));
+            s.v8rtuCards.push_back(std::move(cs));
+        }
+        unit.g_curCard = card;
+        unit.SelectCurrentUnit();
+        unit.LoadUnitBlocks(1);
     }
     QtWorkerQuestion* gui = &app_.workerQuestion();
     const model::CardKindMasters* masters = &app_.masters();
@@ -138,8 +174,8 @@ void UploadShell::upload(int mode, bool bus)
     {
         online::UploadDialog dialog(std::move(setup), options, app_.mainFrame());
         const int result = exec(dialog);
-        if (result == QDialog::Accepted && dialog.staged() && dialog.uploadSetup())
-            done = commit(*dialog.uploadSetup(), *dialog.staged());
+        if (result == QDialog::Accepted && !dialog.stagedUnits().empty() && dialog.uploadSetup())
+            done = commit(*dialog.uploadSetup(), dialog.stagedUnits(), dialog.stagedCardCount());
     }
     commands_.owner().Release(online::LinkUser::Transfer);
     if (!done) {
@@ -152,13 +188,66 @@ void UploadShell::upload(int mode, bool bus)
     refreshViews();
 }
 
-bool UploadShell::commit(const online::UploadSetup& setup, const online::UploadStaging& staging)
+bool UploadShell::commit(const online::UploadSetup& setup, const std::vector<online::UploadStaging>& units,
+                         std::optional<int> cardCount)
 {
     model::UnitContext& unit = app_.unitContext();
     model::SystemConfigTables& t = app_.systemTables();
     const std::string folder = app_.session()->projectRecord.workFolder;
     const int st = setup.station;
-    const int card = setup.card;
+    const auto s = static_cast<std::size_t>(st);
+    bool ok = true;
+    if (setup.v8rtu && cardCount) {
+        // The station's new card count: the cards past it go, its unit text takes the digit.
+        for (int c = *cardCount + 1; c <= setup.cardCount && c <= model::kCardSlots; ++c) {
+            unit.g_curStation = st;
+            unit.g_curCard = c;
+            unit.SelectCurrentUnit();
+            model::UnitHead head{};
+            model::loadUnit(st, c, folder, head);
+            unit.ClearUnit(0);
+        }
+        std::string& text = t.stationUnitText[s];
+        if (text.empty()) text.resize(1);
+        text[0] = "0123456789ABCDEF"[std::clamp(*cardCount, 0, 15)];
+    }
+    for (const online::UploadStaging& staging : units) ok = commitUnit(setup, staging) && ok;
+    if (setup.v8rtu && setup.card > 1 && setup.mode != 2 && !units.empty()) {
+        // Groups 0 and 1 of a V8RTU station live on its card 1: they go there as well.
+        unit.g_curStation = st;
+        unit.g_curCard = 1;
+        unit.SelectCurrentUnit();
+        model::UnitHead head{};
+        if (model::loadUnit(st, 1, folder, head)) {
+            for (const auto& [key, value] : units.front().items) {
+                if (key.first > 1) continue;
+                char entry[20] = {};
+                std::memcpy(entry, value.data(), std::min<std::size_t>(value.size(), 19));
+                KRAVinA_Data_Item_Set(key.first, key.second, entry);
+            }
+            if (!model::writeUnit(st, 1, head, folder)) {
+                ok = false;
+                app_.prompt().message(kMsgWriteFailed, {}, model::Buttons::Ok, model::Icon::Error);
+            }
+        }
+    }
+    app_.session()->projectRecord.modified = 1;
+    // The unit the upload started from is the current one again.
+    unit.g_curStation = st;
+    unit.g_curCard = setup.card;
+    unit.SelectCurrentUnit();
+    app_.unitSelection().select(st, setup.card);
+    app_.unitSelection().loadUnitBlocks();
+    return ok;
+}
+
+bool UploadShell::commitUnit(const online::UploadSetup& setup, const online::UploadStaging& staging)
+{
+    model::UnitContext& unit = app_.unitContext();
+    model::SystemConfigTables& t = app_.systemTables();
+    const std::string folder = app_.session()->projectRecord.workFolder;
+    const int st = setup.station;
+    const int card = staging.card;
     if (staging.created) {
         const model::CardKindMaster& master = card == 0 ? app_.masters().station : app_.masters().card;
         const int kind = master.find(staging.model);
@@ -184,6 +273,12 @@ bool UploadShell::commit(const online::UploadSetup& setup, const online::UploadS
             }
         }
     }
+    if (staging.unitText) {
+        if (card == 0)
+            t.stationUnitText[static_cast<std::size_t>(st)] = *staging.unitText;
+        else
+            t.cardUnitText[static_cast<std::size_t>(st)][static_cast<std::size_t>(card - 1)] = *staging.unitText;
+    }
     unit.g_curStation = st;
     unit.g_curCard = card;
     unit.SelectCurrentUnit();
@@ -204,10 +299,25 @@ bool UploadShell::commit(const online::UploadSetup& setup, const online::UploadS
     for (const auto& [key, value] : staging.items) set(key.first, key.second, value);
     if (setup.mode != 2 || setup.group == 0) set(0, 97, online::UploadDisplayName(staging.model));
     const bool written = model::writeUnit(st, card, head, folder);
-    app_.session()->projectRecord.modified = 1;
-    app_.unitSelection().select(st, card);
-    app_.unitSelection().loadUnitBlocks();
     if (!written) app_.prompt().message(kMsgWriteFailed, {}, model::Buttons::Ok, model::Icon::Error);
+    if (card > 0 && online::ModelBeginsWith(staging.model, "TQRC ")) {
+        // Each used port takes the next card slot with the kind that follows TQRC.
+        const auto s = static_cast<std::size_t>(st), c = static_cast<std::size_t>(card - 1);
+        const int ports = std::min(online::UploadTqrcPorts(staging), model::kCardSlots - card);
+        std::string pattern(static_cast<std::size_t>(ports), '1');
+        pattern.resize(model::kUnitTextWidth, '0');
+        t.cardUnitText[s][c] = pattern;
+        const int slotKind = app_.masters().card.find(staging.model) + 1;
+        model::WiringGrid grid;
+        for (int k = 1; k <= ports; ++k) {
+            int x = 0, y = 0;
+            grid.GridCellToPixel(1 + 3 * (card + k), 2, &x, &y);
+            t.cardKind[s][c + static_cast<std::size_t>(k)] = slotKind;
+            t.cardVersion[s][c + static_cast<std::size_t>(k)] = t.cardVersion[s][c];
+            t.cardX[s][c + static_cast<std::size_t>(k)] = x;
+            t.cardY[s][c + static_cast<std::size_t>(k)] = y;
+        }
+    }
     return written;
 }
 

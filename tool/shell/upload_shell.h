@@ -10,6 +10,8 @@
 #include <QObject>
 
 #include <functional>
+#include <optional>
+#include <vector>
 
 class QDialog;
 
@@ -40,11 +42,14 @@ public:
     // Runs each dialog before it is shown (tests drive it here).
     std::function<void(QDialog&)> beforeDialog;
 
-    // Writes a finished upload into the project: the unit (created when new), the items
-    // read, its block codes. False when the unit file could not be written (said).
-    bool commit(const online::UploadSetup& setup, const online::UploadStaging& staging);
+    // Writes a finished upload into the project: each unit read (created when new), the
+    // items read, its block codes; a V8RTU station's new card count. False when a unit file
+    // could not be written (said).
+    bool commit(const online::UploadSetup& setup, const std::vector<online::UploadStaging>& units,
+                std::optional<int> cardCount);
 
 private:
+    bool commitUnit(const online::UploadSetup& setup, const online::UploadStaging& staging);
     std::optional<online::UploadSetup> prepare(int station, int card, int mode);
     int exec(QDialog& dialog);
     void refreshViews();

@@ -427,5 +427,226 @@ TEST_F(BusTransfers, FourFailedWritesAskAndSkipRetriesTheSameWrite)
     EXPECT_EQ(item(0, 0, 0, 1), "0");
 }
 
+// A V8RTU station as qvsim serves it: its cards answer to selectors "0", "1", ...; each
+// card's group 0 item 11 tells it apart; card 1 (selector "0") holds the card count.
+std::vector<qvsim::SimCard> v8rtuDevice(int cards, const std::string& count)
+{
+    std::vector<qvsim::SimCard> device;
+    for (int i = 0; i < cards; ++i) {
+        qvsim::SimCard c = qvsim::BlankCard("V8RTU", "0009");
+        c.selector = std::string(1, "0123456789ABCDEF"[i]);
+        c.bank0[0][11] = std::to_string(100 + i);
+        if (i == 0) c.bank0[0][52] = count;
+        device.push_back(c);
+    }
+    return device;
+}
+
+UploadSetup v8rtuSetup(UploadSetup s, int startCard, int projectCount)
+{
+    s.newUnit = false;
+    s.card = startCard;
+    s.model = padded("V8RTU");
+    s.version = "1.00";
+    s.stationIsV8rtu = true;
+    s.v8rtu = true;
+    s.cardCount = projectCount;
+    for (int c = startCard > 1 ? startCard : 1; c <= (startCard > 1 ? startCard : projectCount); ++c) {
+        UploadCardSetup card;
+        card.card = c;
+        card.model = padded("V8RTU");
+        card.version = "1.00";
+        card.blockCodes[0] = "00SYS";
+        s.v8rtuCards.push_back(card);
+    }
+    return s;
+}
+
+// Each card of a V8RTU station is read after its selection; card 1's count decides which
+// cards there are: cards past it go, missing ones are made and read as well.
+TEST_F(UploadRuns, V8rtuStationIsReadCardByCardAsCard1CountsThem)
+{
+    struct Case {
+        const char* count;  // on the device
+        int start, project;
+        std::vector<int> read;
+        std::optional<int> newCount;
+        std::vector<int> created;
+    };
+    const Case cases[] = {
+        {"3", 0, 3, {1, 2, 3}, std::nullopt, {}},
+        {"2", 1, 3, {1, 2}, 2, {}},
+        {"3", 0, 2, {1, 2, 3}, 3, {3}},
+        {"9", 2, 2, {2}, std::nullopt, {}},  // one later card: the count is not its business
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "device count " << c.count << ", start " << c.start);
+        ASSERT_NO_FATAL_FAILURE(serve(v8rtuDevice(3, c.count)));
+        questions.defaultAnswer = model::AnswerSkip;
+        auto r = run(v8rtuSetup(setup(), c.start, c.project));
+        ASSERT_EQ(r->context().result().outcome(), TransferOutcome::Finished)
+            << r->context().result().messageId() << r->context().result().detail();
+        std::vector<int> read, created;
+        for (const UploadStaging& u : r->units()) {
+            read.push_back(u.card);
+            if (u.created) created.push_back(u.card);
+            EXPECT_EQ(u.model, "V8RTU   ");
+            EXPECT_EQ(u.items.at({0, 11}), std::to_string(100 + u.card - 1)) << "card " << u.card << " read from its own card";
+        }
+        EXPECT_EQ(read, c.read);
+        EXPECT_EQ(created, c.created);
+        EXPECT_EQ(r->cardCount(), c.newCount);
+        // Every card is selected by G00, I00 and its digit before it is read.
+        const std::vector<std::string> lines = server->receivedLines();
+        for (int card : c.read) {
+            const std::string digit = "D" + std::string(1, "0123456789ABCDEF"[card - 1]) + "\r";
+            bool selected = false;
+            for (std::size_t i = 2; i < lines.size(); ++i)
+                selected = selected || (lines[i - 2] == "G00\r" && lines[i - 1] == "I00\r" && lines[i] == digit);
+            EXPECT_TRUE(selected) << "card " << card;
+        }
+    }
+}
+
+TEST_F(UploadRuns, V8rtuCardCountOutsideOneToSixteenIsRefused)
+{
+    for (const char* count : {"17", "0", "x", "123"}) {
+        SCOPED_TRACE(count);
+        ASSERT_NO_FATAL_FAILURE(serve(v8rtuDevice(2, count)));
+        auto r = run(v8rtuSetup(setup(), 0, 2));
+        EXPECT_EQ(r->context().result().outcome(), TransferOutcome::Failed);
+        EXPECT_EQ(r->context().result().messageId(), kMsgBadDeviceValue);
+        EXPECT_FALSE(link.isOpen());
+    }
+}
+
+// A QV200W device: two units behind one port, told apart by "D0" and "D1" written to
+// group 0 item 0. Its sub-unit's item 11 of group 0 tells them apart.
+std::vector<qvsim::SimCard> wDevice()
+{
+    std::vector<qvsim::SimCard> device;
+    for (int i = 0; i < 2; ++i) {
+        qvsim::SimCard c = qvsim::BlankCard("QV200W", "000" + std::to_string(i + 1));
+        c.selector = std::to_string(i);
+        c.bank0[0][96] = "160";
+        c.bank0[0][11] = std::to_string(200 + i);
+        device.push_back(c);
+    }
+    return device;
+}
+
+// Into an empty slot a QV200W device comes as two units, the second into the next slot;
+// the first unit is selected again at the end.
+TEST_F(UploadRuns, NewQv200wDeviceFillsTwoSlotsOneUnitEach)
+{
+    ASSERT_NO_FATAL_FAILURE(serve(wDevice()));
+    questions.defaultAnswer = model::AnswerSkip;
+    UploadSetup s = setup();
+    s.card = 3;
+    auto r = run(s);
+    ASSERT_EQ(r->context().result().outcome(), TransferOutcome::Finished)
+        << r->context().result().messageId() << r->context().result().detail();
+    ASSERT_EQ(r->units().size(), 2u);
+    for (int i = 0; i < 2; ++i) {
+        const UploadStaging& u = r->units()[static_cast<std::size_t>(i)];
+        EXPECT_EQ(u.card, 3 + i);
+        EXPECT_TRUE(u.created);
+        EXPECT_EQ(u.model, "QV200W  ");
+        EXPECT_EQ(u.unitText, std::string(1, static_cast<char>(i)));
+        EXPECT_EQ(u.items.at({0, 11}), std::to_string(200 + i));
+    }
+    const std::vector<std::string> lines = server->receivedLines();
+    ASSERT_GE(lines.size(), 3u);
+    EXPECT_EQ(std::vector<std::string>(lines.end() - 3, lines.end()), (std::vector<std::string>{"G00\r", "I00\r", "D0\r"}));
+
+    // No room for the second unit: refused before anything is read.
+    struct Refused {
+        int card;
+        bool nextEmpty;
+    };
+    for (const Refused& c : {Refused{16, true}, Refused{3, false}}) {
+        SCOPED_TRACE(c.card);
+        ASSERT_NO_FATAL_FAILURE(serve(wDevice()));
+        UploadSetup refused = setup();
+        refused.card = c.card;
+        refused.nextSlotEmpty = c.nextEmpty;
+        auto f = run(refused);
+        EXPECT_EQ(f->context().result().outcome(), TransferOutcome::Failed);
+        EXPECT_EQ(f->context().result().messageId(), kMsgCannotUpload);
+        EXPECT_TRUE(f->units().empty());
+    }
+}
+
+TEST_F(UploadRuns, ExistingQv200wUnitIsReadFromItsOwnSubUnit)
+{
+    for (int sub : {0, 1}) {
+        SCOPED_TRACE(sub);
+        ASSERT_NO_FATAL_FAILURE(serve(wDevice()));
+        questions.defaultAnswer = model::AnswerSkip;
+        UploadSetup s = setup();
+        s.newUnit = false;
+        s.model = padded("QV200W");
+        s.version = "1.00";
+        s.blockCodes[0] = "00SYS";
+        s.unitText = std::string(1, static_cast<char>(sub));
+        auto r = run(s);
+        ASSERT_EQ(r->context().result().outcome(), TransferOutcome::Finished) << r->context().result().messageId();
+        ASSERT_EQ(r->units().size(), 1u);
+        EXPECT_EQ(r->staging().items.at({0, 11}), std::to_string(200 + sub));
+        EXPECT_FALSE(r->staging().unitText) << "an existing unit keeps its text";
+    }
+}
+
+// A TQRC card's used ports each take a slot above it: counted from port 1 while read and
+// not "0..."; a card whose ports would run past slot 16 is refused before anything is kept.
+TEST_F(UploadRuns, TqrcPortsTakeTheSlotsAboveAndNeverRunPastTheLast)
+{
+    using Items = std::map<std::pair<int, int>, std::string>;
+    const struct {
+        Items items;
+        int ports;
+    } counted[] = {
+        {{}, 0},
+        {{{{1, 11}, "33"}}, 1},
+        {{{{1, 11}, "33"}, {{1, 28}, "34"}, {{1, 45}, "00"}, {{1, 62}, "33"}}, 2},
+        {{{{1, 11}, "33"}, {{1, 45}, "33"}}, 1},  // port 2 not read: the count ends there
+        {{{{1, 11}, "3"}, {{1, 28}, "3"}, {{1, 45}, "3"}, {{1, 62}, "3"}, {{1, 79}, "3"}, {{1, 96}, "3"}}, 5},
+        {{{{1, 11}, ""}}, 0},
+    };
+    for (const auto& c : counted) {
+        UploadStaging st;
+        st.items = c.items;
+        EXPECT_EQ(UploadTqrcPorts(st), c.ports) << ::testing::PrintToString(c.items);
+    }
+
+    for (const auto& [card, fits] : {std::pair{13, true}, std::pair{14, false}}) {
+        SCOPED_TRACE(card);
+        qvsim::SimCard device = qvsim::BlankCard("TQRC", "0001");
+        device.bank0[1] = {{10, "01"}, {11, "33"}, {28, "33"}, {45, "34"}};
+        ASSERT_NO_FATAL_FAILURE(serve({device}));
+        questions.defaultAnswer = model::AnswerSkip;
+        UploadSetup s = setup();
+        s.card = card;
+        s.newUnit = false;
+        s.model = padded("TQRC");
+        s.version = "1.00";
+        s.blockCodes[1] = "01TQC";
+        s.describe = [](const std::string&, const std::string&) {
+            UploadModelInfo info;
+            info.validCodes[1] = {"01TQC"};
+            for (int i = 11; i <= 79; i += 17) info.blocks["01TQC"][static_cast<std::size_t>(i)] = {"CHAR02", ""};
+            return std::optional<UploadModelInfo>(info);
+        };
+        auto r = run(s);
+        EXPECT_EQ(r->context().result().outcome(), fits ? TransferOutcome::Finished : TransferOutcome::Failed);
+        if (fits) {
+            EXPECT_EQ(UploadTqrcPorts(r->staging()), 3);
+        } else {
+            EXPECT_EQ(r->context().result().messageId(), kMsgCannotUpload);
+            EXPECT_TRUE(r->units().empty());
+        }
+    }
+}
+
 }  // namespace
 }  // namespace kravin::online

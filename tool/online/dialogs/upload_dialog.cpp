@@ -145,6 +145,8 @@ void UploadDialog::startStop()
     s->programmingUnitId = setup_.programmingUnitId;
     started_ = s;
     staged_.reset();
+    stagedUnits_.clear();
+    stagedCount_.reset();
     for (const char* id : {"1009", "1010", "1011", "1012"}) label(id)->clear();
     label("1000")->setText(QString::fromStdString(s->newUnit ? std::string() : s->model));
     label("1001")->setText(QString::fromStdString(s->newUnit ? std::string() : s->version));
@@ -177,6 +179,8 @@ void UploadDialog::ended()
     card_->setEnabled(true);
     if (outcome_ == TransferOutcome::Finished && run) {
         staged_ = run->staging();
+        stagedUnits_ = run->units();
+        stagedCount_ = run->cardCount();
         label("1000")->setText(QString::fromStdString(staged_->model));
         label("1001")->setText(QString::fromStdString(staged_->version));
     } else if (setup_.prompt && run) {

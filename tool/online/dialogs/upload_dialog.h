@@ -12,6 +12,7 @@
 #include <QDialog>
 
 #include <optional>
+#include <vector>
 
 class QComboBox;
 class QLabel;
@@ -44,6 +45,9 @@ public:
     // The finished run's setup and staged result (after Accepted).
     const std::optional<UploadSetup>& uploadSetup() const { return started_; }
     const std::optional<UploadStaging>& staged() const { return staged_; }
+    // Every unit the run read (staged() is the first) and a V8RTU station's new card count.
+    const std::vector<UploadStaging>& stagedUnits() const { return stagedUnits_; }
+    std::optional<int> stagedCardCount() const { return stagedCount_; }
 
     QComboBox* stationCombo() const { return station_; }
     QComboBox* cardCombo() const { return card_; }
@@ -67,6 +71,8 @@ private:
     TransferOutcome outcome_ = TransferOutcome::Running;
     std::optional<UploadSetup> started_;
     std::optional<UploadStaging> staged_;
+    std::vector<UploadStaging> stagedUnits_;
+    std::optional<int> stagedCount_;
     QComboBox* station_ = nullptr;
     QComboBox* card_ = nullptr;
     QComboBox* combo_ = nullptr;

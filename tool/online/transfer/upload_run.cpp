@@ -121,6 +121,16 @@ std::string SpecialCardName(int code, bool group98)
     return {};
 }
 
+int UploadTqrcPorts(const UploadStaging& staging)
+{
+    int ports = 0;
+    for (int item = 11; item <= 79 && ports < 5; item += 17, ++ports) {
+        const auto it = staging.items.find({1, item});
+        if (it == staging.items.end() || it->second.empty() || it->second[0] == '0') break;
+    }
+    return ports;
+}
+
 int NextUploadItem(const std::array<UploadItemDef, 100>& def, int group, int item)
 {
     for (int i = std::max(item + 1, 0); i < 100; ++i) {
@@ -273,7 +283,7 @@ UploadRun::Reply UploadRun::Item(int item, std::string& reply)
     progress_.item = item;
     if (!setup_.bus) {
         io_->progress().group = progress_.group;
-        io_->progress().card = setup_.card - 1;
+        io_->progress().card = card_ - 1;
         return Exchange(command('I', item), kItemReply, reply);
     }
     for (int tick = 0; bus_.status() != VUKEN_STATUS_READY; ++tick) {
@@ -285,7 +295,7 @@ UploadRun::Reply UploadRun::Item(int item, std::string& reply)
     }
     BusItemRequest request{busGroup_, item, nullptr};
     char* text = nullptr;
-    const int result = bus_.items(VUKEN_OP_READ, BusItemAddress(setup_.station, setup_.card - 1), &request, &text);
+    const int result = bus_.items(VUKEN_OP_READ, BusItemAddress(setup_.station, card_ - 1), &request, &text);
     context_.Wait(context_.timing().busUploadRead);
     progress_.sent = command('I', item).substr(0, 3);
     const bool ok = result == 0 && text && text[0] != '\0';
@@ -303,7 +313,7 @@ bool UploadRun::Data(const std::string& text)
     }
     std::string data = text;
     BusItemRequest request{busGroup_, progress_.item, data.data()};
-    const bool ok = bus_.items(VUKEN_OP_WRITE, BusItemAddress(setup_.station, setup_.card - 1), &request, nullptr) == 0;
+    const bool ok = bus_.items(VUKEN_OP_WRITE, BusItemAddress(setup_.station, card_ - 1), &request, nullptr) == 0;
     context_.Wait(context_.timing().busUploadRead);
     return ok;
 }
@@ -331,7 +341,49 @@ bool UploadRun::SelectBank(int bank)
     return true;
 }
 
-UploadRun::End UploadRun::CreateUnit()
+bool UploadRun::SelectSubUnit(int subUnit)
+{
+    // On the bus each unit answers at its own address.
+    if (setup_.bus) return true;
+    const TransferTiming& t = context_.timing();
+    std::string reply;
+    if (!io_->Exchange("G00\r", kItemReply, reply, t.afterCommand, false, true) || !startsWith(reply, "COK")) {
+        if (!context_.stopRequested()) Fail(kMsgUploadCommError);
+        return false;
+    }
+    io_->Exchange("I00\r", kItemReply, reply, t.selectWait, false, true);
+    io_->Exchange(subUnit ? "D1\r" : "D0\r", kItemReply, reply, t.afterCommand, false, true);
+    return true;
+}
+
+bool UploadRun::SelectV8rtuCard(int card)
+{
+    card_ = card;
+    progress_.card = card - 1;
+    if (context_.progress) context_.progress(progress_);
+    if (setup_.bus) {
+        char data[16];
+        std::snprintf(data, sizeof data, "%d", card - 1);
+        BusItemRequest request{0, 0, data};
+        const bool ok = bus_.items(VUKEN_OP_WRITE, BusItemAddress(setup_.station, card - 1), &request, nullptr) != -1;
+        context_.Wait(context_.timing().busUploadRead);
+        if (!ok) Fail(kMsgUploadCommError);
+        return ok;
+    }
+    const TransferTiming& t = context_.timing();
+    std::string reply;
+    if (!io_->Exchange("G00\r", kItemReply, reply, t.afterCommand, false, true) || !startsWith(reply, "COK")) {
+        if (!context_.stopRequested()) Fail(kMsgUploadCommError);
+        return false;
+    }
+    io_->Exchange("I00\r", kItemReply, reply, t.afterCommand, false, true);
+    char d[16];
+    std::snprintf(d, sizeof d, "D%X\r", static_cast<unsigned>(card - 1) & 0xFu);
+    io_->Exchange(d, kItemReply, reply, t.afterCommand, false, true);
+    return true;
+}
+
+UploadRun::End UploadRun::CreateUnit(int pass)
 {
     std::string reply;
     // The card type: item 96 of group 0, its last two characters the code.
@@ -368,12 +420,13 @@ UploadRun::End UploadRun::CreateUnit()
         }
         name = SpecialCardName(code, present);
     } else {
-        // A controller's card type code is its model code.
+        // A controller answers its model code; the reply's last two digits are compared.
         std::vector<std::string> names;
         for (int k = 1; k < model::kKindEntries; ++k) {
             const std::string& n = setup_.masters.card.name[static_cast<std::size_t>(k)];
             if (n.empty()) break;
-            if (model::GetModelCode(padded(n)) == code) names.push_back(padded(n));
+            const int modelCode = model::GetModelCode(padded(n));
+            if (modelCode != 0 && modelCode % 100 == code) names.push_back(padded(n));
         }
         if (names.size() == 1) name = names.front();
     }
@@ -381,10 +434,22 @@ UploadRun::End UploadRun::CreateUnit()
         Fail(kMsgUnknownCardType);
         return End::Fail;
     }
-    // A remote I/O station takes only its own cards; a V8RTU or a two-unit card is no slot's new unit.
-    if ((setup_.stationIsV8rtu && !startsWith(name, "V8RTU")) || startsWith(name, "V8RTU") || IsWModel(name)) {
+    // A remote I/O station takes only its own cards, and a V8RTU card comes only into one.
+    if ((setup_.stationIsV8rtu && !startsWith(name, "V8RTU")) || startsWith(name, "V8RTU")) {
         Fail(kMsgCannotUpload);
         return End::Fail;
+    }
+    // A QV200W/QV210W device takes this slot and the next one: its second unit follows.
+    if (IsWModel(name)) {
+        if (pass == 0) {
+            if (card_ > model::kCardSlots - 1 || !setup_.nextSlotEmpty) {
+                Fail(kMsgCannotUpload);
+                return End::Fail;
+            }
+            secondUnit_ = setup_.mode != 2;
+        }
+        if (!SelectSubUnit(pass)) return End::Fail;
+        staging_.unitText = std::string(1, static_cast<char>(pass));
     }
     // The ROM version: the 4 characters after "D".
     if (Group(0) == Reply::None) return End::Fail;
@@ -547,38 +612,133 @@ UploadRun::End UploadRun::ReadGroups()
     return SelectBank(0) ? End::Done : End::Fail;
 }
 
+UploadRun::End UploadRun::Describe()
+{
+    std::optional<UploadModelInfo> info = setup_.describe(trimmed(staging_.model), staging_.version);
+    if (!info) {
+        Fail(kMsgUnknownCardType);
+        return End::Fail;
+    }
+    info_ = std::move(*info);
+    if (staging_.created) staging_.blockCodes[0] = info_.validCodes[0].empty() ? "00SYS" : info_.validCodes[0].front();
+    return End::Done;
+}
+
+UploadRun::End UploadRun::RunUnit()
+{
+    staging_ = {};
+    card_ = setup_.card;
+    staging_.card = card_;
+    End end = End::Done;
+    if (setup_.newUnit) {
+        end = CreateUnit(0);
+    } else {
+        staging_.model = padded(setup_.model);
+        staging_.version = setup_.version;
+        staging_.blockCodes = setup_.blockCodes;
+        const bool second = !setup_.unitText.empty() && setup_.unitText[0] == 1;
+        if (IsWModel(staging_.model) && !SelectSubUnit(second ? 1 : 0)) end = End::Fail;
+    }
+    if (end == End::Done) end = Describe();
+    if (end == End::Done && Stopped()) end = End::Abort;
+    if (end == End::Done) end = ReadGroups();
+    if (end != End::Done) return end;
+    if (ModelBeginsWith(staging_.model, "TQRC ") && card_ + UploadTqrcPorts(staging_) > model::kCardSlots) {
+        // Its ports' slots would run past the station's last one.
+        Fail(kMsgCannotUpload);
+        return End::Fail;
+    }
+    units_.push_back(staging_);
+    if (!secondUnit_) return End::Done;
+
+    // The second unit of a new QV200W/QV210W device, into the next slot; then the first
+    // unit is selected again.
+    staging_ = {};
+    card_ = setup_.card + 1;
+    staging_.card = card_;
+    progress_.card = card_ - 1;
+    end = Stopped() ? End::Abort : CreateUnit(1);
+    if (end == End::Done) end = Describe();
+    if (end == End::Done && Stopped()) end = End::Abort;
+    if (end == End::Done) end = ReadGroups();
+    if (end != End::Done) return end;
+    units_.push_back(staging_);
+    return SelectSubUnit(0) ? End::Done : End::Fail;
+}
+
+UploadRun::End UploadRun::RunV8rtu()
+{
+    std::vector<UploadCardSetup> cards = setup_.v8rtuCards;
+    for (std::size_t i = 0; i < cards.size(); ++i) {
+        if (Stopped()) return End::Abort;
+        const UploadCardSetup c = cards[i];
+        if (!SelectV8rtuCard(c.card)) return End::Fail;
+        staging_ = {};
+        staging_.card = c.card;
+        staging_.created = c.created;
+        staging_.model = padded(c.model);
+        staging_.version = c.version;
+        staging_.blockCodes = c.blockCodes;
+        End end = Describe();
+        if (end == End::Done && c.created) {
+            // A card the count change added starts as a new card of its kind.
+            staging_.blockCodes = {};
+            staging_.blockCodes[0] = "00SYS";
+            staging_.blockCodes[80] = "94SSW";
+            if (!info_.validCodes[1].empty()) staging_.blockCodes[1] = info_.validCodes[1].front();
+        }
+        if (end == End::Done) end = ReadGroups();
+        if (end != End::Done) return end;
+        units_.push_back(staging_);
+        if (c.card != 1 || setup_.mode == 2) continue;
+
+        // Card 1 holds the station's card count: cards past it go, missing ones come with
+        // card 1's model and version, and are read as well.
+        const auto read = staging_.items.find({0, 52});
+        if (read == staging_.items.end()) continue;
+        const std::string text = trimmed(read->second);
+        const bool digits = !text.empty() && text.size() <= 2 &&
+                            std::all_of(text.begin(), text.end(), [](char ch) { return ch >= '0' && ch <= '9'; });
+        const int count = digits ? std::atoi(text.c_str()) : 0;
+        if (count < 1 || count > model::kCardSlots) {
+            Fail(kMsgBadDeviceValue, "00-52 \"" + read->second + "\" (a card count outside 1..16)");
+            return End::Fail;
+        }
+        if (count == setup_.cardCount) continue;
+        cardCount_ = count;
+        cards.erase(std::remove_if(cards.begin() + static_cast<std::ptrdiff_t>(i) + 1, cards.end(),
+                                   [count](const UploadCardSetup& k) { return k.card > count; }),
+                    cards.end());
+        for (int k = setup_.cardCount + 1; k <= count; ++k) {
+            if (std::any_of(cards.begin(), cards.end(), [k](const UploadCardSetup& x) { return x.card == k; })) continue;
+            UploadCardSetup added;
+            added.card = k;
+            added.model = c.model;
+            added.version = c.version;
+            added.created = true;
+            cards.push_back(added);
+        }
+    }
+    return End::Done;
+}
+
 void UploadRun::Run()
 {
     staging_ = {};
+    units_.clear();
+    cardCount_.reset();
+    secondUnit_ = false;
     failed_ = false;
     skipAll_ = false;
     progress_ = {};
-    progress_.card = setup_.card - 1;
+    card_ = setup_.card;
+    progress_.card = card_ - 1;
     if (!setup_.describe) {
         Fail(kMsgUnknownCardType);
         return;
     }
     if (!Open()) return;
-    End end = End::Done;
-    if (setup_.newUnit) {
-        end = CreateUnit();
-    } else {
-        staging_.model = padded(setup_.model);
-        staging_.version = setup_.version;
-        staging_.blockCodes = setup_.blockCodes;
-    }
-    if (end == End::Done) {
-        std::optional<UploadModelInfo> info = setup_.describe(trimmed(staging_.model), staging_.version);
-        if (!info) {
-            Fail(kMsgUnknownCardType);
-            end = End::Fail;
-        } else {
-            info_ = std::move(*info);
-            if (staging_.created) staging_.blockCodes[0] = info_.validCodes[0].empty() ? "00SYS" : info_.validCodes[0].front();
-        }
-    }
-    if (end == End::Done && Stopped()) end = End::Abort;
-    if (end == End::Done) end = ReadGroups();
+    const End end = setup_.v8rtu ? RunV8rtu() : RunUnit();
     Close();
     if (context_.result().ended()) return;
     if (context_.stopRequested())

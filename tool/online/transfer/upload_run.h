@@ -44,6 +44,15 @@ struct UploadModelInfo {
 // model's tables are missing.
 using UploadDescribe = std::function<std::optional<UploadModelInfo>(const std::string& model, const std::string& version)>;
 
+// One existing card of a V8RTU station as the run reads it.
+struct UploadCardSetup {
+    int card = 1;                 // 1..16
+    std::string model;            // 8 characters, blank padded
+    std::string version;
+    std::array<std::string, 100> blockCodes;
+    bool created = false;         // made by a card count change during the run
+};
+
 struct UploadSetup {
     bool bus = false;             // "Network upload"
     std::string portName;         // serial
@@ -59,15 +68,23 @@ struct UploadSetup {
     bool irCard = false;
     std::array<std::string, 100> blockCodes;  // existing unit's codes (empty: none)
     int group = 0;                // mode 2: the real group
+    std::string unitText;         // existing unit: its unit text (QV200W/QV210W: byte 0 the sub-unit)
     bool stationIsV8rtu = false;
     bool nextSlotEmpty = true;    // the card slot after this one holds no unit
+    // An existing V8RTU card: the cards read in order (the station's cards 1..count when
+    // started at the station or card 1, else the started card) and the station's count.
+    bool v8rtu = false;
+    std::vector<UploadCardSetup> v8rtuCards;
+    int cardCount = 0;
     model::CardKindMasters masters;
     UploadDescribe describe;
 };
 
-// What a finished run gives the project.
+// What a finished run gives the project for one unit.
 struct UploadStaging {
+    int card = 0;                 // the tool's card it goes into (0 the station)
     bool created = false;         // the unit is new: kind and version are set
+    std::optional<std::string> unitText;  // set: the unit's new unit text
     std::string model;            // 8 characters, blank padded
     std::string version;
     std::array<std::string, 100> blockCodes;        // the unit's codes after the upload
@@ -83,6 +100,10 @@ std::string UploadDisplayName(const std::string& cardName);
 // The card name of a special card type code (24, 26..33, 14), by whether group 98 exists;
 // empty when the code is none of them (or 14 without group 98).
 std::string SpecialCardName(int code, bool group98);
+// The ports a read TQRC card uses (0..5): its group 1 items 11, 28, 45, 62 and 79 counted
+// from the first while they are read and do not begin with '0'. Each takes a card slot
+// above the card.
+int UploadTqrcPorts(const UploadStaging& staging);
 // The first valid item from after `item` on that the upload reads: -1 when none.
 int NextUploadItem(const std::array<UploadItemDef, 100>& def, int group, int item);
 
@@ -92,8 +113,13 @@ public:
 
     void Run() override;
     TransferContext& context() override { return context_; }
-    // The staged result; complete once the outcome is Finished.
-    const UploadStaging& staging() const { return staging_; }
+    // The staged units in the order they were read (a V8RTU station's cards, the two
+    // units of a QV200W/QV210W device, else one); complete once the outcome is Finished.
+    const std::vector<UploadStaging>& units() const { return units_; }
+    // The first of them.
+    const UploadStaging& staging() const { return units_.empty() ? staging_ : units_.front(); }
+    // V8RTU: the station's card count read from card 1 when it differs from the project's.
+    std::optional<int> cardCount() const { return cardCount_; }
 
 private:
     enum class Reply { Ok, Cng, None };
@@ -108,7 +134,12 @@ private:
     bool Data(const std::string& text);
     Reply Exchange(const std::string& command, int maxLength, std::string& reply);
     bool SelectBank(int bank);
-    End CreateUnit();
+    End CreateUnit(int pass);
+    End Describe();
+    End RunUnit();
+    End RunV8rtu();
+    bool SelectSubUnit(int subUnit);
+    bool SelectV8rtuCard(int card);
     End ReadGroups();
     End ReadGroup(int group, int storeGroup, int bank);
     End ReadItems(int group, int storeGroup, const std::array<UploadItemDef, 100>& def, int first);
@@ -121,10 +152,14 @@ private:
     UploadSetup setup_;
     TransferContext context_;
     std::optional<SerialTransport> io_;
-    UploadStaging staging_;
+    UploadStaging staging_;                // the unit being read
+    std::vector<UploadStaging> units_;     // the units read
+    std::optional<int> cardCount_;
+    bool secondUnit_ = false;              // a new QV200W/QV210W device: its second unit follows
     UploadModelInfo info_;
     TransferProgress progress_;
     int busGroup_ = 0;
+    int card_ = 0;                         // the tool's card of the unit being read
     bool skipAll_ = false;
     bool failed_ = false;
 };
