@@ -1,12 +1,19 @@
 #!/usr/bin/env bash
 # Usage: check_fuzz_inputs.sh SOURCE_DIR SCRATCH TARGET:SIZE...
 # Fails unless scripts/fuzz gives TARGET inputs of at least SIZE bytes and a seed of
-# exactly SIZE bytes (the real size of a file the target reads).
+# exactly SIZE bytes (the real size of a file the target reads), and unless every target
+# fuzz/CMakeLists.txt builds has its row in fuzz/targets.
 set -euo pipefail
 src=$1 scratch=$2
 shift 2
 rm -rf "$scratch"
 status=0
+for target in $(sed -n 's/^kravin_add_fuzzer(\([A-Za-z0-9_]*\) .*/\1/p' "$src/fuzz/CMakeLists.txt"); do
+  if ! awk -v t="$target" '$1 == t {found = 1} END {exit !found}' "$src/fuzz/targets"; then
+    echo "$target: no row in fuzz/targets"
+    status=1
+  fi
+done
 for pair in "$@"; do
   target=${pair%%:*} size=${pair##*:}
   line=$(KRAVIN_FUZZ_BUILD_DIR="$scratch" "$src/scripts/fuzz" --dry-run "$target" 1)
