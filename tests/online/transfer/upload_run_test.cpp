@@ -648,5 +648,46 @@ TEST_F(UploadRuns, TqrcPortsTakeTheSlotsAboveAndNeverRunPastTheLast)
     }
 }
 
+// Over the bus each V8RTU card is selected by a write of its digit to its own address
+// before its items are read there.
+TEST_F(BusTransfers, V8rtuCardsAreSelectedByAWriteBeforeTheirReads)
+{
+    for (int lib = 0; lib < 2; ++lib) {
+        vuken_sim_add_card(5, lib);
+        vuken_sim_set_item(5, lib, 0, 11, std::to_string(100 + lib).c_str());
+    }
+    vuken_sim_set_item(5, 0, 0, 52, "2");
+    UploadSetup s;
+    s.bus = true;
+    s.station = 5;
+    s.masters = masters;
+    const model::CardKindMasters* m = &masters;
+    s.describe = [m](const std::string& model, const std::string& version) {
+        return DescribeUploadModel(*m, KRAVIN_SAMPLE_TABLES "/", model, version);
+    };
+    s = v8rtuSetup(s, 0, 2);
+    questions.defaultAnswer = model::AnswerSkipAll;
+    UploadRun r(nullptr, BusApi::Vuken(), s, questions, TransferTiming{});
+    r.Run();
+    ASSERT_EQ(r.context().result().outcome(), TransferOutcome::Finished) << r.context().result().messageId();
+    ASSERT_EQ(r.units().size(), 2u);
+    EXPECT_EQ(r.units()[0].items.at({0, 11}), "100");
+    EXPECT_EQ(r.units()[1].items.at({0, 11}), "101");
+    EXPECT_FALSE(r.cardCount());
+
+    int selected = -1;  // the card last selected
+    for (const VukenJournalEntry& e : journal()) {
+        if (e.operation == VUKEN_OP_WRITE) {
+            EXPECT_EQ(std::string(e.data), std::to_string(e.address & 31));
+            EXPECT_EQ(e.group, 0);
+            EXPECT_EQ(e.item, 0);
+            selected = e.address & 31;
+        } else {
+            EXPECT_EQ(e.address, 5 << 5 | selected) << "a read of a card not selected";
+        }
+    }
+    EXPECT_EQ(selected, 1);
+}
+
 }  // namespace
 }  // namespace kravin::online
