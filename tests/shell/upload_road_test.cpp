@@ -332,7 +332,7 @@ TEST_F(UploadRoad, V8rtuStationIsUploadedCardByCardAndGainsACard)
         c.selector = std::to_string(i);
         c.baudIndex = app->masters().card.speedCode[static_cast<std::size_t>(app->masters().card.find("V8RTU"))];
         c.bank0[0][11] = std::to_string(100 + i);
-        if (i == 0) c.bank0[0][52] = "3";
+        c.bank0[0][52] = "3";  // the station's group 0 as every card answers it
         device.push_back(c);
     }
     ASSERT_NO_FATAL_FAILURE(serve(device));
@@ -366,6 +366,16 @@ TEST_F(UploadRoad, V8rtuStationIsUploadedCardByCardAndGainsACard)
     EXPECT_EQ(app->unitContext().g_curCard, 1);
     EXPECT_EQ(session().projectRecord.modified, 1);
     EXPECT_TRUE(prompt.ids().empty()) << ::testing::PrintToString(prompt.ids());
+
+    // From a later card only that card is read; its groups 0 and 1 go into card 1 as well.
+    server->withController([](qvsim::Controller& c) { c.setValue(1, 0, 0, 11, "555"); });
+    app->unitSelection().select(4, 2);
+    ASSERT_EQ(upload(uploadcmd::Upload), online::TransferOutcome::Finished) << ::testing::PrintToString(prompt.ids());
+    EXPECT_EQ(fileItem(4, 1, 0, 11), "555");
+    EXPECT_EQ(fileItem(4, 0, 0, 11), "555");
+    EXPECT_EQ(fileItem(4, 2, 0, 11), "102");
+    EXPECT_EQ(fileItem(4, 0, 0, 52), "3");
+    EXPECT_EQ(app->unitContext().g_curCard, 2);
 }
 
 // An uploaded TQRC card's used ports take the slots above it as its slot cards.

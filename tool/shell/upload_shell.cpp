@@ -212,7 +212,7 @@ bool UploadShell::commit(const online::UploadSetup& setup, const std::vector<onl
         text[0] = "0123456789ABCDEF"[std::clamp(*cardCount, 0, 15)];
     }
     for (const online::UploadStaging& staging : units) ok = commitUnit(setup, staging) && ok;
-    if (setup.v8rtu && setup.card > 1 && setup.mode != 2 && !units.empty()) {
+    if (setup.v8rtu && setup.card > 1 && !units.empty()) {
         // Groups 0 and 1 of a V8RTU station live on its card 1: they go there as well.
         unit.g_curStation = st;
         unit.g_curCard = 1;
