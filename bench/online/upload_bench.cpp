@@ -25,14 +25,17 @@ public:
     bool confirm(int, const kravin::model::MessageArgs&, bool) override { return true; }
 };
 
-// A QV200 whose groups 1..groups carry block "NNBLK" with 99 INT4 items each.
+// A QV200 whose groups 1..groups carry block "NNBLK" with 99 INT4 items each (six-character
+// steps from item 11 on in the sequence groups 81..92).
 qvsim::SimCard fullDevice(int groups)
 {
     qvsim::SimCard card = qvsim::BlankCard("QV200", "0001");
     for (int g = 1; g <= groups; ++g) {
         card.bank0[g][10] = "11";
+        // Groups 81..92 hold sequence steps: six characters from item 11 on.
+        const bool steps = g >= 81 && g <= 92;
         for (int i = 0; i < 100; ++i)
-            if (i != 10) card.bank0[g][i] = std::to_string(1000 + i);
+            if (i != 10) card.bank0[g][i] = std::to_string((steps && i >= 11 ? 100000 : 1000) + i);
     }
     return card;
 }
