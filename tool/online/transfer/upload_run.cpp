@@ -341,19 +341,24 @@ bool UploadRun::SelectBank(int bank)
     return true;
 }
 
-bool UploadRun::SelectSubUnit(int subUnit)
+bool UploadRun::SelectOnLink(char digit, milliseconds itemWait)
 {
-    // On the bus each unit answers at its own address.
-    if (setup_.bus) return true;
+    // Plain G00, I00 and the digit as data, whatever the unit's framing.
     const TransferTiming& t = context_.timing();
     std::string reply;
     if (!io_->Exchange("G00\r", kItemReply, reply, t.afterCommand, false, true) || !startsWith(reply, "COK")) {
         if (!context_.stopRequested()) Fail(kMsgUploadCommError);
         return false;
     }
-    io_->Exchange("I00\r", kItemReply, reply, t.selectWait, false, true);
-    io_->Exchange(subUnit ? "D1\r" : "D0\r", kItemReply, reply, t.afterCommand, false, true);
+    io_->Exchange("I00\r", kItemReply, reply, itemWait, false, true);
+    io_->Exchange(std::string{'D', digit, '\r'}, kItemReply, reply, t.afterCommand, false, true);
     return true;
+}
+
+bool UploadRun::SelectSubUnit(int subUnit)
+{
+    // On the bus each unit answers at its own address.
+    return setup_.bus || SelectOnLink(subUnit ? '1' : '0', context_.timing().selectWait);
 }
 
 bool UploadRun::SelectV8rtuCard(int card)
@@ -370,17 +375,7 @@ bool UploadRun::SelectV8rtuCard(int card)
         if (!ok) Fail(kMsgUploadCommError);
         return ok;
     }
-    const TransferTiming& t = context_.timing();
-    std::string reply;
-    if (!io_->Exchange("G00\r", kItemReply, reply, t.afterCommand, false, true) || !startsWith(reply, "COK")) {
-        if (!context_.stopRequested()) Fail(kMsgUploadCommError);
-        return false;
-    }
-    io_->Exchange("I00\r", kItemReply, reply, t.afterCommand, false, true);
-    char d[16];
-    std::snprintf(d, sizeof d, "D%X\r", static_cast<unsigned>(card - 1) & 0xFu);
-    io_->Exchange(d, kItemReply, reply, t.afterCommand, false, true);
-    return true;
+    return SelectOnLink("0123456789ABCDEF"[(card - 1) & 0xF], context_.timing().afterCommand);
 }
 
 UploadRun::End UploadRun::CreateUnit(int pass)
@@ -624,6 +619,21 @@ UploadRun::End UploadRun::Describe()
     return End::Done;
 }
 
+UploadRun::End UploadRun::ReadUnit()
+{
+    End end = Describe();
+    if (end == End::Done && Stopped()) end = End::Abort;
+    if (end == End::Done) end = ReadGroups();
+    if (end != End::Done) return end;
+    if (ModelBeginsWith(staging_.model, "TQRC ") && card_ + UploadTqrcPorts(staging_) > model::kCardSlots) {
+        // Its ports' slots would run past the station's last one.
+        Fail(kMsgCannotUpload);
+        return End::Fail;
+    }
+    units_.push_back(staging_);
+    return End::Done;
+}
+
 UploadRun::End UploadRun::RunUnit()
 {
     staging_ = {};
@@ -639,17 +649,8 @@ UploadRun::End UploadRun::RunUnit()
         const bool second = !setup_.unitText.empty() && setup_.unitText[0] == 1;
         if (IsWModel(staging_.model) && !SelectSubUnit(second ? 1 : 0)) end = End::Fail;
     }
-    if (end == End::Done) end = Describe();
-    if (end == End::Done && Stopped()) end = End::Abort;
-    if (end == End::Done) end = ReadGroups();
-    if (end != End::Done) return end;
-    if (ModelBeginsWith(staging_.model, "TQRC ") && card_ + UploadTqrcPorts(staging_) > model::kCardSlots) {
-        // Its ports' slots would run past the station's last one.
-        Fail(kMsgCannotUpload);
-        return End::Fail;
-    }
-    units_.push_back(staging_);
-    if (!secondUnit_) return End::Done;
+    if (end == End::Done) end = ReadUnit();
+    if (end != End::Done || !secondUnit_) return end;
 
     // The second unit of a new QV200W/QV210W device, into the next slot; then the first
     // unit is selected again.
@@ -658,12 +659,9 @@ UploadRun::End UploadRun::RunUnit()
     staging_.card = card_;
     progress_.card = card_ - 1;
     end = Stopped() ? End::Abort : CreateUnit(1);
-    if (end == End::Done) end = Describe();
-    if (end == End::Done && Stopped()) end = End::Abort;
-    if (end == End::Done) end = ReadGroups();
-    if (end != End::Done) return end;
-    units_.push_back(staging_);
-    return SelectSubUnit(0) ? End::Done : End::Fail;
+    if (end == End::Done) end = ReadUnit();
+    if (end == End::Done && !SelectSubUnit(0)) end = End::Fail;
+    return end;
 }
 
 UploadRun::End UploadRun::RunV8rtu()

@@ -136,8 +136,12 @@ private:
     bool SelectBank(int bank);
     End CreateUnit(int pass);
     End Describe();
+    // The staged unit's definitions, then its groups; kept once read.
+    End ReadUnit();
     End RunUnit();
     End RunV8rtu();
+    // The serial selection of a card or sub-unit: "G00", "I00" (after itemWait), "D" digit.
+    bool SelectOnLink(char digit, milliseconds itemWait);
     bool SelectSubUnit(int subUnit);
     bool SelectV8rtuCard(int card);
     End ReadGroups();
