@@ -144,7 +144,6 @@ void UploadDialog::startStop()
     }
     s->programmingUnitId = setup_.programmingUnitId;
     started_ = s;
-    staged_.reset();
     stagedUnits_.clear();
     stagedCount_.reset();
     for (const char* id : {"1009", "1010", "1011", "1012"}) label(id)->clear();
@@ -178,11 +177,10 @@ void UploadDialog::ended()
     station_->setEnabled(true);
     card_->setEnabled(true);
     if (outcome_ == TransferOutcome::Finished && run) {
-        staged_ = run->staging();
         stagedUnits_ = run->units();
         stagedCount_ = run->cardCount();
-        label("1000")->setText(QString::fromStdString(staged_->model));
-        label("1001")->setText(QString::fromStdString(staged_->version));
+        label("1000")->setText(QString::fromStdString(run->staging().model));
+        label("1001")->setText(QString::fromStdString(run->staging().version));
     } else if (setup_.prompt && run) {
         ShowTransferFailure(*setup_.prompt, run->context().result());
     }

@@ -44,8 +44,7 @@ public:
     TransferOutcome lastOutcome() const { return outcome_; }
     // The finished run's setup and staged result (after Accepted).
     const std::optional<UploadSetup>& uploadSetup() const { return started_; }
-    const std::optional<UploadStaging>& staged() const { return staged_; }
-    // Every unit the run read (staged() is the first) and a V8RTU station's new card count.
+    // Every unit the run read, and a V8RTU station's new card count.
     const std::vector<UploadStaging>& stagedUnits() const { return stagedUnits_; }
     std::optional<int> stagedCardCount() const { return stagedCount_; }
 
@@ -70,7 +69,6 @@ private:
     UploadDialogOptions options_;
     TransferOutcome outcome_ = TransferOutcome::Running;
     std::optional<UploadSetup> started_;
-    std::optional<UploadStaging> staged_;
     std::vector<UploadStaging> stagedUnits_;
     std::optional<int> stagedCount_;
     QComboBox* station_ = nullptr;
