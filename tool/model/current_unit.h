@@ -106,6 +106,12 @@ inline int hexDigitValue(char c)
     return -1;
 }
 
+// Upper-case hexadecimal digit of 0..15 (clamped).
+inline char hexDigitChar(int n)
+{
+    return "0123456789ABCDEF"[n < 0 ? 0 : n > 15 ? 15 : n];
+}
+
 // Copies the 20 bytes without their leading blanks and zero fills the rest.
 void TrimLeadingBlanks20(char* field);
 

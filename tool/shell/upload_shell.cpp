@@ -209,7 +209,7 @@ bool UploadShell::commit(const online::UploadSetup& setup, const std::vector<onl
         }
         std::string& text = t.stationUnitText[s];
         if (text.empty()) text.resize(1);
-        text[0] = "0123456789ABCDEF"[std::clamp(*cardCount, 0, 15)];
+        text[0] = model::hexDigitChar(*cardCount);
     }
     for (const online::UploadStaging& staging : units) ok = commitUnit(setup, staging) && ok;
     if (setup.v8rtu && setup.card > 1 && !units.empty()) {

@@ -40,11 +40,7 @@ SlotRef slotRef(model::SystemConfigTables& t, int s, int c)
             t.cardY[s][c - 1]};
 }
 
-std::string hexDigit(int n)
-{
-    static constexpr char digits[] = "0123456789ABCDEF";
-    return std::string(1, digits[std::clamp(n, 0, 15)]);
-}
+std::string hexDigit(int n) { return std::string(1, model::hexDigitChar(n)); }
 
 // The card count a V8RTU station's unit text holds: 0..16, or -1 when the text holds none.
 int stationCardCount(const std::string& text)

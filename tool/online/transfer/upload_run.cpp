@@ -4,6 +4,7 @@
 #include "serial_link.h"
 #include "services.h"
 #include "compare_run.h"
+#include "current_unit.h"
 #include "transfer_texts.h"
 
 #include <algorithm>
@@ -375,7 +376,7 @@ bool UploadRun::SelectV8rtuCard(int card)
         if (!ok) Fail(kMsgUploadCommError);
         return ok;
     }
-    return SelectOnLink("0123456789ABCDEF"[(card - 1) & 0xF], context_.timing().afterCommand);
+    return SelectOnLink(model::hexDigitChar(card - 1), context_.timing().afterCommand);
 }
 
 UploadRun::End UploadRun::CreateUnit(int pass)
