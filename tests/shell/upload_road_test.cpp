@@ -11,6 +11,7 @@
 #include "transfer_shell.h"
 #include "upload_dialog.h"
 #include "upload_shell.h"
+#include "upload_devices.h"
 
 #include "KRAVinA.h"
 #include "vuken_sim.h"
@@ -295,15 +296,7 @@ TEST_F(UploadRoad, NetworkDownloadThenNetworkCompareAndUploadShowNoDifference)
 // each with its unit byte and its own values.
 TEST_F(UploadRoad, QV200wDeviceComesIntoTwoSlots)
 {
-    std::vector<qvsim::SimCard> device;
-    for (int i = 0; i < 2; ++i) {
-        qvsim::SimCard c = qvsim::BlankCard("QV200W", "000" + std::to_string(i + 1));
-        c.selector = std::to_string(i);
-        c.bank0[0][96] = "160";
-        c.bank0[0][11] = std::to_string(200 + i);
-        device.push_back(c);
-    }
-    ASSERT_NO_FATAL_FAILURE(serve(device));
+    ASSERT_NO_FATAL_FAILURE(serve(test::Qv200wDevice()));
     ASSERT_NO_FATAL_FAILURE(allocatePort());
     app->unitSelection().select(0, 3);
     ASSERT_EQ(upload(uploadcmd::Upload), online::TransferOutcome::Finished) << ::testing::PrintToString(prompt.ids());
@@ -326,16 +319,8 @@ TEST_F(UploadRoad, QV200wDeviceComesIntoTwoSlots)
 // the project had two: the third comes with card 1's kind and its values.
 TEST_F(UploadRoad, V8rtuStationIsUploadedCardByCardAndGainsACard)
 {
-    std::vector<qvsim::SimCard> device;
-    for (int i = 0; i < 3; ++i) {
-        qvsim::SimCard c = qvsim::BlankCard("V8RTU", "0009");
-        c.selector = std::to_string(i);
-        c.baudIndex = app->masters().card.speedCode[static_cast<std::size_t>(app->masters().card.find("V8RTU"))];
-        c.bank0[0][11] = std::to_string(100 + i);
-        c.bank0[0][52] = "3";  // the station's group 0 as every card answers it
-        device.push_back(c);
-    }
-    ASSERT_NO_FATAL_FAILURE(serve(device));
+    const int speed = app->masters().card.speedCode[static_cast<std::size_t>(app->masters().card.find("V8RTU"))];
+    ASSERT_NO_FATAL_FAILURE(serve(test::V8rtuDevice(3, "3", speed)));
     ASSERT_NO_FATAL_FAILURE(allocatePort("V8RTU(JOV-US)"));
     model::SystemConfigTables& t = app->systemTables();
     t.stationKind[4] = app->masters().station.find("V8RTU");

@@ -4,6 +4,7 @@
 #include "scripted_questions.h"
 #include "upload_model.h"
 #include "upload_run.h"
+#include "upload_devices.h"
 
 #include "pty_server.h"
 #include "serial_link.h"
@@ -427,21 +428,6 @@ TEST_F(BusTransfers, FourFailedWritesAskAndSkipRetriesTheSameWrite)
     EXPECT_EQ(item(0, 0, 0, 1), "0");
 }
 
-// A V8RTU station as qvsim serves it: its cards answer to selectors "0", "1", ...; each
-// card's group 0 item 11 tells it apart; card 1 (selector "0") holds the card count.
-std::vector<qvsim::SimCard> v8rtuDevice(int cards, const std::string& count)
-{
-    std::vector<qvsim::SimCard> device;
-    for (int i = 0; i < cards; ++i) {
-        qvsim::SimCard c = qvsim::BlankCard("V8RTU", "0009");
-        c.selector = std::string(1, "0123456789ABCDEF"[i]);
-        c.bank0[0][11] = std::to_string(100 + i);
-        if (i == 0) c.bank0[0][52] = count;
-        device.push_back(c);
-    }
-    return device;
-}
-
 UploadSetup v8rtuSetup(UploadSetup s, int startCard, int projectCount)
 {
     s.newUnit = false;
@@ -481,7 +467,7 @@ TEST_F(UploadRuns, V8rtuStationIsReadCardByCardAsCard1CountsThem)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "device count " << c.count << ", start " << c.start);
-        ASSERT_NO_FATAL_FAILURE(serve(v8rtuDevice(3, c.count)));
+        ASSERT_NO_FATAL_FAILURE(serve(kravin::test::V8rtuDevice(3, c.count)));
         questions.defaultAnswer = model::AnswerSkip;
         auto r = run(v8rtuSetup(setup(), c.start, c.project));
         ASSERT_EQ(r->context().result().outcome(), TransferOutcome::Finished)
@@ -512,7 +498,7 @@ TEST_F(UploadRuns, V8rtuCardCountOutsideOneToSixteenIsRefused)
 {
     for (const char* count : {"17", "0", "x", "123"}) {
         SCOPED_TRACE(count);
-        ASSERT_NO_FATAL_FAILURE(serve(v8rtuDevice(2, count)));
+        ASSERT_NO_FATAL_FAILURE(serve(kravin::test::V8rtuDevice(2, count)));
         auto r = run(v8rtuSetup(setup(), 0, 2));
         EXPECT_EQ(r->context().result().outcome(), TransferOutcome::Failed);
         EXPECT_EQ(r->context().result().messageId(), kMsgBadDeviceValue);
@@ -520,26 +506,11 @@ TEST_F(UploadRuns, V8rtuCardCountOutsideOneToSixteenIsRefused)
     }
 }
 
-// A QV200W device: two units behind one port, told apart by "D0" and "D1" written to
-// group 0 item 0. Its sub-unit's item 11 of group 0 tells them apart.
-std::vector<qvsim::SimCard> wDevice()
-{
-    std::vector<qvsim::SimCard> device;
-    for (int i = 0; i < 2; ++i) {
-        qvsim::SimCard c = qvsim::BlankCard("QV200W", "000" + std::to_string(i + 1));
-        c.selector = std::to_string(i);
-        c.bank0[0][96] = "160";
-        c.bank0[0][11] = std::to_string(200 + i);
-        device.push_back(c);
-    }
-    return device;
-}
-
 // Into an empty slot a QV200W device comes as two units, the second into the next slot;
 // the first unit is selected again at the end.
 TEST_F(UploadRuns, NewQv200wDeviceFillsTwoSlotsOneUnitEach)
 {
-    ASSERT_NO_FATAL_FAILURE(serve(wDevice()));
+    ASSERT_NO_FATAL_FAILURE(serve(kravin::test::Qv200wDevice()));
     questions.defaultAnswer = model::AnswerSkip;
     UploadSetup s = setup();
     s.card = 3;
@@ -566,7 +537,7 @@ TEST_F(UploadRuns, NewQv200wDeviceFillsTwoSlotsOneUnitEach)
     };
     for (const Refused& c : {Refused{16, true}, Refused{3, false}}) {
         SCOPED_TRACE(c.card);
-        ASSERT_NO_FATAL_FAILURE(serve(wDevice()));
+        ASSERT_NO_FATAL_FAILURE(serve(kravin::test::Qv200wDevice()));
         UploadSetup refused = setup();
         refused.card = c.card;
         refused.nextSlotEmpty = c.nextEmpty;
@@ -581,7 +552,7 @@ TEST_F(UploadRuns, ExistingQv200wUnitIsReadFromItsOwnSubUnit)
 {
     for (int sub : {0, 1}) {
         SCOPED_TRACE(sub);
-        ASSERT_NO_FATAL_FAILURE(serve(wDevice()));
+        ASSERT_NO_FATAL_FAILURE(serve(kravin::test::Qv200wDevice()));
         questions.defaultAnswer = model::AnswerSkip;
         UploadSetup s = setup();
         s.newUnit = false;

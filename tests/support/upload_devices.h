@@ -1,0 +1,42 @@
+// Controllers with several units behind one port, as qvsim serves them to the upload tests.
+#pragma once
+
+#include "card.h"
+
+#include <string>
+#include <vector>
+
+namespace kravin::test {
+
+// A V8RTU station: card k answers to selector k - 1 (one hex digit) and gives 100 + k - 1
+// at group 0 item 11; every card answers the station's card count at item 52.
+inline std::vector<qvsim::SimCard> V8rtuDevice(int cards, const std::string& count, int baudIndex = 1)
+{
+    std::vector<qvsim::SimCard> device;
+    for (int i = 0; i < cards; ++i) {
+        qvsim::SimCard c = qvsim::BlankCard("V8RTU", "0009");
+        c.selector = std::string(1, "0123456789ABCDEF"[i & 15]);
+        c.baudIndex = baudIndex;
+        c.bank0[0][11] = std::to_string(100 + i);
+        c.bank0[0][52] = count;
+        device.push_back(c);
+    }
+    return device;
+}
+
+// A QV200W device: sub-units 0 and 1 (selectors "0" and "1"), each answering the model
+// code 160 at group 0 item 96 and 200 + its number at item 11.
+inline std::vector<qvsim::SimCard> Qv200wDevice()
+{
+    std::vector<qvsim::SimCard> device;
+    for (int i = 0; i < 2; ++i) {
+        qvsim::SimCard c = qvsim::BlankCard("QV200W", "000" + std::to_string(i + 1));
+        c.selector = std::to_string(i);
+        c.bank0[0][96] = "160";
+        c.bank0[0][11] = std::to_string(200 + i);
+        device.push_back(c);
+    }
+    return device;
+}
+
+}  // namespace kravin::test
