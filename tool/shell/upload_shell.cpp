@@ -28,6 +28,15 @@ std::string itemText(int group, int item)
     return std::string(model::fieldView(slot.data(), model::kItemBytes));
 }
 
+// The current unit's 100 block codes as texts.
+std::array<std::string, model::kGroups> blockCodes(const model::UnitContext& unit)
+{
+    std::array<std::string, model::kGroups> codes;
+    for (int g = 0; g < model::kGroups; ++g)
+        codes[static_cast<std::size_t>(g)] = std::string(model::fieldView(unit.g_unitBlocks[g]));
+    return codes;
+}
+
 }  // namespace
 
 UploadShell::UploadShell(ShellApplication& app, online::OnlineCommands& commands, TransferShell& transfers)
@@ -86,8 +95,7 @@ std::optional<online::UploadSetup> UploadShell::prepare(int station, int card, i
         s.model = model;
         s.model.resize(8, ' ');
         s.version = std::string(unit.version());
-        for (int g = 0; g < model::kGroups; ++g)
-            s.blockCodes[static_cast<std::size_t>(g)] = std::string(model::fieldView(unit.g_unitBlocks[g]));
+        s.blockCodes = blockCodes(unit);
         s.unitId = itemText(0, 52).substr(0, 4);
         s.irCard = KRAVinA_IRCardName_Comp(s.model.c_str(), unit.tableFolder.c_str()) == 1;
     }
@@ -119,8 +127,7 @@ std::optional<online::UploadSetup> UploadShell::prepare(int station, int card, i
             cs.model = std::string(unit.model());
             cs.model.resize(8, ' ');
             cs.version = std::string(unit.version());
-            for (int g = 0; g < model::kGroups; ++g)
-                cs.blockCodes[static_cast<std::size_t>(g)] = std::string(model::fieldView(unit.g_unitBlocks[g]));
+            cs.blockCodes = blockCodes(unit);
             s.v8rtuCards.push_back(std::move(cs));
         }
         unit.g_curCard = card;
@@ -352,8 +359,7 @@ void UploadShell::netDownload(bool groupMode)
     }
     online::NetDownloadSetup run;
     run.groupMode = groupMode;
-    for (int g = 0; g < model::kGroups; ++g)
-        run.blockCodes[static_cast<std::size_t>(g)] = std::string(model::fieldView(unit.g_unitBlocks[g]));
+    run.blockCodes = blockCodes(unit);
     QtTransferQuestions questions(app_.workerQuestion(), app_.prompt(), app_.language());
     online::TransferDialogSetup setup = transfers_.makeSetup(std::nullopt, questions);
     setup.referenceCheck = [this, groupMode](int first, int last) {
