@@ -1,6 +1,7 @@
 // The input is a .BKC file: its header is checked and every member decoded; a
-// file that passes decodes to exactly the sizes its header claims, and encoding
-// those bytes again decodes to the same bytes.
+// file that passes decodes to exactly the sizes of the project's files, each a
+// file the project library accepts, and encoding those bytes again decodes to
+// the same bytes.
 #include "backup_job.h"
 #include "fuzz_support.h"
 #include "lzw.h"
@@ -17,7 +18,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (kravinb::ReadBackup(file, header, members) != kravinb::RestoreStatus::Ok) return 0;
     require(static_cast<int>(members.size()) == header.memberCount());
     for (int k = 0; k < header.memberCount(); ++k) {
-        require(members[k].size() == header.member[k].size);
+        require(members[k].size() == header.member[k].size && header.member[k].size == kravinb::MemberFileSize(k));
+        require(kravinb::MemberAccepted(k, members[k]));
         std::vector<unsigned char> packed, back;
         kravinb::LzwEncodeMember(members[k], packed);
         require(kravinb::LzwDecodeMember(packed, members[k].size(), back) == kravinb::LzwStatus::Ok);

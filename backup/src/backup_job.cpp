@@ -3,11 +3,12 @@
 #include "lzw.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
-#include <fstream>
 #include <span>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -15,29 +16,46 @@ namespace kravinb {
 
 namespace {
 
-bool readWhole(const fs::path& path, std::vector<unsigned char>& out)
-{
-    std::ifstream in(path, std::ios::binary | std::ios::ate);
-    if (!in) return false;
-    const std::streamoff size = in.tellg();
-    if (size < 0) return false;
-    out.resize(static_cast<std::size_t>(size));
-    in.seekg(0);
-    in.read(reinterpret_cast<char*>(out.data()), size);
-    return in.gcount() == size;
-}
-
 bool diskFull(int error) { return error == ENOSPC || error == EFBIG || error == EDQUOT; }
 
-// A new file beside target that nobody else uses; -1 when it cannot be made.
+// A new file ".NAME.XXXXXX" beside target NAME that nobody else uses, locked
+// while its descriptor is open (so that a sweep leaves it alone); -1 when it
+// cannot be made.
 int makeTemp(const fs::path& target, fs::path& temp)
 {
     std::string pattern = (target.parent_path() / ("." + target.filename().string() + ".XXXXXX")).string();
     const int fd = ::mkstemp(pattern.data());
     if (fd < 0) return -1;
     ::fchmod(fd, 0644);
+    ::flock(fd, LOCK_EX | LOCK_NB);
     temp = pattern;
     return fd;
+}
+
+bool equalNoCase(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+// NAME of a leaf ".NAME.XXXXXX" as makeTemp names it; empty for any other leaf.
+std::string_view tempTarget(std::string_view leaf)
+{
+    constexpr std::size_t kSuffix = 7;  // ".XXXXXX"
+    if (leaf.size() < 2 + kSuffix || leaf[0] != '.' || leaf[leaf.size() - kSuffix] != '.') return {};
+    for (std::size_t i = leaf.size() - kSuffix + 1; i < leaf.size(); ++i)
+        if (!std::isalnum(static_cast<unsigned char>(leaf[i]))) return {};
+    return leaf.substr(1, leaf.size() - 1 - kSuffix);
+}
+
+// A member file name of a unit: STNINF.KRAB, CARDh.KRAB or ACh.KRAB, any case.
+bool isMemberName(std::string_view name)
+{
+    if (equalNoCase(name, "STNINF.KRAB")) return true;
+    for (int card = 0; card < 16; ++card)
+        if (equalNoCase(name, MemberFileName(card, 0)) || equalNoCase(name, MemberFileName(card, 1))) return true;
+    return false;
 }
 
 int writeAt(int fd, const void* data, std::size_t size, std::uint64_t offset)
@@ -78,14 +96,40 @@ LzwStatus decodeMember(const std::vector<unsigned char>& file, const BkcMember& 
     return LzwDecodeMember(data, m.size, out);
 }
 
-bool hasBkcExtension(const fs::path& path)
+bool hasBkcExtension(std::string_view name)
 {
-    std::string ext = path.extension().string();
-    std::transform(ext.begin(), ext.end(), ext.begin(), [](char c) { return c >= 'a' && c <= 'z' ? char(c - 32) : c; });
-    return ext == ".BKC";
+    return name.size() > 4 && equalNoCase(name.substr(name.size() - 4), ".BKC");
 }
 
 }  // namespace
+
+void SweepStaleTemps(const fs::path& folder, const std::function<bool(std::string_view)>& ours)
+{
+    std::error_code ec;
+    std::vector<fs::path> stale;
+    const auto now = fs::file_time_type::clock::now();
+    for (const auto& e : fs::directory_iterator(folder, ec)) {
+        const std::string leaf = e.path().filename().string();
+        const std::string_view target = tempTarget(leaf);
+        if (target.empty() || !ours(target) || !e.is_regular_file(ec) || e.is_symlink(ec)) continue;
+        const auto changed = e.last_write_time(ec);
+        if (ec || now - changed < kStaleTempAge) continue;
+        stale.push_back(e.path());
+    }
+    for (const fs::path& p : stale) {
+        // A writer still at work holds its lock: that file stays.
+        const int fd = ::open(p.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+        if (fd < 0) continue;
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) ::unlink(p.c_str());
+        ::close(fd);
+    }
+}
+
+bool MemberAccepted(int k, const std::vector<unsigned char>& bytes)
+{
+    const auto n = static_cast<long>(bytes.size());
+    return (k == 0 ? KRAVinA_Data_Check(bytes.data(), n) : KRAVinA_Acon_Check(bytes.data(), n)) == 0;
+}
 
 CardFiles GetCardFileInfo(const fs::path& workFolder, int station, int card)
 {
@@ -128,6 +172,7 @@ WriteStatus BkcWriter::Create(const BkcHeader& header)
     end_ = kHeaderSize;
     std::error_code ec;
     fs::create_directories(output_.parent_path(), ec);
+    SweepStaleTemps(output_.parent_path(), hasBkcExtension);
     errno = 0;
     fd_ = makeTemp(output_, temp_);
     if (fd_ < 0) {
@@ -148,8 +193,10 @@ WriteStatus BkcWriter::writeAll(const void* data, std::size_t size, std::uint64_
 WriteStatus BkcWriter::AddMember(int k, const fs::path& file)
 {
     if (fd_ < 0 || k < 0 || k >= kMembers) return WriteStatus::WriteError;
+    // Only a file the project could hold goes into a backup: a restore takes no other.
     std::vector<unsigned char> input;
-    if (!readWhole(file, input) || input.size() > kMaxMemberSize) return WriteStatus::CannotRead;
+    if (ReadRegularFile(file, MemberFileSize(k), input) != FileRead::Ok || !MemberAccepted(k, input))
+        return WriteStatus::CannotRead;
     std::vector<unsigned char> packed;
     packed.reserve(input.size() / 4 + 64);
     LzwEncodeMember(input, packed);
@@ -213,39 +260,44 @@ RestoreStatus ReadBackup(const std::vector<unsigned char>& file, BkcHeader& head
     header = *h;
     members.assign(static_cast<std::size_t>(h->memberCount()), {});
     for (int k = 0; k < h->memberCount(); ++k)
-        if (decodeMember(file, h->member[k], members[k]) != LzwStatus::Ok) return RestoreStatus::Damaged;
+        if (decodeMember(file, h->member[k], members[k]) != LzwStatus::Ok || !MemberAccepted(k, members[k]))
+            return RestoreStatus::Damaged;
     return RestoreStatus::Ok;
 }
 
 RestoreStatus RestoreBackup(const fs::path& backup, const RestoreTarget& target, const RestoreHooks& hooks,
                             BkcHeader* headerOut, fs::path* failedPath)
 {
+    std::error_code ec;
+    SweepStaleTemps(backup.parent_path(), hasBkcExtension);
     std::vector<unsigned char> file;
-    if (!readWhole(backup, file)) return RestoreStatus::Damaged;
+    if (ReadRegularFile(backup, kMaxBackupSize, file) != FileRead::Ok) return RestoreStatus::Damaged;
     const auto h = DecodeHeader(file.data(), file.size());
     if (!h || !HeaderFitsFile(*h, file.size()) || (h->card < 0) != (target.card < 0)) return RestoreStatus::Damaged;
     if (headerOut) *headerOut = *h;
     if (hooks.accept && !hooks.accept(*h)) return RestoreStatus::Refused;
 
+    // Every member is decoded whole and checked as the file it becomes before
+    // anything is written.
     const int count = h->memberCount();
+    std::vector<std::vector<unsigned char>> members(static_cast<std::size_t>(count));
+    for (int k = 0; k < count; ++k) {
+        if (hooks.step && !hooks.step(k, *h)) return RestoreStatus::Cancelled;
+        if (decodeMember(file, h->member[k], members[k]) != LzwStatus::Ok || !MemberAccepted(k, members[k]))
+            return RestoreStatus::Damaged;
+    }
+
     std::uint64_t needed = 0;
     for (int k = 0; k < count; ++k) needed += h->member[k].size;
     if (FreeBytes(target.workFolder) < needed) return RestoreStatus::NoSpace;
 
     const fs::path folder = StationFolder(target.workFolder, target.station);
-    std::error_code ec;
     fs::create_directories(folder, ec);
     if (!fs::is_directory(folder, ec)) {
         if (failedPath) *failedPath = folder;
         return RestoreStatus::NoFolder;
     }
-
-    // Everything is decoded and checked before a file is touched.
-    std::vector<std::vector<unsigned char>> members(static_cast<std::size_t>(count));
-    for (int k = 0; k < count; ++k) {
-        if (hooks.step && !hooks.step(k, *h)) return RestoreStatus::Cancelled;
-        if (decodeMember(file, h->member[k], members[k]) != LzwStatus::Ok) return RestoreStatus::Damaged;
-    }
+    SweepStaleTemps(folder, isMemberName);
 
     // Targets: member k, or the analog file a card backup without one removes.
     const int slots = target.card < 0 ? 1 : 2;
@@ -328,8 +380,9 @@ std::vector<BackupEntry> ListBackups(const fs::path& folder, bool stationTarget)
 {
     std::vector<BackupEntry> list;
     std::error_code ec;
+    SweepStaleTemps(folder, hasBkcExtension);
     for (const auto& e : fs::directory_iterator(folder, ec)) {
-        if (!e.is_regular_file(ec) || !hasBkcExtension(e.path())) continue;
+        if (!e.is_regular_file(ec) || !hasBkcExtension(e.path().filename().string())) continue;
         BackupEntry entry;
         entry.path = e.path();
         const HeaderCheck check = CheckBackupHeader(e.path(), &entry.header);

@@ -5,10 +5,12 @@
 
 #include "bkc_format.h"
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace kravinb {
@@ -25,6 +27,17 @@ CardFiles GetCardFileInfo(const fs::path& workFolder, int station, int card);
 
 // Free bytes of the volume that holds path (its nearest existing folder).
 std::uint64_t FreeBytes(const fs::path& path);
+
+// True when the bytes of member k are a file the project library accepts
+// (the unit data file, the analog connection file).
+bool MemberAccepted(int k, const std::vector<unsigned char>& bytes);
+
+// How long a temporary file must have stood untouched before a sweep takes it.
+// A writer changes its file as it goes and locks it while it runs.
+constexpr std::chrono::minutes kStaleTempAge{10};
+// Removes what writers that died left in folder: the files ".NAME.XXXXXX" beside
+// a NAME that ours accepts, no writer holds locked, older than kStaleTempAge.
+void SweepStaleTemps(const fs::path& folder, const std::function<bool(std::string_view)>& ours);
 
 enum class WriteStatus {
     Ok,
@@ -75,7 +88,9 @@ enum class RestoreStatus {
     WriteError,  // a target could not be written: the unit's files were put back
 };
 
-// Restores a backup into station/card of the work folder. The hooks:
+// Restores a backup into station/card of the work folder. Every member is decoded
+// and checked before anything is written: a member of another size than its file,
+// or one the project library would not accept, is Damaged. The hooks:
 // accept(header) runs before anything is written; step(k, header) is told
 // before member k and answers false to cancel; keepFolder receives copies of
 // the files a restore replaces while it runs and is removed afterwards.
@@ -92,7 +107,7 @@ struct RestoreTarget {
 RestoreStatus RestoreBackup(const fs::path& backup, const RestoreTarget& target, const RestoreHooks& hooks,
                             BkcHeader* header, fs::path* failedPath = nullptr);
 
-// Reads and decodes every member of a backup (for checks and the fuzzer).
+// Reads, decodes and checks every member of a backup (for checks and the fuzzer).
 RestoreStatus ReadBackup(const std::vector<unsigned char>& file, BkcHeader& header,
                          std::vector<std::vector<unsigned char>>& members);
 

@@ -1,9 +1,12 @@
 #include "bkc_format.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace kravinb {
@@ -97,34 +100,60 @@ bool HeaderFitsFile(const BkcHeader& h, std::uint64_t fileSize)
     if (h.station < 0 || h.station > 63 || h.card < -1 || h.card > 15) return false;
     const BkcMember& m0 = h.member[0];
     const BkcMember& m1 = h.member[1];
-    // A member's size is bounded by what its codes can give (4096 bytes a code at most).
-    const auto plausible = [](const BkcMember& m) {
-        return m.size <= kMaxMemberSize && m.packed >= 1 && std::uint64_t(m.size) <= std::uint64_t(m.packed) * 4096;
+    // A member's size is its file's, and bounded by what its codes can give (4096 bytes a code at most).
+    const auto plausible = [](const BkcMember& m, int k) {
+        return m.size == MemberFileSize(k) && m.packed >= 1 && std::uint64_t(m.size) <= std::uint64_t(m.packed) * 4096;
     };
-    if (m0.offset != kHeaderSize || !plausible(m0)) return false;
+    if (m0.offset != kHeaderSize || !plausible(m0, 0)) return false;
     std::uint64_t end = std::uint64_t(m0.offset) + m0.packed;
     if (m1.size == 0) {
         if (m1.offset != 0 || m1.packed != 0) return false;
     } else {
-        if (h.card < 0 || m1.offset != end || !plausible(m1)) return false;
+        if (h.card < 0 || m1.offset != end || !plausible(m1, 1)) return false;
         end += m1.packed;
     }
     return end <= fileSize;
 }
 
+FileRead ReadRegularFile(const fs::path& path, std::uint64_t maxSize, std::vector<unsigned char>& out,
+                         std::uint64_t* size, std::size_t prefix)
+{
+    out.clear();
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return FileRead::Missing;
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
+    struct stat st{};
+    if (::fstat(fd, &st) != 0) return FileRead::Failed;
+    if (!S_ISREG(st.st_mode)) return FileRead::NotRegular;
+    const auto length = static_cast<std::uint64_t>(st.st_size);
+    if (size) *size = length;
+    if (prefix == SIZE_MAX && length > maxSize) return FileRead::TooLarge;
+    const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>({length, maxSize, prefix}));
+    out.resize(want);
+    std::size_t got = 0;
+    while (got < want) {
+        const ssize_t n = ::read(fd, out.data() + got, want - got);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        got += static_cast<std::size_t>(n);
+    }
+    if (got < want && prefix == SIZE_MAX) return FileRead::Failed;
+    out.resize(got);
+    return FileRead::Ok;
+}
+
 HeaderCheck CheckBackupHeader(const fs::path& path, BkcHeader* header)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return HeaderCheck::Missing;
-    HeaderBytes b{};
-    in.read(reinterpret_cast<char*>(b.data()), b.size());
-    const auto got = static_cast<std::size_t>(in.gcount());
-    const auto h = DecodeHeader(b.data(), got);
+    std::vector<unsigned char> b;
+    std::uint64_t size = 0;
+    if (ReadRegularFile(path, kMaxBackupSize, b, &size, kHeaderSize) != FileRead::Ok) return HeaderCheck::Missing;
+    const auto h = DecodeHeader(b.data(), b.size());
     if (!h) return HeaderCheck::NotBackup;
     if (header) *header = *h;
-    std::error_code ec;
-    const auto size = fs::file_size(path, ec);
-    if (ec || !HeaderFitsFile(*h, size)) return HeaderCheck::Damaged;
+    if (size > kMaxBackupSize || !HeaderFitsFile(*h, size)) return HeaderCheck::Damaged;
     return HeaderCheck::Ok;
 }
 

@@ -3,19 +3,30 @@
 // project files that go into it and the names of backups.
 #pragma once
 
+#include "KRAVinA.h"
+
 #include <array>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kravinb {
 
 constexpr std::size_t kHeaderSize = 128;
 constexpr int kMembers = 2;
-// Largest member a backup may claim (the project's files are far smaller).
-constexpr std::uint32_t kMaxMemberSize = 64u << 20;
+// The size of member k as the project library gives its file: the unit data
+// file, then the analog connection file. A member of any other size is damaged.
+constexpr std::uint32_t MemberFileSize(int k)
+{
+    return k == 0 ? std::uint32_t{KRAVINA_UNIT_FILE_SIZE} : std::uint32_t{KRAVINA_ACON_FILE_SIZE};
+}
+// The largest .BKC: a code of at most 12 bits for every byte of both members,
+// each ended by the end code and its flush.
+constexpr std::uint64_t kMaxBackupSize =
+    kHeaderSize + (std::uint64_t{MemberFileSize(0)} + MemberFileSize(1)) * 3 / 2 + 2 * 4;
 
 struct BkcMember {
     std::uint32_t size = 0;    // uncompressed bytes
@@ -43,13 +54,22 @@ using HeaderBytes = std::array<unsigned char, kHeaderSize>;
 HeaderBytes EncodeHeader(const BkcHeader& header);
 // The header of 128 bytes whose first 8 are "KRAVinB" and a zero byte; nothing otherwise.
 std::optional<BkcHeader> DecodeHeader(const unsigned char* bytes, std::size_t length);
-// True when the unit numbers, sizes and offsets fit a file of fileSize bytes
-// (members back to back after the header, member 1 all zero when absent).
+// True when the unit numbers, sizes and offsets fit a file of fileSize bytes:
+// members back to back after the header, each of its file's exact size; member 1
+// all zero when absent (a card without analog wiring), never in a station backup.
 bool HeaderFitsFile(const BkcHeader& header, std::uint64_t fileSize);
 
+enum class FileRead { Ok, Missing, NotRegular, TooLarge, Failed };
+// Reads a file whole, or its first prefix bytes, only when it is a regular file
+// (a FIFO, a device or a folder is refused at once, never waited on) of at most
+// maxSize bytes (checked before anything is read). size gets its length.
+FileRead ReadRegularFile(const std::filesystem::path& path, std::uint64_t maxSize, std::vector<unsigned char>& out,
+                         std::uint64_t* size = nullptr, std::size_t prefix = SIZE_MAX);
+
 enum class HeaderCheck { Ok, Missing, NotBackup, Damaged };
-// Reads the header of a file: Missing when it cannot be read, NotBackup for
-// fewer than 128 bytes or a wrong magic, Damaged when it does not fit the file.
+// Reads the header of a file: Missing when it cannot be read or is no regular
+// file, NotBackup for fewer than 128 bytes or a wrong magic, Damaged when it does
+// not fit the file (or the file is larger than any backup).
 HeaderCheck CheckBackupHeader(const std::filesystem::path& path, BkcHeader* header);
 
 // "S%02dC%X" / "S%02dCX" (without the extension).

@@ -204,7 +204,14 @@ void LzwEncodeMember(std::span<const unsigned char> input, std::vector<unsigned 
 LzwStatus LzwDecodeMember(std::span<const unsigned char> data, std::size_t size, std::vector<unsigned char>& out)
 {
     out.assign(size, 0);
-    if (size == 0) return LzwStatus::Ok;
+    if (size == 0) {
+        // An empty member is the end code alone, written while the alphabet is
+        // one past the first free code.
+        BitReader reader(data);
+        unsigned code = 0;
+        if (!reader.getCode(kLzwFirstFree + 1, code)) return LzwStatus::Truncated;
+        return code == static_cast<unsigned>(kLzwEndCode) ? LzwStatus::Ok : LzwStatus::BadCode;
+    }
 
     // Every string of the dictionary has been written out before: an entry
     // keeps where (and how long), so a code is copied from the output.

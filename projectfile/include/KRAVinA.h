@@ -124,6 +124,12 @@ KRAVINA_API int KRAVinA_Data_Term_Set(int block, int terminal, const char* data)
 KRAVINA_API int KRAVinA_Data_Blocks_Get(void* data, int size);
 KRAVINA_API int KRAVinA_Data_Blocks_Set(const void* data, int size);
 
+/* 0 when size bytes at data make a unit data file as the tool writes one:
+   exactly KRAVINA_UNIT_FILE_SIZE bytes whose head is 100 block codes of 5 bytes,
+   each empty (five zero bytes) or two digits and three printable ASCII
+   characters, group 0 holding the system block "00SYS"; else -1. */
+KRAVINA_API int KRAVinA_Data_Check(const void* data, long size);
+
 /* Kept entries that do nothing; 0 (-1 for a unit out of range). */
 KRAVINA_API int KRAVinA_Proj_Search(const char* unused);
 KRAVINA_API int KRAVinA_Proj_NewSearch(void);
@@ -150,6 +156,10 @@ enum {
    file read now was short (what it holds is loaded, the rest reads as zero). */
 KRAVINA_API int KRAVinA_Acon_Get(int station, int card, int c, int d, int* kind, int* value, int* colour,
                                  char* text, const char* folder);
+
+/* 0 when size bytes at data make an analog connection file the library reads
+   whole: exactly KRAVINA_ACON_FILE_SIZE bytes; else -1. */
+KRAVINA_API int KRAVinA_Acon_Check(const void* data, long size);
 
 /* Stores record (c, d) in the cached image (kind as one byte, the text cut to 16
    characters). 0; -1 out of range or unless the unit is the cached one. */

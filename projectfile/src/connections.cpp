@@ -190,6 +190,11 @@ int KRAVinA_Acon_Get(int station, int card, int c, int d, int* kind, int* value,
     });
 }
 
+int KRAVinA_Acon_Check(const void* data, long size)
+{
+    return data && size >= 0 && static_cast<std::size_t>(size) == acon::fileSize ? 0 : -1;
+}
+
 int KRAVinA_Acon_Set(int station, int card, int c, int d, int kind, int value, int colour, const char* text)
 {
     return guarded([&] {

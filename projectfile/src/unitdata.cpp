@@ -6,6 +6,7 @@
 #include "fileio.h"
 #include "library.h"
 
+#include <algorithm>
 #include <array>
 
 namespace kravina {
@@ -159,6 +160,22 @@ int KRAVinA_Data_Blocks_Set(const void* data, int size)
         std::memcpy(unitImage().data() + unit::headSize, data, n);
         return 0;
     });
+}
+
+int KRAVinA_Data_Check(const void* data, long size)
+{
+    if (!data || size < 0 || static_cast<std::size_t>(size) != unit::fileSize) return -1;
+    const auto* head = static_cast<const unsigned char*>(data);
+    if (std::memcmp(head, unit::defaultHead, unit::codeSize) != 0) return -1;
+    const auto digit = [](unsigned char c) { return c >= '0' && c <= '9'; };
+    const auto printable = [](unsigned char c) { return c > ' ' && c < 0x7F; };
+    for (std::size_t g = 1; g < unit::headSize / unit::codeSize; ++g) {
+        const unsigned char* code = head + g * unit::codeSize;
+        const bool empty = std::all_of(code, code + unit::codeSize, [](unsigned char c) { return c == 0; });
+        const bool named = digit(code[0]) && digit(code[1]) && std::all_of(code + 2, code + unit::codeSize, printable);
+        if (!empty && !named) return -1;
+    }
+    return 0;
 }
 
 int KRAVinA_Proj_Search(const char* /*unused*/)

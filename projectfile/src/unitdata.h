@@ -9,7 +9,8 @@
 namespace kravina {
 
 namespace unit {
-constexpr std::size_t headSize = 500;
+constexpr std::size_t headSize = 500;  // the block codes of the 100 groups
+constexpr std::size_t codeSize = 5;
 constexpr std::size_t blockCount = 100;
 constexpr std::size_t blockSize = 3608;
 constexpr std::size_t fileSize = headSize + blockCount * blockSize;  // 361300

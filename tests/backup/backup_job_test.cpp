@@ -1,9 +1,18 @@
 #include "backup_job.h"
+#include "crafted_backups.h"
 #include "file_size_limit.h"
+#include "lzw.h"
 #include "temp_dir.h"
 #include "unit_image.h"
 
 #include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace kravinb;
 using kravin::test::readBytes;
@@ -252,4 +261,156 @@ TEST(BackupJob, ListShowsTheBackupsOfTheTargetKind)
     for (const auto& e : ListBackups(p.backups, true)) stations.emplace_back(e.path.filename().string(), e.damaged);
     EXPECT_EQ(cards, (std::vector<std::pair<std::string, bool>>{{"S02C3.BKC", false}, {"cut.BKC", true}, {"other.bkc", false}}));
     EXPECT_EQ(stations, (std::vector<std::pair<std::string, bool>>{{"S02CX.BKC", false}}));
+}
+
+TEST(BackupJob, CraftedBackupsNeverReachTheProject)
+{
+    Project p;
+    const auto unitBefore = p.file("STN02/CARD3.KRAB");
+    const auto acBefore = p.file("STN02/AC3.KRAB");
+    const auto crafted = kravin::test::craftedBackups(headerFor(2, 3), unitBefore, acBefore);
+    for (const auto& c : crafted) {
+        const fs::path bad = p.backups / "bad.BKC";
+        writeBytes(bad.string(), c.bytes);
+        EXPECT_LE(c.bytes.size(), kMaxBackupSize) << c.what;
+        EXPECT_EQ(RestoreBackup(bad, target(p, 2, 3), {}, nullptr), RestoreStatus::Damaged) << c.what;
+        EXPECT_EQ(p.file("STN02/CARD3.KRAB"), unitBefore) << c.what;
+        EXPECT_EQ(p.file("STN02/AC3.KRAB"), acBefore) << c.what;
+        std::vector<std::vector<unsigned char>> members;
+        BkcHeader header;
+        EXPECT_EQ(ReadBackup(c.bytes, header, members), RestoreStatus::Damaged) << c.what;
+    }
+    // Nothing was written, not even a temporary file or the keep folder.
+    for (const auto& e : fs::directory_iterator(p.work / "STN02"))
+        EXPECT_NE(e.path().filename().string()[0], '.') << "temporary file left: " << e.path();
+    EXPECT_FALSE(fs::exists(p.keep));
+
+    // The flipped first byte decodes cleanly to a unit file of the right size:
+    // only the check of the unit file itself refuses it.
+    const auto flipped = std::find_if(crafted.begin(), crafted.end(),
+                                      [](const auto& c) { return c.what == "first compressed byte flipped"; });
+    ASSERT_NE(flipped, crafted.end());
+    const auto h = DecodeHeader(flipped->bytes.data(), flipped->bytes.size());
+    ASSERT_TRUE(h && HeaderFitsFile(*h, flipped->bytes.size()));
+    std::vector<unsigned char> unit;
+    ASSERT_EQ(LzwDecodeMember({flipped->bytes.data() + 128, h->member[0].packed}, h->member[0].size, unit), LzwStatus::Ok);
+    EXPECT_EQ(std::string(unit.begin(), unit.begin() + 5), "10SYS");
+}
+
+TEST(BackupJob, OnlyFilesTheProjectCouldHoldAreBackedUp)
+{
+    Project p;
+    struct Case {
+        const char* what;
+        int member;
+        std::vector<unsigned char> bytes;
+    };
+    auto badHead = kravin::test::unitDataImage(3);
+    badHead[0] = '1';
+    const Case cases[] = {
+        {"empty unit file", 0, {}},
+        {"unit file one byte long", 0, std::vector<unsigned char>(361301, 0)},
+        {"unit file with a bad head", 0, badHead},
+        {"analog file one byte short", 1, std::vector<unsigned char>(1479999, 0)},
+    };
+    for (const Case& c : cases) {
+        writeBytes((p.work / "STN02/member.KRAB").string(), c.bytes);
+        BkcWriter w(p.backups / "x.BKC");
+        ASSERT_EQ(w.Create(headerFor(2, 3)), WriteStatus::Ok);
+        if (c.member == 1) {
+            ASSERT_EQ(w.AddMember(0, p.work / "STN02/CARD3.KRAB"), WriteStatus::Ok);
+        }
+        EXPECT_EQ(w.AddMember(c.member, p.work / "STN02/member.KRAB"), WriteStatus::CannotRead) << c.what;
+    }
+}
+
+// A FIFO, a device and a folder where a file is expected: refused at once, never read.
+TEST(BackupJob, OnlyRegularFilesAreOpened)
+{
+    Project p;
+    const fs::path fifo = p.dir.path() / "pipe";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const fs::path zero = p.dir.path() / "zero";
+    fs::create_symlink("/dev/zero", zero);
+    const fs::path folder = p.dir.path() / "folder";
+    fs::create_directories(folder);
+
+    for (const fs::path& path : {fifo, zero, folder}) {
+        const auto start = std::chrono::steady_clock::now();
+        std::vector<unsigned char> bytes;
+        EXPECT_EQ(ReadRegularFile(path, 1 << 20, bytes), FileRead::NotRegular) << path;
+        EXPECT_EQ(CheckBackupHeader(path, nullptr), HeaderCheck::Missing) << path;
+        EXPECT_EQ(RestoreBackup(path, target(p, 2, 3), {}, nullptr), RestoreStatus::Damaged) << path;
+        BkcWriter w(p.backups / "x.BKC");
+        ASSERT_EQ(w.Create(headerFor(2, 3)), WriteStatus::Ok);
+        EXPECT_EQ(w.AddMember(0, path), WriteStatus::CannotRead) << path;
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1)) << path;
+    }
+    // A regular file larger than the bound is refused before it is read.
+    writeBytes((p.backups / "big.BKC").string(), std::vector<unsigned char>(kMaxBackupSize + 1, 0));
+    std::vector<unsigned char> bytes;
+    EXPECT_EQ(ReadRegularFile(p.backups / "big.BKC", kMaxBackupSize, bytes), FileRead::TooLarge);
+    EXPECT_TRUE(bytes.empty());
+}
+
+TEST(BackupJob, TemporaryFilesOfKilledWritersAreSwept)
+{
+    Project p;
+    const fs::path bkc = p.backups / "S02C3.BKC";
+    // A backup killed while it writes leaves its temporary file behind.
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        BkcWriter w(bkc);
+        if (w.Create(headerFor(2, 3)) == WriteStatus::Ok) w.AddMember(0, p.work / "STN02/CARD3.KRAB");
+        ::kill(::getpid(), SIGKILL);
+        ::_exit(1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    std::vector<fs::path> left;
+    for (const auto& e : fs::directory_iterator(p.backups)) left.push_back(e.path());
+    ASSERT_EQ(left.size(), 1u);
+    const fs::path killed = left[0];
+    EXPECT_EQ(killed.filename().string().rfind(".S02C3.BKC.", 0), 0u) << killed;
+
+    const auto old = fs::file_time_type::clock::now() - kStaleTempAge - std::chrono::minutes(1);
+    const auto age = [&](const fs::path& f) { fs::last_write_time(f, old); };
+    age(killed);
+    // Beside it: a fresh one (a backup that may still run), an old one a running
+    // writer holds, and files that are not ours.
+    writeBytes((p.backups / ".S02C4.BKC.Ab12Cd").string(), {1});
+    BkcWriter running(p.backups / "S02C5.BKC");
+    ASSERT_EQ(running.Create(headerFor(2, 5)), WriteStatus::Ok);
+    fs::path runningTemp;
+    for (const auto& e : fs::directory_iterator(p.backups))
+        if (e.path().filename().string().rfind(".S02C5.BKC.", 0) == 0) runningTemp = e.path();
+    ASSERT_FALSE(runningTemp.empty());
+    age(runningTemp);
+    for (const char* name : {".notes.txt.Ab12Cd", ".S02C6.BKC.tmp", "S02C7.BKC.Ab12Cd", ".S02C8.BKC.Ab-2Cd"}) {
+        writeBytes((p.backups / name).string(), {1});
+        age(p.backups / name);
+    }
+
+    // The next backup into the folder sweeps only the stale file of its own kind.
+    ASSERT_EQ(backUp(p, 2, 3, bkc), WriteStatus::Ok);
+    EXPECT_FALSE(fs::exists(killed));
+    EXPECT_TRUE(fs::exists(p.backups / ".S02C4.BKC.Ab12Cd"));
+    EXPECT_TRUE(fs::exists(runningTemp));
+    for (const char* name : {".notes.txt.Ab12Cd", ".S02C6.BKC.tmp", "S02C7.BKC.Ab12Cd", ".S02C8.BKC.Ab-2Cd"})
+        EXPECT_TRUE(fs::exists(p.backups / name)) << name;
+    running.Abort();
+
+    // A restore sweeps its source folder and the temporary unit files of the station folder.
+    writeBytes((p.backups / ".S02C9.BKC.Zz99Yy").string(), {1});
+    age(p.backups / ".S02C9.BKC.Zz99Yy");
+    writeBytes((p.work / "STN02/.CARD4.KRAB.Qq11Rr").string(), {1});
+    age(p.work / "STN02/.CARD4.KRAB.Qq11Rr");
+    writeBytes((p.work / "STN02/.KRAVin.KRAB.Qq11Rr").string(), {1});
+    age(p.work / "STN02/.KRAVin.KRAB.Qq11Rr");
+    ASSERT_EQ(RestoreBackup(bkc, target(p, 2, 6), {}, nullptr), RestoreStatus::Ok);
+    EXPECT_FALSE(fs::exists(p.backups / ".S02C9.BKC.Zz99Yy"));
+    EXPECT_FALSE(fs::exists(p.work / "STN02/.CARD4.KRAB.Qq11Rr"));
+    EXPECT_TRUE(fs::exists(p.work / "STN02/.KRAVin.KRAB.Qq11Rr"));
 }

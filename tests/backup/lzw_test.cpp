@@ -164,6 +164,10 @@ TEST(LzwCodec, DamagedStreamsAreRefused)
         {"more codes than the size", encode(bytes("AB")), 1, LzwStatus::BadCode},
         {"a string past the size", encode(bytes("AAAA")), 2, LzwStatus::BadCode},
         {"no data", {}, 1, LzwStatus::Truncated},
+        // An empty member is only the end code.
+        {"empty member with a byte code first", encode(bytes("A")), 0, LzwStatus::BadCode},
+        {"empty member without data", {}, 0, LzwStatus::Truncated},
+        {"empty member ending inside its end code", {0xFF}, 0, LzwStatus::Truncated},
     };
     for (const Case& c : cases) {
         std::vector<unsigned char> out;

@@ -551,3 +551,12 @@ INSTANTIATE_TEST_SUITE_P(Layers, LayerTest,
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
+
+TEST(AconCheck, AcceptsExactlyTheFileSize)
+{
+    const std::vector<char> bytes(kAconSize + 1, '\x7f');
+    const std::pair<std::size_t, int> cases[] = {{kAconSize, 0}, {kAconSize - 1, -1}, {kAconSize + 1, -1}, {0, -1}};
+    for (const auto& [size, result] : cases)
+        EXPECT_EQ(KRAVinA_Acon_Check(bytes.data(), static_cast<long>(size)), result) << size;
+    EXPECT_EQ(KRAVinA_Acon_Check(nullptr, static_cast<long>(kAconSize)), -1);
+}

@@ -407,3 +407,41 @@ TEST_F(UnitDataTest, BlocksCopyOutAndBackWholeOrNotAtAll)
     EXPECT_EQ(field(second, 0, kHeadSize), std::string(other.data(), kHeadSize)) << "the head is not a block";
     EXPECT_TRUE(std::equal(second.begin() + kHeadSize, second.end(), first.begin() + kHeadSize, first.end()));
 }
+
+TEST(UnitDataCheck, AcceptsOnlyAUnitFileTheToolCouldHaveWritten)
+{
+    // What the tool writes: the system block in group 0, codes or empty groups after it.
+    std::vector<char> written(kFileSize, '\0');
+    std::memcpy(written.data(), "00SYS01TQQ", 10);
+    std::memcpy(written.data() + 5 * 80, "94SSW", 5);
+    std::memcpy(written.data() + 5 * 81, "95SEQ", 5);
+    written[blockAt(3)] = 'x';  // block bytes are the tool's
+    ASSERT_EQ(KRAVinA_Data_Check(written.data(), static_cast<long>(written.size())), 0);
+
+    struct Case {
+        const char* what;
+        std::size_t size;
+        std::size_t at;  // where text goes (npos: nothing)
+        std::string text;
+    };
+    const std::size_t none = std::string::npos;
+    const Case cases[] = {
+        {"one byte short", kFileSize - 1, none, ""},
+        {"one byte long", kFileSize + 1, none, ""},
+        {"empty", 0, none, ""},
+        {"group 0 without the system block", kFileSize, 0, std::string(5, '\0')},
+        {"group 0 with another class", kFileSize, 0, "10SYS"},
+        {"a code that is not two digits", kFileSize, 5, "A1TQQ"},
+        {"a code cut short", kFileSize, 5, std::string("01T\0Q", 5)},
+        {"an empty group with bytes after its first", kFileSize, 5, std::string("\0\0\0\0Q", 5)},
+        {"a control character in a code", kFileSize, 5 * 99, "01\x01QQ"},
+    };
+    for (const Case& c : cases) {
+        std::vector<char> bytes = written;
+        bytes.resize(c.size, '\0');
+        if (c.at != none) std::memcpy(bytes.data() + c.at, c.text.data(), c.text.size());
+        EXPECT_EQ(KRAVinA_Data_Check(bytes.data(), static_cast<long>(bytes.size())), -1) << c.what;
+    }
+    EXPECT_EQ(KRAVinA_Data_Check(nullptr, static_cast<long>(kFileSize)), -1);
+    EXPECT_EQ(KRAVinA_Data_Check(written.data(), -1), -1);
+}
