@@ -1,6 +1,7 @@
 #include "backup_job.h"
 #include "child_frame.h"
 #include "command_ids.h"
+#include "crafted_backups.h"
 #include "modal_script.h"
 #include "online_shell.h"
 #include "pty_server.h"
@@ -191,6 +192,92 @@ TEST_F(CardBackupTest, UnknownRestoredModelIsRefusedBeforeAnythingIsWritten)
     EXPECT_EQ(prompt.ids(), (std::vector<int>{7102}));
     EXPECT_TRUE(test::readBytes((work() / "STN01/CARD0.KRAB").string()) == before);
     EXPECT_EQ(app->systemTables().cardKind[kStation][0], kind_);
+}
+
+// Backups from elsewhere, damaged or forged, chosen in the restore dialog: each is
+// refused with "Failed to read ... Card backup information", the card's files stay
+// byte for byte, and the project saves and opens again.
+TEST_F(CardBackupTest, CraftedBackupsAreRefusedAndTheProjectStillSavesAndOpens)
+{
+    start();
+    ASSERT_NE(view(), nullptr);
+    placeCard();
+    const std::string archive = dir / "plant.KRA";
+    prompt.dialog([=](model::ProjectDialogData& d) {
+        d.name = "Plant";
+        d.location = archive;
+        return true;
+    });
+    ASSERT_TRUE(frame().trigger(cmd::FileSave));
+    const auto unit = test::readBytes((work() / "STN01/CARD0.KRAB").string());
+    const auto analog = test::readBytes((work() / "STN01/AC0.KRAB").string());
+
+    kravinb::BkcHeader base;
+    base.project = "Plant";
+    base.cardName = app->masters().card.name[static_cast<std::size_t>(kind_)];
+    base.version = app->masters().card.versions[static_cast<std::size_t>(kind_)][0];
+    base.station = kStation;
+    base.card = 0;
+    const fs::path bkc = dir.path() / "backups" / "S01C0.BKC";
+    fs::create_directories(bkc.parent_path());
+    for (const auto& c : test::craftedBackups(base, unit, analog)) {
+        SCOPED_TRACE(c.what);
+        test::writeBytes(bkc.string(), c.bytes);
+        // A file whose header does not fit is refused at Start (Retry, Cancel); one
+        // that only decodes wrong after the overwrite question (OK) when it runs.
+        const bool headerFits = kravinb::CheckBackupHeader(bkc, nullptr) == kravinb::HeaderCheck::Ok;
+        prompt.clearLog();
+        QStringList boxes;
+        ModalScript restore;
+        restore.then("cardRestoreDialog", [&](QWidget* d) {
+            auto* source = d->findChild<QLineEdit*>(QStringLiteral("sourceFolder"));
+            source->setText(QString::fromStdString(bkc.parent_path().string()));
+            source->setModified(true);
+            QTest::keyClick(source, Qt::Key_Return);
+            auto* list = d->findChild<QTreeWidget*>(QStringLiteral("backupList"));
+            ASSERT_EQ(list->topLevelItemCount(), 1);
+            list->setCurrentItem(list->topLevelItem(0));
+            click(d, "startButton");
+            click(d, "cancelButton");
+        });
+        const auto answer = [&](QMessageBox::StandardButton button) {
+            return [&boxes, button](QWidget* w) {
+                auto* box = qobject_cast<QMessageBox*>(w);
+                boxes << box->text();
+                box->button(button)->click();
+            };
+        };
+        if (headerFits) {
+            restore.then("kravinbMessage", answer(QMessageBox::Ok));
+            restore.then("kravinbMessage", answer(QMessageBox::Ok));
+        } else {
+            restore.then("kravinbMessage", answer(QMessageBox::Cancel));
+        }
+        runFromContextMenu({kStation, 1}, syscmd::RestoreCard);
+        EXPECT_TRUE(restore.done()) << "waiting for " << restore.pending();
+        ASSERT_FALSE(boxes.isEmpty());
+        EXPECT_TRUE(boxes.back().startsWith(QStringLiteral("Failed to read ") + QString::fromStdString(bkc.string())))
+            << boxes.back().toStdString();
+        EXPECT_TRUE(prompt.ids().empty());
+        EXPECT_TRUE(test::readBytes((work() / "STN01/CARD0.KRAB").string()) == unit);
+        EXPECT_TRUE(test::readBytes((work() / "STN01/AC0.KRAB").string()) == analog);
+        EXPECT_EQ(app->systemTables().cardKind[kStation][0], kind_);
+        for (const auto& e : fs::directory_iterator(work() / "STN01"))
+            EXPECT_NE(e.path().filename().string()[0], '.') << e.path();
+    }
+
+    // The project saves and opens again with the card as it was.
+    session().projectRecord.modified = 1;
+    prompt.clearLog();
+    ASSERT_TRUE(frame().trigger(cmd::FileSave));
+    EXPECT_EQ(session().projectRecord.modified, 0);
+    ASSERT_TRUE(frame().trigger(cmd::FileNew));
+    prompt.file(archive);
+    ASSERT_TRUE(frame().trigger(cmd::FileOpen));
+    EXPECT_EQ(session().projectRecord.path, archive);
+    EXPECT_EQ(app->systemTables().cardKind[kStation][0], kind_);
+    EXPECT_TRUE(test::readBytes((work() / "STN01/CARD0.KRAB").string()) == unit);
+    EXPECT_TRUE(test::readBytes((work() / "STN01/AC0.KRAB").string()) == analog);
 }
 
 TEST_F(CardBackupTest, SynchronizeVersionPlacesTheVersionOfTheUnitOnThePort)
