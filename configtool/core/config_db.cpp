@@ -143,7 +143,6 @@ int ConfigDB::PrepareDownload(Bytes& deviceImage, const Bytes& heldImage)
     ImageHeader device, held;
     if (const int rc = ParseHeader(deviceImage, false, device); rc < 0) return rc;
     if (const int rc = ParseHeader(heldImage, true, held); rc < 0) return rc;
-    if (device.model != held.model) return -3;
     ObjectFor(device.model).ConvertForDevice(deviceImage, heldImage, held.model);
     return 0;
 }

@@ -38,8 +38,8 @@ public:
     // model or a format version the model does not accept). A refused image changes nothing.
     virtual int LoadFromFile(const Bytes& image, const std::string& path);
     virtual int LoadFromDevice(const Bytes& image);
-    // Merges the held image into the controller's image in place. 0, -1, -2 as above, or
-    // -3 when the two images are of different models.
+    // Merges the held image into the controller's image in place, whatever the models of
+    // the two (the controller keeps its header and communication settings). 0, -1, -2 as above.
     virtual int PrepareDownload(Bytes& deviceImage, const Bytes& heldImage);
     virtual int ExportCsv(std::string& text) const;
     virtual int GetImage(Bytes& out) const;

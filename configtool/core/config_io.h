@@ -13,8 +13,8 @@ class ConfigReader {
 public:
     ConfigReader(ConfigDB* db, QVCom* com) : db_(db), com_(com) {}
     virtual ~ConfigReader() = default;
-    // 0; -1 the file could not be opened; -2 not read; -3 model or version refused;
-    // -4 size or magic refused.
+    // 0; -1 the file could not be opened (or is no regular file: a FIFO, a device, a
+    // folder); -2 not read; -3 model or version refused; -4 size or magic refused.
     int ReadFile(const std::string& path);
     // 0; -3; -4; -6 the port could not be opened; -7 communication failed.
     int Upload();
@@ -30,8 +30,8 @@ public:
     virtual ~ConfigWriter() = default;
     // 0; -1 the file could not be created; -2 writing failed; -3 nothing to write.
     int WriteFile(const std::string& path);
-    // 0; -3; -4 the port could not be opened; -5 communication failed; -6 the held
-    // image is of another model than the controller; -7 the controller reported an
+    // Merges the held image into the controller's own and sends it. 0; -3; -4 the port
+    // could not be opened; -5 communication failed; -7 the controller reported an
     // error (deviceError); -8 an image refused for model or version; -9 for size or magic.
     int Download(int* deviceError);
     // 0; -1; -2; -3.

@@ -75,7 +75,6 @@ std::string GetWriteErrorText(int code, int deviceError)
     case -3: return Text(138);
     case -4: return Text(139);
     case -5: return Text(140);
-    case -6: return Text(142);
     case -7: return Formatted(143, deviceError);
     case -8: return Formatted(137, 1);
     case -9: return Formatted(137, 2);

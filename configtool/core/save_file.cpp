@@ -28,13 +28,16 @@ mode_t CurrentUmask()
 int SaveFile(const std::string& path, const std::string& bytes)
 {
     if (path.empty()) return -1;
+    // Only a regular file is replaced: never a FIFO, a device or a folder.
+    struct stat target {};
+    const bool exists = ::stat(path.c_str(), &target) == 0;
+    if (exists && !S_ISREG(target.st_mode)) return -1;
     std::string tmp = path + ".XXXXXX";
     const int fd = ::mkstemp(tmp.data());
     if (fd < 0) return -1;
     const mode_t mask = CurrentUmask();
-    struct stat st {};
     // A replaced file keeps its permissions; a new one gets the usual ones.
-    ::fchmod(fd, ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : (0666 & ~mask));
+    ::fchmod(fd, exists ? (target.st_mode & 07777) : (0666 & ~mask));
     std::size_t done = 0;
     bool ok = true;
     while (ok && done < bytes.size()) {

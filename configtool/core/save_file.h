@@ -6,7 +6,8 @@
 
 namespace qvcfg {
 
-// 0 written; -1 the file could not be created; -2 writing failed.
+// 0 written; -1 the file could not be created (or the path names no regular file);
+// -2 writing failed.
 int SaveFile(const std::string& path, const std::string& bytes);
 
 }  // namespace qvcfg

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace qvcfg::test {
 namespace {
 
@@ -102,11 +104,17 @@ TEST(ConfigDB, PrepareDownloadMergesIntoTheControllersImage)
     EXPECT_EQ(device[122], 7);
     EXPECT_EQ(device[140], 10);
 
-    // Another model is refused, and nothing of the controller's image changes.
-    Bytes qv210 = MakeImage(210, 3, 2);
+    // The models are not compared: a QV200 image merges into a QV210's, which keeps
+    // its header (model and versions) and its communication settings.
+    Bytes qv210 = MakeImage(210, 3, 2, 2, 30);
+    qv210[122] = 9;
+    qv210[132] = 172;
+    PutU16(qv210, 144, 5020);
     const Bytes before = qv210;
-    EXPECT_EQ(db.PrepareDownload(qv210, held), -3);
-    EXPECT_EQ(qv210, before);
+    ASSERT_EQ(db.PrepareDownload(qv210, held), 0);
+    EXPECT_TRUE(std::equal(qv210.begin(), qv210.begin() + 32, before.begin()));
+    EXPECT_TRUE(std::equal(qv210.begin() + 122, qv210.begin() + 148, before.begin() + 122));
+    EXPECT_EQ(GetU16(qv210, 40), 0);
 
     Bytes shortHeld = MakeImage(200, 1, 1);
     EXPECT_EQ(db.PrepareDownload(device, shortHeld), -2);

@@ -21,8 +21,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <deque>
 #include <filesystem>
+#include <sys/stat.h>
 
 namespace qvcfg::test {
 namespace {
@@ -218,20 +221,53 @@ TEST_F(MainDialogTest, FailureBoxes)
     EXPECT_EQ(prompt.shown.back(), QStringLiteral("error: Failed to read\nFailed to open file"));
     EXPECT_EQ(Find<QLineEdit>("state")->text(), QStringLiteral("No data"));
 
-    // A controller of another model refuses the held configuration.
-    StartSim("QV210");
-    settings.setValue(QLatin1String(kPortSetting), QString::fromStdString(sim->DevicePath()));
-    Open();
-    kravin::test::writeBytes(dir / "QV200.cfg", qvcfgsim::InitialConfig("QV200"));
-    prompt.paths = {P("QV200.cfg")};
-    Click("readFile");
-    Click("download");
-    EXPECT_EQ(prompt.shown.back(), QStringLiteral("error: Failed to write\nIncompatible data"));
-    EXPECT_EQ(sim->Downloads(), 0);
+    // A FIFO, a device and a folder chosen as the file: "Failed to open file" at once.
+    ASSERT_EQ(::mkfifo((dir / "pipe.cfg").c_str(), 0600), 0);
+    fs::create_symlink("/dev/zero", dir / "zero.cfg");
+    fs::create_directories(dir / "folder.cfg");
+    for (const char* name : {"pipe.cfg", "zero.cfg", "folder.cfg"}) {
+        const auto start = std::chrono::steady_clock::now();
+        prompt.paths = {P(name)};
+        Click("readFile");
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1)) << name;
+        EXPECT_EQ(prompt.shown.back(), QStringLiteral("error: Failed to read\nFailed to open file")) << name;
+        EXPECT_EQ(Find<QLineEdit>("state")->text(), QStringLiteral("No data")) << name;
+    }
 
+    StartSim();
+    Open();
     sim->Stop();
     Click("trendUpload");
     EXPECT_TRUE(prompt.shown.back().startsWith(QStringLiteral("error: Failed to read\n")));
+}
+
+// A .cfg of another model downloads into the controller's own image: the settings
+// of the file arrive, the controller keeps its model and its network settings.
+TEST_F(MainDialogTest, AnotherModelsFileDownloadsIntoTheControllersImage)
+{
+    StartSim("QV210");
+    const qvcfgsim::Bytes device = sim->Config();
+    Open();
+    qvcfgsim::Bytes file = qvcfgsim::InitialConfig("QV200");
+    file[41] = 2;    // back light brightness code 2
+    file[122] = 33;  // another node address, IP address and port than the controller's
+    file[132] = 192;
+    file[145] = 80;
+    kravin::test::writeBytes(dir / "QV200.cfg", file);
+    prompt.paths = {P("QV200.cfg")};
+    Click("readFile");
+    ASSERT_EQ(Find<QLabel>("model")->text(), QStringLiteral("Device Model : QV200"));
+    Click("download");
+    EXPECT_EQ(prompt.shown.back(), QStringLiteral("info: Writing completed"));
+    ASSERT_EQ(sim->Downloads(), 1);
+    const qvcfgsim::Bytes now = sim->Config();
+    ASSERT_EQ(now.size(), device.size());
+    EXPECT_EQ(GetU16(now, 6), 210);
+    EXPECT_TRUE(std::equal(now.begin(), now.begin() + 32, device.begin())) << "the controller's header";
+    EXPECT_TRUE(std::equal(now.begin() + 122, now.begin() + 148, device.begin() + 122)) << "its network settings";
+    EXPECT_EQ(now[41], 2);
+    // The dialog still shows the file it read.
+    EXPECT_EQ(Find<QLineEdit>("state")->text(), QStringLiteral("QV200.cfg"));
 }
 
 TEST_F(MainDialogTest, PortSettingIsStored)
