@@ -97,8 +97,13 @@ protected:
         DownloadRun run(link, std::move(unit), std::move(s), q, noWaits());
         run.Run();
         EXPECT_FALSE(link.isOpen());
+        lastMessage = run.context().result().messageId();
+        lastDetail = run.context().result().detail();
         return run.context().result().outcome();
     }
+
+    int lastMessage = 0;
+    std::string lastDetail;
 
     std::unique_ptr<qvsim::PtyServer> server;
     SerialLink link;
@@ -152,13 +157,16 @@ TEST_F(SerialRuns, StrictDeviceTakesTheDownloadBecauseWriteModeComesFirst)
     EXPECT_EQ(value(0, 0, 0, 1), "0");
 }
 
-TEST_F(SerialRuns, RejectedItemWithSkipAllFinishesAskingOnce)
+TEST_F(SerialRuns, RejectedItemWithSkipAllAsksOnceAndEndsAsFailedWithTheCount)
 {
     ASSERT_NO_FATAL_FAILURE(serve({qvsim::BlankCard("QV200", "0001")}));
     server->setItemFault(2, 11, qvsim::Fault::Cng);
     ScriptedQuestions q;
     q.answer(model::AnswerSkipAll);
-    EXPECT_EQ(download(qv200Unit(), q, downloadSetup()), TransferOutcome::Finished);
+    // The device holds less than the project: never a normal end.
+    EXPECT_EQ(download(qv200Unit(), q, downloadSetup()), TransferOutcome::Failed);
+    EXPECT_EQ(lastMessage, kMsgDownloadIncomplete);
+    EXPECT_EQ(lastDetail, "1");
     EXPECT_EQ(q.kinds(), std::vector<std::string>{"missing"});
     EXPECT_EQ(q.asked()[0].a, 2);
     EXPECT_EQ(q.asked()[0].b, 11);

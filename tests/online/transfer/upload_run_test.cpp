@@ -1,5 +1,6 @@
 // The upload and the network download runs against the controller simulator and the
 // simulated bus, with no waits; the value conversion on its own.
+#include "KRAVinA.h"
 #include "net_download_run.h"
 #include "scripted_questions.h"
 #include "upload_model.h"
@@ -12,6 +13,8 @@
 #include "vuken_sim.h"
 
 #include <gtest/gtest.h>
+
+#include <cstring>
 
 #include <memory>
 
@@ -107,6 +110,14 @@ protected:
         s.station = 2;
         s.card = 1;
         s.masters = masters;
+        // The card type table of the shipped masters, as the tool reads it at start-up.
+        for (int code = 0; code < 100; ++code) {
+            char names[1024] = {};
+            KRAVinA_Mast_FiledName_Get(code, names, KRAVIN_SAMPLE_TABLES "/");
+            const std::string text(names, ::strnlen(names, sizeof names));
+            for (std::size_t at = 0; at + 8 <= text.size(); at += 8)
+                s.cardTypes[static_cast<std::size_t>(code)].push_back(text.substr(at, 8));
+        }
         const model::CardKindMasters* m = &masters;
         s.describe = [m](const std::string& model, const std::string& version) {
             return DescribeUploadModel(*m, KRAVIN_SAMPLE_TABLES "/", model, version);
@@ -129,8 +140,12 @@ protected:
 
 TEST_F(UploadRuns, AnEmptySlotCreatesTheUnitFromTheDevice)
 {
-    ASSERT_NO_FATAL_FAILURE(serve({qvsim::DefaultCard()}));
-    questions.answer(model::AnswerSkipAll);  // items the card lacks
+    qvsim::SimCard card = qvsim::DefaultCard();
+    card.bank0[1].erase(2);  // two items the card lacks
+    card.bank0[1].erase(3);
+    card.bank0[1][7] = "12.5";
+    ASSERT_NO_FATAL_FAILURE(serve({card}));
+    questions.answer(model::AnswerSkipAll);
     auto r = run(setup());
     ASSERT_EQ(r->context().result().outcome(), TransferOutcome::Finished) << r->context().result().messageId();
     const UploadStaging& s = r->staging();
@@ -140,8 +155,10 @@ TEST_F(UploadRuns, AnEmptySlotCreatesTheUnitFromTheDevice)
     EXPECT_EQ(s.blockCodes[0], "00SYS");
     EXPECT_EQ(s.blockCodes[1], "01CTL");
     EXPECT_EQ(s.blockCodes[2], "21BCA");
-    EXPECT_EQ(s.items.at({1, 11}), "100.0");
-    EXPECT_EQ(s.items.at({2, 11}), "50.00");
+    EXPECT_EQ(s.items.at({1, 7}), "12.5");
+    EXPECT_EQ(s.items.at({1, 10}), "01");   // the block number
+    EXPECT_EQ(s.items.at({2, 11}), "0000");
+    EXPECT_EQ(s.blockCodes[3], "");         // item 10 "**": no block
     EXPECT_EQ(s.items.count({1, 2}), 0u);  // missing on the device: not staged
     const std::vector<std::string> kinds = questions.kinds();
     EXPECT_EQ(std::count(kinds.begin(), kinds.end(), "missing"), 1);  // Skip All asks once
@@ -256,7 +273,9 @@ TEST_F(UploadRuns, UnknownCodeBadTypeAndNoReplyFail)
 
 TEST_F(UploadRuns, StopAndAbortEndWithoutAFinishedStaging)
 {
-    ASSERT_NO_FATAL_FAILURE(serve({qvsim::DefaultCard()}));
+    qvsim::SimCard card = qvsim::DefaultCard();
+    card.bank0[1].erase(2);
+    ASSERT_NO_FATAL_FAILURE(serve({card}));
     questions.answer(model::AnswerAbort);  // the first missing item
     auto aborted = run(setup());
     EXPECT_EQ(aborted->context().result().outcome(), TransferOutcome::Aborted);

@@ -47,6 +47,7 @@ int DownloadRun::repeats() const { return io_.framed() ? 5 : 3; }
 void DownloadRun::Run()
 {
     skipAll_ = false;
+    unwritten_ = 0;
     if (unit_.cards.empty()) {
         context_.result().Set(TransferOutcome::Failed, kMsgDownloadCommError);
         return;
@@ -63,7 +64,13 @@ void DownloadRun::Run()
     }
     link_.CloseComPort();
     switch (end) {
-    case CardEnd::Done: context_.result().Set(TransferOutcome::Finished); break;
+    case CardEnd::Done:
+        // Refused or skipped writes leave the device short of the project: no normal end.
+        if (unwritten_ > 0)
+            context_.result().Set(TransferOutcome::Failed, kMsgDownloadIncomplete, std::to_string(unwritten_));
+        else
+            context_.result().Set(TransferOutcome::Finished);
+        break;
     case CardEnd::Abort: context_.result().Set(TransferOutcome::Aborted); break;
     case CardEnd::Stop: context_.result().Set(TransferOutcome::Stopped); break;
     case CardEnd::Fail: context_.result().Set(TransferOutcome::Failed, kMsgDownloadCommError); break;
@@ -111,10 +118,12 @@ DownloadRun::Step DownloadRun::Item(int group, const TransferItem& item, const s
         if (!skipAll_) answer = context_.questions().itemMissing(group, item.item);
         if (answer == model::AnswerSkipAll) skipAll_ = true;
         if (answer == model::AnswerAbort) end = CardEnd::Abort;
+        else ++unwritten_;
         return item.item == 10 ? Step::NextGroup : Step::Next;
     };
     auto commError = [&] {
         if (context_.questions().communicationError({}) != model::AnswerSkip) end = CardEnd::Abort;
+        else ++unwritten_;
         return skip;
     };
     std::string reply;
@@ -166,6 +175,7 @@ DownloadRun::CardEnd DownloadRun::Groups(const TransferCard& card, int bank, int
         if (!Group(sent)) {
             if (context_.stopRequested()) return CardEnd::Stop;
             if (context_.questions().communicationError({}) != model::AnswerSkip) return CardEnd::Abort;
+            ++unwritten_;
             continue;
         }
         for (const TransferItem& item : g.items) {

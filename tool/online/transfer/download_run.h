@@ -16,6 +16,8 @@ constexpr int kMsgCardTypeMismatch = 8114;
 constexpr int kMsgDownloadCommError = 8300;
 constexpr int kMsgItemDoesNotExist = 8307;
 constexpr int kMsgPortOpen = 9291;
+// The run ended with items the device refused or the user skipped (their count).
+constexpr int kMsgDownloadIncomplete = 9296;
 
 struct DownloadSetup {
     std::string portName;
@@ -63,6 +65,7 @@ private:
     SerialTransport io_;
     int cardIndex_ = 0;
     bool skipAll_ = false;
+    int unwritten_ = 0;  // items and groups refused by the device or skipped by the user
 };
 
 }  // namespace kravin::online

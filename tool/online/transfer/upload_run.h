@@ -77,6 +77,9 @@ struct UploadSetup {
     std::vector<UploadCardSetup> v8rtuCards;
     int cardCount = 0;
     model::CardKindMasters masters;
+    // The card type table of the masters: the card names (8 characters) that report each
+    // card type code 0..99. All empty: the names are found by their model codes.
+    std::array<std::vector<std::string>, 100> cardTypes;
     UploadDescribe describe;
 };
 
