@@ -447,6 +447,130 @@ TEST_F(BusTransfers, FourFailedWritesAskAndSkipRetriesTheSameWrite)
     EXPECT_EQ(item(0, 0, 0, 1), "0");
 }
 
+// A V8RTU unit of station 5 for the network download: the given library cards, each with
+// one function block in group 30.
+TransferUnit v8rtuNetUnit(std::vector<int> cards, int cardCount, bool fromStation)
+{
+    TransferUnit unit;
+    unit.station = 5;
+    unit.v8rtu = true;
+    unit.v8rtuStation = fromStation;
+    unit.cardCount = cardCount;
+    unit.startCard = fromStation ? 0 : cards.front() + 1;
+    for (int lib : cards) {
+        TransferCard card;
+        card.card = lib;
+        card.model = padded("V8RTU");
+        card.version = "1.00";
+        card.groups = {{30, true, {{10, "51"}, {11, "010" + std::to_string(lib)}}, "51"}};
+        unit.cards.push_back(card);
+    }
+    return unit;
+}
+
+std::string describe(const VukenJournalEntry& e)
+{
+    return std::string(e.operation == VUKEN_OP_WRITE ? "W " : "R ") + std::to_string(e.address & 31) + ":" +
+           std::to_string(e.group) + "." + std::to_string(e.item) + (e.operation == VUKEN_OP_WRITE ? "=" + std::string(e.data) : "");
+}
+
+// Before the first write the station's remote card is checked: its mode switched off
+// (then a long wait), and its card count raised when it holds fewer cards than the project.
+TEST_F(BusTransfers, V8rtuNetworkDownloadChecksTheRemoteCardFirst)
+{
+    struct Case {
+        const char* mode;
+        const char* held;
+        std::vector<std::string> check;  // the requests before the first card's write
+        bool longWait;
+    };
+    const Case cases[] = {
+        {"1", "1", {"R 0:0.1", "W 0:0.1=0", "R 0:0.52", "W 0:0.1=1", "W 0:0.52=2"}, true},
+        {"0", "1", {"R 0:0.1", "R 0:0.52", "W 0:0.1=1", "W 0:0.52=2"}, false},
+        {"0", "2", {"R 0:0.1", "R 0:0.52"}, false},
+        {"1", "3", {"R 0:0.1", "W 0:0.1=0", "R 0:0.52"}, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string("mode ") + c.mode + ", cards held " + c.held);
+        vuken_sim_reset();
+        for (int lib : {0, 1}) vuken_sim_add_card(5, lib);
+        vuken_sim_set_item(5, 0, 0, 1, c.mode);
+        vuken_sim_set_item(5, 0, 0, 52, c.held);
+        NetDownloadSetup setup;
+        setup.clearEeprom = false;
+        setup.blockCodes[30] = "51ADS";
+        std::vector<std::string> sent;
+        NetDownloadRun run(BusApi::Vuken(), v8rtuNetUnit({0, 1}, 2, true), setup, questions, TransferTiming{});
+        run.context().progress = [&sent](const TransferProgress& p) {
+            if (sent.empty() || sent.back() != p.sent) sent.push_back(p.sent);
+        };
+        run.Run();
+        ASSERT_EQ(run.context().result().outcome(), TransferOutcome::Finished);
+        std::vector<std::string> requests;
+        for (const VukenJournalEntry& e : journal()) requests.push_back(describe(e));
+        ASSERT_GT(requests.size(), c.check.size());
+        EXPECT_EQ(std::vector<std::string>(requests.begin(), requests.begin() + static_cast<long>(c.check.size())), c.check);
+        EXPECT_EQ(requests[c.check.size()], "W 0:30.10=51");
+        // The mode goes off once, at the station's address, after the last card.
+        EXPECT_EQ(requests.back(), "W 0:0.1=0");
+        EXPECT_EQ(std::count(requests.begin() + static_cast<long>(c.check.size()), requests.end(), "W 1:0.1=0"), 0);
+        EXPECT_EQ(run.context().waited() >= std::chrono::milliseconds(5000), c.longWait);
+        ASSERT_FALSE(sent.empty());
+        EXPECT_EQ(sent.front(), kRemoteCardCheckText);
+    }
+}
+
+// Started from a card of a V8RTU station, the download writes the mode off at the
+// station's address only when that card is the station's last.
+TEST_F(BusTransfers, V8rtuCardDownloadEndsTheModeAtTheStationOnlyFromTheLastCard)
+{
+    struct Case {
+        int lib;
+        std::vector<std::string> tail;
+    };
+    const Case cases[] = {
+        {1, {"W 1:30.10=51", "W 1:30.11=0101", "W 0:0.1=0"}},  // the last of two cards
+        {0, {"R 0:0.52", "W 0:30.10=51", "W 0:30.11=0100"}},   // the first: the mode stays
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.lib);
+        vuken_sim_reset();
+        for (int lib : {0, 1}) vuken_sim_add_card(5, lib);
+        vuken_sim_set_item(5, 0, 0, 1, "0");
+        vuken_sim_set_item(5, 0, 0, 52, "2");
+        NetDownloadSetup setup;
+        setup.clearEeprom = false;
+        setup.blockCodes[30] = "51ADS";
+        NetDownloadRun run(BusApi::Vuken(), v8rtuNetUnit({c.lib}, 2, false), setup, questions, TransferTiming{});
+        run.Run();
+        ASSERT_EQ(run.context().result().outcome(), TransferOutcome::Finished);
+        std::vector<std::string> requests;
+        for (const VukenJournalEntry& e : journal()) requests.push_back(describe(e));
+        ASSERT_GE(requests.size(), c.tail.size());
+        EXPECT_EQ(std::vector<std::string>(requests.end() - static_cast<long>(c.tail.size()), requests.end()), c.tail);
+    }
+}
+
+// The network group download of a V8RTU card selects the card, then writes the mode on
+// before the group's items and off after them, all at the card's address.
+TEST_F(BusTransfers, V8rtuNetworkGroupDownloadSelectsTheCardAndWritesTheModeAround)
+{
+    for (int lib : {0, 1}) vuken_sim_add_card(5, lib);
+    vuken_sim_set_item(5, 0, 0, 1, "0");
+    vuken_sim_set_item(5, 0, 0, 52, "2");
+    NetDownloadSetup setup;
+    setup.groupMode = true;
+    setup.blockCodes[30] = "51ADS";
+    NetDownloadRun run(BusApi::Vuken(), v8rtuNetUnit({1}, 2, false), setup, questions, TransferTiming{});
+    run.Run();
+    ASSERT_EQ(run.context().result().outcome(), TransferOutcome::Finished);
+    std::vector<std::string> requests;
+    for (const VukenJournalEntry& e : journal()) requests.push_back(describe(e));
+    const std::vector<std::string> expected{"R 0:0.1",      "R 0:0.52",       "W 1:0.0=1", "W 1:0.1=1",
+                                            "W 1:30.10=51", "W 1:30.11=0101", "W 1:0.1=0"};
+    EXPECT_EQ(requests, expected);
+}
+
 UploadSetup v8rtuSetup(UploadSetup s, int startCard, int projectCount)
 {
     s.newUnit = false;
