@@ -16,6 +16,7 @@
 #include "system_view_logic.h"
 #include "transfer_shell.h"
 #include "transfer_unit.h"
+#include "transfer_worker.h"
 #include "upload_dialog.h"
 #include "upload_shell.h"
 
@@ -258,6 +259,12 @@ protected:
                 outcome = o;
                 if (o != online::TransferOutcome::Finished) dialog->reject();
             });
+            // Card name and version as the dialog shows them while the groups are read.
+            QObject::connect(dialog->worker(), &online::TransferWorker::progress, dialog,
+                             [this, dialog](const online::TransferProgress& p) {
+                                 if (p.group < 1 || !shownWhileRunning.first.isEmpty()) return;
+                                 shownWhileRunning = {dialog->label("1000")->text(), dialog->label("1001")->text()};
+                             });
             QMetaObject::invokeMethod(dialog, [dialog] { dialog->startStop(); }, Qt::QueuedConnection);
         };
         EXPECT_TRUE(app->onlineShell()->runCommand(uploadcmd::Upload));
@@ -287,6 +294,7 @@ protected:
     std::unique_ptr<qvsim::PtyServer> server;
     std::vector<std::string> compareErrors;
     std::vector<std::string> questions;
+    std::pair<QString, QString> shownWhileRunning;
 };
 
 TEST_F(RoundTripRoad, PlaceSetDownloadCompareUploadAndEditAgain)
@@ -374,6 +382,7 @@ TEST_F(RoundTripRoad, DefaultSimulatorCardIsUploadedComparedAndSynchronized)
     app->unitSelection().select(kStation, kCard);
     ASSERT_EQ(upload(), online::TransferOutcome::Finished) << ::testing::PrintToString(prompt.ids());
     EXPECT_EQ(app->unitContext().unitKindName(kStation, kCard), "QV200   ");
+    EXPECT_EQ(shownWhileRunning, (std::pair<QString, QString>{QStringLiteral("QV200   "), QStringLiteral("1.00")}));
     const auto uploaded = transferred();
     for (int g : {0, 1, 2, 4, 5, 80, 81}) EXPECT_EQ(uploaded.count(g), 1u) << "group " << g;
     int differences = -1;

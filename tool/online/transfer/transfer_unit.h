@@ -45,6 +45,10 @@ struct TransferUnit {
     std::vector<TransferCard> cards;  // in the order they are transferred
 };
 
+// Group 0's unit selector (item 0) and download mode (item 1): the transfers write them
+// to steer the device and never carry them as the unit's data, whatever the tables say.
+bool IsDeviceControlItem(int group, int item);
+
 // Message: the card count of the station's unit text is no hexadecimal digit.
 constexpr int kMsgBadCardCount = 9294;
 

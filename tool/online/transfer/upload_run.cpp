@@ -136,7 +136,7 @@ int NextUploadItem(const std::array<UploadItemDef, 100>& def, int group, int ite
 {
     for (int i = std::max(item + 1, 0); i < 100; ++i) {
         const std::string& t = def[static_cast<std::size_t>(i)].type;
-        if (group == 0 && i == 97) continue;
+        if ((group == 0 && i == 97) || IsDeviceControlItem(group, i)) continue;
         if (!t.empty() && !startsWith(t, "FA_") && !startsWith(t, "NON")) return i;
     }
     return -1;
