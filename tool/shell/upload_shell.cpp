@@ -77,10 +77,7 @@ std::optional<online::UploadSetup> UploadShell::prepare(int station, int card, i
     s.station = station;
     s.card = card;
     s.masters = app_.masters();
-    const FieldNameTable& types = app_.fieldNames();
-    for (std::size_t code = 0; code < types.size() && code < s.cardTypes.size(); ++code)
-        for (int k = 0; k < types[code].count && k < kFieldNamesPerGroup; ++k)
-            s.cardTypes[code].emplace_back(types[code].names[static_cast<std::size_t>(k)].data());
+    s.cardTypes = FieldNamesByGroup(app_.fieldNames());
     s.stationIsV8rtu = online::ModelBeginsWith(unit.unitKindName(station, 0), "V8RTU");
     s.nextSlotEmpty = card >= model::kCardSlots || unit.unitKindName(station, card + 1).empty();
     unit.g_curStation = station;

@@ -4,6 +4,7 @@
 #include "services.h"
 #include "transfer_texts.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
@@ -148,7 +149,22 @@ DownloadRun::CardEnd DownloadRun::CardType(const TransferCard& card)
     }
     if (BeginsWith(reply, "CNG") || reply.size() < 2) return CardEnd::Done;
     const int code = std::atoi(reply.substr(reply.size() - 2).c_str());
-    if (code != 0) return CardEnd::Done;  // a listed code: the masters carry no card type table to refuse it
+    if (code != 0) {
+        // The code must be listed for the model; a QV200X of version 1.6 and a QV200BX of
+        // version 1.3 report the codes of the QV200 and the QV200B.
+        const bool table = std::any_of(setup_.cardTypes.begin(), setup_.cardTypes.end(),
+                                       [](const std::vector<std::string>& v) { return !v.empty(); });
+        if (!table || code < 0 || code >= static_cast<int>(setup_.cardTypes.size())) return CardEnd::Done;
+        std::string name = card.model;
+        name.resize(8, ' ');
+        if (name == "QV200X  " && card.version.rfind("1.6", 0) == 0) name = "QV200   ";
+        if (name == "QV200BX " && card.version.rfind("1.3", 0) == 0) name = "QV200B  ";
+        for (std::string listed : setup_.cardTypes[static_cast<std::size_t>(code)]) {
+            listed.resize(8, ' ');
+            if (listed == name) return CardEnd::Done;
+        }
+        return context_.questions().confirm(kMsgCardTypeMismatch, {}, true) ? CardEnd::Done : CardEnd::Abort;
+    }
     if (!Group(1) || !io_.Exchange("I10\r", kItemReply, reply)) return CardEnd::Done;
     const std::string value = reply.empty() ? reply : reply.substr(1);
     const bool mismatch = (value == "**" && !ModelBeginsWith(card.model, "TQRW ")) ||

@@ -26,6 +26,8 @@ struct DownloadSetup {
     int bank0First = 0, bank0Last = 99;
     int bank2First = 0, bank2Last = 99;
     std::string programmingUnitId;
+    // The card type table; all empty: a nonzero card type code is not checked.
+    CardTypeTable cardTypes;
 };
 
 // A bound above 99 (or below 0) refuses the start.

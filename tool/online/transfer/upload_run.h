@@ -8,6 +8,7 @@
 #include "bus_api.h"
 #include "serial_transport.h"
 #include "system_config.h"
+#include "transfer_unit.h"
 
 #include <array>
 #include <functional>
@@ -79,7 +80,7 @@ struct UploadSetup {
     model::CardKindMasters masters;
     // The card type table of the masters: the card names (8 characters) that report each
     // card type code 0..99. All empty: the names are found by their model codes.
-    std::array<std::vector<std::string>, 100> cardTypes;
+    CardTypeTable cardTypes;
     UploadDescribe describe;
 };
 
