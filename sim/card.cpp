@@ -40,7 +40,31 @@ std::vector<std::string_view> words(std::string_view s)
     return out;
 }
 
+struct SampleItem {
+    int group;
+    int item;
+    const char* value;
+};
+
+struct SampleTypeCode {
+    const char* model;
+    int code;
+};
+
+#include "sample_tables.inc"
+
 }  // namespace
+
+std::string TypeCodeOfModel(std::string_view model)
+{
+    while (!model.empty() && model.back() == ' ') model.remove_suffix(1);
+    int code = 0;
+    for (const SampleTypeCode& t : kTypeCodes)
+        if (model == t.model) code = t.code;
+    char text[8];
+    std::snprintf(text, sizeof text, "%02d", code);
+    return text;
+}
 
 int BaudRateOfIndex(int baudIndex)
 {
@@ -69,18 +93,8 @@ void AddClockItems(SimCard& card)
 SimCard DefaultCard()
 {
     SimCard card;
-    auto& g0 = card.bank0[0];
-    g0[0] = "0";      // card or bank selector
-    g0[1] = "0";      // download mode
-    g0[51] = "00";    // station
-    g0[52] = "0001";  // unit ID
+    for (const SampleItem& i : kDefaultCardItems) card.bank0[i.group][i.item] = i.value;
     AddClockItems(card);
-    g0[95] = "0";     // clear
-    g0[96] = "16";    // card type code
-    g0[99] = "1.00";  // ROM version
-    card.bank0[1] = {{10, "01"}, {11, "100.0"}, {12, "0.0"}};
-    card.bank0[2] = {{10, "21"}, {11, "50.00"}, {12, "-5"}, {13, "1"}};
-    card.bank0[81] = {{10, "81"}, {11, "130001"}, {12, "030000"}, {13, "050000"}, {14, "000000"}};
     return card;
 }
 
@@ -94,7 +108,7 @@ SimCard BlankCard(std::string model, std::string unitId)
     g0[1] = "0";
     g0[52] = std::move(unitId);
     AddClockItems(card);
-    g0[96] = "16";
+    g0[96] = TypeCodeOfModel(card.model);
     g0[99] = "1.00";
     return card;
 }
@@ -156,7 +170,7 @@ ConfigResult ParseCardConfig(std::string_view text)
                     if (!parseNumber(w[i].substr(5), 0, 2, card.baudIndex)) return fail("baud index must be 0, 1 or 2");
                 } else if (w[i] == "blank") {
                     card.blank = true;
-                    card.bank0[0][96] = "16";
+                    card.bank0[0][96] = TypeCodeOfModel(card.model);
                     card.bank0[0][99] = "1.00";
                 } else if (w[i] == "strict") {
                     card.strict = true;

@@ -28,9 +28,14 @@ struct SimCard {
 // card does not hold yet.
 void AddClockItems(SimCard& card);
 
-// The built-in card: a QV200 with ID "0001" at 9600 baud, group 0, two blocks and a
-// sequence group.
+// The built-in card: a QV200 1.00 with ID "0001" at 9600 baud holding, as the sample
+// tables define it, every group its valid-block table lists: blocks in groups 0, 1, 2, 4,
+// 5, 80 and the sequence group 81 with every used item, item 10 "**" in the others.
 SimCard DefaultCard();
+
+// The card type code (group 0 item 96, two digits) that the sample tables give a card
+// name; "00" for a name they don't know.
+std::string TypeCodeOfModel(std::string_view model);
 
 struct ConfigResult {
     std::vector<SimCard> cards;

@@ -86,8 +86,8 @@ def core(int_n, float_n):
 
 
 def analog_block(int_n, float_n, inputs, outputs, extra=()):
-    """A function block: core items, ANACOM inputs from item 10, outputs from item 20."""
-    items = core(int_n, float_n)
+    """A function block: core items, ANACOM inputs from item 11, outputs from item 20."""
+    items = padded(core(int_n, float_n), 11, [])
     for i in range(inputs):
         items.append(("ANACOM", "Input %d" % (i + 1), "IN%d" % (i + 1), "", "0000", ""))
     while len(items) < 20:
@@ -96,10 +96,21 @@ def analog_block(int_n, float_n, inputs, outputs, extra=()):
         items.append(("FLOAT%d" % float_n, "Output %d" % (i + 1), "OT%d" % (i + 1), "%", "0.0", "-9999_9999"))
     items.append(("FLAG", '"0:Off,1:On"Alarm', "ALM", "", "0", "0;1"))
     items.extend(extra)
-    terms = [("A", "Input %d" % (i + 1), "IN%d" % (i + 1), 10 + i) for i in range(inputs)]
+    terms = [("A", "Input %d" % (i + 1), "IN%d" % (i + 1), 11 + i) for i in range(inputs)]
     terms += [("A", "Output %d" % (i + 1), "OT%d" % (i + 1), 20 + i) for i in range(outputs)]
     terms.append(("D", "Alarm", "ALM", 20 + outputs))
     return items, terms
+
+
+def normalised(items):
+    """Items with each FLOATn default written with n decimals, as the tool stores it."""
+    out = []
+    for item in items:
+        kind, default = item[0], item[4]
+        if kind.startswith("FLOAT") and kind[5:].isdigit() and default:
+            item = item[:4] + ("%.*f" % (int(kind[5:]), float(default)),) + item[5:]
+        out.append(item)
+    return out
 
 
 def padded(items, at, more):
@@ -110,9 +121,12 @@ def padded(items, at, more):
 
 
 def sys_block():
+    """Group 0: items 0 (unit selector) and 1 (write mode) control the device; they are
+    written by the transfers themselves and never sent as data."""
     items = [
+        ("FA_INT1", "Unit selector", "SEL", "", "0", ""),
+        ("FA_INT1", "Write mode", "WRM", "", "0", ""),
         ("CHAR16", "Unit name", "UNM", "", "", ""),
-        ("STATION", "Station number", "STN", "", "00", "00_3F"),
         ("GROUP", "Monitor group", "GRP", "", "00", "00_99"),
         ("FLAG", '"0:STOP,1:RUN"Run mode', "RUN", "", "0", "0;1"),
         ("INT8", "Watchdog time", "WDT", "ms", "1000", "100_99999999"),
@@ -130,7 +144,7 @@ def sys_block():
     ])
     items = padded(items, 96, [
         ("FA_INT2", "Card type", "TYP", "", "0", ""),
-        ("CHAR02", "System marker", "MRK", "", "", ""),
+        ("CHAR08", "Card name", "CNM", "", "", ""),
     ])
     return items, []
 
@@ -138,7 +152,7 @@ def sys_block():
 def ctl_block():
     """Controller communication settings (group 1 of the QV controllers)."""
     items = core(2, 1)
-    items = padded(items, 10, [
+    items = padded(items, 11, [
         ("TEL_TARGET", "Telemetry target", "TEL", "", "0000", ""),
         ("47K_COM", "47K link", "47K", "", "0000000", ""),
         ("58R_COM", "58R link", "58R", "", "0000", ""),
@@ -185,36 +199,37 @@ def terminal_block(kind, digital, count, output):
 def ssw_block():
     items = [("CHAR08", "Tag name", "TAG", "", "", ""),
              ("FLAG", '"0:OFF,1:ON"Sequence enable', "ENA", "", "0", "0;1")]
-    items = padded(items, 10, [])
+    items = padded(items, 11, [])
     for g in range(81, 93):
         items.append(("FLAG", '"0:Stop,1:Run"Group %d' % g, "G%d" % g, "", "0", "0;1"))
-    terms = [("D", "Group %d run" % g, "R%d" % g, 10 + g - 81) for g in range(81, 93)]
+    terms = [("D", "Group %d run" % g, "R%d" % g, 11 + g - 81) for g in range(81, 93)]
     return items, terms
 
 
 def seq_block():
-    """Sequential control block: marker at item 10, 89 step codes at items 11..99."""
+    """Sequential control block: block number "95" (the group is in use) at item 10, 89 step
+    codes at items 11..99."""
     items = [("CHAR08", "Tag name", "TAG", "", "", ""),
              ("INT3", "Step timer", "STT", "s", "0", "0_999"),
              ("FLOAT1", "Timer base", "TMB", "s", "0.1", "0.1_10.0")]
-    items = padded(items, 10, [("CHAR02", "Group marker", "MRK", "", "**", "")])
+    items = padded(items, 11, [])
     items += [("SEQ", "Step %02d" % (s + 1), "S%02d" % (s + 1), "", "******", "") for s in range(89)]
     return items, [("D", "Running", "RUN", 10), ("D", "Step done", "STD", 11)]
 
 
 def own_block(name, float_n=2):
     items = core(4, float_n)
-    items = padded(items, 10, [("STATION", "Own station", "OWN", "", "00", "00_3F"),
+    items = padded(items, 11, [("STATION", "Own station", "OWN", "", "00", "00_3F"),
                                ("INT2", "Virtual cards", "VCD", "", "0", "0_5")])
     return items, [("D", "Ready", "RDY", 2)]
 
 
 def b2_block(analog):
     items = core(5, 4)
-    items = padded(items, 10, [("ANACOM" if analog else "ITEMCOM", "Bank 2 source", "B2S", "", "0000", ""),
+    items = padded(items, 11, [("ANACOM" if analog else "ITEMCOM", "Bank 2 source", "B2S", "", "0000", ""),
                                ("FLOAT4" if analog else "FLAG", "Bank 2 value", "B2V", "",
                                 "0.0000" if analog else "0", "-1.0_1.0" if analog else "0;1")])
-    return items, [("A" if analog else "D", "Bank 2 value", "B2V", 11)]
+    return items, [("A" if analog else "D", "Bank 2 value", "B2V", 12)]
 
 
 BLOCKS = {
@@ -342,8 +357,15 @@ def write(relative, lines):
         f.write("".join(line + "\n" for line in lines))
 
 
-def definition_lines(name, items, terms):
+def definition_lines(block, name, items, terms, block_class):
+    """Item 10 of every block but the system block (group 0) is its block number: the
+    first two characters of its block code."""
     assert len(items) <= 100 and len(terms) <= 100, name
+    items = normalised(items)
+    if block != "SYS":
+        items = padded(items, 11, [])
+        assert items[10][0] == "NON", name
+        items[10] = ("CHAR02", "Block number", "BNO", "", block_class, "")
     lines = [name]
     for i in range(100):
         item = items[i] if i < len(items) else ("NON", "", "", "", "", "")
@@ -363,7 +385,62 @@ def kind_lines(kinds):
     return lines
 
 
+# The card qvsim serves without options: a QV200 1.00 as these tables define it, holding
+# every group its valid-block table lists (item 10 "**" where no block is placed).
+SIM_MODEL, SIM_VERSION = "QV200", "1.00"
+SIM_BLOCKS = {0: "00SYS", 1: "01CTL", 2: "21BCA", 4: "04CFG", 5: "05CMS", 80: "94SSW", 81: "95SEQ"}
+SIM_VALUES = {(0, 0): "0", (0, 1): "0", (0, 52): "0001", (0, 95): "0", (0, 99): SIM_VERSION,
+              (81, 11): "130001", (81, 12): "030000", (81, 13): "000000"}
+SIM_OUT = os.path.join(os.path.dirname(HERE), "sim", "sample_tables.inc")
+
+
+def field_names():
+    """Model numbers a card reports (item 96), with the card names that answer to them."""
+    field = [(0, "63WH"), (0, "TQRW")]
+    for i, model in enumerate(QV_MODELS):
+        field.append((i + 1, model))
+    field += [(13, "V8RTU"), (14, "TQNW2"), (14, "TQGW2"), (15, "KMQ"), (16, "PWZ"), (17, "TJK5"),
+              (18, "TJW"), (19, "TQRJ"), (20, "TQRN"), (21, "TQRQ"), (22, "TQRC"), (23, "RNH6")]
+    return field
+
+
+def write_sim_default_card():
+    groups = groups_of(SIM_MODEL, SIM_VERSION, False)
+    code = [i for i, n in field_names() if n == SIM_MODEL][0]
+    values = {(0, 96): "%02d" % code}
+    for g in sorted(groups):
+        block = SIM_BLOCKS.get(g)
+        if block is None:
+            values[(g, 10)] = "**"
+            continue
+        assert block in groups[g], (g, block)
+        items, _terms = BLOCKS[block[2:]][1]()
+        items = padded(normalised(items), 100, [])
+        for i, item in enumerate(items):
+            kind = item[0]
+            if g == 0 and i == 97 or kind.startswith("FA_") or kind.startswith("NON"):
+                continue
+            values[(g, i)] = item[4]
+        if g != 0:
+            values[(g, 10)] = block[:2]
+        if block == "95SEQ":
+            for i in range(14, 100):
+                values.pop((g, i), None)
+    values.update(SIM_VALUES)
+    lines = ["// Generated by tables/make_sample_tables.py from the sample tables. Do not edit.",
+             "// The items of the default card (%s %s as the tables define it)." % (SIM_MODEL, SIM_VERSION),
+             "constexpr SampleItem kDefaultCardItems[] = {"]
+    lines += ['    {%d, %d, "%s"},' % (g, i, v) for (g, i), v in sorted(values.items())]
+    lines += ["};", "", "// The card type code (group 0 item 96) each card name reports.",
+              "constexpr SampleTypeCode kTypeCodes[] = {"]
+    lines += ['    {"%s", %d},' % (n, i) for i, n in field_names()]
+    lines += ["};"]
+    with open(SIM_OUT, "w", newline="\n", encoding="ascii") as f:
+        f.write("".join(line + "\n" for line in lines))
+
+
 def main():
+    write_sim_default_card()
     if os.path.isdir(OUT):
         shutil.rmtree(OUT)
     write("COMCARD.KRAT", kind_lines(STATIONS))
@@ -387,10 +464,14 @@ def main():
             lines.append("GROUP=%02d" % g)
             lines += groups[g]
         write(kind8(kind).replace(" ", "_") + vpart + ".KRAT", lines)
-        for block in sorted({c[2:] for codes in groups.values() for c in codes}):
+        classes = {}
+        for codes in groups.values():
+            for c in codes:
+                assert classes.setdefault(c[2:], c[:2]) == c[:2], c
+        for block in sorted(classes):
             name, build = BLOCKS[block]
             items, terms = build()
-            write("%s/%s/%s.KRAT" % (kind, vpart, block), definition_lines(name, items, terms))
+            write("%s/%s/%s.KRAT" % (kind, vpart, block), definition_lines(block, name, items, terms, classes[block]))
         used_codes |= {c for codes in groups.values() for c in codes}
 
     write("BLOCKMAST.KRAT", ["%s,%s" % (c, BLOCKS[c[2:]][0]) for c in sorted(used_codes)])
@@ -402,13 +483,7 @@ def main():
     write("ITEMMAST.KRAT", item_types)
     write("TERMMAST.KRAT", ["A,Analog terminal", "D,Digital terminal", "NON,Not used"])
 
-    # Field names: model numbers a card reports, with the card names that answer to them.
-    field = [(0, "63WH"), (0, "TQRW")]
-    for i, model in enumerate(QV_MODELS):
-        field.append((i + 1, model))
-    field += [(13, "V8RTU"), (14, "TQNW2"), (14, "TQGW2"), (15, "KMQ"), (16, "PWZ"), (17, "TJK5"),
-              (18, "TJW"), (19, "TQRJ"), (20, "TQRN"), (21, "TQRQ"), (22, "TQRC"), (23, "RNH6")]
-    write("FIELDNAME.KRAT", ["%d=%s" % (i, kind8(n)) for i, n in field])
+    write("FIELDNAME.KRAT", ["%d=%s" % (i, kind8(n)) for i, n in field_names()])
     write("IRCARD.KRAT", ["%d=%s" % (i + 1, kind8(n)) for i, n in enumerate(IR_CARDS)])
     return 0
 

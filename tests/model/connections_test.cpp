@@ -289,11 +289,12 @@ TEST_F(AnalogLineTest, ReversedLinesAndPointCountsBeyondTheArrays)
 TEST_F(AnalogLineTest, WorkRecordCapturesTheUnit)
 {
     placeStation(1, "RNH6", "1.10", 3, 4, "STN");
+    line.destItem = 11;  // the block's analog input
     ASSERT_EQ(model::SaveAconLine(*unit, line), 0);
     int k, v, c;
     char t[17];
-    KRAVinA_Acon_Get(1, 0, 30, 10, &k, &v, &c, t, work.str().c_str());
-    KRAVinA_Acon_Set(1, 0, 30, 10, 80, 5, 0x112233, "LINE-TEXT");   // a damaged count
+    KRAVinA_Acon_Get(1, 0, 30, 11, &k, &v, &c, t, work.str().c_str());
+    KRAVinA_Acon_Set(1, 0, 30, 11, 80, 5, 0x112233, "LINE-TEXT");   // a damaged count
     KRAVinA_Acon_Write(1, 0, work.str().c_str());
     char head[500];
     KRAVinA_Data_Get(1, 0, head, work.str().c_str());
@@ -321,13 +322,13 @@ TEST_F(AnalogLineTest, WorkRecordCapturesTheUnit)
     EXPECT_EQ(text(group(31), 8), std::string("LAG-TAG\0", 8));
     EXPECT_EQ(i32(group(31) + w::groupX), 12);
     EXPECT_EQ(i32(group(31) + w::groupY), 34);
-    EXPECT_EQ(i32(line(30, 10) + 8), 30);   // a damaged count is cut to the arrays
-    EXPECT_EQ(i32(line(30, 10)), 5);
-    EXPECT_EQ(i32(line(30, 10) + 4), 0x112233);
-    EXPECT_EQ(text(line(30, 10) + w::lineText, 8), std::string("LINE-TE\0", 8));
-    EXPECT_EQ(i16(line(30, 10) + w::lineX), 200);
-    EXPECT_EQ(i16(line(30, 10) + w::lineY + 2), 101);
-    EXPECT_EQ(i32(line(30, 11) + 8), -1);   // not an analog item
+    EXPECT_EQ(i32(line(30, 11) + 8), 30);   // a damaged count is cut to the arrays
+    EXPECT_EQ(i32(line(30, 11)), 5);
+    EXPECT_EQ(i32(line(30, 11) + 4), 0x112233);
+    EXPECT_EQ(text(line(30, 11) + w::lineText, 8), std::string("LINE-TE\0", 8));
+    EXPECT_EQ(i16(line(30, 11) + w::lineX), 200);
+    EXPECT_EQ(i16(line(30, 11) + w::lineY + 2), 101);
+    EXPECT_EQ(i32(line(30, 12) + 8), -1);   // not an analog item
     EXPECT_EQ(i32(line(11, 0) + 8), -1);
     EXPECT_EQ(unit->g_curGroup, 31);
 

@@ -68,7 +68,7 @@ TEST_F(CurrentUnitTest, DefinitionVersionFallsBackToTheNextFolderThatExists)
 TEST_F(CurrentUnitTest, LoadUnitBlocksReadsCodesAllowedBlocksAndTheAnalogMap)
 {
     placeCard(0, 1, "QV200");
-    writeUnit(0, 0, {{0, "00SYS"}, {11, "31CDI"}, {30, "76PVA"}, {31, "60LAG"}}, {{30, 10, "3101"}});
+    writeUnit(0, 0, {{0, "00SYS"}, {11, "31CDI"}, {30, "76PVA"}, {31, "60LAG"}}, {{30, 11, "3101"}});
     makeCurrent(0, 1);
     EXPECT_EQ(fieldView(unit->g_unitBlocks[11]), "31CDI");
     EXPECT_EQ(unit->blockId(30), "PVA");
@@ -78,8 +78,8 @@ TEST_F(CurrentUnitTest, LoadUnitBlocksReadsCodesAllowedBlocksAndTheAnalogMap)
 
     const auto& pva = unit->analogMap[30];
     EXPECT_EQ(pva.hasAnalog, 1);
-    EXPECT_EQ(pva.source[10], 3120);   // LAG output terminal 20 of group 31
-    EXPECT_EQ(pva.terminalUsed[10], 1);
+    EXPECT_EQ(pva.source[11], 3120);   // LAG output terminal 20 of group 31
+    EXPECT_EQ(pva.terminalUsed[11], 1);
     EXPECT_EQ(pva.terminalUsed[20], 1);
     EXPECT_EQ(unit->analogMap[12].hasAnalog, 0xFF);   // untouched group
 }
@@ -102,7 +102,7 @@ TEST_F(CurrentUnitTest, BlockItemListCountsAndFailureLeavesNothingStale)
     writeUnit(0, 0, {{0, "00SYS"}, {11, "31CDI"}, {12, "99XYZ"}}, {{11, 0, "TAG-11"}});
     makeCurrent(0, 1, 11);
     ASSERT_EQ(unit->LoadBlockItemList(), 0);
-    EXPECT_EQ(unit->itemCount, 27);      // FA_ and NONE rows are not shown
+    EXPECT_EQ(unit->itemCount, 28);      // FA_ and NONE rows are not shown
     EXPECT_EQ(unit->terminalCount, 16);
     EXPECT_EQ(unit->g_blockEditMode, 0);
     EXPECT_EQ(fieldView(unit->blockItemData.items[0].data(), 18), "TAG-11");
@@ -277,14 +277,14 @@ TEST_F(CurrentUnitTest, AnalogLookUpsSkipTheSpecialGroupsOfPwzUnits)
     placeCard(0, 1, "PWZ");
     placeCard(0, 2, "QV200");
     const std::map<int, std::string> codes = {{4, "00B2A"}, {30, "51ADS"}, {31, "51ADS"}};
-    writeUnit(0, 0, codes, {{30, 10, "3104"}, {4, 10, "3104"}});
-    writeUnit(0, 1, codes, {{30, 10, "3104"}});
+    writeUnit(0, 0, codes, {{30, 11, "3104"}, {4, 11, "3104"}});
+    writeUnit(0, 1, codes, {{30, 11, "3104"}});
     for (int card : {1, 2}) {   // ordinary groups read alike on both models
         makeCurrent(0, card);
         EXPECT_EQ(unit->GetAnalogTerminalNo(30, 4), 20);
         EXPECT_EQ(unit->GetAnalogTerminalNo(30, 5), -1);   // digital
         EXPECT_EQ(unit->GetAnalogTerminalNo(50, 0), -1);   // no block
-        EXPECT_EQ(unit->analogMap[30].source[10], 3120);
+        EXPECT_EQ(unit->analogMap[30].source[11], 3120);
     }
     makeCurrent(0, 1);
     EXPECT_TRUE(unit->isSpecialPwzGroup(4));
@@ -306,7 +306,7 @@ TEST_F(CurrentUnitTest, AnalogLookUpsSkipTheSpecialGroupsOfPwzUnits)
     std::memcpy(unit->monitorTarget.version.data(), "1.00", 4);
     std::memcpy(unit->monitorTarget.blocks[30].data(), "76PVA", 5);
     EXPECT_EQ(unit->GetMonitorTerminalNo(30, 2), 21);
-    EXPECT_EQ(unit->GetMonitorTerminalNo(30, 0), 10);
+    EXPECT_EQ(unit->GetMonitorTerminalNo(30, 0), 11);
     EXPECT_EQ(unit->GetMonitorTerminalNo(31, 0), -1);
 }
 

@@ -247,7 +247,7 @@ protected:
         placeCard(0, 1, "QV200");
         writeUnit(0, 0, {{0, "00SYS"}, {11, "31CDI"}, {30, "76PVA"}, {31, "60LAG"}, {81, "95SEQ"}, {97, "97AAA"},
                          {98, "96BBB"}},
-                  {{30, 10, "3101"}, {81, 11, "011100"}, {81, 12, "013002"}});
+                  {{30, 11, "3101"}, {81, 11, "011100"}, {81, 12, "013002"}});
         makeCurrent(0, 1, 30);
         ASSERT_EQ(unit->LoadBlockDefinition(unit->model(), unit->version(), "PVA"), 0);
     }
@@ -270,14 +270,14 @@ TEST_F(ReferenceTest, AnalogReferences)
                  {"3201", -1}, {"31x1", -1}, {"310", -1}, {"0001", -1}, {"", 0}, {"    ", 0}, {" 301", -1}};
     for (const Case& c : cases) EXPECT_EQ(model::CheckBlockReference(*unit, c.ref), c.result) << c.ref;
     // The current group's definition is selected again afterwards.
-    EXPECT_EQ(selectedItemType(10), "ANACOM");
+    EXPECT_EQ(selectedItemType(11), "ANACOM");
 
     ReferenceError error;
     EXPECT_EQ(model::FindBadAnacomReference(*unit, error), 0);
-    KRAVinA_Data_Item_Set(30, 10, itemText("3102").data());
+    KRAVinA_Data_Item_Set(30, 11, itemText("3102").data());
     EXPECT_EQ(model::FindBadAnacomReference(*unit, error), -1);
     EXPECT_EQ(error.group, 30);
-    EXPECT_EQ(error.item, 10);
+    EXPECT_EQ(error.item, 11);
     EXPECT_STREQ(error.value.data(), "3102");
 }
 
@@ -292,7 +292,7 @@ TEST_F(ReferenceTest, StepReferencesNeedDigitalTerminals)
     model::UnitSequenceCheck check(*unit);
     EXPECT_EQ(check.CheckStepCode(model::MakeStepCode("013000")), -1);
     EXPECT_EQ(check.CheckStepCode(model::MakeStepCode("011100")), 0);
-    EXPECT_EQ(selectedItemType(10), "ANACOM");
+    EXPECT_EQ(selectedItemType(11), "ANACOM");
     EXPECT_EQ(unit->g_curGroup, 30);
 
     unit->g_curGroup = 81;
@@ -318,8 +318,8 @@ TEST_F(ReferenceTest, StationScanVisitsTheCardsOfARemoteStationAndRestoresTheUni
     placeStation(2, "V8RTU", "1.00", 0, 0, "2");
     placeCard(2, 1, "V8RTU");
     placeCard(2, 2, "V8RTU");
-    writeUnit(2, 0, {{0, "00SYS"}, {30, "70HLL"}, {31, "60LAG"}}, {{30, 10, "3101"}});
-    writeUnit(2, 1, {{0, "00SYS"}, {31, "60LAG"}, {32, "70HLL"}}, {{32, 10, "3102"}, {32, 11, "3101"}});
+    writeUnit(2, 0, {{0, "00SYS"}, {30, "70HLL"}, {31, "60LAG"}}, {{30, 11, "3101"}});
+    writeUnit(2, 1, {{0, "00SYS"}, {31, "60LAG"}, {32, "70HLL"}}, {{32, 11, "3102"}, {32, 12, "3101"}});
     makeCurrent(2, 1, 30);
     KRAVinA_Data_Item_Set(45, 0, itemText("PENDING").data());
 
@@ -327,14 +327,14 @@ TEST_F(ReferenceTest, StationScanVisitsTheCardsOfARemoteStationAndRestoresTheUni
     EXPECT_EQ(model::FindBadReferenceInStation(*unit, 30, 31, error), 0);
     EXPECT_EQ(model::FindBadReferenceInStation(*unit, 30, 40, error), -1);
     EXPECT_EQ(error.group, 32);
-    EXPECT_EQ(error.item, 10);
+    EXPECT_EQ(error.item, 11);
     EXPECT_STREQ(error.value.data(), "3102");
     // Back on card 1, group 30, with its tables and its pending change.
     EXPECT_EQ(unit->g_curCard, 1);
     EXPECT_EQ(unit->g_curGroup, 30);
     EXPECT_EQ(unit->blockId(30), "HLL");
     EXPECT_EQ(readItemText(45, 0), "PENDING");
-    EXPECT_EQ(readItemText(30, 10), "3101");
+    EXPECT_EQ(readItemText(30, 11), "3101");
 }
 
 TEST_F(ReferenceTest, ContactCodesAgainstTheStoredCodes)

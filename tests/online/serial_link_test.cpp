@@ -289,6 +289,48 @@ TEST_F(SerialLinkSession, ReplyArrivingAfterTheNextCommandWasSentIsNotItsAnswer)
     }
 }
 
+TEST_F(SerialLinkSession, LateReplyIsNeverTakenForAnotherCommandWhateverItsDelay)
+{
+    // A slow device's reply delays and the link's time-outs, in tenths: the reply comes
+    // before, during or long after the next command, and the time-out stays as it is.
+    struct Case {
+        std::chrono::milliseconds delay;
+        std::chrono::milliseconds timeout;
+    };
+    const Case cases[] = {{210ms, 100ms}, {250ms, 100ms}, {550ms, 100ms},
+                          {210ms, 300ms}, {250ms, 300ms}, {550ms, 300ms}};
+    const std::pair<std::string, std::string> steps[] = {
+        {"I11\r", "D100.0\r"}, {"I10\r", "D01\r"}, {"I11\r", "D100.0\r"}, {"I10\r", "D01\r"}, {"I11\r", "D100.0\r"}};
+    for (bool useFrames : {false, true}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(useFrames ? "framed" : "plain") + ", delay " + std::to_string(c.delay.count()) +
+                         " ms, time-out " + std::to_string(c.timeout.count()) + " ms");
+            auto exchange = [&](const std::string& command, int length) {
+                return useFrames ? framed(command, length) : plain(command, length);
+            };
+            qvsim::FaultSettings faults;
+            faults.slowDelay = c.delay;
+            server->setFaultSettings(faults);
+            SerialLinkSettings s;
+            s.replyTimeout = c.timeout;
+            s.lateReplyQuiet = 200ms;
+            s.programmingUnitId = "PU01";
+            link.setSettings(s);
+            open();
+            ASSERT_EQ(exchange("G01\r", 4), "COK\r");
+            server->injectFault(Fault::Slow);
+            for (const auto& [command, answer] : steps) {
+                const std::string reply = exchange(command, 21);
+                if (reply != "<timeout>") {
+                    EXPECT_EQ(reply, answer) << "another command's reply taken for " << command.substr(0, 3);
+                }
+            }
+            EXPECT_EQ(exchange("I10\r", 21), "D01\r") << "the link is not back in step with the device";
+            link.CloseComPort();
+        }
+    }
+}
+
 TEST_F(SerialLinkSession, WholeBacklogIsDrainedBeforeAWrite)
 {
     open();

@@ -42,7 +42,7 @@ protected:
     void writeAnalogCard()
     {
         placeCard(0, 1, "QV200");
-        writeUnitFile(0, 0, {{1, "01CTL"}, {30, "51ADS"}, {31, "60LAG"}}, {{31, 10, "3004"}},
+        writeUnitFile(0, 0, {{1, "01CTL"}, {30, "51ADS"}, {31, "60LAG"}}, {{31, 11, "3004"}},
                       {{30, {10, 10}}, {31, {10, 40}}});
         app->unitSelection().select(0, 1);
     }
@@ -72,7 +72,7 @@ TEST_F(AnaTanOnlineRoad, MonitorValuesStandOnTheLinesAndEditsAreRefused)
     AnaTanPage* page = app->anaTanPage();
     ASSERT_NE(page, nullptr);
     wiring::AnaTanView* view = page->view();
-    ASSERT_TRUE(view->editor().diagram().input(31, 10)->connected);
+    ASSERT_TRUE(view->editor().diagram().input(31, 11)->connected);
 
     const auto picture = [&] {
         QImage image(800, 800, QImage::Format_RGB32);

@@ -136,7 +136,7 @@ TEST_F(AnaTanPageTest, DropTwoBlocksConnectThemWithTwoBendsSaveAndReopen)
     ASSERT_EQ(page()->view()->editor().line().points.size(), 2u);
     ASSERT_EQ(page()->view()->editor().line().mode, 2);
     QTest::mouseClick(vp, Qt::LeftButton, Qt::NoModifier, cell(14, 44) + QPoint(4, 0));
-    const wiring::DiagramInput* in = d.input(31, 10);
+    const wiring::DiagramInput* in = d.input(31, 11);
     ASSERT_NE(in, nullptr);
     ASSERT_TRUE(in->connected);
     EXPECT_EQ(in->sourceBlock, 30);
@@ -167,7 +167,7 @@ TEST_F(AnaTanPageTest, DropTwoBlocksConnectThemWithTwoBendsSaveAndReopen)
     EXPECT_EQ(test::fileBytes(work() / model::aconPath(0, 1)), aconBytes);
 
     openOnCard();
-    const wiring::DiagramInput* again = page()->view()->editor().diagram().input(31, 10);
+    const wiring::DiagramInput* again = page()->view()->editor().diagram().input(31, 11);
     ASSERT_NE(again, nullptr);
     EXPECT_TRUE(again->connected);
     EXPECT_EQ(again->line.kind, 2);

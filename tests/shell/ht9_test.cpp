@@ -44,7 +44,11 @@ protected:
     void SetUp() override
     {
         vuken_sim_reset();
-        server = std::make_unique<qvsim::PtyServer>(std::vector<qvsim::SimCard>{qvsim::DefaultCard()});
+        // The simulator's default card with values of its own.
+        qvsim::SimCard card = qvsim::DefaultCard();
+        card.bank0[1][11] = "100.0";
+        card.bank0[1][12] = "0.0";
+        server = std::make_unique<qvsim::PtyServer>(std::vector<qvsim::SimCard>{card});
         std::string error;
         ASSERT_TRUE(server->start(error)) << error;
         start();

@@ -43,7 +43,10 @@ class OnlineCommandsRoad : public test::ShellFixture {
 protected:
     void SetUp() override
     {
-        server = std::make_unique<qvsim::PtyServer>(std::vector<qvsim::SimCard>{qvsim::DefaultCard()});
+        // The simulator's default card with a value of its own.
+        qvsim::SimCard card = qvsim::DefaultCard();
+        card.bank0[1][11] = "100.0";
+        server = std::make_unique<qvsim::PtyServer>(std::vector<qvsim::SimCard>{card});
         std::string error;
         ASSERT_TRUE(server->start(error)) << error;
         start();

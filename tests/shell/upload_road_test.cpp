@@ -255,8 +255,7 @@ TEST_F(UploadRoad, NetworkDownloadThenNetworkCompareAndUploadShowNoDifference)
     vuken_sim_add_card(0, 0);
     for (int i = 0; i < 100; ++i) vuken_sim_set_item(0, 0, 0, i, fileItem(0, 0, 0, i).c_str());
 
-    // The sample tables' block number is an analog input too: the start's check asks.
-    prompt.answer(8112, model::Answer::Ok);
+    prompt.clearLog();
     online::TransferOutcome downloaded = online::TransferOutcome::Running;
     app->onlineShell()->uploads().beforeDialog = [&downloaded](QDialog& d) {
         auto* dialog = qobject_cast<online::NetDownloadDialog*>(&d);
@@ -270,6 +269,7 @@ TEST_F(UploadRoad, NetworkDownloadThenNetworkCompareAndUploadShowNoDifference)
     };
     EXPECT_TRUE(app->onlineShell()->runCommand(uploadcmd::NetDownload));
     ASSERT_EQ(downloaded, online::TransferOutcome::Finished) << ::testing::PrintToString(prompt.ids());
+    EXPECT_TRUE(prompt.ids().empty()) << "a question at the start: " << ::testing::PrintToString(prompt.ids());
     char value[32] = {};
     vuken_sim_get_item(0, 0, 1, 6, value, sizeof value);
     EXPECT_STREQ(value, "42");
@@ -290,6 +290,70 @@ TEST_F(UploadRoad, NetworkDownloadThenNetworkCompareAndUploadShowNoDifference)
     EXPECT_EQ(upload(uploadcmd::NetUpload), online::TransferOutcome::Finished) << ::testing::PrintToString(prompt.ids());
     EXPECT_EQ(folderBytes(), before);
     EXPECT_TRUE(app->onlineShell()->owner().Free());
+}
+
+// The network download of a V8RTU station from the system configuration: the remote card
+// is checked first (its count raised to the station's), then the cards follow, and the
+// mode goes off once at the station's address.
+TEST_F(UploadRoad, V8rtuStationNetworkDownloadSetsTheRemoteCardCountFirst)
+{
+    model::SystemConfigTables& t = app->systemTables();
+    t.stationKind[4] = app->masters().station.find("V8RTU");
+    ASSERT_GT(t.stationKind[4], 0);
+    t.stationUnitText[4] = "2";
+    const int kind = app->masters().card.find("V8RTU");
+    ASSERT_GT(kind, 0);
+    const std::string work = session().projectRecord.workFolder;
+    for (int c = 0; c < 2; ++c) {
+        t.cardKind[4][c] = kind;
+        char head[500] = {};
+        KRAVinA_Data_Get(4, c, head, work.c_str());
+        std::memset(head, 0, sizeof head);
+        std::memcpy(head, "00SYS", 5);
+        std::memcpy(head + 5 * 30, "51ADS", 5);
+        char entry[20] = {};
+        std::memcpy(entry, "51", 2);
+        KRAVinA_Data_Item_Set(30, 10, entry);
+        ASSERT_EQ(KRAVinA_Data_Write(4, c, head, work.c_str()), 0);
+        vuken_sim_add_card(4, c);
+    }
+    vuken_sim_set_item(4, 0, 0, 1, "0");
+    vuken_sim_set_item(4, 0, 0, 52, "1");  // the device holds one card
+    app->unitSelection().select(4, 0);
+
+    online::TransferOutcome downloaded = online::TransferOutcome::Running;
+    app->onlineShell()->uploads().beforeDialog = [&downloaded](QDialog& d) {
+        auto* dialog = qobject_cast<online::NetDownloadDialog*>(&d);
+        ASSERT_NE(dialog, nullptr);
+        QObject::connect(dialog, &online::NetDownloadDialog::runEnded, dialog, [&downloaded, dialog](auto o) {
+            downloaded = o;
+            if (o != online::TransferOutcome::Finished) dialog->reject();
+        });
+        QMetaObject::invokeMethod(dialog, [dialog] { dialog->startStop(); }, Qt::QueuedConnection);
+    };
+    EXPECT_TRUE(app->onlineShell()->runCommand(uploadcmd::NetDownload));
+    ASSERT_EQ(downloaded, online::TransferOutcome::Finished) << ::testing::PrintToString(prompt.ids());
+
+    std::vector<std::string> requests;
+    for (long i = 0; i < vuken_sim_journal_size(); ++i) {
+        VukenJournalEntry e{};
+        vuken_sim_journal_entry(i, &e);
+        requests.push_back(std::string(e.operation == VUKEN_OP_WRITE ? "W " : "R ") + std::to_string(e.address) + ":" +
+                           std::to_string(e.group) + "." + std::to_string(e.item) +
+                           (e.operation == VUKEN_OP_WRITE ? "=" + std::string(e.data) : ""));
+    }
+    const std::string station = std::to_string(4 << 5);
+    const std::vector<std::string> check{"R " + station + ":0.1", "R " + station + ":0.52", "W " + station + ":0.1=1",
+                                         "W " + station + ":0.52=2"};
+    ASSERT_GT(requests.size(), check.size()) << ::testing::PrintToString(requests);
+    EXPECT_EQ(std::vector<std::string>(requests.begin(), requests.begin() + 4), check) << ::testing::PrintToString(requests);
+    EXPECT_NE(std::find(requests.begin(), requests.end(), "W " + std::to_string(4 << 5 | 1) + ":30.10=51"), requests.end());
+    char value[32] = {};
+    vuken_sim_get_item(4, 0, 0, 52, value, sizeof value);
+    EXPECT_STREQ(value, "2");
+    vuken_sim_get_item(4, 0, 0, 1, value, sizeof value);
+    EXPECT_STREQ(value, "0");
+    EXPECT_EQ(app->unitContext().g_curCard, 0);
 }
 
 // A QV200W device uploaded into an empty slot: its two units take this slot and the next,

@@ -46,7 +46,7 @@ TEST(Controller, GroupItemAndDataCommands)
         {"D5", "CNG"},       // nothing selected
         {"G01", "COK"},
         {"I10", "D01"},
-        {"I11", "D100.0"},
+        {"I11", "D0000"},    // the shipped tables' default
         {"D99.5", "D99.5"},
         {"I11", "D99.5"},
         {"D01234567890123456789", "CNG"},  // 20 characters: too long, value kept
@@ -121,11 +121,11 @@ TEST(Controller, SecondBankHoldsItsOwnGroups)
 {
     Controller c({bankCard()});
     runScript(c, {
-        {"G01", "COK"}, {"I11", "D100.0"},
+        {"G01", "COK"}, {"I11", "D0000"},
         {"G00", "COK"}, {"I00", "D0"}, {"D2", "D2"},
         {"G01", "COK"}, {"I10", "D41"}, {"I11", "Dbank2"}, {"G02", "CNG"},
         {"G00", "COK"}, {"I00", "D2"}, {"D0", "D0"},  // group 0 stays reachable
-        {"G01", "COK"}, {"I11", "D100.0"},
+        {"G01", "COK"}, {"I11", "D0000"},
     });
 }
 
@@ -171,11 +171,40 @@ TEST(BlankDevice, GroupsAreThereAndItemsComeByWriting)
                      {"D12.5", "D12.5"}, // written, now it exists
                      {"I11", "D12.5"},
                      {"G00", "COK"},
-                     {"I96", "D16"},     // a card type code for the download's check
+                     {"I96", "D03"},     // the code the sample tables give a QV200
                      {"I52", "D0007"},
                  });
     EXPECT_EQ(c.value(0, 0, 37, 11), "12.5");
     EXPECT_EQ(c.value(0, 0, 37, 10), std::nullopt);
+}
+
+TEST(BlankDevice, ReportsTheTypeCodeTheSampleTablesGiveItsModel)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        {"QV200", "03"}, {"QV210W", "12"}, {"V8RTU", "13"}, {"PWZ", "16"}, {"TQRC", "22"},
+        {"QV200   ", "03"},  // blank padded as the tool writes names
+        {"NOSUCH", "00"},
+    };
+    for (const auto& [model, code] : cases) {
+        SCOPED_TRACE(model);
+        EXPECT_EQ(TypeCodeOfModel(model), code);
+        EXPECT_EQ(BlankCard(model, "0001").bank0[0][96], code);
+    }
+}
+
+TEST(Controller, DefaultCardIsAQv200OfTheSampleTables)
+{
+    // Type code and version as the tables give them; group 0 without a unit selector or
+    // write mode that a download could take for data; every listed group answers.
+    Controller c({DefaultCard()});
+    runScript(c, {
+                     {"G00", "COK"}, {"I96", "D03"}, {"I99", "D1.00"}, {"I52", "D0001"}, {"I01", "D0"},
+                     {"I02", "D"},   // unit name
+                     {"G01", "COK"}, {"I10", "D01"}, {"I07", "D1.0"},
+                     {"G03", "COK"}, {"I10", "D**"},  // a valid group without a block
+                     {"G81", "COK"}, {"I10", "D95"}, {"I13", "D000000"},
+                     {"G06", "CNG"},  // not a group of the model
+                 });
 }
 
 TEST(BlankDevice, StrictRefusesWritesOutsideGroup0WhileWriteModeIsOff)

@@ -32,7 +32,6 @@ inline std::vector<qvsim::SimCard> Qv200wDevice()
     for (int i = 0; i < 2; ++i) {
         qvsim::SimCard c = qvsim::BlankCard("QV200W", "000" + std::to_string(i + 1));
         c.selector = std::to_string(i);
-        c.bank0[0][96] = "160";
         c.bank0[0][11] = std::to_string(200 + i);
         device.push_back(c);
     }

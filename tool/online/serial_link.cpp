@@ -40,6 +40,7 @@ int SerialLink::OpenComPort(int baudIndex, const std::string& portName)
     port_.close();
     input_.clear();
     lateReplyPossible_ = false;
+    unsettled_ = false;
     baudRate_ = BaudRateOfIndex(baudIndex);
     if (portName.empty()) {
         error_ = "no port name";
@@ -59,6 +60,7 @@ int SerialLink::CloseComPort()
     port_.close();
     input_.clear();
     lateReplyPossible_ = false;
+    unsettled_ = false;
     return 0;
 }
 
@@ -121,6 +123,26 @@ bool SerialLink::SendPuFrame(const char* command, int length, int useUnitId)
     return writeLocked(frame);
 }
 
+std::string SerialLink::settleLocked(std::string line, std::size_t maxLength)
+{
+    const auto settle = std::min(settings_.lateReplySettle, settings_.replyTimeout);
+    const auto giveUp = SerialPort::Clock::now() + settings_.replyTimeout;
+    char chunk[kReadChunk];
+    for (;;) {
+        while (auto next = input_.take(maxLength)) line = std::move(*next);
+        const auto now = SerialPort::Clock::now();
+        if (now >= giveUp) break;
+        const long n = port_.readSome(chunk, sizeof chunk, std::min(now + settle, giveUp));
+        if (n <= 0) {
+            // Quiet after the line: the link is in step with the device again.
+            if (n == 0 && input_.pendingSize() == 0) unsettled_ = false;
+            break;
+        }
+        input_.append({chunk, static_cast<std::size_t>(n)});
+    }
+    return line;
+}
+
 int SerialLink::readLineLocked(char* buffer, int maxLength)
 {
     if (!buffer || maxLength <= 0) return 0;
@@ -132,6 +154,9 @@ int SerialLink::readLineLocked(char* buffer, int maxLength)
     const auto deadline = SerialPort::Clock::now() + settings_.replyTimeout;
     for (;;) {
         if (auto line = input_.take(max)) {
+            // A reply to an earlier command that timed out may come first: the device
+            // answers in order, so the last line of a close run is this command's.
+            if (unsettled_) *line = settleLocked(std::move(*line), max);
             std::memcpy(buffer, line->data(), line->size());
             return static_cast<int>(line->size());
         }
@@ -143,6 +168,7 @@ int SerialLink::readLineLocked(char* buffer, int maxLength)
         }
         if (n == 0) {
             lateReplyPossible_ = true;
+            unsettled_ = true;
             error_ = "no reply within the reply time-out";
             return -1;
         }

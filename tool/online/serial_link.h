@@ -20,6 +20,10 @@ struct SerialLinkSettings {
     // long (the reply time-out, when shorter), so that a late reply is dropped rather
     // than read as the next command's answer.
     std::chrono::milliseconds lateReplyQuiet{2000};
+    // A late reply can still come while the next command's reply is awaited (the device
+    // answers in order): until a reply has been followed by this much quiet (the reply
+    // time-out, when shorter), a further line arriving within it replaces the one read.
+    std::chrono::milliseconds lateReplySettle{300};
 
     // From the settings "COM_TIME" (seconds; not above 0 takes the default) and "HT9_ID".
     static SerialLinkSettings fromProfile(int comTimeSeconds, std::string ht9Id);
@@ -67,6 +71,8 @@ private:
     int readLineLocked(char* buffer, int maxLength);
     bool writeLocked(std::string_view bytes);
     void awaitQuietLineLocked();
+    // After a time-out: the newest of the lines that follow each other closely.
+    std::string settleLocked(std::string line, std::size_t maxLength);
 
     mutable std::mutex mutex_;
     SerialLinkSettings settings_;
@@ -77,6 +83,7 @@ private:
     std::string error_;
     FrameStatus frameStatus_ = FrameStatus::Ok;
     bool lateReplyPossible_ = false;  // the last read timed out
+    bool unsettled_ = false;          // a read timed out; no reply has been followed by quiet since
 };
 
 }  // namespace kravin::online

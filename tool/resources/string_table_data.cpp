@@ -201,6 +201,8 @@ const StringEntry kStringTable[] = {
     {9293, "The date and time are not valid.", "日付と時刻が正しくありません。"},
     {9294, "The number of cards of the station is not valid.", "ステーションのカード数が正しくありません。"},
     {9295, "The device's value %s cannot be stored.", "機器の値 %s は格納できません。"},
+    {9296, "The download did not complete: %s items or groups were refused or skipped.",
+     "ダウンロードは完了していません。%s 件の項目またはグループが拒否またはスキップされました。"},
     // Connected devices (product names: the same in both languages)
     {9300, "TQN(JOV-UM)", "TQN(JOV-UM)"},
     {9302, "Duplication of connected devices.", "接続機器が重複しています。"},

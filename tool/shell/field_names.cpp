@@ -18,4 +18,13 @@ void fillFieldNameTable(FieldNameTable& table, const FieldNameSource& source)
     }
 }
 
+std::array<std::vector<std::string>, kFieldNameGroups> FieldNamesByGroup(const FieldNameTable& table)
+{
+    std::array<std::vector<std::string>, kFieldNameGroups> out;
+    for (std::size_t id = 0; id < table.size(); ++id)
+        for (int k = 0; k < table[id].count && k < kFieldNamesPerGroup; ++k)
+            out[id].emplace_back(table[id].names[static_cast<std::size_t>(k)].data());
+    return out;
+}
+
 }  // namespace kravin::shell

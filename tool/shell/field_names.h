@@ -4,6 +4,7 @@
 #include <array>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace kravin::shell {
 
@@ -23,5 +24,8 @@ using FieldNameSource = std::function<std::string(int id)>;
 
 // Fills every group from source: whole 8-character pieces only, at most 16.
 void fillFieldNameTable(FieldNameTable& table, const FieldNameSource& source);
+
+// The card names of each group id 0..99 (the card type table of the transfers).
+std::array<std::vector<std::string>, kFieldNameGroups> FieldNamesByGroup(const FieldNameTable& table);
 
 }  // namespace kravin::shell

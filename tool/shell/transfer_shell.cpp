@@ -1,6 +1,7 @@
 #include "transfer_shell.h"
 
 #include "compare_error_dialog.h"
+#include "field_names.h"
 #include "qt_worker_question.h"
 #include "services.h"
 #include "shell_application.h"
@@ -107,6 +108,7 @@ online::TransferDialogSetup TransferShell::makeSetup(const std::optional<online:
     s.prompt = &app_.prompt();
     s.language = app_.language();
     s.programmingUnitId = app_.settings().HT9_ID;
+    s.cardTypes = FieldNamesByGroup(app_.fieldNames());
 
     // The device rows: every allocation row with a port; the allocated one chosen.
     const model::UserSettings& settings = app_.settings();

@@ -77,6 +77,7 @@ std::optional<online::UploadSetup> UploadShell::prepare(int station, int card, i
     s.station = station;
     s.card = card;
     s.masters = app_.masters();
+    s.cardTypes = FieldNamesByGroup(app_.fieldNames());
     s.stationIsV8rtu = online::ModelBeginsWith(unit.unitKindName(station, 0), "V8RTU");
     s.nextSlotEmpty = card >= model::kCardSlots || unit.unitKindName(station, card + 1).empty();
     unit.g_curStation = station;
@@ -347,6 +348,10 @@ void UploadShell::netDownload(bool groupMode)
         copied.station = unit.g_curStation;
         copied.startCard = unit.g_curCard;
         copied.v8rtu = unit.modelStartsWith("V8RTU");
+        if (copied.v8rtu)
+            copied.cardCount = online::CardCountOfUnitText(
+                                   app_.systemTables().stationUnitText[static_cast<std::size_t>(unit.g_curStation)])
+                                   .value_or(0);
         copied.cards.push_back(std::move(*card));
     } else {
         online::TransferUnitResult r = online::CopyTransferUnit(unit);

@@ -66,7 +66,7 @@ protected:
         line.sourceGroup = 31;
         line.sourceItem = 1;
         line.destGroup = 30;
-        line.destItem = 10;
+        line.destItem = 11;  // the analog input
         for (int i = 0; i < 30; ++i) {
             line.firstList[i] = 100 + i;
             line.secondList[i] = 200 + i;
@@ -206,7 +206,7 @@ TEST_F(ClipboardTest, HostileBlobsChangeNothing)
         {"kind 128", at32(good, 8, 128)},
         {"kind -1", at32(good, 8, -1)},
         {"version 32", at32(good, 12, 32)},
-        {"31 points", at32(good, line + 140 * 3010 + 8, 31)},
+        {"31 points", at32(good, line + 140 * 3011 + 8, 31)},
         {"long unit text", good.substr(0, 16) + "ABCDEF\n" + good.substr(19)},
         {"no line end", good.substr(0, 16) + std::string(good.size() - 16, 'Z')},
     };

@@ -33,11 +33,20 @@ void digits(Ht9Unit& unit, Ht9Exchanger& exchanger, const std::string& text)
     for (char c : text) keys(unit, exchanger, {key::Digit0 + (c - '0')});
 }
 
+// The simulator's default card with two values of its own.
+qvsim::SimCard ht9Card()
+{
+    qvsim::SimCard card = qvsim::DefaultCard();
+    card.bank0[1][11] = "100.0";
+    card.bank0[2][11] = "50.00";
+    return card;
+}
+
 class SerialHt9 : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        server = std::make_unique<qvsim::PtyServer>(std::vector<qvsim::SimCard>{qvsim::DefaultCard()});
+        server = std::make_unique<qvsim::PtyServer>(std::vector<qvsim::SimCard>{ht9Card()});
         std::string error;
         ASSERT_TRUE(server->start(error)) << error;
         SerialLinkSettings s;
@@ -85,7 +94,7 @@ TEST_F(SerialHt9, KeysReadAndWriteAnItem)
 
 TEST_F(SerialHt9, FramedKindTalksToTheProgrammingUnitAddress)
 {
-    std::vector<qvsim::SimCard> cards{qvsim::DefaultCard()};
+    std::vector<qvsim::SimCard> cards{ht9Card()};
     cards[0].baudIndex = 0;  // the framed kind 6 opens at 1200
     server = std::make_unique<qvsim::PtyServer>(cards);
     std::string error;

@@ -1,6 +1,7 @@
 // The download, compare and group download runs against the controller simulator and the
 // simulated bus, with no waits.
 #include "compare_run.h"
+#include "KRAVinA.h"
 #include "download_run.h"
 #include "group_download_run.h"
 #include "scripted_questions.h"
@@ -10,6 +11,8 @@
 #include "vuken_sim.h"
 
 #include <gtest/gtest.h>
+
+#include <cstring>
 
 #include <algorithm>
 #include <memory>
@@ -97,8 +100,13 @@ protected:
         DownloadRun run(link, std::move(unit), std::move(s), q, noWaits());
         run.Run();
         EXPECT_FALSE(link.isOpen());
+        lastMessage = run.context().result().messageId();
+        lastDetail = run.context().result().detail();
         return run.context().result().outcome();
     }
+
+    int lastMessage = 0;
+    std::string lastDetail;
 
     std::unique_ptr<qvsim::PtyServer> server;
     SerialLink link;
@@ -152,19 +160,69 @@ TEST_F(SerialRuns, StrictDeviceTakesTheDownloadBecauseWriteModeComesFirst)
     EXPECT_EQ(value(0, 0, 0, 1), "0");
 }
 
-TEST_F(SerialRuns, RejectedItemWithSkipAllFinishesAskingOnce)
+TEST_F(SerialRuns, RejectedItemWithSkipAllAsksOnceAndEndsAsFailedWithTheCount)
 {
     ASSERT_NO_FATAL_FAILURE(serve({qvsim::BlankCard("QV200", "0001")}));
     server->setItemFault(2, 11, qvsim::Fault::Cng);
     ScriptedQuestions q;
     q.answer(model::AnswerSkipAll);
-    EXPECT_EQ(download(qv200Unit(), q, downloadSetup()), TransferOutcome::Finished);
+    // The device holds less than the project: never a normal end.
+    EXPECT_EQ(download(qv200Unit(), q, downloadSetup()), TransferOutcome::Failed);
+    EXPECT_EQ(lastMessage, kMsgDownloadIncomplete);
+    EXPECT_EQ(lastDetail, "1");
     EXPECT_EQ(q.kinds(), std::vector<std::string>{"missing"});
     EXPECT_EQ(q.asked()[0].a, 2);
     EXPECT_EQ(q.asked()[0].b, 11);
     EXPECT_EQ(value(0, 0, 2, 11), "?");
     EXPECT_EQ(value(0, 0, 2, 12), "-5");  // the items after it still went
     EXPECT_EQ(value(0, 0, 0, 1), "0");
+}
+
+// The card type the device reports must be one the masters' card type table lists for the
+// unit's model; otherwise the user is asked (OK goes on, Cancel ends the card).
+TEST_F(SerialRuns, CardTypeNotListedForTheModelAsksBeforeTheWrites)
+{
+    CardTypeTable types;
+    for (int code = 0; code < 100; ++code) {
+        char names[1024] = {};
+        KRAVinA_Mast_FiledName_Get(code, names, KRAVIN_SAMPLE_TABLES "/");
+        const std::string text(names, ::strnlen(names, sizeof names));
+        for (std::size_t at = 0; at + 8 <= text.size(); at += 8) types[static_cast<std::size_t>(code)].push_back(text.substr(at, 8));
+    }
+    struct Case {
+        const char* code;
+        const char* model;
+        const char* version;
+        int answer;  // -1: no question
+        TransferOutcome outcome;
+    };
+    const Case cases[] = {
+        {"03", "QV200", "1.00", -1, TransferOutcome::Finished},
+        {"10", "QV200X", "1.00", -1, TransferOutcome::Finished},
+        {"03", "QV200X", "1.60", -1, TransferOutcome::Finished},  // reports the QV200's code
+        {"16", "QV200", "1.00", model::AnswerSkip, TransferOutcome::Finished},
+        {"16", "QV200", "1.00", model::AnswerAbort, TransferOutcome::Aborted},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.model) + " " + c.version + " reporting " + c.code);
+        qvsim::SimCard device = qvsim::BlankCard("QV200", "0001");
+        device.bank0[0][96] = c.code;
+        ASSERT_NO_FATAL_FAILURE(serve({device}));
+        TransferUnit unit = qv200Unit();
+        unit.cards[0].model = padded(c.model);
+        unit.cards[0].version = c.version;
+        DownloadSetup setup = downloadSetup();
+        setup.cardTypes = types;
+        ScriptedQuestions q;
+        if (c.answer >= 0) q.answer(c.answer);
+        EXPECT_EQ(download(unit, q, setup), c.outcome);
+        EXPECT_EQ(q.kinds(), c.answer >= 0 ? std::vector<std::string>{"confirm"} : std::vector<std::string>{});
+        if (c.answer >= 0) {
+            EXPECT_EQ(q.asked()[0].a, kMsgCardTypeMismatch);
+        }
+        EXPECT_EQ(value(0, 0, 1, 11), c.outcome == TransferOutcome::Finished ? "100.0" : "?");
+        EXPECT_EQ(value(0, 0, 0, 1), "0");
+    }
 }
 
 TEST_F(SerialRuns, NoReplyThenAbortSendsWriteModeOffAndEndsAborted)

@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
+#include <iterator>
 
 namespace kravin::online {
 namespace {
@@ -28,7 +30,7 @@ TEST_F(TransferUnitCopy, UsedItemsOfEachGroupWithTheirTexts)
     const TransferGroup* g1 = c.find(1);
     ASSERT_NE(g1, nullptr);
     EXPECT_TRUE(g1->hasBlock);
-    // CTL: items 0..7 and 10..17 are used; 8 is internal ("FA_"), 9 reserved.
+    // CTL: items 0..7 and 10..18 are used; 8 is internal ("FA_"), 9 reserved.
     std::vector<int> items;
     for (const TransferItem& i : g1->items) items.push_back(i.item);
     EXPECT_EQ(std::count(items.begin(), items.end(), 8), 0);
@@ -52,6 +54,33 @@ TEST_F(TransferUnitCopy, UsedItemsOfEachGroupWithTheirTexts)
     EXPECT_EQ(unit->g_curStation, 2);
     EXPECT_EQ(unit->g_curCard, 1);
     EXPECT_EQ(unit->g_curGroup, 1);
+}
+
+TEST_F(TransferUnitCopy, GroupZerosSelectorAndDownloadModeAreNeverData)
+{
+    // Tables that mark both control items of the system block as ordinary items.
+    const std::string folder = copyTables();
+    const std::string sys = folder + "QV200/100/SYS.KRAT";
+    std::ifstream in(sys);
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    in.close();
+    for (const char* line : {"ITEM00,FA_INT1,Unit selector,SEL,,0,", "ITEM01,FA_INT1,Write mode,WRM,,0,"}) {
+        const std::size_t at = text.find(line);
+        ASSERT_NE(at, std::string::npos) << line;
+        text.replace(at + 7, 7, "CHAR02");
+    }
+    std::ofstream(sys) << text;
+    useTables(folder);
+    placeCard(2, 1, "QV200");
+    writeUnit(2, 0, {{0, "00SYS"}, {1, "01CTL"}}, {{0, 0, "0"}, {0, 1, "00"}, {0, 2, "NAME"}});
+    makeCurrent(2, 1, 1);
+    const TransferUnitResult r = CopyTransferUnit(*unit);
+    ASSERT_TRUE(r.unit);
+    const TransferGroup* g0 = r.unit->cards[0].find(0);
+    ASSERT_NE(g0, nullptr);
+    ASSERT_FALSE(g0->items.empty());
+    EXPECT_EQ(g0->items.front().item, 2);
+    for (const TransferItem& i : g0->items) EXPECT_GT(i.item, 1);
 }
 
 TEST_F(TransferUnitCopy, V8rtuStationGivesItsCardsAndKeepsTheStationCurrent)

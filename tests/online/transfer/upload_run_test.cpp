@@ -1,5 +1,6 @@
 // The upload and the network download runs against the controller simulator and the
 // simulated bus, with no waits; the value conversion on its own.
+#include "KRAVinA.h"
 #include "net_download_run.h"
 #include "scripted_questions.h"
 #include "upload_model.h"
@@ -12,6 +13,8 @@
 #include "vuken_sim.h"
 
 #include <gtest/gtest.h>
+
+#include <cstring>
 
 #include <memory>
 
@@ -107,6 +110,14 @@ protected:
         s.station = 2;
         s.card = 1;
         s.masters = masters;
+        // The card type table of the shipped masters, as the tool reads it at start-up.
+        for (int code = 0; code < 100; ++code) {
+            char names[1024] = {};
+            KRAVinA_Mast_FiledName_Get(code, names, KRAVIN_SAMPLE_TABLES "/");
+            const std::string text(names, ::strnlen(names, sizeof names));
+            for (std::size_t at = 0; at + 8 <= text.size(); at += 8)
+                s.cardTypes[static_cast<std::size_t>(code)].push_back(text.substr(at, 8));
+        }
         const model::CardKindMasters* m = &masters;
         s.describe = [m](const std::string& model, const std::string& version) {
             return DescribeUploadModel(*m, KRAVIN_SAMPLE_TABLES "/", model, version);
@@ -129,8 +140,12 @@ protected:
 
 TEST_F(UploadRuns, AnEmptySlotCreatesTheUnitFromTheDevice)
 {
-    ASSERT_NO_FATAL_FAILURE(serve({qvsim::DefaultCard()}));
-    questions.answer(model::AnswerSkipAll);  // items the card lacks
+    qvsim::SimCard card = qvsim::DefaultCard();
+    card.bank0[1].erase(2);  // two items the card lacks
+    card.bank0[1].erase(3);
+    card.bank0[1][7] = "12.5";
+    ASSERT_NO_FATAL_FAILURE(serve({card}));
+    questions.answer(model::AnswerSkipAll);
     auto r = run(setup());
     ASSERT_EQ(r->context().result().outcome(), TransferOutcome::Finished) << r->context().result().messageId();
     const UploadStaging& s = r->staging();
@@ -140,8 +155,10 @@ TEST_F(UploadRuns, AnEmptySlotCreatesTheUnitFromTheDevice)
     EXPECT_EQ(s.blockCodes[0], "00SYS");
     EXPECT_EQ(s.blockCodes[1], "01CTL");
     EXPECT_EQ(s.blockCodes[2], "21BCA");
-    EXPECT_EQ(s.items.at({1, 11}), "100.0");
-    EXPECT_EQ(s.items.at({2, 11}), "50.00");
+    EXPECT_EQ(s.items.at({1, 7}), "12.5");
+    EXPECT_EQ(s.items.at({1, 10}), "01");   // the block number
+    EXPECT_EQ(s.items.at({2, 11}), "0000");
+    EXPECT_EQ(s.blockCodes[3], "");         // item 10 "**": no block
     EXPECT_EQ(s.items.count({1, 2}), 0u);  // missing on the device: not staged
     const std::vector<std::string> kinds = questions.kinds();
     EXPECT_EQ(std::count(kinds.begin(), kinds.end(), "missing"), 1);  // Skip All asks once
@@ -256,7 +273,9 @@ TEST_F(UploadRuns, UnknownCodeBadTypeAndNoReplyFail)
 
 TEST_F(UploadRuns, StopAndAbortEndWithoutAFinishedStaging)
 {
-    ASSERT_NO_FATAL_FAILURE(serve({qvsim::DefaultCard()}));
+    qvsim::SimCard card = qvsim::DefaultCard();
+    card.bank0[1].erase(2);
+    ASSERT_NO_FATAL_FAILURE(serve({card}));
     questions.answer(model::AnswerAbort);  // the first missing item
     auto aborted = run(setup());
     EXPECT_EQ(aborted->context().result().outcome(), TransferOutcome::Aborted);
@@ -426,6 +445,130 @@ TEST_F(BusTransfers, FourFailedWritesAskAndSkipRetriesTheSameWrite)
     EXPECT_EQ(j.back().item, 1);
     EXPECT_STREQ(j.back().data, "0");
     EXPECT_EQ(item(0, 0, 0, 1), "0");
+}
+
+// A V8RTU unit of station 5 for the network download: the given library cards, each with
+// one function block in group 30.
+TransferUnit v8rtuNetUnit(std::vector<int> cards, int cardCount, bool fromStation)
+{
+    TransferUnit unit;
+    unit.station = 5;
+    unit.v8rtu = true;
+    unit.v8rtuStation = fromStation;
+    unit.cardCount = cardCount;
+    unit.startCard = fromStation ? 0 : cards.front() + 1;
+    for (int lib : cards) {
+        TransferCard card;
+        card.card = lib;
+        card.model = padded("V8RTU");
+        card.version = "1.00";
+        card.groups = {{30, true, {{10, "51"}, {11, "010" + std::to_string(lib)}}, "51"}};
+        unit.cards.push_back(card);
+    }
+    return unit;
+}
+
+std::string describe(const VukenJournalEntry& e)
+{
+    return std::string(e.operation == VUKEN_OP_WRITE ? "W " : "R ") + std::to_string(e.address & 31) + ":" +
+           std::to_string(e.group) + "." + std::to_string(e.item) + (e.operation == VUKEN_OP_WRITE ? "=" + std::string(e.data) : "");
+}
+
+// Before the first write the station's remote card is checked: its mode switched off
+// (then a long wait), and its card count raised when it holds fewer cards than the project.
+TEST_F(BusTransfers, V8rtuNetworkDownloadChecksTheRemoteCardFirst)
+{
+    struct Case {
+        const char* mode;
+        const char* held;
+        std::vector<std::string> check;  // the requests before the first card's write
+        bool longWait;
+    };
+    const Case cases[] = {
+        {"1", "1", {"R 0:0.1", "W 0:0.1=0", "R 0:0.52", "W 0:0.1=1", "W 0:0.52=2"}, true},
+        {"0", "1", {"R 0:0.1", "R 0:0.52", "W 0:0.1=1", "W 0:0.52=2"}, false},
+        {"0", "2", {"R 0:0.1", "R 0:0.52"}, false},
+        {"1", "3", {"R 0:0.1", "W 0:0.1=0", "R 0:0.52"}, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string("mode ") + c.mode + ", cards held " + c.held);
+        vuken_sim_reset();
+        for (int lib : {0, 1}) vuken_sim_add_card(5, lib);
+        vuken_sim_set_item(5, 0, 0, 1, c.mode);
+        vuken_sim_set_item(5, 0, 0, 52, c.held);
+        NetDownloadSetup setup;
+        setup.clearEeprom = false;
+        setup.blockCodes[30] = "51ADS";
+        std::vector<std::string> sent;
+        NetDownloadRun run(BusApi::Vuken(), v8rtuNetUnit({0, 1}, 2, true), setup, questions, TransferTiming{});
+        run.context().progress = [&sent](const TransferProgress& p) {
+            if (sent.empty() || sent.back() != p.sent) sent.push_back(p.sent);
+        };
+        run.Run();
+        ASSERT_EQ(run.context().result().outcome(), TransferOutcome::Finished);
+        std::vector<std::string> requests;
+        for (const VukenJournalEntry& e : journal()) requests.push_back(describe(e));
+        ASSERT_GT(requests.size(), c.check.size());
+        EXPECT_EQ(std::vector<std::string>(requests.begin(), requests.begin() + static_cast<long>(c.check.size())), c.check);
+        EXPECT_EQ(requests[c.check.size()], "W 0:30.10=51");
+        // The mode goes off once, at the station's address, after the last card.
+        EXPECT_EQ(requests.back(), "W 0:0.1=0");
+        EXPECT_EQ(std::count(requests.begin() + static_cast<long>(c.check.size()), requests.end(), "W 1:0.1=0"), 0);
+        EXPECT_EQ(run.context().waited() >= std::chrono::milliseconds(5000), c.longWait);
+        ASSERT_FALSE(sent.empty());
+        EXPECT_EQ(sent.front(), kRemoteCardCheckText);
+    }
+}
+
+// Started from a card of a V8RTU station, the download writes the mode off at the
+// station's address only when that card is the station's last.
+TEST_F(BusTransfers, V8rtuCardDownloadEndsTheModeAtTheStationOnlyFromTheLastCard)
+{
+    struct Case {
+        int lib;
+        std::vector<std::string> tail;
+    };
+    const Case cases[] = {
+        {1, {"W 1:30.10=51", "W 1:30.11=0101", "W 0:0.1=0"}},  // the last of two cards
+        {0, {"R 0:0.52", "W 0:30.10=51", "W 0:30.11=0100"}},   // the first: the mode stays
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.lib);
+        vuken_sim_reset();
+        for (int lib : {0, 1}) vuken_sim_add_card(5, lib);
+        vuken_sim_set_item(5, 0, 0, 1, "0");
+        vuken_sim_set_item(5, 0, 0, 52, "2");
+        NetDownloadSetup setup;
+        setup.clearEeprom = false;
+        setup.blockCodes[30] = "51ADS";
+        NetDownloadRun run(BusApi::Vuken(), v8rtuNetUnit({c.lib}, 2, false), setup, questions, TransferTiming{});
+        run.Run();
+        ASSERT_EQ(run.context().result().outcome(), TransferOutcome::Finished);
+        std::vector<std::string> requests;
+        for (const VukenJournalEntry& e : journal()) requests.push_back(describe(e));
+        ASSERT_GE(requests.size(), c.tail.size());
+        EXPECT_EQ(std::vector<std::string>(requests.end() - static_cast<long>(c.tail.size()), requests.end()), c.tail);
+    }
+}
+
+// The network group download of a V8RTU card selects the card, then writes the mode on
+// before the group's items and off after them, all at the card's address.
+TEST_F(BusTransfers, V8rtuNetworkGroupDownloadSelectsTheCardAndWritesTheModeAround)
+{
+    for (int lib : {0, 1}) vuken_sim_add_card(5, lib);
+    vuken_sim_set_item(5, 0, 0, 1, "0");
+    vuken_sim_set_item(5, 0, 0, 52, "2");
+    NetDownloadSetup setup;
+    setup.groupMode = true;
+    setup.blockCodes[30] = "51ADS";
+    NetDownloadRun run(BusApi::Vuken(), v8rtuNetUnit({1}, 2, false), setup, questions, TransferTiming{});
+    run.Run();
+    ASSERT_EQ(run.context().result().outcome(), TransferOutcome::Finished);
+    std::vector<std::string> requests;
+    for (const VukenJournalEntry& e : journal()) requests.push_back(describe(e));
+    const std::vector<std::string> expected{"R 0:0.1",      "R 0:0.52",       "W 1:0.0=1", "W 1:0.1=1",
+                                            "W 1:30.10=51", "W 1:30.11=0101", "W 1:0.1=0"};
+    EXPECT_EQ(requests, expected);
 }
 
 UploadSetup v8rtuSetup(UploadSetup s, int startCard, int projectCount)

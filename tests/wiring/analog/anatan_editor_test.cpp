@@ -23,13 +23,13 @@ TEST_F(AnaTanFixture, ReadsBlocksTerminalsAndLines)
     EXPECT_EQ(ads.outputs[0].terminal, 4);
     EXPECT_EQ(ads.outputs[0].item, 20);
     EXPECT_EQ(ads.codeText, "ADS(51)");
-    const wiring::DiagramInput* in = d.input(31, 10);
+    const wiring::DiagramInput* in = d.input(31, 11);
     ASSERT_NE(in, nullptr);
     EXPECT_TRUE(in->connected);
     EXPECT_EQ(in->sourceBlock, 30);
     EXPECT_EQ(in->sourceOutput, 0);
     EXPECT_EQ(in->line.kind, 2);
-    EXPECT_FALSE(d.input(30, 11)->connected);
+    EXPECT_FALSE(d.input(30, 12)->connected);
 }
 
 TEST(AnaTanDiagram, ReferencesAndBoxWidths)
@@ -51,24 +51,24 @@ TEST(AnaTanDiagram, ReferencesAndBoxWidths)
 
 TEST_F(AnaTanFixture, ReferencesOutsideTheRangeMeanNotConnected)
 {
-    writeUnit(0, 0, {{30, "51ADS"}, {31, "60LAG"}}, {{31, 10, "1A04"}});
-    line(31, 10, {{1, 1}});
+    writeUnit(0, 0, {{30, "51ADS"}, {31, "60LAG"}}, {{31, 11, "1A04"}});
+    line(31, 11, {{1, 1}});
     unit->LoadUnitBlocks(1);
     editor->reload();
-    EXPECT_FALSE(editor->diagram().input(31, 10)->connected);
-    writeUnit(0, 0, {{30, "51ADS"}, {31, "60LAG"}}, {{31, 10, "3004"}});
+    EXPECT_FALSE(editor->diagram().input(31, 11)->connected);
+    writeUnit(0, 0, {{30, "51ADS"}, {31, "60LAG"}}, {{31, 11, "3004"}});
     // A point count of 100 in the file (the library stores a signed byte) reads as 30.
     {
         std::fstream f(work.path() / model::aconPath(0, 1), std::ios::in | std::ios::out | std::ios::binary);
         ASSERT_TRUE(f);
-        f.seekp(static_cast<std::streamoff>(148 * (100 * 31 + 10) + 8));
+        f.seekp(static_cast<std::streamoff>(148 * (100 * 31 + 11) + 8));
         f.put(100);
     }
-    acon(31, 11);
+    acon(31, 12);
     model::readAcon(0, 2, 0, 0, work.str());  // the library drops its cached copy
     unit->LoadUnitBlocks(1);
     editor->reload();
-    EXPECT_EQ(editor->diagram().input(31, 10)->line.kind, 30);
+    EXPECT_EQ(editor->diagram().input(31, 11)->line.kind, 30);
 }
 
 TEST_F(AnaTanFixture, DropPlacesTheBlockLeftOfAndAboveTheCell)
@@ -82,7 +82,7 @@ TEST_F(AnaTanFixture, DropPlacesTheBlockLeftOfAndAboveTheCell)
         EXPECT_EQ(unitCode(0, 0, c.group), "51ADS");
         EXPECT_EQ(position(c.group), std::make_pair(c.x, c.y));
         // Items take the definition's defaults.
-        EXPECT_EQ(unitItem(0, 0, c.group, 10), "0000");
+        EXPECT_EQ(unitItem(0, 0, c.group, 11), "0000");
         EXPECT_EQ(unitItem(0, 0, c.group, 7), "1.00");
     }
     EXPECT_EQ(host->askedCodes, (std::vector<std::string>{"51ADS", "51ADS"}));
@@ -109,12 +109,12 @@ TEST_F(AnaTanFixture, DropOnAnOccupiedBlockAsksFirst)
     prompt.answer(wiring::kMsgReplaceFunction, model::Answer::Ok);
     ASSERT_TRUE(editor->ChangeFunction(px(40), py(40), "51", "ADS"));
     EXPECT_EQ(unitCode(0, 0, 31), "51ADS");
-    EXPECT_EQ(acon(31, 10).kind, 0);
-    EXPECT_FALSE(editor->diagram().input(31, 10)->connected);
+    EXPECT_EQ(acon(31, 11).kind, 0);
+    EXPECT_FALSE(editor->diagram().input(31, 11)->connected);
     // One undo puts the old block back.
     ASSERT_TRUE(editor->Undo());
     EXPECT_EQ(unitCode(0, 0, 31), "60LAG");
-    EXPECT_EQ(unitItem(0, 0, 31, 10), "3004");
+    EXPECT_EQ(unitItem(0, 0, 31, 11), "3004");
 }
 
 TEST_F(AnaTanFixture, DeleteFunctionEmptiesTheBlockButNeverBlocksZeroOneAndEighty)
@@ -136,7 +136,7 @@ TEST_F(AnaTanFixture, DeleteFunctionEmptiesTheBlockButNeverBlocksZeroOneAndEight
     EXPECT_EQ(std::string(term), "");
     // The line into it and the line out of it are gone.
     EXPECT_FALSE(editor->diagram().blocks[30].drawn);
-    EXPECT_FALSE(editor->diagram().input(31, 10)->connected);
+    EXPECT_FALSE(editor->diagram().input(31, 11)->connected);
     EXPECT_TRUE(host->modified);
 }
 
@@ -160,10 +160,10 @@ TEST_F(AnaTanFixture, JumpPairCompletesAndRefusalsChangeNothing)
     host->labels.push_back("J1");
     ASSERT_TRUE(editor->AddJumpAt(30, 1, 1));
     EXPECT_TRUE(editor->openJumps().empty());
-    EXPECT_EQ(unitItem(0, 0, 30, 11), "3204");
-    const model::AconImage a = acon(30, 11);
+    EXPECT_EQ(unitItem(0, 0, 30, 12), "3204");
+    const model::AconImage a = acon(30, 12);
     EXPECT_EQ(std::string(a.text.data()), "J1");
-    EXPECT_TRUE(editor->diagram().input(30, 11)->connected);
+    EXPECT_TRUE(editor->diagram().input(30, 12)->connected);
 
     // A name some line carries already: 8121, nothing changes.
     const auto after = files();
@@ -175,7 +175,7 @@ TEST_F(AnaTanFixture, JumpPairCompletesAndRefusalsChangeNothing)
 
     // One undo takes the pair back, open mark included.
     ASSERT_TRUE(editor->Undo());
-    EXPECT_EQ(unitItem(0, 0, 30, 11), "0000");
+    EXPECT_EQ(unitItem(0, 0, 30, 12), "0000");
     ASSERT_EQ(editor->openJumps().size(), 1u);
     EXPECT_EQ(editor->openJumps().front().block, 32);
 }
@@ -238,12 +238,12 @@ TEST_F(AnaTanFixture, GroupMoveIsOneUndoStep)
 
 TEST_F(AnaTanFixture, FormatChangeKeepsPointsAndLabel)
 {
-    line(31, 10, {{15, 30}, {15, 22}}, "LB");
+    line(31, 11, {{15, 30}, {15, 22}}, "LB");
     editor->reload();
-    ASSERT_TRUE(editor->SelectConnectionLine(31, 10));
+    ASSERT_TRUE(editor->SelectConnectionLine(31, 11));
     host->formats.push_back(wiring::LineFormatChoice{1, 2, 0x00FF00});
     ASSERT_TRUE(editor->LineFormat());
-    const model::AconImage a = acon(31, 10);
+    const model::AconImage a = acon(31, 11);
     EXPECT_EQ(a.value, 6);
     EXPECT_EQ(a.colour, 0x00FF00);
     EXPECT_EQ(a.kind, 2);
@@ -265,14 +265,14 @@ TEST_F(AnaTanFixture, DrawsALineWithTwoBendsFromAnOutputToAnInput)
     ASSERT_EQ(editor->line().points.size(), 2u);
     ASSERT_TRUE(editor->pressLeft(px(25) + 4, py(8), false));
     EXPECT_EQ(editor->line().mode, 0);
-    EXPECT_EQ(unitItem(0, 0, 30, 11), "3204");
-    const model::AconImage a = acon(30, 11);
+    EXPECT_EQ(unitItem(0, 0, 30, 12), "3204");
+    const model::AconImage a = acon(30, 12);
     ASSERT_EQ(a.kind, 2);
     // Stored from the input end.
     EXPECT_EQ(std::make_pair(a.px[0], a.py[0]), std::make_pair(25, 55));
     EXPECT_EQ(std::make_pair(a.px[1], a.py[1]), std::make_pair(62, 55));
     ASSERT_TRUE(editor->Undo());
-    EXPECT_EQ(unitItem(0, 0, 30, 11), "0000");
+    EXPECT_EQ(unitItem(0, 0, 30, 12), "0000");
 }
 
 TEST_F(AnaTanFixture, InputToInputLeavesTheLineInProgress)
@@ -292,7 +292,7 @@ TEST_F(AnaTanFixture, InputToInputLeavesTheLineInProgress)
 TEST_F(AnaTanFixture, LineHitToleranceIsSixteenPixelsAtAnyZoom)
 {
     // Line 32.OT1 -> 30.IN1: straight from (22, 5) to (62, 48).
-    line(30, 10, {{22, 60}, {62, 60}});
+    line(30, 11, {{22, 60}, {62, 60}});
     editor->reload();
     for (int pitch : {8, 32}) {
         editor->setView(pitch, 0, 0);
@@ -301,7 +301,7 @@ TEST_F(AnaTanFixture, LineHitToleranceIsSixteenPixelsAtAnyZoom)
         const int x = px(40), y = py(60);
         EXPECT_TRUE(editor->FindConnectionLineAt(x, y + 16, &b, &item, &k)) << pitch;
         EXPECT_EQ(b, 30);
-        EXPECT_EQ(item, 10);
+        EXPECT_EQ(item, 11);
         EXPECT_FALSE(editor->FindConnectionLineAt(x, y + 17, &b, &item, &k)) << pitch;
     }
 }
@@ -336,14 +336,14 @@ TEST_F(AnaTanFixture, NothingChangesWhileOnline)
 
 TEST_F(AnaTanFixture, BendPointsAddAndDelete)
 {
-    ASSERT_TRUE(editor->SelectConnectionLine(31, 10));
+    ASSERT_TRUE(editor->SelectConnectionLine(31, 11));
     // Segment 0 runs from the input (22, 35) to the first bend (15, 30).
     ASSERT_TRUE(editor->AddBreakpoint({18, 33}));
-    model::AconImage a = acon(31, 10);
+    model::AconImage a = acon(31, 11);
     ASSERT_EQ(a.kind, 3);
     EXPECT_EQ(std::make_pair(a.px[0], a.py[0]), std::make_pair(18, 32));
     ASSERT_TRUE(editor->DeleteBreakpoint({15, 23}));
-    a = acon(31, 10);
+    a = acon(31, 11);
     ASSERT_EQ(a.kind, 2);
     EXPECT_EQ(std::make_pair(a.px[1], a.py[1]), std::make_pair(15, 30));
 }
@@ -411,16 +411,16 @@ TEST_F(AnaTanFixture, ContextMenuOffersWhatLiesUnderThePoint)
     }
     // A selected line offers its bend points.
     editor->moveList().Clear();
-    ASSERT_TRUE(editor->SelectConnectionLine(31, 10));
+    ASSERT_TRUE(editor->SelectConnectionLine(31, 11));
     EXPECT_EQ(editor->contextMenu(px(150), py(150)).entries,
               (std::vector<int>{LineFormat, 0, AddBreakpoint, DeleteBreakpoint, 0, DeleteLine, 0, DrawJunction, 0,
                                 ResetOrigin}));
     // 40434 from the input's menu deletes the line into it.
-    editor->SelectConnectionLine(31, 10);
+    editor->SelectConnectionLine(31, 11);
     editor->contextMenu(px(22), py(37));
     ASSERT_TRUE(editor->runCommand(DeleteLine));
-    EXPECT_EQ(unitItem(0, 0, 31, 10), "");
-    EXPECT_FALSE(editor->diagram().input(31, 10)->connected);
+    EXPECT_EQ(unitItem(0, 0, 31, 11), "");
+    EXPECT_FALSE(editor->diagram().input(31, 11)->connected);
 }
 
 }  // namespace

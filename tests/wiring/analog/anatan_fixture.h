@@ -107,7 +107,7 @@ public:
 };
 
 // Station 0 (RNH6) with card 1 (QV200): blocks 30 and 32 ADS (inputs IN1..IN4 =
-// items 10..13, output OT1 = terminal 4), 31 LAG (input IN1 = item 10, output
+// items 11..14, output OT1 = terminal 4), 31 LAG (input IN1 = item 11, output
 // terminal 1), and blocks 0, 1, 80. Line 30.OT1 -> 31.IN1 with two bends, line
 // 32.OT1 -> 30.IN1 straight.
 class AnaTanFixture : public UnitFixture {
@@ -118,12 +118,12 @@ protected:
         placeStation(0, "RNH6");
         placeCard(0, 1, "QV200");
         writeUnit(0, 0, {{0, "00SYS"}, {1, "01CTL"}, {80, "94SSW"}, {30, "51ADS"}, {31, "60LAG"}, {32, "51ADS"}},
-                  {{31, 10, "3004"}, {30, 10, "3204"}, {30, 11, "0000"}, {32, 10, "0000"}});
+                  {{31, 11, "3004"}, {30, 11, "3204"}, {30, 12, "0000"}, {32, 11, "0000"}});
         place(30, 20, 10);
         place(31, 20, 40);
         place(32, 60, 40);
-        line(31, 10, {{15, 30}, {15, 22}});
-        line(30, 10, {});
+        line(31, 11, {{15, 30}, {15, 22}});
+        line(30, 11, {});
         makeCurrent(0, 1);
         host = std::make_unique<ScriptedAnaTanHost>(*unit, prompt);
         editor = std::make_unique<wiring::AnaTanEditor>(*unit, *host);

@@ -186,7 +186,6 @@ bool SystemCommands::writeDefaultData(int station, int card, int rnh6Type, const
 
     const std::string m(unit_.model());
     const std::string v(unit_.version());
-    std::vector<int> named{0, 80};
     setCode(codes[0], "00SYS");
     setCode(codes[80], "94SSW");
     if (card > 0) setCode(codes[1], firstValidCode(unit_, 1));
@@ -206,7 +205,6 @@ bool SystemCommands::writeDefaultData(int station, int card, int rnh6Type, const
         for (std::size_t i = 0; i < model::SpecialGroupTable.size(); ++i) {
             const int g = model::SpecialGroupTable[i];
             setCode(codes[g], i == 0 ? "00B2A" : "00B2D");
-            named.push_back(g);
         }
     }
     if (card == 0 && modelIs(m, "RNH6")) {
@@ -218,7 +216,9 @@ bool SystemCommands::writeDefaultData(int station, int card, int rnh6Type, const
             KRAVinA_Data_XY_Set(g, x, y);
         }
     }
-    for (int g : named) unit_.WriteItemDefaults(g);
+    // Every block the unit starts with opens with its defaults (item 10 its block number).
+    for (int g = 0; g < model::kUnitBlocks; ++g)
+        if (codes[static_cast<std::size_t>(g)][0] != 0) unit_.WriteItemDefaults(g);
 
     const std::string name = pad8(m);
     const bool irCard = KRAVinA_IRCardName_Comp(name.c_str(), unit_.tableFolder.c_str()) == 1;

@@ -144,6 +144,7 @@ void DownloadDialog::startStop()
     s.portName = device->port;
     s.baudIndex = device->baudIndex;
     s.programmingUnitId = setup_.programmingUnitId;
+    s.cardTypes = setup_.cardTypes;
     for (const char* id : {"1000", "1001", "1002", "1009"}) label(id)->clear();
     outcome_ = TransferOutcome::Running;
     worker_->start(std::make_unique<DownloadRun>(*setup_.link, unit_, s, *setup_.questions, setup_.timing));

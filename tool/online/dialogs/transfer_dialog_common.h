@@ -5,6 +5,7 @@
 #include "prompt.h"
 #include "string_table.h"
 #include "transfer_core.h"
+#include "transfer_unit.h"
 
 #include <QString>
 
@@ -49,6 +50,8 @@ struct TransferDialogSetup {
     // The start's reference checks over groups first..last (messages 8112, 8113 asked
     // there): false when the user cancels the start.
     std::function<bool(int first, int last)> referenceCheck;
+    // The masters' card type table (the download's card type check).
+    CardTypeTable cardTypes;
 };
 
 QString TransferText(res::Language l, const char* en, const char* ja);

@@ -164,6 +164,8 @@ void UploadDialog::showProgress(const TransferProgress& p)
     label("1009")->setText(QString::fromStdString(p.sent));
     label("1010")->setText(QString::fromStdString(p.received));
     label("1012")->setText(p.card >= 0 ? QString::asprintf("%X", p.card) : QString());
+    if (!p.unitName.empty()) label("1000")->setText(QString::fromStdString(p.unitName));
+    if (!p.unitVersion.empty()) label("1001")->setText(QString::fromStdString(p.unitVersion));
 }
 
 void UploadDialog::ended()

@@ -4,6 +4,7 @@
 #include "services.h"
 #include "transfer_texts.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
@@ -47,6 +48,7 @@ int DownloadRun::repeats() const { return io_.framed() ? 5 : 3; }
 void DownloadRun::Run()
 {
     skipAll_ = false;
+    unwritten_ = 0;
     if (unit_.cards.empty()) {
         context_.result().Set(TransferOutcome::Failed, kMsgDownloadCommError);
         return;
@@ -63,7 +65,13 @@ void DownloadRun::Run()
     }
     link_.CloseComPort();
     switch (end) {
-    case CardEnd::Done: context_.result().Set(TransferOutcome::Finished); break;
+    case CardEnd::Done:
+        // Refused or skipped writes leave the device short of the project: no normal end.
+        if (unwritten_ > 0)
+            context_.result().Set(TransferOutcome::Failed, kMsgDownloadIncomplete, std::to_string(unwritten_));
+        else
+            context_.result().Set(TransferOutcome::Finished);
+        break;
     case CardEnd::Abort: context_.result().Set(TransferOutcome::Aborted); break;
     case CardEnd::Stop: context_.result().Set(TransferOutcome::Stopped); break;
     case CardEnd::Fail: context_.result().Set(TransferOutcome::Failed, kMsgDownloadCommError); break;
@@ -111,10 +119,12 @@ DownloadRun::Step DownloadRun::Item(int group, const TransferItem& item, const s
         if (!skipAll_) answer = context_.questions().itemMissing(group, item.item);
         if (answer == model::AnswerSkipAll) skipAll_ = true;
         if (answer == model::AnswerAbort) end = CardEnd::Abort;
+        else ++unwritten_;
         return item.item == 10 ? Step::NextGroup : Step::Next;
     };
     auto commError = [&] {
         if (context_.questions().communicationError({}) != model::AnswerSkip) end = CardEnd::Abort;
+        else ++unwritten_;
         return skip;
     };
     std::string reply;
@@ -139,7 +149,22 @@ DownloadRun::CardEnd DownloadRun::CardType(const TransferCard& card)
     }
     if (BeginsWith(reply, "CNG") || reply.size() < 2) return CardEnd::Done;
     const int code = std::atoi(reply.substr(reply.size() - 2).c_str());
-    if (code != 0) return CardEnd::Done;  // a listed code: the masters carry no card type table to refuse it
+    if (code != 0) {
+        // The code must be listed for the model; a QV200X of version 1.6 and a QV200BX of
+        // version 1.3 report the codes of the QV200 and the QV200B.
+        const bool table = std::any_of(setup_.cardTypes.begin(), setup_.cardTypes.end(),
+                                       [](const std::vector<std::string>& v) { return !v.empty(); });
+        if (!table || code < 0 || code >= static_cast<int>(setup_.cardTypes.size())) return CardEnd::Done;
+        std::string name = card.model;
+        name.resize(8, ' ');
+        if (name == "QV200X  " && card.version.rfind("1.6", 0) == 0) name = "QV200   ";
+        if (name == "QV200BX " && card.version.rfind("1.3", 0) == 0) name = "QV200B  ";
+        for (std::string listed : setup_.cardTypes[static_cast<std::size_t>(code)]) {
+            listed.resize(8, ' ');
+            if (listed == name) return CardEnd::Done;
+        }
+        return context_.questions().confirm(kMsgCardTypeMismatch, {}, true) ? CardEnd::Done : CardEnd::Abort;
+    }
     if (!Group(1) || !io_.Exchange("I10\r", kItemReply, reply)) return CardEnd::Done;
     const std::string value = reply.empty() ? reply : reply.substr(1);
     const bool mismatch = (value == "**" && !ModelBeginsWith(card.model, "TQRW ")) ||
@@ -166,6 +191,7 @@ DownloadRun::CardEnd DownloadRun::Groups(const TransferCard& card, int bank, int
         if (!Group(sent)) {
             if (context_.stopRequested()) return CardEnd::Stop;
             if (context_.questions().communicationError({}) != model::AnswerSkip) return CardEnd::Abort;
+            ++unwritten_;
             continue;
         }
         for (const TransferItem& item : g.items) {

@@ -16,6 +16,8 @@ constexpr int kMsgCardTypeMismatch = 8114;
 constexpr int kMsgDownloadCommError = 8300;
 constexpr int kMsgItemDoesNotExist = 8307;
 constexpr int kMsgPortOpen = 9291;
+// The run ended with items the device refused or the user skipped (their count).
+constexpr int kMsgDownloadIncomplete = 9296;
 
 struct DownloadSetup {
     std::string portName;
@@ -24,6 +26,8 @@ struct DownloadSetup {
     int bank0First = 0, bank0Last = 99;
     int bank2First = 0, bank2Last = 99;
     std::string programmingUnitId;
+    // The card type table; all empty: a nonzero card type code is not checked.
+    CardTypeTable cardTypes;
 };
 
 // A bound above 99 (or below 0) refuses the start.
@@ -63,6 +67,7 @@ private:
     SerialTransport io_;
     int cardIndex_ = 0;
     bool skipAll_ = false;
+    int unwritten_ = 0;  // items and groups refused by the device or skipped by the user
 };
 
 }  // namespace kravin::online

@@ -46,6 +46,7 @@ bool GroupDownloadRun::Group(int group, bool plain)
 void GroupDownloadRun::Run()
 {
     skipAll_ = false;
+    unwritten_ = 0;
     if (card_.groups.empty()) {
         context_.result().Set(TransferOutcome::Failed, kMsgDownloadCommError);
         return;
@@ -101,7 +102,12 @@ void GroupDownloadRun::Run()
     }
     link_.CloseComPort();
     switch (end) {
-    case End::Done: context_.result().Set(TransferOutcome::Finished); break;
+    case End::Done:
+        if (unwritten_ > 0)
+            context_.result().Set(TransferOutcome::Failed, kMsgDownloadIncomplete, std::to_string(unwritten_));
+        else
+            context_.result().Set(TransferOutcome::Finished);
+        break;
     case End::Missing: context_.result().Set(TransferOutcome::Failed, kMsgItemDoesNotExist); break;
     case End::Abort: context_.result().Set(TransferOutcome::Aborted); break;
     case End::Stop: context_.result().Set(TransferOutcome::Stopped); break;
@@ -138,6 +144,7 @@ GroupDownloadRun::End GroupDownloadRun::Items()
         if (!io_.Exchange(command('I', item.item), kItemReply, reply)) {
             if (item.item == 10) return End::Done;
             if (context_.questions().communicationError({}) != model::AnswerSkip) return End::Abort;
+            ++unwritten_;
             continue;
         }
         if (BeginsWith(reply, "CNG")) {
@@ -147,10 +154,12 @@ GroupDownloadRun::End GroupDownloadRun::Items()
             if (!skipAll_) answer = context_.questions().itemMissing(sent, item.item);
             if (answer == model::AnswerSkipAll) skipAll_ = true;
             if (answer == model::AnswerAbort) return End::Abort;
+            ++unwritten_;
             continue;
         }
         if (!io_.Exchange("D" + text + "\r", kItemReply, reply)) {
             if (context_.questions().communicationError({}) != model::AnswerSkip) return End::Abort;
+            ++unwritten_;
             continue;
         }
         if (BeginsWith(reply, "CNG")) {
@@ -158,6 +167,7 @@ GroupDownloadRun::End GroupDownloadRun::Items()
             if (!skipAll_) answer = context_.questions().itemMissing(sent, item.item);
             if (answer == model::AnswerSkipAll) skipAll_ = true;
             if (answer == model::AnswerAbort) return End::Abort;
+            ++unwritten_;
         }
         if (text == "-") break;
     }

@@ -39,6 +39,7 @@ private:
     TransferContext context_;
     SerialTransport io_;
     bool skipAll_ = false;
+    int unwritten_ = 0;  // items refused by the device or skipped by the user
 };
 
 }  // namespace kravin::online

@@ -77,6 +77,54 @@ NetDownloadRun::End NetDownloadRun::Mode(int address, int mode)
     return e;
 }
 
+std::optional<std::string> NetDownloadRun::Read(int address, int group, int item)
+{
+    BusItemRequest request{group, item, nullptr};
+    char* reply = nullptr;
+    const int r = bus_.items(VUKEN_OP_READ, address, &request, &reply);
+    context_.Wait(context_.timing().busUploadRead);
+    if (r != 0) return std::nullopt;
+    std::string text = reply ? reply : "";
+    if (const std::size_t colon = text.find(':'); colon != std::string::npos) {
+        std::size_t from = colon + 1;
+        while (from < text.size() && text[from] == ' ') ++from;
+        text = text.substr(from);
+    }
+    return text;
+}
+
+void NetDownloadRun::CheckRemoteCard()
+{
+    // The station's remote card must hold as many cards as the project gives the station:
+    // its mode off first, then its card count raised when it holds fewer.
+    const int station = BusItemAddress(unit_.station, -1);
+    progress_.sent = kRemoteCardCheckText;
+    if (context_.progress) context_.progress(progress_);
+    for (int tick = 0; bus_.status() != VUKEN_STATUS_READY; ++tick) {
+        if (tick >= setup_.busNotReadyTicks || context_.stopRequested()) return;
+        context_.Wait(context_.timing().busTick);
+    }
+    auto write = [&](int item, const std::string& data) {
+        std::string text = data;
+        BusItemRequest request{0, item, text.data()};
+        const bool ok = bus_.items(VUKEN_OP_WRITE, station, &request, nullptr) == 0;
+        context_.countBytes(text.size(), 0);
+        return ok;
+    };
+    const std::optional<std::string> mode = Read(station, 0, 1);
+    if (!mode) return;
+    if (*mode != "0") {
+        if (!write(1, "0")) return;
+        context_.Wait(context_.timing().remoteCardWait);
+    }
+    const std::optional<std::string> held = Read(station, 0, 52);
+    if (!held) return;
+    if (LeadingInteger(*held) >= unit_.cardCount) return;
+    if (!write(1, "1")) return;
+    context_.Wait(context_.timing().busUploadRead);
+    write(52, std::to_string(unit_.cardCount));
+}
+
 void NetDownloadRun::ModeOff(int address)
 {
     // The unit never stays in download mode: one try, whatever ended the run.
@@ -96,6 +144,11 @@ NetDownloadRun::End NetDownloadRun::RunCard(const TransferCard& card, bool lastC
     if (setup_.clearEeprom && !setup_.groupMode) {
         e = Mode(address, 1);
         if (e == End::Done) e = Write(address, 0, 95, "1");
+    }
+    if (setup_.groupMode) {
+        // One group: a V8RTU card is selected first, and its items go in download mode.
+        if (unit_.v8rtu && card.card >= 0) e = Write(address, 0, 0, std::to_string(card.card));
+        if (e == End::Done) e = Mode(address, 1);
     }
     const int first = setup_.groupMode ? 0 : (setup_.clearEeprom ? 0 : setup_.firstGroup);
     const int last = setup_.groupMode ? 99 : (setup_.clearEeprom ? 99 : setup_.lastGroup);
@@ -126,9 +179,11 @@ NetDownloadRun::End NetDownloadRun::RunCard(const TransferCard& card, bool lastC
         }
     }
     if (e != End::Done) return e;
-    // End of the card: download mode off (a remote I/O station's at its own address, once).
-    if (unit_.v8rtuStation) {
-        if (!lastCard) return End::Done;
+    // End of the card: download mode off; on a V8RTU station once, after its last card, at
+    // the station's own address.
+    if (unit_.v8rtu && !setup_.groupMode) {
+        const bool last = unit_.v8rtuStation ? lastCard : card.card + 1 >= unit_.cardCount;
+        if (!last) return End::Done;
         return Write(BusItemAddress(unit_.station, -1), 0, 1, "0");
     }
     return Write(address, 0, 1, "0");
@@ -142,13 +197,15 @@ void NetDownloadRun::Run()
     }
     bus_.cycle();
     context_.Wait(context_.timing().busFirstTick);
+    if (unit_.v8rtu && unit_.cardCount > 0) CheckRemoteCard();
     End end = End::Done;
     int address = 0;
     for (std::size_t i = 0; end == End::Done && i < unit_.cards.size(); ++i) {
         address = BusItemAddress(unit_.station, unit_.cards[i].card);
         end = RunCard(unit_.cards[i], i + 1 == unit_.cards.size());
     }
-    if (end != End::Done) ModeOff(unit_.v8rtuStation ? BusItemAddress(unit_.station, -1) : address);
+    if (end != End::Done)
+        ModeOff(unit_.v8rtu && !setup_.groupMode ? BusItemAddress(unit_.station, -1) : address);
     if (bus_.close) bus_.close();
     if (context_.stopRequested())
         context_.result().Set(TransferOutcome::Stopped);

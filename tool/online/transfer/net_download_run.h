@@ -7,11 +7,15 @@
 #include "bus_api.h"
 
 #include <array>
+#include <optional>
 #include <string>
 #include "transfer_unit.h"
 #include "transfer_core.h"
 
 namespace kravin::online {
+
+// The sent text while a V8RTU station's remote card is checked.
+inline constexpr const char* kRemoteCardCheckText = "V8RTU Card Check/Set!!";
 
 struct NetDownloadSetup {
     bool clearEeprom = true;   // "Clear EEPROM and Download"
@@ -47,6 +51,8 @@ private:
     End Mode(int address, int mode);
     End RunCard(const TransferCard& card, bool lastCard);
     void ModeOff(int address);
+    void CheckRemoteCard();
+    std::optional<std::string> Read(int address, int group, int item);
 
     BusApi bus_;
     TransferUnit unit_;

@@ -30,6 +30,7 @@ struct TransferTiming {
     milliseconds busRead{1};        // after each bus read
     milliseconds busSettle{300};    // after the bus is cycled before the mode-off write
     milliseconds busUploadRead{100};// after each bus request of the upload and the network download
+    milliseconds remoteCardWait{5000};// V8RTU card check: after the remote card's mode is switched off
 
     // The run's waits with the given values; real sleeping in the running tool.
     static TransferTiming Real();
@@ -63,6 +64,8 @@ struct TransferProgress {
     std::string received;      // the last reply cut at CR
     std::string deviceValue;   // compare: the device's value
     std::string projectValue;  // compare: the project's value
+    std::string unitName;      // upload: the card name and version read from the device
+    std::string unitVersion;
 };
 
 // A difference found by the compare: Skip or Abort.

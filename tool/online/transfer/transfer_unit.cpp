@@ -36,7 +36,7 @@ TransferCard copyCurrentCard(model::UnitContext& unit, bool v8rtu)
             if (unit.SelectGroupDefinition(g) == 0) {
                 int pos = -1;
                 while (unit.FindNextEditableItem(v8rtu ? 1 : 0, g, &pos) == 0)
-                    group.items.push_back({pos, itemText(g, pos)});
+                    if (!IsDeviceControlItem(g, pos)) group.items.push_back({pos, itemText(g, pos)});
             }
         } else if (unit.validBlockCount[g] <= 0) {
             continue;
@@ -48,6 +48,8 @@ TransferCard copyCurrentCard(model::UnitContext& unit, bool v8rtu)
 }
 
 }  // namespace
+
+bool IsDeviceControlItem(int group, int item) { return group == 0 && (item == 0 || item == 1); }
 
 const TransferGroup* TransferCard::find(int group) const
 {
@@ -149,7 +151,8 @@ std::optional<TransferCard> CopyTransferGroup(model::UnitContext& unit, int real
     g.hasBlock = unit.g_unitBlocks[realGroup][0] != 0;
     if (g.hasBlock && unit.SelectGroupDefinition(realGroup) == 0) {
         int pos = -1;
-        while (unit.FindNextEditableItem(v8rtu ? 1 : 0, realGroup, &pos) == 0) g.items.push_back({pos, itemText(realGroup, pos)});
+        while (unit.FindNextEditableItem(v8rtu ? 1 : 0, realGroup, &pos) == 0)
+            if (!IsDeviceControlItem(realGroup, pos)) g.items.push_back({pos, itemText(realGroup, pos)});
     }
     g.item10 = itemText(realGroup, 10);
     c.groups.push_back(std::move(g));

@@ -2,6 +2,7 @@
 // the workers never read the project file library or the current unit themselves.
 #pragma once
 
+#include <array>
 #include <optional>
 #include <string>
 #include <vector>
@@ -44,6 +45,14 @@ struct TransferUnit {
     int cardCount = 0;       // V8RTU: the station's card count
     std::vector<TransferCard> cards;  // in the order they are transferred
 };
+
+// The card type table of the masters: the card names (8 characters) that report each card
+// type code 0..99 in group 0 item 96.
+using CardTypeTable = std::array<std::vector<std::string>, 100>;
+
+// Group 0's unit selector (item 0) and download mode (item 1): the transfers write them
+// to steer the device and never carry them as the unit's data, whatever the tables say.
+bool IsDeviceControlItem(int group, int item);
 
 // Message: the card count of the station's unit text is no hexadecimal digit.
 constexpr int kMsgBadCardCount = 9294;

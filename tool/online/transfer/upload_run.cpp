@@ -136,7 +136,7 @@ int NextUploadItem(const std::array<UploadItemDef, 100>& def, int group, int ite
 {
     for (int i = std::max(item + 1, 0); i < 100; ++i) {
         const std::string& t = def[static_cast<std::size_t>(i)].type;
-        if (group == 0 && i == 97) continue;
+        if ((group == 0 && i == 97) || IsDeviceControlItem(group, i)) continue;
         if (!t.empty() && !startsWith(t, "FA_") && !startsWith(t, "NON")) return i;
     }
     return -1;
@@ -416,9 +416,13 @@ UploadRun::End UploadRun::CreateUnit(int pass)
         }
         name = SpecialCardName(code, present);
     } else {
-        // A controller answers its model code; the reply's last two digits are compared.
+        // The card type table names the cards of a code; without one a controller's model
+        // code is compared with the reply's last two digits.
         std::vector<std::string> names;
-        for (int k = 1; k < model::kKindEntries; ++k) {
+        for (const std::string& n : setup_.cardTypes[static_cast<std::size_t>(code)]) names.push_back(padded(n));
+        const bool typeTable = std::any_of(setup_.cardTypes.begin(), setup_.cardTypes.end(),
+                                           [](const std::vector<std::string>& v) { return !v.empty(); });
+        for (int k = 1; !typeTable && k < model::kKindEntries; ++k) {
             const std::string& n = setup_.masters.card.name[static_cast<std::size_t>(k)];
             if (n.empty()) break;
             const int modelCode = model::GetModelCode(padded(n));
@@ -473,6 +477,16 @@ UploadRun::End UploadRun::CreateUnit(int pass)
     staging_.created = true;
     staging_.model = name;
     staging_.version = version;
+    // The dialog shows the new unit's name and version as soon as they are known.
+    progress_.unitName = name;
+    progress_.unitVersion = version;
+    if (io_ && !setup_.bus) {
+        io_->progress().unitName = name;
+        io_->progress().unitVersion = version;
+        io_->Report();
+    } else if (context_.progress) {
+        context_.progress(progress_);
+    }
     staging_.blockCodes = {};
     staging_.blockCodes[0] = "00SYS";
     return End::Done;

@@ -8,6 +8,7 @@
 #include "bus_api.h"
 #include "serial_transport.h"
 #include "system_config.h"
+#include "transfer_unit.h"
 
 #include <array>
 #include <functional>
@@ -77,6 +78,9 @@ struct UploadSetup {
     std::vector<UploadCardSetup> v8rtuCards;
     int cardCount = 0;
     model::CardKindMasters masters;
+    // The card type table of the masters: the card names (8 characters) that report each
+    // card type code 0..99. All empty: the names are found by their model codes.
+    CardTypeTable cardTypes;
     UploadDescribe describe;
 };
 
