@@ -257,16 +257,16 @@ SettingFlowSnapshot snapshotSettingFlow(model::UnitContext& unit, bool terminals
 {
     SettingFlowSnapshot snap;
     snap.unit = unitHeader(unit);
-    const bool kmq = snap.unit.kmq();
+    const bool banked = snap.unit.banked();
     std::vector<std::pair<int, std::vector<SettingLine>>> groups;
     const int savedGroup = unit.g_curGroup, savedMode = unit.g_specialGroupMode;
     unit.g_specialGroupMode = 0;
     for (int bank : {0, 2}) {
-        if (bank == 2 && !kmq) break;
+        if (bank == 2 && !banked) break;
         for (int g = 0; g < model::kGroups; ++g) {
             if (fieldView(unit.g_unitBlocks[g]).empty()) continue;
             const bool special = model::GetSpecialBlockIndex(g) != 0;
-            if (kmq && (bank == 0) == special) continue;
+            if (banked && (bank == 0) == special) continue;
             unit.g_curGroup = g;
             if (unit.LoadBlockItemList() != 0) continue;
             std::vector<SettingLine> lines = settingLines(unit, terminals);

@@ -81,7 +81,9 @@ struct UnitHeader {
     std::string version;     // 4 characters
     std::string model;       // current model (8 characters)
     unsigned char unitTextFirst = 0;
-    bool kmq() const { return model.rfind("KMQ", 0) == 0; }
+    // The unit has the function block list's second bank (its Bank button):
+    // the pages print the groups of the bank the list shows.
+    bool banked() const { return model.rfind("PWZ", 0) == 0; }
 };
 UnitHeader unitHeader(const model::UnitContext& unit);
 // "STATION:3B  CARD:A  <kind>  <version>" (CARD:- for the station itself).
@@ -108,7 +110,7 @@ SystemSnapshot snapshotSystem(const model::CardKindMasters& masters, const model
 
 struct BlockListSnapshot {
     UnitHeader unit;
-    int bank = 0;               // 0, or 2 for the bank 2 groups of a "KMQ" unit
+    int bank = 0;               // 0, or 2 for the bank 2 groups of a banked unit
     bool block0Hidden = false;  // two-slot "QV200W"/"QV210W" right-hand slot
     int modelCode = 0;
     std::array<std::string, model::kGroups> codes;   // five characters or empty
