@@ -166,7 +166,7 @@ SystemSnapshot snapshotSystem(const model::CardKindMasters& masters, const model
 
 int groupLabel(int group, int bank) { return bank != 0 ? model::GetSpecialBlockIndex(group) - 100 : group; }
 
-BlockListSnapshot snapshotBlockList(model::UnitContext& unit, int bank)
+BlockListSnapshot snapshotBlockList(model::UnitContext& unit, int bank, BlockNameCache* names)
 {
     BlockListSnapshot snap;
     snap.unit = unitHeader(unit);
@@ -178,9 +178,19 @@ BlockListSnapshot snapshotBlockList(model::UnitContext& unit, int bank)
         snap.codes[g] = std::string(fieldView(unit.g_unitBlocks[g]));
         snap.valid[g] = unit.validBlockCount[g];
         if (snap.valid[g] <= 0 || snap.codes[g].size() < 5) continue;
+        const std::string id = snap.codes[g].substr(2, 3);
+        std::string key;
+        if (names) {
+            key = std::string(unit.model()) + '\0' + std::string(unit.version()) + '\0' + id;
+            if (const auto it = names->find(key); it != names->end()) {
+                snap.names[g] = it->second;
+                continue;
+            }
+        }
         std::string name;
-        unit.GetBlockName(unit.model(), unit.version(), snap.codes[g].substr(2, 3), name);
+        unit.GetBlockName(unit.model(), unit.version(), id, name);
         snap.names[g] = trimDbcs(name, kBlockNameBytes);
+        if (names) names->emplace(std::move(key), snap.names[g]);
     }
     return snap;
 }

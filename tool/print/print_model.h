@@ -10,6 +10,7 @@
 #include "system_config.h"
 
 #include <array>
+#include <map>
 #include <ctime>
 #include <string>
 #include <string_view>
@@ -118,8 +119,11 @@ struct BlockListSnapshot {
     std::array<std::string, model::kGroups> names;   // CP932, at most 39 bytes
     int pageCount() const { return blockListPages(bank); }
 };
+// Block names already read from the master tables, by model, version and
+// block definition id (a bulk print reads each name once).
+using BlockNameCache = std::map<std::string, std::string>;
 // Reads the current unit (its blocks loaded with codes).
-BlockListSnapshot snapshotBlockList(model::UnitContext& unit, int bank);
+BlockListSnapshot snapshotBlockList(model::UnitContext& unit, int bank, BlockNameCache* names = nullptr);
 // Label number of a group: 1..14 in bank 2, else the group.
 int groupLabel(int group, int bank);
 

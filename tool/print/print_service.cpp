@@ -390,7 +390,6 @@ void PrintService::printBlockSetting(bool preview, QWidget* parent)
 std::vector<JobDocument> PrintService::unitDocuments(int kind, const BulkChoice& choice, int station, int card)
 {
     std::vector<JobDocument> docs;
-    select(station, card);
     model::UnitContext& unit = *model_.unit;
     if (!unitUsable(unit)) return docs;
     const QString prefix = unitPrefix(station, card);
@@ -398,9 +397,10 @@ std::vector<JobDocument> PrintService::unitDocuments(int kind, const BulkChoice&
     switch (kind) {
     case KindBlockList:
         if (!hasBlockList(unit.model())) break;
-        docs.push_back({prefix + res::qmessage(9726, l), blockListDocument(snapshotBlockList(unit, 0))});
+        docs.push_back({prefix + res::qmessage(9726, l), blockListDocument(snapshotBlockList(unit, 0, &blockNames_))});
         if (unitHeader(unit).banked())
-            docs.push_back({prefix + res::qmessage(9726, l), blockListDocument(snapshotBlockList(unit, 2))});
+            docs.push_back(
+                {prefix + res::qmessage(9726, l), blockListDocument(snapshotBlockList(unit, 2, &blockNames_))});
         break;
     case KindBlockSetting: {
         if (!hasBlockList(unit.model())) break;
@@ -489,15 +489,22 @@ std::unique_ptr<PrintJob> PrintService::bulkJob(const BulkChoice& choice, int mo
                 units.emplace_back(s, c);
             }
     }
-    const std::pair<bool, int> perUnit[] = {{choice.blockList, KindBlockList},
-                                            {choice.blockSetting, KindBlockSetting},
-                                            {choice.sequence, KindSequence},
-                                            {choice.ladder, KindLadder},
-                                            {choice.analog, KindAnalog}};
+    blockNames_.clear();
+    // Each unit is selected once for all of its documents.
     for (const auto& [s, c] : units)
-        for (const auto& [on, kind] : perUnit)
-            if (on)
-                job->add([this, kind = kind, choice, s = s, c = c] { return unitDocuments(kind, choice, s, c); });
+        job->add([this, choice, s = s, c = c] {
+            select(s, c);
+            std::vector<JobDocument> docs;
+            const std::pair<bool, int> perUnit[] = {{choice.blockList, KindBlockList},
+                                                    {choice.blockSetting, KindBlockSetting},
+                                                    {choice.sequence, KindSequence},
+                                                    {choice.ladder, KindLadder},
+                                                    {choice.analog, KindAnalog}};
+            for (const auto& [on, kind] : perUnit)
+                if (on)
+                    for (JobDocument& d : unitDocuments(kind, choice, s, c)) docs.push_back(std::move(d));
+            return docs;
+        });
     return job;
 }
 

@@ -175,6 +175,7 @@ private:
     PrintModel model_;
     std::shared_ptr<PrinterChooser> chooser_;
     PrintViewState view_;
+    BlockNameCache blockNames_;   // of the bulk job being printed
 };
 
 // "Bulk Print Documents": check boxes, Start/Stop and the status line; the
