@@ -299,6 +299,11 @@ TEST(CommPages, FittedPageDrawsTheBoxesAndTheLegend)
     for (const auto& [x, y] : {std::pair{10, 10}, std::pair{60, 40}})
         EXPECT_GT(page.dark(x0 + x * p, y0 + (y - 4) * p, 25 * p, 9 * p), 0) << x;
     EXPECT_EQ(page.dark(x0 + 40 * p, y0 + 20 * p, 10 * p, 8 * p), 0);  // between the boxes
+    // Each legend label ends before the next symbol: the strip left of each symbol is blank.
+    const int size = kH / 64, ly = kH * 72 / 1000;
+    for (int column : {22, 36, 50, 64})
+        EXPECT_EQ(page.dark(kW * column / 100 - size / 2 + 8, ly - size / 2, size / 2 - 16, size + size / 2, 255), 0)
+            << column;
     // The PC mark of the legend is yellow.
     const QColor pc = page.image.pixelColor((kW * 64 / 100 + 20) / 4, (kH * 72 / 1000 + 20) / 4);
     EXPECT_EQ(pc, QColor(255, 255, 0));
