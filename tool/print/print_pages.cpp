@@ -690,8 +690,9 @@ QFont pageFont(res::Language language)
         const QString textLayer = textLayerFamily(cjk);
         font.setFamilies(textLayer.isEmpty() ? QStringList{QStringLiteral("DejaVu Sans"), cjk}
                                              : QStringList{QStringLiteral("DejaVu Sans"), textLayer, cjk});
-    } else
+    } else {
         font.setFamily(printFontFamily(language));
+    }
     return font;
 }
 
