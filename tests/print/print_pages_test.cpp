@@ -427,7 +427,11 @@ TEST_F(PrintPages, BlockListTextsStayInsideTheirCellsAndRulings)
         EXPECT_EQ(bluePixels(page, x7 + w1 + 3, y + 4, g - 6, a - 8), 0);          // right of the first ruling
         EXPECT_GT(bluePixels(page, x7 + w1 + g, y + 4, w2 - g - 4, a - 8), 0);     // "SYS(00)"
         EXPECT_EQ(bluePixels(page, x7 + w1 + w2 + 3, y + 4, g - 6, a - 8), 0);     // right of the second ruling
-        (void)w;
+        // Group 30's long name (second column) is cut before its row's right end: the gap to
+        // the page edge beyond the row holds no ink.
+        const int x2 = x7 + W * 45 / 100, row30 = y10 + 1 * a;
+        EXPECT_EQ(page.count(x2 + w + 6, row30 + 4, W - x2 - w - 12, a - 8, kBlack), 0);
+        EXPECT_GT(page.count(x2 + w1 + w2 + g, row30 + 4, w - w1 - w2 - 2 * g, a - 8, kBlack), 0);
     }
     const auto pages = printToPdf(dir / "list.pdf", [&] {
         std::vector<std::unique_ptr<PrintDocument>> d;
