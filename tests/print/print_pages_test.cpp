@@ -2,6 +2,7 @@
 // PDF files read back with pdftotext.
 #include "print_job.h"
 #include "print_pages.h"
+#include "text_layer_face.h"
 
 #include "qt_app.h"
 #include "temp_dir.h"
@@ -335,6 +336,226 @@ TEST_F(PrintPages, SequenceJumpsDrawRedLinesOnlyToStepsThatExist)
     EXPECT_EQ(redPixels({{0, {"130000", "129502", "128220", "128207"}}, {1, {"130001", "130002"}}}), 0);
     // A jump within its own group is searched whatever the step number.
     EXPECT_GT(redPixels({{0, {"130000", "130025", "120025"}}}), 0);
+}
+
+
+// ---- Texts fitted to their cells ----
+
+// Blue pixels of a 300-dpi page in a rectangle of logical dots.
+int bluePixels(const Page300& page, int x, int y, int w, int h)
+{
+    int n = 0;
+    for (int py = std::max(0, y / 2); py <= (y + h) / 2 && py < page.image.height(); ++py)
+        for (int px = std::max(0, x / 2); px <= (x + w) / 2 && px < page.image.width(); ++px) {
+            const QColor c = page.image.pixelColor(px, py);
+            n += c.blue() > 150 && c.red() < 120 && c.green() < 120;
+        }
+    return n;
+}
+
+TEST_F(PrintPages, SystemCellLabelsStayInsideTheirCells)
+{
+    // The last slot has no neighbour whose fill would hide an overrun.
+    const char* labels[] = {"QV200B", "QV200W", "TQRC$", "V8RTU", "QV210WXY"};
+    for (const char* label : labels) {
+        SystemSnapshot snap;
+        SystemRow row;
+        row.cells[16] = {true, label, "1.00"};
+        snap.rows.push_back(row);
+        const auto doc = systemDocument(snap);
+        const Page300 page(*doc);
+        const int W = page.W(), H = page.H(), R = H / 64;
+        const int x7 = W * 7 / 100, y0 = H * 8 / 100, pitch = W * 5 / 100 + 2, u = W / 100, x3 = W * 3 / 100,
+                  g = W * 3 / 1000;
+        const int X = x7 + 16 * pitch + x3 + u, y = y0 + R, cw = pitch - g, ch = 2 * R - g;
+        EXPECT_GT(bluePixels(page, X + 20, y + 8, cw - 40, ch - 16), 0) << label;
+        // Right of the outline (pen 5 wide) nothing blue.
+        EXPECT_EQ(bluePixels(page, X + cw + 6, y, 300, ch), 0) << label;
+    }
+    // A label that fits keeps all its characters in the text layer.
+    SystemSnapshot snap;
+    SystemRow row;
+    row.cells[1] = {true, "QV200B", "1.00"};
+    row.cells[2] = {true, "QV200W", "1.00"};
+    snap.rows.push_back(row);
+    const auto pages = printToPdf(dir / "cells.pdf", [&] {
+        std::vector<std::unique_ptr<PrintDocument>> d;
+        d.push_back(systemDocument(snap));
+        return d;
+    }(), job());
+    ASSERT_EQ(pages.size(), 1u);
+    EXPECT_TRUE(has(pages[0], "QV200B QV200W")) << pages[0];
+}
+
+BlockListSnapshot listUnit()
+{
+    BlockListSnapshot s;
+    s.unit.kindName = "QV200   ";
+    s.unit.version = "1.00";
+    s.unit.model = "QV200   ";
+    const std::pair<int, const char*> blocks[] = {{0, "00SYS"}, {1, "01CTL"}, {30, "32CDO"}, {39, "51ADS"}, {57, "99MMM"}};
+    for (const auto& [g, code] : blocks) {
+        s.codes[g] = code;
+        s.valid[g] = 1;
+        s.names[g] = "System Common Table Definition Block Name";  // 41: cut to 39 by the snapshot
+    }
+    s.names[0] = "System Common Table";
+    return s;
+}
+
+TEST_F(PrintPages, BlockListTextsStayInsideTheirCellsAndRulings)
+{
+    const BlockListSnapshot s = listUnit();
+    const auto doc = blockListDocument(s);
+    // Map: group 39 sits in column 3, row 9 with no group to its right.
+    {
+        const Page300 page(*doc, 0);
+        const int W = page.W(), H = page.H();
+        const int x7 = W * 7 / 100, y10 = H * 10 / 100, g = W * 5 / 1000, px = W * 9 / 100, py = H * 4 / 100;
+        const int X = x7 + 3 * px, Y = y10 + 9 * py;
+        EXPECT_GT(bluePixels(page, X + 2 * g, Y + 2 * g, px - 4 * g, py - 4 * g), 0);
+        EXPECT_EQ(bluePixels(page, X + px - g + 6, Y + 8, px / 2, py - g - 16), 0);
+    }
+    // List page: no text crosses the rulings between the label, the block text and the name.
+    {
+        const Page300 page(*doc, 1);
+        const int W = page.W(), H = page.H();
+        const int x7 = W * 7 / 100, y10 = H * 10 / 100, g = W * 5 / 1000, w1 = W * 4 / 100, w2 = W * 8 / 100,
+                  w = W * 43 / 100, a = H * 2 / 100;
+        const int y = y10 + 1 * a;  // group 0's row
+        EXPECT_GT(bluePixels(page, x7 + g, y + 4, w1 - g - 4, a - 8), 0);          // "G00"
+        EXPECT_EQ(bluePixels(page, x7 + w1 + 3, y + 4, g - 6, a - 8), 0);          // right of the first ruling
+        EXPECT_GT(bluePixels(page, x7 + w1 + g, y + 4, w2 - g - 4, a - 8), 0);     // "SYS(00)"
+        EXPECT_EQ(bluePixels(page, x7 + w1 + w2 + 3, y + 4, g - 6, a - 8), 0);     // right of the second ruling
+        // Group 30's long name (second column) is cut before its row's right end: the gap to
+        // the page edge beyond the row holds no ink.
+        const int x2 = x7 + W * 45 / 100, row30 = y10 + 1 * a;
+        EXPECT_EQ(page.count(x2 + w + 6, row30 + 4, W - x2 - w - 12, a - 8, kBlack), 0);
+        EXPECT_GT(page.count(x2 + w1 + w2 + g, row30 + 4, w - w1 - w2 - 2 * g, a - 8, kBlack), 0);
+    }
+    const auto pages = printToPdf(dir / "list.pdf", [&] {
+        std::vector<std::unique_ptr<PrintDocument>> d;
+        d.push_back(blockListDocument(s));
+        return d;
+    }(), job());
+    ASSERT_EQ(pages.size(), 3u);
+    for (const char* text : {"CDO(32)", "ADS(51)", "SYS(00)", "G39"}) EXPECT_TRUE(has(pages[0], text)) << text << pages[0];
+    EXPECT_TRUE(has(pages[1], "G00 SYS(00) System Common Table")) << pages[1];
+    EXPECT_TRUE(has(pages[1], "G30 CDO(32)")) << pages[1];
+    for (int i = 0; i < 3; ++i) EXPECT_TRUE(has(pages[i], "(" + std::to_string(i + 1) + "/3)")) << i;
+}
+
+TEST_F(PrintPages, BankedUnitsPrintTheBankTheListShows)
+{
+    BlockListSnapshot s = listUnit();
+    s.unit.model = "PWZ     ";
+    s.unit.kindName = "PWZ     ";
+    for (int g : {4, 27}) {
+        s.codes[g] = "00CFG";
+        s.valid[g] = 1;
+    }
+    const struct {
+        int bank;
+        int pages;
+        std::vector<std::string> shown, hidden;
+    } cases[] = {{0, 3, {"BANK 0", "G30"}, {"BANK 2"}}, {2, 2, {"BANK 2", "G01", "G08", "Relaying Terminal Block"}, {"G30", "BANK 0"}}};
+    for (const auto& c : cases) {
+        s.bank = c.bank;
+        const auto pages = printToPdf(dir / ("bank" + std::to_string(c.bank) + ".pdf"), [&] {
+            std::vector<std::unique_ptr<PrintDocument>> d;
+            d.push_back(blockListDocument(s));
+            return d;
+        }(), job());
+        ASSERT_EQ(static_cast<int>(pages.size()), c.pages) << c.bank;
+        std::string all;
+        for (const auto& p : pages) all += p;
+        for (const auto& t : c.shown) EXPECT_TRUE(has(all, t)) << c.bank << " " << t;
+        for (const auto& t : c.hidden) EXPECT_FALSE(has(all, t)) << c.bank << " " << t;
+    }
+    // A unit without the Bank button shows every group, with no bank on its unit line.
+    BlockListSnapshot kmq = listUnit();
+    kmq.unit.model = "KMQ     ";
+    kmq.codes[4] = "00CFG";
+    kmq.valid[4] = 1;
+    const auto pages = printToPdf(dir / "kmq.pdf", [&] {
+        std::vector<std::unique_ptr<PrintDocument>> d;
+        d.push_back(blockListDocument(kmq));
+        return d;
+    }(), job());
+    ASSERT_EQ(pages.size(), 3u);
+    EXPECT_FALSE(has(pages[0], "BANK"));
+    EXPECT_TRUE(has(pages[0], "CFG(00)")) << pages[0];
+}
+
+TEST_F(PrintPages, JapanesePagesKeepTheDrawnKanjiInTheTextLayer)
+{
+    BlockListSnapshot s = listUnit();
+    s.names[1] = model::utf8ToCp932("一次遅れ工程");
+    JobInfo info = job();
+    info.projectName = model::utf8ToCp932("テスト工場");
+    const auto pages = printToPdf(dir / "ja-list.pdf", [&] {
+        std::vector<std::unique_ptr<PrintDocument>> d;
+        d.push_back(blockListDocument(s));
+        return d;
+    }(), info, res::Language::Japanese);
+    ASSERT_EQ(pages.size(), 3u);
+    EXPECT_TRUE(has(pages[0], "機能ブロック一覧")) << pages[0];
+    EXPECT_TRUE(has(pages[0], "テスト工場")) << pages[0];
+    EXPECT_TRUE(has(pages[1], "一次遅れ工程")) << pages[1];
+    for (const auto& page : pages) {
+        EXPECT_EQ(page.find("⼀"), std::string::npos) << page;  // U+2F00
+        EXPECT_EQ(page.find("⼯"), std::string::npos) << page;  // U+2F2F
+    }
+}
+
+// A format 4 character map of (character, glyph) pairs, one segment each.
+QByteArray format4(const std::vector<std::pair<int, int>>& pairs)
+{
+    QByteArray b;
+    auto put = [&b](int v) {
+        b.append(char((v >> 8) & 0xFF));
+        b.append(char(v & 0xFF));
+    };
+    const int segments = static_cast<int>(pairs.size()) + 1;
+    put(0);
+    put(1);
+    put(3);
+    put(1);
+    put(0);
+    put(12);
+    put(4);
+    put(16 + 8 * segments);
+    put(0);
+    put(2 * segments);
+    put(0);
+    put(0);
+    put(0);
+    for (const auto& [c, g] : pairs) put(c);
+    put(0xFFFF);
+    put(0);
+    for (const auto& [c, g] : pairs) put(c);
+    put(0xFFFF);
+    for (const auto& [c, g] : pairs) put((g - c) & 0xFFFF);
+    put(1);
+    for (int i = 0; i < segments; ++i) put(0);
+    return b;
+}
+
+TEST(TextLayerFace, CharacterMapLeadsSharedGlyphsBackToTheirOrdinaryCharacters)
+{
+    // U+2F00 and U+2F2F are the radicals drawn with the glyphs of U+4E00 and
+    // U+5DE5; U+2E81 has a glyph of its own; U+00C5 and U+212B (Angstrom sign)
+    // share one, the lower one already ordinary.
+    const QByteArray cmap = format4({{0x41, 3}, {0x42, 4}, {0xC5, 20}, {0x212B, 20}, {0x2E81, 30}, {0x2F00, 5},
+                                     {0x2F2F, 9}, {0x4E00, 5}, {0x5DE5, 9}});
+    const QByteArray repaired = repairedCharacterMap(cmap);
+    EXPECT_EQ(repaired.size(), cmap.size());
+    const std::vector<std::pair<std::uint32_t, std::uint32_t>> expected = {
+        {0x41, 3}, {0x42, 4}, {0xC5, 20}, {0x212B, 20}, {0x2E81, 30}, {0x4E00, 5}, {0x5DE5, 9}};
+    EXPECT_EQ(characterMap(repaired), expected);
+    EXPECT_EQ(characterMap(cmap).size(), expected.size() + 2);
+    EXPECT_TRUE(repairedCharacterMap(QByteArray()).isEmpty());
+    EXPECT_TRUE(repairedCharacterMap(QByteArray("\0\0\0\1\0\1\0\0", 8)).isEmpty());
 }
 
 }  // namespace

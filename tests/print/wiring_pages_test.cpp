@@ -31,14 +31,14 @@ struct Page150 {
         QPainter painter(&image);
         renderPage(painter, image, doc, page, job, res::Language::English, page + 1);
     }
-    // Dark pixels in a rectangle of page dots.
-    int dark(int x, int y, int w, int h) const
+    // Dark pixels in a rectangle of page dots (any ink at all with the threshold 255).
+    int dark(int x, int y, int w, int h, int threshold = 128) const
     {
         int n = 0;
         const QRect r = QRect(x / 4, y / 4, std::max(1, w / 4), std::max(1, h / 4)).intersected(image.rect());
         for (int py = r.top(); py <= r.bottom(); ++py)
             for (int px = r.left(); px <= r.right(); ++px)
-                if (qGray(image.pixel(px, py)) < 128) ++n;
+                if (qGray(image.pixel(px, py)) < threshold) ++n;
         return n;
     }
 };
@@ -117,6 +117,44 @@ TEST_F(AnalogPagesTest, EveryBlockLandsOnTheTileThatHoldsIt)
     }
     // Nothing is drawn between the tile's window and the frame.
     for (const auto& pg : pages) EXPECT_EQ(pg->dark(x0 + t.tileWidth + 8, y0 + 8, kW - 2 * x0 - t.tileWidth - 16, 4000), 0);
+}
+
+TEST_F(AnalogPagesTest, TilePagesKeepTheirHeaderAndTheirDrawingRunsOnAcrossTheSeam)
+{
+    auto s = snapshot();
+    const WiringPrintSetup setup = analogSetup(*s, false, 100, kW, kH);
+    const TileGrid& t = setup.tiles;
+    ASSERT_GE(t.across, 2);
+    auto doc = analogDocument(s, setup);
+    const int ya = kH * 3 / 100, R = kH / 64, x7 = kW * 7 / 100, x65 = kW * 65 / 100;
+    std::vector<std::unique_ptr<Page150>> pages;
+    for (int i = 0; i < t.total; ++i) pages.push_back(std::make_unique<Page150>(*doc, i));
+    for (int i = 0; i < t.total; ++i) {
+        // The three-row header: its four rulings and both ends of its frame.
+        for (int row = 0; row <= 3; ++row)
+            EXPECT_GT(pages[i]->dark(kW * 30 / 100, ya + row * R - 6, 40, 12), 0) << "page " << i + 1 << " ruling " << row;
+        EXPECT_GT(pages[i]->dark(x7 - 6, ya + R / 2, 12, 40), 0) << "page " << i + 1;
+        EXPECT_GT(pages[i]->dark(x65 - 6, ya + R / 2, 12, 40), 0) << "page " << i + 1;
+    }
+    // What leaves the first tile at its right edge comes in at the left edge
+    // of the tile beside it (the next column), at the same height.
+    const Page150& left = *pages[0];
+    const Page150& right = *pages[static_cast<std::size_t>(t.down)];
+    const int x0 = kW * 7 / 100, y0 = kH * 10 / 100;
+    std::vector<int> out, in;
+    for (int y = y0 + 8; y < y0 + t.tileHeight - 8; y += 4) {
+        // One pixel column each side, the frame's own line left out.
+        if (left.dark(x0 + t.tileWidth - 8, y, 4, 4, 255) > 0) out.push_back(y);
+        if (right.dark(x0 + 4, y, 4, 4, 255) > 0) in.push_back(y);
+    }
+    ASSERT_FALSE(out.empty());
+    const auto near = [](const std::vector<int>& ys, int y) {
+        return std::any_of(ys.begin(), ys.end(), [y](int v) { return std::abs(v - y) <= 16; });
+    };
+    for (int y : out) EXPECT_TRUE(near(in, y)) << "leaves at " << y;
+    for (int y : in) EXPECT_TRUE(near(out, y)) << "comes in at " << y;
+    // The bent wire 30.OT1 -> 31.IN1 keeps its run up at x 15 between its bends (y 30 to 22).
+    for (int y = 23; y < 30; ++y) EXPECT_GT(left.dark(x0 + 15 * 120 - 8, y0 + y * 120, 16, 120), 0) << y;
 }
 
 TEST_F(AnalogPagesTest, AnEmptyDiagramPrintsOnePage)
@@ -261,6 +299,11 @@ TEST(CommPages, FittedPageDrawsTheBoxesAndTheLegend)
     for (const auto& [x, y] : {std::pair{10, 10}, std::pair{60, 40}})
         EXPECT_GT(page.dark(x0 + x * p, y0 + (y - 4) * p, 25 * p, 9 * p), 0) << x;
     EXPECT_EQ(page.dark(x0 + 40 * p, y0 + 20 * p, 10 * p, 8 * p), 0);  // between the boxes
+    // Each legend label ends before the next symbol: the strip left of each symbol is blank.
+    const int size = kH / 64, ly = kH * 72 / 1000;
+    for (int column : {22, 36, 50, 64})
+        EXPECT_EQ(page.dark(kW * column / 100 - size / 2 + 8, ly - size / 2, size / 2 - 16, size + size / 2, 255), 0)
+            << column;
     // The PC mark of the legend is yellow.
     const QColor pc = page.image.pixelColor((kW * 64 / 100 + 20) / 4, (kH * 72 / 1000 + 20) / 4);
     EXPECT_EQ(pc, QColor(255, 255, 0));

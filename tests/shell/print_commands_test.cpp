@@ -5,8 +5,11 @@
 #include "block_setting_dialog.h"
 #include "child_frame.h"
 #include "command_ids.h"
+#include "frame_bars.h"
 #include "print_service.h"
 #include "shell_fixture.h"
+#include "system_view_logic.h"
+#include "system_view_page.h"
 #include "text_codec.h"
 
 #include <QCheckBox>
@@ -18,6 +21,8 @@
 #include <QTimer>
 
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <map>
 #include <regex>
 
@@ -34,7 +39,9 @@ public:
     {
         if (cancel) return false;
         printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(QString::fromStdString(unwritable ? folder_ + "/missing/folder/x.pdf" : next("print")));
+        printer.setOutputFileName(QString::fromStdString(unwritable        ? folder_ + "/missing/folder/x.pdf"
+                                                         : !fixedName.empty() ? fixedName
+                                                                              : next("print")));
         return true;
     }
     void preview(QPrinter& printer, const std::function<void(QPrinter*)>& paint, QWidget*) override
@@ -51,6 +58,7 @@ public:
 
     bool cancel = false;
     bool unwritable = false;  // a file that cannot be made
+    std::string fixedName;    // the one file every print chooses
     std::vector<std::string> files;
 
 private:
@@ -89,7 +97,7 @@ int findPage(const std::vector<std::string>& pages, const std::string& part, int
     return -1;
 }
 
-constexpr int kKmqStation = 0, kKmqCard = 1;
+constexpr int kKmqStation = 0, kKmqCard = 1, kPwzCard = 2;
 constexpr int kSeqStation = 0x3B, kSeqCard = 11;
 
 class PrintCommandsTest : public ShellFixture {
@@ -137,9 +145,12 @@ protected:
         t.stationKind[kKmqStation] = kind(app->masters().station, "RNH6");
         t.stationUnitText[kKmqStation] = "12";
         t.cardKind[kKmqStation][kKmqCard - 1] = kind(app->masters().card, "KMQ");
+        t.cardKind[kKmqStation][kPwzCard - 1] = kind(app->masters().card, "PWZ");
         t.cardKind[kSeqStation][kSeqCard - 1] = kind(app->masters().card, "QV200");
         t.stationKind[5] = kind(app->masters().station, "TJK5");
         writeUnit(kKmqStation, kKmqCard - 1, {{0, "00SYS"}, {1, "01CTL"}, {4, "04CFG"}}, {{1, 0, "TIC-101"}});
+        // Group 4 and 27 are the first and eighth groups of the PWZ card's second bank.
+        writeUnit(kKmqStation, kPwzCard - 1, {{0, "00SYS"}, {1, "01CTL"}, {4, "00B2A"}, {27, "00B2D"}}, {});
         writeUnit(kSeqStation, kSeqCard - 1, {{1, "01CTL"}, {81, "95SEQ"}},
                   {{81, 10, "95"}, {81, 11, "130000"}, {81, 12, "010105"}, {81, 13, "070203"}, {81, 14, "000000"}});
     }
@@ -206,14 +217,21 @@ TEST_F(PrintCommandsTest, BulkPrintWritesTheWholeProjectAsOneJob)
     EXPECT_TRUE(has(pages[1], "*KRAVin3 System Configuration*"));
     EXPECT_TRUE(has(pages[1], "RNH12"));
     EXPECT_TRUE(has(pages[1], "3B"));
-    // The KMQ unit's block list: bank 0, then bank 2.
-    const int bank0 = findPage(pages, "STATION:00 CARD:0 KMQ 1.00 BANK 0");
-    const int bank2 = findPage(pages, "STATION:00 CARD:0 KMQ 1.00 BANK 2");
+    // The KMQ unit's block list shows every group as its list does, without banks.
+    const int kmq = findPage(pages, "STATION:00 CARD:0 KMQ 1.00");
+    ASSERT_GE(kmq, 0);
+    EXPECT_FALSE(has(pages[kmq], "BANK"));
+    EXPECT_TRUE(has(pages[kmq], "CFG(04)"));
+    // The PWZ unit's block list: bank 0, then bank 2, as its Bank button shows them.
+    const int bank0 = findPage(pages, "STATION:00 CARD:1 PWZ 1.00 BANK 0");
+    const int bank2 = findPage(pages, "STATION:00 CARD:1 PWZ 1.00 BANK 2");
     ASSERT_GE(bank0, 0);
     ASSERT_GT(bank2, bank0);
     EXPECT_TRUE(has(pages[bank0], "*KRAVin3 Function Block List*"));
+    EXPECT_FALSE(has(pages[bank0], "B2A(00)"));
     EXPECT_TRUE(has(pages[bank2 + 1], "Relaying Terminal Block"));
-    EXPECT_TRUE(has(pages[bank2], "G02"));  // group 5 is the second bank 2 group
+    EXPECT_TRUE(has(pages[bank2], "B2A(00)"));
+    EXPECT_TRUE(has(pages[bank2], "G08"));  // group 27 is the eighth bank 2 group
     // Settings of the KMQ groups, the QV200 card's sequence and its ladder.
     const int setting = findPage(pages, "*KRAVin3 Function Block Setting*");
     ASSERT_GE(setting, 0);
@@ -228,7 +246,7 @@ TEST_F(PrintCommandsTest, BulkPrintWritesTheWholeProjectAsOneJob)
     ASSERT_GE(ladder, 0);
     EXPECT_TRUE(has(pages[ladder], "G81"));
     EXPECT_TRUE(has(pages[ladder], "0105"));
-    // The KMQ unit's settings follow its block lists, bank 0 first.
+    // The PWZ unit's settings follow its block lists, bank 0 first.
     EXPECT_EQ(findPage(pages, "BANK 0", bank2 + 2), findPage(pages, "*KRAVin3 Function Block Setting*", bank2));
 }
 
@@ -432,6 +450,107 @@ TEST_F(PrintCommandsTest, BlockSettingPrintShowsTheValuesOnTheGrid)
     char value[17] = {};
     KRAVinA_Data_Item_Get(1, 0, value);
     EXPECT_STREQ(value, "");
+}
+
+
+TEST_F(PrintCommandsTest, BlockListPrintShowsTheBankTheListShows)
+{
+    // The PWZ card's list opened from the system view, switched to bank 2 with its Bank button.
+    ShellSystemView* system = app->systemView();
+    ASSERT_NE(system, nullptr);
+    const editors::IntRect r = editors::cellRect({kKmqStation, kPwzCard}, system->zoom());
+    const QPoint centre(r.x + r.width / 2, r.y + r.height / 2);
+    QTest::mouseClick(system->viewport(), Qt::LeftButton, {}, centre);
+    QTest::mouseDClick(system->viewport(), Qt::LeftButton, {}, centre);
+    ChildFrame* list = frame().frame(ViewKind::BlkList);
+    ASSERT_NE(list, nullptr);
+    auto* bar = list->findChild<ViewBar*>();
+    ASSERT_NE(bar, nullptr);
+    const struct {
+        bool pressBank;
+        int pages;
+        std::vector<std::string> shown, hidden;
+    } cases[] = {
+        {false, 3, {"STATION:00 CARD:1 PWZ 1.00 BANK 0", "SYS(00)", "CTL(01)"}, {"BANK 2", "B2A(00)"}},
+        {true, 2, {"STATION:00 CARD:1 PWZ 1.00 BANK 2", "B2A(00)", "B2D(00)", "G08", "Relaying Terminal Block"},
+         {"BANK 0", "CTL(01)"}},
+    };
+    for (const auto& c : cases) {
+        if (c.pressBank) {
+            ASSERT_TRUE(bar->click(barid::BlkListBank));
+        }
+        list->setFocus();
+        ASSERT_EQ(frame().activeKind(), ViewKind::BlkList);
+        const std::size_t before = pdf->files.size();
+        ASSERT_TRUE(frame().trigger(cmd::FilePrint));
+        ASSERT_EQ(pdf->files.size(), before + 1);
+        const auto pages = pdfPages(pdf->files.back());
+        ASSERT_EQ(static_cast<int>(pages.size()), c.pages) << c.pressBank;
+        std::string all;
+        for (std::size_t i = 0; i < pages.size(); ++i) {
+            EXPECT_TRUE(has(pages[i], "(" + std::to_string(i + 1) + "/" + std::to_string(c.pages) + ")"));
+            all += pages[i];
+        }
+        for (const auto& t : c.shown) EXPECT_TRUE(has(all, t)) << t << "\n" << all;
+        for (const auto& t : c.hidden) EXPECT_FALSE(has(all, t)) << t;
+    }
+}
+
+TEST_F(PrintCommandsTest, StoppedBulkPrintLeavesTheEarlierFileAsItWas)
+{
+    const std::string chosen = dir.str() + "/plant.pdf";
+    const std::string earlier = "%PDF-1.4 an earlier print of the plant\n";
+    {
+        std::ofstream out(chosen, std::ios::binary);
+        out << earlier;
+    }
+    pdf->fixedName = chosen;
+    const auto folder = [&] {
+        std::vector<std::string> names;
+        for (const auto& e : std::filesystem::directory_iterator(dir.str())) names.push_back(e.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    };
+    const auto before = folder();
+    const auto content = [&] {
+        std::ifstream in(chosen, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    // Stop after some pages went out.
+    QString status;
+    bool printedSome = false;
+    whenBulkDialog([&](print::BulkPrintDialog* d) {
+        const QString started = QStringLiteral("Start Printing.");
+        d->startButton()->click();
+        printedSome = QTest::qWaitFor([&] { return d->statusText() != started; }, 10000);
+        QTest::qWait(50);
+        ASSERT_TRUE(d->running());
+        d->startButton()->click();
+        status = d->statusText();
+        d->closeButton()->click();
+    });
+    ASSERT_TRUE(frame().trigger(cmd::FileBulkPrint));
+    EXPECT_TRUE(printedSome);
+    EXPECT_EQ(status.toStdString(), "Printing is stopped.");
+    EXPECT_EQ(content(), earlier);
+    EXPECT_EQ(folder(), before);  // nothing written beside it is left
+
+    // A run that completes puts the whole job in its place.
+    whenBulkDialog([&](print::BulkPrintDialog* d) {
+        QObject::connect(d, &print::BulkPrintDialog::finished, d, [d, &status] {
+            status = d->statusText();
+            QTimer::singleShot(0, d->closeButton(), &QPushButton::click);
+        });
+        d->startButton()->click();
+    });
+    ASSERT_TRUE(frame().trigger(cmd::FileBulkPrint));
+    EXPECT_EQ(status.toStdString(), "Printing is completed.");
+    EXPECT_EQ(folder(), before);
+    const auto pages = pdfPages(chosen);
+    ASSERT_GE(pages.size(), 10u);
+    EXPECT_TRUE(has(pages[0], "KRAVin3 Document"));
+    EXPECT_EQ(std::filesystem::status(chosen).permissions() & std::filesystem::perms::owner_read,
+              std::filesystem::perms::owner_read);
 }
 
 }  // namespace

@@ -50,10 +50,22 @@ bool PrintJob::step()
         failed_ = true;
         return false;
     }
-    ++printed_;
-    renderPage(painter_, *device_, *current_.document, page_, job_, language_, printed_);
-    if (++page_ >= current_.document->pageCount()) current_.document.reset();
+    drawCurrent(painter_, *device_);
     return true;
+}
+
+bool PrintJob::drawNext(QPainter& painter, const QPaintDevice& device)
+{
+    if (!current_.document && !nextDocument()) return false;
+    drawCurrent(painter, device);
+    return true;
+}
+
+void PrintJob::drawCurrent(QPainter& painter, const QPaintDevice& device)
+{
+    ++printed_;
+    renderPage(painter, device, *current_.document, page_, job_, language_, printed_);
+    if (++page_ >= current_.document->pageCount()) current_.document.reset();
 }
 
 bool PrintJob::end()

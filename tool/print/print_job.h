@@ -53,6 +53,9 @@ public:
     // Prints the next page. False when nothing is left or the device failed
     // (then failed() is true).
     bool step();
+    // Draws the next page with painter (on any device, a recording of the
+    // page too), laid out for device; false when nothing is left.
+    bool drawNext(QPainter& painter, const QPaintDevice& device);
     // Ends the painting; false when the device failed.
     bool end();
     bool failed() const { return failed_; }
@@ -66,6 +69,7 @@ public:
 
 private:
     bool nextDocument();
+    void drawCurrent(QPainter& painter, const QPaintDevice& device);
 
     JobInfo job_;
     res::Language language_;

@@ -166,7 +166,7 @@ SystemSnapshot snapshotSystem(const model::CardKindMasters& masters, const model
 
 int groupLabel(int group, int bank) { return bank != 0 ? model::GetSpecialBlockIndex(group) - 100 : group; }
 
-BlockListSnapshot snapshotBlockList(model::UnitContext& unit, int bank)
+BlockListSnapshot snapshotBlockList(model::UnitContext& unit, int bank, BlockNameCache* names)
 {
     BlockListSnapshot snap;
     snap.unit = unitHeader(unit);
@@ -178,9 +178,19 @@ BlockListSnapshot snapshotBlockList(model::UnitContext& unit, int bank)
         snap.codes[g] = std::string(fieldView(unit.g_unitBlocks[g]));
         snap.valid[g] = unit.validBlockCount[g];
         if (snap.valid[g] <= 0 || snap.codes[g].size() < 5) continue;
+        const std::string id = snap.codes[g].substr(2, 3);
+        std::string key;
+        if (names) {
+            key = std::string(unit.model()) + '\0' + std::string(unit.version()) + '\0' + id;
+            if (const auto it = names->find(key); it != names->end()) {
+                snap.names[g] = it->second;
+                continue;
+            }
+        }
         std::string name;
-        unit.GetBlockName(unit.model(), unit.version(), snap.codes[g].substr(2, 3), name);
+        unit.GetBlockName(unit.model(), unit.version(), id, name);
         snap.names[g] = trimDbcs(name, kBlockNameBytes);
+        if (names) names->emplace(std::move(key), snap.names[g]);
     }
     return snap;
 }
@@ -257,16 +267,16 @@ SettingFlowSnapshot snapshotSettingFlow(model::UnitContext& unit, bool terminals
 {
     SettingFlowSnapshot snap;
     snap.unit = unitHeader(unit);
-    const bool kmq = snap.unit.kmq();
+    const bool banked = snap.unit.banked();
     std::vector<std::pair<int, std::vector<SettingLine>>> groups;
     const int savedGroup = unit.g_curGroup, savedMode = unit.g_specialGroupMode;
     unit.g_specialGroupMode = 0;
     for (int bank : {0, 2}) {
-        if (bank == 2 && !kmq) break;
+        if (bank == 2 && !banked) break;
         for (int g = 0; g < model::kGroups; ++g) {
             if (fieldView(unit.g_unitBlocks[g]).empty()) continue;
             const bool special = model::GetSpecialBlockIndex(g) != 0;
-            if (kmq && (bank == 0) == special) continue;
+            if (banked && (bank == 0) == special) continue;
             unit.g_curGroup = g;
             if (unit.LoadBlockItemList() != 0) continue;
             std::vector<SettingLine> lines = settingLines(unit, terminals);

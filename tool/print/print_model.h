@@ -10,6 +10,7 @@
 #include "system_config.h"
 
 #include <array>
+#include <map>
 #include <ctime>
 #include <string>
 #include <string_view>
@@ -81,7 +82,9 @@ struct UnitHeader {
     std::string version;     // 4 characters
     std::string model;       // current model (8 characters)
     unsigned char unitTextFirst = 0;
-    bool kmq() const { return model.rfind("KMQ", 0) == 0; }
+    // The unit has the function block list's second bank (its Bank button):
+    // the pages print the groups of the bank the list shows.
+    bool banked() const { return model.rfind("PWZ", 0) == 0; }
 };
 UnitHeader unitHeader(const model::UnitContext& unit);
 // "STATION:3B  CARD:A  <kind>  <version>" (CARD:- for the station itself).
@@ -108,7 +111,7 @@ SystemSnapshot snapshotSystem(const model::CardKindMasters& masters, const model
 
 struct BlockListSnapshot {
     UnitHeader unit;
-    int bank = 0;               // 0, or 2 for the bank 2 groups of a "KMQ" unit
+    int bank = 0;               // 0, or 2 for the bank 2 groups of a banked unit
     bool block0Hidden = false;  // two-slot "QV200W"/"QV210W" right-hand slot
     int modelCode = 0;
     std::array<std::string, model::kGroups> codes;   // five characters or empty
@@ -116,8 +119,11 @@ struct BlockListSnapshot {
     std::array<std::string, model::kGroups> names;   // CP932, at most 39 bytes
     int pageCount() const { return blockListPages(bank); }
 };
+// Block names already read from the master tables, by model, version and
+// block definition id (a bulk print reads each name once).
+using BlockNameCache = std::map<std::string, std::string>;
 // Reads the current unit (its blocks loaded with codes).
-BlockListSnapshot snapshotBlockList(model::UnitContext& unit, int bank);
+BlockListSnapshot snapshotBlockList(model::UnitContext& unit, int bank, BlockNameCache* names = nullptr);
 // Label number of a group: 1..14 in bank 2, else the group.
 int groupLabel(int group, int bank);
 

@@ -1,9 +1,11 @@
 #include "print_pages.h"
 
 #include "text_codec.h"
+#include "text_layer_face.h"
 #include "validation.h"
 
 #include <QFontMetrics>
+#include <QHash>
 #include <QPaintDevice>
 #include <QPainter>
 
@@ -110,7 +112,7 @@ void drawUnitHeader(PageCanvas& c, const QString& title, const QString& dateText
 
 QString bankSuffix(const UnitHeader& unit, int bank, const char* blanks)
 {
-    return unit.kmq() ? QString::fromLatin1(blanks) + QStringLiteral("BANK %1").arg(bank) : QString();
+    return unit.banked() ? QString::fromLatin1(blanks) + QStringLiteral("BANK %1").arg(bank) : QString();
 }
 
 // ---- Cover sheet ----
@@ -163,8 +165,7 @@ public:
         drawPageHeader(c, c.text(9752), pageText);
         const int x7 = W * 7 / 100, y0 = H * 8 / 100, pitch = W * 5 / 100 + 2, u = W / 100, x3 = W * 3 / 100,
                   g = W * 3 / 1000, T = 70;
-        QFont font = c.bodyFont;
-        font.setPixelSize(T);
+        const QFont font = fontOfHeight(c.bodyFont, T);
         p.setFont(font);
         c.textOut(x7, y0, QStringLiteral("ST"), kBlack);
         for (int i = 0; i < 16; ++i)
@@ -173,7 +174,6 @@ public:
         for (int n = first; n < first + kStationsPerPage && n < static_cast<int>(s_.rows.size()); ++n) {
             const SystemRow& row = s_.rows[n];
             const int y = y0 + (2 * (n - first) + 1) * R;
-            font.setPixelSize(T);
             p.setFont(font);
             c.textOut(x7, y + R / 2, QString::fromStdString(hexUpper(row.station, 2)), kBlack);
             for (int cell = 0; cell <= model::kCardSlots; ++cell) {
@@ -183,10 +183,11 @@ public:
                 const SystemCell& sc = row.cells[cell];
                 if (!sc.used) continue;
                 const QString label = shown(sc.label);
-                font.setPixelSize(label.size() > 5 ? std::max(1, T + (5 - static_cast<int>(label.size())) * 10) : T);
-                p.setFont(font);
-                c.textOut(X + 20, y + F / 3, label, kBlue);
-                c.textOut(X + 55, y + R, shown(sc.version), kBlue);
+                const int length = static_cast<int>(label.size());
+                p.setFont(length > 5 ? fontOfHeight(c.bodyFont, std::max(1, T + (5 - length) * 10)) : font);
+                // The texts stay inside the cell: the next cell's fill would cover them.
+                c.textIn(X + 20, y + F / 3, X + cw - g, label, kBlue);
+                c.textIn(X + 55, y + R, X + cw - g, shown(sc.version), kBlue);
                 p.setPen(penBlue5());
                 frameRect(c, X, y, X + cw, y + ch);
             }
@@ -224,7 +225,7 @@ private:
     bool skipped(int b) const
     {
         if (b == 0 && s_.block0Hidden) return true;
-        if (s_.unit.kmq()) {
+        if (s_.unit.banked()) {
             const bool special = model::GetSpecialBlockIndex(b) != 0;
             if (s_.bank == 0 && special) return true;
             if (s_.bank == 2 && !special) return true;
@@ -244,10 +245,11 @@ private:
             const int X = x7 + (d / 10) * px, Y = y10 + (d % 10) * py;
             c.fill(X, Y, px - g, py - g, kSilver);
             p.setFont(c.bodyFont);
-            c.textOut(X + g, Y + g, QLatin1Char('G') + num2(d), kBlue);
+            const int right = X + px - g - g / 2;
+            c.textIn(X + g, Y + g, right, QLatin1Char('G') + num2(d), kBlue);
             if (s_.codes[b].empty()) continue;
             p.setFont(c.headerFont);
-            c.textOut(X + 2 * g, Y + F + 2 * g, QString::fromStdString(blockText(s_.codes[b])), kBlue);
+            c.textIn(X + 2 * g, Y + F + 2 * g, right, QString::fromStdString(blockText(s_.codes[b])), kBlue);
             p.setPen(penBlue5());
             frameRect(c, X, Y, X + px - g, Y + py - g);
         }
@@ -258,10 +260,11 @@ private:
         QPainter& p = c.painter;
         const int W = c.W, H = c.H;
         const int g = W * 5 / 1000, w1 = W * 4 / 100, w2 = W * 8 / 100, w = W * 43 / 100, h = H * 2 / 100;
-        c.textOut(x + g, y + g, QLatin1Char('G') + num2(groupLabel(group, s_.bank)), kBlue);
+        // Each text stays left of the ruling that ends its column.
+        c.textIn(x + g, y + g, x + w1 - g / 2, QLatin1Char('G') + num2(groupLabel(group, s_.bank)), kBlue);
         if (!(s_.block0Hidden && group == 0) && s_.valid[group] > 0) {
-            c.textOut(x + g + w1, y + g, QString::fromStdString(blockText(s_.codes[group])), kBlue);
-            c.textOut(x + g + w1 + w2, y + g, shown(s_.names[group]), kBlack);
+            c.textIn(x + g + w1, y + g, x + w1 + w2 - g / 2, QString::fromStdString(blockText(s_.codes[group])), kBlue);
+            c.textIn(x + g + w1 + w2, y + g, x + w - g / 2, shown(s_.names[group]), kBlack);
         }
         p.setPen(penBlack3());
         frameRect(c, x, y, x + w, y + h);
@@ -342,15 +345,16 @@ void drawSettingLine(PageCanvas& c, const SettingColumns& k, const SettingLine& 
 {
     QPainter& p = c.painter;
     if (line.kind == SettingLine::Group) {
-        c.textOut(k.xA + k.u, y + k.v, QLatin1Char('G') + num2(line.number) + QStringLiteral("  ") + shown(line.name),
-                  kBlue);
+        c.textIn(k.xA + k.u, y + k.v, k.xE - k.u / 2,
+                 QLatin1Char('G') + num2(line.number) + QStringLiteral("  ") + shown(line.name), kBlue);
         return;
     }
-    c.textOut(k.xA + k.u, y + k.v, num2(line.number), kBlue);
-    c.textOut(k.xB + k.u, y + k.v, shown(line.name), kBlack);
-    c.textOut(k.xC + k.u, y + k.v, shown(line.value), kBlue);
+    const int pad = k.u / 2;
+    c.textIn(k.xA + k.u, y + k.v, k.xB - pad, num2(line.number), kBlue);
+    c.textIn(k.xB + k.u, y + k.v, k.xC - pad, shown(line.name), kBlack);
+    c.textIn(k.xC + k.u, y + k.v, k.xD - pad, shown(line.value), kBlue);
     const bool item = line.kind == SettingLine::Item;
-    if (item && !line.extra.empty()) c.textOut(k.xD + k.u, y + k.v, shown(line.extra), kBlack);
+    if (item && !line.extra.empty()) c.textIn(k.xD + k.u, y + k.v, k.xE - pad, shown(line.extra), kBlack);
     p.setPen(penDot());
     const int right = item ? k.xE : k.xD;
     c.line(k.xA, y, right, y);
@@ -425,7 +429,7 @@ public:
                   y1 = y10 + R;
         p.setFont(c.bodyFont);
         for (int k = 0; k < model::kSeqGroupCount; ++k)
-            c.textOut(x7 + g / 2 + k * cp, y10, QStringLiteral("Group%1").arg(81 + k), kBlack);
+            c.textIn(x7 + g / 2 + k * cp, y10, x7 + (k + 1) * cp - g / 2, QStringLiteral("Group%1").arg(81 + k), kBlack);
         for (int k = 0; k < model::kSeqGroupCount; ++k) {
             int j = 0;
             for (const model::StepCode& code : s_.steps.rows[k]) {
@@ -433,7 +437,8 @@ public:
                 if (n < 0) continue;
                 if (n != 0 && j == 0) j = 1;
                 c.fill(x7 + k * cp, y1 + j * rp, cp - g, rp - g, kSilver);
-                c.textOut(x7 + k * cp + g, y1 + j * rp + g, QStringLiteral("Step") + num2(n), kBlue);
+                c.textIn(x7 + k * cp + g, y1 + j * rp + g, x7 + (k + 1) * cp - g - g / 4, QStringLiteral("Step") + num2(n),
+                         kBlue);
                 ++j;
             }
         }
@@ -525,13 +530,13 @@ public:
     }
 
 private:
-    void comment(PageCanvas& c, int r, int col, int x, int y, int K, const QColor& colour) const
+    void comment(PageCanvas& c, int r, int col, int x, int y, int cw, int K, const QColor& colour) const
     {
         if (!s_.comments || r >= static_cast<int>(s_.commentTexts.size())) return;
         const std::string& text = s_.commentTexts[r][col];
         if (text.empty()) return;
         c.painter.setFont(c.headerFont);
-        c.textOut(x + K, y + 4 * K, shown(text), colour);
+        c.textIn(x + K, y + 4 * K, x + cw - K, shown(text), colour);
     }
 
     void drawCell(PageCanvas& c, int32_t v, int r, int j, int x, int y, int cw, int K) const
@@ -550,7 +555,7 @@ private:
         } else if (v < 70000) {
             drawLadderSymbol(p, ladder::ValueKind(v) % 2 == 1 ? 1 : 2, x, y, cw);
             c.textOut(x + cw / 2 - 2 * K, y - 5 * K, num2((v % 10000) / 100) + num2(v % 100), kBlack);
-            comment(c, r, j, x, y, K, kBlack);
+            comment(c, r, j, x, y, cw, K, kBlack);
         } else if (v < 140000) {
             drawLadderSymbol(p, 0, x, y, cw);
             c.textOut(x + 5 * K, y - K, QStringLiteral("STEP") + num2(v % 100), kBlue);
@@ -579,7 +584,7 @@ private:
         p.setFont(c.bodyFont);
         c.textOut(x + cw / 2 - 2 * K, y - K, QString::fromLatin1(kMnemonics[v / 10000 - 7]), kBlue);
         c.textOut(x + cw / 2 - 2 * K, y - 5 * K, num2((v % 10000) / 100) + num2(v % 100), kBlue);
-        if (v < 120000) comment(c, r, ladder::kLadderCols, x, y, K, kBlue);
+        if (v < 120000) comment(c, r, ladder::kLadderCols, x, y, cw, K, kBlue);
     }
 
     LadderSnapshot s_;
@@ -614,6 +619,38 @@ void PageCanvas::textOut(int x, int y, const QString& s, const QColor& fg) const
     painter.drawText(x, y + ascent_, s);
 }
 
+void PageCanvas::textIn(int x, int y, int right, const QString& s, const QColor& fg) const
+{
+    const int room = right - x;
+    if (s.isEmpty() || room <= 0) return;
+    const QFont base = painter.font();
+    const QFontMetricsF metrics(base, painter.device());
+    const qreal width = metrics.horizontalAdvance(s);
+    if (width <= room) {
+        textOut(x, y, s, fg);
+        return;
+    }
+    QFont smaller = base;
+    const int size = base.pixelSize() > 0 ? base.pixelSize() : std::max(1, qRound(metrics.height()));
+    smaller.setPixelSize(std::max({1, size * 3 / 4, static_cast<int>(size * room / width)}));
+    const QFontMetricsF small(smaller, painter.device());
+    QString cut = s;
+    while (!cut.isEmpty() && small.horizontalAdvance(cut) > room) {
+        cut.chop(1);
+        if (!cut.isEmpty() && cut.back().isHighSurrogate()) cut.chop(1);
+    }
+    if (cut.isEmpty()) return;
+    // The smaller text keeps the line's baseline.
+    if (base != ascentFont_) {
+        ascentFont_ = base;
+        ascent_ = painter.fontMetrics().ascent();
+    }
+    painter.setPen(fg);
+    painter.setFont(smaller);
+    painter.drawText(x, y + ascent_, cut);
+    painter.setFont(base);
+}
+
 void PageCanvas::line(int x0, int y0, int x1, int y1) const
 {
     if (!pending_.isEmpty() && painter.pen() != pendingPen_) flush();
@@ -646,19 +683,40 @@ namespace {
 QFont pageFont(res::Language language)
 {
     QFont font;
-    if (language == res::Language::Japanese)
-        font.setFamilies({QStringLiteral("DejaVu Sans"), printFontFamily(language)});
-    else
+    if (language == res::Language::Japanese) {
+        // The kanji come from a copy of the CJK face whose character map
+        // gives the PDF's text layer the kanji, not the radicals.
+        const QString cjk = printFontFamily(language);
+        const QString textLayer = textLayerFamily(cjk);
+        font.setFamilies(textLayer.isEmpty() ? QStringList{QStringLiteral("DejaVu Sans"), cjk}
+                                             : QStringList{QStringLiteral("DejaVu Sans"), textLayer, cjk});
+    } else {
         font.setFamily(printFontFamily(language));
+    }
     return font;
 }
 
 }  // namespace
 
+QFont fontOfHeight(QFont font, int height)
+{
+    // Line height per em of the font's first family, measured once.
+    static QHash<QString, qreal> perEm;
+    const QString key = font.families().join(QLatin1Char(','));
+    auto it = perEm.find(key);
+    if (it == perEm.end()) {
+        QFont probe = font;
+        probe.setPixelSize(1000);
+        const QFontMetricsF m(probe);
+        it = perEm.insert(key, std::max<qreal>(0.5, (m.ascent() + m.descent()) / 1000));
+    }
+    font.setPixelSize(std::max(1, static_cast<int>(height / it.value())));
+    return font;
+}
+
 QFont printHeaderFont(res::Language language)
 {
-    QFont font = pageFont(language);
-    font.setPixelSize(100);
+    QFont font = fontOfHeight(pageFont(language), 100);
     font.setWeight(QFont::Normal);
     font.setStyleStrategy(QFont::PreferNoShaping);
     return font;
@@ -666,8 +724,7 @@ QFont printHeaderFont(res::Language language)
 
 QFont printBodyFont(res::Language language, int W)
 {
-    QFont font = pageFont(language);
-    font.setPixelSize(std::max(1, W / 72));
+    QFont font = fontOfHeight(pageFont(language), std::max(1, W / 72));
     font.setWeight(QFont::Normal);
     font.setStyleHint(QFont::SansSerif);
     font.setStyleStrategy(QFont::PreferNoShaping);

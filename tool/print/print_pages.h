@@ -45,6 +45,10 @@ struct PageCanvas {
     QString text(int id) const { return res::qmessage(id, language); }
     // Text whose top left is at (x, y).
     void textOut(int x, int y, const QString& s, const QColor& fg) const;
+    // Text of a cell whose top left is at (x, y), kept left of right: a text
+    // wider than the room is drawn smaller (down to 3/4 of the font's size)
+    // and beyond that cut after its last whole character that fits.
+    void textIn(int x, int y, int right, const QString& s, const QColor& fg) const;
     // A line with the painter's pen. Lines of one pen are gathered into one
     // path and stroked when the pen changes, before a fill and at the page's end.
     void line(int x0, int y0, int x1, int y1) const;
@@ -54,6 +58,9 @@ struct PageCanvas {
 
 // The font face of the printed pages in a language.
 QString printFontFamily(res::Language language);
+// The font at the size whose lines (ascent and descent) are height dots:
+// the heights the page layouts give are line heights, not em sizes.
+QFont fontOfHeight(QFont font, int height);
 // Page fonts of a page of width W.
 QFont printHeaderFont(res::Language language);
 QFont printBodyFont(res::Language language, int W);

@@ -9,6 +9,9 @@
 #include "validation.h"
 
 #include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -18,11 +21,13 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTemporaryFile>
 #include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
 #include <charconv>
+#include <cstdio>
 #include <ctime>
 
 namespace kravin::print {
@@ -43,6 +48,43 @@ QString unitPrefix(int station, int card)
 }
 
 }  // namespace
+
+StagedOutput::StagedOutput(QPrinter& printer)
+{
+    if (printer.outputFormat() != QPrinter::PdfFormat || printer.outputFileName().isEmpty()) return;
+    const QFileInfo target(printer.outputFileName());
+    // A folder that takes no new file takes no PDF either: the job then fails as it would.
+    QTemporaryFile staging(target.absoluteDir().filePath(QStringLiteral(".") + target.fileName() +
+                                                         QStringLiteral(".XXXXXX")));
+    staging.setAutoRemove(false);
+    if (!staging.open()) return;
+    target_ = target.absoluteFilePath();
+    staging_ = staging.fileName();
+    staging.close();
+    printer.setOutputFileName(staging_);
+}
+
+StagedOutput::~StagedOutput() { discard(); }
+
+void StagedOutput::discard()
+{
+    if (!staging_.isEmpty()) QFile::remove(staging_);
+    staging_.clear();
+}
+
+bool StagedOutput::commit()
+{
+    if (staging_.isEmpty()) return true;
+    const QFile::Permissions mode =
+        QFileInfo::exists(target_) ? QFile::permissions(target_)
+                                   : QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther;
+    QFile::setPermissions(staging_, mode);
+    // rename replaces the old file in one step.
+    const bool ok = std::rename(QFile::encodeName(staging_).constData(), QFile::encodeName(target_).constData()) == 0;
+    if (ok) staging_.clear();
+    discard();
+    return ok;
+}
 
 bool DialogPrinterChooser::choose(QPrinter& printer, QWidget* parent)
 {
@@ -133,6 +175,9 @@ void PrintService::select(int station, int card)
 
 namespace {
 
+// The bank the function block list shows for the unit.
+int shownBank(const model::UnitContext& unit) { return unitHeader(unit).banked() ? unit.g_blockListBank : 0; }
+
 bool unitUsable(const model::UnitContext& unit)
 {
     return unit.g_curStation >= 0 && unit.g_curCard >= 1 && !unit.model().empty();
@@ -163,10 +208,10 @@ std::unique_ptr<PrintDocument> PrintService::makeDocument(int kind)
     case KindBlockList:
         if (!unitUsable(unit)) return nullptr;
         unit.LoadUnitBlocks(1);
-        return blockListDocument(snapshotBlockList(unit, view_.blockListBank));
+        return blockListDocument(snapshotBlockList(unit, shownBank(unit)));
     case KindBlockSetting:
         if (!unitUsable(unit) || unit.LoadBlockItemList() != 0) return nullptr;
-        return blockSettingDocument(snapshotBlockSetting(unit, view_.blockListBank, true));
+        return blockSettingDocument(snapshotBlockSetting(unit, shownBank(unit), true));
     case KindSequence:
         if (!unitUsable(unit)) return nullptr;
         unit.LoadUnitBlocks(1);
@@ -208,18 +253,16 @@ bool PrintService::printDocument(std::unique_ptr<PrintDocument> document, bool p
         return true;
     }
     if (!chooser_->choose(printer, parent)) return false;
-    PrintJob pages(job, model_.language);
-    pages.add(QString(), std::unique_ptr<PrintDocument>(new SharedDocument(shared)));
-    if (pages.run(printer)) return true;
-    if (model_.prompt) model_.prompt->message(9732, {}, model::Buttons::Ok, model::Icon::Error);
-    return false;
+    return printPages(std::unique_ptr<PrintDocument>(new SharedDocument(shared)), printer, job);
 }
 
-bool PrintService::printPages(std::unique_ptr<PrintDocument> document, QPrinter& printer)
+bool PrintService::printPages(std::unique_ptr<PrintDocument> document, QPrinter& printer, const JobInfo& job)
 {
-    PrintJob pages(newJob(0), model_.language);
+    StagedOutput output(printer);
+    PrintJob pages(job, model_.language);
     pages.add(QString(), std::move(document));
-    if (pages.run(printer)) return true;
+    if (pages.run(printer) && (pages.pagesPrinted() == 0 || output.commit())) return true;
+    output.discard();
     if (model_.prompt) model_.prompt->message(9732, {}, model::Buttons::Ok, model::Icon::Error);
     return false;
 }
@@ -328,7 +371,7 @@ void PrintService::printWiring(int kind, int scale, bool fit, bool preview, QWid
     if (!chooser_->choose(printer, parent)) return;
     const WiringPrintSetup setup = setupFor(printer);
     if (!fit && !chooser_->confirmPages(setup.tiles, false, model_.language, parent)) return;
-    printPages(document(setup), printer);
+    printPages(document(setup), printer, newJob(0));
 }
 
 void PrintService::printKind(int kind, bool preview, QWidget* parent)
@@ -341,13 +384,12 @@ void PrintService::printBlockSetting(bool preview, QWidget* parent)
     // The dialog loaded the block and holds its edited values: they are not read again.
     const model::UnitContext& unit = *model_.unit;
     if (!unitUsable(unit)) return;
-    printDocument(blockSettingDocument(snapshotBlockSetting(unit, view_.blockListBank, true)), preview, parent);
+    printDocument(blockSettingDocument(snapshotBlockSetting(unit, shownBank(unit), true)), preview, parent);
 }
 
 std::vector<JobDocument> PrintService::unitDocuments(int kind, const BulkChoice& choice, int station, int card)
 {
     std::vector<JobDocument> docs;
-    select(station, card);
     model::UnitContext& unit = *model_.unit;
     if (!unitUsable(unit)) return docs;
     const QString prefix = unitPrefix(station, card);
@@ -355,9 +397,10 @@ std::vector<JobDocument> PrintService::unitDocuments(int kind, const BulkChoice&
     switch (kind) {
     case KindBlockList:
         if (!hasBlockList(unit.model())) break;
-        docs.push_back({prefix + res::qmessage(9726, l), blockListDocument(snapshotBlockList(unit, 0))});
-        if (unit.modelStartsWith("KMQ"))
-            docs.push_back({prefix + res::qmessage(9726, l), blockListDocument(snapshotBlockList(unit, 2))});
+        docs.push_back({prefix + res::qmessage(9726, l), blockListDocument(snapshotBlockList(unit, 0, &blockNames_))});
+        if (unitHeader(unit).banked())
+            docs.push_back(
+                {prefix + res::qmessage(9726, l), blockListDocument(snapshotBlockList(unit, 2, &blockNames_))});
         break;
     case KindBlockSetting: {
         if (!hasBlockList(unit.model())) break;
@@ -367,13 +410,13 @@ std::vector<JobDocument> PrintService::unitDocuments(int kind, const BulkChoice&
             docs.push_back({prefix + res::qmessage(9727, l), settingFlowDocument(std::move(flow))});
             break;
         }
-        const bool kmq = unit.modelStartsWith("KMQ");
+        const bool banked = unitHeader(unit).banked();
         unit.g_specialGroupMode = 0;
         for (int bank : {0, 2}) {
-            if (bank == 2 && !kmq) break;
+            if (bank == 2 && !banked) break;
             for (int g = 0; g < model::kGroups; ++g) {
                 if (model::fieldView(unit.g_unitBlocks[g]).empty()) continue;
-                if (kmq && (bank == 0) == (model::GetSpecialBlockIndex(g) != 0)) continue;
+                if (banked && (bank == 0) == (model::GetSpecialBlockIndex(g) != 0)) continue;
                 unit.g_curGroup = g;
                 if (unit.LoadBlockItemList() != 0) continue;
                 const QString status = prefix + QStringLiteral("GR:%1 ").arg(groupLabel(g, bank), 2, 10, QLatin1Char('0')) +
@@ -446,15 +489,22 @@ std::unique_ptr<PrintJob> PrintService::bulkJob(const BulkChoice& choice, int mo
                 units.emplace_back(s, c);
             }
     }
-    const std::pair<bool, int> perUnit[] = {{choice.blockList, KindBlockList},
-                                            {choice.blockSetting, KindBlockSetting},
-                                            {choice.sequence, KindSequence},
-                                            {choice.ladder, KindLadder},
-                                            {choice.analog, KindAnalog}};
+    blockNames_.clear();
+    // Each unit is selected once for all of its documents.
     for (const auto& [s, c] : units)
-        for (const auto& [on, kind] : perUnit)
-            if (on)
-                job->add([this, kind = kind, choice, s = s, c = c] { return unitDocuments(kind, choice, s, c); });
+        job->add([this, choice, s = s, c = c] {
+            select(s, c);
+            std::vector<JobDocument> docs;
+            const std::pair<bool, int> perUnit[] = {{choice.blockList, KindBlockList},
+                                                    {choice.blockSetting, KindBlockSetting},
+                                                    {choice.sequence, KindSequence},
+                                                    {choice.ladder, KindLadder},
+                                                    {choice.analog, KindAnalog}};
+            for (const auto& [on, kind] : perUnit)
+                if (on)
+                    for (JobDocument& d : unitDocuments(kind, choice, s, c)) docs.push_back(std::move(d));
+            return docs;
+        });
     return job;
 }
 
@@ -555,6 +605,7 @@ BulkPrintDialog::~BulkPrintDialog()
         if (printer_) printer_->abort();
         job_->end();
     }
+    if (output_) output_->discard();
 }
 
 QCheckBox* BulkPrintDialog::check(int id) const
@@ -596,10 +647,11 @@ void BulkPrintDialog::startStop()
 {
     const Language l = service_.model().language;
     if (job_) {
-        // Stop: the pages so far are dropped.
+        // Stop: the pages so far are dropped with their file.
         timer_->stop();
         if (printer_) printer_->abort();
         job_->end();
+        if (output_) output_->discard();
         finish(9721);
         return;
     }
@@ -616,6 +668,7 @@ void BulkPrintDialog::startStop()
         Q_EMIT finished();
         return;
     }
+    output_ = std::make_unique<StagedOutput>(*printer_);
     job_ = service_.bulkJob(c, mode_, station_, card_);
     if (!job_->begin(*printer_)) {
         job_.reset();
@@ -638,7 +691,8 @@ void BulkPrintDialog::tick()
         return;
     }
     timer_->stop();
-    const bool ok = job_->end() && !job_->failed();
+    bool ok = job_->end() && !job_->failed();
+    if (ok && job_->pagesPrinted() > 0 && output_) ok = output_->commit();
     finish(ok ? 9731 : 9732);
 }
 
@@ -648,6 +702,8 @@ void BulkPrintDialog::finish(int statusId)
     timer_->stop();
     job_.reset();
     printer_.reset();
+    if (output_) output_->discard();
+    output_.reset();
     // The unit that was current before the run is current again.
     if (service_.model().selectUnit) service_.model().selectUnit(station_, card_);
     if (service_.model().redrawSystem) service_.model().redrawSystem();

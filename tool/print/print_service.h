@@ -67,6 +67,26 @@ public:
     void preview(QPrinter& printer, const std::function<void(QPrinter*)>& paint, QWidget* parent) override;
 };
 
+// A file the printer writes is written beside the chosen name and put in
+// its place only when the job completes: a stopped or failed job leaves no
+// partial file, and a file of that name stays as it was.
+class StagedOutput {
+public:
+    explicit StagedOutput(QPrinter& printer);
+    StagedOutput(const StagedOutput&) = delete;
+    StagedOutput& operator=(const StagedOutput&) = delete;
+    ~StagedOutput();
+    // Puts the written file in place; false when it cannot be.
+    bool commit();
+    // Drops what was written.
+    void discard();
+    const QString& stagingName() const { return staging_; }
+
+private:
+    QString target_;
+    QString staging_;
+};
+
 // What printing reads of the model.
 struct PrintModel {
     const model::CardKindMasters* masters = nullptr;
@@ -83,7 +103,6 @@ struct PrintModel {
 
 // What the open views add to their documents.
 struct PrintViewState {
-    int blockListBank = 0;         // bank shown by the function block list view
     bool ladderComments = false;   // the ladder view shows comments
     // The ladder view's grid and group while it is open; unset: drawn from the step table.
     std::function<const ladder::LadderContext*()> ladderSource;
@@ -150,12 +169,13 @@ public:
 
 private:
     void select(int station, int card);
-    bool printPages(std::unique_ptr<PrintDocument> document, QPrinter& printer);
+    bool printPages(std::unique_ptr<PrintDocument> document, QPrinter& printer, const JobInfo& job);
     std::vector<JobDocument> unitDocuments(int kind, const BulkChoice& choice, int station, int card);
 
     PrintModel model_;
     std::shared_ptr<PrinterChooser> chooser_;
     PrintViewState view_;
+    BlockNameCache blockNames_;   // of the bulk job being printed
 };
 
 // "Bulk Print Documents": check boxes, Start/Stop and the status line; the
@@ -197,6 +217,7 @@ private:
     QPushButton* close_ = nullptr;
     QTimer* timer_ = nullptr;
     std::unique_ptr<QPrinter> printer_;
+    std::unique_ptr<StagedOutput> output_;
     std::unique_ptr<PrintJob> job_;
 };
 

@@ -67,6 +67,7 @@ public:
         tiles.tileWidth = c.W * 85 / 100;
         tiles.tileHeight = c.H * 85 / 100;
         const TileOrigin o = tileOrigin(tiles, page + 1);
+        c.flush();  // the header's rulings go out before the tile's clip is set
         p.save();
         p.setClipRect(QRect(x0, y0, tiles.tileWidth, tiles.tileHeight));
         draw(p, c, setup_.pitch, o.x - x0, o.y - y0, true);
@@ -180,7 +181,10 @@ void drawCommLegend(PageCanvas& c, int s)
     const int y = c.H * 72 / 1000, h = s / 2;
     QPen pen(kBlack, 3, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
     p.setFont(c.headerFont);
-    const auto label = [&](int x, const char* text) { c.textOut(x + s + 20, y, QString::fromLatin1(text), kBlack); };
+    // A label ends before the next symbol begins.
+    const auto label = [&](int x, const char* text) {
+        c.textIn(x + s + 20, y, x + c.W * 14 / 100 - s / 2, QString::fromLatin1(text), kBlack);
+    };
     for (int column : {8, 22}) {
         const int x = c.W * column / 100;
         p.setPen(pen);

@@ -131,6 +131,32 @@ TEST_F(DenTanDrawTest, DottedRunsAreOneOnTwoOffAndSolidRunsCloseTheirCorners)
     EXPECT_EQ(image.pixelColor(60, 88), QColor(255, 0, 0));
 }
 
+TEST_F(DenTanDrawTest, DottedRunsOnAScaledPainterKeepEveryRunThatShows)
+{
+    // A page drawn in 4 times finer units than the image's pixels, clipped to
+    // a window: the runs beyond the image's own pixel count still show.
+    QImage image(200, 100, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    {
+        QPainter painter(&image);
+        painter.scale(0.25, 0.25);
+        painter.setClipRect(QRect(0, 0, 760, 360));
+        // A bent wire: up, across the top, down (all dotted, width 3 after scaling to 12 units).
+        TanDrawPath(painter, TanMakeLinePen(1, 11, 0x000000),
+                    QPolygon({QPoint(600, 300), QPoint(600, 40), QPoint(700, 40), QPoint(700, 300)}));
+    }
+    const auto darkIn = [&](int x0, int y0, int x1, int y1) {
+        int n = 0;
+        for (int y = y0; y <= y1; ++y)
+            for (int x = x0; x <= x1; ++x) n += qGray(image.pixel(x, y)) < 128;
+        return n;
+    };
+    EXPECT_GT(darkIn(148, 20, 152, 70), 0);    // the first vertical run (x 600 / 4)
+    EXPECT_GT(darkIn(155, 8, 170, 12), 0);     // the top run
+    EXPECT_GT(darkIn(173, 20, 177, 70), 0);    // the second vertical run
+    EXPECT_EQ(darkIn(191, 0, 199, 99), 0);     // nothing right of the clip
+}
+
 TEST_F(DenTanDrawTest, AnalogValuesGetAPointAndDigitalOnesHex)
 {
     EXPECT_EQ(CommValueText(3, 1234), "12.34");

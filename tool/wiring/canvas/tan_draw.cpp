@@ -4,6 +4,9 @@
 
 #include <QPainter>
 #include <QPolygon>
+#include <QTransform>
+
+#include <cmath>
 
 #include <vector>
 
@@ -48,6 +51,12 @@ void TanDrawPath(QPainter& painter, const QPen& pen, const QPolygon& path)
     const int w = std::max(1, pen.width());
     const int lead = w / 2;
     const QColor c = pen.color();
+    // Runs and dots are at least one device pixel across, so that a coarse
+    // device (a page preview) still shows them.
+    const QTransform& scale = painter.combinedTransform();
+    const double px = std::hypot(scale.m11(), scale.m12()), py = std::hypot(scale.m21(), scale.m22());
+    const int minX = px > 0 && px < 1 ? static_cast<int>(std::ceil(1 / px)) : 1;
+    const int minY = py > 0 && py < 1 ? static_cast<int>(std::ceil(1 / py)) : 1;
     int phase = 0;  // the dot pattern runs on along the path
     for (qsizetype i = 0; i + 1 < path.size(); ++i) {
         const QPoint a = path[i], b = path[i + 1];
@@ -58,17 +67,25 @@ void TanDrawPath(QPainter& painter, const QPen& pen, const QPolygon& path)
             painter.restore();
             continue;
         }
-        const int left = std::min(a.x(), b.x()) - lead, top = std::min(a.y(), b.y()) - lead;
         if (solid) {
-            painter.fillRect(left, top, std::abs(b.x() - a.x()) + w, std::abs(b.y() - a.y()) + w, c);
+            const int wx = std::max(w, minX), wy = std::max(w, minY);
+            painter.fillRect(std::min(a.x(), b.x()) - wx / 2, std::min(a.y(), b.y()) - wy / 2,
+                             std::abs(b.x() - a.x()) + wx, std::abs(b.y() - a.y()) + wy, c);
             continue;
         }
         const int length = std::abs(b.x() - a.x()) + std::abs(b.y() - a.y());
         const int dx = b.x() > a.x() ? 1 : b.x() < a.x() ? -1 : 0, dy = b.y() > a.y() ? 1 : b.y() < a.y() ? -1 : 0;
-        // Only the dots on the device are made.
+        // Only the dots on the device (inside the clip) are made; the device's
+        // pixels are taken back into the painter's coordinates first.
         int first = 0, last = length;
         if (const QPaintDevice* device = painter.device()) {
-            const int x0 = -w, x1 = device->width() + w, y0 = -w, y1 = device->height() + w;
+            bool invertible = false;
+            const QTransform back = painter.combinedTransform().inverted(&invertible);
+            QRect shown = invertible ? back.mapRect(QRectF(0, 0, device->width(), device->height())).toAlignedRect()
+                                     : QRect(0, 0, device->width(), device->height());
+            if (painter.hasClipping()) shown &= painter.clipBoundingRect().toAlignedRect();
+            const int x0 = shown.left() - w, x1 = shown.right() + 1 + w, y0 = shown.top() - w,
+                      y1 = shown.bottom() + 1 + w;
             const auto limit = [&](int start, int step, int lo, int hi) {
                 if (step == 0) {
                     if (start < lo || start > hi) last = -1;
@@ -85,8 +102,8 @@ void TanDrawPath(QPainter& painter, const QPen& pen, const QPolygon& path)
         std::vector<QRect> dots;
         for (int d = std::max(0, first); d <= last; ++d)
             if ((phase + d) % (3 * w) < w)
-                dots.emplace_back(a.x() + dx * d - (dx ? 0 : lead), a.y() + dy * d - (dy ? 0 : lead), dx ? 1 : w,
-                                  dy ? 1 : w);
+                dots.emplace_back(a.x() + dx * d - (dx ? 0 : lead), a.y() + dy * d - (dy ? 0 : lead),
+                                  std::max(dx ? 1 : w, minX), std::max(dy ? 1 : w, minY));
         phase += length + 1;
         painter.save();
         painter.setPen(Qt::NoPen);
