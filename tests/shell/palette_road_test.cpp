@@ -5,6 +5,7 @@
 #include "block_list_page.h"
 #include "child_frame.h"
 #include "command_ids.h"
+#include "hand_drag.h"
 #include "palettes.h"
 #include "shell_fixture.h"
 #include "system_view_logic.h"
@@ -13,7 +14,6 @@
 #include <QDropEvent>
 #include <QMimeData>
 #include <QTest>
-#include <QToolButton>
 
 #include <filesystem>
 #include <fstream>
@@ -39,21 +39,17 @@ protected:
         return nullptr;
     }
 
-    // The drag's move over a point, then optionally its drop; whether the view took it.
-    static bool dragTo(QWidget* target, const PaletteItem& item, QPoint at, bool drop)
+    // A hand's drag of the tile over a point, then its drop there or Escape; whether the view took it.
+    static bool dragTo(ToolBoxDock& dock, QWidget* target, const PaletteItem& item, QPoint at, bool drop)
     {
-        std::unique_ptr<QMimeData> mime(paletteMime(item));
-        QDragEnterEvent enter(at, Qt::CopyAction, mime.get(), Qt::LeftButton, {});
-        QCoreApplication::sendEvent(target, &enter);
-        QDragMoveEvent move(at, Qt::CopyAction, mime.get(), Qt::LeftButton, {});
-        QCoreApplication::sendEvent(target, &move);
-        bool taken = enter.isAccepted() && move.isAccepted();
-        if (drop) {
-            QDropEvent d(QPointF(at), Qt::CopyAction, mime.get(), Qt::LeftButton, {});
-            QCoreApplication::sendEvent(target, &d);
-            taken = d.isAccepted();
+        test::HandDrag drag(dock, item.name, target);
+        EXPECT_TRUE(drag.started()) << item.name;
+        const bool taken = drag.moveTo(target, at);
+        if (!drop) {
+            drag.escape();
+            return taken;
         }
-        return taken;
+        return drag.release();
     }
 
     QPoint cellPoint(int s, int c)
@@ -77,12 +73,17 @@ TEST_F(PaletteRoad, ModelDroppedOntoAFreeSlotAndUndone)
     EXPECT_EQ(qv200->code, "1.20");
 
     QWidget* viewport = app->systemView()->viewport();
-    EXPECT_FALSE(dragTo(viewport, *qv200, cellPoint(2, 0), false));   // a card model on a station cell
-    ASSERT_TRUE(dragTo(viewport, *qv200, cellPoint(2, 3), false));
-    // The slot under the drag is marked.
-    const QImage marked = viewport->grab().toImage();
-    EXPECT_EQ(marked.pixelColor(cellPoint(2, 3)), QColor(255, 0, 255));
-    ASSERT_TRUE(dragTo(viewport, *qv200, cellPoint(2, 3), true));
+    EXPECT_FALSE(dragTo(*d, viewport, *qv200, cellPoint(2, 0), false));   // a card model on a station cell
+    {
+        // The slot under the drag is marked; Escape takes the mark away and places nothing.
+        test::HandDrag drag(*d, "QV200", viewport);
+        ASSERT_TRUE(drag.moveTo(viewport, cellPoint(2, 3)));
+        EXPECT_EQ(viewport->grab().toImage().pixelColor(cellPoint(2, 3)), QColor(255, 0, 255));
+        drag.escape();
+        EXPECT_NE(viewport->grab().toImage().pixelColor(cellPoint(2, 3)), QColor(255, 0, 255));
+        EXPECT_EQ(app->systemTables().cardKind[2][2], 0);
+    }
+    ASSERT_TRUE(dragTo(*d, viewport, *qv200, cellPoint(2, 3), true));
     EXPECT_TRUE(prompt.ids().empty()) << ::testing::PrintToString(prompt.ids());
     EXPECT_EQ(app->systemTables().cardKind[2][2], app->masters().card.find("QV200"));
     EXPECT_EQ(app->systemTables().cardVersion[2][2], app->masters().card.findVersion(app->masters().card.find("QV200"), "1.20"));
@@ -90,7 +91,7 @@ TEST_F(PaletteRoad, ModelDroppedOntoAFreeSlotAndUndone)
     EXPECT_EQ(app->unitContext().g_curStation, 2);
     EXPECT_EQ(app->unitContext().g_curCard, 3);
     // An occupied slot takes nothing more.
-    EXPECT_FALSE(dragTo(viewport, *qv200, cellPoint(2, 3), true));
+    EXPECT_FALSE(dragTo(*d, viewport, *qv200, cellPoint(2, 3), true));
 
     // Edit Undo takes the card away again.
     frame().refresh();
@@ -101,7 +102,7 @@ TEST_F(PaletteRoad, ModelDroppedOntoAFreeSlotAndUndone)
     // Online no drag starts and no drop is taken.
     app->online().online = true;
     EXPECT_FALSE(d->list()->target->dragAllowed());
-    EXPECT_FALSE(dragTo(viewport, *qv200, cellPoint(2, 4), true));
+    EXPECT_FALSE(dragTo(*d, viewport, *qv200, cellPoint(2, 4), true));
     EXPECT_EQ(app->systemTables().cardKind[2][3], 0);
     app->online().online = false;
     EXPECT_TRUE(d->list()->target->dragAllowed());
@@ -127,12 +128,12 @@ TEST_F(PaletteRoad, FunctionDroppedOntoAnEmptyGroupAndHelpAsked)
     EXPECT_EQ(pva->code, "76");
     EXPECT_EQ(find(*d, "SYS"), nullptr);   // "00" is excluded
 
-    EXPECT_FALSE(dragTo(list->viewport(), *pva, list->cellCentre(2), true));   // not valid in group 2
-    ASSERT_TRUE(dragTo(list->viewport(), *pva, list->cellCentre(30), true));
+    EXPECT_FALSE(dragTo(*d, list->viewport(), *pva, list->cellCentre(2), true));   // not valid in group 2
+    ASSERT_TRUE(dragTo(*d, list->viewport(), *pva, list->cellCentre(30), true));
     EXPECT_EQ(std::string(app->unitContext().g_unitBlocks[30].data()), "76PVA");
     EXPECT_EQ(session().projectRecord.modified, 1);
     // The group is taken now.
-    EXPECT_FALSE(dragTo(list->viewport(), *pva, list->cellCentre(30), false));
+    EXPECT_FALSE(dragTo(*d, list->viewport(), *pva, list->cellCentre(30), false));
 
     // A double click on a tile asks for its help; the tables ship none.
     std::vector<std::string> opened;
@@ -152,7 +153,7 @@ TEST_F(PaletteRoad, EveryClosedCategoryOpensAgainAndLongNamesStillFit)
     ToolBoxDock* d = dock(ViewKind::System, "systemToolbox");
     ASSERT_NE(d, nullptr);
     for (int i : {0, 1, 0, 1}) {
-        QToolButton* b = d->categoryButton(i);
+        CategoryButton* b = d->categoryButton(i);
         ASSERT_NE(b, nullptr);
         EXPECT_TRUE(b->isEnabled());
         b->click();
