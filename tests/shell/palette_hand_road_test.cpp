@@ -15,6 +15,7 @@
 
 #include <QDialog>
 #include <QLineEdit>
+#include <QScrollBar>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -89,7 +90,7 @@ int magentaPixels(QWidget* w)
     return n;
 }
 
-class PaletteHandRoad : public test::WiringRoad, public ::testing::WithParamInterface<RoadCase> {
+class HandRoad : public test::WiringRoad {
 protected:
     std::string path;
     GroupDialogs groupDialogs;
@@ -314,6 +315,8 @@ protected:
     }
 };
 
+class PaletteHandRoad : public HandRoad, public ::testing::WithParamInterface<RoadCase> {};
+
 TEST_P(PaletteHandRoad, EntersAtTheEdgeCrossesRefusedCellsAndDropsOnAFreeTarget)
 {
     start();
@@ -370,6 +373,41 @@ TEST_P(PaletteHandRoad, LeavesTheViewComesBackLeavesAgainAndIsLetGoOutside)
         QTest::mouseClick(barButton(ViewKind::Ladder, seqbar::LadderClose), Qt::LeftButton);
     ASSERT_NO_FATAL_FAILURE(saveAndReopen());
     EXPECT_FALSE(s.held());
+}
+
+TEST_F(HandRoad, SystemViewScrolledUnderTheDragMarksAndTakesTheCellNowUnderThePointer)
+{
+    start();
+    Stage s = stage(Road::SystemCard);
+    ASSERT_NE(s.dock, nullptr);
+    ShellSystemView* view = app->systemView();
+    prompt.clearLog();
+    HandDrag drag(*s.dock, s.item, s.view);
+    ASSERT_TRUE(drag.moveTo(s.view, s.target));
+    ASSERT_TRUE(s.marked());
+    // The wheel scrolls two station rows up under the resting pointer; the next small move marks the new cell.
+    const QPoint where = s.target;
+    ASSERT_GT(view->verticalScrollBar()->maximum(), 0);
+    view->verticalScrollBar()->setValue(view->ToZoomed(88));
+    ASSERT_TRUE(drag.moveTo(s.view, where + QPoint(1, 0)));
+    EXPECT_EQ(view->cellAt(where + QPoint(1, 0)).station, 4);
+    EXPECT_EQ(s.view->grab().toImage().pixelColor(where), QColor(255, 0, 255));
+    ASSERT_TRUE(drag.release());
+    EXPECT_TRUE(prompt.ids().empty()) << ::testing::PrintToString(prompt.ids());
+    EXPECT_EQ(app->systemTables().cardKind[4][2], app->masters().card.find("QV200"));
+    EXPECT_EQ(app->systemTables().cardKind[2][2], 0);
+}
+
+TEST_F(HandRoad, DropsTheViewRefusesTellWhy)
+{
+    start();
+    Stage s = stage(Road::SystemCard);
+    ASSERT_NE(s.dock, nullptr);
+    prompt.clearLog();
+    // The free slot of the RNH6 station takes the drag, but that station carries no cards.
+    EXPECT_TRUE(test::handDrop(*s.dock, s.item, s.view, systemCell(3, 1)));
+    EXPECT_EQ(prompt.ids(), (std::vector<int>{8110}));
+    EXPECT_EQ(app->systemTables().cardKind[3][0], 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Palettes, PaletteHandRoad,
