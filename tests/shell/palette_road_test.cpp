@@ -152,14 +152,32 @@ TEST_F(PaletteRoad, EveryClosedCategoryOpensAgainAndLongNamesStillFit)
     ASSERT_NO_FATAL_FAILURE(start());
     ToolBoxDock* d = dock(ViewKind::System, "systemToolbox");
     ASSERT_NE(d, nullptr);
+    // The buttons carry their captions, the open one's arrow down.
+    EXPECT_EQ(d->categoryButton(0)->text(), QStringLiteral("Station"));
+    EXPECT_EQ(d->categoryButton(1)->text(), QStringLiteral("Card"));
     for (int i : {0, 1, 0, 1}) {
         CategoryButton* b = d->categoryButton(i);
         ASSERT_NE(b, nullptr);
         EXPECT_TRUE(b->isEnabled());
         b->click();
         EXPECT_EQ(d->openCategory(), i);
+        EXPECT_TRUE(b->isOpen());
+        EXPECT_FALSE(d->categoryButton(1 - i)->isOpen());
     }
     EXPECT_EQ(static_cast<std::size_t>(d->list()->count()), d->categories()[1].items.size());
+
+    // The toolbox floats, and a floating resize keeps the docked size.
+    ASSERT_TRUE(d->features() & QDockWidget::DockWidgetFloatable);
+    const BarSize docked = d->sizes().docked;
+    d->setFloating(true);
+    d->resize(220, 480);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(d->sizes().floating.width, 220);
+    EXPECT_EQ(d->sizes().floating.height, 480);
+    EXPECT_EQ(d->sizes().docked.width, docked.width);
+    EXPECT_EQ(d->sizes().docked.height, docked.height);
+    EXPECT_EQ(d->sizeHint(), QSize(220, 480));
+    d->setFloating(false);
 
     // A name far too wide is drawn at the smallest font, not shrunk away.
     const QImage tile = paletteTile({"ABCDEFGHIJKLMNOPQRSTUVWXYZ", "99"}).pixmap(46, 46).toImage();
@@ -168,6 +186,38 @@ TEST_F(PaletteRoad, EveryClosedCategoryOpensAgainAndLongNamesStillFit)
     for (int y = 5; y < 23; ++y)
         for (int x = 0; x < 46; ++x) ink += tile.pixelColor(x, y) != QColor(0, 255, 0);
     EXPECT_GT(ink, 10);
+}
+
+// Category captions in both languages: the code tables', the models', the terminal blocks' and the ladder's.
+TEST(ToolBoxCaptions, ComeFromTheStringTableInEitherLanguage)
+{
+    test::qtApp();
+    struct Case {
+        int bitmap;
+        const char* en;
+        const char* ja;
+    };
+    const Case cases[] = {{kStationCategoryBitmap, "Station", "ステーション"},
+                          {kCardCategoryBitmap, "Card", "カード"},
+                          {kTerminalCategoryBitmap, "Communication Terminal", "通信端子"},
+                          {kCodeCategoryBitmap, "Control", "制御"},
+                          {kCodeCategoryBitmap + 2, "Calculation", "演算"},
+                          {kCodeCategoryBitmap + 9, "Others", "その他"},
+                          {kLadderCategoryBitmap, "Ladder", "ラダー"}};
+    for (const Case& c : cases) {
+        ToolBoxDock dock(QString{});
+        PaletteCategory category;
+        category.bitmap = c.bitmap;
+        dock.setCategories({category});
+        EXPECT_EQ(dock.categoryButton(0)->text().toStdString(), c.en);
+        dock.setLanguage(res::Language::Japanese);
+        EXPECT_EQ(dock.categoryButton(0)->text().toStdString(), c.ja);
+    }
+    // A palette without categories gets one plain, empty one.
+    ToolBoxDock empty(QString{});
+    empty.setCategories(BuildCodeCategories({}, ExclusionListB()));
+    ASSERT_NE(empty.categoryButton(0), nullptr);
+    EXPECT_TRUE(empty.categoryButton(0)->text().isEmpty());
 }
 
 TEST(PaletteHelpShow, OpensTheModelsFileOrTellsItIsMissing)
