@@ -7,6 +7,7 @@
 #include "block_list_page.h"
 #include "child_frame.h"
 #include "dentan_page.h"
+#include "frame_bars.h"
 #include "palettes.h"
 #include "sequence_views.h"
 #include "system_view_logic.h"
@@ -14,6 +15,7 @@
 #include "wiring_road.h"
 
 #include <QDialog>
+#include <QDockWidget>
 #include <QLineEdit>
 #include <QScrollBar>
 #include <QPushButton>
@@ -409,6 +411,41 @@ TEST_F(HandRoad, DropsTheViewRefusesTellWhy)
     EXPECT_EQ(prompt.ids(), (std::vector<int>{8110}));
     EXPECT_EQ(app->systemTables().cardKind[3][0], 0);
 }
+
+class LegendFit : public HandRoad, public ::testing::WithParamInterface<const char*> {};
+
+// The terminal legend of the communication view's info bar ends inside the bar in either language.
+TEST_P(LegendFit, TerminalLegendTextsEndInsideTheBar)
+{
+    {
+        QSettings pre(QString::fromStdString(dir / "profile.ini"), QSettings::IniFormat);
+        pre.setValue(QStringLiteral("KRAVin/LANGUAGE"), QString::fromLatin1(GetParam()));
+    }
+    start();
+    Stage s = stage(Road::CommBlock);
+    ASSERT_NE(s.dock, nullptr);
+    auto* bar = frame().frame(ViewKind::DenTan)->findChild<QDockWidget*>(
+        QStringLiteral("infoBar%1").arg(barid::DenTanInfoBar));
+    ASSERT_NE(bar, nullptr);
+    QWidget* panel = bar->widget();
+    panel->resize(panel->minimumSize());
+    const QImage image = panel->grab().toImage();
+    // Five legend rows from y 40, 45 apart; text starts at x 42.
+    for (int row = 0; row < 5; ++row) {
+        int ink = 0, edge = 0;
+        for (int y = 40 + 45 * row; y < 40 + 45 * row + 18 && y < image.height(); ++y)
+            for (int x = 42; x < image.width(); ++x) {
+                const bool dark = qGray(image.pixel(x, y)) < 128;
+                ink += dark;
+                edge += dark && x >= image.width() - 3;
+            }
+        EXPECT_GT(ink, 10) << row;
+        EXPECT_EQ(edge, 0) << row;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Languages, LegendFit, ::testing::Values("en", "ja"),
+                         [](const ::testing::TestParamInfo<const char*>& info) { return std::string(info.param); });
 
 INSTANTIATE_TEST_SUITE_P(Palettes, PaletteHandRoad,
                          ::testing::Values(RoadCase{Road::SystemCard, "SystemCard"},

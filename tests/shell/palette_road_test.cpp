@@ -220,6 +220,29 @@ TEST(ToolBoxCaptions, ComeFromTheStringTableInEitherLanguage)
     EXPECT_TRUE(empty.categoryButton(0)->text().isEmpty());
 }
 
+// Every tile's text lies inside its tile: the ladder elements in both languages and the longest module names.
+TEST(PaletteTiles, TextsStayInsideTheTile)
+{
+    test::qtApp();
+    std::vector<PaletteItem> items = {{"63WJ1", "1.00"}, {"TQGW2", "2.00"}, {"QV200BX", "1.30"}, {"V8RTU", "2.00"}};
+    for (bool japanese : {false, true}) {
+        const std::vector<PaletteCategory> ladder = LadderPaletteCategories(japanese);
+        items.insert(items.end(), ladder[0].items.begin(), ladder[0].items.end());
+    }
+    for (const PaletteItem& item : items) {
+        const QImage tile = paletteTile(item).pixmap(46, 46).toImage();
+        int ink = 0, edge = 0;
+        for (int y = 0; y < 46; ++y)
+            for (int x = 0; x < 46; ++x) {
+                const bool dark = qGray(tile.pixel(x, y)) < 100;
+                ink += dark;
+                edge += dark && (x == 0 || x == 45);
+            }
+        EXPECT_GT(ink, 10) << item.name;
+        EXPECT_EQ(edge, 0) << item.name;
+    }
+}
+
 TEST(PaletteHelpShow, OpensTheModelsFileOrTellsItIsMissing)
 {
     test::TempDir dir;
