@@ -1,6 +1,7 @@
 #include "dentan_page.h"
 
 #include "command_ids.h"
+#include "tan_geometry.h"
 
 #include <QHBoxLayout>
 
@@ -104,6 +105,18 @@ void DenTanPage::runCommand(int id)
 }
 
 bool DenTanPage::dragAllowed() const { return !(online_ && online_()); }
+
+int DenTanPage::dragImageWidth() const
+{
+    const bool terminal = palette_ && palette_->openCategory() == kCommTerminalCategory;
+    return wiring::ScaleByZoom(terminal ? 40 : 400, view_->zoom());
+}
+
+int DenTanPage::dragImageHeight() const
+{
+    const bool terminal = palette_ && palette_->openCategory() == kCommTerminalCategory;
+    return wiring::ScaleByZoom(terminal ? 30 : 144, view_->zoom());
+}
 
 bool DenTanPage::hitTest(int x, int y) const
 {

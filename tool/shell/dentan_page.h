@@ -29,6 +29,9 @@ public:
 
     // PaletteDropTarget (points in the view's viewport); the item is the current tile.
     bool dragAllowed() const override;
+    // A card's box or a terminal's outline, at the view's zoom.
+    int dragImageWidth() const override;
+    int dragImageHeight() const override;
     bool hitTest(int x, int y) const override;
     bool accepts(int x, int y, const PaletteItem& item) override;
     void dragLeave() override;
