@@ -212,6 +212,12 @@ TEST(ToolBoxCaptions, ComeFromTheStringTableInEitherLanguage)
         EXPECT_EQ(dock.categoryButton(0)->text().toStdString(), c.en);
         dock.setLanguage(res::Language::Japanese);
         EXPECT_EQ(dock.categoryButton(0)->text().toStdString(), c.ja);
+        // The caption is drawn left of the arrow.
+        const QImage face = dock.categoryButton(0)->grab().toImage();
+        int ink = 0;
+        for (int y = 0; y < face.height(); ++y)
+            for (int x = 4; x < face.width() - 24; ++x) ink += qGray(face.pixel(x, y)) < 100;
+        EXPECT_GT(ink, 10) << c.en;
     }
     // A palette without categories gets one plain, empty one.
     ToolBoxDock empty(QString{});
