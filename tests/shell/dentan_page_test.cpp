@@ -5,6 +5,7 @@
 #include "command_ids.h"
 #include "dentan_page.h"
 #include "frame_bars.h"
+#include "hand_drag.h"
 #include "palette_rules.h"
 #include "shell_fixture.h"
 #include "toolbox_dock.h"
@@ -98,19 +99,13 @@ protected:
         page()->resize(1400, 900);
     }
 
+    // A hand's drag of the tile onto the point, taken there, and let go.
     void dropItem(const std::string& name, QPoint at)
     {
-        PaletteItem item;
-        for (const PaletteCategory& c : page()->palette()->categories())
-            for (const PaletteItem& i : c.items)
-                if (i.name == name) item = i;
-        ASSERT_EQ(item.name, name);
-        std::unique_ptr<QMimeData> mime(paletteMime(item));
-        QDragEnterEvent enter(at, Qt::CopyAction, mime.get(), Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(viewport(), &enter);
-        ASSERT_TRUE(enter.isAccepted());
-        QDropEvent drop(QPointF(at), Qt::CopyAction, mime.get(), Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(viewport(), &drop);
+        test::HandDrag drag(*page()->palette(), name, viewport());
+        ASSERT_TRUE(drag.started()) << name;
+        ASSERT_TRUE(drag.moveTo(viewport(), at)) << name;
+        EXPECT_TRUE(drag.release());
     }
 
     std::filesystem::path work() { return session().projectRecord.workFolder; }
@@ -187,26 +182,37 @@ TEST_F(DenTanPageTest, DoubleClickOnABoxOpensItsFunctionBlockList)
     EXPECT_TRUE(frame().views().frameExists(ViewKind::BlkList));
 }
 
-TEST_F(DenTanPageTest, PaletteHoldsModelsAndTheFourBlocksAndNothingStartsOnline)
+TEST_F(DenTanPageTest, PaletteHoldsCardModelsAndTheFourBlocksAndNothingStartsOnline)
 {
     start();
     saveFixtureProject();
     open();
-    const auto& cats = page()->palette()->categories();
-    ASSERT_EQ(cats.size(), 3u);
+    // Card models, then the terminal blocks, which are open at first.
+    ToolBoxDock& palette = *page()->palette();
+    const auto& cats = palette.categories();
+    ASSERT_EQ(cats.size(), 2u);
+    EXPECT_EQ(palette.openCategory(), 1);
+    EXPECT_EQ(palette.categoryButton(0)->text(), QStringLiteral("Card"));
+    EXPECT_EQ(palette.categoryButton(1)->text(), QStringLiteral("Communication Terminal"));
+    EXPECT_EQ(palette.list()->count(), 4);
     std::vector<std::string> cards, blocks;
-    for (const PaletteItem& i : cats[1].items) cards.push_back(i.name);
-    for (const PaletteItem& i : cats[2].items) blocks.push_back(i.name + i.code);
+    for (const PaletteItem& i : cats[0].items) cards.push_back(i.name);
+    for (const PaletteItem& i : cats[1].items) blocks.push_back(i.name + i.code);
     EXPECT_NE(std::find(cards.begin(), cards.end(), "QV200"), cards.end());
     EXPECT_EQ(std::find(cards.begin(), cards.end(), "TQRQ$"), cards.end());
     EXPECT_EQ(blocks, (std::vector<std::string>{"CDI31", "CDO32", "CAI33", "CAO34"}));
     // Help of a communication block whose document is missing: 7016.
-    page()->palette()->openCategory(2);
-    ASSERT_TRUE(page()->palette()->onItemHelp);
-    page()->palette()->onItemHelp(&cats[2].items[0]);
+    ASSERT_TRUE(palette.onItemHelp);
+    palette.onItemHelp(&cats[1].items[0]);
     EXPECT_EQ(prompt.ids().back(), kMsgNoTerminalHelp);
+    // The drag shows a terminal's outline, or a card's box, at the view's zoom.
+    const QPixmap tile(46, 46);
+    EXPECT_EQ(paletteDragImage(page(), tile).size(), QSize(40, 30));
     frame().applyZoomText(QStringLiteral("200%"));
     EXPECT_EQ(page()->view()->pitch(), 32);
+    EXPECT_EQ(paletteDragImage(page(), tile).size(), QSize(80, 60));
+    palette.categoryButton(0)->click();
+    EXPECT_EQ(paletteDragImage(page(), tile).size(), QSize(800, 288));
     app->online().online = true;
     EXPECT_FALSE(page()->dragAllowed());
     EXPECT_FALSE(frame().action(cmd::EditUndo)->isEnabled());

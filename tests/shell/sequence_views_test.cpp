@@ -8,6 +8,7 @@
 #include "sequence_views.h"
 #include "view_bar.h"
 #include "shell_fixture.h"
+#include "hand_drag.h"
 #include "toolbox_dock.h"
 
 #include <QApplication>
@@ -344,22 +345,23 @@ TEST_F(SequenceViewsTest, OnlineTheLadderRefusesEditsAndPublishesItsTables)
     app->online().online = false;
 }
 
-// Drags a palette tile over a ladder cell and drops it there; whether the view took it.
-bool dropOnLadder(ladder::LadderView* view, const PaletteItem& item, int row, int column, bool drop = true)
+// A hand's drag of a palette tile over a ladder cell, dropped there or let go
+// with Escape; whether the view took it.
+bool dropOnLadder(ToolBoxDock& dock, ladder::LadderView* view, const PaletteItem& item, int row, int column,
+                  bool drop = true)
 {
     QWidget* port = view->viewport();
     const int h = ladder::LadderRowHeight(view->ladder().g_ladderShowComments);
     const QPoint at = QPoint(15 + ladder::kCellPitch * column + 40, 5 + h * row + h / 2) -
                       QPoint(view->horizontalScrollBar()->value(), view->verticalScrollBar()->value());
-    std::unique_ptr<QMimeData> mime(paletteMime(item));
-    QDragEnterEvent enter(at, Qt::CopyAction, mime.get(), Qt::LeftButton, {});
-    QCoreApplication::sendEvent(port, &enter);
-    QDragMoveEvent move(at, Qt::CopyAction, mime.get(), Qt::LeftButton, {});
-    QCoreApplication::sendEvent(port, &move);
-    if (!drop) return enter.isAccepted() && move.isAccepted();
-    QDropEvent d(QPointF(at), Qt::CopyAction, mime.get(), Qt::LeftButton, {});
-    QCoreApplication::sendEvent(port, &d);
-    return d.isAccepted();
+    test::HandDrag drag(dock, item.name, port);
+    EXPECT_TRUE(drag.started());
+    const bool taken = drag.moveTo(port, at);
+    if (!drop) {
+        drag.escape();
+        return taken;
+    }
+    return drag.release();
 }
 
 TEST_F(SequenceViewsTest, PaletteElementsDroppedOntoLadderCellsAreConfirmedIntoTheUnit)
@@ -378,26 +380,26 @@ TEST_F(SequenceViewsTest, PaletteElementsDroppedOntoLadderCellsAreConfirmedIntoT
     const PaletteItem& coil = items.at("Output\nCoil");
 
     // Step and Timer only in column 0, no contact in the coil column.
-    EXPECT_FALSE(dropOnLadder(view, items.at("Step"), 1, 1, false));
-    EXPECT_FALSE(dropOnLadder(view, items.at("Timer"), 1, 3, false));
-    EXPECT_FALSE(dropOnLadder(view, contact, 1, 8, false));
-    EXPECT_TRUE(dropOnLadder(view, contact, 1, 7, false));
+    EXPECT_FALSE(dropOnLadder(*dock, view, items.at("Step"), 1, 1, false));
+    EXPECT_FALSE(dropOnLadder(*dock, view, items.at("Timer"), 1, 3, false));
+    EXPECT_FALSE(dropOnLadder(*dock, view, contact, 1, 8, false));
+    EXPECT_TRUE(dropOnLadder(*dock, view, contact, 1, 7, false));
     // The hovered cell becomes the cursor's.
     EXPECT_EQ(view->ladder().g_ladderCursor, (ladder::GridPos{1, 7}));
 
     // A contact dropped onto row 1, column 0 asks for its terminal; a coil after it.
     answerDialog(QStringLiteral("1115"));
-    ASSERT_TRUE(dropOnLadder(view, contact, 1, 0));
+    ASSERT_TRUE(dropOnLadder(*dock, view, contact, 1, 0));
     EXPECT_TRUE(ladder::IsContact(view->ladder().Cell(1, 0)));
     answerDialog(QStringLiteral("1115"));
-    ASSERT_TRUE(dropOnLadder(view, coil, 1, 1));
+    ASSERT_TRUE(dropOnLadder(*dock, view, coil, 1, 1));
     EXPECT_TRUE(app->sequenceViews()->ladderPending());
 
     // Online no drag starts and nothing is taken.
     app->online().online = true;
     EXPECT_FALSE(dock->list()->target->dragAllowed());
     const std::int32_t empty = view->ladder().Cell(2, 0);
-    EXPECT_FALSE(dropOnLadder(view, contact, 2, 0));
+    EXPECT_FALSE(dropOnLadder(*dock, view, contact, 2, 0));
     EXPECT_EQ(view->ladder().Cell(2, 0), empty);
     app->online().online = false;
 

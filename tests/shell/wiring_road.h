@@ -5,6 +5,7 @@
 
 #include "KRAVinA.h"
 #include "command_ids.h"
+#include "hand_drag.h"
 #include "palette_rules.h"
 #include "shell_fixture.h"
 #include "toolbox_dock.h"
@@ -101,20 +102,13 @@ protected:
         ASSERT_EQ(KRAVinA_Acon_Write(s, model::libraryCard(card), w.c_str()), 0);
     }
 
-    // Drags the palette's item of that name onto a view's viewport as a drop arrives.
+    // A hand's drag of the palette's item of that name onto a point of a view's viewport, taken there, and let go.
     void dropPaletteItem(shell::ToolBoxDock& palette, QWidget* viewport, const std::string& name, QPoint at)
     {
-        shell::PaletteItem item;
-        for (const shell::PaletteCategory& c : palette.categories())
-            for (const shell::PaletteItem& i : c.items)
-                if (i.name == name) item = i;
-        ASSERT_EQ(item.name, name);
-        std::unique_ptr<QMimeData> mime(shell::paletteMime(item));
-        QDragEnterEvent enter(at, Qt::CopyAction, mime.get(), Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(viewport, &enter);
-        ASSERT_TRUE(enter.isAccepted());
-        QDropEvent drop(QPointF(at), Qt::CopyAction, mime.get(), Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(viewport, &drop);
+        HandDrag drag(palette, name, viewport);
+        ASSERT_TRUE(drag.started()) << name;
+        ASSERT_TRUE(drag.moveTo(viewport, at)) << name;
+        EXPECT_TRUE(drag.release());
     }
 };
 

@@ -4,6 +4,21 @@
 namespace kravin::res {
 
 const StringEntry kStringTable[] = {
+    // Captions of the toolbox categories
+    {287, "Station", "ステーション"},
+    {288, "Card", "カード"},
+    {291, "Communication Terminal", "通信端子"},
+    {292, "Control", "制御"},
+    {293, "Communication", "通信"},
+    {294, "Calculation", "演算"},
+    {295, "Bypass", "バイパス"},
+    {296, "Linearize", "リニアライズ"},
+    {297, "Timing", "タイミング"},
+    {298, "Switch", "スイッチ"},
+    {299, "Sequence", "シーケンス"},
+    {300, "Trend", "トレンド"},
+    {301, "Others", "その他"},
+    {302, "Ladder", "ラダー"},
     // View names and project file
     {6000, "Communication Terminal Connection ", "通信端子結線 "},
     {6001, "Analog Terminal Connection ", "アナログ端子結線 "},

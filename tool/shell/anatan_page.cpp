@@ -49,6 +49,7 @@ AnaTanPage::AnaTanPage(wiring::AnaTanServices services, std::string helpDir, QWi
     setWindowTitle(title);
     // The frame docks the palette; until then (and without a frame) the page owns it.
     palette_ = new ToolBoxDock(QString());
+    palette_->setLanguage(language_);
     palette_->setCategories(analogPaletteCategories(unit));
     palette_->setTarget(this);
     new PaletteDropFilter(view_->viewport(), this);

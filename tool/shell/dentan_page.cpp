@@ -1,6 +1,7 @@
 #include "dentan_page.h"
 
 #include "command_ids.h"
+#include "tan_geometry.h"
 
 #include <QHBoxLayout>
 
@@ -11,7 +12,7 @@ namespace kravin::shell {
 
 namespace {
 
-constexpr int kTerminalCategory = 2;
+
 
 std::vector<PaletteItem> modelItems(const model::CardKindMaster& master, bool cards)
 {
@@ -37,13 +38,11 @@ std::vector<PaletteItem> modelItems(const model::CardKindMaster& master, bool ca
 
 std::vector<PaletteCategory> commPaletteCategories(const model::CardKindMasters& masters)
 {
-    std::vector<PaletteCategory> c(3);
-    c[0].caption = "Station";
-    c[0].items = modelItems(masters.station, false);
-    c[1].caption = "Card";
-    c[1].items = modelItems(masters.card, true);
-    c[kTerminalCategory].table = 1;
-    c[kTerminalCategory].items = {{"CDI", "31"}, {"CDO", "32"}, {"CAI", "33"}, {"CAO", "34"}};
+    std::vector<PaletteCategory> c(2);
+    c[0].bitmap = kCardCategoryBitmap;
+    c[0].items = modelItems(masters.card, true);
+    c[kCommTerminalCategory].bitmap = kTerminalCategoryBitmap;
+    c[kCommTerminalCategory].items = {{"CDI", "31"}, {"CDO", "32"}, {"CAI", "33"}, {"CAO", "34"}};
     return c;
 }
 
@@ -52,6 +51,7 @@ DenTanPage::DenTanPage(wiring::comm::DenTanServices services, QWidget* parent)
 {
     setObjectName(QStringLiteral("denTanPage"));
     const model::CardKindMasters& masters = services.unit->masters;
+    const res::Language language = services.language;
     const QString title = res::qmessage(6000, services.language).trimmed();
     view_ = new wiring::comm::DenTanView(std::move(services), this);
     auto* layout = new QHBoxLayout(this);
@@ -61,7 +61,8 @@ DenTanPage::DenTanPage(wiring::comm::DenTanServices services, QWidget* parent)
     setWindowTitle(title);
     // The frame docks the palette; until then (and without a frame) the page owns it.
     palette_ = new ToolBoxDock(QString());
-    palette_->setCategories(commPaletteCategories(masters));
+    palette_->setLanguage(language);
+    palette_->setCategories(commPaletteCategories(masters), kCommTerminalCategory);
     palette_->setTarget(this);
     new PaletteDropFilter(view_->viewport(), this);
 }
@@ -105,17 +106,42 @@ void DenTanPage::runCommand(int id)
 
 bool DenTanPage::dragAllowed() const { return !(online_ && online_()); }
 
+int DenTanPage::dragImageWidth() const
+{
+    const bool terminal = palette_ && palette_->openCategory() == kCommTerminalCategory;
+    return wiring::ScaleByZoom(terminal ? 40 : 400, view_->zoom());
+}
+
+int DenTanPage::dragImageHeight() const
+{
+    const bool terminal = palette_ && palette_->openCategory() == kCommTerminalCategory;
+    return wiring::ScaleByZoom(terminal ? 30 : 144, view_->zoom());
+}
+
 bool DenTanPage::hitTest(int x, int y) const
 {
     const QWidget* v = view_->viewport();
-    const QPoint p(x, y);
-    if (!(0 < x && x < v->width() && 0 < y && y < v->height()) || !view_->isCellInCanvas(p)) return false;
-    if (palette_->openCategory() != kTerminalCategory) return true;
-    // A free terminal that takes one of the blocks; the drop checks the block itself.
-    for (const char* block : {"CDI", "CAI"})
-        if (view_->canDropBlock(p, block)) return true;
-    return false;
+    return 0 < x && x < v->width() && 0 < y && y < v->height() && view_->isCellInCanvas(QPoint(x, y));
 }
+
+bool DenTanPage::accepts(int x, int y, const PaletteItem& item)
+{
+    if (!dragAllowed() || !hitTest(x, y)) {
+        dragLeave();
+        return false;
+    }
+    if (wiring::comm::CommBlockKind(item.name) == 0) return true;
+    // A communication block: only a free terminal of a box that takes it, marked while the drag is over it.
+    const QPoint p(x, y);
+    if (!view_->canDropBlock(p, item.name)) {
+        dragLeave();
+        return false;
+    }
+    view_->markDropTerminal(p, item.name);
+    return true;
+}
+
+void DenTanPage::dragLeave() { view_->markDropTerminal(QPoint(), std::string()); }
 
 void DenTanPage::drop(int x, int y, const PaletteItem& item)
 {

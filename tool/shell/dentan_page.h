@@ -29,7 +29,12 @@ public:
 
     // PaletteDropTarget (points in the view's viewport); the item is the current tile.
     bool dragAllowed() const override;
+    // A card's box or a terminal's outline, at the view's zoom.
+    int dragImageWidth() const override;
+    int dragImageHeight() const override;
     bool hitTest(int x, int y) const override;
+    bool accepts(int x, int y, const PaletteItem& item) override;
+    void dragLeave() override;
     void drop(int x, int y, const PaletteItem& item) override;
 
 private:
@@ -38,8 +43,9 @@ private:
     std::function<bool()> online_;
 };
 
-// The palette: station models, card models (without "TQRQ$" and "TQRC$") with
-// their highest version, and the terminal blocks CDI, CDO, CAI, CAO.
+// The palette: card models (without "TQRQ$" and "TQRC$") with their highest
+// version, and the terminal blocks CDI, CDO, CAI, CAO, which it opens with.
+constexpr int kCommTerminalCategory = 1;
 std::vector<PaletteCategory> commPaletteCategories(const model::CardKindMasters& masters);
 
 }  // namespace kravin::shell

@@ -17,6 +17,7 @@
 #include "text_codec.h"
 #include "vuken.h"
 
+#include <QFontMetrics>
 #include <QLocale>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -378,7 +379,7 @@ bool ShellApplication::createMainFrame()
                                             settings_.AC_LCOL));
             p.drawLine(r.right() - 46, 10, r.right() - 14, 10);
         };
-        bars.commInfo = [this](QPainter& p, const QRect&) {
+        bars.commInfo = [this](QPainter& p, const QRect& r) {
             // The current communication line format, then the terminal legend.
             p.fillRect(QRect(8, 5, 40, 10), wiring::colorOf(settings_.BACK_COLOR));
             p.setPen(wiring::TanMakeLinePen(wiring::FormatStyle(settings_.DT_LKIND), wiring::FormatWidth(settings_.DT_LKIND),
@@ -395,6 +396,18 @@ bool ShellApplication::createMainFrame()
                                             {"PC", "PC", false, true},
                                             {"Digital Out", "デジタル出力", false, false},
                                             {"Analog Out", "アナログ出力", true, false}};
+            // One font for the legend, small enough that its widest text fits the bar.
+            QFont font = p.font();
+            int size = 13;
+            const auto widest = [&] {
+                int w = 0;
+                for (const Entry& e : kLegend)
+                    w = std::max(w, QFontMetrics(font).horizontalAdvance(QString::fromUtf8(ja ? e.ja : e.en)));
+                return w;
+            };
+            font.setPixelSize(size);
+            while (size > 7 && widest() > r.width() - 46) font.setPixelSize(--size);
+            p.setFont(font);
             int y = 40;
             for (const Entry& e : kLegend) {
                 p.setPen(QPen(Qt::black, 1));
@@ -764,7 +777,7 @@ QWidget* ShellApplication::makeDenTanPage()
     auto* page = new DenTanPage(std::move(s));
     // A double click on a communication block's tile opens its terminal help.
     page->palette()->onItemHelp = [this, page](const PaletteItem* item) {
-        if (page->palette()->openCategory() != 2) return;
+        if (page->palette()->openCategory() != kCommTerminalCategory) return;
         PaletteHelp help;
         help.helpDir = options_.folders.helpDir;
         help.prompt = prompt_;

@@ -94,6 +94,7 @@ void ShellApplication::addPalette(ViewKind kind, ChildFrame& frame)
                                        SystemPaletteCategories(*masters_), kSystemPaletteOpen, target,
                                        view->viewport());
         dock->setObjectName(QStringLiteral("systemToolbox"));
+        dock->setLanguage(language_);
         return;
     }
     if (kind == ViewKind::BlkList) {
@@ -104,6 +105,7 @@ void ShellApplication::addPalette(ViewKind kind, ChildFrame& frame)
                                        BlockListPaletteCategories(unitValidBlocks(*unit_)), 0, target,
                                        view->viewport());
         dock->setObjectName(QStringLiteral("blockListToolbox"));
+        dock->setLanguage(language_);
         dock->onItemHelp = [this](const PaletteItem* item) {
             PaletteHelp help{options_.folders.helpDir, prompt_, openHelpFile};
             help.show(HelpKind::Item, item, std::string(unit_->model()));
@@ -118,6 +120,7 @@ void ShellApplication::addPalette(ViewKind kind, ChildFrame& frame)
                                        LadderPaletteCategories(japanese), 0, new LadderViewTarget(*view, online),
                                        view->viewport());
         dock->setObjectName(QStringLiteral("ladderToolbox"));
+        dock->setLanguage(language_);
     }
 }
 

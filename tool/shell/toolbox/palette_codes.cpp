@@ -93,6 +93,7 @@ std::vector<PaletteCategory> BuildCodeCategories(const std::array<std::vector<st
         const GroupRange r = TableGroups(t);
         PaletteCategory cat;
         cat.table = t;
+        cat.bitmap = kCodeCategoryBitmap + t;
         for (const PaletteItem& item : BlockCodeTable(t)) {
             if (excluded(item.code) || r.first < 0) continue;
             bool valid = false;
@@ -106,6 +107,7 @@ std::vector<PaletteCategory> BuildCodeCategories(const std::array<std::vector<st
         if (!cat.items.empty()) categories.push_back(std::move(cat));
     }
     PaletteCategory rest;
+    rest.bitmap = kCodeCategoryBitmap + 9;
     for (const auto& group : validBlocks)
         for (const std::string& v : group) {
             if (v.size() < 5) continue;

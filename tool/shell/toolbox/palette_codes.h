@@ -20,9 +20,14 @@ struct PaletteItem {
 
 struct PaletteCategory {
     int table = -1;  // 0..9 (header picture 292 + table), -1 the leftovers or an empty palette
-    std::string caption;  // the button's text when it is not a table's
+    int bitmap = 0;  // the header picture, whose caption the button shows; 0 a plain text button
+    std::string caption;  // a plain button's text
     std::vector<PaletteItem> items;
 };
+
+// Header pictures (and the string ids of their captions) of the categories.
+inline constexpr int kStationCategoryBitmap = 287, kCardCategoryBitmap = 288, kTerminalCategoryBitmap = 291,
+                     kCodeCategoryBitmap = 292, kLadderCategoryBitmap = 302;
 
 // The ten tables of (code, name) pairs, in table order.
 const std::vector<PaletteItem>& BlockCodeTable(int table);

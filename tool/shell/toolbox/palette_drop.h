@@ -16,6 +16,13 @@ public:
     // centre; 0 drags the tile itself.
     virtual int dragImageWidth() const { return 0; }
     virtual int dragImageHeight() const { return 0; }
+    // Whether the view could take the item somewhere: a drag entering the
+    // view is taken on, and each move then decides by its own point.
+    virtual bool takes(const PaletteItem& item) const
+    {
+        (void)item;
+        return dragAllowed();
+    }
     virtual bool hitTest(int x, int y) const = 0;
     // Whether the point takes this item (the view may mark the target).
     virtual bool accepts(int x, int y, const PaletteItem& item)

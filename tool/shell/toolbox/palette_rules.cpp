@@ -83,8 +83,8 @@ std::string MasterVersionText(const std::array<std::string, model::kKindVersions
 std::vector<PaletteCategory> SystemPaletteCategories(const model::CardKindMasters& masters)
 {
     std::vector<PaletteCategory> out(2);
-    out[0].caption = "Station";
-    out[1].caption = "Card";
+    out[0].bitmap = kStationCategoryBitmap;
+    out[1].bitmap = kCardCategoryBitmap;
     const auto fill = [](const model::CardKindMaster& master, PaletteCategory& cat, int id, bool card) {
         for (int k = 1; k < model::kKindEntries && !master.name[static_cast<std::size_t>(k)].empty(); ++k) {
             const std::string& name = master.name[static_cast<std::size_t>(k)];
@@ -145,7 +145,7 @@ std::vector<PaletteCategory> LadderPaletteCategories(bool japanese)
         {Line, "Line", "ライン"},                   {Or, "OR", "OR"},
     };
     PaletteCategory cat;
-    cat.caption = japanese ? "ラダー" : "Ladder";
+    cat.bitmap = kLadderCategoryBitmap;
     for (const Element& e : kElements) cat.items.push_back({japanese ? e.ja : e.en, std::string(), e.id});
     return {cat};
 }

@@ -8,7 +8,9 @@
 #include <QMimeData>
 #include <QPainter>
 #include <QPixmap>
-#include <QToolButton>
+#include <QStyle>
+#include <QStyleOptionButton>
+#include <QStylePainter>
 #include <QVBoxLayout>
 
 namespace kravin::shell {
@@ -16,13 +18,12 @@ namespace kravin::shell {
 namespace {
 
 constexpr int kTile = 46;
-const char* const kTableNames[] = {"Control",   "Communication", "Calculation", "Bypass", "Linearize",
-                                   "Timing",    "Switch",        "Sequence",    "Trend",  "Others"};
 
-QString categoryCaption(const PaletteCategory& c)
+QString categoryCaption(const PaletteCategory& c, res::Language language)
 {
-    if (!c.caption.empty()) return QString::fromStdString(c.caption);
-    return QString::fromLatin1(c.table >= 0 && c.table < 10 ? kTableNames[c.table] : (c.items.empty() ? "" : "Others"));
+    if (c.bitmap > 0)
+        if (const char* text = res::lookup(c.bitmap, language)) return QString::fromUtf8(text);
+    return QString::fromStdString(c.caption);
 }
 
 }  // namespace
@@ -127,7 +128,7 @@ ToolBoxDock::ToolBoxDock(const QString& title, QWidget* parent)
     : ResizableDialogBar(nullptr, title, 0, false, parent)
 {
     setObjectName(QStringLiteral("toolbox"));
-    setFeatures(QDockWidget::DockWidgetMovable);
+    setFeatures(QDockWidget::DockWidgetMovable | QDockWidget::DockWidgetFloatable);
     auto* body = new QWidget(this);
     layout_ = new QVBoxLayout(body);
     layout_->setContentsMargins(3, 0, 3, 0);
@@ -143,23 +144,67 @@ ToolBoxDock::ToolBoxDock(const QString& title, QWidget* parent)
     });
 }
 
-QToolButton* ToolBoxDock::categoryButton(int index) const
+CategoryButton::CategoryButton(QWidget* parent) : QAbstractButton(parent)
+{
+    setFocusPolicy(Qt::NoFocus);
+}
+
+void CategoryButton::setOpen(bool open)
+{
+    if (open_ == open) return;
+    open_ = open;
+    update();
+}
+
+void CategoryButton::paintEvent(QPaintEvent*)
+{
+    QStylePainter p(this);
+    QStyleOptionButton face;
+    face.initFrom(this);
+    face.rect = rect();
+    if (isDown()) face.state |= QStyle::State_Sunken;
+    else face.state |= QStyle::State_Raised;
+    p.drawControl(QStyle::CE_PushButtonBevel, face);
+    const int shift = isDown() ? 1 : 0;
+    // The caption left of the arrow, made smaller until it fits.
+    const QRect text = rect().adjusted(4 + shift, shift, -24 + shift, shift);
+    QFont f = font();
+    int size = 13;
+    f.setPixelSize(size);
+    while (size > 7 && QFontMetrics(f).horizontalAdvance(this->text()) > text.width()) f.setPixelSize(--size);
+    p.setFont(f);
+    p.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
+    p.drawText(text, Qt::AlignCenter | Qt::TextSingleLine, this->text());
+    QStyleOption arrow;
+    arrow.initFrom(this);
+    arrow.rect = QRect(width() - 22 + shift, height() / 2 - 8 + shift, 16, 16);
+    p.drawPrimitive(open_ ? QStyle::PE_IndicatorArrowDown : QStyle::PE_IndicatorArrowRight, arrow);
+}
+
+CategoryButton* ToolBoxDock::categoryButton(int index) const
 {
     return index >= 0 && index < static_cast<int>(buttons_.size()) ? buttons_[static_cast<std::size_t>(index)]
                                                                     : nullptr;
 }
 
+void ToolBoxDock::setLanguage(res::Language language)
+{
+    language_ = language;
+    for (std::size_t i = 0; i < buttons_.size() && i < categories_.size(); ++i)
+        buttons_[i]->setText(categoryCaption(categories_[i], language_));
+}
+
 void ToolBoxDock::setCategories(std::vector<PaletteCategory> categories, int open)
 {
     categories_ = std::move(categories);
-    for (QToolButton* b : buttons_) b->deleteLater();
+    for (CategoryButton* b : buttons_) b->deleteLater();
     buttons_.clear();
     for (std::size_t i = 0; i < categories_.size(); ++i) {
-        auto* b = new QToolButton(widget());
+        auto* b = new CategoryButton(widget());
         b->setObjectName(QStringLiteral("category%1").arg(3001 + static_cast<int>(i)));
-        b->setText(categoryCaption(categories_[i]));
+        b->setText(categoryCaption(categories_[i], language_));
         b->setFixedSize(128, 30);
-        connect(b, &QToolButton::clicked, this, [this, i] { openCategory(static_cast<int>(i)); });
+        connect(b, &QAbstractButton::clicked, this, [this, i] { openCategory(static_cast<int>(i)); });
         buttons_.push_back(b);
     }
     openCategory(std::clamp(open, 0, std::max(0, static_cast<int>(categories_.size()) - 1)));
@@ -175,8 +220,7 @@ void ToolBoxDock::openCategory(int index)
     layout_->addWidget(list_, 1);
     for (int i = index + 1; i < static_cast<int>(buttons_.size()); ++i)
         layout_->addWidget(buttons_[static_cast<std::size_t>(i)]);
-    for (std::size_t i = 0; i < buttons_.size(); ++i)
-        buttons_[i]->setArrowType(static_cast<int>(i) == index ? Qt::DownArrow : Qt::RightArrow);
+    for (std::size_t i = 0; i < buttons_.size(); ++i) buttons_[i]->setOpen(static_cast<int>(i) == index);
     fill();
 }
 
@@ -201,12 +245,20 @@ PaletteDropFilter::PaletteDropFilter(QWidget* widget, PaletteDropTarget* target)
 bool PaletteDropFilter::eventFilter(QObject* watched, QEvent* event)
 {
     switch (event->type()) {
-    case QEvent::DragEnter:
+    case QEvent::DragEnter: {
+        // A drag enters at the view's edge, mostly over no target: it is taken
+        // on whenever the view could take the item, else Qt sends no moves.
+        auto* e = static_cast<QDragEnterEvent*>(event);
+        PaletteItem item;
+        if (readPaletteMime(e->mimeData(), item) && target_->takes(item)) e->acceptProposedAction();
+        else e->ignore();
+        return true;
+    }
     case QEvent::DragMove: {
         auto* e = static_cast<QDragMoveEvent*>(event);
         PaletteItem item;
         const QPoint p = e->position().toPoint();
-        if (readPaletteMime(e->mimeData(), item) && target_->accepts(p.x(), p.y(), item)) {
+        if (readPaletteMime(e->mimeData(), item) && target_->takes(item) && target_->accepts(p.x(), p.y(), item)) {
             e->acceptProposedAction();
         } else {
             target_->dragLeave();
@@ -219,7 +271,8 @@ bool PaletteDropFilter::eventFilter(QObject* watched, QEvent* event)
         auto* e = static_cast<QDropEvent*>(event);
         PaletteItem item;
         const QPoint p = e->position().toPoint();
-        const bool taken = readPaletteMime(e->mimeData(), item) && target_->accepts(p.x(), p.y(), item);
+        const bool taken = readPaletteMime(e->mimeData(), item) && target_->takes(item) &&
+                           target_->accepts(p.x(), p.y(), item);
         target_->dragLeave();
         if (taken) {
             e->acceptProposedAction();

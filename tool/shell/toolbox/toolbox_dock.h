@@ -7,8 +7,10 @@
 #include "palette_drop.h"
 
 #include "bars/resizable_dialog_bar.h"
+#include "string_table.h"
 
 #include <QDockWidget>
+#include <QAbstractButton>
 #include <QListWidget>
 
 #include <functional>
@@ -16,10 +18,26 @@
 
 class QMimeData;
 class QPixmap;
-class QToolButton;
 class QVBoxLayout;
 
 namespace kravin::shell {
+
+// The header button of a category: its caption with an arrow at the right,
+// down while the category is open, right while it is closed.
+class CategoryButton : public QAbstractButton {
+    Q_OBJECT
+public:
+    explicit CategoryButton(QWidget* parent = nullptr);
+    bool isOpen() const { return open_; }
+    void setOpen(bool open);
+    QSize sizeHint() const override { return {128, 30}; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    bool open_ = false;
+};
 
 // MIME type of a dragged palette item: "name\ncode\nid" in UTF-8 (the name may hold line breaks).
 inline constexpr const char* kPaletteMime = "application/x-kravin-palette-item";
@@ -51,7 +69,9 @@ public:
     void openCategory(int index);
     const std::vector<PaletteCategory>& categories() const { return categories_; }
     ToolBoxList* list() const { return list_; }
-    QToolButton* categoryButton(int index) const;
+    CategoryButton* categoryButton(int index) const;
+    // The language of the category captions.
+    void setLanguage(res::Language language);
     // A double click on a tile (its help); the item, or nothing off the tiles.
     std::function<void(const PaletteItem*)> onItemHelp;
 
@@ -59,7 +79,8 @@ private:
     void fill();
 
     std::vector<PaletteCategory> categories_;
-    std::vector<QToolButton*> buttons_;
+    std::vector<CategoryButton*> buttons_;
+    res::Language language_ = res::Language::English;
     QVBoxLayout* layout_;
     ToolBoxList* list_;
     int open_ = 0;

@@ -23,6 +23,7 @@ namespace kravin::wiring::comm {
 namespace {
 
 constexpr std::int32_t kGreen = 0x00FF00;
+constexpr std::int32_t kMagenta = 0xFF00FF;
 
 class QtDenTanDialogs final : public DenTanDialogs, public editors::blocks::BlockSettingHost {
 public:
@@ -246,6 +247,15 @@ bool DenTanView::canDropBlock(const QPoint& point, const std::string& block) con
            editor_->canDropBlockAt(point.x(), point.y(), pitch(), scrollX(), scrollY(), block).valid();
 }
 
+void DenTanView::markDropTerminal(const QPoint& point, const std::string& block)
+{
+    const TerminalRef t =
+        block.empty() ? TerminalRef{} : editor_->canDropBlockAt(point.x(), point.y(), pitch(), scrollX(), scrollY(), block);
+    if (t == dropMark_) return;
+    dropMark_ = t;
+    viewport()->update();
+}
+
 bool DenTanView::dropBlock(const QPoint& point, const std::string& block)
 {
     if (!isCellInCanvas(point)) return false;
@@ -301,6 +311,15 @@ void DenTanView::drawOverlays(QPainter& painter)
             painter.setPen(QPen(colorOf(kGreen), 3));
             painter.drawPolyline(path);
         }
+    }
+    if (const model::CommLinkSlot* slot = dropMark_.valid() ? table.slot(dropMark_.unit.station, dropMark_.unit.card)
+                                                            : nullptr) {
+        // The terminal under a dragged block: its column of the box, upper or lower half.
+        const int column = dropMark_.index % 8, row = dropMark_.index / 8;
+        const double left = slot->x + 3 * column, top = row == 0 ? slot->y - 4 : slot->y;
+        painter.setPen(QPen(colorOf(kMagenta), 2));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(QRectF(QPointF(px(left), py(top)), QPointF(px(left + 3), py(top + (row == 0 ? 4 : 5)))));
     }
     const TerminalRef sel = editor_->selectedLine();
     if (const model::CommLinkTerminal* r = sel.valid() ? table.terminal(sel.unit.station, sel.unit.card, sel.index + 11)

@@ -113,6 +113,9 @@ public:
     bool dropBlock(const QPoint& point, const std::string& block);
     bool dropDeviceAt(const QPoint& point, const std::string& name, const std::string& version);
     bool isCellInCanvas(const QPoint& point) const;
+    // Marks the free terminal a dragged block would go to (none: the mark goes).
+    void markDropTerminal(const QPoint& point, const std::string& block);
+    TerminalRef dropMark() const { return dropMark_; }
 
     // The grid cell of a viewport point (fractions kept).
     QPointF cellOf(const QPoint& point) const;
@@ -163,6 +166,7 @@ private:
     bool resizing_ = false;         // a comment's resize
     QPoint bandStart_, bandEnd_;    // grid cells
     bool showValues_ = false;
+    TerminalRef dropMark_;  // terminal under a dragged block
 };
 
 }  // namespace kravin::wiring::comm
