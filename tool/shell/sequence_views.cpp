@@ -285,6 +285,13 @@ void SequenceViews::frameClosing(ViewKind kind)
 
 bool SequenceViews::seqBlockIsLadder() const { return session_->LadderAllowed(); }
 
+void SequenceViews::forgetProject()
+{
+    session_->seqUndo.Clear(true);
+    session_->group() = -1;
+    session_->selectedStep() = -2;
+}
+
 void SequenceViews::toggleKeyHelp()
 {
     if (!keyHelp_) keyHelp_ = new editors::LadderKeyHelpDialog(context_.language, context_.frame);

@@ -85,6 +85,8 @@ public:
     void prepareFrame(ViewKind kind);
     void frameClosing(ViewKind kind);
     bool seqBlockIsLadder() const;
+    // Another project came: the sequential history and selection go.
+    void forgetProject();
 
     // The ladder shortcut keys dialog, shown or hidden.
     void toggleKeyHelp();

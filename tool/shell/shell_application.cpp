@@ -95,8 +95,9 @@ int SessionProject::createUntitled()
 
 int SessionProject::openDialog()
 {
+    // A cancelled or refused choice leaves the open project and its views alone.
     const int result = session_.OpenProjectDialog();
-    tell();
+    if (result == 0) tell();
     return result;
 }
 
@@ -258,10 +259,7 @@ void ShellApplication::loadSettings()
     loadRecentFiles();
     model::ProjectHooks hooks;
     // The histories of a project never outlive it.
-    hooks.clearUndoHistories = [this] {
-        stationUndo_->Clear();
-        if (blockUndo_) blockUndo_->Clear(true);
-    };
+    hooks.clearUndoHistories = [this] { clearUndoHistories(); };
     hooks.closeAllViews = [this] {
         if (frame_) frame_->views().closeAllViews();
     };
@@ -831,12 +829,18 @@ bool ShellApplication::writeCurrentUnit()
     return false;
 }
 
+void ShellApplication::clearUndoHistories()
+{
+    if (stationUndo_) stationUndo_->Clear();
+    if (blockUndo_) blockUndo_->Clear(true);
+    if (sequenceViews_) sequenceViews_->forgetProject();
+}
+
 void ShellApplication::projectChanged()
 {
-    stationUndo_->Clear();
     if (session_->g_projectOpen && !session_->projectRecord.untitled) noteRecentFile(session_->projectRecord.path);
-    // The histories of another project go.
-    blockUndo_->Clear(true);
+    // The histories and the selection of another project go.
+    clearUndoHistories();
     unitSelection_->clear();
     unit_->workFolder = session_->projectRecord.workFolder;
     refreshMonitorSnapshot();

@@ -207,6 +207,8 @@ private:
     InfoBarUnit currentUnitInfo() const;
     void storePlacements();
     void projectChanged();
+    // Every undo store of the project empties (station, block, sequential).
+    void clearUndoHistories();
     // The system view's commands and dialogs, the workers' questions, the recent files.
     void createEditing();
     // The system view's built commands with their handlers.
