@@ -589,7 +589,7 @@ bool DenTanView::isCommandEnabled(int id, const QPoint& at) const
     case dencmd::ResetOrigin:
     case dencmd::LineFormat:
     case dencmd::DrawJunction: return true;
-    case dencmd::PcSetting: return editor_->linkMode() != 0 || (r && r->kind != 0);
+    case dencmd::PcSetting: return r && r->kind != 0;
     case dencmd::DeleteLine: return editor_->selectedLine().valid();
     case dencmd::DeleteTerminal: return r && r->kind != 0 && !noTerminals;
     case dencmd::SelectLine: return LineAtCell(table, c.x(), c.y(), 0.5).valid();
