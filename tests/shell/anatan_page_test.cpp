@@ -335,9 +335,13 @@ TEST_F(AnaTanPageTest, TerminalBlocksKeepTheLinkTableByDropAndSetting)
     EXPECT_EQ(links.terminal(0, 0, 12)->link, 0);
 
     // Its setting takes its source from the PC: the link table is built again.
-    onNextDialog<editors::blocks::BlockSettingDialog>(
-        [](editors::blocks::BlockSettingDialog* d) { settingItem(d, 11, "FE"); });
+    bool printable = false;
+    onNextDialog<editors::blocks::BlockSettingDialog>([&printable](editors::blocks::BlockSettingDialog* d) {
+        printable = d->findChild<QPushButton*>(QStringLiteral("print"))->isEnabled();
+        settingItem(d, 11, "FE");
+    });
     QTest::mouseDClick(viewport(), Qt::LeftButton, Qt::NoModifier, cell(40, 17));
+    EXPECT_TRUE(printable);
     EXPECT_EQ(links.terminal(0, 0, 12)->link, 2);
     EXPECT_EQ(links.terminal(0, 0, 12)->kind, 3);
     EXPECT_EQ(app->unitContext().g_curStation, 0);

@@ -1,6 +1,7 @@
 // The communication terminal connection view through the real main frame:
 // blocks dropped from its palette on two cards, the two terminals connected
 // with the mouse through a bend, saved and opened again with the same diagram.
+#include "block_setting_dialog.h"
 #include "child_frame.h"
 #include "command_ids.h"
 #include "dentan_page.h"
@@ -14,6 +15,8 @@
 #include <QDropEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPushButton>
+#include <QTimer>
 #include <QMimeData>
 #include <QTest>
 
@@ -185,6 +188,28 @@ TEST_F(DenTanPageTest, DoubleClickOnABoxOpensItsFunctionBlockList)
     EXPECT_EQ(app->unitContext().g_curStation, 0);
     EXPECT_EQ(app->unitContext().g_curCard, 2);
     EXPECT_TRUE(frame().views().frameExists(ViewKind::BlkList));
+}
+
+TEST_F(DenTanPageTest, DoubleClickOnATerminalOpensAPrintableBlockSetting)
+{
+    start();
+    saveFixtureProject();
+    ASSERT_TRUE(frame().trigger(cmd::ViewDenTan));
+    ASSERT_NE(page(), nullptr);
+    page()->resize(1400, 900);
+    dropItem("CDO", cell(3.5, 17));
+    ASSERT_EQ(page()->view()->editor().table().terminal(0, 0, 11)->kind, 2);
+    bool opened = false, printable = false;
+    QTimer::singleShot(0, [&] {
+        auto* d = qobject_cast<editors::blocks::BlockSettingDialog*>(QApplication::activeModalWidget());
+        if (!d) return;
+        opened = true;
+        printable = d->findChild<QPushButton*>(QStringLiteral("print"))->isEnabled();
+        d->reject();
+    });
+    QTest::mouseDClick(viewport(), Qt::LeftButton, Qt::NoModifier, cell(3.5, 17));
+    EXPECT_TRUE(opened);
+    EXPECT_TRUE(printable);
 }
 
 TEST_F(DenTanPageTest, PaletteHoldsModelsAndTheFourBlocksAndNothingStartsOnline)

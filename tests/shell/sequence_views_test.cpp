@@ -192,9 +192,11 @@ TEST_F(SequenceViewsTest, MnemonicSetsTheGroupsCodesThroughBlockSetting)
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, tabCentre(81));
     view->runCommand(sequence::seqcmd::EnableSetting);
     prompt.clearLog();
-    QTimer::singleShot(0, [] {
+    bool printable = false;
+    QTimer::singleShot(0, [&printable] {
         auto* d = qobject_cast<editors::blocks::BlockSettingDialog*>(QApplication::activeModalWidget());
         ASSERT_NE(d, nullptr);
+        printable = d->findChild<QPushButton*>(QStringLiteral("print"))->isEnabled();
         const auto& rows = d->editor().rows();
         for (std::size_t r = 0; r < rows.size(); ++r) {
             const char* code = rows[r].index == 12 ? "011115" : rows[r].index == 13 ? "071115"
@@ -210,6 +212,7 @@ TEST_F(SequenceViewsTest, MnemonicSetsTheGroupsCodesThroughBlockSetting)
         }
     });
     view->runCommand(sequence::seqcmd::Mnemonic);
+    EXPECT_TRUE(printable);
     EXPECT_TRUE(prompt.ids().empty()) << ::testing::PrintToString(prompt.ids());
     const auto& row = *app->sequenceViews()->session().steps.g_stepTable.Row(81);
     EXPECT_EQ(std::string(row[1].data(), 6), "011115");

@@ -229,6 +229,8 @@ bool SequenceViews::editMnemonic(int group)
     if (unit.LoadBlockItemList() != 0) return false;
     MnemonicHost host(context_.setModified);
     editors::blocks::BlockSettingDialog dialog(unit, *context_.prompt, context_.language, host, context_.frame);
+    if (context_.printBlockSetting)
+        dialog.setPrint([this, &dialog] { context_.printBlockSetting(&dialog); });
     if (dialog.exec() != QDialog::Accepted) return false;
     for (int i = 0; i < model::kItems; ++i) KRAVinA_Data_Item_Set(group, i, unit.blockItemData.items[i].data());
     for (int j = 0; j < model::kTerminals; ++j) KRAVinA_Data_Term_Set(group, j, unit.blockItemData.terminals[j].data());

@@ -470,6 +470,9 @@ bool ShellApplication::createMainFrame()
         return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
     };
     seq.viewsChanged = [this] { refreshMonitorSnapshot(); };
+    seq.printBlockSetting = [this](QWidget* parent) {
+        if (print_) print_->printBlockSetting(false, parent);
+    };
     seq.monitor = monitorContext_.get();
     seq.monitorState = onlineMonitor_ ? &onlineMonitor_->state() : nullptr;
     sequenceViews_ = std::make_unique<SequenceViews>(std::move(seq));
@@ -658,6 +661,9 @@ QWidget* ShellApplication::makeAnaTanPage()
     };
     unit_->LoadUnitBlocks(1);
     auto* page = new AnaTanPage(std::move(s), options_.folders.helpDir);
+    page->printBlockSetting = [this](QWidget* parent) {
+        if (print_) print_->printBlockSetting(false, parent);
+    };
     page->linksRebuilt = [this](const model::CommLinkTable& table) { monitorContext_->publishCommTable(table); };
     // The monitor reads the analog plan while the view is open.
     QObject::connect(frame, &MainFrame::viewShown, page, [this](int kind) {
@@ -751,6 +757,9 @@ QWidget* ShellApplication::makeDenTanPage()
         return std::make_pair(v.first, v.second);
     };
     MainFrame* frame = frame_.get();
+    s.printBlockSetting = [this](QWidget* parent) {
+        if (print_) print_->printBlockSetting(false, parent);
+    };
     s.changed = [this, frame] {
         frame->refresh();
         if (frame->views().frameExists(ViewKind::System))

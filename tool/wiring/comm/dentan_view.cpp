@@ -35,12 +35,14 @@ public:
     bool blockSetting() override
     {
         editors::blocks::BlockSettingDialog d(unit_, prompt_, language_, *this, parent_);
+        if (print) d.setPrint([this, &d] { print(&d); });
         return d.exec() == QDialog::Accepted;
     }
     void setModified() override
     {
         if (modified_) modified_();
     }
+    std::function<void(QWidget*)> print;
     std::optional<DevicePlace> deviceLayout(const std::string& name, const std::string& version) override
     {
         const auto used = [this](int s, int c) {
@@ -91,8 +93,10 @@ DenTanView::DenTanView(DenTanServices services, QWidget* parent) : TanView(paren
     editor_ = std::make_unique<DenTanEditor>(*services_.unit, *services_.undo, *services_.blockUndo,
                                              *services_.prompt, *services_.system, *this);
     applySettings();
-    qtDialogs_ = std::make_unique<QtDenTanDialogs>(*services_.unit, *services_.prompt, editor_->table(),
-                                                   services_.setModified, services_.language, this);
+    auto dialogs = std::make_unique<QtDenTanDialogs>(*services_.unit, *services_.prompt, editor_->table(),
+                                                     services_.setModified, services_.language, this);
+    dialogs->print = services_.printBlockSetting;
+    qtDialogs_ = std::move(dialogs);
     dialogs_ = qtDialogs_.get();
     style_.stationText = [this](int station) {
         const std::string& t = services_.unit->tables.stationUnitText[static_cast<std::size_t>(station)];
