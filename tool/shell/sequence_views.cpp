@@ -13,6 +13,7 @@
 #include "view_bar.h"
 #include "info_bar.h"
 
+#include <QApplication>
 #include <QPainter>
 #include <QPushButton>
 
@@ -73,7 +74,9 @@ QWidget* SequenceViews::makeView(ViewKind kind)
         const res::Language language = context_.language;
         model::UnitContext* unit = context_.unit;
         c.browseContact = [unit, language](int& group, int& item) {
-            ladder::SelectContactDialog d(ladder::BuildContactGroups(*unit), group, item, language);
+            // Over the Enter Parameter dialog that asked, so the focus goes back to it.
+            ladder::SelectContactDialog d(ladder::BuildContactGroups(*unit), group, item, language,
+                                          QApplication::activeModalWidget());
             if (d.exec() != QDialog::Accepted) return false;
             group = d.block();
             item = d.terminal();

@@ -240,6 +240,8 @@ ParamInputDialog::ParamInputDialog(DialogExchange& exchange, model::Prompt& prom
     const int labelId = paramLabelId(ex_.paramKind);
     label_->setText(labelId ? res::qmessage(labelId, l) : tx(l, "Discrete Signal Number", "接点信号番号"));
     browse_->setEnabled(ex_.paramKind != 7);
+    // Return confirms the entry even after a click on Browse.
+    browse_->setAutoDefault(false);
     edit_->setText(QString::fromStdString(paramInitialText(ex_.paramValue)));
     if (paramDropsSelection(ex_.paramValue)) dropSelectionOnFocus(edit_);
     connect(browse_, &QPushButton::clicked, this, &ParamInputDialog::onBrowse);
@@ -290,7 +292,7 @@ IdInputDialog::IdInputDialog(DialogExchange& exchange, model::Prompt& prompt, re
 
 void IdInputDialog::accept()
 {
-    if (const int id = checkIdEntry(edit_->text().toStdString(), ex_.unitIdBuffer)) {
+    if (const int id = checkIdEntry(model::utf8ToCp932(edit_->text().toStdString()), ex_.unitIdBuffer)) {
         showMessage(prompt_, id);
         return;
     }
