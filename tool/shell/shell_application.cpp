@@ -440,6 +440,13 @@ bool ShellApplication::createMainFrame()
         // A failed exchange is shown once per failure; the run has stopped.
         onlineMonitor_->onCommunicationError = [this](int id) {
             prompt_->message(id, {}, model::Buttons::Ok, model::Icon::Error);
+            // The box took the activation; the registry monitor stays in front of the main window.
+            if (onlineShell_) {
+                if (QWidget* registry = onlineShell_->registryMonitor(); registry && registry->isVisible()) {
+                    registry->raise();
+                    registry->activateWindow();
+                }
+            }
         };
         onlineMonitor_->onOnlineStop = [this] {
             if (frame_) frame_->sendCommand(-1, cmd::OnlineStop);
