@@ -5,6 +5,7 @@
 #include "shell_fixture.h"
 #include "wait_for.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QTest>
@@ -64,6 +65,7 @@ TEST_F(OnlineMonitorTest, FailedExchangeIsShownOnceAndTheStopNoticeTakesTheLinkD
     app->onlineShell()->registryMonitor()->showMonitor();
     frame().activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&frame()));
+    ASSERT_EQ(QApplication::activeWindow(), &frame());
     app->online().online = true;
     state.OnlineLinkOpen = 1;
     state.RegMonitorOn = 1;
@@ -78,6 +80,7 @@ TEST_F(OnlineMonitorTest, FailedExchangeIsShownOnceAndTheStopNoticeTakesTheLinkD
     // The registry monitor is in front again.
     EXPECT_TRUE(registry->isVisible());
     EXPECT_TRUE(QTest::qWaitForWindowActive(registry));
+    EXPECT_EQ(QApplication::activeWindow(), registry);
 
     // Nothing more arrives once the run has ended.
     waitFor([] { return false; }, 200ms);
