@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QImage>
 #include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QTest>
 #include <QToolBar>
@@ -199,6 +200,22 @@ TEST_F(MainFrameTest, ClosingABlockViewReopensSystemAfterItsFrameIsGone)
     QCoreApplication::processEvents();
     EXPECT_TRUE(frame().views().frameExists(ViewKind::System));
     EXPECT_EQ(frame().mdiArea()->subWindowList().size(), 1);
+}
+
+TEST_F(MainFrameTest, CommunicationViewFromTheBlockListStaysInFrontOfTheReopenedSystem)
+{
+    CardSelected hooks;
+    start(std::nullopt, &hooks);
+    ASSERT_TRUE(frame().trigger(cmd::ViewBlkList));
+    ASSERT_TRUE(frame().trigger(cmd::ViewDenTan));
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(frame().views().frameExists(ViewKind::System));
+    ASSERT_TRUE(frame().views().frameExists(ViewKind::DenTan));
+    EXPECT_EQ(frame().mdiArea()->activeSubWindow(), frame().frame(ViewKind::DenTan));
+    const QList<QMdiSubWindow*> order = frame().mdiArea()->subWindowList(QMdiArea::StackingOrder);
+    ASSERT_FALSE(order.isEmpty());
+    EXPECT_EQ(order.back(), frame().frame(ViewKind::DenTan));
 }
 
 TEST_F(MainFrameTest, ZoomBoxHandsItsValueOnlyWithAView)
