@@ -17,6 +17,8 @@
 #include "text_codec.h"
 #include "vuken.h"
 
+#include <QCoreApplication>
+#include <QLibraryInfo>
 #include <QLocale>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -228,6 +230,7 @@ ShellApplication::ShellApplication(ShellOptions options)
 
 ShellApplication::~ShellApplication()
 {
+    if (qtTranslator_) QCoreApplication::removeTranslator(qtTranslator_.get());
     onlineShell_.reset();
     if (onlineMonitor_) onlineMonitor_->onLadderRedraw = nullptr;
     if (onlineMonitor_) {
@@ -247,6 +250,13 @@ void ShellApplication::loadSettings()
     model::LoadSettings(*options_.profile, settings_);
     const std::string setting = options_.profile->value(QStringLiteral("KRAVin/LANGUAGE")).toString().toStdString();
     language_ = chooseLanguage(setting, QLocale::system().name().toStdString());
+    if (language_ == res::Language::Japanese && !qtTranslator_) {
+        auto translator = std::make_unique<QTranslator>();
+        if (translator->load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+            QCoreApplication::installTranslator(translator.get());
+            qtTranslator_ = std::move(translator);
+        }
+    }
 
     if (options_.prompt) {
         prompt_ = options_.prompt;

@@ -34,6 +34,7 @@
 #include "layer_undo_router.h"
 
 #include <QPointer>
+#include <QTranslator>
 #include <QSettings>
 
 #include <functional>
@@ -257,6 +258,8 @@ private:
     std::unique_ptr<Hooks> hooks_;
     std::unique_ptr<FieldNameTable> fieldNames_;
     std::unique_ptr<QtPrompt> qtPrompt_;
+    // Qt's own texts (the standard buttons) in the interface's language.
+    std::unique_ptr<QTranslator> qtTranslator_;
     model::Prompt* prompt_ = nullptr;
     std::unique_ptr<model::ProjectSession> session_;
     std::unique_ptr<SessionProject> project_;
