@@ -37,6 +37,10 @@ TEST_F(SmallDialogs, CardCountRefusesOutsideItsRangeAndKeepsTheDialog)
     const CardCountRange range = cardCountRange(1, 0, "V8RTU   ", "", 4);
     CardCountDialog d(range, prompt, Language::English);
     EXPECT_EQ(d.windowTitle(), QStringLiteral("Number of cards registration"));
+    // Shown, the title bar has room for the whole title.
+    d.show();
+    EXPECT_GE(d.width(), titleBarWidth(d.windowTitle()));
+    d.hide();
     EXPECT_EQ(d.edit()->value(), 4);
     d.edit()->setValue(9);
     d.accept();

@@ -2,9 +2,11 @@
 
 #include "text_codec.h"
 
+#include <QApplication>
 #include <QButtonGroup>
 #include <QDialogButtonBox>
 #include <QEvent>
+#include <QFontMetrics>
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -90,6 +92,15 @@ DialogExchange& dialogExchange()
 {
     static DialogExchange exchange;
     return exchange;
+}
+
+int titleBarWidth(const QString& title)
+{
+    // Title bars draw a little larger and bolder than the widgets' font.
+    QFont font = QApplication::font();
+    font.setBold(true);
+    if (font.pointSizeF() > 0) font.setPointSizeF(font.pointSizeF() * 1.2);
+    return QFontMetrics(font).horizontalAdvance(title) + 160;
 }
 
 // ---- Model Selection ----
