@@ -195,11 +195,26 @@ TEST_F(ClipboardRoad, ARemoteStationOfSixCardsArrivesWholeInAnotherProject)
     for (int c = 0; c < 6; ++c) codes.push_back(blockCodes(3, c) + "/" + std::to_string(app->systemTables().cardKind[3][c]));
     const int stationKind = app->systemTables().stationKind[3];
 
+    // Saved and opened again (as a second instance would find it), then copied.
+    const std::string source = dir / "remote.KRA";
+    prompt.dialog([=](model::ProjectDialogData& d) {
+        d.name = "Remote";
+        d.location = source;
+        return true;
+    });
+    ASSERT_TRUE(frame().trigger(cmd::FileSave));
+    ASSERT_TRUE(frame().trigger(cmd::FileNew));
+    prompt.file(source);
+    ASSERT_TRUE(frame().trigger(cmd::FileOpen));
+    for (int c = 0; c < 6; ++c) {
+        SCOPED_TRACE(c + 1);
+        EXPECT_EQ(blockCodes(3, c) + "/" + std::to_string(app->systemTables().cardKind[3][c]), codes[static_cast<std::size_t>(c)]);
+    }
+
     ASSERT_TRUE(menuOffers(3, 0, syscmd::BulkCopyV8rtu));
     Q_EMIT view()->commandRequested(syscmd::BulkCopyV8rtu);
 
     // Another project takes the copy into station 5.
-    prompt.answer(7001, model::Answer::No);
     ASSERT_TRUE(frame().trigger(cmd::FileNew));
     ASSERT_NE(view(), nullptr);
     prompt.clearLog();
