@@ -4,10 +4,12 @@
 #include "anatan_page.h"
 #include "block_setting_dialog.h"
 #include "child_frame.h"
+#include "small_dialogs.h"
 #include "command_ids.h"
 #include "wiring_road.h"
 
 #include <QPainter>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -218,6 +220,32 @@ TEST_F(AnaTanPageTest, ABendPointDragIsOneStepOfUndoAndRedo)
     ASSERT_TRUE(frame().trigger(cmd::EditRedo));
     EXPECT_EQ(bend(0), std::make_pair(36, 40));
     EXPECT_EQ(bend(1), std::make_pair(30, 25));
+}
+
+TEST_F(AnaTanPageTest, EscapeInTheCommentDialogKeepsItAndItsText)
+{
+    start();
+    saveFixtureProject();
+    app->unitSelection().select(0, 1);
+    ASSERT_TRUE(frame().trigger(cmd::ViewAnaTan));  // the view's own dialogs
+    bool keptOpen = false;
+    QTimer::singleShot(0, [&keptOpen] {
+        auto* d = qobject_cast<editors::CommentDialog*>(QApplication::activeModalWidget());
+        if (!d) {
+            if (QWidget* w = QApplication::activeModalWidget()) w->close();
+            return;
+        }
+        d->edit()->setFocus();
+        QTest::keyClicks(d->edit(), QStringLiteral("pump"));
+        QTest::keyClick(d->edit(), Qt::Key_Escape);
+        keptOpen = d->isVisible();
+        d->accept();
+    });
+    ASSERT_TRUE(frame().trigger(cmd::EditComment));
+    EXPECT_TRUE(keptOpen);
+    model::CCommentMap* layer = page()->view()->editor().comments();
+    ASSERT_NE(layer, nullptr);
+    ASSERT_TRUE(layer->used(0));
 }
 
 TEST_F(AnaTanPageTest, OpenMarksAskBeforeTheViewIsLeft)
