@@ -126,14 +126,19 @@ TEST(EnterParameter, OkCheck)
     for (const Case& c : cases) EXPECT_EQ(checkParamEntry(c.text, c.kind), c.message) << c.text << " kind " << c.kind;
 }
 
-TEST(IdInput, FourDigitsOnly)
+TEST(IdInput, FourCharactersOfAnyKind)
 {
-    std::array<char, 5> buffer{'x', 'x', 'x', 'x', 'x'};
-    EXPECT_EQ(checkIdEntry("1234", buffer), 0);
-    EXPECT_STREQ(buffer.data(), "1234");
-    for (const char* bad : {"AB12", "123", "12345", "", "12 4", "-123"}) {
-        EXPECT_EQ(checkIdEntry(bad, buffer), 9400) << bad;
-        EXPECT_STREQ(buffer.data(), "") << bad;
+    struct Case {
+        const char* typed;
+        int result;
+        const char* buffer;
+    };
+    for (const Case& c : {Case{"1234", 0, "1234"}, Case{"AB12", 0, "AB12"}, Case{"12 4", 0, "12 4"},
+                          Case{"-123", 0, "-123"}, Case{"123", 9400, "123"}, Case{"12345", 9400, "1234"},
+                          Case{"", 9400, ""}}) {
+        std::array<char, 5> buffer{'x', 'x', 'x', 'x', 'x'};
+        EXPECT_EQ(checkIdEntry(c.typed, buffer), c.result) << c.typed;
+        EXPECT_STREQ(buffer.data(), c.buffer) << c.typed;
     }
 }
 

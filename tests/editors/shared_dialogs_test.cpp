@@ -4,6 +4,7 @@
 #include "scripted_prompt.h"
 #include "system_fixture.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -133,6 +134,28 @@ TEST_F(SharedDialogs, LargeValuesAreNotSelectedOnFocus)
     }
 }
 
+TEST_F(SharedDialogs, ReturnAfterBrowseConfirmsTheEnterParameterDialog)
+{
+    ex.paramValue = 512;
+    ex.paramKind = 0;
+    int browsed = 0;
+    ParamInputDialog d(ex, prompt, Language::English, [&](int& group, int& item) {
+        ++browsed;
+        group = 12;
+        item = 3;
+        return true;
+    });
+    d.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&d));
+    QTest::mouseClick(d.browseButton(), Qt::LeftButton);
+    ASSERT_EQ(browsed, 1);
+    // The focus stays where the click left it; Return is OK, not a second Browse.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_EQ(browsed, 1);
+    EXPECT_EQ(d.result(), QDialog::Accepted);
+    EXPECT_EQ(d.text(), "1203");
+}
+
 TEST_F(SharedDialogs, EnterParameterRefusesSignsAndBrowsesContacts)
 {
     ex.paramValue = 512;
@@ -163,14 +186,14 @@ TEST_F(SharedDialogs, EnterParameterRefusesSignsAndBrowsesContacts)
 TEST_F(SharedDialogs, IdInputStepNumberTimerAndComment)
 {
     IdInputDialog id(ex, prompt, Language::English);
-    id.edit()->setText("AB12");
+    id.edit()->setText("123");
     id.accept();
     EXPECT_NE(id.result(), QDialog::Accepted);
     EXPECT_EQ(prompt.shown.at(0).id, 9400);
-    id.edit()->setText("0042");
+    id.edit()->setText("AB12");
     id.accept();
     EXPECT_EQ(id.result(), QDialog::Accepted);
-    EXPECT_STREQ(ex.unitIdBuffer.data(), "0042");
+    EXPECT_STREQ(ex.unitIdBuffer.data(), "AB12");
 
     ex.stepNoValue = 107;
     StepNoInputDialog step(ex, prompt, Language::English);

@@ -6,6 +6,7 @@
 #include "system_fixture.h"
 #include "text_codec.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
@@ -36,6 +37,10 @@ TEST_F(SmallDialogs, CardCountRefusesOutsideItsRangeAndKeepsTheDialog)
     const CardCountRange range = cardCountRange(1, 0, "V8RTU   ", "", 4);
     CardCountDialog d(range, prompt, Language::English);
     EXPECT_EQ(d.windowTitle(), QStringLiteral("Number of cards registration"));
+    // Shown, the title bar has room for the whole title.
+    d.show();
+    EXPECT_GE(d.width(), titleBarWidth(d.windowTitle()));
+    d.hide();
     EXPECT_EQ(d.edit()->value(), 4);
     d.edit()->setValue(9);
     d.accept();
@@ -143,12 +148,20 @@ TEST_F(SmallDialogs, CommentNewAndEditedAndDeleted)
     CommentDialog fresh(0, "", QColor(1, 2, 3), Language::English);
     EXPECT_EQ(fresh.colour(), QColor(250, 244, 40));
     EXPECT_FALSE(fresh.deleteButton()->isEnabled());
-    // Escape does not end the dialog; Enter is a new line.
+    // Escape does not end the dialog wherever the focus is; Enter is a new line.
+    fresh.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&fresh));
+    fresh.edit()->setFocus();
     QTest::keyClick(fresh.edit(), Qt::Key_A);
     QTest::keyClick(fresh.edit(), Qt::Key_Return);
     QTest::keyClick(fresh.edit(), Qt::Key_B);
-    QTest::keyClick(&fresh, Qt::Key_Escape);
-    EXPECT_EQ(fresh.result(), QDialog::Rejected);
+    QTest::keyClick(fresh.edit(), Qt::Key_Escape);
+    EXPECT_TRUE(fresh.isVisible());
+    fresh.deleteButton()->setEnabled(true);
+    fresh.findChild<QPushButton*>(QStringLiteral("1129"))->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    EXPECT_TRUE(fresh.isVisible());
+    EXPECT_EQ(fresh.edit()->toPlainText(), QStringLiteral("a\nb"));
     fresh.accept();
     EXPECT_EQ(fresh.text(), "a\r\nb");
     EXPECT_FALSE(fresh.deleted());

@@ -284,6 +284,16 @@ TEST_F(SystemCommandsTest, PlaceUndoRedoGiveBackTheSameTablesAndFiles)
     EXPECT_EQ(commands->Redo(), SystemCommands::Result::Cancelled);  // nothing further
 }
 
+TEST_F(SystemCommandsTest, PlacedCardCarriesItsNumberAsPasteWritesIt)
+{
+    placeStation(0, "63NW");
+    // Card slot k shows k - 1 as one upper-case hex digit, the form paste writes.
+    for (const auto& [card, number] : std::vector<std::pair<int, std::string>>{{1, "0"}, {10, "9"}, {12, "B"}, {16, "F"}}) {
+        ASSERT_EQ(place(0, card, "QV200"), SystemCommands::Result::Done) << card;
+        EXPECT_EQ(unitItem(0, card - 1, 0, 51), number) << card;
+    }
+}
+
 TEST_F(SystemCommandsTest, RemoteStationCountsAndVersionChange)
 {
     // A new station asks for its card count (mode 1 for version 1).

@@ -107,8 +107,22 @@ TEST_F(AnaTanOnlineRoad, MonitorValuesStandOnTheLinesAndEditsAreRefused)
     EXPECT_FALSE(frame().action(cmd::EditUndo)->isEnabled());
 
     ASSERT_TRUE(waitFor([&] { return onlineCommandState(frame().commandContext()) == 2; }));
+    // Going offline repaints the view without the values.
+    struct PaintCount : QObject {
+        int paints = 0;
+        bool eventFilter(QObject*, QEvent* e) override
+        {
+            paints += e->type() == QEvent::Paint;
+            return false;
+        }
+    } counter;
+    QCoreApplication::processEvents();
+    view->viewport()->installEventFilter(&counter);
     ASSERT_TRUE(frame().trigger(cmd::OnlineMonitor));
     ASSERT_TRUE(waitFor([&] { return !app->online().online; }));
+    QCoreApplication::processEvents();
+    EXPECT_GT(counter.paints, 0);
+    EXPECT_EQ(ink(picture()), offline);
     EXPECT_TRUE(prompt.ids().empty()) << ::testing::PrintToString(prompt.ids());
 }
 

@@ -4,10 +4,12 @@
 #include "anatan_page.h"
 #include "block_setting_dialog.h"
 #include "child_frame.h"
+#include "small_dialogs.h"
 #include "command_ids.h"
 #include "wiring_road.h"
 
 #include <QPainter>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -173,6 +175,79 @@ TEST_F(AnaTanPageTest, DropTwoBlocksConnectThemWithTwoBendsSaveAndReopen)
     EXPECT_EQ(again->line.kind, 2);
 }
 
+TEST_F(AnaTanPageTest, ABendPointDragIsOneStepOfUndoAndRedo)
+{
+    start();
+    saveFixtureProject();
+    openOnCard();
+    dialogs.groups = {30, 31};
+    dropItem("ADS", cell(20, 20));
+    dropItem("LAG", cell(20, 50));
+    QWidget* vp = viewport();
+    QTest::mouseClick(vp, Qt::LeftButton, Qt::NoModifier, cell(14, 23));
+    hover(vp, cell(30, 25) + QPoint(0, 2));
+    QTest::mouseClick(vp, Qt::LeftButton, Qt::NoModifier, cell(30, 25) + QPoint(0, 2));
+    hover(vp, cell(30, 40));
+    QTest::mouseClick(vp, Qt::LeftButton, Qt::NoModifier, cell(30, 40));
+    QTest::mouseClick(vp, Qt::LeftButton, Qt::NoModifier, cell(14, 44) + QPoint(4, 0));
+    const wiring::AnalogDiagram& d = page()->view()->editor().diagram();
+    const auto bend = [&d](int i) {
+        const wiring::DiagramInput* in = d.input(31, 11);
+        return in && in->connected && in->line.kind == 2
+                   ? std::make_pair(in->line.px[static_cast<std::size_t>(i)], in->line.py[static_cast<std::size_t>(i)])
+                   : std::make_pair(-1, -1);
+    };
+    ASSERT_EQ(bend(0), std::make_pair(30, 40));
+
+    // The line is selected, its lower bend dragged to the right and let go.
+    QTest::mouseClick(vp, Qt::LeftButton, Qt::NoModifier, cell(30, 32));
+    ASSERT_TRUE(page()->view()->editor().line().selected);
+    QTest::mousePress(vp, Qt::LeftButton, Qt::NoModifier, cell(30, 40));
+    for (int x = 31; x <= 36; ++x) {
+        QMouseEvent move(QEvent::MouseMove, QPointF(cell(x, 40)), vp->mapToGlobal(QPointF(cell(x, 40))), Qt::NoButton,
+                         Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(vp, &move);
+    }
+    QTest::mouseRelease(vp, Qt::LeftButton, Qt::NoModifier, cell(36, 40));
+    ASSERT_EQ(bend(0), std::make_pair(36, 40));
+    EXPECT_EQ(bend(1), std::make_pair(30, 25));
+
+    // Undo takes back the drag and nothing before it; Redo brings it again.
+    ASSERT_TRUE(frame().trigger(cmd::EditUndo));
+    EXPECT_EQ(bend(0), std::make_pair(30, 40));
+    EXPECT_EQ(bend(1), std::make_pair(30, 25));
+    EXPECT_TRUE(d.blocks[31].drawn);
+    ASSERT_TRUE(frame().trigger(cmd::EditRedo));
+    EXPECT_EQ(bend(0), std::make_pair(36, 40));
+    EXPECT_EQ(bend(1), std::make_pair(30, 25));
+}
+
+TEST_F(AnaTanPageTest, EscapeInTheCommentDialogKeepsItAndItsText)
+{
+    start();
+    saveFixtureProject();
+    app->unitSelection().select(0, 1);
+    ASSERT_TRUE(frame().trigger(cmd::ViewAnaTan));  // the view's own dialogs
+    bool keptOpen = false;
+    QTimer::singleShot(0, [&keptOpen] {
+        auto* d = qobject_cast<editors::CommentDialog*>(QApplication::activeModalWidget());
+        if (!d) {
+            if (QWidget* w = QApplication::activeModalWidget()) w->close();
+            return;
+        }
+        d->edit()->setFocus();
+        QTest::keyClicks(d->edit(), QStringLiteral("pump"));
+        QTest::keyClick(d->edit(), Qt::Key_Escape);
+        keptOpen = d->isVisible();
+        d->accept();
+    });
+    ASSERT_TRUE(frame().trigger(cmd::EditComment));
+    EXPECT_TRUE(keptOpen);
+    model::CCommentMap* layer = page()->view()->editor().comments();
+    ASSERT_NE(layer, nullptr);
+    ASSERT_TRUE(layer->used(0));
+}
+
 TEST_F(AnaTanPageTest, OpenMarksAskBeforeTheViewIsLeft)
 {
     start();
@@ -288,9 +363,13 @@ TEST_F(AnaTanPageTest, TerminalBlocksKeepTheLinkTableByDropAndSetting)
     EXPECT_EQ(links.terminal(0, 0, 12)->link, 0);
 
     // Its setting takes its source from the PC: the link table is built again.
-    onNextDialog<editors::blocks::BlockSettingDialog>(
-        [](editors::blocks::BlockSettingDialog* d) { settingItem(d, 11, "FE"); });
+    bool printable = false;
+    onNextDialog<editors::blocks::BlockSettingDialog>([&printable](editors::blocks::BlockSettingDialog* d) {
+        printable = d->findChild<QPushButton*>(QStringLiteral("print"))->isEnabled();
+        settingItem(d, 11, "FE");
+    });
     QTest::mouseDClick(viewport(), Qt::LeftButton, Qt::NoModifier, cell(40, 17));
+    EXPECT_TRUE(printable);
     EXPECT_EQ(links.terminal(0, 0, 12)->link, 2);
     EXPECT_EQ(links.terminal(0, 0, 12)->kind, 3);
     EXPECT_EQ(app->unitContext().g_curStation, 0);

@@ -1,6 +1,7 @@
 // The communication terminal connection view through the real main frame:
 // blocks dropped from its palette on two cards, the two terminals connected
 // with the mouse through a bend, saved and opened again with the same diagram.
+#include "block_setting_dialog.h"
 #include "child_frame.h"
 #include "command_ids.h"
 #include "dentan_page.h"
@@ -15,6 +16,8 @@
 #include <QDropEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPushButton>
+#include <QTimer>
 #include <QMimeData>
 #include <QTest>
 
@@ -182,6 +185,28 @@ TEST_F(DenTanPageTest, DoubleClickOnABoxOpensItsFunctionBlockList)
     EXPECT_TRUE(frame().views().frameExists(ViewKind::BlkList));
 }
 
+TEST_F(DenTanPageTest, DoubleClickOnATerminalOpensAPrintableBlockSetting)
+{
+    start();
+    saveFixtureProject();
+    ASSERT_TRUE(frame().trigger(cmd::ViewDenTan));
+    ASSERT_NE(page(), nullptr);
+    page()->resize(1400, 900);
+    dropItem("CDO", cell(3.5, 17));
+    ASSERT_EQ(page()->view()->editor().table().terminal(0, 0, 11)->kind, 2);
+    bool opened = false, printable = false;
+    QTimer::singleShot(0, [&] {
+        auto* d = qobject_cast<editors::blocks::BlockSettingDialog*>(QApplication::activeModalWidget());
+        if (!d) return;
+        opened = true;
+        printable = d->findChild<QPushButton*>(QStringLiteral("print"))->isEnabled();
+        d->reject();
+    });
+    QTest::mouseDClick(viewport(), Qt::LeftButton, Qt::NoModifier, cell(3.5, 17));
+    EXPECT_TRUE(opened);
+    EXPECT_TRUE(printable);
+}
+
 TEST_F(DenTanPageTest, PaletteHoldsCardModelsAndTheFourBlocksAndNothingStartsOnline)
 {
     start();
@@ -252,6 +277,55 @@ TEST_F(DenTanPageTest, RubberBandSelectsBothCardsAndDeleteAsksOnceAndUndoes)
     // Select All takes the station too.
     ASSERT_TRUE(frame().trigger(cmd::EditSelectAll));
     EXPECT_EQ(page()->view()->editor().selectedBoxes().size(), 3u);
+}
+
+TEST_F(DenTanPageTest, AReceiverReTransmitsToAnotherCardAndUndoTakesItBack)
+{
+    start();
+    saveFixtureProject();
+    open();
+    const auto& table = page()->view()->editor().table();
+    QWidget* vp = viewport();
+    // Card 0 sends on 11 (CAO) and receives on 20 (CAI); card 1 receives on 19 (CAI).
+    for (const auto& [at, function] : {std::pair{cell(3.5, 17), "CAO 34"}, std::pair{cell(31.5, 24), "CAI 33"},
+                                       std::pair{cell(6.5, 24), "CAI 33"}}) {
+        dialogs.function = function;
+        QTest::mouseClick(vp, Qt::LeftButton, Qt::NoModifier, at);
+    }
+    ASSERT_EQ(table.terminal(0, 0, 11)->kind, 4);
+    ASSERT_EQ(table.terminal(0, 1, 19)->kind, 3);
+    ASSERT_EQ(table.terminal(0, 0, 20)->kind, 3);
+    // Card 1's CAI receives from card 0's CAO.
+    QTest::mouseClick(vp, Qt::LeftButton, Qt::NoModifier, cell(3.5, 17));
+    QTest::mouseClick(vp, Qt::LeftButton, Qt::NoModifier, cell(4, 12));
+    QTest::mouseClick(vp, Qt::LeftButton, Qt::NoModifier, cell(60, 12));
+    QTest::mouseClick(vp, Qt::LeftButton, Qt::NoModifier, cell(31.5, 24));
+    ASSERT_EQ(table.terminal(0, 1, 19)->link, 1);
+    const std::vector<char> before = bytesOf(work() / model::dconPath(0, 1));
+
+    // From card 1's CAI down, across and up into card 0's CAI: a re-transmission.
+    prompt.clearLog();
+    QTest::mouseClick(vp, Qt::LeftButton, Qt::NoModifier, cell(31.5, 24));
+    ASSERT_EQ(page()->view()->editor().linkMode(), 1);
+    QTest::mouseClick(vp, Qt::LeftButton, Qt::NoModifier, cell(32, 32));
+    QTest::mouseClick(vp, Qt::LeftButton, Qt::NoModifier, cell(7, 32));
+    QTest::mouseClick(vp, Qt::LeftButton, Qt::NoModifier, cell(6.5, 24));
+    EXPECT_TRUE(prompt.ids().empty()) << ::testing::PrintToString(prompt.ids());
+    const model::CommLinkTerminal& c = *table.terminal(0, 0, 20);
+    ASSERT_EQ(c.link, 1);
+    EXPECT_EQ(c.sourceCard, 1);
+    EXPECT_EQ(c.sourceTerminal, 19);
+    EXPECT_EQ(c.points, 2);
+    EXPECT_EQ(session().projectRecord.modified, 1);
+
+    frame().refresh();
+    ASSERT_TRUE(frame().action(cmd::EditUndo)->isEnabled());
+    ASSERT_TRUE(frame().trigger(cmd::EditUndo));
+    EXPECT_EQ(table.terminal(0, 0, 20)->link, 0);
+    EXPECT_EQ(table.terminal(0, 1, 19)->link, 1);
+    EXPECT_EQ(bytesOf(work() / model::dconPath(0, 1)), before);
+    ASSERT_TRUE(frame().trigger(cmd::EditRedo));
+    EXPECT_EQ(table.terminal(0, 0, 20)->link, 1);
 }
 
 TEST_F(DenTanPageTest, FreeTerminalOpensTheBlockSelectionAndABreakPointDragsWithUndo)

@@ -16,6 +16,8 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QFontMetrics>
+#include <QPushButton>
 #include <QTest>
 #include <QThread>
 
@@ -126,6 +128,14 @@ TEST_F(Ht9Road, SerialKeysReadAndWriteOnTheSimulator)
     EXPECT_EQ(asked, 1);
     ASSERT_NE(view(), nullptr);
     EXPECT_EQ(view()->windowTitle().toStdString(), "HT-9 Simulation");
+    // Every key face shows its caption whole.
+    int keys = 0;
+    for (QPushButton* b : view()->findChildren<QPushButton*>()) {
+        if (!b->property("ht9Key").isValid()) continue;
+        ++keys;
+        EXPECT_LE(QFontMetrics(b->font()).horizontalAdvance(b->text()), b->width() - 8) << b->text().toStdString();
+    }
+    EXPECT_GT(keys, 20);
     ASSERT_TRUE(waitFor([&] { return app->serialLink()->isOpen(); }));
     EXPECT_TRUE(app->online().ht9PortOpen);
     EXPECT_EQ(app->onlineShell()->owner().Holder(), online::LinkUser::Ht9);

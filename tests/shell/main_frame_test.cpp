@@ -8,7 +8,10 @@
 #include <QComboBox>
 #include <QImage>
 #include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTest>
 #include <QToolBar>
 
@@ -201,6 +204,22 @@ TEST_F(MainFrameTest, ClosingABlockViewReopensSystemAfterItsFrameIsGone)
     EXPECT_EQ(frame().mdiArea()->subWindowList().size(), 1);
 }
 
+TEST_F(MainFrameTest, CommunicationViewFromTheBlockListStaysInFrontOfTheReopenedSystem)
+{
+    CardSelected hooks;
+    start(std::nullopt, &hooks);
+    ASSERT_TRUE(frame().trigger(cmd::ViewBlkList));
+    ASSERT_TRUE(frame().trigger(cmd::ViewDenTan));
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(frame().views().frameExists(ViewKind::System));
+    ASSERT_TRUE(frame().views().frameExists(ViewKind::DenTan));
+    EXPECT_EQ(frame().mdiArea()->activeSubWindow(), frame().frame(ViewKind::DenTan));
+    const QList<QMdiSubWindow*> order = frame().mdiArea()->subWindowList(QMdiArea::StackingOrder);
+    ASSERT_FALSE(order.isEmpty());
+    EXPECT_EQ(order.back(), frame().frame(ViewKind::DenTan));
+}
+
 TEST_F(MainFrameTest, ZoomBoxHandsItsValueOnlyWithAView)
 {
     start();
@@ -332,6 +351,18 @@ TEST_F(FrameExtrasTest, JapaneseFromTheSetting)
     EXPECT_EQ(app->language(), res::Language::Japanese);
     EXPECT_EQ(frame().menuBar()->actions().first()->text(), QString::fromUtf8("ファイル(&F)"));
     EXPECT_EQ(frame().windowTitle(), QString::fromUtf8("KRAVin3 - システム構成 [無題]"));
+    // Qt's standard buttons speak Japanese too.
+    QMessageBox box;
+    box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel | QMessageBox::Yes | QMessageBox::No);
+    EXPECT_EQ(box.button(QMessageBox::Cancel)->text(), QString::fromUtf8("キャンセル"));
+    EXPECT_EQ(box.button(QMessageBox::Yes)->text().remove(QLatin1Char('&')).left(2), QString::fromUtf8("はい"));
+    EXPECT_EQ(box.button(QMessageBox::No)->text().remove(QLatin1Char('&')).left(3), QString::fromUtf8("いいえ"));
+    // Shut down, the translation goes with the program.
+    runShutdown(*app);
+    app.reset();
+    QMessageBox after;
+    after.setStandardButtons(QMessageBox::Cancel);
+    EXPECT_EQ(after.button(QMessageBox::Cancel)->text(), QStringLiteral("Cancel"));
 }
 
 TEST_F(FrameExtrasTest, ProjectNameInTheTitleComesFromCp932)

@@ -1,6 +1,7 @@
 #include "new_project_dialog.h"
 #include "qt_prompt.h"
 #include "scripted_prompt.h"
+#include "shared_dialogs.h"
 #include "shell_fixture.h"
 #include "text_codec.h"
 #include "theme.h"
@@ -126,6 +127,25 @@ TEST(QtPrompt, MessageBoxAnswersByButton)
         EXPECT_EQ(prompt.message(7001, {}, r.buttons, model::Icon::Question), r.answer);
         EXPECT_EQ(shownText, "Do you want to save changes of the current project?");
         EXPECT_EQ(shownTitle, "KRAVin3");
+    }
+}
+
+TEST(QtPrompt, AShortMessageStillShowsItsTitleWhole)
+{
+    test::qtApp();
+    for (const res::Language l : {res::Language::English, res::Language::Japanese}) {
+        QtPrompt prompt(l);
+        int width = 0, needed = 0;
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box) return;
+            width = box->width();
+            needed = editors::titleBarWidth(box->windowTitle());
+            box->button(QMessageBox::Ok)->click();
+        });
+        prompt.message(7003, {}, model::Buttons::Ok, model::Icon::Information);
+        EXPECT_GT(needed, 0);
+        EXPECT_GE(width, needed);
     }
 }
 

@@ -1,10 +1,14 @@
 #include "command_ids.h"
 #include "online_monitor.h"
+#include "online_shell.h"
+#include "registry_monitor_dialog.h"
 #include "shell_fixture.h"
 #include "wait_for.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QTest>
 #include <QThread>
 
 #include <cstring>
@@ -53,6 +57,15 @@ TEST_F(OnlineMonitorTest, FailedExchangeIsShownOnceAndTheStopNoticeTakesTheLinkD
     targets.rows[0].on = online::kRowOn;
     state.SetTargets(targets);
     app->monitorContext().refresh(false, {}, {});
+    // The registry monitor is shown; the main window holds the activation, as
+    // it does after the error box closed.
+    ASSERT_NE(app->onlineShell(), nullptr);
+    QWidget* registry = app->onlineShell()->registryMonitor();
+    ASSERT_NE(registry, nullptr);
+    app->onlineShell()->registryMonitor()->showMonitor();
+    frame().activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&frame()));
+    ASSERT_EQ(QApplication::activeWindow(), &frame());
     app->online().online = true;
     state.OnlineLinkOpen = 1;
     state.RegMonitorOn = 1;
@@ -64,6 +77,10 @@ TEST_F(OnlineMonitorTest, FailedExchangeIsShownOnceAndTheStopNoticeTakesTheLinkD
     EXPECT_EQ(state.MonitorActive.load(), 0);
     EXPECT_EQ(state.OnlineLinkOpen.load(), 0);
     EXPECT_FALSE(app->online().online);
+    // The registry monitor is in front again.
+    EXPECT_TRUE(registry->isVisible());
+    EXPECT_TRUE(QTest::qWaitForWindowActive(registry));
+    EXPECT_EQ(QApplication::activeWindow(), registry);
 
     // Nothing more arrives once the run has ended.
     waitFor([] { return false; }, 200ms);

@@ -5,6 +5,8 @@
 #include "command_ids.h"
 #include "KRAVinA.h"
 #include "block_setting_dialog.h"
+#include "select_contact.h"
+#include "shared_dialogs.h"
 #include "sequence_views.h"
 #include "view_bar.h"
 #include "shell_fixture.h"
@@ -16,6 +18,7 @@
 #include <QDropEvent>
 #include <QMimeData>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
@@ -193,9 +196,11 @@ TEST_F(SequenceViewsTest, MnemonicSetsTheGroupsCodesThroughBlockSetting)
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, tabCentre(81));
     view->runCommand(sequence::seqcmd::EnableSetting);
     prompt.clearLog();
-    QTimer::singleShot(0, [] {
+    bool printable = false;
+    QTimer::singleShot(0, [&printable] {
         auto* d = qobject_cast<editors::blocks::BlockSettingDialog*>(QApplication::activeModalWidget());
         ASSERT_NE(d, nullptr);
+        printable = d->findChild<QPushButton*>(QStringLiteral("print"))->isEnabled();
         const auto& rows = d->editor().rows();
         for (std::size_t r = 0; r < rows.size(); ++r) {
             const char* code = rows[r].index == 12 ? "011115" : rows[r].index == 13 ? "071115"
@@ -211,6 +216,7 @@ TEST_F(SequenceViewsTest, MnemonicSetsTheGroupsCodesThroughBlockSetting)
         }
     });
     view->runCommand(sequence::seqcmd::Mnemonic);
+    EXPECT_TRUE(printable);
     EXPECT_TRUE(prompt.ids().empty()) << ::testing::PrintToString(prompt.ids());
     const auto& row = *app->sequenceViews()->session().steps.g_stepTable.Row(81);
     EXPECT_EQ(std::string(row[1].data(), 6), "011115");
@@ -222,6 +228,54 @@ TEST_F(SequenceViewsTest, MnemonicSetsTheGroupsCodesThroughBlockSetting)
     ASSERT_NE(ladderPage(), nullptr);
     EXPECT_EQ(ladderPage()->ladder().Cell(1, 0), ladder::MakeValue(1, 11, 15));
     EXPECT_EQ(ladderPage()->ladder().g_ladderCoils[1], ladder::MakeValue(7, 11, 15));
+}
+
+TEST_F(SequenceViewsTest, BrowsePicksAContactWithOneOkAndReturnConfirmsIt)
+{
+    makeProject();
+    openLadderOn81();
+    key(Qt::Key_Down);
+    bool browsed = false, confirmed = false;
+    int selects = 0;
+    QWidget* selectParent = nullptr;
+    // Select Contact, each time it opens: the first time the second terminal of
+    // G11 with one OK; a second opening is counted and closed.
+    QTimer watch;
+    watch.setInterval(5);
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        auto* select = qobject_cast<ladder::SelectContactDialog*>(QApplication::activeModalWidget());
+        if (!select) return;
+        if (++selects > 1) {
+            select->reject();
+            return;
+        }
+        selectParent = select->parentWidget();
+        select->groupList()->setCurrentRow(0);
+        select->contactList()->setCurrentRow(1);
+        QTest::mouseClick(select->findChild<QPushButton*>(QStringLiteral("IDOK")), Qt::LeftButton);
+        browsed = !select->isVisible();
+        if (!browsed) select->reject();
+    });
+    watch.start();
+    QTimer::singleShot(0, [&] {
+        auto* param = qobject_cast<editors::ParamInputDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(param, nullptr);
+        QTest::mouseClick(param->browseButton(), Qt::LeftButton);
+        // Return in the parameter dialog (to its focused control) is OK, not Browse again.
+        QTest::keyClick(param->focusWidget() ? param->focusWidget() : param, Qt::Key_Return);
+        confirmed = !param->isVisible();
+        if (param->isVisible()) param->reject();
+    });
+    key('a');
+    watch.stop();
+    EXPECT_EQ(selects, 1);
+    EXPECT_TRUE(browsed);
+    EXPECT_TRUE(confirmed);
+    EXPECT_NE(selectParent, nullptr);
+    const int value = ladderPage()->ladder().Cell(1, 0);
+    EXPECT_EQ(value / 10000, 1);          // a N.O. contact
+    EXPECT_EQ(value / 100 % 100, 11);     // of block 11
+    EXPECT_GT(value % 100, 0);            // on the terminal chosen
 }
 
 TEST_F(SequenceViewsTest, FailedCloseKeepsTheLadderOpenOnTheError)

@@ -2,22 +2,44 @@
 #include "KRAVinA.h"
 #include "clipboard.h"
 #include "command_ids.h"
+#include "shared_dialogs.h"
 #include "shell_fixture.h"
+#include "small_dialogs.h"
 #include "system_view_logic.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QListWidget>
 #include <QMimeData>
+#include <QSpinBox>
 #include <QTest>
+#include <QTimer>
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 
 namespace kravin::shell {
 namespace {
 
 using test::ShellFixture;
 namespace syscmd = editors::syscmd;
+
+// Answers the next modal dialog of type D on the GUI thread with act.
+template <class D>
+void answerNextDialog(std::function<void(D*)> act)
+{
+    auto* timer = new QTimer;
+    timer->setInterval(5);
+    QObject::connect(timer, &QTimer::timeout, [timer, act] {
+        auto* d = qobject_cast<D*>(QApplication::activeModalWidget());
+        if (!d) return;
+        timer->stop();
+        timer->deleteLater();
+        act(d);
+    });
+    timer->start();
+}
 
 class ClipboardRoad : public ShellFixture {
 protected:
@@ -51,6 +73,36 @@ protected:
     {
         const std::vector<int> ids = view()->prepareContextMenu(cellPoint(s, c));
         return std::find(ids.begin(), ids.end(), command) != ids.end();
+    }
+
+    // A double click on the slot with the model chosen in the Model Selection dialog.
+    void placeByDoubleClick(int s, int c, const std::string& model, const std::string& version)
+    {
+        answerNextDialog<editors::ModelSelectDialog>([model, version](editors::ModelSelectDialog* d) {
+            const auto models = d->modelList()->findItems(QString::fromStdString(model), Qt::MatchStartsWith);
+            ASSERT_FALSE(models.isEmpty());
+            d->modelList()->setCurrentItem(models.front());
+            const auto versions = d->versionList()->findItems(QString::fromStdString(version), Qt::MatchExactly);
+            ASSERT_FALSE(versions.isEmpty());
+            d->versionList()->setCurrentItem(versions.front());
+            d->accept();
+        });
+        QTest::mouseDClick(view()->viewport(), Qt::LeftButton, {}, cellPoint(s, c));
+    }
+    static void answerCardCount(int n)
+    {
+        answerNextDialog<editors::CardCountDialog>([n](editors::CardCountDialog* d) {
+            d->edit()->setValue(n);
+            d->accept();
+        });
+    }
+
+    // The block codes of a unit file.
+    std::string blockCodes(int s, int libCard)
+    {
+        char head[512] = {};
+        KRAVinA_Data_Get(s, libCard, head, session().projectRecord.workFolder.c_str());
+        return std::string(head, 500);
     }
 
     std::string item(int s, int libCard, int block, int item)
@@ -109,6 +161,90 @@ TEST_F(ClipboardRoad, EditCutMovesTheCard)
     Q_EMIT view()->commandRequested(syscmd::Paste);
     EXPECT_GT(app->systemTables().cardKind[0][1], 0);
     EXPECT_EQ(item(0, 1, 0, 51), "1");
+}
+
+TEST_F(ClipboardRoad, PasteIsOfferedOnAnOccupiedCardOnceACardWasCopied)
+{
+    const int kind = app->systemTables().cardKind[0][0];
+    app->systemTables().cardKind[0][1] = kind;
+    EXPECT_FALSE(menuOffers(0, 2, syscmd::Paste));
+    ASSERT_TRUE(menuOffers(0, 1, syscmd::Copy));
+    Q_EMIT view()->commandRequested(syscmd::Copy);
+    ASSERT_TRUE(menuOffers(0, 2, syscmd::Paste));
+    prompt.answer(8100, model::Answer::Ok);
+    Q_EMIT view()->commandRequested(syscmd::Paste);
+    EXPECT_EQ(item(0, 1, 30, 0).empty(), item(0, 0, 30, 0).empty());
+    EXPECT_EQ(item(0, 1, 0, 51), "1");
+    EXPECT_EQ(session().projectRecord.modified, 1);
+}
+
+TEST_F(ClipboardRoad, ARemoteStationOfSixCardsArrivesWholeInAnotherProject)
+{
+    // Station 3: V8RTU with card 1, then six cards through "Change the number of cards".
+    answerCardCount(1);
+    placeByDoubleClick(3, 0, "V8RTU", "2.00");
+    ASSERT_GT(app->systemTables().stationKind[3], 0);
+    placeByDoubleClick(3, 1, "V8RTU", "2.00");
+    ASSERT_GT(app->systemTables().cardKind[3][0], 0) << ::testing::PrintToString(prompt.ids());
+    answerCardCount(6);
+    ASSERT_TRUE(menuOffers(3, 1, syscmd::ChangeCardCount));
+    Q_EMIT view()->commandRequested(syscmd::ChangeCardCount);
+    for (int c = 0; c < 6; ++c) ASSERT_GT(app->systemTables().cardKind[3][c], 0) << c;
+    ASSERT_EQ(blockCodes(3, 5).substr(0, 5), "00SYS");
+    std::vector<std::string> codes;
+    for (int c = 0; c < 6; ++c) codes.push_back(blockCodes(3, c) + "/" + std::to_string(app->systemTables().cardKind[3][c]));
+    const int stationKind = app->systemTables().stationKind[3];
+
+    // Saved and opened again (as a second instance would find it), then copied.
+    const std::string source = dir / "remote.KRA";
+    prompt.dialog([=](model::ProjectDialogData& d) {
+        d.name = "Remote";
+        d.location = source;
+        return true;
+    });
+    ASSERT_TRUE(frame().trigger(cmd::FileSave));
+    ASSERT_TRUE(frame().trigger(cmd::FileNew));
+    prompt.file(source);
+    ASSERT_TRUE(frame().trigger(cmd::FileOpen));
+    for (int c = 0; c < 6; ++c) {
+        SCOPED_TRACE(c + 1);
+        EXPECT_EQ(blockCodes(3, c) + "/" + std::to_string(app->systemTables().cardKind[3][c]), codes[static_cast<std::size_t>(c)]);
+    }
+
+    ASSERT_TRUE(menuOffers(3, 0, syscmd::BulkCopyV8rtu));
+    Q_EMIT view()->commandRequested(syscmd::BulkCopyV8rtu);
+
+    // Another project takes the copy into station 5.
+    ASSERT_TRUE(frame().trigger(cmd::FileNew));
+    ASSERT_NE(view(), nullptr);
+    prompt.clearLog();
+    ASSERT_TRUE(menuOffers(5, 0, syscmd::BulkPasteV8rtu));
+    Q_EMIT view()->commandRequested(syscmd::BulkPasteV8rtu);
+    EXPECT_TRUE(prompt.ids().empty()) << ::testing::PrintToString(prompt.ids());
+    EXPECT_EQ(app->systemTables().stationKind[5], stationKind);
+    EXPECT_EQ(app->systemTables().stationUnitText[5].substr(0, 1), "6");
+    for (int c = 0; c < 6; ++c) {
+        SCOPED_TRACE(c + 1);
+        EXPECT_EQ(blockCodes(5, c) + "/" + std::to_string(app->systemTables().cardKind[5][c]), codes[static_cast<std::size_t>(c)]);
+    }
+    EXPECT_EQ(app->systemTables().cardKind[5][6], 0);
+
+    // Saved and opened again, the station is still whole.
+    const std::string path = dir / "pasted.KRA";
+    prompt.dialog([=](model::ProjectDialogData& d) {
+        d.name = "Pasted";
+        d.location = path;
+        return true;
+    });
+    ASSERT_TRUE(frame().trigger(cmd::FileSave));
+    ASSERT_TRUE(frame().trigger(cmd::FileNew));
+    prompt.file(path);
+    ASSERT_TRUE(frame().trigger(cmd::FileOpen));
+    EXPECT_EQ(app->systemTables().stationKind[5], stationKind);
+    for (int c = 0; c < 6; ++c) {
+        SCOPED_TRACE(c + 1);
+        EXPECT_EQ(blockCodes(5, c) + "/" + std::to_string(app->systemTables().cardKind[5][c]), codes[static_cast<std::size_t>(c)]);
+    }
 }
 
 }  // namespace

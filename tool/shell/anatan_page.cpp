@@ -63,6 +63,7 @@ bool AnaTanPage::runBlockSetting()
 {
     if (!unit_ || !prompt_) return false;
     editors::blocks::BlockSettingDialog dialog(*unit_, *prompt_, language_, *settingHost_, this);
+    if (printBlockSetting) dialog.setPrint([this, &dialog] { printBlockSetting(&dialog); });
     return dialog.exec() == QDialog::Accepted;
 }
 

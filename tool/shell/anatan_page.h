@@ -8,6 +8,7 @@
 
 #include <QPointer>
 
+#include <functional>
 #include <memory>
 #include <QWidget>
 
@@ -22,6 +23,8 @@ public:
     ~AnaTanPage() override;
     // The Function Block Setting dialog over the current group; true on OK.
     bool runBlockSetting();
+    // Print in the Function Block Setting dialog; unset leaves it disabled.
+    std::function<void(QWidget* parent)> printBlockSetting;
     // The item help of a block name: opens its document, or message 7017.
     void openItemHelp(const std::string& name);
 

@@ -201,7 +201,16 @@ void OnlineShell::onlineChanged(bool online)
     OnlineFlags& flags = app_.online();
     flags.online = online;
     if (!online) flags.monitorRan = false;
-    if (MainFrame* f = app_.mainFrame()) f->refresh();
+    MainFrame* f = app_.mainFrame();
+    if (!f) return;
+    // The views that showed monitored values draw their offline picture again.
+    if (!online) {
+        ViewManager& v = f->views();
+        if (v.state(ViewKind::DenTan) == 2) f->sendCommand(static_cast<int>(ViewKind::DenTan), kDentanRedraw);
+        if (v.frameExists(ViewKind::AnaTan)) f->sendCommand(static_cast<int>(ViewKind::AnaTan), kAnatanRedraw);
+        if (v.frameExists(ViewKind::Ladder)) f->sendCommand(static_cast<int>(ViewKind::Ladder), cmd::LadderRedraw);
+    }
+    f->refresh();
 }
 
 void OnlineShell::registryMonitorEnded()

@@ -1,9 +1,11 @@
 #include "qt_prompt.h"
 
 #include "new_project_dialog.h"
+#include "shared_dialogs.h"
 
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QStringList>
 
@@ -37,6 +39,11 @@ model::Answer QtPrompt::message(int id, const model::MessageArgs& args, model::B
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
         break;
     }
+    // A box is never narrower than its title.
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
+        grid->addItem(new QSpacerItem(editors::titleBarWidth(box.windowTitle()), 0, QSizePolicy::Minimum,
+                                      QSizePolicy::Minimum),
+                      grid->rowCount(), 0, 1, grid->columnCount());
     switch (box.exec()) {
     case QMessageBox::Ok: return model::Answer::Ok;
     case QMessageBox::Yes: return model::Answer::Yes;

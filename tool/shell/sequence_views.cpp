@@ -13,6 +13,7 @@
 #include "view_bar.h"
 #include "info_bar.h"
 
+#include <QApplication>
 #include <QPainter>
 #include <QPushButton>
 
@@ -73,7 +74,9 @@ QWidget* SequenceViews::makeView(ViewKind kind)
         const res::Language language = context_.language;
         model::UnitContext* unit = context_.unit;
         c.browseContact = [unit, language](int& group, int& item) {
-            ladder::SelectContactDialog d(ladder::BuildContactGroups(*unit), group, item, language);
+            // Over the Enter Parameter dialog that asked, so the focus goes back to it.
+            ladder::SelectContactDialog d(ladder::BuildContactGroups(*unit), group, item, language,
+                                          QApplication::activeModalWidget());
             if (d.exec() != QDialog::Accepted) return false;
             group = d.block();
             item = d.terminal();
@@ -229,6 +232,8 @@ bool SequenceViews::editMnemonic(int group)
     if (unit.LoadBlockItemList() != 0) return false;
     MnemonicHost host(context_.setModified);
     editors::blocks::BlockSettingDialog dialog(unit, *context_.prompt, context_.language, host, context_.frame);
+    if (context_.printBlockSetting)
+        dialog.setPrint([this, &dialog] { context_.printBlockSetting(&dialog); });
     if (dialog.exec() != QDialog::Accepted) return false;
     for (int i = 0; i < model::kItems; ++i) KRAVinA_Data_Item_Set(group, i, unit.blockItemData.items[i].data());
     for (int j = 0; j < model::kTerminals; ++j) KRAVinA_Data_Term_Set(group, j, unit.blockItemData.terminals[j].data());
@@ -284,6 +289,13 @@ void SequenceViews::frameClosing(ViewKind kind)
 }
 
 bool SequenceViews::seqBlockIsLadder() const { return session_->LadderAllowed(); }
+
+void SequenceViews::forgetProject()
+{
+    session_->seqUndo.Clear(true);
+    session_->group() = -1;
+    session_->selectedStep() = -2;
+}
 
 void SequenceViews::toggleKeyHelp()
 {

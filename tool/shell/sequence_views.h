@@ -50,6 +50,8 @@ struct SequenceViewsContext {
     // The block setting dialog on a sequence group's codes (code-list mode);
     // true when they were stored. Unset: "Mnemonic" stays disabled.
     std::function<bool(int group)> editMnemonic;
+    // Print in the Function Block Setting dialog; unset leaves it disabled.
+    std::function<void(QWidget* parent)> printBlockSetting;
     // The open views changed: the monitor's snapshot follows.
     std::function<void()> viewsChanged;
     // The monitor: where the ladder's tables go, and its published values.
@@ -85,6 +87,8 @@ public:
     void prepareFrame(ViewKind kind);
     void frameClosing(ViewKind kind);
     bool seqBlockIsLadder() const;
+    // Another project came: the sequential history and selection go.
+    void forgetProject();
 
     // The ladder shortcut keys dialog, shown or hidden.
     void toggleKeyHelp();

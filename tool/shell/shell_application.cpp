@@ -17,7 +17,9 @@
 #include "text_codec.h"
 #include "vuken.h"
 
+#include <QCoreApplication>
 #include <QFontMetrics>
+#include <QLibraryInfo>
 #include <QLocale>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -96,8 +98,9 @@ int SessionProject::createUntitled()
 
 int SessionProject::openDialog()
 {
+    // A cancelled or refused choice leaves the open project and its views alone.
     const int result = session_.OpenProjectDialog();
-    tell();
+    if (result == 0) tell();
     return result;
 }
 
@@ -228,6 +231,7 @@ ShellApplication::ShellApplication(ShellOptions options)
 
 ShellApplication::~ShellApplication()
 {
+    if (qtTranslator_) QCoreApplication::removeTranslator(qtTranslator_.get());
     onlineShell_.reset();
     if (onlineMonitor_) onlineMonitor_->onLadderRedraw = nullptr;
     if (onlineMonitor_) {
@@ -247,6 +251,13 @@ void ShellApplication::loadSettings()
     model::LoadSettings(*options_.profile, settings_);
     const std::string setting = options_.profile->value(QStringLiteral("KRAVin/LANGUAGE")).toString().toStdString();
     language_ = chooseLanguage(setting, QLocale::system().name().toStdString());
+    if (language_ == res::Language::Japanese && !qtTranslator_) {
+        auto translator = std::make_unique<QTranslator>();
+        if (translator->load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+            QCoreApplication::installTranslator(translator.get());
+            qtTranslator_ = std::move(translator);
+        }
+    }
 
     if (options_.prompt) {
         prompt_ = options_.prompt;
@@ -259,10 +270,7 @@ void ShellApplication::loadSettings()
     loadRecentFiles();
     model::ProjectHooks hooks;
     // The histories of a project never outlive it.
-    hooks.clearUndoHistories = [this] {
-        stationUndo_->Clear();
-        if (blockUndo_) blockUndo_->Clear(true);
-    };
+    hooks.clearUndoHistories = [this] { clearUndoHistories(); };
     hooks.closeAllViews = [this] {
         if (frame_) frame_->views().closeAllViews();
     };
@@ -455,6 +463,13 @@ bool ShellApplication::createMainFrame()
         // A failed exchange is shown once per failure; the run has stopped.
         onlineMonitor_->onCommunicationError = [this](int id) {
             prompt_->message(id, {}, model::Buttons::Ok, model::Icon::Error);
+            // The box took the activation; the registry monitor stays in front of the main window.
+            if (onlineShell_) {
+                if (QWidget* registry = onlineShell_->registryMonitor(); registry && registry->isVisible()) {
+                    registry->raise();
+                    registry->activateWindow();
+                }
+            }
         };
         onlineMonitor_->onOnlineStop = [this] {
             if (frame_) frame_->sendCommand(-1, cmd::OnlineStop);
@@ -485,6 +500,9 @@ bool ShellApplication::createMainFrame()
         return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
     };
     seq.viewsChanged = [this] { refreshMonitorSnapshot(); };
+    seq.printBlockSetting = [this](QWidget* parent) {
+        if (print_) print_->printBlockSetting(false, parent);
+    };
     seq.monitor = monitorContext_.get();
     seq.monitorState = onlineMonitor_ ? &onlineMonitor_->state() : nullptr;
     sequenceViews_ = std::make_unique<SequenceViews>(std::move(seq));
@@ -624,6 +642,7 @@ QWidget* ShellApplication::makeView(ViewKind kind)
     if (theme_) c.style = systemViewStyle(*theme_);
     c.canUndo = [this] { return stationUndo_->CanUndo(); };
     c.canRedo = [this] { return stationUndo_->CanRedo(); };
+    c.workRecordHasCard = [this] { return systemClipboard_ && systemClipboard_->workRecordHasCard(); };
     c.displayNames = ModuleDisplayNames();
     auto* view = new ShellSystemView(std::move(c), &systemCommandTable_);
     // The frames' titles are the trimmed view names.
@@ -672,6 +691,9 @@ QWidget* ShellApplication::makeAnaTanPage()
     };
     unit_->LoadUnitBlocks(1);
     auto* page = new AnaTanPage(std::move(s), options_.folders.helpDir);
+    page->printBlockSetting = [this](QWidget* parent) {
+        if (print_) print_->printBlockSetting(false, parent);
+    };
     page->linksRebuilt = [this](const model::CommLinkTable& table) { monitorContext_->publishCommTable(table); };
     // The monitor reads the analog plan while the view is open.
     QObject::connect(frame, &MainFrame::viewShown, page, [this](int kind) {
@@ -765,6 +787,9 @@ QWidget* ShellApplication::makeDenTanPage()
         return std::make_pair(v.first, v.second);
     };
     MainFrame* frame = frame_.get();
+    s.printBlockSetting = [this](QWidget* parent) {
+        if (print_) print_->printBlockSetting(false, parent);
+    };
     s.changed = [this, frame] {
         frame->refresh();
         if (frame->views().frameExists(ViewKind::System))
@@ -844,12 +869,18 @@ bool ShellApplication::writeCurrentUnit()
     return false;
 }
 
+void ShellApplication::clearUndoHistories()
+{
+    if (stationUndo_) stationUndo_->Clear();
+    if (blockUndo_) blockUndo_->Clear(true);
+    if (sequenceViews_) sequenceViews_->forgetProject();
+}
+
 void ShellApplication::projectChanged()
 {
-    stationUndo_->Clear();
     if (session_->g_projectOpen && !session_->projectRecord.untitled) noteRecentFile(session_->projectRecord.path);
-    // The histories of another project go.
-    blockUndo_->Clear(true);
+    // The histories and the selection of another project go.
+    clearUndoHistories();
     unitSelection_->clear();
     unit_->workFolder = session_->projectRecord.workFolder;
     refreshMonitorSnapshot();

@@ -34,6 +34,7 @@
 #include "layer_undo_router.h"
 
 #include <QPointer>
+#include <QTranslator>
 #include <QSettings>
 
 #include <functional>
@@ -207,6 +208,8 @@ private:
     InfoBarUnit currentUnitInfo() const;
     void storePlacements();
     void projectChanged();
+    // Every undo store of the project empties (station, block, sequential).
+    void clearUndoHistories();
     // The system view's commands and dialogs, the workers' questions, the recent files.
     void createEditing();
     // The system view's built commands with their handlers.
@@ -255,6 +258,8 @@ private:
     std::unique_ptr<Hooks> hooks_;
     std::unique_ptr<FieldNameTable> fieldNames_;
     std::unique_ptr<QtPrompt> qtPrompt_;
+    // Qt's own texts (the standard buttons) in the interface's language.
+    std::unique_ptr<QTranslator> qtTranslator_;
     model::Prompt* prompt_ = nullptr;
     std::unique_ptr<model::ProjectSession> session_;
     std::unique_ptr<SessionProject> project_;

@@ -112,8 +112,15 @@ int ViewManager::openSystemOrDenTan(ViewKind kind)
         reopenFlags_ &= ~(ReopenBlkListAfterSeq | ReopenAnaTanAfterSeq);
         close(ViewKind::SeqBlk);
     }
+    const bool replaced = frameExists(ViewKind::BlkList) || frameExists(ViewKind::AnaTan);
     close(ViewKind::BlkList);
     close(ViewKind::AnaTan);
+    // The views those frames had replaced come back after this one is made;
+    // this one stays in front of them.
+    if (replaced)
+        host_.post([this, kind] {
+            if (frameExists(kind)) host_.raiseFrame(kind, false);
+        });
 
     if (raiseIfPresent(kind, kind == ViewKind::System)) return 0;
     hooks_.resetStartValues(kind);

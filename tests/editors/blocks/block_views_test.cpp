@@ -6,6 +6,7 @@
 #include "text_codec.h"
 #include "unit_fixture.h"
 
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -114,6 +115,32 @@ TEST_F(SettingDialogTest, ItemTenIsBlackAndOnlyTheValueColumnEdits)
     d->grid()->setCurrentIndex(m->index(ten, 3));
     QTest::keyClick(d->grid(), Qt::Key_Return);
     EXPECT_FALSE(d->grid()->editing());
+}
+
+TEST_F(SettingDialogTest, EveryHeadingShowsWholeInBothLanguagesAndModes)
+{
+    writeUnit(1, 0, {{0, "00SYS"}, {11, "33CAI"}});
+    makeCurrent(1, 1, -1);
+    char head[500] = {};
+    KRAVinA_Data_Get(1, 0, head, work.str().c_str());
+    unit->WriteItemDefaults(11);
+    ASSERT_EQ(KRAVinA_Data_Write(1, 0, head, work.str().c_str()), 0);
+    for (const res::Language l : {res::Language::English, res::Language::Japanese}) {
+        unit->g_curGroup = 11;
+        ASSERT_EQ(unit->LoadBlockItemList(), 0);
+        BlockSettingDialog d(*unit, prompt, l, host);
+        d.show();
+        for (const bool terminals : {false, true}) {
+            if (terminals) d.terminalButton()->click();
+            ASSERT_EQ(d.editor().mode(), terminals ? 1 : 0) << ::testing::PrintToString(prompt.ids());
+            QHeaderView* header = d.grid()->horizontalHeader();
+            for (int c = 0; c < d.gridModel()->columnCount(); ++c) {
+                const QString text = d.gridModel()->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
+                EXPECT_GE(header->sectionSize(c), header->sectionSizeHint(c))
+                    << text.toStdString() << (terminals ? " terminals" : " items");
+            }
+        }
+    }
 }
 
 TEST_F(SettingDialogTest, ReturnAndPrintableKeysStartTheEditorOtherKeysDoNot)

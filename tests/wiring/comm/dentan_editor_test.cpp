@@ -259,14 +259,90 @@ TEST_F(DenTanEditorTest, PcSettingTwiceReturnsToIdleAndFromAReceiverLinksThePc)
 TEST_F(DenTanEditorTest, WrongPairsAreRefusedWith8122AndLeaveNoStep)
 {
     const std::string before = state();
-    editor->clickTerminal(term(0, 1, 11));  // CDI
-    EXPECT_FALSE(editor->clickTerminal(term(0, 1, 15)));  // another CDI
+    editor->clickTerminal(term(0, 0, 11));  // CDO
+    EXPECT_FALSE(editor->clickTerminal(term(0, 0, 13)));  // to an analog sender
     ASSERT_EQ(prompt.ids(), std::vector<int>{denmsg::InputToInput});
     EXPECT_EQ(editor->linkMode(), 0);
     editor->clickTerminal(term(0, 0, 13));  // CAO
     EXPECT_FALSE(editor->clickTerminal(term(0, 1, 11)));  // to a digital receiver
     EXPECT_EQ(firstDifference(state(), before), "same");
     EXPECT_FALSE(undo->CanUndo());
+}
+
+TEST_F(DenTanEditorTest, AReceiverReTransmitsToAReceiverOfAnotherStationWithUndo)
+{
+    // Station 1: a card with a CAI on 13 and a CDI on 11.
+    placeStation(1, "RNH6", "1.10", 10, 60);
+    writeUnit(1, -1, {{0, "00SYS"}});
+    placeCard(1, 1, "QV200", "1.00", 40, 60);
+    writeUnit(1, 0, {{0, "00SYS"}, {11, "31CDI"}, {13, "33CAI"}});
+    editor->rebuild();
+
+    // A receiver that has received nothing re-transmits nothing: 9803, no step.
+    const std::string empty = state();
+    editor->clickTerminal(term(0, 1, 19));  // CAI, mode 1
+    EXPECT_FALSE(editor->clickTerminal(term(1, 0, 13)));
+    EXPECT_EQ(prompt.ids(), std::vector<int>{model::kMsgNotReceived});
+    EXPECT_EQ(editor->linkMode(), 0);
+    EXPECT_EQ(firstDifference(state(), empty), "same");
+    EXPECT_FALSE(undo->CanUndo());
+
+    struct Case {
+        const char* name;
+        int sender, receiver;  // terminal numbers on station 0's cards 1 and 2
+        int pattern;
+    };
+    for (const Case& c : {Case{"analog", 13, 13, 8}, Case{"digital", 11, 11, 9}}) {
+        SCOPED_TRACE(c.name);
+        // Card 2 receives from card 1, then re-transmits to station 1.
+        editor->clickTerminal(term(0, 1, c.receiver));
+        ASSERT_TRUE(editor->clickTerminal(term(0, 0, c.sender)));
+        ASSERT_EQ(at(0, 1, c.receiver).link, 1);
+        const std::string before = state();
+        prompt.clearLog();
+        editor->clickTerminal(term(0, 1, c.receiver));
+        EXPECT_TRUE(editor->addBreakPoint(60, 40));
+        ASSERT_TRUE(editor->clickTerminal(term(1, 0, c.receiver)));
+        EXPECT_TRUE(prompt.ids().empty()) << ::testing::PrintToString(prompt.ids());
+        EXPECT_EQ(editor->linkMode(), 0);
+        const model::CommLinkTerminal& r = at(1, 0, c.receiver);
+        EXPECT_EQ(r.link, 1);
+        EXPECT_EQ(r.sourceStation, 0);
+        EXPECT_EQ(r.sourceCard, 1);
+        EXPECT_EQ(r.sourceTerminal, c.receiver);
+        EXPECT_EQ(r.points, 1);
+        // The new receiver names its source; the re-transmitting terminal is marked.
+        EXPECT_EQ(unitItem(1, 0, c.receiver, 11), "00");
+        EXPECT_EQ(unitItem(1, 0, c.receiver, 12), "1");
+        EXPECT_EQ(unitItem(1, 0, c.receiver, 13), std::to_string(c.receiver));
+        EXPECT_EQ(unitItem(0, 1, c.receiver, 19), "1");
+        const std::string after = state();
+
+        ASSERT_TRUE(editor->undo());
+        EXPECT_EQ(firstDifference(state(), before), "same");
+        EXPECT_EQ(at(1, 0, c.receiver).link, 0);
+        ASSERT_TRUE(editor->redo());
+        EXPECT_EQ(firstDifference(state(), after), "same");
+    }
+}
+
+TEST_F(DenTanEditorTest, PcSettingWorksOnTheClickedTerminalAndDeletesTheSelectedConnectionFirst)
+{
+    editor->clickTerminal(term(0, 1, 11));
+    ASSERT_TRUE(editor->clickTerminal(term(0, 0, 11)));
+    editor->selectLine(term(0, 1, 11));
+    ASSERT_EQ(editor->selectedLine(), term(0, 1, 11));
+    // Away from a terminal nothing happens.
+    editor->pcSetting(TerminalRef{});
+    EXPECT_EQ(editor->linkMode(), 0);
+    EXPECT_EQ(at(0, 1, 11).link, 1);
+    // At a terminal: the selected connection goes, then the PC link waits.
+    editor->pcSetting(term(0, 1, 13));
+    EXPECT_EQ(at(0, 1, 11).link, 0);
+    EXPECT_FALSE(editor->selectedLine().valid());
+    EXPECT_EQ(editor->linkMode(), 5);
+    EXPECT_TRUE(editor->clickTerminal(term(0, 1, 13)));
+    EXPECT_EQ(at(0, 1, 13).link, 2);
 }
 
 TEST_F(DenTanEditorTest, JumpNamesPairUpAndANameInUseGives8121)

@@ -11,6 +11,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace kravin::editors::blocks {
 
 namespace {
@@ -225,8 +227,7 @@ BlockSettingDialog::BlockSettingDialog(model::UnitContext& unit, model::Prompt& 
     grid_->verticalHeader()->hide();
     grid_->verticalHeader()->setDefaultSectionSize(twipsToPixels(kSettingRowTwips));
     grid_->horizontalHeader()->setStretchLastSection(false);
-    for (int c = 0; c < kSettingColumns; ++c)
-        grid_->setColumnWidth(c, twipsToPixels(kSettingColumnTwips[static_cast<std::size_t>(c)]));
+    fitColumns();
 
     itemButton_ = new QPushButton(tx(language, "Item Information", "項目情報"), this);
     itemButton_->setObjectName(QStringLiteral("itemInformation"));
@@ -301,8 +302,18 @@ void BlockSettingDialog::switchMode(bool terminals)
         return;
     }
     model_->reload();
+    fitColumns();
     updateButtons();
     (terminals ? itemButton_ : terminalButton_)->setFocus();
+}
+
+void BlockSettingDialog::fitColumns()
+{
+    // The grid's widths, widened where a heading of the interface's language would be cut.
+    QHeaderView* header = grid_->horizontalHeader();
+    for (int c = 0; c < kSettingColumns; ++c)
+        grid_->setColumnWidth(c, std::max(twipsToPixels(kSettingColumnTwips[static_cast<std::size_t>(c)]),
+                                          header->sectionSizeHint(c)));
 }
 
 void BlockSettingDialog::accept()

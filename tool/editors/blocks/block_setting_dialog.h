@@ -99,6 +99,7 @@ public:
 
 private:
     void switchMode(bool terminals);
+    void fitColumns();
     void updateButtons();
     void selectRow(int row);
 

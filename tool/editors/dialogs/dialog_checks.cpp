@@ -171,10 +171,10 @@ int checkParamEntry(std::string_view text, int kind)
 
 int checkIdEntry(std::string_view text, std::array<char, 5>& buffer)
 {
+    // The first four characters are taken; only the length counts.
     buffer.fill('\0');
-    if (text.size() != 4 || !allDigits(text)) return dlgmsg::IdFourDigits;
-    std::copy(text.begin(), text.end(), buffer.begin());
-    return 0;
+    std::copy_n(text.begin(), std::min<std::size_t>(text.size(), 4), buffer.begin());
+    return text.size() == 4 ? 0 : dlgmsg::IdFourDigits;
 }
 
 std::string stepNoInitialText(int value)

@@ -2,9 +2,11 @@
 
 #include "text_codec.h"
 
+#include <QApplication>
 #include <QButtonGroup>
 #include <QDialogButtonBox>
 #include <QEvent>
+#include <QFontMetrics>
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -90,6 +92,15 @@ DialogExchange& dialogExchange()
 {
     static DialogExchange exchange;
     return exchange;
+}
+
+int titleBarWidth(const QString& title)
+{
+    // Title bars draw a little larger and bolder than the widgets' font.
+    QFont font = QApplication::font();
+    font.setBold(true);
+    if (font.pointSizeF() > 0) font.setPointSizeF(font.pointSizeF() * 1.2);
+    return QFontMetrics(font).horizontalAdvance(title) + 160;
 }
 
 // ---- Model Selection ----
@@ -240,6 +251,8 @@ ParamInputDialog::ParamInputDialog(DialogExchange& exchange, model::Prompt& prom
     const int labelId = paramLabelId(ex_.paramKind);
     label_->setText(labelId ? res::qmessage(labelId, l) : tx(l, "Discrete Signal Number", "接点信号番号"));
     browse_->setEnabled(ex_.paramKind != 7);
+    // Return confirms the entry even after a click on Browse.
+    browse_->setAutoDefault(false);
     edit_->setText(QString::fromStdString(paramInitialText(ex_.paramValue)));
     if (paramDropsSelection(ex_.paramValue)) dropSelectionOnFocus(edit_);
     connect(browse_, &QPushButton::clicked, this, &ParamInputDialog::onBrowse);
@@ -290,7 +303,7 @@ IdInputDialog::IdInputDialog(DialogExchange& exchange, model::Prompt& prompt, re
 
 void IdInputDialog::accept()
 {
-    if (const int id = checkIdEntry(edit_->text().toStdString(), ex_.unitIdBuffer)) {
+    if (const int id = checkIdEntry(model::utf8ToCp932(edit_->text().toStdString()), ex_.unitIdBuffer)) {
         showMessage(prompt_, id);
         return;
     }

@@ -42,6 +42,10 @@ struct DialogExchange {
 };
 DialogExchange& dialogExchange();
 
+// The width a window needs so that the title bar shows its title whole (the
+// icon and the buttons of the title bar included).
+int titleBarWidth(const QString& title);
+
 // Model Selection: dialog 138 lists the kinds and versions for a unit; dialog 178
 // leaves its lists empty and records the target unit.
 class ModelSelectDialog : public QDialog {

@@ -145,6 +145,7 @@ CardCountDialog::CardCountDialog(const CardCountRange& range, model::Prompt& pro
     row->addWidget(edit_);
     layout->addLayout(row);
     layout->addLayout(okCancel(this, l));
+    setMinimumWidth(titleBarWidth(windowTitle()));
 }
 
 void CardCountDialog::accept()

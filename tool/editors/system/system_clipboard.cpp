@@ -85,6 +85,7 @@ UnitImage SystemClipboard::captureUnit(int station, int card)
     UnitImage u;
     u.station = sysclip::get32(r + model::workrecord::station);
     u.card = sysclip::get32(r + model::workrecord::card);
+    workRecordCard_ = u.card;
     u.kind = sysclip::get32(r + model::workrecord::kindIndex);
     u.version = sysclip::get32(r + model::workrecord::versionIndex);
     const std::string& text = card == 0 ? unit_.tables.stationUnitText[station] : unit_.tables.cardUnitText[station][card - 1];

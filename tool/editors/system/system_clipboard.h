@@ -72,6 +72,9 @@ public:
 
     // The half a two-slot copy started from (1 right-hand, 0 left-hand).
     int copiedHalf() const { return copiedHalf_; }
+    // A card's image was captured by a copy (the card field of the work
+    // record is set); the view's popup then offers "Paste".
+    bool workRecordHasCard() const { return workRecordCard_ != 0; }
 
 private:
     bool copyCard(std::string& format, std::string& object);
@@ -95,6 +98,7 @@ private:
     ClipboardPort& port_;
     SystemClipboardHooks hooks_;
     int copiedHalf_ = 0;
+    int workRecordCard_ = 0;
 };
 
 }  // namespace kravin::editors

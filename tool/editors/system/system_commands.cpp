@@ -224,9 +224,8 @@ bool SystemCommands::writeDefaultData(int station, int card, int rnh6Type, const
     const bool irCard = KRAVinA_IRCardName_Comp(name.c_str(), unit_.tableFolder.c_str()) == 1;
     if (irCard && !id.empty()) setItem(0, 52, id);
     if (card > 0 && (irCard || (modelCode & 0xF0) != 0)) {
-        static constexpr char lower[] = "0123456789abcdef";
-        // The card's number as shown in the view ("%x" of card - 1).
-        char number[2] = {lower[(card - 1) & 0xF], 0};
+        // The card's number as shown in the view, one upper-case hex digit as paste writes it.
+        char number[2] = {model::hexDigitChar((card - 1) & 0xF), 0};
         setItem(0, 51, number);
     }
     if (card > 0 && modelIs(m, "TQRC")) {

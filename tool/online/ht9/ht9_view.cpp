@@ -2,6 +2,8 @@
 
 #include "serial_link.h"
 
+#include <QFontInfo>
+#include <QFontMetrics>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QPushButton>
@@ -15,6 +17,8 @@ namespace kravin::online::ht9 {
 namespace {
 
 constexpr int kKeySize = 40;
+// The room a push button keeps free beside its caption.
+constexpr int kKeyPadding = 8;
 constexpr int kPitch = 64;
 constexpr int kColumns[] = {49, 113, 177, 241, 305};
 constexpr int kRows[] = {145, 209, 273, 337};
@@ -84,6 +88,12 @@ QAbstractButton* Ht9View::addKey(int id, const QString& caption, const QRect& re
 {
     auto* b = new QPushButton(caption, this);
     b->setGeometry(rect);
+    // The caption is drawn whole: a smaller font where the key face is too narrow.
+    QFont font = b->font();
+    int pixels = QFontInfo(font).pixelSize();
+    while (pixels > 7 && QFontMetrics(font).horizontalAdvance(caption) > rect.width() - kKeyPadding)
+        font.setPixelSize(--pixels);
+    b->setFont(font);
     b->setFocusPolicy(Qt::NoFocus);
     b->setCheckable(checkable);
     b->setProperty("ht9Key", id);

@@ -1,6 +1,7 @@
 #include "anatan_dialogs.h"
 
 #include "tan_draw.h"
+#include "small_dialogs.h"
 #include "text_codec.h"
 
 #include <QColorDialog>
@@ -102,37 +103,6 @@ JumpLabelDialog::JumpLabelDialog(res::Language l, QWidget* parent) : QDialog(par
     form->addRow(okCancel(this, l));
 }
 
-CommentBoxDialog::CommentBoxDialog(const model::CommentDialogData& data, res::Language l, QWidget* parent)
-    : QDialog(parent), text_(new QPlainTextEdit(this))
-{
-    setWindowTitle(tx(l, "Comment", "コメント"));
-    text_->setObjectName(QStringLiteral("text"));
-    colourRef_ = data.mode == 0 ? 2684154 : data.colour;  // RGB(250, 244, 40) for a new box
-    if (data.mode == 1) text_->setPlainText(model::cp932ToQString(data.text));
-    colour_ = colourButton(this, &colourRef_);
-    auto* del = new QPushButton(tx(l, "Delete", "削除"), this);
-    del->setObjectName(QStringLiteral("delete"));
-    del->setEnabled(data.mode == 1);
-    connect(del, &QPushButton::clicked, this, [this] {
-        deleteRequested_ = true;
-        accept();
-    });
-    auto* form = new QFormLayout(this);
-    form->addRow(tx(l, "Comment:", "コメント:"), text_);
-    form->addRow(tx(l, "Background Color:", "背景色:"), colour_);
-    form->addRow(del);
-    form->addRow(okCancel(this, l));
-}
-
-void CommentBoxDialog::fill(model::CommentDialogData& data) const
-{
-    QString text = text_->toPlainText();
-    text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
-    data.text = model::trimDbcs(model::qstringToCp932(text), model::kCommentTextBytes - 1);
-    data.colour = colourRef_;
-    data.deleteRequested = deleteRequested_;
-}
-
 std::optional<int> QtAnaTanDialogs::selectGroup(const model::UnitContext& unit, const std::string& code5)
 {
     SelectGroupDialog d(SelectGroupChoices(unit, code5), language_, parent_);
@@ -156,10 +126,9 @@ std::optional<LineFormatChoice> QtAnaTanDialogs::lineFormat(const LineFormatChoi
 
 bool QtAnaTanDialogs::run(model::CommentDialogData& data)
 {
-    CommentBoxDialog d(data, language_, parent_);
-    if (d.exec() != QDialog::Accepted) return false;
-    d.fill(data);
-    return true;
+    // The comment layer's one dialog, shared with the other views.
+    editors::QtCommentDialog dialog(language_, parent_);
+    return dialog.run(data);
 }
 
 }  // namespace kravin::wiring

@@ -61,20 +61,6 @@ private:
     QLineEdit* edit_;
 };
 
-// Comment (267): text and background colour; Delete in edit mode.
-class CommentBoxDialog : public QDialog {
-    Q_OBJECT
-public:
-    CommentBoxDialog(const model::CommentDialogData& data, res::Language language, QWidget* parent = nullptr);
-    void fill(model::CommentDialogData& data) const;
-
-private:
-    QPlainTextEdit* text_;
-    QPushButton* colour_;
-    std::int32_t colourRef_ = 0;
-    bool deleteRequested_ = false;
-};
-
 // The real dialogs, modal over a parent.
 class QtAnaTanDialogs final : public AnaTanDialogs, public model::CommentDialog {
 public:

@@ -771,6 +771,8 @@ bool AnaTanEditor::Undo()
 {
     model::CBlockUndo* u = host_.undo();
     if (!u || refuseOnline()) return false;
+    // The selected line's change is closed first, so it is a step of its own.
+    clearSelections();
     u->Undo();
     line_ = LineWork{};
     lineDirty_ = false;
@@ -783,6 +785,8 @@ bool AnaTanEditor::Redo()
 {
     model::CBlockUndo* u = host_.undo();
     if (!u || refuseOnline()) return false;
+    // The selected line's change is closed first, so it is a step of its own.
+    clearSelections();
     u->Redo();
     line_ = LineWork{};
     lineDirty_ = false;

@@ -151,6 +151,8 @@ public:
     bool AlignRight();
     bool Undo();
     bool Redo();
+    // The selected line was changed and its step is not closed yet.
+    bool lineChangeOpen() const { return line_.selected && lineDirty_; }
     bool AddCommentAtCenter(int clientWidth, int clientHeight);
     // False after Cancel on message 8102.
     bool ConfirmOpenJumps();

@@ -146,7 +146,10 @@ bool AnaTanView::AddCommentAtCenter()
 
 bool AnaTanView::ConfirmOpenJumps() { return editor_->ConfirmOpenJumps(); }
 
-bool AnaTanView::canUndo() const { return services_.undo && services_.undo->CanUndo() && !online(); }
+bool AnaTanView::canUndo() const
+{
+    return services_.undo && (services_.undo->CanUndo() || editor_->lineChangeOpen()) && !online();
+}
 bool AnaTanView::canRedo() const { return services_.undo && services_.undo->CanRedo() && !online(); }
 
 bool AnaTanView::canDelete() const

@@ -137,16 +137,26 @@ bool DenTanEditor::connect(model::CommLinkEditState& edit)
     edit.colour = colour_;
     edit.defaultValue = format_;
     edit.defaultColour = colour_;
-    // The receiving end's station is recorded whole: its items and connection file change.
-    select(edit.b.station, 0);
-    const int station = edit.b.station;
-    undo_.Record(model::kStationWhole + 1);
-    const int made = model::MakeCommConnection(unit_, *table_, edit, prompt_);
-    select(station, 0);
-    if (made) {
-        undo_.Record(model::kStationWhole);
-        host_.setModified();
+    // The receiving end's station is recorded whole: its items and connection file
+    // change; so is the station a received value is re-transmitted to.
+    std::vector<int> stations{edit.b.station};
+    if (edit.pattern >= 8 && edit.c.station != edit.b.station) stations.push_back(edit.c.station);
+    int made = 0;
+    {
+        model::UndoStep<model::CStationUndo> step(undo_);
+        for (int s : stations) {
+            select(s, 0);
+            undo_.Record(model::kStationWhole + 1);
+        }
+        made = model::MakeCommConnection(unit_, *table_, edit, prompt_);
+        if (made)
+            for (int s : stations) {
+                select(s, 0);
+                undo_.Record(model::kStationWhole);
+            }
     }
+    select(edit.b.station, 0);
+    if (made) host_.setModified();
     // A refused connection wrote nothing; its first half never reaches the history.
     rebuild();
     return made != 0;
@@ -175,6 +185,8 @@ bool DenTanEditor::clickTerminal(const TerminalRef& t)
     // The far end must complete the pair: CAI-CAO or CDI-CDO.
     static const int kFarKind[] = {0, 4, 3, 2, 1};
     if (t == start_) return false;
+    // A receiving terminal to another of its kind: the start re-transmits what it received.
+    if ((linkMode_ == 1 || linkMode_ == 3) && kind == kindAt(start_)) return retransmit(t);
     if (kind != kFarKind[linkMode_]) {
         prompt_.message(denmsg::InputToInput, {}, model::Buttons::Ok, model::Icon::Warning);
         cancelLine();
@@ -196,6 +208,23 @@ bool DenTanEditor::clickTerminal(const TerminalRef& t)
     linkMode_ = 0;
     points_.clear();
     start_ = {};
+    return connect(edit);
+}
+
+bool DenTanEditor::retransmit(const TerminalRef& t)
+{
+    model::CommLinkEditState edit;
+    edit.pattern = linkMode_ == 1 ? 8 : 9;
+    edit.b = endOf(start_);
+    edit.c = endOf(t);
+    // The points run from the new receiving end back to the re-transmitting one.
+    std::vector<std::pair<int, int>> pts(points_.rbegin(), points_.rend());
+    edit.pointCount = static_cast<int>(std::min<std::size_t>(pts.size(), kMaxBreakPoints));
+    for (int i = 0; i < edit.pointCount; ++i) {
+        edit.pointX[static_cast<std::size_t>(i)] = pts[static_cast<std::size_t>(i)].first;
+        edit.pointY[static_cast<std::size_t>(i)] = pts[static_cast<std::size_t>(i)].second;
+    }
+    cancelLine();
     return connect(edit);
 }
 
@@ -224,7 +253,8 @@ void DenTanEditor::cancelLine()
 
 void DenTanEditor::pcSetting(const TerminalRef& t)
 {
-    if (host_.online()) return;
+    if (host_.online() || kindAt(t) == 0) return;
+    if (selected_.valid()) deleteSelectedLine();
     if (linkMode_ == 1 || linkMode_ == 3) {
         model::CommLinkEditState edit;
         edit.pattern = linkMode_ == 1 ? 6 : 7;
@@ -237,7 +267,6 @@ void DenTanEditor::pcSetting(const TerminalRef& t)
         linkMode_ = 0;
         return;
     }
-    (void)t;
     cancelLine();
     linkMode_ = 5;
 }

@@ -92,7 +92,8 @@ public:
     // Right button or Escape: the last break point goes, or the line is cancelled.
     void stepBack();
     void cancelLine();
-    // PC setting at a terminal (an invalid terminal does nothing).
+    // PC setting at a terminal (an invalid terminal does nothing); the selected
+    // connection is deleted first.
     void pcSetting(const TerminalRef& t);
 
     // The selected connection (its receiving terminal), or invalid.
@@ -202,6 +203,8 @@ public:
     bool redo();
 
 private:
+    // Ends a line on a second receiving terminal of the start's kind (patterns 8 and 9).
+    bool retransmit(const TerminalRef& t);
     class BlockHost;
     class LayoutHostImpl;
     bool connect(model::CommLinkEditState& edit);

@@ -36,12 +36,14 @@ public:
     bool blockSetting() override
     {
         editors::blocks::BlockSettingDialog d(unit_, prompt_, language_, *this, parent_);
+        if (print) d.setPrint([this, &d] { print(&d); });
         return d.exec() == QDialog::Accepted;
     }
     void setModified() override
     {
         if (modified_) modified_();
     }
+    std::function<void(QWidget*)> print;
     std::optional<DevicePlace> deviceLayout(const std::string& name, const std::string& version) override
     {
         const auto used = [this](int s, int c) {
@@ -92,8 +94,10 @@ DenTanView::DenTanView(DenTanServices services, QWidget* parent) : TanView(paren
     editor_ = std::make_unique<DenTanEditor>(*services_.unit, *services_.undo, *services_.blockUndo,
                                              *services_.prompt, *services_.system, *this);
     applySettings();
-    qtDialogs_ = std::make_unique<QtDenTanDialogs>(*services_.unit, *services_.prompt, editor_->table(),
-                                                   services_.setModified, services_.language, this);
+    auto dialogs = std::make_unique<QtDenTanDialogs>(*services_.unit, *services_.prompt, editor_->table(),
+                                                     services_.setModified, services_.language, this);
+    dialogs->print = services_.printBlockSetting;
+    qtDialogs_ = std::move(dialogs);
     dialogs_ = qtDialogs_.get();
     style_.stationText = [this](int station) {
         const std::string& t = services_.unit->tables.stationUnitText[static_cast<std::size_t>(station)];
@@ -608,7 +612,7 @@ bool DenTanView::isCommandEnabled(int id, const QPoint& at) const
     case dencmd::ResetOrigin:
     case dencmd::LineFormat:
     case dencmd::DrawJunction: return true;
-    case dencmd::PcSetting: return editor_->linkMode() != 0 || (r && r->kind != 0);
+    case dencmd::PcSetting: return r && r->kind != 0;
     case dencmd::DeleteLine: return editor_->selectedLine().valid();
     case dencmd::DeleteTerminal: return r && r->kind != 0 && !noTerminals;
     case dencmd::SelectLine: return LineAtCell(table, c.x(), c.y(), 0.5).valid();

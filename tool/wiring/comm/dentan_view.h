@@ -77,6 +77,8 @@ struct DenTanServices {
     std::function<void()> changed;
     // A double click on a box: the function block list of the current unit.
     std::function<void()> openBlockList;
+    // Print in the Function Block Setting dialog; unset leaves it disabled.
+    std::function<void(QWidget* parent)> printBlockSetting;
 };
 
 class DenTanView final : public TanView, public DenTanHost {
