@@ -1,5 +1,6 @@
 #include "print_pages.h"
 
+#include "font_faces.h"
 #include "text_codec.h"
 #include "validation.h"
 
@@ -637,7 +638,7 @@ void PageCanvas::flush() const
 
 QString printFontFamily(res::Language language)
 {
-    return language == res::Language::Japanese ? QStringLiteral("Noto Sans CJK JP") : QStringLiteral("DejaVu Sans");
+    return language == res::Language::Japanese ? res::japaneseFontFamily() : res::latinFontFamily();
 }
 
 namespace {
@@ -647,7 +648,7 @@ QFont pageFont(res::Language language)
 {
     QFont font;
     if (language == res::Language::Japanese)
-        font.setFamilies({QStringLiteral("DejaVu Sans"), printFontFamily(language)});
+        font.setFamilies({res::latinFontFamily(), printFontFamily(language)});
     else
         font.setFamily(printFontFamily(language));
     return font;

@@ -1,5 +1,6 @@
 #include "ht9_view.h"
 
+#include "font_faces.h"
 #include "serial_link.h"
 
 #include <QKeyEvent>
@@ -324,7 +325,7 @@ void Ht9View::paintFace(QPainter& p)
     p.setBrush(QColor(168, 196, 120));
     p.setPen(QColor(32, 40, 24));
     p.drawRect(kDisplay);
-    QFont lcd(QStringLiteral("Monospace"));
+    QFont lcd(res::monospaceFontFamily());
     lcd.setStyleHint(QFont::TypeWriter);
     lcd.setPixelSize(24);
     p.setFont(lcd);
