@@ -2,7 +2,8 @@
 # Usage: check_fuzz_inputs.sh SOURCE_DIR SCRATCH TARGET:SIZE...
 # Fails unless scripts/fuzz gives TARGET inputs of at least SIZE bytes and a seed of
 # exactly SIZE bytes (the real size of a file the target reads) kept in the corpus from the
-# start, and unless every target fuzz/CMakeLists.txt builds has its row in fuzz/targets.
+# start, unless every target fuzz/CMakeLists.txt builds has its row in fuzz/targets, and
+# unless every target has a seed as long as its longest input.
 set -euo pipefail
 src=$1 scratch=$2
 shift 2
@@ -14,6 +15,15 @@ for target in $(sed -n 's/^kravin_add_fuzzer(\([A-Za-z0-9_]*\) .*/\1/p' "$src/fu
     status=1
   fi
 done
+# Every target starts from a seed as long as its longest input.
+while read -r target max_len _; do
+  case $target in '' | '#'*) continue ;; esac
+  KRAVIN_FUZZ_BUILD_DIR="$scratch" "$src/scripts/fuzz" --dry-run "$target" 1 >/dev/null
+  if ! find "$scratch/seeds/$target" -type f -size "${max_len}c" | grep -q .; then
+    echo "$target: no seed as long as its longest input ($max_len bytes)"
+    status=1
+  fi
+done <"$src/fuzz/targets"
 for pair in "$@"; do
   target=${pair%%:*} size=${pair##*:}
   line=$(KRAVIN_FUZZ_BUILD_DIR="$scratch" "$src/scripts/fuzz" --dry-run "$target" 1)
