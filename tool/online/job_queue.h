@@ -1,10 +1,9 @@
-// Jobs handed to the thread of a QObject. The jobs pass under a lock, so whatever a job
-// holds (its request, a reply, the state of a port opened before it) is handed over in an
-// order every thread, and the thread sanitizer, can see; Qt's event queue only wakes the
-// receiver. Once the queue is closed (the receiver going) nothing posted to it runs.
+// Jobs handed to another thread. The jobs pass under a lock, so whatever a job holds (its
+// request, a reply, the state of a port opened before it) is handed over in an order every
+// thread, and the thread sanitizer, can see. Qt's event queue only wakes the receiving
+// JobRunner through its slot, with no data of ours inside the event.
 #pragma once
 
-#include <QMetaObject>
 #include <QObject>
 
 #include <deque>
@@ -14,64 +13,41 @@
 
 namespace kravin::online {
 
-class JobQueue : public std::enable_shared_from_this<JobQueue> {
+class JobRunner;
+
+class JobQueue {
 public:
-    // Make it before the receiver's thread starts.
-    static std::shared_ptr<JobQueue> create(QObject* receiver)
-    {
-        return std::shared_ptr<JobQueue>(new JobQueue(receiver));
-    }
+    // Queues the job and wakes the runner's thread to run it; from any thread. False when
+    // the queue has no runner (not yet made, or gone).
+    bool post(std::function<void()> job);
 
-    // Queues the job and wakes the receiver's thread to run it; from any thread. False
-    // when the queue is closed.
-    bool post(std::function<void()> job)
-    {
-        const std::lock_guard<std::mutex> lock(mutex_);
-        if (!receiver_) return false;
-        jobs_.push_back(std::move(job));
-        std::weak_ptr<JobQueue> self = weak_from_this();
-        QMetaObject::invokeMethod(
-            receiver_,
-            [self] {
-                if (const auto queue = self.lock()) queue->runPending();
-            },
-            Qt::QueuedConnection);
-        return true;
-    }
+    // Runs the queued jobs in order, on the runner's thread.
+    void runPending();
 
-    // Drops the queued jobs and refuses new ones; the receiver's owner calls it before
-    // the receiver goes.
-    void close()
-    {
-        std::deque<std::function<void()>> dropped;
-        {
-            const std::lock_guard<std::mutex> lock(mutex_);
-            receiver_ = nullptr;
-            dropped.swap(jobs_);
-        }
-    }
-
-    // Runs the queued jobs in order, on the receiver's thread.
-    void runPending()
-    {
-        for (;;) {
-            std::function<void()> job;
-            {
-                const std::lock_guard<std::mutex> lock(mutex_);
-                if (jobs_.empty()) return;
-                job = std::move(jobs_.front());
-                jobs_.pop_front();
-            }
-            job();
-        }
-    }
+    // Drops the queued jobs and refuses new ones: nothing posted from now on runs.
+    void close();
 
 private:
-    explicit JobQueue(QObject* receiver) : receiver_(receiver) {}
+    friend class JobRunner;
 
-    QObject* receiver_;
     std::mutex mutex_;
+    QObject* runner_ = nullptr;
     std::deque<std::function<void()>> jobs_;
+};
+
+// Runs a queue's jobs in the thread it lives in. Make it, and move it to its thread,
+// before that thread starts; its queue is closed when it goes.
+class JobRunner : public QObject {
+    Q_OBJECT
+public:
+    explicit JobRunner(std::shared_ptr<JobQueue> queue, QObject* parent = nullptr);
+    ~JobRunner() override;
+
+public Q_SLOTS:
+    void runPending();
+
+private:
+    const std::shared_ptr<JobQueue> queue_;
 };
 
 }  // namespace kravin::online

@@ -39,11 +39,12 @@ Ht9View::Ht9View(Ht9ViewContext context, QWidget* parent)
                                                     QThread::msleep(static_cast<unsigned long>(d.count()));
                                                 });
     thread_ = new QThread(this);
-    worker_ = new QObject;
+    toWorker_ = std::make_shared<JobQueue>();
+    toView_ = std::make_shared<JobQueue>();
+    worker_ = new JobRunner(toWorker_);
     worker_->moveToThread(thread_);
     connect(thread_, &QThread::finished, worker_, &QObject::deleteLater);
-    toWorker_ = JobQueue::create(worker_);
-    toView_ = JobQueue::create(this);
+    new JobRunner(toView_, this);
     thread_->start(QThread::TimeCriticalPriority);
     timeout_ = new QTimer(this);
     timeout_->setSingleShot(true);
