@@ -110,17 +110,19 @@ TEST_F(KravinbDialogs, BackupNamesTheFileAndAsksBeforeReplacingOne)
 
 TEST_F(KravinbDialogs, RestoreListsTheTargetKindAndHandsBackTheUnit)
 {
-    ModalScript script;
+    // One script per backup: the next one's dialog step must not catch the closing dialog
+    // of the one before.
     for (int card : {3, -1}) {
+        ModalScript script;
         script.then("cardBackupDialog", [&, card](QWidget* d) {
             d->findChild<QLineEdit*>(QStringLiteral("backupPath"))
                 ->setText(QString::fromStdString((backups / (card < 0 ? "station.BKC" : "card.BKC")).string()));
             click(d, "startButton");
         });
         script.then("backupDone", [](QWidget* d) { click(d, "endButton"); });
+        ASSERT_EQ(backup(card), 1);
+        ASSERT_TRUE(script.done()) << script.pending();
     }
-    ASSERT_EQ(backup(3), 1);
-    ASSERT_EQ(backup(-1), 1);
 
     char model[9] = "unset", version[5] = "xx", text[6] = "yy";
     // Cancel: 0 and the buffers as they were; the card target lists the card backup only.

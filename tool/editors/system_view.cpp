@@ -32,7 +32,8 @@ void SystemPainter::setStyle(SystemViewStyle style)
 
 QFont SystemPainter::cellFont(int pixelHeight) const
 {
-    QFont f(style_.fontFamily);
+    QFont f;
+    f.setFamilies({style_.fontFamily, res::japaneseFontFamily()});
     f.setPixelSize(std::max(1, pixelHeight));
     return f;
 }
@@ -84,7 +85,8 @@ void SystemPainter::paint(QPainter& p, const Input& in, const QRect& exposed, bo
     if (!in.masters || !in.tables) return;
 
     // Labels.
-    QFont labelFont(style_.fontFamily);
+    QFont labelFont;
+    labelFont.setFamilies({style_.fontFamily, res::japaneseFontFamily()});
     labelFont.setPixelSize(std::max(1, Z(style_.labelFontHeight)));
     const int big = Z(40);
     auto label = [&](int x, int y, const QString& s) {

@@ -3,6 +3,7 @@
 // actions, the context menu and zoom.
 #pragma once
 
+#include "font_faces.h"
 #include "string_table.h"
 #include "system_view_logic.h"
 
@@ -36,7 +37,7 @@ struct SystemViewStyle {
     QColor raisedDark{127, 127, 127};
     QColor sunkenLight{192, 192, 192};
     QColor sunkenDark{127, 127, 127};
-    QString fontFamily = QStringLiteral("Arial");
+    QString fontFamily = res::latinFontFamily();
     int cellFontHeight = 15;  // unzoomed pixels
     int minFontHeight = 6;
     int labelFontHeight = 12;

@@ -2,10 +2,10 @@
 
 #include "comment_layer.h"
 #include "figure_layer.h"
+#include "font_faces.h"
 #include "text_codec.h"
 
 #include <QFont>
-#include <QFontDatabase>
 #include <QPainter>
 #include <QPen>
 
@@ -63,7 +63,8 @@ void DrawComments(QPainter& p, const CCommentMap& layer, int mode, double scale,
 {
     const Pixels px{scale, offsetX, offsetY};
     p.save();
-    QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    QFont font;
+    font.setFamilies(res::fontFamilies());
     font.setPixelSize(std::max(1, static_cast<int>(scale)));
     p.setFont(font);
     for (int s = kLayerSlots - 1; s >= 0; --s) {

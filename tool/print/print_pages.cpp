@@ -1,5 +1,6 @@
 #include "print_pages.h"
 
+#include "font_faces.h"
 #include "text_codec.h"
 #include "text_layer_face.h"
 #include "validation.h"
@@ -674,7 +675,7 @@ void PageCanvas::flush() const
 
 QString printFontFamily(res::Language language)
 {
-    return language == res::Language::Japanese ? QStringLiteral("Noto Sans CJK JP") : QStringLiteral("DejaVu Sans");
+    return language == res::Language::Japanese ? res::japaneseFontFamily() : res::latinFontFamily();
 }
 
 namespace {
@@ -688,8 +689,8 @@ QFont pageFont(res::Language language)
         // gives the PDF's text layer the kanji, not the radicals.
         const QString cjk = printFontFamily(language);
         const QString textLayer = textLayerFamily(cjk);
-        font.setFamilies(textLayer.isEmpty() ? QStringList{QStringLiteral("DejaVu Sans"), cjk}
-                                             : QStringList{QStringLiteral("DejaVu Sans"), textLayer, cjk});
+        font.setFamilies(textLayer.isEmpty() ? QStringList{res::latinFontFamily(), cjk}
+                                             : QStringList{res::latinFontFamily(), textLayer, cjk});
     } else {
         font.setFamily(printFontFamily(language));
     }

@@ -1,8 +1,10 @@
 // KRAVin3: the engineering tool.
 #include "command_line.h"
+#include "font_faces.h"
 #include "shell_application.h"
 
 #include <QApplication>
+#include <QFont>
 
 #include <cstdio>
 
@@ -30,6 +32,10 @@ int main(int argc, char** argv)
     }
 
     QApplication app(argc, argv);
+    // Menus, dialogs and bars in the tool's own faces, whatever the desktop's default.
+    QFont font = QApplication::font();
+    font.setFamilies(kravin::res::fontFamilies());
+    QApplication::setFont(font);
     kravin::shell::ShellOptions options;
     options.folders = kravin::shell::ShellFolders::besideProgram(QApplication::applicationDirPath().toStdString());
     kravin::shell::ShellApplication shell(std::move(options));

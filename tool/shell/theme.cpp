@@ -1,11 +1,13 @@
 #include "theme.h"
 
+#include "font_faces.h"
+
 namespace kravin::shell {
 
 QFont Theme::makeFont(int height)
 {
-    QFont font(QStringLiteral("Arial"));
-    font.setStyleHint(QFont::SansSerif);
+    QFont font;
+    font.setFamilies(res::fontFamilies());
     font.setPixelSize(height);
     font.setWeight(QFont::Normal);
     return font;

@@ -21,7 +21,8 @@ int zoomed(int v, double zoom) { return static_cast<int>(v * zoom); }
 
 QFont BlockListPainter::font(int pixelHeight, double zoom) const
 {
-    QFont f(style_.fontFamily);
+    QFont f;
+    f.setFamilies({style_.fontFamily, res::japaneseFontFamily()});
     f.setPixelSize(std::max(1, zoomed(pixelHeight, zoom)));
     return f;
 }

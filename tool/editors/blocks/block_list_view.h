@@ -4,6 +4,7 @@
 #pragma once
 
 #include "block_list_logic.h"
+#include "font_faces.h"
 #include "string_table.h"
 
 #include <QAbstractScrollArea>
@@ -27,7 +28,7 @@ struct BlockListStyle {
     QColor raisedDark{127, 127, 127};
     QColor sunkenLight{192, 192, 192};
     QColor sunkenDark{127, 127, 127};
-    QString fontFamily = QStringLiteral("Arial");
+    QString fontFamily = res::latinFontFamily();
 };
 
 // Paints the header and the cells of the list (zoomed content coordinates;

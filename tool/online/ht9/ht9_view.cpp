@@ -1,5 +1,6 @@
 #include "ht9_view.h"
 
+#include "font_faces.h"
 #include "serial_link.h"
 
 #include <QFontInfo>
@@ -42,9 +43,12 @@ Ht9View::Ht9View(Ht9ViewContext context, QWidget* parent)
                                                     QThread::msleep(static_cast<unsigned long>(d.count()));
                                                 });
     thread_ = new QThread(this);
-    worker_ = new QObject;
+    toWorker_ = std::make_shared<JobQueue>();
+    toView_ = std::make_shared<JobQueue>();
+    worker_ = new JobRunner(toWorker_);
     worker_->moveToThread(thread_);
     connect(thread_, &QThread::finished, worker_, &QObject::deleteLater);
+    new JobRunner(toView_, this);
     thread_->start(QThread::TimeCriticalPriority);
     timeout_ = new QTimer(this);
     timeout_->setSingleShot(true);
@@ -54,7 +58,7 @@ Ht9View::Ht9View(Ht9ViewContext context, QWidget* parent)
     // The bus link is taken when the view comes; the serial port when it is shown.
     if (context_.mode == Ht9Mode::Bus && context_.bus.cycle) {
         const BusApi bus = context_.bus;
-        QMetaObject::invokeMethod(worker_, [bus] { bus.cycle(); }, Qt::QueuedConnection);
+        toWorker_->post([bus] { bus.cycle(); });
     }
 }
 
@@ -62,19 +66,17 @@ Ht9View::~Ht9View()
 {
     timeout_->stop();
     unit_.Cancel();
+    toView_->close();
     // The worker finishes what it holds, puts the unit back to reading (bus) or closes the
     // port (serial), and ends; the wait is bounded.
     const std::shared_ptr<Ht9Exchanger> exchanger = exchanger_;
     SerialLink* serial = context_.mode == Ht9Mode::Serial ? context_.serial : nullptr;
     const bool bus = context_.mode == Ht9Mode::Bus;
-    QMetaObject::invokeMethod(
-        worker_,
-        [exchanger, serial, bus] {
-            if (bus) exchanger->LeaveBus();
-            if (serial) serial->CloseComPort();
-            QThread::currentThread()->quit();
-        },
-        Qt::QueuedConnection);
+    toWorker_->post([exchanger, serial, bus] {
+        if (bus) exchanger->LeaveBus();
+        if (serial) serial->CloseComPort();
+        QThread::currentThread()->quit();
+    });
     if (!thread_->wait(static_cast<unsigned long>(kCloseBound.count()))) {
         // A request still blocks: the thread ends on its own and goes then.
         thread_->setParent(nullptr);
@@ -228,16 +230,14 @@ void Ht9View::run(std::optional<Ht9Request> request)
         const int sequence = ++sequence_;
         waiting_ = true;
         timeout_->start(static_cast<int>(context_.requestBound.count()));
+        // The worker gets its own copy of the request, and the view its own copy of the reply.
         const std::shared_ptr<Ht9Exchanger> exchanger = exchanger_;
+        const std::shared_ptr<JobQueue> toView = toView_;
         Ht9View* view = this;
-        QMetaObject::invokeMethod(
-            worker_,
-            [exchanger, view, sequence, r = *request] {
-                const Ht9Reply reply = exchanger->Perform(r);
-                QMetaObject::invokeMethod(view, [view, sequence, reply] { view->performed(sequence, reply); },
-                                          Qt::QueuedConnection);
-            },
-            Qt::QueuedConnection);
+        toWorker_->post([exchanger, toView, view, sequence, r = *request] {
+            const Ht9Reply reply = exchanger->Perform(r);
+            toView->post([view, sequence, reply] { view->performed(sequence, reply); });
+        });
         update();
         return;
     }
@@ -334,7 +334,7 @@ void Ht9View::paintFace(QPainter& p)
     p.setBrush(QColor(168, 196, 120));
     p.setPen(QColor(32, 40, 24));
     p.drawRect(kDisplay);
-    QFont lcd(QStringLiteral("Monospace"));
+    QFont lcd(res::monospaceFontFamily());
     lcd.setStyleHint(QFont::TypeWriter);
     lcd.setPixelSize(24);
     p.setFont(lcd);

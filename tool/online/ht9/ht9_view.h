@@ -5,6 +5,7 @@
 
 #include "ht9_exchanger.h"
 #include "ht9_unit.h"
+#include "job_queue.h"
 #include "string_table.h"
 
 #include <QWidget>
@@ -87,6 +88,8 @@ private:
     Ht9ViewContext context_;
     Ht9Unit unit_;
     std::shared_ptr<Ht9Exchanger> exchanger_;
+    // Requests to the worker and replies back, handed over under a lock.
+    std::shared_ptr<JobQueue> toWorker_, toView_;
     QThread* thread_ = nullptr;
     QObject* worker_ = nullptr;  // lives in thread_
     QTimer* timeout_ = nullptr;
