@@ -30,6 +30,17 @@ std::string errorDetail(int group, int item)
 
 }  // namespace
 
+std::string BusReplyValue(const char* reply)
+{
+    std::string text = reply ? reply : "";
+    if (const std::size_t colon = text.find(':'); colon != std::string::npos) {
+        std::size_t from = colon + 1;
+        while (from < text.size() && text[from] == ' ') ++from;
+        text = text.substr(from);
+    }
+    return text;
+}
+
 CompareRun::CompareRun(SerialLink* link, BusApi bus, TransferUnit unit, CompareSetup setup,
                        TransferQuestions& questions, TransferTiming timing)
     : link_(link), bus_(bus), unit_(std::move(unit)), setup_(std::move(setup)), context_(questions, std::move(timing))
@@ -113,13 +124,7 @@ std::optional<std::string> CompareRun::ReadBus(const TransferCard& card, int gro
     const int r = bus_.items(VUKEN_OP_READ, address, &request, &reply);
     context_.Wait(context_.timing().busRead);
     if (r != 0) return std::nullopt;
-    std::string text = reply ? reply : "";
-    if (const std::size_t colon = text.find(':'); colon != std::string::npos) {
-        std::size_t from = colon + 1;
-        while (from < text.size() && text[from] == ' ') ++from;
-        text = text.substr(from);
-    }
-    return text;
+    return BusReplyValue(reply);
 }
 
 std::optional<std::string> CompareRun::Read(const TransferCard& card, int group, int item, bool selectGroup, End& end)

@@ -8,10 +8,14 @@
 #include "transfer_unit.h"
 
 #include <optional>
+#include <string>
 
 namespace kravin::online {
 
 class SerialLink;
+
+// A bus reply's value: the text after its first colon, leading blanks dropped.
+std::string BusReplyValue(const char* reply);
 
 constexpr int kMsgCompareCommError = 8300;
 constexpr int kMsgBusNotReadyTransfer = 9292;

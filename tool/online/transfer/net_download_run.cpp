@@ -84,13 +84,7 @@ std::optional<std::string> NetDownloadRun::Read(int address, int group, int item
     const int r = bus_.items(VUKEN_OP_READ, address, &request, &reply);
     context_.Wait(context_.timing().busUploadRead);
     if (r != 0) return std::nullopt;
-    std::string text = reply ? reply : "";
-    if (const std::size_t colon = text.find(':'); colon != std::string::npos) {
-        std::size_t from = colon + 1;
-        while (from < text.size() && text[from] == ' ') ++from;
-        text = text.substr(from);
-    }
-    return text;
+    return BusReplyValue(reply);
 }
 
 void NetDownloadRun::CheckRemoteCard()
