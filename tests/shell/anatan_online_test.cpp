@@ -3,6 +3,7 @@
 #include "anatan_page.h"
 #include "command_ids.h"
 #include "option_dialog.h"
+#include "option_port.h"
 #include "pty_server.h"
 #include "wiring_road.h"
 
@@ -49,15 +50,7 @@ protected:
 
     void allocatePort()
     {
-        app->onlineShell()->beforeDialog = [&](QDialog& d) {
-            auto* option = qobject_cast<OptionDialog*>(&d);
-            ASSERT_NE(option, nullptr);
-            option->portCombo(0)->setCurrentText(QString::fromStdString(server->devicePath()));
-            option->deviceCombo(0)->setCurrentText(QStringLiteral("QVxxx(JOV-US)"));
-            QMetaObject::invokeMethod(option, "accept", Qt::QueuedConnection);
-        };
-        ASSERT_TRUE(frame().trigger(cmd::Option));
-        app->onlineShell()->beforeDialog = nullptr;
+        test::choosePort(*app, server->devicePath());
     }
 
     std::unique_ptr<qvsim::PtyServer> server;

@@ -11,6 +11,7 @@
 #include "current_unit.h"
 #include "shared_dialogs.h"
 #include "option_dialog.h"
+#include "option_port.h"
 #include "pty_server.h"
 #include "shell_fixture.h"
 #include "system_view_logic.h"
@@ -107,15 +108,7 @@ protected:
 
     void allocatePort()
     {
-        app->onlineShell()->beforeDialog = [this](QDialog& d) {
-            auto* option = qobject_cast<OptionDialog*>(&d);
-            ASSERT_NE(option, nullptr);
-            option->portCombo(0)->setCurrentText(QString::fromStdString(server->devicePath()));
-            option->deviceCombo(0)->setCurrentText(QStringLiteral("QVxxx(JOV-US)"));
-            QMetaObject::invokeMethod(option, "accept", Qt::QueuedConnection);
-        };
-        ASSERT_TRUE(frame().trigger(cmd::Option));
-        app->onlineShell()->beforeDialog = nullptr;
+        ASSERT_NO_FATAL_FAILURE(test::choosePort(*app, server->devicePath()));
         shortReplyTimeout();
     }
 

@@ -3,6 +3,7 @@
 #include "command_ids.h"
 #include "compare_error_dialog.h"
 #include "option_dialog.h"
+#include "option_port.h"
 #include "pty_server.h"
 #include "shell_fixture.h"
 #include "transfer_shell.h"
@@ -70,15 +71,7 @@ protected:
 
     void allocatePort()
     {
-        app->onlineShell()->beforeDialog = [this](QDialog& d) {
-            auto* option = qobject_cast<OptionDialog*>(&d);
-            ASSERT_NE(option, nullptr);
-            option->portCombo(0)->setCurrentText(QString::fromStdString(server->devicePath()));
-            option->deviceCombo(0)->setCurrentText(QStringLiteral("QVxxx(JOV-US)"));
-            QMetaObject::invokeMethod(option, "accept", Qt::QueuedConnection);
-        };
-        ASSERT_TRUE(frame().trigger(cmd::Option));
-        app->onlineShell()->beforeDialog = nullptr;
+        test::choosePort(*app, server->devicePath());
     }
 
     // The system view's context menu at the card: the command is offered, enabled, and chosen.
