@@ -1,6 +1,7 @@
 // The analog terminal connection view through the real main frame: opened on
 // a card, blocks dropped from the palette, a line drawn with two bends, saved
 // and opened again.
+#include "analog_dialogs.h"
 #include "anatan_page.h"
 #include "block_setting_dialog.h"
 #include "child_frame.h"
@@ -21,30 +22,7 @@ namespace {
 
 using test::WiringRoad;
 
-class ScriptedDialogs : public wiring::AnaTanDialogs, public model::CommentDialog {
-public:
-    std::deque<int> groups;
-    std::optional<int> selectGroup(const model::UnitContext&, const std::string&) override
-    {
-        if (groups.empty()) return std::nullopt;
-        const int g = groups.front();
-        groups.pop_front();
-        return g;
-    }
-    std::optional<std::string> jumpLabel() override { return std::nullopt; }
-    std::optional<wiring::LineFormatChoice> lineFormat(const wiring::LineFormatChoice&) override
-    {
-        return std::nullopt;
-    }
-    model::CommentDialog& commentDialog() override { return *this; }
-    bool run(model::CommentDialogData& data) override
-    {
-        if (!commentText) return false;
-        data.text = *commentText;
-        return true;
-    }
-    std::optional<std::string> commentText;
-};
+using ScriptedDialogs = test::ScriptedAnalogDialogs;
 
 // Runs fn on the modal dialog of type D that the next call opens.
 template <class D>

@@ -1,6 +1,7 @@
 // Switching projects through the real main frame: the undo histories of one
 // project never reach the next, and a File > Open that is cancelled or refused
 // leaves the open project and its views as they were.
+#include "analog_dialogs.h"
 #include "anatan_page.h"
 #include "child_frame.h"
 #include "dentan_page.h"
@@ -27,27 +28,9 @@ namespace {
 
 using test::WiringRoad;
 
-class AnalogDialogs final : public wiring::AnaTanDialogs, public model::CommentDialog {
-public:
-    std::deque<int> groups;
-    std::optional<int> selectGroup(const model::UnitContext&, const std::string&) override
-    {
-        if (groups.empty()) return std::nullopt;
-        const int g = groups.front();
-        groups.pop_front();
-        return g;
-    }
-    std::optional<std::string> jumpLabel() override { return std::nullopt; }
-    std::optional<wiring::LineFormatChoice> lineFormat(const wiring::LineFormatChoice&) override
-    {
-        return std::nullopt;
-    }
-    model::CommentDialog& commentDialog() override { return *this; }
-    bool run(model::CommentDialogData& data) override
-    {
-        data.text = "pump";
-        return true;
-    }
+// Every comment the analog view asks for is "pump".
+struct AnalogDialogs final : test::ScriptedAnalogDialogs {
+    AnalogDialogs() { commentText = "pump"; }
 };
 
 class CommDialogs final : public wiring::comm::DenTanDialogs, public model::CommentDialog {
