@@ -13,6 +13,7 @@
 #include "option_dialog.h"
 #include "option_port.h"
 #include "pty_server.h"
+#include "modal_script.h"
 #include "shell_fixture.h"
 #include "system_view_logic.h"
 #include "transfer_shell.h"
@@ -39,20 +40,7 @@ namespace {
 constexpr int kStation = 0;
 constexpr int kCard = 1;
 
-// Answers the next modal dialog on the GUI thread with act.
-void answerNextDialog(std::function<void(QDialog*)> act)
-{
-    auto* timer = new QTimer;
-    timer->setInterval(5);
-    QObject::connect(timer, &QTimer::timeout, [timer, act] {
-        auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        if (!d) return;
-        timer->stop();
-        timer->deleteLater();
-        act(d);
-    });
-    timer->start();
-}
+using test::answerNextDialog;
 
 // One write the device received: group, item and data.
 struct Write {

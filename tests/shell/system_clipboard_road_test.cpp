@@ -3,6 +3,7 @@
 #include "clipboard.h"
 #include "command_ids.h"
 #include "shared_dialogs.h"
+#include "modal_script.h"
 #include "shell_fixture.h"
 #include "small_dialogs.h"
 #include "system_view_logic.h"
@@ -25,21 +26,7 @@ namespace {
 using test::ShellFixture;
 namespace syscmd = editors::syscmd;
 
-// Answers the next modal dialog of type D on the GUI thread with act.
-template <class D>
-void answerNextDialog(std::function<void(D*)> act)
-{
-    auto* timer = new QTimer;
-    timer->setInterval(5);
-    QObject::connect(timer, &QTimer::timeout, [timer, act] {
-        auto* d = qobject_cast<D*>(QApplication::activeModalWidget());
-        if (!d) return;
-        timer->stop();
-        timer->deleteLater();
-        act(d);
-    });
-    timer->start();
-}
+using test::answerNextDialog;
 
 class ClipboardRoad : public ShellFixture {
 protected:

@@ -6,6 +6,7 @@
 #include "qt_worker_question.h"
 #include "recent_files.h"
 #include "shared_dialogs.h"
+#include "modal_script.h"
 #include "shell_fixture.h"
 #include "shell_texts.h"
 #include "small_dialogs.h"
@@ -33,20 +34,7 @@ using test::ShellFixture;
 constexpr int kStation = 2;
 constexpr int kCard = 3;
 
-// Answers the next modal dialog on the GUI thread with act.
-void answerNextDialog(std::function<void(QDialog*)> act)
-{
-    auto* timer = new QTimer;
-    timer->setInterval(5);
-    QObject::connect(timer, &QTimer::timeout, [timer, act] {
-        auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        if (!d) return;
-        timer->stop();
-        timer->deleteLater();
-        act(d);
-    });
-    timer->start();
-}
+using test::answerNextDialog;
 
 // Picks a model and version line in the Model Selection dialog.
 void chooseModel(const std::string& model, const std::string& version)

@@ -4,14 +4,32 @@
 #pragma once
 
 #include <QApplication>
+#include <QDialog>
 #include <QTimer>
 #include <QWidget>
 
 #include <deque>
 #include <functional>
 #include <string>
+#include <type_traits>
 
 namespace kravin::test {
+
+// Answers the next modal dialog of type D on the GUI thread with act.
+template <class D = QDialog>
+void answerNextDialog(std::type_identity_t<std::function<void(D*)>> act)
+{
+    auto* timer = new QTimer;
+    timer->setInterval(5);
+    QObject::connect(timer, &QTimer::timeout, [timer, act] {
+        auto* d = qobject_cast<D*>(QApplication::activeModalWidget());
+        if (!d) return;
+        timer->stop();
+        timer->deleteLater();
+        act(d);
+    });
+    timer->start();
+}
 
 class ModalScript {
 public:
