@@ -12,6 +12,7 @@
 #include "sequence_views.h"
 #include "system_view_logic.h"
 #include "view_bar.h"
+#include "modal_script.h"
 #include "wiring_road.h"
 
 #include <QDialog>
@@ -27,6 +28,7 @@
 namespace kravin::shell {
 namespace {
 
+using test::answerDialog;
 using test::HandDrag;
 
 class GroupDialogs final : public wiring::AnaTanDialogs, public model::CommentDialog {
@@ -126,21 +128,6 @@ protected:
             ASSERT_NE(w, nullptr);
             if (auto* ok = w->findChild<QPushButton*>(QStringLiteral("IDOK"))) ok->click();
             else if (auto* d = qobject_cast<QDialog*>(w)) d->accept();
-        });
-    }
-
-    // Types text into the next modal dialog's line edit and presses OK.
-    static void answerDialog(const QString& text)
-    {
-        QTimer::singleShot(0, [text] {
-            QWidget* w = QApplication::activeModalWidget();
-            ASSERT_NE(w, nullptr);
-            auto* edit = w->findChild<QLineEdit*>();
-            ASSERT_NE(edit, nullptr);
-            edit->setText(text);
-            auto* ok = w->findChild<QPushButton*>(QStringLiteral("IDOK"));
-            ASSERT_NE(ok, nullptr);
-            ok->click();
         });
     }
 

@@ -9,6 +9,7 @@
 #include "shared_dialogs.h"
 #include "sequence_views.h"
 #include "view_bar.h"
+#include "modal_script.h"
 #include "shell_fixture.h"
 #include "hand_drag.h"
 #include "toolbox_dock.h"
@@ -31,6 +32,7 @@
 namespace kravin::shell {
 namespace {
 
+using test::answerDialog;
 using test::ShellFixture;
 
 constexpr int kStation = 1;
@@ -94,20 +96,6 @@ protected:
 
     QPoint tabCentre(int group) { return {10 + 64 * (group - 81) + 30, 19}; }
 
-    // Types text into the next modal dialog's first line edit and presses OK.
-    void answerDialog(const QString& text)
-    {
-        QTimer::singleShot(0, [text] {
-            QWidget* w = QApplication::activeModalWidget();
-            ASSERT_NE(w, nullptr);
-            auto* edit = w->findChild<QLineEdit*>();
-            ASSERT_NE(edit, nullptr);
-            edit->setText(text);
-            auto* ok = w->findChild<QPushButton*>(QStringLiteral("IDOK"));
-            ASSERT_NE(ok, nullptr);
-            ok->click();
-        });
-    }
     void key(char c) { QTest::keyClick(ladderPage(), c); }
     void key(Qt::Key k, Qt::KeyboardModifiers m = {}) { QTest::keyClick(ladderPage(), k, m); }
 

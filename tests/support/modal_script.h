@@ -5,8 +5,12 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTimer>
 #include <QWidget>
+
+#include <gtest/gtest.h>
 
 #include <deque>
 #include <functional>
@@ -29,6 +33,21 @@ void answerNextDialog(std::type_identity_t<std::function<void(D*)>> act)
         act(d);
     });
     timer->start();
+}
+
+// Types text into the next modal dialog's line edit and presses OK.
+inline void answerDialog(const QString& text)
+{
+    QTimer::singleShot(0, [text] {
+        QWidget* w = QApplication::activeModalWidget();
+        ASSERT_NE(w, nullptr);
+        auto* edit = w->findChild<QLineEdit*>();
+        ASSERT_NE(edit, nullptr);
+        edit->setText(text);
+        auto* ok = w->findChild<QPushButton*>(QStringLiteral("IDOK"));
+        ASSERT_NE(ok, nullptr);
+        ok->click();
+    });
 }
 
 class ModalScript {
