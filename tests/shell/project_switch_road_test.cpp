@@ -4,6 +4,7 @@
 #include "analog_dialogs.h"
 #include "anatan_page.h"
 #include "child_frame.h"
+#include "open_view.h"
 #include "dentan_page.h"
 #include "block_list_page.h"
 #include "sequence_views.h"
@@ -111,16 +112,8 @@ protected:
         return out;
     }
 
-    sequence::SeqBlkView* seqPage()
-    {
-        ChildFrame* f = frame().frame(ViewKind::SeqBlk);
-        return f ? qobject_cast<sequence::SeqBlkView*>(f->view()) : nullptr;
-    }
-    ladder::LadderView* ladderPage()
-    {
-        ChildFrame* f = frame().frame(ViewKind::Ladder);
-        return f ? qobject_cast<ladder::LadderView*>(f->view()) : nullptr;
-    }
+    sequence::SeqBlkView* seqPage() { return test::openView<sequence::SeqBlkView>(frame(), ViewKind::SeqBlk); }
+    ladder::LadderView* ladderPage() { return test::openView<ladder::LadderView>(frame(), ViewKind::Ladder); }
     ShellBlockListView* listPage()
     {
         ChildFrame* f = frame().frame(ViewKind::BlkList);

@@ -2,6 +2,7 @@
 // groups enabled, a program keyed in, confirmed, closed and found again after
 // the project was reopened; the ladder's bars and its leave checks.
 #include "child_frame.h"
+#include "open_view.h"
 #include "command_ids.h"
 #include "KRAVinA.h"
 #include "block_setting_dialog.h"
@@ -74,16 +75,8 @@ protected:
         frame().refresh();
     }
 
-    sequence::SeqBlkView* seqPage()
-    {
-        ChildFrame* f = frame().frame(ViewKind::SeqBlk);
-        return f ? qobject_cast<sequence::SeqBlkView*>(f->view()) : nullptr;
-    }
-    ladder::LadderView* ladderPage()
-    {
-        ChildFrame* f = frame().frame(ViewKind::Ladder);
-        return f ? qobject_cast<ladder::LadderView*>(f->view()) : nullptr;
-    }
+    sequence::SeqBlkView* seqPage() { return test::openView<sequence::SeqBlkView>(frame(), ViewKind::SeqBlk); }
+    ladder::LadderView* ladderPage() { return test::openView<ladder::LadderView>(frame(), ViewKind::Ladder); }
     // A button of a frame's bar.
     QPushButton* button(ViewKind kind, int id)
     {
