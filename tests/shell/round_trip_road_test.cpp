@@ -13,7 +13,7 @@
 #include "option_dialog.h"
 #include "option_port.h"
 #include "pty_server.h"
-#include "modal_script.h"
+#include "model_select.h"
 #include "shell_fixture.h"
 #include "system_view_logic.h"
 #include "transfer_shell.h"
@@ -39,8 +39,6 @@ namespace {
 
 constexpr int kStation = 0;
 constexpr int kCard = 1;
-
-using test::answerNextDialog;
 
 // One write the device received: group, item and data.
 struct Write {
@@ -112,17 +110,7 @@ protected:
     void placeCard(const std::string& model, const std::string& version)
     {
         ASSERT_NE(app->systemView(), nullptr);
-        answerNextDialog([model, version](QDialog* d) {
-            auto* dialog = qobject_cast<editors::ModelSelectDialog*>(d);
-            ASSERT_NE(dialog, nullptr);
-            const auto models = dialog->modelList()->findItems(QString::fromStdString(model), Qt::MatchStartsWith);
-            ASSERT_FALSE(models.isEmpty());
-            dialog->modelList()->setCurrentItem(models.front());
-            const auto versions = dialog->versionList()->findItems(QString::fromStdString(version), Qt::MatchExactly);
-            ASSERT_FALSE(versions.isEmpty());
-            dialog->versionList()->setCurrentItem(versions.front());
-            dialog->accept();
-        });
+        test::chooseModel(model, version);
         QTest::mouseDClick(app->systemView()->viewport(), Qt::LeftButton, {}, cellCentre(kStation, kCard));
         ASSERT_EQ(app->unitContext().unitKindName(kStation, kCard).substr(0, 6), model.substr(0, 6) + std::string(6 - model.substr(0, 6).size(), ' '));
     }

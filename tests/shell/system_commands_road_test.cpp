@@ -7,6 +7,7 @@
 #include "recent_files.h"
 #include "shared_dialogs.h"
 #include "modal_script.h"
+#include "model_select.h"
 #include "shell_fixture.h"
 #include "shell_texts.h"
 #include "small_dialogs.h"
@@ -36,21 +37,7 @@ constexpr int kCard = 3;
 
 using test::answerNextDialog;
 
-// Picks a model and version line in the Model Selection dialog.
-void chooseModel(const std::string& model, const std::string& version)
-{
-    answerNextDialog([model, version](QDialog* d) {
-        auto* dialog = qobject_cast<editors::ModelSelectDialog*>(d);
-        ASSERT_NE(dialog, nullptr);
-        const auto models = dialog->modelList()->findItems(QString::fromStdString(model), Qt::MatchStartsWith);
-        ASSERT_FALSE(models.isEmpty());
-        dialog->modelList()->setCurrentItem(models.front());
-        const auto versions = dialog->versionList()->findItems(QString::fromStdString(version), Qt::MatchExactly);
-        ASSERT_FALSE(versions.isEmpty());
-        dialog->versionList()->setCurrentItem(versions.front());
-        dialog->accept();
-    });
-}
+using test::chooseModel;
 
 class SystemCommandsRoadTest : public ShellFixture {
 protected:
