@@ -23,9 +23,9 @@ unsigned char at(const std::uint8_t* data, std::size_t size, std::size_t offset)
 
 bool sameBytes(const char* got, const std::uint8_t* data, std::size_t size, std::size_t offset, std::size_t n)
 {
-    for (std::size_t i = 0; i < n; ++i)
-        if (static_cast<unsigned char>(got[i]) != at(data, size, offset + i)) return false;
-    return true;
+    const std::size_t inFile = offset < size ? std::min(n, size - offset) : 0;
+    if (inFile > 0 && std::memcmp(got, data + offset, inFile) != 0) return false;
+    return std::all_of(got + inFile, got + n, [](char c) { return c == 0; });
 }
 
 int32_t int32In(const std::uint8_t* data, std::size_t size, std::size_t offset)
