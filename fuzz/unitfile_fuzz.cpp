@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <vector>
 
 using namespace kravin::fuzz;
@@ -22,9 +23,9 @@ unsigned char at(const std::uint8_t* data, std::size_t size, std::size_t offset)
 
 bool sameBytes(const char* got, const std::uint8_t* data, std::size_t size, std::size_t offset, std::size_t n)
 {
-    for (std::size_t i = 0; i < n; ++i)
-        if (static_cast<unsigned char>(got[i]) != at(data, size, offset + i)) return false;
-    return true;
+    const std::size_t inFile = offset < size ? std::min(n, size - offset) : 0;
+    if (inFile > 0 && std::memcmp(got, data + offset, inFile) != 0) return false;
+    return std::all_of(got + inFile, got + n, [](char c) { return c == 0; });
 }
 
 int32_t int32In(const std::uint8_t* data, std::size_t size, std::size_t offset)
@@ -58,7 +59,7 @@ void checkUnit(const std::string& dir, const std::uint8_t* data, std::size_t siz
         }
     }
     require(KRAVinA_Data_Write(kStation, kCard, head.data(), dir.c_str()) == 0);
-    std::vector<unsigned char> written(KRAVINA_UNIT_FILE_SIZE);
+    static std::vector<unsigned char> written(KRAVINA_UNIT_FILE_SIZE);
     std::FILE* f = std::fopen((dir + "/STN07/CARDA.KRAB").c_str(), "rb");
     require(f && std::fread(written.data(), 1, written.size(), f) == written.size());
     std::fclose(f);
@@ -109,8 +110,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     static const kravin::test::TempDir folder;
     const std::string dir = folder.str();
-    for (const char* name : {"STN07/CARDA.KRAB", "STN07/ACA.KRAB", "STN07/DCA.KRAB", "DC_COM.KRAB"})
-        writeInput(folder / name, data, size);
+    // One copy of the input under four names: the library replaces a file it writes by
+    // renaming a new one over it, so the other names keep the input.
+    const std::string first = folder / "DC_COM.KRAB";
+    writeInput(first, data, size);
+    std::filesystem::create_directories(folder / "STN07");
+    for (const char* name : {"STN07/CARDA.KRAB", "STN07/ACA.KRAB", "STN07/DCA.KRAB"}) {
+        std::filesystem::remove(folder / name);
+        std::filesystem::create_hard_link(first, folder / name);
+    }
     require(KRAVinA_Proj_Select(dir.c_str()) == 1);  // forgets the connection images of the last input
 
     checkUnit(dir, data, size);

@@ -29,6 +29,7 @@ class LineReader {
 public:
     explicit LineReader(std::string_view text) : text_(text) {}
     bool next(std::size_t piece, std::string& line);
+    bool next(std::size_t piece, std::string_view& line);  // line points into the text
 
 private:
     std::string_view text_;

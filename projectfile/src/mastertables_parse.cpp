@@ -8,9 +8,9 @@
 namespace kravina::tables {
 namespace {
 
-bool startsWith(const std::string& s, std::string_view prefix)
+bool startsWith(std::string_view s, std::string_view prefix)
 {
-    return s.size() >= prefix.size() && std::string_view(s).substr(0, prefix.size()) == prefix;
+    return s.size() >= prefix.size() && s.substr(0, prefix.size()) == prefix;
 }
 
 bool isControl(char c) { return static_cast<unsigned char>(c) < 0x20; }
@@ -44,14 +44,21 @@ std::string textMode(std::string_view raw)
 
 bool LineReader::next(std::size_t piece, std::string& line)
 {
-    line.clear();
+    std::string_view view;
+    const bool got = next(piece, view);
+    line.assign(view);
+    return got;
+}
+
+bool LineReader::next(std::size_t piece, std::string_view& line)
+{
+    line = {};
     if (pos_ >= text_.size() || piece < 2) return false;
     const std::size_t limit = std::min(piece - 1, text_.size() - pos_);
-    std::size_t n = 0;
-    while (n < limit) {
-        if (text_[pos_ + n++] == '\n') break;
-    }
-    line.assign(text_.substr(pos_, n));
+    // One memchr instead of a byte loop: the callers rescan long texts line by line.
+    const std::size_t newline = text_.substr(pos_, limit).find('\n');
+    const std::size_t n = newline == std::string_view::npos ? limit : newline + 1;
+    line = text_.substr(pos_, n);
     pos_ += n;
     return true;
 }
@@ -85,7 +92,7 @@ int leadingInt(std::string_view s)
 int countKindSections(std::string_view text)
 {
     LineReader reader(text);
-    std::string line;
+    std::string_view line;
     int n = 0;
     while (reader.next(kKindPiece, line)) {
         if (startsWith(line, "CARD=")) ++n;
@@ -96,12 +103,13 @@ int countKindSections(std::string_view text)
 std::optional<KindSection> kindSection(std::string_view text, int index)
 {
     LineReader reader(text);
-    std::string line;
+    std::string_view skipped;  // the lines before the section are not copied
     int seen = -1;
-    while (seen < index && reader.next(kKindPiece, line)) {
-        if (startsWith(line, "CARD=")) ++seen;
+    while (seen < index && reader.next(kKindPiece, skipped)) {
+        if (startsWith(skipped, "CARD=")) ++seen;
     }
     if (seen != index) return std::nullopt;
+    std::string line(skipped);
 
     KindSection section;
     section.name = bytesAt(line, 5, 8);
