@@ -77,18 +77,27 @@ CharMap readFormat4(const QByteArray& cmap, qsizetype at)
     return map;
 }
 
-// The Unicode map of a cmap table: the full-range subtable when there is
-// one, else the basic-plane one.
-CharMap readCharacterMap(const QByteArray& cmap)
+// Offsets of the cmap table's Unicode subtables that lie inside it.
+std::vector<qsizetype> unicodeSubtables(const QByteArray& cmap)
 {
+    std::vector<qsizetype> offsets;
     const std::uint32_t count = u16(cmap, 2);
-    qsizetype full = -1, basic = -1;
     for (std::uint32_t i = 0; i < count; ++i) {
         const qsizetype record = 4 + qsizetype(i) * 8;
         const std::uint32_t platform = u16(cmap, record), encoding = u16(cmap, record + 2);
         const qsizetype at = u32(cmap, record + 4);
         const bool unicode = platform == 0 || (platform == 3 && (encoding == 1 || encoding == 10));
-        if (!unicode || at <= 0 || at >= cmap.size()) continue;
+        if (unicode && at > 0 && at < cmap.size()) offsets.push_back(at);
+    }
+    return offsets;
+}
+
+// The Unicode map of a cmap table: the full-range subtable when there is
+// one, else the basic-plane one.
+CharMap readCharacterMap(const QByteArray& cmap)
+{
+    qsizetype full = -1, basic = -1;
+    for (const qsizetype at : unicodeSubtables(cmap)) {
         const std::uint32_t format = u16(cmap, at);
         if (format == 12 && full < 0) full = at;
         if (format == 4 && basic < 0) basic = at;
@@ -228,13 +237,7 @@ QByteArray repairedCharacterMap(const QByteArray& cmap)
         set16(at, v >> 16);
         set16(at + 2, v & 0xFFFF);
     };
-    const std::uint32_t count = u16(cmap, 2);
-    for (std::uint32_t i = 0; i < count; ++i) {
-        const qsizetype record = 4 + qsizetype(i) * 8;
-        const std::uint32_t platform = u16(cmap, record), encoding = u16(cmap, record + 2);
-        const qsizetype at = u32(cmap, record + 4);
-        const bool unicode = platform == 0 || (platform == 3 && (encoding == 1 || encoding == 10));
-        if (!unicode || at <= 0 || at >= cmap.size()) continue;
+    for (const qsizetype at : unicodeSubtables(cmap)) {
         const std::uint32_t format = u16(cmap, at);
         if (format == 12) {
             const std::uint32_t groups = u32(cmap, at + 12);
