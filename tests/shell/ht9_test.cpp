@@ -4,6 +4,7 @@
 #include "connect_device_dialog.h"
 #include "ht9_shell.h"
 #include "option_dialog.h"
+#include "option_port.h"
 #include "pty_server.h"
 #include "shell_fixture.h"
 
@@ -68,15 +69,7 @@ protected:
 
     void allocatePort()
     {
-        app->onlineShell()->beforeDialog = [&](QDialog& d) {
-            auto* option = qobject_cast<OptionDialog*>(&d);
-            ASSERT_NE(option, nullptr);
-            option->portCombo(0)->setCurrentText(QString::fromStdString(server->devicePath()));
-            option->deviceCombo(0)->setCurrentText(QStringLiteral("TQN(JOV-UM)"));
-            QMetaObject::invokeMethod(option, "accept", Qt::QueuedConnection);
-        };
-        ASSERT_TRUE(frame().trigger(cmd::Option));
-        app->onlineShell()->beforeDialog = nullptr;
+        test::choosePort(*app, server->devicePath(), "TQN(JOV-UM)");
     }
 
     Ht9View* view() { return app->onlineShell()->ht9().view(); }

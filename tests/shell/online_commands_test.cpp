@@ -5,6 +5,7 @@
 #include "connect_device_dialog.h"
 #include "date_setting_dialog.h"
 #include "option_dialog.h"
+#include "option_port.h"
 #include "pty_server.h"
 #include "shell_fixture.h"
 
@@ -78,15 +79,7 @@ protected:
     // Option: row 1 gets the simulator's port for the QVxxx devices.
     void allocatePort(const char* device = "QVxxx(JOV-US)", int row = 0)
     {
-        app->onlineShell()->beforeDialog = [&, device, row](QDialog& d) {
-            auto* option = qobject_cast<OptionDialog*>(&d);
-            ASSERT_NE(option, nullptr);
-            option->portCombo(row)->setCurrentText(QString::fromStdString(server->devicePath()));
-            option->deviceCombo(row)->setCurrentText(QString::fromLatin1(device));
-            QMetaObject::invokeMethod(option, "accept", Qt::QueuedConnection);
-        };
-        ASSERT_TRUE(frame().trigger(cmd::Option));
-        app->onlineShell()->beforeDialog = nullptr;
+        test::choosePort(*app, server->devicePath(), device, row);
     }
 
     online::OnlineState& state() { return app->onlineMonitor()->state(); }

@@ -1,5 +1,5 @@
-// Picks the simulator's device on the first port of the option dialog, through the
-// main frame's Option command.
+// Picks the simulator's device on a port of the option dialog (the first unless told),
+// allocated to the given device kind, through the main frame's Option command.
 #pragma once
 
 #include "command_ids.h"
@@ -17,13 +17,14 @@
 
 namespace kravin::test {
 
-inline void choosePort(shell::ShellApplication& app, const std::string& devicePath)
+inline void choosePort(shell::ShellApplication& app, const std::string& devicePath,
+                       const char* device = "QVxxx(JOV-US)", int row = 0)
 {
-    app.onlineShell()->beforeDialog = [devicePath](QDialog& d) {
+    app.onlineShell()->beforeDialog = [devicePath, device, row](QDialog& d) {
         auto* option = qobject_cast<shell::OptionDialog*>(&d);
         ASSERT_NE(option, nullptr);
-        option->portCombo(0)->setCurrentText(QString::fromStdString(devicePath));
-        option->deviceCombo(0)->setCurrentText(QStringLiteral("QVxxx(JOV-US)"));
+        option->portCombo(row)->setCurrentText(QString::fromStdString(devicePath));
+        option->deviceCombo(row)->setCurrentText(QString::fromLatin1(device));
         QMetaObject::invokeMethod(option, "accept", Qt::QueuedConnection);
     };
     ASSERT_TRUE(app.mainFrame()->trigger(shell::cmd::Option));

@@ -6,6 +6,7 @@
 #include "compare_error_dialog.h"
 #include "net_download_dialog.h"
 #include "option_dialog.h"
+#include "option_port.h"
 #include "pty_server.h"
 #include "shell_fixture.h"
 #include "transfer_shell.h"
@@ -70,19 +71,38 @@ protected:
 
     void allocatePort(const char* device = "QVxxx(JOV-US)")
     {
-        app->onlineShell()->beforeDialog = [this, device](QDialog& d) {
-            auto* option = qobject_cast<OptionDialog*>(&d);
-            ASSERT_NE(option, nullptr);
-            option->portCombo(0)->setCurrentText(QString::fromStdString(server->devicePath()));
-            option->deviceCombo(0)->setCurrentText(QString::fromLatin1(device));
-            QMetaObject::invokeMethod(option, "accept", Qt::QueuedConnection);
-        };
-        ASSERT_TRUE(frame().trigger(cmd::Option));
-        app->onlineShell()->beforeDialog = nullptr;
+        ASSERT_NO_FATAL_FAILURE(test::choosePort(*app, server->devicePath(), device));
         // The Option dialog's OK took the reply time-out from the settings: short again.
         online::SerialLinkSettings s;
         s.replyTimeout = std::chrono::milliseconds(300);
         app->serialLink()->setSettings(s);
+    }
+
+    // Station 4 as a V8RTU station of two cards whose unit files hold block 0 and, when
+    // asked, an ADS block (code 51) in group 30.
+    void placeV8rtuStation(bool withAds)
+    {
+        model::SystemConfigTables& t = app->systemTables();
+        t.stationKind[4] = app->masters().station.find("V8RTU");
+        ASSERT_GT(t.stationKind[4], 0);
+        t.stationUnitText[4] = "2";
+        const int kind = app->masters().card.find("V8RTU");
+        ASSERT_GT(kind, 0);
+        const std::string work = session().projectRecord.workFolder;
+        for (int c = 0; c < 2; ++c) {
+            t.cardKind[4][c] = kind;
+            char head[500] = {};
+            KRAVinA_Data_Get(4, c, head, work.c_str());
+            std::memset(head, 0, sizeof head);
+            std::memcpy(head, "00SYS", 5);
+            if (withAds) {
+                std::memcpy(head + 5 * 30, "51ADS", 5);
+                char entry[20] = {};
+                std::memcpy(entry, "51", 2);
+                KRAVinA_Data_Item_Set(30, 10, entry);
+            }
+            ASSERT_EQ(KRAVinA_Data_Write(4, c, head, work.c_str()), 0);
+        }
     }
 
     // Runs an upload command; Start is pressed and the outcome kept.
@@ -297,26 +317,8 @@ TEST_F(UploadRoad, NetworkDownloadThenNetworkCompareAndUploadShowNoDifference)
 // mode goes off once at the station's address.
 TEST_F(UploadRoad, V8rtuStationNetworkDownloadSetsTheRemoteCardCountFirst)
 {
-    model::SystemConfigTables& t = app->systemTables();
-    t.stationKind[4] = app->masters().station.find("V8RTU");
-    ASSERT_GT(t.stationKind[4], 0);
-    t.stationUnitText[4] = "2";
-    const int kind = app->masters().card.find("V8RTU");
-    ASSERT_GT(kind, 0);
-    const std::string work = session().projectRecord.workFolder;
-    for (int c = 0; c < 2; ++c) {
-        t.cardKind[4][c] = kind;
-        char head[500] = {};
-        KRAVinA_Data_Get(4, c, head, work.c_str());
-        std::memset(head, 0, sizeof head);
-        std::memcpy(head, "00SYS", 5);
-        std::memcpy(head + 5 * 30, "51ADS", 5);
-        char entry[20] = {};
-        std::memcpy(entry, "51", 2);
-        KRAVinA_Data_Item_Set(30, 10, entry);
-        ASSERT_EQ(KRAVinA_Data_Write(4, c, head, work.c_str()), 0);
-        vuken_sim_add_card(4, c);
-    }
+    ASSERT_NO_FATAL_FAILURE(placeV8rtuStation(true));
+    for (int c = 0; c < 2; ++c) vuken_sim_add_card(4, c);
     vuken_sim_set_item(4, 0, 0, 1, "0");
     vuken_sim_set_item(4, 0, 0, 52, "1");  // the device holds one card
     app->unitSelection().select(4, 0);
@@ -386,21 +388,9 @@ TEST_F(UploadRoad, V8rtuStationIsUploadedCardByCardAndGainsACard)
     const int speed = app->masters().card.speedCode[static_cast<std::size_t>(app->masters().card.find("V8RTU"))];
     ASSERT_NO_FATAL_FAILURE(serve(test::V8rtuDevice(3, "3", speed)));
     ASSERT_NO_FATAL_FAILURE(allocatePort("V8RTU(JOV-US)"));
-    model::SystemConfigTables& t = app->systemTables();
-    t.stationKind[4] = app->masters().station.find("V8RTU");
-    ASSERT_GT(t.stationKind[4], 0);
-    t.stationUnitText[4] = "2";
+    ASSERT_NO_FATAL_FAILURE(placeV8rtuStation(false));
+    const model::SystemConfigTables& t = app->systemTables();
     const int kind = app->masters().card.find("V8RTU");
-    ASSERT_GT(kind, 0);
-    const std::string work = session().projectRecord.workFolder;
-    for (int c = 0; c < 2; ++c) {
-        t.cardKind[4][c] = kind;
-        char head[500] = {};
-        KRAVinA_Data_Get(4, c, head, work.c_str());
-        std::memset(head, 0, sizeof head);
-        std::memcpy(head, "00SYS", 5);
-        ASSERT_EQ(KRAVinA_Data_Write(4, c, head, work.c_str()), 0);
-    }
     app->unitSelection().select(4, 1);
     ASSERT_EQ(upload(uploadcmd::Upload), online::TransferOutcome::Finished) << ::testing::PrintToString(prompt.ids());
 
