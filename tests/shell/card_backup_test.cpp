@@ -37,6 +37,19 @@ int firstKind(const model::CardKindMaster& master, Keep keep)
     return -1;
 }
 
+// In the restore dialog: types the folder, confirms it with Return and selects the one
+// backup it lists.
+void chooseOnlyBackup(QWidget* dialog, const std::filesystem::path& folder)
+{
+    auto* source = dialog->findChild<QLineEdit*>(QStringLiteral("sourceFolder"));
+    source->setText(QString::fromStdString(folder.string()));
+    source->setModified(true);
+    QTest::keyClick(source, Qt::Key_Return);
+    auto* list = dialog->findChild<QTreeWidget*>(QStringLiteral("backupList"));
+    ASSERT_EQ(list->topLevelItemCount(), 1);
+    list->setCurrentItem(list->topLevelItem(0));
+}
+
 void click(QWidget* dialog, const char* button)
 {
     auto* b = dialog->findChild<QPushButton*>(QString::fromLatin1(button));
@@ -170,13 +183,7 @@ TEST_F(CardBackupTest, UnknownRestoredModelIsRefusedBeforeAnythingIsWritten)
     const auto before = test::readBytes((work() / "STN01/CARD0.KRAB").string());
     ModalScript restore;
     restore.then("cardRestoreDialog", [&](QWidget* d) {
-        auto* source = d->findChild<QLineEdit*>(QStringLiteral("sourceFolder"));
-        source->setText(QString::fromStdString(bkc.parent_path().string()));
-        source->setModified(true);
-        QTest::keyClick(source, Qt::Key_Return);
-        auto* list = d->findChild<QTreeWidget*>(QStringLiteral("backupList"));
-        ASSERT_EQ(list->topLevelItemCount(), 1);
-        list->setCurrentItem(list->topLevelItem(0));
+        ASSERT_NO_FATAL_FAILURE(chooseOnlyBackup(d, bkc.parent_path()));
         // Restoring over the card asks first (8203).
         ModalScript* confirm = new ModalScript;
         confirm->then("kravinbMessage", [](QWidget* box) {
@@ -230,13 +237,7 @@ TEST_F(CardBackupTest, CraftedBackupsAreRefusedAndTheProjectStillSavesAndOpens)
         QStringList boxes;
         ModalScript restore;
         restore.then("cardRestoreDialog", [&](QWidget* d) {
-            auto* source = d->findChild<QLineEdit*>(QStringLiteral("sourceFolder"));
-            source->setText(QString::fromStdString(bkc.parent_path().string()));
-            source->setModified(true);
-            QTest::keyClick(source, Qt::Key_Return);
-            auto* list = d->findChild<QTreeWidget*>(QStringLiteral("backupList"));
-            ASSERT_EQ(list->topLevelItemCount(), 1);
-            list->setCurrentItem(list->topLevelItem(0));
+            ASSERT_NO_FATAL_FAILURE(chooseOnlyBackup(d, bkc.parent_path()));
             click(d, "startButton");
             click(d, "cancelButton");
         });

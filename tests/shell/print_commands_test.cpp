@@ -156,6 +156,24 @@ protected:
     }
 
     // Runs fn on the bulk print dialog once it is shown modally.
+    // When the run ends, keeps the dialog's status text and closes the dialog.
+    static void closeWhenFinished(print::BulkPrintDialog* d, QString& status)
+    {
+        QObject::connect(d, &print::BulkPrintDialog::finished, d, [d, &status] {
+            status = d->statusText();
+            QTimer::singleShot(0, d->closeButton(), &QPushButton::click);
+        });
+    }
+
+    // The next bulk print dialog is started as it opens and closed when its run ends.
+    void startWhenBulkDialog(QString& status)
+    {
+        whenBulkDialog([&status](print::BulkPrintDialog* d) {
+            closeWhenFinished(d, status);
+            d->startButton()->click();
+        });
+    }
+
     void whenBulkDialog(std::function<void(print::BulkPrintDialog*)> fn)
     {
         auto* timer = new QTimer;
@@ -180,10 +198,7 @@ TEST_F(PrintCommandsTest, BulkPrintWritesTheWholeProjectAsOneJob)
     whenBulkDialog([&](print::BulkPrintDialog* d) {
         EXPECT_EQ(d->statusText().toStdString(), "Press Start to start printing.");
         EXPECT_TRUE(d->check(print::CheckComm)->isEnabled());
-        QObject::connect(d, &print::BulkPrintDialog::finished, d, [d, &status] {
-            status = d->statusText();
-            QTimer::singleShot(0, d->closeButton(), &QPushButton::click);
-        });
+        closeWhenFinished(d, status);
         d->startButton()->click();
         // Esc and Close do nothing while the run goes on.
         QTest::keyClick(d, Qt::Key_Escape);
@@ -254,13 +269,7 @@ TEST_F(PrintCommandsTest, BulkPrintCancelledAtThePrinterChoiceStops)
 {
     pdf->cancel = true;
     QString status;
-    whenBulkDialog([&](print::BulkPrintDialog* d) {
-        QObject::connect(d, &print::BulkPrintDialog::finished, d, [d, &status] {
-            status = d->statusText();
-            QTimer::singleShot(0, d->closeButton(), &QPushButton::click);
-        });
-        d->startButton()->click();
-    });
+    startWhenBulkDialog(status);
     ASSERT_TRUE(frame().trigger(cmd::FileBulkPrint));
     EXPECT_EQ(status.toStdString(), "Printing is stopped.");
     EXPECT_TRUE(pdf->files.empty());
@@ -326,10 +335,7 @@ TEST_F(PrintCommandsTest, PrintAllCardsPrintsTheCurrentCardOnly)
         coverLocked = !d->check(print::CheckCover)->isEnabled() && !d->check(print::CheckCover)->isChecked() &&
                       !d->check(print::CheckSystem)->isEnabled();
         target = d->findChild<QLabel*>(QStringLiteral("target"))->text();
-        QObject::connect(d, &print::BulkPrintDialog::finished, d, [d, &status] {
-            status = d->statusText();
-            QTimer::singleShot(0, d->closeButton(), &QPushButton::click);
-        });
+        closeWhenFinished(d, status);
         d->startButton()->click();
     });
     Q_EMIT app->systemView()->commandRequested(cmd::PrintAllCards);
@@ -536,13 +542,7 @@ TEST_F(PrintCommandsTest, StoppedBulkPrintLeavesTheEarlierFileAsItWas)
     EXPECT_EQ(folder(), before);  // nothing written beside it is left
 
     // A run that completes puts the whole job in its place.
-    whenBulkDialog([&](print::BulkPrintDialog* d) {
-        QObject::connect(d, &print::BulkPrintDialog::finished, d, [d, &status] {
-            status = d->statusText();
-            QTimer::singleShot(0, d->closeButton(), &QPushButton::click);
-        });
-        d->startButton()->click();
-    });
+    startWhenBulkDialog(status);
     ASSERT_TRUE(frame().trigger(cmd::FileBulkPrint));
     EXPECT_EQ(status.toStdString(), "Printing is completed.");
     EXPECT_EQ(folder(), before);

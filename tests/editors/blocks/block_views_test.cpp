@@ -82,6 +82,17 @@ TEST_F(BlockViewsTest, CellsArePaintedWhereTheyAreHitAndAClickSelects)
 
 class SettingDialogTest : public BlockViewsTest {
 protected:
+    // Card 1 of station 1 current, holding a CAI block in group 11 with its item defaults.
+    void placeCaiWithDefaults()
+    {
+        writeUnit(1, 0, {{0, "00SYS"}, {11, "33CAI"}});
+        makeCurrent(1, 1, -1);
+        char head[500] = {};
+        KRAVinA_Data_Get(1, 0, head, work.str().c_str());
+        unit->WriteItemDefaults(11);
+        ASSERT_EQ(KRAVinA_Data_Write(1, 0, head, work.str().c_str()), 0);
+    }
+
     std::unique_ptr<BlockSettingDialog> open(int group)
     {
         unit->g_curGroup = group;
@@ -120,12 +131,7 @@ TEST_F(SettingDialogTest, ItemTenIsBlackAndOnlyTheValueColumnEdits)
 
 TEST_F(SettingDialogTest, EveryHeadingShowsWholeInBothLanguagesAndModes)
 {
-    writeUnit(1, 0, {{0, "00SYS"}, {11, "33CAI"}});
-    makeCurrent(1, 1, -1);
-    char head[500] = {};
-    KRAVinA_Data_Get(1, 0, head, work.str().c_str());
-    unit->WriteItemDefaults(11);
-    ASSERT_EQ(KRAVinA_Data_Write(1, 0, head, work.str().c_str()), 0);
+    ASSERT_NO_FATAL_FAILURE(placeCaiWithDefaults());
     for (const res::Language l : {res::Language::English, res::Language::Japanese}) {
         unit->g_curGroup = 11;
         ASSERT_EQ(unit->LoadBlockItemList(), 0);
@@ -187,12 +193,7 @@ TEST_F(SettingDialogTest, ReturnAndPrintableKeysStartTheEditorOtherKeysDoNot)
 
 TEST_F(SettingDialogTest, TerminalCommentsAreLimitedToTwentyCp932Bytes)
 {
-    writeUnit(1, 0, {{0, "00SYS"}, {11, "33CAI"}});
-    makeCurrent(1, 1, -1);
-    char head[500] = {};
-    KRAVinA_Data_Get(1, 0, head, work.str().c_str());
-    unit->WriteItemDefaults(11);
-    ASSERT_EQ(KRAVinA_Data_Write(1, 0, head, work.str().c_str()), 0);
+    ASSERT_NO_FATAL_FAILURE(placeCaiWithDefaults());
     auto d = open(11);
     d->show();
     QTest::mouseClick(d->terminalButton(), Qt::LeftButton);
