@@ -234,9 +234,11 @@ TEST_F(MainDialogTest, FailureBoxes)
         EXPECT_EQ(Find<QLineEdit>("state")->text(), QStringLiteral("No data")) << name;
     }
 
+    // A controller that answers nothing. Stopping the simulator instead would leave its
+    // device name free for another test's simulator to take over.
     StartSim();
     Open();
-    sim->Stop();
+    sim->InjectFault(qvcfgsim::Fault::NoReply, -1);
     Click("trendUpload");
     EXPECT_TRUE(prompt.shown.back().startsWith(QStringLiteral("error: Failed to read\n")));
 }
