@@ -62,6 +62,8 @@ Read readOld(const std::string& path, int extraFlags, Bytes& out, std::size_t li
     if (fd < 0) return errno == ENOENT ? Read::missing : Read::failed;
     struct stat st;
     bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    // Room for the whole file and one byte more, which tells that it has not grown.
+    if (ok && limit == 0) out.resize(static_cast<std::size_t>(st.st_size) + 1);
     std::size_t have = 0;
     while (ok) {
         if (limit == 0 && have == out.size()) out.resize(std::max<std::size_t>(65536, out.size() * 2));
@@ -83,12 +85,12 @@ struct WideLayout {
     std::size_t records, size, value, colour, x, y;
 };
 
-// Widens old records: kind as int32 value, colour index as COLORREF, points 0..7;
-// extra(old, new) moves what else the record kind keeps. All other bytes are zero.
+// Widens old records into out: kind as int32 value, colour index as COLORREF, points
+// 0..7; extra(old, new) moves what else the record kind keeps. All other bytes are zero.
 template <class Extra>
-Bytes widen(const Bytes& old, const WideLayout& l, Extra extra)
+void widen(const Bytes& old, const WideLayout& l, Extra extra, Bytes& out)
 {
-    Bytes out(l.records * l.size, 0);
+    out.assign(l.records * l.size, 0);
     for (std::size_t r = 0; r < l.records; ++r) {
         const unsigned char* o = old.data() + r * of::kRecordSize;
         unsigned char* n = out.data() + r * l.size;
@@ -98,22 +100,35 @@ Bytes widen(const Bytes& old, const WideLayout& l, Extra extra)
         std::copy_n(o + of::kY, 2 * of::kPoints, n + l.y);
         extra(o, n);
     }
-    return out;
 }
 
-Bytes widenAnalog(const Bytes& old)
+void widenAnalog(const Bytes& old, Bytes& out)
 {
-    return widen(old, {of::kAconRecords, acon::recordSize, acon::value, acon::colour, acon::pointsX, acon::pointsY},
-                 [](const unsigned char* o, unsigned char* n) { n[acon::kind] = o[of::kByte2]; });
+    widen(old, {of::kAconRecords, acon::recordSize, acon::value, acon::colour, acon::pointsX, acon::pointsY},
+          [](const unsigned char* o, unsigned char* n) { n[acon::kind] = o[of::kByte2]; }, out);
 }
 
-Bytes widenCommunication(const Bytes& old)
+void widenCommunication(const Bytes& old, Bytes& out)
 {
-    return widen(old, {of::kDconRecords, dcon::recordSize, dcon::value, dcon::colour, dcon::pointsX, dcon::pointsY},
-                 [](const unsigned char* o, unsigned char* n) {
-                     n[dcon::lineKind] = o[of::kByte2];
-                     n[dcon::pointCount] = o[of::kByte3];
-                 });
+    widen(old, {of::kDconRecords, dcon::recordSize, dcon::value, dcon::colour, dcon::pointsX, dcon::pointsY},
+          [](const unsigned char* o, unsigned char* n) {
+              n[dcon::lineKind] = o[of::kByte2];
+              n[dcon::pointCount] = o[of::kByte3];
+          },
+          out);
+}
+
+// The old and widened images of a connection file. A project holds hundreds of them:
+// the buffers stay between files and between conversions instead of being mapped and
+// zeroed afresh for each (1.48 MB for an analog file).
+struct ConnectionBuffers {
+    Bytes old, wide;
+};
+
+ConnectionBuffers& connectionBuffers()
+{
+    thread_local ConnectionBuffers buffers;
+    return buffers;
 }
 
 // Name in the new folder: a ".KRA" extension (any case) becomes ".KRAB".
@@ -150,9 +165,13 @@ bool convertFile(const std::string& source, int openFlags, const std::string& ne
         return r == Read::ok && writeFile(newDir, target, data.data(), data.size());
     }
     const bool analog = kind == Kind::analog;
-    Bytes old(analog ? of::kAconFileSize : of::kDconFileSize, 0);
+    auto& [old, wide] = connectionBuffers();
+    old.assign(analog ? of::kAconFileSize : of::kDconFileSize, 0);
     if (!source.empty() && readOld(source, openFlags, old, old.size()) == Read::failed) return false;
-    const Bytes wide = analog ? widenAnalog(old) : widenCommunication(old);
+    if (analog)
+        widenAnalog(old, wide);
+    else
+        widenCommunication(old, wide);
     return writeFile(newDir, target, wide.data(), wide.size());
 }
 

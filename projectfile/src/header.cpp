@@ -58,6 +58,14 @@ void copyHeadTexts(unsigned char* dst, const unsigned char* src, std::size_t nam
     std::memcpy(dst + head::comment, src + commentAt, head::commentWidth);
 }
 
+// A copy of an old-format header while it is converted; kept between calls, so a
+// selection does not map and free a fresh image each time.
+std::vector<unsigned char>& oldHeaderScratch()
+{
+    thread_local std::vector<unsigned char> old;
+    return old;
+}
+
 }  // namespace
 
 HeaderImage& headerImage()
@@ -105,7 +113,8 @@ int selectOldestHeader(const char* folder)
 {
     forgetConnectionCaches();
     g_selectResult = 1;
-    std::vector<unsigned char> old(kOldHeaderSize, 0);
+    auto& old = oldHeaderScratch();
+    old.assign(kOldHeaderSize, 0);
     if (folder) readFile(folder, kHeaderFile, old.data(), old.size());
     convertOldHeader(old.data(), 0, 32, 64);
     return g_selectResult;
@@ -152,7 +161,8 @@ int KRAVinA_Proj_Select(const char* folder)
                                                     kVersionPrefix,
                                                 KRAVINA_VERSION_TEXT_MAX - kVersionPrefix);
         if (file.major <= 1 && file.minor < 20) {
-            const std::vector<unsigned char> old(image.begin(), image.begin() + kOldHeaderSize);
+            auto& old = oldHeaderScratch();
+            old.assign(image.begin(), image.begin() + kOldHeaderSize);
             convertOldHeader(old.data(), head::name, head::text2, head::comment);
         }
         g_newerVersion = programVersion() < file ? 1 : 0;
