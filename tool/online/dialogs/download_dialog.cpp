@@ -21,11 +21,8 @@ DownloadDialog::DownloadDialog(TransferDialogSetup setup, TransferUnit unit, QWi
     hasBank2_ = !unit_.cards.empty() && HasBank2(unit_.cards.front().model);
     addUnitHead();
 
-    clear_ = new QCheckBox(TransferText(l, "Clear EEPROM and Download", "EEPROMクリア後ダウンロード"), this);
-    clear_->setObjectName(QStringLiteral("1066"));
-    clear_->setChecked(true);
+    clear_ = addClearBox();
     connect(clear_, &QCheckBox::toggled, this, &DownloadDialog::updateEdits);
-    frameLayout()->addWidget(clear_);
 
     auto* range = new QGridLayout;
     const char* ids[4] = {"1010", "1011", "1012", "1013"};

@@ -24,11 +24,8 @@ NetDownloadDialog::NetDownloadDialog(TransferDialogSetup setup, TransferUnit uni
         frameLayout()->addWidget(TransferLabel(this, "1099", QString::asprintf("GROUP %02d", shownGroup)));
         addProgress({{"1000", "Sent data", "送信データ"}});
     } else {
-        clear_ = new QCheckBox(TransferText(l, "Clear EEPROM and Download", "EEPROMクリア後ダウンロード"), this);
-        clear_->setObjectName(QStringLiteral("1066"));
-        clear_->setChecked(true);
+        clear_ = addClearBox();
         connect(clear_, &QCheckBox::toggled, this, &NetDownloadDialog::updateEdits);
-        frameLayout()->addWidget(clear_);
         auto* range = new QHBoxLayout;
         auto* target = TransferLabel(this, "1103", TransferText(l, "Target Group", "対象グループ"));
         first_ = new QSpinBox(this);

@@ -2,6 +2,7 @@
 
 #include "transfer_texts.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QGridLayout>
@@ -44,6 +45,16 @@ QGridLayout* TransferDialogFrame::addUnitHead(bool kindRow)
     }
     layout_->addLayout(head);
     return head;
+}
+
+QCheckBox* TransferDialogFrame::addClearBox()
+{
+    const QString text = TransferText(setup_.language, "Clear EEPROM and Download", "EEPROMクリア後ダウンロード");
+    auto* box = new QCheckBox(text, this);
+    box->setObjectName(QStringLiteral("1066"));
+    box->setChecked(true);
+    layout_->addWidget(box);
+    return box;
 }
 
 void TransferDialogFrame::addProgress(std::initializer_list<ProgressRow> rows)

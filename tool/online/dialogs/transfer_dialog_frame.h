@@ -12,6 +12,7 @@
 #include <memory>
 #include <vector>
 
+class QCheckBox;
 class QComboBox;
 class QGridLayout;
 class QLabel;
@@ -67,6 +68,8 @@ protected:
 
     // Station and card (1064, 1065), and with kindRow the kind and version (1067, 1068).
     QGridLayout* addUnitHead(bool kindRow = true);
+    // "Clear EEPROM and Download" (1066), checked.
+    QCheckBox* addClearBox();
     // Caption and value label a row; the values are cleared at each Start.
     void addProgress(std::initializer_list<ProgressRow> rows);
     // The connection device row; returns its caption.
