@@ -1,5 +1,5 @@
 // The transfer dialogs over their workers, against the controller simulator: the start's
-// refusals, Stop, and Cancel while a run goes.
+// refusals, Stop, Cancel and the close box while a run goes.
 #include "compare_dialog.h"
 #include "download_dialog.h"
 #include "group_download_dialog.h"
@@ -9,6 +9,7 @@
 #include "qt_app.h"
 #include "scripted_prompt.h"
 #include "serial_link.h"
+#include "string_table.h"
 #include "wait_for.h"
 
 #include <QCheckBox>
@@ -174,6 +175,63 @@ TEST_F(TransferDialogs, GroupDownloadFinishesAndCloses)
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_EQ(value(2, 11), "5");
     EXPECT_EQ(value(1, 11), "?");
+}
+
+// The close box of every serial transfer dialog while its run goes: a dialog that closes
+// by itself refuses it (Stop, then the close box closes it, Start reading Start again);
+// the compare stops and joins its run and closes.
+TEST_F(TransferDialogs, CloseBoxWhileRunningIsRefusedOrStopsTheCompare)
+{
+    struct Case {
+        const char* name;
+        std::function<std::unique_ptr<TransferDialogFrame>(TransferDialogSetup)> make;
+        int startText, stopText;
+        bool closesWhileRunning;
+    };
+    const Case cases[] = {
+        {"download", [](TransferDialogSetup s) { return std::make_unique<DownloadDialog>(std::move(s), oneCard()); },
+         9600, 9601, false},
+        {"group download",
+         [](TransferDialogSetup s) {
+             GroupDownloadSetup run;
+             run.shownGroup = 1;
+             return std::make_unique<GroupDownloadDialog>(std::move(s), oneCard().cards[0], run);
+         },
+         8600, 8601, false},
+        {"compare",
+         [](TransferDialogSetup s) {
+             return std::make_unique<CompareDialog>(std::move(s), oneCard(), CompareDialogOptions{});
+         },
+         8500, 8502, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::unique_ptr<TransferDialogFrame> dialog = c.make(setup());
+        dialog->show();
+        server->holdReplies();
+        dialog->startStop();
+        ASSERT_TRUE(dialog->running());
+        EXPECT_EQ(dialog->startButton()->text(), res::qmessage(c.stopText, res::Language::English));
+        if (c.closesWhileRunning) server->releaseReplies();
+        dialog->close();
+        EXPECT_EQ(dialog->running(), !c.closesWhileRunning);
+        EXPECT_EQ(dialog->isVisible(), !c.closesWhileRunning);
+        if (!c.closesWhileRunning) {
+            dialog->startStop();  // Stop
+            EXPECT_FALSE(dialog->startButton()->isEnabled());
+            server->releaseReplies();
+            ASSERT_TRUE(waitFor([&] { return !dialog->running(); }));
+            EXPECT_EQ(dialog->lastOutcome(), TransferOutcome::Stopped);
+            EXPECT_TRUE(dialog->startButton()->isEnabled());
+            EXPECT_TRUE(dialog->cancelButton()->isEnabled());
+            dialog->close();
+            EXPECT_FALSE(dialog->isVisible());
+        }
+        EXPECT_EQ(dialog->startButton()->text(), res::qmessage(c.startText, res::Language::English));
+        EXPECT_NE(dialog->lastOutcome(), TransferOutcome::Running);
+        EXPECT_EQ(dialog->result(), QDialog::Rejected);
+        EXPECT_FALSE(link.isOpen());
+    }
 }
 
 }  // namespace

@@ -4,44 +4,27 @@
 #include "transfer_texts.h"
 
 #include <QCheckBox>
-#include <QCloseEvent>
 #include <QComboBox>
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QLabel>
-#include <QPushButton>
 #include <QSpinBox>
 #include <QVBoxLayout>
 
 namespace kravin::online {
 
 DownloadDialog::DownloadDialog(TransferDialogSetup setup, TransferUnit unit, QWidget* parent)
-    : RunDialog(parent), setup_(std::move(setup)), unit_(std::move(unit))
+    : TransferDialogFrame(std::move(setup), Style::ClosesWhenFinished, parent), unit_(std::move(unit))
 {
-    const res::Language l = setup_.language;
+    const res::Language l = language();
     setObjectName(QStringLiteral("IDD_147"));
     setWindowTitle(TransferText(l, "Download", "ダウンロード"));
     hasBank2_ = !unit_.cards.empty() && HasBank2(unit_.cards.front().model);
-    worker_ = new TransferWorker(this);
-    connect(worker_, &TransferWorker::progress, this, &DownloadDialog::showProgress);
-    connect(worker_, &TransferWorker::finished, this, &DownloadDialog::ended);
+    addUnitHead();
 
-    auto* layout = new QVBoxLayout(this);
-    auto* head = new QGridLayout;
-    head->addWidget(TransferLabel(this, "1064", QString::fromStdString(StationLabel(setup_.station))), 0, 0);
-    head->addWidget(TransferLabel(this, "1065", QString::fromStdString(CardLabel(setup_.libraryCard))), 0, 1);
-    head->addWidget(TransferLabel(this, "1067", QString::fromStdString(setup_.kind)), 1, 0);
-    head->addWidget(TransferLabel(this, "1068", QString::fromStdString(setup_.version)), 1, 1);
-    layout->addLayout(head);
-
-    clear_ = new QCheckBox(TransferText(l, "Clear EEPROM and Download", "EEPROMクリア後ダウンロード"), this);
-    clear_->setObjectName(QStringLiteral("1066"));
-    clear_->setChecked(true);
+    clear_ = addClearBox();
     connect(clear_, &QCheckBox::toggled, this, &DownloadDialog::updateEdits);
-    layout->addWidget(clear_);
 
     auto* range = new QGridLayout;
-    const bool hideGroups = unit_.v8rtuStation;
     const char* ids[4] = {"1010", "1011", "1012", "1013"};
     const int initial[4] = {0, 99, 0, 99};
     for (int i = 0; i < 4; ++i) {
@@ -65,50 +48,21 @@ DownloadDialog::DownloadDialog(TransferDialogSetup setup, TransferUnit unit, QWi
     range->addWidget(bounds_[2], 2, 1);
     range->addWidget(dash2, 2, 2);
     range->addWidget(bounds_[3], 2, 3);
-    layout->addLayout(range);
-    if (hideGroups)
+    frameLayout()->addLayout(range);
+    if (unit_.v8rtuStation)
         for (QWidget* w : std::initializer_list<QWidget*>{target, bank0, bank2, dash0, dash2, bounds_[0], bounds_[1],
                                                         bounds_[2], bounds_[3]})
             w->hide();
 
-    auto* progress = new QGridLayout;
-    progress->addWidget(new QLabel(TransferText(l, "Processing Card", "処理カード"), this), 0, 0);
-    progress->addWidget(TransferLabel(this, "1002"), 0, 1);
-    progress->addWidget(new QLabel(TransferText(l, "Processing Group", "処理グループ"), this), 1, 0);
-    progress->addWidget(TransferLabel(this, "1000"), 1, 1);
-    progress->addWidget(new QLabel(TransferText(l, "Sent data", "送信データ"), this), 2, 0);
-    progress->addWidget(TransferLabel(this, "1001"), 2, 1);
-    progress->addWidget(new QLabel(TransferText(l, "Received data", "受信データ"), this), 3, 0);
-    progress->addWidget(TransferLabel(this, "1009"), 3, 1);
-    layout->addLayout(progress);
-
-    auto* deviceRow = new QHBoxLayout;
-    deviceRow->addWidget(TransferLabel(this, "1108", TransferText(l, "Connection Device", "接続機器")));
-    combo_ = DeviceCombo(this, setup_.devices);
-    deviceRow->addWidget(combo_);
-    layout->addLayout(deviceRow);
-    if (setup_.devices.rows.empty()) clear_->setEnabled(false);
-
-    auto* buttons = new QHBoxLayout;
-    start_ = new QPushButton(res::qmessage(9600, l), this);
-    start_->setObjectName(QStringLiteral("1018"));
-    cancel_ = new QPushButton(TransferText(l, "Cancel", "キャンセル"), this);
-    cancel_->setObjectName(QStringLiteral("IDCANCEL"));
-    connect(start_, &QPushButton::clicked, this, &DownloadDialog::startStop);
-    connect(cancel_, &QPushButton::clicked, this, &DownloadDialog::reject);
-    buttons->addStretch();
-    buttons->addWidget(start_);
-    buttons->addWidget(cancel_);
-    layout->addLayout(buttons);
+    addProgress({{"1002", "Processing Card", "処理カード"},
+                 {"1000", "Processing Group", "処理グループ"},
+                 {"1001", "Sent data", "送信データ"},
+                 {"1009", "Received data", "受信データ"}});
+    addDeviceRow("1108");
+    if (this->setup().devices.rows.empty()) clear_->setEnabled(false);
+    addButtons({"1018", 9600, 9601});
     updateEdits();
 }
-
-DownloadDialog::~DownloadDialog()
-{
-    if (running() && setup_.questions) setup_.questions->abortAll();
-}
-
-QLabel* DownloadDialog::label(const char* id) const { return findChild<QLabel*>(QString::fromLatin1(id)); }
 
 void DownloadDialog::updateEdits()
 {
@@ -119,39 +73,31 @@ void DownloadDialog::updateEdits()
     bounds_[3]->setEnabled(free && hasBank2_);
 }
 
-void DownloadDialog::startStop()
+std::unique_ptr<TransferRun> DownloadDialog::makeRun()
 {
-    if (running()) {
-        worker_->stop();
-        start_->setEnabled(false);  // comes back when the run has sent write mode off
-        return;
-    }
     DownloadSetup s;
     s.clearEeprom = clear_->isChecked();
     s.bank0First = bounds_[0]->value();
     s.bank0Last = bounds_[1]->value();
     s.bank2First = bounds_[2]->value();
     s.bank2Last = bounds_[3]->value();
-    if (!s.clearEeprom && !ValidDownloadBounds(s)) return;
+    if (!s.clearEeprom && !ValidDownloadBounds(s)) return nullptr;
     const int first = s.clearEeprom ? 0 : s.bank0First;
     const int last = s.clearEeprom ? 99 : s.bank0Last;
-    if (setup_.referenceCheck && !setup_.referenceCheck(first, last)) return;
-    const DeviceChoice* device = ChosenDevice(combo_, setup_.devices);
-    if (!device || !setup_.link || !setup_.questions) {
-        if (setup_.prompt) setup_.prompt->message(8301, {}, model::Buttons::Ok, model::Icon::Warning);
-        return;
-    }
+    const TransferDialogSetup& d = setup();
+    if (d.referenceCheck && !d.referenceCheck(first, last)) return nullptr;
+    const DeviceChoice* device = chosenDevice();
+    if (!device || !d.link || !d.questions) return refuse(8301);
     s.portName = device->port;
     s.baudIndex = device->baudIndex;
-    s.programmingUnitId = setup_.programmingUnitId;
-    s.cardTypes = setup_.cardTypes;
-    for (const char* id : {"1000", "1001", "1002", "1009"}) label(id)->clear();
-    outcome_ = TransferOutcome::Running;
-    worker_->start(std::make_unique<DownloadRun>(*setup_.link, unit_, s, *setup_.questions, setup_.timing));
-    start_->setText(res::qmessage(9601, setup_.language));
-    cancel_->setEnabled(false);
+    s.programmingUnitId = d.programmingUnitId;
+    s.cardTypes = d.cardTypes;
+    return std::make_unique<DownloadRun>(*d.link, unit_, s, *d.questions, d.timing);
+}
+
+void DownloadDialog::started()
+{
     clear_->setEnabled(false);
-    combo_->setEnabled(false);
     updateEdits();
 }
 
@@ -163,19 +109,10 @@ void DownloadDialog::showProgress(const TransferProgress& p)
     label("1002")->setText(p.card >= 0 ? QString::asprintf("%X", p.card) : QString());
 }
 
-void DownloadDialog::ended()
+void DownloadDialog::ended(TransferRun*)
 {
-    outcome_ = worker_->run() ? worker_->run()->context().result().outcome() : TransferOutcome::Failed;
-    start_->setText(res::qmessage(9600, setup_.language));
-    start_->setEnabled(true);
-    cancel_->setEnabled(true);
-    clear_->setEnabled(!setup_.devices.rows.empty());
-    combo_->setEnabled(setup_.devices.enabled && !setup_.devices.rows.empty());
+    clear_->setEnabled(!setup().devices.rows.empty());
     updateEdits();
-    if (outcome_ == TransferOutcome::Failed && setup_.prompt && worker_->run())
-        ShowTransferFailure(*setup_.prompt, worker_->run()->context().result());
-    Q_EMIT runEnded(outcome_);
-    if (outcome_ == TransferOutcome::Finished) accept();
 }
 
 }  // namespace kravin::online

@@ -4,61 +4,34 @@
 #pragma once
 
 #include "download_run.h"
-#include "run_dialog.h"
-#include "transfer_dialog_common.h"
-#include "transfer_worker.h"
-
-#include <QDialog>
+#include "transfer_dialog_frame.h"
 
 #include <array>
 
 class QCheckBox;
-class QComboBox;
-class QLabel;
-class QPushButton;
 class QSpinBox;
 
 namespace kravin::online {
 
-class DownloadDialog : public RunDialog {
+class DownloadDialog : public TransferDialogFrame {
     Q_OBJECT
 public:
     DownloadDialog(TransferDialogSetup setup, TransferUnit unit, QWidget* parent = nullptr);
-    ~DownloadDialog() override;
-
-    // Start / Stop (1018).
-    void startStop();
-    bool running() const override { return worker_->running(); }
-    TransferOutcome lastOutcome() const { return outcome_; }
 
     QCheckBox* clearBox() const { return clear_; }
     QSpinBox* bound(int i) const { return bounds_[static_cast<std::size_t>(i)]; }
-    QPushButton* startButton() const { return start_; }
-    QPushButton* cancelButton() const { return cancel_; }
-    QComboBox* deviceCombo() const { return combo_; }
-    QLabel* label(const char* id) const;
-    TransferWorker* worker() const { return worker_; }
-
-    // Cancel: ignored while a run goes (the compare stops and joins it first).
-
-Q_SIGNALS:
-    void runEnded(kravin::online::TransferOutcome outcome);
 
 private:
+    std::unique_ptr<TransferRun> makeRun() override;
+    void showProgress(const TransferProgress& p) override;
+    void started() override;
+    void ended(TransferRun* run) override;
     void updateEdits();
-    void showProgress(const TransferProgress& p);
-    void ended();
 
-    TransferDialogSetup setup_;
     TransferUnit unit_;
     bool hasBank2_ = false;
-    TransferOutcome outcome_ = TransferOutcome::Running;
     QCheckBox* clear_ = nullptr;
     std::array<QSpinBox*, 4> bounds_{};
-    QComboBox* combo_ = nullptr;
-    QPushButton* start_ = nullptr;
-    QPushButton* cancel_ = nullptr;
-    TransferWorker* worker_ = nullptr;
 };
 
 }  // namespace kravin::online

@@ -1,14 +1,10 @@
 #include "net_download_dialog.h"
 
 #include "monitor_engine.h"
-#include "transfer_texts.h"
 
 #include <QCheckBox>
-#include <QCloseEvent>
-#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPushButton>
 #include <QSpinBox>
 #include <QVBoxLayout>
 
@@ -16,35 +12,20 @@ namespace kravin::online {
 
 NetDownloadDialog::NetDownloadDialog(TransferDialogSetup setup, TransferUnit unit, NetDownloadSetup run, BusApi bus,
                                      int shownGroup, QWidget* parent)
-    : RunDialog(parent), setup_(std::move(setup)), unit_(std::move(unit)), run_(run), bus_(bus)
+    : TransferDialogFrame(std::move(setup), Style::ClosesWhenFinished, parent), unit_(std::move(unit)), run_(run),
+      bus_(bus)
 {
-    const res::Language l = setup_.language;
+    const res::Language l = language();
     setObjectName(QString::fromLatin1(run_.groupMode ? "IDD_165" : "IDD_164"));
     setWindowTitle(TransferText(l, "Network Download", "ネットワークダウンロード"));
-    worker_ = new TransferWorker(this);
-    connect(worker_, &TransferWorker::progress, this, &NetDownloadDialog::showProgress);
-    connect(worker_, &TransferWorker::finished, this, &NetDownloadDialog::ended);
-
-    auto* layout = new QVBoxLayout(this);
-    auto* head = new QGridLayout;
-    head->addWidget(TransferLabel(this, "1064", QString::fromStdString(StationLabel(setup_.station))), 0, 0);
-    head->addWidget(TransferLabel(this, "1065", QString::fromStdString(CardLabel(setup_.libraryCard))), 0, 1);
-    head->addWidget(TransferLabel(this, "1067", QString::fromStdString(setup_.kind)), 1, 0);
-    head->addWidget(TransferLabel(this, "1068", QString::fromStdString(setup_.version)), 1, 1);
-    layout->addLayout(head);
+    addUnitHead();
 
     if (run_.groupMode) {
-        layout->addWidget(TransferLabel(this, "1099", QString::asprintf("GROUP %02d", shownGroup)));
-        auto* sent = new QHBoxLayout;
-        sent->addWidget(new QLabel(TransferText(l, "Sent data", "送信データ"), this));
-        sent->addWidget(TransferLabel(this, "1000"));
-        layout->addLayout(sent);
+        frameLayout()->addWidget(TransferLabel(this, "1099", QString::asprintf("GROUP %02d", shownGroup)));
+        addProgress({{"1000", "Sent data", "送信データ"}});
     } else {
-        clear_ = new QCheckBox(TransferText(l, "Clear EEPROM and Download", "EEPROMクリア後ダウンロード"), this);
-        clear_->setObjectName(QStringLiteral("1066"));
-        clear_->setChecked(true);
+        clear_ = addClearBox();
         connect(clear_, &QCheckBox::toggled, this, &NetDownloadDialog::updateEdits);
-        layout->addWidget(clear_);
         auto* range = new QHBoxLayout;
         auto* target = TransferLabel(this, "1103", TransferText(l, "Target Group", "対象グループ"));
         first_ = new QSpinBox(this);
@@ -56,37 +37,14 @@ NetDownloadDialog::NetDownloadDialog(TransferDialogSetup setup, TransferUnit uni
         range->addWidget(target);
         range->addWidget(first_);
         range->addWidget(last_);
-        layout->addLayout(range);
+        frameLayout()->addLayout(range);
         if (unit_.v8rtuStation)
             for (QWidget* w : std::initializer_list<QWidget*>{target, first_, last_}) w->hide();
-        auto* progress = new QGridLayout;
-        progress->addWidget(new QLabel(TransferText(l, "Processing Card", "処理カード"), this), 0, 0);
-        progress->addWidget(TransferLabel(this, "1000"), 0, 1);
-        progress->addWidget(new QLabel(TransferText(l, "Sent data", "送信データ"), this), 1, 0);
-        progress->addWidget(TransferLabel(this, "1001"), 1, 1);
-        layout->addLayout(progress);
+        addProgress({{"1000", "Processing Card", "処理カード"}, {"1001", "Sent data", "送信データ"}});
     }
-
-    auto* buttons = new QHBoxLayout;
-    start_ = new QPushButton(res::qmessage(run_.groupMode ? 8800 : 8700, l), this);
-    start_->setObjectName(QString::fromLatin1(run_.groupMode ? "1066" : "1018"));
-    cancel_ = new QPushButton(TransferText(l, "Cancel", "キャンセル"), this);
-    cancel_->setObjectName(QStringLiteral("IDCANCEL"));
-    connect(start_, &QPushButton::clicked, this, &NetDownloadDialog::startStop);
-    connect(cancel_, &QPushButton::clicked, this, &NetDownloadDialog::reject);
-    buttons->addStretch();
-    buttons->addWidget(start_);
-    buttons->addWidget(cancel_);
-    layout->addLayout(buttons);
+    addButtons(run_.groupMode ? Buttons{"1066", 8800, 8801} : Buttons{"1018", 8700, 8701});
     updateEdits();
 }
-
-NetDownloadDialog::~NetDownloadDialog()
-{
-    if (running() && setup_.questions) setup_.questions->abortAll();
-}
-
-QLabel* NetDownloadDialog::label(const char* id) const { return findChild<QLabel*>(QString::fromLatin1(id)); }
 
 void NetDownloadDialog::updateEdits()
 {
@@ -96,28 +54,23 @@ void NetDownloadDialog::updateEdits()
     last_->setEnabled(free);
 }
 
-void NetDownloadDialog::startStop()
+std::unique_ptr<TransferRun> NetDownloadDialog::makeRun()
 {
-    if (running()) {
-        worker_->stop();
-        start_->setEnabled(false);  // back when the run has put the mode off
-        return;
-    }
     NetDownloadSetup s = run_;
     if (clear_) {
         s.clearEeprom = clear_->isChecked();
         s.firstGroup = s.clearEeprom ? 0 : first_->value();
         s.lastGroup = s.clearEeprom ? 99 : last_->value();
-        if (s.firstGroup > 99 || s.lastGroup > 99) return;
+        if (s.firstGroup > 99 || s.lastGroup > 99) return nullptr;
     }
-    if (setup_.referenceCheck && !setup_.referenceCheck(s.firstGroup, s.lastGroup)) return;
-    if (!setup_.questions) return;
-    for (const char* id : {"1000", "1001"})
-        if (QLabel* l = label(id)) l->clear();
-    outcome_ = TransferOutcome::Running;
-    worker_->start(std::make_unique<NetDownloadRun>(bus_, unit_, s, *setup_.questions, setup_.timing));
-    start_->setText(res::qmessage(run_.groupMode ? 8801 : 8701, setup_.language));
-    cancel_->setEnabled(false);
+    const TransferDialogSetup& d = setup();
+    if (d.referenceCheck && !d.referenceCheck(s.firstGroup, s.lastGroup)) return nullptr;
+    if (!d.questions) return nullptr;
+    return std::make_unique<NetDownloadRun>(bus_, unit_, s, *d.questions, d.timing);
+}
+
+void NetDownloadDialog::started()
+{
     if (clear_) clear_->setEnabled(false);
     updateEdits();
 }
@@ -132,35 +85,25 @@ void NetDownloadDialog::showProgress(const TransferProgress& p)
     label("1000")->setText(p.card >= 0 ? QString::asprintf("%X", p.card) : QString());
 }
 
-void NetDownloadDialog::ended()
+void NetDownloadDialog::ended(TransferRun*)
 {
-    outcome_ = worker_->run() ? worker_->run()->context().result().outcome() : TransferOutcome::Failed;
-    start_->setText(res::qmessage(run_.groupMode ? 8800 : 8700, setup_.language));
-    start_->setEnabled(true);
-    cancel_->setEnabled(true);
     if (clear_) clear_->setEnabled(true);
     updateEdits();
-    if (outcome_ == TransferOutcome::Failed && setup_.prompt && worker_->run())
-        ShowTransferFailure(*setup_.prompt, worker_->run()->context().result());
-    Q_EMIT runEnded(outcome_);
-    if (outcome_ == TransferOutcome::Finished) accept();
 }
 
-void NetDownloadDialog::reject()
+void NetDownloadDialog::leaving()
 {
-    if (running()) return;
     // The unit leaves download mode, whatever was done before.
-    if (bus_.cycle && bus_.items && bus_.status) {
-        bus_.cycle();
-        if (setup_.timing.sleep) setup_.timing.sleep(setup_.timing.busSettle);
-        if (bus_.status() == VUKEN_STATUS_READY) {
-            std::string off = "0";
-            BusItemRequest request{0, 1, off.data()};
-            bus_.items(VUKEN_OP_WRITE, BusItemAddress(setup_.station, -1), &request, nullptr);
-        }
-        if (bus_.close) bus_.close();
+    if (!bus_.cycle || !bus_.items || !bus_.status) return;
+    const TransferDialogSetup& d = setup();
+    bus_.cycle();
+    if (d.timing.sleep) d.timing.sleep(d.timing.busSettle);
+    if (bus_.status() == VUKEN_STATUS_READY) {
+        std::string off = "0";
+        BusItemRequest request{0, 1, off.data()};
+        bus_.items(VUKEN_OP_WRITE, BusItemAddress(d.station, -1), &request, nullptr);
     }
-    QDialog::reject();
+    if (bus_.close) bus_.close();
 }
 
 }  // namespace kravin::online

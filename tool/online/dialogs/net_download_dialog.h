@@ -4,57 +4,37 @@
 #pragma once
 
 #include "net_download_run.h"
-#include "run_dialog.h"
-#include "transfer_dialog_common.h"
-#include "transfer_worker.h"
-
-#include <QDialog>
+#include "transfer_dialog_frame.h"
 
 class QCheckBox;
-class QLabel;
-class QPushButton;
 class QSpinBox;
 
 namespace kravin::online {
 
-class NetDownloadDialog : public RunDialog {
+class NetDownloadDialog : public TransferDialogFrame {
     Q_OBJECT
 public:
     // groupMode: the network group download of unit's one group (shown as "GROUP %02d").
     NetDownloadDialog(TransferDialogSetup setup, TransferUnit unit, NetDownloadSetup run, BusApi bus, int shownGroup,
                       QWidget* parent = nullptr);
-    ~NetDownloadDialog() override;
 
-    void startStop();
-    bool running() const override { return worker_->running(); }
-    TransferOutcome lastOutcome() const { return outcome_; }
     QCheckBox* clearBox() const { return clear_; }
     QSpinBox* bound(int i) const { return i == 0 ? first_ : last_; }
-    QPushButton* startButton() const { return start_; }
-    QLabel* label(const char* id) const;
-    TransferWorker* worker() const { return worker_; }
-
-    void reject() override;
-
-Q_SIGNALS:
-    void runEnded(kravin::online::TransferOutcome outcome);
 
 private:
+    std::unique_ptr<TransferRun> makeRun() override;
+    void showProgress(const TransferProgress& p) override;
+    void started() override;
+    void ended(TransferRun* run) override;
+    void leaving() override;
     void updateEdits();
-    void showProgress(const TransferProgress& p);
-    void ended();
 
-    TransferDialogSetup setup_;
     TransferUnit unit_;
     NetDownloadSetup run_;
     BusApi bus_;
-    TransferOutcome outcome_ = TransferOutcome::Running;
     QCheckBox* clear_ = nullptr;
     QSpinBox* first_ = nullptr;
     QSpinBox* last_ = nullptr;
-    QPushButton* start_ = nullptr;
-    QPushButton* cancel_ = nullptr;
-    TransferWorker* worker_ = nullptr;
 };
 
 }  // namespace kravin::online

@@ -4,19 +4,11 @@
 // open and the project untouched.
 #pragma once
 
-#include "run_dialog.h"
-#include "transfer_dialog_common.h"
-#include "transfer_worker.h"
+#include "transfer_dialog_frame.h"
 #include "upload_run.h"
-
-#include <QDialog>
 
 #include <optional>
 #include <vector>
-
-class QComboBox;
-class QLabel;
-class QPushButton;
 
 namespace kravin::online {
 
@@ -32,16 +24,11 @@ struct UploadDialogOptions {
     std::function<std::pair<std::string, std::string>(int station, int card)> unitTexts;
 };
 
-class UploadDialog : public RunDialog {
+class UploadDialog : public TransferDialogFrame {
     Q_OBJECT
 public:
     UploadDialog(TransferDialogSetup setup, UploadDialogOptions options, QWidget* parent = nullptr);
-    ~UploadDialog() override;
 
-    // Start / Stop (1066).
-    void startStop();
-    bool running() const override { return worker_->running(); }
-    TransferOutcome lastOutcome() const { return outcome_; }
     // The finished run's setup and staged result (after Accepted).
     const std::optional<UploadSetup>& uploadSetup() const { return started_; }
     // Every unit the run read, and a V8RTU station's new card count.
@@ -50,33 +37,20 @@ public:
 
     QComboBox* stationCombo() const { return station_; }
     QComboBox* cardCombo() const { return card_; }
-    QComboBox* deviceCombo() const { return combo_; }
-    QPushButton* startButton() const { return start_; }
-    QPushButton* cancelButton() const { return cancel_; }
-    QLabel* label(const char* id) const;
-    TransferWorker* worker() const { return worker_; }
-
-
-Q_SIGNALS:
-    void runEnded(kravin::online::TransferOutcome outcome);
 
 private:
-    void showProgress(const TransferProgress& p);
-    void ended();
+    std::unique_ptr<TransferRun> makeRun() override;
+    void showProgress(const TransferProgress& p) override;
+    void started() override;
+    void ended(TransferRun* run) override;
     void unitChosen();
 
-    TransferDialogSetup setup_;
     UploadDialogOptions options_;
-    TransferOutcome outcome_ = TransferOutcome::Running;
     std::optional<UploadSetup> started_;
     std::vector<UploadStaging> stagedUnits_;
     std::optional<int> stagedCount_;
     QComboBox* station_ = nullptr;
     QComboBox* card_ = nullptr;
-    QComboBox* combo_ = nullptr;
-    QPushButton* start_ = nullptr;
-    QPushButton* cancel_ = nullptr;
-    TransferWorker* worker_ = nullptr;
 };
 
 }  // namespace kravin::online
