@@ -56,6 +56,66 @@ QPushButton* button(QWidget* parent, int textId, const char* name)
     return b;
 }
 
+// Names the dialog, sets its caption and gives it its column layout.
+QVBoxLayout* frame(QDialog* dialog, const char* name, int titleId)
+{
+    dialog->setObjectName(QString::fromLatin1(name));
+    dialog->setWindowTitle(Text(titleId));
+    return new QVBoxLayout(dialog);
+}
+
+// A folder or file edit with its "Browse" button beside it.
+NotifyEdit* pathRow(QDialog* dialog, QVBoxLayout* layout, const QString& text, const char* name,
+                    QPushButton** browse)
+{
+    auto* row = new QHBoxLayout;
+    auto* edit = new NotifyEdit(text, dialog);
+    edit->setObjectName(QString::fromLatin1(name));
+    row->addWidget(edit, 1);
+    *browse = button(dialog, 8606, "browseButton");
+    row->addWidget(*browse);
+    layout->addLayout(row);
+    return edit;
+}
+
+// The closing row: the dialog's own button, then "Cancel", at the right; returns "Cancel".
+QPushButton* closingRow(QDialog* dialog, QVBoxLayout* layout, QPushButton* first)
+{
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    QPushButton* cancel = button(dialog, 8608, "cancelButton");
+    buttons->addWidget(first);
+    buttons->addWidget(cancel);
+    layout->addLayout(buttons);
+    return cancel;
+}
+
+// "Start" and "Cancel" of a backup or restore dialog, wired with its "Browse".
+template <class D>
+void startRow(D* dialog, QVBoxLayout* layout, QPushButton* browse)
+{
+    QPushButton* start = button(dialog, 8607, "startButton");
+    QPushButton* cancel = closingRow(dialog, layout, start);
+    QObject::connect(browse, &QPushButton::clicked, dialog, &D::browse);
+    QObject::connect(start, &QPushButton::clicked, dialog, &D::start);
+    QObject::connect(cancel, &QPushButton::clicked, dialog, &D::reject);
+}
+
+QPushButton* okButton(QWidget* parent)
+{
+    auto* ok = new QPushButton(QStringLiteral("OK"), parent);
+    ok->setObjectName(QStringLiteral("okButton"));
+    return ok;
+}
+
+// Closing a dialog while its run goes asks the run to stop instead; true when it may close.
+bool mayClose()
+{
+    if (g_runState.load() == Idle) return true;
+    g_runState = CancelRequested;
+    return false;
+}
+
 }  // namespace
 
 namespace {
@@ -154,9 +214,7 @@ ProgressDialog::ProgressDialog(QWidget* parent, bool restore, const QString& pro
                                int total)
     : QDialog(parent), restore_(restore), total_(total)
 {
-    setObjectName(QStringLiteral("backupProgress"));
-    setWindowTitle(Text(restore ? 8404 : 8402));
-    auto* layout = new QVBoxLayout(this);
+    auto* layout = frame(this, "backupProgress", restore ? 8404 : 8402);
     auto* title = new QLabel(Text(restore ? 8403 : 8401), this);
     layout->addWidget(title);
     layout->addWidget(new QLabel(Text(8405, {utf8(project)}), this));
@@ -189,9 +247,7 @@ void ProgressDialog::step() { bar_->setValue(bar_->value() + 1); }
 void ShowDone(QWidget* parent, const QString& text)
 {
     QDialog done(parent);
-    done.setObjectName(QStringLiteral("backupDone"));
-    done.setWindowTitle(Text(8605));
-    auto* layout = new QVBoxLayout(&done);
+    auto* layout = frame(&done, "backupDone", 8605);
     auto* row = new QHBoxLayout;
     auto* icon = new QLabel(&done);
     icon->setPixmap(done.style()->standardIcon(QStyle::SP_MessageBoxInformation).pixmap(32, 32));
@@ -211,10 +267,8 @@ void ShowDone(QWidget* parent, const QString& text)
 
 CardBackupDialog::CardBackupDialog(QWidget* parent, BackupArgs args) : QDialog(parent), args_(std::move(args))
 {
-    setObjectName(QStringLiteral("cardBackupDialog"));
-    setWindowTitle(Text(8600));
+    auto* layout = frame(this, "cardBackupDialog", 8600);
     const QString name = field(args_.cardName, 8), version = field(args_.version, 4);
-    auto* layout = new QVBoxLayout(this);
     auto* prompt = new QLabel(Text(7100, {utf8(field(args_.project, 32)), std::int64_t{args_.station},
                                           std::int64_t{args_.card}, utf8(name), utf8(version)}),
                               this);
@@ -226,29 +280,15 @@ CardBackupDialog::CardBackupDialog(QWidget* parent, BackupArgs args) : QDialog(p
     const QString project = QString::fromStdString(kravin::model::cp932ToUtf8(args_.project)).replace(QLatin1Char('/'), QLatin1Char('_'));
     if (!project.isEmpty() && QFileInfo(folder).fileName() != project) folder = QDir(folder).filePath(project);
     const QString file = QString::fromStdString(DefaultBackupStem(args_.station, args_.card)) + QStringLiteral(".BKC");
-    auto* row = new QHBoxLayout;
-    path_ = new NotifyEdit(QDir(folder).filePath(file), this);
-    path_->setObjectName(QStringLiteral("backupPath"));
-    row->addWidget(path_, 1);
-    QPushButton* browseButton = button(this, 8606, "browseButton");
-    row->addWidget(browseButton);
-    layout->addLayout(row);
+    QPushButton* browseButton = nullptr;
+    path_ = pathRow(this, layout, QDir(folder).filePath(file), "backupPath", &browseButton);
 
     files_ = GetCardFileInfo(args_.workFolder, args_.station, args_.card);
     auto* note = new QLabel(Text(files_.count < 2 ? 7102 : 7101, {utf8(name), utf8(version)}), this);
     note->setObjectName(QStringLiteral("analogNote"));
     layout->addWidget(note);
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    QPushButton* startButton = button(this, 8607, "startButton");
-    QPushButton* cancelButton = button(this, 8608, "cancelButton");
-    buttons->addWidget(startButton);
-    buttons->addWidget(cancelButton);
-    layout->addLayout(buttons);
-    connect(browseButton, &QPushButton::clicked, this, &CardBackupDialog::browse);
-    connect(startButton, &QPushButton::clicked, this, &CardBackupDialog::start);
-    connect(cancelButton, &QPushButton::clicked, this, &CardBackupDialog::reject);
+    startRow(this, layout, browseButton);
     connect(path_, &NotifyEdit::confirmed, this, &CardBackupDialog::start);
     resize(520, sizeHint().height());
 }
@@ -377,10 +417,7 @@ bool CardBackupDialog::run(const fs::path& output)
 
 void CardBackupDialog::reject()
 {
-    if (g_runState.load() == Idle)
-        QDialog::reject();
-    else
-        g_runState = CancelRequested;
+    if (mayClose()) QDialog::reject();
 }
 
 // ---- Restore ----
@@ -402,18 +439,11 @@ QStringList BackupRowTexts(const BkcHeader& h, const fs::path& path)
 
 CardRestoreDialog::CardRestoreDialog(QWidget* parent, RestoreArgs args) : QDialog(parent), args_(std::move(args))
 {
-    setObjectName(QStringLiteral("cardRestoreDialog"));
-    setWindowTitle(Text(8601));
-    auto* layout = new QVBoxLayout(this);
+    auto* layout = frame(this, "cardRestoreDialog", 8601);
     auto* prompt = new QLabel(Text(8200), this);
     layout->addWidget(prompt);
-    auto* row = new QHBoxLayout;
-    source_ = new NotifyEdit(GetBackupDirProfile(), this);
-    source_->setObjectName(QStringLiteral("sourceFolder"));
-    row->addWidget(source_, 1);
-    QPushButton* browseButton = button(this, 8606, "browseButton");
-    row->addWidget(browseButton);
-    layout->addLayout(row);
+    QPushButton* browseButton = nullptr;
+    source_ = pathRow(this, layout, GetBackupDirProfile(), "sourceFolder", &browseButton);
 
     list_ = new QTreeWidget(this);
     list_->setObjectName(QStringLiteral("backupList"));
@@ -428,17 +458,7 @@ CardRestoreDialog::CardRestoreDialog(QWidget* parent, RestoreArgs args) : QDialo
     for (int c = 0; c < 7; ++c) list_->setColumnWidth(c, widths[c]);
     layout->addWidget(list_, 1);
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    QPushButton* startButton = button(this, 8607, "startButton");
-    QPushButton* cancelButton = button(this, 8608, "cancelButton");
-    buttons->addWidget(startButton);
-    buttons->addWidget(cancelButton);
-    layout->addLayout(buttons);
-
-    connect(browseButton, &QPushButton::clicked, this, &CardRestoreDialog::browse);
-    connect(startButton, &QPushButton::clicked, this, &CardRestoreDialog::start);
-    connect(cancelButton, &QPushButton::clicked, this, &CardRestoreDialog::reject);
+    startRow(this, layout, browseButton);
     connect(list_, &QTreeWidget::itemDoubleClicked, this, [this] { start(); });
     connect(list_, &QWidget::customContextMenuRequested, this, &CardRestoreDialog::contextMenu);
     connect(source_, &NotifyEdit::refreshRequested, this, [this] {
@@ -554,10 +574,7 @@ void CardRestoreDialog::start()
 
 void CardRestoreDialog::reject()
 {
-    if (g_runState.load() == Idle)
-        QDialog::reject();
-    else
-        g_runState = CancelRequested;
+    if (mayClose()) QDialog::reject();
 }
 
 void CardRestoreDialog::contextMenu(const QPoint& pos)
@@ -586,24 +603,15 @@ void CardRestoreDialog::deleteSelected()
 DeleteBackupDialog::DeleteBackupDialog(QWidget* parent, const BackupEntry& entry)
     : QDialog(parent), path_(entry.path)
 {
-    setObjectName(QStringLiteral("deleteBackupDialog"));
-    setWindowTitle(Text(8604));
+    auto* layout = frame(this, "deleteBackupDialog", 8604);
     const QStringList row = BackupRowTexts(entry.header, entry.path);
-    auto* layout = new QVBoxLayout(this);
     const QString what = row[0] + QStringLiteral("の") + row[3] + QStringLiteral(" Ver ") + row[4];
     layout->addWidget(new QLabel(Text(8207, {utf8(what)}), this));
-    layout->addWidget(new QLabel(Text(8005) + QStringLiteral(" : ") + row[5], this));
-    layout->addWidget(new QLabel(Text(8006) + QStringLiteral(" : ") + QString::fromStdString(entry.path.string()), this));
-    layout->addWidget(new QLabel(Text(8003) + QStringLiteral(" : ") + row[3], this));
-    layout->addWidget(new QLabel(Text(8004) + QStringLiteral(" : ") + row[4], this));
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    auto* ok = new QPushButton(QStringLiteral("OK"), this);
-    ok->setObjectName(QStringLiteral("okButton"));
-    QPushButton* cancel = button(this, 8608, "cancelButton");
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
-    layout->addLayout(buttons);
+    const std::pair<int, QString> lines[] = {
+        {8005, row[5]}, {8006, QString::fromStdString(entry.path.string())}, {8003, row[3]}, {8004, row[4]}};
+    for (const auto& [id, value] : lines) layout->addWidget(new QLabel(Text(id) + QStringLiteral(" : ") + value, this));
+    auto* ok = okButton(this);
+    QPushButton* cancel = closingRow(this, layout, ok);
     connect(ok, &QPushButton::clicked, this, &DeleteBackupDialog::accept);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 }
@@ -622,9 +630,7 @@ void DeleteBackupDialog::accept()
 
 SelectDirDialog::SelectDirDialog(QWidget* parent, const QString& path) : QDialog(parent)
 {
-    setObjectName(QStringLiteral("selectDirDialog"));
-    setWindowTitle(Text(8602));
-    auto* layout = new QVBoxLayout(this);
+    auto* layout = frame(this, "selectDirDialog", 8602);
     layout->addWidget(new QLabel(Text(8603), this));
     edit_ = new NotifyEdit(this);
     edit_->setObjectName(QStringLiteral("dirPath"));
@@ -647,14 +653,8 @@ SelectDirDialog::SelectDirDialog(QWidget* parent, const QString& path) : QDialog
     for (int c = 1; c < model_->columnCount(); ++c) tree_->hideColumn(c);
     tree_->header()->hide();
     layout->addWidget(tree_, 1);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    auto* ok = new QPushButton(QStringLiteral("OK"), this);
-    ok->setObjectName(QStringLiteral("okButton"));
-    QPushButton* cancel = button(this, 8608, "cancelButton");
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
-    layout->addLayout(buttons);
+    auto* ok = okButton(this);
+    QPushButton* cancel = closingRow(this, layout, ok);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(edit_, &NotifyEdit::confirmed, this, &QDialog::accept);

@@ -487,6 +487,35 @@ TEST_F(PrintPages, BankedUnitsPrintTheBankTheListShows)
     EXPECT_TRUE(has(pages[0], "CFG(00)")) << pages[0];
 }
 
+TEST_F(PrintPages, SettingLineTextsStopShortOfTheirColumnRulings)
+{
+    BlockSettingSnapshot snap;
+    const std::string longText(80, 'W');
+    snap.lines.push_back({SettingLine::Item, 1, longText, longText, longText});
+    snap.lines.push_back({SettingLine::Group, 2, longText, "", ""});
+    const auto doc = blockSettingDocument(snap);
+    const Page300 page(*doc);
+    const int W = page.W(), H = page.H();
+    const int xA = W * 7 / 100, xB = xA + W * 4 / 100, xC = xB + W * 50 / 100, xD = xC + W * 24 / 100,
+              xE = xD + W * 10 / 100, lh = H * 2 / 100, y10 = H * 10 / 100, u = W / 100;
+    auto ink = [&](int x, int y, int w) {
+        int n = 0;
+        for (int py = (y + 4) / 2; py <= (y + lh - 4) / 2; ++py)
+            for (int px = x / 2; px <= (x + w) / 2; ++px) n += page.image.pixelColor(px, py) != QColor(Qt::white);
+        return n;
+    };
+    // Each column's text fills its column and ends half a margin before the ruling that closes it.
+    const struct {
+        int line, left, right;
+    } cases[] = {{0, xB, xC}, {0, xC, xD}, {0, xD, xE}, {1, xA, xE}};
+    for (const auto& c : cases) {
+        const int y = y10 + c.line * lh;
+        EXPECT_GT(ink(c.left + u, y, c.right - c.left - 2 * u), 0) << c.line << " " << c.right;
+        EXPECT_EQ(ink(c.right - u / 2 + 2, y, u / 2 - 6), 0) << c.line << " " << c.right;
+        EXPECT_EQ(ink(c.right + 4, y, u - 8), 0) << c.line << " " << c.right;
+    }
+}
+
 TEST_F(PrintPages, JapanesePagesKeepTheDrawnKanjiInTheTextLayer)
 {
     BlockListSnapshot s = listUnit();

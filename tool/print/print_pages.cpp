@@ -58,57 +58,75 @@ QString modeText(const PageCanvas& c)
 
 QString projectLine(const PageCanvas& c) { return c.text(9750) + shown(c.job.projectName); }
 
-// The framed two-line header of the system configuration pages.
+// The framed header: the title and the page or date on the first row, the
+// project and the job's mode on the second, the unit on a third when given.
+// lift lowers the texts of the first two rows.
+void drawHeader(PageCanvas& c, const QString& title, const QString& pageText, const QString* unitText, int lift)
+{
+    QPainter& p = c.painter;
+    const int W = c.W, H = c.H, L = c.R;
+    const int ya = H * 3 / 100, x8 = W * 8 / 100, x68 = W * 68 / 100, x7 = W * 7 / 100, x65 = W * 65 / 100;
+    const int rows = unitText ? 3 : 2;
+    p.setFont(c.headerFont);
+    c.textOut(x8, ya + lift, title, kBlue);
+    c.textOut(x68, ya + lift, pageText, kBlack);
+    c.textOut(x8, ya + L + lift, projectLine(c), kBlue);
+    if (c.job.bulkMode == 1 || c.job.bulkMode == 2) c.textOut(x68, ya + L, modeText(c), kBlack);
+    if (unitText) c.textOut(x8, ya + 2 * L, *unitText, kBlue);
+    p.setPen(penBlack5());
+    frameRect(c, x7, ya, x65, ya + rows * L);
+    for (int row = 1; row < rows; ++row) c.line(x7, ya + row * L, x65, ya + row * L);
+}
+
+QString stampAndPage(const PageCanvas& c, const QString& pageText)
+{
+    return QString::fromStdString(stampText(c.job.stamp)) + QLatin1Char(' ') + pageText;
+}
+
+// The header of the system configuration pages.
 void drawPageHeader(PageCanvas& c, const QString& title, const QString& pageText)
 {
-    QPainter& p = c.painter;
-    const int W = c.W, H = c.H, L = c.R;
-    const int ya = H * 3 / 100, x8 = W * 8 / 100, x68 = W * 68 / 100, x7 = W * 7 / 100, x65 = W * 65 / 100;
-    p.setFont(c.headerFont);
-    c.textOut(x8, ya + 5, cutTitle(title), kBlue);
-    c.textOut(x68, ya + 5, QString::fromStdString(stampText(c.job.stamp)) + QLatin1Char(' ') + pageText, kBlack);
-    c.textOut(x8, ya + L + 5, projectLine(c), kBlue);
-    if (c.job.bulkMode == 1 || c.job.bulkMode == 2) c.textOut(x68, ya + L, modeText(c), kBlack);
-    p.setPen(penBlack5());
-    frameRect(c, x7, ya, x65, ya + 2 * L);
-    c.line(x7, ya + L, x65, ya + L);
+    drawHeader(c, cutTitle(title), stampAndPage(c, pageText), nullptr, 5);
 }
 
-// The header of the analog connection pages: the page header with a third
-// row naming the unit.
-void drawStationCardCaption(PageCanvas& c, const QString& title, const QString& pageText, const QString& unitText)
-{
-    QPainter& p = c.painter;
-    const int W = c.W, H = c.H, L = c.R;
-    const int ya = H * 3 / 100, x8 = W * 8 / 100, x68 = W * 68 / 100, x7 = W * 7 / 100, x65 = W * 65 / 100;
-    p.setFont(c.headerFont);
-    c.textOut(x8, ya + 5, cutTitle(title), kBlue);
-    c.textOut(x68, ya + 5, QString::fromStdString(stampText(c.job.stamp)) + QLatin1Char(' ') + pageText, kBlack);
-    c.textOut(x8, ya + L + 5, projectLine(c), kBlue);
-    if (c.job.bulkMode == 1 || c.job.bulkMode == 2) c.textOut(x68, ya + L, modeText(c), kBlack);
-    c.textOut(x8, ya + 2 * L, unitText, kBlue);
-    p.setPen(penBlack5());
-    frameRect(c, x7, ya, x65, ya + 3 * L);
-    c.line(x7, ya + L, x65, ya + L);
-    c.line(x7, ya + 2 * L, x65, ya + 2 * L);
-}
-
-// The three-row header of the block list, block setting, sequence and ladder pages.
+// The header of the block list, block setting, sequence and ladder pages.
 void drawUnitHeader(PageCanvas& c, const QString& title, const QString& dateText, const QString& unitText)
 {
-    QPainter& p = c.painter;
-    const int W = c.W, H = c.H, R = c.R;
-    const int ya = H * 3 / 100, x8 = W * 8 / 100, x68 = W * 68 / 100, x7 = W * 7 / 100, x65 = W * 65 / 100;
-    p.setFont(c.headerFont);
-    c.textOut(x8, ya, title, kBlue);
-    c.textOut(x68, ya, dateText, kBlack);
-    if (c.job.bulkMode == 1 || c.job.bulkMode == 2) c.textOut(x68, ya + R, modeText(c), kBlack);
-    c.textOut(x8, ya + R, projectLine(c), kBlue);
-    c.textOut(x8, ya + 2 * R, unitText, kBlue);
-    p.setPen(penBlack5());
-    frameRect(c, x7, ya, x65, ya + 3 * R);
-    c.line(x7, ya + R, x65, ya + R);
-    c.line(x7, ya + 2 * R, x65, ya + 2 * R);
+    drawHeader(c, title, dateText, &unitText, 0);
+}
+
+// A text of a cell: at (dx, dy) from the cell's top left, kept left of its
+// column's right edge (right from the cell's left; 0 the cell's width).
+struct CellText {
+    int dx = 0, dy = 0;
+    QString text;
+    QColor colour;
+    int right = 0;
+    const QFont* font = nullptr;  // else the painter's font
+};
+
+// The look of a cell besides its texts.
+struct CellLook {
+    int pad = 0;                   // room kept between a text and its column's right edge
+    const QColor* fill = nullptr;  // drawn first
+    const QPen* frame = nullptr;   // the outline, drawn last with the rulings
+    std::initializer_list<int> rulings = {};  // columns' left edges from the cell's left
+};
+
+// One cell of a page: its fill, its texts fitted to their columns (drawn
+// smaller or cut) and its outline with the rulings between the columns.
+void drawPageCell(PageCanvas& c, const QRect& box, const CellLook& look, std::initializer_list<CellText> texts)
+{
+    const int x = box.x(), y = box.y(), w = box.width(), h = box.height();
+    if (look.fill) c.fill(x, y, w, h, *look.fill);
+    for (const CellText& t : texts) {
+        if (t.font) c.painter.setFont(*t.font);
+        c.textIn(x + t.dx, y + t.dy, x + (t.right > 0 ? t.right : w) - look.pad, t.text, t.colour);
+    }
+    if (!look.frame) return;
+    c.painter.setPen(*look.frame);
+    frameRect(c, x, y, x + w, y + h);
+    for (int r : look.rulings) c.line(x + r, y, x + r, y + h);
 }
 
 QString bankSuffix(const UnitHeader& unit, int bank, const char* blanks)
@@ -167,6 +185,7 @@ public:
         const int x7 = W * 7 / 100, y0 = H * 8 / 100, pitch = W * 5 / 100 + 2, u = W / 100, x3 = W * 3 / 100,
                   g = W * 3 / 1000, T = 70;
         const QFont font = fontOfHeight(c.bodyFont, T);
+        const QPen blue = penBlue5();
         p.setFont(font);
         c.textOut(x7, y0, QStringLiteral("ST"), kBlack);
         for (int i = 0; i < 16; ++i)
@@ -179,18 +198,19 @@ public:
             c.textOut(x7, y + R / 2, QString::fromStdString(hexUpper(row.station, 2)), kBlack);
             for (int cell = 0; cell <= model::kCardSlots; ++cell) {
                 const int X = cell == 0 ? x7 + x3 : x7 + cell * pitch + x3 + u;
-                const int cw = pitch - g, ch = 2 * R - g;
-                c.fill(X, y, cw, ch, kSilver);
+                const QRect box(X, y, pitch - g, 2 * R - g);
                 const SystemCell& sc = row.cells[cell];
-                if (!sc.used) continue;
+                if (!sc.used) {
+                    drawPageCell(c, box, {g, &kSilver}, {});
+                    continue;
+                }
                 const QString label = shown(sc.label);
                 const int length = static_cast<int>(label.size());
-                p.setFont(length > 5 ? fontOfHeight(c.bodyFont, std::max(1, T + (5 - length) * 10)) : font);
+                const QFont labelFont =
+                    length > 5 ? fontOfHeight(c.bodyFont, std::max(1, T + (5 - length) * 10)) : font;
                 // The texts stay inside the cell: the next cell's fill would cover them.
-                c.textIn(X + 20, y + F / 3, X + cw - g, label, kBlue);
-                c.textIn(X + 55, y + R, X + cw - g, shown(sc.version), kBlue);
-                p.setPen(penBlue5());
-                frameRect(c, X, y, X + cw, y + ch);
+                drawPageCell(c, box, {g, &kSilver, &blue},
+                             {{20, F / 3, label, kBlue, 0, &labelFont}, {55, R, shown(sc.version), kBlue}});
             }
         }
     }
@@ -236,41 +256,36 @@ private:
 
     void drawMap(PageCanvas& c) const
     {
-        QPainter& p = c.painter;
         const int W = c.W, H = c.H, F = c.F;
         const int x7 = W * 7 / 100, y10 = H * 10 / 100, g = W * 5 / 1000, px = W * 9 / 100, py = H * 4 / 100;
+        const QPen blue = penBlue5();
         for (int b = 0; b < model::kGroups; ++b) {
             if (skipped(b) || s_.valid[b] <= 0) continue;
             const int d = s_.bank == 2 ? model::GetSpecialBlockIndex(b) - 100 : b;
             if (d < 0) continue;
-            const int X = x7 + (d / 10) * px, Y = y10 + (d % 10) * py;
-            c.fill(X, Y, px - g, py - g, kSilver);
-            p.setFont(c.bodyFont);
-            const int right = X + px - g - g / 2;
-            c.textIn(X + g, Y + g, right, QLatin1Char('G') + num2(d), kBlue);
-            if (s_.codes[b].empty()) continue;
-            p.setFont(c.headerFont);
-            c.textIn(X + 2 * g, Y + F + 2 * g, right, QString::fromStdString(blockText(s_.codes[b])), kBlue);
-            p.setPen(penBlue5());
-            frameRect(c, X, Y, X + px - g, Y + py - g);
+            const QRect box(x7 + (d / 10) * px, y10 + (d % 10) * py, px - g, py - g);
+            const CellText group{g, g, QLatin1Char('G') + num2(d), kBlue, 0, &c.bodyFont};
+            if (s_.codes[b].empty()) {
+                drawPageCell(c, box, {g / 2, &kSilver}, {group});
+                continue;
+            }
+            const QString code = QString::fromStdString(blockText(s_.codes[b]));
+            drawPageCell(c, box, {g / 2, &kSilver, &blue}, {group, {2 * g, F + 2 * g, code, kBlue, 0, &c.headerFont}});
         }
     }
 
     void row(PageCanvas& c, int group, int x, int y) const
     {
-        QPainter& p = c.painter;
         const int W = c.W, H = c.H;
         const int g = W * 5 / 1000, w1 = W * 4 / 100, w2 = W * 8 / 100, w = W * 43 / 100, h = H * 2 / 100;
+        const bool shownBlock = !(s_.block0Hidden && group == 0) && s_.valid[group] > 0;
+        const QPen black = penBlack3();
         // Each text stays left of the ruling that ends its column.
-        c.textIn(x + g, y + g, x + w1 - g / 2, QLatin1Char('G') + num2(groupLabel(group, s_.bank)), kBlue);
-        if (!(s_.block0Hidden && group == 0) && s_.valid[group] > 0) {
-            c.textIn(x + g + w1, y + g, x + w1 + w2 - g / 2, QString::fromStdString(blockText(s_.codes[group])), kBlue);
-            c.textIn(x + g + w1 + w2, y + g, x + w - g / 2, shown(s_.names[group]), kBlack);
-        }
-        p.setPen(penBlack3());
-        frameRect(c, x, y, x + w, y + h);
-        c.line(x + w1, y, x + w1, y + h);
-        c.line(x + w1 + w2, y, x + w1 + w2, y + h);
+        const QString code = shownBlock ? QString::fromStdString(blockText(s_.codes[group])) : QString();
+        drawPageCell(c, QRect(x, y, w, h), {g / 2, nullptr, &black, {w1, w1 + w2}},
+                     {{g, g, QLatin1Char('G') + num2(groupLabel(group, s_.bank)), kBlue, w1},
+                      {w1 + g, g, code, kBlue, w1 + w2},
+                      {w1 + w2 + g, g, shownBlock ? shown(s_.names[group]) : QString(), kBlack}});
     }
 
     void drawList(PageCanvas& c, int page) const
@@ -345,17 +360,20 @@ struct SettingColumns {
 void drawSettingLine(PageCanvas& c, const SettingColumns& k, const SettingLine& line, int y)
 {
     QPainter& p = c.painter;
+    const QRect box(k.xA, y, k.xE - k.xA, k.lh);
+    const int u = k.u, v = k.v, b = k.xB - k.xA, cc = k.xC - k.xA, d = k.xD - k.xA;
     if (line.kind == SettingLine::Group) {
-        c.textIn(k.xA + k.u, y + k.v, k.xE - k.u / 2,
-                 QLatin1Char('G') + num2(line.number) + QStringLiteral("  ") + shown(line.name), kBlue);
+        const QString group = QLatin1Char('G') + num2(line.number) + QStringLiteral("  ") + shown(line.name);
+        drawPageCell(c, box, {u / 2}, {{u, v, group, kBlue}});
         return;
     }
-    const int pad = k.u / 2;
-    c.textIn(k.xA + k.u, y + k.v, k.xB - pad, num2(line.number), kBlue);
-    c.textIn(k.xB + k.u, y + k.v, k.xC - pad, shown(line.name), kBlack);
-    c.textIn(k.xC + k.u, y + k.v, k.xD - pad, shown(line.value), kBlue);
     const bool item = line.kind == SettingLine::Item;
-    if (item && !line.extra.empty()) c.textIn(k.xD + k.u, y + k.v, k.xE - pad, shown(line.extra), kBlack);
+    // The rulings are dotted and open at the right of a terminal line: drawn here, not as an outline.
+    drawPageCell(c, box, {u / 2},
+                 {{u, v, num2(line.number), kBlue, b},
+                  {b + u, v, shown(line.name), kBlack, cc},
+                  {cc + u, v, shown(line.value), kBlue, d},
+                  {d + u, v, item ? shown(line.extra) : QString(), kBlack}});
     p.setPen(penDot());
     const int right = item ? k.xE : k.xD;
     c.line(k.xA, y, right, y);
@@ -430,16 +448,16 @@ public:
                   y1 = y10 + R;
         p.setFont(c.bodyFont);
         for (int k = 0; k < model::kSeqGroupCount; ++k)
-            c.textIn(x7 + g / 2 + k * cp, y10, x7 + (k + 1) * cp - g / 2, QStringLiteral("Group%1").arg(81 + k), kBlack);
+            drawPageCell(c, QRect(x7 + k * cp, y10, cp, rp), {g / 2},
+                         {{g / 2, 0, QStringLiteral("Group%1").arg(81 + k), kBlack}});
         for (int k = 0; k < model::kSeqGroupCount; ++k) {
             int j = 0;
             for (const model::StepCode& code : s_.steps.rows[k]) {
                 const int n = stepNumber(code);
                 if (n < 0) continue;
                 if (n != 0 && j == 0) j = 1;
-                c.fill(x7 + k * cp, y1 + j * rp, cp - g, rp - g, kSilver);
-                c.textIn(x7 + k * cp + g, y1 + j * rp + g, x7 + (k + 1) * cp - g - g / 4, QStringLiteral("Step") + num2(n),
-                         kBlue);
+                drawPageCell(c, QRect(x7 + k * cp, y1 + j * rp, cp - g, rp - g), {g / 4, &kSilver},
+                             {{g, g, QStringLiteral("Step") + num2(n), kBlue}});
                 ++j;
             }
         }
@@ -536,8 +554,7 @@ private:
         if (!s_.comments || r >= static_cast<int>(s_.commentTexts.size())) return;
         const std::string& text = s_.commentTexts[r][col];
         if (text.empty()) return;
-        c.painter.setFont(c.headerFont);
-        c.textIn(x + K, y + 4 * K, x + cw - K, shown(text), colour);
+        drawPageCell(c, QRect(x, y, cw, 4 * K), {K}, {{K, 4 * K, shown(text), colour, 0, &c.headerFont}});
     }
 
     void drawCell(PageCanvas& c, int32_t v, int r, int j, int x, int y, int cw, int K) const
@@ -764,7 +781,7 @@ void pageHeader(PageCanvas& c, const QString& title, const QString& pageText) { 
 
 void stationCardCaption(PageCanvas& c, const QString& title, const QString& pageText, const QString& unitText)
 {
-    drawStationCardCaption(c, title, pageText, unitText);
+    drawHeader(c, cutTitle(title), stampAndPage(c, pageText), &unitText, 5);
 }
 
 void renderPage(QPainter& painter, const QPaintDevice& device, const PrintDocument& document, int page,

@@ -2,18 +2,15 @@
 
 #include "text_codec.h"
 
-#include <QApplication>
 #include <QButtonGroup>
 #include <QDialogButtonBox>
 #include <QEvent>
-#include <QFontMetrics>
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
@@ -92,15 +89,6 @@ DialogExchange& dialogExchange()
 {
     static DialogExchange exchange;
     return exchange;
-}
-
-int titleBarWidth(const QString& title)
-{
-    // Title bars draw a little larger and bolder than the widgets' font.
-    QFont font = QApplication::font();
-    font.setBold(true);
-    if (font.pointSizeF() > 0) font.setPointSizeF(font.pointSizeF() * 1.2);
-    return QFontMetrics(font).horizontalAdvance(title) + 160;
 }
 
 // ---- Model Selection ----
@@ -430,22 +418,6 @@ LadderKeyHelpDialog::LadderKeyHelpDialog(res::Language l, QWidget* parent) : QDi
     buttons->addStretch();
     buttons->addWidget(close);
     layout->addLayout(buttons);
-}
-
-// ---- Colour swatch ----
-
-ColorSwatch::ColorSwatch(QWidget* parent) : QWidget(parent) {}
-
-void ColorSwatch::setColour(const QColor& colour)
-{
-    colour_ = colour;
-    update();
-}
-
-void ColorSwatch::paintEvent(QPaintEvent*)
-{
-    QPainter p(this);
-    p.fillRect(rect(), colour_);
 }
 
 }  // namespace kravin::editors

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "dialog_checks.h"
+#include "dialog_parts.h"
 #include "prompt.h"
 #include "string_table.h"
 
@@ -41,10 +42,6 @@ struct DialogExchange {
     BusyDialog* busyDlg = nullptr;
 };
 DialogExchange& dialogExchange();
-
-// The width a window needs so that the title bar shows its title whole (the
-// icon and the buttons of the title bar included).
-int titleBarWidth(const QString& title);
 
 // Model Selection: dialog 138 lists the kinds and versions for a unit; dialog 178
 // leaves its lists empty and records the target unit.
@@ -204,21 +201,6 @@ class LadderKeyHelpDialog : public QDialog {
     Q_OBJECT
 public:
     explicit LadderKeyHelpDialog(res::Language language, QWidget* parent = nullptr);
-};
-
-// A swatch that paints its whole area in one colour.
-class ColorSwatch : public QWidget {
-    Q_OBJECT
-public:
-    explicit ColorSwatch(QWidget* parent = nullptr);
-    QColor colour() const { return colour_; }
-    void setColour(const QColor& colour);
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-
-private:
-    QColor colour_{255, 255, 255};
 };
 
 }  // namespace kravin::editors

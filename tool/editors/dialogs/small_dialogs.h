@@ -4,8 +4,8 @@
 #pragma once
 
 #include "comment_layer.h"
+#include "dialog_parts.h"
 #include "prompt.h"
-#include "shared_dialogs.h"
 #include "small_dialog_logic.h"
 #include "string_table.h"
 
