@@ -10,9 +10,19 @@
 #include "monitor_worker.h"
 #include "child_frame.h"
 #include "command_ids.h"
-#include "dialogs/small_dialogs.h"
 #include "frame_bars.h"
 #include "ht9_shell.h"
+#include "online_services.h"
+#include "open_pages.h"
+#include "port_settings.h"
+#include "printing.h"
+#include "recent_files.h"
+#include "shell_card_backup.h"
+#include "shell_clipboard.h"
+#include "system_clipboard.h"
+#include "system_commands.h"
+#include "shell_editing.h"
+#include "shell_palettes.h"
 #include "services.h"
 #include "text_codec.h"
 #include "vuken.h"
@@ -219,7 +229,7 @@ ShellApplication::ShellApplication(ShellOptions options)
     layerUndo_ = std::make_unique<model::LayerUndoRouter>(*blockUndo_, *stationUndo_, activeView);
     unitSelection_->changed = [this] {
         refreshMonitorSnapshot();
-        refreshBlockListPalette();
+        if (palettes_) palettes_->refreshBlockList();
     };
     if (!options_.monitor) {
         serialLink_ = std::make_shared<online::SerialLink>();
@@ -345,22 +355,7 @@ bool ShellApplication::createMainFrame()
     context_.viewHooks = options_.viewHooks ? options_.viewHooks : hooks_.get();
     context_.services = options_.services;
     if (!context_.services.saveSettings) context_.services.saveSettings = [this] { saveSettings(); };
-    if (!context_.services.deletePortSettings) context_.services.deletePortSettings = [this] { deletePortSettings(); };
     makePrintService();
-    if (!context_.services.print)
-        context_.services.print = [this](const PrintSettings& settings, bool preview) {
-            if (settings.code == print::KindAnalog || settings.code == print::KindCommTerminal)
-                print_->printWiring(settings.code, settings.scale, settings.fit, preview, frame_.get());
-            else
-                print_->printKind(settings.code, preview, frame_.get());
-        };
-    if (!context_.services.askPrintScale)
-        context_.services.askPrintScale = [this](int) -> std::optional<PrintSettings> {
-            editors::PrintScaleDialog dialog(false, *prompt_, language_, frame_.get());
-            if (dialog.exec() != QDialog::Accepted) return std::nullopt;
-            return PrintSettings{0, dialog.scale(), dialog.fit()};
-        };
-    if (!context_.services.bulkPrint) context_.services.bulkPrint = [this] { bulkPrint(0); };
     const auto givenView = context_.services.makeView;
     context_.services.makeView = [this, givenView](ViewKind kind) {
         QWidget* view = givenView ? givenView(kind) : nullptr;
@@ -435,7 +430,7 @@ bool ShellApplication::createMainFrame()
         if (auto* comm = kind == ViewKind::DenTan ? qobject_cast<DenTanPage*>(frame.view()) : nullptr)
             frame.addDockBar(Qt::LeftDockWidgetArea, comm->palette());
         if (sequenceViews_) sequenceViews_->decorateFrame(kind, frame);
-        addPalette(kind, frame);
+        if (palettes_) palettes_->addPalette(kind, frame);
         if (givenDecorate) givenDecorate(kind, frame);
     };
     const auto givenStop = context_.services.onlineStopped;
@@ -443,10 +438,15 @@ bool ShellApplication::createMainFrame()
         onlineStopped();
         if (givenStop) givenStop();
     };
-    if (!context_.services.ladderShortcutKeys) context_.services.ladderShortcutKeys = [this] { toggleLadderKeyHelp(); };
     frame_ = std::make_unique<MainFrame>(context_);
     if (qtPrompt_) qtPrompt_->setParent(frame_.get());
-    createEditing();
+    workerQuestion_ = std::make_unique<QtWorkerQuestion>(language_);
+    workerQuestion_->setParentWidget(frame_.get());
+    frame_->setRecentFiles(recentFiles_);
+    QObject::connect(frame_.get(), &MainFrame::recentFileOpened, frame_.get(),
+                     [this](const QString& path, bool opened) {
+                         if (!opened) forgetRecentFile(path.toStdString());
+                     });
 
     // A view that becomes active shows its zoom in the zoom box.
     MainFrame* frame = frame_.get();
@@ -478,7 +478,7 @@ bool ShellApplication::createMainFrame()
             frame->sendCommand(static_cast<int>(ViewKind::AnaTan), wiring::anacmd::Redraw);
         });
     }
-    if (onlineMonitor_) onlineShell_ = std::make_unique<OnlineShell>(*this);
+    createFeatures();
 
     SequenceViewsContext seq;
     seq.unit = unit_.get();
@@ -514,8 +514,6 @@ bool ShellApplication::createMainFrame()
             return &sequenceViews_->session().ladder;
         };
     }
-    if (!context_.services.ladderShortcutKeys)
-        context_.services.ladderShortcutKeys = [this] { sequenceViews_->toggleKeyHelp(); };
     if (onlineMonitor_) {
         onlineMonitor_->onLadderRedraw = [this] {
             if (frame_) frame_->sendCommand(static_cast<int>(ViewKind::Ladder), cmd::LadderRedraw);
@@ -568,16 +566,65 @@ bool ShellApplication::stopMonitor(std::chrono::milliseconds bound)
     return options_.monitor->stop(monitorStopBound(settings_.COM_TIME, bound));
 }
 
-ShellSystemView* ShellApplication::systemView() const
-{
-    ChildFrame* f = frame_ ? frame_->frame(ViewKind::System) : nullptr;
-    return f ? qobject_cast<ShellSystemView*>(f->view()) : nullptr;
-}
+ShellSystemView* ShellApplication::systemView() const { return systemViewOf(frame_.get()); }
 
-AnaTanPage* ShellApplication::anaTanPage() const
+AnaTanPage* ShellApplication::anaTanPage() const { return anaTanPageOf(frame_.get()); }
+
+DenTanPage* ShellApplication::denTanPage() const { return denTanPageOf(frame_.get()); }
+
+editors::SystemClipboard& ShellApplication::systemClipboard() { return clipboard_->clipboard(); }
+
+editors::SystemCommands& ShellApplication::systemCommands() { return editing_->commands(); }
+
+CardBackupCommands& ShellApplication::cardBackup() { return cardBackup_->commands(); }
+
+VersionSyncContext& ShellApplication::versionSync() { return cardBackup_->versionSync(); }
+
+void ShellApplication::createFeatures()
 {
-    ChildFrame* f = frame_ ? frame_->frame(ViewKind::AnaTan) : nullptr;
-    return f ? qobject_cast<AnaTanPage*>(f->view()) : nullptr;
+    MainFrame& frame = *frame_;
+    // Every command of the system view's menu refreshes the frame's commands after its work.
+    systemCommandTable_.setAfterEach([&frame] { frame.refresh(); });
+    portSettings_ = std::make_unique<PortSettings>(settings_, *options_.profile, *prompt_, frame.commands());
+    printing_ = std::make_unique<Printing>(*print_, frame, *session_, *prompt_, language_,
+                                           options_.services.askPrintScale, systemCommandTable_);
+    if (onlineMonitor_) {
+        OnlineServices s{.mainFrame = &frame,
+                         .session = session_.get(),
+                         .unitContext = *unit_,
+                         .unitSelection = *unitSelection_,
+                         .masters = *masters_,
+                         .systemTables = *tables_,
+                         .settings = settings_,
+                         .profile = options_.profile.get(),
+                         .fieldNames = *fieldNames_,
+                         .prompt = *prompt_,
+                         .language = language_,
+                         .online = online_,
+                         .onlineMonitor = onlineMonitor_.get(),
+                         .monitorContext = *monitorContext_,
+                         .serialLink = serialLink_.get(),
+                         .workerQuestion = *workerQuestion_,
+                         .systemView = [this] { return systemView(); },
+                         .saveSettings = [this] { saveSettings(); },
+                         .applyOnlineSettings = [this] { applyOnlineSettings(); },
+                         .refreshMonitorSnapshot = [this] { refreshMonitorSnapshot(); }};
+        onlineShell_ = std::make_unique<OnlineShell>(s, systemCommandTable_);
+    }
+    editing_ = std::make_unique<ShellEditing>(frame, *session_, *unit_, *unitSelection_, *masters_, *tables_,
+                                              *stationUndo_, *prompt_, language_, settings_, systemCommandTable_);
+    cardBackup_ = std::make_unique<ShellCardBackup>(frame, *session_, *unit_, *unitSelection_, *prompt_, *stationUndo_,
+                                                    editing_->commands(), settings_, *fieldNames_, language_,
+                                                    serialLink_, onlineShell_.get(), systemCommandTable_);
+    clipboard_ = std::make_unique<ShellClipboard>(frame, *session_, *unit_, *unitSelection_, *stationUndo_, *prompt_,
+                                                  settings_, systemCommandTable_);
+    // The system palette's drop places the model with the master's own version text.
+    if (!placeDevice)
+        placeDevice = [editing = editing_.get()](const std::string& name, const std::string& version) {
+            return editing->placeFromPalette(name, version);
+        };
+    palettes_ = std::make_unique<ShellPalettes>(frame, *unit_, *masters_, online_, theme_.get(), language_,
+                                                options_.folders.helpDir, *prompt_, placeDevice, openHelpFile);
 }
 
 QWidget* ShellApplication::makeView(ViewKind kind)
@@ -642,7 +689,7 @@ QWidget* ShellApplication::makeView(ViewKind kind)
     if (theme_) c.style = systemViewStyle(*theme_);
     c.canUndo = [this] { return stationUndo_->CanUndo(); };
     c.canRedo = [this] { return stationUndo_->CanRedo(); };
-    c.workRecordHasCard = [this] { return systemClipboard_ && systemClipboard_->workRecordHasCard(); };
+    c.workRecordHasCard = [this] { return clipboard_ && clipboard_->clipboard().workRecordHasCard(); };
     c.displayNames = ModuleDisplayNames();
     auto* view = new ShellSystemView(std::move(c), &systemCommandTable_);
     // The frames' titles are the trimmed view names.
@@ -741,21 +788,6 @@ void ShellApplication::makePrintService()
     };
 }
 
-void ShellApplication::bulkPrint(int mode)
-{
-    if (!frame_ || !session_ || !session_->g_projectOpen) return;
-    ViewManager& views = frame_->views();
-    views.openPrint();
-    print_->runBulkPrint(mode, frame_.get());
-    views.closePrint();
-    frame_->refresh();
-}
-
-DenTanPage* ShellApplication::denTanPage() const
-{
-    ChildFrame* f = frame_ ? frame_->frame(ViewKind::DenTan) : nullptr;
-    return f ? qobject_cast<DenTanPage*>(f->view()) : nullptr;
-}
 
 QWidget* ShellApplication::makeDenTanPage()
 {
@@ -764,7 +796,7 @@ QWidget* ShellApplication::makeDenTanPage()
     s.prompt = prompt_;
     s.undo = stationUndo_.get();
     s.blockUndo = blockUndo_.get();
-    s.system = systemCommands_.get();
+    s.system = &editing_->commands();
     s.language = language_;
     s.online = [this] { return online_.online.load(); };
     s.setModified = [this] { setModified(); };
@@ -907,18 +939,6 @@ void ShellApplication::storePlacements()
     }
 }
 
-void ShellApplication::deletePortSettings()
-{
-    QSettings& s = *options_.profile;
-    for (std::size_t i = 0; i < settings_.portList.size(); ++i) {
-        s.setValue(QStringLiteral("KRAVin/COM%1_PORT_STR").arg(i), QString());
-        s.setValue(QStringLiteral("KRAVin/COM%1_PORT_NUM").arg(i), QString());
-    }
-    s.setValue(QStringLiteral("KRAVin/COM_PORT_NUM"), 0);
-    settings_.portList.clear();
-    s.sync();
-}
-
 void ShellApplication::saveSettings()
 {
     if (!options_.profile) return;
@@ -926,6 +946,43 @@ void ShellApplication::saveSettings()
     model::SaveSettings(*options_.profile, settings_);
     saveRecentFiles();
     options_.profile->sync();
+}
+
+}  // namespace kravin::shell
+
+namespace kravin::shell {
+
+void ShellApplication::noteRecentFile(const std::string& path)
+{
+    if (path.empty()) return;
+    addRecentFile(recentFiles_, path);
+    if (frame_) frame_->setRecentFiles(recentFiles_);
+}
+
+void ShellApplication::forgetRecentFile(const std::string& path)
+{
+    removeRecentFile(recentFiles_, path);
+    if (frame_) frame_->setRecentFiles(recentFiles_);
+}
+
+void ShellApplication::loadRecentFiles()
+{
+    recentFiles_.clear();
+    for (std::size_t i = 1; i <= kRecentFileCount; ++i) {
+        const QString path = options_.profile->value(QStringLiteral("Recent File List/File%1").arg(i)).toString();
+        if (!path.isEmpty()) recentFiles_.push_back(path.toStdString());
+    }
+}
+
+void ShellApplication::saveRecentFiles()
+{
+    for (std::size_t i = 0; i < kRecentFileCount; ++i) {
+        const QString key = QStringLiteral("Recent File List/File%1").arg(i + 1);
+        if (i < recentFiles_.size())
+            options_.profile->setValue(key, QString::fromStdString(recentFiles_[i]));
+        else
+            options_.profile->remove(key);
+    }
 }
 
 }  // namespace kravin::shell

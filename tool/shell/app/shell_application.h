@@ -1,6 +1,11 @@
-// The running tool: folders beside the program, settings, masters, the
-// project session, the theme, the main frame and the monitor worker, put
-// together in the start-up order and taken apart in the shut-down order.
+// The running tool as its composition root: the services (folders beside the
+// program, settings, masters, the project session, the prompt, the theme, the
+// main frame with its command table, the serial link and the monitor worker,
+// the print service) and then one object per feature (system editing,
+// clipboard, card backup, palettes, printing, online commands with their
+// transfers, uploads and HT-9), put together in the start-up order and taken
+// apart in the shut-down order. Each feature takes the services it uses and
+// adds its commands to the frame's command table.
 #pragma once
 
 #include "block_list_logic.h"
@@ -14,26 +19,18 @@
 #include "print_service.h"
 #include "project.h"
 #include "qt_prompt.h"
-#include "sequence_views.h"
-#include "qt_clipboard_port.h"
-#include "qt_system_dialogs.h"
 #include "qt_worker_question.h"
+#include "sequence_views.h"
 #include "station_undo.h"
-#include "system_clipboard.h"
-#include "system_commands.h"
-#include "toolbox_dock.h"
 #include "unit_undo_host.h"
 #include "settings.h"
 #include "shell_ports.h"
 #include "startup.h"
-#include "card_backup_commands.h"
-#include "version_sync_command.h"
 #include "system_config.h"
 #include "system_view_page.h"
 #include "theme.h"
 #include "layer_undo_router.h"
 
-#include <QPointer>
 #include <QTranslator>
 #include <QSettings>
 
@@ -41,7 +38,30 @@
 #include <memory>
 #include <string>
 
+namespace kravin::print {
+class PrintService;
+class PrinterChooser;
+}  // namespace kravin::print
+
+namespace kravin::editors {
+class SystemClipboard;
+class SystemCommands;
+}  // namespace kravin::editors
+
 namespace kravin::shell {
+
+class AnaTanPage;
+class CardBackupCommands;
+class DenTanPage;
+class OnlineShell;
+class PortSettings;
+class Printing;
+class SequenceViews;
+class ShellCardBackup;
+class ShellClipboard;
+class ShellEditing;
+class ShellPalettes;
+struct VersionSyncContext;
 
 // The folders of the tool, each path ending in '/' unless told otherwise.
 struct ShellFolders {
@@ -128,9 +148,7 @@ public:
     // The undo history of the function block list (and the analog view).
     model::CBlockUndo& blockUndo() { return *blockUndo_; }
     // Copy, move and paste of cards and stations through the clipboard.
-    editors::SystemClipboard& systemClipboard() { return *systemClipboard_; }
-    // The system view's clipboard commands with their handlers.
-    std::vector<std::pair<int, std::function<void()>>> clipboardCommands();
+    editors::SystemClipboard& systemClipboard();
     // Places a model with a version into the current unit (the system palette's
     // drop); without it the system palette starts no drag.
     std::function<bool(const std::string& model, const std::string& version)> placeDevice;
@@ -150,18 +168,18 @@ public:
     void applyOnlineSettings();
     // The open system configuration view, or null.
     ShellSystemView* systemView() const;
-    // The open analog terminal connection view\'s page, or null.
-    class AnaTanPage* anaTanPage() const;
+    // The open analog terminal connection view's page, or null.
+    AnaTanPage* anaTanPage() const;
     // The station undo store of the configuration and the communication view.
     model::CStationUndo& stationUndo() { return *stationUndo_; }
-    editors::SystemCommands& systemCommands() { return *systemCommands_; }
+    editors::SystemCommands& systemCommands();
     const SystemCommandTable& systemCommandTable() const { return systemCommandTable_; }
     // The transfer workers' questions (any thread).
     QtWorkerQuestion& workerQuestion() { return *workerQuestion_; }
     // The recent-file list of the File menu, newest first.
     const std::vector<std::string>& recentFiles() const { return recentFiles_; }
     // The open communication terminal connection view's page, or null.
-    class DenTanPage* denTanPage() const;
+    DenTanPage* denTanPage() const;
     // Makes the view of a kind; null for kinds without their editor yet.
     QWidget* makeView(ViewKind kind);
     // The model's current state for the monitor worker (GUI thread).
@@ -190,16 +208,11 @@ public:
     void cleanupWorkFolder() override;
     void saveSettings() override;
 
-    // Operation/Port Setting Delete: forgets the remembered serial ports.
-    void deletePortSettings();
     // Printing of the views and the bulk print.
     print::PrintService& printService() { return *print_; }
-    // File > Bulk Print (mode 0) and "Print all cards" (mode 1): the bulk
-    // print dialog over the hidden print view.
-    void bulkPrint(int mode);
     // Card backup, restore and "Synchronize version" of the system configuration view.
-    CardBackupCommands& cardBackup() { return *cardBackup_; }
-    VersionSyncContext& versionSync() { return versionSync_; }
+    CardBackupCommands& cardBackup();
+    VersionSyncContext& versionSync();
 
 private:
     class Hooks;
@@ -210,22 +223,13 @@ private:
     void projectChanged();
     // Every undo store of the project empties (station, block, sequential).
     void clearUndoHistories();
-    // The system view's commands and dialogs, the workers' questions, the recent files.
-    void createEditing();
-    // The system view's built commands with their handlers.
-    void fillSystemCommands();
-    // Card backup, restore and the version synchronisation over the station undo store.
-    void createCardBackup();
+    // One object per feature, each adding its commands to the frame's tables.
+    void createFeatures();
     void loadRecentFiles();
     void saveRecentFiles();
     void noteRecentFile(const std::string& path);
     void forgetRecentFile(const std::string& path);
-    void toggleLadderKeyHelp();
     void setModified();
-    void createClipboard();
-    // The toolbox of a view kind's frame (system view, block list).
-    void addPalette(ViewKind kind, ChildFrame& frame);
-    void refreshBlockListPalette();
     // Writes the current unit's block codes; a failure is reported.
     bool writeCurrentUnit();
     void makePrintService();
@@ -239,18 +243,12 @@ private:
     std::unique_ptr<ModelUnitSelection> unitSelection_;
     std::unique_ptr<model::UnitUndoHost> undoHost_;
     std::unique_ptr<model::CStationUndo> stationUndo_;
-    std::unique_ptr<editors::QtSystemDialogs> systemDialogs_;
-    std::unique_ptr<editors::SystemCommands> systemCommands_;
     SystemCommandTable systemCommandTable_;
     std::unique_ptr<QtWorkerQuestion> workerQuestion_;
     std::vector<std::string> recentFiles_;
-    QPointer<QWidget> ladderKeyHelp_;
     std::unique_ptr<editors::blocks::UnitBlockUndoHost> blockUndoHost_;
     std::unique_ptr<model::CBlockUndo> blockUndo_;
     std::unique_ptr<model::LayerUndoRouter> layerUndo_;
-    std::unique_ptr<editors::QtClipboardPort> clipboardPort_;
-    std::unique_ptr<editors::SystemClipboard> systemClipboard_;
-    QPointer<ToolBoxDock> blockListToolbox_;
     std::shared_ptr<ModelMonitorContext> monitorContext_;
     std::shared_ptr<online::SerialLink> serialLink_;
     std::shared_ptr<OnlineMonitorWorker> onlineMonitor_;
@@ -268,9 +266,14 @@ private:
     ShellContext context_;
     std::unique_ptr<MainFrame> frame_;
     std::unique_ptr<print::PrintService> print_;
-    std::unique_ptr<CardBackupCommands> cardBackup_;
-    VersionSyncContext versionSync_;
     std::unique_ptr<SequenceViews> sequenceViews_;
+    // The features, made after the main frame.
+    std::unique_ptr<PortSettings> portSettings_;
+    std::unique_ptr<Printing> printing_;
+    std::unique_ptr<ShellEditing> editing_;
+    std::unique_ptr<ShellClipboard> clipboard_;
+    std::unique_ptr<ShellCardBackup> cardBackup_;
+    std::unique_ptr<ShellPalettes> palettes_;
 };
 
 }  // namespace kravin::shell

@@ -1,27 +1,34 @@
-// The system view's clipboard commands in the running tool.
-#include "shell_application.h"
+#include "shell_clipboard.h"
 
 #include "connections.h"
+#include "project.h"
+#include "settings.h"
 #include "main_frame.h"
-#include "palette_rules.h"
+#include "open_pages.h"
+#include "qt_clipboard_port.h"
+#include "system_clipboard.h"
+#include "system_view_page.h"
 
 #include <QGuiApplication>
 
 namespace kravin::shell {
 
-void ShellApplication::createClipboard()
+ShellClipboard::ShellClipboard(MainFrame& frame, model::ProjectSession& session, model::UnitContext& unit,
+                               ModelUnitSelection& selection, model::CStationUndo& undo, model::Prompt& prompt,
+                               const model::UserSettings& settings, SystemCommandTable& commands)
 {
-    clipboardPort_ = std::make_unique<editors::QtClipboardPort>();
+    port_ = std::make_unique<editors::QtClipboardPort>();
+    MainFrame* f = &frame;
     editors::SystemClipboardHooks hooks;
-    hooks.setModified = [this] { setModified(); };
-    hooks.unitChanged = [this] {
-        if (unitSelection_->changed) unitSelection_->changed();
+    hooks.setModified = [&session] { session.projectRecord.modified = 1; };
+    hooks.unitChanged = [&selection] {
+        if (selection.changed) selection.changed();
     };
-    hooks.invalidate = [this] {
-        if (ShellSystemView* view = systemView()) view->requestRedraw(true);
+    hooks.invalidate = [f] {
+        if (ShellSystemView* view = systemViewOf(f)) view->requestRedraw(true);
     };
-    hooks.rebuildDisplayData = [this] {
-        if (ShellSystemView* view = systemView()) view->RebuildDisplayData();
+    hooks.rebuildDisplayData = [f] {
+        if (ShellSystemView* view = systemViewOf(f)) view->RebuildDisplayData();
     };
     hooks.waitCursor = [](bool on) {
         if (on)
@@ -30,45 +37,23 @@ void ShellApplication::createClipboard()
             QGuiApplication::restoreOverrideCursor();
     };
     // Cards side by side in slot order on the communication sheet, the station first.
-    hooks.defaultPosition = [this](int, int card, int* x, int* y) {
-        model::WiringGrid{settings_.DT_DX, settings_.DT_DY}.GridCellToPixel(1 + 3 * card, 2, x, y);
+    hooks.defaultPosition = [&settings](int, int card, int* x, int* y) {
+        model::WiringGrid{settings.DT_DX, settings.DT_DY}.GridCellToPixel(1 + 3 * card, 2, x, y);
     };
-    systemClipboard_ =
-        std::make_unique<editors::SystemClipboard>(*unit_, *stationUndo_, *prompt_, *clipboardPort_, std::move(hooks));
-    // The system palette's drop places the model with the master's own version text.
-    if (!placeDevice)
-        placeDevice = [this](const std::string& name, const std::string& version) {
-            const bool station = unit_->g_curCard == 0;
-            const model::CardKindMaster& master = station ? masters_->station : masters_->card;
-            const int kind = master.find(name);
-            if (kind <= 0) return false;
-            const std::string text = MasterVersionText(master.versions[static_cast<std::size_t>(kind)], version);
-            return systemCommands_->PlaceDevice(false, master.name[static_cast<std::size_t>(kind)], text, false) ==
-                   editors::SystemCommands::Result::Done;
-        };
+    clipboard_ = std::make_unique<editors::SystemClipboard>(unit, undo, prompt, *port_, std::move(hooks));
+
+    using namespace editors::syscmd;
+    editors::SystemClipboard& c = *clipboard_;
+    commands.add(Copy, [&c] { c.Copy(); });
+    commands.add(EditCopy, [&c] { c.Copy(); });
+    commands.add(Move, [&c] { c.Move(); });
+    commands.add(EditCut, [&c] { c.Move(); });
+    commands.add(Paste, [&c] { c.Paste(); });
+    commands.add(EditPaste, [&c] { c.EditPaste(); });
+    commands.add(BulkCopyV8rtu, [&c] { c.CopyStation(); });
+    commands.add(BulkPasteV8rtu, [&c] { c.BulkPasteStation(); });
 }
 
-std::vector<std::pair<int, std::function<void()>>> ShellApplication::clipboardCommands()
-{
-    using namespace editors::syscmd;
-    editors::SystemClipboard& c = *systemClipboard_;
-    // Each command refreshes the frame's commands after its work.
-    const auto run = [this](std::function<void()> work) {
-        return [this, work = std::move(work)] {
-            work();
-            if (frame_) frame_->refresh();
-        };
-    };
-    return {
-        {Copy, run([&c] { c.Copy(); })},
-        {EditCopy, run([&c] { c.Copy(); })},
-        {Move, run([&c] { c.Move(); })},
-        {EditCut, run([&c] { c.Move(); })},
-        {Paste, run([&c] { c.Paste(); })},
-        {EditPaste, run([&c] { c.EditPaste(); })},
-        {BulkCopyV8rtu, run([&c] { c.CopyStation(); })},
-        {BulkPasteV8rtu, run([&c] { c.BulkPasteStation(); })},
-    };
-}
+ShellClipboard::~ShellClipboard() = default;
 
 }  // namespace kravin::shell

@@ -1,188 +1,83 @@
-// The editing side of the running tool: the system view's commands and their
-// dialogs, the station undo store's uses, the workers' questions and the
-// recent-file list of the File menu.
-#include "shell_application.h"
+#include "shell_editing.h"
 
 #include "blocks/block_setting_logic.h"
 #include "group_records.h"
+#include "project.h"
+#include "settings.h"
 
 #include "command_ids.h"
-#include "online_shell.h"
-#include "recent_files.h"
-#include "shared_dialogs.h"
+#include "main_frame.h"
+#include "open_pages.h"
+#include "palette_rules.h"
+#include "qt_system_dialogs.h"
+#include "system_commands.h"
+#include "system_view_page.h"
 
 #include <QGuiApplication>
 
 namespace kravin::shell {
 
-void ShellApplication::createEditing()
+ShellEditing::ShellEditing(MainFrame& frame, model::ProjectSession& session, model::UnitContext& unit,
+                           ModelUnitSelection& selection, const model::CardKindMasters& masters,
+                           const model::SystemConfigTables& tables, model::CStationUndo& undo, model::Prompt& prompt,
+                           res::Language language, const model::UserSettings& settings,
+                           SystemCommandTable& systemCommands)
+    : unit_(unit), masters_(masters)
 {
-    systemDialogs_ = std::make_unique<editors::QtSystemDialogs>(*masters_, *tables_, *prompt_, language_);
-    systemDialogs_->setParent(frame_.get());
-    editors::SystemCommandHooks commandHooks;
-    commandHooks.setModified = [this] { session_->projectRecord.modified = 1; };
-    commandHooks.unitChanged = [this] {
-        if (unitSelection_->changed) unitSelection_->changed();
+    dialogs_ = std::make_unique<editors::QtSystemDialogs>(masters, tables, prompt, language);
+    dialogs_->setParent(&frame);
+    MainFrame* f = &frame;
+    editors::SystemCommandHooks hooks;
+    hooks.setModified = [&session] { session.projectRecord.modified = 1; };
+    hooks.unitChanged = [&selection] {
+        if (selection.changed) selection.changed();
     };
-    commandHooks.invalidate = [this] {
-        if (ShellSystemView* view = systemView()) view->requestRedraw(true);
+    hooks.invalidate = [f] {
+        if (ShellSystemView* view = systemViewOf(f)) view->requestRedraw(true);
     };
-    commandHooks.rebuildDisplayData = [this] {
-        if (ShellSystemView* view = systemView()) view->RebuildDisplayData();
+    hooks.rebuildDisplayData = [f] {
+        if (ShellSystemView* view = systemViewOf(f)) view->RebuildDisplayData();
     };
-    commandHooks.rebuildBlockTerminals = [this] {
-        editors::blocks::RebuildBlockTerminals(*unit_, *prompt_, model::savedGroupRecords()[0]);
+    hooks.rebuildBlockTerminals = [&unit, &prompt] {
+        editors::blocks::RebuildBlockTerminals(unit, prompt, model::savedGroupRecords()[0]);
     };
-    commandHooks.waitCursor = [](bool on) {
+    hooks.waitCursor = [](bool on) {
         if (on)
             QGuiApplication::setOverrideCursor(Qt::WaitCursor);
         else
             QGuiApplication::restoreOverrideCursor();
     };
-    systemCommands_ = std::make_unique<editors::SystemCommands>(*unit_, *stationUndo_, *prompt_, *systemDialogs_,
-                                                               std::move(commandHooks));
-    systemCommands_->setGrid({settings_.DT_DX, settings_.DT_DY});
-    createCardBackup();
-    createClipboard();
-    fillSystemCommands();
-    workerQuestion_ = std::make_unique<QtWorkerQuestion>(language_);
-    workerQuestion_->setParentWidget(frame_.get());
-    frame_->setRecentFiles(recentFiles_);
-    QObject::connect(frame_.get(), &MainFrame::recentFileOpened, frame_.get(),
-                     [this](const QString& path, bool opened) {
-                         if (!opened) forgetRecentFile(path.toStdString());
-                     });
-}
+    commands_ = std::make_unique<editors::SystemCommands>(unit, undo, prompt, *dialogs_, std::move(hooks));
+    commands_->setGrid({settings.DT_DX, settings.DT_DY});
 
-void ShellApplication::fillSystemCommands()
-{
     using namespace editors::syscmd;
-    SystemCommandTable& t = systemCommandTable_;
-    // Each command refreshes the frame's commands after its work.
-    const auto add = [this, &t](int id, std::function<void()> work) {
-        t.add(id, [this, work = std::move(work)] {
-            work();
-            if (frame_) frame_->refresh();
-        });
-    };
-    // Its online commands (Date setting ...) go to the online dispatcher.
-    t.setFallback([this](int id) { return onlineShell_ && onlineShell_->handles(id); },
-                  [this](int id) {
-                      const bool ran = onlineShell_ && onlineShell_->runCommand(id);
-                      if (frame_) frame_->refresh();
-                      return ran;
-                  });
-    editors::SystemCommands& c = *systemCommands_;
-    add(ChangeDevice, [&c] { c.ChangeDevice(); });
-    add(RemoveDevice, [&c] { c.RemoveDevice(); });
-    add(EditDelete, [&c] { c.RemoveDevice(); });
-    add(ChangeId, [&c] { c.ChangeIdNo(); });
-    add(ChangeCardCount, [&c] { c.ChangeCardCount(); });
-    add(SelectVersion, [&c] { c.SelectVersion(); });
-    add(EditUndo, [&c] { c.Undo(); });
-    add(EditRedo, [&c] { c.Redo(); });
-    add(PrintAllCards, [this] { bulkPrint(1); });
-    add(CardBackup, [this] { cardBackup_->backup(); });
-    add(RestoreCard, [this] { cardBackup_->restore(); });
-    add(SynchronizeVersion, [this] { SynchronizeUnitVersion(versionSync_); });
-    for (auto& [id, work] : clipboardCommands()) t.add(id, std::move(work));
-    add(ViewBlockList, [this] {
-        if (frame_) frame_->trigger(cmd::ViewBlkList);
-    });
-    add(ViewAnalog, [this] {
-        if (frame_) frame_->trigger(cmd::ViewAnaTan);
-    });
-    add(ViewSequential, [this] {
-        if (frame_) frame_->trigger(cmd::ViewSeqBlk);
-    });
+    SystemCommandTable& t = systemCommands;
+    editors::SystemCommands& c = *commands_;
+    t.add(ChangeDevice, [&c] { c.ChangeDevice(); });
+    t.add(RemoveDevice, [&c] { c.RemoveDevice(); });
+    t.add(EditDelete, [&c] { c.RemoveDevice(); });
+    t.add(ChangeId, [&c] { c.ChangeIdNo(); });
+    t.add(ChangeCardCount, [&c] { c.ChangeCardCount(); });
+    t.add(SelectVersion, [&c] { c.SelectVersion(); });
+    t.add(EditUndo, [&c] { c.Undo(); });
+    t.add(EditRedo, [&c] { c.Redo(); });
+    // The view switches of its menu run as the main frame's View commands.
+    t.add(ViewBlockList, [f] { f->trigger(cmd::ViewBlkList); });
+    t.add(ViewAnalog, [f] { f->trigger(cmd::ViewAnaTan); });
+    t.add(ViewSequential, [f] { f->trigger(cmd::ViewSeqBlk); });
 }
 
-void ShellApplication::createCardBackup()
-{
-    CardBackupContext b;
-    b.session = session_.get();
-    b.unit = unit_.get();
-    b.selection = unitSelection_.get();
-    b.prompt = prompt_;
-    b.undo = stationUndo_.get();
-    b.parent = [this]() -> QWidget* {
-        if (ShellSystemView* view = systemView()) return view;
-        return frame_.get();
-    };
-    b.changed = [this] {
-        if (ShellSystemView* view = systemView()) {
-            view->RebuildDisplayData();
-            view->requestRedraw(true);
-        }
-    };
-    b.defaultPosition = [this](int station, int card, int* x, int* y) {
-        systemCommands_->defaultPosition(station, card, x, y);
-    };
-    const auto parent = b.parent;
-    cardBackup_ = std::make_unique<CardBackupCommands>(std::move(b));
+ShellEditing::~ShellEditing() = default;
 
-    VersionSyncContext& v = versionSync_;
-    v.unit = unit_.get();
-    v.settings = &settings_;
-    v.fieldNames = fieldNames_.get();
-    v.prompt = prompt_;
-    v.language = language_;
-    v.link = serialLink_ ? serialLink_ : std::make_shared<online::SerialLink>();
-    v.parent = parent;
-    v.chooseDevice = [this](const std::vector<int>& rows) {
-        return onlineShell_ ? onlineShell_->chooseConnectionDevice(rows) : -1;
-    };
-    v.owner = [this]() -> online::LinkOwner* { return onlineShell_ ? &onlineShell_->owner() : nullptr; };
-    // The version goes in as "Select version" places it.
-    v.placeVersion = [this](const std::string& model, const std::string& version) {
-        systemCommands_->PlaceDevice(false, model, version, true);
-        if (ShellSystemView* view = systemView()) view->requestRedraw(true);
-    };
-}
-
-void ShellApplication::noteRecentFile(const std::string& path)
+bool ShellEditing::placeFromPalette(const std::string& name, const std::string& version)
 {
-    if (path.empty()) return;
-    addRecentFile(recentFiles_, path);
-    if (frame_) frame_->setRecentFiles(recentFiles_);
-}
-
-void ShellApplication::forgetRecentFile(const std::string& path)
-{
-    removeRecentFile(recentFiles_, path);
-    if (frame_) frame_->setRecentFiles(recentFiles_);
-}
-
-void ShellApplication::toggleLadderKeyHelp()
-{
-    if (ladderKeyHelp_) {
-        delete ladderKeyHelp_.data();
-        return;
-    }
-    auto* help = new editors::LadderKeyHelpDialog(language_, frame_.get());
-    help->setAttribute(Qt::WA_DeleteOnClose);
-    ladderKeyHelp_ = help;
-    help->show();
-}
-
-void ShellApplication::loadRecentFiles()
-{
-    recentFiles_.clear();
-    for (std::size_t i = 1; i <= kRecentFileCount; ++i) {
-        const QString path = options_.profile->value(QStringLiteral("Recent File List/File%1").arg(i)).toString();
-        if (!path.isEmpty()) recentFiles_.push_back(path.toStdString());
-    }
-}
-
-void ShellApplication::saveRecentFiles()
-{
-    for (std::size_t i = 0; i < kRecentFileCount; ++i) {
-        const QString key = QStringLiteral("Recent File List/File%1").arg(i + 1);
-        if (i < recentFiles_.size())
-            options_.profile->setValue(key, QString::fromStdString(recentFiles_[i]));
-        else
-            options_.profile->remove(key);
-    }
+    const bool station = unit_.g_curCard == 0;
+    const model::CardKindMaster& master = station ? masters_.station : masters_.card;
+    const int kind = master.find(name);
+    if (kind <= 0) return false;
+    const std::string text = MasterVersionText(master.versions[static_cast<std::size_t>(kind)], version);
+    return commands_->PlaceDevice(false, master.name[static_cast<std::size_t>(kind)], text, false) ==
+           editors::SystemCommands::Result::Done;
 }
 
 }  // namespace kravin::shell

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "command_state.h"
+#include "command_table.h"
 #include "project_commands.h"
 #include "shell_ports.h"
 #include "shell_texts.h"
@@ -39,18 +40,12 @@ struct OnlineFlags {
     std::atomic<bool> regMonitorShown{false};
 };
 
-// Commands whose work belongs to other parts of the tool; unset ones do nothing.
+// What the frame asks of other parts of the tool; unset ones do nothing. The
+// commands of the menus are in the frame's command table instead.
 struct ShellServices {
-    std::function<void()> startOnlineMonitor;
-    std::function<void()> stopOnlineMonitor;
-    std::function<void()> optionDialog;
-    std::function<void()> showRegistryMonitor;
-    std::function<void()> deletePortSettings;
-    std::function<void(const PrintSettings&, bool preview)> print;
-    std::function<std::optional<PrintSettings>(int scale)> askPrintScale;  // wiring views' print dialog
-    std::function<void()> bulkPrint;
+    // The wiring views' print dialog (scale and fit); unset: the print commands' own.
+    std::function<std::optional<PrintSettings>(int scale)> askPrintScale;
     std::function<void()> saveSettings;
-    std::function<void()> ladderShortcutKeys;
     // "M Online Stop" (40605) from the monitor when its run has ended.
     std::function<void()> onlineStopped;
     // Makes the view of a kind; null or a null result gives an empty page.
@@ -86,6 +81,9 @@ public:
 
     // Runs a command id as the menu would (only when it is enabled).
     bool trigger(int id);
+    // The commands of the menus, the toolbar and the accelerators; the frame's
+    // own are in it from the start, the features add theirs.
+    CommandTable& commands() { return commands_; }
     // Whether the frame has the work of a command built (view commands: the
     // active view answers them). A command without it stays disabled.
     bool hasHandler(int id) const;
@@ -104,6 +102,11 @@ public:
     int applyZoomText(const QString& text);
     // The print settings last chosen for the active view.
     const std::optional<PrintSettings>& printSettings() const { return printSettings_; }
+    // Chooses the active view's print settings for File > Print (false) or the
+    // toolbar's print buttons (true); none when there is nothing to print or the
+    // user cancelled.
+    std::optional<PrintSettings> choosePrintSettings(
+        bool fromToolbar, const std::function<std::optional<PrintSettings>(int scale)>& askScale);
     bool blinkPhase() const { return blinkPhase_; }
     Q_INVOKABLE void showAbout();
     // A private command (redraw requests, "M Online Stop") to the view of a
@@ -129,6 +132,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    void addFrameCommands();
     void buildActions();
     void buildMenus();
     void buildToolBar();
@@ -136,7 +140,7 @@ private:
     void run(int id);
     void updateTitle();
     void blink();
-    void print(bool preview, bool fromToolbar);
+    void toggleLadderKeyHelp();
     // Side by side (Qt::Horizontal) or one above the other (Qt::Vertical).
     void tile(Qt::Orientation direction);
     void childGone(ChildFrame* frame);
@@ -146,6 +150,7 @@ private:
     ViewHooks defaultHooks_;
     ViewManager views_;
     ProjectCommands projectCommands_;
+    CommandTable commands_;
     QMdiArea* mdi_ = nullptr;
     QComboBox* zoom_ = nullptr;
     QTimer* blinkTimer_ = nullptr;
@@ -155,6 +160,7 @@ private:
     QList<QAction*> recentActions_;
     std::map<ViewKind, QPointer<ChildFrame>> frames_;
     std::optional<PrintSettings> printSettings_;
+    QPointer<QWidget> ladderKeyHelp_;
     bool blinkPhase_ = true;
     int shownOnlineImage_ = -1;
 };
