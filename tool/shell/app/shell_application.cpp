@@ -1,5 +1,28 @@
 #include "shell_application.h"
 
+#include "block_list_logic.h"
+#include "current_unit.h"
+#include "info_bar.h"
+#include "layer_undo_router.h"
+#include "main_frame.h"
+#include "monitor_port.h"
+#include "online_monitor.h"
+#include "online_shell.h"
+#include "print_service.h"
+#include "project.h"
+#include "qt_prompt.h"
+#include "qt_worker_question.h"
+#include "sequence_views.h"
+#include "session_project.h"
+#include "station_undo.h"
+#include "system_config.h"
+#include "system_view_page.h"
+#include "theme.h"
+#include "unit_undo_host.h"
+
+#include <QSettings>
+#include <QTranslator>
+
 #include "KRAVinA.h"
 #include "anatan_page.h"
 #include "dentan_page.h"
@@ -91,51 +114,6 @@ res::Language chooseLanguage(const std::string& setting, const std::string& loca
     return localeName.rfind("ja", 0) == 0 ? res::Language::Japanese : res::Language::English;
 }
 
-std::string SessionProject::displayName() const { return model::cp932ToUtf8(session_.g_projectName); }
-
-void SessionProject::newProject()
-{
-    session_.NewProject();
-    tell();
-}
-
-int SessionProject::createUntitled()
-{
-    const int result = session_.CreateUntitledProject();
-    tell();
-    return result;
-}
-
-int SessionProject::openDialog()
-{
-    // A cancelled or refused choice leaves the open project and its views alone.
-    const int result = session_.OpenProjectDialog();
-    if (result == 0) tell();
-    return result;
-}
-
-void SessionProject::cleanup()
-{
-    session_.CleanupWorkFolder();
-    tell();
-}
-
-int SessionProject::loadProject(const std::string& path)
-{
-    model::ProjectRecord& record = session_.projectRecord;
-    session_.CleanupWorkFolder();
-    record.path = path;
-    record.workFolder = model::MakeTempWorkFolder(session_.environment().tempFolder);
-    record.fileTitle = std::filesystem::path(path).filename().string();
-    record.untitled = 0;
-    // A load that fails shows its reason and falls back to a new untitled
-    // project, so the record never keeps pointing at that archive.
-    const int result = session_.LoadProject();
-    tell();
-    if (result != 0) return result;
-    return session_.g_projectOpen ? 0 : -1;
-}
-
 // The answers of the views the shell hosts.
 class ShellApplication::Hooks final : public ViewHooks {
 public:
@@ -197,6 +175,7 @@ ShellApplication::ShellApplication(ShellOptions options)
     : options_(std::move(options)),
       masters_(std::make_unique<model::CardKindMasters>()),
       tables_(std::make_unique<model::SystemConfigTables>()),
+      systemCommandTable_(std::make_unique<SystemCommandTable>()),
       fieldNames_(std::make_unique<FieldNameTable>())
 {
     unit_ = std::make_unique<model::UnitContext>(*masters_, *tables_, options_.folders.tblDir, std::string());
@@ -584,10 +563,10 @@ void ShellApplication::createFeatures()
 {
     MainFrame& frame = *frame_;
     // Every command of the system view's menu refreshes the frame's commands after its work.
-    systemCommandTable_.setAfterEach([&frame] { frame.refresh(); });
+    systemCommandTable_->setAfterEach([&frame] { frame.refresh(); });
     portSettings_ = std::make_unique<PortSettings>(settings_, *options_.profile, *prompt_, frame.commands());
     printing_ = std::make_unique<Printing>(*print_, frame, *session_, *prompt_, language_,
-                                           options_.services.askPrintScale, systemCommandTable_);
+                                           options_.services.askPrintScale, *systemCommandTable_);
     if (onlineMonitor_) {
         OnlineServices s{.mainFrame = &frame,
                          .session = session_.get(),
@@ -609,15 +588,15 @@ void ShellApplication::createFeatures()
                          .saveSettings = [this] { saveSettings(); },
                          .applyOnlineSettings = [this] { applyOnlineSettings(); },
                          .refreshMonitorSnapshot = [this] { refreshMonitorSnapshot(); }};
-        onlineShell_ = std::make_unique<OnlineShell>(s, systemCommandTable_);
+        onlineShell_ = std::make_unique<OnlineShell>(s, *systemCommandTable_);
     }
     editing_ = std::make_unique<ShellEditing>(frame, *session_, *unit_, *unitSelection_, *masters_, *tables_,
-                                              *stationUndo_, *prompt_, language_, settings_, systemCommandTable_);
+                                              *stationUndo_, *prompt_, language_, settings_, *systemCommandTable_);
     cardBackup_ = std::make_unique<ShellCardBackup>(frame, *session_, *unit_, *unitSelection_, *prompt_, *stationUndo_,
                                                     editing_->commands(), settings_, *fieldNames_, language_,
-                                                    serialLink_, onlineShell_.get(), systemCommandTable_);
+                                                    serialLink_, onlineShell_.get(), *systemCommandTable_);
     clipboard_ = std::make_unique<ShellClipboard>(frame, *session_, *unit_, *unitSelection_, *stationUndo_, *prompt_,
-                                                  settings_, systemCommandTable_);
+                                                  settings_, *systemCommandTable_);
     // The system palette's drop places the model with the master's own version text.
     if (!placeDevice)
         placeDevice = [editing = editing_.get()](const std::string& name, const std::string& version) {
@@ -691,7 +670,7 @@ QWidget* ShellApplication::makeView(ViewKind kind)
     c.canRedo = [this] { return stationUndo_->CanRedo(); };
     c.workRecordHasCard = [this] { return clipboard_ && clipboard_->clipboard().workRecordHasCard(); };
     c.displayNames = ModuleDisplayNames();
-    auto* view = new ShellSystemView(std::move(c), &systemCommandTable_);
+    auto* view = new ShellSystemView(std::move(c), systemCommandTable_.get());
     // The frames' titles are the trimmed view names.
     view->setWindowTitle(viewTitle(kind, context_.language));
     view->resetSelection();

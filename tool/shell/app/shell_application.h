@@ -8,35 +8,39 @@
 // adds its commands to the frame's command table.
 #pragma once
 
-#include "block_list_logic.h"
-#include "current_unit.h"
 #include "field_names.h"
-#include "info_bar.h"
-#include "main_frame.h"
-#include "monitor_port.h"
-#include "online_monitor.h"
-#include "online_shell.h"
-#include "print_service.h"
-#include "project.h"
-#include "qt_prompt.h"
-#include "qt_worker_question.h"
-#include "sequence_views.h"
-#include "station_undo.h"
-#include "unit_undo_host.h"
 #include "settings.h"
-#include "shell_ports.h"
+#include "shell_context.h"
 #include "startup.h"
-#include "system_config.h"
-#include "system_view_page.h"
-#include "theme.h"
-#include "layer_undo_router.h"
+#include "string_table.h"
 
-#include <QTranslator>
-#include <QSettings>
-
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
+
+class QSettings;
+class QTranslator;
+
+namespace kravin::model {
+struct CardKindMasters;
+class CBlockUndo;
+class CStationUndo;
+class LayerUndoRouter;
+class ProjectSession;
+struct SystemConfigTables;
+class UnitContext;
+class UnitUndoHost;
+}  // namespace kravin::model
+
+namespace kravin::online {
+class SerialLink;
+}
+
+namespace kravin::editors::blocks {
+class UnitBlockUndoHost;
+}
 
 namespace kravin::print {
 class PrintService;
@@ -53,14 +57,27 @@ namespace kravin::shell {
 class AnaTanPage;
 class CardBackupCommands;
 class DenTanPage;
+class MainFrame;
+class ModelMonitorContext;
+class ModelUnitSelection;
+class MonitorWorker;
+class OnlineMonitorWorker;
 class OnlineShell;
 class PortSettings;
 class Printing;
+class QtPrompt;
+class QtWorkerQuestion;
 class SequenceViews;
+class SessionProject;
 class ShellCardBackup;
 class ShellClipboard;
 class ShellEditing;
 class ShellPalettes;
+class ShellSystemView;
+class SystemCommandTable;
+class Theme;
+class ViewHooks;
+struct InfoBarUnit;
 struct VersionSyncContext;
 
 // The folders of the tool, each path ending in '/' unless told otherwise.
@@ -76,41 +93,6 @@ int busFatalErrorCount();
 
 // The language: "ja" or "en" from the setting, else the locale's.
 res::Language chooseLanguage(const std::string& setting, const std::string& localeName);
-
-// The model's project session as the shell sees it.
-class SessionProject final : public ProjectPort {
-public:
-    explicit SessionProject(model::ProjectSession& session) : session_(session) {}
-    bool isOpen() const override { return session_.g_projectOpen != 0; }
-    bool isUntitled() const override { return session_.projectRecord.untitled != 0; }
-    bool isModified() const override { return session_.projectRecord.modified != 0; }
-    std::string displayName() const override;
-    void newProject() override;
-    int createUntitled() override;
-    int openDialog() override;
-    int loadProject(const std::string& path) override;
-    int save() override { return told(session_.SaveProject()); }
-    int saveAs() override { return told(session_.SaveProjectAs()); }
-    int properties() override { return session_.EditProjectProperties(); }
-    void cleanup() override;
-
-    // Told after a project came or went (new, opened, closed).
-    std::function<void()> changed;
-    // Told after the project was saved under its path.
-    std::function<void()> saved;
-
-private:
-    void tell() const
-    {
-        if (changed) changed();
-    }
-    int told(int result) const
-    {
-        if (result == 0 && saved) saved();
-        return result;
-    }
-    model::ProjectSession& session_;
-};
 
 struct ShellOptions {
     ShellFolders folders;
@@ -173,7 +155,7 @@ public:
     // The station undo store of the configuration and the communication view.
     model::CStationUndo& stationUndo() { return *stationUndo_; }
     editors::SystemCommands& systemCommands();
-    const SystemCommandTable& systemCommandTable() const { return systemCommandTable_; }
+    const SystemCommandTable& systemCommandTable() const { return *systemCommandTable_; }
     // The transfer workers' questions (any thread).
     QtWorkerQuestion& workerQuestion() { return *workerQuestion_; }
     // The recent-file list of the File menu, newest first.
@@ -243,7 +225,7 @@ private:
     std::unique_ptr<ModelUnitSelection> unitSelection_;
     std::unique_ptr<model::UnitUndoHost> undoHost_;
     std::unique_ptr<model::CStationUndo> stationUndo_;
-    SystemCommandTable systemCommandTable_;
+    std::unique_ptr<SystemCommandTable> systemCommandTable_;
     std::unique_ptr<QtWorkerQuestion> workerQuestion_;
     std::vector<std::string> recentFiles_;
     std::unique_ptr<editors::blocks::UnitBlockUndoHost> blockUndoHost_;
