@@ -72,12 +72,12 @@ class SessionProject;
 class ShellCardBackup;
 class ShellClipboard;
 class ShellEditing;
+class ShellPages;
 class ShellPalettes;
 class ShellSystemView;
 class SystemCommandTable;
 class Theme;
 class ViewHooks;
-struct InfoBarUnit;
 struct VersionSyncContext;
 
 // The folders of the tool, each path ending in '/' unless told otherwise.
@@ -198,22 +198,18 @@ public:
 
 private:
     class Hooks;
-    QWidget* makeAnaTanPage();
-    QWidget* makeDenTanPage();
-    InfoBarUnit currentUnitInfo() const;
     void storePlacements();
     void projectChanged();
     // Every undo store of the project empties (station, block, sequential).
     void clearUndoHistories();
     // One object per feature, each adding its commands to the frame's tables.
     void createFeatures();
+    void createPages();
     void loadRecentFiles();
     void saveRecentFiles();
     void noteRecentFile(const std::string& path);
     void forgetRecentFile(const std::string& path);
     void setModified();
-    // Writes the current unit's block codes; a failure is reported.
-    bool writeCurrentUnit();
     void makePrintService();
 
     ShellOptions options_;
@@ -256,6 +252,8 @@ private:
     std::unique_ptr<ShellClipboard> clipboard_;
     std::unique_ptr<ShellCardBackup> cardBackup_;
     std::unique_ptr<ShellPalettes> palettes_;
+    // The views and their frames' bars, made last.
+    std::unique_ptr<ShellPages> pages_;
 };
 
 }  // namespace kravin::shell
