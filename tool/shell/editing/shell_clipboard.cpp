@@ -7,9 +7,9 @@
 #include "open_pages.h"
 #include "qt_clipboard_port.h"
 #include "system_clipboard.h"
+#include "system_view_hooks.h"
 #include "system_view_page.h"
 
-#include <QGuiApplication>
 
 namespace kravin::shell {
 
@@ -20,22 +20,7 @@ ShellClipboard::ShellClipboard(MainFrame& frame, model::ProjectSession& session,
     port_ = std::make_unique<editors::QtClipboardPort>();
     MainFrame* f = &frame;
     editors::SystemClipboardHooks hooks;
-    hooks.setModified = [&session] { session.projectRecord.modified = 1; };
-    hooks.unitChanged = [&selection] {
-        if (selection.changed) selection.changed();
-    };
-    hooks.invalidate = [f] {
-        if (ShellSystemView* view = systemViewOf(f)) view->requestRedraw(true);
-    };
-    hooks.rebuildDisplayData = [f] {
-        if (ShellSystemView* view = systemViewOf(f)) view->RebuildDisplayData();
-    };
-    hooks.waitCursor = [](bool on) {
-        if (on)
-            QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-        else
-            QGuiApplication::restoreOverrideCursor();
-    };
+    fillSystemViewHooks(hooks, f, session, selection);
     // Cards side by side in slot order on the communication sheet, the station first.
     hooks.defaultPosition = [&settings](int, int card, int* x, int* y) {
         model::WiringGrid{settings.DT_DX, settings.DT_DY}.GridCellToPixel(1 + 3 * card, 2, x, y);

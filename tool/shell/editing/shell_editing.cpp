@@ -11,9 +11,9 @@
 #include "palette_rules.h"
 #include "qt_system_dialogs.h"
 #include "system_commands.h"
+#include "system_view_hooks.h"
 #include "system_view_page.h"
 
-#include <QGuiApplication>
 
 namespace kravin::shell {
 
@@ -28,24 +28,9 @@ ShellEditing::ShellEditing(MainFrame& frame, model::ProjectSession& session, mod
     dialogs_->setParent(&frame);
     MainFrame* f = &frame;
     editors::SystemCommandHooks hooks;
-    hooks.setModified = [&session] { session.projectRecord.modified = 1; };
-    hooks.unitChanged = [&selection] {
-        if (selection.changed) selection.changed();
-    };
-    hooks.invalidate = [f] {
-        if (ShellSystemView* view = systemViewOf(f)) view->requestRedraw(true);
-    };
-    hooks.rebuildDisplayData = [f] {
-        if (ShellSystemView* view = systemViewOf(f)) view->RebuildDisplayData();
-    };
+    fillSystemViewHooks(hooks, f, session, selection);
     hooks.rebuildBlockTerminals = [&unit, &prompt] {
         editors::blocks::RebuildBlockTerminals(unit, prompt, model::savedGroupRecords()[0]);
-    };
-    hooks.waitCursor = [](bool on) {
-        if (on)
-            QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-        else
-            QGuiApplication::restoreOverrideCursor();
     };
     commands_ = std::make_unique<editors::SystemCommands>(unit, undo, prompt, *dialogs_, std::move(hooks));
     commands_->setGrid({settings.DT_DX, settings.DT_DY});
