@@ -104,7 +104,7 @@ struct ShellOptions {
     model::Prompt* prompt = nullptr;
     // The editors' answers; null = views that hold no edits.
     ViewHooks* viewHooks = nullptr;
-    // Commands served by other parts of the tool.
+    // What the main frame asks of other parts of the tool; set ones stand in for the tool's own.
     ShellServices services;
     // How printers are chosen; null = the print dialog and its preview.
     std::shared_ptr<print::PrinterChooser> printerChooser;
@@ -145,7 +145,6 @@ public:
     model::Prompt& prompt() { return *prompt_; }
     online::SerialLink* serialLink() const { return serialLink_.get(); }
     QSettings* profile() const { return options_.profile.get(); }
-    ShellServices& services() { return context_.services; }
     // The link and monitor settings taken again after the Option dialog changed them.
     void applyOnlineSettings();
     // The open system configuration view, or null.
