@@ -7,6 +7,26 @@
 #include "shell_application.h"
 #include "temp_dir.h"
 
+// The services and features the tests reach through the application.
+#include "block_list_logic.h"
+#include "current_unit.h"
+#include "info_bar.h"
+#include "layer_undo_router.h"
+#include "main_frame.h"
+#include "monitor_port.h"
+#include "online_monitor.h"
+#include "online_shell.h"
+#include "print_service.h"
+#include "project.h"
+#include "qt_prompt.h"
+#include "qt_worker_question.h"
+#include "sequence_views.h"
+#include "station_undo.h"
+#include "system_config.h"
+#include "system_view_page.h"
+#include "theme.h"
+#include "unit_undo_host.h"
+
 #include <QApplication>
 #include <QSettings>
 #include <QStandardPaths>

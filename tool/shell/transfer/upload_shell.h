@@ -4,6 +4,8 @@
 // back; a finished upload is written into the project here, once.
 #pragma once
 
+#include "online_services.h"
+
 #include "online_commands.h"
 #include "upload_run.h"
 
@@ -17,7 +19,6 @@ class QDialog;
 
 namespace kravin::shell {
 
-class ShellApplication;
 class TransferShell;
 
 namespace uploadcmd {
@@ -34,7 +35,7 @@ constexpr int NetGroupDownload = 40427;
 
 class UploadShell {
 public:
-    UploadShell(ShellApplication& app, online::OnlineCommands& commands, TransferShell& transfers);
+    UploadShell(const OnlineServices& services, online::OnlineCommands& commands, TransferShell& transfers);
 
     void upload(int mode, bool bus);
     void netDownload(bool groupMode);
@@ -54,7 +55,7 @@ private:
     int exec(QDialog& dialog);
     void refreshViews();
 
-    ShellApplication& app_;
+    OnlineServices s_;
     online::OnlineCommands& commands_;
     TransferShell& transfers_;
 };

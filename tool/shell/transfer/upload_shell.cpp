@@ -5,7 +5,13 @@
 #include "net_download_dialog.h"
 #include "qt_worker_question.h"
 #include "services.h"
-#include "shell_application.h"
+#include "main_frame.h"
+#include "project.h"
+#include "settings.h"
+#include "system_config.h"
+#include "online_monitor.h"
+#include "system_view_page.h"
+#include "qt_worker_question.h"
 #include "transfer_shell.h"
 #include "transfer_texts.h"
 #include "unit_files.h"
@@ -39,8 +45,8 @@ std::array<std::string, model::kGroups> blockCodes(const model::UnitContext& uni
 
 }  // namespace
 
-UploadShell::UploadShell(ShellApplication& app, online::OnlineCommands& commands, TransferShell& transfers)
-    : app_(app), commands_(commands), transfers_(transfers)
+UploadShell::UploadShell(const OnlineServices& services, online::OnlineCommands& commands, TransferShell& transfers)
+    : s_(services), commands_(commands), transfers_(transfers)
 {
     using namespace uploadcmd;
     commands_.Register(Upload, [this] { upload(0, false); });
@@ -62,8 +68,8 @@ int UploadShell::exec(QDialog& dialog)
 
 void UploadShell::refreshViews()
 {
-    if (MainFrame* f = app_.mainFrame()) {
-        if (ShellSystemView* v = app_.systemView()) v->requestRedraw(true);
+    if (MainFrame* f = s_.mainFrame) {
+        if (ShellSystemView* v = s_.systemView()) v->requestRedraw(true);
         f->sendCommand(static_cast<int>(ViewKind::BlkList), 40611);  // "M BklLst Redraw"
         f->refresh();
     }
@@ -71,13 +77,13 @@ void UploadShell::refreshViews()
 
 std::optional<online::UploadSetup> UploadShell::prepare(int station, int card, int mode)
 {
-    model::UnitContext& unit = app_.unitContext();
+    model::UnitContext& unit = s_.unitContext;
     if (station < 0 || station >= model::kStations || card < 0 || card > model::kCardSlots) return std::nullopt;
     online::UploadSetup s;
     s.station = station;
     s.card = card;
-    s.masters = app_.masters();
-    s.cardTypes = FieldNamesByGroup(app_.fieldNames());
+    s.masters = s_.masters;
+    s.cardTypes = FieldNamesByGroup(s_.fieldNames);
     s.stationIsV8rtu = online::ModelBeginsWith(unit.unitKindName(station, 0), "V8RTU");
     s.nextSlotEmpty = card >= model::kCardSlots || unit.unitKindName(station, card + 1).empty();
     unit.g_curStation = station;
@@ -85,12 +91,12 @@ std::optional<online::UploadSetup> UploadShell::prepare(int station, int card, i
     unit.SelectCurrentUnit();
     const std::string model(unit.model());
     s.newUnit = model.empty() || model[0] == ' ';
-    const model::SystemConfigTables& t = app_.systemTables();
+    const model::SystemConfigTables& t = s_.systemTables;
     s.unitText = card == 0 ? t.stationUnitText[static_cast<std::size_t>(station)]
                            : t.cardUnitText[static_cast<std::size_t>(station)][static_cast<std::size_t>(card - 1)];
     if (s.newUnit) {
         // The views select the slot the unit comes into.
-        app_.unitSelection().select(station, card);
+        s_.unitSelection.select(station, card);
     } else {
         unit.LoadUnitBlocks(1);
         s.model = model;
@@ -109,7 +115,7 @@ std::optional<online::UploadSetup> UploadShell::prepare(int station, int card, i
         // of the station is read, one after the other.
         const std::optional<int> count = online::CardCountOfUnitText(t.stationUnitText[static_cast<std::size_t>(station)]);
         if (!count) {
-            app_.prompt().message(online::kMsgBadCardCount, {}, model::Buttons::Ok, model::Icon::Warning);
+            s_.prompt.message(online::kMsgBadCardCount, {}, model::Buttons::Ok, model::Icon::Warning);
             return std::nullopt;
         }
         s.v8rtu = true;
@@ -135,8 +141,8 @@ std::optional<online::UploadSetup> UploadShell::prepare(int station, int card, i
         unit.SelectCurrentUnit();
         unit.LoadUnitBlocks(1);
     }
-    QtWorkerQuestion* gui = &app_.workerQuestion();
-    const model::CardKindMasters* masters = &app_.masters();
+    QtWorkerQuestion* gui = &s_.workerQuestion;
+    const model::CardKindMasters* masters = &s_.masters;
     const std::string folder = unit.tableFolder;
     s.describe = [gui, masters, folder](const std::string& m, const std::string& v) {
         std::optional<online::UploadModelInfo> info;
@@ -152,14 +158,14 @@ std::optional<online::UploadSetup> UploadShell::prepare(int station, int card, i
 
 void UploadShell::upload(int mode, bool bus)
 {
-    model::UnitContext& unit = app_.unitContext();
-    if (!app_.session() || !app_.session()->g_projectOpen || unit.g_curStation < 0 || unit.g_curCard < 0) return;
+    model::UnitContext& unit = s_.unitContext;
+    if (!s_.session || !s_.session->g_projectOpen || unit.g_curStation < 0 || unit.g_curCard < 0) return;
     if (!commands_.TakeLink(online::LinkUser::Transfer)) return;
     const int station = unit.g_curStation;
     const int card = unit.g_curCard;
     std::optional<online::AllocatedPort> port =
-        online::FindAllocatedPort(app_.masters(), app_.settings(), std::string(unit.model()));
-    QtTransferQuestions questions(app_.workerQuestion(), app_.prompt(), app_.language());
+        online::FindAllocatedPort(s_.masters, s_.settings, std::string(unit.model()));
+    QtTransferQuestions questions(s_.workerQuestion, s_.prompt, s_.language);
     online::TransferDialogSetup setup = transfers_.makeSetup(port, questions);
     online::UploadDialogOptions options;
     options.mode = mode;
@@ -168,7 +174,7 @@ void UploadShell::upload(int mode, bool bus)
     options.busApi = online::BusApi::Vuken();
     options.prepare = [this, mode](int s, int c) { return prepare(s, c, mode); };
     options.unitTexts = [this](int s, int c) {
-        const model::UnitContext& u = app_.unitContext();
+        const model::UnitContext& u = s_.unitContext;
         std::string version;
         const int kind = u.unitKind(s, c);
         if (kind > 0) {
@@ -180,7 +186,7 @@ void UploadShell::upload(int mode, bool bus)
     };
     bool done = false;
     {
-        online::UploadDialog dialog(std::move(setup), options, app_.mainFrame());
+        online::UploadDialog dialog(std::move(setup), options, s_.mainFrame);
         const int result = exec(dialog);
         if (result == QDialog::Accepted && !dialog.stagedUnits().empty() && dialog.uploadSetup())
             done = commit(*dialog.uploadSetup(), dialog.stagedUnits(), dialog.stagedCardCount());
@@ -199,9 +205,9 @@ void UploadShell::upload(int mode, bool bus)
 bool UploadShell::commit(const online::UploadSetup& setup, const std::vector<online::UploadStaging>& units,
                          std::optional<int> cardCount)
 {
-    model::UnitContext& unit = app_.unitContext();
-    model::SystemConfigTables& t = app_.systemTables();
-    const std::string folder = app_.session()->projectRecord.workFolder;
+    model::UnitContext& unit = s_.unitContext;
+    model::SystemConfigTables& t = s_.systemTables;
+    const std::string folder = s_.session->projectRecord.workFolder;
     const int st = setup.station;
     const auto s = static_cast<std::size_t>(st);
     bool ok = true;
@@ -235,29 +241,29 @@ bool UploadShell::commit(const online::UploadSetup& setup, const std::vector<onl
             }
             if (!model::writeUnit(st, 1, head, folder)) {
                 ok = false;
-                app_.prompt().message(kMsgWriteFailed, {}, model::Buttons::Ok, model::Icon::Error);
+                s_.prompt.message(kMsgWriteFailed, {}, model::Buttons::Ok, model::Icon::Error);
             }
         }
     }
-    app_.session()->projectRecord.modified = 1;
+    s_.session->projectRecord.modified = 1;
     // The unit the upload started from is the current one again.
     unit.g_curStation = st;
     unit.g_curCard = setup.card;
     unit.SelectCurrentUnit();
-    app_.unitSelection().select(st, setup.card);
-    app_.unitSelection().loadUnitBlocks();
+    s_.unitSelection.select(st, setup.card);
+    s_.unitSelection.loadUnitBlocks();
     return ok;
 }
 
 bool UploadShell::commitUnit(const online::UploadSetup& setup, const online::UploadStaging& staging)
 {
-    model::UnitContext& unit = app_.unitContext();
-    model::SystemConfigTables& t = app_.systemTables();
-    const std::string folder = app_.session()->projectRecord.workFolder;
+    model::UnitContext& unit = s_.unitContext;
+    model::SystemConfigTables& t = s_.systemTables;
+    const std::string folder = s_.session->projectRecord.workFolder;
     const int st = setup.station;
     const int card = staging.card;
     if (staging.created) {
-        const model::CardKindMaster& master = card == 0 ? app_.masters().station : app_.masters().card;
+        const model::CardKindMaster& master = card == 0 ? s_.masters.station : s_.masters.card;
         const int kind = master.find(staging.model);
         const int version = std::max(0, master.findVersion(kind, staging.version));
         if (kind <= 0) return false;
@@ -307,7 +313,7 @@ bool UploadShell::commitUnit(const online::UploadSetup& setup, const online::Upl
     for (const auto& [key, value] : staging.items) set(key.first, key.second, value);
     if (setup.mode != 2 || setup.group == 0) set(0, 97, online::UploadDisplayName(staging.model));
     const bool written = model::writeUnit(st, card, head, folder);
-    if (!written) app_.prompt().message(kMsgWriteFailed, {}, model::Buttons::Ok, model::Icon::Error);
+    if (!written) s_.prompt.message(kMsgWriteFailed, {}, model::Buttons::Ok, model::Icon::Error);
     if (card > 0 && online::ModelBeginsWith(staging.model, "TQRC ")) {
         // Each used port takes the next card slot with the kind that follows TQRC.
         const auto s = static_cast<std::size_t>(st), c = static_cast<std::size_t>(card - 1);
@@ -315,7 +321,7 @@ bool UploadShell::commitUnit(const online::UploadSetup& setup, const online::Upl
         std::string pattern(static_cast<std::size_t>(ports), '1');
         pattern.resize(model::kUnitTextWidth, '0');
         t.cardUnitText[s][c] = pattern;
-        const int slotKind = app_.masters().card.find(staging.model) + 1;
+        const int slotKind = s_.masters.card.find(staging.model) + 1;
         model::WiringGrid grid;
         for (int k = 1; k <= ports; ++k) {
             int x = 0, y = 0;
@@ -331,8 +337,8 @@ bool UploadShell::commitUnit(const online::UploadSetup& setup, const online::Upl
 
 void UploadShell::netDownload(bool groupMode)
 {
-    model::UnitContext& unit = app_.unitContext();
-    if (!app_.session() || !app_.session()->g_projectOpen || unit.g_curStation < 0 || unit.g_curCard < 0) return;
+    model::UnitContext& unit = s_.unitContext;
+    if (!s_.session || !s_.session->g_projectOpen || unit.g_curStation < 0 || unit.g_curCard < 0) return;
     if (!commands_.TakeLink(online::LinkUser::Transfer)) return;
     unit.SelectCurrentUnit();
     unit.LoadUnitBlocks(1);
@@ -350,14 +356,14 @@ void UploadShell::netDownload(bool groupMode)
         copied.v8rtu = unit.modelStartsWith("V8RTU");
         if (copied.v8rtu)
             copied.cardCount = online::CardCountOfUnitText(
-                                   app_.systemTables().stationUnitText[static_cast<std::size_t>(unit.g_curStation)])
+                                   s_.systemTables.stationUnitText[static_cast<std::size_t>(unit.g_curStation)])
                                    .value_or(0);
         copied.cards.push_back(std::move(*card));
     } else {
         online::TransferUnitResult r = online::CopyTransferUnit(unit);
         if (!r.unit) {
             commands_.owner().Release(online::LinkUser::Transfer);
-            if (r.messageId) app_.prompt().message(r.messageId, {}, model::Buttons::Ok, model::Icon::Warning);
+            if (r.messageId) s_.prompt.message(r.messageId, {}, model::Buttons::Ok, model::Icon::Warning);
             return;
         }
         copied = std::move(*r.unit);
@@ -365,14 +371,14 @@ void UploadShell::netDownload(bool groupMode)
     online::NetDownloadSetup run;
     run.groupMode = groupMode;
     run.blockCodes = blockCodes(unit);
-    QtTransferQuestions questions(app_.workerQuestion(), app_.prompt(), app_.language());
+    QtTransferQuestions questions(s_.workerQuestion, s_.prompt, s_.language);
     online::TransferDialogSetup setup = transfers_.makeSetup(std::nullopt, questions);
     setup.referenceCheck = [this, groupMode](int first, int last) {
         return transfers_.referenceCheck(first, last, !groupMode);
     };
     {
         online::NetDownloadDialog dialog(std::move(setup), std::move(copied), run, online::BusApi::Vuken(), shownGroup,
-                                         app_.mainFrame());
+                                         s_.mainFrame);
         exec(dialog);
     }
     commands_.owner().Release(online::LinkUser::Transfer);

@@ -4,6 +4,8 @@
 // and monitor worker.
 #pragma once
 
+#include "online_services.h"
+
 #include "clock_setting.h"
 #include "link_owner.h"
 #include "online_commands.h"
@@ -19,17 +21,19 @@ class QTimer;
 
 namespace kravin::shell {
 
-class ShellApplication;
 class Ht9Shell;
+class SystemCommandTable;
 class UploadShell;
 class TransferShell;
 
 class OnlineShell final : public QObject, public online::OnlineCommandHost, public online::RegistryMonitorHost {
     Q_OBJECT
 public:
-    // Fills the frame's online services; the registry monitor dialog comes with
+    // Adds the Operation commands to the frame's command table (Online Monitor,
+    // Registry Monitor, Option) and serves the view commands the system view's
+    // table has no line for; the registry monitor dialog comes with
     // createRegistryMonitor() once the monitor's folder is known.
-    explicit OnlineShell(ShellApplication& app);
+    OnlineShell(const OnlineServices& services, SystemCommandTable& systemCommands);
     ~OnlineShell() override;
 
     void createRegistryMonitor();
@@ -87,7 +91,7 @@ protected:
 private:
     int exec(QDialog& dialog);
 
-    ShellApplication& app_;
+    OnlineServices s_;
     online::LinkOwner owner_;
     std::unique_ptr<online::OnlineCommands> commands_;
     std::unique_ptr<TransferShell> transfers_;

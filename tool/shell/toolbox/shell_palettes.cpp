@@ -1,11 +1,13 @@
-// The toolboxes of the system configuration view, the function block list and the ladder.
-#include "shell_application.h"
+#include "shell_palettes.h"
 
 #include "block_list_page.h"
 #include "child_frame.h"
 #include "ladder_view.h"
 #include "main_frame.h"
 #include "palettes.h"
+#include "system_view_page.h"
+#include "theme.h"
+#include "toolbox_dock.h"
 
 #include <QScrollBar>
 
@@ -74,7 +76,23 @@ private:
 
 }  // namespace
 
-void ShellApplication::addPalette(ViewKind kind, ChildFrame& frame)
+ShellPalettes::ShellPalettes(MainFrame& frame, model::UnitContext& unit, const model::CardKindMasters& masters,
+                             OnlineFlags& online, const Theme* theme, res::Language language, std::string helpDir,
+                             model::Prompt& prompt, const PlaceDevice& placeDevice, const OpenHelpFile& openHelpFile)
+    : frame_(frame),
+      unit_(unit),
+      masters_(masters),
+      online_(online),
+      theme_(theme),
+      language_(language),
+      helpDir_(std::move(helpDir)),
+      prompt_(prompt),
+      placeDevice_(placeDevice),
+      openHelpFile_(openHelpFile)
+{
+}
+
+void ShellPalettes::addPalette(ViewKind kind, ChildFrame& frame)
 {
     const auto online = [this] { return online_.online.load(); };
     const bool japanese = language_ == res::Language::Japanese;
@@ -83,15 +101,15 @@ void ShellApplication::addPalette(ViewKind kind, ChildFrame& frame)
         if (!view) return;
         // Without the placement a drag does not start.
         auto* target = new SystemPaletteTarget(
-            *view, *unit_, [this, online] { return online() || !placeDevice; },
+            *view, unit_, [this, online] { return online() || !placeDevice_; },
             [this](const PaletteItem& item) {
-                const bool placed = placeDevice && placeDevice(item.name, item.code);
-                if (frame_) frame_->refresh();
+                const bool placed = placeDevice_ && placeDevice_(item.name, item.code);
+                frame_.refresh();
                 return placed;
             },
             theme_ ? theme_->magenta : QColor(255, 0, 255));
         ToolBoxDock* dock = addToolbox(frame, QString::fromUtf8(japanese ? "ツールボックス" : "Toolbox"),
-                                       SystemPaletteCategories(*masters_), kSystemPaletteOpen, target,
+                                       SystemPaletteCategories(masters_), kSystemPaletteOpen, target,
                                        view->viewport());
         dock->setObjectName(QStringLiteral("systemToolbox"));
         dock->setLanguage(language_);
@@ -100,15 +118,15 @@ void ShellApplication::addPalette(ViewKind kind, ChildFrame& frame)
     if (kind == ViewKind::BlkList) {
         auto* view = qobject_cast<ShellBlockListView*>(frame.view());
         if (!view) return;
-        auto* target = new BlockListPaletteTarget(*view, *unit_, online);
+        auto* target = new BlockListPaletteTarget(*view, unit_, online);
         ToolBoxDock* dock = addToolbox(frame, QString::fromUtf8(japanese ? "ツールボックス" : "Toolbox"),
-                                       BlockListPaletteCategories(unitValidBlocks(*unit_)), 0, target,
+                                       BlockListPaletteCategories(unitValidBlocks(unit_)), 0, target,
                                        view->viewport());
         dock->setObjectName(QStringLiteral("blockListToolbox"));
         dock->setLanguage(language_);
         dock->onItemHelp = [this](const PaletteItem* item) {
-            PaletteHelp help{options_.folders.helpDir, prompt_, openHelpFile};
-            help.show(HelpKind::Item, item, std::string(unit_->model()));
+            PaletteHelp help{helpDir_, &prompt_, openHelpFile_};
+            help.show(HelpKind::Item, item, std::string(unit_.model()));
         };
         blockListToolbox_ = dock;
         return;
@@ -124,10 +142,10 @@ void ShellApplication::addPalette(ViewKind kind, ChildFrame& frame)
     }
 }
 
-void ShellApplication::refreshBlockListPalette()
+void ShellPalettes::refreshBlockList()
 {
     if (!blockListToolbox_) return;
-    blockListToolbox_->setCategories(BlockListPaletteCategories(unitValidBlocks(*unit_)), 0);
+    blockListToolbox_->setCategories(BlockListPaletteCategories(unitValidBlocks(unit_)), 0);
 }
 
 }  // namespace kravin::shell

@@ -3,6 +3,8 @@
 // given back when it closes, and "Network HT-9" (40419).
 #pragma once
 
+#include "online_services.h"
+
 #include "ht9_view.h"
 
 #include <memory>
@@ -12,7 +14,6 @@ class QWidget;
 
 namespace kravin::shell {
 
-class ShellApplication;
 class OnlineShell;
 
 namespace ht9cmd {
@@ -21,7 +22,7 @@ constexpr int NetworkHt9 = 40419;
 
 class Ht9Shell {
 public:
-    Ht9Shell(ShellApplication& app, OnlineShell& online);
+    Ht9Shell(const OnlineServices& services, OnlineShell& online);
     ~Ht9Shell();
 
     // Before the view is made: the connection is chosen and the link taken; false = none.
@@ -34,7 +35,7 @@ public:
     online::ht9::Ht9View* view() const;
 
 private:
-    ShellApplication& app_;
+    OnlineServices s_;
     OnlineShell& online_;
     bool network_ = false;  // the next opening is the network one
     online::ht9::Ht9Mode mode_ = online::ht9::Ht9Mode::Serial;

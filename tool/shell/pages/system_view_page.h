@@ -47,6 +47,8 @@ public:
         fallbackHandles_ = std::move(handles);
         fallbackRun_ = std::move(run);
     }
+    // Runs after each command that reached a handler (the frame refreshes its commands).
+    void setAfterEach(std::function<void()> after) { afterEach_ = std::move(after); }
     bool has(int id) const { return handlers_.count(id) != 0 || (fallbackHandles_ && fallbackHandles_(id)); }
     // False when the command has no handler.
     bool run(int id) const;
@@ -55,6 +57,7 @@ private:
     std::map<int, std::function<void()>> handlers_;
     std::function<bool(int)> fallbackHandles_;
     std::function<bool(int)> fallbackRun_;
+    std::function<void()> afterEach_;
 };
 
 // The view with the invokable methods the main frame looks for.

@@ -1,47 +1,84 @@
-// The running tool: folders beside the program, settings, masters, the
-// project session, the theme, the main frame and the monitor worker, put
-// together in the start-up order and taken apart in the shut-down order.
+// The running tool as its composition root: the services (folders beside the
+// program, settings, masters, the project session, the prompt, the theme, the
+// main frame with its command table, the serial link and the monitor worker,
+// the print service) and then one object per feature (system editing,
+// clipboard, card backup, palettes, printing, online commands with their
+// transfers, uploads and HT-9), put together in the start-up order and taken
+// apart in the shut-down order. Each feature takes the services it uses and
+// adds its commands to the frame's command table.
 #pragma once
 
-#include "block_list_logic.h"
-#include "current_unit.h"
 #include "field_names.h"
-#include "info_bar.h"
-#include "main_frame.h"
-#include "monitor_port.h"
-#include "online_monitor.h"
-#include "online_shell.h"
-#include "print_service.h"
-#include "project.h"
-#include "qt_prompt.h"
-#include "sequence_views.h"
-#include "qt_clipboard_port.h"
-#include "qt_system_dialogs.h"
-#include "qt_worker_question.h"
-#include "station_undo.h"
-#include "system_clipboard.h"
-#include "system_commands.h"
-#include "toolbox_dock.h"
-#include "unit_undo_host.h"
 #include "settings.h"
-#include "shell_ports.h"
+#include "shell_context.h"
 #include "startup.h"
-#include "card_backup_commands.h"
-#include "version_sync_command.h"
-#include "system_config.h"
-#include "system_view_page.h"
-#include "theme.h"
-#include "layer_undo_router.h"
+#include "string_table.h"
 
-#include <QPointer>
-#include <QTranslator>
-#include <QSettings>
-
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
+
+class QSettings;
+class QTranslator;
+
+namespace kravin::model {
+struct CardKindMasters;
+class CBlockUndo;
+class CStationUndo;
+class LayerUndoRouter;
+class ProjectSession;
+struct SystemConfigTables;
+class UnitContext;
+class UnitUndoHost;
+}  // namespace kravin::model
+
+namespace kravin::online {
+class SerialLink;
+}
+
+namespace kravin::editors::blocks {
+class UnitBlockUndoHost;
+}
+
+namespace kravin::print {
+class PrintService;
+class PrinterChooser;
+}  // namespace kravin::print
+
+namespace kravin::editors {
+class SystemClipboard;
+class SystemCommands;
+}  // namespace kravin::editors
 
 namespace kravin::shell {
+
+class AnaTanPage;
+class CardBackupCommands;
+class DenTanPage;
+class MainFrame;
+class ModelMonitorContext;
+class ModelUnitSelection;
+class MonitorWorker;
+class OnlineMonitorWorker;
+class OnlineShell;
+class PortSettings;
+class Printing;
+class QtPrompt;
+class QtWorkerQuestion;
+class SequenceViews;
+class SessionProject;
+class ShellCardBackup;
+class ShellClipboard;
+class ShellEditing;
+class ShellPages;
+class ShellPalettes;
+class ShellSystemView;
+class SystemCommandTable;
+class Theme;
+class ViewHooks;
+struct VersionSyncContext;
 
 // The folders of the tool, each path ending in '/' unless told otherwise.
 struct ShellFolders {
@@ -57,41 +94,6 @@ int busFatalErrorCount();
 // The language: "ja" or "en" from the setting, else the locale's.
 res::Language chooseLanguage(const std::string& setting, const std::string& localeName);
 
-// The model's project session as the shell sees it.
-class SessionProject final : public ProjectPort {
-public:
-    explicit SessionProject(model::ProjectSession& session) : session_(session) {}
-    bool isOpen() const override { return session_.g_projectOpen != 0; }
-    bool isUntitled() const override { return session_.projectRecord.untitled != 0; }
-    bool isModified() const override { return session_.projectRecord.modified != 0; }
-    std::string displayName() const override;
-    void newProject() override;
-    int createUntitled() override;
-    int openDialog() override;
-    int loadProject(const std::string& path) override;
-    int save() override { return told(session_.SaveProject()); }
-    int saveAs() override { return told(session_.SaveProjectAs()); }
-    int properties() override { return session_.EditProjectProperties(); }
-    void cleanup() override;
-
-    // Told after a project came or went (new, opened, closed).
-    std::function<void()> changed;
-    // Told after the project was saved under its path.
-    std::function<void()> saved;
-
-private:
-    void tell() const
-    {
-        if (changed) changed();
-    }
-    int told(int result) const
-    {
-        if (result == 0 && saved) saved();
-        return result;
-    }
-    model::ProjectSession& session_;
-};
-
 struct ShellOptions {
     ShellFolders folders;
     // Settings store; null = the user's profile.
@@ -102,7 +104,7 @@ struct ShellOptions {
     model::Prompt* prompt = nullptr;
     // The editors' answers; null = views that hold no edits.
     ViewHooks* viewHooks = nullptr;
-    // Commands served by other parts of the tool.
+    // What the main frame asks of other parts of the tool; set ones stand in for the tool's own.
     ShellServices services;
     // How printers are chosen; null = the print dialog and its preview.
     std::shared_ptr<print::PrinterChooser> printerChooser;
@@ -128,9 +130,7 @@ public:
     // The undo history of the function block list (and the analog view).
     model::CBlockUndo& blockUndo() { return *blockUndo_; }
     // Copy, move and paste of cards and stations through the clipboard.
-    editors::SystemClipboard& systemClipboard() { return *systemClipboard_; }
-    // The system view's clipboard commands with their handlers.
-    std::vector<std::pair<int, std::function<void()>>> clipboardCommands();
+    editors::SystemClipboard& systemClipboard();
     // Places a model with a version into the current unit (the system palette's
     // drop); without it the system palette starts no drag.
     std::function<bool(const std::string& model, const std::string& version)> placeDevice;
@@ -145,23 +145,22 @@ public:
     model::Prompt& prompt() { return *prompt_; }
     online::SerialLink* serialLink() const { return serialLink_.get(); }
     QSettings* profile() const { return options_.profile.get(); }
-    ShellServices& services() { return context_.services; }
     // The link and monitor settings taken again after the Option dialog changed them.
     void applyOnlineSettings();
     // The open system configuration view, or null.
     ShellSystemView* systemView() const;
-    // The open analog terminal connection view\'s page, or null.
-    class AnaTanPage* anaTanPage() const;
+    // The open analog terminal connection view's page, or null.
+    AnaTanPage* anaTanPage() const;
     // The station undo store of the configuration and the communication view.
     model::CStationUndo& stationUndo() { return *stationUndo_; }
-    editors::SystemCommands& systemCommands() { return *systemCommands_; }
-    const SystemCommandTable& systemCommandTable() const { return systemCommandTable_; }
+    editors::SystemCommands& systemCommands();
+    const SystemCommandTable& systemCommandTable() const { return *systemCommandTable_; }
     // The transfer workers' questions (any thread).
     QtWorkerQuestion& workerQuestion() { return *workerQuestion_; }
     // The recent-file list of the File menu, newest first.
     const std::vector<std::string>& recentFiles() const { return recentFiles_; }
     // The open communication terminal connection view's page, or null.
-    class DenTanPage* denTanPage() const;
+    DenTanPage* denTanPage() const;
     // Makes the view of a kind; null for kinds without their editor yet.
     QWidget* makeView(ViewKind kind);
     // The model's current state for the monitor worker (GUI thread).
@@ -190,44 +189,26 @@ public:
     void cleanupWorkFolder() override;
     void saveSettings() override;
 
-    // Operation/Port Setting Delete: forgets the remembered serial ports.
-    void deletePortSettings();
     // Printing of the views and the bulk print.
     print::PrintService& printService() { return *print_; }
-    // File > Bulk Print (mode 0) and "Print all cards" (mode 1): the bulk
-    // print dialog over the hidden print view.
-    void bulkPrint(int mode);
     // Card backup, restore and "Synchronize version" of the system configuration view.
-    CardBackupCommands& cardBackup() { return *cardBackup_; }
-    VersionSyncContext& versionSync() { return versionSync_; }
+    CardBackupCommands& cardBackup();
+    VersionSyncContext& versionSync();
 
 private:
     class Hooks;
-    QWidget* makeAnaTanPage();
-    QWidget* makeDenTanPage();
-    InfoBarUnit currentUnitInfo() const;
     void storePlacements();
     void projectChanged();
     // Every undo store of the project empties (station, block, sequential).
     void clearUndoHistories();
-    // The system view's commands and dialogs, the workers' questions, the recent files.
-    void createEditing();
-    // The system view's built commands with their handlers.
-    void fillSystemCommands();
-    // Card backup, restore and the version synchronisation over the station undo store.
-    void createCardBackup();
+    // One object per feature, each adding its commands to the frame's tables.
+    void createFeatures();
+    void createPages();
     void loadRecentFiles();
     void saveRecentFiles();
     void noteRecentFile(const std::string& path);
     void forgetRecentFile(const std::string& path);
-    void toggleLadderKeyHelp();
     void setModified();
-    void createClipboard();
-    // The toolbox of a view kind's frame (system view, block list).
-    void addPalette(ViewKind kind, ChildFrame& frame);
-    void refreshBlockListPalette();
-    // Writes the current unit's block codes; a failure is reported.
-    bool writeCurrentUnit();
     void makePrintService();
 
     ShellOptions options_;
@@ -239,18 +220,12 @@ private:
     std::unique_ptr<ModelUnitSelection> unitSelection_;
     std::unique_ptr<model::UnitUndoHost> undoHost_;
     std::unique_ptr<model::CStationUndo> stationUndo_;
-    std::unique_ptr<editors::QtSystemDialogs> systemDialogs_;
-    std::unique_ptr<editors::SystemCommands> systemCommands_;
-    SystemCommandTable systemCommandTable_;
+    std::unique_ptr<SystemCommandTable> systemCommandTable_;
     std::unique_ptr<QtWorkerQuestion> workerQuestion_;
     std::vector<std::string> recentFiles_;
-    QPointer<QWidget> ladderKeyHelp_;
     std::unique_ptr<editors::blocks::UnitBlockUndoHost> blockUndoHost_;
     std::unique_ptr<model::CBlockUndo> blockUndo_;
     std::unique_ptr<model::LayerUndoRouter> layerUndo_;
-    std::unique_ptr<editors::QtClipboardPort> clipboardPort_;
-    std::unique_ptr<editors::SystemClipboard> systemClipboard_;
-    QPointer<ToolBoxDock> blockListToolbox_;
     std::shared_ptr<ModelMonitorContext> monitorContext_;
     std::shared_ptr<online::SerialLink> serialLink_;
     std::shared_ptr<OnlineMonitorWorker> onlineMonitor_;
@@ -268,9 +243,16 @@ private:
     ShellContext context_;
     std::unique_ptr<MainFrame> frame_;
     std::unique_ptr<print::PrintService> print_;
-    std::unique_ptr<CardBackupCommands> cardBackup_;
-    VersionSyncContext versionSync_;
     std::unique_ptr<SequenceViews> sequenceViews_;
+    // The features, made after the main frame.
+    std::unique_ptr<PortSettings> portSettings_;
+    std::unique_ptr<Printing> printing_;
+    std::unique_ptr<ShellEditing> editing_;
+    std::unique_ptr<ShellClipboard> clipboard_;
+    std::unique_ptr<ShellCardBackup> cardBackup_;
+    std::unique_ptr<ShellPalettes> palettes_;
+    // The views and their frames' bars, made last.
+    std::unique_ptr<ShellPages> pages_;
 };
 
 }  // namespace kravin::shell

@@ -4,7 +4,13 @@
 #include "field_names.h"
 #include "qt_worker_question.h"
 #include "services.h"
-#include "shell_application.h"
+#include "main_frame.h"
+#include "project.h"
+#include "settings.h"
+#include "system_config.h"
+#include "online_monitor.h"
+#include "system_view_page.h"
+#include "qt_worker_question.h"
 #include "small_dialogs.h"
 #include "transfer_texts.h"
 #include "validation.h"
@@ -67,7 +73,8 @@ void QtTransferQuestions::abortAll()
 
 // ---- Commands ----
 
-TransferShell::TransferShell(ShellApplication& app, online::OnlineCommands& commands) : app_(app), commands_(commands)
+TransferShell::TransferShell(const OnlineServices& services, online::OnlineCommands& commands)
+    : s_(services), commands_(commands)
 {
     using namespace transfercmd;
     commands_.Register(Download, [this] { download(); });
@@ -87,8 +94,8 @@ int TransferShell::exec(QDialog& dialog)
 
 void TransferShell::refreshViews()
 {
-    if (MainFrame* f = app_.mainFrame()) {
-        if (ShellSystemView* v = app_.systemView()) v->requestRedraw(true);
+    if (MainFrame* f = s_.mainFrame) {
+        if (ShellSystemView* v = s_.systemView()) v->requestRedraw(true);
         f->refresh();
     }
 }
@@ -96,22 +103,22 @@ void TransferShell::refreshViews()
 online::TransferDialogSetup TransferShell::makeSetup(const std::optional<online::AllocatedPort>& port,
                                                      QtTransferQuestions& q)
 {
-    model::UnitContext& unit = app_.unitContext();
+    model::UnitContext& unit = s_.unitContext;
     online::TransferDialogSetup s;
     s.station = unit.g_curStation;
     s.libraryCard = unit.libraryCard();
     s.kind = std::string(unit.model());
     s.version = std::string(unit.version());
-    s.link = app_.serialLink();
+    s.link = s_.serialLink;
     s.questions = &q;
     s.timing = timing_;
-    s.prompt = &app_.prompt();
-    s.language = app_.language();
-    s.programmingUnitId = app_.settings().HT9_ID;
-    s.cardTypes = FieldNamesByGroup(app_.fieldNames());
+    s.prompt = &s_.prompt;
+    s.language = s_.language;
+    s.programmingUnitId = s_.settings.HT9_ID;
+    s.cardTypes = FieldNamesByGroup(s_.fieldNames);
 
     // The device rows: every allocation row with a port; the allocated one chosen.
-    const model::UserSettings& settings = app_.settings();
+    const model::UserSettings& settings = s_.settings;
     std::string model(unit.model());
     model.resize(8, ' ');
     int qvRows = 0, tjk5Rows = 0;
@@ -123,7 +130,7 @@ online::TransferDialogSetup TransferShell::makeSetup(const std::optional<online:
         c.port = row.port;
         int bus = 0, speed = 0, value = 0;
         const std::string deviceModel = online::ConnectionDeviceModel(row.device).model;
-        c.baudIndex = model::FindCardKind(app_.masters(), deviceModel, &bus, &speed, &value) ? speed
+        c.baudIndex = model::FindCardKind(s_.masters, deviceModel, &bus, &speed, &value) ? speed
                       : port                                                                 ? port->baudIndex
                                                                                              : 0;
         const int id = model::DeviceStringId(row.device);
@@ -143,8 +150,8 @@ online::TransferDialogSetup TransferShell::makeSetup(const std::optional<online:
 
 bool TransferShell::referenceCheck(int first, int last, bool station)
 {
-    model::UnitContext& unit = app_.unitContext();
-    model::Prompt& prompt = app_.prompt();
+    model::UnitContext& unit = s_.unitContext;
+    model::Prompt& prompt = s_.prompt;
     model::ReferenceError e;
     const auto ask = [&](int id) {
         const model::MessageArgs args{std::int64_t{e.group}, std::int64_t{e.item},
@@ -166,17 +173,17 @@ void TransferShell::download()
     const std::optional<online::AllocatedPort> port = commands_.CheckAllocatedPort();
     if (!port) return;
     if (!commands_.TakeLink(online::LinkUser::Transfer)) return;
-    online::TransferUnitResult copied = online::CopyTransferUnit(app_.unitContext());
+    online::TransferUnitResult copied = online::CopyTransferUnit(s_.unitContext);
     if (!copied.unit) {
         commands_.owner().Release(online::LinkUser::Transfer);
-        if (copied.messageId) app_.prompt().message(copied.messageId, {}, model::Buttons::Ok, model::Icon::Warning);
+        if (copied.messageId) s_.prompt.message(copied.messageId, {}, model::Buttons::Ok, model::Icon::Warning);
         return;
     }
-    QtTransferQuestions questions(app_.workerQuestion(), app_.prompt(), app_.language());
+    QtTransferQuestions questions(s_.workerQuestion, s_.prompt, s_.language);
     online::TransferDialogSetup setup = makeSetup(port, questions);
     setup.referenceCheck = [this](int first, int last) { return referenceCheck(first, last, true); };
     {
-        online::DownloadDialog dialog(std::move(setup), std::move(*copied.unit), app_.mainFrame());
+        online::DownloadDialog dialog(std::move(setup), std::move(*copied.unit), s_.mainFrame);
         exec(dialog);
     }
     commands_.owner().Release(online::LinkUser::Transfer);
@@ -191,21 +198,21 @@ void TransferShell::compare(bool bus, bool groupMode)
         if (!port) return;
     }
     if (!commands_.TakeLink(online::LinkUser::Transfer)) return;
-    model::UnitContext& unit = app_.unitContext();
+    model::UnitContext& unit = s_.unitContext;
     online::TransferUnitResult copied = online::CopyTransferUnit(unit);
     if (!copied.unit) {
         commands_.owner().Release(online::LinkUser::Transfer);
-        if (copied.messageId) app_.prompt().message(copied.messageId, {}, model::Buttons::Ok, model::Icon::Warning);
+        if (copied.messageId) s_.prompt.message(copied.messageId, {}, model::Buttons::Ok, model::Icon::Warning);
         return;
     }
-    QtTransferQuestions questions(app_.workerQuestion(), app_.prompt(), app_.language());
+    QtTransferQuestions questions(s_.workerQuestion, s_.prompt, s_.language);
     online::CompareDialogOptions options;
     options.bus = bus;
     options.groupMode = groupMode;
     options.group = std::max(0, unit.realGroup());
     options.busApi = online::BusApi::Vuken();
     {
-        online::CompareDialog dialog(makeSetup(port, questions), std::move(*copied.unit), options, app_.mainFrame());
+        online::CompareDialog dialog(makeSetup(port, questions), std::move(*copied.unit), options, s_.mainFrame);
         exec(dialog);
     }
     commands_.owner().Release(online::LinkUser::Transfer);
@@ -216,7 +223,7 @@ void TransferShell::groupDownload()
 {
     const std::optional<online::AllocatedPort> port = commands_.CheckAllocatedPort();
     if (!port) return;
-    model::UnitContext& unit = app_.unitContext();
+    model::UnitContext& unit = s_.unitContext;
     const int real = unit.realGroup();
     if (real < 0) return;
     if (!commands_.TakeLink(online::LinkUser::Transfer)) return;
@@ -225,7 +232,7 @@ void TransferShell::groupDownload()
         commands_.owner().Release(online::LinkUser::Transfer);
         return;
     }
-    QtTransferQuestions questions(app_.workerQuestion(), app_.prompt(), app_.language());
+    QtTransferQuestions questions(s_.workerQuestion, s_.prompt, s_.language);
     online::TransferDialogSetup setup = makeSetup(port, questions);
     setup.referenceCheck = [this](int, int) { return referenceCheck(0, 0, false); };
     online::GroupDownloadSetup run;
@@ -235,7 +242,7 @@ void TransferShell::groupDownload()
     const std::string& stationText = unit.tables.stationUnitText[static_cast<std::size_t>(unit.g_curStation)];
     run.cardCount = online::CardCountOfUnitText(stationText).value_or(0);
     {
-        online::GroupDownloadDialog dialog(std::move(setup), std::move(*card), run, app_.mainFrame());
+        online::GroupDownloadDialog dialog(std::move(setup), std::move(*card), run, s_.mainFrame);
         exec(dialog);
     }
     commands_.owner().Release(online::LinkUser::Transfer);

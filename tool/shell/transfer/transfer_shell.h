@@ -4,6 +4,8 @@
 // copies what its run needs out of the model on this thread and runs its dialog.
 #pragma once
 
+#include "online_services.h"
+
 #include "compare_dialog.h"
 #include "download_dialog.h"
 #include "group_download_dialog.h"
@@ -15,7 +17,6 @@
 
 namespace kravin::shell {
 
-class ShellApplication;
 class QtWorkerQuestion;
 
 namespace transfercmd {
@@ -49,7 +50,7 @@ private:
 
 class TransferShell {
 public:
-    TransferShell(ShellApplication& app, online::OnlineCommands& commands);
+    TransferShell(const OnlineServices& services, online::OnlineCommands& commands);
 
     void download();
     void compare(bool bus, bool groupMode);
@@ -69,7 +70,7 @@ private:
     int exec(QDialog& dialog);
     void refreshViews();
 
-    ShellApplication& app_;
+    OnlineServices s_;
     online::OnlineCommands& commands_;
     online::TransferTiming timing_ = online::TransferTiming::Real();
 };

@@ -36,10 +36,16 @@ void ModelUnitSelection::loadUnitBlocks()
 bool SystemCommandTable::run(int id) const
 {
     const auto it = handlers_.find(id);
-    if (it == handlers_.end() || !it->second)
-        return fallbackHandles_ && fallbackRun_ && fallbackHandles_(id) && fallbackRun_(id);
-    it->second();
-    return true;
+    bool ran = true;
+    if (it != handlers_.end() && it->second) {
+        it->second();
+    } else if (fallbackHandles_ && fallbackRun_ && fallbackHandles_(id)) {
+        ran = fallbackRun_(id);
+    } else {
+        return false;
+    }
+    if (afterEach_) afterEach_();
+    return ran;
 }
 
 namespace {

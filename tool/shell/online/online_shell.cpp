@@ -10,7 +10,13 @@
 #include "option_dialog.h"
 #include "port_list.h"
 #include "shared_dialogs.h"
-#include "shell_application.h"
+#include "main_frame.h"
+#include "project.h"
+#include "settings.h"
+#include "system_config.h"
+#include "online_monitor.h"
+#include "system_view_page.h"
+#include "qt_worker_question.h"
 #include "transfer_shell.h"
 
 #include <QApplication>
@@ -39,33 +45,38 @@ std::string padded(std::string model)
 
 }  // namespace
 
-OnlineShell::OnlineShell(ShellApplication& app) : app_(app)
+OnlineShell::OnlineShell(const OnlineServices& services, SystemCommandTable& systemCommands) : s_(services)
 {
     clockTiming_.sleep = [](std::chrono::milliseconds d) { QThread::msleep(static_cast<unsigned long>(d.count())); };
-    OnlineMonitorWorker* worker = app_.onlineMonitor();
+    OnlineMonitorWorker* worker = s_.onlineMonitor;
     commands_ = std::make_unique<online::OnlineCommands>(*this, worker->state(), owner_);
-    ht9_ = std::make_unique<Ht9Shell>(app_, *this);
-    transfers_ = std::make_unique<TransferShell>(app_, *commands_);
-    uploads_ = std::make_unique<UploadShell>(app_, *commands_, *transfers_);
+    ht9_ = std::make_unique<Ht9Shell>(s_, *this);
+    transfers_ = std::make_unique<TransferShell>(s_, *commands_);
+    uploads_ = std::make_unique<UploadShell>(s_, *commands_, *transfers_);
 
-    ShellServices& s = app_.services();
-    if (!s.startOnlineMonitor) s.startOnlineMonitor = [this] { commands_->StartPuOnlineMonitor(); };
-    if (!s.stopOnlineMonitor) s.stopOnlineMonitor = [this] { commands_->StopMonitorThreadFlags(); };
-    if (!s.optionDialog) s.optionDialog = [this] { optionDialog(); };
-    if (!s.showRegistryMonitor)
-        s.showRegistryMonitor = [this] {
-            if (registry_) registry_->showMonitor();
-        };
+    CommandTable& t = s_.mainFrame->commands();
+    // Online Monitor starts or stops the monitoring, as the link's state says.
+    t.add(cmd::OnlineMonitor, [this] {
+        const int state = onlineCommandState(s_.mainFrame->commandContext());
+        if (state == 1) commands_->StartPuOnlineMonitor();
+        if (state == 2) commands_->StopMonitorThreadFlags();
+    });
+    t.add(cmd::ViewRegMonitor, [this] {
+        if (registry_) registry_->showMonitor();
+    });
+    t.add(cmd::Option, [this] { optionDialog(); });
+    // The system view's online commands (Date setting, transfers ...) come here.
+    systemCommands.setFallback([this](int id) { return handles(id); }, [this](int id) { return runCommand(id); });
 
     // The Stop command waits for the monitor's first cycle.
     cycleWatch_ = new QTimer(this);
     cycleWatch_->setInterval(kCycleWatchMs);
     connect(cycleWatch_, &QTimer::timeout, this, [this] {
-        OnlineFlags& flags = app_.online();
+        OnlineFlags& flags = s_.online;
         const bool ran = flags.online.load() && state().MonitorCycleRan.load() == 1;
         if (ran != flags.monitorRan.load()) {
             flags.monitorRan = ran;
-            if (MainFrame* f = app_.mainFrame()) f->refresh();
+            if (MainFrame* f = s_.mainFrame) f->refresh();
         }
     });
     cycleWatch_->start();
@@ -80,18 +91,18 @@ OnlineShell::~OnlineShell()
 void OnlineShell::createRegistryMonitor()
 {
     if (registry_) return;
-    registry_ = new online::RegistryMonitorDialog(*this, app_.language(), app_.mainFrame());
+    registry_ = new online::RegistryMonitorDialog(*this, s_.language, s_.mainFrame);
     registry_->hide();
-    if (MainFrame* f = app_.mainFrame()) f->installEventFilter(this);
-    OnlineMonitorWorker* worker = app_.onlineMonitor();
+    if (MainFrame* f = s_.mainFrame) f->installEventFilter(this);
+    OnlineMonitorWorker* worker = s_.onlineMonitor;
     connect(&worker->worker(), &online::MonitorWorker::monRedraw, registry_.data(),
             &online::RegistryMonitorDialog::showRows, Qt::QueuedConnection);
 }
 
 bool OnlineShell::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::WindowStateChange && watched == app_.mainFrame() && registry_ &&
-        registryMonitorShown() && !app_.mainFrame()->isMinimized())
+    if (event->type() == QEvent::WindowStateChange && watched == s_.mainFrame && registry_ &&
+        registryMonitorShown() && !s_.mainFrame->isMinimized())
         registry_->show();
     return QObject::eventFilter(watched, event);
 }
@@ -108,23 +119,23 @@ int OnlineShell::exec(QDialog& dialog)
 
 void OnlineShell::optionDialog()
 {
-    model::UserSettings& settings = app_.settings();
+    model::UserSettings& settings = s_.settings;
     online::PortList list;
     online::PortSources sources;
-    if (app_.profile())
+    if (s_.profile)
         sources.extraPortsSetting =
-            app_.profile()->value(QStringLiteral("KRAVin/") + QLatin1String(online::kExtraPortsSetting)).toString().toStdString();
+            s_.profile->value(QStringLiteral("KRAVin/") + QLatin1String(online::kExtraPortsSetting)).toString().toStdString();
     online::EnumerateSerialPorts(list, sources, nullptr, nullptr);
     std::vector<FoundPort> found;
     for (const online::PortEntry& e : list.entries()) found.push_back({e.openName, e.description});
     if (found.empty() && settings.portList.empty())
         prompt().message(kMsgNoSerialPorts, {}, model::Buttons::Ok, model::Icon::Warning);
 
-    OptionDialog dialog(settings, app_.masters(), found, prompt(), app_.language(), app_.mainFrame());
+    OptionDialog dialog(settings, s_.masters, found, prompt(), s_.language, s_.mainFrame);
     if (exec(dialog) != QDialog::Accepted) return;
-    app_.saveSettings();
-    app_.applyOnlineSettings();
-    if (MainFrame* f = app_.mainFrame()) {
+    s_.saveSettings();
+    s_.applyOnlineSettings();
+    if (MainFrame* f = s_.mainFrame) {
         ViewManager& v = f->views();
         if (v.state(ViewKind::DenTan) == 2) f->sendCommand(static_cast<int>(ViewKind::DenTan), kDentanRedraw);
         if (v.frameExists(ViewKind::AnaTan)) f->sendCommand(static_cast<int>(ViewKind::AnaTan), kAnatanRedraw);
@@ -135,15 +146,15 @@ void OnlineShell::optionDialog()
 
 // ---- OnlineCommandHost ----
 
-model::Prompt& OnlineShell::prompt() { return app_.prompt(); }
+model::Prompt& OnlineShell::prompt() { return s_.prompt; }
 
-model::UserSettings& OnlineShell::settings() { return app_.settings(); }
+model::UserSettings& OnlineShell::settings() { return s_.settings; }
 
-const model::CardKindMasters& OnlineShell::masters() const { return app_.masters(); }
+const model::CardKindMasters& OnlineShell::masters() const { return s_.masters; }
 
 online::MonitorSubject OnlineShell::currentUnit() const
 {
-    const model::UnitContext& unit = app_.unitContext();
+    const model::UnitContext& unit = s_.unitContext;
     online::MonitorSubject s;
     s.station = unit.g_curStation;
     s.card = unit.g_curCard - 1;
@@ -154,54 +165,54 @@ online::MonitorSubject OnlineShell::currentUnit() const
 
 bool OnlineShell::networkHt9Open() const
 {
-    const MainFrame* f = app_.mainFrame();
-    return f && const_cast<MainFrame*>(f)->views().frameExists(ViewKind::Ht9) && app_.online().busMode.load();
+    const MainFrame* f = s_.mainFrame;
+    return f && const_cast<MainFrame*>(f)->views().frameExists(ViewKind::Ht9) && s_.online.busMode.load();
 }
 
 void OnlineShell::closeNetworkHt9()
 {
-    MainFrame* f = app_.mainFrame();
+    MainFrame* f = s_.mainFrame;
     if (!f) return;
     if (ChildFrame* ht9 = f->frame(ViewKind::Ht9)) ht9->close();
     QCoreApplication::processEvents();
 }
 
-bool OnlineShell::registryMonitorShown() const { return app_.online().regMonitorShown.load(); }
+bool OnlineShell::registryMonitorShown() const { return s_.online.regMonitorShown.load(); }
 
 int OnlineShell::chooseConnectionDevice(const std::vector<int>& rows)
 {
-    online::ConnectDeviceDialog dialog(settings(), rows, app_.language(), app_.mainFrame());
+    online::ConnectDeviceDialog dialog(settings(), rows, s_.language, s_.mainFrame);
     return exec(dialog) == QDialog::Accepted ? dialog.row() : -1;
 }
 
 std::optional<std::string> OnlineShell::askUnitId()
 {
     editors::DialogExchange& ex = editors::dialogExchange();
-    editors::IdInputDialog dialog(ex, prompt(), app_.language(), {}, app_.mainFrame());
+    editors::IdInputDialog dialog(ex, prompt(), s_.language, {}, s_.mainFrame);
     if (exec(dialog) != QDialog::Accepted) return std::nullopt;
     return std::string(ex.unitIdBuffer.data(), ::strnlen(ex.unitIdBuffer.data(), 4));
 }
 
 void OnlineShell::setSessionUnitId(const online::MonitorSubject& subject, const std::string& id)
 {
-    app_.monitorContext().setSessionUnitId(subject.station, subject.card, id);
+    s_.monitorContext.setSessionUnitId(subject.station, subject.card, id);
 }
 
 void OnlineShell::runDateSetting(const online::DateSettingRequest& request)
 {
-    online::DateSettingDialog dialog(request, app_.serialLink(), online::BusApi::Vuken(), clockTiming_, prompt(),
-                                     app_.language(), app_.mainFrame());
+    online::DateSettingDialog dialog(request, s_.serialLink, online::BusApi::Vuken(), clockTiming_, prompt(),
+                                     s_.language, s_.mainFrame);
     exec(dialog);
 }
 
-void OnlineShell::refreshMonitorSnapshot() { app_.refreshMonitorSnapshot(); }
+void OnlineShell::refreshMonitorSnapshot() { s_.refreshMonitorSnapshot(); }
 
 void OnlineShell::onlineChanged(bool online)
 {
-    OnlineFlags& flags = app_.online();
+    OnlineFlags& flags = s_.online;
     flags.online = online;
     if (!online) flags.monitorRan = false;
-    MainFrame* f = app_.mainFrame();
+    MainFrame* f = s_.mainFrame;
     if (!f) return;
     // The views that showed monitored values draw their offline picture again.
     if (!online) {
@@ -223,15 +234,15 @@ void OnlineShell::registryMonitorEnded()
 
 // ---- RegistryMonitorHost ----
 
-online::OnlineState& OnlineShell::state() { return app_.onlineMonitor()->state(); }
+online::OnlineState& OnlineShell::state() { return s_.onlineMonitor->state(); }
 
-bool OnlineShell::projectOpen() const { return app_.session() && app_.session()->g_projectOpen != 0; }
+bool OnlineShell::projectOpen() const { return s_.session && s_.session->g_projectOpen != 0; }
 
 void OnlineShell::applyMonitorTarget()
 {
-    app_.refreshMonitorSnapshot();
+    s_.refreshMonitorSnapshot();
     state().ApplyMonitorTarget();
-    app_.refreshMonitorSnapshot();
+    s_.refreshMonitorSnapshot();
 }
 
 online::MonitorSubject OnlineShell::unitAt(int station, int card) const
@@ -240,13 +251,13 @@ online::MonitorSubject OnlineShell::unitAt(int station, int card) const
     s.station = station;
     s.card = card;
     if (station >= 0 && station < model::kStations && card >= -1 && card < model::kCardSlots)
-        s.model = padded(app_.unitContext().unitKindName(station, card + 1));
+        s.model = padded(s_.unitContext.unitKindName(station, card + 1));
     return s;
 }
 
 bool OnlineShell::analogOrLadderActive() const
 {
-    const MainFrame* f = app_.mainFrame();
+    const MainFrame* f = s_.mainFrame;
     const std::optional<ViewKind> kind = f ? f->activeKind() : std::nullopt;
     return kind && (*kind == ViewKind::AnaTan || *kind == ViewKind::Ladder);
 }
@@ -257,8 +268,8 @@ void OnlineShell::stopMonitor() { commands_->StopMonitorThreadFlags(); }
 
 void OnlineShell::shownChanged(bool shown)
 {
-    app_.online().regMonitorShown = shown;
-    if (MainFrame* f = app_.mainFrame()) f->refresh();
+    s_.online.regMonitorShown = shown;
+    if (MainFrame* f = s_.mainFrame) f->refresh();
 }
 
 void OnlineShell::beep() { QApplication::beep(); }

@@ -8,6 +8,7 @@
 #include "shell_fixture.h"
 #include "system_view_logic.h"
 #include "unit_image.h"
+#include "version_sync_command.h"
 
 #include <QLineEdit>
 #include <QMessageBox>

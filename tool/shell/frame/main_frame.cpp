@@ -4,6 +4,7 @@
 #include "command_ids.h"
 #include "icons.h"
 #include "recent_files.h"
+#include "shared_dialogs.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -69,6 +70,7 @@ MainFrame::MainFrame(ShellContext& context, QWidget* parent)
     mdi_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     mdi_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setCentralWidget(mdi_);
+    addFrameCommands();
     buildActions();
     buildMenus();
     buildToolBar();
@@ -253,25 +255,7 @@ CommandContext MainFrame::commandContext()
     return c;
 }
 
-bool MainFrame::hasHandler(int id) const
-{
-    const ShellServices& s = context_.services;
-    const auto helpPdf = [this] { return QFileInfo::exists(context_.helpDir + QStringLiteral("/ItemList.pdf")); };
-    switch (id) {
-    case cmd::FilePrint:
-    case cmd::ToolPrint:
-    case cmd::ToolPreview: return bool(s.print);
-    case cmd::FileBulkPrint: return bool(s.bulkPrint);
-    case cmd::ViewRegMonitor: return bool(s.showRegistryMonitor);
-    case cmd::OnlineMonitor: return s.startOnlineMonitor && s.stopOnlineMonitor;
-    case cmd::Option: return bool(s.optionDialog);
-    case cmd::PortSettingDelete: return bool(s.deletePortSettings);
-    case cmd::HelpBlockList: return helpPdf();
-    case cmd::HelpLadderKeys: return bool(s.ladderShortcutKeys);
-    case cmd::ToolHelp: return activeKind() == ViewKind::Ladder ? bool(s.ladderShortcutKeys) : helpPdf();
-    default: return !isViewCommand(id);  // the frame's own work
-    }
-}
+bool MainFrame::hasHandler(int id) const { return !isViewCommand(id) && commands_.enabled(id); }
 
 void MainFrame::refresh()
 {
@@ -340,66 +324,55 @@ bool MainFrame::trigger(int id)
 
 void MainFrame::run(int id)
 {
-    const ShellServices& s = context_.services;
-    switch (id) {
-    case cmd::FileNew: projectCommands_.fileNew(); break;
-    case cmd::FileOpen: projectCommands_.fileOpen(); break;
-    case cmd::FileSave: projectCommands_.fileSave(); break;
-    case cmd::FileSaveAs: projectCommands_.fileSaveAs(); break;
-    case cmd::FileProperties: projectCommands_.fileProperties(); break;
-    case cmd::FileExit: close(); break;
-    case cmd::FilePrint: print(false, false); break;
-    case cmd::ToolPrint: print(false, true); break;
-    case cmd::ToolPreview: print(true, true); break;
-    case cmd::FileBulkPrint:
-        if (s.bulkPrint) s.bulkPrint();
-        break;
-    case cmd::ViewSystem: views_.openSystem(); break;
-    case cmd::ViewDenTan: views_.openDenTan(); break;
-    case cmd::ViewBlkList: views_.openBlkList(); break;
-    case cmd::ViewAnaTan: views_.openAnaTan(); break;
-    case cmd::ViewSeqBlk: views_.openSeqBlk(); break;
-    case cmd::ViewLadder: views_.openLadder(); break;
-    case cmd::ViewRegMonitor:
-        if (s.showRegistryMonitor) s.showRegistryMonitor();
-        break;
-    case cmd::OnlineMonitor: {
-        const int state = onlineCommandState(commandContext());
-        if (state == 1 && s.startOnlineMonitor) s.startOnlineMonitor();
-        if (state == 2 && s.stopOnlineMonitor) s.stopOnlineMonitor();
-        break;
+    if (!commands_.run(id) && isViewCommand(id)) viewRunCommand(activeView(), id);
+}
+
+void MainFrame::addFrameCommands()
+{
+    CommandTable& t = commands_;
+    ProjectCommands& p = projectCommands_;
+    t.add(cmd::FileNew, [&p] { p.fileNew(); });
+    t.add(cmd::FileOpen, [&p] { p.fileOpen(); });
+    t.add(cmd::FileSave, [&p] { p.fileSave(); });
+    t.add(cmd::FileSaveAs, [&p] { p.fileSaveAs(); });
+    t.add(cmd::FileProperties, [&p] { p.fileProperties(); });
+    t.add(cmd::FileExit, [this] { close(); });
+    ViewManager& v = views_;
+    t.add(cmd::ViewSystem, [&v] { v.openSystem(); });
+    t.add(cmd::ViewDenTan, [&v] { v.openDenTan(); });
+    t.add(cmd::ViewBlkList, [&v] { v.openBlkList(); });
+    t.add(cmd::ViewAnaTan, [&v] { v.openAnaTan(); });
+    t.add(cmd::ViewSeqBlk, [&v] { v.openSeqBlk(); });
+    t.add(cmd::ViewLadder, [&v] { v.openLadder(); });
+    t.add(cmd::Ht9Simulation, [&v] { v.openHt9(); });
+    t.add(cmd::WindowTileVertical, [this] { tile(Qt::Horizontal); });
+    t.add(cmd::WindowTileHorizontal, [this] { tile(Qt::Vertical); });
+    t.add(cmd::WindowCascade, [this] { mdi_->cascadeSubWindows(); });
+    const auto helpPdf = [this] { return context_.helpDir + QStringLiteral("/ItemList.pdf"); };
+    const auto helpPdfExists = [helpPdf] { return QFileInfo::exists(helpPdf()); };
+    t.add(
+        cmd::HelpBlockList,
+        [helpPdf] {
+            if (QFileInfo::exists(helpPdf())) QDesktopServices::openUrl(QUrl::fromLocalFile(helpPdf()));
+        },
+        helpPdfExists);
+    t.add(cmd::HelpLadderKeys, [this] { toggleLadderKeyHelp(); });
+    t.add(
+        cmd::ToolHelp, [this] { run(activeKind() == ViewKind::Ladder ? cmd::HelpLadderKeys : cmd::HelpBlockList); },
+        [this, helpPdfExists] { return activeKind() == ViewKind::Ladder || helpPdfExists(); });
+    t.add(cmd::HelpAbout, [this] { QMetaObject::invokeMethod(this, "showAbout"); });
+}
+
+void MainFrame::toggleLadderKeyHelp()
+{
+    if (ladderKeyHelp_) {
+        delete ladderKeyHelp_.data();
+        return;
     }
-    case cmd::Ht9Simulation: views_.openHt9(); break;
-    case cmd::Option:
-        if (s.optionDialog) s.optionDialog();
-        break;
-    case cmd::PortSettingDelete:
-        if (context_.prompt->message(9307, {}, model::Buttons::OkCancel, model::Icon::Question) ==
-                model::Answer::Ok &&
-            s.deletePortSettings)
-            s.deletePortSettings();
-        break;
-    case cmd::WindowTileVertical: tile(Qt::Horizontal); break;
-    case cmd::WindowTileHorizontal: tile(Qt::Vertical); break;
-    case cmd::WindowCascade: mdi_->cascadeSubWindows(); break;
-    case cmd::HelpBlockList: {
-        const QString pdf = context_.helpDir + QStringLiteral("/ItemList.pdf");
-        if (QFileInfo::exists(pdf)) QDesktopServices::openUrl(QUrl::fromLocalFile(pdf));
-        break;
-    }
-    case cmd::HelpLadderKeys:
-        if (s.ladderShortcutKeys) s.ladderShortcutKeys();
-        break;
-    case cmd::ToolHelp:
-        run(activeKind() == ViewKind::Ladder ? cmd::HelpLadderKeys : cmd::HelpBlockList);
-        break;
-    case cmd::HelpAbout:
-        QMetaObject::invokeMethod(this, "showAbout");
-        break;
-    default:
-        if (isViewCommand(id)) viewRunCommand(activeView(), id);
-        break;
-    }
+    auto* help = new editors::LadderKeyHelpDialog(context_.language, this);
+    help->setAttribute(Qt::WA_DeleteOnClose);
+    ladderKeyHelp_ = help;
+    help->show();
 }
 
 void MainFrame::tile(Qt::Orientation direction)
@@ -436,7 +409,8 @@ bool MainFrame::sendCommand(int kind, int id)
     return f && viewRunCommand(f->view(), id);
 }
 
-void MainFrame::print(bool preview, bool fromToolbar)
+std::optional<PrintSettings> MainFrame::choosePrintSettings(
+    bool fromToolbar, const std::function<std::optional<PrintSettings>(int scale)>& askScale)
 {
     const auto kind = activeKind();
     std::optional<PrintSettings> settings;
@@ -445,16 +419,15 @@ void MainFrame::print(bool preview, bool fromToolbar)
         parseZoomText(zoom_->currentText().toStdString(), true, &scale);
         settings = printSettingsFor(kind, scale, false);
     } else if (kind == ViewKind::DenTan || kind == ViewKind::AnaTan) {
-        if (!context_.services.askPrintScale) return;
-        const auto chosen = context_.services.askPrintScale(100);
-        if (!chosen) return;
+        if (!askScale) return std::nullopt;
+        const auto chosen = askScale(100);
+        if (!chosen) return std::nullopt;
         settings = printSettingsFor(kind, chosen->scale, chosen->fit);
     } else {
         settings = printSettingsFor(kind, 100, false);
     }
-    if (!settings) return;
-    printSettings_ = settings;
-    if (context_.services.print) context_.services.print(*settings, preview);
+    if (settings) printSettings_ = settings;
+    return settings;
 }
 
 int MainFrame::applyZoomText(const QString& zoomText)

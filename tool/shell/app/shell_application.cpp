@@ -2,33 +2,51 @@
 
 #include "KRAVinA.h"
 #include "anatan_page.h"
-#include "dentan_page.h"
-#include "palettes.h"
-#include "tan_draw.h"
-#include "toolbox_dock.h"
-#include "block_list_page.h"
-#include "monitor_worker.h"
+#include "block_list_logic.h"
 #include "child_frame.h"
 #include "command_ids.h"
-#include "dialogs/small_dialogs.h"
-#include "frame_bars.h"
+#include "current_unit.h"
+#include "dentan_page.h"
 #include "ht9_shell.h"
+#include "layer_undo_router.h"
+#include "main_frame.h"
+#include "monitor_port.h"
+#include "monitor_worker.h"
+#include "online_monitor.h"
+#include "online_services.h"
+#include "online_shell.h"
+#include "open_pages.h"
+#include "port_settings.h"
+#include "print_service.h"
+#include "printing.h"
+#include "project.h"
+#include "qt_prompt.h"
+#include "qt_worker_question.h"
+#include "recent_files.h"
+#include "sequence_views.h"
 #include "services.h"
-#include "text_codec.h"
+#include "session_project.h"
+#include "shell_card_backup.h"
+#include "shell_clipboard.h"
+#include "shell_editing.h"
+#include "shell_pages.h"
+#include "shell_palettes.h"
+#include "station_undo.h"
+#include "system_config.h"
+#include "system_view_page.h"
+#include "theme.h"
+#include "unit_undo_host.h"
 #include "vuken.h"
 
 #include <QCoreApplication>
-#include <QFontMetrics>
 #include <QLibraryInfo>
 #include <QLocale>
-#include <QMdiArea>
-#include <QMdiSubWindow>
-#include <QTimer>
+#include <QSettings>
+#include <QTranslator>
 
 #include <atomic>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 
 namespace kravin::shell {
 
@@ -81,51 +99,6 @@ res::Language chooseLanguage(const std::string& setting, const std::string& loca
     return localeName.rfind("ja", 0) == 0 ? res::Language::Japanese : res::Language::English;
 }
 
-std::string SessionProject::displayName() const { return model::cp932ToUtf8(session_.g_projectName); }
-
-void SessionProject::newProject()
-{
-    session_.NewProject();
-    tell();
-}
-
-int SessionProject::createUntitled()
-{
-    const int result = session_.CreateUntitledProject();
-    tell();
-    return result;
-}
-
-int SessionProject::openDialog()
-{
-    // A cancelled or refused choice leaves the open project and its views alone.
-    const int result = session_.OpenProjectDialog();
-    if (result == 0) tell();
-    return result;
-}
-
-void SessionProject::cleanup()
-{
-    session_.CleanupWorkFolder();
-    tell();
-}
-
-int SessionProject::loadProject(const std::string& path)
-{
-    model::ProjectRecord& record = session_.projectRecord;
-    session_.CleanupWorkFolder();
-    record.path = path;
-    record.workFolder = model::MakeTempWorkFolder(session_.environment().tempFolder);
-    record.fileTitle = std::filesystem::path(path).filename().string();
-    record.untitled = 0;
-    // A load that fails shows its reason and falls back to a new untitled
-    // project, so the record never keeps pointing at that archive.
-    const int result = session_.LoadProject();
-    tell();
-    if (result != 0) return result;
-    return session_.g_projectOpen ? 0 : -1;
-}
-
 // The answers of the views the shell hosts.
 class ShellApplication::Hooks final : public ViewHooks {
 public:
@@ -152,7 +125,7 @@ public:
     }
     void frameClosing(ViewKind kind) override
     {
-        if (kind == ViewKind::BlkList) app_.writeCurrentUnit();
+        if (kind == ViewKind::BlkList && app_.pages_) app_.pages_->writeCurrentUnit();
         if (app_.sequenceViews()) app_.sequenceViews()->frameClosing(kind);
     }
     int currentCard() override { return std::max(0, app_.unitContext().g_curCard); }
@@ -187,6 +160,7 @@ ShellApplication::ShellApplication(ShellOptions options)
     : options_(std::move(options)),
       masters_(std::make_unique<model::CardKindMasters>()),
       tables_(std::make_unique<model::SystemConfigTables>()),
+      systemCommandTable_(std::make_unique<SystemCommandTable>()),
       fieldNames_(std::make_unique<FieldNameTable>())
 {
     unit_ = std::make_unique<model::UnitContext>(*masters_, *tables_, options_.folders.tblDir, std::string());
@@ -219,7 +193,7 @@ ShellApplication::ShellApplication(ShellOptions options)
     layerUndo_ = std::make_unique<model::LayerUndoRouter>(*blockUndo_, *stationUndo_, activeView);
     unitSelection_->changed = [this] {
         refreshMonitorSnapshot();
-        refreshBlockListPalette();
+        if (palettes_) palettes_->refreshBlockList();
     };
     if (!options_.monitor) {
         serialLink_ = std::make_shared<online::SerialLink>();
@@ -345,22 +319,7 @@ bool ShellApplication::createMainFrame()
     context_.viewHooks = options_.viewHooks ? options_.viewHooks : hooks_.get();
     context_.services = options_.services;
     if (!context_.services.saveSettings) context_.services.saveSettings = [this] { saveSettings(); };
-    if (!context_.services.deletePortSettings) context_.services.deletePortSettings = [this] { deletePortSettings(); };
     makePrintService();
-    if (!context_.services.print)
-        context_.services.print = [this](const PrintSettings& settings, bool preview) {
-            if (settings.code == print::KindAnalog || settings.code == print::KindCommTerminal)
-                print_->printWiring(settings.code, settings.scale, settings.fit, preview, frame_.get());
-            else
-                print_->printKind(settings.code, preview, frame_.get());
-        };
-    if (!context_.services.askPrintScale)
-        context_.services.askPrintScale = [this](int) -> std::optional<PrintSettings> {
-            editors::PrintScaleDialog dialog(false, *prompt_, language_, frame_.get());
-            if (dialog.exec() != QDialog::Accepted) return std::nullopt;
-            return PrintSettings{0, dialog.scale(), dialog.fit()};
-        };
-    if (!context_.services.bulkPrint) context_.services.bulkPrint = [this] { bulkPrint(0); };
     const auto givenView = context_.services.makeView;
     context_.services.makeView = [this, givenView](ViewKind kind) {
         QWidget* view = givenView ? givenView(kind) : nullptr;
@@ -368,74 +327,7 @@ bool ShellApplication::createMainFrame()
     };
     const auto givenDecorate = context_.services.decorateFrame;
     context_.services.decorateFrame = [this, givenDecorate](ViewKind kind, ChildFrame& frame) {
-        FrameBarServices bars;
-        bars.language = language_;
-        bars.unitHasBlockList = [this] { return context_.viewHooks->unitAllowsBlockViews(); };
-        bars.bankShown = [this] { return unit_->modelStartsWith("PWZ"); };
-        bars.bank = [this] { return unit_->g_blockListBank; };
-        bars.switchBank = [this] {
-            ChildFrame* f = frame_ ? frame_->frame(ViewKind::BlkList) : nullptr;
-            if (auto* view = f ? qobject_cast<ShellBlockListView*>(f->view()) : nullptr) view->switchBank();
-        };
-        bars.resetBank = [this] { unit_->g_blockListBank = 0; };
-        bars.writeUnit = [this] { return writeCurrentUnit(); };
-        bars.unitInfo = [this] { return currentUnitInfo(); };
-        bars.lineSample = [this](QPainter& p, const QRect& r) {
-            // The current analog line format at the bar's right edge.
-            p.fillRect(QRect(r.right() - 50, 5, 40, 10), wiring::colorOf(settings_.BACK_COLOR));
-            p.setPen(wiring::TanMakeLinePen(wiring::FormatStyle(settings_.AC_LKIND), wiring::FormatWidth(settings_.AC_LKIND),
-                                            settings_.AC_LCOL));
-            p.drawLine(r.right() - 46, 10, r.right() - 14, 10);
-        };
-        bars.commInfo = [this](QPainter& p, const QRect& r) {
-            // The current communication line format, then the terminal legend.
-            p.fillRect(QRect(8, 5, 40, 10), wiring::colorOf(settings_.BACK_COLOR));
-            p.setPen(wiring::TanMakeLinePen(wiring::FormatStyle(settings_.DT_LKIND), wiring::FormatWidth(settings_.DT_LKIND),
-                                            settings_.DT_LCOL));
-            p.drawLine(12, 10, 43, 10);
-            const bool ja = language_ == res::Language::Japanese;
-            struct Entry {
-                const char* en;
-                const char* ja;
-                bool analog, pc;
-            };
-            static const Entry kLegend[] = {{"Digital In", "デジタル入力", false, false},
-                                            {"Analog In", "アナログ入力", true, false},
-                                            {"PC", "PC", false, true},
-                                            {"Digital Out", "デジタル出力", false, false},
-                                            {"Analog Out", "アナログ出力", true, false}};
-            // One font for the legend, small enough that its widest text fits the bar.
-            QFont font = p.font();
-            int size = 13;
-            const auto widest = [&] {
-                int w = 0;
-                for (const Entry& e : kLegend)
-                    w = std::max(w, QFontMetrics(font).horizontalAdvance(QString::fromUtf8(ja ? e.ja : e.en)));
-                return w;
-            };
-            font.setPixelSize(size);
-            while (size > 7 && widest() > r.width() - 46) font.setPixelSize(--size);
-            p.setFont(font);
-            int y = 40;
-            for (const Entry& e : kLegend) {
-                p.setPen(QPen(Qt::black, 1));
-                p.setBrush(e.pc ? QColor(255, 255, 0) : QColor(Qt::white));
-                QPolygon shape;
-                shape << QPoint(15, y) << QPoint(35, y) << QPoint(35, y + 16);
-                if (e.analog) shape << QPoint(25, y + 24);
-                shape << QPoint(15, y + 16);
-                p.drawPolygon(shape);
-                p.drawText(42, y + 13, QString::fromUtf8(ja ? e.ja : e.en));
-                y += 45;
-            }
-        };
-        if (frame_) addFrameBar(kind, frame, *frame_, bars);
-        if (auto* page = kind == ViewKind::AnaTan ? qobject_cast<AnaTanPage*>(frame.view()) : nullptr)
-            frame.addDockBar(Qt::LeftDockWidgetArea, page->palette());
-        if (auto* comm = kind == ViewKind::DenTan ? qobject_cast<DenTanPage*>(frame.view()) : nullptr)
-            frame.addDockBar(Qt::LeftDockWidgetArea, comm->palette());
-        if (sequenceViews_) sequenceViews_->decorateFrame(kind, frame);
-        addPalette(kind, frame);
+        if (pages_) pages_->decorateFrame(kind, frame);
         if (givenDecorate) givenDecorate(kind, frame);
     };
     const auto givenStop = context_.services.onlineStopped;
@@ -443,22 +335,17 @@ bool ShellApplication::createMainFrame()
         onlineStopped();
         if (givenStop) givenStop();
     };
-    if (!context_.services.ladderShortcutKeys) context_.services.ladderShortcutKeys = [this] { toggleLadderKeyHelp(); };
     frame_ = std::make_unique<MainFrame>(context_);
     if (qtPrompt_) qtPrompt_->setParent(frame_.get());
-    createEditing();
+    workerQuestion_ = std::make_unique<QtWorkerQuestion>(language_);
+    workerQuestion_->setParentWidget(frame_.get());
+    frame_->setRecentFiles(recentFiles_);
+    QObject::connect(frame_.get(), &MainFrame::recentFileOpened, frame_.get(),
+                     [this](const QString& path, bool opened) {
+                         if (!opened) forgetRecentFile(path.toStdString());
+                     });
 
-    // A view that becomes active shows its zoom in the zoom box.
     MainFrame* frame = frame_.get();
-    QObject::connect(frame->mdiArea(), &QMdiArea::subWindowActivated, frame, [frame](QMdiSubWindow* sub) {
-        auto* child = qobject_cast<ChildFrame*>(sub);
-        if (auto* view = child ? qobject_cast<ShellSystemView*>(child->view()) : nullptr)
-            frame->syncZoomBox(view->zoom());
-        if (auto* list = child ? qobject_cast<ShellBlockListView*>(child->view()) : nullptr)
-            frame->syncZoomBox(list->zoom());
-        if (auto* page = child ? qobject_cast<AnaTanPage*>(child->view()) : nullptr) frame->syncZoomBox(page->zoom());
-        if (auto* comm = child ? qobject_cast<DenTanPage*>(child->view()) : nullptr) frame->syncZoomBox(comm->zoom());
-    });
     if (onlineMonitor_) {
         // A failed exchange is shown once per failure; the run has stopped.
         onlineMonitor_->onCommunicationError = [this](int id) {
@@ -478,7 +365,7 @@ bool ShellApplication::createMainFrame()
             frame->sendCommand(static_cast<int>(ViewKind::AnaTan), wiring::anacmd::Redraw);
         });
     }
-    if (onlineMonitor_) onlineShell_ = std::make_unique<OnlineShell>(*this);
+    createFeatures();
 
     SequenceViewsContext seq;
     seq.unit = unit_.get();
@@ -514,8 +401,7 @@ bool ShellApplication::createMainFrame()
             return &sequenceViews_->session().ladder;
         };
     }
-    if (!context_.services.ladderShortcutKeys)
-        context_.services.ladderShortcutKeys = [this] { sequenceViews_->toggleKeyHelp(); };
+    createPages();
     if (onlineMonitor_) {
         onlineMonitor_->onLadderRedraw = [this] {
             if (frame_) frame_->sendCommand(static_cast<int>(ViewKind::Ladder), cmd::LadderRedraw);
@@ -568,142 +454,99 @@ bool ShellApplication::stopMonitor(std::chrono::milliseconds bound)
     return options_.monitor->stop(monitorStopBound(settings_.COM_TIME, bound));
 }
 
-ShellSystemView* ShellApplication::systemView() const
-{
-    ChildFrame* f = frame_ ? frame_->frame(ViewKind::System) : nullptr;
-    return f ? qobject_cast<ShellSystemView*>(f->view()) : nullptr;
-}
+ShellSystemView* ShellApplication::systemView() const { return systemViewOf(frame_.get()); }
 
-AnaTanPage* ShellApplication::anaTanPage() const
-{
-    ChildFrame* f = frame_ ? frame_->frame(ViewKind::AnaTan) : nullptr;
-    return f ? qobject_cast<AnaTanPage*>(f->view()) : nullptr;
-}
+AnaTanPage* ShellApplication::anaTanPage() const { return anaTanPageOf(frame_.get()); }
 
-QWidget* ShellApplication::makeView(ViewKind kind)
+DenTanPage* ShellApplication::denTanPage() const { return denTanPageOf(frame_.get()); }
+
+editors::SystemClipboard& ShellApplication::systemClipboard() { return clipboard_->clipboard(); }
+
+editors::SystemCommands& ShellApplication::systemCommands() { return editing_->commands(); }
+
+CardBackupCommands& ShellApplication::cardBackup() { return cardBackup_->commands(); }
+
+VersionSyncContext& ShellApplication::versionSync() { return cardBackup_->versionSync(); }
+
+void ShellApplication::createFeatures()
 {
-    if (kind == ViewKind::AnaTan && frame_) return makeAnaTanPage();
-    if (kind == ViewKind::Ht9 && onlineShell_) return onlineShell_->ht9().makeView();
-    if ((kind == ViewKind::SeqBlk || kind == ViewKind::Ladder) && sequenceViews_)
-        return sequenceViews_->makeView(kind);
-    if (kind == ViewKind::BlkList && frame_) {
-        BlockListPageContext c;
-        c.unit = unit_.get();
-        c.undo = blockUndo_.get();
-        c.prompt = prompt_;
-        c.language = language_;
-        c.online = [this] { return online_.online.load(); };
-        c.setModified = [this] { setModified(); };
-        // An open analog view shows the changed blocks.
-        c.analogChanged = [this] {
-            ChildFrame* analog = frame_ ? frame_->frame(ViewKind::AnaTan) : nullptr;
-            if (!analog) return;
-            unit_->LoadUnitBlocks(1);
-            // Kinds of terminal blocks the list placed reach the drop checks.
-            if (AnaTanPage* page = anaTanPage()) page->forgetLinks();
-            if (analog->view()) analog->view()->update();
-        };
-        c.printBlockSetting = [this](QWidget* parent) {
-            if (print_) print_->printBlockSetting(false, parent);
-        };
-        if (theme_) {
-            c.style.background = theme_->white;
-            c.style.text = theme_->black;
-            c.style.used = theme_->silver;
-            c.style.empty = theme_->white;
-            c.style.selected = theme_->selectGreen;
-            c.style.raisedDark = theme_->gray127;
-            c.style.sunkenLight = theme_->silver;
-            c.style.sunkenDark = theme_->gray127;
-            c.style.fontFamily = theme_->font16.family();
-        }
-        c.transferBuilt = [this](int id) { return onlineShell_ && onlineShell_->handles(id); };
-        c.runTransfer = [this](int id) {
-            if (onlineShell_) onlineShell_->runCommand(id);
-            if (frame_) frame_->refresh();
-        };
-        auto* view = ShellBlockListView::create(std::move(c));
-        view->setWindowTitle(viewTitle(kind, context_.language));
-        view->slotState = &frame_->views().slot(ViewKind::BlkList).state;
-        MainFrame* frame = frame_.get();
-        QObject::connect(view, &editors::blocks::BlockListView::blocksChanged, frame, [frame] { frame->refresh(); });
-        return view;
+    MainFrame& frame = *frame_;
+    // Every command of the system view's menu refreshes the frame's commands after its work.
+    systemCommandTable_->setAfterEach([&frame] { frame.refresh(); });
+    portSettings_ = std::make_unique<PortSettings>(settings_, *options_.profile, *prompt_, frame.commands());
+    printing_ = std::make_unique<Printing>(*print_, frame, *session_, *prompt_, language_,
+                                           options_.services.askPrintScale, *systemCommandTable_);
+    if (onlineMonitor_) {
+        OnlineServices s{.mainFrame = &frame,
+                         .session = session_.get(),
+                         .unitContext = *unit_,
+                         .unitSelection = *unitSelection_,
+                         .masters = *masters_,
+                         .systemTables = *tables_,
+                         .settings = settings_,
+                         .profile = options_.profile.get(),
+                         .fieldNames = *fieldNames_,
+                         .prompt = *prompt_,
+                         .language = language_,
+                         .online = online_,
+                         .onlineMonitor = onlineMonitor_.get(),
+                         .monitorContext = *monitorContext_,
+                         .serialLink = serialLink_.get(),
+                         .workerQuestion = *workerQuestion_,
+                         .systemView = [this] { return systemView(); },
+                         .saveSettings = [this] { saveSettings(); },
+                         .applyOnlineSettings = [this] { applyOnlineSettings(); },
+                         .refreshMonitorSnapshot = [this] { refreshMonitorSnapshot(); }};
+        onlineShell_ = std::make_unique<OnlineShell>(s, *systemCommandTable_);
     }
-    if (kind == ViewKind::DenTan && frame_) return makeDenTanPage();
-    if (kind != ViewKind::System || !frame_) return nullptr;
-    editors::SystemViewContext c;
-    c.masters = masters_.get();
-    c.tables = tables_.get();
-    c.selection = unitSelection_.get();
-    c.slotState = &frame_->views().slot(ViewKind::System).state;
-    c.online = [this] { return online_.online.load(); };
-    c.registryMonitorActive = [this] { return online_.regMonitorShown.load(); };
-    c.language = language_;
-    if (theme_) c.style = systemViewStyle(*theme_);
-    c.canUndo = [this] { return stationUndo_->CanUndo(); };
-    c.canRedo = [this] { return stationUndo_->CanRedo(); };
-    c.workRecordHasCard = [this] { return systemClipboard_ && systemClipboard_->workRecordHasCard(); };
-    c.displayNames = ModuleDisplayNames();
-    auto* view = new ShellSystemView(std::move(c), &systemCommandTable_);
-    // The frames' titles are the trimmed view names.
-    view->setWindowTitle(viewTitle(kind, context_.language));
-    view->resetSelection();
-    MainFrame* frame = frame_.get();
-    QObject::connect(view, &editors::SystemView::openBlockListRequested, frame, [frame] {
-        frame->views().openBlkList();
-        frame->refresh();
-    });
-    return view;
+    editing_ = std::make_unique<ShellEditing>(frame, *session_, *unit_, *unitSelection_, *masters_, *tables_,
+                                              *stationUndo_, *prompt_, language_, settings_, *systemCommandTable_);
+    cardBackup_ = std::make_unique<ShellCardBackup>(frame, *session_, *unit_, *unitSelection_, *prompt_, *stationUndo_,
+                                                    editing_->commands(), settings_, *fieldNames_, language_,
+                                                    serialLink_, onlineShell_.get(), *systemCommandTable_);
+    clipboard_ = std::make_unique<ShellClipboard>(frame, *session_, *unit_, *unitSelection_, *stationUndo_, *prompt_,
+                                                  settings_, *systemCommandTable_);
+    // The system palette's drop places the model with the master's own version text.
+    if (!placeDevice)
+        placeDevice = [editing = editing_.get()](const std::string& name, const std::string& version) {
+            return editing->placeFromPalette(name, version);
+        };
+    palettes_ = std::make_unique<ShellPalettes>(frame, *unit_, *masters_, online_, theme_.get(), language_,
+                                                options_.folders.helpDir, *prompt_, placeDevice, openHelpFile);
 }
 
-QWidget* ShellApplication::makeAnaTanPage()
+QWidget* ShellApplication::makeView(ViewKind kind) { return pages_ ? pages_->makeView(kind) : nullptr; }
+
+void ShellApplication::createPages()
 {
-    wiring::AnaTanServices s;
-    s.unit = unit_.get();
-    s.prompt = prompt_;
-    s.undo = blockUndo_.get();
-    s.layerUndo = layerUndo_.get();
-    s.settings = &settings_;
-    s.language = language_;
-    s.online = [this] { return online_.online.load(); };
-    s.setModified = [this] {
-        if (session_) session_->projectRecord.modified = 1;
-    };
-    s.saveSettings = [this] { saveSettings(); };
-    MainFrame* frame = frame_.get();
-    s.changed = [this, frame] {
-        frame->refresh();
-        refreshMonitorSnapshot();
-    };
-    s.monitorValue = [this](int block, int item) -> std::optional<std::int32_t> {
-        if (!onlineMonitor_ || block < 0 || block >= online::kMonitorBlocks || item < 0 ||
-            item >= online::kMonitorItems)
-            return std::nullopt;
-        const auto values = onlineMonitor_->state().Results().analog;
-        if (!values || values->station != unit_->g_curStation || values->card != unit_->libraryCard())
-            return std::nullopt;
-        return values->values[static_cast<std::size_t>(block)][static_cast<std::size_t>(item)];
-    };
-    s.reloadSequence = [this] {
-        if (!sequenceViews_) return;
-        sequenceViews_->session().ReloadSteps();
-        if (QWidget* seq = sequenceViews_->seqView()) seq->update();
-    };
-    unit_->LoadUnitBlocks(1);
-    auto* page = new AnaTanPage(std::move(s), options_.folders.helpDir);
-    page->printBlockSetting = [this](QWidget* parent) {
-        if (print_) print_->printBlockSetting(false, parent);
-    };
-    page->linksRebuilt = [this](const model::CommLinkTable& table) { monitorContext_->publishCommTable(table); };
-    // The monitor reads the analog plan while the view is open.
-    QObject::connect(frame, &MainFrame::viewShown, page, [this](int kind) {
-        if (kind == static_cast<int>(ViewKind::AnaTan)) refreshMonitorSnapshot();
-    });
-    QObject::connect(page, &QObject::destroyed, frame, [this, frame] {
-        QTimer::singleShot(0, frame, [this] { refreshMonitorSnapshot(); });
-    });
-    QObject::connect(page->view(), &wiring::TanView::zoomChanged, frame, [frame](double zoom) { frame->syncZoomBox(zoom); });
-    return page;
+    PageServices s{.frame = frame_.get(),
+                   .session = session_.get(),
+                   .unit = unit_.get(),
+                   .unitSelection = unitSelection_.get(),
+                   .masters = masters_.get(),
+                   .tables = tables_.get(),
+                   .blockUndo = blockUndo_.get(),
+                   .stationUndo = stationUndo_.get(),
+                   .layerUndo = layerUndo_.get(),
+                   .settings = settings_,
+                   .online = online_,
+                   .prompt = prompt_,
+                   .language = language_,
+                   .theme = theme_.get(),
+                   .helpDir = options_.folders.helpDir,
+                   .viewHooks = context_.viewHooks,
+                   .print = print_.get(),
+                   .onlineMonitor = onlineMonitor_.get(),
+                   .monitorContext = monitorContext_.get(),
+                   .onlineShell = onlineShell_.get(),
+                   .systemCommandTable = systemCommandTable_.get(),
+                   .editing = editing_.get(),
+                   .clipboard = clipboard_.get(),
+                   .palettes = palettes_.get(),
+                   .sequenceViews = sequenceViews_.get(),
+                   .saveSettings = [this] { saveSettings(); },
+                   .refreshMonitorSnapshot = [this] { refreshMonitorSnapshot(); }};
+    pages_ = std::make_unique<ShellPages>(std::move(s));
 }
 
 void ShellApplication::makePrintService()
@@ -741,76 +584,6 @@ void ShellApplication::makePrintService()
     };
 }
 
-void ShellApplication::bulkPrint(int mode)
-{
-    if (!frame_ || !session_ || !session_->g_projectOpen) return;
-    ViewManager& views = frame_->views();
-    views.openPrint();
-    print_->runBulkPrint(mode, frame_.get());
-    views.closePrint();
-    frame_->refresh();
-}
-
-DenTanPage* ShellApplication::denTanPage() const
-{
-    ChildFrame* f = frame_ ? frame_->frame(ViewKind::DenTan) : nullptr;
-    return f ? qobject_cast<DenTanPage*>(f->view()) : nullptr;
-}
-
-QWidget* ShellApplication::makeDenTanPage()
-{
-    wiring::comm::DenTanServices s;
-    s.unit = unit_.get();
-    s.prompt = prompt_;
-    s.undo = stationUndo_.get();
-    s.blockUndo = blockUndo_.get();
-    s.system = systemCommands_.get();
-    s.language = language_;
-    s.online = [this] { return online_.online.load(); };
-    s.setModified = [this] { setModified(); };
-    s.settings = &settings_;
-    s.saveSettings = [this] { saveSettings(); };
-    s.transferBuilt = [this](int id) { return onlineShell_ && onlineShell_->handles(id); };
-    s.runTransfer = [this](int id) {
-        if (onlineShell_) onlineShell_->runCommand(id);
-        if (frame_) frame_->refresh();
-    };
-    s.tableRebuilt = [this](const model::CommLinkTable& table) { monitorContext_->publishCommTable(table); };
-    s.values = [this](int station, int slot, int index) -> std::optional<std::pair<std::int16_t, std::int16_t>> {
-        if (!onlineMonitor_ || station < 0 || station >= online::kMonitorStations || slot < 0 ||
-            slot >= online::kMonitorSlots || index < 0 || index >= online::kMonitorTerminals)
-            return std::nullopt;
-        const auto values = onlineMonitor_->state().Results().comm;
-        if (!values) return std::nullopt;
-        const auto& v = values->slots[static_cast<std::size_t>(station)][static_cast<std::size_t>(slot)]
-                                     [static_cast<std::size_t>(index)];
-        return std::make_pair(v.first, v.second);
-    };
-    MainFrame* frame = frame_.get();
-    s.printBlockSetting = [this](QWidget* parent) {
-        if (print_) print_->printBlockSetting(false, parent);
-    };
-    s.changed = [this, frame] {
-        frame->refresh();
-        if (frame->views().frameExists(ViewKind::System))
-            frame->sendCommand(static_cast<int>(ViewKind::System), editors::syscmd::SystemRedraw);
-    };
-    s.openBlockList = [frame] {
-        frame->views().openBlkList();
-        frame->refresh();
-    };
-    auto* page = new DenTanPage(std::move(s));
-    // A double click on a communication block's tile opens its terminal help.
-    page->palette()->onItemHelp = [this, page](const PaletteItem* item) {
-        if (page->palette()->openCategory() != kCommTerminalCategory) return;
-        PaletteHelp help;
-        help.helpDir = options_.folders.helpDir;
-        help.prompt = prompt_;
-        help.show(HelpKind::Terminal, item, std::string());
-    };
-    QObject::connect(page->view(), &wiring::TanView::zoomChanged, frame, [frame](double zoom) { frame->syncZoomBox(zoom); });
-    return page;
-}
 
 void ShellApplication::refreshMonitorSnapshot()
 {
@@ -839,34 +612,9 @@ void ShellApplication::onlineStopped()
         frame_->sendCommand(static_cast<int>(ViewKind::Ladder), cmd::LadderRedraw);
 }
 
-InfoBarUnit ShellApplication::currentUnitInfo() const
-{
-    InfoBarUnit u;
-    const int station = unit_->g_curStation, card = unit_->g_curCard;
-    if (station < 0 || card < 0) return u;
-    u.station = station;
-    u.card = card;
-    const int kind = unit_->unitKind(station, card);
-    const int version = unit_->unitVersionIndex(station, card);
-    const model::CardKindMaster& master = card == 0 ? masters_->station : masters_->card;
-    if (kind > 0) {
-        u.kind = master.name[static_cast<std::size_t>(kind)];
-        u.version = master.versions[static_cast<std::size_t>(kind)][static_cast<std::size_t>(version)];
-    }
-    return u;
-}
-
 void ShellApplication::setModified()
 {
     if (session_) session_->projectRecord.modified = 1;
-}
-
-bool ShellApplication::writeCurrentUnit()
-{
-    unit_->workFolder = session_ ? session_->projectRecord.workFolder : std::string();
-    if (editors::blocks::WriteCurrentUnitHead(*unit_)) return true;
-    prompt_->message(7018, {}, model::Buttons::Ok, model::Icon::Error);
-    return false;
 }
 
 void ShellApplication::clearUndoHistories()
@@ -907,18 +655,6 @@ void ShellApplication::storePlacements()
     }
 }
 
-void ShellApplication::deletePortSettings()
-{
-    QSettings& s = *options_.profile;
-    for (std::size_t i = 0; i < settings_.portList.size(); ++i) {
-        s.setValue(QStringLiteral("KRAVin/COM%1_PORT_STR").arg(i), QString());
-        s.setValue(QStringLiteral("KRAVin/COM%1_PORT_NUM").arg(i), QString());
-    }
-    s.setValue(QStringLiteral("KRAVin/COM_PORT_NUM"), 0);
-    settings_.portList.clear();
-    s.sync();
-}
-
 void ShellApplication::saveSettings()
 {
     if (!options_.profile) return;
@@ -926,6 +662,43 @@ void ShellApplication::saveSettings()
     model::SaveSettings(*options_.profile, settings_);
     saveRecentFiles();
     options_.profile->sync();
+}
+
+}  // namespace kravin::shell
+
+namespace kravin::shell {
+
+void ShellApplication::noteRecentFile(const std::string& path)
+{
+    if (path.empty()) return;
+    addRecentFile(recentFiles_, path);
+    if (frame_) frame_->setRecentFiles(recentFiles_);
+}
+
+void ShellApplication::forgetRecentFile(const std::string& path)
+{
+    removeRecentFile(recentFiles_, path);
+    if (frame_) frame_->setRecentFiles(recentFiles_);
+}
+
+void ShellApplication::loadRecentFiles()
+{
+    recentFiles_.clear();
+    for (std::size_t i = 1; i <= kRecentFileCount; ++i) {
+        const QString path = options_.profile->value(QStringLiteral("Recent File List/File%1").arg(i)).toString();
+        if (!path.isEmpty()) recentFiles_.push_back(path.toStdString());
+    }
+}
+
+void ShellApplication::saveRecentFiles()
+{
+    for (std::size_t i = 0; i < kRecentFileCount; ++i) {
+        const QString key = QStringLiteral("Recent File List/File%1").arg(i + 1);
+        if (i < recentFiles_.size())
+            options_.profile->setValue(key, QString::fromStdString(recentFiles_[i]));
+        else
+            options_.profile->remove(key);
+    }
 }
 
 }  // namespace kravin::shell

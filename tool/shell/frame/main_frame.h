@@ -3,6 +3,8 @@
 #pragma once
 
 #include "command_state.h"
+#include "shell_context.h"
+#include "command_table.h"
 #include "project_commands.h"
 #include "shell_ports.h"
 #include "shell_texts.h"
@@ -30,47 +32,6 @@ namespace kravin::shell {
 class ChildFrame;
 class Theme;
 
-// Link state the online functions keep; the frame reads it for its commands.
-struct OnlineFlags {
-    std::atomic<bool> online{false};
-    std::atomic<bool> busMode{false};
-    std::atomic<bool> monitorRan{false};
-    std::atomic<bool> ht9PortOpen{false};
-    std::atomic<bool> regMonitorShown{false};
-};
-
-// Commands whose work belongs to other parts of the tool; unset ones do nothing.
-struct ShellServices {
-    std::function<void()> startOnlineMonitor;
-    std::function<void()> stopOnlineMonitor;
-    std::function<void()> optionDialog;
-    std::function<void()> showRegistryMonitor;
-    std::function<void()> deletePortSettings;
-    std::function<void(const PrintSettings&, bool preview)> print;
-    std::function<std::optional<PrintSettings>(int scale)> askPrintScale;  // wiring views' print dialog
-    std::function<void()> bulkPrint;
-    std::function<void()> saveSettings;
-    std::function<void()> ladderShortcutKeys;
-    // "M Online Stop" (40605) from the monitor when its run has ended.
-    std::function<void()> onlineStopped;
-    // Makes the view of a kind; null or a null result gives an empty page.
-    std::function<QWidget*(ViewKind)> makeView;
-    // Puts the bars of a kind on its new frame (the view is in place).
-    std::function<void(ViewKind, ChildFrame&)> decorateFrame;
-};
-
-// Everything the frame works with; owned by the application.
-struct ShellContext {
-    ProjectPort* project = nullptr;
-    model::Prompt* prompt = nullptr;
-    ViewHooks* viewHooks = nullptr;
-    OnlineFlags* online = nullptr;
-    Theme* theme = nullptr;
-    UiLanguage language = UiLanguage::English;
-    QString helpDir;
-    ShellServices services;
-};
-
 class MainFrame : public QMainWindow, public FrameHost {
     Q_OBJECT
 public:
@@ -86,6 +47,9 @@ public:
 
     // Runs a command id as the menu would (only when it is enabled).
     bool trigger(int id);
+    // The commands of the menus, the toolbar and the accelerators; the frame's
+    // own are in it from the start, the features add theirs.
+    CommandTable& commands() { return commands_; }
     // Whether the frame has the work of a command built (view commands: the
     // active view answers them). A command without it stays disabled.
     bool hasHandler(int id) const;
@@ -104,6 +68,11 @@ public:
     int applyZoomText(const QString& text);
     // The print settings last chosen for the active view.
     const std::optional<PrintSettings>& printSettings() const { return printSettings_; }
+    // Chooses the active view's print settings for File > Print (false) or the
+    // toolbar's print buttons (true); none when there is nothing to print or the
+    // user cancelled.
+    std::optional<PrintSettings> choosePrintSettings(
+        bool fromToolbar, const std::function<std::optional<PrintSettings>(int scale)>& askScale);
     bool blinkPhase() const { return blinkPhase_; }
     Q_INVOKABLE void showAbout();
     // A private command (redraw requests, "M Online Stop") to the view of a
@@ -129,6 +98,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    void addFrameCommands();
     void buildActions();
     void buildMenus();
     void buildToolBar();
@@ -136,7 +106,7 @@ private:
     void run(int id);
     void updateTitle();
     void blink();
-    void print(bool preview, bool fromToolbar);
+    void toggleLadderKeyHelp();
     // Side by side (Qt::Horizontal) or one above the other (Qt::Vertical).
     void tile(Qt::Orientation direction);
     void childGone(ChildFrame* frame);
@@ -146,6 +116,7 @@ private:
     ViewHooks defaultHooks_;
     ViewManager views_;
     ProjectCommands projectCommands_;
+    CommandTable commands_;
     QMdiArea* mdi_ = nullptr;
     QComboBox* zoom_ = nullptr;
     QTimer* blinkTimer_ = nullptr;
@@ -155,6 +126,7 @@ private:
     QList<QAction*> recentActions_;
     std::map<ViewKind, QPointer<ChildFrame>> frames_;
     std::optional<PrintSettings> printSettings_;
+    QPointer<QWidget> ladderKeyHelp_;
     bool blinkPhase_ = true;
     int shownOnlineImage_ = -1;
 };
