@@ -95,7 +95,7 @@ void widen(const Bytes& old, const WideLayout& l, Extra extra, Bytes& out)
         const unsigned char* o = old.data() + r * of::kRecordSize;
         unsigned char* n = out.data() + r * l.size;
         storeInt32(n + l.value, static_cast<signed char>(o[of::kKind]));
-        storeInt32(n + l.colour, of::colourOfIndex(static_cast<signed char>(o[of::kColour])));
+        storeInt32(n + l.colour, of::colourOfByte(o[of::kColour]));
         std::copy_n(o + of::kX, 2 * of::kPoints, n + l.x);
         std::copy_n(o + of::kY, 2 * of::kPoints, n + l.y);
         extra(o, n);

@@ -179,6 +179,9 @@ TEST_F(ConvertTest, AnalogRecordsWidenInPlace)
         {1, 127, 14, 7, 0, 32000, -32000},
         {100 * 42 + 17, 1, 0, 255, 9, 5, 6},
         {9999, -128, 6, 1, 2, 1, 2},
+        {300, 0, 15, 0, 0, 0, 0},  // colour indexes past the table and below it have none
+        {301, 0, -1, 0, 0, 0, 0},
+        {302, 0, -128, 0, 0, 0, 0},
     };
     put("STN00/ACX.KRA", oldConnections(kOldAconSize, records));
     ASSERT_EQ(convert(), 0);
@@ -191,7 +194,7 @@ TEST_F(ConvertTest, AnalogRecordsWidenInPlace)
         const std::size_t at = r.index * kAconRecord;
         putInt32(expected, at, r.kind);
         putInt32(expected, at + 4, r.colour == 2 ? 0xFF0000 : r.colour == 14 ? 0x808000
-                                   : r.colour == 6 ? 0xFFFFFF : 0x0000FF);
+                                   : r.colour == 6 ? 0xFFFFFF : r.colour == 0 ? 0x0000FF : 0);
         expected[at + 8] = r.byte2;
         for (int i = 0; i < 8; ++i) {
             putInt16(expected, at + 26 + 2 * i, static_cast<int16_t>(r.x0 + i));
