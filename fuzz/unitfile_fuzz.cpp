@@ -110,6 +110,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     static const kravin::test::TempDir folder;
     const std::string dir = folder.str();
+    // A header of the current format, so selecting the folder converts no old one.
+    static const bool headed = [&] {
+        KRAVinA_Proj_Set_Version("ORVANTEK KRAV3 Version 1.121.0108");
+        return KRAVinA_Proj_Create("FUZZ", "", "", dir.c_str()) == 1;
+    }();
+    require(headed);
     // One copy of the input under four names: the library replaces a file it writes by
     // renaming a new one over it, so the other names keep the input.
     const std::string first = folder / "DC_COM.KRAB";
