@@ -2,6 +2,7 @@
 // prompt, offscreen.
 #pragma once
 
+#include "KRAVinA.h"
 #include "qt_app.h"
 #include "scripted_prompt.h"
 #include "shell_application.h"
@@ -33,8 +34,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <functional>
+#include <initializer_list>
 #include <memory>
 #include <optional>
+#include <utility>
 
 namespace kravin::test {
 
@@ -75,6 +80,23 @@ protected:
     shell::MainFrame& frame() { return *app->mainFrame(); }
     model::ProjectSession& session() { return *app->session(); }
     std::string title() { return frame().windowTitle().toStdString(); }
+
+    // A QV200 in slot 1 of station 0 whose unit head holds the given block codes
+    // (block number, "NNKKK" code); fill() edits the unit's image before it is written.
+    void writeQv200Unit(std::initializer_list<std::pair<int, const char*>> blocks,
+                        const std::function<void()>& fill = {})
+    {
+        const int kind = app->masters().card.find("QV200");
+        ASSERT_GT(kind, 0);
+        app->systemTables().cardKind[0][0] = kind;
+        const std::string folder = session().projectRecord.workFolder;
+        char head[500] = {};
+        KRAVinA_Data_Get(0, 0, head, folder.c_str());
+        std::memset(head, 0, sizeof head);
+        for (const auto& [block, code] : blocks) std::memcpy(head + 5 * block, code, 5);
+        if (fill) fill();
+        ASSERT_EQ(KRAVinA_Data_Write(0, 0, head, folder.c_str()), 0);
+    }
 };
 
 }  // namespace kravin::test

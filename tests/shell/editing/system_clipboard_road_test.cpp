@@ -33,16 +33,7 @@ protected:
     void SetUp() override
     {
         ASSERT_NO_FATAL_FAILURE(start());
-        const int kind = app->masters().card.find("QV200");
-        ASSERT_GT(kind, 0);
-        app->systemTables().cardKind[0][0] = kind;
-        const std::string folder = session().projectRecord.workFolder;
-        char head[500] = {};
-        KRAVinA_Data_Get(0, 0, head, folder.c_str());
-        std::memset(head, 0, sizeof head);
-        std::memcpy(head, "00SYS", 5);
-        std::memcpy(head + 5 * 30, "76PVA", 5);
-        ASSERT_EQ(KRAVinA_Data_Write(0, 0, head, folder.c_str()), 0);
+        ASSERT_NO_FATAL_FAILURE(writeQv200Unit({{0, "00SYS"}, {30, "76PVA"}}));
     }
 
     ShellSystemView* view() { return app->systemView(); }

@@ -64,15 +64,7 @@ protected:
     // A QV200 card in slot 1 of station 0 whose unit file has block 1.
     void placeCard()
     {
-        const int kind = app->masters().card.find("QV200");
-        ASSERT_GT(kind, 0);
-        app->systemTables().cardKind[0][0] = kind;
-        const std::string folder = session().projectRecord.workFolder;
-        char head[500] = {};
-        KRAVinA_Data_Get(0, 0, head, folder.c_str());
-        std::memset(head, 0, sizeof head);
-        std::memcpy(head + 5 * 1, "01001", 5);
-        ASSERT_EQ(KRAVinA_Data_Write(0, 0, head, folder.c_str()), 0);
+        ASSERT_NO_FATAL_FAILURE(writeQv200Unit({{1, "01001"}}));
         app->unitSelection().select(0, 1);
     }
 
@@ -306,15 +298,7 @@ TEST_F(OnlineCommandsRoad, OverTheSimulatedBus)
 // simulator's state, and no edit is taken while online.
 TEST_F(OnlineCommandsRoad, LadderShowsContactStatesAndRefusesEdits)
 {
-    const int kind = app->masters().card.find("QV200");
-    ASSERT_GT(kind, 0);
-    app->systemTables().cardKind[0][0] = kind;
-    const std::string folder = session().projectRecord.workFolder;
-    char head[500] = {};
-    KRAVinA_Data_Get(0, 0, head, folder.c_str());
-    std::memset(head, 0, sizeof head);
-    std::memcpy(head + 5 * 11, "31CDI", 5);
-    ASSERT_EQ(KRAVinA_Data_Write(0, 0, head, folder.c_str()), 0);
+    ASSERT_NO_FATAL_FAILURE(writeQv200Unit({{11, "31CDI"}}));
     app->unitSelection().select(0, 1);
     app->unitSelection().loadUnitBlocks();
     ASSERT_NO_FATAL_FAILURE(allocatePort());

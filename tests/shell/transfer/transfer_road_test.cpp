@@ -25,6 +25,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 
 namespace kravin::shell {
 namespace {
@@ -47,17 +48,10 @@ protected:
     // A QV200 card in slot 1 of station 0 with block 1 ("01CTL") and two item values.
     void placeCard()
     {
-        const int kind = app->masters().card.find("QV200");
-        ASSERT_GT(kind, 0);
-        app->systemTables().cardKind[0][0] = kind;
-        const std::string folder = session().projectRecord.workFolder;
-        char head[500] = {};
-        KRAVinA_Data_Get(0, 0, head, folder.c_str());
-        std::memset(head, 0, sizeof head);
-        std::memcpy(head + 5 * 1, "01CTL", 5);
-        setItem(1, 10, "01");
-        setItem(1, 11, "100.0");
-        ASSERT_EQ(KRAVinA_Data_Write(0, 0, head, folder.c_str()), 0);
+        ASSERT_NO_FATAL_FAILURE(writeQv200Unit({{1, "01CTL"}}, [] {
+            setItem(1, 10, "01");
+            setItem(1, 11, "100.0");
+        }));
         app->unitSelection().select(0, 1);
         app->unitSelection().loadUnitBlocks();
     }
@@ -67,6 +61,21 @@ protected:
         char entry[20] = {};
         std::memcpy(entry, text, std::strlen(text));
         KRAVinA_Data_Item_Set(group, item, entry);
+    }
+
+    // Answers every Compare Error with Skip while it lives, noting the two values shown.
+    static std::unique_ptr<QTimer> skipCompareErrors(std::vector<std::pair<QString, QString>>& errors)
+    {
+        auto answerer = std::make_unique<QTimer>();
+        answerer->setInterval(5);
+        QObject::connect(answerer.get(), &QTimer::timeout, [&errors] {
+            if (auto* e = qobject_cast<online::CompareErrorDialog*>(QApplication::activeModalWidget())) {
+                errors.emplace_back(e->field(3)->text(), e->field(4)->text());
+                e->done(model::AnswerSkip);
+            }
+        });
+        answerer->start();
+        return answerer;
     }
 
     void allocatePort()
@@ -133,15 +142,7 @@ TEST_F(TransferRoad, DownloadFromTheSystemViewThenCompare)
 
     // Compare: no difference; then one edited item gives one Compare Error with both values.
     std::vector<std::pair<QString, QString>> errors;
-    auto* answerer = new QTimer;
-    answerer->setInterval(5);
-    QObject::connect(answerer, &QTimer::timeout, [&errors] {
-        if (auto* e = qobject_cast<online::CompareErrorDialog*>(QApplication::activeModalWidget())) {
-            errors.emplace_back(e->field(3)->text(), e->field(4)->text());
-            e->done(model::AnswerSkip);
-        }
-    });
-    answerer->start();
+    auto answerer = skipCompareErrors(errors);
     int differences = -1;
     online::TransferOutcome compared = online::TransferOutcome::Running;
     transfers.beforeDialog = [&](QDialog& d) {
@@ -168,8 +169,7 @@ TEST_F(TransferRoad, DownloadFromTheSystemViewThenCompare)
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_EQ(errors[0].first, QStringLiteral("99.5"));
     EXPECT_EQ(errors[0].second, QStringLiteral("100.0"));
-    answerer->stop();
-    delete answerer;
+    answerer.reset();
     EXPECT_TRUE(prompt.ids().empty()) << ::testing::PrintToString(prompt.ids());
     EXPECT_TRUE(app->onlineShell()->owner().Free());
 }
@@ -271,15 +271,7 @@ TEST_F(TransferRoad, NetworkCompareOfOneGroupFromTheBlockListOverTheSimulatedBus
     vuken_sim_fail_item(0, 0, 2, 10, VUKEN_ERR_NO_ITEM);  // outside the group: never read
 
     std::vector<std::pair<QString, QString>> errors;
-    auto* answerer = new QTimer;
-    answerer->setInterval(5);
-    QObject::connect(answerer, &QTimer::timeout, [&errors] {
-        if (auto* e = qobject_cast<online::CompareErrorDialog*>(QApplication::activeModalWidget())) {
-            errors.emplace_back(e->field(3)->text(), e->field(4)->text());
-            e->done(model::AnswerSkip);
-        }
-    });
-    answerer->start();
+    auto answerer = skipCompareErrors(errors);
     online::TransferOutcome compared = online::TransferOutcome::Running;
     app->onlineShell()->transfers().beforeDialog = [&compared](QDialog& d) {
         auto* dialog = qobject_cast<online::CompareDialog*>(&d);
@@ -301,8 +293,7 @@ TEST_F(TransferRoad, NetworkCompareOfOneGroupFromTheBlockListOverTheSimulatedBus
     ASSERT_NE(list, nullptr);
     list->contextMenuAt(list->cellCentre(1));
     list->runCommand(40474);
-    answerer->stop();
-    delete answerer;
+    answerer.reset();
     EXPECT_EQ(compared, online::TransferOutcome::Finished) << ::testing::PrintToString(prompt.ids());
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_EQ(errors[0].first, QStringLiteral("101.0"));
