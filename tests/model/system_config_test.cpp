@@ -279,3 +279,69 @@ TEST(CardKindMasters, ShippedTableSetLoads)
     EXPECT_EQ(bus, 0);
     EXPECT_EQ(speed, 1);
 }
+
+TEST(SheetCells, EverySlotOfEveryStationHasACellOfItsOwn)
+{
+    const WiringGrid grid{24, 13};
+    struct Case {
+        int station, slot, x, y;
+    } cases[] = {{0, 0, 4, 6}, {0, 1, 4, 19}, {1, 1, 28, 19}, {5, 1, 124, 19}, {63, 16, 63 * 24 + 4, 16 * 13 + 6}};
+    for (const Case& c : cases) {
+        int x = -1, y = -1;
+        grid.GridCellToPixel(c.station, c.slot, &x, &y);
+        EXPECT_EQ(x, c.x) << c.station << "/" << c.slot;
+        EXPECT_EQ(y, c.y) << c.station << "/" << c.slot;
+    }
+    // The last cell's box stays on the sheet, 64 cells by 17.
+    int x = 0, y = 0;
+    grid.GridCellToPixel(63, 16, &x, &y);
+    int cx = x, cy = y - grid.dy;
+    grid.ClampToGrid(&cx, &cy);
+    EXPECT_EQ(cx, x);
+    EXPECT_EQ(cy, y);
+}
+
+TEST(SheetCells, BoxesStackedByEarlierVersionsMoveToTheirSlotsOthersStay)
+{
+    const WiringGrid grid{24, 13};
+    SystemConfigTables t;
+    // Card 0 (slot 1) of stations 0, 1 and 5 where earlier versions put every such card.
+    for (int s : {0, 1, 5}) {
+        t.cardKind[s][0] = 3;
+        t.cardX[s][0] = 4 * 24 + 4;
+        t.cardY[s][0] = 2 * 13 + 6;
+    }
+    // Station 2 and its card 3 (slot 4) at their earlier places, card 4 moved by hand.
+    t.stationKind[2] = 1;
+    t.stationX[2] = 28;
+    t.stationY[2] = 32;
+    t.cardKind[2][3] = 3;
+    t.cardX[2][3] = 13 * 24 + 4;
+    t.cardY[2][3] = 32;
+    t.cardKind[2][4] = 3;
+    t.cardX[2][4] = 300;
+    t.cardY[2][4] = 90;
+    // An empty slot keeps whatever it holds; a slot whose earlier place is its cell stays.
+    t.cardX[3][0] = 100;
+    t.cardY[3][0] = 32;
+    t.cardKind[7][1] = 3;
+    t.cardX[7][1] = 172;
+    t.cardY[7][1] = 32;
+
+    EXPECT_EQ(MoveStackedDefaultBoxes(t, grid), 5);
+    EXPECT_EQ(t.cardX[0][0], 4);
+    EXPECT_EQ(t.cardX[1][0], 28);
+    EXPECT_EQ(t.cardX[5][0], 124);
+    for (int s : {0, 1, 5}) EXPECT_EQ(t.cardY[s][0], 19);
+    EXPECT_EQ(t.stationX[2], 52);
+    EXPECT_EQ(t.stationY[2], 6);
+    EXPECT_EQ(t.cardX[2][3], 52);
+    EXPECT_EQ(t.cardY[2][3], 4 * 13 + 6);
+    EXPECT_EQ(t.cardX[2][4], 300);
+    EXPECT_EQ(t.cardY[2][4], 90);
+    EXPECT_EQ(t.cardX[3][0], 100);
+    EXPECT_EQ(t.cardX[7][1], 172);
+    EXPECT_EQ(t.cardY[7][1], 32);
+    // A second pass finds nothing left to move.
+    EXPECT_EQ(MoveStackedDefaultBoxes(t, grid), 0);
+}

@@ -1,6 +1,7 @@
 // The printed pages drawn offscreen: into images (pages in any order) and into
 // PDF files read back with pdftotext.
 #include "print_job.h"
+#include "ladder_paint.h"
 #include "print_pages.h"
 #include "text_layer_face.h"
 
@@ -265,6 +266,36 @@ TEST_F(PrintPages, LadderAndSettingPagesInAPdf)
     EXPECT_TRUE(has(pages[1], "2901"));     // row 29: block 29 terminal 1
     EXPECT_TRUE(has(pages[2], "(1/1)"));    // an empty block still prints one page
     EXPECT_TRUE(has(pages[2], "*KRAVin3 Function Block Setting*"));
+}
+
+TEST_F(PrintPages, LadderCommentsPrintOnTheLinesTheViewShows)
+{
+    LadderSnapshot snap = ladderRows(1);
+    snap.comments = true;
+    snap.commentTexts.resize(ladder::kLadderRows);
+    snap.commentTexts[0][0] = "Group 83 run";
+    snap.commentTexts[0][ladder::kLadderCols] = "Group 83 run";
+    // The view breaks this comment into two lines.
+    const QStringList lines = ladder::LadderCommentLines(QStringLiteral("Group 83 run"), ladder::LadderFont());
+    ASSERT_EQ(lines, QStringList({QStringLiteral("Group 83"), QStringLiteral("run")}));
+
+    std::vector<std::unique_ptr<PrintDocument>> docs;
+    docs.push_back(ladderDocument(snap));
+    const auto pages = printToPdf(dir / "comments.pdf", std::move(docs), job());
+    ASSERT_EQ(pages.size(), 1u);
+    // Each comment (the contact's and the coil's) on two lines, the second whole.
+    int first = 0, second = 0;
+    std::size_t from = 0;
+    for (std::size_t end; (end = pages[0].find('\n', from)) != std::string::npos; from = end + 1) {
+        const std::string line = squeezed(pages[0].substr(from, end - from));
+        for (std::size_t at = 0; (at = line.find("Group 83", at)) != std::string::npos; at += 8) ++first;
+        for (std::size_t at = 0; (at = line.find("run", at)) != std::string::npos; at += 3) {
+            EXPECT_EQ(line.find("Group 83"), std::string::npos) << line;
+            ++second;
+        }
+    }
+    EXPECT_EQ(first, 2);
+    EXPECT_EQ(second, 2);
 }
 
 TEST_F(PrintPages, AJobWithoutPagesLeavesNoFile)

@@ -373,18 +373,6 @@ int UnitContext::AnalyzeAnacomBlocks(int group)
 
 // ---- grid ----
 
-void WiringGrid::GridCellToPixel(int col, int row, int* x, int* y) const
-{
-    *x = col * dx + 4;
-    *y = row * dy + 6;
-}
-
-void WiringGrid::ClampToGrid(int* x, int* y) const
-{
-    *x = std::min(*x, 64 * dx - 4);
-    *y = std::min(*y + dy, 17 * dy - 6);
-}
-
 void GetBlockCellPosition(const UnitContext& unit, int group, int* col, int* row)
 {
     static constexpr int kStarts[] = {1, 11, 19, 30, 38, 46, 54, 62, 72, 81, 97, 100};

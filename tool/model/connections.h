@@ -76,13 +76,6 @@ void BuildCommConnectionTable(UnitContext& unit, CommLinkTable& table, const Pro
 void CommTerminalPosition(int unitX, int unitY, int terminal, int* x, int* y);
 int CommTerminalAt(int unitX, int unitY, int x, int y);
 
-// The wiring grid (cell sizes from the settings DT_DX, DT_DY).
-struct WiringGrid {
-    int dx = 24;
-    int dy = 13;
-    void GridCellToPixel(int col, int row, int* x, int* y) const;
-    void ClampToGrid(int* x, int* y) const;
-};
 void GetBlockCellPosition(const UnitContext& unit, int group, int* col, int* row);
 
 // Stores the analog editor's current line into the current unit: the destination

@@ -271,6 +271,7 @@ int ProjectSession::LoadProjectSystem(const std::string& workFolder)
     if (newerVersionProject) show(7005, {}, Buttons::Ok, Icon::Warning);
     const int unresolved = LoadSystemTables(masters_, tables_);
     if (unresolved > 0) show(7030, {std::int64_t{unresolved}}, Buttons::Ok, Icon::Warning);
+    MoveStackedDefaultBoxes(tables_, env_.sheet);
     return 0;
 }
 

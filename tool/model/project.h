@@ -46,6 +46,7 @@ struct ProjectEnvironment {
     std::string tempFolder;     // parent of the work folders
     std::string desktopFolder;  // where a path without folder lands
     res::Language language = res::Language::English;
+    WiringGrid sheet;           // the communication sheet's cells, where unmoved boxes stand
 };
 
 // What the roads ask of the rest of the tool; each may be left empty.

@@ -225,4 +225,37 @@ int CheckKindPlacement(const CardKindMasters& m, const SystemConfigTables& t, in
     return 0;
 }
 
+void WiringGrid::GridCellToPixel(int station, int slot, int* x, int* y) const
+{
+    *x = station * dx + 4;
+    *y = slot * dy + 6;
+}
+
+void WiringGrid::ClampToGrid(int* x, int* y) const
+{
+    *x = std::min(*x, 64 * dx - 4);
+    *y = std::min(*y + dy, 17 * dy - 6);
+}
+
+int MoveStackedDefaultBoxes(SystemConfigTables& tables, const WiringGrid& grid)
+{
+    int moved = 0;
+    auto move = [&](int station, int slot, int kind, int& x, int& y) {
+        // Where the earlier versions put slot's box: column 1 + 3 * slot of row 2.
+        if (kind == 0 || x != (1 + 3 * slot) * grid.dx + 4 || y != 2 * grid.dy + 6) return;
+        int nx = 0, ny = 0;
+        grid.GridCellToPixel(station, slot, &nx, &ny);
+        if (nx == x && ny == y) return;
+        x = nx;
+        y = ny;
+        ++moved;
+    };
+    for (int s = 0; s < kStations; ++s) {
+        move(s, 0, tables.stationKind[s], tables.stationX[s], tables.stationY[s]);
+        for (int c = 0; c < kCardSlots; ++c)
+            move(s, c + 1, tables.cardKind[s][c], tables.cardX[s][c], tables.cardY[s][c]);
+    }
+    return moved;
+}
+
 }  // namespace kravin::model

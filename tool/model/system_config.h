@@ -65,6 +65,22 @@ struct SystemConfigTables {
     void forgetUnresolved(int station, int card) { unresolved.at(station).at(card + 1) = {}; }
 };
 
+// The cells of the communication sheet (settings DT_DX, DT_DY): 64 across, one a
+// station, by 17 down, one a slot (0 the station itself, 1..16 its cards).
+struct WiringGrid {
+    int dx = 24;
+    int dy = 13;
+    // The place of the box of a station's slot until it is moved: the slot's cell, in grid units.
+    void GridCellToPixel(int station, int slot, int* x, int* y) const;
+    void ClampToGrid(int* x, int* y) const;
+};
+
+// Earlier versions put every new box of a slot at one place whatever its station (the
+// slots side by side in one row), so the same slot of different stations lay on top of
+// each other. Each unit still there moves to its own slot's cell; boxes moved by hand
+// stay. Returns the number of units moved.
+int MoveStackedDefaultBoxes(SystemConfigTables& tables, const WiringGrid& grid);
+
 inline bool startsWith(std::string_view text, std::string_view prefix)
 {
     return text.substr(0, prefix.size()) == prefix;

@@ -1,6 +1,7 @@
 #include "print_pages.h"
 
 #include "font_faces.h"
+#include "ladder_paint.h"
 #include "text_codec.h"
 #include "text_layer_face.h"
 #include "validation.h"
@@ -554,7 +555,13 @@ private:
         if (!s_.comments || r >= static_cast<int>(s_.commentTexts.size())) return;
         const std::string& text = s_.commentTexts[r][col];
         if (text.empty()) return;
-        drawPageCell(c, QRect(x, y, cw, 4 * K), {K}, {{K, 4 * K, shown(text), colour, 0, &c.headerFont}});
+        // Broken into the lines the ladder view shows, one under the other.
+        c.painter.setFont(c.headerFont);
+        const QFontMetricsF metrics(c.headerFont, c.painter.device());
+        const int step = qRound(metrics.ascent() + metrics.descent());
+        const QStringList lines = ladder::LadderCommentLines(shown(text), ladder::LadderFont());
+        for (int i = 0; i < lines.size(); ++i)
+            c.textIn(x + K, y + 4 * K + i * step, x + cw - K, lines[i], colour);
     }
 
     void drawCell(PageCanvas& c, int32_t v, int r, int j, int x, int y, int cw, int K) const

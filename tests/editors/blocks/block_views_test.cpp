@@ -9,6 +9,7 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStyle>
 #include <QTest>
 
 namespace kravin::editors::blocks {
@@ -145,6 +146,41 @@ TEST_F(SettingDialogTest, EveryHeadingShowsWholeInBothLanguagesAndModes)
                 const QString text = d.gridModel()->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
                 EXPECT_GE(header->sectionSize(c), header->sectionSizeHint(c))
                     << text.toStdString() << (terminals ? " terminals" : " items");
+            }
+        }
+    }
+}
+
+TEST_F(SettingDialogTest, HeadingsAndCellsShowWholeInTheOpenDialogInBothLanguages)
+{
+    ASSERT_NO_FATAL_FAILURE(placeCaiWithDefaults());
+    for (const res::Language l : {res::Language::English, res::Language::Japanese}) {
+        for (const int group : {11}) {
+            unit->g_curGroup = group;
+            ASSERT_EQ(unit->LoadBlockItemList(), 0);
+            BlockSettingDialog d(*unit, prompt, l, host);
+            d.show();
+            for (const bool terminals : {false, true}) {
+                if (terminals && !d.terminalButton()->isEnabled()) continue;
+                if (terminals) d.terminalButton()->click();
+                BlockSettingGrid* grid = d.grid();
+                QHeaderView* header = grid->horizontalHeader();
+                const QFontMetrics cells(grid->font()), heads(header->font());
+                // A text is cut when it and the cell's margins are wider than its column.
+                const int margins = 2 * (grid->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 1);
+                for (int c = 0; c < d.gridModel()->columnCount(); ++c) {
+                    const QString head = d.gridModel()->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
+                    SCOPED_TRACE(head.toStdString() + (terminals ? " terminals " : " items ") + std::to_string(group));
+                    // In sight without scrolling, and wide enough.
+                    EXPECT_GE(header->sectionViewportPosition(c), 0);
+                    EXPECT_LE(header->sectionViewportPosition(c) + header->sectionSize(c), header->viewport()->width());
+                    EXPECT_LE(heads.horizontalAdvance(head) + margins, header->sectionSize(c));
+                    for (int r = 0; r < d.gridModel()->rowCount(); ++r) {
+                        const QString text = d.gridModel()->data(d.gridModel()->index(r, c), Qt::DisplayRole).toString();
+                        EXPECT_LE(cells.horizontalAdvance(text) + margins, grid->columnWidth(c))
+                            << text.toStdString();
+                    }
+                }
             }
         }
     }

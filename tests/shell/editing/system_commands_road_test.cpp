@@ -11,7 +11,9 @@
 #include "shell_fixture.h"
 #include "shell_texts.h"
 #include "small_dialogs.h"
+#include "system_cells.h"
 #include "system_view_logic.h"
+#include "unit_files.h"
 
 #include <QAction>
 #include <QLabel>
@@ -43,12 +45,7 @@ class SystemCommandsRoadTest : public ShellFixture {
 protected:
     ShellSystemView* view() { return app->systemView(); }
 
-    QPoint cellCentre(int station, int card)
-    {
-        const editors::IntRect r = editors::cellRect({station, card}, view()->zoom());
-        const QPoint s = view()->scrollPosition();
-        return {r.x + r.width / 2 - s.x(), r.y + r.height / 2 - s.y()};
-    }
+    QPoint cellCentre(int station, int card) { return test::systemCellCentre(*view(), station, card); }
 
     // The context menu at a cell as the user sees it: the command must be offered and enabled.
     void chooseFromContextMenu(int station, int card, int command)
@@ -61,10 +58,7 @@ protected:
     }
 
     // A double click on an empty slot places a device there.
-    void doubleClick(int station, int card)
-    {
-        QTest::mouseDClick(view()->viewport(), Qt::LeftButton, {}, cellCentre(station, card));
-    }
+    void doubleClick(int station, int card) { test::doubleClickSystemCell(*view(), station, card); }
 
     std::string cardKind(int station, int card)
     {
@@ -128,6 +122,113 @@ TEST_F(SystemCommandsRoadTest, PlaceUndoRedoSaveAndReopenThroughTheFrame)
     EXPECT_EQ(cardKind(kStation, kCard).substr(0, 6), "QV200 ");
     EXPECT_EQ(cardVersion(kStation, kCard), "1.20");
     EXPECT_FALSE(app->stationUndo().CanUndo());
+}
+
+// Answers the questions a placement asks after the model: the ID (typed "0042"),
+// the number of cards or virtual cards and the RNH6 type (their first choices).
+class PlacementQuestions {
+public:
+    PlacementQuestions()
+    {
+        timer_.setInterval(5);
+        QObject::connect(&timer_, &QTimer::timeout, [] {
+            QWidget* w = QApplication::activeModalWidget();
+            if (auto* id = qobject_cast<editors::IdInputDialog*>(w)) {
+                id->edit()->setText(QStringLiteral("0042"));
+                id->accept();
+            } else if (auto* count = qobject_cast<editors::CardCountDialog*>(w)) {
+                count->accept();
+            } else if (auto* type = qobject_cast<editors::ListSelectDialog*>(w)) {
+                type->list()->setCurrentRow(0);
+                type->accept();
+            }
+        });
+        timer_.start();
+    }
+
+private:
+    QTimer timer_;
+};
+
+TEST_F(SystemCommandsRoadTest, PlacedUnitsStartWithTheCardNumberAndIdOfTheirKinds)
+{
+    start();
+    // Block 0 of a new unit: item 51 the card's number (card 12 shows "B"), item 52 the typed ID.
+    struct Expect {
+        bool number, id;
+    };
+    const std::map<std::string, Expect> cards = {
+        {"QV100", {false, false}},  {"QV110", {false, false}}, {"QV200", {true, false}},  {"QV200B", {true, false}},
+        {"QV200BX", {true, false}}, {"QV200C", {true, false}}, {"QV200D", {true, false}}, {"QV200E", {true, false}},
+        {"QV200W", {true, false}},  {"QV200X", {true, false}}, {"QV210", {true, false}},  {"QV210W", {true, false}},
+        {"V8RTU", {false, false}},  {"TQRQ", {false, false}},  {"TQRC", {false, false}},  {"TQRJ", {false, false}},
+        {"TQRN", {false, false}},   {"TQRW", {false, false}},  {"63WH", {false, false}},  {"TQNW2", {false, false}},
+        {"TQGW2", {false, false}},  {"RNH6", {false, false}},  {"KMQ", {false, false}},   {"PWZ", {false, false}},
+        {"TJK5", {true, true}},     {"TJW", {true, true}}};
+    // A station is no card: no number, the ID of an IR kind.
+    const std::map<std::string, Expect> stations = {{"RNH6", {false, false}}, {"RNZ6", {false, false}},
+                                                    {"RNJ6", {false, false}}, {"63NW", {false, false}},
+                                                    {"TQNW", {false, false}}, {"V8RTU", {false, false}},
+                                                    {"TJK5", {false, true}}};
+    PlacementQuestions questions;
+    auto item0 = [&](int s, int card, int item) {
+        const std::string folder = session().projectRecord.workFolder;
+        model::UnitHead head;
+        model::loadUnit(s, card, folder, head);
+        char v[20] = {};
+        KRAVinA_Data_Item_Get(0, item, v);
+        return std::string(v, ::strnlen(v, 16));
+    };
+    model::SystemConfigTables& t = app->systemTables();
+    const model::CardKindMasters& m = app->masters();
+    int station = 0, placed = 0;
+    for (const bool onCard : {true, false}) {
+        const model::CardKindMaster& master = onCard ? m.card : m.station;
+        const auto& expected = onCard ? cards : stations;
+        for (int k = 1; k < model::kKindEntries && !master.name[k].empty(); ++k) {
+            const std::string kind = master.name[k].substr(0, master.name[k].find(' '));
+            if (kind.back() == '$') continue;  // virtual slots come with their communication card
+            const auto e = expected.find(kind);
+            ASSERT_NE(e, expected.end()) << kind << " is not in the table";
+            for (int v = 0; v < model::kKindVersions && !master.versions[k][v].empty(); ++v, ++station) {
+                const std::string version = master.versions[k][v];
+                SCOPED_TRACE(kind + " " + version + (onCard ? " card" : " station"));
+                if (!onCard) {
+                    // The stations of a project are of one family: each station kind in a new project.
+                    session().projectRecord.modified = 0;
+                    ASSERT_TRUE(frame().trigger(cmd::FileNew));
+                }
+                int card = onCard ? 12 : 0;
+                if (onCard && kind == "V8RTU") {
+                    // Remote cards follow remote cards of a remote station of their version.
+                    const int stationKind = m.station.find("V8RTU");
+                    t.stationKind[station] = stationKind;
+                    t.stationVersion[station] = m.station.findVersion(stationKind, version);
+                    card = version == "1.00" ? 8 : 12;
+                    t.stationUnitText[station] = std::string(1, "0123456789ABCDEF"[card - 1]);
+                    for (int c = 0; c < card - 1; ++c) {
+                        t.cardKind[station][c] = k;
+                        t.cardVersion[station][c] = v;
+                    }
+                }
+                chooseModel(kind, version);
+                doubleClick(station, card);
+                ASSERT_EQ(cardKind(station, card), master.name[k]) << ::testing::PrintToString(prompt.ids());
+                const std::string number(1, "0123456789ABCDEF"[(card + 15) % 16]);
+                if (e->second.number)
+                    EXPECT_EQ(item0(station, card, 51), number);
+                else
+                    EXPECT_NE(item0(station, card, 51), number);
+                if (e->second.id)
+                    EXPECT_EQ(item0(station, card, 52), "0042");
+                else
+                    EXPECT_NE(item0(station, card, 52), "0042");
+                ++placed;
+            }
+        }
+    }
+    EXPECT_EQ(placed, station);
+    EXPECT_GT(placed, 30);
 }
 
 TEST_F(SystemCommandsRoadTest, RemovingAskedFromTheEditMenu)

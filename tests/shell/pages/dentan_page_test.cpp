@@ -7,8 +7,10 @@
 #include "dentan_page.h"
 #include "frame_bars.h"
 #include "hand_drag.h"
+#include "model_select.h"
 #include "palette_rules.h"
 #include "shell_fixture.h"
+#include "system_cells.h"
 #include "toolbox_dock.h"
 #include "unit_files.h"
 
@@ -126,6 +128,80 @@ protected:
 
     NoDialogs dialogs;
 };
+
+// Whether the top edge of a box at grid (x, y) is drawn on the picture at pitch p
+// (probed mid-way along it, between the grid's dots).
+bool boxEdgeAt(const QImage& image, int x, int y, int p)
+{
+    for (int dy = -1; dy <= 1; ++dy)
+        if (qGray(image.pixel(x * p + 12 * p + p / 2, (y - 4) * p + dy)) < 128) return true;
+    return false;
+}
+
+TEST_F(DenTanPageTest, CardsOfOneSlotInThreeStationsShowAsThreeBoxesAtTheirSlots)
+{
+    start();
+    for (int s : {0, 1, 5}) {
+        test::chooseModel("QV200", "1.00");
+        test::doubleClickSystemCell(*app->systemView(), s, 1);
+        ASSERT_EQ(app->unitContext().unitKindName(s, 1).substr(0, 6), "QV200 ") << s;
+    }
+    open();
+    frame().applyZoomText(QStringLiteral("50%"));
+    ASSERT_EQ(page()->view()->pitch(), 8);
+    const auto& table = page()->view()->editor().table();
+    QImage image(viewport()->size(), QImage::Format_RGB32);
+    QPainter painter(&image);
+    page()->view()->render(painter, image.size());
+    painter.end();
+    // Station s's card 0 (slot 1) stands in column s, row 1 of the sheet's 24 x 13 cells.
+    for (int s = 0; s <= 5; ++s) {
+        const bool placed = s == 0 || s == 1 || s == 5;
+        const int x = 24 * s + 4, y = 19;
+        EXPECT_EQ(table.slot(s, 0)->used != 0, placed) << s;
+        if (placed) {
+            EXPECT_EQ(table.slot(s, 0)->x, x) << s;
+            EXPECT_EQ(table.slot(s, 0)->y, y) << s;
+        }
+        EXPECT_EQ(boxEdgeAt(image, x, y, 8), placed) << s;
+    }
+}
+
+TEST_F(DenTanPageTest, BoxesOfAnEarlierVersionOpenAtTheirSlots)
+{
+    start();
+    // Where earlier versions put every card 0 (slot 1), whatever the station; station
+    // 2's card was moved by hand.
+    model::SystemConfigTables& t = app->systemTables();
+    for (int s : {0, 1, 2, 5}) {
+        t.cardKind[s][0] = app->masters().card.find("QV200");
+        t.cardX[s][0] = 4 * 24 + 4;
+        t.cardY[s][0] = 2 * 13 + 6;
+    }
+    t.cardX[2][0] = 300;
+    t.cardY[2][0] = 90;
+    const std::string path = dir / "old.KRA";
+    prompt.dialog([=](model::ProjectDialogData& d) {
+        d.name = "Old";
+        d.location = path;
+        return true;
+    });
+    ASSERT_TRUE(frame().trigger(cmd::FileSave));
+    ASSERT_TRUE(frame().trigger(cmd::FileNew));
+    ASSERT_FALSE(frame().recentFileActions().isEmpty());
+    frame().recentFileActions().front()->trigger();
+    ASSERT_EQ(session().projectRecord.path, path);
+    EXPECT_FALSE(session().projectRecord.modified);
+
+    open();
+    const auto& table = page()->view()->editor().table();
+    for (int s : {0, 1, 5}) {
+        EXPECT_EQ(table.slot(s, 0)->x, 24 * s + 4) << s;
+        EXPECT_EQ(table.slot(s, 0)->y, 19) << s;
+    }
+    EXPECT_EQ(table.slot(2, 0)->x, 300);
+    EXPECT_EQ(table.slot(2, 0)->y, 90);
+}
 
 TEST_F(DenTanPageTest, ConnectTwoCardsSaveAndReopenGiveTheSameDiagram)
 {

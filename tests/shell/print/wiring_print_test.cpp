@@ -6,8 +6,10 @@
 #include "anatan_page.h"
 #include "child_frame.h"
 #include "command_ids.h"
+#include "model_select.h"
 #include "pdf_pages.h"
 #include "print_service.h"
+#include "system_cells.h"
 #include "wiring_road.h"
 #include "unit_files.h"
 
@@ -263,6 +265,34 @@ TEST_F(WiringPrintTest, PrintFromTheCommunicationView)
     EXPECT_TRUE(has(pages[0], "(1)"));
     EXPECT_TRUE(unitState() == unitBefore);
     EXPECT_TRUE(snapshot(work()) == before);
+}
+
+TEST_F(WiringPrintTest, CardsOfOneSlotInThreeStationsPrintAsThreeBoxesAtTheirSlots)
+{
+    for (int s : {1, 2, 5}) {
+        test::chooseModel("QV200", "1.00");
+        test::doubleClickSystemCell(*app->systemView(), s, 1);
+        ASSERT_EQ(app->unitContext().unitKindName(s, 1).substr(0, 6), "QV200 ") << s;
+    }
+    ASSERT_TRUE(frame().trigger(cmd::ViewDenTan));
+    frame().mdiArea()->setActiveSubWindow(frame().frame(ViewKind::DenTan));
+    ASSERT_EQ(frame().activeKind(), ViewKind::DenTan);
+    ASSERT_TRUE(frame().trigger(cmd::FilePrint));
+    ASSERT_EQ(pdf->files.size(), 1u);
+    const auto pages = test::pdfPageWords(pdf->files[0]);
+    ASSERT_EQ(pages.size(), 1u);
+    std::map<std::string, std::vector<test::PdfWord>> captions;
+    for (const test::PdfWord& w : pages[0]) captions[w.text].push_back(w);
+    for (const char* s : {"Station:01", "Station:02", "Station:05"}) ASSERT_EQ(captions[s].size(), 1u) << s;
+    const test::PdfWord& a = captions["Station:01"][0];
+    const test::PdfWord& b = captions["Station:02"][0];
+    const test::PdfWord& e = captions["Station:05"][0];
+    // One row; one station's column apart, wider than a caption, and station 5 four columns on.
+    EXPECT_NEAR(a.yMin, b.yMin, 0.1);
+    EXPECT_NEAR(a.yMin, e.yMin, 0.1);
+    const double column = b.xMin - a.xMin;
+    EXPECT_GT(column, a.xMax - a.xMin);
+    EXPECT_NEAR(e.xMin - a.xMin, 4 * column, 0.02 * column);
 }
 
 TEST_F(WiringPrintTest, NumberOfPrintPagesDialog)

@@ -9,6 +9,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -226,7 +228,7 @@ BlockSettingDialog::BlockSettingDialog(model::UnitContext& unit, model::Prompt& 
     grid_->setSelectionBehavior(QAbstractItemView::SelectItems);
     grid_->verticalHeader()->hide();
     grid_->verticalHeader()->setDefaultSectionSize(twipsToPixels(kSettingRowTwips));
-    grid_->horizontalHeader()->setStretchLastSection(false);
+    grid_->horizontalHeader()->setStretchLastSection(true);
     fitColumns();
 
     itemButton_ = new QPushButton(tx(language, "Item Information", "項目情報"), this);
@@ -263,7 +265,7 @@ BlockSettingDialog::BlockSettingDialog(model::UnitContext& unit, model::Prompt& 
     layout->addLayout(top);
     layout->addWidget(grid_, 1);
     layout->addLayout(buttons);
-    resize(760, 520);
+    resize(std::max(width(), 760), 520);
     updateButtons();
     if (model_->rowCount() > 0) grid_->setCurrentIndex(model_->index(0, kValueColumn));
     grid_->setFocus();
@@ -309,11 +311,24 @@ void BlockSettingDialog::switchMode(bool terminals)
 
 void BlockSettingDialog::fitColumns()
 {
-    // The grid's widths, widened where a heading of the interface's language would be cut.
+    // The grid's widths, widened where a heading of the interface's language or a cell would be cut.
     QHeaderView* header = grid_->horizontalHeader();
-    for (int c = 0; c < kSettingColumns; ++c)
-        grid_->setColumnWidth(c, std::max(twipsToPixels(kSettingColumnTwips[static_cast<std::size_t>(c)]),
-                                          header->sectionSizeHint(c)));
+    int total = 0;
+    for (int c = 0; c < kSettingColumns; ++c) {
+        // The range column, last, takes what its texts need and stretches over the rest.
+        const int base = c + 1 < kSettingColumns ? twipsToPixels(kSettingColumnTwips[static_cast<std::size_t>(c)]) : 0;
+        int width = std::max(base, header->sectionSizeHint(c));
+        for (int r = 0; r < model_->rowCount(); ++r)
+            width = std::max(width, grid_->sizeHintForIndex(model_->index(r, c)).width());
+        grid_->setColumnWidth(c, width);
+        total += width;
+    }
+    // The dialog shows every column beside the other, as far as the screen allows.
+    const int frame = 2 * grid_->frameWidth() + grid_->verticalScrollBar()->sizeHint().width();
+    const QMargins margins = layout() ? layout()->contentsMargins() : QMargins(11, 11, 11, 11);
+    int wanted = total + frame + margins.left() + margins.right();
+    if (const QScreen* screen = this->screen()) wanted = std::min(wanted, screen->availableGeometry().width());
+    if (width() < wanted) resize(wanted, height());
 }
 
 void BlockSettingDialog::accept()

@@ -1,9 +1,12 @@
 #include "ladder_paint.h"
 
+#include "font_faces.h"
 #include "step_codes.h"
 
 #include <QPainter>
 #include <QPen>
+#include <QFontMetrics>
+#include <QTextLayout>
 #include <QTextOption>
 
 #include <algorithm>
@@ -67,11 +70,17 @@ struct RowPainter {
     {
         if (t.isEmpty()) return;
         p.setPen(st.text);
-        if (s.cache) {
-            p.drawStaticText(x + 2, wire + 11, staticText(s.cache->comments, t, 76));
-            return;
+        const QStringList lines = LadderCommentLines(t, st.font);
+        const int step = QFontMetrics(st.font).height();
+        for (int i = 0; i < lines.size(); ++i) {
+            const QRect line(x + 2, wire + 11 + i * step, kCommentWidth, step);
+            if (s.cache) {
+                const QStaticText& laid = staticText(s.cache->comments, lines[i], 0);
+                p.drawStaticText(line.x() + (kCommentWidth - qRound(laid.size().width())) / 2, line.y(), laid);
+            } else {
+                p.drawText(line, Qt::AlignHCenter | Qt::AlignTop, lines[i]);
+            }
         }
-        p.drawText(QRect(x + 2, wire + 11, 76, 24), Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap, t);
     }
     void bracketBox(int x, int wire, const QString& label, bool highlight)
     {
@@ -176,6 +185,31 @@ struct RowPainter {
 };
 
 }  // namespace
+
+QFont LadderFont()
+{
+    QFont font;
+    font.setFamilies(res::fontFamilies());
+    font.setPixelSize(12);
+    font.setWeight(QFont::Normal);
+    return font;
+}
+
+QStringList LadderCommentLines(const QString& text, const QFont& font)
+{
+    QTextLayout layout(text, font);
+    QTextOption option(Qt::AlignHCenter);
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout.setTextOption(option);
+    QStringList lines;
+    layout.beginLayout();
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(kCommentWidth);
+        lines << text.mid(line.textStart(), line.textLength()).trimmed();
+    }
+    layout.endLayout();
+    return lines;
+}
 
 GridPos HitTestCell(int x, int y, bool comments)
 {

@@ -12,6 +12,7 @@
 #include <QRect>
 #include <QStaticText>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -63,6 +64,14 @@ struct LadderPaintState {
     // Optional: texts laid out once and reused.
     LadderTextCache* cache = nullptr;
 };
+
+// Terminal comments sit under their cell, kCommentWidth wide, in the view's font.
+constexpr int kCommentWidth = 76;
+// The font the view draws the ladder's texts in.
+QFont LadderFont();
+// A terminal comment as the view shows it: the lines it breaks into in font at the
+// comment's width (between words, or anywhere in a word too long for a line).
+QStringList LadderCommentLines(const QString& text, const QFont& font);
 
 // The cell under a point in content coordinates: column 0..8 and row, or (-1, -1).
 GridPos HitTestCell(int x, int y, bool comments);

@@ -134,9 +134,12 @@ SystemCommands::SystemCommands(model::UnitContext& unit, model::CStationUndo& un
 
 void SystemCommands::defaultPosition(int station, int card, int* x, int* y) const
 {
-    (void)station;
-    // Cards side by side in the order of their slots, the station first.
-    grid_.GridCellToPixel(1 + 3 * card, 2, x, y);
+    grid_.GridCellToPixel(station, card, x, y);
+}
+
+bool SystemCommands::isIrCard(const std::string& model) const
+{
+    return KRAVinA_IRCardName_Comp(pad8(model).c_str(), unit_.tableFolder.c_str()) == 1;
 }
 
 void SystemCommands::select(int station, int card)
@@ -210,20 +213,19 @@ bool SystemCommands::writeDefaultData(int station, int card, int rnh6Type, const
     if (card == 0 && modelIs(m, "RNH6")) {
         for (const auto& [g, code] : rnh6Blocks(rnh6Type)) {
             setCode(codes[g], code);
-            int col = 0, row = 0, x = 0, y = 0;
+            int col = 0, row = 0;
             model::GetBlockCellPosition(unit_, g, &col, &row);
-            grid_.GridCellToPixel(col, row, &x, &y);
-            KRAVinA_Data_XY_Set(g, x, y);
+            KRAVinA_Data_XY_Set(g, col, row);
         }
     }
     // Every block the unit starts with opens with its defaults (item 10 its block number).
     for (int g = 0; g < model::kUnitBlocks; ++g)
         if (codes[static_cast<std::size_t>(g)][0] != 0) unit_.WriteItemDefaults(g);
 
-    const std::string name = pad8(m);
-    const bool irCard = KRAVinA_IRCardName_Comp(name.c_str(), unit_.tableFolder.c_str()) == 1;
+    const bool irCard = isIrCard(m);
     if (irCard && !id.empty()) setItem(0, 52, id);
-    if (card > 0 && (irCard || (modelCode & 0xF0) != 0)) {
+    // The card's number, for the kinds the download also ends a card with it.
+    if (card > 0 && (irCard || (modelCode & 0xF0) != 0 || (modelIs(m, "TJW") && v != "1.00"))) {
         // The card's number as shown in the view, one upper-case hex digit as paste writes it.
         char number[2] = {model::hexDigitChar((card - 1) & 0xF), 0};
         setItem(0, 51, number);
@@ -355,9 +357,9 @@ SystemCommands::Result SystemCommands::PlaceDevice(bool showDialog, const std::s
         rnh6Type = *type;
         unitText = kRnh6Types[static_cast<std::size_t>(rnh6Type)];
     }
-    // 7. The ID of a TJK5.
+    // 7. The ID of a TJK5, and of every other IR card kind, whose block 0 holds it.
     std::string id;
-    if (modelIs(m, "TJK5")) {
+    if (modelIs(m, "TJK5") || isIrCard(m)) {
         const auto typed = dialogs_.inputId({});
         if (!typed) return Result::Cancelled;
         id = *typed;

@@ -102,6 +102,8 @@ private:
     Result afterUndoStep(model::StepResult result);
 
     void select(int station, int card);
+    // A kind of the IR card table.
+    bool isIrCard(const std::string& model) const;
     // Clears one slot as ClearUnit does, its own image loaded first.
     void clearSlot(int station, int card);
     // Empties the current unit's 100 blocks and writes its default data.

@@ -241,6 +241,7 @@ void ShellApplication::loadSettings()
     }
     model::ProjectEnvironment env;
     env.language = language_;
+    env.sheet = {settings_.DT_DX, settings_.DT_DY};
     loadRecentFiles();
     model::ProjectHooks hooks;
     // The histories of a project never outlive it.

@@ -21,9 +21,8 @@ ShellClipboard::ShellClipboard(MainFrame& frame, model::ProjectSession& session,
     MainFrame* f = &frame;
     editors::SystemClipboardHooks hooks;
     fillSystemViewHooks(hooks, f, session, selection);
-    // Cards side by side in slot order on the communication sheet, the station first.
-    hooks.defaultPosition = [&settings](int, int card, int* x, int* y) {
-        model::WiringGrid{settings.DT_DX, settings.DT_DY}.GridCellToPixel(1 + 3 * card, 2, x, y);
+    hooks.defaultPosition = [&settings](int station, int card, int* x, int* y) {
+        model::WiringGrid{settings.DT_DX, settings.DT_DY}.GridCellToPixel(station, card, x, y);
     };
     clipboard_ = std::make_unique<editors::SystemClipboard>(unit, undo, prompt, *port_, std::move(hooks));
 

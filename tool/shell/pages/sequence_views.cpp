@@ -82,7 +82,8 @@ QWidget* SequenceViews::makeView(ViewKind kind)
             item = d.terminal();
             return true;
         };
-        if (context_.theme) c.style.font = context_.theme->font12;
+        // The font the print also breaks the terminal comments in.
+        c.style.font = ladder::LadderFont();
         c.gridShown = context_.gridShown;
         c.background = context_.background;
         auto* view = new ladder::LadderView(std::move(c));

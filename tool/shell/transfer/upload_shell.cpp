@@ -269,7 +269,7 @@ bool UploadShell::commitUnit(const online::UploadSetup& setup, const online::Upl
         if (kind <= 0) return false;
         model::WiringGrid grid;
         int x = 0, y = 0;
-        grid.GridCellToPixel(1 + 3 * card, 2, &x, &y);
+        grid.GridCellToPixel(st, card, &x, &y);
         if (card == 0) {
             t.stationKind[static_cast<std::size_t>(st)] = kind;
             t.stationVersion[static_cast<std::size_t>(st)] = version;
@@ -325,7 +325,7 @@ bool UploadShell::commitUnit(const online::UploadSetup& setup, const online::Upl
         model::WiringGrid grid;
         for (int k = 1; k <= ports; ++k) {
             int x = 0, y = 0;
-            grid.GridCellToPixel(1 + 3 * (card + k), 2, &x, &y);
+            grid.GridCellToPixel(st, card + k, &x, &y);
             t.cardKind[s][c + static_cast<std::size_t>(k)] = slotKind;
             t.cardVersion[s][c + static_cast<std::size_t>(k)] = t.cardVersion[s][c];
             t.cardX[s][c + static_cast<std::size_t>(k)] = x;
