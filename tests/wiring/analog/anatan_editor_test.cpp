@@ -77,7 +77,7 @@ TEST_F(AnaTanFixture, DropPlacesTheBlockLeftOfAndAboveTheCell)
 {
     struct Case {
         int cellX, cellY, group, x, y;
-    } cases[] = {{5, 5, 33, 0, 4}, {20, 30, 34, 12, 27}};
+    } cases[] = {{5, 5, 33, 0, 7}, {20, 30, 34, 12, 27}, {30, 9, 35, 22, 7}, {30, 11, 36, 22, 8}};
     for (const Case& c : cases) {
         host->groups.push_back(c.group);
         ASSERT_TRUE(editor->ChangeFunction(px(c.cellX), py(c.cellY), "51", "ADS"));
@@ -87,7 +87,7 @@ TEST_F(AnaTanFixture, DropPlacesTheBlockLeftOfAndAboveTheCell)
         EXPECT_EQ(unitItem(0, 0, c.group, 11), "0000");
         EXPECT_EQ(unitItem(0, 0, c.group, 7), "1.00");
     }
-    EXPECT_EQ(host->askedCodes, (std::vector<std::string>{"51ADS", "51ADS"}));
+    EXPECT_EQ(host->askedCodes, std::vector<std::string>(std::size(cases), "51ADS"));
     // Cancel in Select Group changes nothing.
     const auto before = files();
     host->groups.push_back(std::nullopt);
