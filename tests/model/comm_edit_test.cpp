@@ -269,23 +269,23 @@ TEST_F(CommEditTest, ReTransmissionKeepsTheLineItReTransmitsFrom)
         // The table as the editor keeps it and as it is read again from the files.
         auto fresh = std::make_unique<model::CommLinkTable>();
         model::BuildCommConnectionTable(*unit, *fresh);
+        // A table record linked to source through points bends.
+        const auto linked = [](const model::CommLinkTerminal& r, const CommLinkEnd& source, int points) {
+            EXPECT_EQ(r.link, 1);
+            EXPECT_EQ(r.sourceStation, source.station);
+            EXPECT_EQ(r.sourceCard, static_cast<std::int8_t>(source.card));
+            EXPECT_EQ(r.sourceTerminal, source.terminal);
+            EXPECT_EQ(r.points, points);
+        };
         for (const model::CommLinkTable* t : std::array<const model::CommLinkTable*, 2>{&table, fresh.get()}) {
             const model::CommLinkTerminal& b = *t->terminal(k.b.station, k.b.card, k.b.terminal);
-            EXPECT_EQ(b.link, 1);
-            EXPECT_EQ(b.sourceStation, k.a.station);
-            EXPECT_EQ(b.sourceCard, static_cast<std::int8_t>(k.a.card));
-            EXPECT_EQ(b.sourceTerminal, k.a.terminal);
-            EXPECT_EQ(b.points, 2);
+            linked(b, k.a, 2);
             EXPECT_EQ(b.pointX, bEntry.pointX);
             EXPECT_EQ(b.pointY, bEntry.pointY);
             EXPECT_EQ(b.endX, bEntry.endX);
             EXPECT_EQ(b.endY, bEntry.endY);
             const model::CommLinkTerminal& c = *t->terminal(k.c.station, k.c.card, k.c.terminal);
-            EXPECT_EQ(c.link, 1);
-            EXPECT_EQ(c.sourceStation, k.b.station);
-            EXPECT_EQ(c.sourceCard, static_cast<std::int8_t>(k.b.card));
-            EXPECT_EQ(c.sourceTerminal, k.b.terminal);
-            EXPECT_EQ(c.points, 3);
+            linked(c, k.b, 3);
             EXPECT_EQ(c.pointX[2], 33);
             EXPECT_EQ(c.endX, b.startX);
             EXPECT_EQ(c.endY, b.startY);

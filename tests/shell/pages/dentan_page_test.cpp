@@ -1,7 +1,6 @@
 // The communication terminal connection view through the real main frame:
 // blocks dropped from its palette on two cards, the two terminals connected
 // with the mouse through a bend, saved and opened again with the same diagram.
-#include "KRAVinA.h"
 #include "block_setting_dialog.h"
 #include "child_frame.h"
 #include "command_ids.h"
@@ -12,7 +11,7 @@
 #include "print_service.h"
 #include "wiring_pages.h"
 #include "wiring_tiles.h"
-#include "shell_fixture.h"
+#include "wiring_road.h"
 #include "toolbox_dock.h"
 #include "unit_files.h"
 
@@ -32,7 +31,7 @@
 namespace kravin::shell {
 namespace {
 
-using test::ShellFixture;
+using test::WiringRoad;
 
 class NoDialogs final : public wiring::comm::DenTanDialogs {
 public:
@@ -70,7 +69,7 @@ std::vector<char> bytesOf(const std::filesystem::path& p)
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-class DenTanPageTest : public ShellFixture {
+class DenTanPageTest : public WiringRoad {
 protected:
     DenTanPage* page() { return app->denTanPage(); }
     QWidget* viewport() { return page()->view()->viewport(); }
@@ -89,14 +88,7 @@ protected:
         }
         EXPECT_GT(t.stationKind[0], 0);
         EXPECT_GT(t.cardKind[0][0], 0);
-        const std::string path = dir / "plant.KRA";
-        prompt.dialog([=](model::ProjectDialogData& d) {
-            d.name = "Plant";
-            d.location = path;
-            return true;
-        });
-        EXPECT_TRUE(frame().trigger(cmd::FileSave));
-        return path;
+        return saveProject();
     }
 
     void open()
@@ -372,32 +364,11 @@ private:
 TEST_F(DenTanPageTest, AReTransmissionKeepsBothDrawnRoutes)
 {
     start();
-    model::SystemConfigTables& t = app->systemTables();
-    t.stationKind[0] = app->masters().station.find("RNH6");
-    t.stationX[0] = 30, t.stationY[0] = 10;
-    for (const auto& [s, x] : {std::pair{3, 2}, std::pair{4, 60}}) {
-        t.cardKind[s][0] = app->masters().card.find("QV200");
-        t.cardX[s][0] = x;
-        t.cardY[s][0] = 40;
-    }
-    ASSERT_GT(t.stationKind[0], 0);
-    {
-        // The RNH6 sends on terminal 11.
-        const std::string w = session().projectRecord.workFolder;
-        char head[500] = {};
-        KRAVinA_Data_Get(0, -1, head, w.c_str());
-        std::memset(head, 0, sizeof head);
-        std::memcpy(head, "00SYS", 5);
-        std::memcpy(head + 5 * 11, "32CDO", 5);
-        ASSERT_EQ(KRAVinA_Data_Write(0, -1, head, w.c_str()), 0);
-    }
-    const std::string path = dir / "plant.KRA";
-    prompt.dialog([=](model::ProjectDialogData& d) {
-        d.name = "Plant";
-        d.location = path;
-        return true;
-    });
-    ASSERT_TRUE(frame().trigger(cmd::FileSave));
+    placeStation(0, "RNH6", 30, 10);
+    placeCard(3, 1, "QV200", 2, 40);
+    placeCard(4, 1, "QV200", 60, 40);
+    writeUnitFile(0, -1, {{0, "00SYS"}, {11, "32CDO"}});  // the RNH6 sends on terminal 11
+    const std::string path = saveProject();
     open();
     dropItem("CDI", cell(3.5, 37));
     dropItem("CDI", cell(61.5, 37));
