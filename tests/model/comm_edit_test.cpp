@@ -210,6 +210,89 @@ TEST_F(CommEditTest, ReTransmissionWritesBothEnds)
     EXPECT_EQ(table.terminal(0, -1, 12)->sourceTerminal, 13);
 }
 
+// A re-transmission draws a second line: the line into B keeps its route, its
+// label and its source, and the drawn route is C's own.
+TEST_F(CommEditTest, ReTransmissionKeepsTheLineItReTransmitsFrom)
+{
+    // Card 0 of station 0 also sends on 19 (not on B's default source terminal 11).
+    writeUnit(0, 0, {{0, "00SYS"}, {11, "32CDO"}, {12, "31CDI"}, {13, "31CDI"}, {19, "32CDO"}});
+    rebuild();
+    struct Case {
+        const char* what;
+        int pattern;
+        CommLinkEnd a, b;
+        int retransmitPattern;
+        CommLinkEnd c;
+    } cases[] = {
+        {"case 3: cards of one station", 1, {0, 0, 19}, {0, 1, 11}, 8, {0, 0, 12}},
+        {"case 4: on to another station", 2, {0, 1, 12}, {1, 0, 11}, 9, {0, 0, 13}},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.what);
+        CommLinkEditState in = link(k.pattern, k.a, k.b);
+        in.pointCount = 2;
+        in.pointX = {21, 21};
+        in.pointY = {3, 50};
+        in.text = "";
+        ASSERT_EQ(make(in), 1);
+        const std::vector<std::string> bItems = linkItems(k.b.station, k.b.card, k.b.terminal);
+        const model::DconImage bLine = model::readDcon(k.b.station, k.b.card + 1, k.b.terminal, work.str());
+        const model::CommLinkTerminal bEntry = *table.terminal(k.b.station, k.b.card, k.b.terminal);
+
+        CommLinkEditState on = link(k.retransmitPattern, {}, k.b, k.c);
+        on.pointCount = 3;
+        on.pointX = {90, 90, 33};
+        on.pointY = {70, 2, 2};
+        on.value = 5;
+        on.colour = 0x00FF00;
+        ASSERT_EQ(make(on), 1);
+        EXPECT_TRUE(prompt.shown.empty());
+
+        // B: its source items, its record and its table entry as they were; item 19 marks it re-transmitting.
+        std::vector<std::string> expected = bItems;
+        expected[4] = "1";
+        EXPECT_EQ(linkItems(k.b.station, k.b.card, k.b.terminal), expected);
+        const model::DconImage bAfter = model::readDcon(k.b.station, k.b.card + 1, k.b.terminal, work.str());
+        EXPECT_EQ(bAfter.pointCount, 2);
+        EXPECT_EQ(bAfter.px, bLine.px);
+        EXPECT_EQ(bAfter.py, bLine.py);
+        EXPECT_EQ(bAfter.value, bLine.value);
+        EXPECT_EQ(bAfter.colour, bLine.colour);
+        EXPECT_EQ(bAfter.text, bLine.text);
+        // C: the drawn route, linked to B.
+        const model::DconImage cLine = model::readDcon(k.c.station, k.c.card + 1, k.c.terminal, work.str());
+        EXPECT_EQ(cLine.pointCount, 3);
+        EXPECT_EQ(cLine.px[0], 90);
+        EXPECT_EQ(cLine.py[2], 2);
+        EXPECT_EQ(cLine.value, 5);
+
+        // The table as the editor keeps it and as it is read again from the files.
+        auto fresh = std::make_unique<model::CommLinkTable>();
+        model::BuildCommConnectionTable(*unit, *fresh);
+        // A table record linked to source through points bends.
+        const auto linked = [](const model::CommLinkTerminal& r, const CommLinkEnd& source, int points) {
+            EXPECT_EQ(r.link, 1);
+            EXPECT_EQ(r.sourceStation, source.station);
+            EXPECT_EQ(r.sourceCard, static_cast<std::int8_t>(source.card));
+            EXPECT_EQ(r.sourceTerminal, source.terminal);
+            EXPECT_EQ(r.points, points);
+        };
+        for (const model::CommLinkTable* t : std::array<const model::CommLinkTable*, 2>{&table, fresh.get()}) {
+            const model::CommLinkTerminal& b = *t->terminal(k.b.station, k.b.card, k.b.terminal);
+            linked(b, k.a, 2);
+            EXPECT_EQ(b.pointX, bEntry.pointX);
+            EXPECT_EQ(b.pointY, bEntry.pointY);
+            EXPECT_EQ(b.endX, bEntry.endX);
+            EXPECT_EQ(b.endY, bEntry.endY);
+            const model::CommLinkTerminal& c = *t->terminal(k.c.station, k.c.card, k.c.terminal);
+            linked(c, k.b, 3);
+            EXPECT_EQ(c.pointX[2], 33);
+            EXPECT_EQ(c.endX, b.startX);
+            EXPECT_EQ(c.endY, b.startY);
+        }
+    }
+}
+
 TEST_F(CommEditTest, VirtualTqrcSlotsUseTheirCardsLinkItem)
 {
     ASSERT_EQ(make(link(2, {0, 0, 11}, {2, 1, 11})), 1);

@@ -296,8 +296,8 @@ int MakeCommConnection(UnitContext& unit, CommLinkTable& table, const CommLinkEd
     case 8:
         items = {"FE", "0", "11", "10.0", "1", '1'};
         break;
-    default:   // 3, 4
-        items = {std::nullopt, std::nullopt, "11", std::nullopt, "1", '1'};
+    default:   // 3, 4: B re-transmits; the source it receives from stays as it is
+        items = {std::nullopt, std::nullopt, std::nullopt, std::nullopt, "1", '1'};
         break;
     }
     writeLinkItems(unit, b, items);
@@ -314,6 +314,8 @@ int MakeCommConnection(UnitContext& unit, CommLinkTable& table, const CommLinkEd
         if (kase == 5 || kase == 8)
             if (CommLinkTerminal* rec = table.terminal(b.station, b.card, b.terminal)) rec->link = 2;
     }
+    // The drawn line is C's; B keeps the line it receives on.
+    if (kase == 3 || kase == 4) return 1;
     writeRecord(unit, b, edit, count);
     updateEntry(unit, table, b, forward ? &a : nullptr, edit, count);
     return 1;

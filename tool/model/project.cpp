@@ -321,6 +321,8 @@ int ProjectSession::saveTo(const std::string& target)
     const int result = WriteProjectFile(target);
     g_projectOpen = 1;
     g_projectName = projectRecord.headerName();
+    // The New Project dialog of an untitled save may have given a comment.
+    g_projectComment = projectRecord.headerComment();
     if (result == 0) projectRecord.untitled = 0;
     return result;
 }

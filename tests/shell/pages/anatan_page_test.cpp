@@ -9,6 +9,8 @@
 #include "command_ids.h"
 #include "wiring_road.h"
 
+#include <QContextMenuEvent>
+#include <QMenu>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -253,6 +255,75 @@ TEST_F(AnaTanPageTest, OpenMarksAskBeforeTheViewIsLeft)
     prompt.answer(wiring::kMsgJumpsOpen, model::Answer::Ok);
     close->click();
     EXPECT_FALSE(frame().views().frameExists(ViewKind::AnaTan));
+}
+
+// A block dropped at the top-left corner keeps its input pins and their jump
+// marks on the canvas: a jump added on IN2 from the context menu is drawn there
+// and a click picks it.
+TEST_F(AnaTanPageTest, ABlockDroppedAtTheTopKeepsItsInputMarksOnTheCanvas)
+{
+    start();
+    saveFixtureProject();
+    openOnCard();
+    struct Labels final : ScriptedDialogs {
+        std::optional<std::string> jumpLabel() override { return std::string("Z"); }
+    } labels;
+    labels.groups = {2};
+    page()->view()->setDialogs(&labels);
+    dropItem("BCA", cell(2, 1));
+    const wiring::AnaTanEditor& editor = page()->view()->editor();
+    const wiring::DiagramBlock& bca = editor.diagram().blocks[2];
+    ASSERT_TRUE(bca.drawn);
+    ASSERT_EQ(bca.inputs.size(), 2u);
+    EXPECT_EQ(bca.x, 0);
+    // The input pins (rows y - 4 to y - 1) and an input mark with its label (rows y - 7 to y - 4).
+    EXPECT_GE(bca.y - 7, 0);
+
+    // Right-click IN2, then "Add jump destination".
+    const QPoint in2 = cell(bca.x + 4, bca.y - 2) + QPoint(8, 8);
+    QWidget* vp = viewport();
+    bool chosen = false;
+    QTimer::singleShot(0, [&] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (!menu) {
+            ADD_FAILURE() << "no menu";
+            return;
+        }
+        for (QAction* a : menu->actions())
+            if (a->data().toInt() == wiring::anacmd::AddJump && a->isEnabled()) {
+                chosen = true;
+                menu->setActiveAction(a);
+            }
+        // The hand takes the entry with Return, or leaves the menu with Escape.
+        QTest::keyClick(menu, chosen ? Qt::Key_Return : Qt::Key_Escape);
+    });
+    QContextMenuEvent menu(QContextMenuEvent::Mouse, in2, vp->mapToGlobal(in2));
+    QApplication::sendEvent(vp, &menu);
+    ASSERT_TRUE(chosen);
+    ASSERT_EQ(editor.openJumps().size(), 1u);
+    const wiring::CJumpRecord mark = *editor.openJumps().begin();
+    EXPECT_EQ(mark.name, "Z");
+    EXPECT_EQ(mark.side, 1);
+    EXPECT_EQ(mark.terminal, 1);
+
+    // Its stem runs down from row y - 6 at column x + 5, its label stands above it.
+    const int column = bca.x + 5, row = bca.y - 6;
+    QImage image(1000, 800, QImage::Format_RGB32);
+    {
+        QPainter painter(&image);
+        page()->view()->render(painter, image.size());
+    }
+    int stem = 0, label = 0;
+    for (int y = row * 16 + 2; y < row * 16 + 14; ++y) stem += image.pixelColor(column * 16, y) != QColor(Qt::white);
+    for (int y = (row - 1) * 16; y < row * 16; ++y)
+        for (int x = column * 16 - 24; x < column * 16 + 24; ++x) label += image.pixelColor(x, y) != QColor(Qt::white);
+    EXPECT_GT(stem, 8);
+    EXPECT_GT(label, 0);
+
+    // A click on the mark picks it.
+    QTest::mouseClick(vp, Qt::LeftButton, Qt::NoModifier, cell(column, row + 1));
+    ASSERT_EQ(editor.selectedJumps().size(), 1u);
+    EXPECT_EQ(editor.selectedJumps().begin()->name, "Z");
 }
 
 TEST_F(AnaTanPageTest, PaletteOffersTheAnalogBlocksOfTheCard)

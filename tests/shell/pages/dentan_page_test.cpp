@@ -11,11 +11,16 @@
 #include "palette_rules.h"
 #include "shell_fixture.h"
 #include "system_cells.h"
+#include "print_service.h"
+#include "wiring_pages.h"
+#include "wiring_tiles.h"
+#include "wiring_road.h"
 #include "toolbox_dock.h"
 #include "unit_files.h"
 
 #include <QDockWidget>
 #include <QDropEvent>
+#include <QImage>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
@@ -29,7 +34,7 @@
 namespace kravin::shell {
 namespace {
 
-using test::ShellFixture;
+using test::WiringRoad;
 
 class NoDialogs final : public wiring::comm::DenTanDialogs {
 public:
@@ -67,7 +72,7 @@ std::vector<char> bytesOf(const std::filesystem::path& p)
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-class DenTanPageTest : public ShellFixture {
+class DenTanPageTest : public WiringRoad {
 protected:
     DenTanPage* page() { return app->denTanPage(); }
     QWidget* viewport() { return page()->view()->viewport(); }
@@ -86,14 +91,7 @@ protected:
         }
         EXPECT_GT(t.stationKind[0], 0);
         EXPECT_GT(t.cardKind[0][0], 0);
-        const std::string path = dir / "plant.KRA";
-        prompt.dialog([=](model::ProjectDialogData& d) {
-            d.name = "Plant";
-            d.location = path;
-            return true;
-        });
-        EXPECT_TRUE(frame().trigger(cmd::FileSave));
-        return path;
+        return saveProject();
     }
 
     void open()
@@ -402,6 +400,117 @@ TEST_F(DenTanPageTest, AReceiverReTransmitsToAnotherCardAndUndoTakesItBack)
     EXPECT_EQ(bytesOf(work() / model::dconPath(0, 1)), before);
     ASSERT_TRUE(frame().trigger(cmd::EditRedo));
     EXPECT_EQ(table.terminal(0, 0, 20)->link, 1);
+}
+
+// The fitted communication page of the project's files, drawn as File > Print
+// draws it, at 150 dots per inch; ink() counts the dark pixels around a grid point.
+class CommPrintImage {
+public:
+    explicit CommPrintImage(print::PrintService& service)
+    {
+        image_.setDotsPerMeterX(5906);
+        image_.setDotsPerMeterY(5906);
+        image_.fill(Qt::white);
+        const std::shared_ptr<print::CommSnapshot> s = service.commSnapshot(false);
+        const print::WiringPrintSetup setup = print::commSetup(*s, true, 100, kW, kH);
+        pitch_ = print::fitPitch(print::FitRule::Communication, kW, kH, print::measureComm(*s, false), setup.pitch);
+        const auto doc = print::commDocument(s, setup);
+        QPainter painter(&image_);
+        print::renderPage(painter, image_, *doc, 0, {}, res::Language::English, 1);
+    }
+    int ink(double gx, double gy) const
+    {
+        const int x = (kW * 7 / 100 + static_cast<int>(gx * pitch_)) / 4;
+        const int y = (kH * 10 / 100 + static_cast<int>(gy * pitch_)) / 4;
+        int n = 0;
+        for (int py = y - 2; py <= y + 2; ++py)
+            for (int px = x - 2; px <= x + 2; ++px)
+                if (image_.rect().contains(px, py) && qGray(image_.pixel(px, py)) < 160) ++n;
+        return n;
+    }
+
+private:
+    static constexpr int kW = 1240 * 4, kH = 1754 * 4;  // A4 in 600-dpi dots
+    QImage image_{1240, 1754, QImage::Format_RGB32};
+    int pitch_ = 0;
+};
+
+// RNH6 terminal 11 -> station 3's CDI 11 -> station 4's CDI 11, each line drawn
+// with two right-angled bends: both routes stay as drawn through undo, redo,
+// save, reopening and the print.
+TEST_F(DenTanPageTest, AReTransmissionKeepsBothDrawnRoutes)
+{
+    start();
+    placeStation(0, "RNH6", 30, 10);
+    placeCard(3, 1, "QV200", 2, 40);
+    placeCard(4, 1, "QV200", 60, 40);
+    writeUnitFile(0, -1, {{0, "00SYS"}, {11, "32CDO"}});  // the RNH6 sends on terminal 11
+    const std::string path = saveProject();
+    open();
+    dropItem("CDI", cell(3.5, 37));
+    dropItem("CDI", cell(61.5, 37));
+    const model::CommLinkTable* table = &page()->view()->editor().table();
+    ASSERT_EQ(table->terminal(0, -1, 11)->kind, 2);
+    ASSERT_EQ(table->terminal(3, 0, 11)->kind, 1);
+    ASSERT_EQ(table->terminal(4, 0, 11)->kind, 1);
+
+    prompt.clearLog();
+    QWidget* vp = viewport();
+    const auto clicks = [vp](std::initializer_list<QPoint> points) {
+        for (const QPoint& at : points) QTest::mouseClick(vp, Qt::LeftButton, Qt::NoModifier, at);
+    };
+    // RNH6 11 up, left and down into station 3's CDI.
+    clicks({cell(31.5, 7), cell(32, 3), cell(4, 3), cell(3.5, 37)});
+    // From there up, right and down into station 4's CDI: a re-transmission.
+    clicks({cell(3.5, 37), cell(4, 32), cell(62, 32), cell(61.5, 37)});
+    EXPECT_TRUE(prompt.ids().empty()) << ::testing::PrintToString(prompt.ids());
+
+    using Route = std::vector<std::pair<int, int>>;
+    const auto route = [](const model::CommLinkTerminal& r) {
+        Route out;
+        for (int i = 0; i < r.points; ++i) out.emplace_back(r.pointX[static_cast<std::size_t>(i)], r.pointY[static_cast<std::size_t>(i)]);
+        return out;
+    };
+    const Route first{{4, 3}, {32, 3}}, second{{62, 32}, {4, 32}};
+    const auto bothRoutes = [&](const model::CommLinkTable& tb, const char* when) {
+        SCOPED_TRACE(when);
+        const model::CommLinkTerminal& b = *tb.terminal(3, 0, 11);
+        EXPECT_EQ(b.link, 1);
+        EXPECT_EQ(b.sourceStation, 0);
+        EXPECT_EQ(b.sourceCard, -1);
+        EXPECT_EQ(b.sourceTerminal, 11);
+        EXPECT_EQ(route(b), first);
+        const model::CommLinkTerminal& c = *tb.terminal(4, 0, 11);
+        EXPECT_EQ(c.link, 1);
+        EXPECT_EQ(c.sourceStation, 3);
+        EXPECT_EQ(c.sourceCard, 0);
+        EXPECT_EQ(c.sourceTerminal, 11);
+        EXPECT_EQ(route(c), second);
+    };
+    bothRoutes(*table, "drawn");
+
+    frame().refresh();
+    ASSERT_TRUE(frame().trigger(cmd::EditUndo));
+    EXPECT_EQ(route(*table->terminal(3, 0, 11)), first);
+    EXPECT_EQ(table->terminal(4, 0, 11)->link, 0);
+    ASSERT_TRUE(frame().trigger(cmd::EditRedo));
+    bothRoutes(*table, "undone and done again");
+
+    ASSERT_TRUE(frame().trigger(cmd::FileSave));
+    ASSERT_TRUE(frame().trigger(cmd::FileNew));
+    prompt.file(path);
+    ASSERT_TRUE(frame().trigger(cmd::FileOpen));
+    open();
+    table = &page()->view()->editor().table();
+    bothRoutes(*table, "reopened");
+
+    // The print draws each route through its bends: the middle of every segment has ink.
+    const CommPrintImage printed(app->printService());
+    for (const auto& [x, y] : {std::pair{32.0, 4.5}, std::pair{18.0, 3.0}, std::pair{4.0, 20.0},  // first line
+                               std::pair{4.0, 34.0}, std::pair{33.0, 32.0}, std::pair{62.0, 34.0}})
+        EXPECT_GT(printed.ink(x, y), 0) << x << ", " << y;
+    // Nothing runs where an overwritten first line would cut across.
+    EXPECT_EQ(printed.ink(18.0, 19.0), 0);
 }
 
 TEST_F(DenTanPageTest, FreeTerminalOpensTheBlockSelectionAndABreakPointDragsWithUndo)

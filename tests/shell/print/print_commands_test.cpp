@@ -290,6 +290,39 @@ TEST_F(PrintCommandsTest, BulkPrintCancelledAtThePrinterChoiceStops)
     EXPECT_TRUE(pdf->files.empty());
 }
 
+// The comment given in the New Project dialog of Save As is on the cover sheet
+// at once, without the project being opened again.
+TEST_F(PrintCommandsTest, CoverShowsTheCommentGivenAtSaveAs)
+{
+    ASSERT_TRUE(frame().trigger(cmd::FileNew));
+    ASSERT_TRUE(session().projectRecord.untitled);
+    prompt.dialog([this](model::ProjectDialogData& d) {
+        d.name = "Boiler";
+        d.comment = "Feed water loop";
+        d.location = dir / "boiler.KRA";
+        return true;
+    });
+    ASSERT_TRUE(frame().trigger(cmd::FileSaveAs));
+    ASSERT_FALSE(session().projectRecord.untitled);
+    QString status;
+    whenBulkDialog([&](print::BulkPrintDialog* d) {
+        for (int id : {print::CheckSystem, print::CheckBlockList, print::CheckBlockSetting, print::CheckSequence,
+                       print::CheckLadder, print::CheckAnalog, print::CheckComm})
+            d->check(id)->setChecked(false);
+        d->check(print::CheckCover)->setChecked(true);
+        closeWhenFinished(d, status);
+        d->startButton()->click();
+    });
+    ASSERT_TRUE(frame().trigger(cmd::FileBulkPrint));
+    EXPECT_EQ(status.toStdString(), "Printing is completed.");
+    ASSERT_EQ(pdf->files.size(), 1u);
+    const auto pages = pdfPages(pdf->files[0]);
+    ASSERT_EQ(pages.size(), 1u);
+    EXPECT_TRUE(has(pages[0], "KRAVin3 Document"));
+    EXPECT_TRUE(has(pages[0], "Boiler"));
+    EXPECT_TRUE(has(pages[0], "Feed water loop"));
+}
+
 TEST_F(PrintCommandsTest, BulkPrintStoppedOrFailedEndsTheRun)
 {
     // Stop before the first page: the run ends at once and the dialog may close.

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
+#include <map>
 
 namespace kravin::test {
 namespace {
@@ -37,8 +39,8 @@ TEST(AnaTanDiagram, ReferencesAndBoxWidths)
     struct Case {
         const char* text;
         bool valid;
-    } refs[] = {{"3004", true}, {"0000", false}, {"3000", false}, {"3099", false},
-                {"30", false},  {"A004", false}, {"99", false},   {"0512", true}};
+    } refs[] = {{"3004", true}, {"0000", false}, {"3000", true}, {"3099", false}, {"30", false},
+                {"A004", false}, {"99", false},  {"0512", true}, {"0400", true}};
     for (const Case& c : refs) {
         char text[16] = {};
         std::memcpy(text, c.text, std::strlen(c.text));
@@ -75,7 +77,7 @@ TEST_F(AnaTanFixture, DropPlacesTheBlockLeftOfAndAboveTheCell)
 {
     struct Case {
         int cellX, cellY, group, x, y;
-    } cases[] = {{5, 5, 33, 0, 4}, {20, 30, 34, 12, 27}};
+    } cases[] = {{5, 5, 33, 0, 7}, {20, 30, 34, 12, 27}, {30, 9, 35, 22, 7}, {30, 11, 36, 22, 8}};
     for (const Case& c : cases) {
         host->groups.push_back(c.group);
         ASSERT_TRUE(editor->ChangeFunction(px(c.cellX), py(c.cellY), "51", "ADS"));
@@ -85,7 +87,7 @@ TEST_F(AnaTanFixture, DropPlacesTheBlockLeftOfAndAboveTheCell)
         EXPECT_EQ(unitItem(0, 0, c.group, 11), "0000");
         EXPECT_EQ(unitItem(0, 0, c.group, 7), "1.00");
     }
-    EXPECT_EQ(host->askedCodes, (std::vector<std::string>{"51ADS", "51ADS"}));
+    EXPECT_EQ(host->askedCodes, std::vector<std::string>(std::size(cases), "51ADS"));
     // Cancel in Select Group changes nothing.
     const auto before = files();
     host->groups.push_back(std::nullopt);
@@ -273,6 +275,55 @@ TEST_F(AnaTanFixture, DrawsALineWithTwoBendsFromAnOutputToAnInput)
     EXPECT_EQ(std::make_pair(a.px[1], a.py[1]), std::make_pair(62, 55));
     ASSERT_TRUE(editor->Undo());
     EXPECT_EQ(unitItem(0, 0, 30, 12), "0000");
+}
+
+// Every analog output of the card's blocks, drawn by hand into BCA's IN1, reads
+// back as the line drawn: the output at terminal index 0 as much as the others.
+TEST_F(AnaTanFixture, EveryShippedAnalogOutputConnectsAndReadsBack)
+{
+    // The block codes of the card's table and the groups each may take.
+    std::map<std::string, std::vector<int>> groupsOf;
+    for (int g = 2; g < model::kGroups; ++g)
+        for (int i = 0; i < unit->validBlockCount[static_cast<std::size_t>(g)]; ++i)
+            groupsOf[std::string(unit->validBlocks[static_cast<std::size_t>(g)].data() + 5 * i, 5)].push_back(g);
+    const auto bca = std::find_if(groupsOf.begin(), groupsOf.end(), [](const auto& e) { return e.first.substr(2) == "BCA"; });
+    ASSERT_NE(bca, groupsOf.end());
+    const int dest = bca->second.front();
+    const std::string bcaCode = bca->first;
+    int outputs = 0, atIndexZero = 0;
+    for (const auto& [code, groups] : groupsOf) {
+        const auto other = std::find_if(groups.begin(), groups.end(), [&](int g) { return g != dest; });
+        if (other == groups.end()) continue;
+        const int source = *other;
+        writeUnit(0, 0, {{0, "00SYS"}, {1, "01CTL"}, {80, "94SSW"}, {source, code}, {dest, bcaCode}});
+        place(source, 20, 60);
+        place(dest, 20, 20);
+        unit->LoadUnitBlocks(1);
+        editor->reload();
+        const auto drawnOutputs = editor->diagram().blocks[static_cast<std::size_t>(source)].outputs;
+        for (std::size_t j = 0; j < drawnOutputs.size(); ++j) {
+            SCOPED_TRACE(code + " output " + drawnOutputs[j].name);
+            ++outputs;
+            if (drawnOutputs[j].terminal == 0) ++atIndexZero;
+            const double column = 20 + 3.0 * static_cast<double>(j) + 1.5;
+            ASSERT_TRUE(editor->pressLeft(px(column), py(66.5), false));
+            ASSERT_EQ(editor->line().mode, 2);
+            editor->pressLeft(px(21.5), py(17.5), false);
+            ASSERT_EQ(editor->line().mode, 0);
+            // Read again from the files, as the view and the print read it.
+            wiring::AnalogDiagram d;
+            wiring::ReadAnalogDiagram(*unit, d, false);
+            const wiring::DiagramInput* in = d.input(dest, 11);
+            ASSERT_NE(in, nullptr);
+            EXPECT_TRUE(in->connected);
+            EXPECT_EQ(in->sourceBlock, source);
+            EXPECT_EQ(in->sourceOutput, static_cast<int>(j));
+            editor->reload();
+            EXPECT_TRUE(editor->diagram().input(dest, 11)->connected);
+        }
+    }
+    EXPECT_GT(outputs, 10);
+    EXPECT_GT(atIndexZero, 3);
 }
 
 TEST_F(AnaTanFixture, InputToInputLeavesTheLineInProgress)

@@ -40,7 +40,7 @@ SourceRef ParseSourceRef(const char* text)
     for (std::size_t i = 2; i < n && text[i] >= '0' && text[i] <= '9' && digits < 3; ++i, ++digits)
         item = item * 10 + (text[i] - '0');
     r.item = digits ? item : -1;
-    r.valid = r.block >= 0 && r.block <= 99 && r.item >= 0 && r.item <= 99 && r.item != 0 && r.item != 99;
+    r.valid = r.block >= 0 && r.block <= 99 && r.item >= 0 && r.item < 99 && (r.item != 0 || r.block != 0);
     return r;
 }
 

@@ -61,7 +61,9 @@ inline int BlockBoxWidth(int inputs, int outputs)
 // Source reference of an input item text: "SSII..." (source block, source item).
 struct SourceRef {
     int block = -1, item = -1;
-    bool valid = false;  // both in 0..99, and the item neither 0 nor 99
+    // Both in 0..99 and the item not 99; item 0 (an output at terminal index 0)
+    // only from a block other than 0, "0000" being an input's unset value.
+    bool valid = false;
 };
 SourceRef ParseSourceRef(const char* text16);
 

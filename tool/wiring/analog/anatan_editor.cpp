@@ -574,7 +574,11 @@ bool AnaTanEditor::ChangeFunction(int x, int y, const std::string& code, const s
         set(12, "000000");
     }
     const GridPoint cell = cellOf(x, y);
-    KRAVinA_Data_XY_Set(g, cell.x >= 9 ? cell.x - 8 : 0, cell.y >= 7 ? cell.y - 3 : 4);
+    // Row 7 is the highest a dropped block takes: its input pins (row y - 4), the
+    // line's end above them, an input jump mark (y - 6) and its label (y - 7) stay
+    // on the canvas.
+    constexpr int kTopDropRow = 7;
+    KRAVinA_Data_XY_Set(g, cell.x >= 9 ? cell.x - 8 : 0, std::max(cell.y - 3, kTopDropRow));
     writeHead();
     if (u) u->Record(model::kBlockData);
     storePlacedKind(g, name);
