@@ -6,6 +6,7 @@
 #include "download_run.h"
 #include "net_download_run.h"
 #include "scripted_questions.h"
+#include "shipped_upload.h"
 #include "transfer_unit.h"
 #include "upload_model.h"
 #include "upload_run.h"
@@ -148,18 +149,7 @@ protected:
         if (server) s.portName = server->devicePath();
         s.station = kStation;
         s.card = kCard;
-        s.masters = masters;
-        for (int code = 0; code < 100; ++code) {
-            char names[1024] = {};
-            KRAVinA_Mast_FiledName_Get(code, names, KRAVIN_SAMPLE_TABLES "/");
-            const std::string text(names, ::strnlen(names, sizeof names));
-            for (std::size_t at = 0; at + 8 <= text.size(); at += 8)
-                s.cardTypes[static_cast<std::size_t>(code)].push_back(text.substr(at, 8));
-        }
-        const model::CardKindMasters* m = &masters;
-        s.describe = [m](const std::string& model, const std::string& version) {
-            return DescribeUploadModel(*m, KRAVIN_SAMPLE_TABLES "/", model, version);
-        };
+        test::UseShippedTables(s, masters);
         return s;
     }
 
@@ -180,17 +170,22 @@ protected:
         }
     }
 
+    void download(const TransferUnit& sent, test::ScriptedQuestions& q)
+    {
+        DownloadSetup d;
+        d.portName = server->devicePath();
+        DownloadRun run(link, sent, d, q, TransferTiming{});
+        run.Run();
+        ASSERT_EQ(run.context().result().outcome(), TransferOutcome::Finished)
+            << run.context().result().messageId() << " " << run.context().result().detail();
+    }
+
     // Download, upload into an empty slot, compare: no question, no difference.
     void roundTrip(const TransferUnit& sent)
     {
         test::ScriptedQuestions q;
         q.defaultAnswer = model::AnswerAbort;
-        DownloadSetup d;
-        d.portName = server->devicePath();
-        DownloadRun download(link, sent, d, q, TransferTiming{});
-        download.Run();
-        ASSERT_EQ(download.context().result().outcome(), TransferOutcome::Finished)
-            << download.context().result().messageId() << " " << download.context().result().detail();
+        ASSERT_NO_FATAL_FAILURE(download(sent, q));
 
         UploadRun upload(&link, {}, uploadSetup(), q, TransferTiming{});
         upload.Run();
@@ -282,11 +277,7 @@ TEST_F(BlockRoundTrip, V8rtuStationOfThreeCardsOverTheSerialLink)
 
     test::ScriptedQuestions q;
     q.defaultAnswer = model::AnswerAbort;
-    DownloadSetup d;
-    d.portName = server->devicePath();
-    DownloadRun download(link, sent, d, q, TransferTiming{});
-    download.Run();
-    ASSERT_EQ(download.context().result().outcome(), TransferOutcome::Finished) << download.context().result().messageId();
+    ASSERT_NO_FATAL_FAILURE(download(sent, q));
 
     UploadSetup s = uploadSetup();
     s.station = station;

@@ -3,6 +3,7 @@
 #include "KRAVinA.h"
 #include "net_download_run.h"
 #include "scripted_questions.h"
+#include "shipped_upload.h"
 #include "upload_model.h"
 #include "upload_run.h"
 #include "upload_devices.h"
@@ -115,19 +116,7 @@ protected:
         s.baudIndex = 1;
         s.station = 2;
         s.card = 1;
-        s.masters = masters;
-        // The card type table of the shipped masters, as the tool reads it at start-up.
-        for (int code = 0; code < 100; ++code) {
-            char names[1024] = {};
-            KRAVinA_Mast_FiledName_Get(code, names, KRAVIN_SAMPLE_TABLES "/");
-            const std::string text(names, ::strnlen(names, sizeof names));
-            for (std::size_t at = 0; at + 8 <= text.size(); at += 8)
-                s.cardTypes[static_cast<std::size_t>(code)].push_back(text.substr(at, 8));
-        }
-        const model::CardKindMasters* m = &masters;
-        s.describe = [m](const std::string& model, const std::string& version) {
-            return DescribeUploadModel(*m, KRAVIN_SAMPLE_TABLES "/", model, version);
-        };
+        test::UseShippedTables(s, masters);
         return s;
     }
 
