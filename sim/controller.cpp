@@ -43,9 +43,18 @@ Controller::Controller(std::vector<SimCard> cards) : cards_(std::move(cards))
     for (SimCard& c : cards_) c.bank0[0];  // group 0 is always there
 }
 
+int Controller::holder(int card, int group) const
+{
+    auto v8rtu = [](const SimCard& c) { return c.model.rfind("V8RTU", 0) == 0; };
+    if (group > 1 || !v8rtu(cards_[static_cast<std::size_t>(card)])) return card;
+    for (std::size_t i = 0; i < cards_.size(); ++i)
+        if (v8rtu(cards_[i])) return static_cast<int>(i);
+    return card;
+}
+
 ItemTable& Controller::table(int card, int group)
 {
-    SimCard& c = cards_[static_cast<std::size_t>(card)];
+    SimCard& c = cards_[static_cast<std::size_t>(holder(card, group))];
     // Group 0 holds the selectors and stays reachable in the second bank.
     return group != 0 && bank_ == 2 && c.hasBank2() ? c.bank2 : c.bank0;
 }
@@ -53,7 +62,7 @@ ItemTable& Controller::table(int card, int group)
 std::optional<std::string> Controller::value(int card, int bank, int group, int item) const
 {
     if (card < 0 || card >= static_cast<int>(cards_.size())) return std::nullopt;
-    const SimCard& c = cards_[static_cast<std::size_t>(card)];
+    const SimCard& c = cards_[static_cast<std::size_t>(holder(card, group))];
     const ItemTable& t = bank == 2 ? c.bank2 : c.bank0;
     auto g = t.find(group);
     if (g == t.end()) return std::nullopt;
@@ -65,7 +74,7 @@ std::optional<std::string> Controller::value(int card, int bank, int group, int 
 void Controller::setValue(int card, int bank, int group, int item, std::string value)
 {
     if (card < 0 || card >= static_cast<int>(cards_.size())) return;
-    SimCard& c = cards_[static_cast<std::size_t>(card)];
+    SimCard& c = cards_[static_cast<std::size_t>(holder(card, group))];
     (bank == 2 ? c.bank2 : c.bank0)[group][item] = std::move(value);
 }
 
@@ -164,7 +173,7 @@ std::string Controller::writeItem(int card, std::string value)
         for (std::size_t i = 0; i < cards_.size(); ++i) {
             if (cards_[i].selector == value) {
                 active_ = static_cast<int>(i);
-                cards_[i].bank0[0][0] = value;
+                table(active_, 0)[0][0] = value;
                 return "D" + value;
             }
         }

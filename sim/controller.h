@@ -47,6 +47,9 @@ public:
     void setValue(int card, int bank, int group, int item, std::string value);
 
 private:
+    // The card whose table holds a group: the cards of a V8RTU station hold groups 0 and 1
+    // once for all of them, with the first V8RTU card.
+    int holder(int card, int group) const;
     ItemTable& table(int card, int group);
     std::string handleText(int card, std::string_view text);
     std::string writeItem(int card, std::string value);

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <map>
 #include <mutex>
+#include <set>
 #include <sstream>
 #include <string>
 #include <tuple>
@@ -26,6 +27,7 @@ struct Card {
 struct Bus {
     std::mutex mutex;
     std::map<std::pair<int, int>, Card> cards;              // (station, card)
+    std::set<int> rtuStations;                              // stations whose cards share groups 0 and 1
     std::map<std::tuple<int, int, int, int>, int> faults;   // (station, card, group, item) -> result
     std::map<std::tuple<int, int, int, int>, std::pair<int, long>> countedFaults;  // -> (result, requests left)
     long notReadyCycles = 0;                                // cycles that still leave the bus not ready
@@ -65,6 +67,13 @@ bool parseNumber(const std::string& text, long long& value)
     return true;
 }
 
+// The card that holds an item: a V8RTU station holds groups 0 and 1 once for its cards,
+// with its first card.
+int holderCard(const Bus& b, int station, int card, int group)
+{
+    return group <= 1 && b.rtuStations.count(station) ? 0 : card;
+}
+
 // Applies one line of a bus description; false when it is malformed.
 bool applyLine(Bus& b, const std::string& line)
 {
@@ -84,6 +93,11 @@ bool applyLine(Bus& b, const std::string& line)
         b.cycleStatus = static_cast<int>(n[0]);
         return true;
     }
+    if (word == "rtu") {
+        if (!numbers(1, n) || !validUnit(int(n[0]), 0)) return false;
+        b.rtuStations.insert(int(n[0]));
+        return true;
+    }
     if (!numbers(2, n) || !validUnit(int(n[0]), int(n[1]))) return false;
     Card& card = b.cards[{int(n[0]), int(n[1])}];
     if (word == "card") return true;
@@ -92,7 +106,7 @@ bool applyLine(Bus& b, const std::string& line)
         std::string value;
         std::getline(in >> std::ws, value);
         while (!value.empty() && (value.back() == '\r' || value.back() == ' ')) value.pop_back();
-        card.items[{int(n[2]), int(n[3])}] = value;
+        b.cards[{int(n[0]), holderCard(b, int(n[0]), int(n[1]), int(n[2]))}].items[{int(n[2]), int(n[3])}] = value;
         return true;
     }
     if (word == "analog") {
@@ -171,6 +185,7 @@ int serveItems(Bus& b, int operation, int address, BusItemRequest* request, char
     if (!validUnit(station, cardNo) || !validItem(request->group, request->item)) return VUKEN_ERR_ARGUMENT;
     Card* card = findCard(b, station, cardNo);
     if (!card) return VUKEN_ERR_NO_CARD;
+    card = &b.cards[{station, holderCard(b, station, cardNo, request->group)}];
     if (const auto f = b.faults.find({station, cardNo, request->group, request->item}); f != b.faults.end())
         return f->second;
     if (const auto f = b.countedFaults.find({station, cardNo, request->group, request->item}); f != b.countedFaults.end()) {
@@ -299,6 +314,7 @@ void vuken_sim_reset(void)
     Bus& b = startedBus();
     std::lock_guard<std::mutex> lock(b.mutex);
     b.cards.clear();
+    b.rtuStations.clear();
     b.faults.clear();
     b.countedFaults.clear();
     b.notReadyCycles = 0;
@@ -330,7 +346,8 @@ int vuken_sim_set_item(int station, int card, int group, int item, const char* v
     if (!validUnit(station, card) || !validItem(group, item) || !value) return -1;
     Bus& b = startedBus();
     std::lock_guard<std::mutex> lock(b.mutex);
-    b.cards[{station, card}].items[{group, item}] = value;
+    b.cards[{station, card}];
+    b.cards[{station, holderCard(b, station, card, group)}].items[{group, item}] = value;
     return 0;
 }
 
@@ -339,7 +356,8 @@ int vuken_sim_get_item(int station, int card, int group, int item, char* buffer,
     if (!buffer || size <= 0) return -1;
     Bus& b = startedBus();
     std::lock_guard<std::mutex> lock(b.mutex);
-    const Card* c = findCard(b, station, card);
+    if (!findCard(b, station, card)) return -1;
+    const Card* c = findCard(b, station, holderCard(b, station, card, group));
     if (!c) return -1;
     const auto it = c->items.find({group, item});
     if (it == c->items.end()) return -1;
@@ -364,6 +382,15 @@ int vuken_sim_set_digital(int station, int card, int point, unsigned int value)
     Bus& b = startedBus();
     std::lock_guard<std::mutex> lock(b.mutex);
     b.cards[{station, card}].digital[point] = value;
+    return 0;
+}
+
+int vuken_sim_set_rtu_station(int station)
+{
+    if (!validUnit(station, 0)) return -1;
+    Bus& b = startedBus();
+    std::lock_guard<std::mutex> lock(b.mutex);
+    b.rtuStations.insert(station);
     return 0;
 }
 

@@ -219,6 +219,39 @@ TEST_F(BusTest, FatalErrorsReachTheCallback)
     set_dcsfatalerr_callbk(nullptr);
 }
 
+// A V8RTU station holds groups 0 and 1 once for its cards: any card's request reaches card
+// 0's; the other groups stay each card's own, and other stations keep theirs per card.
+TEST_F(BusTest, RtuStationCardsShareGroups0And1)
+{
+    for (int c = 0; c < 3; ++c) vuken_sim_add_card(5, c);
+    ASSERT_EQ(vuken_sim_set_rtu_station(5), 0);
+    EXPECT_EQ(vuken_sim_set_rtu_station(64), -1);
+    kilnbus_cycle();
+    ASSERT_EQ(write(5, 0, 1, 11, "7"), 0);
+    ASSERT_EQ(write(5, 2, 0, 52, "3"), 0);
+    ASSERT_EQ(write(5, 1, 11, 10, "31"), 0);
+    std::string v;
+    ASSERT_EQ(read(VUKEN_OP_READ, 5, 2, 1, 11, v), 0);
+    EXPECT_EQ(v, "7");
+    ASSERT_EQ(read(VUKEN_OP_READ, 5, 0, 0, 52, v), 0);
+    EXPECT_EQ(v, "3");
+    EXPECT_NE(read(VUKEN_OP_READ, 5, 2, 11, 10, v), 0);
+    EXPECT_NE(read(VUKEN_OP_READ, 5, 3, 1, 11, v), 0) << "no card 3";
+    char value[16];
+    ASSERT_EQ(vuken_sim_get_item(5, 1, 1, 11, value, sizeof value), 0);
+    EXPECT_STREQ(value, "7");
+
+    ASSERT_EQ(write(1, 2, 1, 11, "8"), 0);
+    vuken_sim_add_card(1, 3);
+    EXPECT_NE(read(VUKEN_OP_READ, 1, 3, 1, 11, v), 0);
+
+    kravin::test::TempDir dir;
+    std::ofstream(dir / "bus.txt") << "card 6 0\ncard 6 1\nrtu 6\nitem 6 1 0 11 x\n";
+    ASSERT_EQ(vuken_sim_load((dir / "bus.txt").c_str()), 0);
+    ASSERT_EQ(vuken_sim_get_item(6, 0, 0, 11, value, sizeof value), 0);
+    EXPECT_STREQ(value, "x");
+}
+
 TEST(BusDescription, LoadsCardsItemsAndCyclicValues)
 {
     vuken_sim_reset();

@@ -117,6 +117,40 @@ TEST(Controller, SelectorPicksTheCard)
     EXPECT_EQ(c.activeCard(), 0);
 }
 
+// A V8RTU station holds groups 0 and 1 once for its cards (a station download writes them
+// only through card 1); each card keeps its other groups. Other devices keep them per card.
+TEST(Controller, V8rtuCardsHoldGroups0And1OnceForTheStation)
+{
+    std::vector<SimCard> cards;
+    for (const char* sel : {"0", "1", "2"}) {
+        SimCard card = BlankCard("V8RTU", "0009");
+        card.selector = sel;
+        cards.push_back(card);
+    }
+    Controller c(cards);
+    runScript(c, {
+        {"G00", "COK"}, {"I01", "D0"}, {"D1", "D1"}, {"I52", "D0009"}, {"D3", "D3"},
+        {"G01", "COK"}, {"I10", "D**"}, {"D01", "D01"}, {"I11", "D"}, {"D7", "D7"},
+        {"G11", "COK"}, {"I10", "D**"}, {"D31", "D31"},
+        {"G00", "COK"}, {"I00", "D0"}, {"D2", "D2"},
+        {"I52", "D3"}, {"I01", "D1"},
+        {"G01", "COK"}, {"I10", "D01"}, {"I11", "D7"},
+        {"G11", "COK"}, {"I10", "D**"},
+    });
+    EXPECT_EQ(c.activeCard(), 2);
+    EXPECT_EQ(c.value(1, 0, 1, 11), "7");
+    EXPECT_EQ(c.value(2, 0, 11, 10), std::nullopt);
+    EXPECT_EQ(c.value(0, 0, 11, 10), "31");
+    c.setValue(2, 0, 0, 51, "05");
+    EXPECT_EQ(c.value(0, 0, 0, 51), "05");
+
+    SimCard w0 = BlankCard("QV200W", "0001"), w1 = BlankCard("QV200W", "0002");
+    w1.selector = "1";
+    Controller two({w0, w1});
+    two.setValue(1, 0, 1, 11, "2");
+    EXPECT_EQ(two.value(0, 0, 1, 11), std::nullopt);
+}
+
 TEST(Controller, SecondBankHoldsItsOwnGroups)
 {
     Controller c({bankCard()});

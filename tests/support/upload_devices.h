@@ -8,8 +8,9 @@
 
 namespace kravin::test {
 
-// A V8RTU station: card k answers to selector k - 1 (one hex digit) and gives 100 + k - 1
-// at group 0 item 11; every card answers the station's card count at item 52.
+// A V8RTU station: card k answers to selector k - 1 (one hex digit) and holds a CDI block
+// in group 11 whose tag (item 0) is 100 + k - 1. Groups 0 and 1 are the station's, held once:
+// item 11 of group 0 is 100 and item 52 the station's card count.
 inline std::vector<qvsim::SimCard> V8rtuDevice(int cards, const std::string& count, int baudIndex = 1)
 {
     std::vector<qvsim::SimCard> device;
@@ -17,8 +18,9 @@ inline std::vector<qvsim::SimCard> V8rtuDevice(int cards, const std::string& cou
         qvsim::SimCard c = qvsim::BlankCard("V8RTU", "0009");
         c.selector = std::string(1, "0123456789ABCDEF"[i & 15]);
         c.baudIndex = baudIndex;
-        c.bank0[0][11] = std::to_string(100 + i);
+        c.bank0[0][11] = "100";
         c.bank0[0][52] = count;
+        c.bank0[11] = {{10, "31"}, {0, std::to_string(100 + i)}};
         device.push_back(c);
     }
     return device;

@@ -97,6 +97,17 @@ bool inIntegerRange(long long v, std::string_view range)
     return false;
 }
 
+// A number with the given digits after the point; never "-0.0".
+std::optional<std::string> floatText(double v, int digits)
+{
+    char out[64];
+    const auto r = std::to_chars(out, out + sizeof out, v, std::chars_format::fixed, digits);
+    if (r.ec != std::errc()) return std::nullopt;
+    std::string text(out, r.ptr);
+    if (text[0] == '-' && text.find_first_not_of("-0.") == std::string::npos) text.erase(0, 1);
+    return text;
+}
+
 bool terminalOk(int tt) { return tt == 0 || (tt >= 11 && tt <= 26); }
 
 struct Verdict {
@@ -207,12 +218,9 @@ Verdict check(const UnitContext& unit, int item, std::string_view type, const It
         if (u == std::string_view::npos || !parseDecimal(range.substr(0, u), lo) ||
             !parseDecimal(range.substr(u + 1), hi) || v < lo || v > hi)
             return {kMsgInputRange};
-        v += 0.0;   // no "-0.00"
-        char out[64];
-        const auto r = std::to_chars(out, out + sizeof out, v, std::chars_format::fixed, type[5] - '0');
-        if (r.ec != std::errc()) return {kMsgInputRange};
-        text.assign(out, r.ptr);
-        if (text == "-0.0" || text == "-0.00" || text == "-0.000" || text == "-0.0000") text.erase(0, 1);
+        const std::optional<std::string> out = floatText(v, type[5] - '0');
+        if (!out) return {kMsgInputRange};
+        text = *out;
         return {};
     }
     if (type.size() >= 6 && startsWith(type, "CHAR") && isDigit(type[4]) && isDigit(type[5])) {
@@ -312,6 +320,20 @@ int terminalKindCheck(const UnitContext& unit, const CommLinkTable& table, std::
 }
 
 }  // namespace
+
+std::string FormatItemValue(std::string_view type, std::string_view value)
+{
+    if (!startsWith(type, "FLOAT") || type.size() < 6 || type[5] < '1' || type[5] > '4') return std::string(value);
+    std::string_view v = value;
+    while (!v.empty() && v.front() == ' ') v.remove_prefix(1);
+    while (!v.empty() && (v.back() == ' ' || v.back() == '\0')) v.remove_suffix(1);
+    if (!v.empty() && v.front() == '+') v.remove_prefix(1);
+    double number = 0;
+    const auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), number, std::chars_format::fixed);
+    if (v.empty() || ec != std::errc{} || end != v.data() + v.size()) return std::string(value);
+    const std::optional<std::string> out = floatText(number, type[5] - '0');
+    return !out || out->size() > static_cast<std::size_t>(kItemBytes) ? std::string(value) : *out;
+}
 
 void ReportItemError(Prompt& prompt, int quiet, int messageId, int item)
 {

@@ -33,6 +33,11 @@ struct ReferenceError {
 // -1 refused with message 8117..8120 unless quiet.
 int ValidateItemInput(UnitContext& unit, Prompt& prompt, int quiet, int item, std::string& value);
 
+// A FLOAT1..FLOAT4 value printed with the digits of its type (no "-0.0"), so that equal
+// numbers read the same; other types, a text that is no number and a result wider than
+// the item are given back as they are.
+std::string FormatItemValue(std::string_view type, std::string_view value);
+
 // Message 8117, 8118 or 8119 with the item number (OK button), unless quiet.
 void ReportItemError(Prompt& prompt, int quiet, int messageId, int item);
 

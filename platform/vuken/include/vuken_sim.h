@@ -10,6 +10,7 @@
  *   analog  <station> <card> <point> <sub> <value>
  *   digital <station> <card> <point> <32-bit value>
  *   status  <status after kilnbus_cycle>
+ *   rtu     <station>   (a V8RTU station: its cards hold groups 0 and 1 once, with card 0)
  * Numbers are decimal (or 0x hexadecimal). Cards are 0..15 (the tool's card number minus 1).
  */
 #ifndef VUKEN_SIM_H
@@ -28,6 +29,9 @@ VUKEN_API int vuken_sim_load(const char* path);
 /* Places a card (a card that answers requests). */
 VUKEN_API int vuken_sim_add_card(int station, int card);
 VUKEN_API int vuken_sim_set_item(int station, int card, int group, int item, const char* value);
+/* Makes a station a V8RTU station: every card's groups 0 and 1 are those of card 0, as a
+   station download writes them only through its first card. */
+VUKEN_API int vuken_sim_set_rtu_station(int station);
 /* Copies an item's value text into buffer (size bytes, terminated); -1 when it does not exist. */
 VUKEN_API int vuken_sim_get_item(int station, int card, int group, int item, char* buffer, int size);
 VUKEN_API int vuken_sim_set_analog(int station, int card, int point, int sub, short value);

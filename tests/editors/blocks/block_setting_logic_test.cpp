@@ -94,7 +94,17 @@ TEST_F(BlockSettingLogicTest, FloatValuesAreShownWithTheirDigitsWithoutCountingA
     again->setValue(rowOf(*again, 7), "2.25");
     EXPECT_EQ(again->accept(), 0);
     EXPECT_EQ(host.modified, 1);
-    EXPECT_EQ(item(7), "2.25");
+    // Kept as the device gives it back, so that a compare after an upload finds it equal.
+    EXPECT_EQ(item(7), "2.250");
+    EXPECT_EQ(again->rows()[rowOf(*again, 7)].cells[kValueColumn], "2.250");
+
+    // Other digits of the number the unit holds are no change.
+    auto same = open(11);
+    same->setValue(rowOf(*same, 7), "1.5000000");
+    host.modified = 0;
+    EXPECT_EQ(same->accept(), 0);
+    EXPECT_EQ(host.modified, 0);
+    EXPECT_EQ(item(7), "1.500");
 }
 
 TEST_F(BlockSettingLogicTest, AValueOutOfRangeKeepsTheDialogOnItsRow)

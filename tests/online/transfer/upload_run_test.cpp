@@ -3,6 +3,7 @@
 #include "KRAVinA.h"
 #include "net_download_run.h"
 #include "scripted_questions.h"
+#include "shipped_upload.h"
 #include "upload_model.h"
 #include "upload_run.h"
 #include "upload_devices.h"
@@ -30,7 +31,7 @@ std::string padded(std::string m)
     return m;
 }
 
-UploadItemDef def(const char* type, const char* name = "") { return {type, name}; }
+UploadItemDef def(const char* type, const char* name = "", const char* range = "") { return {type, name, range}; }
 
 TEST(UploadConversion, ValuesTakeTheProjectsForm)
 {
@@ -52,6 +53,12 @@ TEST(UploadConversion, ValuesTakeTheProjectsForm)
         {"DON", 1, 2, def("FLAG", "\"0:OFF,1:ON\"Operation"), "1"},
         {"D0", 1, 2, def("FLAG", "\"0:OFF,1:ON\"Operation"), "0"},
         {"DMAYBE", 1, 2, def("FLAG", "\"0:OFF,1:ON\"Operation"), nullptr},
+        // A FLAG without choices (a CDI's inputs) holds a character of its range.
+        {"D1", 11, 20, def("FLAG", "Input 1", "0;1"), "1"},
+        {"D0", 11, 20, def("FLAG", "Input 1", "0;1"), "0"},
+        {"D2", 11, 20, def("FLAG", "Input 1", "0;1"), nullptr},
+        {"D01", 11, 20, def("FLAG", "Input 1", "0;1"), nullptr},
+        {"DX", 11, 20, def("FLAG", "Input 1"), "X"},  // no range: as it is
         {"D123456789012", 1, 11, def("FLOAT4"), nullptr},  // "%.4f" wider than 16
         {"DABC", 1, 11, def("FLOAT2"), nullptr},
         {"D", 1, 11, def("FLOAT2"), ""},                    // empty stays empty
@@ -109,19 +116,7 @@ protected:
         s.baudIndex = 1;
         s.station = 2;
         s.card = 1;
-        s.masters = masters;
-        // The card type table of the shipped masters, as the tool reads it at start-up.
-        for (int code = 0; code < 100; ++code) {
-            char names[1024] = {};
-            KRAVinA_Mast_FiledName_Get(code, names, KRAVIN_SAMPLE_TABLES "/");
-            const std::string text(names, ::strnlen(names, sizeof names));
-            for (std::size_t at = 0; at + 8 <= text.size(); at += 8)
-                s.cardTypes[static_cast<std::size_t>(code)].push_back(text.substr(at, 8));
-        }
-        const model::CardKindMasters* m = &masters;
-        s.describe = [m](const std::string& model, const std::string& version) {
-            return DescribeUploadModel(*m, KRAVIN_SAMPLE_TABLES "/", model, version);
-        };
+        test::UseShippedTables(s, masters);
         return s;
     }
 
@@ -219,7 +214,7 @@ TEST_F(UploadRuns, SpecialCodeAskedByGroup98)
             described = model;
             UploadModelInfo info;
             info.validCodes[0] = {"00SYS"};
-            info.blocks["00SYS"][11] = {"INT4", "Scan counter"};
+            info.blocks["00SYS"][11] = def("INT4", "Scan counter");
             return std::optional<UploadModelInfo>(info);
         };
         auto r = run(s);
@@ -306,9 +301,9 @@ TEST_F(UploadRuns, Bank2GroupsLandInTheirBank0Groups)
         UploadModelInfo info;
         info.validCodes[0] = {"00SYS"};
         info.validCodes[1] = {"01CTL"};
-        info.blocks["01CTL"][11] = {"INT4", ""};
+        info.blocks["01CTL"][11] = def("INT4");
         for (int g : {4, 5, 6, 7, 8, 9, 10, 27, 28, 29, 70, 71, 93, 94}) info.validCodes[static_cast<std::size_t>(g)] = {"41ADD"};
-        info.blocks["41ADD"][11] = {"INT4", ""};
+        info.blocks["41ADD"][11] = def("INT4");
         return std::optional<UploadModelInfo>(info);
     };
     auto r = run(s);
@@ -620,7 +615,8 @@ TEST_F(UploadRuns, V8rtuStationIsReadCardByCardAsCard1CountsThem)
             read.push_back(u.card);
             if (u.created) created.push_back(u.card);
             EXPECT_EQ(u.model, "V8RTU   ");
-            EXPECT_EQ(u.items.at({0, 11}), std::to_string(100 + u.card - 1)) << "card " << u.card << " read from its own card";
+            EXPECT_EQ(u.items.at({11, 0}), std::to_string(100 + u.card - 1)) << "card " << u.card << " read from its own card";
+            EXPECT_EQ(u.items.at({0, 11}), "100") << "the station's group 0 for card " << u.card;
         }
         EXPECT_EQ(read, c.read);
         EXPECT_EQ(created, c.created);
@@ -748,7 +744,7 @@ TEST_F(UploadRuns, TqrcPortsTakeTheSlotsAboveAndNeverRunPastTheLast)
         s.describe = [](const std::string&, const std::string&) {
             UploadModelInfo info;
             info.validCodes[1] = {"01TQC"};
-            for (int i = 11; i <= 79; i += 17) info.blocks["01TQC"][static_cast<std::size_t>(i)] = {"CHAR02", ""};
+            for (int i = 11; i <= 79; i += 17) info.blocks["01TQC"][static_cast<std::size_t>(i)] = def("CHAR02");
             return std::optional<UploadModelInfo>(info);
         };
         auto r = run(s);

@@ -398,7 +398,8 @@ TEST_F(UploadRoad, V8rtuStationIsUploadedCardByCardAndGainsACard)
     for (int c = 0; c < 3; ++c) {
         SCOPED_TRACE(c);
         EXPECT_EQ(t.cardKind[4][c], kind);
-        EXPECT_EQ(fileItem(4, c, 0, 11), std::to_string(100 + c));
+        EXPECT_EQ(fileItem(4, c, 11, 0), std::to_string(100 + c));
+        EXPECT_EQ(fileItem(4, c, 0, 11), "100");
         EXPECT_EQ(fileCode(4, c, 0), "00SYS");
     }
     EXPECT_EQ(fileItem(4, 0, 0, 52), "3");
@@ -412,7 +413,8 @@ TEST_F(UploadRoad, V8rtuStationIsUploadedCardByCardAndGainsACard)
     ASSERT_EQ(upload(uploadcmd::Upload), online::TransferOutcome::Finished) << ::testing::PrintToString(prompt.ids());
     EXPECT_EQ(fileItem(4, 1, 0, 11), "555");
     EXPECT_EQ(fileItem(4, 0, 0, 11), "555");
-    EXPECT_EQ(fileItem(4, 2, 0, 11), "102");
+    EXPECT_EQ(fileItem(4, 2, 0, 11), "100") << "card 3 keeps what it had";
+    EXPECT_EQ(fileItem(4, 2, 11, 0), "102");
     EXPECT_EQ(fileItem(4, 0, 0, 52), "3");
     EXPECT_EQ(app->unitContext().g_curCard, 2);
 }

@@ -5,7 +5,6 @@
 #include "validation.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cstdio>
 #include <cstring>
 
@@ -115,23 +114,6 @@ std::string rangeColumnText(std::string_view name, std::string_view range, std::
     return out;
 }
 
-std::string formatItemValue(std::string_view type, std::string_view value)
-{
-    if (!startsWith(type, "FLOAT") || type.size() < 6 || type[5] < '1' || type[5] > '4') return std::string(value);
-    std::string_view v = value;
-    while (!v.empty() && v.front() == ' ') v.remove_prefix(1);
-    while (!v.empty() && (v.back() == ' ' || v.back() == '\0')) v.remove_suffix(1);
-    if (!v.empty() && v.front() == '+') v.remove_prefix(1);
-    double number = 0;
-    const auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), number);
-    if (v.empty() || ec != std::errc{} || end != v.data() + v.size()) return std::string(value);
-    const int digits = type[5] - '0';
-    char text[64];
-    const auto r = std::to_chars(text, text + sizeof text, number, std::chars_format::fixed, digits);
-    if (r.ec != std::errc{}) return std::string(value);
-    return std::string(text, r.ptr);
-}
-
 BlockSettingEditor::BlockSettingEditor(model::UnitContext& unit, model::Prompt& prompt, res::Language language,
                                        BlockSettingHost& host)
     : unit_(unit), prompt_(prompt), language_(language), host_(host)
@@ -208,7 +190,7 @@ void BlockSettingEditor::fill()
         std::string value = slotText(slot, model::kItemBytes);
         if (startsWith(type, "FLOAT")) {
             // Reformatting alone is no change.
-            value = fitCp932(formatItemValue(type, value), model::kItemBytes);
+            value = fitCp932(model::FormatItemValue(type, value), model::kItemBytes);
             putSlot(slot, value, model::kItemBytes);
             putSlot(data.savedItems[static_cast<std::size_t>(i)], value, model::kItemBytes);
         }
@@ -235,7 +217,8 @@ int BlockSettingEditor::validate(int* badRow)
     for (std::size_t r = 0; r < rows_.size(); ++r) {
         SettingRow& row = rows_[r];
         std::string value = row.cells[kValueColumn].substr(0, kItemInputMax);
-        if (startsWith(itemType(row.index), "CARD")) {
+        // CARD and FLOAT values are kept in the form the device gives back ("1.5" as "1.500").
+        if (startsWith(itemType(row.index), "CARD") || startsWith(itemType(row.index), "FLOAT")) {
             std::string normalised = value;
             if (model::ValidateItemInput(unit_, prompt_, 1, row.index, normalised) == 0 && normalised != value) {
                 row.cells[kValueColumn] = normalised;

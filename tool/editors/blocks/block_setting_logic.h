@@ -40,8 +40,6 @@ std::string fitCp932(std::string_view text, std::size_t maxBytes);
 std::string rangeColumnText(std::string_view name, std::string_view range, std::string_view rangeDash);
 // The name without its quoted parts (at most 127 characters).
 std::string nameColumnText(std::string_view name);
-// A FLOAT1..FLOAT4 value printed with its digits; other types as given.
-std::string formatItemValue(std::string_view type, std::string_view value);
 // A key typed on the grid starts an edit with that character (0x20..0x7E only).
 inline bool keyStartsEdit(int ch) { return ch >= 0x20 && ch <= 0x7E; }
 

@@ -3,6 +3,7 @@
 #include "serial_link.h"
 #include "services.h"
 #include "transfer_texts.h"
+#include "validation.h"
 
 #include <cstdio>
 
@@ -198,7 +199,8 @@ CompareRun::End CompareRun::CompareGroup(const TransferCard& card, const Transfe
         if (context_.progress) context_.progress(p);
         if (typeOnly && !device.empty() && device[0] == '*') break;
         const bool limit = !setup_.bus && (g.group == 97 || g.group == 98);
-        if (!CompareEqual(device, project, limit)) {
+        // Equal numbers of a FLOAT item are equal however many digits either side shows.
+        if (!CompareEqual(model::FormatItemValue(item.type, device), model::FormatItemValue(item.type, project), limit)) {
             ++differences_;
             const CompareDifference d{card.card < 0 ? 0 : card.card, sentGroup, item.item, device, project};
             if (context_.questions().compareError(d) != model::AnswerSkip) return End::Abort;

@@ -2,6 +2,7 @@
 
 #include "KRAVinA.h"
 #include "current_unit.h"
+#include "validation.h"
 
 #include <algorithm>
 #include <array>
@@ -15,6 +16,16 @@ std::string itemText(int group, int item)
     std::array<char, model::kItemSlot> slot{};
     KRAVinA_Data_Item_Get(group, item, slot.data());
     return std::string(model::fieldView(slot.data(), model::kItemBytes));
+}
+
+// An item of the selected block definition. A FLOAT value goes in the form the device
+// gives back, so that what is sent, read back and compared is one text.
+TransferItem copyItem(int group, int item)
+{
+    char type[KRAVINA_DEF_TYPE_SIZE] = {};
+    KRAVinA_Block_Inf_Get(0, item, type, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
+    const std::string_view t = model::fieldView(type, sizeof type);
+    return {item, model::FormatItemValue(t, itemText(group, item)), std::string(t)};
 }
 
 // The current unit (its blocks loaded) as the run sees it.
@@ -36,7 +47,7 @@ TransferCard copyCurrentCard(model::UnitContext& unit, bool v8rtu)
             if (unit.SelectGroupDefinition(g) == 0) {
                 int pos = -1;
                 while (unit.FindNextEditableItem(v8rtu ? 1 : 0, g, &pos) == 0)
-                    if (!IsDeviceControlItem(g, pos)) group.items.push_back({pos, itemText(g, pos)});
+                    if (!IsDeviceControlItem(g, pos)) group.items.push_back(copyItem(g, pos));
             }
         } else if (unit.validBlockCount[g] <= 0) {
             continue;
@@ -152,7 +163,7 @@ std::optional<TransferCard> CopyTransferGroup(model::UnitContext& unit, int real
     if (g.hasBlock && unit.SelectGroupDefinition(realGroup) == 0) {
         int pos = -1;
         while (unit.FindNextEditableItem(v8rtu ? 1 : 0, realGroup, &pos) == 0)
-            if (!IsDeviceControlItem(realGroup, pos)) g.items.push_back({pos, itemText(realGroup, pos)});
+            if (!IsDeviceControlItem(realGroup, pos)) g.items.push_back(copyItem(realGroup, pos));
     }
     g.item10 = itemText(realGroup, 10);
     c.groups.push_back(std::move(g));

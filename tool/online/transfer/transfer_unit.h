@@ -5,6 +5,7 @@
 #include <array>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace kravin::model {
@@ -14,8 +15,11 @@ class UnitContext;
 namespace kravin::online {
 
 struct TransferItem {
+    TransferItem() = default;
+    TransferItem(int i, std::string t, std::string ty = {}) : item(i), text(std::move(t)), type(std::move(ty)) {}
     int item = 0;
-    std::string text;  // the project's item text (up to its first NUL)
+    std::string text;  // the project's item text (up to its first NUL); FLOATn with its n digits
+    std::string type;  // the item's data type ("FLOAT3", "FLAG" ...); empty when not known
 };
 
 struct TransferGroup {

@@ -52,8 +52,10 @@ std::optional<UploadModelInfo> DescribeUploadModel(const model::CardKindMasters&
             for (int i = 0; i < 100; ++i) {
                 char type[KRAVINA_DEF_TYPE_SIZE] = {};
                 char name[KRAVINA_DEF_NAME_SIZE] = {};
-                KRAVinA_Block_Inf_Get(0, i, type, name, nullptr, nullptr, nullptr, nullptr, nullptr);
-                def[static_cast<std::size_t>(i)] = {field(type, sizeof type), field(name, sizeof name)};
+                char range[KRAVINA_DEF_RANGE_SIZE] = {};
+                KRAVinA_Block_Inf_Get(0, i, type, name, nullptr, nullptr, nullptr, range, nullptr);
+                def[static_cast<std::size_t>(i)] = {field(type, sizeof type), field(name, sizeof name),
+                                                    field(range, sizeof range)};
             }
             info.blocks.emplace(code, def);
         }

@@ -166,6 +166,18 @@ std::optional<std::string> ConvertUploadValue(const std::string& reply, int grou
             choices = def.name.substr(1, close == std::string::npos ? std::string::npos : close - 1);
         }
         const std::string value = trimmed(v);
+        if (choices.empty()) {
+            // Without choices the item holds one character of its range ("0;1"), as written.
+            if (def.range.empty()) return value.substr(0, kStoredMax);
+            std::size_t start = 0;
+            while (value.size() == 1 && start < def.range.size()) {
+                const auto semi = def.range.find(';', start);
+                if (def.range[start] == value[0]) return value;
+                if (semi == std::string::npos) break;
+                start = semi + 1;
+            }
+            return refuse("a value outside the item's range");
+        }
         std::size_t start = 0;
         while (start <= choices.size()) {
             const auto comma = choices.find(',', start);

@@ -33,6 +33,7 @@ constexpr int kMsgBadDeviceValue = 9295;  // "The device's value of %s is not va
 struct UploadItemDef {
     std::string type;  // "FLAG", "INT4", "FLOAT2" ...
     std::string name;  // for FLAG types it begins with the quoted choices: "0:OFF,1:ON"
+    std::string range; // the valid setting range: "0;1", "1_9;12"
 };
 
 // The block definitions of one model version as the run needs them.

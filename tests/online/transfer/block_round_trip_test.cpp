@@ -1,0 +1,361 @@
+// Every block kind the shipped tables let a unit hold makes the round trip unchanged: placed
+// with values other than its defaults (FLOAT values typed with fewer digits than their type
+// shows), downloaded to a strict blank simulator, uploaded into an empty slot, compared.
+// The kinds come from the tables at run time.
+#include "compare_run.h"
+#include "download_run.h"
+#include "net_download_run.h"
+#include "scripted_questions.h"
+#include "shipped_upload.h"
+#include "transfer_unit.h"
+#include "upload_model.h"
+#include "upload_run.h"
+#include "validation.h"
+
+#include "pty_server.h"
+#include "scripted_prompt.h"
+#include "serial_link.h"
+#include "unit_fixture.h"
+#include "vuken_sim.h"
+
+#include <gtest/gtest.h>
+
+#include <charconv>
+#include <cstring>
+#include <map>
+#include <memory>
+
+namespace kravin::online {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr int kStation = 0;
+constexpr int kCard = 1;
+
+std::vector<std::string_view> entries(std::string_view range)
+{
+    std::vector<std::string_view> out;
+    while (!range.empty()) {
+        const auto semi = range.find(';');
+        if (semi != 0) out.push_back(range.substr(0, semi));
+        if (semi == std::string_view::npos) break;
+        range.remove_prefix(semi + 1);
+    }
+    return out;
+}
+
+// A value of the item other than its default, as a user types it; the default where the
+// type takes no simple other value. FLOATn values are typed with fewer digits than n.
+std::string otherValue(std::string_view type, std::string_view def, std::string_view range)
+{
+    const auto begins = [&](std::string_view p) { return type.substr(0, p.size()) == p; };
+    if (begins("FLAG") || begins("HEX_FLAG") || begins("CHAR_FLAG")) {
+        for (std::string_view e : entries(range))
+            if (def.empty() || e[0] != def[0]) return std::string(1, e[0]);
+    } else if (begins("FACTORIAL") || (begins("INT") && type.size() > 3 && type[3] >= '1' && type[3] <= '8')) {
+        const auto list = entries(range);
+        for (auto e = list.rbegin(); e != list.rend(); ++e) {
+            const std::string_view hi = e->substr(e->find('_') == std::string_view::npos ? 0 : e->find('_') + 1);
+            if (hi != def) return std::string(hi);
+        }
+    } else if (begins("FLOAT") && type.size() == 6) {
+        const auto u = range.find('_');
+        double lo = 0, hi = 0;
+        if (u != std::string_view::npos) {
+            std::from_chars(range.data(), range.data() + u, lo);
+            std::from_chars(range.data() + u + 1, range.data() + range.size(), hi);
+            char text[32];
+            const auto r = std::to_chars(text, text + sizeof text, (lo + hi) / 2, std::chars_format::fixed,
+                                         type[5] > '1' ? 1 : 0);
+            return std::string(text, r.ptr);
+        }
+    } else if (begins("CHAR") && type.size() == 6) {
+        int width = 0;
+        std::from_chars(type.data() + 4, type.data() + 6, width);
+        return std::string("KRV1234567890123").substr(0, static_cast<std::size_t>(std::min(width, 16)));
+    }
+    return std::string(def);
+}
+
+class BlockRoundTrip : public kravin::test::UnitFixture {
+protected:
+    void serve(std::vector<qvsim::SimCard> cards)
+    {
+        server = std::make_unique<qvsim::PtyServer>(std::move(cards));
+        std::string error;
+        ASSERT_TRUE(server->start(error)) << error;
+        SerialLinkSettings s;
+        s.replyTimeout = 300ms;
+        link.setSettings(s);
+    }
+
+    // Each block kind of a model version with the first group that takes it.
+    static std::map<std::string, int> blockKinds(const std::string& model, const std::string& version)
+    {
+        std::string m = model;
+        m.resize(8, ' ');
+        std::map<std::string, int> kinds;
+        for (int g = 0; g < 100; ++g) {
+            char list[KRAVINA_GROUP_BUFFER_SIZE] = {};
+            const int n = KRAVinA_Valid_Block_Get(g == 0 ? 1 : 0, m.c_str(), version.c_str(), g, list, KRAVIN_SAMPLE_TABLES "/");
+            for (int i = 0; i < n && i < KRAVINA_GROUP_CODES_MAX; ++i) {
+                const std::string code(list + i * KRAVINA_BLOCK_CODE_SIZE, ::strnlen(list + i * KRAVINA_BLOCK_CODE_SIZE, 5));
+                if (!code.empty()) kinds.emplace(code, g);
+            }
+        }
+        return kinds;
+    }
+
+    // Places the blocks (group -> code) on the unit with their defaults, then sets every item
+    // the chooser gives another value that the item's check takes. The typed FLOAT texts
+    // shorter than their type are counted.
+    void placeBlocks(int station, int card, const std::map<int, std::string>& codes)
+    {
+        writeUnit(station, card - 1, codes);
+        makeCurrent(station, card, 0);
+        for (const auto& [g, code] : codes) {
+            unit->g_curGroup = g;
+            unit->WriteItemDefaults(g);
+            for (int i = 0; i < model::kItems; ++i) {
+                const model::ItemDefinition& d = unit->itemDefinitions[static_cast<std::size_t>(i)];
+                const std::string_view type = model::fieldView(d.type);
+                // The block number and the unit's own identity stay as placed.
+                if (i == 10 || (g == 0 && (i <= 1 || i >= 48))) continue;
+                std::string value = otherValue(type, model::fieldView(d.defaultValue), model::fieldView(d.range));
+                if (g >= 81 && g <= 92 && i >= 11) value = i == 11 ? "130001" : i == 12 ? "000000" : "******";
+                std::string checked = value;
+                if (model::ValidateItemInput(*unit, prompt, 1, i, checked) != 0) continue;
+                if (checked != value) ++shortFloats;
+                KRAVinA_Data_Item_Set(g, i, kravin::test::itemText(value).data());
+            }
+        }
+        char head[500] = {};
+        for (const auto& [g, code] : codes) std::memcpy(head + 5 * g, code.data(), std::min<std::size_t>(code.size(), 5));
+        ASSERT_EQ(KRAVinA_Data_Write(station, card - 1, head, work.str().c_str()), 0);
+    }
+
+    TransferUnit copy(int station, int card)
+    {
+        makeCurrent(station, card, 0);
+        TransferUnitResult r = CopyTransferUnit(*unit);
+        EXPECT_TRUE(r.unit);
+        return r.unit.value_or(TransferUnit{});
+    }
+
+    UploadSetup uploadSetup()
+    {
+        UploadSetup s;
+        if (server) s.portName = server->devicePath();
+        s.station = kStation;
+        s.card = kCard;
+        test::UseShippedTables(s, masters);
+        return s;
+    }
+
+    // Every downloaded item of the card came back with its text (an empty one the bus does
+    // not answer stays as the project has it). Items 51 and 52 of group 0 are the station's
+    // and the unit's own, which the download writes in forms of their own.
+    static void expectSame(const TransferCard& sent, const UploadStaging& back)
+    {
+        for (const TransferGroup& g : sent.groups) {
+            if (!g.hasBlock) continue;
+            for (const TransferItem& i : g.items) {
+                if (g.group == 0 && (i.item == 51 || i.item == 52)) continue;
+                const auto it = back.items.find({g.group, i.item});
+                if (it == back.items.end() && i.text.empty()) continue;
+                ASSERT_NE(it, back.items.end()) << g.group << "." << i.item;
+                EXPECT_EQ(it->second, i.text) << g.group << "." << i.item << " " << i.type;
+            }
+        }
+    }
+
+    void download(const TransferUnit& sent, test::ScriptedQuestions& q)
+    {
+        DownloadSetup d;
+        d.portName = server->devicePath();
+        DownloadRun run(link, sent, d, q, TransferTiming{});
+        run.Run();
+        ASSERT_EQ(run.context().result().outcome(), TransferOutcome::Finished)
+            << run.context().result().messageId() << " " << run.context().result().detail();
+    }
+
+    // Download, upload into an empty slot, compare: no question, no difference.
+    void roundTrip(const TransferUnit& sent)
+    {
+        test::ScriptedQuestions q;
+        q.defaultAnswer = model::AnswerAbort;
+        ASSERT_NO_FATAL_FAILURE(download(sent, q));
+
+        UploadRun upload(&link, {}, uploadSetup(), q, TransferTiming{});
+        upload.Run();
+        ASSERT_EQ(upload.context().result().outcome(), TransferOutcome::Finished)
+            << upload.context().result().messageId() << " " << upload.context().result().detail();
+        ASSERT_EQ(upload.units().size(), 1u);
+        expectSame(sent.cards.front(), upload.units().front());
+
+        CompareSetup c;
+        c.portName = server->devicePath();
+        CompareRun compare(&link, {}, sent, c, q, TransferTiming{});
+        compare.Run();
+        EXPECT_EQ(compare.context().result().outcome(), TransferOutcome::Finished);
+        EXPECT_EQ(compare.differences(), 0);
+        EXPECT_TRUE(q.asked().empty()) << q.asked().front().kind << " " << q.asked().front().a << "."
+                                       << q.asked().front().b << ": " << q.asked().front().device << " / "
+                                       << q.asked().front().project;
+    }
+
+    kravin::test::ScriptedPrompt prompt;
+    std::unique_ptr<qvsim::PtyServer> server;
+    SerialLink link;
+    int shortFloats = 0;
+};
+
+TEST_F(BlockRoundTrip, EveryBlockKindOfAQv200Card)
+{
+    const std::map<std::string, int> kinds = blockKinds("QV200", "1.00");
+    ASSERT_GE(kinds.size(), 27u);
+    const std::string system = "00SYS";
+    ASSERT_EQ(kinds.count(system), 1u);
+    for (const auto& [code, group] : kinds) {
+        SCOPED_TRACE(code + " in group " + std::to_string(group));
+        qvsim::SimCard blank = qvsim::BlankCard("QV200", "0001");
+        blank.strict = true;
+        ASSERT_NO_FATAL_FAILURE(serve({blank}));
+        placeCard(kStation, kCard, "QV200", "1.00");
+        std::map<int, std::string> codes{{0, system}};
+        codes[group] = code;
+        ASSERT_NO_FATAL_FAILURE(placeBlocks(kStation, kCard, codes));
+        ASSERT_NO_FATAL_FAILURE(roundTrip(copy(kStation, kCard)));
+        server->stop();
+    }
+    EXPECT_GT(shortFloats, 0) << "no FLOAT value was typed short";
+}
+
+// The existing cards of a V8RTU station as the upload reads them.
+UploadSetup v8rtuCards(UploadSetup s, const TransferUnit& sent, int startCard)
+{
+    s.newUnit = false;
+    s.card = startCard;
+    s.model = sent.cards.front().model;
+    s.version = sent.cards.front().version;
+    s.stationIsV8rtu = s.v8rtu = true;
+    s.cardCount = sent.cardCount;
+    for (const TransferCard& c : sent.cards) {
+        UploadCardSetup card;
+        card.card = c.card + 1;
+        card.model = c.model;
+        card.version = c.version;
+        card.blockCodes[0] = "00SYS";  // the other groups' blocks are read from the device
+        s.v8rtuCards.push_back(card);
+    }
+    return s;
+}
+
+// A V8RTU station of three cards, downloaded from the station and uploaded card by card:
+// the station holds groups 0 and 1 once, and every card comes back whole.
+TEST_F(BlockRoundTrip, V8rtuStationOfThreeCardsOverTheSerialLink)
+{
+    const int station = 5;
+    std::vector<qvsim::SimCard> device;
+    for (const char* sel : {"0", "1", "2"}) {
+        qvsim::SimCard c = qvsim::BlankCard("V8RTU", "0009");
+        c.selector = sel;
+        c.strict = true;
+        device.push_back(c);
+    }
+    ASSERT_NO_FATAL_FAILURE(serve(device));
+    placeStation(station, "V8RTU", "1.00", 0, 0, "3");
+    const char* kinds[] = {"31CDI", "32CDO", "33CAI"};
+    for (int card = 1; card <= 3; ++card) {
+        placeCard(station, card, "V8RTU");
+        ASSERT_NO_FATAL_FAILURE(placeBlocks(station, card, {{0, "00SYS"}, {1, "01RIO"}, {10 + card, kinds[card - 1]}}));
+    }
+    const TransferUnit sent = copy(station, 0);
+    ASSERT_TRUE(sent.v8rtuStation);
+    ASSERT_EQ(sent.cards.size(), 3u);
+
+    test::ScriptedQuestions q;
+    q.defaultAnswer = model::AnswerAbort;
+    ASSERT_NO_FATAL_FAILURE(download(sent, q));
+
+    UploadSetup s = uploadSetup();
+    s.station = station;
+    UploadRun upload(&link, {}, v8rtuCards(s, sent, 0), q, TransferTiming{});
+    upload.Run();
+    ASSERT_EQ(upload.context().result().outcome(), TransferOutcome::Finished)
+        << upload.context().result().messageId() << " " << upload.context().result().detail();
+    ASSERT_EQ(upload.units().size(), 3u);
+    for (std::size_t c = 0; c < 3; ++c) {
+        SCOPED_TRACE(c + 1);
+        EXPECT_EQ(upload.units()[c].blockCodes[1], "01RIO");
+        EXPECT_EQ(upload.units()[c].blockCodes[11 + c], kinds[c]);
+        expectSame(sent.cards[c], upload.units()[c]);
+    }
+
+    CompareSetup c;
+    c.portName = server->devicePath();
+    CompareRun compare(&link, {}, sent, c, q, TransferTiming{});
+    compare.Run();
+    EXPECT_EQ(compare.context().result().outcome(), TransferOutcome::Finished);
+    EXPECT_EQ(compare.differences(), 0);
+    EXPECT_TRUE(q.asked().empty());
+}
+
+// The communication blocks of a V8RTU card over the simulated bus: network download from the
+// card, network upload of the card, network compare.
+TEST_F(BlockRoundTrip, V8rtuCommunicationBlocksOverTheBus)
+{
+    const int station = 6;
+    placeStation(station, "V8RTU", "1.00", 0, 0, "1");
+    placeCard(station, 1, "V8RTU");
+    for (const char* code : {"31CDI", "32CDO", "33CAI", "34CAO"}) {
+        SCOPED_TRACE(code);
+        vuken_sim_reset();
+        vuken_sim_add_card(station, 0);
+        vuken_sim_set_rtu_station(station);
+        vuken_sim_set_item(station, 0, 0, 1, "0");
+        vuken_sim_set_item(station, 0, 0, 52, "1");
+        // A blank card answers "**" (no block) at item 10 of its groups.
+        for (int g = 2; g < 100; ++g) vuken_sim_set_item(station, 0, g, 10, "**");
+        const std::map<int, std::string> codes{{0, "00SYS"}, {1, "01RIO"}, {11, code}};
+        ASSERT_NO_FATAL_FAILURE(placeBlocks(station, 1, codes));
+        const TransferUnit sent = copy(station, 1);
+        ASSERT_EQ(sent.cards.size(), 1u);
+
+        test::ScriptedQuestions q;
+        q.defaultAnswer = model::AnswerAbort;
+        NetDownloadSetup d;
+        for (const auto& [g, c] : codes) d.blockCodes[static_cast<std::size_t>(g)] = c;
+        NetDownloadRun download(BusApi::Vuken(), sent, d, q, TransferTiming{});
+        download.Run();
+        ASSERT_EQ(download.context().result().outcome(), TransferOutcome::Finished) << download.context().result().messageId();
+
+        UploadSetup s = uploadSetup();
+        s.bus = true;
+        s.station = station;
+        // The bus does not answer an item that holds nothing (the unit's empty texts): Skip All.
+        test::ScriptedQuestions empty;
+        empty.defaultAnswer = model::AnswerSkipAll;
+        UploadRun upload(nullptr, BusApi::Vuken(), v8rtuCards(s, sent, 1), empty, TransferTiming{});
+        upload.Run();
+        ASSERT_EQ(upload.context().result().outcome(), TransferOutcome::Finished)
+            << upload.context().result().messageId() << " " << upload.context().result().detail();
+        ASSERT_EQ(upload.units().size(), 1u);
+        EXPECT_EQ(upload.units()[0].blockCodes[11], code);
+        expectSame(sent.cards[0], upload.units()[0]);
+
+        CompareSetup c;
+        c.bus = true;
+        CompareRun compare(nullptr, BusApi::Vuken(), sent, c, q, TransferTiming{});
+        compare.Run();
+        EXPECT_EQ(compare.context().result().outcome(), TransferOutcome::Finished);
+        EXPECT_EQ(compare.differences(), 0);
+        EXPECT_TRUE(q.asked().empty()) << q.asked().front().kind << " " << q.asked().front().a << "."
+                                       << q.asked().front().b << " " << q.asked().front().device;
+    }
+    vuken_sim_reset();
+}
+
+}  // namespace
+}  // namespace kravin::online
