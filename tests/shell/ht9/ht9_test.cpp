@@ -77,6 +77,17 @@ protected:
 
     Ht9View* view() { return app->onlineShell()->ht9().view(); }
 
+    // The network HT-9 on station 3, card 0 (item 0111 holds 12.5, the unit reads), once the bus is ready.
+    void openNetworkHt9()
+    {
+        vuken_sim_add_card(3, 0);
+        vuken_sim_set_item(3, 0, 0, 1, "0");
+        vuken_sim_set_item(3, 0, 1, 11, "12.5");
+        ASSERT_TRUE(app->onlineShell()->runCommand(ht9cmd::NetworkHt9));
+        ASSERT_NE(view(), nullptr);
+        ASSERT_TRUE(waitFor([] { return get_kilnbus_status() == VUKEN_STATUS_READY; }));
+    }
+
     // Types on the view's keyboard and waits for its exchange.
     void type(const QString& text)
     {
@@ -187,14 +198,9 @@ TEST_F(Ht9Road, SerialWithoutAPortSaysSo)
 
 TEST_F(Ht9Road, NetworkHt9WritesOnTheBusAndLeavesItReading)
 {
-    vuken_sim_add_card(3, 0);
-    vuken_sim_set_item(3, 0, 0, 1, "0");
-    vuken_sim_set_item(3, 0, 1, 11, "12.5");
-    ASSERT_TRUE(app->onlineShell()->runCommand(ht9cmd::NetworkHt9));
-    ASSERT_NE(view(), nullptr);
+    ASSERT_NO_FATAL_FAILURE(openNetworkHt9());
     EXPECT_EQ(view()->windowTitle().toStdString(), "Network HT-9 Simulation");
     EXPECT_EQ(app->onlineShell()->owner().Holder(), online::LinkUser::Ht9);
-    ASSERT_TRUE(waitFor([] { return get_kilnbus_status() == VUKEN_STATUS_READY; }));
 
     ASSERT_NO_FATAL_FAILURE(type(QStringLiteral("G01I11")));
     EXPECT_EQ(view()->unit().dataLine(), "D           12.5");
@@ -233,12 +239,7 @@ TEST_F(Ht9Road, NetworkHt9WritesOnTheBusAndLeavesItReading)
 
 TEST_F(Ht9Road, ShiftedKeysTypeTheirJisCharactersWhateverTheLayout)
 {
-    vuken_sim_add_card(3, 0);
-    vuken_sim_set_item(3, 0, 0, 1, "0");
-    vuken_sim_set_item(3, 0, 1, 11, "12.5");
-    ASSERT_TRUE(app->onlineShell()->runCommand(ht9cmd::NetworkHt9));
-    ASSERT_NE(view(), nullptr);
-    ASSERT_TRUE(waitFor([] { return get_kilnbus_status() == VUKEN_STATUS_READY; }));
+    ASSERT_NO_FATAL_FAILURE(openNetworkHt9());
     ASSERT_NO_FATAL_FAILURE(type(QStringLiteral("G01I11")));
     ASSERT_NO_FATAL_FAILURE(click(key::Write));
     ASSERT_NO_FATAL_FAILURE(click(key::Data));
@@ -284,15 +285,7 @@ TEST_F(Ht9Road, BusHt9FromTheOperationMenuOpensAgainAfterEnd)
 {
     vuken_sim_add_card(3, 0);
     vuken_sim_set_item(3, 0, 1, 11, "12.5");
-    // Option: the bus.
-    app->onlineShell()->beforeDialog = [](QDialog& d) {
-        auto* option = qobject_cast<OptionDialog*>(&d);
-        ASSERT_NE(option, nullptr);
-        option->onlineGroup()->button(1)->setChecked(true);
-        QMetaObject::invokeMethod(option, "accept", Qt::QueuedConnection);
-    };
-    ASSERT_TRUE(frame().trigger(cmd::Option));
-    app->onlineShell()->beforeDialog = nullptr;
+    ASSERT_NO_FATAL_FAILURE(test::chooseBus(*app));
     ASSERT_TRUE(app->online().busMode);
 
     for (int round = 1; round <= 2; ++round) {

@@ -304,13 +304,7 @@ TEST_F(OnlineCommandsRoad, OverTheSimulatedBus)
     vuken_sim_add_card(0, 0);
     vuken_sim_set_item(0, 0, 1, 11, "42.0");
     // Option: U-Bus.
-    app->onlineShell()->beforeDialog = [](QDialog& d) {
-        auto* option = qobject_cast<OptionDialog*>(&d);
-        ASSERT_NE(option, nullptr);
-        option->onlineGroup()->button(1)->setChecked(true);
-        QMetaObject::invokeMethod(option, "accept", Qt::QueuedConnection);
-    };
-    ASSERT_TRUE(frame().trigger(cmd::Option));
+    ASSERT_NO_FATAL_FAILURE(test::chooseBus(*app));
     EXPECT_EQ(app->settings().ONLINE, 1);
     EXPECT_TRUE(app->online().busMode);
 
