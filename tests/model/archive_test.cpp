@@ -255,7 +255,8 @@ TEST(Archive, OldFormatOnlyWhenItLooksLikeOne)
     writeBytes(dir / "old/kravin.kra", pattern(144640, 7));
     writeBytes(dir / "old/ACX.KRA", pattern(360000, 8));
     writeBytes(dir / "other/Plant.KRA", noise(5000, 1));
-    writeBytes(dir / "other/KRAVin.KRA", pattern(1000, 7));  // not the old header size
+    fs::create_directories(dir / "short");
+    writeBytes(dir / "short/KRAVin.KRA", pattern(2000, 7));  // a damaged old header, shorter than its layout
     makeProjectFolder(dir / "work");
     ASSERT_TRUE(ZipFolder(dir / "old/zipped.KRA", dir / "work"));
     auto damaged = readBytes(dir / "old/zipped.KRA");
@@ -271,7 +272,8 @@ TEST(Archive, OldFormatOnlyWhenItLooksLikeOne)
         {dir / "old/ACX.KRA", true},
         {dir / "old/zipped.KRA", false},   // a ZIP
         {dir / "old/damaged.KRA", false},  // a damaged ZIP is no old project
-        {dir / "other/Plant.KRA", false},
+        {dir / "other/Plant.KRA", false},  // no old header beside it
+        {dir / "short/KRAVin.KRA", true},
         {dir / "missing.KRA", false},
     };
     for (const Case& c : cases) EXPECT_EQ(LooksLikeOldProject(c.path), c.old) << c.path;

@@ -165,3 +165,74 @@ TEST_F(SettingsTest, DamagedValuesFallBackAndPortTextsFitTheirFields)
     ASSERT_EQ(in.portList.size(), 1u);
     EXPECT_EQ(in.portList[0].text.size(), 63u);
 }
+
+TEST_F(SettingsTest, OutOfRangeValuesReadAsDefaultsAndAreNotWrittenBack)
+{
+    struct Case {
+        const char* key;
+        int stored;
+        int UserSettings::*field;
+        int loaded;  // the default when out of range
+    };
+    const Case cases[] = {
+        {"HT9_BAU", 7, &UserSettings::HT9_BAU, 0},          {"HT9_BAU", 6, &UserSettings::HT9_BAU, 6},
+        {"AC_UNIT", 3, &UserSettings::AC_UNIT, 16},         {"AC_UNIT", 33, &UserSettings::AC_UNIT, 16},
+        {"AC_UNIT", 32, &UserSettings::AC_UNIT, 32},        {"AC_LKIND", 8, &UserSettings::AC_LKIND, 0},
+        {"AC_LKIND", -1, &UserSettings::AC_LKIND, 0},       {"AC_LKIND", 7, &UserSettings::AC_LKIND, 7},
+        {"AC_LCOL", 0x1000000, &UserSettings::AC_LCOL, 0},  {"AC_LCOL", 0xFFFFFF, &UserSettings::AC_LCOL, 0xFFFFFF},
+        {"DT_DX", 0, &UserSettings::DT_DX, 24},             {"DT_DX", 65, &UserSettings::DT_DX, 24},
+        {"DT_DY", -13, &UserSettings::DT_DY, 13},           {"DT_DY", 64, &UserSettings::DT_DY, 64},
+        {"DT_UNIT", 100, &UserSettings::DT_UNIT, 16},       {"DT_UNIT", 4, &UserSettings::DT_UNIT, 4},
+        {"DT_LKIND", 12, &UserSettings::DT_LKIND, 0},       {"DT_LCOL", -1, &UserSettings::DT_LCOL, 0},
+        {"SEQ_DSP", 2, &UserSettings::SEQ_DSP, 1},          {"SEQ_DSP", 0, &UserSettings::SEQ_DSP, 0},
+        {"ONLINE", 2, &UserSettings::ONLINE, 0},            {"ONLINE", -1, &UserSettings::ONLINE, 0},
+        {"MAXIMUM_SIZE", 5, &UserSettings::MAXIMUM_SIZE, 0}, {"BACK_COLOR", -1, &UserSettings::BACK_COLOR, 0xFFFFFF},
+        {"BACK_COLOR", 0, &UserSettings::BACK_COLOR, 0},    {"ENABLE_GRID", 3, &UserSettings::ENABLE_GRID, 1},
+        {"COM_TIME", -3, &UserSettings::COM_TIME, 10},      {"COM_TIME", 0, &UserSettings::COM_TIME, 10},
+        {"COM_TIME", 100, &UserSettings::COM_TIME, 10},     {"COM_TIME", 99, &UserSettings::COM_TIME, 99},
+        {"COM_TIME", 1, &UserSettings::COM_TIME, 1},
+    };
+    for (const Case& c : cases) {
+        store()->clear();
+        store()->setValue(QStringLiteral("KRAVin/") + QString::fromLatin1(c.key), c.stored);
+        UserSettings in;
+        LoadSettings(*store(), in);
+        EXPECT_EQ(in.*c.field, c.loaded) << c.key << "=" << c.stored;
+        SaveSettings(*store(), in);
+        EXPECT_EQ(store()->value(QStringLiteral("KRAVin/") + QString::fromLatin1(c.key)).toInt(), c.loaded)
+            << c.key << "=" << c.stored;
+        // A value set out of range in memory is not written either.
+        UserSettings out;
+        out.*c.field = c.stored;
+        SaveSettings(*store(), out);
+        EXPECT_EQ(store()->value(QStringLiteral("KRAVin/") + QString::fromLatin1(c.key)).toInt(), c.loaded)
+            << c.key << "=" << c.stored;
+    }
+}
+
+TEST_F(SettingsTest, PortListCountOutOfRangeReadsAsAnEmptyList)
+{
+    struct Case {
+        int count;
+        std::size_t loaded;
+    };
+    for (const Case c : {Case{100000, 0}, Case{257, 0}, Case{-1, 0}, Case{256, 256}, Case{2, 2}}) {
+        store()->clear();
+        {
+            auto s = store();
+            s->setValue("KRAVin/COM_PORT_NUM", c.count);
+            s->setValue("KRAVin/COM0_PORT_STR", "Serial (COM1)");
+            s->setValue("KRAVin/COM0_PORT_NUM", "COM1");
+        }
+        UserSettings in;
+        LoadSettings(*store(), in);
+        EXPECT_EQ(in.portList.size(), c.loaded) << c.count;
+        SaveSettings(*store(), in);
+        EXPECT_EQ(store()->value("KRAVin/COM_PORT_NUM").toInt(), static_cast<int>(c.loaded)) << c.count;
+    }
+    // More ports than the list holds: the first 256 are written.
+    UserSettings out;
+    out.portList.resize(300, {"Serial", "COM1"});
+    SaveSettings(*store(), out);
+    EXPECT_EQ(store()->value("KRAVin/COM_PORT_NUM").toInt(), 256);
+}

@@ -51,6 +51,8 @@ protected:
     std::shared_ptr<QSettings> profile;
     shell::ShellServices services;  // handed to the frame at start
     std::shared_ptr<print::PrinterChooser> printerChooser;  // null: the print dialogs
+    std::string helpDir;  // empty: the Help folder beside the tables, which has no files
+    bool realPrompt = false;  // the tool's own message boxes instead of the scripted prompt
 
     void start(const std::optional<std::string>& path = std::nullopt, shell::ViewHooks* hooks = nullptr)
     {
@@ -62,10 +64,11 @@ protected:
         options.folders = shell::ShellFolders::besideProgram(KRAVIN_SAMPLE_TABLES "/..");
         profile = std::make_shared<QSettings>(QString::fromStdString(dir / "profile.ini"), QSettings::IniFormat);
         options.profile = profile;
-        options.prompt = &prompt;
+        options.prompt = realPrompt ? nullptr : &prompt;
         options.viewHooks = hooks;
         options.services = services;
         options.printerChooser = printerChooser;
+        if (!helpDir.empty()) options.folders.helpDir = helpDir;
         app = std::make_unique<shell::ShellApplication>(std::move(options));
         ASSERT_TRUE(shell::runStartup(*app, path));
     }

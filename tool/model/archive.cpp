@@ -36,7 +36,6 @@ namespace {
 
 constexpr std::size_t kCopyChunk = 1 << 18;
 constexpr std::size_t kPage = 4096;
-constexpr std::uintmax_t kOldHeaderSize = 144640;
 
 ArchiveResult failure(int code, std::string detail)
 {
@@ -694,8 +693,8 @@ ArchiveResult TestArchive(const std::string& path)
 
 namespace {
 
-// The regular file named name (compared without regard to case) in folder has size bytes (any size when 0).
-bool hasFileNamed(const std::string& folder, const std::string& upperName, std::uintmax_t size)
+// Folder holds a regular file named upperName (compared without regard to case).
+bool hasFileNamed(const std::string& folder, const std::string& upperName)
 {
     std::error_code ec;
     for (const auto& entry : fs::directory_iterator(folder, ec)) {
@@ -703,7 +702,7 @@ bool hasFileNamed(const std::string& folder, const std::string& upperName, std::
         std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return std::toupper(c); });
         if (name != upperName) continue;
         std::error_code fileEc;
-        if (entry.is_regular_file(fileEc) && (size == 0 || entry.file_size(fileEc) == size) && !fileEc) return true;
+        if (entry.is_regular_file(fileEc) && !fileEc) return true;
     }
     return false;
 }
@@ -712,7 +711,7 @@ bool hasFileNamed(const std::string& folder, const std::string& upperName, std::
 
 bool HasProjectHeader(const std::string& folder)
 {
-    return hasFileNamed(folder, "KRAVIN.KRAB", 0);
+    return hasFileNamed(folder, "KRAVIN.KRAB");
 }
 
 bool LooksLikeOldProject(const std::string& path)
@@ -725,7 +724,8 @@ bool LooksLikeOldProject(const std::string& path)
         const ssize_t n = ::read(fd.fd, sig, sizeof sig);
         if (n >= 2 && sig[0] == 'P' && sig[1] == 'K') return false;
     }
-    return hasFileNamed(parentOf(path), "KRAVIN.KRA", kOldHeaderSize);
+    // A short or damaged old header is still offered: the library reads it padded.
+    return hasFileNamed(parentOf(path), "KRAVIN.KRA");
 }
 
 FileLock& FileLock::operator=(FileLock&& other) noexcept

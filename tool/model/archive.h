@@ -70,7 +70,7 @@ bool HasProjectHeader(const std::string& folder);
 ArchiveResult TestArchive(const std::string& path);
 
 // True when path is no ZIP at all (no ZIP signature) and sits in a folder that
-// holds an old-format project header ("KRAVin.KRA" of the old header size).
+// holds an old-format project header "KRAVin.KRA" (any size).
 bool LooksLikeOldProject(const std::string& path);
 
 // Exclusive advisory lock (flock) held on an open archive, so a second instance

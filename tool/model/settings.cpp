@@ -5,6 +5,8 @@
 #include <QSettings>
 #include <QString>
 
+#include <algorithm>
+#include <limits>
 #include <string_view>
 
 namespace kravin::model {
@@ -20,19 +22,34 @@ struct IntKey {
     const char* key;
     int UserSettings::*field;
     int fallback;
+    int min, max;  // a value outside reads, and is written, as the fallback
 };
+
+constexpr int kAny = std::numeric_limits<int>::max();
+constexpr int kColour = 0xFFFFFF;  // COLORREF
+constexpr int kLineKind = 7;       // width 0..3 + 4 x style 0..1
 
 // Integer settings in the order they are read.
 const IntKey kIntKeys[] = {
-    {"HT9_BAU", &UserSettings::HT9_BAU, 0},       {"AC_UNIT", &UserSettings::AC_UNIT, 16},
-    {"AC_LKIND", &UserSettings::AC_LKIND, 0},     {"AC_LCOL", &UserSettings::AC_LCOL, 0},
-    {"DT_DX", &UserSettings::DT_DX, 24},          {"DT_DY", &UserSettings::DT_DY, 13},
-    {"DT_UNIT", &UserSettings::DT_UNIT, 16},      {"DT_LKIND", &UserSettings::DT_LKIND, 0},
-    {"DT_LCOL", &UserSettings::DT_LCOL, 0},       {"SEQ_DSP", &UserSettings::SEQ_DSP, 1},
-    {"ONLINE", &UserSettings::ONLINE, 0},         {"MON_SPEED", &UserSettings::MON_SPEED, 0},
-    {"MAXIMUM_SIZE", &UserSettings::MAXIMUM_SIZE, 0}, {"BACK_COLOR", &UserSettings::BACK_COLOR, 0xFFFFFF},
-    {"ENABLE_GRID", &UserSettings::ENABLE_GRID, 1}, {"COM_TIME", &UserSettings::COM_TIME, 10},
+    {"HT9_BAU", &UserSettings::HT9_BAU, 0, 0, 6},
+    {"AC_UNIT", &UserSettings::AC_UNIT, 16, 4, 32},
+    {"AC_LKIND", &UserSettings::AC_LKIND, 0, 0, kLineKind},
+    {"AC_LCOL", &UserSettings::AC_LCOL, 0, 0, kColour},
+    {"DT_DX", &UserSettings::DT_DX, 24, 1, 64},
+    {"DT_DY", &UserSettings::DT_DY, 13, 1, 64},
+    {"DT_UNIT", &UserSettings::DT_UNIT, 16, 4, 32},
+    {"DT_LKIND", &UserSettings::DT_LKIND, 0, 0, kLineKind},
+    {"DT_LCOL", &UserSettings::DT_LCOL, 0, 0, kColour},
+    {"SEQ_DSP", &UserSettings::SEQ_DSP, 1, 0, 1},
+    {"ONLINE", &UserSettings::ONLINE, 0, 0, 1},
+    {"MON_SPEED", &UserSettings::MON_SPEED, 0, -kAny, kAny},
+    {"MAXIMUM_SIZE", &UserSettings::MAXIMUM_SIZE, 0, 0, 1},
+    {"BACK_COLOR", &UserSettings::BACK_COLOR, 0xFFFFFF, 0, kColour},
+    {"ENABLE_GRID", &UserSettings::ENABLE_GRID, 1, 0, 1},
+    {"COM_TIME", &UserSettings::COM_TIME, 10, 1, 99},
 };
+
+int inRange(const IntKey& k, int v) { return v >= k.min && v <= k.max ? v : k.fallback; }
 
 const char* const kPlacementSuffixes[] = {"_LEFT", "_TOP", "_RIGHT", "_BOTTOM", "_LENGTH"};
 int WindowPlacement::*const kPlacementFields[] = {&WindowPlacement::left, &WindowPlacement::top,
@@ -95,8 +112,9 @@ void LoadSettings(QSettings& s, UserSettings& out)
 {
     UserSettings st;
     s.beginGroup(QString::fromLatin1(kSection));
-    for (const IntKey& k : kIntKeys) st.*k.field = readInt(s, QString::fromLatin1(k.key), k.fallback);
-    const int portCount = readInt(s, QStringLiteral("COM_PORT_NUM"), 0);
+    for (const IntKey& k : kIntKeys) st.*k.field = inRange(k, readInt(s, QString::fromLatin1(k.key), k.fallback));
+    int portCount = readInt(s, QStringLiteral("COM_PORT_NUM"), 0);
+    if (portCount < 0 || portCount > kPortListSize) portCount = 0;
     for (int v = 0; v < kPlacementViews; ++v) {
         for (int f = 0; f < 5; ++f) {
             const QString key = QString::fromLatin1(kPlacementPrefixes[v]) + QString::fromLatin1(kPlacementSuffixes[f]);
@@ -110,8 +128,7 @@ void LoadSettings(QSettings& s, UserSettings& out)
         row.portText = readText(s, indexed("PORT%d_COM_STR", n));
         row.device = NormaliseDevice(readText(s, indexed("PORT%d_KIKI", n)));
     }
-    // A damaged profile's count is bounded.
-    for (int n = 0; n < portCount && n < 256; ++n) {
+    for (int n = 0; n < portCount; ++n) {
         st.portList.push_back({fitField(readText(s, indexed("COM%d_PORT_STR", n))),
                                fitField(readText(s, indexed("COM%d_PORT_NUM", n)))});
     }
@@ -126,7 +143,7 @@ void SaveSettings(QSettings& s, const UserSettings& st)
     s.beginGroup(QString::fromLatin1(kSection));
     for (const IntKey& k : kIntKeys) {
         if (k.field == &UserSettings::MON_SPEED) continue;
-        s.setValue(QString::fromLatin1(k.key), st.*k.field);
+        s.setValue(QString::fromLatin1(k.key), inRange(k, st.*k.field));
     }
     for (int v = 0; v < kPlacementViews; ++v) {
         for (int f = 0; f < 5; ++f) {
@@ -141,8 +158,10 @@ void SaveSettings(QSettings& s, const UserSettings& st)
         s.setValue(indexed("PORT%d_KIKI", n), QString::fromStdString(NormaliseDevice(row.device)));
         s.setValue(indexed("PORT%d_SPEED", n), row.speed);
     }
-    s.setValue(QStringLiteral("COM_PORT_NUM"), static_cast<int>(st.portList.size()));
-    for (std::size_t n = 0; n < st.portList.size(); ++n) {
+    // Ports beyond the list's size are not kept.
+    const std::size_t ports = std::min<std::size_t>(st.portList.size(), kPortListSize);
+    s.setValue(QStringLiteral("COM_PORT_NUM"), static_cast<int>(ports));
+    for (std::size_t n = 0; n < ports; ++n) {
         s.setValue(indexed("COM%d_PORT_STR", static_cast<int>(n)), QString::fromStdString(fitField(st.portList[n].text)));
         s.setValue(indexed("COM%d_PORT_NUM", static_cast<int>(n)), QString::fromStdString(fitField(st.portList[n].number)));
     }

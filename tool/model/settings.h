@@ -16,6 +16,7 @@ namespace kravin::model {
 constexpr int kPortRows = 6;
 constexpr int kPlacementViews = 7;
 constexpr int kPortFieldWidth = 64;
+constexpr int kPortListSize = 256;  // entries of the remembered port list
 
 // Saved frame rectangle of a view; all 0 means none stored.
 struct WindowPlacement {
@@ -64,10 +65,12 @@ struct UserSettings {
     std::string HT9_ID;
 };
 
-// Reads every setting (defaults where absent) and normalises the stored devices.
+// Reads every setting and normalises the stored devices. An absent, unreadable or
+// out-of-range value reads as its default.
 void LoadSettings(QSettings& store, UserSettings& settings);
 
-// Writes every setting LoadSettings reads, except "MON_SPEED".
+// Writes every setting LoadSettings reads, except "MON_SPEED"; a value out of its
+// range is written as its default.
 void SaveSettings(QSettings& store, const UserSettings& settings);
 
 // The device text as it is kept: older spellings and unknown texts mapped to the

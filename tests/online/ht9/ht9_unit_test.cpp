@@ -56,6 +56,30 @@ TEST(Ht9PortKinds, KindsMapToTheirBaudIndexAndFraming)
     EXPECT_EQ(PortKindOfKey(key::Enter), -1);
 }
 
+TEST(Ht9JisKeyboard, EachKeyTypesItsJisCharacters)
+{
+    struct Case {
+        int code;  // the kernel's key code
+        char plain, shifted;
+    };
+    const Case cases[] = {
+        {2, '1', '!'},  {3, '2', '"'},  {4, '3', '#'},   {7, '6', '&'},   {8, '7', '\''}, {10, '9', ')'},
+        {11, '0', 0},   {12, '-', '='}, {13, '^', '~'},  {124, '\\', '|'}, {26, '@', '`'},  {27, '[', '{'},
+        {39, ';', '+'}, {40, ':', '*'}, {43, ']', '}'},  {51, ',', '<'},  {52, '.', '>'},  {53, '/', '?'},
+        {89, '\\', '_'}, {16, 'Q', 'Q'}, {38, 'L', 'L'}, {57, ' ', ' '},
+        {1, 0, 0},      {28, 0, 0},     {41, 0, 0},      {0, 0, 0},  // Escape, Enter, Hankaku/Zenkaku: no character
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(JisKeyChar(c.code, false), c.plain) << c.code;
+        EXPECT_EQ(JisKeyChar(c.code, true), c.shifted) << c.code;
+        if (c.plain != 0 && c.plain != '\\') {
+            EXPECT_EQ(JisKeyCodeOf(c.plain), c.code) << c.plain;
+        }
+    }
+    // A shifted character names no key.
+    for (char c : {'"', '+', '*', '#', '\0'}) EXPECT_EQ(JisKeyCodeOf(c), 0) << c;
+}
+
 TEST(Ht9Reply, ParsedIntoTheSixteenPlaces)
 {
     struct Case {

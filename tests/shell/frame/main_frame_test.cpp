@@ -1,12 +1,16 @@
 #include "child_frame.h"
 #include "command_ids.h"
 #include "main_frame.h"
+#include "online_shell.h"
+#include "option_dialog.h"
 #include "shell_fixture.h"
 #include "text_codec.h"
 #include "vuken_sim.h"
 
 #include <QComboBox>
+#include <QDesktopServices>
 #include <QImage>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
@@ -14,6 +18,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QToolBar>
+#include <QUrl>
 
 #include <filesystem>
 #include <set>
@@ -286,6 +291,47 @@ TEST_F(MainFrameTest, ShutdownRemovesTheWorkFolderAndKeepsThePlacement)
     app.reset();
 }
 
+TEST_F(MainFrameTest, ShortOldProjectIsOfferedAndConvertedLeavingTheOriginal)
+{
+    // An old project whose header lost its end: the name and station 0 are still in it.
+    start();
+    // The first station kind of the shipped tables, in its first version.
+    const std::string kind = app->masters().station.name[1].substr(0, 4);
+    const std::string& version = app->masters().station.versions[1][0];
+    ASSERT_EQ(version.size(), 4u);
+    std::filesystem::create_directories(dir / "old/STN00");
+    std::vector<unsigned char> header(2000, 0);
+    std::memcpy(header.data(), "Old plant", 9);
+    std::memcpy(header.data() + 1024, kind.data(), kind.size());
+    std::memcpy(header.data() + 1034, version.data(), 4);
+    const std::string old = dir / "old/KRAVin.KRA";
+    test::writeBytes(old, header);
+    test::writeBytes(dir / "old/STN00/STNINF.KRA", std::vector<unsigned char>(361300, 0));
+
+    prompt.file(old);
+    prompt.answer(7004, model::Answer::Ok);
+    ASSERT_TRUE(frame().trigger(cmd::FileOpen));
+    EXPECT_EQ(prompt.ids(), (std::vector<int>{7004}));
+    const model::ProjectRecord& r = session().projectRecord;
+    EXPECT_TRUE(r.untitled);
+    EXPECT_TRUE(r.path.empty());
+    EXPECT_EQ(session().g_projectName, "Old plant");
+    EXPECT_EQ(app->systemTables().stationKind[0], 1);
+    EXPECT_TRUE(exists(r.workFolder + "/KRAVin.KRAB"));
+    EXPECT_TRUE(exists(r.workFolder + "/STN00/STNINF.KRAB"));
+    EXPECT_TRUE(frame().views().frameExists(ViewKind::System));
+
+    // Saved under a new name; the old files stay as they were.
+    saveAs("Old plant", dir / "Converted.KRA");
+    EXPECT_TRUE(exists(dir / "Converted.KRA"));
+    EXPECT_FALSE(session().projectRecord.untitled);
+    EXPECT_EQ(test::readBytes(old), header);
+    std::set<std::string> oldFiles;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(dir / "old"))
+        oldFiles.insert(e.path().lexically_relative(dir / "old").string());
+    EXPECT_EQ(oldFiles, (std::set<std::string>{"KRAVin.KRA", "STN00", "STN00/STNINF.KRA"}));
+}
+
 TEST_F(MainFrameTest, CommandLineProjectThatDoesNotLoadLeavesAnUntitledOne)
 {
     const std::string broken = dir / "broken.KRA";
@@ -321,6 +367,40 @@ TEST_F(FrameExtrasTest, PortSettingDeleteAsksFirst)
     EXPECT_TRUE(app->settings().portList.empty());
     EXPECT_EQ(profile->value(QStringLiteral("KRAVin/COM_PORT_NUM")).toInt(), 0);
     EXPECT_EQ(profile->value(QStringLiteral("KRAVin/COM1_PORT_STR")).toString(), QString());
+}
+
+TEST_F(FrameExtrasTest, DamagedSettingsShowAsDefaultsAndExitWritesTheDefaults)
+{
+    {
+        QSettings damaged(QString::fromStdString(dir / "profile.ini"), QSettings::IniFormat);
+        damaged.setValue(QStringLiteral("KRAVin/COM_PORT_NUM"), 100000);
+        damaged.setValue(QStringLiteral("KRAVin/COM0_PORT_STR"), QStringLiteral("Serial (COM1)"));
+        damaged.setValue(QStringLiteral("KRAVin/COM0_PORT_NUM"), QStringLiteral("COM1"));
+        damaged.setValue(QStringLiteral("KRAVin/COM_TIME"), -3);
+    }
+    start();
+    QStringList ports;
+    QString timeout;
+    app->onlineShell()->beforeDialog = [&](QDialog& d) {
+        auto* option = qobject_cast<OptionDialog*>(&d);
+        ASSERT_NE(option, nullptr);
+        for (int i = 0; i < option->portCombo(0)->count(); ++i) ports << option->portCombo(0)->itemText(i);
+        timeout = option->timeoutEdit()->text();
+        QMetaObject::invokeMethod(option, "reject", Qt::QueuedConnection);
+    };
+    ASSERT_TRUE(frame().trigger(cmd::Option));
+    app->onlineShell()->beforeDialog = nullptr;
+    EXPECT_EQ(timeout, "10");
+    ASSERT_FALSE(ports.isEmpty());
+    EXPECT_EQ(ports.first(), QString());
+    for (qsizetype i = 1; i < ports.size(); ++i) EXPECT_FALSE(ports[i].isEmpty()) << "row " << i;
+
+    ASSERT_TRUE(frame().close());
+    shell::runShutdown(*app);
+    app.reset();
+    profile->sync();
+    EXPECT_EQ(profile->value(QStringLiteral("KRAVin/COM_TIME")).toInt(), 10);
+    EXPECT_EQ(profile->value(QStringLiteral("KRAVin/COM_PORT_NUM")).toInt(), 0);
 }
 
 TEST_F(FrameExtrasTest, OnlineButtonBlinksAndReadsOffline)
@@ -460,6 +540,36 @@ TEST_F(FrameExtrasTest, CommandsReachTheViewOfTheirSlot)
     EXPECT_FALSE(frame().sendCommand(static_cast<int>(ViewKind::Ladder), cmd::LadderRedraw));  // no such frame
     EXPECT_TRUE(frame().sendCommand(-1, cmd::OnlineStop));
     EXPECT_EQ(stopped, 1);
+}
+
+// Takes the files the tool hands to the desktop.
+class OpenedUrls : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> urls;
+    Q_INVOKABLE void open(const QUrl& url) { urls << url; }
+};
+
+TEST_F(FrameExtrasTest, HelpCommandsStayEnabledAndOpenTheListOnlyWhenItIsThere)
+{
+    helpDir = dir / "Help";
+    std::filesystem::create_directories(helpDir);
+    start();
+    OpenedUrls opened;
+    QDesktopServices::setUrlHandler(QStringLiteral("file"), &opened, "open");
+    const QUrl pdf = QUrl::fromLocalFile(QString::fromStdString(helpDir + "/ItemList.pdf"));
+    for (const bool present : {false, true}) {
+        if (present) test::writeBytes(helpDir + "/ItemList.pdf", {'%', 'P', 'D', 'F'});
+        opened.urls.clear();
+        for (const int id : {cmd::HelpBlockList, cmd::ToolHelp}) {
+            frame().refresh();
+            EXPECT_TRUE(frame().action(id)->isEnabled()) << id << " present " << present;
+            EXPECT_TRUE(frame().trigger(id));
+        }
+        EXPECT_EQ(opened.urls, present ? (QList<QUrl>{pdf, pdf}) : QList<QUrl>{});
+    }
+    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+    EXPECT_TRUE(prompt.ids().empty());
 }
 
 }  // namespace

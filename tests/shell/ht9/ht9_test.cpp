@@ -14,10 +14,13 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QApplication>
+#include <QButtonGroup>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QFontMetrics>
+#include <QKeyEvent>
 #include <QPushButton>
 #include <QTest>
 #include <QThread>
@@ -73,6 +76,17 @@ protected:
     }
 
     Ht9View* view() { return app->onlineShell()->ht9().view(); }
+
+    // The network HT-9 on station 3, card 0 (item 0111 holds 12.5, the unit reads), once the bus is ready.
+    void openNetworkHt9()
+    {
+        vuken_sim_add_card(3, 0);
+        vuken_sim_set_item(3, 0, 0, 1, "0");
+        vuken_sim_set_item(3, 0, 1, 11, "12.5");
+        ASSERT_TRUE(app->onlineShell()->runCommand(ht9cmd::NetworkHt9));
+        ASSERT_NE(view(), nullptr);
+        ASSERT_TRUE(waitFor([] { return get_kilnbus_status() == VUKEN_STATUS_READY; }));
+    }
 
     // Types on the view's keyboard and waits for its exchange.
     void type(const QString& text)
@@ -184,14 +198,9 @@ TEST_F(Ht9Road, SerialWithoutAPortSaysSo)
 
 TEST_F(Ht9Road, NetworkHt9WritesOnTheBusAndLeavesItReading)
 {
-    vuken_sim_add_card(3, 0);
-    vuken_sim_set_item(3, 0, 0, 1, "0");
-    vuken_sim_set_item(3, 0, 1, 11, "12.5");
-    ASSERT_TRUE(app->onlineShell()->runCommand(ht9cmd::NetworkHt9));
-    ASSERT_NE(view(), nullptr);
+    ASSERT_NO_FATAL_FAILURE(openNetworkHt9());
     EXPECT_EQ(view()->windowTitle().toStdString(), "Network HT-9 Simulation");
     EXPECT_EQ(app->onlineShell()->owner().Holder(), online::LinkUser::Ht9);
-    ASSERT_TRUE(waitFor([] { return get_kilnbus_status() == VUKEN_STATUS_READY; }));
 
     ASSERT_NO_FATAL_FAILURE(type(QStringLiteral("G01I11")));
     EXPECT_EQ(view()->unit().dataLine(), "D           12.5");
@@ -226,6 +235,77 @@ TEST_F(Ht9Road, NetworkHt9WritesOnTheBusAndLeavesItReading)
         vuken_sim_journal_entry(i, &e);
         EXPECT_EQ(e.address, 3 << 5 | 0);
     }
+}
+
+TEST_F(Ht9Road, ShiftedKeysTypeTheirJisCharactersWhateverTheLayout)
+{
+    ASSERT_NO_FATAL_FAILURE(openNetworkHt9());
+    ASSERT_NO_FATAL_FAILURE(type(QStringLiteral("G01I11")));
+    ASSERT_NO_FATAL_FAILURE(click(key::Write));
+    ASSERT_NO_FATAL_FAILURE(click(key::Data));
+    frame().activateWindow();
+    view()->setFocus();
+    ASSERT_TRUE(waitFor([&] { return QApplication::focusWidget() == view(); }));
+
+    // Keys as a US layout under X11 reports them: the key's place (its key code + 8)
+    // with the layout's own character, which the unit does not take.
+    struct Native {
+        Qt::Key key;
+        Qt::KeyboardModifiers mods;
+        quint32 keycode;
+        const char* text;
+    };
+    const Native native[] = {
+        {Qt::Key_At, Qt::ShiftModifier, 3 + 8, "@"},            // Shift+2
+        {Qt::Key_Colon, Qt::ShiftModifier, 39 + 8, ":"},        // Shift and the key beside L
+        {Qt::Key_Semicolon, Qt::NoModifier, 39 + 8, ";"},       // the key beside L
+        {Qt::Key_BracketLeft, Qt::NoModifier, 26 + 8, "["},     // the key beside P
+        {Qt::Key_ParenLeft, Qt::ShiftModifier, 10 + 8, "("},    // Shift+9
+    };
+    for (const Native& n : native) {
+        for (const QEvent::Type t : {QEvent::KeyPress, QEvent::KeyRelease}) {
+            QKeyEvent e(t, n.key, n.mods, n.keycode, 0, 0, QString::fromLatin1(n.text));
+            QApplication::sendEvent(QApplication::focusWidget(), &e);
+        }
+        ASSERT_TRUE(waitFor([&] { return !view()->busy(); }));
+    }
+    EXPECT_EQ(view()->unit().dataLine(), "*" + std::string(10, ' ') + "\"+;@)");
+    // A key a program sends, without its place: Shift+2 still types a double quote.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_2, Qt::ShiftModifier);
+    EXPECT_EQ(view()->unit().dataLine(), "*" + std::string(9, ' ') + "\"+;@)\"");
+    ASSERT_NO_FATAL_FAILURE(keyClick(Qt::Key_Return));
+    char value[32] = {};
+    vuken_sim_get_item(3, 0, 1, 11, value, sizeof value);
+    EXPECT_STREQ(value, "\"+;@)\"");
+    frame().frame(ViewKind::Ht9)->close();
+    ASSERT_TRUE(waitFor([&] { return app->onlineShell()->owner().Free(); }));
+}
+
+TEST_F(Ht9Road, BusHt9FromTheOperationMenuOpensAgainAfterEnd)
+{
+    vuken_sim_add_card(3, 0);
+    vuken_sim_set_item(3, 0, 1, 11, "12.5");
+    ASSERT_NO_FATAL_FAILURE(test::chooseBus(*app));
+    ASSERT_TRUE(app->online().busMode);
+
+    for (int round = 1; round <= 2; ++round) {
+        SCOPED_TRACE(round);
+        frame().refresh();
+        ASSERT_TRUE(frame().action(cmd::Ht9Simulation)->isEnabled());
+        ASSERT_TRUE(frame().trigger(cmd::Ht9Simulation));
+        ASSERT_NE(view(), nullptr);
+        EXPECT_EQ(view()->windowTitle().toStdString(), "Network HT-9 Simulation");
+        EXPECT_FALSE(frame().action(cmd::Ht9Simulation)->isEnabled());
+        ASSERT_TRUE(waitFor([] { return get_kilnbus_status() == VUKEN_STATUS_READY; }));
+        ASSERT_NO_FATAL_FAILURE(type(QStringLiteral("G01I11")));
+        EXPECT_EQ(view()->unit().dataLine(), "D           12.5");
+        view()->button(key::End)->click();
+        ASSERT_TRUE(waitFor([&] { return !frame().views().frameExists(ViewKind::Ht9); }));
+        ASSERT_TRUE(waitFor([&] { return app->onlineShell()->owner().Free(); }));
+    }
+    frame().refresh();
+    EXPECT_TRUE(frame().action(cmd::Ht9Simulation)->isEnabled());
+    EXPECT_TRUE(prompt.ids().empty());
 }
 
 }  // namespace

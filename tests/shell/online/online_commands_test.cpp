@@ -18,6 +18,10 @@
 
 #include <QAction>
 #include <QButtonGroup>
+#include <QAbstractButton>
+#include <QApplication>
+#include <QTimer>
+#include <QMessageBox>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -78,6 +82,63 @@ protected:
 
     std::unique_ptr<qvsim::PtyServer> server;
 };
+
+// The tool's own message boxes, each answered OK and noted with its parent.
+class RegistryMonitorBoxes : public test::ShellFixture {
+protected:
+    struct Box {
+        QString text;
+        QWidget* parent;
+    };
+    std::vector<Box> boxes;
+    QTimer answerer;
+
+    void SetUp() override
+    {
+        realPrompt = true;
+        start();
+        answerer.setInterval(10);
+        QObject::connect(&answerer, &QTimer::timeout, [this] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box) return;
+            boxes.push_back({box->text(), box->parentWidget()});
+            box->button(QMessageBox::Ok)->click();
+        });
+        answerer.start();
+    }
+};
+
+TEST_F(RegistryMonitorBoxes, AnErrorOfTheMonitorStartBelongsToTheRegistryMonitor)
+{
+    ASSERT_NO_FATAL_FAILURE(writeQv200Unit({{1, "01001"}}));
+    app->unitSelection().select(0, 1);
+    online::OnlineState& state = app->onlineMonitor()->state();
+    online::MonitorTargets targets = state.Targets();
+    targets.station = 0;
+    targets.card = 0;
+    state.SetTargets(targets);
+
+    ASSERT_TRUE(frame().trigger(cmd::ViewRegMonitor));
+    online::RegistryMonitorDialog* registry = app->onlineShell()->registryMonitor();
+    ASSERT_TRUE(registry->isVisible());
+    ASSERT_TRUE(waitFor([&] { return QApplication::activeWindow() == registry; }));
+    // Start Monitor without a port allocated.
+    QTest::mouseClick(registry->startStopButton(), Qt::LeftButton);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "Configure port allocation to start PU online monitoring.");
+    EXPECT_EQ(boxes[0].parent, registry);
+    EXPECT_FALSE(registry->monitoring());
+    EXPECT_TRUE(registry->isVisible());
+
+    // A box asked for by the main frame's own commands stays the frame's.
+    frame().activateWindow();
+    ASSERT_TRUE(waitFor([&] { return QApplication::activeWindow() == &frame(); }));
+    app->settings().portList = {{"COM1", "1"}};
+    frame().trigger(cmd::PortSettingDelete);
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[1].text, "Are you sure to delete port setting?");
+    EXPECT_EQ(boxes[1].parent, &frame());
+}
 
 TEST_F(OnlineCommandsRoad, OptionThenMonitorShowsLiveValuesThenOnlineStop)
 {
@@ -243,13 +304,7 @@ TEST_F(OnlineCommandsRoad, OverTheSimulatedBus)
     vuken_sim_add_card(0, 0);
     vuken_sim_set_item(0, 0, 1, 11, "42.0");
     // Option: U-Bus.
-    app->onlineShell()->beforeDialog = [](QDialog& d) {
-        auto* option = qobject_cast<OptionDialog*>(&d);
-        ASSERT_NE(option, nullptr);
-        option->onlineGroup()->button(1)->setChecked(true);
-        QMetaObject::invokeMethod(option, "accept", Qt::QueuedConnection);
-    };
-    ASSERT_TRUE(frame().trigger(cmd::Option));
+    ASSERT_NO_FATAL_FAILURE(test::chooseBus(*app));
     EXPECT_EQ(app->settings().ONLINE, 1);
     EXPECT_TRUE(app->online().busMode);
 

@@ -397,6 +397,43 @@ std::optional<Ht9Request> Ht9Unit::Press(int id)
     }
 }
 
+namespace {
+
+struct JisKey {
+    int code;
+    char plain, shifted;
+};
+
+// The character keys of a JIS keyboard by key code; letters type upper case either way.
+constexpr JisKey kJisKeys[] = {
+    {2, '1', '!'},   {3, '2', '"'},   {4, '3', '#'},   {5, '4', '$'},   {6, '5', '%'},   {7, '6', '&'},
+    {8, '7', '\''}, {9, '8', '('},   {10, '9', ')'},  {11, '0', 0},    {12, '-', '='},  {13, '^', '~'},
+    {124, '\\', '|'},  // yen
+    {16, 'Q', 'Q'},  {17, 'W', 'W'},  {18, 'E', 'E'},  {19, 'R', 'R'},  {20, 'T', 'T'},  {21, 'Y', 'Y'},
+    {22, 'U', 'U'},  {23, 'I', 'I'},  {24, 'O', 'O'},  {25, 'P', 'P'},  {26, '@', '`'},  {27, '[', '{'},
+    {30, 'A', 'A'},  {31, 'S', 'S'},  {32, 'D', 'D'},  {33, 'F', 'F'},  {34, 'G', 'G'},  {35, 'H', 'H'},
+    {36, 'J', 'J'},  {37, 'K', 'K'},  {38, 'L', 'L'},  {39, ';', '+'},  {40, ':', '*'},  {43, ']', '}'},
+    {44, 'Z', 'Z'},  {45, 'X', 'X'},  {46, 'C', 'C'},  {47, 'V', 'V'},  {48, 'B', 'B'},  {49, 'N', 'N'},
+    {50, 'M', 'M'},  {51, ',', '<'},  {52, '.', '>'},  {53, '/', '?'},  {89, '\\', '_'},  // ro
+    {57, ' ', ' '},
+};
+
+}  // namespace
+
+char JisKeyChar(int keyCode, bool shift)
+{
+    for (const JisKey& k : kJisKeys)
+        if (k.code == keyCode) return shift ? k.shifted : k.plain;
+    return 0;
+}
+
+int JisKeyCodeOf(char c)
+{
+    for (const JisKey& k : kJisKeys)
+        if (k.plain == c && c != 0) return k.code;
+    return 0;
+}
+
 std::optional<Ht9Request> Ht9Unit::Type(char c)
 {
     if (busy_ || c < 0) return std::nullopt;

@@ -42,6 +42,13 @@ int PortKindBaudIndex(int kind);
 // Kinds 2 and 6 talk framed, with the programming-unit ID.
 bool PortKindFramed(int kind);
 
+// The keyboard types as a Japanese (JIS) layout does, whatever the machine's layout:
+// a key is known by its position, the kernel's key code (KEY_1 = 2, KEY_Q = 16 ...).
+// The character of the key at code, shifted or not; 0 when it types none.
+char JisKeyChar(int keyCode, bool shift);
+// The key code of the key whose unshifted character is c (letters upper case); 0 when none.
+int JisKeyCodeOf(char c);
+
 enum class Ht9Mode { Serial, Bus };
 
 // One exchange step the view performs for the unit.

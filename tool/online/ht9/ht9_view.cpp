@@ -292,13 +292,40 @@ void Ht9View::keyPressEvent(QKeyEvent* event)
         press(id);
         return;
     }
-    // The character the keyboard layout gives (digits and operators of the keypad too).
-    const QString text = event->text();
-    if (text.size() == 1 && text[0].unicode() >= 0x20 && text[0].unicode() < 0x7f) {
-        if (!unit_.busy()) run(unit_.Type(static_cast<char>(text[0].unicode())));
+    if (const char c = typedChar(*event, shiftPressed_)) {
+        if (!unit_.busy()) run(unit_.Type(c));
         return;
     }
     QWidget::keyPressEvent(event);
+}
+
+char Ht9View::typedChar(const QKeyEvent& event, bool shiftHeld)
+{
+    const Qt::KeyboardModifiers mods = event.modifiers();
+    if (mods & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) return 0;
+    const int k = event.key();
+    // The keypad's digits and operators are the same on every layout.
+    if (mods & Qt::KeypadModifier) {
+        const bool digit = k >= Qt::Key_0 && k <= Qt::Key_9;
+        const bool sign = k == Qt::Key_Asterisk || k == Qt::Key_Plus || k == Qt::Key_Comma || k == Qt::Key_Minus ||
+                          k == Qt::Key_Period || k == Qt::Key_Slash;
+        return digit || sign ? static_cast<char>(k) : 0;
+    }
+    // Letters as the layout names them.
+    if (k >= Qt::Key_A && k <= Qt::Key_Z) return static_cast<char>(k);
+    const bool shift = shiftHeld || (mods & Qt::ShiftModifier);
+    // Other keys by their place on the keyboard, as a JIS keyboard types them.
+#ifdef Q_OS_LINUX
+    // X11 and Wayland report the kernel's key code + 8.
+    if (event.nativeScanCode() > 8) return JisKeyChar(static_cast<int>(event.nativeScanCode()) - 8, shift);
+#endif
+    // A key without its place (made by a program): its unshifted character names it.
+    if (k > 0x20 && k < 0x7f)
+        if (const int code = JisKeyCodeOf(static_cast<char>(k))) return JisKeyChar(code, shift);
+    const QString text = event.text();
+    if (text.size() == 1 && text[0].unicode() >= 0x20 && text[0].unicode() < 0x7f)
+        return static_cast<char>(text[0].unicode());
+    return 0;
 }
 
 void Ht9View::keyReleaseEvent(QKeyEvent* event)

@@ -73,6 +73,9 @@ protected:
     void keyReleaseEvent(QKeyEvent* event) override;
 
 private:
+    // The character a key types on the unit (0 for none): the keypad as it is, letters
+    // as the layout names them, other keys as a JIS keyboard types them.
+    static char typedChar(const QKeyEvent& event, bool shiftHeld);
     void makeButtons();
     QAbstractButton* addKey(int id, const QString& caption, const QRect& rect, bool checkable = false);
     void run(std::optional<Ht9Request> request);

@@ -3,10 +3,12 @@
 #include "new_project_dialog.h"
 #include "shared_dialogs.h"
 
+#include <QApplication>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QMessageBox>
+#include <QPointer>
 #include <QStringList>
 
 namespace kravin::shell {
@@ -27,24 +29,37 @@ QMessageBox::Icon boxIcon(model::Icon icon)
 
 }  // namespace
 
+QWidget* QtPrompt::owner() const
+{
+    // The window that asked: an open modal dialog, else the active window (a modeless
+    // dialog such as the registry monitor), else the main frame. Closing the box gives
+    // the front back to it.
+    if (QWidget* modal = QApplication::activeModalWidget()) return modal;
+    if (QWidget* active = QApplication::activeWindow(); active && active->isVisible()) return active;
+    return parent_;
+}
+
 model::Answer QtPrompt::message(int id, const model::MessageArgs& args, model::Buttons buttons, model::Icon icon)
 {
-    QMessageBox box(boxIcon(icon), res::qmessage(57344, language_), res::qmessage(id, language_, args),
-                    QMessageBox::NoButton, parent_);
+    // On the heap: the window that asked may go while the box is open, and its children with it.
+    QPointer<QMessageBox> box = new QMessageBox(boxIcon(icon), res::qmessage(57344, language_),
+                                                res::qmessage(id, language_, args), QMessageBox::NoButton, owner());
     switch (buttons) {
-    case model::Buttons::Ok: box.setStandardButtons(QMessageBox::Ok); break;
-    case model::Buttons::OkCancel: box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel); break;
-    case model::Buttons::YesNo: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
+    case model::Buttons::Ok: box->setStandardButtons(QMessageBox::Ok); break;
+    case model::Buttons::OkCancel: box->setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel); break;
+    case model::Buttons::YesNo: box->setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
     case model::Buttons::YesNoCancel:
-        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        box->setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
         break;
     }
     // A box is never narrower than its title.
-    if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
-        grid->addItem(new QSpacerItem(editors::titleBarWidth(box.windowTitle()), 0, QSizePolicy::Minimum,
+    if (auto* grid = qobject_cast<QGridLayout*>(box->layout()))
+        grid->addItem(new QSpacerItem(editors::titleBarWidth(box->windowTitle()), 0, QSizePolicy::Minimum,
                                       QSizePolicy::Minimum),
                       grid->rowCount(), 0, 1, grid->columnCount());
-    switch (box.exec()) {
+    const int pressed = box->exec();
+    delete box.data();
+    switch (pressed) {
     case QMessageBox::Ok: return model::Answer::Ok;
     case QMessageBox::Yes: return model::Answer::Yes;
     case QMessageBox::No: return model::Answer::No;
@@ -54,9 +69,10 @@ model::Answer QtPrompt::message(int id, const model::MessageArgs& args, model::B
 
 void QtPrompt::text(const std::string& utf8, model::Icon icon)
 {
-    QMessageBox box(boxIcon(icon), res::qmessage(57344, language_), QString::fromStdString(utf8), QMessageBox::Ok,
-                    parent_);
-    box.exec();
+    QPointer<QMessageBox> box = new QMessageBox(boxIcon(icon), res::qmessage(57344, language_),
+                                                QString::fromStdString(utf8), QMessageBox::Ok, owner());
+    box->exec();
+    delete box.data();
 }
 
 QString QtPrompt::nameFilters(const std::string& filter)

@@ -14,6 +14,8 @@ class QtPrompt final : public model::Prompt {
 public:
     explicit QtPrompt(res::Language language) : language_(language) {}
 
+    // The parent of the file and project dialogs, and of boxes asked for while no
+    // window of the tool is active.
     void setParent(QWidget* parent) { parent_ = parent; }
     void setLanguage(res::Language language) { language_ = language; }
     res::Language language() const { return language_; }
@@ -27,6 +29,9 @@ public:
     static QString nameFilters(const std::string& filter);
 
 private:
+    // The parent of a message box shown now.
+    QWidget* owner() const;
+
     res::Language language_;
     QWidget* parent_ = nullptr;
 };

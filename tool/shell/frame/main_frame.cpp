@@ -348,18 +348,14 @@ void MainFrame::addFrameCommands()
     t.add(cmd::WindowTileVertical, [this] { tile(Qt::Horizontal); });
     t.add(cmd::WindowTileHorizontal, [this] { tile(Qt::Vertical); });
     t.add(cmd::WindowCascade, [this] { mdi_->cascadeSubWindows(); });
-    const auto helpPdf = [this] { return context_.helpDir + QStringLiteral("/ItemList.pdf"); };
-    const auto helpPdfExists = [helpPdf] { return QFileInfo::exists(helpPdf()); };
-    t.add(
-        cmd::HelpBlockList,
-        [helpPdf] {
-            if (QFileInfo::exists(helpPdf())) QDesktopServices::openUrl(QUrl::fromLocalFile(helpPdf()));
-        },
-        helpPdfExists);
+    // The help commands stay enabled; without the file they do nothing.
+    t.add(cmd::HelpBlockList, [this] {
+        const QString pdf = context_.helpDir + QStringLiteral("/ItemList.pdf");
+        if (QFileInfo::exists(pdf)) QDesktopServices::openUrl(QUrl::fromLocalFile(pdf));
+    });
     t.add(cmd::HelpLadderKeys, [this] { toggleLadderKeyHelp(); });
-    t.add(
-        cmd::ToolHelp, [this] { run(activeKind() == ViewKind::Ladder ? cmd::HelpLadderKeys : cmd::HelpBlockList); },
-        [this, helpPdfExists] { return activeKind() == ViewKind::Ladder || helpPdfExists(); });
+    t.add(cmd::ToolHelp,
+          [this] { run(activeKind() == ViewKind::Ladder ? cmd::HelpLadderKeys : cmd::HelpBlockList); });
     t.add(cmd::HelpAbout, [this] { QMetaObject::invokeMethod(this, "showAbout"); });
 }
 

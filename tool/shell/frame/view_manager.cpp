@@ -268,6 +268,8 @@ void ViewManager::frameDestroyed(ViewKind kind, const Placement& placement)
     hooks_.frameClosing(kind);
     s.state = SlotClosed;
     s.hasFrame = false;
+    // The HT-9 command comes back with its view gone.
+    if (kind == ViewKind::Ht9) commandFlags_.ht9Command = true;
     if (closingAll_) return;
 
     std::vector<ViewKind> reopen;

@@ -47,7 +47,8 @@ struct ViewSlot {
     Placement placement;
 };
 
-// Cached command-enable flags the openers clear.
+// Cached command-enable flags the openers clear (the HT-9 one is set again when
+// its view closes).
 struct AppCommandFlags {
     bool systemCommand = false;
     bool ht9Command = true;

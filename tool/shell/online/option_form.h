@@ -14,7 +14,7 @@ namespace kravin::shell {
 constexpr int kMsgNoSerialPorts = 8302;      // "No valid serial ports."
 constexpr int kMsgTimeoutRange = 8308;       // "The parameter Timeout value must be specified between 1 and 99."
 constexpr int kMsgDuplicateDevice = 9302;    // "Duplication of connected devices."
-constexpr std::size_t kMaxRememberedPorts = 256;
+constexpr std::size_t kMaxRememberedPorts = model::kPortListSize;
 
 struct FoundPort {
     std::string number;  // the open name
