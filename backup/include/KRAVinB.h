@@ -1,6 +1,6 @@
 /* KRAVinB: backup and restore of one station's or card's data files of the open
    project as a compressed .BKC file, each through a modal dialog. Each runs on the
-   caller's user-interface thread and are not re-entrant. */
+   caller's user-interface thread and none is re-entrant. */
 #ifndef KRAVINB_H
 #define KRAVINB_H
 

@@ -54,6 +54,19 @@ protected:
     {
         return KRAVinB_CD_Backup("Plant", 0, 5, card, "QV200   ", "1.00", "UNIT1234", nullptr, work.c_str());
     }
+    // Backs up card 3 through its dialog into the backups folder under name; 1 when written.
+    int backupTo(const char* name)
+    {
+        ModalScript script;
+        script.then("cardBackupDialog", [&](QWidget* d) {
+            d->findChild<QLineEdit*>(QStringLiteral("backupPath"))->setText(QString::fromStdString((backups / name).string()));
+            click(d, "startButton");
+        });
+        script.then("backupDone", [](QWidget* d) { click(d, "endButton"); });
+        const int result = backup(3);
+        EXPECT_TRUE(script.done()) << script.pending();
+        return result;
+    }
     int restore(int station, int card, char* model, char* version, char* text)
     {
         return KRAVinB_CD_Restore("Plant", 0, station, card, model, version, text, nullptr, work.c_str(),
@@ -187,13 +200,7 @@ TEST_F(KravinbDialogs, RestoreTakesExactlyTheTenParametersOfItsInterface)
     const auto restoreByName = reinterpret_cast<InterfaceRestore>(::dlsym(RTLD_DEFAULT, "KRAVinB_CD_Restore"));
     ASSERT_NE(restoreByName, nullptr) << ::dlerror();
 
-    ModalScript make;
-    make.then("cardBackupDialog", [&](QWidget* d) {
-        d->findChild<QLineEdit*>(QStringLiteral("backupPath"))->setText(QString::fromStdString((backups / "card.BKC").string()));
-        click(d, "startButton");
-    });
-    make.then("backupDone", [](QWidget* d) { click(d, "endButton"); });
-    ASSERT_EQ(backup(3), 1);
+    ASSERT_EQ(backupTo("card.BKC"), 1);
 
     ModalScript script;
     script.then("cardRestoreDialog", [&](QWidget* d) {
@@ -283,13 +290,7 @@ TEST_F(KravinbDialogs, BackupThatCannotCreateItsFileAsksForAnotherDiskOnlyOnARem
 
 TEST_F(KravinbDialogs, DeleteAsksThenRemovesTheFileAndItsRow)
 {
-    ModalScript script;
-    script.then("cardBackupDialog", [&](QWidget* d) {
-        d->findChild<QLineEdit*>(QStringLiteral("backupPath"))->setText(QString::fromStdString((backups / "card.BKC").string()));
-        click(d, "startButton");
-    });
-    script.then("backupDone", [](QWidget* d) { click(d, "endButton"); });
-    ASSERT_EQ(backup(3), 1);
+    ASSERT_EQ(backupTo("card.BKC"), 1);
 
     ModalScript del;
     QTreeWidget* list = nullptr;
@@ -320,13 +321,7 @@ TEST_F(KravinbDialogs, DeleteAsksThenRemovesTheFileAndItsRow)
 
 TEST_F(KravinbDialogs, FolderChoiceRefreshesOnAChangedPathAndConfirmsOnAnUnchangedOne)
 {
-    ModalScript make;
-    make.then("cardBackupDialog", [&](QWidget* d) {
-        d->findChild<QLineEdit*>(QStringLiteral("backupPath"))->setText(QString::fromStdString((backups / "card.BKC").string()));
-        click(d, "startButton");
-    });
-    make.then("backupDone", [](QWidget* d) { click(d, "endButton"); });
-    ASSERT_EQ(backup(3), 1);
+    ASSERT_EQ(backupTo("card.BKC"), 1);
 
     bool stayedOpen = false;
     ModalScript script;
