@@ -1,4 +1,5 @@
 #include "backup_job.h"
+#include "drive_kind.h"
 #include "crafted_backups.h"
 #include "file_size_limit.h"
 #include "lzw.h"
@@ -472,4 +473,17 @@ TEST(BackupJob, TemporaryFilesOfKilledWritersAreSwept)
     EXPECT_FALSE(fs::exists(p.work / "STN02/.CARD4.KRAB.Qq11Rr"));
     EXPECT_TRUE(fs::exists(p.work / "STN02/.KRAVin.KRAB.Qq11Rr"));
     for (const char* name : others) EXPECT_TRUE(fs::exists(p.backups / name)) << name;
+}
+
+// A volume without a block device (memory, network) is no removable disk, also for a
+// folder not made yet; a replaced lookup answers until the system's is put back.
+TEST(DriveKindLookup, MemoryVolumeIsFixedAndTheLookupCanBeReplaced)
+{
+    if (!fs::is_directory("/dev/shm")) GTEST_SKIP() << "no memory volume at /dev/shm";
+    const fs::path folder = "/dev/shm/not/made/yet";
+    EXPECT_EQ(GetDriveKind(folder), DriveKind::Fixed);
+    const DriveKindLookup before = SetDriveKindLookup([](const fs::path&) { return DriveKind::Removable; });
+    EXPECT_EQ(GetDriveKind(folder), DriveKind::Removable);
+    SetDriveKindLookup(before);
+    EXPECT_EQ(GetDriveKind(folder), DriveKind::Fixed);
 }
