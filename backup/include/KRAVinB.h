@@ -1,6 +1,6 @@
 /* KRAVinB: backup and restore of one station's or card's data files of the open
-   project as a compressed .BKC file, each through a modal dialog. Both run on the
-   caller's user-interface thread and are not re-entrant. */
+   project as a compressed .BKC file, each through a modal dialog. Each runs on the
+   caller's user-interface thread and none is re-entrant. */
 #ifndef KRAVINB_H
 #define KRAVINB_H
 
@@ -30,11 +30,17 @@ KRAVINB_API int KRAVinB_CD_Backup(const char* projectName, int reserved, int sta
    of the replaced files while the restore runs and is removed afterwards. 1 when a
    unit was restored: outCardName (9 bytes), outVersion (5) and outUnitText (6)
    receive the restored unit's model, version and unit text; else 0 and the buffers
-   are untouched. accept (may be null) is asked before any file is written. */
+   are untouched. */
 KRAVINB_API int KRAVinB_CD_Restore(const char* projectName, int reserved, int station, int card,
                                    char* outCardName, char* outVersion, char* outUnitText, void* parent,
-                                   const char* workFolder, const char* keepFolder, KRAVinB_AcceptFn accept,
-                                   void* acceptContext);
+                                   const char* workFolder, const char* keepFolder);
+
+/* KRAVinB_CD_Restore that first asks accept (may be null) whether the chosen
+   backup's unit may go into station/card, before any file is written. */
+KRAVINB_API int KRAVinB_CD_RestoreChecked(const char* projectName, int reserved, int station, int card,
+                                          char* outCardName, char* outVersion, char* outUnitText, void* parent,
+                                          const char* workFolder, const char* keepFolder,
+                                          KRAVinB_AcceptFn accept, void* acceptContext);
 
 #ifdef __cplusplus
 }

@@ -18,18 +18,36 @@ namespace {
 
 bool diskFull(int error) { return error == ENOSPC || error == EFBIG || error == EDQUOT; }
 
+// Whether fd is still the file path names (a sweep has not taken it).
+bool stillNamed(int fd, const fs::path& path)
+{
+    struct stat byFd, byName;
+    return ::fstat(fd, &byFd) == 0 && ::lstat(path.c_str(), &byName) == 0 && byFd.st_dev == byName.st_dev &&
+           byFd.st_ino == byName.st_ino;
+}
+
 // A new file ".NAME.XXXXXX" beside target NAME that nobody else uses, locked
 // while its descriptor is open (so that a sweep leaves it alone); -1 when it
 // cannot be made.
 int makeTemp(const fs::path& target, fs::path& temp)
 {
-    std::string pattern = (target.parent_path() / ("." + target.filename().string() + ".XXXXXX")).string();
-    const int fd = ::mkstemp(pattern.data());
-    if (fd < 0) return -1;
-    ::fchmod(fd, 0644);
-    ::flock(fd, LOCK_EX | LOCK_NB);
-    temp = pattern;
-    return fd;
+    const std::string pattern = (target.parent_path() / ("." + target.filename().string() + ".XXXXXX")).string();
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        std::string name = pattern;
+        const int fd = ::mkstemp(name.data());
+        if (fd < 0) return -1;
+        // A sweep may take the file between its creation and the lock: then another one.
+        // A volume without locks leaves it unlocked (the sweep cannot lock it either).
+        const bool locked = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+        if ((locked || errno != EWOULDBLOCK) && stillNamed(fd, name)) {
+            ::fchmod(fd, 0644);
+            temp = name;
+            return fd;
+        }
+        ::close(fd);
+    }
+    errno = EAGAIN;
+    return -1;
 }
 
 bool equalNoCase(std::string_view a, std::string_view b)
@@ -75,15 +93,17 @@ int writeAt(int fd, const void* data, std::size_t size, std::uint64_t offset)
     return 0;
 }
 
-// Writes bytes as a complete new file beside target; the temporary path out.
-int writeTempFile(const fs::path& target, const std::vector<unsigned char>& bytes, fs::path& temp)
+// Writes bytes as a complete new file beside target; the temporary path and its
+// descriptor (which keeps the file locked until it is closed) out.
+int writeTempFile(const fs::path& target, const std::vector<unsigned char>& bytes, fs::path& temp, int& fd)
 {
-    const int fd = makeTemp(target, temp);
+    fd = makeTemp(target, temp);
     if (fd < 0) return errno ? errno : EIO;
     int error = writeAt(fd, bytes.data(), bytes.size(), 0);
     if (!error && ::fsync(fd) != 0) error = errno;
-    if (::close(fd) != 0 && !error) error = errno;
     if (error) {
+        ::close(fd);
+        fd = -1;
         std::error_code ec;
         fs::remove(temp, ec);
     }
@@ -106,21 +126,18 @@ bool hasBkcExtension(std::string_view name)
 void SweepStaleTemps(const fs::path& folder, const std::function<bool(std::string_view)>& ours)
 {
     std::error_code ec;
-    std::vector<fs::path> stale;
-    const auto now = fs::file_time_type::clock::now();
+    std::vector<fs::path> found;
     for (const auto& e : fs::directory_iterator(folder, ec)) {
         const std::string leaf = e.path().filename().string();
         const std::string_view target = tempTarget(leaf);
         if (target.empty() || !ours(target) || !e.is_regular_file(ec) || e.is_symlink(ec)) continue;
-        const auto changed = e.last_write_time(ec);
-        if (ec || now - changed < kStaleTempAge) continue;
-        stale.push_back(e.path());
+        found.push_back(e.path());
     }
-    for (const fs::path& p : stale) {
-        // A writer still at work holds its lock: that file stays.
+    for (const fs::path& p : found) {
+        // A writer at work holds its lock: that file stays.
         const int fd = ::open(p.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
         if (fd < 0) continue;
-        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) ::unlink(p.c_str());
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && stillNamed(fd, p)) ::unlink(p.c_str());
         ::close(fd);
     }
 }
@@ -211,18 +228,23 @@ WriteStatus BkcWriter::AddMember(int k, const fs::path& file)
 WriteStatus BkcWriter::Finish()
 {
     if (fd_ < 0) return WriteStatus::WriteError;
+    // A backup that holds no member is none: the old file stays.
+    if (header_.member[0].size == 0) {
+        Abort();
+        return WriteStatus::Empty;
+    }
     const HeaderBytes bytes = EncodeHeader(header_);
     WriteStatus s = writeAll(bytes.data(), bytes.size(), 0);
-    if (s == WriteStatus::Ok && ::fsync(fd_) != 0) {
-        errno_ = errno;
+    const auto failedWith = [&](int error) {
+        errno_ = error;
         s = diskFull(errno_) ? WriteStatus::DiskFull : WriteStatus::WriteError;
-    }
+    };
+    if (s == WriteStatus::Ok && ::fsync(fd_) != 0) failedWith(errno);
+    // The lock stays on the file (through a second descriptor) until it has its name.
+    const int hold = ::dup(fd_);
     const int fd = fd_;
     fd_ = -1;
-    if (::close(fd) != 0 && s == WriteStatus::Ok) {
-        errno_ = errno;
-        s = diskFull(errno_) ? WriteStatus::DiskFull : WriteStatus::WriteError;
-    }
+    if (::close(fd) != 0 && s == WriteStatus::Ok) failedWith(errno);
     if (s == WriteStatus::Ok) {
         std::error_code ec;
         fs::rename(temp_, output_, ec);
@@ -235,6 +257,7 @@ WriteStatus BkcWriter::Finish()
         std::error_code ec;
         fs::remove(temp_, ec);
     }
+    if (hold >= 0) ::close(hold);
     temp_.clear();
     return s;
 }
@@ -299,24 +322,27 @@ RestoreStatus RestoreBackup(const fs::path& backup, const RestoreTarget& target,
     }
     SweepStaleTemps(folder, isMemberName);
 
-    // Targets: member k, or the analog file a card backup without one removes.
-    const int slots = target.card < 0 ? 1 : 2;
+    // Targets: the backup's own members; the unit's other files stay as they are.
     struct Slot {
         std::string name;
         std::optional<fs::path> existing;
         fs::path temp, kept;
+        int fd = -1;  // holds the temporary file's lock until it has its name
     };
-    std::vector<Slot> slot(static_cast<std::size_t>(slots));
-    for (int k = 0; k < slots; ++k) {
+    std::vector<Slot> slot(static_cast<std::size_t>(count));
+    for (int k = 0; k < count; ++k) {
         slot[k].name = MemberFileName(target.card, k);
         slot[k].existing = FindNoCase(folder, slot[k].name);
     }
     const auto dropTemps = [&] {
-        for (Slot& s : slot)
+        for (Slot& s : slot) {
             if (!s.temp.empty()) fs::remove(s.temp, ec);
+            if (s.fd >= 0) ::close(s.fd);
+            s.fd = -1;
+        }
     };
     for (int k = 0; k < count; ++k) {
-        if (writeTempFile(folder / slot[k].name, members[k], slot[k].temp) != 0) {
+        if (writeTempFile(folder / slot[k].name, members[k], slot[k].temp, slot[k].fd) != 0) {
             dropTemps();
             if (failedPath) *failedPath = folder / slot[k].name;
             return RestoreStatus::WriteError;
@@ -339,29 +365,20 @@ RestoreStatus RestoreBackup(const fs::path& backup, const RestoreTarget& target,
 
     bool failed = false;
     int done = 0;
-    for (; done < slots && !failed; ++done) {
+    for (; done < count; ++done) {
         Slot& s = slot[done];
-        if (done < count) {
-            fs::rename(s.temp, folder / s.name, ec);
-            if (ec) {
-                failed = true;
-                if (failedPath) *failedPath = folder / s.name;
-                break;
-            }
-            s.temp.clear();
-            RemoveCaseTwins(folder, s.name);
-        } else if (s.existing) {
-            fs::remove(*s.existing, ec);
-            if (ec) {
-                failed = true;
-                if (failedPath) *failedPath = *s.existing;
-                break;
-            }
+        fs::rename(s.temp, folder / s.name, ec);
+        if (ec) {
+            failed = true;
+            if (failedPath) *failedPath = folder / s.name;
+            break;
         }
+        s.temp.clear();
+        RemoveCaseTwins(folder, s.name);
     }
+    dropTemps();
     if (failed) {
-        dropTemps();
-        for (int k = 0; k < slots; ++k) {
+        for (int k = 0; k < count; ++k) {
             Slot& s = slot[k];
             std::error_code e2;
             if (s.existing) {

@@ -5,7 +5,6 @@
 
 #include "bkc_format.h"
 
-#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -32,11 +31,9 @@ std::uint64_t FreeBytes(const fs::path& path);
 // (the unit data file, the analog connection file).
 bool MemberAccepted(int k, const std::vector<unsigned char>& bytes);
 
-// How long a temporary file must have stood untouched before a sweep takes it.
-// A writer changes its file as it goes and locks it while it runs.
-constexpr std::chrono::minutes kStaleTempAge{10};
 // Removes what writers that died left in folder: the files ".NAME.XXXXXX" beside
-// a NAME that ours accepts, no writer holds locked, older than kStaleTempAge.
+// a NAME that ours accepts that no running writer holds (a writer locks its file
+// from its creation until it has its name).
 void SweepStaleTemps(const fs::path& folder, const std::function<bool(std::string_view)>& ours);
 
 enum class WriteStatus {
@@ -45,6 +42,7 @@ enum class WriteStatus {
     CannotRead,    // a member file could not be read
     DiskFull,      // no space left (or the file size limit)
     WriteError,    // any other failed write
+    Empty,         // no member was written: there is no backup and the old file stays
 };
 
 // One .BKC being written: the bytes go to a temporary file beside the output,
@@ -59,7 +57,8 @@ public:
     WriteStatus Create(const BkcHeader& header);
     // Compresses member k (in order) from file; its entry of the header is filled in.
     WriteStatus AddMember(int k, const fs::path& file);
-    // Writes the final header and puts the file in place of the output.
+    // Writes the final header and puts the file in place of the output (Empty,
+    // and nothing changed, when member 0 was never written).
     WriteStatus Finish();
     void Abort();
 

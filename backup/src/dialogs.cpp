@@ -1,5 +1,6 @@
 #include "dialogs.h"
 
+#include "drive_kind.h"
 #include "text_codec.h"
 
 #include <QApplication>
@@ -370,7 +371,13 @@ bool CardBackupDialog::run(const fs::path& output)
     header.station = args_.station;
     header.card = args_.card;
     header.time = static_cast<std::int32_t>(QDateTime::currentSecsSinceEpoch());
+    // A removable disk may be changed and tried again; any other ends the run.
     while (writer.Create(header) != WriteStatus::Ok) {
+        if (GetDriveKind(output.parent_path()) != DriveKind::Removable) {
+            ShowMessage(this, Text(7111, {utf8(name), utf8(version)}), Style::Error);
+            g_runState = Idle;
+            return false;
+        }
         if (ShowMessage(this, Text(7110, {utf8(name), utf8(version)}), Style::Retry) != Reply::Retry) {
             g_runState = Idle;
             return false;
@@ -400,10 +407,11 @@ bool CardBackupDialog::run(const fs::path& output)
     if (g_runState.load() != CancelRequested) {
         const WriteStatus s = writer.Finish();
         if (s != WriteStatus::Ok) {
-            ShowMessage(this,
-                        s == WriteStatus::DiskFull ? Text(7113)
-                                                   : Text(7114, {utf8(QString::fromStdString(output.string()))}),
-                        Style::Error);
+            // No member could be read: the unit's data is not there to back up.
+            const QString text = s == WriteStatus::Empty      ? Text(7109, {utf8(name), utf8(version)})
+                                 : s == WriteStatus::DiskFull ? Text(7113)
+                                                              : Text(7114, {utf8(QString::fromStdString(output.string()))});
+            ShowMessage(this, text, Style::Error);
             g_runState = CancelRequested;
         }
     } else {

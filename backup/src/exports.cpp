@@ -54,10 +54,19 @@ extern "C" KRAVINB_API int KRAVinB_CD_Backup(const char* projectName, int /*rese
     }
 }
 
-extern "C" KRAVINB_API int KRAVinB_CD_Restore(const char* projectName, int /*reserved*/, int station, int card,
+extern "C" KRAVINB_API int KRAVinB_CD_Restore(const char* projectName, int reserved, int station, int card,
                                               char* outCardName, char* outVersion, char* outUnitText, void* parent,
-                                              const char* workFolder, const char* keepFolder,
-                                              KRAVinB_AcceptFn accept, void* acceptContext)
+                                              const char* workFolder, const char* keepFolder)
+{
+    return KRAVinB_CD_RestoreChecked(projectName, reserved, station, card, outCardName, outVersion, outUnitText,
+                                     parent, workFolder, keepFolder, nullptr, nullptr);
+}
+
+extern "C" KRAVINB_API int KRAVinB_CD_RestoreChecked(const char* projectName, int /*reserved*/, int station,
+                                                     int card, char* outCardName, char* outVersion,
+                                                     char* outUnitText, void* parent, const char* workFolder,
+                                                     const char* keepFolder, KRAVinB_AcceptFn accept,
+                                                     void* acceptContext)
 {
     if (!qobject_cast<QApplication*>(QCoreApplication::instance()) || !workFolder || !keepFolder || station < 0 ||
         station > 63 || card < -1 || card > 15)

@@ -1,4 +1,5 @@
 #include "backup_job.h"
+#include "drive_kind.h"
 #include "crafted_backups.h"
 #include "file_size_limit.h"
 #include "lzw.h"
@@ -128,6 +129,22 @@ TEST(BackupJob, FullDiskKeepsThePreviousBackup)
     for (const auto& e : fs::directory_iterator(p.backups)) EXPECT_EQ(e.path().filename(), "S02C3.BKC");
 }
 
+TEST(BackupJob, BackupWithNoMemberWrittenIsNoneAndKeepsThePreviousBackup)
+{
+    Project p;
+    const fs::path bkc = p.backups / "S02C3.BKC";
+    ASSERT_EQ(backUp(p, 2, 3, bkc), WriteStatus::Ok);
+    const auto before = readBytes(bkc.string());
+    // The unit file cut short: member 0 cannot be read, and the user goes on.
+    fs::resize_file(p.work / "STN02/CARD3.KRAB", 1000);
+    BkcWriter w(bkc);
+    ASSERT_EQ(w.Create(headerFor(2, 3)), WriteStatus::Ok);
+    EXPECT_EQ(w.AddMember(0, p.work / "STN02/CARD3.KRAB"), WriteStatus::CannotRead);
+    EXPECT_EQ(w.Finish(), WriteStatus::Empty);
+    EXPECT_EQ(readBytes(bkc.string()), before);
+    for (const auto& e : fs::directory_iterator(p.backups)) EXPECT_EQ(e.path().filename(), "S02C3.BKC");
+}
+
 TEST(BackupJob, UnreadableMemberIsReported)
 {
     Project p;
@@ -226,7 +243,7 @@ TEST(BackupJob, CancelAfterTheFirstMemberAndRefusalChangeNothing)
     EXPECT_EQ(p.file("STN02/AC4.KRAB"), acBefore);
 }
 
-TEST(BackupJob, CardBackupWithoutAnalogFileRemovesTheTargetsAnalogFile)
+TEST(BackupJob, CardBackupWithoutAnalogFileKeepsTheTargetsAnalogFile)
 {
     Project p;
     fs::remove(p.work / "STN02/AC3.KRAB");
@@ -237,8 +254,9 @@ TEST(BackupJob, CardBackupWithoutAnalogFileRemovesTheTargetsAnalogFile)
     EXPECT_EQ(h.memberCount(), 1);
     writeBytes((p.work / "STN02/Ac5.krab").string(), kravin::test::analogImage(5));
     ASSERT_EQ(RestoreBackup(bkc, target(p, 2, 5), {}, nullptr), RestoreStatus::Ok);
-    EXPECT_FALSE(FindNoCase(p.work / "STN02", "AC5.KRAB"));
+    EXPECT_EQ(p.file("STN02/Ac5.krab"), kravin::test::analogImage(5)) << "only the backup's own members are written";
     EXPECT_EQ(p.file("STN02/CARD5.KRAB"), p.file("STN02/CARD3.KRAB"));
+    EXPECT_FALSE(fs::exists(p.keep));
 }
 
 TEST(BackupJob, ListShowsTheBackupsOfTheTargetKind)
@@ -353,64 +371,119 @@ TEST(BackupJob, OnlyRegularFilesAreOpened)
     EXPECT_TRUE(bytes.empty());
 }
 
+namespace {
+
+// The temporary files of backups named name in folder.
+std::vector<fs::path> tempsOf(const fs::path& folder, const std::string& name)
+{
+    std::vector<fs::path> found;
+    for (const auto& e : fs::directory_iterator(folder))
+        if (e.path().filename().string().rfind("." + name + ".", 0) == 0) found.push_back(e.path());
+    return found;
+}
+
+// A child process that runs until its parent lets it go (or the parent's test ends).
+struct HeldChild {
+    pid_t pid = -1;
+    int go = -1;  // the parent's end: closing it lets the child end
+    void release()
+    {
+        if (go >= 0) ::close(go);
+        go = -1;
+        if (pid > 0) ::waitpid(pid, nullptr, 0);
+        pid = -1;
+    }
+    ~HeldChild() { release(); }
+};
+
+}  // namespace
+
+// Every temporary file that no running writer holds goes at the next backup or
+// restore, however new it is; the file of a backup still at work stays.
 TEST(BackupJob, TemporaryFilesOfKilledWritersAreSwept)
 {
     Project p;
     const fs::path bkc = p.backups / "S02C3.BKC";
-    // A backup killed while it writes leaves its temporary file behind.
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        BkcWriter w(bkc);
-        if (w.Create(headerFor(2, 3)) == WriteStatus::Ok) w.AddMember(0, p.work / "STN02/CARD3.KRAB");
-        ::kill(::getpid(), SIGKILL);
-        ::_exit(1);
+    // Backups killed while they write each leave their temporary file behind, which
+    // the next one sweeps as it starts.
+    std::vector<fs::path> killed;
+    for (int i = 0; i < 4; ++i) {
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            BkcWriter w(bkc);
+            if (w.Create(headerFor(2, 3)) == WriteStatus::Ok) w.AddMember(0, p.work / "STN02/CARD3.KRAB");
+            ::kill(::getpid(), SIGKILL);
+            ::_exit(1);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFSIGNALED(status));
+        const std::vector<fs::path> left = tempsOf(p.backups, "S02C3.BKC");
+        ASSERT_EQ(left.size(), 1u) << "after killed backup " << i + 1;
+        EXPECT_TRUE(killed.empty() || left[0] != killed.back());
+        killed.push_back(left[0]);
     }
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFSIGNALED(status));
-    std::vector<fs::path> left;
-    for (const auto& e : fs::directory_iterator(p.backups)) left.push_back(e.path());
-    ASSERT_EQ(left.size(), 1u);
-    const fs::path killed = left[0];
-    EXPECT_EQ(killed.filename().string().rfind(".S02C3.BKC.", 0), 0u) << killed;
 
-    const auto old = fs::file_time_type::clock::now() - kStaleTempAge - std::chrono::minutes(1);
-    const auto age = [&](const fs::path& f) { fs::last_write_time(f, old); };
-    age(killed);
-    // Beside it: a fresh one (a backup that may still run), an old one a running
-    // writer holds, and files that are not ours.
+    // A backup at work in another process holds its file until it ends.
+    int ready[2], go[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    ASSERT_EQ(::pipe(go), 0);
+    HeldChild running;
+    running.pid = ::fork();
+    ASSERT_GE(running.pid, 0);
+    if (running.pid == 0) {
+        ::close(go[1]);
+        BkcWriter w(p.backups / "S02C5.BKC");
+        const char ok = w.Create(headerFor(2, 5)) == WriteStatus::Ok ? 1 : 0;
+        char c = 0;
+        if (::write(ready[1], &ok, 1) != 1 || ::read(go[0], &c, 1) < 0) ::_exit(2);
+        ::_exit(0);  // ends without removing its file
+    }
+    running.go = go[1];
+    ::close(go[0]);
+    ::close(ready[1]);
+    char ok = 0;
+    const ssize_t got = ::read(ready[0], &ok, 1);
+    ::close(ready[0]);
+    ASSERT_EQ(got, 1);
+    ASSERT_EQ(ok, 1);
+    const std::vector<fs::path> runningTemp = tempsOf(p.backups, "S02C5.BKC");
+    ASSERT_EQ(runningTemp.size(), 1u);
+    // Beside them: a fresh file nobody holds, and files that are not ours.
     writeBytes((p.backups / ".S02C4.BKC.Ab12Cd").string(), {1});
-    BkcWriter running(p.backups / "S02C5.BKC");
-    ASSERT_EQ(running.Create(headerFor(2, 5)), WriteStatus::Ok);
-    fs::path runningTemp;
-    for (const auto& e : fs::directory_iterator(p.backups))
-        if (e.path().filename().string().rfind(".S02C5.BKC.", 0) == 0) runningTemp = e.path();
-    ASSERT_FALSE(runningTemp.empty());
-    age(runningTemp);
-    for (const char* name : {".notes.txt.Ab12Cd", ".S02C6.BKC.tmp", "S02C7.BKC.Ab12Cd", ".S02C8.BKC.Ab-2Cd"}) {
-        writeBytes((p.backups / name).string(), {1});
-        age(p.backups / name);
-    }
+    const char* const others[] = {".notes.txt.Ab12Cd", ".S02C6.BKC.tmp", "S02C7.BKC.Ab12Cd", ".S02C8.BKC.Ab-2Cd"};
+    for (const char* name : others) writeBytes((p.backups / name).string(), {1});
 
-    // The next backup into the folder sweeps only the stale file of its own kind.
+    // The next backup into the folder sweeps every unheld file of its own kind.
     ASSERT_EQ(backUp(p, 2, 3, bkc), WriteStatus::Ok);
-    EXPECT_FALSE(fs::exists(killed));
-    EXPECT_TRUE(fs::exists(p.backups / ".S02C4.BKC.Ab12Cd"));
-    EXPECT_TRUE(fs::exists(runningTemp));
-    for (const char* name : {".notes.txt.Ab12Cd", ".S02C6.BKC.tmp", "S02C7.BKC.Ab12Cd", ".S02C8.BKC.Ab-2Cd"})
-        EXPECT_TRUE(fs::exists(p.backups / name)) << name;
-    running.Abort();
+    for (const fs::path& f : killed) EXPECT_FALSE(fs::exists(f)) << f;
+    EXPECT_FALSE(fs::exists(p.backups / ".S02C4.BKC.Ab12Cd"));
+    EXPECT_TRUE(fs::exists(runningTemp[0])) << "held by a running backup";
+    for (const char* name : others) EXPECT_TRUE(fs::exists(p.backups / name)) << name;
 
-    // A restore sweeps its source folder and the temporary unit files of the station folder.
-    writeBytes((p.backups / ".S02C9.BKC.Zz99Yy").string(), {1});
-    age(p.backups / ".S02C9.BKC.Zz99Yy");
+    // Once that backup has ended, its file goes too: a restore sweeps its source
+    // folder and the temporary unit files of the station folder.
+    running.release();
+    ASSERT_TRUE(fs::exists(runningTemp[0]));
     writeBytes((p.work / "STN02/.CARD4.KRAB.Qq11Rr").string(), {1});
-    age(p.work / "STN02/.CARD4.KRAB.Qq11Rr");
     writeBytes((p.work / "STN02/.KRAVin.KRAB.Qq11Rr").string(), {1});
-    age(p.work / "STN02/.KRAVin.KRAB.Qq11Rr");
     ASSERT_EQ(RestoreBackup(bkc, target(p, 2, 6), {}, nullptr), RestoreStatus::Ok);
-    EXPECT_FALSE(fs::exists(p.backups / ".S02C9.BKC.Zz99Yy"));
+    EXPECT_FALSE(fs::exists(runningTemp[0]));
     EXPECT_FALSE(fs::exists(p.work / "STN02/.CARD4.KRAB.Qq11Rr"));
     EXPECT_TRUE(fs::exists(p.work / "STN02/.KRAVin.KRAB.Qq11Rr"));
+    for (const char* name : others) EXPECT_TRUE(fs::exists(p.backups / name)) << name;
+}
+
+// A volume without a block device (memory, network) is no removable disk, also for a
+// folder not made yet; a replaced lookup answers until the system's is put back.
+TEST(DriveKindLookup, MemoryVolumeIsFixedAndTheLookupCanBeReplaced)
+{
+    if (!fs::is_directory("/dev/shm")) GTEST_SKIP() << "no memory volume at /dev/shm";
+    const fs::path folder = "/dev/shm/not/made/yet";
+    EXPECT_EQ(GetDriveKind(folder), DriveKind::Fixed);
+    const DriveKindLookup before = SetDriveKindLookup([](const fs::path&) { return DriveKind::Removable; });
+    EXPECT_EQ(GetDriveKind(folder), DriveKind::Removable);
+    SetDriveKindLookup(before);
+    EXPECT_EQ(GetDriveKind(folder), DriveKind::Fixed);
 }

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <fstream>
+#include <sstream>
 
 using namespace kravinb;
 using kravin::test::TempDir;
@@ -130,4 +132,26 @@ TEST(BkcNames, FilesAreFoundWhateverTheirCase)
     const CardFiles files = GetCardFileInfo(dir.path(), 7, 3);
     EXPECT_EQ(files.count, 1);
     EXPECT_EQ(files.totalSize, 1u);
+}
+
+// The fuzz target of the reader is given inputs as long as the largest backup the
+// reader accepts, and starts from a seed of that length.
+TEST(BkcFuzzTarget, ReachesTheLargestBackup)
+{
+    std::ifstream targets(KRAVIN_FUZZ_TARGETS);
+    ASSERT_TRUE(targets) << KRAVIN_FUZZ_TARGETS;
+    std::string line;
+    while (std::getline(targets, line)) {
+        std::istringstream row(line);
+        std::string name;
+        std::uint64_t maxLen = 0;
+        if (!(row >> name) || name != "fuzz_bkc") continue;
+        ASSERT_TRUE(row >> maxLen) << line;
+        EXPECT_EQ(maxLen, kMaxBackupSize);
+        std::vector<std::uint64_t> seeds;
+        for (std::uint64_t size; row >> size;) seeds.push_back(size);
+        EXPECT_NE(std::find(seeds.begin(), seeds.end(), kMaxBackupSize), seeds.end()) << line;
+        return;
+    }
+    ADD_FAILURE() << "no row for fuzz_bkc";
 }

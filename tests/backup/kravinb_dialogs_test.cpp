@@ -1,6 +1,8 @@
 // The two exports of KRAVinB with their dialogs, offscreen.
 #include "KRAVinB.h"
 #include "backup_job.h"
+#include "dialogs.h"
+#include "drive_kind.h"
 #include "modal_script.h"
 #include "qt_app.h"
 #include "temp_dir.h"
@@ -16,6 +18,9 @@
 #include <QTreeWidget>
 
 #include <gtest/gtest.h>
+
+#include <dlfcn.h>
+#include <type_traits>
 
 namespace {
 
@@ -49,10 +54,23 @@ protected:
     {
         return KRAVinB_CD_Backup("Plant", 0, 5, card, "QV200   ", "1.00", "UNIT1234", nullptr, work.c_str());
     }
+    // Backs up card 3 through its dialog into the backups folder under name; 1 when written.
+    int backupTo(const char* name)
+    {
+        ModalScript script;
+        script.then("cardBackupDialog", [&](QWidget* d) {
+            d->findChild<QLineEdit*>(QStringLiteral("backupPath"))->setText(QString::fromStdString((backups / name).string()));
+            click(d, "startButton");
+        });
+        script.then("backupDone", [](QWidget* d) { click(d, "endButton"); });
+        const int result = backup(3);
+        EXPECT_TRUE(script.done()) << script.pending();
+        return result;
+    }
     int restore(int station, int card, char* model, char* version, char* text)
     {
         return KRAVinB_CD_Restore("Plant", 0, station, card, model, version, text, nullptr, work.c_str(),
-                                  (dir.path() / "keep/").c_str(), nullptr, nullptr);
+                                  (dir.path() / "keep/").c_str());
     }
     // Points the restore dialog at the backups folder and selects row.
     static void pick(QWidget* d, const fs::path& folder, int row)
@@ -158,15 +176,121 @@ TEST_F(KravinbDialogs, RestoreListsTheTargetKindAndHandsBackTheUnit)
               kravin::test::readBytes((work / "STN05/STNINF.KRAB").string()));
 }
 
-TEST_F(KravinbDialogs, DeleteAsksThenRemovesTheFileAndItsRow)
+// The restore as a caller built to the library's interface sees it: ten parameters.
+using InterfaceRestore = int (*)(const char*, int, int, int, char*, char*, char*, void*, const char*, const char*);
+
+// Leaves values where a call with two more stack arguments puts them, then calls
+// restore as such a caller does: a restore that read more than ten would find them.
+int twelve(const char*, int, int, int, char*, char*, char*, void*, const char*, const char*, void*, void*) { return 0; }
+int (*volatile g_twelve)(const char*, int, int, int, char*, char*, char*, void*, const char*, const char*, void*,
+                         void*) = &twelve;
+__attribute__((noinline)) int callAsInterface(InterfaceRestore restore, int station, int card, char* model,
+                                              char* version, char* text, const char* work, const char* keep)
 {
+    g_twelve("", 0, 0, 0, model, version, text, nullptr, work, keep, reinterpret_cast<void*>(0x10),
+             reinterpret_cast<void*>(0x20));
+    return restore("Plant", 0, station, card, model, version, text, nullptr, work, keep);
+}
+
+// A caller built to the library's interface binds the restore by name with its ten
+// parameters, and passes nothing more.
+TEST_F(KravinbDialogs, RestoreTakesExactlyTheTenParametersOfItsInterface)
+{
+    static_assert(std::is_same_v<decltype(&KRAVinB_CD_Restore), InterfaceRestore>);
+    const auto restoreByName = reinterpret_cast<InterfaceRestore>(::dlsym(RTLD_DEFAULT, "KRAVinB_CD_Restore"));
+    ASSERT_NE(restoreByName, nullptr) << ::dlerror();
+
+    ASSERT_EQ(backupTo("card.BKC"), 1);
+
     ModalScript script;
-    script.then("cardBackupDialog", [&](QWidget* d) {
-        d->findChild<QLineEdit*>(QStringLiteral("backupPath"))->setText(QString::fromStdString((backups / "card.BKC").string()));
+    script.then("cardRestoreDialog", [&](QWidget* d) {
+        pick(d, backups, 0);
         click(d, "startButton");
     });
     script.then("backupDone", [](QWidget* d) { click(d, "endButton"); });
-    ASSERT_EQ(backup(3), 1);
+    char model[9] = {}, version[5] = {}, text[6] = {};
+    EXPECT_EQ(callAsInterface(restoreByName, 7, 9, model, version, text, work.c_str(), (dir.path() / "keep/").c_str()),
+              1);
+    EXPECT_TRUE(script.done()) << script.pending();
+    EXPECT_STREQ(model, "QV200   ");
+    EXPECT_STREQ(version, "1.00");
+    EXPECT_EQ(kravin::test::readBytes((work / "STN07/CARD9.KRAB").string()),
+              kravin::test::readBytes((work / "STN05/CARD3.KRAB").string()));
+}
+
+// Stands in for the drive kind lookup; remembers the folder it was asked about.
+fs::path g_askedDrive;
+template <kravinb::DriveKind kind>
+kravinb::DriveKind driveOf(const fs::path& path)
+{
+    g_askedDrive = path;
+    return kind;
+}
+
+// A backup whose file cannot be created (its folder is a file) offers to change the
+// disk only on a removable drive; on any other it tells the user to check the disk.
+TEST_F(KravinbDialogs, BackupThatCannotCreateItsFileAsksForAnotherDiskOnlyOnARemovableDrive)
+{
+    using kravinb::DriveKind;
+    const fs::path blocked = dir.path() / "blocked";
+    kravin::test::writeBytes(blocked.string(), {1});
+    const QString fixed = QStringLiteral("Cannot create [QV200    Ver 1.00] backup file. Check the Disk and try to backup again.");
+    const QString removable =
+        QStringLiteral("Cannot create [QV200    Ver 1.00] backup file. Change the Disk and try again or Cancel the process.");
+    struct Case {
+        const char* what;
+        kravinb::DriveKindLookup lookup;
+        std::vector<std::pair<QString, QMessageBox::StandardButton>> boxes;
+    };
+    const Case cases[] = {
+        {"fixed disk", &driveOf<DriveKind::Fixed>, {{fixed, QMessageBox::Ok}}},
+        {"removable disk: Retry, then Cancel",
+         &driveOf<DriveKind::Removable>,
+         {{removable, QMessageBox::Retry}, {removable, QMessageBox::Cancel}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const kravinb::DriveKindLookup before = kravinb::SetDriveKindLookup(c.lookup);
+        kravinb::BackupArgs args;
+        args.project = "Plant";
+        args.cardName = "QV200   ";
+        args.version = "1.00";
+        args.station = 5;
+        args.card = 3;
+        args.workFolder = work;
+        kravinb::CardBackupDialog dialog(nullptr, std::move(args));
+        QStringList shown;
+        bool stayedOpen = false;
+        ModalScript script;
+        script.then("cardBackupDialog", [&](QWidget* d) {
+            d->findChild<QLineEdit*>(QStringLiteral("backupPath"))->setText(QString::fromStdString((blocked / "S05C3.BKC").string()));
+            click(d, "startButton");
+            stayedOpen = d->isVisible();
+            click(d, "cancelButton");
+        });
+        for (const auto& [text, button] : c.boxes) {
+            script.then("kravinbMessage", [&shown, button = button](QWidget* w) {
+                auto* box = qobject_cast<QMessageBox*>(w);
+                shown << box->text();
+                if (QAbstractButton* b = box->button(button)) return b->click();
+                ADD_FAILURE() << "no such button on " << box->text().toStdString();
+                box->reject();
+            });
+        }
+        EXPECT_EQ(dialog.exec(), QDialog::Rejected);
+        kravinb::SetDriveKindLookup(before);
+        EXPECT_TRUE(script.done()) << script.pending();
+        QStringList expected;
+        for (const auto& box : c.boxes) expected << box.first;
+        EXPECT_EQ(shown.join(QLatin1Char('\n')).toStdString(), expected.join(QLatin1Char('\n')).toStdString());
+        EXPECT_EQ(g_askedDrive, blocked);
+        EXPECT_TRUE(stayedOpen);
+    }
+}
+
+TEST_F(KravinbDialogs, DeleteAsksThenRemovesTheFileAndItsRow)
+{
+    ASSERT_EQ(backupTo("card.BKC"), 1);
 
     ModalScript del;
     QTreeWidget* list = nullptr;
@@ -197,13 +321,7 @@ TEST_F(KravinbDialogs, DeleteAsksThenRemovesTheFileAndItsRow)
 
 TEST_F(KravinbDialogs, FolderChoiceRefreshesOnAChangedPathAndConfirmsOnAnUnchangedOne)
 {
-    ModalScript make;
-    make.then("cardBackupDialog", [&](QWidget* d) {
-        d->findChild<QLineEdit*>(QStringLiteral("backupPath"))->setText(QString::fromStdString((backups / "card.BKC").string()));
-        click(d, "startButton");
-    });
-    make.then("backupDone", [](QWidget* d) { click(d, "endButton"); });
-    ASSERT_EQ(backup(3), 1);
+    ASSERT_EQ(backupTo("card.BKC"), 1);
 
     bool stayedOpen = false;
     ModalScript script;

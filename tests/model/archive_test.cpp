@@ -436,17 +436,32 @@ TEST(Archive, ArchivesNoProjectCouldMakeAreRefusedBeforeAnythingIsWritten)
     EXPECT_TRUE(UnzipArchive(dir / "P.KRA", dir / "out"));
 }
 
-TEST(Archive, EntryHoldingMoreThanItsSizeIsCutOff)
+// An entry that inflates past its declared size is stopped, and what was extracted
+// before it goes again: a fresh work folder is gone, one that was there keeps only
+// what it held.
+TEST(Archive, EntryHoldingMoreThanItsSizeIsRefusedAndLeavesNothing)
 {
     TempDir dir;
     const auto header = compressed(pattern(148992, 1));
     auto liar = compressed(std::vector<unsigned char>(1 << 20, 'x'));
     liar.size = 100;  // the directory says 100 bytes; the data inflates to 1 MiB
-    writeArchive(dir / "liar.KRA", {{"KRAVin.KRAB", &header}, {"STN00/CARD0.KRAB", &liar}});
-    EXPECT_FALSE(UnzipArchive(dir / "liar.KRA", dir / "work"));
-    std::error_code ec;
-    EXPECT_LE(fs::file_size(dir / "work/STN00/CARD0.KRAB", ec), 100u);
+    const auto good = compressed(pattern(2496, 3));
+    writeArchive(dir / "liar.KRA",
+                 {{"KRAVin.KRAB", &header}, {"STN01/", nullptr}, {"STN01/AC0.KRAB", &good}, {"STN00/CARD0.KRAB", &liar}});
     EXPECT_FALSE(TestArchive(dir / "liar.KRA"));
+
+    EXPECT_FALSE(UnzipArchive(dir / "liar.KRA", dir / "fresh/work"));
+    EXPECT_FALSE(fs::exists(dir / "fresh"));
+
+    fs::create_directories(dir / "there/STN01");
+    writeBytes(dir / "there/mine.txt", {'m'});
+    writeBytes(dir / "there/STN01/CARD5.KRAB", {'5'});
+    EXPECT_FALSE(UnzipArchive(dir / "liar.KRA", dir / "there"));
+    std::vector<std::string> left;
+    for (const auto& e : fs::recursive_directory_iterator(dir / "there"))
+        left.push_back(fs::relative(e.path(), dir / "there").generic_string());
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{"STN01", "STN01/CARD5.KRAB", "mine.txt"}));
 }
 
 TEST(Archive, EntryWhoseDataDoesNotMatchItsCrcOrEndsEarlyIsRefused)

@@ -580,6 +580,69 @@ ArchiveResult checkEntries(zip_t* za, const std::string& path, const std::string
     return {};
 }
 
+// What an extraction made, taken away again unless it completes: the levels of the
+// work folder it created, and the folders and files it made inside a folder that
+// was there before.
+class ExtractionUndo {
+public:
+    explicit ExtractionUndo(const fs::path& workFolder) : top_(firstMissing(workFolder, {})) {}
+    ExtractionUndo(const ExtractionUndo&) = delete;
+    ExtractionUndo& operator=(const ExtractionUndo&) = delete;
+    ~ExtractionUndo()
+    {
+        if (done_) return;
+        std::error_code ec;
+        if (!top_.empty()) {
+            fs::remove_all(top_, ec);
+            return;
+        }
+        for (const fs::path& f : files_) fs::remove(f, ec);
+        // Deepest first, so each folder is empty when its turn comes.
+        std::sort(folders_.begin(), folders_.end(), [](const fs::path& a, const fs::path& b) {
+            return a.native().size() > b.native().size();
+        });
+        for (const fs::path& f : folders_) fs::remove(f, ec);
+    }
+    // Before path (a folder) is created inside the work folder.
+    void folder(const fs::path& path, const fs::path& workFolder)
+    {
+        if (!top_.empty()) return;
+        for (fs::path p = path.has_filename() ? path : path.parent_path(); p != workFolder && p.has_relative_path();
+             p = p.parent_path()) {
+            std::error_code ec;
+            if (fs::symlink_status(p, ec).type() != fs::file_type::not_found) break;
+            folders_.push_back(p);
+        }
+    }
+    // Before the file at path is opened for writing.
+    void file(const fs::path& path)
+    {
+        std::error_code ec;
+        if (!top_.empty() || fs::symlink_status(path, ec).type() != fs::file_type::not_found) return;
+        std::lock_guard lock(mutex_);
+        files_.push_back(path);
+    }
+    void keep() { done_ = true; }
+
+private:
+    // The outermost level of folder that does not exist yet; empty when it exists.
+    static fs::path firstMissing(fs::path folder, fs::path missing)
+    {
+        std::error_code ec;
+        while (!folder.empty() && fs::symlink_status(folder, ec).type() == fs::file_type::not_found) {
+            missing = folder;
+            if (!folder.has_relative_path() || folder.parent_path() == folder) break;
+            folder = folder.parent_path();
+        }
+        return missing;
+    }
+
+    fs::path top_;
+    std::vector<fs::path> folders_, files_;
+    std::mutex mutex_;
+    bool done_ = false;
+};
+
 }  // namespace
 
 ArchiveResult UnzipArchive(const std::string& path, const std::string& workFolder, const ExtractLimits& limits)
@@ -588,6 +651,8 @@ ArchiveResult UnzipArchive(const std::string& path, const std::string& workFolde
     int kept = -1;
     if (ArchiveResult r = openArchive(path, za, &kept); !r) return r;
     Fd keptFd(kept);
+    // A refused or failed extraction leaves nothing behind.
+    ExtractionUndo undo(fs::path(workFolder).lexically_normal());
     std::error_code ec;
     fs::create_directories(workFolder, ec);
     if (ec) return failure(kArchiveIo, workFolder + ": " + ec.message());
@@ -619,6 +684,7 @@ ArchiveResult UnzipArchive(const std::string& path, const std::string& workFolde
     folders.erase(std::unique(folders.begin(), folders.end()), folders.end());
     for (const std::string& rel : folders) {
         const fs::path target = fs::path(workFolder) / rel;
+        undo.folder(target.lexically_normal(), fs::path(workFolder).lexically_normal());
         fs::create_directories(target, ec);
         if (ec) return failure(kArchiveIo, target.string() + ": " + ec.message());
     }
@@ -626,6 +692,7 @@ ArchiveResult UnzipArchive(const std::string& path, const std::string& workFolde
     auto extract = [&](zip_t* archive, std::size_t index, std::vector<char>& buffer) -> ArchiveResult {
         const std::string& rel = relative[index];
         const fs::path target = fs::path(workFolder) / rel;
+        undo.file(target);
         Fd out(::open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644));
         if (out.fd < 0) return failure(kArchiveIo, target.string() + ": " + std::strerror(errno));
         if (ArchiveResult r = copyEntry(archive, index, out.fd, buffer, rel); !r) return r;
@@ -674,6 +741,7 @@ ArchiveResult UnzipArchive(const std::string& path, const std::string& workFolde
     for (unsigned w = 1; w < workers; ++w) threads.emplace_back(work, nullptr);
     work(za.get());
     for (std::thread& t : threads) t.join();
+    if (failed) undo.keep();
     return failed;
 }
 

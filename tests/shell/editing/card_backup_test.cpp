@@ -162,6 +162,51 @@ TEST_F(CardBackupTest, BackUpACardRestoreItIntoAnotherSlotAndUndo)
     EXPECT_TRUE(test::readBytes((work() / "STN01/CARD2.KRAB").string()) == unit);
 }
 
+// A card whose unit file cannot be read, backed up over an older backup with Yes to
+// "continue?": no member was written, so it is no backup; the older one stays.
+TEST_F(CardBackupTest, BackupWithNothingReadableKeepsTheOlderBackup)
+{
+    start();
+    ASSERT_NE(view(), nullptr);
+    placeCard();
+    const fs::path bkc = dir.path() / "backups" / "S01C0.BKC";
+    const auto backUp = [&](QStringList& boxes, std::vector<QMessageBox::StandardButton> answers) {
+        ModalScript script;
+        script.then("cardBackupDialog", [&](QWidget* d) {
+            d->findChild<QLineEdit*>(QStringLiteral("backupPath"))->setText(QString::fromStdString(bkc.string()));
+            click(d, "startButton");
+            if (d->isVisible()) click(d, "cancelButton");
+        });
+        for (QMessageBox::StandardButton button : answers) {
+            script.then("kravinbMessage", [&boxes, button](QWidget* w) {
+                auto* box = qobject_cast<QMessageBox*>(w);
+                boxes << box->text();
+                box->button(button)->click();
+            });
+        }
+        ModalScript unexpected;  // a success where the script expects messages
+        (answers.empty() ? script : unexpected).then("backupDone", [&answers](QWidget* d) {
+            EXPECT_TRUE(answers.empty()) << "reported as done";
+            click(d, "endButton");
+        });
+        runFromContextMenu({kStation, 1}, syscmd::CardBackup);
+        EXPECT_TRUE(script.done()) << "waiting for " << script.pending();
+    };
+    QStringList boxes;
+    backUp(boxes, {});
+    const auto good = test::readBytes(bkc.string());
+    ASSERT_GT(good.size(), kravinb::kHeaderSize);
+
+    fs::resize_file(work() / "STN01/CARD0.KRAB", 1000);
+    backUp(boxes, {QMessageBox::Ok, QMessageBox::Yes, QMessageBox::Ok});  // 7104, 7112, then the outcome
+    ASSERT_EQ(boxes.size(), 3);
+    EXPECT_TRUE(boxes[0].startsWith(QStringLiteral("Backup file="))) << boxes[0].toStdString();
+    EXPECT_TRUE(boxes[1].startsWith(QStringLiteral("Cannot read ["))) << boxes[1].toStdString();
+    EXPECT_TRUE(boxes[2].endsWith(QStringLiteral("Data is not available."))) << boxes[2].toStdString();
+    EXPECT_TRUE(test::readBytes(bkc.string()) == good);
+    for (const auto& e : fs::directory_iterator(bkc.parent_path())) EXPECT_EQ(e.path(), bkc);
+}
+
 TEST_F(CardBackupTest, UnknownRestoredModelIsRefusedBeforeAnythingIsWritten)
 {
     start();

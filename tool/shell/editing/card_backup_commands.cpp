@@ -113,9 +113,10 @@ int CardBackupCommands::restore()
 
     c_.undo->Record(model::kStationUnit + 1);
     char model[9] = {}, version[5] = {}, text[6] = {};
-    const int result = KRAVinB_CD_Restore(c_.session->g_projectName.c_str(), c_.session->g_projectHandle, station,
-                                          card - 1, model, version, text, c_.parent ? c_.parent() : nullptr,
-                                          folder.c_str(), (keep + "/").c_str(), &acceptThunk, this);
+    const int result = KRAVinB_CD_RestoreChecked(c_.session->g_projectName.c_str(), c_.session->g_projectHandle,
+                                                 station, card - 1, model, version, text,
+                                                 c_.parent ? c_.parent() : nullptr, folder.c_str(),
+                                                 (keep + "/").c_str(), &acceptThunk, this);
     std::error_code ec;
     fs::remove_all(keep, ec);
     if (result != 1) return 0;
