@@ -226,6 +226,26 @@ TEST_F(UploadRoad, UploadIntoAnEmptySlotOfANewProjectThenCompare)
     EXPECT_TRUE(prompt.ids().empty()) << ::testing::PrintToString(prompt.ids());
 }
 
+// The TQN row serves the TQ kinds; for an empty slot the kinds it serves give its speed
+// (9600 for a TQRC), so the card type can be read at all.
+TEST_F(UploadRoad, UploadIntoAnEmptySlotOverTheTqnRowRunsAtTheDeviceKindsSpeed)
+{
+    qvsim::SimCard tqrc = qvsim::BlankCard("TQRC", "0001");
+    int bus = 0, speed = -1, value = 0;
+    ASSERT_EQ(model::FindCardKind(app->masters(), "TQRC    ", &bus, &speed, &value), 1);
+    tqrc.baudIndex = speed;
+    tqrc.bank0[1] = {{10, "**"}};
+    ASSERT_NO_FATAL_FAILURE(serve({tqrc}));
+    ASSERT_NO_FATAL_FAILURE(allocatePort("TQN(JOV-UM)"));
+    app->unitSelection().select(0, 1);
+    ASSERT_EQ(app->systemTables().cardKind[0][0], 0);
+    ASSERT_EQ(upload(uploadcmd::Upload), online::TransferOutcome::Finished) << ::testing::PrintToString(prompt.ids());
+    EXPECT_TRUE(prompt.ids().empty()) << ::testing::PrintToString(prompt.ids());
+    EXPECT_EQ(app->systemTables().cardKind[0][0], app->masters().card.find("TQRC"));
+    EXPECT_EQ(fileItem(0, 0, 0, 97), "TQRC    ");
+    EXPECT_TRUE(app->onlineShell()->owner().Free());
+}
+
 TEST_F(UploadRoad, NoReplyMidwayOrStopLeavesTheProjectByteIdentical)
 {
     ASSERT_NO_FATAL_FAILURE(allocatePort());
