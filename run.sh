@@ -23,10 +23,13 @@ bin="$build/bin"
 simout=$(mktemp)
 "$bin/qvsim" >"$simout" 2>"$simout.err" &
 simpid=$!
+ptylink=""
 cleanup() {
   kill "$simpid" 2>/dev/null || true
   wait "$simpid" 2>/dev/null || true
   rm -f "$simout" "$simout.err"
+  # Left alone when a later run points it at its own simulator.
+  [ -z "$ptylink" ] || ./scripts/qvsim-port-link --remove "$pty" || true
 }
 trap cleanup EXIT
 
@@ -42,8 +45,16 @@ if [ -z "$pty" ]; then
   cat "$simout.err" >&2
   exit 1
 fi
-echo "run.sh: controller simulator qvsim on $pty (QV200, unit ID 0001, 9600 baud)"
-export KRAVIN_EXTRA_PORTS="$pty${KRAVIN_EXTRA_PORTS:+;$KRAVIN_EXTRA_PORTS}"
+# The tool gets a name for it that stays the same from run to run, so the port saved in
+# Operation > Option keeps working.
+if port=$(./scripts/qvsim-port-link "$pty"); then
+  ptylink=$port
+else
+  echo "run.sh: no lasting name for the simulator's port; using $pty" >&2
+  port=$pty
+fi
+echo "run.sh: controller simulator qvsim on $port -> $pty (QV200, unit ID 0001, 9600 baud)"
+export KRAVIN_EXTRA_PORTS="$port${KRAVIN_EXTRA_PORTS:+;$KRAVIN_EXTRA_PORTS}"
 
 # Without a display the window is served over VNC (connect a viewer to port 5900).
 if [ -z "${QT_QPA_PLATFORM:-}" ] && [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then

@@ -1,12 +1,14 @@
 #include "port_list.h"
 
 #include "pty_server.h"
+#include "serial_link.h"
 #include "temp_dir.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <string>
@@ -88,6 +90,42 @@ TEST_F(PortListTest, ExtraPathsFromTheEnvironment)
 
     sources.useEnvironment = false;
     EXPECT_EQ(EnumerateSerialPorts(list, sources, nullptr, nullptr), 1);
+}
+
+TEST_F(PortListTest, LinkToAPseudoTerminalKeepsItsNameWhereverItPoints)
+{
+    // ./run.sh hands the tool a link that it points at each run's simulator.
+    kravin::test::TempDir dir;
+    const std::string link = dir / "qvsim";
+    const std::string dangling = dir / "gone";
+    std::filesystem::create_symlink(pty(0), link);
+    std::filesystem::create_symlink(dir / "nothing-here", dangling);
+    PortSources sources;
+    sources.systemPorts = false;
+    sources.useEnvironment = false;
+    // The link stands for its device, whichever of the two names comes first.
+    for (const std::string& setting : {pty(0) + ";" + link + ";" + dangling, link + ";" + pty(0)}) {
+        SCOPED_TRACE(setting);
+        sources.extraPortsSetting = setting;
+        ASSERT_EQ(EnumerateSerialPorts(list, sources, out->descriptions, out->names), 1);
+        EXPECT_STREQ(out->names[0], link.c_str());
+        EXPECT_STREQ(out->descriptions[0], link.c_str());
+    }
+
+    // The next run's simulator: the same name opens it.
+    std::filesystem::remove(link);
+    std::filesystem::create_symlink(pty(1), link);
+    sources.extraPortsSetting = link;
+    ASSERT_EQ(EnumerateSerialPorts(list, sources, nullptr, nullptr), 1);
+    ASSERT_EQ(list.GetPortName(0), link);
+    SerialLink serial;
+    ASSERT_EQ(serial.OpenComPort(1, list.GetPortName(0)), 0) << serial.lastError();
+    ASSERT_TRUE(serial.ComWrite("G00\r", 4));
+    char reply[4] = {};
+    EXPECT_EQ(serial.ComReadLine(reply, 4), 4);
+    EXPECT_EQ(std::string(reply, 4), "COK\r");
+    EXPECT_TRUE(sims[1]->waitForHandled(1, std::chrono::seconds(5)));
+    EXPECT_EQ(sims[0]->receivedLines().size(), 0u);
 }
 
 TEST_F(PortListTest, SystemPortsComeFirstAndEveryNameOpens)

@@ -194,3 +194,27 @@ TEST(LineAssembly, LinesEndAtCrOrMaximumAndTheRestIsKept)
 }
 
 }  // namespace
+
+TEST(ReplyKinds, ReplyCanAnswerOnlyItsKindOfCommand)
+{
+    const std::string framedG01 = BuildFrame("0012", "G01\r");
+    const std::string framedI11 = BuildFrame("0012", "I11\r");
+    const std::string framedCok = BuildFrame("0012", "COK\r");
+    const std::string framedValue = BuildFrame("0012", "D100.0\r");
+    struct Case {
+        std::string line;
+        std::string command;
+        bool answers;
+    } cases[] = {
+        {"COK\r", "G01\r", true},         {"CNG\r", "G01\r", true},        {"D01\r", "G01\r", false},
+        {"D100.0\r", "I11\r", true},      {"CNG\r", "I11\r", true},        {"COK\r", "I11\r", false},
+        {"D5\r", "D5\r", true},           {"COK\r", "D5\r", false},        {"D:5\r", "DU\r", true},
+        {framedCok, framedG01, true},     {framedValue, framedG01, false}, {framedValue, framedI11, true},
+        {framedCok, framedI11, false},    {"COK\r", framedI11, false},     {framedValue, "I11\r", true},
+        {"\x7F#?~COK\r", "I11\r", true},  {"COK\r", "CNG\r", true},        {"D1\r", "X\r", true},
+        {"", "G01\r", true},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(ReplyCanAnswer(c.line, c.command), c.answers) << "line " << c.line << " command " << c.command;
+    }
+}

@@ -293,39 +293,57 @@ TEST_F(SerialLinkSession, LateReplyIsNeverTakenForAnotherCommandWhateverItsDelay
 {
     // A slow device's reply delays and the link's time-outs, in tenths: the reply comes
     // before, during or long after the next command, and the time-out stays as it is.
+    // One late reply, several in a row, or every reply late (the device stays slow).
+    constexpr int kEvery = -1;
     struct Case {
         std::chrono::milliseconds delay;
         std::chrono::milliseconds timeout;
+        int lateReplies;
     };
-    const Case cases[] = {{210ms, 100ms}, {250ms, 100ms}, {550ms, 100ms},
-                          {210ms, 300ms}, {250ms, 300ms}, {550ms, 300ms}};
+    const Case cases[] = {{210ms, 100ms, 1},      {250ms, 100ms, 1},      {550ms, 100ms, 1},
+                          {210ms, 300ms, 1},      {250ms, 300ms, 1},      {550ms, 300ms, 1},
+                          {210ms, 100ms, 3},      {290ms, 100ms, 3},      {550ms, 300ms, 3},
+                          {210ms, 100ms, kEvery}, {290ms, 100ms, kEvery}, {550ms, 250ms, kEvery}};
+    // Four tries of one command, as the transfers repeat it, pile up in a slow device.
     const std::pair<std::string, std::string> steps[] = {
-        {"I11\r", "D100.0\r"}, {"I10\r", "D01\r"}, {"I11\r", "D100.0\r"}, {"I10\r", "D01\r"}, {"I11\r", "D100.0\r"}};
+        {"I11\r", "D100.0\r"}, {"I10\r", "D01\r"},     {"I11\r", "D100.0\r"}, {"I11\r", "D100.0\r"},
+        {"I11\r", "D100.0\r"}, {"I11\r", "D100.0\r"}, {"G01\r", "COK\r"},     {"I10\r", "D01\r"}};
     for (bool useFrames : {false, true}) {
         for (const Case& c : cases) {
             SCOPED_TRACE(std::string(useFrames ? "framed" : "plain") + ", delay " + std::to_string(c.delay.count()) +
-                         " ms, time-out " + std::to_string(c.timeout.count()) + " ms");
+                         " ms, time-out " + std::to_string(c.timeout.count()) + " ms, late replies " +
+                         std::to_string(c.lateReplies));
             auto exchange = [&](const std::string& command, int length) {
                 return useFrames ? framed(command, length) : plain(command, length);
             };
             qvsim::FaultSettings faults;
             faults.slowDelay = c.delay;
             server->setFaultSettings(faults);
-            SerialLinkSettings s;
-            s.replyTimeout = c.timeout;
-            s.lateReplyQuiet = 200ms;
-            s.programmingUnitId = "PU01";
-            link.setSettings(s);
+            setTimeout(c.timeout);
             open();
             ASSERT_EQ(exchange("G01\r", 4), "COK\r");
-            server->injectFault(Fault::Slow);
+            if (c.lateReplies == kEvery) {
+                server->setStandingFault(Fault::Slow);
+            } else {
+                server->injectFault(Fault::Slow, c.lateReplies);
+            }
+            std::string previous;
             for (const auto& [command, answer] : steps) {
-                const std::string reply = exchange(command, 21);
+                const std::string reply = exchange(command, command[0] == 'G' ? 4 : 21);
                 if (reply != "<timeout>") {
                     EXPECT_EQ(reply, answer) << "another command's reply taken for " << command.substr(0, 3);
+                    // Only a repeat can be answered in time, by its first try's late reply.
+                    EXPECT_FALSE(c.lateReplies == kEvery && c.delay > c.timeout && command != previous)
+                        << "a device that stays slow answered " << command.substr(0, 3) << " in time";
                 }
+                previous = command;
             }
-            EXPECT_EQ(exchange("I10\r", 21), "D01\r") << "the link is not back in step with the device";
+            // Once the device answers in time again, a repeat or two finds the link in step.
+            server->setStandingFault(Fault::None);
+            std::string last;
+            for (int i = 0; i < 4 && (last = exchange("I10\r", 21)) == "<timeout>"; ++i) {
+            }
+            EXPECT_EQ(last, "D01\r") << "the link is not back in step with the device";
             link.CloseComPort();
         }
     }

@@ -7,7 +7,9 @@
 
 #include <chrono>
 #include <csignal>
+#include <cstdio>
 #include <fcntl.h>
+#include <filesystem>
 #include <fstream>
 #include <poll.h>
 #include <string>
@@ -135,6 +137,61 @@ TEST(QvsimProgram, AnswersOnThePrintedDeviceAndEndsOnSigterm)
 
     ::kill(run.pid, SIGTERM);
     EXPECT_EQ(finish(run), 0);
+}
+
+// The output of a shell command line, without its final newline; empty when it failed.
+std::string shell(const std::string& command)
+{
+    std::string out;
+    FILE* p = ::popen(command.c_str(), "r");
+    if (!p) return out;
+    char buf[256];
+    while (std::size_t n = std::fread(buf, 1, sizeof buf, p)) out.append(buf, n);
+    if (::pclose(p) != 0) return {};
+    if (!out.empty() && out.back() == '\n') out.pop_back();
+    return out;
+}
+
+TEST(QvsimProgram, EveryRunOfRunShGivesTheSimulatorTheSamePortName)
+{
+    // Two runs, as ./run.sh starts the simulator and names its port; the first simulator
+    // ends after the second has started, so the two pseudo-terminals differ.
+    kravin::test::TempDir dir;
+    const std::string env = "XDG_RUNTIME_DIR='" + dir.path().string() + "' ";
+    std::vector<Child> runs;
+    std::vector<std::string> names, ptys;
+    for (int runNo = 0; runNo < 2; ++runNo) {
+        SCOPED_TRACE(runNo);
+        runs.push_back(start({}));
+        ASSERT_GT(runs.back().pid, 0);
+        std::string line = readOutput(runs.back().out, true);
+        ASSERT_NE(line.find('\n'), std::string::npos) << line;
+        ptys.push_back(line.substr(0, line.find('\n')));
+        names.push_back(shell(env + QVSIM_PORT_LINK " " + ptys.back()));
+        ASSERT_FALSE(names.back().empty());
+        EXPECT_LT(names.back().size(), 64u);  // a port name the settings keep whole
+
+        kravin::online::SerialLink link;
+        ASSERT_EQ(link.OpenComPort(1, names.back()), 0) << link.lastError();
+        char reply[4] = {};
+        ASSERT_TRUE(link.ComWrite("G00\r", 4));
+        ASSERT_EQ(link.ComReadLine(reply, 4), 4);
+        EXPECT_EQ(std::string(reply, 4), "COK\r");
+        link.CloseComPort();
+    }
+    EXPECT_NE(ptys[0], ptys[1]);
+    EXPECT_EQ(names[0], names[1]);
+    EXPECT_EQ(names[0], (dir.path() / "kravin" / "qvsim").string());
+
+    // The first run's clean-up leaves the second run's name alone; the second's removes it.
+    ::kill(runs[0].pid, SIGTERM);
+    EXPECT_EQ(finish(runs[0]), 0);
+    EXPECT_EQ(shell(env + QVSIM_PORT_LINK " --remove " + ptys[0] + " && echo done"), "done");
+    EXPECT_TRUE(std::filesystem::is_symlink(names[1]));
+    ::kill(runs[1].pid, SIGTERM);
+    EXPECT_EQ(finish(runs[1]), 0);
+    EXPECT_EQ(shell(env + QVSIM_PORT_LINK " --remove " + ptys[1] + " && echo done"), "done");
+    EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(names[1])));
 }
 
 }  // namespace

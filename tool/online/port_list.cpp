@@ -27,6 +27,12 @@ bool isCharacterDevice(const std::string& path)
     return ::stat(path.c_str(), &st) == 0 && S_ISCHR(st.st_mode);
 }
 
+bool isLink(const std::string& path)
+{
+    std::error_code ec;
+    return std::filesystem::is_symlink(path, ec);
+}
+
 std::string canonical(const std::string& path)
 {
     std::error_code ec;
@@ -100,15 +106,26 @@ int EnumerateSerialPorts(PortList& list, const PortSources& sources, char (*desc
             extra.insert(extra.end(), more.begin(), more.end());
         }
     }
+    const std::size_t systemCount = list.entries().size();
+    std::vector<PortEntry> extraEntries;
     for (const std::string& path : extra) {
         if (!isCharacterDevice(path)) continue;
         // A port the system lists already under its /dev name is not added twice.
         std::string real = canonical(path);
-        bool listed = std::any_of(list.entries().begin(), list.entries().end(), [&](const PortEntry& e) {
-            return canonical(PortDevicePath(e.openName)) == real;
-        });
-        if (!listed) list.add({path, path});
+        auto sameDevice = [&](const PortEntry& e) { return canonical(PortDevicePath(e.openName)) == real; };
+        if (std::any_of(list.entries().begin(), list.entries().begin() + static_cast<std::ptrdiff_t>(systemCount),
+                        sameDevice))
+            continue;
+        // Two extra paths of one device: a link keeps its name from run to run (a
+        // simulator's pseudo-terminal changes), so it stands for the device.
+        auto listed = std::find_if(extraEntries.begin(), extraEntries.end(), sameDevice);
+        if (listed == extraEntries.end()) {
+            extraEntries.push_back({path, path});
+        } else if (isLink(path) && !isLink(listed->openName)) {
+            *listed = {path, path};
+        }
     }
+    for (PortEntry& e : extraEntries) list.add(std::move(e));
 
     const int count = list.GetPortCount();
     for (int i = 0; i < count; ++i) {

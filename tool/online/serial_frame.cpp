@@ -160,6 +160,43 @@ int ParseReplyNumber(const char* reply, int length)
     return static_cast<int>(value);
 }
 
+namespace {
+
+enum class Answer { Group, Value, Any };
+
+// The text of a plain line, or of a frame after its STX and address.
+std::string_view LineText(std::string_view line)
+{
+    if (!line.empty() && line.front() == kStx) return line.substr(std::min(line.size(), 1 + kAddressLength));
+    return line;
+}
+
+Answer AnswerOfCommand(std::string_view command)
+{
+    std::string_view text = LineText(command);
+    if (text.empty()) return Answer::Any;
+    if (text.front() == 'G') return Answer::Group;
+    if (text.front() == 'I' || text.front() == 'D') return Answer::Value;
+    return Answer::Any;
+}
+
+Answer AnswerOfReply(std::string_view line)
+{
+    std::string_view text = LineText(line);
+    if (text.substr(0, 3) == "COK") return Answer::Group;
+    if (!text.empty() && text.front() == 'D') return Answer::Value;
+    return Answer::Any;
+}
+
+}  // namespace
+
+bool ReplyCanAnswer(std::string_view line, std::string_view command)
+{
+    const Answer expected = AnswerOfCommand(command);
+    const Answer got = AnswerOfReply(line);
+    return expected == Answer::Any || got == Answer::Any || expected == got;
+}
+
 std::optional<std::string> LineAssembler::take(std::size_t maxLength)
 {
     if (maxLength == 0) return std::string();
@@ -175,6 +212,28 @@ std::optional<std::string> LineAssembler::take(std::size_t maxLength)
     std::string line = pending_.substr(0, n);
     pending_.erase(0, n);
     return line;
+}
+
+}  // namespace kravin::online
+
+namespace kravin::online {
+
+std::optional<std::string> LineAssembler::peekLine() const
+{
+    const auto cr = pending_.find(kCr);
+    if (cr == std::string::npos) return std::nullopt;
+    return pending_.substr(0, cr + 1);
+}
+
+bool LineAssembler::dropThroughCr()
+{
+    const auto cr = pending_.find(kCr);
+    if (cr == std::string::npos) {
+        pending_.clear();
+        return false;
+    }
+    pending_.erase(0, cr + 1);
+    return true;
 }
 
 }  // namespace kravin::online

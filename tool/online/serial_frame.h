@@ -1,6 +1,7 @@
 // Programming-unit frames, reply parsers and line assembly: plain functions over bytes.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -62,6 +63,11 @@ void StoreReplyField(const char* reply, int length, char* field, std::size_t fie
 // beyond the int range saturate.
 int ParseReplyNumber(const char* reply, int length);
 
+// Whether a received line (plain, or framed: STX and address first) can be the answer to a
+// command (plain or framed): a group command is answered "COK" or "CNG", an item or data
+// command "D..." or "CNG". Any other command or line is not judged (true).
+bool ReplyCanAnswer(std::string_view line, std::string_view command);
+
 // Collects received bytes into lines. A line ends at a CR or when it reaches the maximum
 // length; whatever follows stays for the next line.
 class LineAssembler {
@@ -69,6 +75,13 @@ public:
     void append(std::string_view bytes) { pending_.append(bytes); }
     // A complete line of at most maxLength bytes, or nothing yet.
     std::optional<std::string> take(std::size_t maxLength);
+    // The next line up to and including its CR, when one is complete; it stays pending.
+    std::optional<std::string> peekLine() const;
+    // Drops the first n pending bytes.
+    void drop(std::size_t n) { pending_.erase(0, std::min(n, pending_.size())); }
+    // Drops the rest of a line: everything up to and including the first CR (true), or
+    // everything pending when no CR has come yet (false).
+    bool dropThroughCr();
     std::size_t pendingSize() const { return pending_.size(); }
     bool hasCr() const { return pending_.find(kCr) != std::string::npos; }
     void clear() { pending_.clear(); }

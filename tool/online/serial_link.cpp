@@ -34,13 +34,21 @@ void SerialLink::setUnitIdSource(UnitIdSource unitId)
     unitId_ = std::move(unitId);
 }
 
+void SerialLink::resetExchangeLocked()
+{
+    input_.clear();
+    owed_.clear();
+    lastCommand_.clear();
+    awaiting_ = false;
+    unsettled_ = false;
+    dropToCr_ = false;
+}
+
 int SerialLink::OpenComPort(int baudIndex, const std::string& portName)
 {
     std::lock_guard lock(mutex_);
     port_.close();
-    input_.clear();
-    lateReplyPossible_ = false;
-    unsettled_ = false;
+    resetExchangeLocked();
     baudRate_ = BaudRateOfIndex(baudIndex);
     if (portName.empty()) {
         error_ = "no port name";
@@ -58,22 +66,61 @@ int SerialLink::CloseComPort()
 {
     std::lock_guard lock(mutex_);
     port_.close();
-    input_.clear();
-    lateReplyPossible_ = false;
-    unsettled_ = false;
+    resetExchangeLocked();
     return 0;
 }
 
-void SerialLink::awaitQuietLineLocked()
+void SerialLink::oweReplyLocked(std::chrono::milliseconds allowed)
 {
-    const auto quiet = std::min(settings_.lateReplyQuiet, settings_.replyTimeout);
-    // A line that keeps sending is given up on after one reply time-out: no call of
-    // the link blocks for longer than that.
-    const auto giveUp = SerialPort::Clock::now() + settings_.replyTimeout;
+    if (!awaiting_) return;
+    awaiting_ = false;
+    owed_.push_back({lastCommand_, lastSent_, allowed, lastSent_ + allowed});
+}
+
+void SerialLink::oweReplyLocked()
+{
+    oweReplyLocked(settings_.replyTimeout * std::max(settings_.lateReplyTimeouts, 1));
+}
+
+void SerialLink::popAnsweredLocked(SerialPort::Clock::time_point now)
+{
+    owed_.pop_front();
+    // A device answers in order: it starts on the next reply only now.
+    if (!owed_.empty()) owed_.front().until = std::max(owed_.front().until, now + owed_.front().allowed);
+}
+
+void SerialLink::dropOwedLineLocked(const std::string& line)
+{
+    // The device answers in order: an owed reply that this line can't be was lost.
+    while (!owed_.empty() && !ReplyCanAnswer(line, owed_.front().command)) owed_.pop_front();
+    if (!owed_.empty()) popAnsweredLocked(SerialPort::Clock::now());
+}
+
+void SerialLink::collectOwedRepliesLocked(std::string_view next)
+{
     char chunk[kReadChunk];
+    // What has come in already.
     for (;;) {
-        const auto now = SerialPort::Clock::now();
-        if (now >= giveUp || port_.readSome(chunk, sizeof chunk, std::min(now + quiet, giveUp)) <= 0) break;
+        const long n = port_.readSome(chunk, sizeof chunk, SerialPort::Clock::now());
+        if (n <= 0) break;
+        input_.append({chunk, static_cast<std::size_t>(n)});
+    }
+    while (auto line = input_.take(kMaxFrameLength)) dropOwedLineLocked(*line);
+    // A repeat of the command that timed out needs no wait: a late reply answers it too.
+    auto otherCommandOwed = [&] {
+        return std::any_of(owed_.begin(), owed_.end(), [&](const OwedReply& o) { return o.command != next; });
+    };
+    while (otherCommandOwed()) {
+        const OwedReply& oldest = owed_.front();
+        if (SerialPort::Clock::now() >= oldest.until) {
+            owed_.pop_front();
+            unsettled_ = true;
+            continue;
+        }
+        const long n = port_.readSome(chunk, sizeof chunk, oldest.until);
+        if (n < 0) break;
+        input_.append({chunk, static_cast<std::size_t>(n)});
+        while (auto line = input_.take(kMaxFrameLength)) dropOwedLineLocked(*line);
     }
 }
 
@@ -83,12 +130,17 @@ bool SerialLink::writeLocked(std::string_view bytes)
         error_ = "port not open";
         return false;
     }
-    if (lateReplyPossible_) {
-        awaitQuietLineLocked();
-        lateReplyPossible_ = false;
-    }
+    // A command that was never answered nor timed out (nobody read its reply) owes one.
+    oweReplyLocked();
+    const bool lateRepliesExpected = !owed_.empty();
+    collectOwedRepliesLocked(bytes);
+    // A late reply may be arriving right now: the part of it not here yet is not an answer.
+    if (lateRepliesExpected) dropToCr_ = input_.pendingSize() > 0 || port_.bytesWaiting() > 0;
     input_.clear();
     port_.drainInput();
+    lastCommand_.assign(bytes);
+    lastSent_ = SerialPort::Clock::now();
+    awaiting_ = true;
     if (!port_.write(bytes)) {
         error_ = port_.lastError();
         return false;
@@ -129,7 +181,9 @@ std::string SerialLink::settleLocked(std::string line, std::size_t maxLength)
     const auto giveUp = SerialPort::Clock::now() + settings_.replyTimeout;
     char chunk[kReadChunk];
     for (;;) {
-        while (auto next = input_.take(maxLength)) line = std::move(*next);
+        while (auto next = input_.take(maxLength)) {
+            if (ReplyCanAnswer(*next, lastCommand_)) line = std::move(*next);
+        }
         const auto now = SerialPort::Clock::now();
         if (now >= giveUp) break;
         const long n = port_.readSome(chunk, sizeof chunk, std::min(now + settle, giveUp));
@@ -153,10 +207,26 @@ int SerialLink::readLineLocked(char* buffer, int maxLength)
     const auto max = static_cast<std::size_t>(maxLength);
     const auto deadline = SerialPort::Clock::now() + settings_.replyTimeout;
     for (;;) {
+        if (dropToCr_) dropToCr_ = !input_.dropThroughCr();
+        if (auto whole = input_.peekLine(); whole && !lastCommand_.empty() && !ReplyCanAnswer(*whole, lastCommand_)) {
+            input_.drop(whole->size());  // a stray reply
+            continue;
+        }
         if (auto line = input_.take(max)) {
-            // A reply to an earlier command that timed out may come first: the device
-            // answers in order, so the last line of a close run is this command's.
-            if (unsettled_) *line = settleLocked(std::move(*line), max);
+            if (!owed_.empty()) {
+                // Only replies of earlier tries of this same command are owed now (see
+                // writeLocked): the oldest is this line, and this try's reply is owed
+                // instead. The device takes about as long over it as it took over that
+                // one (allowed twice that, the excess at most a time-out).
+                const auto now = SerialPort::Clock::now();
+                const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(now - owed_.front().sent);
+                popAnsweredLocked(now);
+                oweReplyLocked(took + std::min(took, settings_.replyTimeout));
+                if (owed_.size() == 1) owed_.front().until = now + owed_.front().allowed;
+            } else {
+                awaiting_ = false;
+                if (unsettled_) *line = settleLocked(std::move(*line), max);
+            }
             std::memcpy(buffer, line->data(), line->size());
             return static_cast<int>(line->size());
         }
@@ -167,8 +237,7 @@ int SerialLink::readLineLocked(char* buffer, int maxLength)
             return -1;
         }
         if (n == 0) {
-            lateReplyPossible_ = true;
-            unsettled_ = true;
+            oweReplyLocked();
             error_ = "no reply within the reply time-out";
             return -1;
         }

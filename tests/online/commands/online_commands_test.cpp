@@ -286,5 +286,28 @@ TEST(ConnectionDevice, DeviceTextGivesTheModelAtTheOtherEnd)
     }
 }
 
+TEST(ConnectionDevice, RowSpeedIsItsDeviceKindsAlsoForAnEmptySlot)
+{
+    // The shipped masters: the QV devices and TJW run at 9600, V8RTU at 57600, TJK5 at
+    // 1200; the TQN row serves TQRC, RNH6 and the other TQ kinds, most of them at 9600.
+    model::CardKindMasters masters;
+    model::LoadCardKindMasters(masters, KRAVIN_SAMPLE_TABLES "/");
+    struct Case {
+        const char* device;
+        std::optional<int> unitBaud;
+        int baudIndex;
+    };
+    for (const Case& c : {Case{"QVxxx(JOV-US)", std::nullopt, 1}, Case{"QVxxx(JOV-US)", 2, 1},
+                          Case{"V8RTU(JOV-US)", std::nullopt, 2}, Case{"TJK5(JOV-IRU)", 1, 0},
+                          Case{"TJW(JOV-US)", std::nullopt, 1}, Case{"TQN(JOV-UM)", std::nullopt, 1},
+                          Case{"TQN(JOV-UM)", 0, 0}, Case{"", std::nullopt, 0}}) {
+        EXPECT_EQ(DeviceBaudIndex(masters, c.device, c.unitBaud), c.baudIndex)
+            << c.device << " unit " << c.unitBaud.value_or(-1);
+    }
+    int bus = 0, speed = -1, value = 0;
+    ASSERT_EQ(model::FindCardKind(masters, "TQRC    ", &bus, &speed, &value), 1);
+    EXPECT_EQ(DeviceBaudIndex(masters, "TQN(JOV-UM)", std::nullopt), speed);
+}
+
 }  // namespace
 }  // namespace kravin::online

@@ -226,6 +226,26 @@ TEST_F(UploadRoad, UploadIntoAnEmptySlotOfANewProjectThenCompare)
     EXPECT_TRUE(prompt.ids().empty()) << ::testing::PrintToString(prompt.ids());
 }
 
+// The TQN row serves the TQ kinds; for an empty slot the kinds it serves give its speed
+// (9600 for a TQRC), so the card type can be read at all.
+TEST_F(UploadRoad, UploadIntoAnEmptySlotOverTheTqnRowRunsAtTheDeviceKindsSpeed)
+{
+    qvsim::SimCard tqrc = qvsim::BlankCard("TQRC", "0001");
+    int bus = 0, speed = -1, value = 0;
+    ASSERT_EQ(model::FindCardKind(app->masters(), "TQRC    ", &bus, &speed, &value), 1);
+    tqrc.baudIndex = speed;
+    tqrc.bank0[1] = {{10, "**"}};
+    ASSERT_NO_FATAL_FAILURE(serve({tqrc}));
+    ASSERT_NO_FATAL_FAILURE(allocatePort("TQN(JOV-UM)"));
+    app->unitSelection().select(0, 1);
+    ASSERT_EQ(app->systemTables().cardKind[0][0], 0);
+    ASSERT_EQ(upload(uploadcmd::Upload), online::TransferOutcome::Finished) << ::testing::PrintToString(prompt.ids());
+    EXPECT_TRUE(prompt.ids().empty()) << ::testing::PrintToString(prompt.ids());
+    EXPECT_EQ(app->systemTables().cardKind[0][0], app->masters().card.find("TQRC"));
+    EXPECT_EQ(fileItem(0, 0, 0, 97), "TQRC    ");
+    EXPECT_TRUE(app->onlineShell()->owner().Free());
+}
+
 TEST_F(UploadRoad, NoReplyMidwayOrStopLeavesTheProjectByteIdentical)
 {
     ASSERT_NO_FATAL_FAILURE(allocatePort());
@@ -262,6 +282,47 @@ TEST_F(UploadRoad, NoReplyMidwayOrStopLeavesTheProjectByteIdentical)
     EXPECT_TRUE(app->onlineShell()->runCommand(uploadcmd::Upload));
     EXPECT_EQ(folderBytes(), before);
     EXPECT_EQ(session().projectRecord.modified, 0);
+}
+
+TEST_F(UploadRoad, SlowDeviceNeverPutsOneItemsValueIntoAnother)
+{
+    ASSERT_NO_FATAL_FAILURE(allocatePort());
+    app->unitSelection().select(0, 1);
+    ASSERT_EQ(upload(uploadcmd::Upload), online::TransferOutcome::Finished);
+    const auto before = folderBytes();
+    session().projectRecord.modified = 0;
+
+    // Item 1.06 answers late for every try (2.1 time-outs): its repeats get its own late
+    // reply or time out, and the items after it get theirs.
+    qvsim::FaultSettings faults;
+    faults.slowDelay = std::chrono::milliseconds(630);
+    server->setFaultSettings(faults);
+    server->setItemFault(1, 6, qvsim::Fault::Slow, 4);
+    const online::TransferOutcome outcome = upload(uploadcmd::Upload);
+    if (outcome == online::TransferOutcome::Finished) {
+        EXPECT_EQ(folderBytes(), before) << ::testing::PrintToString(prompt.ids());
+    } else {
+        EXPECT_EQ(prompt.ids(), (std::vector<int>{8300}));
+    }
+    EXPECT_EQ(fileItem(0, 0, 1, 5), "16");
+    EXPECT_EQ(fileItem(0, 0, 1, 6), "42");
+    EXPECT_EQ(fileItem(0, 0, 1, 7), "12.3");
+    EXPECT_EQ(fileItem(0, 0, 1, 11), "100.0");
+
+    // A device that stays slow past every repeat: the upload and the compare take the
+    // error path, the project stays as it was.
+    server->setItemFault(1, 6, qvsim::Fault::None);
+    server->setStandingFault(qvsim::Fault::Slow);
+    faults.slowDelay = std::chrono::milliseconds(1300);
+    server->setFaultSettings(faults);
+    prompt.clearLog();
+    const auto uploaded = folderBytes();
+    EXPECT_EQ(upload(uploadcmd::Upload), online::TransferOutcome::Failed);
+    EXPECT_EQ(prompt.ids(), (std::vector<int>{8300}));
+    EXPECT_EQ(folderBytes(), uploaded);
+    EXPECT_EQ(compare(transfercmd::Compare), -1);
+    EXPECT_EQ(compareErrors, (std::vector<std::string>{"communication error"}));
+    EXPECT_TRUE(app->onlineShell()->owner().Free());
 }
 
 TEST_F(UploadRoad, NetworkDownloadThenNetworkCompareAndUploadShowNoDifference)

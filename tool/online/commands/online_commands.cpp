@@ -49,6 +49,26 @@ ConnectionModel ConnectionDeviceModel(const std::string& device)
     }
 }
 
+int DeviceBaudIndex(const model::CardKindMasters& masters, const std::string& device, std::optional<int> unitBaud)
+{
+    int bus = 0, speed = 0, value = 0;
+    if (model::FindCardKind(masters, ConnectionDeviceModel(device).model, &bus, &speed, &value)) return speed;
+    if (unitBaud) return *unitBaud;
+    std::map<int, int> kindsAtSpeed;
+    for (const model::CardKindMaster* master : {&masters.card, &masters.station}) {
+        for (std::size_t i = 1; i < master->name.size() && !master->name[i].empty(); ++i)
+            if (model::IsDeviceUsableForModel(master->name[i], device)) ++kindsAtSpeed[master->speedCode[i]];
+    }
+    int best = 0, most = 0;
+    for (const auto& [code, kinds] : kindsAtSpeed) {
+        if (kinds > most) {
+            best = code;
+            most = kinds;
+        }
+    }
+    return best;
+}
+
 std::vector<int> RowsWithDevices(const model::UserSettings& settings, std::initializer_list<int> ids)
 {
     std::vector<int> rows;

@@ -58,6 +58,11 @@ struct ConnectionModel {
 };
 ConnectionModel ConnectionDeviceModel(const std::string& device);
 
+// The baud index a connection device row runs at: that of its device's kind; for a row
+// that serves many kinds ("TQN(JOV-UM)") that of the unit when it has one (unitBaud),
+// else the one most of the kinds it serves share in the masters; 0 when none is known.
+int DeviceBaudIndex(const model::CardKindMasters& masters, const std::string& device, std::optional<int> unitBaud);
+
 // What the clock dialog is started with.
 struct DateSettingRequest {
     int station = 0;

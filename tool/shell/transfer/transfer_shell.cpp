@@ -128,11 +128,8 @@ online::TransferDialogSetup TransferShell::makeSetup(const std::optional<online:
         online::DeviceChoice c;
         c.device = row.device;
         c.port = row.port;
-        int bus = 0, speed = 0, value = 0;
-        const std::string deviceModel = online::ConnectionDeviceModel(row.device).model;
-        c.baudIndex = model::FindCardKind(s_.masters, deviceModel, &bus, &speed, &value) ? speed
-                      : port                                                                 ? port->baudIndex
-                                                                                             : 0;
+        c.baudIndex = online::DeviceBaudIndex(s_.masters, row.device,
+                                              port ? std::optional<int>(port->baudIndex) : std::nullopt);
         const int id = model::DeviceStringId(row.device);
         qvRows += id == 9303 || id == 9304;
         tjk5Rows += id == 9305 || id == 9401;
