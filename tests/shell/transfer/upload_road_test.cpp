@@ -14,6 +14,7 @@
 #include "transfer_shell.h"
 #include "upload_dialog.h"
 #include "upload_shell.h"
+#include "transfer_unit.h"
 #include "upload_devices.h"
 
 #include "KRAVinA.h"
@@ -28,6 +29,7 @@
 #include <QPushButton>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -539,6 +541,50 @@ TEST_F(UploadRoad, NetworkUploadOfOneGroupIntoAnEmptyGroupOfAV8rtuCard)
         if (r[0] == 'R') {
             EXPECT_EQ(r.substr(0, 6), "R " + std::to_string(4 << 5 | 1) + ":") << r;
         }
+    }
+    EXPECT_TRUE(prompt.ids().empty()) << ::testing::PrintToString(prompt.ids());
+}
+
+// A compare started at a later card of a V8RTU station passes groups 0 and 1, which the
+// station holds on its first card: whatever the later card answers there, over the serial
+// link and over the bus, the card compares equal.
+TEST_F(UploadRoad, CompareFromALaterV8rtuCardPassesGroups0And1)
+{
+    const int speed = app->masters().card.speedCode[static_cast<std::size_t>(app->masters().card.find("V8RTU"))];
+    std::vector<qvsim::SimCard> device = test::V8rtuDevice(2, "2", speed);
+    device[1].bank0[30] = {{10, "51"}, {7, "2.50"}, {20, "1.25"}};
+    ASSERT_NO_FATAL_FAILURE(serve(device));
+    ASSERT_NO_FATAL_FAILURE(allocatePort("V8RTU(JOV-US)"));
+    ASSERT_NO_FATAL_FAILURE(placeV8rtuStation(false));
+    app->unitSelection().select(4, 2);
+    ASSERT_EQ(upload(uploadcmd::Upload), online::TransferOutcome::Finished) << ::testing::PrintToString(prompt.ids());
+    ASSERT_EQ(fileCode(4, 1, 30), "51ADS");
+    ASSERT_EQ(app->unitContext().g_curCard, 2);
+
+    // Serial: card 2 answers its own texts in groups 0 and 1.
+    server->withController([](qvsim::Controller& c) {
+        c.setValue(1, 0, 0, 11, "999");
+        c.setValue(1, 0, 1, 10, "**");
+    });
+    EXPECT_EQ(compare(transfercmd::Compare), 0) << ::testing::PrintToString(compareErrors);
+    EXPECT_TRUE(compareErrors.empty()) << ::testing::PrintToString(compareErrors);
+
+    // Bus: card 2's address holds its groups from 2 on, groups 0 and 1 not at all.
+    vuken_sim_add_card(4, 1);
+    const online::TransferUnitResult copy = online::CopyTransferUnit(app->unitContext());
+    ASSERT_TRUE(copy.unit);
+    ASSERT_EQ(copy.unit->cards.size(), 1u);
+    for (const online::TransferGroup& g : copy.unit->cards[0].groups) {
+        if (g.group < 2) continue;
+        vuken_sim_set_item(4, 1, g.group, 10, g.item10.c_str());
+        for (const online::TransferItem& i : g.items) vuken_sim_set_item(4, 1, g.group, i.item, i.text.c_str());
+    }
+    compareErrors.clear();
+    EXPECT_EQ(compare(transfercmd::NetCompare), 0) << ::testing::PrintToString(compareErrors);
+    EXPECT_TRUE(compareErrors.empty()) << ::testing::PrintToString(compareErrors);
+    for (const std::string& r : busRequests()) {
+        const std::size_t colon = r.find(':');
+        EXPECT_GE(std::atoi(r.c_str() + colon + 1), 2) << r;
     }
     EXPECT_TRUE(prompt.ids().empty()) << ::testing::PrintToString(prompt.ids());
 }
