@@ -84,6 +84,18 @@ protected:
         app->serialLink()->setSettings(s);
     }
 
+    // The simulator serves a V8RTU device of cards cards that count count, at the speed of
+    // the kind, on a port allocated to "V8RTU(JOV-US)"; edit changes the cards first.
+    void serveV8rtu(int cards, const std::string& count,
+                    const std::function<void(std::vector<qvsim::SimCard>&)>& edit = {})
+    {
+        const int speed = app->masters().card.speedCode[static_cast<std::size_t>(app->masters().card.find("V8RTU"))];
+        std::vector<qvsim::SimCard> device = test::V8rtuDevice(cards, count, speed);
+        if (edit) edit(device);
+        ASSERT_NO_FATAL_FAILURE(serve(device));
+        ASSERT_NO_FATAL_FAILURE(allocatePort("V8RTU(JOV-US)"));
+    }
+
     // Station 4 as a V8RTU station of two cards whose unit files hold block 0 and, when
     // asked, an ADS block (code 51) in group 30.
     void placeV8rtuStation(bool withAds)
@@ -151,6 +163,19 @@ protected:
         if (!frame().trigger(cmd::ViewBlkList)) return nullptr;
         ChildFrame* f = frame().frame(ViewKind::BlkList);
         return f ? qobject_cast<ShellBlockListView*>(f->view()) : nullptr;
+    }
+
+    // The block list's context menu at group offers menu; its entry command, enabled, runs
+    // the upload of the group.
+    online::TransferOutcome uploadGroupFromList(int group, const std::vector<int>& menu, int command)
+    {
+        app->unitSelection().loadUnitBlocks();
+        ShellBlockListView* list = openBlockList();
+        EXPECT_NE(list, nullptr);
+        if (!list) return online::TransferOutcome::Failed;
+        EXPECT_EQ(list->contextMenuAt(list->cellCentre(group)), menu);
+        EXPECT_TRUE(list->isCommandEnabled(command));
+        return uploadThrough([list, command] { list->runCommand(command); });
     }
 
     // Every request the simulated bus served, as "W address:group.item=data" or "R address:group.item".
@@ -414,9 +439,7 @@ TEST_F(UploadRoad, QV200wDeviceComesIntoTwoSlots)
 // the project had two: the third comes with card 1's kind and its values.
 TEST_F(UploadRoad, V8rtuStationIsUploadedCardByCardAndGainsACard)
 {
-    const int speed = app->masters().card.speedCode[static_cast<std::size_t>(app->masters().card.find("V8RTU"))];
-    ASSERT_NO_FATAL_FAILURE(serve(test::V8rtuDevice(3, "3", speed)));
-    ASSERT_NO_FATAL_FAILURE(allocatePort("V8RTU(JOV-US)"));
+    ASSERT_NO_FATAL_FAILURE(serveV8rtu(3, "3"));
     ASSERT_NO_FATAL_FAILURE(placeV8rtuStation(false));
     const model::SystemConfigTables& t = app->systemTables();
     const int kind = app->masters().card.find("V8RTU");
@@ -487,16 +510,9 @@ TEST_F(UploadRoad, UploadOfOneGroupIntoAnEmptyGroupFromTheBlockList)
         std::memcpy(entry, "55.0", 4);
         KRAVinA_Data_Item_Set(1, 11, entry);
     }));
-    app->unitSelection().select(0, 1);
-    app->unitSelection().loadUnitBlocks();
-    ShellBlockListView* list = openBlockList();
-    ASSERT_NE(list, nullptr);
     ASSERT_EQ(fileCode(0, 0, 2), "");
-    const std::vector<int> menu = list->contextMenuAt(list->cellCentre(2));
-    EXPECT_EQ(menu, (std::vector<int>{40609}));
-    ASSERT_TRUE(list->isCommandEnabled(40609));
-
-    ASSERT_EQ(uploadThrough([list] { list->runCommand(40609); }), online::TransferOutcome::Finished)
+    app->unitSelection().select(0, 1);
+    ASSERT_EQ(uploadGroupFromList(2, {40609}, 40609), online::TransferOutcome::Finished)
         << ::testing::PrintToString(prompt.ids());
     EXPECT_EQ(fileCode(0, 0, 2), "21BCA");
     EXPECT_EQ(fileItem(0, 0, 2, 10), "21");
@@ -522,14 +538,7 @@ TEST_F(UploadRoad, NetworkUploadOfOneGroupIntoAnEmptyGroupOfAV8rtuCard)
         vuken_sim_set_item(4, 1, 30, item, value);
     vuken_sim_set_item(4, 0, 30, 10, "51");  // card 1 holds one too: never read
     app->unitSelection().select(4, 2);
-    app->unitSelection().loadUnitBlocks();
-    ShellBlockListView* list = openBlockList();
-    ASSERT_NE(list, nullptr);
-    const std::vector<int> menu = list->contextMenuAt(list->cellCentre(30));
-    EXPECT_EQ(menu, (std::vector<int>{40609, 40610}));
-    ASSERT_TRUE(list->isCommandEnabled(40610));
-
-    ASSERT_EQ(uploadThrough([list] { list->runCommand(40610); }), online::TransferOutcome::Finished)
+    ASSERT_EQ(uploadGroupFromList(30, {40609, 40610}, 40610), online::TransferOutcome::Finished)
         << ::testing::PrintToString(prompt.ids());
     EXPECT_EQ(fileCode(4, 1, 30), "51ADS");
     EXPECT_EQ(fileItem(4, 1, 30, 0), "ADD30");
@@ -550,11 +559,9 @@ TEST_F(UploadRoad, NetworkUploadOfOneGroupIntoAnEmptyGroupOfAV8rtuCard)
 // link and over the bus, the card compares equal.
 TEST_F(UploadRoad, CompareFromALaterV8rtuCardPassesGroups0And1)
 {
-    const int speed = app->masters().card.speedCode[static_cast<std::size_t>(app->masters().card.find("V8RTU"))];
-    std::vector<qvsim::SimCard> device = test::V8rtuDevice(2, "2", speed);
-    device[1].bank0[30] = {{10, "51"}, {7, "2.50"}, {20, "1.25"}};
-    ASSERT_NO_FATAL_FAILURE(serve(device));
-    ASSERT_NO_FATAL_FAILURE(allocatePort("V8RTU(JOV-US)"));
+    ASSERT_NO_FATAL_FAILURE(serveV8rtu(2, "2", [](std::vector<qvsim::SimCard>& device) {
+        device[1].bank0[30] = {{10, "51"}, {7, "2.50"}, {20, "1.25"}};
+    }));
     ASSERT_NO_FATAL_FAILURE(placeV8rtuStation(false));
     app->unitSelection().select(4, 2);
     ASSERT_EQ(upload(uploadcmd::Upload), online::TransferOutcome::Finished) << ::testing::PrintToString(prompt.ids());
@@ -595,9 +602,7 @@ TEST_F(UploadRoad, CompareFromALaterV8rtuCardPassesGroups0And1)
 // The group download sets no mode and leaves the bus alone.
 TEST_F(UploadRoad, EachDownloadDialogEndsWithTheModeOffAtTheStationsAddress)
 {
-    const int speed = app->masters().card.speedCode[static_cast<std::size_t>(app->masters().card.find("V8RTU"))];
-    ASSERT_NO_FATAL_FAILURE(serve(test::V8rtuDevice(2, "2", speed)));
-    ASSERT_NO_FATAL_FAILURE(allocatePort("V8RTU(JOV-US)"));
+    ASSERT_NO_FATAL_FAILURE(serveV8rtu(2, "2"));
     ASSERT_NO_FATAL_FAILURE(placeV8rtuStation(true));
     app->unitSelection().select(4, 2);
     app->unitSelection().loadUnitBlocks();
