@@ -133,6 +133,34 @@ TEST_F(BlockListLogicTest, ProtectedGroupsOfferNoEdits)
     EXPECT_FALSE(editor().commandEnabled(blkcmd::EditCut));
 }
 
+// An empty group above 1 offers Upload, and Network upload on a V8RTU card, and both run:
+// they read the group into the empty slot. Nothing else transfers an empty group.
+TEST_F(BlockListLogicTest, AnEmptyGroupTakesTheUploadOfItsGroup)
+{
+    placeStation(2, "V8RTU");
+    placeCard(2, 1, "V8RTU");
+    writeUnit(2, 0, {{0, "00SYS"}});
+    struct Case {
+        int station, card, group;
+        std::vector<int> runs;  // the transfers offered and enabled
+    };
+    const std::vector<int> transfers{blkcmd::Upload,          blkcmd::Download,        blkcmd::Compare,
+                                     blkcmd::NetworkUpload,   blkcmd::NetworkDownload, blkcmd::NetworkCompare};
+    for (const Case& c : {Case{1, 1, 62, {blkcmd::Upload}}, Case{2, 1, 30, {blkcmd::Upload, blkcmd::NetworkUpload}}}) {
+        SCOPED_TRACE(::testing::Message() << "station " << c.station << " group " << c.group);
+        makeCurrent(c.station, c.card);
+        list = std::make_unique<BlockListEditor>(*unit, *store, prompt, host);
+        const std::vector<int> menu = editor().contextMenu(c.group);
+        for (int id : transfers) {
+            host.builtTransfer = id;
+            const bool runs = std::find(c.runs.begin(), c.runs.end(), id) != c.runs.end();
+            EXPECT_EQ(has(menu, id), runs) << id;
+            EXPECT_EQ(editor().commandEnabled(id), runs) << id;
+            EXPECT_EQ(editor().runTransfer(id), runs) << id;
+        }
+    }
+}
+
 TEST_F(BlockListLogicTest, PasteFollowsTheRangeRule)
 {
     editor().select(31);

@@ -13,8 +13,10 @@
 #include "wait_for.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QLabel>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QThread>
@@ -160,6 +162,23 @@ TEST_F(TransferDialogs, CompareCancelStopsAndJoinsTheWorkerFirst)
     EXPECT_EQ(rejected, 1);
     EXPECT_NE(dialog.lastOutcome(), TransferOutcome::Running);
     EXPECT_FALSE(link.isOpen());
+}
+
+// The connection device row belongs to the serial compare: the network compare shows
+// neither its caption nor its box.
+TEST_F(TransferDialogs, NetworkCompareShowsNoConnectionDevice)
+{
+    for (const bool bus : {false, true}) {
+        SCOPED_TRACE(bus ? "network compare" : "compare");
+        CompareDialogOptions options;
+        options.bus = bus;
+        CompareDialog dialog(setup(), oneCard(), options);
+        QLabel* caption = dialog.label("1105");
+        ASSERT_NE(caption, nullptr);
+        EXPECT_EQ(caption->text(), QStringLiteral("Connection Device"));
+        EXPECT_EQ(caption->isHidden(), bus);
+        EXPECT_EQ(dialog.deviceCombo()->isHidden(), bus);
+    }
 }
 
 TEST_F(TransferDialogs, GroupDownloadFinishesAndCloses)

@@ -1,6 +1,8 @@
 // Upload and network download through the real main frame: the system view's commands,
 // the dialogs and their workers, against the controller simulator and the simulated bus;
 // then the files of the work folder.
+#include "block_list_page.h"
+#include "child_frame.h"
 #include "command_ids.h"
 #include "compare_dialog.h"
 #include "compare_error_dialog.h"
@@ -12,6 +14,7 @@
 #include "transfer_shell.h"
 #include "upload_dialog.h"
 #include "upload_shell.h"
+#include "transfer_unit.h"
 #include "upload_devices.h"
 
 #include "KRAVinA.h"
@@ -25,9 +28,12 @@
 #include <QComboBox>
 #include <QPushButton>
 
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <map>
 
@@ -78,6 +84,18 @@ protected:
         app->serialLink()->setSettings(s);
     }
 
+    // The simulator serves a V8RTU device of cards cards that count count, at the speed of
+    // the kind, on a port allocated to "V8RTU(JOV-US)"; edit changes the cards first.
+    void serveV8rtu(int cards, const std::string& count,
+                    const std::function<void(std::vector<qvsim::SimCard>&)>& edit = {})
+    {
+        const int speed = app->masters().card.speedCode[static_cast<std::size_t>(app->masters().card.find("V8RTU"))];
+        std::vector<qvsim::SimCard> device = test::V8rtuDevice(cards, count, speed);
+        if (edit) edit(device);
+        ASSERT_NO_FATAL_FAILURE(serve(device));
+        ASSERT_NO_FATAL_FAILURE(allocatePort("V8RTU(JOV-US)"));
+    }
+
     // Station 4 as a V8RTU station of two cards whose unit files hold block 0 and, when
     // asked, an ADS block (code 51) in group 30.
     void placeV8rtuStation(bool withAds)
@@ -106,10 +124,18 @@ protected:
     }
 
     // Runs an upload command; Start is pressed and the outcome kept.
+    // Runs an upload command of the frame. An item the device reads empty (the bus) is
+    // asked about: Skip All.
     online::TransferOutcome upload(int command)
     {
+        return uploadThrough([this, command] { EXPECT_TRUE(app->onlineShell()->runCommand(command)); });
+    }
+
+    // Runs the upload that start() chooses (a command of the frame or of a view); Start is
+    // pressed and the outcome kept.
+    online::TransferOutcome uploadThrough(const std::function<void()>& start)
+    {
         online::TransferOutcome outcome = online::TransferOutcome::Running;
-        // An item the device reads empty (the bus) is asked about: Skip All.
         QTimer answerer;
         answerer.setInterval(5);
         QObject::connect(&answerer, &QTimer::timeout, [] {
@@ -127,8 +153,43 @@ protected:
             });
             QMetaObject::invokeMethod(dialog, [dialog] { dialog->startStop(); }, Qt::QueuedConnection);
         };
-        EXPECT_TRUE(app->onlineShell()->runCommand(command));
+        start();
         return outcome;
+    }
+
+    // The function block list of the current unit, opened from the frame.
+    ShellBlockListView* openBlockList()
+    {
+        if (!frame().trigger(cmd::ViewBlkList)) return nullptr;
+        ChildFrame* f = frame().frame(ViewKind::BlkList);
+        return f ? qobject_cast<ShellBlockListView*>(f->view()) : nullptr;
+    }
+
+    // The block list's context menu at group offers menu; its entry command, enabled, runs
+    // the upload of the group.
+    online::TransferOutcome uploadGroupFromList(int group, const std::vector<int>& menu, int command)
+    {
+        app->unitSelection().loadUnitBlocks();
+        ShellBlockListView* list = openBlockList();
+        EXPECT_NE(list, nullptr);
+        if (!list) return online::TransferOutcome::Failed;
+        EXPECT_EQ(list->contextMenuAt(list->cellCentre(group)), menu);
+        EXPECT_TRUE(list->isCommandEnabled(command));
+        return uploadThrough([list, command] { list->runCommand(command); });
+    }
+
+    // Every request the simulated bus served, as "W address:group.item=data" or "R address:group.item".
+    static std::vector<std::string> busRequests()
+    {
+        std::vector<std::string> requests;
+        for (long i = 0; i < vuken_sim_journal_size(); ++i) {
+            VukenJournalEntry e{};
+            vuken_sim_journal_entry(i, &e);
+            requests.push_back(std::string(e.operation == VUKEN_OP_WRITE ? "W " : "R ") + std::to_string(e.address) +
+                               ":" + std::to_string(e.group) + "." + std::to_string(e.item) +
+                               (e.operation == VUKEN_OP_WRITE ? "=" + std::string(e.data) : ""));
+        }
+        return requests;
     }
 
     // A compare command; its differences (-1 when it did not finish).
@@ -397,14 +458,7 @@ TEST_F(UploadRoad, V8rtuStationNetworkDownloadSetsTheRemoteCardCountFirst)
     EXPECT_TRUE(app->onlineShell()->runCommand(uploadcmd::NetDownload));
     ASSERT_EQ(downloaded, online::TransferOutcome::Finished) << ::testing::PrintToString(prompt.ids());
 
-    std::vector<std::string> requests;
-    for (long i = 0; i < vuken_sim_journal_size(); ++i) {
-        VukenJournalEntry e{};
-        vuken_sim_journal_entry(i, &e);
-        requests.push_back(std::string(e.operation == VUKEN_OP_WRITE ? "W " : "R ") + std::to_string(e.address) + ":" +
-                           std::to_string(e.group) + "." + std::to_string(e.item) +
-                           (e.operation == VUKEN_OP_WRITE ? "=" + std::string(e.data) : ""));
-    }
+    const std::vector<std::string> requests = busRequests();
     const std::string station = std::to_string(4 << 5);
     const std::vector<std::string> check{"R " + station + ":0.1", "R " + station + ":0.52", "W " + station + ":0.1=1",
                                          "W " + station + ":0.52=2"};
@@ -446,9 +500,7 @@ TEST_F(UploadRoad, QV200wDeviceComesIntoTwoSlots)
 // the project had two: the third comes with card 1's kind and its values.
 TEST_F(UploadRoad, V8rtuStationIsUploadedCardByCardAndGainsACard)
 {
-    const int speed = app->masters().card.speedCode[static_cast<std::size_t>(app->masters().card.find("V8RTU"))];
-    ASSERT_NO_FATAL_FAILURE(serve(test::V8rtuDevice(3, "3", speed)));
-    ASSERT_NO_FATAL_FAILURE(allocatePort("V8RTU(JOV-US)"));
+    ASSERT_NO_FATAL_FAILURE(serveV8rtu(3, "3"));
     ASSERT_NO_FATAL_FAILURE(placeV8rtuStation(false));
     const model::SystemConfigTables& t = app->systemTables();
     const int kind = app->masters().card.find("V8RTU");
@@ -509,6 +561,179 @@ TEST_F(UploadRoad, TqrcCardsUsedPortsBecomeItsSlotCards)
     EXPECT_EQ(t.cardKind[1][8], 0);
     EXPECT_NE(t.cardX[1][6], 0);
     EXPECT_EQ(fileItem(1, 5, 1, 28), "34");
+}
+
+// The block list's Upload on an empty group reads that one group from the device into the
+// slot; the unit's other groups stay as the project holds them.
+TEST_F(UploadRoad, UploadOfOneGroupIntoAnEmptyGroupFromTheBlockList)
+{
+    ASSERT_NO_FATAL_FAILURE(allocatePort());
+    ASSERT_NO_FATAL_FAILURE(writeQv200Unit({{0, "00SYS"}, {1, "01CTL"}}, [] {
+        char entry[20] = {};
+        std::memcpy(entry, "55.0", 4);
+        KRAVinA_Data_Item_Set(1, 11, entry);
+    }));
+    ASSERT_EQ(fileCode(0, 0, 2), "");
+    app->unitSelection().select(0, 1);
+    ASSERT_EQ(uploadGroupFromList(2, {40609}, 40609), online::TransferOutcome::Finished)
+        << ::testing::PrintToString(prompt.ids());
+    EXPECT_EQ(fileCode(0, 0, 2), "21BCA");
+    EXPECT_EQ(fileItem(0, 0, 2, 10), "21");
+    EXPECT_EQ(fileItem(0, 0, 2, 11), "0000");
+    EXPECT_EQ(fileItem(0, 0, 2, 2), "1");
+    EXPECT_EQ(fileCode(0, 0, 1), "01CTL");
+    EXPECT_EQ(fileItem(0, 0, 1, 11), "55.0");  // not this upload's group
+    EXPECT_EQ(app->unitContext().g_unitBlocks[2][0], '2');
+    EXPECT_TRUE(prompt.ids().empty()) << ::testing::PrintToString(prompt.ids());
+    EXPECT_TRUE(app->onlineShell()->owner().Free());
+}
+
+// The same over the bus on the second card of a V8RTU station: its Network upload reads the
+// group at the card's address into that card only.
+TEST_F(UploadRoad, NetworkUploadOfOneGroupIntoAnEmptyGroupOfAV8rtuCard)
+{
+    ASSERT_NO_FATAL_FAILURE(placeV8rtuStation(false));
+    vuken_sim_add_card(4, 0);
+    vuken_sim_add_card(4, 1);
+    for (const auto& [item, value] : std::map<int, const char*>{
+             {0, "ADD30"}, {2, "1"}, {3, "0"}, {4, "A"}, {5, "2"}, {6, "3"}, {7, "2.50"}, {8, "0"}, {10, "51"},
+             {11, "0102"}, {12, "0000"}, {13, "0000"}, {14, "0000"}, {20, "1.25"}, {21, "0"}})
+        vuken_sim_set_item(4, 1, 30, item, value);
+    vuken_sim_set_item(4, 0, 30, 10, "51");  // card 1 holds one too: never read
+    app->unitSelection().select(4, 2);
+    ASSERT_EQ(uploadGroupFromList(30, {40609, 40610}, 40610), online::TransferOutcome::Finished)
+        << ::testing::PrintToString(prompt.ids());
+    EXPECT_EQ(fileCode(4, 1, 30), "51ADS");
+    EXPECT_EQ(fileItem(4, 1, 30, 0), "ADD30");
+    EXPECT_EQ(fileItem(4, 1, 30, 7), "2.50");
+    EXPECT_EQ(fileItem(4, 1, 30, 11), "0102");
+    EXPECT_EQ(fileItem(4, 1, 30, 20), "1.25");
+    EXPECT_EQ(fileCode(4, 0, 30), "");  // card 1 as it was
+    for (const std::string& r : busRequests()) {
+        if (r[0] == 'R') {
+            EXPECT_EQ(r.substr(0, 6), "R " + std::to_string(4 << 5 | 1) + ":") << r;
+        }
+    }
+    EXPECT_TRUE(prompt.ids().empty()) << ::testing::PrintToString(prompt.ids());
+}
+
+// A compare started at a later card of a V8RTU station passes groups 0 and 1, which the
+// station holds on its first card: whatever the later card answers there, over the serial
+// link and over the bus, the card compares equal.
+TEST_F(UploadRoad, CompareFromALaterV8rtuCardPassesGroups0And1)
+{
+    ASSERT_NO_FATAL_FAILURE(serveV8rtu(2, "2", [](std::vector<qvsim::SimCard>& device) {
+        device[1].bank0[30] = {{10, "51"}, {7, "2.50"}, {20, "1.25"}};
+    }));
+    ASSERT_NO_FATAL_FAILURE(placeV8rtuStation(false));
+    app->unitSelection().select(4, 2);
+    ASSERT_EQ(upload(uploadcmd::Upload), online::TransferOutcome::Finished) << ::testing::PrintToString(prompt.ids());
+    ASSERT_EQ(fileCode(4, 1, 30), "51ADS");
+    ASSERT_EQ(app->unitContext().g_curCard, 2);
+
+    // Serial: card 2 answers its own texts in groups 0 and 1.
+    server->withController([](qvsim::Controller& c) {
+        c.setValue(1, 0, 0, 11, "999");
+        c.setValue(1, 0, 1, 10, "**");
+    });
+    EXPECT_EQ(compare(transfercmd::Compare), 0) << ::testing::PrintToString(compareErrors);
+    EXPECT_TRUE(compareErrors.empty()) << ::testing::PrintToString(compareErrors);
+
+    // Bus: card 2's address holds its groups from 2 on, groups 0 and 1 not at all.
+    vuken_sim_add_card(4, 1);
+    const online::TransferUnitResult copy = online::CopyTransferUnit(app->unitContext());
+    ASSERT_TRUE(copy.unit);
+    ASSERT_EQ(copy.unit->cards.size(), 1u);
+    for (const online::TransferGroup& g : copy.unit->cards[0].groups) {
+        if (g.group < 2) continue;
+        vuken_sim_set_item(4, 1, g.group, 10, g.item10.c_str());
+        for (const online::TransferItem& i : g.items) vuken_sim_set_item(4, 1, g.group, i.item, i.text.c_str());
+    }
+    compareErrors.clear();
+    EXPECT_EQ(compare(transfercmd::NetCompare), 0) << ::testing::PrintToString(compareErrors);
+    EXPECT_TRUE(compareErrors.empty()) << ::testing::PrintToString(compareErrors);
+    for (const std::string& r : busRequests()) {
+        const std::size_t colon = r.find(':');
+        EXPECT_GE(std::atoi(r.c_str() + colon + 1), 2) << r;
+    }
+    EXPECT_TRUE(prompt.ids().empty()) << ::testing::PrintToString(prompt.ids());
+}
+
+// Each download dialog ends as the unit's device expects, whether its run finished (the
+// dialog closes by itself) or the user cancelled it: the dialogs that set the download mode
+// on the bus put it off at the station's address, after everything else they did there.
+// The group download sets no mode and leaves the bus alone.
+TEST_F(UploadRoad, EachDownloadDialogEndsWithTheModeOffAtTheStationsAddress)
+{
+    ASSERT_NO_FATAL_FAILURE(serveV8rtu(2, "2"));
+    ASSERT_NO_FATAL_FAILURE(placeV8rtuStation(true));
+    app->unitSelection().select(4, 2);
+    app->unitSelection().loadUnitBlocks();
+    ShellBlockListView* list = openBlockList();
+    ASSERT_NE(list, nullptr);
+    list->contextMenuAt(list->cellCentre(30));  // the group commands' group
+    const std::string modeOff = "W " + std::to_string(4 << 5) + ":0.1=0";
+
+    struct Case {
+        const char* name;
+        int command;
+        bool fromList;  // the block list's command
+        bool modeOff;
+    };
+    const Case cases[] = {
+        {"Download", transfercmd::Download, false, true},
+        {"Network Download", uploadcmd::NetDownload, false, true},
+        {"network group download", 40427, true, true},
+        {"group download", 40426, true, false},
+    };
+    for (const Case& c : cases) {
+        for (const bool finish : {true, false}) {
+            SCOPED_TRACE(std::string(c.name) + (finish ? ", finished" : ", cancelled"));
+            vuken_sim_reset();
+            vuken_sim_add_card(4, 0);
+            vuken_sim_add_card(4, 1);
+            vuken_sim_set_item(4, 0, 0, 1, "0");
+            vuken_sim_set_item(4, 0, 0, 52, "2");
+            prompt.clearLog();
+            online::TransferOutcome outcome = online::TransferOutcome::Running;
+            int opened = 0;
+            const auto drive = [&outcome, &opened, finish](QDialog& d) {
+                auto* dialog = qobject_cast<online::TransferDialogFrame*>(&d);
+                ASSERT_NE(dialog, nullptr);
+                ++opened;
+                QObject::connect(dialog, &online::TransferDialogFrame::runEnded, dialog, [&outcome, dialog](auto o) {
+                    outcome = o;
+                    if (o != online::TransferOutcome::Finished) dialog->reject();
+                });
+                QMetaObject::invokeMethod(dialog, [dialog, finish] {
+                    if (finish)
+                        dialog->startStop();
+                    else
+                        dialog->cancelButton()->click();
+                }, Qt::QueuedConnection);
+            };
+            app->onlineShell()->transfers().beforeDialog = drive;
+            app->onlineShell()->uploads().beforeDialog = drive;
+            if (c.fromList) {
+                ASSERT_TRUE(list->isCommandEnabled(c.command));
+                list->runCommand(c.command);
+            } else {
+                EXPECT_TRUE(app->onlineShell()->runCommand(c.command));
+            }
+            EXPECT_EQ(opened, 1);
+            EXPECT_EQ(outcome, finish ? online::TransferOutcome::Finished : online::TransferOutcome::Running)
+                << ::testing::PrintToString(prompt.ids());
+            const std::vector<std::string> requests = busRequests();
+            if (c.modeOff) {
+                ASSERT_FALSE(requests.empty());
+                EXPECT_EQ(requests.back(), modeOff) << ::testing::PrintToString(requests);
+            } else {
+                EXPECT_EQ(std::count(requests.begin(), requests.end(), modeOff), 0) << ::testing::PrintToString(requests);
+            }
+            EXPECT_EQ(get_kilnbus_status(), VUKEN_STATUS_CLOSED);
+            EXPECT_TRUE(app->onlineShell()->owner().Free());
+        }
+    }
 }
 
 }  // namespace

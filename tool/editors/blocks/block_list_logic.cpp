@@ -309,7 +309,12 @@ bool BlockListEditor::commandEnabled(int command) const
 {
     using namespace blkcmd;
     const int g = selectedGroup();
-    if (isTransferCommand(command)) return host_.transferBuilt(command) && !host_.online() && g >= 0 && shownHasBlock(g);
+    if (isTransferCommand(command)) {
+        if (!host_.transferBuilt(command) || host_.online() || g < 0) return false;
+        if (shownHasBlock(g)) return true;
+        // An empty group above 1 takes the upload of its group from the device.
+        return g > 1 && (command == Upload || (command == NetworkUpload && unit_.modelStartsWith("V8RTU")));
+    }
     switch (command) {
     case EditUndo: return undo_.CanUndo();
     case EditRedo: return undo_.CanRedo();

@@ -49,8 +49,11 @@ CompareDialog::CompareDialog(TransferDialogSetup setup, TransferUnit unit, Compa
                  {"1012", "Data (Device)", "データ（機器）"},
                  {"1013", "Data (KRAV)", "データ（KRAV）"}});
     frameLayout()->addWidget(TransferLabel(this, "1070"));
-    addDeviceRow("1105");
-    if (options_.bus) deviceCombo()->hide();
+    QLabel* device = addDeviceRow("1105");
+    if (options_.bus) {
+        device->hide();
+        deviceCombo()->hide();
+    }
     addButtons({"1098", 8500, 8502});
 }
 
@@ -88,6 +91,11 @@ void CompareDialog::showProgress(const TransferProgress& p)
     if (p.item >= 0) label("1011")->setText(QString::asprintf("%02d", p.item));
     label("1012")->setText(QString::fromStdString(p.deviceValue));
     label("1013")->setText(QString::fromStdString(p.projectValue));
+}
+
+void CompareDialog::leaving()
+{
+    if (options_.bus) leaveBus(options_.busApi, false);
 }
 
 void CompareDialog::ended(TransferRun* run)

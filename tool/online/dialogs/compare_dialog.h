@@ -32,6 +32,7 @@ private:
     void showProgress(const TransferProgress& p) override;
     void started() override;
     void ended(TransferRun* run) override;
+    void leaving() override;
 
     TransferUnit unit_;
     CompareDialogOptions options_;

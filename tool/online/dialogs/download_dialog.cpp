@@ -12,8 +12,8 @@
 
 namespace kravin::online {
 
-DownloadDialog::DownloadDialog(TransferDialogSetup setup, TransferUnit unit, QWidget* parent)
-    : TransferDialogFrame(std::move(setup), Style::ClosesWhenFinished, parent), unit_(std::move(unit))
+DownloadDialog::DownloadDialog(TransferDialogSetup setup, TransferUnit unit, BusApi bus, QWidget* parent)
+    : TransferDialogFrame(std::move(setup), Style::ClosesWhenFinished, parent), unit_(std::move(unit)), bus_(bus)
 {
     const res::Language l = language();
     setObjectName(QStringLiteral("IDD_147"));
@@ -113,6 +113,12 @@ void DownloadDialog::ended(TransferRun*)
 {
     clear_->setEnabled(!setup().devices.rows.empty());
     updateEdits();
+}
+
+void DownloadDialog::leaving()
+{
+    // A unit on the bus leaves download mode too, whatever the serial run did.
+    leaveBus(bus_, true);
 }
 
 }  // namespace kravin::online

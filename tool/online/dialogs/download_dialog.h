@@ -16,7 +16,8 @@ namespace kravin::online {
 class DownloadDialog : public TransferDialogFrame {
     Q_OBJECT
 public:
-    DownloadDialog(TransferDialogSetup setup, TransferUnit unit, QWidget* parent = nullptr);
+    // bus: the end of the dialog puts the unit's download mode off there as well.
+    DownloadDialog(TransferDialogSetup setup, TransferUnit unit, BusApi bus = {}, QWidget* parent = nullptr);
 
     QCheckBox* clearBox() const { return clear_; }
     QSpinBox* bound(int i) const { return bounds_[static_cast<std::size_t>(i)]; }
@@ -26,9 +27,11 @@ private:
     void showProgress(const TransferProgress& p) override;
     void started() override;
     void ended(TransferRun* run) override;
+    void leaving() override;
     void updateEdits();
 
     TransferUnit unit_;
+    BusApi bus_;
     bool hasBank2_ = false;
     QCheckBox* clear_ = nullptr;
     std::array<QSpinBox*, 4> bounds_{};

@@ -1,7 +1,5 @@
 #include "net_download_dialog.h"
 
-#include "monitor_engine.h"
-
 #include <QCheckBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -94,16 +92,7 @@ void NetDownloadDialog::ended(TransferRun*)
 void NetDownloadDialog::leaving()
 {
     // The unit leaves download mode, whatever was done before.
-    if (!bus_.cycle || !bus_.items || !bus_.status) return;
-    const TransferDialogSetup& d = setup();
-    bus_.cycle();
-    if (d.timing.sleep) d.timing.sleep(d.timing.busSettle);
-    if (bus_.status() == VUKEN_STATUS_READY) {
-        std::string off = "0";
-        BusItemRequest request{0, 1, off.data()};
-        bus_.items(VUKEN_OP_WRITE, BusItemAddress(d.station, -1), &request, nullptr);
-    }
-    if (bus_.close) bus_.close();
+    leaveBus(bus_, true);
 }
 
 }  // namespace kravin::online

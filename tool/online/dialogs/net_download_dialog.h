@@ -1,6 +1,6 @@
 // "Network Download" (164) and the network group download (165): a NetDownloadRun on a
 // worker writes the unit (or the block list's group) over the bus. Cancel, when no run
-// goes, puts the unit's download mode off before the dialog ends.
+// goes, and the end of a finished run put the unit's download mode off before the dialog ends.
 #pragma once
 
 #include "net_download_run.h"

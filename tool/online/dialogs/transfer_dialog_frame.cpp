@@ -1,5 +1,6 @@
 #include "transfer_dialog_frame.h"
 
+#include "monitor_engine.h"
 #include "transfer_texts.h"
 
 #include <QCheckBox>
@@ -136,7 +137,23 @@ void TransferDialogFrame::runStopped()
     if (outcome_ != TransferOutcome::Finished && setup_.prompt && run)
         ShowTransferFailure(*setup_.prompt, run->context().result());
     Q_EMIT runEnded(outcome_);
-    if (outcome_ == TransferOutcome::Finished && style_ == Style::ClosesWhenFinished) accept();
+    if (outcome_ == TransferOutcome::Finished && style_ == Style::ClosesWhenFinished) {
+        leaving();
+        accept();
+    }
+}
+
+void TransferDialogFrame::leaveBus(const BusApi& bus, bool modeOff) const
+{
+    if (!bus.cycle) return;
+    bus.cycle();
+    if (setup_.timing.sleep) setup_.timing.sleep(setup_.timing.busSettle);
+    if (modeOff && bus.items) {
+        std::string off = "0";
+        BusItemRequest request{0, 1, off.data()};
+        bus.items(VUKEN_OP_WRITE, BusItemAddress(setup_.station, -1), &request, nullptr);
+    }
+    if (bus.close) bus.close();
 }
 
 void TransferDialogFrame::stopAndJoin()

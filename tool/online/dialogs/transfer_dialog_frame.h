@@ -1,9 +1,11 @@
 // The frame every transfer dialog (download, compare, group download, network download,
 // upload) builds on: the unit head, the progress texts, the connection device, Start/Stop
 // and Cancel over one worker, and the end of a run (outcome, failure message, runEnded).
+// A finished run closes its dialog through the same leaving step as Cancel.
 // A dialog adds its own fields, makes its run on Start and shows its progress.
 #pragma once
 
+#include "bus_api.h"
 #include "run_dialog.h"
 #include "transfer_dialog_common.h"
 #include "transfer_worker.h"
@@ -86,8 +88,11 @@ protected:
     // The dialog's own fields after the start and after the end.
     virtual void started() {}
     virtual void ended(TransferRun* run) { (void)run; }
-    // Cancel when no run goes, before the dialog closes.
+    // The dialog's end, Cancel and a finished run alike, before it closes.
     virtual void leaving() {}
+    // The end on the bus: cycled and settled; with modeOff the unit's download mode is
+    // written off at the station's address (whatever the bus answers); then closed.
+    void leaveBus(const BusApi& bus, bool modeOff) const;
 
     void closeEvent(QCloseEvent* event) override;
 

@@ -121,6 +121,11 @@ void UploadDialog::showProgress(const TransferProgress& p)
     if (!p.unitVersion.empty()) label("1001")->setText(QString::fromStdString(p.unitVersion));
 }
 
+void UploadDialog::leaving()
+{
+    if (options_.bus) leaveBus(options_.busApi, false);
+}
+
 void UploadDialog::ended(TransferRun* run)
 {
     station_->setEnabled(true);

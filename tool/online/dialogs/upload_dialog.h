@@ -43,6 +43,7 @@ private:
     void showProgress(const TransferProgress& p) override;
     void started() override;
     void ended(TransferRun* run) override;
+    void leaving() override;
     void unitChosen();
 
     UploadDialogOptions options_;

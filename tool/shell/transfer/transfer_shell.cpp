@@ -180,7 +180,8 @@ void TransferShell::download()
     online::TransferDialogSetup setup = makeSetup(port, questions);
     setup.referenceCheck = [this](int first, int last) { return referenceCheck(first, last, true); };
     {
-        online::DownloadDialog dialog(std::move(setup), std::move(*copied.unit), s_.mainFrame);
+        online::DownloadDialog dialog(std::move(setup), std::move(*copied.unit), online::BusApi::Vuken(),
+                                      s_.mainFrame);
         exec(dialog);
     }
     commands_.owner().Release(online::LinkUser::Transfer);
