@@ -356,6 +356,108 @@ TEST_F(SerialRuns, IrCardGoesFramedAndWritesTheStationItemAtTheEnd)
     EXPECT_TRUE(q.asked().empty());
 }
 
+// The end of a card writes the station's item 51 only when the station holds one: a card
+// whose station has no record keeps the item 51 it was just given, download and group
+// download alike.
+TEST_F(SerialRuns, EndOfCardNeverBlanksItem51)
+{
+    struct Case {
+        bool group;             // the group download of group 0
+        const char* station51;  // the station's item 51 ("" no station record)
+        const char* device51;   // the device's item 51 afterwards
+    };
+    for (const Case& c : {Case{false, "", "0"}, Case{true, "", "0"}, Case{false, "  ", "0"}, Case{false, "0a", "0A"},
+                          Case{true, "0a", "0A"}}) {
+        SCOPED_TRACE(std::string(c.group ? "group download, station " : "download, station ") + "\"" + c.station51 +
+                     "\"");
+        ASSERT_NO_FATAL_FAILURE(serve({qvsim::BlankCard("QV200", "0001")}));
+        TransferUnit u = qv200Unit();
+        TransferCard& card = u.cards[0];
+        card.item51 = c.station51;
+        card.groups[0].items[0].text = "0";
+        ScriptedQuestions q;
+        if (c.group) {
+            GroupDownloadSetup s;
+            s.portName = server->devicePath();
+            s.shownGroup = 0;
+            TransferCard g = card;
+            g.groups = {card.groups[0]};
+            GroupDownloadRun run(link, g, s, q, noWaits());
+            run.Run();
+            EXPECT_EQ(run.context().result().outcome(), TransferOutcome::Finished);
+        } else {
+            EXPECT_EQ(download(u, q, downloadSetup()), TransferOutcome::Finished);
+        }
+        EXPECT_TRUE(q.asked().empty());
+        EXPECT_EQ(value(0, 0, 0, 51), c.device51) << ::testing::PrintToString(lines());
+        const std::vector<std::string> l = lines();
+        EXPECT_EQ(std::find(l.begin(), l.end(), "D\r"), l.end());
+    }
+}
+
+// Groups 0 and 1 of a V8RTU station live on its first card: a compare started at a later
+// card passes them, over the serial link and over the bus.
+TEST_F(SerialRuns, CompareFromALaterV8rtuCardPassesGroups0And1)
+{
+    TransferUnit u;
+    u.station = 3;
+    u.startCard = 2;
+    u.v8rtu = true;
+    u.cardCount = 2;
+    TransferCard c;
+    c.card = 1;
+    c.model = padded("V8RTU");
+    c.unitText = std::string(8, '\0');
+    c.groups = {{0, true, {{11, "7"}, {51, "03"}, {52, "2"}}, {}},
+                {1, true, {{10, "01"}, {11, "5"}}, "01"},
+                {2, true, {{10, "21"}, {11, "12"}}, "21"}};
+    u.cards.push_back(c);
+
+    // Serial: the card behind selector 1 holds group 2 only.
+    std::vector<qvsim::SimCard> device;
+    for (const char* sel : {"0", "1"}) {
+        qvsim::SimCard k = qvsim::BlankCard("V8RTU", "0009");
+        k.selector = sel;
+        device.push_back(k);
+    }
+    device[1].bank0[2] = {{10, "21"}, {11, "12"}};
+    ASSERT_NO_FATAL_FAILURE(serve(device));
+    {
+        ScriptedQuestions q;
+        q.defaultAnswer = model::AnswerAbort;
+        CompareRun compare(&link, {}, u, compareSetup(), q, noWaits());
+        compare.Run();
+        EXPECT_EQ(compare.context().result().outcome(), TransferOutcome::Finished);
+        EXPECT_TRUE(q.asked().empty()) << ::testing::PrintToString(q.kinds());
+        EXPECT_EQ(compare.differences(), 0);
+        const std::vector<std::string> l = lines();
+        EXPECT_EQ(std::find(l.begin(), l.end(), "G01\r"), l.end()) << ::testing::PrintToString(l);
+    }
+
+    // Bus: card 2's address (station << 5 | 1) holds group 2 only.
+    vuken_sim_reset();
+    vuken_sim_add_card(3, 1);
+    vuken_sim_set_item(3, 1, 2, 10, "21");
+    vuken_sim_set_item(3, 1, 2, 11, "12");
+    {
+        ScriptedQuestions q;
+        q.defaultAnswer = model::AnswerAbort;
+        CompareSetup s;
+        s.bus = true;
+        CompareRun compare(nullptr, BusApi::Vuken(), u, s, q, noWaits());
+        compare.Run();
+        EXPECT_EQ(compare.context().result().outcome(), TransferOutcome::Finished);
+        EXPECT_TRUE(q.asked().empty()) << ::testing::PrintToString(q.kinds());
+        for (long i = 0; i < vuken_sim_journal_size(); ++i) {
+            VukenJournalEntry e{};
+            vuken_sim_journal_entry(i, &e);
+            EXPECT_EQ(e.group, 2) << e.address << ":" << e.group << "." << e.item;
+        }
+        EXPECT_EQ(vuken_sim_journal_size(), 2);
+    }
+    vuken_sim_reset();
+}
+
 TEST_F(SerialRuns, SecondSubUnitOfAQv200wStartsAtGroup11AfterItsPreamble)
 {
     qvsim::SimCard first = qvsim::BlankCard("QV200W", "0001");

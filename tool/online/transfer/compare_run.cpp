@@ -69,7 +69,7 @@ void CompareRun::Run()
         }
         if (IsWModel(unit_.cards.front().model) && !Preamble(unit_.cards.front())) end = End::Fail;
     }
-    for (std::size_t i = 0; end == End::Done && i < unit_.cards.size(); ++i) end = CompareCard(unit_.cards[i], i > 0);
+    for (std::size_t i = 0; end == End::Done && i < unit_.cards.size(); ++i) end = CompareCard(unit_.cards[i]);
     if (setup_.bus) {
         if (bus_.close) bus_.close();
     } else {
@@ -211,7 +211,7 @@ CompareRun::End CompareRun::CompareGroup(const TransferCard& card, const Transfe
     return End::Done;
 }
 
-CompareRun::End CompareRun::CompareCard(const TransferCard& card, bool laterCard)
+CompareRun::End CompareRun::CompareCard(const TransferCard& card)
 {
     if (io_) io_->setFramed(card.irCard, card.unitId, setup_.programmingUnitId);
     if (!setup_.bus && unit_.v8rtu) {
@@ -228,7 +228,8 @@ CompareRun::End CompareRun::CompareCard(const TransferCard& card, bool laterCard
             if (context_.questions().communicationError(errorDetail(0, 0)) != model::AnswerSkip) return End::Abort;
         }
     }
-    int start = laterCard && unit_.v8rtuStation ? 2 : 0;
+    // A V8RTU station holds groups 0 and 1 once, on its first card: the later cards pass them.
+    int start = unit_.v8rtu && card.card >= 1 ? 2 : 0;
     if (!setup_.bus && IsSecondSubUnit(card)) start = 11;
     const bool bank2 = !setup_.bus && HasBank2(card.model);
     if (bank2) SelectSerialBank("D0\r");

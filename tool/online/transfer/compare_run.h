@@ -45,7 +45,7 @@ private:
     std::optional<std::string> ReadSerial(int group, int item, bool selectGroup);
     std::optional<std::string> ReadBus(const TransferCard& card, int group, int item);
     std::optional<std::string> Read(const TransferCard& card, int group, int item, bool selectGroup, End& end);
-    End CompareCard(const TransferCard& card, bool laterCard);
+    End CompareCard(const TransferCard& card);
     End CompareGroup(const TransferCard& card, const TransferGroup& g, int sentGroup);
     bool Preamble(const TransferCard& card);
     void SelectSerialBank(const char* data);

@@ -5,7 +5,6 @@
 #include "transfer_texts.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 
@@ -261,15 +260,10 @@ DownloadRun::CardEnd DownloadRun::RunCard(const TransferCard& card, bool laterCa
 void DownloadRun::EndCard(const TransferCard& card)
 {
     std::string reply;
-    const int code = model::GetModelCode(card.model);
-    const bool writeStation = card.irCard || ((code & 0xF0) != 0 && !IsSecondSubUnit(card)) ||
-                              (ModelBeginsWith(card.model, "TJW") && card.version != "1.00");
-    if (writeStation && Group(0) &&
-        io_.Exchange("I51\r", kItemReply, reply, io_.framed() ? milliseconds(0) : context_.timing().selectWait)) {
-        std::string value = card.item51;
-        if (value.size() > 1) value[1] = static_cast<char>(std::toupper(static_cast<unsigned char>(value[1])));
-        io_.Exchange("D" + value + "\r", kItemReply, reply);
-    }
+    const std::optional<std::string> item51 = StationItem51Command(card);
+    if (item51 && Group(0) &&
+        io_.Exchange("I51\r", kItemReply, reply, io_.framed() ? milliseconds(0) : context_.timing().selectWait))
+        io_.Exchange(*item51, kItemReply, reply);
     // Write mode off on the same link, whatever ended the card.
     if (Group(0) && io_.Exchange("I01\r", kItemReply, reply)) io_.Exchange("D0\r", kItemReply, reply);
 }

@@ -5,7 +5,6 @@
 #include "services.h"
 #include "transfer_texts.h"
 
-#include <cctype>
 #include <cstdio>
 
 namespace kravin::online {
@@ -90,15 +89,10 @@ void GroupDownloadRun::Run()
     }
     if (end == End::Done) end = Items();
     if (end == End::Done || end == End::Missing) {
-        const int code = model::GetModelCode(card_.model);
-        const bool writeStation = card_.irCard || ((code & 0xF0) != 0 && !IsSecondSubUnit(card_)) ||
-                                  (ModelBeginsWith(card_.model, "TJW") && card_.version != "1.00");
-        if (writeStation && Group(0) &&
-            io_.Exchange("I51\r", kItemReply, reply, io_.framed() ? milliseconds(0) : context_.timing().selectWait)) {
-            std::string value = card_.item51;
-            if (value.size() > 1) value[1] = static_cast<char>(std::toupper(static_cast<unsigned char>(value[1])));
-            io_.Exchange("D" + value + "\r", kItemReply, reply);
-        }
+        const std::optional<std::string> item51 = StationItem51Command(card_);
+        if (item51 && Group(0) &&
+            io_.Exchange("I51\r", kItemReply, reply, io_.framed() ? milliseconds(0) : context_.timing().selectWait))
+            io_.Exchange(*item51, kItemReply, reply);
     }
     link_.CloseComPort();
     switch (end) {

@@ -1,7 +1,9 @@
 #include "transfer_texts.h"
 
 #include "current_unit.h"
+#include "services.h"
 
+#include <cctype>
 #include <cstdio>
 
 namespace kravin::online {
@@ -61,6 +63,18 @@ std::string DownloadText(const TransferUnit& unit, int group, const TransferItem
         }
     }
     return item.text;
+}
+
+std::optional<std::string> StationItem51Command(const TransferCard& card)
+{
+    const int code = model::GetModelCode(card.model);
+    const bool writes = card.irCard || ((code & 0xF0) != 0 && !IsSecondSubUnit(card)) ||
+                        (ModelBeginsWith(card.model, "TJW") && card.version != "1.00");
+    std::string value = card.item51;
+    while (!value.empty() && value.back() == ' ') value.pop_back();
+    if (!writes || value.empty()) return std::nullopt;
+    if (value.size() > 1) value[1] = static_cast<char>(std::toupper(static_cast<unsigned char>(value[1])));
+    return "D" + value + "\r";
 }
 
 namespace {

@@ -4,6 +4,7 @@
 
 #include "transfer_unit.h"
 
+#include <optional>
 #include <string>
 
 namespace kravin::online {
@@ -26,6 +27,11 @@ bool IsWModel(const std::string& model);
 
 // What the download sends for an item of card in unit (the V8RTU station's items 51, 52).
 std::string DownloadText(const TransferUnit& unit, int group, const TransferItem& item);
+
+// The end of a card's download writes the station's item 51 into some models: the data
+// command ("D%s\r", its second character upper case), or nothing when the model takes no
+// such write or the station holds no value there (an empty text would blank the item).
+std::optional<std::string> StationItem51Command(const TransferCard& card);
 
 // The compare's forms.
 std::string ProjectCompareForm(const TransferUnit& unit, const TransferCard& card, const TransferGroup& group,
