@@ -7,6 +7,7 @@
 #include "net_download_run.h"
 #include "scripted_questions.h"
 #include "shipped_upload.h"
+#include "transfer_texts.h"
 #include "transfer_unit.h"
 #include "upload_model.h"
 #include "upload_run.h"
@@ -15,7 +16,9 @@
 #include "pty_server.h"
 #include "scripted_prompt.h"
 #include "serial_link.h"
+#include "system_commands.h"
 #include "unit_fixture.h"
+#include "unit_undo_host.h"
 #include "vuken_sim.h"
 
 #include <gtest/gtest.h>
@@ -107,21 +110,28 @@ protected:
         return kinds;
     }
 
-    // Places the blocks (group -> code) on the unit with their defaults, then sets every item
-    // the chooser gives another value that the item's check takes. The typed FLOAT texts
-    // shorter than their type are counted.
-    void placeBlocks(int station, int card, const std::map<int, std::string>& codes)
+    // Places the blocks (group -> code) on the unit beside those it holds, with their
+    // defaults, then sets every item of its blocks that the chooser gives another value the
+    // item's check takes. The typed FLOAT texts shorter than their type are counted.
+    void placeBlocks(int station, int card, std::map<int, std::string> codes)
     {
+        const std::map<int, std::string> placed = codes;
+        for (int g = 0; g < model::kGroups; ++g) {
+            const std::string held = unitCode(station, card - 1, g);
+            if (!held.empty()) codes.emplace(g, held);
+        }
         writeUnit(station, card - 1, codes);
         makeCurrent(station, card, 0);
         for (const auto& [g, code] : codes) {
             unit->g_curGroup = g;
-            unit->WriteItemDefaults(g);
+            if (placed.count(g)) unit->WriteItemDefaults(g);
             for (int i = 0; i < model::kItems; ++i) {
                 const model::ItemDefinition& d = unit->itemDefinitions[static_cast<std::size_t>(i)];
                 const std::string_view type = model::fieldView(d.type);
-                // The block number and the unit's own identity stay as placed.
+                // The block number, the unit's own identity and a TQRC card's virtual card
+                // kinds (its used ports) stay as placed.
                 if (i == 10 || (g == 0 && (i <= 1 || i >= 48))) continue;
+                if (g == 1 && unit->modelStartsWith("TQRC ") && i % 17 == 11) continue;
                 std::string value = otherValue(type, model::fieldView(d.defaultValue), model::fieldView(d.range));
                 if (g >= 81 && g <= 92 && i >= 11) value = i == 11 ? "130001" : i == 12 ? "000000" : "******";
                 std::string checked = value;
@@ -155,11 +165,12 @@ protected:
 
     // Every downloaded item of the card came back with its text (an empty one the bus does
     // not answer stays as the project has it). Items 51 and 52 of group 0 are the station's
-    // and the unit's own, which the download writes in forms of their own.
+    // and the unit's own, which the download writes in forms of their own. The second unit
+    // of a QV200W/QV210W device is written from group 11 on.
     static void expectSame(const TransferCard& sent, const UploadStaging& back)
     {
         for (const TransferGroup& g : sent.groups) {
-            if (!g.hasBlock) continue;
+            if (!g.hasBlock || (IsSecondSubUnit(sent) && g.group < 11)) continue;
             for (const TransferItem& i : g.items) {
                 if (g.group == 0 && (i.item == 51 || i.item == 52)) continue;
                 const auto it = back.items.find({g.group, i.item});
@@ -170,45 +181,75 @@ protected:
         }
     }
 
-    void download(const TransferUnit& sent, test::ScriptedQuestions& q)
+    void download(const TransferUnit& sent, test::ScriptedQuestions& q, int baudIndex = 1)
     {
         DownloadSetup d;
         d.portName = server->devicePath();
+        d.baudIndex = baudIndex;
         DownloadRun run(link, sent, d, q, TransferTiming{});
         run.Run();
         ASSERT_EQ(run.context().result().outcome(), TransferOutcome::Finished)
-            << run.context().result().messageId() << " " << run.context().result().detail();
+            << run.context().result().messageId() << " " << run.context().result().detail() << " "
+            << ::testing::PrintToString(server->receivedLines());
     }
 
-    // Download, upload into an empty slot, compare: no question, no difference.
-    void roundTrip(const TransferUnit& sent)
+    // Downloads each unit, uploads the device into an empty slot (the units come back in
+    // that order), compares each unit: no question, no difference.
+    void roundTrip(const std::vector<TransferUnit>& sent, UploadSetup setup)
     {
         test::ScriptedQuestions q;
         q.defaultAnswer = model::AnswerAbort;
-        ASSERT_NO_FATAL_FAILURE(download(sent, q));
+        for (const TransferUnit& u : sent) ASSERT_NO_FATAL_FAILURE(download(u, q, setup.baudIndex));
 
-        UploadRun upload(&link, {}, uploadSetup(), q, TransferTiming{});
+        UploadRun upload(&link, {}, setup, q, TransferTiming{});
         upload.Run();
         ASSERT_EQ(upload.context().result().outcome(), TransferOutcome::Finished)
             << upload.context().result().messageId() << " " << upload.context().result().detail();
-        ASSERT_EQ(upload.units().size(), 1u);
-        expectSame(sent.cards.front(), upload.units().front());
+        ASSERT_EQ(upload.units().size(), sent.size());
+        for (std::size_t u = 0; u < sent.size(); ++u) {
+            SCOPED_TRACE("unit " + std::to_string(u + 1));
+            EXPECT_EQ(upload.units()[u].model, sent[u].cards.front().model);
+            expectSame(sent[u].cards.front(), upload.units()[u]);
+        }
+        uploaded = upload.units();
 
-        CompareSetup c;
-        c.portName = server->devicePath();
-        CompareRun compare(&link, {}, sent, c, q, TransferTiming{});
-        compare.Run();
-        EXPECT_EQ(compare.context().result().outcome(), TransferOutcome::Finished);
-        EXPECT_EQ(compare.differences(), 0);
+        for (const TransferUnit& u : sent) {
+            CompareSetup c;
+            c.portName = server->devicePath();
+            c.baudIndex = setup.baudIndex;
+            CompareRun compare(&link, {}, u, c, q, TransferTiming{});
+            compare.Run();
+            EXPECT_EQ(compare.context().result().outcome(), TransferOutcome::Finished);
+            EXPECT_EQ(compare.differences(), 0);
+        }
         EXPECT_TRUE(q.asked().empty()) << q.asked().front().kind << " " << q.asked().front().a << "."
                                        << q.asked().front().b << ": " << q.asked().front().device << " / "
                                        << q.asked().front().project;
+    }
+    void roundTrip(const TransferUnit& sent) { roundTrip(std::vector<TransferUnit>{sent}, uploadSetup()); }
+
+    // Places a device as the system view does (its default blocks, its questions answered).
+    void placeDevice(int station, int card, const std::string& kind, const std::string& version)
+    {
+        struct Answers : editors::SystemDialogs {
+            std::optional<ModelChoice> selectModel(int, int) override { return std::nullopt; }
+            std::optional<int> selectRnh6Type() override { return 13; }  // CAO 11-18, CAI 19-26
+            std::optional<std::string> inputId(const std::string&) override { return "1234"; }
+            std::optional<int> cardCount(const editors::CardCountRange&) override { return 2; }
+            std::optional<std::string> selectVersion(int, int) override { return std::nullopt; }
+        } answers;
+        model::UnitUndoHost host(*unit);
+        model::CStationUndo undo(host);
+        editors::SystemCommands commands(*unit, undo, prompt, answers);
+        makeCurrent(station, card, 0);
+        ASSERT_EQ(commands.PlaceDevice(false, kind, version, false), editors::SystemCommands::Result::Done) << kind;
     }
 
     kravin::test::ScriptedPrompt prompt;
     std::unique_ptr<qvsim::PtyServer> server;
     SerialLink link;
     int shortFloats = 0;
+    std::vector<UploadStaging> uploaded;  // the units of the last round trip's upload
 };
 
 TEST_F(BlockRoundTrip, EveryBlockKindOfAQv200Card)
@@ -223,6 +264,7 @@ TEST_F(BlockRoundTrip, EveryBlockKindOfAQv200Card)
         blank.strict = true;
         ASSERT_NO_FATAL_FAILURE(serve({blank}));
         placeCard(kStation, kCard, "QV200", "1.00");
+        writeUnit(kStation, kCard - 1, {});  // the slot's earlier blocks go
         std::map<int, std::string> codes{{0, system}};
         codes[group] = code;
         ASSERT_NO_FATAL_FAILURE(placeBlocks(kStation, kCard, codes));
@@ -230,6 +272,71 @@ TEST_F(BlockRoundTrip, EveryBlockKindOfAQv200Card)
         server->stop();
     }
     EXPECT_GT(shortFloats, 0) << "no FLOAT value was typed short";
+}
+
+// The first block code the tables give a group of a model version; empty when none.
+std::string firstCode(const std::string& kind, const std::string& version, int group)
+{
+    std::string m = kind;
+    m.resize(8, ' ');
+    char list[KRAVINA_GROUP_BUFFER_SIZE] = {};
+    if (KRAVinA_Valid_Block_Get(0, m.c_str(), version.c_str(), group, list, KRAVIN_SAMPLE_TABLES "/") < 1) return {};
+    return std::string(list, ::strnlen(list, 5));
+}
+
+// The device kinds with rules of their own, placed as the system view places them (their
+// default blocks), given values other than the defaults, downloaded at their kind's speed
+// and uploaded into an empty project.
+TEST_F(BlockRoundTrip, DeviceKindsWithRulesOfTheirOwn)
+{
+    const struct Row {
+        const char* kind;
+        int card;         // 0 the station
+        int baudIndex;    // the kind's speed in the card master
+        int units;        // a QV200W/QV210W device is two units in two slots
+        const char* id;   // group 0 item 52 (an IR card is addressed by it)
+    } rows[] = {
+        {"QV200W", 1, 2, 2, "0001"},
+        {"QV210W", 3, 2, 2, "0001"},
+        {"TQRC", 1, 1, 1, "0001"},  // two used ports, as the card count dialog gave them
+        {"RNH6", 0, 1, 1, "0001"},  // I/O type R1: CAO in groups 11-18, CAI in 19-26
+        {"TJK5", 1, 0, 1, "1234"},  // the ID the placement asked for
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.kind);
+        tables = {};
+        ASSERT_NO_FATAL_FAILURE(useTables(kravin::test::sampleTables()));
+        ASSERT_NO_FATAL_FAILURE(placeDevice(kStation, row.card, row.kind, "1.00"));
+        std::vector<TransferUnit> sent;
+        std::vector<qvsim::SimCard> device;
+        for (int u = 0; u < row.units; ++u) {
+            const int card = row.card + u;
+            // The second unit of a two-slot device shows no blocks below group 6 and is
+            // written from group 11 on: it gets a block there.
+            std::map<int, std::string> extra;
+            if (u == 1) extra[11] = firstCode(row.kind, "1.00", 11);
+            ASSERT_NO_FATAL_FAILURE(placeBlocks(kStation, card, extra));
+            sent.push_back(copy(kStation, card));
+            qvsim::SimCard blank = qvsim::BlankCard(row.kind, u == 0 ? row.id : "0002");
+            blank.baudIndex = row.baudIndex;
+            blank.selector = std::to_string(u);
+            blank.strict = true;
+            device.push_back(blank);
+        }
+        ASSERT_NO_FATAL_FAILURE(serve(device));
+
+        UploadSetup s = uploadSetup();
+        s.card = row.card;
+        s.baudIndex = row.baudIndex;
+        s.irCard = sent.front().cards.front().irCard;
+        s.unitId = row.id;
+        ASSERT_NO_FATAL_FAILURE(useTables(kravin::test::sampleTables()));
+        ASSERT_NO_FATAL_FAILURE(roundTrip(sent, s));
+        if (std::string(row.kind) == "TQRC") {
+            EXPECT_EQ(UploadTqrcPorts(uploaded.front()), 2);
+        }
+        server->stop();
+    }
 }
 
 // The existing cards of a V8RTU station as the upload reads them.

@@ -136,9 +136,29 @@ protected:
         return out;
     }
 
-    // Opens the card's block list and each given group's Block Setting, pressing OK.
-    // The groups whose OK was refused.
-    std::vector<int> okEveryBlockSetting(const std::vector<int>& groups)
+    // Types text into an item's value cell of an open Block Setting: Return opens the cell's
+    // editor, the old text is selected and replaced, Return ends it.
+    static void typeValue(editors::blocks::BlockSettingDialog& d, int item, const QString& text)
+    {
+        int row = -1;
+        for (std::size_t r = 0; r < d.editor().rows().size(); ++r)
+            if (d.editor().rows()[r].index == item) row = static_cast<int>(r);
+        ASSERT_GE(row, 0) << "item " << item;
+        d.grid()->setFocus();
+        d.grid()->setCurrentIndex(d.gridModel()->index(row, 3));
+        QTest::keyClick(d.grid(), Qt::Key_Return);
+        auto* edit = d.grid()->findChild<QLineEdit*>(QStringLiteral("cellEditor"));
+        ASSERT_NE(edit, nullptr);
+        QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(edit, text);
+        QTest::keyClick(edit, Qt::Key_Return);
+        QCoreApplication::processEvents();
+    }
+
+    // Opens the card's block list and each given group's Block Setting, types the given
+    // values (group -> item and text), pressing OK. The groups whose OK was refused.
+    std::vector<int> okEveryBlockSetting(const std::vector<int>& groups,
+                                         const std::map<int, std::pair<int, QString>>& typed = {})
     {
         app->unitSelection().select(kStation, kCard);
         QTest::mouseClick(app->systemView()->viewport(), Qt::LeftButton, {}, cellCentre(kStation, kCard));
@@ -152,10 +172,11 @@ protected:
         for (int g : groups) {
             if (g == 0) continue;  // the system block has no cell of the list
             bool opened = false, accepted = false;
-            QTimer::singleShot(0, [&] {
+            QTimer::singleShot(0, [&, g] {
                 auto* d = qobject_cast<editors::blocks::BlockSettingDialog*>(QApplication::activeModalWidget());
                 if (!d) return;
                 opened = true;
+                if (const auto t = typed.find(g); t != typed.end()) typeValue(*d, t->second.first, t->second.second);
                 d->accept();
                 accepted = !d->isVisible();
                 if (!accepted) d->done(QDialog::Rejected);
@@ -275,15 +296,22 @@ TEST_F(RoundTripRoad, PlaceSetDownloadCompareUploadAndEditAgain)
     ASSERT_NO_FATAL_FAILURE(startTool());
     ASSERT_NO_FATAL_FAILURE(allocatePort());
 
-    // A freshly placed card's blocks open with their defaults and save with OK.
+    // A freshly placed card's blocks open with their defaults and save with OK; the gain of
+    // group 4 (a FLOAT3 item) is typed with one digit.
     ASSERT_NO_FATAL_FAILURE(placeCard("QV200", "1.00"));
     const std::vector<int> groups = placedGroups();
     EXPECT_EQ(groups, (std::vector<int>{0, 1, 4, 5, 80}));
-    EXPECT_TRUE(okEveryBlockSetting(groups).empty()) << ::testing::PrintToString(prompt.ids());
+    EXPECT_TRUE(okEveryBlockSetting(groups, {{4, {7, QStringLiteral("100.0")}}}).empty())
+        << ::testing::PrintToString(prompt.ids());
     EXPECT_TRUE(prompt.ids().empty()) << ::testing::PrintToString(prompt.ids());
     const auto placed = transferred();
     ASSERT_EQ(placed.count(1), 1u);
     EXPECT_EQ(placed.at(1).second.front(), (std::pair<int, std::string>{0, ""}));
+    ASSERT_EQ(placed.count(4), 1u);
+    const auto gain = std::find_if(placed.at(4).second.begin(), placed.at(4).second.end(),
+                                   [](const auto& i) { return i.first == 7; });
+    ASSERT_NE(gain, placed.at(4).second.end());
+    EXPECT_EQ(std::stod(gain->second), 100.0) << gain->second;
 
     // Download: no question; write mode on first and off last, never in between, and the
     // unit selector is never written.
@@ -332,6 +360,10 @@ TEST_F(RoundTripRoad, PlaceSetDownloadCompareUploadAndEditAgain)
     };
     EXPECT_EQ(withoutItem51(uploaded), withoutItem51(placed));
     EXPECT_TRUE(prompt.ids().empty()) << ::testing::PrintToString(prompt.ids());
+    // The uploaded project compares equal to the device, the typed gain too.
+    compareErrors.clear();
+    EXPECT_EQ(runTransfer(editors::syscmd::Compare, &differences), online::TransferOutcome::Finished);
+    EXPECT_EQ(differences, 0) << ::testing::PrintToString(compareErrors);
 
     // The uploaded blocks open in Block Setting and save with OK.
     std::vector<int> uploadedGroups;
