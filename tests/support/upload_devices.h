@@ -2,6 +2,7 @@
 #pragma once
 
 #include "card.h"
+#include "vuken_sim.h"
 
 #include <string>
 #include <vector>
@@ -24,6 +25,20 @@ inline std::vector<qvsim::SimCard> V8rtuDevice(int cards, const std::string& cou
         device.push_back(c);
     }
     return device;
+}
+
+// A blank V8RTU station of cards cards on the simulated bus (the bus reset first): groups 0
+// and 1 held once, download mode off, the remote card counting one card; every card answers
+// "**" (no block) at item 10 of its other groups.
+inline void BlankBusV8rtuStation(int station, int cards)
+{
+    vuken_sim_reset();
+    for (int c = 0; c < cards; ++c) vuken_sim_add_card(station, c);
+    vuken_sim_set_rtu_station(station);
+    vuken_sim_set_item(station, 0, 0, 1, "0");
+    vuken_sim_set_item(station, 0, 0, 52, "1");
+    for (int c = 0; c < cards; ++c)
+        for (int g = 2; g < 100; ++g) vuken_sim_set_item(station, c, g, 10, "**");
 }
 
 // A QV200W device: sub-units 0 and 1 (selectors "0" and "1"), each answering the model

@@ -18,6 +18,7 @@
 #include "serial_link.h"
 #include "system_commands.h"
 #include "unit_fixture.h"
+#include "upload_devices.h"
 #include "unit_undo_host.h"
 #include "vuken_sim.h"
 
@@ -80,6 +81,8 @@ std::string otherValue(std::string_view type, std::string_view def, std::string_
     }
     return std::string(def);
 }
+
+enum class Road { Serial, Bus };
 
 class BlockRoundTrip : public kravin::test::UnitFixture {
 protected:
@@ -235,9 +238,11 @@ protected:
             std::optional<ModelChoice> selectModel(int, int) override { return std::nullopt; }
             std::optional<int> selectRnh6Type() override { return 13; }  // CAO 11-18, CAI 19-26
             std::optional<std::string> inputId(const std::string&) override { return "1234"; }
-            std::optional<int> cardCount(const editors::CardCountRange&) override { return 2; }
+            std::optional<int> cardCount(const editors::CardCountRange&) override { return cards; }
             std::optional<std::string> selectVersion(int, int) override { return std::nullopt; }
+            int cards = 0;
         } answers;
+        answers.cards = stationCards;
         model::UnitUndoHost host(*unit);
         model::CStationUndo undo(host);
         editors::SystemCommands commands(*unit, undo, prompt, answers);
@@ -245,10 +250,110 @@ protected:
         ASSERT_EQ(commands.PlaceDevice(false, kind, version, false), editors::SystemCommands::Result::Done) << kind;
     }
 
+    // The existing cards of a V8RTU station as the upload reads them.
+    static UploadSetup v8rtuCards(UploadSetup s, const TransferUnit& sent, int startCard)
+    {
+        s.newUnit = false;
+        s.card = startCard;
+        s.model = sent.cards.front().model;
+        s.version = sent.cards.front().version;
+        s.stationIsV8rtu = s.v8rtu = true;
+        s.cardCount = sent.cardCount;
+        for (const TransferCard& c : sent.cards) {
+            UploadCardSetup card;
+            card.card = c.card + 1;
+            card.model = c.model;
+            card.version = c.version;
+            card.blockCodes[0] = "00SYS";  // the other groups' blocks are read from the device
+            s.v8rtuCards.push_back(card);
+        }
+        return s;
+    }
+
+    static constexpr int kRtuStation = 5;
+    static constexpr const char* kKinds[3] = {"31CDI", "32CDO", "33CAI"};
+
+    // A blank device of three cards on the road.
+    void serveBlankStation(Road road)
+    {
+        if (road == Road::Serial) {
+            std::vector<qvsim::SimCard> device;
+            for (const char* sel : {"0", "1", "2"}) {
+                qvsim::SimCard c = qvsim::BlankCard("V8RTU", "0009");
+                c.selector = sel;
+                c.strict = true;
+                device.push_back(c);
+            }
+            ASSERT_NO_FATAL_FAILURE(serve(device));
+            return;
+        }
+        kravin::test::BlankBusV8rtuStation(kRtuStation, 3);
+    }
+
+    void v8rtuStationRoundTrip(Road road)
+    {
+        ASSERT_NO_FATAL_FAILURE(serveBlankStation(road));
+        placeStation(kRtuStation, "V8RTU", "1.00", 0, 0, "3");
+        for (int card = 1; card <= 3; ++card) {
+            placeCard(kRtuStation, card, "V8RTU");
+            ASSERT_NO_FATAL_FAILURE(
+                placeBlocks(kRtuStation, card, {{0, "00SYS"}, {1, "01RIO"}, {10 + card, kKinds[card - 1]}}));
+        }
+        const TransferUnit sent = copy(kRtuStation, 0);
+        ASSERT_TRUE(sent.v8rtuStation);
+        ASSERT_EQ(sent.cards.size(), 3u);
+
+        test::ScriptedQuestions q;
+        q.defaultAnswer = model::AnswerAbort;
+        const bool bus = road == Road::Bus;
+        if (bus) {
+            NetDownloadRun download(BusApi::Vuken(), sent, NetDownloadSetup{}, q, TransferTiming{});
+            download.Run();
+            ASSERT_EQ(download.context().result().outcome(), TransferOutcome::Finished)
+                << download.context().result().messageId();
+        } else {
+            ASSERT_NO_FATAL_FAILURE(download(sent, q));
+        }
+
+        UploadSetup s = uploadSetup();
+        s.station = kRtuStation;
+        s.bus = bus;
+        // The bus does not answer an item that holds nothing (the device's own serial number,
+        // lot and hardware code on a blank device): Skip All, and nothing else is asked.
+        test::ScriptedQuestions empty;
+        empty.defaultAnswer = bus ? model::AnswerSkipAll : model::AnswerAbort;
+        UploadRun upload(bus ? nullptr : &link, bus ? BusApi::Vuken() : BusApi{}, v8rtuCards(s, sent, 0), empty,
+                         TransferTiming{});
+        upload.Run();
+        ASSERT_EQ(upload.context().result().outcome(), TransferOutcome::Finished)
+            << upload.context().result().messageId() << " " << upload.context().result().detail();
+        EXPECT_EQ(empty.kinds(), std::vector<std::string>(bus ? 1 : 0, "missing"));
+        ASSERT_EQ(upload.units().size(), 3u);
+        for (std::size_t c = 0; c < 3; ++c) {
+            SCOPED_TRACE(c + 1);
+            EXPECT_EQ(upload.units()[c].blockCodes[1], "01RIO");
+            EXPECT_EQ(upload.units()[c].blockCodes[11 + c], kKinds[c]);
+            expectSame(sent.cards[c], upload.units()[c]);
+        }
+
+        CompareSetup c;
+        c.bus = bus;
+        if (!bus) c.portName = server->devicePath();
+        CompareRun compare(bus ? nullptr : &link, bus ? BusApi::Vuken() : BusApi{}, sent, c, q, TransferTiming{});
+        compare.Run();
+        EXPECT_EQ(compare.context().result().outcome(), TransferOutcome::Finished);
+        EXPECT_EQ(compare.differences(), 0);
+        EXPECT_TRUE(q.asked().empty()) << q.asked().front().kind << " " << q.asked().front().a << "."
+                                       << q.asked().front().b << ": " << q.asked().front().device << " / "
+                                       << q.asked().front().project;
+        if (bus) vuken_sim_reset();
+    }
+
     kravin::test::ScriptedPrompt prompt;
     std::unique_ptr<qvsim::PtyServer> server;
     SerialLink link;
     int shortFloats = 0;
+    int stationCards = 2;  // the card count the placement of a station or a TQRC card is given
     std::vector<UploadStaging> uploaded;  // the units of the last round trip's upload
 };
 
@@ -339,75 +444,15 @@ TEST_F(BlockRoundTrip, DeviceKindsWithRulesOfTheirOwn)
     }
 }
 
-// The existing cards of a V8RTU station as the upload reads them.
-UploadSetup v8rtuCards(UploadSetup s, const TransferUnit& sent, int startCard)
-{
-    s.newUnit = false;
-    s.card = startCard;
-    s.model = sent.cards.front().model;
-    s.version = sent.cards.front().version;
-    s.stationIsV8rtu = s.v8rtu = true;
-    s.cardCount = sent.cardCount;
-    for (const TransferCard& c : sent.cards) {
-        UploadCardSetup card;
-        card.card = c.card + 1;
-        card.model = c.model;
-        card.version = c.version;
-        card.blockCodes[0] = "00SYS";  // the other groups' blocks are read from the device
-        s.v8rtuCards.push_back(card);
-    }
-    return s;
-}
 
-// A V8RTU station of three cards, downloaded from the station and uploaded card by card:
-// the station holds groups 0 and 1 once, and every card comes back whole.
-TEST_F(BlockRoundTrip, V8rtuStationOfThreeCardsOverTheSerialLink)
-{
-    const int station = 5;
-    std::vector<qvsim::SimCard> device;
-    for (const char* sel : {"0", "1", "2"}) {
-        qvsim::SimCard c = qvsim::BlankCard("V8RTU", "0009");
-        c.selector = sel;
-        c.strict = true;
-        device.push_back(c);
-    }
-    ASSERT_NO_FATAL_FAILURE(serve(device));
-    placeStation(station, "V8RTU", "1.00", 0, 0, "3");
-    const char* kinds[] = {"31CDI", "32CDO", "33CAI"};
-    for (int card = 1; card <= 3; ++card) {
-        placeCard(station, card, "V8RTU");
-        ASSERT_NO_FATAL_FAILURE(placeBlocks(station, card, {{0, "00SYS"}, {1, "01RIO"}, {10 + card, kinds[card - 1]}}));
-    }
-    const TransferUnit sent = copy(station, 0);
-    ASSERT_TRUE(sent.v8rtuStation);
-    ASSERT_EQ(sent.cards.size(), 3u);
-
-    test::ScriptedQuestions q;
-    q.defaultAnswer = model::AnswerAbort;
-    ASSERT_NO_FATAL_FAILURE(download(sent, q));
-
-    UploadSetup s = uploadSetup();
-    s.station = station;
-    UploadRun upload(&link, {}, v8rtuCards(s, sent, 0), q, TransferTiming{});
-    upload.Run();
-    ASSERT_EQ(upload.context().result().outcome(), TransferOutcome::Finished)
-        << upload.context().result().messageId() << " " << upload.context().result().detail();
-    ASSERT_EQ(upload.units().size(), 3u);
-    for (std::size_t c = 0; c < 3; ++c) {
-        SCOPED_TRACE(c + 1);
-        EXPECT_EQ(upload.units()[c].blockCodes[1], "01RIO");
-        EXPECT_EQ(upload.units()[c].blockCodes[11 + c], kinds[c]);
-        expectSame(sent.cards[c], upload.units()[c]);
-    }
-
-    CompareSetup c;
-    c.portName = server->devicePath();
-    CompareRun compare(&link, {}, sent, c, q, TransferTiming{});
-    compare.Run();
-    EXPECT_EQ(compare.context().result().outcome(), TransferOutcome::Finished);
-    EXPECT_EQ(compare.differences(), 0);
-    EXPECT_TRUE(q.asked().empty());
-}
+// A V8RTU station of three cards, placed as the system view places it (each card with a
+// communication block of its own), downloaded from the station and uploaded card by card,
+// over the serial link or the simulated bus: the station holds groups 0 and 1 once, and
+// every card comes back whole.
+TEST_F(BlockRoundTrip, V8rtuStationOfThreeCardsOverTheSerialLink) { v8rtuStationRoundTrip(Road::Serial); }
+// Open: over the bus the upload asks about group 0 item 48 (the bus leaves it unanswered on
+// a blank device) and, after Skip All, brings the cards back without their blocks.
+TEST_F(BlockRoundTrip, DISABLED_V8rtuStationOfThreeCardsOverTheBus) { v8rtuStationRoundTrip(Road::Bus); }
 
 // The communication blocks of a V8RTU card over the simulated bus: network download from the
 // card, network upload of the card, network compare.
@@ -418,13 +463,7 @@ TEST_F(BlockRoundTrip, V8rtuCommunicationBlocksOverTheBus)
     placeCard(station, 1, "V8RTU");
     for (const char* code : {"31CDI", "32CDO", "33CAI", "34CAO"}) {
         SCOPED_TRACE(code);
-        vuken_sim_reset();
-        vuken_sim_add_card(station, 0);
-        vuken_sim_set_rtu_station(station);
-        vuken_sim_set_item(station, 0, 0, 1, "0");
-        vuken_sim_set_item(station, 0, 0, 52, "1");
-        // A blank card answers "**" (no block) at item 10 of its groups.
-        for (int g = 2; g < 100; ++g) vuken_sim_set_item(station, 0, g, 10, "**");
+        kravin::test::BlankBusV8rtuStation(station, 1);
         const std::map<int, std::string> codes{{0, "00SYS"}, {1, "01RIO"}, {11, code}};
         ASSERT_NO_FATAL_FAILURE(placeBlocks(station, 1, codes));
         const TransferUnit sent = copy(station, 1);
