@@ -176,8 +176,10 @@ TEST_F(SettingDialogTest, HeadingsAndCellsShowWholeInTheOpenDialogInBothLanguage
                     EXPECT_LE(header->sectionViewportPosition(c) + header->sectionSize(c), header->viewport()->width());
                     EXPECT_LE(heads.horizontalAdvance(head) + margins, header->sectionSize(c));
                     for (int r = 0; r < d.gridModel()->rowCount(); ++r) {
-                        const QString text = d.gridModel()->data(d.gridModel()->index(r, c), Qt::DisplayRole).toString();
-                        EXPECT_LE(cells.horizontalAdvance(text) + margins, grid->columnWidth(c))
+                        const QModelIndex cell = d.gridModel()->index(r, c);
+                        const QString text = d.gridModel()->data(cell, Qt::DisplayRole).toString();
+                        // The rectangle a cell is painted in, without the grid's line.
+                        EXPECT_LE(cells.horizontalAdvance(text) + margins, grid->visualRect(cell).width())
                             << text.toStdString();
                     }
                 }

@@ -318,8 +318,10 @@ void BlockSettingDialog::fitColumns()
         // The range column, last, takes what its texts need and stretches over the rest.
         const int base = c + 1 < kSettingColumns ? twipsToPixels(kSettingColumnTwips[static_cast<std::size_t>(c)]) : 0;
         int width = std::max(base, header->sectionSizeHint(c));
+        // A cell is painted beside the grid's line, which its own size hint leaves out.
+        const int line = grid_->showGrid() ? 1 : 0;
         for (int r = 0; r < model_->rowCount(); ++r)
-            width = std::max(width, grid_->sizeHintForIndex(model_->index(r, c)).width());
+            width = std::max(width, grid_->sizeHintForIndex(model_->index(r, c)).width() + line);
         grid_->setColumnWidth(c, width);
         total += width;
     }
