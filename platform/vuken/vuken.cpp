@@ -183,9 +183,9 @@ int serveItems(Bus& b, int operation, int address, BusItemRequest* request, char
     if (!request || address < 0) return VUKEN_ERR_ARGUMENT;
     const int station = address >> 5, cardNo = address & 31;
     if (!validUnit(station, cardNo) || !validItem(request->group, request->item)) return VUKEN_ERR_ARGUMENT;
-    Card* card = findCard(b, station, cardNo);
-    if (!card) return VUKEN_ERR_NO_CARD;
-    card = &b.cards[{station, holderCard(b, station, cardNo, request->group)}];
+    Card* const addressed = findCard(b, station, cardNo);
+    if (!addressed) return VUKEN_ERR_NO_CARD;
+    Card* const card = &b.cards[{station, holderCard(b, station, cardNo, request->group)}];
     if (const auto f = b.faults.find({station, cardNo, request->group, request->item}); f != b.faults.end())
         return f->second;
     if (const auto f = b.countedFaults.find({station, cardNo, request->group, request->item}); f != b.countedFaults.end()) {
@@ -208,7 +208,9 @@ int serveItems(Bus& b, int operation, int address, BusItemRequest* request, char
     case VUKEN_OP_WRITE:
         if (!request->data) return VUKEN_ERR_ARGUMENT;
         card->items[key] = request->data;
-        if (key == std::pair<int, int>{0, 95} && std::strcmp(request->data, "1") == 0) clearMemory(*card);
+        // The clear empties the addressed card's own memory; on a V8RTU station groups 0 and 1
+        // are its first card's.
+        if (key == std::pair<int, int>{0, 95} && std::strcmp(request->data, "1") == 0) clearMemory(*addressed);
         return 0;
     default:
         return VUKEN_ERR_OPERATION;

@@ -252,6 +252,36 @@ TEST_F(BusTest, RtuStationCardsShareGroups0And1)
     EXPECT_STREQ(value, "x");
 }
 
+// Clearing the memory of a V8RTU station's card empties that card's own groups; the shared
+// groups 0 and 1 are its first card's, which a later card's clear leaves alone.
+TEST_F(BusTest, ClearingAnRtuCardKeepsTheOtherCards)
+{
+    for (int c = 0; c < 3; ++c) vuken_sim_add_card(5, c);
+    ASSERT_EQ(vuken_sim_set_rtu_station(5), 0);
+    kilnbus_cycle();
+    for (int c = 0; c < 3; ++c) ASSERT_EQ(write(5, c, 11 + c, 10, "31"), 0);
+    ASSERT_EQ(write(5, 0, 1, 10, "01"), 0);
+    const struct {
+        int card, group;
+        const char* after;
+    } rows[] = {
+        {1, 12, "0"},  // the cleared card's own
+        {0, 11, "31"}, {2, 13, "31"}, {0, 1, "01"}, {2, 1, "01"},
+    };
+    ASSERT_EQ(write(5, 1, 0, 95, "1"), 0);
+    for (const auto& r : rows) {
+        std::string v;
+        ASSERT_EQ(read(VUKEN_OP_READ, 5, r.card, r.group, 10, v), 0);
+        EXPECT_EQ(v, r.after) << "card " << r.card << " group " << r.group;
+    }
+    ASSERT_EQ(write(5, 0, 0, 95, "1"), 0);
+    std::string v;
+    ASSERT_EQ(read(VUKEN_OP_READ, 5, 2, 1, 10, v), 0);
+    EXPECT_EQ(v, "0") << "the first card's clear empties the shared group 1";
+    ASSERT_EQ(read(VUKEN_OP_READ, 5, 2, 13, 10, v), 0);
+    EXPECT_EQ(v, "31");
+}
+
 TEST(BusDescription, LoadsCardsItemsAndCyclicValues)
 {
     vuken_sim_reset();

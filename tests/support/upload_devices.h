@@ -28,14 +28,16 @@ inline std::vector<qvsim::SimCard> V8rtuDevice(int cards, const std::string& cou
 }
 
 // A blank V8RTU station of cards cards on the simulated bus (the bus reset first): groups 0
-// and 1 held once, download mode off, the remote card counting one card; every card answers
+// and 1 held once, download mode off, the remote card counting one card, the card type and
+// ROM version of the device's own as a blank qvsim card answers them; every card answers
 // "**" (no block) at item 10 of its other groups.
 inline void BlankBusV8rtuStation(int station, int cards)
 {
     vuken_sim_reset();
     for (int c = 0; c < cards; ++c) vuken_sim_add_card(station, c);
     vuken_sim_set_rtu_station(station);
-    vuken_sim_set_item(station, 0, 0, 1, "0");
+    const qvsim::SimCard blank = qvsim::BlankCard("V8RTU", "0000");
+    for (int item : {1, 96, 99}) vuken_sim_set_item(station, 0, 0, item, blank.bank0.at(0).at(item).c_str());
     vuken_sim_set_item(station, 0, 0, 52, "1");
     for (int c = 0; c < cards; ++c)
         for (int g = 2; g < 100; ++g) vuken_sim_set_item(station, c, g, 10, "**");
