@@ -6,6 +6,7 @@
 #include "download_run.h"
 #include "net_download_run.h"
 #include "scripted_questions.h"
+#include "served_qvsim.h"
 #include "shipped_upload.h"
 #include "transfer_texts.h"
 #include "transfer_unit.h"
@@ -13,7 +14,6 @@
 #include "upload_run.h"
 #include "validation.h"
 
-#include "pty_server.h"
 #include "scripted_prompt.h"
 #include "serial_link.h"
 #include "system_commands.h"
@@ -84,17 +84,8 @@ std::string otherValue(std::string_view type, std::string_view def, std::string_
 
 enum class Road { Serial, Bus };
 
-class BlockRoundTrip : public kravin::test::UnitFixture {
+class BlockRoundTrip : public kravin::test::UnitFixture, protected test::ServedQvsim {
 protected:
-    void serve(std::vector<qvsim::SimCard> cards)
-    {
-        server = std::make_unique<qvsim::PtyServer>(std::move(cards));
-        std::string error;
-        ASSERT_TRUE(server->start(error)) << error;
-        SerialLinkSettings s;
-        s.replyTimeout = 300ms;
-        link.setSettings(s);
-    }
 
     // Each block kind of a model version with the first group that takes it.
     static std::map<std::string, int> blockKinds(const std::string& model, const std::string& version)
@@ -354,8 +345,6 @@ protected:
     }
 
     kravin::test::ScriptedPrompt prompt;
-    std::unique_ptr<qvsim::PtyServer> server;
-    SerialLink link;
     int shortFloats = 0;
     int stationCards = 2;  // the card count the placement of a station or a TQRC card is given
     std::vector<UploadStaging> uploaded;  // the units of the last round trip's upload

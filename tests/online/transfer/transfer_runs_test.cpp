@@ -5,8 +5,8 @@
 #include "download_run.h"
 #include "group_download_run.h"
 #include "scripted_questions.h"
+#include "served_qvsim.h"
 
-#include "pty_server.h"
 #include "serial_link.h"
 #include "vuken_sim.h"
 
@@ -58,17 +58,8 @@ TransferUnit qv200Unit()
 
 TransferTiming noWaits() { return {}; }
 
-class SerialRuns : public ::testing::Test {
+class SerialRuns : public ::testing::Test, protected test::ServedQvsim {
 protected:
-    void serve(std::vector<qvsim::SimCard> cards)
-    {
-        server = std::make_unique<qvsim::PtyServer>(std::move(cards));
-        std::string error;
-        ASSERT_TRUE(server->start(error)) << error;
-        SerialLinkSettings s;
-        s.replyTimeout = 300ms;
-        link.setSettings(s);
-    }
 
     DownloadSetup downloadSetup() const
     {
@@ -108,8 +99,6 @@ protected:
     int lastMessage = 0;
     std::string lastDetail;
 
-    std::unique_ptr<qvsim::PtyServer> server;
-    SerialLink link;
 };
 
 TEST_F(SerialRuns, DownloadToABlankDeviceThenCompareFindsNoDifferenceThenOneEditGivesOne)

@@ -3,12 +3,12 @@
 #include "KRAVinA.h"
 #include "net_download_run.h"
 #include "scripted_questions.h"
+#include "served_qvsim.h"
 #include "shipped_upload.h"
 #include "upload_model.h"
 #include "upload_run.h"
 #include "upload_devices.h"
 
-#include "pty_server.h"
 #include "serial_link.h"
 #include "settings.h"
 #include "vuken_sim.h"
@@ -94,19 +94,10 @@ TEST(UploadConversion, CardNames)
     EXPECT_EQ(SpecialCardName(16, true), "");
 }
 
-class UploadRuns : public ::testing::Test {
+class UploadRuns : public ::testing::Test, protected test::ServedQvsim {
 protected:
     void SetUp() override { model::LoadCardKindMasters(masters, KRAVIN_SAMPLE_TABLES "/"); }
 
-    void serve(std::vector<qvsim::SimCard> cards)
-    {
-        server = std::make_unique<qvsim::PtyServer>(std::move(cards));
-        std::string error;
-        ASSERT_TRUE(server->start(error)) << error;
-        SerialLinkSettings s;
-        s.replyTimeout = 300ms;
-        link.setSettings(s);
-    }
 
     UploadSetup setup(bool bus = false)
     {
@@ -128,8 +119,6 @@ protected:
     }
 
     model::CardKindMasters masters;
-    std::unique_ptr<qvsim::PtyServer> server;
-    SerialLink link;
     ScriptedQuestions questions;
 };
 
