@@ -49,6 +49,14 @@ std::vector<std::string_view> entries(std::string_view range)
     return out;
 }
 
+// The first question a run asked, for a failure message.
+std::string FirstAsked(const test::ScriptedQuestions& q)
+{
+    if (q.asked().empty()) return {};
+    const test::ScriptedQuestions::Asked& a = q.asked().front();
+    return a.kind + " " + std::to_string(a.a) + "." + std::to_string(a.b) + ": " + a.device + " / " + a.project;
+}
+
 // A value of the item other than its default, as a user types it; the default where the
 // type takes no simple other value. FLOATn values are typed with fewer digits than n.
 std::string otherValue(std::string_view type, std::string_view def, std::string_view range)
@@ -219,9 +227,7 @@ protected:
             EXPECT_EQ(compare.context().result().outcome(), TransferOutcome::Finished);
             EXPECT_EQ(compare.differences(), 0);
         }
-        EXPECT_TRUE(q.asked().empty()) << q.asked().front().kind << " " << q.asked().front().a << "."
-                                       << q.asked().front().b << ": " << q.asked().front().device << " / "
-                                       << q.asked().front().project;
+        EXPECT_TRUE(q.asked().empty()) << FirstAsked(q);
     }
     void roundTrip(const TransferUnit& sent) { roundTrip(std::vector<TransferUnit>{sent}, uploadSetup()); }
 
@@ -338,9 +344,7 @@ protected:
         compare.Run();
         EXPECT_EQ(compare.context().result().outcome(), TransferOutcome::Finished);
         EXPECT_EQ(compare.differences(), 0);
-        EXPECT_TRUE(q.asked().empty()) << q.asked().front().kind << " " << q.asked().front().a << "."
-                                       << q.asked().front().b << ": " << q.asked().front().device << " / "
-                                       << q.asked().front().project;
+        EXPECT_TRUE(q.asked().empty()) << FirstAsked(q);
         if (bus) vuken_sim_reset();
     }
 
@@ -488,8 +492,7 @@ TEST_F(BlockRoundTrip, V8rtuCommunicationBlocksOverTheBus)
         compare.Run();
         EXPECT_EQ(compare.context().result().outcome(), TransferOutcome::Finished);
         EXPECT_EQ(compare.differences(), 0);
-        EXPECT_TRUE(q.asked().empty()) << q.asked().front().kind << " " << q.asked().front().a << "."
-                                       << q.asked().front().b << " " << q.asked().front().device;
+        EXPECT_TRUE(q.asked().empty()) << FirstAsked(q);
     }
     vuken_sim_reset();
 }

@@ -96,6 +96,23 @@ protected:
         ASSERT_NO_FATAL_FAILURE(allocatePort("V8RTU(JOV-US)"));
     }
 
+    // The Network Download dialog starts its run as it opens; how the run ended goes to
+    // outcome, and a run that did not finish closes the dialog.
+    void startNetDownloadOnOpen(online::TransferOutcome& outcome,
+                                std::function<void(online::NetDownloadDialog&)> check = {})
+    {
+        app->onlineShell()->uploads().beforeDialog = [&outcome, check](QDialog& d) {
+            auto* dialog = qobject_cast<online::NetDownloadDialog*>(&d);
+            ASSERT_NE(dialog, nullptr);
+            if (check) check(*dialog);
+            QObject::connect(dialog, &online::NetDownloadDialog::runEnded, dialog, [&outcome, dialog](auto o) {
+                outcome = o;
+                if (o != online::TransferOutcome::Finished) dialog->reject();
+            });
+            QMetaObject::invokeMethod(dialog, [dialog] { dialog->startStop(); }, Qt::QueuedConnection);
+        };
+    }
+
     // Station 4 as a V8RTU station of cards cards whose unit files hold block 0 and, when
     // asked, an ADS block (code 51) in group 30.
     void placeV8rtuStation(bool withAds, int cards = 2)
@@ -402,16 +419,7 @@ TEST_F(UploadRoad, NetworkDownloadThenNetworkCompareAndUploadShowNoDifference)
 
     prompt.clearLog();
     online::TransferOutcome downloaded = online::TransferOutcome::Running;
-    app->onlineShell()->uploads().beforeDialog = [&downloaded](QDialog& d) {
-        auto* dialog = qobject_cast<online::NetDownloadDialog*>(&d);
-        ASSERT_NE(dialog, nullptr);
-        EXPECT_TRUE(dialog->clearBox()->isChecked());
-        QObject::connect(dialog, &online::NetDownloadDialog::runEnded, dialog, [&downloaded, dialog](auto o) {
-            downloaded = o;
-            if (o != online::TransferOutcome::Finished) dialog->reject();
-        });
-        QMetaObject::invokeMethod(dialog, [dialog] { dialog->startStop(); }, Qt::QueuedConnection);
-    };
+    startNetDownloadOnOpen(downloaded, [](online::NetDownloadDialog& d) { EXPECT_TRUE(d.clearBox()->isChecked()); });
     EXPECT_TRUE(app->onlineShell()->runCommand(uploadcmd::NetDownload));
     ASSERT_EQ(downloaded, online::TransferOutcome::Finished) << ::testing::PrintToString(prompt.ids());
     EXPECT_TRUE(prompt.ids().empty()) << "a question at the start: " << ::testing::PrintToString(prompt.ids());
@@ -449,15 +457,7 @@ TEST_F(UploadRoad, V8rtuStationNetworkDownloadSetsTheRemoteCardCountFirst)
     app->unitSelection().select(4, 0);
 
     online::TransferOutcome downloaded = online::TransferOutcome::Running;
-    app->onlineShell()->uploads().beforeDialog = [&downloaded](QDialog& d) {
-        auto* dialog = qobject_cast<online::NetDownloadDialog*>(&d);
-        ASSERT_NE(dialog, nullptr);
-        QObject::connect(dialog, &online::NetDownloadDialog::runEnded, dialog, [&downloaded, dialog](auto o) {
-            downloaded = o;
-            if (o != online::TransferOutcome::Finished) dialog->reject();
-        });
-        QMetaObject::invokeMethod(dialog, [dialog] { dialog->startStop(); }, Qt::QueuedConnection);
-    };
+    startNetDownloadOnOpen(downloaded);
     EXPECT_TRUE(app->onlineShell()->runCommand(uploadcmd::NetDownload));
     ASSERT_EQ(downloaded, online::TransferOutcome::Finished) << ::testing::PrintToString(prompt.ids());
 
@@ -502,15 +502,7 @@ TEST_F(UploadRoad, V8rtuStationOfThreeCardsNetworkDownloadUploadAndCompare)
     app->unitSelection().select(4, 0);
 
     online::TransferOutcome downloaded = online::TransferOutcome::Running;
-    app->onlineShell()->uploads().beforeDialog = [&downloaded](QDialog& d) {
-        auto* dialog = qobject_cast<online::NetDownloadDialog*>(&d);
-        ASSERT_NE(dialog, nullptr);
-        QObject::connect(dialog, &online::NetDownloadDialog::runEnded, dialog, [&downloaded, dialog](auto o) {
-            downloaded = o;
-            if (o != online::TransferOutcome::Finished) dialog->reject();
-        });
-        QMetaObject::invokeMethod(dialog, [dialog] { dialog->startStop(); }, Qt::QueuedConnection);
-    };
+    startNetDownloadOnOpen(downloaded);
     ShellSystemView* view = app->systemView();
     ASSERT_NE(view, nullptr);
     const editors::IntRect r = editors::cellRect({4, 0}, view->zoom());
