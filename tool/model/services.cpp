@@ -5,6 +5,7 @@
 
 #include <QStandardPaths>
 
+#include <algorithm>
 #include <array>
 #include <filesystem>
 #include <system_error>
@@ -35,6 +36,13 @@ int GetModelCode(std::string_view model)
     for (const auto& [name, code] : kModelCodes)
         if (name == model) return code;
     return 0;
+}
+
+bool HoldsCardNumber(bool irCard, std::string_view model, std::string_view version)
+{
+    std::string padded(model.substr(0, std::min<std::size_t>(model.size(), 8)));
+    padded.resize(8, ' ');
+    return irCard || (GetModelCode(padded) & 0xF0) != 0 || (model.substr(0, 3) == "TJW" && version != "1.00");
 }
 
 bool IsDeviceUsableForModel(std::string_view model, std::string_view device)

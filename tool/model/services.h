@@ -18,6 +18,11 @@ class UnitContext;
 // Code of an 8-character blank-padded model name (compared as 8 bytes); 0 for any other.
 int GetModelCode(std::string_view model);
 
+// Whether a card of this kind holds its card number in block 0 item 51 (placement writes
+// it, the end of a download sends it): IR card kinds, kinds whose model code has any of
+// the bits 0xF0, and TJW of a version other than "1.00".
+bool HoldsCardNumber(bool irCard, std::string_view model, std::string_view version);
+
 // Whether a connection device (one of the device strings, any language) may serve a model.
 bool IsDeviceUsableForModel(std::string_view model, std::string_view device);
 

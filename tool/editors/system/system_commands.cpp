@@ -225,7 +225,7 @@ bool SystemCommands::writeDefaultData(int station, int card, int rnh6Type, const
     const bool irCard = isIrCard(m);
     if (irCard && !id.empty()) setItem(0, 52, id);
     // The card's number, for the kinds the download also ends a card with it.
-    if (card > 0 && (irCard || (modelCode & 0xF0) != 0 || (modelIs(m, "TJW") && v != "1.00"))) {
+    if (card > 0 && model::HoldsCardNumber(irCard, m, v)) {
         // The card's number as shown in the view, one upper-case hex digit as paste writes it.
         char number[2] = {model::hexDigitChar((card - 1) & 0xF), 0};
         setItem(0, 51, number);

@@ -67,9 +67,8 @@ std::string DownloadText(const TransferUnit& unit, int group, const TransferItem
 
 std::optional<std::string> StationItem51Command(const TransferCard& card)
 {
-    const int code = model::GetModelCode(card.model);
-    const bool writes = card.irCard || ((code & 0xF0) != 0 && !IsSecondSubUnit(card)) ||
-                        (ModelBeginsWith(card.model, "TJW") && card.version != "1.00");
+    // The second unit of a QV200W/QV210W is no card of its own.
+    const bool writes = model::HoldsCardNumber(card.irCard, card.model, card.version) && !IsSecondSubUnit(card);
     std::string value = card.item51;
     while (!value.empty() && value.back() == ' ') value.pop_back();
     if (!writes || value.empty()) return std::nullopt;
