@@ -242,7 +242,9 @@ int MoveStackedDefaultBoxes(SystemConfigTables& tables, const WiringGrid& grid)
     int moved = 0;
     auto move = [&](int station, int slot, int kind, int& x, int& y) {
         // Where the earlier versions put slot's box: column 1 + 3 * slot of row 2.
-        if (kind == 0 || x != (1 + 3 * slot) * grid.dx + 4 || y != 2 * grid.dy + 6) return;
+        int ox = 0, oy = 0;
+        grid.GridCellToPixel(1 + 3 * slot, 2, &ox, &oy);
+        if (kind == 0 || x != ox || y != oy) return;
         int nx = 0, ny = 0;
         grid.GridCellToPixel(station, slot, &nx, &ny);
         if (nx == x && ny == y) return;
