@@ -13,6 +13,8 @@
 #include "ladder_monitor.h"
 #include "ladder_view.h"
 #include "seq_view.h"
+#include "step_table.h"
+#include "view_bar.h"
 #include "vuken_sim.h"
 #include "wait_for.h"
 
@@ -30,10 +32,12 @@
 #include <QTest>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QThread>
 
+#include <cstdio>
 #include <cstring>
 #include <functional>
 
@@ -408,5 +412,211 @@ TEST_F(OnlineCommandsRoad, LadderShowsContactStatesAndRefusesEdits)
     EXPECT_TRUE(prompt.ids().empty()) << ::testing::PrintToString(prompt.ids());
 }
 
+
+// A ladder opened while the monitor runs, closed and opened again, over either link:
+// each opening reads group 81 and the contacts and coils, and draws their states.
+class LadderOpenedOnline : public OnlineCommandsRoad {
+protected:
+    int contactTerminal = -1, coilTerminal = -1;
+    int contactItem = -1, coilItem = -1;
+
+    // Group 81: STEP00, a N.O. contact on an output coil (two terminals of block 11 that
+    // read items), STEP01; saved.
+    void writeProgram()
+    {
+        ASSERT_NO_FATAL_FAILURE(writeQv200Unit({{11, "31CDI"}}));
+        app->unitSelection().select(0, 1);
+        app->unitSelection().loadUnitBlocks();
+        ladder::UnitTerminalItems items(app->unitContext());
+        for (int t = 1; t < 100 && coilTerminal < 0; ++t) {
+            const int item = items.itemOf(11, t);
+            if (item < 0 || item == contactItem) continue;
+            (contactTerminal < 0 ? contactTerminal : coilTerminal) = t;
+            (contactItem < 0 ? contactItem : coilItem) = item;
+        }
+        ASSERT_GE(coilTerminal, 0);
+        char contact[8], coil[8];
+        std::snprintf(contact, sizeof contact, "0111%02d", contactTerminal);
+        std::snprintf(coil, sizeof coil, "0711%02d", coilTerminal);
+        ASSERT_TRUE(frame().trigger(cmd::ViewSeqBlk));
+        sequence::SeqBlkView* seq = seqPage();
+        ASSERT_NE(seq, nullptr);
+        seq->session().Select({sequence::SeqHit::Tab, 81, -1});
+        seq->runCommand(sequence::seqcmd::EnableSetting);
+        auto& codes = *seq->session().steps.g_stepTable.Row(81);
+        int i = 0;
+        for (const char* code : std::initializer_list<const char*>{"130000", contact, coil, "130001", "000000"})
+            codes[static_cast<std::size_t>(i++)] = model::MakeStepCode(code);
+        ASSERT_EQ(seq->session().SaveSteps(), 0);
+    }
+
+    sequence::SeqBlkView* seqPage()
+    {
+        ChildFrame* f = frame().frame(ViewKind::SeqBlk);
+        return f ? qobject_cast<sequence::SeqBlkView*>(f->view()) : nullptr;
+    }
+    ladder::LadderView* ladderPage()
+    {
+        ChildFrame* f = frame().frame(ViewKind::Ladder);
+        return f ? qobject_cast<ladder::LadderView*>(f->view()) : nullptr;
+    }
+
+    // The controller's contact, coil and active step (item 3 of group 81).
+    std::function<void(const char*, const char*, const char*)> setDevice;
+    // Requests of group 81 and of the contact's item since the mark.
+    std::function<void()> markRequests;
+    std::function<std::pair<int, int>()> requestsSinceMark;
+
+    struct Drawn {
+        QColor contactOut, coil, step01;
+    };
+    // The open ladder's drawing where the contact's wire leaves it, on the coil and
+    // inside the STEP01 box.
+    Drawn drawn()
+    {
+        ladder::LadderView* page = ladderPage();
+        const ladder::LadderContext& l = page->ladder();
+        QImage image(ladder::kLadderWidth, 600, QImage::Format_ARGB32_Premultiplied);
+        {
+            QPainter p(&image);
+            page->paintContent(p, image.rect());
+        }
+        const int h = ladder::LadderRowHeight(l.g_ladderShowComments);
+        Drawn d;
+        for (int r = 0; r < 10; ++r) {
+            const int wire = h * r + ladder::kWireOffset;
+            for (int c = 0; c < ladder::kLadderCols; ++c) {
+                const int x = ladder::kLadderLeft + ladder::kCellPitch * c;
+                if (l.Cell(r, c) == ladder::MakeValue(1, 11, contactTerminal)) d.contactOut = image.pixelColor(x + 60, wire);
+                if (l.Cell(r, c) == 130001) d.step01 = image.pixelColor(x + 14, wire + 7);
+            }
+            if (l.g_ladderCoils[r] == ladder::MakeValue(7, 11, coilTerminal))
+                d.coil = image.pixelColor(ladder::kCoilLeft + 60, wire);
+        }
+        return d;
+    }
+
+    // The monitor runs: the ladder is opened by open, its reads reach the device and it
+    // shows the device's contact and coil (on or off) and whether STEP01 is the active
+    // step; then it is closed.
+    void openMonitoredLadder(const std::function<void()>& open, bool contactOn, bool coilOn, bool step01)
+    {
+        setDevice(contactOn ? "1" : "0", coilOn ? "1" : "0", step01 ? "1" : "0");
+        markRequests();
+        open();
+        ASSERT_TRUE(waitFor([&] { return ladderPage() != nullptr; }));
+        const ladder::LadderStyle style;
+        ASSERT_TRUE(waitFor([&] {
+            const Drawn d = drawn();
+            return d.contactOut == (contactOn ? style.on : style.off) && d.coil == (coilOn ? style.on : style.off) &&
+                   (d.step01 == style.highlight) == step01 && requestsSinceMark().first > 0 &&
+                   requestsSinceMark().second > 0;
+        }))
+            << "group 81 requests " << requestsSinceMark().first << ", contact requests "
+            << requestsSinceMark().second << ", monitor state " << state().LadderMonitorState.load();
+        // Closed: the sequential view comes back.
+        ChildFrame* f = frame().frame(ViewKind::Ladder);
+        QPushButton* close = nullptr;
+        for (ViewBar* bar : f->findChildren<ViewBar*>())
+            if (QPushButton* b = bar->button(seqbar::LadderClose)) close = b;
+        ASSERT_NE(close, nullptr);
+        QTest::mouseClick(close, Qt::LeftButton);
+        ASSERT_TRUE(waitFor([&] { return ladderPage() == nullptr && seqPage() != nullptr; }));
+    }
+
+    void run()
+    {
+        ASSERT_TRUE(frame().trigger(cmd::OnlineMonitor));
+        ASSERT_TRUE(app->online().online) << ::testing::PrintToString(prompt.ids());
+        ASSERT_TRUE(waitFor([&] { return state().MonitorCycleRan.load() == 1; }));
+        QThread::msleep(100);  // a few cycles without the ladder
+
+        // A double click on the Group 81 tab, then Step01 > Ladder from the context menu.
+        ASSERT_NO_FATAL_FAILURE(openMonitoredLadder(
+            [this] { QTest::mouseDClick(seqPage()->viewport(), Qt::LeftButton, {}, QPoint(40, 19)); }, true, false,
+            true));
+        ASSERT_NO_FATAL_FAILURE(openMonitoredLadder(
+            [this] {
+                QWidget* vp = seqPage()->viewport();
+                const QPoint step01(30, 85);
+                const sequence::SeqHit hit = seqPage()->hitAt(step01);
+                ASSERT_EQ(hit.kind, sequence::SeqHit::Step);
+                ASSERT_EQ(hit.step, 1);
+                bool chosen = false;
+                QTimer::singleShot(0, [&] {
+                    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+                    if (!menu) return;
+                    for (QAction* a : menu->actions())
+                        if (a->text() == QStringLiteral("Ladder")) {
+                            chosen = true;
+                            menu->setActiveAction(a);
+                        }
+                    QTest::keyClick(menu, chosen ? Qt::Key_Return : Qt::Key_Escape);
+                });
+                QContextMenuEvent event(QContextMenuEvent::Mouse, step01, vp->mapToGlobal(step01));
+                QApplication::sendEvent(vp, &event);
+                ASSERT_TRUE(chosen);
+            },
+            false, true, false));
+
+        ASSERT_TRUE(waitFor([&] { return onlineCommandState(frame().commandContext()) == 2; }));
+        ASSERT_TRUE(frame().trigger(cmd::OnlineMonitor));
+        ASSERT_TRUE(waitFor([&] { return !app->online().online; }));
+        EXPECT_TRUE(prompt.ids().empty()) << ::testing::PrintToString(prompt.ids());
+    }
+};
+
+TEST_F(LadderOpenedOnline, OverTheSerialLink)
+{
+    ASSERT_NO_FATAL_FAILURE(writeProgram());
+    ASSERT_NO_FATAL_FAILURE(allocatePort());
+    setDevice = [this](const char* contact, const char* coil, const char* step) {
+        server->withController([&](qvsim::Controller& c) {
+            c.setValue(0, 0, 11, contactItem, contact);
+            c.setValue(0, 0, 11, coilItem, coil);
+            c.setValue(0, 0, 81, 3, step);
+        });
+    };
+    std::size_t mark = 0;
+    markRequests = [&] { mark = server->receivedLines().size(); };
+    requestsSinceMark = [&] {
+        const std::vector<std::string> lines = server->receivedLines();
+        char item[8];
+        std::snprintf(item, sizeof item, "I%02d\r", contactItem);
+        std::pair<int, int> n{0, 0};
+        for (std::size_t i = mark; i < lines.size(); ++i) {
+            n.first += lines[i] == "G81\r";
+            n.second += i > 0 && lines[i - 1] == "G11\r" && lines[i] == item;
+        }
+        return n;
+    };
+    run();
+}
+
+TEST_F(LadderOpenedOnline, OverTheBus)
+{
+    ASSERT_NO_FATAL_FAILURE(writeProgram());
+    vuken_sim_reset();
+    vuken_sim_add_card(0, 0);
+    ASSERT_NO_FATAL_FAILURE(test::chooseBus(*app));
+    setDevice = [this](const char* contact, const char* coil, const char* step) {
+        vuken_sim_set_item(0, 0, 11, contactItem, contact);
+        vuken_sim_set_item(0, 0, 11, coilItem, coil);
+        vuken_sim_set_item(0, 0, 81, 3, step);
+    };
+    long mark = 0;
+    markRequests = [&] { mark = vuken_sim_journal_size(); };
+    requestsSinceMark = [&] {
+        std::pair<int, int> n{0, 0};
+        for (long i = mark; i < vuken_sim_journal_size(); ++i) {
+            VukenJournalEntry e{};
+            if (vuken_sim_journal_entry(i, &e) != 0 || e.address != 0) continue;
+            n.first += e.group == 81;
+            n.second += e.group == 11 && e.item == contactItem;
+        }
+        return n;
+    };
+    run();
+}
 }  // namespace
 }  // namespace kravin::shell
