@@ -10,9 +10,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <climits>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 using namespace kravin::online;
@@ -361,6 +363,42 @@ TEST_F(SerialMonitor, LadderSectionPreparesOnceThenReadsContactsAndCoils)
     EXPECT_EQ(ladder->coils[0], -3);
     EXPECT_EQ(ladder->contacts[1][0], -1);
     EXPECT_EQ(notices.ladder.load(), 2);
+}
+
+// A ladder opened again is prepared afresh: until its own reads come in, none of the
+// values of the last opening stand for its contacts.
+TEST_F(SerialMonitor, PreparedLadderShowsNoValuesOfTheLastOpening)
+{
+    context->views.ladderOpen = true;
+    LadderMonitorPlan plan;
+    plan.valid = true;
+    plan.unit = Unit(0, 0, "QV200   ");
+    plan.group = 81;
+    plan.contacts[0][0] = 111;
+    context->ladder = plan;
+    ASSERT_EQ(state->SerialMonitorCycle(), 0);
+    ASSERT_EQ(state->Results().ladder->contacts[0][0], 12);
+
+    // Opened again on another program: prepared at the next cycle, whose replies wait.
+    plan.contacts[0][0] = -1;
+    plan.contacts[3][2] = 111;
+    context->ladder = plan;
+    state->LadderMonitorState = 1;
+    const std::size_t before = Lines().size();
+    server->holdReplies();
+    std::thread cycle([&] { EXPECT_EQ(state->SerialMonitorCycle(), 0); });
+    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    while (Lines().size() == before && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(1ms);
+    EXPECT_EQ(state->LadderMonitorState.load(), 2);
+    const auto during = state->Results().ladder;
+    ASSERT_NE(during, nullptr);
+    EXPECT_EQ(during->contacts[0][0], -1);
+    EXPECT_EQ(during->item3, -1);
+    server->releaseReplies();
+    cycle.join();
+    EXPECT_EQ(state->Results().ladder->contacts[3][2], 12);
+    EXPECT_EQ(state->Results().ladder->contacts[0][0], -1);
 }
 
 TEST_F(SerialMonitor, FailedExchangesEndTheCycle)

@@ -416,7 +416,9 @@ bool OnlineState::PrepareLadder()
     int started = 1;
     if (LadderMonitorState.compare_exchange_strong(started, 2)) {
         ladderPlan_ = context_->StartUnitMonitor();
+        // Published at once: the values of an earlier ladder don't stand for this one's.
         ladder_ = LadderValues();
+        PublishLadder();
     }
     return LadderMonitorState.load() == 2;
 }
