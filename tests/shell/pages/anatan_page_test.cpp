@@ -339,13 +339,13 @@ TEST_F(AnaTanPageTest, PaletteOffersTheAnalogBlocksOfTheCard)
         EXPECT_NE(std::find(names.begin(), names.end(), n), names.end()) << n;
     for (const char* n : {"CDI", "CDO", "SEQ", "SSW", "SYS"})
         EXPECT_EQ(std::find(names.begin(), names.end(), n), names.end()) << n;
-    // A drag shows a block's outline at the view's zoom; the zoom box reaches the view.
+    // A drag shows a block's size at the view's zoom; the zoom box reaches the view.
     const QPixmap tile(46, 46);
-    EXPECT_EQ(paletteDragImage(page(), tile).size(), QSize(240, 144));
+    EXPECT_EQ(paletteDragPicture(page(), tile).image.size(), QSize(240, 144));
     frame().applyZoomText(QStringLiteral("200%"));
     EXPECT_EQ(page()->view()->pitch(), 32);
-    EXPECT_EQ(paletteDragImage(page(), tile).size(), QSize(480, 288));
-    EXPECT_EQ(paletteDragImage(nullptr, tile).size(), QSize(46, 46));
+    EXPECT_EQ(paletteDragPicture(page(), tile).image.size(), QSize(480, 288));
+    EXPECT_EQ(paletteDragPicture(nullptr, tile).image.size(), QSize(46, 46));
     // While online no drag starts.
     app->online().online = true;
     EXPECT_FALSE(page()->dragAllowed());

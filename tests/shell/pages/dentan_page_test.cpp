@@ -304,14 +304,14 @@ TEST_F(DenTanPageTest, PaletteHoldsCardModelsAndTheFourBlocksAndNothingStartsOnl
     ASSERT_TRUE(palette.onItemHelp);
     palette.onItemHelp(&cats[1].items[0]);
     EXPECT_EQ(prompt.ids().back(), kMsgNoTerminalHelp);
-    // The drag shows a terminal's outline, or a card's box, at the view's zoom.
+    // The drag shows a terminal's size, or a card's box, at the view's zoom.
     const QPixmap tile(46, 46);
-    EXPECT_EQ(paletteDragImage(page(), tile).size(), QSize(40, 30));
+    EXPECT_EQ(paletteDragPicture(page(), tile).image.size(), QSize(40, 30));
     frame().applyZoomText(QStringLiteral("200%"));
     EXPECT_EQ(page()->view()->pitch(), 32);
-    EXPECT_EQ(paletteDragImage(page(), tile).size(), QSize(80, 60));
+    EXPECT_EQ(paletteDragPicture(page(), tile).image.size(), QSize(80, 60));
     palette.categoryButton(0)->click();
-    EXPECT_EQ(paletteDragImage(page(), tile).size(), QSize(800, 288));
+    EXPECT_EQ(paletteDragPicture(page(), tile).image.size(), QSize(800, 288));
     app->online().online = true;
     EXPECT_FALSE(page()->dragAllowed());
     EXPECT_FALSE(frame().action(cmd::EditUndo)->isEnabled());

@@ -12,6 +12,7 @@
 #include "view_bar.h"
 #include "modal_script.h"
 #include "shell_fixture.h"
+#include "string_table.h"
 #include "hand_drag.h"
 #include "toolbox_dock.h"
 
@@ -23,12 +24,16 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSettings>
 #include <QTest>
 #include <QTimer>
 
 #include <cstring>
 #include <map>
 #include <memory>
+#include <optional>
+#include <string>
+#include <vector>
 
 namespace kravin::shell {
 namespace {
@@ -379,6 +384,65 @@ TEST_F(SequenceViewsTest, OnlineTheLadderRefusesEditsAndPublishesItsTables)
     EXPECT_FALSE(frame().action(cmd::EditCut)->isEnabled());
     app->online().online = false;
 }
+
+// The ladder frame in each language: its bar keeps Close, Cancel, the comment
+// button and Confirm at the right edge, 10 pixels apart, whatever the frame's
+// width; the first button stays where it is, and every caption fits.
+class LadderBarTest : public SequenceViewsTest, public ::testing::WithParamInterface<res::Language> {};
+
+TEST_P(LadderBarTest, ButtonsStayAtTheRightEdgeAsTheFrameIsResized)
+{
+    {
+        QSettings pre(QString::fromStdString(dir / "profile.ini"), QSettings::IniFormat);
+        pre.setValue(QStringLiteral("KRAVin/LANGUAGE"),
+                     GetParam() == res::Language::Japanese ? QStringLiteral("ja") : QStringLiteral("en"));
+    }
+    makeProject();
+    ASSERT_EQ(app->language(), GetParam());
+    ASSERT_NO_FATAL_FAILURE(openLadderOn81());
+    ChildFrame* f = frame().frame(ViewKind::Ladder);
+    QPushButton* seq = button(ViewKind::Ladder, seqbar::LadderSeq);
+    // From the right edge inward.
+    const std::vector<QPushButton*> right = {
+        button(ViewKind::Ladder, seqbar::LadderClose), button(ViewKind::Ladder, seqbar::LadderCancel),
+        button(ViewKind::Ladder, seqbar::LadderComment), button(ViewKind::Ladder, seqbar::LadderConfirm)};
+    ASSERT_NE(seq, nullptr);
+    for (QPushButton* b : right) ASSERT_NE(b, nullptr);
+    EXPECT_EQ(right[2]->text(), res::qmessage(ladderPage()->ladder().g_ladderShowComments ? 8201 : 8200, GetParam()));
+    frame().resize(1900, 1400);
+    std::optional<QPoint> seqAt;
+    for (const int width : {900, 1500}) {
+        f->resize(width, 600);
+        for (int i = 0; i < 4; ++i) QApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        QCoreApplication::processEvents();
+        auto* bar = qobject_cast<ViewBar*>(seq->parentWidget());
+        ASSERT_NE(bar, nullptr);
+        // The bar spans the frame.
+        EXPECT_GT(bar->width(), width - 60) << width;
+        int edge = bar->width() - 10;
+        for (QPushButton* b : right) {
+            EXPECT_TRUE(b->isVisible()) << b->text().toStdString();
+            EXPECT_EQ(b->geometry().right() + 1, edge) << b->text().toStdString() << " at " << width;
+            EXPECT_EQ(b->y(), seq->y()) << b->text().toStdString();
+            EXPECT_EQ(b->height(), seq->height()) << b->text().toStdString();
+            EXPECT_GT(b->width(), b->fontMetrics().horizontalAdvance(b->text())) << b->text().toStdString();
+            edge = b->x() - 10;
+        }
+        EXPECT_GT(right.back()->x(), seq->geometry().right()) << width;
+        EXPECT_GT(seq->width(), seq->fontMetrics().horizontalAdvance(seq->text()));
+        if (seqAt) {
+            EXPECT_EQ(seq->pos(), *seqAt);
+        }
+        seqAt = seq->pos();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Languages, LadderBarTest,
+                         ::testing::Values(res::Language::English, res::Language::Japanese),
+                         [](const ::testing::TestParamInfo<res::Language>& info) {
+                             return info.param == res::Language::Japanese ? std::string("Japanese")
+                                                                          : std::string("English");
+                         });
 
 // A hand's drag of a palette tile over a ladder cell, dropped there or let go
 // with Escape; whether the view took it.

@@ -399,6 +399,46 @@ TEST_F(HandRoad, DropsTheViewRefusesTellWhy)
     EXPECT_EQ(app->systemTables().cardKind[3][0], 0);
 }
 
+struct PictureCase {
+    Road road;
+    const char* label;
+    QSize size;
+    QPoint hotSpot;
+};
+
+std::ostream& operator<<(std::ostream& out, const PictureCase& c) { return out << c.label; }
+
+class DragPicture : public HandRoad, public ::testing::WithParamInterface<PictureCase> {};
+
+// The picture a palette drag shows under the pointer: the drag bitmap at the
+// palette's size, held at its hot spot, every pixel half transparent.
+TEST_P(DragPicture, HalfTransparentAtThePalettesSizeAndHotSpot)
+{
+    start();
+    Stage s = stage(GetParam().road);
+    ASSERT_NE(s.dock, nullptr);
+    const PaletteDropTarget* target = s.dock->list()->target;
+    ASSERT_NE(target, nullptr);
+    const QListWidget* tiles = s.dock->list();
+    ASSERT_GT(tiles->count(), 0);
+    const PaletteDragPicture picture = paletteDragPicture(target, tiles->item(0)->icon().pixmap(46, 46));
+    EXPECT_EQ(picture.image.size(), GetParam().size);
+    EXPECT_EQ(picture.hotSpot, GetParam().hotSpot);
+    const QImage image = picture.image.toImage();
+    int off = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) off += image.pixelColor(x, y).alpha() != 100;
+    EXPECT_EQ(off, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Palettes, DragPicture,
+                         ::testing::Values(PictureCase{Road::Analog, "Analog", {240, 144}, {120, 72}},
+                                           PictureCase{Road::Ladder, "Ladder", {41, 41}, {20, 20}},
+                                           PictureCase{Road::BlockList, "BlockList", {41, 41}, {20, 20}},
+                                           PictureCase{Road::SystemCard, "System", {46, 46}, {23, 23}},
+                                           PictureCase{Road::CommBlock, "CommTerminal", {40, 30}, {20, 15}}),
+                         [](const ::testing::TestParamInfo<PictureCase>& info) { return std::string(info.param.label); });
+
 class LegendFit : public HandRoad, public ::testing::WithParamInterface<const char*> {};
 
 // The terminal legend of the communication view's info bar ends inside the bar in either language.

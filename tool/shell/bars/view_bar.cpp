@@ -12,6 +12,9 @@ ViewBar::ViewBar(int templateId, QWidget* parent) : QWidget(parent), templateId_
     row_->setContentsMargins(10, 4, 10, 4);
     row_->setSpacing(6);
     row_->addStretch(1);
+    right_ = new QHBoxLayout;
+    right_->setSpacing(10);
+    row_->addLayout(right_);
 }
 
 QPushButton* ViewBar::make(int id, const QString& caption, std::function<void()> action,
@@ -30,16 +33,22 @@ QPushButton* ViewBar::addButton(int id, const QString& caption, std::function<vo
                                 std::function<bool()> enabled)
 {
     QPushButton* b = make(id, caption, std::move(action), std::move(enabled));
-    // Before the stretch that pushes Close to the right.
-    row_->insertWidget(row_->count() - 1, b);
+    // Before the stretch and the right group.
+    row_->insertWidget(row_->count() - 2, b);
+    return b;
+}
+
+QPushButton* ViewBar::addRightButton(int id, const QString& caption, std::function<void()> action,
+                                     std::function<bool()> enabled)
+{
+    QPushButton* b = make(id, caption, std::move(action), std::move(enabled));
+    right_->addWidget(b);
     return b;
 }
 
 QPushButton* ViewBar::addCloseButton(int id, const QString& caption, std::function<void()> action)
 {
-    QPushButton* b = make(id, caption, std::move(action), {});
-    row_->addWidget(b);
-    return b;
+    return addRightButton(id, caption, std::move(action));
 }
 
 QPushButton* ViewBar::button(int id) const

@@ -48,7 +48,7 @@ public:
 
     // PaletteDropTarget (points in the view's viewport)
     bool dragAllowed() const override;
-    // A block's outline, 240 x 144 at 100 %.
+    // The drag picture: a block's size, 240 x 144 at 100 %.
     int dragImageWidth() const override;
     int dragImageHeight() const override;
     bool hitTest(int x, int y) const override;

@@ -29,7 +29,7 @@ public:
 
     // PaletteDropTarget (points in the view's viewport); the item is the current tile.
     bool dragAllowed() const override;
-    // A card's box or a terminal's outline, at the view's zoom.
+    // The drag picture: a card's box or a terminal's size, at the view's zoom.
     int dragImageWidth() const override;
     int dragImageHeight() const override;
     bool hitTest(int x, int y) const override;

@@ -151,9 +151,10 @@ void SequenceViews::decorateFrame(ViewKind kind, ChildFrame& frame)
     } else {
         bar->addButton(seqbar::LadderSeq, tx("Sequential Control Block Setting", "シーケンス制御ブロック設定"),
                        [this] { ladderClose(); });
-        bar->addButton(seqbar::LadderConfirm, tx("Confirm", "確定"), [this] { ladderConfirm(); });
-        bar->addButton(seqbar::LadderComment, commentCaption(), [this] { ladderToggleComments(); });
-        bar->addButton(seqbar::LadderCancel, tx("Cancel", "キャンセル"), [this] { ladderCancel(); });
+        // From the right edge inward: Close, Cancel, the comment switch, Confirm.
+        bar->addRightButton(seqbar::LadderConfirm, tx("Confirm", "確定"), [this] { ladderConfirm(); });
+        bar->addRightButton(seqbar::LadderComment, commentCaption(), [this] { ladderToggleComments(); });
+        bar->addRightButton(seqbar::LadderCancel, tx("Cancel", "キャンセル"), [this] { ladderCancel(); });
         bar->addCloseButton(seqbar::LadderClose, tx("Close", "閉じる"), [this] { ladderClose(); });
     }
     for (int id : {seqbar::SeqBlkList, seqbar::SeqLadder, seqbar::SeqClose, seqbar::LadderSeq, seqbar::LadderConfirm,

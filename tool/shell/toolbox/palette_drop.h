@@ -12,10 +12,13 @@ public:
     virtual ~PaletteDropTarget() = default;
     // False when a drag may not start (online).
     virtual bool dragAllowed() const { return true; }
-    // Width and height of the outline dragged over the view, held at its
-    // centre; 0 drags the tile itself.
+    // Width and height of the picture dragged over the view and the point of
+    // it held under the pointer (its centre unless the target says); a zero
+    // size drags the tile itself, held at its centre.
     virtual int dragImageWidth() const { return 0; }
     virtual int dragImageHeight() const { return 0; }
+    virtual int dragHotSpotX() const { return dragImageWidth() / 2; }
+    virtual int dragHotSpotY() const { return dragImageHeight() / 2; }
     // Whether the view could take the item somewhere: a drag entering the
     // view is taken on, and each move then decides by its own point.
     virtual bool takes(const PaletteItem& item) const

@@ -90,6 +90,9 @@ class LadderPaletteTarget final : public PaletteDropTarget {
 public:
     explicit LadderPaletteTarget(LadderDropHost& host) : host_(host) {}
     bool dragAllowed() const override { return !host_.online(); }
+    // 41 x 41, held at (20, 20).
+    int dragImageWidth() const override { return 41; }
+    int dragImageHeight() const override { return 41; }
     bool hitTest(int x, int y) const override;
     bool accepts(int x, int y, const PaletteItem& item) override;
     void drop(int x, int y, const PaletteItem& item) override;

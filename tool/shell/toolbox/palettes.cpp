@@ -38,6 +38,8 @@ bool SystemPaletteTarget::allowed(int x, int y, int itemId) const
     return SystemDropAllowed(p, itemId);
 }
 
+int SystemPaletteTarget::dragImageWidth() const { return view_.ToZoomed(46); }
+
 bool SystemPaletteTarget::hitTest(int x, int y) const { return allowed(x, y, kCardModelItem); }
 
 bool SystemPaletteTarget::accepts(int x, int y, const PaletteItem& item)

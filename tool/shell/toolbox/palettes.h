@@ -32,6 +32,9 @@ public:
     SystemPaletteTarget(editors::SystemView& view, model::UnitContext& unit, std::function<bool()> online,
                         std::function<bool(const PaletteItem&)> place, QColor mark);
     bool dragAllowed() const override { return !online_ || !online_(); }
+    // A cell's size at the view's zoom.
+    int dragImageWidth() const override;
+    int dragImageHeight() const override { return dragImageWidth(); }
     bool hitTest(int x, int y) const override;
     bool accepts(int x, int y, const PaletteItem& item) override;
     void dragLeave() override;
@@ -53,6 +56,9 @@ class BlockListPaletteTarget final : public PaletteDropTarget {
 public:
     BlockListPaletteTarget(editors::blocks::BlockListView& view, model::UnitContext& unit, std::function<bool()> online);
     bool dragAllowed() const override { return !online_ || !online_(); }
+    // 41 x 41, held at (20, 20).
+    int dragImageWidth() const override { return 41; }
+    int dragImageHeight() const override { return 41; }
     bool hitTest(int x, int y) const override;
     bool accepts(int x, int y, const PaletteItem& item) override;
     void dragLeave() override;

@@ -65,6 +65,10 @@ public:
     {
     }
     bool dragAllowed() const override { return target_.dragAllowed(); }
+    int dragImageWidth() const override { return target_.dragImageWidth(); }
+    int dragImageHeight() const override { return target_.dragImageHeight(); }
+    int dragHotSpotX() const override { return target_.dragHotSpotX(); }
+    int dragHotSpotY() const override { return target_.dragHotSpotY(); }
     bool hitTest(int x, int y) const override { return target_.hitTest(x, y); }
     bool accepts(int x, int y, const PaletteItem& item) override { return target_.accepts(x, y, item); }
     void drop(int x, int y, const PaletteItem& item) override { target_.drop(x, y, item); }

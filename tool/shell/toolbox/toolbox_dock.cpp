@@ -5,6 +5,7 @@
 #include <QDrag>
 #include <QDragMoveEvent>
 #include <QDropEvent>
+#include <QImage>
 #include <QMimeData>
 #include <QPainter>
 #include <QPixmap>
@@ -18,6 +19,18 @@ namespace kravin::shell {
 namespace {
 
 constexpr int kTile = 46;
+constexpr int kDragAlpha = 100;
+
+// The picture a palette drags, w x h: a navy face in a black frame.
+QImage dragBitmap(int w, int h)
+{
+    QImage image(w, h, QImage::Format_ARGB32);
+    image.fill(QColor(0, 0, 128));
+    QPainter p(&image);
+    p.setPen(Qt::black);
+    p.drawRect(0, 0, w - 1, h - 1);
+    return image;
+}
 
 QString categoryCaption(const PaletteCategory& c, res::Language language)
 {
@@ -93,16 +106,19 @@ ToolBoxList::ToolBoxList(QWidget* parent) : QListWidget(parent)
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 }
 
-QPixmap paletteDragImage(const PaletteDropTarget* target, const QPixmap& tile)
+PaletteDragPicture paletteDragPicture(const PaletteDropTarget* target, const QPixmap& tile)
 {
     const int w = target ? target->dragImageWidth() : 0, h = target ? target->dragImageHeight() : 0;
-    if (w <= 0 || h <= 0) return tile;
-    QPixmap outline(w, h);
-    outline.fill(Qt::transparent);
-    QPainter painter(&outline);
-    painter.setPen(QPen(Qt::black, 1, Qt::DashLine));
-    painter.drawRect(0, 0, w - 1, h - 1);
-    return outline;
+    if (w <= 0 || h <= 0) return {tile, QPoint(tile.width() / 2, tile.height() / 2)};
+    QImage image = dragBitmap(w, h);
+    // White shows through; every other pixel is kept at alpha 100 of 255.
+    for (int y = 0; y < h; ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < w; ++x)
+            line[x] = (line[x] & 0xffffffu) == 0xffffffu ? qRgba(0, 0, 0, 0)
+                                                          : qRgba(qRed(line[x]), qGreen(line[x]), qBlue(line[x]), kDragAlpha);
+    }
+    return {QPixmap::fromImage(image), QPoint(target->dragHotSpotX(), target->dragHotSpotY())};
 }
 
 void ToolBoxList::startDrag(Qt::DropActions)
@@ -117,9 +133,9 @@ void ToolBoxList::startDrag(Qt::DropActions)
     unsetCursor();
     auto* drag = new QDrag(this);
     drag->setMimeData(paletteMime(items[static_cast<std::size_t>(row)]));
-    const QPixmap image = paletteDragImage(target, item(row)->icon().pixmap(kTile, kTile));
-    drag->setPixmap(image);
-    drag->setHotSpot(QPoint(image.width() / 2, image.height() / 2));
+    const PaletteDragPicture picture = paletteDragPicture(target, item(row)->icon().pixmap(kTile, kTile));
+    drag->setPixmap(picture.image);
+    drag->setHotSpot(picture.hotSpot);
     drag->exec(Qt::CopyAction);
 }
 

@@ -12,12 +12,13 @@
 #include <QDockWidget>
 #include <QAbstractButton>
 #include <QListWidget>
+#include <QPixmap>
+#include <QPoint>
 
 #include <functional>
 #include <vector>
 
 class QMimeData;
-class QPixmap;
 class QVBoxLayout;
 
 namespace kravin::shell {
@@ -43,8 +44,14 @@ private:
 inline constexpr const char* kPaletteMime = "application/x-kravin-palette-item";
 QMimeData* paletteMime(const PaletteItem& item);
 bool readPaletteMime(const QMimeData* mime, PaletteItem& item);
-// What a drag shows: the target's outline when it asks for one, else the tile.
-QPixmap paletteDragImage(const PaletteDropTarget* target, const QPixmap& tile);
+// What a drag shows and the point of it held under the pointer.
+struct PaletteDragPicture {
+    QPixmap image;
+    QPoint hotSpot;
+};
+// The drag bitmap half transparent at the target's size and hot spot; the
+// tile itself, held at its centre, for a target that gives no size.
+PaletteDragPicture paletteDragPicture(const PaletteDropTarget* target, const QPixmap& tile);
 
 // The tile list: icon mode, drags start only while the target allows them.
 class ToolBoxList : public QListWidget {
