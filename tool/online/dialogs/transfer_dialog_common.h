@@ -28,7 +28,7 @@ struct DeviceChoice {
     int baudIndex = 1;
     // The speeds of the kinds the row serves, when they are several: an upload into an
     // empty slot reads the card type at each in turn.
-    std::vector<int> kindBauds;
+    std::vector<int> kindBauds{};
 };
 
 struct TransferDevices {
