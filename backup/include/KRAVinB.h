@@ -1,6 +1,7 @@
 /* KRAVinB: backup and restore of one station's or card's data files of the open
    project as a compressed .BKC file, each through a modal dialog. Each runs on the
-   caller's user-interface thread and none is re-entrant. */
+   caller's user-interface thread and none is re-entrant. A caller without a
+   QApplication gets one made for the dialog's run and removed when it ends. */
 #ifndef KRAVINB_H
 #define KRAVINB_H
 
@@ -21,7 +22,8 @@ typedef int (*KRAVinB_AcceptFn)(void* context, const char* model, const char* ve
 
 /* Backs up station (0..63) and card (0..15, -1 = the station's own data) of the
    project work folder. parent: the caller's QWidget (may be null) that owns the
-   dialog. 1 when a backup was written, else 0. */
+   dialog, ignored when the caller has no QApplication. 1 when a backup was written,
+   else 0. */
 KRAVINB_API int KRAVinB_CD_Backup(const char* projectName, int reserved, int station, int card,
                                   const char* cardName, const char* version, const char* unitText,
                                   void* parent, const char* workFolder);

@@ -1,4 +1,5 @@
-// The two exports: each runs its dialog modally over the caller's widget.
+// The two exports: each runs its dialog modally, over the caller's widget in a Qt
+// program, else under an application object of the library's own.
 #include "KRAVinB.h"
 
 #include "dialogs.h"
@@ -8,6 +9,7 @@
 #include <QWidget>
 
 #include <cstring>
+#include <memory>
 
 namespace {
 
@@ -24,16 +26,35 @@ void copyOut(char* out, std::size_t size, const std::string& value, std::size_t 
     std::memcpy(out, value.data(), std::min({value.size(), width, size - 1}));
 }
 
+// The application object for one dialog run: the caller's, or one made on the calling
+// thread when the caller has none, removed again when the run ends. The parent handed
+// in is a widget only when the application is the caller's.
+class RunApplication {
+public:
+    RunApplication()
+    {
+        if (!QCoreApplication::instance()) own_ = std::make_unique<QApplication>(argc_, argv_);
+    }
+    bool usable() const { return qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr; }
+    QWidget* parent(void* given) const { return own_ ? nullptr : static_cast<QWidget*>(given); }
+
+private:
+    static inline int argc_ = 1;
+    static inline char name_[] = "KRAVinB";
+    static inline char* argv_[] = {name_, nullptr};
+    std::unique_ptr<QApplication> own_;
+};
+
 }  // namespace
 
 extern "C" KRAVINB_API int KRAVinB_CD_Backup(const char* projectName, int /*reserved*/, int station, int card,
                                              const char* cardName, const char* version, const char* unitText,
                                              void* parent, const char* workFolder)
 {
-    if (!qobject_cast<QApplication*>(QCoreApplication::instance()) || !workFolder || station < 0 || station > 63 ||
-        card < -1 || card > 15)
-        return 0;
+    if (!workFolder || station < 0 || station > 63 || card < -1 || card > 15) return 0;
     try {
+        const RunApplication app;
+        if (!app.usable()) return 0;
         kravinb::g_runState = kravinb::Idle;
         kravinb::ReadLanguage();
         kravinb::BackupArgs args;
@@ -44,7 +65,7 @@ extern "C" KRAVINB_API int KRAVinB_CD_Backup(const char* projectName, int /*rese
         args.station = station;
         args.card = card;
         args.workFolder = workFolder;
-        kravinb::CardBackupDialog dlg(static_cast<QWidget*>(parent), std::move(args));
+        kravinb::CardBackupDialog dlg(app.parent(parent), std::move(args));
         const int result = dlg.exec() == QDialog::Accepted ? 1 : 0;
         kravinb::g_runState = kravinb::Idle;
         return result;
@@ -68,10 +89,10 @@ extern "C" KRAVINB_API int KRAVinB_CD_RestoreChecked(const char* projectName, in
                                                      const char* keepFolder, KRAVinB_AcceptFn accept,
                                                      void* acceptContext)
 {
-    if (!qobject_cast<QApplication*>(QCoreApplication::instance()) || !workFolder || !keepFolder || station < 0 ||
-        station > 63 || card < -1 || card > 15)
-        return 0;
+    if (!workFolder || !keepFolder || station < 0 || station > 63 || card < -1 || card > 15) return 0;
     try {
+        const RunApplication app;
+        if (!app.usable()) return 0;
         kravinb::g_runState = kravinb::Idle;
         kravinb::ReadLanguage();
         kravinb::RestoreArgs args;
@@ -88,7 +109,7 @@ extern "C" KRAVINB_API int KRAVinB_CD_RestoreChecked(const char* projectName, in
                 return accept(acceptContext, model, version) == 1;
             };
         }
-        kravinb::CardRestoreDialog dlg(static_cast<QWidget*>(parent), std::move(args));
+        kravinb::CardRestoreDialog dlg(app.parent(parent), std::move(args));
         const bool ok = dlg.exec() == QDialog::Accepted;
         kravinb::g_runState = kravinb::Idle;
         if (!ok) return 0;

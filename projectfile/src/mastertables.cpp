@@ -19,8 +19,6 @@ namespace {
 
 using namespace tables;
 
-constexpr std::size_t kMaxTableSize = 16u << 20;  // far beyond any real table
-
 GroupTable& groupTable()
 {
     static GroupTable table;
@@ -46,7 +44,8 @@ std::optional<std::string> readWhole(const std::string& path)
     std::string data;
     char buffer[4096];
     std::size_t n;
-    while (data.size() < kMaxTableSize && (n = std::fread(buffer, 1, sizeof buffer, f)) > 0)
+    while (data.size() < kMaxTableSize &&
+           (n = std::fread(buffer, 1, std::min(sizeof buffer, kMaxTableSize - data.size()), f)) > 0)
         data.append(buffer, n);
     const bool failed = std::ferror(f) != 0;
     std::fclose(f);

@@ -18,6 +18,9 @@ constexpr int kGroupCodes = 51;
 constexpr int kCodeSize = 5;
 constexpr int kDefinitionLines = 200;
 constexpr std::size_t kFieldColumn = 7;  // definition fields start at column 8
+// The longest table file read; the rest of a longer file is not read. Real tables are
+// a few kilobytes; 130 kind sections of 32 versions at full line width stay below it.
+constexpr std::size_t kMaxTableSize = std::size_t{1} << 20;
 
 // The bytes of a table as a Windows text-mode reader sees them: CR LF becomes LF and a
 // Ctrl-Z ends the text.

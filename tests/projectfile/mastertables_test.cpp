@@ -1,4 +1,5 @@
 #include "KRAVinA.h"
+#include "mastertables.h"
 #include "temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -8,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -434,6 +436,43 @@ TEST(MasterLists, CountsLinesUpToTheFirstShortLine)
     EXPECT_EQ(KRAVinA_Mast_Num_Get(-1, folder.c_str()), -1);
     TempDir empty;
     EXPECT_EQ(KRAVinA_Mast_Num_Get(0, folderOf(empty).c_str()), -1);
+}
+
+// A table longer than the bound is read up to it: the lines past it are not there.
+TEST(MasterLists, TableIsReadUpToItsBound)
+{
+    const std::string line = "21BCA,X\n";  // 8 bytes
+    const std::size_t fit = kravina::tables::kMaxTableSize / line.size();
+    for (const std::size_t lines : {fit, fit + 10}) {
+        TempDir dir;
+        std::string text;
+        text.reserve(lines * line.size());
+        for (std::size_t n = 0; n < lines; ++n) text += line;
+        writeText(dir, "BLOCKMAST.KRAT", text);
+        EXPECT_EQ(KRAVinA_Mast_Num_Get(0, folderOf(dir).c_str()), static_cast<int>(fit)) << lines;
+    }
+}
+
+// fuzz_tables (one byte picking the parser, then the table) is fuzzed up to the longest
+// table the reader takes, from a seed of that length.
+TEST(MasterLists, FuzzTargetReachesTheLongestTable)
+{
+    std::ifstream targets(KRAVIN_FUZZ_TARGETS);
+    ASSERT_TRUE(targets) << KRAVIN_FUZZ_TARGETS;
+    const std::size_t longest = kravina::tables::kMaxTableSize + 1;
+    for (std::string line; std::getline(targets, line);) {
+        std::istringstream row(line);
+        std::string name;
+        if (!(row >> name) || name != "fuzz_tables") continue;
+        std::size_t maxLen = 0;
+        ASSERT_TRUE(row >> maxLen) << line;
+        EXPECT_EQ(maxLen, longest);
+        std::vector<std::size_t> seeds;
+        for (std::size_t size; row >> size;) seeds.push_back(size);
+        EXPECT_NE(std::find(seeds.begin(), seeds.end(), longest), seeds.end()) << line;
+        return;
+    }
+    ADD_FAILURE() << "no row for fuzz_tables";
 }
 
 TEST(MasterLists, FieldNamesOfAnId)

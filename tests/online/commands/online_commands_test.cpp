@@ -307,6 +307,10 @@ TEST(ConnectionDevice, RowSpeedIsItsDeviceKindsAlsoForAnEmptySlot)
     int bus = 0, speed = -1, value = 0;
     ASSERT_EQ(model::FindCardKind(masters, "TQRC    ", &bus, &speed, &value), 1);
     EXPECT_EQ(DeviceBaudIndex(masters, "TQN(JOV-UM)", std::nullopt), speed);
+    // An empty slot over the TQN row tries 9600 (TQRC, RNH6 ...), then 1200 (TQRW, 63WH).
+    EXPECT_EQ(DeviceKindBaudIndexes(masters, "TQN(JOV-UM)"), (std::vector<int>{1, 0}));
+    EXPECT_EQ(DeviceKindBaudIndexes(masters, "QVxxx(JOV-US)"), (std::vector<int>{1}));
+    EXPECT_EQ(DeviceKindBaudIndexes(masters, ""), std::vector<int>{});
 }
 
 }  // namespace

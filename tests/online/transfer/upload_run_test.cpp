@@ -272,7 +272,7 @@ TEST_F(UploadRuns, StopAndAbortEndWithoutAFinishedStaging)
     questions.defaultAnswer = model::AnswerSkip;
     stopped.Run();
     EXPECT_EQ(stopped.context().result().outcome(), TransferOutcome::Stopped);
-    EXPECT_EQ(stopped.context().result().messageId(), kMsgUploadStopped);
+    EXPECT_EQ(stopped.context().result().messageId(), 0);  // Stop shows no message
 }
 
 TEST_F(UploadRuns, Bank2GroupsLandInTheirBank0Groups)

@@ -307,24 +307,38 @@ TEST_F(UploadRoad, UploadIntoAnEmptySlotOfANewProjectThenCompare)
     EXPECT_TRUE(prompt.ids().empty()) << ::testing::PrintToString(prompt.ids());
 }
 
-// The TQN row serves the TQ kinds; for an empty slot the kinds it serves give its speed
-// (9600 for a TQRC), so the card type can be read at all.
-TEST_F(UploadRoad, UploadIntoAnEmptySlotOverTheTqnRowRunsAtTheDeviceKindsSpeed)
+// The TQN row serves the TQ kinds at two speeds; for an empty slot the kind is not known
+// before the card type is read, so it is read at each speed until the device answers,
+// and the rest at the kind's own. Group 1 item 10 tells TQRW ("**") from 63WH.
+TEST_F(UploadRoad, UploadIntoAnEmptySlotOverTheTqnRowFindsTheDevicesSpeed)
 {
-    qvsim::SimCard tqrc = qvsim::BlankCard("TQRC", "0001");
-    int bus = 0, speed = -1, value = 0;
-    ASSERT_EQ(model::FindCardKind(app->masters(), "TQRC    ", &bus, &speed, &value), 1);
-    tqrc.baudIndex = speed;
-    tqrc.bank0[1] = {{10, "**"}};
-    ASSERT_NO_FATAL_FAILURE(serve({tqrc}));
-    ASSERT_NO_FATAL_FAILURE(allocatePort("TQN(JOV-UM)"));
-    app->unitSelection().select(0, 1);
-    ASSERT_EQ(app->systemTables().cardKind[0][0], 0);
-    ASSERT_EQ(upload(uploadcmd::Upload), online::TransferOutcome::Finished) << ::testing::PrintToString(prompt.ids());
-    EXPECT_TRUE(prompt.ids().empty()) << ::testing::PrintToString(prompt.ids());
-    EXPECT_EQ(app->systemTables().cardKind[0][0], app->masters().card.find("TQRC"));
-    EXPECT_EQ(fileItem(0, 0, 0, 97), "TQRC    ");
-    EXPECT_TRUE(app->onlineShell()->owner().Free());
+    struct Case {
+        const char* kind;
+        const char* block1;  // group 1 item 10
+    };
+    const Case cases[] = {{"TQRC", "**"}, {"RNH6", "**"}, {"TQRW", "**"}, {"63WH", "01"}};
+    int card = 1;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.kind);
+        const std::string name = (std::string(c.kind) + "        ").substr(0, 8);
+        qvsim::SimCard device = qvsim::BlankCard(c.kind, "0001");
+        int bus = 0, speed = -1, value = 0;
+        ASSERT_EQ(model::FindCardKind(app->masters(), name, &bus, &speed, &value), 1);
+        device.baudIndex = speed;
+        device.bank0[1] = {{10, c.block1}};
+        ASSERT_NO_FATAL_FAILURE(serve({device}));
+        ASSERT_NO_FATAL_FAILURE(allocatePort("TQN(JOV-UM)"));
+        app->unitSelection().select(0, card);
+        ASSERT_EQ(app->systemTables().cardKind[0][card - 1], 0);
+        prompt.clearLog();
+        EXPECT_EQ(upload(uploadcmd::Upload), online::TransferOutcome::Finished)
+            << ::testing::PrintToString(prompt.ids());
+        EXPECT_TRUE(prompt.ids().empty()) << ::testing::PrintToString(prompt.ids());
+        EXPECT_EQ(app->systemTables().cardKind[0][card - 1], app->masters().card.find(c.kind));
+        EXPECT_EQ(fileItem(0, card - 1, 0, 97), name);
+        EXPECT_TRUE(app->onlineShell()->owner().Free());
+        card += 2;
+    }
 }
 
 TEST_F(UploadRoad, NoReplyMidwayOrStopLeavesTheProjectByteIdentical)
@@ -360,9 +374,12 @@ TEST_F(UploadRoad, NoReplyMidwayOrStopLeavesTheProjectByteIdentical)
         });
         QMetaObject::invokeMethod(dialog, [dialog] { dialog->startStop(); }, Qt::QueuedConnection);
     };
+    prompt.clearLog();
     EXPECT_TRUE(app->onlineShell()->runCommand(uploadcmd::Upload));
     EXPECT_EQ(folderBytes(), before);
     EXPECT_EQ(session().projectRecord.modified, 0);
+    // Stop ends the run without a message.
+    EXPECT_TRUE(prompt.ids().empty()) << ::testing::PrintToString(prompt.ids());
 }
 
 TEST_F(UploadRoad, SlowDeviceNeverPutsOneItemsValueIntoAnother)

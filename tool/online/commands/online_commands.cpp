@@ -49,24 +49,28 @@ ConnectionModel ConnectionDeviceModel(const std::string& device)
     }
 }
 
-int DeviceBaudIndex(const model::CardKindMasters& masters, const std::string& device, std::optional<int> unitBaud)
+std::vector<int> DeviceKindBaudIndexes(const model::CardKindMasters& masters, const std::string& device)
 {
     int bus = 0, speed = 0, value = 0;
-    if (model::FindCardKind(masters, ConnectionDeviceModel(device).model, &bus, &speed, &value)) return speed;
-    if (unitBaud) return *unitBaud;
+    if (model::FindCardKind(masters, ConnectionDeviceModel(device).model, &bus, &speed, &value)) return {speed};
     std::map<int, int> kindsAtSpeed;
     for (const model::CardKindMaster* master : {&masters.card, &masters.station}) {
         for (std::size_t i = 1; i < master->name.size() && !master->name[i].empty(); ++i)
             if (model::IsDeviceUsableForModel(master->name[i], device)) ++kindsAtSpeed[master->speedCode[i]];
     }
-    int best = 0, most = 0;
-    for (const auto& [code, kinds] : kindsAtSpeed) {
-        if (kinds > most) {
-            best = code;
-            most = kinds;
-        }
-    }
-    return best;
+    std::vector<std::pair<int, int>> speeds(kindsAtSpeed.begin(), kindsAtSpeed.end());
+    std::stable_sort(speeds.begin(), speeds.end(), [](const auto& a, const auto& b) { return a.second > b.second; });
+    std::vector<int> out;
+    for (const auto& [code, kinds] : speeds) out.push_back(code);
+    return out;
+}
+
+int DeviceBaudIndex(const model::CardKindMasters& masters, const std::string& device, std::optional<int> unitBaud)
+{
+    const std::vector<int> speeds = DeviceKindBaudIndexes(masters, device);
+    if (speeds.size() == 1) return speeds.front();
+    if (unitBaud) return *unitBaud;
+    return speeds.empty() ? 0 : speeds.front();
 }
 
 std::vector<int> RowsWithDevices(const model::UserSettings& settings, std::initializer_list<int> ids)

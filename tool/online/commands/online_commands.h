@@ -63,6 +63,11 @@ ConnectionModel ConnectionDeviceModel(const std::string& device);
 // else the one most of the kinds it serves share in the masters; 0 when none is known.
 int DeviceBaudIndex(const model::CardKindMasters& masters, const std::string& device, std::optional<int> unitBaud);
 
+// The baud indexes of the kinds a connection device row serves: its device's kind's
+// alone, or for a row that serves many kinds each speed they run at, the one most of
+// them share first; none when no kind is known.
+std::vector<int> DeviceKindBaudIndexes(const model::CardKindMasters& masters, const std::string& device);
+
 // What the clock dialog is started with.
 struct DateSettingRequest {
     int station = 0;

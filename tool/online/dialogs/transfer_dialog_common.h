@@ -26,6 +26,9 @@ struct DeviceChoice {
     std::string device;  // the row's connection device text
     std::string port;
     int baudIndex = 1;
+    // The speeds of the kinds the row serves, when they are several: an upload into an
+    // empty slot reads the card type at each in turn.
+    std::vector<int> kindBauds{};
 };
 
 struct TransferDevices {

@@ -95,6 +95,7 @@ std::unique_ptr<TransferRun> UploadDialog::makeRun()
     if (device) {
         s->portName = device->port;
         s->baudIndex = device->baudIndex;
+        if (s->newUnit) s->probeBauds = device->kindBauds;
     }
     s->programmingUnitId = d.programmingUnitId;
     started_ = s;

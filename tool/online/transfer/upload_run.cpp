@@ -230,7 +230,8 @@ void UploadRun::Fail(int messageId, std::string detail)
 bool UploadRun::Stopped()
 {
     if (!context_.stopRequested()) return false;
-    context_.result().Set(TransferOutcome::Stopped, kMsgUploadStopped);
+    // Stop itself tells nothing: the dialog is back at Start.
+    context_.result().Set(TransferOutcome::Stopped);
     return true;
 }
 
@@ -248,12 +249,34 @@ bool UploadRun::Open()
         Fail(kMsgUploadCommError);
         return false;
     }
-    if (link_->OpenComPort(setup_.baudIndex, setup_.portName) != 0) {
+    return Reopen(setup_.baudIndex);
+}
+
+bool UploadRun::Reopen(int baudIndex)
+{
+    if (link_->OpenComPort(baudIndex, setup_.portName) != 0) {
         Fail(9291, setup_.portName);
         return false;
     }
+    baudIndex_ = baudIndex;
     io_->setFramed(setup_.irCard, setup_.unitId, setup_.programmingUnitId);
     return true;
+}
+
+bool UploadRun::FindSpeed()
+{
+    const int tries = io_->framed() ? kFramedTries : kPlainTries;
+    for (const int baudIndex : setup_.probeBauds) {
+        if (!Reopen(baudIndex)) return false;
+        progress_.group = 0;
+        for (int t = 0; t < tries; ++t) {
+            if (context_.stopRequested()) return false;
+            std::string reply;
+            if (io_->Exchange(command('G', 0), kGroupReply, reply) && startsWith(reply, "COK")) return true;
+        }
+    }
+    Fail(kMsgUploadCommError);
+    return false;
 }
 
 void UploadRun::Close()
@@ -394,6 +417,9 @@ bool UploadRun::SelectV8rtuCard(int card)
 UploadRun::End UploadRun::CreateUnit(int pass)
 {
     std::string reply;
+    // Over a row of several speeds the device's is found first.
+    const bool probing = pass == 0 && !setup_.bus && setup_.probeBauds.size() > 1;
+    if (probing && !FindSpeed()) return failed_ ? End::Fail : End::Abort;
     // The card type: item 96 of group 0, its last two characters the code.
     if (Group(0) != Reply::Ok) return failed_ ? End::Fail : (Fail(kMsgUploadCommError), End::Fail);
     const Reply t = Item(96, reply);
@@ -445,6 +471,11 @@ UploadRun::End UploadRun::CreateUnit(int pass)
     if (name.empty() || setup_.masters.card.find(name) <= 0) {
         Fail(kMsgUnknownCardType);
         return End::Fail;
+    }
+    if (probing) {
+        int bus = 0, speed = baudIndex_, value = 0;
+        model::FindCardKind(setup_.masters, name, &bus, &speed, &value);
+        if (speed != baudIndex_ && !Reopen(speed)) return End::Fail;
     }
     // A remote I/O station takes only its own cards, and a V8RTU card comes only into one.
     if ((setup_.stationIsV8rtu && !startsWith(name, "V8RTU")) || startsWith(name, "V8RTU")) {
@@ -767,7 +798,7 @@ void UploadRun::Run()
     Close();
     if (context_.result().ended()) return;
     if (context_.stopRequested())
-        context_.result().Set(TransferOutcome::Stopped, kMsgUploadStopped);
+        context_.result().Set(TransferOutcome::Stopped);
     else if (end == End::Done)
         context_.result().Set(TransferOutcome::Finished);
     else

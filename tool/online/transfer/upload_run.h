@@ -73,6 +73,10 @@ struct UploadSetup {
     std::string unitText;         // existing unit: its unit text (QV200W/QV210W: byte 0 the sub-unit)
     bool stationIsV8rtu = false;
     bool nextSlotEmpty = true;    // the card slot after this one holds no unit
+    // A new unit over a row that serves kinds of several speeds: the card type is read at
+    // each of these baud indexes in turn until the device answers; the rest of the run
+    // goes at the speed of the kind read.
+    std::vector<int> probeBauds;
     // An existing V8RTU card: the cards read in order (the station's cards 1..count when
     // started at the station or card 1, else the started card) and the station's count.
     bool v8rtu = false;
@@ -132,6 +136,10 @@ private:
 
     bool Open();
     void Close();
+    // The port opened again at another speed.
+    bool Reopen(int baudIndex);
+    // The first speed of probeBauds at which group 0 is answered; the port stays at it.
+    bool FindSpeed();
     // One group command: "COK", "CNG" or no reply after the repeats.
     Reply Group(int group);
     // One item command; the value reply in reply ("D..." or "..:...").
@@ -169,6 +177,7 @@ private:
     TransferProgress progress_;
     int busGroup_ = 0;
     int card_ = 0;                         // the tool's card of the unit being read
+    int baudIndex_ = 0;                    // the speed the port is open at
     bool skipAll_ = false;
     bool failed_ = false;
 };

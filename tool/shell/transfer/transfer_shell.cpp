@@ -130,6 +130,8 @@ online::TransferDialogSetup TransferShell::makeSetup(const std::optional<online:
         c.port = row.port;
         c.baudIndex = online::DeviceBaudIndex(s_.masters, row.device,
                                               port ? std::optional<int>(port->baudIndex) : std::nullopt);
+        if (std::vector<int> speeds = online::DeviceKindBaudIndexes(s_.masters, row.device); speeds.size() > 1)
+            c.kindBauds = std::move(speeds);
         const int id = model::DeviceStringId(row.device);
         qvRows += id == 9303 || id == 9304;
         tjk5Rows += id == 9305 || id == 9401;
