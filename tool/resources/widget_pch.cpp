@@ -1,0 +1,1 @@
+// Compiles the widget headers every widget library and program shares.
