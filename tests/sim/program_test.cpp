@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -137,6 +138,36 @@ TEST(QvsimProgram, AnswersOnThePrintedDeviceAndEndsOnSigterm)
 
     ::kill(run.pid, SIGTERM);
     EXPECT_EQ(finish(run), 0);
+}
+
+TEST(QvsimProgram, StateWrittenAtTheEndLoadsAgain)
+{
+    // A station download writes the card count into the unit ID item; the state written
+    // at SIGTERM serves again with that value.
+    kravin::test::TempDir dir;
+    std::ofstream(dir / "q.txt") << "card QV200 0001 baud=1\n";
+    const std::vector<std::string> args = {"--config", dir / "q.txt", "--state", dir / "stq.txt"};
+    auto exchange = [](const std::string& path, const std::vector<std::pair<std::string, std::string>>& script) {
+        kravin::online::SerialLink link(kravin::online::SerialLinkSettings{}, [] { return std::string("0001"); });
+        ASSERT_EQ(link.OpenComPort(1, path), 0) << link.lastError();
+        for (const auto& [command, reply] : script) {
+            char buf[32] = {};
+            ASSERT_TRUE(link.ComWrite(command.c_str(), static_cast<int>(command.size())));
+            const int n = link.ComReadLine(buf, static_cast<int>(sizeof buf) - 1);
+            EXPECT_EQ(std::string(buf, static_cast<std::size_t>(std::max(n, 0))), reply) << command;
+        }
+        link.CloseComPort();
+    };
+    for (const char* expected : {"D0001\r", "D2\r"}) {
+        Child run = start(args);
+        ASSERT_GT(run.pid, 0);
+        const std::string line = readOutput(run.out, true);
+        ASSERT_EQ(line.rfind("/dev/", 0), 0u) << "run with unit ID " << expected << ": " << line;
+        const std::string path = line.substr(0, line.find('\n'));
+        exchange(path, {{"G00\r", "COK\r"}, {"I52\r", expected}, {"D2\r", "D2\r"}});
+        ::kill(run.pid, SIGTERM);
+        EXPECT_EQ(finish(run), 0);
+    }
 }
 
 // The output of a shell command line, without its final newline; empty when it failed.
