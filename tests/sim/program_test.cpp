@@ -13,6 +13,9 @@
 #include <filesystem>
 #include <fstream>
 #include <poll.h>
+#include <regex>
+#include <set>
+#include <sstream>
 #include <string>
 #include <sys/wait.h>
 #include <thread>
@@ -167,6 +170,61 @@ TEST(QvsimProgram, StateWrittenAtTheEndLoadsAgain)
         exchange(path, {{"G00\r", "COK\r"}, {"I52\r", expected}, {"D2\r", "D2\r"}});
         ::kill(run.pid, SIGTERM);
         EXPECT_EQ(finish(run), 0);
+    }
+}
+
+// The text of a file of the source tree.
+std::string sourceFile(const std::string& relative)
+{
+    std::ifstream in(std::string(KRAVIN_SOURCE_DIR) + "/" + relative, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+TEST(SimulatorReadme, CommandsNameProgramsTheRunTreeHoldsAfterRunSh)
+{
+    // A user who ran ./run.sh has build/run with the programs it builds; a shell example
+    // starts a program of that tree only after building it there, and names no other tree.
+    std::set<std::string> runTargets;
+    const std::string runSh = sourceFile("run.sh");
+    const std::regex targets(R"(cmake --build [^\n]*--target ([^\n]*))");
+    const std::regex word(R"([A-Za-z0-9_]+)");
+    for (std::sregex_iterator m(runSh.begin(), runSh.end(), targets), end; m != end; ++m) {
+        const std::string list = (*m)[1];
+        for (std::sregex_iterator w(list.begin(), list.end(), word); w != end; ++w) runTargets.insert(w->str());
+    }
+    ASSERT_TRUE(runTargets.count("qvsim")) << runSh;
+
+    for (const char* readme : {"README.md", "sim/README.md"}) {
+        SCOPED_TRACE(readme);
+        std::istringstream text(sourceFile(readme));
+        std::string line;
+        bool inShell = false;
+        std::set<std::string> built = runTargets;
+        int examples = 0;
+        while (std::getline(text, line)) {
+            if (line.rfind("```", 0) == 0) {
+                inShell = line == "```sh";
+                built = runTargets;
+                continue;
+            }
+            if (!inShell) continue;
+            const std::string command = line.substr(0, line.find('#'));
+            std::smatch m;
+            if (std::regex_search(command, m, std::regex(R"(cmake --build build/run\b.*--target (.*))"))) {
+                const std::string list = m[1];
+                for (std::sregex_iterator w(list.begin(), list.end(), word), end; w != end; ++w) built.insert(w->str());
+                continue;
+            }
+            EXPECT_EQ(command.find("build/test/"), std::string::npos) << line;
+            const std::regex program(R"(build/run/bin/([A-Za-z0-9_]+))");
+            for (std::sregex_iterator p(command.begin(), command.end(), program), end; p != end; ++p) {
+                ++examples;
+                EXPECT_TRUE(built.count((*p)[1])) << line;
+            }
+        }
+        EXPECT_GT(examples, 0);
     }
 }
 
