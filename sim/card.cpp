@@ -46,6 +46,11 @@ struct SampleItem {
     const char* value;
 };
 
+struct SampleGroupItems {
+    int group;
+    const char* items;  // 100 characters, '1' for each item the group takes
+};
+
 struct SampleTypeCode {
     const char* model;
     int code;
@@ -54,6 +59,14 @@ struct SampleTypeCode {
 #include "sample_tables.inc"
 
 }  // namespace
+
+bool SampleBlockTakesItem(int group, int item)
+{
+    if (item < 0 || item > 99) return false;
+    for (const SampleGroupItems& g : kDefaultCardGroupItems)
+        if (g.group == group) return g.items[item] == '1';
+    return false;
+}
 
 std::string TypeCodeOfModel(std::string_view model)
 {
@@ -95,6 +108,7 @@ SimCard DefaultCard()
     SimCard card;
     for (const SampleItem& i : kDefaultCardItems) card.bank0[i.group][i.item] = i.value;
     AddClockItems(card);
+    card.sampleBlocks = true;
     return card;
 }
 
@@ -194,6 +208,7 @@ std::string FormatCardConfig(const std::vector<SimCard>& cards)
         out += "card " + c.model + " " + (cardLineId(id) ? id : std::string("----")) + " baud=" + std::to_string(c.baudIndex) + " select=" + c.selector;
         if (c.blank) out += " blank";
         if (c.strict) out += " strict";
+        if (c.sampleBlocks) out += " sample-blocks";
         out += "\n";
         for (const auto* table : {&c.bank0, &c.bank2}) {
             const std::string prefix = table == &c.bank2 ? "b2:" : "";
@@ -233,7 +248,7 @@ ConfigResult ParseCardConfig(std::string_view text)
 
         if (line.starts_with("card ") || line == "card") {
             auto w = words(line);
-            if (w.size() < 3) return fail("expected: card MODEL ID [baud=N] [select=TEXT] [blank] [strict]");
+            if (w.size() < 3) return fail("expected: card MODEL ID [baud=N] [select=TEXT] [blank] [strict] [sample-blocks]");
             if (w[1].size() > 8) return fail("model name longer than 8 characters");
             if (w[2].size() != 4) return fail("unit ID must have 4 characters");
             SimCard card;
@@ -249,6 +264,8 @@ ConfigResult ParseCardConfig(std::string_view text)
                     card.bank0[0][99] = "1.00";
                 } else if (w[i] == "strict") {
                     card.strict = true;
+                } else if (w[i] == "sample-blocks") {
+                    card.sampleBlocks = true;
                 } else if (w[i].starts_with("select=")) {
                     card.selector = std::string(w[i].substr(7));
                     if (card.selector.empty()) return fail("empty selector");

@@ -58,7 +58,7 @@ TEST(CardConfig, ReportsTheFirstBadLine)
         {"", "no card defined"},
         {"# only a comment\n", "no card defined"},
         {"01.10 = 1\n", "line 1: item before the first card line"},
-        {"card QV200\n", "line 1: expected: card MODEL ID [baud=N] [select=TEXT] [blank] [strict]"},
+        {"card QV200\n", "line 1: expected: card MODEL ID [baud=N] [select=TEXT] [blank] [strict] [sample-blocks]"},
         {"card QV200 12\n", "line 1: unit ID must have 4 characters"},
         {"card QV200LONGER 0012\n", "line 1: model name longer than 8 characters"},
         {"card QV200 0012 baud=3\n", "line 1: baud index must be 0, 1 or 2"},
@@ -114,6 +114,7 @@ TEST(CardConfig, SavedStateLoadsBackAsTheSameCards)
         EXPECT_EQ(got.selector, want.selector);
         EXPECT_EQ(got.blank, want.blank);
         EXPECT_EQ(got.strict, want.strict);
+        EXPECT_EQ(got.sampleBlocks, want.sampleBlocks);
         EXPECT_EQ(got.bank0, want.bank0) << i;
         EXPECT_EQ(got.bank2, want.bank2) << i;
     }
