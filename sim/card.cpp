@@ -46,6 +46,11 @@ struct SampleItem {
     const char* value;
 };
 
+struct SampleGroupItems {
+    int group;
+    const char* items;  // 100 characters, '1' for each item the group takes
+};
+
 struct SampleTypeCode {
     const char* model;
     int code;
@@ -54,6 +59,14 @@ struct SampleTypeCode {
 #include "sample_tables.inc"
 
 }  // namespace
+
+bool SampleBlockTakesItem(int group, int item)
+{
+    if (item < 0 || item > 99) return false;
+    for (const SampleGroupItems& g : kDefaultCardGroupItems)
+        if (g.group == group) return g.items[item] == '1';
+    return false;
+}
 
 std::string TypeCodeOfModel(std::string_view model)
 {
@@ -95,6 +108,7 @@ SimCard DefaultCard()
     SimCard card;
     for (const SampleItem& i : kDefaultCardItems) card.bank0[i.group][i.item] = i.value;
     AddClockItems(card);
+    card.sampleBlocks = true;
     return card;
 }
 
@@ -113,13 +127,88 @@ SimCard BlankCard(std::string model, std::string unitId)
     return card;
 }
 
+namespace {
+
+// True when the plain form "GG.II = value" keeps the value exactly: no blank at either end
+// (the reader trims them), no leading quote, no control character.
+bool plainValue(std::string_view v)
+{
+    if (!v.empty() && (v.front() == ' ' || v.front() == '\t' || v.back() == ' ' || v.back() == '\t' || v.front() == '"'))
+        return false;
+    for (unsigned char c : v)
+        if (c < 0x20 || c == 0x7F) return false;
+    return true;
+}
+
+// "..." with \\, \" and \xHH for the bytes that need it.
+std::string quoted(std::string_view v)
+{
+    static constexpr char kHexDigits[] = "0123456789ABCDEF";
+    std::string out = "\"";
+    for (unsigned char c : v) {
+        if (c == '\\' || c == '"') {
+            out += '\\';
+            out += static_cast<char>(c);
+        } else if (c < 0x20 || c >= 0x7F) {
+            out += "\\x";
+            out += kHexDigits[c >> 4];
+            out += kHexDigits[c & 15];
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out + "\"";
+}
+
+// The text of a quoted value; false when it isn't well formed.
+bool unquoted(std::string_view q, std::string& out)
+{
+    if (q.size() < 2 || q.front() != '"' || q.back() != '"') return false;
+    q = q.substr(1, q.size() - 2);
+    out.clear();
+    for (std::size_t i = 0; i < q.size(); ++i) {
+        if (q[i] == '"') return false;
+        if (q[i] != '\\') {
+            out += q[i];
+            continue;
+        }
+        if (++i == q.size()) return false;
+        if (q[i] == '\\' || q[i] == '"') {
+            out += q[i];
+        } else if (q[i] == 'x' && i + 2 < q.size()) {
+            auto digit = [](char c) { return c >= '0' && c <= '9' ? c - '0' : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1; };
+            const int hi = digit(q[i + 1]), lo = digit(q[i + 2]);
+            if (hi < 0 || lo < 0) return false;
+            out += static_cast<char>(hi * 16 + lo);
+            i += 2;
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+// A unit ID the card line can carry: 4 characters, none a blank or a control character.
+bool cardLineId(std::string_view id)
+{
+    if (id.size() != 4) return false;
+    for (unsigned char c : id)
+        if (c <= 0x20 || c == 0x7F) return false;
+    return true;
+}
+
+}  // namespace
+
 std::string FormatCardConfig(const std::vector<SimCard>& cards)
 {
     std::string out;
     for (const SimCard& c : cards) {
-        out += "card " + c.model + " " + c.unitId() + " baud=" + std::to_string(c.baudIndex) + " select=" + c.selector;
+        // A unit ID the card line cannot carry is given by the item line of 00.52 below it.
+        const std::string id = c.unitId();
+        out += "card " + c.model + " " + (cardLineId(id) ? id : std::string("----")) + " baud=" + std::to_string(c.baudIndex) + " select=" + c.selector;
         if (c.blank) out += " blank";
         if (c.strict) out += " strict";
+        if (c.sampleBlocks) out += " sample-blocks";
         out += "\n";
         for (const auto* table : {&c.bank0, &c.bank2}) {
             const std::string prefix = table == &c.bank2 ? "b2:" : "";
@@ -131,7 +220,8 @@ std::string FormatCardConfig(const std::vector<SimCard>& cards)
                 }
                 for (const auto& [i, v] : items) {
                     std::snprintf(head, sizeof head, "%02d.%02d = ", g, i);
-                    out += prefix + head + v + "\n";
+                    const bool unitId = table == &c.bank0 && g == 0 && i == 52;
+                    out += prefix + head + (plainValue(v) && (!unitId || v.size() == 4) ? v : quoted(v)) + "\n";
                 }
             }
         }
@@ -158,7 +248,7 @@ ConfigResult ParseCardConfig(std::string_view text)
 
         if (line.starts_with("card ") || line == "card") {
             auto w = words(line);
-            if (w.size() < 3) return fail("expected: card MODEL ID [baud=N] [select=TEXT] [blank] [strict]");
+            if (w.size() < 3) return fail("expected: card MODEL ID [baud=N] [select=TEXT] [blank] [strict] [sample-blocks]");
             if (w[1].size() > 8) return fail("model name longer than 8 characters");
             if (w[2].size() != 4) return fail("unit ID must have 4 characters");
             SimCard card;
@@ -174,6 +264,8 @@ ConfigResult ParseCardConfig(std::string_view text)
                     card.bank0[0][99] = "1.00";
                 } else if (w[i] == "strict") {
                     card.strict = true;
+                } else if (w[i] == "sample-blocks") {
+                    card.sampleBlocks = true;
                 } else if (w[i].starts_with("select=")) {
                     card.selector = std::string(w[i].substr(7));
                     if (card.selector.empty()) return fail("empty selector");
@@ -203,6 +295,11 @@ ConfigResult ParseCardConfig(std::string_view text)
         if (eq == std::string_view::npos) return fail("expected GG.II = value");
         std::string_view key = trim(line.substr(0, eq));
         std::string_view value = trim(line.substr(eq + 1));
+        // A quoted value is taken exactly as written.
+        std::string text;
+        const bool isQuoted = !value.empty() && value.front() == '"';
+        if (isQuoted && !unquoted(value, text)) return fail("quoted value not well formed");
+        if (isQuoted) value = text;
         std::size_t dot = key.find('.');
         int g = 0, i = 0;
         if (dot == std::string_view::npos || !parseNumber(key.substr(0, dot), 0, 99, g) ||
@@ -210,10 +307,10 @@ ConfigResult ParseCardConfig(std::string_view text)
             return fail("item key must be GG.II with group and item 0..99");
         if (table == &card.bank2 && (g < 1 || g > 14)) return fail("bank 2 groups are 1..14");
         if (value.size() > 19) return fail("value longer than 19 characters");
-        if (value.find('\r') != std::string_view::npos || value.find('\x02') != std::string_view::npos)
+        if (value.find('\r') != std::string_view::npos || (!isQuoted && value.find('\x02') != std::string_view::npos))
             return fail("value holds a control character");
         (*table)[g][i] = std::string(value);
-        if (table == &card.bank0 && g == 0 && i == 52 && value.size() != 4)
+        if (table == &card.bank0 && g == 0 && i == 52 && value.size() != 4 && !isQuoted)
             return fail("unit ID must have 4 characters");
     }
     if (result.cards.empty()) {

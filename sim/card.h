@@ -19,6 +19,7 @@ struct SimCard {
     ItemTable bank2;               // groups 1..14 of the second bank (empty: no bank 2)
     bool blank = false;            // groups 0..99 present; items made by writing, unwritten item 10 reads "**"
     bool strict = false;           // writes to groups 1 and up refused while write mode (0.01) is "0"
+    bool sampleBlocks = false;     // a group takes the items of every block the sample tables allow in it
 
     std::string unitId() const;    // group 0 item 52
     bool hasBank2() const { return !bank2.empty(); }
@@ -30,8 +31,13 @@ void AddClockItems(SimCard& card);
 
 // The built-in card: a QV200 1.00 with ID "0001" at 9600 baud holding, as the sample
 // tables define it, every group its valid-block table lists: blocks in groups 0, 1, 2, 4,
-// 5, 80 and the sequence group 81 with every used item, item 10 "**" in the others.
+// 5, 80 and the sequence group 81 with every used item, item 10 "**" in the others. Its
+// groups take any block the tables allow in them, item by item as it is written.
 SimCard DefaultCard();
+
+// True when group `group` of a card holding the sample tables' blocks takes item `item`:
+// an item of a block that the default card's valid-block table allows in that group.
+bool SampleBlockTakesItem(int group, int item);
 
 // The card type code (group 0 item 96, two digits) that the sample tables give a card
 // name; "00" for a name they don't know.

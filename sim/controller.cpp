@@ -143,10 +143,16 @@ std::string Controller::handleText(int card, std::string_view text)
         if (group_ < 0) return "CNG";
         auto& items = table(card, group_)[group_];
         auto it = items.find(n);
-        if (it == items.end() && cards_[static_cast<std::size_t>(card)].blank) {
+        const SimCard& c = cards_[static_cast<std::size_t>(card)];
+        if (it == items.end() && c.blank) {
             // An item of a blank device comes to be when it is written.
             item_ = n;
             return n == 10 ? "D**" : "D";
+        }
+        if (it == items.end() && c.sampleBlocks && bank_ == 0 && SampleBlockTakesItem(group_, n)) {
+            // The group holds the items of the block written into it; unwritten, one reads empty.
+            item_ = n;
+            return "D";
         }
         if (it == items.end()) {
             item_ = -1;

@@ -431,6 +431,16 @@ def write_sim_default_card():
              "// The items of the default card (%s %s as the tables define it)." % (SIM_MODEL, SIM_VERSION),
              "constexpr SampleItem kDefaultCardItems[] = {"]
     lines += ['    {%d, %d, "%s"},' % (g, i, v) for (g, i), v in sorted(values.items())]
+    lines += ["};", "",
+              "// The items each group of the default card takes: those of every block its valid-block",
+              "// table allows there (item N is character N of the mask, '1' when taken).",
+              "constexpr SampleGroupItems kDefaultCardGroupItems[] = {"]
+    for g in sorted(groups):
+        taken = {10} if g != 0 else set()
+        for block in groups[g]:
+            items, _terms = BLOCKS[block[2:]][1]()
+            taken |= {i for i, item in enumerate(items) if not item[0].startswith("NON")}
+        lines.append('    {%d, "%s"},' % (g, "".join("1" if i in taken else "0" for i in range(100))))
     lines += ["};", "", "// The card type code (group 0 item 96) each card name reports.",
               "constexpr SampleTypeCode kTypeCodes[] = {"]
     lines += ['    {"%s", %d},' % (n, i) for i, n in field_names()]

@@ -34,7 +34,7 @@ void CComDlg::FillPortList(const QSettings& settings)
 {
     ports_ = ListSerialPorts(settings);
     list_->clear();
-    for (const PortEntry& p : ports_) list_->addItem(p.path + QLatin1Char(':') + p.name, p.path);
+    for (const PortEntry& p : ports_) list_->addItem(PortLabel(p), p.path);
     // The current port is selected when it is listed; otherwise nothing is.
     list_->setCurrentIndex(list_->findData(QString::fromStdString(com_->Port())));
 }

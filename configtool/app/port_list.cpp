@@ -20,6 +20,11 @@ std::pair<QString, long long> SplitNumber(const QString& path)
 
 }  // namespace
 
+QString PortLabel(const PortEntry& port)
+{
+    return port.name.isEmpty() ? port.path : port.path + QLatin1Char(':') + port.name;
+}
+
 std::vector<PortEntry> MergePorts(std::vector<PortEntry> system, const QStringList& extraPaths)
 {
     for (const QString& p : extraPaths) {

@@ -23,6 +23,9 @@ struct PortEntry {
     QString name;  // the system's name for it; empty when unknown
 };
 
+// The text the port dialog lists: the path, and ":" and the system's name when it has one.
+QString PortLabel(const PortEntry& port);
+
 // Sorts by path (numbers in the path compared as numbers) and keeps one entry per path,
 // the system's before an extra one.
 std::vector<PortEntry> MergePorts(std::vector<PortEntry> system, const QStringList& extraPaths);

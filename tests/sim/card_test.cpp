@@ -58,7 +58,7 @@ TEST(CardConfig, ReportsTheFirstBadLine)
         {"", "no card defined"},
         {"# only a comment\n", "no card defined"},
         {"01.10 = 1\n", "line 1: item before the first card line"},
-        {"card QV200\n", "line 1: expected: card MODEL ID [baud=N] [select=TEXT] [blank] [strict]"},
+        {"card QV200\n", "line 1: expected: card MODEL ID [baud=N] [select=TEXT] [blank] [strict] [sample-blocks]"},
         {"card QV200 12\n", "line 1: unit ID must have 4 characters"},
         {"card QV200LONGER 0012\n", "line 1: model name longer than 8 characters"},
         {"card QV200 0012 baud=3\n", "line 1: baud index must be 0, 1 or 2"},
@@ -114,9 +114,66 @@ TEST(CardConfig, SavedStateLoadsBackAsTheSameCards)
         EXPECT_EQ(got.selector, want.selector);
         EXPECT_EQ(got.blank, want.blank);
         EXPECT_EQ(got.strict, want.strict);
+        EXPECT_EQ(got.sampleBlocks, want.sampleBlocks);
         EXPECT_EQ(got.bank0, want.bank0) << i;
         EXPECT_EQ(got.bank2, want.bank2) << i;
     }
+}
+
+TEST(CardConfig, SavedStateKeepsEveryValueTheToolWrites)
+{
+    // Values a download writes, each into its own item; the state written and read back
+    // holds them exactly.
+    const std::vector<std::pair<int, std::string>> values = {
+        {2, "  PUMP 1"},             // blanks at the start of a unit name
+        {3, "TAG     "},             // and at its end
+        {4, ""},                     // an empty text
+        {5, "\"quoted\""},           // quotes around a text
+        {6, "a\\b = c"},             // backslash and equals sign
+        {7, "0.1000"},
+        {11, "#1"},                  // a comment sign
+        {48, "**"},
+        {49, "1234567890123456789"}, // 19 characters, the longest value
+        {50, "x\ty"},                // a tab inside
+        {51, "3F"},
+        {53, "a\x02z"},              // a start-of-text byte inside
+    };
+    for (const char* unitId : {"2", "", "12 4", "0001", " 0001", "\"AB\""}) {
+        SCOPED_TRACE(std::string("unit ID '") + unitId + "'");
+        SimCard card;
+        card.baudIndex = 1;
+        card.bank0[0][0] = "0";
+        card.bank0[0][52] = unitId;  // a V8RTU station download writes the card count there
+        for (const auto& [item, v] : values) card.bank0[0][item] = v;
+        card.bank0[81][11] = "-";
+        card.bank2[1][11] = " b2 ";
+        AddClockItems(card);
+        const std::string text = FormatCardConfig({card});
+        const ConfigResult r = ParseCardConfig(text);
+        ASSERT_TRUE(r.ok()) << r.error << "\n" << text;
+        ASSERT_EQ(r.cards.size(), 1u);
+        EXPECT_EQ(r.cards[0].unitId(), unitId);
+        EXPECT_EQ(r.cards[0].bank0, card.bank0) << text;
+        EXPECT_EQ(r.cards[0].bank2, card.bank2) << text;
+        // Written again, the state is the same text.
+        EXPECT_EQ(FormatCardConfig(r.cards), text);
+    }
+}
+
+TEST(CardConfig, QuotedValuesAreTakenAsWrittenAndCheckedForForm)
+{
+    const ConfigResult r = ParseCardConfig("card QV200 0012\n02.00 = \"  a\\\"b\\x41 \"\n00.52 = \"2\"\n");
+    ASSERT_TRUE(r.ok()) << r.error;
+    EXPECT_EQ(r.cards[0].bank0.at(2).at(0), "  a\"bA ");
+    EXPECT_EQ(r.cards[0].unitId(), "2");
+    for (const char* bad : {"\"abc", "\"a\"b\"", "\"a\\qb\"", "\"a\\x4\"", "\"a\\xZZ\"", "\"a\\\""}) {
+        SCOPED_TRACE(bad);
+        EXPECT_EQ(ParseCardConfig(std::string("card QV200 0012\n02.00 = ") + bad + "\n").error,
+                  "line 2: quoted value not well formed");
+    }
+    EXPECT_EQ(ParseCardConfig("card QV200 0012\n02.00 = \"01234567890123456789\"\n").error,
+              "line 2: value longer than 19 characters");
+    EXPECT_EQ(ParseCardConfig("card QV200 0012\n02.00 = \"a\\x0Db\"\n").error, "line 2: value holds a control character");
 }
 
 }  // namespace

@@ -241,6 +241,39 @@ TEST(Controller, DefaultCardIsAQv200OfTheSampleTables)
                  });
 }
 
+TEST(Controller, DefaultCardGroupsTakeTheBlocksTheTablesAllowThere)
+{
+    // An empty group takes the items of a block written into it, item by item, and gives
+    // them back; items no allowed block has stay refused.
+    Controller c({DefaultCard()});
+    runScript(c, {
+                     {"G03", "COK"}, {"I00", "D"}, {"DFIC-101", "DFIC-101"}, {"I10", "D**"}, {"D23", "D23"},
+                     {"I11", "D"}, {"D0102", "D0102"}, {"I21", "D"}, {"I50", "CNG"},
+                     {"G03", "COK"}, {"I00", "DFIC-101"}, {"I10", "D23"}, {"I11", "D0102"},
+                     {"G02", "COK"}, {"I12", "D0000"}, {"I22", "CNG"},       // MVA or BCA: no item 22
+                     {"G12", "COK"}, {"I35", "D"}, {"I36", "CNG"},          // 16 terminals from item 20
+                     {"G45", "COK"}, {"I25", "D"}, {"D9", "D9"}, {"I26", "CNG"},  // DCN: sources to 25
+                     {"G62", "COK"}, {"I12", "D"}, {"G79", "COK"}, {"I20", "D"},
+                     {"G82", "COK"}, {"I11", "D"}, {"I99", "D"}, {"D000000", "D000000"},  // every step item
+                     {"G97", "COK"}, {"I11", "D"}, {"G98", "COK"}, {"I20", "D"},
+                     {"G80", "COK"}, {"I22", "D0"}, {"I23", "CNG"},
+                     {"G01", "COK"}, {"I19", "CNG"},
+                     {"G00", "COK"}, {"I60", "CNG"},
+                     {"G06", "CNG"},
+                 });
+    EXPECT_EQ(c.value(0, 0, 82, 99), "000000");
+
+    // A card of a card file holds only its items, unless it says so.
+    for (const auto& [text, reply] : std::vector<std::pair<std::string, std::string>>{
+             {"card QV200 0001\ngroup 3\n", "CNG"}, {"card QV200 0001 sample-blocks\ngroup 3\n", "D"}}) {
+        SCOPED_TRACE(text);
+        const ConfigResult r = ParseCardConfig(text);
+        ASSERT_TRUE(r.ok()) << r.error;
+        Controller file(r.cards);
+        runScript(file, {{"G03", "COK"}, {"I00", reply}});
+    }
+}
+
 TEST(BlankDevice, StrictRefusesWritesOutsideGroup0WhileWriteModeIsOff)
 {
     SimCard card = BlankCard("QV200", "0007");

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -12,6 +13,9 @@
 #include <filesystem>
 #include <fstream>
 #include <poll.h>
+#include <regex>
+#include <set>
+#include <sstream>
 #include <string>
 #include <sys/wait.h>
 #include <thread>
@@ -137,6 +141,91 @@ TEST(QvsimProgram, AnswersOnThePrintedDeviceAndEndsOnSigterm)
 
     ::kill(run.pid, SIGTERM);
     EXPECT_EQ(finish(run), 0);
+}
+
+TEST(QvsimProgram, StateWrittenAtTheEndLoadsAgain)
+{
+    // A station download writes the card count into the unit ID item; the state written
+    // at SIGTERM serves again with that value.
+    kravin::test::TempDir dir;
+    std::ofstream(dir / "q.txt") << "card QV200 0001 baud=1\n";
+    const std::vector<std::string> args = {"--config", dir / "q.txt", "--state", dir / "stq.txt"};
+    auto exchange = [](const std::string& path, const std::vector<std::pair<std::string, std::string>>& script) {
+        kravin::online::SerialLink link(kravin::online::SerialLinkSettings{}, [] { return std::string("0001"); });
+        ASSERT_EQ(link.OpenComPort(1, path), 0) << link.lastError();
+        for (const auto& [command, reply] : script) {
+            char buf[32] = {};
+            ASSERT_TRUE(link.ComWrite(command.c_str(), static_cast<int>(command.size())));
+            const int n = link.ComReadLine(buf, static_cast<int>(sizeof buf) - 1);
+            EXPECT_EQ(std::string(buf, static_cast<std::size_t>(std::max(n, 0))), reply) << command;
+        }
+        link.CloseComPort();
+    };
+    for (const char* expected : {"D0001\r", "D2\r"}) {
+        Child run = start(args);
+        ASSERT_GT(run.pid, 0);
+        const std::string line = readOutput(run.out, true);
+        ASSERT_EQ(line.rfind("/dev/", 0), 0u) << "run with unit ID " << expected << ": " << line;
+        const std::string path = line.substr(0, line.find('\n'));
+        exchange(path, {{"G00\r", "COK\r"}, {"I52\r", expected}, {"D2\r", "D2\r"}});
+        ::kill(run.pid, SIGTERM);
+        EXPECT_EQ(finish(run), 0);
+    }
+}
+
+// The text of a file of the source tree.
+std::string sourceFile(const std::string& relative)
+{
+    std::ifstream in(std::string(KRAVIN_SOURCE_DIR) + "/" + relative, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+TEST(SimulatorReadme, CommandsNameProgramsTheRunTreeHoldsAfterRunSh)
+{
+    // A user who ran ./run.sh has build/run with the programs it builds; a shell example
+    // starts a program of that tree only after building it there, and names no other tree.
+    std::set<std::string> runTargets;
+    const std::string runSh = sourceFile("run.sh");
+    const std::regex targets(R"(cmake --build [^\n]*--target ([^\n]*))");
+    const std::regex word(R"([A-Za-z0-9_]+)");
+    for (std::sregex_iterator m(runSh.begin(), runSh.end(), targets), end; m != end; ++m) {
+        const std::string list = (*m)[1];
+        for (std::sregex_iterator w(list.begin(), list.end(), word); w != end; ++w) runTargets.insert(w->str());
+    }
+    ASSERT_TRUE(runTargets.count("qvsim")) << runSh;
+
+    for (const char* readme : {"README.md", "sim/README.md"}) {
+        SCOPED_TRACE(readme);
+        std::istringstream text(sourceFile(readme));
+        std::string line;
+        bool inShell = false;
+        std::set<std::string> built = runTargets;
+        int examples = 0;
+        while (std::getline(text, line)) {
+            if (line.rfind("```", 0) == 0) {
+                inShell = line == "```sh";
+                built = runTargets;
+                continue;
+            }
+            if (!inShell) continue;
+            const std::string command = line.substr(0, line.find('#'));
+            std::smatch m;
+            if (std::regex_search(command, m, std::regex(R"(cmake --build build/run\b.*--target (.*))"))) {
+                const std::string list = m[1];
+                for (std::sregex_iterator w(list.begin(), list.end(), word), end; w != end; ++w) built.insert(w->str());
+                continue;
+            }
+            EXPECT_EQ(command.find("build/test/"), std::string::npos) << line;
+            const std::regex program(R"(build/run/bin/([A-Za-z0-9_]+))");
+            for (std::sregex_iterator p(command.begin(), command.end(), program), end; p != end; ++p) {
+                ++examples;
+                EXPECT_TRUE(built.count((*p)[1])) << line;
+            }
+        }
+        EXPECT_GT(examples, 0);
+    }
 }
 
 // The output of a shell command line, without its final newline; empty when it failed.

@@ -9,6 +9,7 @@
 #include "command_ids.h"
 #include "compare_error_dialog.h"
 #include "current_unit.h"
+#include "hand_drag.h"
 #include "shared_dialogs.h"
 #include "option_dialog.h"
 #include "option_port.h"
@@ -32,6 +33,7 @@
 
 #include <functional>
 #include <map>
+#include <set>
 #include <vector>
 
 namespace kravin::shell {
@@ -158,7 +160,7 @@ protected:
     // Opens the card's block list and each given group's Block Setting, types the given
     // values (group -> item and text), pressing OK. The groups whose OK was refused.
     std::vector<int> okEveryBlockSetting(const std::vector<int>& groups,
-                                         const std::map<int, std::pair<int, QString>>& typed = {})
+                                         const std::map<int, std::vector<std::pair<int, QString>>>& typed = {})
     {
         app->unitSelection().select(kStation, kCard);
         QTest::mouseClick(app->systemView()->viewport(), Qt::LeftButton, {}, cellCentre(kStation, kCard));
@@ -176,7 +178,8 @@ protected:
                 auto* d = qobject_cast<editors::blocks::BlockSettingDialog*>(QApplication::activeModalWidget());
                 if (!d) return;
                 opened = true;
-                if (const auto t = typed.find(g); t != typed.end()) typeValue(*d, t->second.first, t->second.second);
+                if (const auto t = typed.find(g); t != typed.end())
+                    for (const auto& [item, text] : t->second) typeValue(*d, item, text);
                 d->accept();
                 accepted = !d->isVisible();
                 if (!accepted) d->done(QDialog::Rejected);
@@ -187,6 +190,32 @@ protected:
         }
         // Back to the system configuration.
         EXPECT_TRUE(frame().trigger(cmd::ViewSystem));
+        QTest::qWait(50);  // the closed block list goes before the next opens
+        return refused;
+    }
+
+    // Opens the card's block list and drops each palette tile named onto its group, as a hand
+    // drags it; the drops the view refused.
+    std::vector<std::string> dropBlocks(const std::vector<std::pair<std::string, int>>& drops)
+    {
+        std::vector<std::string> refused;
+        app->unitSelection().select(kStation, kCard);
+        QTest::mouseClick(app->systemView()->viewport(), Qt::LeftButton, {}, cellCentre(kStation, kCard));
+        QTest::mouseDClick(app->systemView()->viewport(), Qt::LeftButton, {}, cellCentre(kStation, kCard));
+        ChildFrame* f = frame().frame(ViewKind::BlkList);
+        auto* list = f ? qobject_cast<ShellBlockListView*>(f->view()) : nullptr;
+        auto* dock = f ? f->findChild<ToolBoxDock*>(QStringLiteral("blockListToolbox")) : nullptr;
+        EXPECT_TRUE(list && dock);
+        if (!list || !dock) return {"no block list"};
+        for (const PaletteCategory& c : dock->categories())
+            for (const PaletteItem& i : c.items) paletteKinds.insert(i.name);
+        for (const auto& [name, group] : drops) {
+            test::HandDrag drag(*dock, name, list->viewport());
+            const bool taken = drag.started() && drag.moveTo(list->viewport(), list->cellCentre(group)) && drag.release();
+            if (!taken) refused.push_back(name + " to " + std::to_string(group));
+        }
+        EXPECT_TRUE(frame().trigger(cmd::ViewSystem));
+        QTest::qWait(50);  // the closed block list goes before the next opens
         return refused;
     }
 
@@ -285,6 +314,7 @@ protected:
     std::vector<std::string> compareErrors;
     std::vector<std::string> questions;
     std::pair<QString, QString> shownWhileRunning;
+    std::set<std::string> paletteKinds;  // the block list palette's tiles
 };
 
 TEST_F(RoundTripRoad, PlaceSetDownloadCompareUploadAndEditAgain)
@@ -301,7 +331,7 @@ TEST_F(RoundTripRoad, PlaceSetDownloadCompareUploadAndEditAgain)
     ASSERT_NO_FATAL_FAILURE(placeCard("QV200", "1.00"));
     const std::vector<int> groups = placedGroups();
     EXPECT_EQ(groups, (std::vector<int>{0, 1, 4, 5, 80}));
-    EXPECT_TRUE(okEveryBlockSetting(groups, {{4, {7, QStringLiteral("100.0")}}}).empty())
+    EXPECT_TRUE(okEveryBlockSetting(groups, {{4, {{7, QStringLiteral("100.0")}}}}).empty())
         << ::testing::PrintToString(prompt.ids());
     EXPECT_TRUE(prompt.ids().empty()) << ::testing::PrintToString(prompt.ids());
     const auto placed = transferred();
@@ -400,6 +430,102 @@ TEST_F(RoundTripRoad, DefaultSimulatorCardIsUploadedComparedAndSynchronized)
     choose(editors::syscmd::SynchronizeVersion);
     EXPECT_EQ(prompt.ids(), (std::vector<int>{8100}));
     EXPECT_EQ(app->unitSelection().current().version, "1.00");
+}
+
+TEST_F(RoundTripRoad, EveryBlockKindDroppedIntoAnEmptyGroupGoesToTheDefaultSimulatorAndBack)
+{
+    // The simulator as run.sh starts it: no options.
+    ASSERT_NO_FATAL_FAILURE(serve({qvsim::DefaultCard()}));
+    ASSERT_NO_FATAL_FAILURE(startTool());
+    ASSERT_NO_FATAL_FAILURE(allocatePort());
+
+    // Each kind the block list offers a QV200 1.00 card, dropped into an empty group that
+    // takes it, all on a first card; the four telemetry kinds share groups 97 and 98, so
+    // three of them go to group 97 of one more card each.
+    struct Drop {
+        const char* kind;
+        int group;
+        int card;
+    };
+    const std::vector<Drop> drops = {
+        {"BCA", 2, 0},  {"MVA", 3, 0},  {"CDI", 11, 0}, {"CDO", 12, 0}, {"CAI", 13, 0}, {"CAO", 26, 0},
+        {"ADS", 30, 0}, {"MLT", 31, 0}, {"LAG", 32, 0}, {"HLL", 33, 0}, {"PVA", 34, 0}, {"DCN", 35, 0},
+        {"TMR", 36, 0}, {"CTR", 61, 0}, {"BPS", 62, 0}, {"LIN", 72, 0}, {"PRG", 79, 0}, {"SEQ", 81, 0},
+        {"SEQ", 86, 0}, {"SEQ", 92, 0}, {"TLW", 97, 0}, {"TLP", 97, 2}, {"TLM", 97, 3}, {"TLC", 97, 4},
+    };
+    auto kindAt = [this](int group) {
+        const std::string code(model::fieldView(app->unitContext().g_unitBlocks[static_cast<std::size_t>(group)]));
+        return code.size() > 2 ? code.substr(2) : std::string();
+    };
+
+    std::set<std::string> covered;
+    for (int card = 1; card <= 4; ++card) {
+        SCOPED_TRACE("card " + std::to_string(card));
+        if (card > 1) {
+            // A fresh simulator for each card, so the upload holds this card's blocks only.
+            ASSERT_NO_FATAL_FAILURE(serve({qvsim::DefaultCard()}));
+            profile->setValue(QStringLiteral("KRAVin/EXTRA_PORTS"), QString::fromStdString(server->devicePath()));
+            ASSERT_NO_FATAL_FAILURE(allocatePort());
+            prompt.answer(7001, model::Answer::No);
+            ASSERT_TRUE(frame().trigger(cmd::FileNew));
+        }
+        ASSERT_NO_FATAL_FAILURE(placeCard("QV200", "1.00"));
+        for (int g : placedGroups()) covered.insert(kindAt(g));
+        std::vector<std::pair<std::string, int>> these;
+        for (const Drop& d : drops)
+            if ((d.card == 0 && card == 1) || d.card == card) these.emplace_back(d.kind, d.group);
+        const std::vector<std::string> refused = dropBlocks(these);
+        EXPECT_TRUE(refused.empty()) << ::testing::PrintToString(refused);
+        for (const auto& [kind, group] : these) {
+            EXPECT_EQ(kindAt(group), kind) << "group " << group;
+            covered.insert(kind);
+        }
+        EXPECT_TRUE(okEveryBlockSetting(placedGroups()).empty()) << ::testing::PrintToString(prompt.ids());
+        const auto placed = transferred();
+
+        // Download: every group and item taken, no question.
+        prompt.clearLog();
+        const std::size_t before = server->receivedLines().size();
+        EXPECT_EQ(runTransfer(editors::syscmd::Download), online::TransferOutcome::Finished)
+            << ::testing::PrintToString(prompt.ids()) << ::testing::PrintToString(questions);
+        EXPECT_TRUE(questions.empty()) << ::testing::PrintToString(questions);
+        EXPECT_TRUE(prompt.ids().empty()) << ::testing::PrintToString(prompt.ids());
+        questions.clear();
+        std::set<int> written;
+        const std::vector<std::string> lines = server->receivedLines();
+        for (const Write& w : writesOf({lines.begin() + static_cast<std::ptrdiff_t>(before), lines.end()}))
+            written.insert(w.group * 100 + w.item);
+        for (const auto& [kind, group] : these) EXPECT_EQ(written.count(group * 100 + 10), 1u) << "group " << group;
+        if (card == 1) {
+            EXPECT_EQ(written.count(9211), 1u);  // the first step of a sequence group
+        }
+
+        // Compare: clean.
+        int differences = -1;
+        compareErrors.clear();
+        EXPECT_EQ(runTransfer(editors::syscmd::Compare, &differences), online::TransferOutcome::Finished);
+        EXPECT_EQ(differences, 0) << ::testing::PrintToString(compareErrors);
+
+        // Upload into an empty slot of a new project: the same blocks and items.
+        prompt.answer(7001, model::Answer::No);
+        ASSERT_TRUE(frame().trigger(cmd::FileNew));
+        ASSERT_TRUE(app->unitContext().unitKindName(kStation, kCard).empty());
+        app->unitSelection().select(kStation, kCard);
+        prompt.clearLog();
+        ASSERT_EQ(upload(), online::TransferOutcome::Finished) << ::testing::PrintToString(prompt.ids());
+        // The end of the card writes the station's item 51 there (no station here: empty).
+        auto uploaded = transferred();
+        auto expected = placed;
+        for (auto* unit : {&uploaded, &expected}) std::erase_if((*unit)[0].second, [](const auto& i) { return i.first == 51; });
+        EXPECT_EQ(uploaded, expected);
+        compareErrors.clear();
+        EXPECT_EQ(runTransfer(editors::syscmd::Compare, &differences), online::TransferOutcome::Finished);
+        EXPECT_EQ(differences, 0) << ::testing::PrintToString(compareErrors);
+        EXPECT_TRUE(questions.empty()) << ::testing::PrintToString(questions);
+    }
+    // The cases cover every kind the palette offers.
+    EXPECT_FALSE(paletteKinds.empty());
+    for (const std::string& kind : paletteKinds) EXPECT_EQ(covered.count(kind), 1u) << kind;
 }
 
 }  // namespace
