@@ -15,7 +15,7 @@ cmake -G Ninja -S . -B "$build" \
   -DKRAVIN_WERROR=OFF \
   -DKRAVIN_TESTS=OFF \
   -DKRAVIN_BENCH=OFF >/dev/null
-cmake --build "$build" -j "${KRAVIN_JOBS:-3}" --target KRAVin3 qvsim
+cmake --build "$build" -j "${KRAVIN_JOBS:-3}" --target KRAVin3 qvsim QVCFG qvcfgsim
 
 bin="$build/bin"
 
