@@ -469,11 +469,26 @@ void FillSystemWorkRecord(UnitContext& unit, unsigned char* r)
     for (int g = 0; g < kGroups; ++g) {
         std::memcpy(r + w::codes + 5 * g, unit.g_unitBlocks[g].data(), 5);
         unit.g_curGroup = g;
-        unit.LoadBlockItemList();
         unsigned char* grp = r + w::groups + w::groupSize * g;
-        for (int i = 0; i < kItems; ++i) std::memcpy(grp + kItemSlot * i, unit.blockItemData.items[i].data(), kItemSlot);
-        for (int t = 0; t < kTerminals; ++t)
-            std::memcpy(grp + w::groupTerminals + kTermSlot * t, unit.blockItemData.terminals[t].data(), kTermSlot);
+        if (unit.LoadBlockItemList() == 0) {
+            for (int i = 0; i < kItems; ++i)
+                std::memcpy(grp + kItemSlot * i, unit.blockItemData.items[i].data(), kItemSlot);
+            for (int t = 0; t < kTerminals; ++t)
+                std::memcpy(grp + w::groupTerminals + kTermSlot * t, unit.blockItemData.terminals[t].data(), kTermSlot);
+        } else {
+            // A block without a definition (a sequential group that is off) still
+            // carries what its file holds: the copy takes it as it is.
+            for (int i = 0; i < kItems; ++i) {
+                char item[kItemSlot] = {};
+                KRAVinA_Data_Item_Get(g, i, item);
+                std::memcpy(grp + kItemSlot * i, item, kItemSlot);
+            }
+            for (int t = 0; t < kTerminals; ++t) {
+                char term[kTermSlot] = {};
+                KRAVinA_Data_Term_Get(g, t, term);
+                std::memcpy(grp + w::groupTerminals + kTermSlot * t, term, kTermSlot);
+            }
+        }
         // Every group keeps its place, analog or not.
         int x = 0, y = 0;
         KRAVinA_Data_XY_Get(g, &x, &y);

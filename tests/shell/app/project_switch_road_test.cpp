@@ -95,7 +95,14 @@ protected:
     // File > Open of path; a modified project is not saved.
     void openProject(const std::string& path)
     {
-        if (asksToSave()) prompt.answer(7001, model::Answer::No);
+        // A ladder edit its translation rejects is dropped first (7000), then the
+        // project's own changes are offered for saving.
+        if (app->sequenceViews()->ladderInEditMode()) {
+            prompt.answer(7000, model::Answer::Ok);
+            if (session().projectRecord.modified) prompt.answer(7001, model::Answer::No);
+        } else if (asksToSave()) {
+            prompt.answer(7001, model::Answer::No);
+        }
         prompt.file(path);
         ASSERT_TRUE(frame().trigger(cmd::FileOpen));
         ASSERT_EQ(session().projectRecord.path, path);

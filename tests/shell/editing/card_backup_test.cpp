@@ -2,6 +2,7 @@
 #include "child_frame.h"
 #include "command_ids.h"
 #include "crafted_backups.h"
+#include "file_size_limit.h"
 #include "modal_script.h"
 #include "online_shell.h"
 #include "pty_server.h"
@@ -205,6 +206,50 @@ TEST_F(CardBackupTest, BackupWithNothingReadableKeepsTheOlderBackup)
     EXPECT_TRUE(boxes[2].endsWith(QStringLiteral("Data is not available."))) << boxes[2].toStdString();
     EXPECT_TRUE(test::readBytes(bkc.string()) == good);
     for (const auto& e : fs::directory_iterator(bkc.parent_path())) EXPECT_EQ(e.path(), bkc);
+}
+
+// A backup that would grow past the process's file-size limit ends in the disk-full
+// message; the older backup stays, no temporary file is left, the session goes on.
+TEST_F(CardBackupTest, BackupPastTheFileSizeLimitEndsInDiskFull)
+{
+    test::FileSizeSignalCounter signals;  // the tool's start-up decides what the signal does
+    start();
+    ASSERT_NE(view(), nullptr);
+    placeCard();
+    session().projectRecord.modified = 1;
+    const fs::path bkc = dir.path() / "backups" / "S01C0.BKC";
+    QStringList boxes;
+    const auto backUp = [&](std::vector<QMessageBox::StandardButton> answers) {
+        ModalScript script;
+        script.then("cardBackupDialog", [&](QWidget* d) {
+            d->findChild<QLineEdit*>(QStringLiteral("backupPath"))->setText(QString::fromStdString(bkc.string()));
+            click(d, "startButton");
+            if (d->isVisible()) click(d, "cancelButton");
+        });
+        for (QMessageBox::StandardButton button : answers)
+            script.then("kravinbMessage", [&boxes, button](QWidget* w) {
+                auto* box = qobject_cast<QMessageBox*>(w);
+                boxes << box->text();
+                box->button(button)->click();
+            });
+        if (answers.empty()) script.then("backupDone", [](QWidget* d) { click(d, "endButton"); });
+        runFromContextMenu({kStation, 1}, syscmd::CardBackup);
+        EXPECT_TRUE(script.done()) << "waiting for " << script.pending();
+    };
+    backUp({});
+    const auto good = test::readBytes(bkc.string());
+    ASSERT_GT(good.size(), 2 * kravinb::kHeaderSize);
+    {
+        test::FileSizeLimit limit(good.size() / 2, false);
+        backUp({QMessageBox::Ok, QMessageBox::Ok});  // 7104, then the outcome
+    }
+    EXPECT_EQ(test::FileSizeSignalCounter::count().load(), 0);
+    ASSERT_EQ(boxes.size(), 2);
+    EXPECT_TRUE(boxes[1].startsWith(QStringLiteral("Disk is full."))) << boxes[1].toStdString();
+    EXPECT_TRUE(test::readBytes(bkc.string()) == good);
+    for (const auto& e : fs::directory_iterator(bkc.parent_path())) EXPECT_EQ(e.path(), bkc);
+    EXPECT_EQ(session().projectRecord.modified, 1);
+    EXPECT_EQ(app->systemTables().cardKind[kStation][0], kind_);
 }
 
 TEST_F(CardBackupTest, UnknownRestoredModelIsRefusedBeforeAnythingIsWritten)

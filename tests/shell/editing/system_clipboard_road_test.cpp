@@ -19,6 +19,8 @@
 #include <algorithm>
 #include <cstring>
 #include <functional>
+#include <string>
+#include <vector>
 
 namespace kravin::shell {
 namespace {
@@ -126,6 +128,58 @@ TEST_F(ClipboardRoad, CopyACardAndPasteItIntoAnotherSlot)
     EXPECT_EQ(app->systemTables().cardKind[0][6], 0);
     ASSERT_TRUE(frame().trigger(cmd::EditUndo));
     EXPECT_EQ(app->systemTables().cardKind[0][4], 0);
+}
+
+// A QV200 with its sequential program: groups 81 and 82 in use, 83..92 off
+// with empty steps ("******"), group 83's marker left blank.
+TEST_F(ClipboardRoad, APastedCardHoldsEveryItemOfItsSource)
+{
+    const auto set = [](int block, int item, const char* text) {
+        char field[17] = {};
+        std::strncpy(field, text, 16);
+        KRAVinA_Data_Item_Set(block, item, field);
+    };
+    ASSERT_NO_FATAL_FAILURE(writeQv200Unit({{0, "00SYS"}, {30, "76PVA"}, {81, "95SEQ"}, {82, "95SEQ"}}, [&] {
+        for (int b = 81; b <= 92; ++b) {
+            set(b, 10, b <= 82 ? "95" : b == 83 ? "" : "**");
+            for (int i = 11; i < 100; ++i) set(b, i, "******");
+        }
+        set(81, 11, "130000");
+        set(81, 12, "070101");
+        set(81, 13, "000000");
+        set(82, 11, "000000");
+    }));
+    view()->update();
+    ASSERT_TRUE(menuOffers(0, 1, syscmd::Copy));
+    Q_EMIT view()->commandRequested(syscmd::Copy);
+    ASSERT_TRUE(menuOffers(0, 5, syscmd::Paste));
+    Q_EMIT view()->commandRequested(syscmd::Paste);
+    ASSERT_EQ(app->systemTables().cardKind[0][4], app->systemTables().cardKind[0][0]);
+
+    const std::string folder = session().projectRecord.workFolder;
+    const auto items = [&](int libCard) {
+        char head[512];
+        KRAVinA_Data_Get(0, libCard, head, folder.c_str());
+        std::vector<std::string> out;
+        for (int b = 0; b < 100; ++b)
+            for (int i = 0; i < 100; ++i) {
+                char v[17] = {};
+                KRAVinA_Data_Item_Get(b, i, v);
+                out.emplace_back(v);
+            }
+        return out;
+    };
+    std::vector<std::string> source = items(0);
+    const std::vector<std::string> pasted = items(4);
+    ASSERT_EQ(source[100 * 84 + 50], "******");
+    // The two items the paste sets itself.
+    source[51] = "4";
+    source[100 * 83 + 10] = "**";
+    std::vector<std::string> differ;
+    for (std::size_t k = 0; k < source.size(); ++k)
+        if (pasted[k] != source[k])
+            differ.push_back(std::to_string(k / 100) + "/" + std::to_string(k % 100) + "=" + pasted[k]);
+    EXPECT_TRUE(differ.empty()) << differ.size() << " items differ, first " << differ.front();
 }
 
 TEST_F(ClipboardRoad, EditCutMovesTheCard)

@@ -1,9 +1,11 @@
 #include "child_frame.h"
 #include "command_ids.h"
+#include "archive.h"
 #include "main_frame.h"
 #include "online_shell.h"
 #include "option_dialog.h"
 #include "shell_fixture.h"
+#include "file_size_limit.h"
 #include "text_codec.h"
 #include "vuken_sim.h"
 
@@ -20,7 +22,11 @@
 #include <QToolBar>
 #include <QUrl>
 
+#include <algorithm>
+#include <cstdint>
 #include <filesystem>
+#include <string>
+#include <vector>
 #include <set>
 
 namespace kravin::shell {
@@ -276,6 +282,44 @@ TEST_F(MainFrameTest, RenderedFrameShowsMenusAndToolbar)
     EXPECT_GE(frame().mdiArea()->geometry().top(), bar->geometry().bottom());
 }
 
+// A save that would grow the archive past the process's file-size limit: the save's
+// own error, the edits kept, the old archive and its folder as they were.
+TEST_F(MainFrameTest, ASavePastTheFileSizeLimitEndsInTheSaveError)
+{
+    test::FileSizeSignalCounter signals;  // the tool's start-up decides what the signal does
+    start();
+    const std::string path = dir / "big/Big.KRA";
+    std::filesystem::create_directories(dir / "big");
+    saveAs("Big", path);
+    const auto archive = test::readBytes(path);
+    // Incompressible bytes that take the archive past the limit.
+    std::vector<unsigned char> noise(3u << 20);
+    std::uint32_t x = 12345;
+    for (unsigned char& b : noise) b = static_cast<unsigned char>((x = x * 1103515245u + 12345u) >> 24);
+    test::writeBytes((std::filesystem::path(session().projectRecord.workFolder) / "extra.bin").string(), noise);
+    session().projectRecord.modified = 1;
+    prompt.clearLog();
+    {
+        test::FileSizeLimit limit(1u << 20, false);
+        ASSERT_TRUE(frame().trigger(cmd::FileSave));
+    }
+    EXPECT_EQ(test::FileSizeSignalCounter::count().load(), 0);
+    const std::vector<int> ids = prompt.ids();
+    EXPECT_EQ(std::count(ids.begin(), ids.end(), 7013), 1) << ::testing::PrintToString(ids);
+    EXPECT_EQ(std::count(ids.begin(), ids.end(), 7003), 0);
+    EXPECT_EQ(session().projectRecord.modified, 1);
+    EXPECT_EQ(session().projectRecord.path, path);
+    EXPECT_TRUE(test::readBytes(path) == archive);
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(dir / "big")) names.push_back(e.path().filename().string());
+    EXPECT_EQ(names, std::vector<std::string>{"Big.KRA"});
+    // Without the limit the same project saves.
+    prompt.clearLog();
+    ASSERT_TRUE(frame().trigger(cmd::FileSave));
+    EXPECT_EQ(prompt.ids(), std::vector<int>{7003});
+    EXPECT_EQ(session().projectRecord.modified, 0);
+}
+
 TEST_F(MainFrameTest, ShutdownRemovesTheWorkFolderAndKeepsThePlacement)
 {
     start();
@@ -342,6 +386,69 @@ TEST_F(MainFrameTest, CommandLineProjectThatDoesNotLoadLeavesAnUntitledOne)
     EXPECT_NE(session().projectRecord.path, broken);
     EXPECT_TRUE(frame().views().frameExists(ViewKind::System));
     EXPECT_FALSE(prompt.ids().empty());  // the reason was shown
+}
+
+// The project header entry of a saved archive with its CRC, or its declared size,
+// changed in both of its headers: the archive opens, its entry does not extract.
+std::vector<unsigned char> damageHeaderEntry(std::vector<unsigned char> zip, bool crc)
+{
+    const auto get16 = [&](std::size_t at) { return static_cast<unsigned>(zip[at] | zip[at + 1] << 8); };
+    const auto change32 = [&](std::size_t at) {
+        if (crc) zip[at] ^= 0x5a;
+        else for (std::size_t k = 0; k < 4; ++k) zip[at + k] = k == 0 ? 1 : 0;  // one byte
+    };
+    const std::string name = "KRAVin.KRAB";
+    int found = 0;
+    for (std::size_t at = 0; at + 46 < zip.size(); ++at) {
+        if (zip[at] != 'P' || zip[at + 1] != 'K' || zip[at + 2] != 1 || zip[at + 3] != 2) continue;
+        if (std::string(zip.begin() + static_cast<long>(at) + 46,
+                        zip.begin() + static_cast<long>(at + 46 + get16(at + 28))) != name)
+            continue;
+        const std::size_t local = get16(at + 42) | get16(at + 44) << 16;
+        change32(crc ? at + 16 : at + 24);
+        change32(crc ? local + 14 : local + 22);
+        ++found;
+    }
+    EXPECT_EQ(found, 1);
+    return zip;
+}
+
+TEST_F(MainFrameTest, AnArchiveThatFailsToExtractLeavesAnUntitledProjectThatSaves)
+{
+    start();
+    const std::string good = dir / "CV.KRA";
+    saveAs("CV", good);
+    for (bool crc : {true, false}) {
+        SCOPED_TRACE(crc ? "CRC" : "size");
+        if (session().projectRecord.path != good) {
+            prompt.file(good);
+            ASSERT_TRUE(frame().trigger(cmd::FileOpen));
+        }
+        ASSERT_EQ(title(), "KRAVin3 - System Configuration [CV]");
+        const std::string bad = dir / "bad.KRA";
+        test::writeBytes(bad, damageHeaderEntry(test::readBytes(good), crc));
+        prompt.clearLog();
+        prompt.file(bad);
+        ASSERT_TRUE(frame().trigger(cmd::FileOpen));
+        const std::vector<int> ids = prompt.ids();
+        ASSERT_EQ(std::count(ids.begin(), ids.end(), 7012), 1) << ::testing::PrintToString(ids);
+        const auto box = std::find_if(prompt.shown.begin(), prompt.shown.end(), [](const auto& s) { return s.id == 7012; });
+        ASSERT_EQ(box->args.size(), 1u);
+        EXPECT_NE(std::get<std::int64_t>(box->args[0]), 0);
+        EXPECT_EQ(title(), "KRAVin3 - System Configuration [Untitled]");
+        EXPECT_TRUE(session().projectRecord.untitled);
+        EXPECT_TRUE(session().projectRecord.path.empty());
+        EXPECT_TRUE(model::HasProjectHeader(session().projectRecord.workFolder));
+        EXPECT_TRUE(frame().views().frameExists(ViewKind::System));
+
+        // The untitled project saves under a new name.
+        const std::string saved = dir / (crc ? "afterCrc.KRA" : "afterSize.KRA");
+        prompt.clearLog();
+        saveAs("After", saved);
+        EXPECT_EQ(prompt.ids(), std::vector<int>{7003});
+        EXPECT_TRUE(exists(saved));
+        EXPECT_TRUE(prompt.scriptDone());
+    }
 }
 
 }  // namespace

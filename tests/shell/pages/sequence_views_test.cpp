@@ -28,7 +28,13 @@
 #include <QTest>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
 #include <map>
 #include <memory>
 #include <optional>
@@ -344,6 +350,109 @@ TEST_F(SequenceViewsTest, SavingTheProjectTranslatesAPendingLadderEdit)
     char item[17] = {};
     KRAVinA_Data_Item_Get(81, 12, item);
     EXPECT_STREQ(item, "021115");
+}
+
+// A contact keyed in before STEP00: the translation rejects the grid.
+class RejectedLadderEditTest : public SequenceViewsTest {
+protected:
+    void keyRejectedEdit()
+    {
+        ASSERT_NO_FATAL_FAILURE(makeProject());
+        ASSERT_NO_FATAL_FAILURE(openLadderOn81());
+        key(Qt::Key_Insert, Qt::ControlModifier);
+        answerDialog(QStringLiteral("0109"));
+        key('a');
+        ASSERT_EQ(ladderPage()->ladder().Cell(0, 0), ladder::MakeValue(1, 1, 9));
+        ASSERT_TRUE(app->sequenceViews()->ladderPending());
+        saved = app->sequenceViews()->session().steps.g_stepTable;
+        archive = readFile(path);
+        prompt.clearLog();
+    }
+
+    static std::string readFile(const std::string& file)
+    {
+        std::ifstream in(file, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+
+    // The edit is still there, unsaved, with the ladder open on it.
+    void expectEditKept()
+    {
+        ASSERT_NE(ladderPage(), nullptr);
+        EXPECT_EQ(ladderPage()->ladder().Cell(0, 0), ladder::MakeValue(1, 1, 9));
+        EXPECT_TRUE(app->sequenceViews()->ladderPending());
+        EXPECT_EQ(app->sequenceViews()->session().steps.g_stepTable, saved);
+        EXPECT_EQ(session().projectRecord.path, path);
+        EXPECT_EQ(readFile(path), archive);
+    }
+
+    model::StepTable saved;
+    std::string archive;
+};
+
+TEST_F(RejectedLadderEditTest, SaveStopsAtDataEditingIsNotCompleted)
+{
+    ASSERT_NO_FATAL_FAILURE(keyRejectedEdit());
+    for (int id : {cmd::FileSave, cmd::FileSaveAs}) {
+        prompt.clearLog();
+        ASSERT_TRUE(frame().trigger(id));
+        ASSERT_EQ(prompt.ids(), std::vector<int>{7002});
+        EXPECT_EQ(prompt.shown[0].args, model::MessageArgs{std::string("Ladder Setting ")});
+        EXPECT_EQ(session().projectRecord.modified, 1);
+        expectEditKept();
+    }
+}
+
+// New, Open and Exit ask 7000 first: Cancel keeps the project and its edit,
+// OK drops the edit and the command goes on (the project's own changes are
+// still offered for saving).
+TEST_F(RejectedLadderEditTest, NewOpenAndExitAskToDiscardTheEdit)
+{
+    const std::string other = dir / "other.KRA";
+    struct Case {
+        const char* name;
+        std::function<void()> run;
+        std::function<void()> after;  // once the edit was dropped
+    };
+    const std::vector<Case> cases{
+        {"new", [&] { frame().trigger(cmd::FileNew); },
+         [&] { EXPECT_TRUE(session().projectRecord.untitled); }},
+        {"open",
+         [&] {
+             prompt.file(other);
+             frame().trigger(cmd::FileOpen);
+         },
+         [&] { EXPECT_EQ(session().projectRecord.path, other); }},
+        {"exit", [&] { frame().trigger(cmd::FileExit); }, [&] { EXPECT_FALSE(frame().isVisible()); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_NO_FATAL_FAILURE(keyRejectedEdit());
+        std::filesystem::copy_file(path, other, std::filesystem::copy_options::overwrite_existing);
+        frame().show();
+        prompt.answer(7000, model::Answer::Cancel);
+        c.run();
+        ASSERT_EQ(prompt.ids(), std::vector<int>{7000});
+        EXPECT_EQ(prompt.shown[0].args, model::MessageArgs{std::string("Ladder Setting ")});
+        expectEditKept();
+        EXPECT_TRUE(frame().isVisible());
+
+        prompt.clearLog();
+        prompt.answer(7000, model::Answer::Ok);
+        prompt.answer(7001, model::Answer::No);
+        if (std::string(c.name) != "open") c.run();
+        else frame().trigger(cmd::FileOpen);
+        QCoreApplication::processEvents();
+        const std::vector<int> ids = prompt.ids();
+        ASSERT_GE(ids.size(), 2u);
+        EXPECT_EQ((std::vector<int>(ids.begin(), ids.begin() + 2)), (std::vector<int>{7000, 7001}));
+        EXPECT_EQ(std::count(ids.begin(), ids.end(), 7003), 0);
+        EXPECT_EQ(readFile(path), archive);
+        c.after();
+        EXPECT_TRUE(prompt.scriptDone());
+        TearDown();
+        prompt = test::ScriptedPrompt();
+    }
 }
 
 TEST_F(SequenceViewsTest, CommentSwitchIsKeptInTheSettings)

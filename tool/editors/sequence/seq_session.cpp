@@ -1,6 +1,7 @@
 #include "seq_session.h"
 
 #include "KRAVinA.h"
+#include "ladder_commit.h"
 #include "ladder_convert.h"
 
 #include <algorithm>
@@ -309,6 +310,13 @@ bool SequenceSession::CommitPending()
         return false;
     }
     return true;
+}
+
+bool SequenceSession::LadderEditRejected(bool ladderOpen)
+{
+    ladder::LadderCommitHook hook(ladder, steps.g_stepTable, check_, ladderPrompt_);
+    hook.viewOpen = ladderOpen;
+    return model::IsLadderEditPending(&hook) == 1;
 }
 
 bool SequenceSession::LadderCancel()

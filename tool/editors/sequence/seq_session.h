@@ -133,6 +133,9 @@ public:
     // The leave and save check: true when nothing is pending or the edit is
     // translated and stored.
     bool CommitPending();
+    // An edit of the open ladder that the silent translation cannot store: the
+    // ladder is in edit mode, and no save or close may pass it unasked.
+    bool LadderEditRejected(bool ladderOpen);
     bool ConfirmDiscard();
     void RestoreBackup();
     // Hide/Show Comment: the switch and the scroll request within the rows.

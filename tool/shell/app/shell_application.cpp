@@ -141,6 +141,10 @@ public:
     }
     bool chooseHt9Connection() override { return app_.onlineShell() && app_.onlineShell()->ht9().prepare(); }
     bool ladderPending() override { return app_.sequenceViews() && app_.sequenceViews()->ladderPending(); }
+    int editModeViewNameId() override
+    {
+        return app_.sequenceViews() && app_.sequenceViews()->ladderInEditMode() ? 6002 : 0;  // "Ladder Setting "
+    }
     bool commitLadder() override { return !app_.sequenceViews() || app_.sequenceViews()->commitLadder(); }
     bool confirmDiscardLadder() override
     {

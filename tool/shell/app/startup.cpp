@@ -1,9 +1,14 @@
 #include "startup.h"
 
+#include <csignal>
+
 namespace kravin::shell {
 
 bool runStartup(StartupSteps& steps, const std::optional<std::string>& projectPath)
 {
+    // A write past the file-size limit fails with EFBIG and ends in the save's or
+    // the backup's own error instead of ending the program.
+    std::signal(SIGXFSZ, SIG_IGN);
     steps.registerBusCallback();  // the first call into the bus library
     steps.loadSettings();
     steps.stampProjectVersion();

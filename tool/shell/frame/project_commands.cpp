@@ -22,7 +22,8 @@ int ProjectCommands::askSaveProject()
     if (!project_.isModified() && !ladderCounts) return 0;
     switch (prompt_.message(7001, {}, model::Buttons::YesNoCancel, model::Icon::Question)) {
     case model::Answer::Yes:
-        if (ladderCounts) hooks_.commitLadder();
+        // An edit the translation did not take stops the save.
+        if (ladderCounts && !hooks_.commitLadder()) return -1;
         return project_.save();
     case model::Answer::No: return 0;
     default: return -1;
@@ -68,7 +69,7 @@ int ProjectCommands::fileOpenPath(const std::string& path)
 int ProjectCommands::save(bool as)
 {
     if (checkEditComplete() == -1) return -1;
-    if (hooks_.ladderPending()) hooks_.commitLadder();
+    if (hooks_.ladderPending() && !hooks_.commitLadder()) return -1;
     return as ? project_.saveAs() : project_.save();
 }
 

@@ -266,6 +266,11 @@ bool SequenceViews::ladderPending() const
     return context_.frame->views().frameExists(ViewKind::Ladder) && session_->ladder.g_ladderEdited;
 }
 
+bool SequenceViews::ladderInEditMode()
+{
+    return session_->LadderEditRejected(context_.frame->views().frameExists(ViewKind::Ladder));
+}
+
 bool SequenceViews::commitLadder()
 {
     if (session_->CommitPending()) return true;

@@ -81,6 +81,8 @@ public:
 
     // The view manager's hooks.
     bool ladderPending() const;
+    // The open ladder holds an edit its translation rejects.
+    bool ladderInEditMode();
     bool commitLadder();
     bool confirmDiscardLadder() { return session_->ConfirmDiscard(); }
     void restoreLadderBackup() { session_->RestoreBackup(); }
