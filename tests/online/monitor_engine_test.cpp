@@ -552,14 +552,12 @@ TEST_F(BusMonitor, CycleFillsEveryTable)
 TEST_F(BusMonitor, BusNotReadyMarksRowsAndRequestsNothing)
 {
     vuken_sim_set_cycle_status(1);
-    EXPECT_EQ(state->StartMonitor({OnlineLink::Bus, {}, 0}), -1);  // not ready: stays offline
-    EXPECT_EQ(state->MonitorActive.load(), 0);
-    EXPECT_EQ(state->OnlineLinkOpen.load(), 0);
-    EXPECT_EQ(get_kilnbus_status(), VUKEN_STATUS_CLOSED);
-    vuken_sim_set_cycle_status(VUKEN_STATUS_READY);
+    // Not ready at the start: the monitor runs and its cycles wait for the bus.
     ASSERT_EQ(state->StartMonitor({OnlineLink::Bus, {}, 0}), 0);
-    vuken_sim_set_cycle_status(1);  // the bus drops while monitoring
-    kilnbus_cycle();
+    EXPECT_EQ(state->MonitorActive.load(), 1);
+    EXPECT_EQ(state->OnlineLinkOpen.load(), 1);
+    EXPECT_NE(get_kilnbus_status(), VUKEN_STATUS_READY);
+    context->comm = CommPlan();
     context->views = {true, true, true, false, false};
     context->current = Unit(0, 0, "QV200   ");
     context->analog = AnalogPlanOf(0, 0);
@@ -576,6 +574,16 @@ TEST_F(BusMonitor, BusNotReadyMarksRowsAndRequestsNothing)
     EXPECT_EQ(notices.ladder.load(), 1);
     EXPECT_EQ(notices.anatan.load(), 0);
     EXPECT_EQ(notices.dentan.load(), 0);
+    EXPECT_FALSE(state->Results().comm->slots[1][3][1].held);
+
+    // The bus answers: the next cycle reads it.
+    vuken_sim_set_cycle_status(VUKEN_STATUS_READY);
+    kilnbus_cycle();
+    state->BusMonitorCycle();
+    EXPECT_EQ(state->Results().registry->rows[0].text, "12.5");
+    EXPECT_TRUE(state->Results().comm->slots[1][3][1].held);
+    EXPECT_FALSE(state->Results().comm->slots[1][3][2].held);  // a terminal without a kind
+    EXPECT_EQ(notices.dentan.load(), 1);
 }
 
 TEST_F(BusMonitor, OnlineStopClosesTheBusUnlessARunIsActive)

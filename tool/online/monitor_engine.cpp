@@ -185,11 +185,8 @@ int OnlineState::StartMonitor(const MonitorStart& start)
 {
     OnlineDestination = static_cast<int>(start.link);
     if (start.link == OnlineLink::Bus) {
+        // A bus not ready yet is no failure: the cycles wait for it.
         kilnbus_cycle();
-        if (get_kilnbus_status() != VUKEN_STATUS_READY) {
-            kilnbus_close();
-            return -1;
-        }
     } else if (!link_ || link_->OpenComPort(start.baudIndex, start.portName) != 0) {
         return -1;
     }
@@ -358,8 +355,10 @@ int OnlineState::SerialAnalogSection(const AnalogMonitorPlan& plan, const Monito
             const ReadStatus s = redirect < 0 ? SerialReadSelected(item, unit, reply)
                                               : SerialReadItem(redirect / 100, redirect % 100, unit, reply);
             if (s == ReadStatus::Failed) return Running() ? -1 : 0;
-            if (s == ReadStatus::Value)
+            if (s == ReadStatus::Value) {
                 analog_.values[static_cast<std::size_t>(block)][static_cast<std::size_t>(item)] = SerialReplyValue(reply);
+                analog_.held[static_cast<std::size_t>(block)][static_cast<std::size_t>(item)] = true;
+            }
             if (redirect >= 0) {
                 // back to the block's group
                 const ReadStatus back = SerialSelectGroup(block, unit);
@@ -501,9 +500,11 @@ void OnlineState::BusCommSection(const CommMonitorPlan& plan)
                     const unsigned v = get_dx_cycdata(PackMonitorAddress(station, slot - 1, t, 0), 32);
                     value.first = static_cast<std::int16_t>(v & 0xFFFFu);
                     value.second = static_cast<std::int16_t>(v >> 16);
+                    value.held = true;
                 } else if (kind == 3 || kind == 4) {
                     value.first = get_ax_cycdata(PackMonitorAddress(station, slot - 1, t, 0));
                     value.second = get_ax_cycdata(PackMonitorAddress(station, slot - 1, t, 1));
+                    value.held = true;
                 }
             }
         }
@@ -523,8 +524,10 @@ void OnlineState::BusAnalogSection(const AnalogMonitorPlan& plan, const MonitorU
             const int redirect = row.redirect[static_cast<std::size_t>(item)];
             const int group = redirect < 0 ? block : redirect / 100;
             const int read = redirect < 0 ? item : redirect % 100;
-            if (auto reply = BusRead(address, group, read))
+            if (auto reply = BusRead(address, group, read)) {
                 analog_.values[static_cast<std::size_t>(block)][static_cast<std::size_t>(item)] = ParseMonitorValue(*reply);
+                analog_.held[static_cast<std::size_t>(block)][static_cast<std::size_t>(item)] = true;
+            }
         }
     }
 }

@@ -89,12 +89,15 @@ struct AnalogValues {
     int station = -1;  // unit of the plan the values belong to
     int card = -1;
     std::array<std::array<std::int32_t, kMonitorItems>, kMonitorBlocks> values{};
+    // Whether the item was read since the plan's unit was adopted.
+    std::array<std::array<bool, kMonitorItems>, kMonitorBlocks> held{};
 };
 
 struct CommValues {
     struct Terminal {
         std::int16_t first = 0;
         std::int16_t second = 0;
+        bool held = false;  // read at least once
     };
     std::array<std::array<std::array<Terminal, kMonitorTerminals>, kMonitorSlots>, kMonitorStations> slots{};
 };
@@ -152,8 +155,8 @@ public:
 
     // The online half of the shell's monitor start: opens the serial port, or cycles the
     // bus, then sets MonitorActive, OnlineLinkOpen and LadderMonitorState. -1, with no flag
-    // changed, when the port doesn't open or the bus is not ready after its cycle (it is
-    // closed again); else 0.
+    // changed, when the serial port doesn't open; else 0 (a bus not ready yet is waited for
+    // by the cycles).
     int StartMonitor(const MonitorStart& start);
     // Stop: MonitorActive := 0, LadderMonitorState := 0.
     void StopMonitorThreadFlags();

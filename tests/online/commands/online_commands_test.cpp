@@ -140,13 +140,18 @@ TEST_F(OnlineCommandsTest, PortThatFailsToOpenChangesNoFlag)
     ExpectOffline();
 }
 
-TEST_F(OnlineCommandsTest, BusThatIsNotReadyStaysOffline)
+TEST_F(OnlineCommandsTest, BusThatIsNotReadyAtTheStartIsWaitedFor)
 {
     host.userSettings.ONLINE = 1;
     vuken_sim_set_cycle_status(1);
-    EXPECT_FALSE(commands.StartPuOnlineMonitor());
-    EXPECT_EQ(host.prompter.ids(), std::vector<int>{kMsgBusNotReady});
-    ExpectOffline();
+    ASSERT_TRUE(commands.StartPuOnlineMonitor());
+    EXPECT_TRUE(host.prompter.ids().empty());
+    EXPECT_NE(get_kilnbus_status(), VUKEN_STATUS_READY);
+    EXPECT_EQ(state->MonitorActive.load(), 1);
+    commands.StopMonitorThreadFlags();
+    commands.OnOnlineStop();
+    EXPECT_EQ(state->OnlineLinkOpen.load(), 0);
+    EXPECT_TRUE(owner.Free());
 
     vuken_sim_set_cycle_status(VUKEN_STATUS_READY);
     host.unit.model.clear();  // the bus needs neither a model nor a port

@@ -15,6 +15,7 @@
 #include <QPainter>
 #include <QThread>
 
+#include <algorithm>
 #include <functional>
 
 namespace kravin::shell {
@@ -51,6 +52,19 @@ protected:
     void allocatePort()
     {
         test::choosePort(*app, server->devicePath());
+    }
+
+    // Dark pixels where the value of LAG's input stands (column 12, rows 33..35).
+    int inkAtTheValue()
+    {
+        QImage image(800, 800, QImage::Format_RGB32);
+        QPainter painter(&image);
+        app->anaTanPage()->view()->render(painter, image.size());
+        const QRect label(12 * 16 + 2, 33 * 16, 80, 16);
+        int n = 0;
+        for (int y = label.top(); y <= label.bottom(); ++y)
+            for (int x = label.left(); x <= label.right(); ++x) n += image.pixelColor(x, y) != QColor(Qt::white);
+        return n;
     }
 
     std::unique_ptr<qvsim::PtyServer> server;
@@ -117,6 +131,36 @@ TEST_F(AnaTanOnlineRoad, MonitorValuesStandOnTheLinesAndEditsAreRefused)
     EXPECT_GT(counter.paints, 0);
     EXPECT_EQ(ink(picture()), offline);
     EXPECT_TRUE(prompt.ids().empty()) << ::testing::PrintToString(prompt.ids());
+}
+
+// The card never answers for the source item: the line shows no value, however
+// often the view is redrawn, until one is read.
+TEST_F(AnaTanOnlineRoad, ALineWhoseSourceWasNeverReadShowsNoValue)
+{
+    ASSERT_NO_FATAL_FAILURE(writeAnalogCard());
+    ASSERT_NO_FATAL_FAILURE(allocatePort());
+    server->setItemFault(30, 20, qvsim::Fault::Cng);
+    ASSERT_TRUE(frame().trigger(cmd::ViewAnaTan));
+    ASSERT_NE(app->anaTanPage(), nullptr);
+    const int offline = inkAtTheValue();
+    const auto reads = [&] {
+        const auto lines = server->receivedLines();
+        return std::count(lines.begin(), lines.end(), std::string("I20\r"));
+    };
+
+    ASSERT_TRUE(frame().trigger(cmd::OnlineMonitor));
+    ASSERT_TRUE(app->online().online) << ::testing::PrintToString(prompt.ids());
+    ASSERT_TRUE(waitFor([&] { return reads() >= 4; }));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(inkAtTheValue(), offline);
+
+    // Once the card answers, the value is shown.
+    server->setItemFault(30, 20, qvsim::Fault::None);
+    server->withController([](qvsim::Controller& c) { c.setValue(0, 0, 30, 20, "42.50"); });
+    ASSERT_TRUE(waitFor([&] { return inkAtTheValue() > offline + 20; }));
+    ASSERT_TRUE(waitFor([&] { return onlineCommandState(frame().commandContext()) == 2; }));
+    ASSERT_TRUE(frame().trigger(cmd::OnlineMonitor));
+    ASSERT_TRUE(waitFor([&] { return !app->online().online; }));
 }
 
 }  // namespace

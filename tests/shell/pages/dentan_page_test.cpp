@@ -2,16 +2,20 @@
 // blocks dropped from its palette on two cards, the two terminals connected
 // with the mouse through a bend, saved and opened again with the same diagram.
 #include "block_setting_dialog.h"
+#include "block_state.h"
 #include "child_frame.h"
 #include "command_ids.h"
 #include "dentan_page.h"
 #include "frame_bars.h"
 #include "hand_drag.h"
+#include "modal_script.h"
 #include "model_select.h"
 #include "palette_rules.h"
 #include "shell_fixture.h"
 #include "system_cells.h"
 #include "print_service.h"
+#include "small_dialogs.h"
+#include "system_view_logic.h"
 #include "wiring_pages.h"
 #include "wiring_tiles.h"
 #include "wiring_road.h"
@@ -706,6 +710,157 @@ TEST_F(DenTanPageTest, MenuFollowsTheModelAndLayersAndLineFormatReachTheirFiles)
     QTest::mouseClick(viewport(), Qt::LeftButton, Qt::NoModifier, card);
     ASSERT_TRUE(frame().trigger(cmd::AlignRight));
     EXPECT_EQ(view->editor().table().slot(0, 0)->x, 24 * 64 - 27);
+}
+
+// The used boxes of a link table with their models and versions, and where each
+// connected terminal takes its value from ("00/1 QV200 1.00 11<00/0.11").
+std::vector<std::string> drawnUnits(const model::CommLinkTable& table)
+{
+    std::vector<std::string> out;
+    const auto text = [](const auto& a) { return std::string(a.data(), ::strnlen(a.data(), a.size())); };
+    for (int s = 0; s < model::kStations; ++s)
+        for (int c = -1; c < 16; ++c) {
+            const model::CommLinkSlot* slot = table.slot(s, c);
+            if (!slot || !slot->used) continue;
+            char head[24];
+            std::snprintf(head, sizeof head, "%02d/%c ", s, c < 0 ? 'S' : static_cast<char>('0' + c));
+            std::string line = head + text(slot->kind) + " " + text(slot->version);
+            for (int t = 11; t <= 26; ++t) {
+                const model::CommLinkTerminal* r = table.terminal(s, c, t);
+                if (!r || r->link == 0) continue;
+                char link[40];
+                std::snprintf(link, sizeof link, " %d<%02d/%d.%d", t, r->sourceStation, r->sourceCard, r->sourceTerminal);
+                line += link;
+            }
+            out.push_back(line);
+        }
+    return out;
+}
+
+// With the communication view open behind the system view, every change of the
+// project's units reaches what the view draws and what its print page prints,
+// and no mark of the view stays on a unit that is gone.
+TEST_F(DenTanPageTest, AnOpenViewAndItsPrintFollowEveryChangeOfTheUnits)
+{
+    start();
+    placeCard(0, 1, "QV200", 2, 20);
+    placeCard(0, 2, "QV200", 32, 20);
+    placeCard(1, 1, "QV200", 2, 45);
+    placeStation(2, "RNH6", 32, 45);
+    saveProject();
+    writeUnitFile(0, 0, {{0, "00SYS"}, {11, "32CDO"}, {12, "32CDO"}, {13, "32CDO"}, {14, "32CDO"}});
+    writeUnitFile(0, 1, {{0, "00SYS"}, {11, "31CDI"}});
+    writeUnitFile(1, 0, {{0, "00SYS"}, {11, "31CDI"}, {12, "31CDI"}, {13, "31CDI"}, {14, "31CDI"}});
+    writeUnitFile(2, -1, {{0, "00SYS"}, {11, "32CDO"}});
+    open();
+    wiring::comm::DenTanEditor& e = page()->view()->editor();
+    using wiring::comm::TerminalRef;
+    const auto at = [](int s, int c, int terminal) { return TerminalRef{{s, c}, terminal - 11}; };
+    // Within station 00, from 00 to 01, and two jumps: JL1 from card 00/0, JL2 from the RNH6.
+    for (const auto& [from, to] : {std::pair{at(0, 0, 11), at(0, 1, 11)}, std::pair{at(0, 0, 12), at(1, 0, 11)}}) {
+        e.clickTerminal(from);
+        ASSERT_NE(e.linkMode(), 0);
+        ASSERT_TRUE(e.clickTerminal(to));
+    }
+    ASSERT_EQ(e.addJump("JL1", at(0, 0, 13)), 2);
+    ASSERT_EQ(e.addJump("JL1", at(1, 0, 12)), 1);
+    ASSERT_EQ(e.addJump("JL2", at(2, -1, 11)), 2);
+    ASSERT_EQ(e.addJump("JL2", at(1, 0, 13)), 1);
+    // A label waiting on card 00/0, whose box is selected too.
+    ASSERT_EQ(e.addJump("JL3", at(0, 0, 14)), 2);
+    e.selectBox({0, 0}, false);
+    // Back with the view's "System Configuration" button.
+    auto* bar = frame().frame(ViewKind::DenTan)->findChild<ViewBar*>();
+    ASSERT_NE(bar, nullptr);
+    prompt.answer(8102, model::Answer::Ok);
+    ASSERT_TRUE(bar->click(barid::DenTanSystem));
+    ASSERT_EQ(frame().activeKind(), ViewKind::System);
+    ASSERT_EQ(e.pendingJumps().size(), 1u);
+    ShellSystemView* system = app->systemView();
+    ASSERT_NE(system, nullptr);
+    ASSERT_NE(page(), nullptr) << "the communication view stays open behind";
+
+    const auto onCell = [&](int s, int c, int command) {
+        bool offered = false;
+        for (const auto& [id, enabled] : system->contextMenuEntries(test::systemCellCentre(*system, s, c)))
+            if (id == command) offered = enabled;
+        ASSERT_TRUE(offered) << command << " at " << s << "/" << c;
+        for (int question : {8100, 8101}) prompt.answer(question, model::Answer::Ok);
+        EXPECT_TRUE(system->runCommand(command));
+    };
+    const auto edit = [&](int command) {
+        frame().refresh();
+        ASSERT_TRUE(frame().action(command)->isEnabled()) << command;
+        ASSERT_TRUE(frame().trigger(command));
+    };
+    namespace syscmd = editors::syscmd;
+    struct Case {
+        const char* what;
+        std::function<void()> act;
+        std::vector<std::string> units;  // the used slots afterwards, in order
+        std::function<void()> after = {};
+    };
+    const std::vector<Case> cases{
+        {"remove 00/0", [&] { onCell(0, 1, syscmd::RemoveDevice); }, {"00/1", "01/0", "02/S"},
+         [&] {
+             // Its waiting label and its box's selection went with it: JL3 on 01/0 waits anew.
+             EXPECT_TRUE(e.pendingJumps().empty());
+             EXPECT_TRUE(e.selectedBoxes().empty());
+             EXPECT_EQ(e.addJump("JL3", at(1, 0, 14)), 2);
+         }},
+        {"undo the removal", [&] { edit(cmd::EditUndo); }, {"00/0", "00/1", "01/0", "02/S"}},
+        {"redo the removal", [&] { edit(cmd::EditRedo); }, {"00/1", "01/0", "02/S"}},
+        {"undo it again", [&] { edit(cmd::EditUndo); }, {"00/0", "00/1", "01/0", "02/S"}},
+        {"select another version of 00/1",
+         [&] {
+             test::answerNextDialog<editors::SelectVersionDialog>([](editors::SelectVersionDialog* d) {
+                 d->list()->setCurrentRow(d->list()->count() - 1);
+                 d->accept();
+             });
+             onCell(0, 2, syscmd::SelectVersion);
+         },
+         {"00/0", "00/1", "01/0", "02/S"}},
+        {"undo the version", [&] { edit(cmd::EditUndo); }, {"00/0", "00/1", "01/0", "02/S"}},
+        {"copy 00/1 and paste it into 00/2",
+         [&] {
+             onCell(0, 2, syscmd::Copy);
+             onCell(0, 3, syscmd::Paste);
+         },
+         {"00/0", "00/1", "00/2", "01/0", "02/S"}},
+        {"remove the pasted card", [&] { onCell(0, 3, syscmd::RemoveDevice); }, {"00/0", "00/1", "01/0", "02/S"}},
+        {"move 01/0 to 01/1",
+         [&] {
+             onCell(1, 1, syscmd::Move);
+             onCell(1, 2, syscmd::Paste);
+         },
+         {"00/0", "00/1", "01/1", "02/S"}},
+        {"undo the move", [&] { edit(cmd::EditUndo); edit(cmd::EditUndo); }, {"00/0", "00/1", "01/0", "02/S"}},
+        {"remove station 02", [&] { onCell(2, 0, syscmd::RemoveDevice); }, {"00/0", "00/1", "01/0"}},
+        {"undo the station's removal", [&] { edit(cmd::EditUndo); }, {"00/0", "00/1", "01/0", "02/S"}},
+    };
+    auto truth = std::make_unique<model::CommLinkTable>();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        c.act();
+        ASSERT_NE(page(), nullptr);
+        model::RebuildCommTableKeepingUnit(app->unitContext(), *truth);
+        const std::vector<std::string> project = drawnUnits(*truth);
+        std::vector<std::string> slots;
+        for (const std::string& u : project) slots.push_back(u.substr(0, 4));
+        ASSERT_EQ(slots, c.units) << ::testing::PrintToString(project);
+        // The view draws from its table; the print page of the open view prints the same.
+        EXPECT_EQ(drawnUnits(e.table()), project);
+        EXPECT_TRUE(e.table() == *truth);
+        const std::shared_ptr<print::CommSnapshot> printed = app->printService().commSnapshot(true);
+        EXPECT_EQ(drawnUnits(*printed->table), project);
+        // Waiting labels and selected boxes only on terminals and boxes the project holds.
+        for (const wiring::comm::JumpMark& j : printed->pending) {
+            const model::CommLinkTerminal* r = truth->terminal(j.terminal.unit.station, j.terminal.unit.card, j.terminal.index + 11);
+            EXPECT_TRUE(r && r->kind != 0 && truth->slot(j.terminal.unit.station, j.terminal.unit.card)->used) << j.name;
+        }
+        for (const wiring::comm::UnitRef& u : e.selectedBoxes()) EXPECT_TRUE(truth->slot(u.station, u.card)->used);
+        if (c.after) c.after();
+    }
 }
 
 }  // namespace

@@ -369,6 +369,9 @@ bool ShellApplication::createMainFrame()
         QObject::connect(&onlineMonitor_->worker(), &online::MonitorWorker::anatanRedraw, frame, [frame] {
             frame->sendCommand(static_cast<int>(ViewKind::AnaTan), wiring::anacmd::Redraw);
         });
+        QObject::connect(&onlineMonitor_->worker(), &online::MonitorWorker::dentanRedraw, frame, [frame] {
+            frame->sendCommand(static_cast<int>(ViewKind::DenTan), wiring::comm::dencmd::Redraw);
+        });
     }
     createFeatures();
 

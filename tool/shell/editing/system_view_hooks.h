@@ -1,8 +1,10 @@
 // What the system view's commands and its clipboard tell the running tool the
 // same way: the project is modified, the current unit changed, the open system
-// view repaints or rebuilds its display data, the wait cursor.
+// view repaints or rebuilds its display data, an open communication view follows
+// the changed units, the wait cursor.
 #pragma once
 
+#include "dentan_page.h"
 #include "main_frame.h"
 #include "open_pages.h"
 #include "project.h"
@@ -25,6 +27,7 @@ void fillSystemViewHooks(Hooks& hooks, MainFrame* frame, model::ProjectSession& 
     };
     hooks.rebuildDisplayData = [frame] {
         if (ShellSystemView* view = systemViewOf(frame)) view->RebuildDisplayData();
+        if (DenTanPage* comm = denTanPageOf(frame)) comm->view()->followProject();
     };
     hooks.waitCursor = [](bool on) {
         if (on)

@@ -231,7 +231,9 @@ QWidget* ShellPages::makeAnaTanPage()
         const auto values = s_.onlineMonitor->state().Results().analog;
         if (!values || values->station != s_.unit->g_curStation || values->card != s_.unit->libraryCard())
             return std::nullopt;
-        return values->values[static_cast<std::size_t>(block)][static_cast<std::size_t>(item)];
+        const auto b = static_cast<std::size_t>(block), i = static_cast<std::size_t>(item);
+        if (!values->held[b][i]) return std::nullopt;  // never read: no value to show
+        return values->values[b][i];
     };
     s.reloadSequence = [this] {
         if (!s_.sequenceViews) return;
@@ -282,6 +284,7 @@ QWidget* ShellPages::makeDenTanPage()
         if (!values) return std::nullopt;
         const auto& v = values->slots[static_cast<std::size_t>(station)][static_cast<std::size_t>(slot)]
                                      [static_cast<std::size_t>(index)];
+        if (!v.held) return std::nullopt;
         return std::make_pair(v.first, v.second);
     };
     MainFrame* frame = s_.frame;

@@ -59,6 +59,21 @@ int boxRowOf(const model::CommLinkTable& table, int station, int card)
 
 }  // namespace
 
+std::string CommValueText(int kind, std::int16_t value);
+
+namespace {
+
+// A terminal's two values beside a line's end at grid column x, on the rows of its box (top Y).
+void drawValues(QPainter& painter, int x, int Y, bool bottom, int kind, const std::pair<std::int16_t, std::int16_t>& v,
+                int pitch, int scrollX, int scrollY)
+{
+    const int vx = gx(x, pitch, scrollX) + 4;
+    drawText(painter, vx, gx(bottom ? Y + 3 : Y - 5, pitch, scrollY), CommValueText(kind, v.first), kBlack);
+    drawText(painter, vx, gx(bottom ? Y + 4 : Y - 4, pitch, scrollY), CommValueText(kind, v.second), kBlack);
+}
+
+}  // namespace
+
 std::string CommValueText(int kind, std::int16_t value)
 {
     char buf[32];
@@ -117,14 +132,8 @@ void DrawStationCard(QPainter& painter, const model::CommLinkSlot& slot, int sta
         painter.setBrush(Qt::NoBrush);
         if (!send) painter.drawLine(L, o, R, o);
         drawNumber(painter, gx(U + 1, pitch, scrollX), std::min(e, o), t, kBlack);
-        if (values && r.link != 0 && (r.startX != 0 || r.startY != 0)) {
-            const int slotIndex = card + 1;
-            if (auto v = values(station, slotIndex, t)) {
-                const int vx = gx(r.startX, pitch, scrollX) + 4;
-                drawText(painter, vx, gx(bottom ? Y + 3 : Y - 5, pitch, scrollY), CommValueText(r.kind, v->first), kBlack);
-                drawText(painter, vx, gx(bottom ? Y + 4 : Y - 4, pitch, scrollY), CommValueText(r.kind, v->second), kBlack);
-            }
-        }
+        if (values && r.link != 0 && (r.startX != 0 || r.startY != 0))
+            if (auto v = values(station, card + 1, t)) drawValues(painter, r.startX, Y, bottom, r.kind, *v, pitch, scrollX, scrollY);
     }
     painter.setPen(QPen(Qt::black, 1));
     painter.setBrush(Qt::NoBrush);
@@ -261,6 +270,30 @@ void DrawJumpLabels(QPainter& painter, const model::CommLinkTable& table, const 
     painter.restore();
 }
 
+void DrawFarMonitorValues(QPainter& painter, const model::CommLinkTable& table, int pitch, int scrollX, int scrollY,
+                          const CommValueFn& values)
+{
+    if (!values) return;
+    painter.save();
+    for (int s = 0; s < model::kStations; ++s)
+        for (int k = 0; k <= 16; ++k) {
+            const model::CommLinkSlot& slot = table.slots[s][k];
+            if (!slot.used) continue;
+            for (const model::CommLinkTerminal& r : slot.terminals) {
+                if (r.kind == 0 || r.link != 1 || (r.startX == 0 && r.startY == 0)) continue;
+                const int farIndex = r.sourceTerminal - 11;
+                const model::CommLinkSlot* far =
+                    farIndex >= 0 && farIndex < 16 ? table.slot(r.sourceStation, r.sourceCard) : nullptr;
+                if (!far || !far->used) continue;
+                const int farKind = far->terminals[static_cast<std::size_t>(farIndex)].kind;
+                if (farKind == 0) continue;
+                if (auto v = values(r.sourceStation, r.sourceCard + 1, farIndex))
+                    drawValues(painter, r.endX, far->y, r.sourceTerminal > 18, farKind, *v, pitch, scrollX, scrollY);
+            }
+        }
+    painter.restore();
+}
+
 void DrawCommDiagram(QPainter& painter, const model::CommLinkTable& table, const std::vector<JumpMark>& marks,
                      int pitch, int scrollX, int scrollY, int width, int height, const DenTanDrawStyle& style,
                      const CommValueFn& values)
@@ -279,6 +312,9 @@ void DrawCommDiagram(QPainter& painter, const model::CommLinkTable& table, const
             if (!box.intersects(visible)) continue;
             DrawStationCard(painter, slot, s, slotIndex - 1, pitch, scrollX, scrollY, style, values);
         }
+    // After every box, so that no box drawn later covers them.
+    painter.setFont(style.font);
+    DrawFarMonitorValues(painter, table, pitch, scrollX, scrollY, values);
     DrawAllTerminalLinks(painter, table, pitch, scrollX, scrollY, style, visible);
     DrawJumpLabels(painter, table, marks, pitch, scrollX, scrollY, style);
 }

@@ -54,6 +54,10 @@ void DrawAllTerminalLinks(QPainter& painter, const model::CommLinkTable& table, 
                           const DenTanDrawStyle& style, const QRect& visible = QRect());
 void DrawJumpLabels(QPainter& painter, const model::CommLinkTable& table, const std::vector<JumpMark>& marks,
                     int pitch, int scrollX, int scrollY, const DenTanDrawStyle& style, std::int32_t forceColour = -1);
+// For each linked terminal, the values of the terminal it receives from, beside the line's
+// end on the rows of that terminal's box.
+void DrawFarMonitorValues(QPainter& painter, const model::CommLinkTable& table, int pitch, int scrollX, int scrollY,
+                          const CommValueFn& values);
 // Background, boxes from station 63 down, lines, pending jumps over width x height pixels.
 void DrawCommDiagram(QPainter& painter, const model::CommLinkTable& table, const std::vector<JumpMark>& marks,
                      int pitch, int scrollX, int scrollY, int width, int height, const DenTanDrawStyle& style,

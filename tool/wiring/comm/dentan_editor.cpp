@@ -124,6 +124,52 @@ void DenTanEditor::rebuild()
     host_.tableRebuilt(*table_);
 }
 
+namespace {
+
+// What a box or terminal of the table holds: its unit's model, and the terminal's block kind
+// and whether it is connected; empty when the unit is gone or the terminal holds no block.
+std::string holding(const model::CommLinkTable& table, const UnitRef& u, int index, bool linked)
+{
+    const model::CommLinkSlot* slot = u.valid() ? table.slot(u.station, u.card) : nullptr;
+    if (!slot || !slot->used) return {};
+    std::string s(slot->kind.data(), slot->kind.size());
+    if (index < 0) return s;
+    const model::CommLinkTerminal* r = table.terminal(u.station, u.card, index + 11);
+    if (!r || r->kind == 0 || (linked && r->link == 0)) return {};
+    return s + static_cast<char>('0' + r->kind);
+}
+
+}  // namespace
+
+void DenTanEditor::followProject()
+{
+    const auto what = [this](const TerminalRef& t, bool linked) { return holding(*table_, t.unit, t.index, linked); };
+    std::vector<std::string> pending, jumps, boxes;
+    for (const PendingJump& j : pending_) pending.push_back(what(j.terminal, false));
+    for (const PendingJump& j : selectedJumps_) jumps.push_back(what(j.terminal, false));
+    for (const UnitRef& u : boxes_) boxes.push_back(holding(*table_, u, -1, false));
+    const std::string line = what(selected_, true), start = what(start_, false);
+    rebuild();
+    // A mark stays where its terminal or box holds what it held (or came with the change, as an undo brings it).
+    const auto still = [](const std::string& before, const std::string& now) {
+        return !now.empty() && (before.empty() || before == now);
+    };
+    const auto keep = [&](std::vector<PendingJump>& list, const std::vector<std::string>& before) {
+        std::vector<PendingJump> kept;
+        for (std::size_t i = 0; i < list.size(); ++i)
+            if (still(before[i], what(list[i].terminal, false))) kept.push_back(list[i]);
+        list = std::move(kept);
+    };
+    keep(pending_, pending);
+    keep(selectedJumps_, jumps);
+    std::vector<UnitRef> keptBoxes;
+    for (std::size_t i = 0; i < boxes_.size(); ++i)
+        if (still(boxes[i], holding(*table_, boxes_[i], -1, false))) keptBoxes.push_back(boxes_[i]);
+    boxes_ = std::move(keptBoxes);
+    if (!still(line, what(selected_, true))) selected_ = {};
+    if (linkMode_ != 0 && !still(start, what(start_, false))) cancelLine();
+}
+
 int DenTanEditor::kindAt(const TerminalRef& t) const
 {
     if (!t.valid()) return 0;

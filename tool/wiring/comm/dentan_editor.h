@@ -78,6 +78,10 @@ public:
     model::CommLinkTable& table() { return *table_; }
     // BuildCommConnectionTable, then the host hears of it; the current unit is kept.
     void rebuild();
+    // The project's units changed elsewhere (system view, clipboard, undo): the table is
+    // rebuilt, and a selection, waiting jump or line being drawn whose terminal or box
+    // no longer holds what it held goes.
+    void followProject();
 
     // 0 idle, 1..4 a line is drawn (1 from CAI, 2 from CAO, 3 from CDI, 4 from CDO), 5 a PC link waits.
     int linkMode() const { return linkMode_; }

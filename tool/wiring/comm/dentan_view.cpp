@@ -173,6 +173,13 @@ void DenTanView::Redraw()
     viewport()->update();
 }
 
+void DenTanView::followProject()
+{
+    editor_->followProject();
+    dropMark_ = {};
+    viewport()->update();
+}
+
 bool DenTanView::ConfirmOpenJumps()
 {
     const std::string names = editor_->openJumpNames();

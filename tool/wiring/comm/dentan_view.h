@@ -94,6 +94,8 @@ public:
     void SetZoom(int percent);
     // "M Dentan Redraw": repaint with the monitored values.
     void Redraw();
+    // The project's units changed outside the view: its table and marks follow.
+    void followProject();
     bool ConfirmOpenJumps() override;
 
     bool canUndo() const;
