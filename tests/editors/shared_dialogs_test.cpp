@@ -186,6 +186,12 @@ TEST_F(SharedDialogs, EnterParameterRefusesSignsAndBrowsesContacts)
 TEST_F(SharedDialogs, IdInputStepNumberTimerAndComment)
 {
     IdInputDialog id(ex, prompt, Language::English);
+    // The field takes four characters, typed or pasted.
+    QTest::keyClicks(id.edit(), "AB123");
+    EXPECT_EQ(id.edit()->text(), "AB12");
+    id.edit()->clear();
+    id.edit()->insert("XY3456");
+    EXPECT_EQ(id.edit()->text(), "XY34");
     id.edit()->setText("123");
     id.accept();
     EXPECT_NE(id.result(), QDialog::Accepted);

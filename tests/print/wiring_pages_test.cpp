@@ -9,12 +9,16 @@
 #include "qt_app.h"
 #include "temp_dir.h"
 
+#include <QBuffer>
 #include <QImage>
 #include <QPainter>
+#include <QPageSize>
 #include <QPdfWriter>
+#include <QPicture>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 namespace kravin::print {
@@ -42,6 +46,91 @@ struct Page150 {
         return n;
     }
 };
+
+// A page as the preview shows it and as it prints, at the resolution the
+// preview's zoom gives it on the screen. The preview records the page on a
+// 1200-dpi printer and replays the recording scaled to its zoom; the printed
+// page is drawn onto an image of that resolution straight. The page is 8 by 11
+// inches, so that both lay the page out alike.
+struct PreviewAndPrint {
+    QImage preview, printed;
+    PreviewAndPrint(const PrintDocument& doc, int page, int dpi)
+    {
+        QBuffer sink;
+        sink.open(QIODevice::WriteOnly);
+        QPdfWriter printer(&sink);
+        printer.setResolution(1200);
+        printer.setPageSize(QPageSize(QSizeF(8, 11), QPageSize::Inch));
+        printer.setPageMargins(QMarginsF(0, 0, 0, 0));
+        QPicture picture;
+        {
+            QPainter painter(&picture);
+            renderPage(painter, printer, doc, page, {}, res::Language::English, page + 1);
+        }
+        const double scale = dpi / 1200.0;
+        const QSize size(static_cast<int>(printer.width() * scale), static_cast<int>(printer.height() * scale));
+        preview = QImage(size, QImage::Format_RGB32);
+        preview.fill(Qt::white);
+        {
+            QPainter painter(&preview);
+            painter.scale(scale, scale);
+            painter.drawPicture(0, 0, picture);
+        }
+        printed = QImage(size, QImage::Format_RGB32);
+        printed.setDotsPerMeterX(static_cast<int>(std::lround(dpi / 0.0254)));
+        printed.setDotsPerMeterY(static_cast<int>(std::lround(dpi / 0.0254)));
+        printed.fill(Qt::white);
+        QPainter painter(&printed);
+        renderPage(painter, printed, doc, page, {}, res::Language::English, page + 1);
+    }
+    // Ink of the printed page that the preview lacks: printed pixels with no
+    // preview pixel beside them, counted where four or more run on in a row or a
+    // column (a line's run, not a glyph's edge drawn a pixel aside).
+    int missingRuns() const
+    {
+        const auto ink = [](const QImage& im, int x, int y) {
+            return x >= 0 && y >= 0 && x < im.width() && y < im.height() && qGray(im.pixel(x, y)) < 250;
+        };
+        const auto lacking = [&](int x, int y) {
+            if (!ink(printed, x, y)) return false;
+            for (int dy = -1; dy <= 1; ++dy)
+                for (int dx = -1; dx <= 1; ++dx)
+                    if (ink(preview, x + dx, y + dy)) return false;
+            return true;
+        };
+        std::vector<char> miss(static_cast<std::size_t>(printed.width() * printed.height()));
+        for (int y = 0; y < printed.height(); ++y)
+            for (int x = 0; x < printed.width(); ++x)
+                miss[static_cast<std::size_t>(y * printed.width() + x)] = lacking(x, y);
+        const auto at = [&](int x, int y) {
+            return x >= 0 && y >= 0 && x < printed.width() && y < printed.height() &&
+                   miss[static_cast<std::size_t>(y * printed.width() + x)];
+        };
+        int n = 0;
+        for (int y = 0; y < printed.height(); ++y)
+            for (int x = 0; x < printed.width(); ++x) {
+                if (!at(x, y)) continue;
+                const auto run = [&](int dx, int dy) {
+                    int k = 1;
+                    for (int i = 1; at(x + i * dx, y + i * dy); ++i) ++k;
+                    for (int i = 1; at(x - i * dx, y - i * dy); ++i) ++k;
+                    return k;
+                };
+                if (run(1, 0) >= 4 || run(0, 1) >= 4) ++n;
+            }
+        return n;
+    }
+    int printedInk() const
+    {
+        int n = 0;
+        for (int y = 0; y < printed.height(); ++y)
+            for (int x = 0; x < printed.width(); ++x) n += qGray(printed.pixel(x, y)) < 250;
+        return n;
+    }
+};
+
+// The preview's zooms of 30 % to 150 % on a 96-dpi screen, as dots per inch.
+constexpr int kPreviewDpi[] = {29, 49, 65, 87, 96, 144};
 
 class AnalogPagesTest : public test::AnaTanFixture {
 protected:
@@ -169,6 +258,20 @@ TEST_F(AnalogPagesTest, AnEmptyDiagramPrintsOnePage)
     EXPECT_EQ(e.extent.maxY, 0);
     const Page150 page(*analogDocument(s, analogSetup(*s, true, 100, kW, kH)), 0);
     EXPECT_GT(page.dark(kW * 7 / 100 - 4, kH / 2, 8, 40), 0);  // the frame alone
+}
+
+// Every line of the page, fitted or a tile, shows in the preview at every zoom.
+TEST_F(AnalogPagesTest, PreviewShowsEveryLineThePagePrintsAtEveryZoom)
+{
+    auto s = snapshot();
+    for (bool fit : {true, false}) {
+        auto doc = analogDocument(s, analogSetup(*s, fit, 100, 8 * 600, 11 * 600));
+        for (int dpi : kPreviewDpi) {
+            const PreviewAndPrint page(*doc, 0, dpi);
+            ASSERT_GT(page.printedInk(), 0);
+            EXPECT_EQ(page.missingRuns(), 0) << (fit ? "fitted" : "tile") << " at " << dpi << " dpi";
+        }
+    }
 }
 
 TEST_F(AnalogPagesTest, NegativePositionsShiftTheFittedDrawing)
@@ -309,6 +412,29 @@ TEST(CommPages, FittedPageDrawsTheBoxesAndTheLegend)
     EXPECT_EQ(pc, QColor(255, 255, 0));
 }
 
+TEST(CommPages, PreviewShowsEveryLineThePagePrintsAtEveryZoom)
+{
+    test::qtApp();
+    auto s = twoCards();
+    auto table = std::make_shared<model::CommLinkTable>(*s->table);
+    // A second bend: the line runs down, across and down again.
+    model::CommLinkTerminal& in = table->slots[0][1].terminals[0];
+    in.points = 2;
+    in.pointX[0] = 12;
+    in.pointY[0] = 30;
+    in.pointX[1] = 40;
+    in.pointY[1] = 30;
+    s->table = table;
+    for (bool fit : {true, false}) {
+        auto doc = commDocument(s, commSetup(*s, fit, 100, 8 * 600, 11 * 600));
+        for (int dpi : kPreviewDpi) {
+            const PreviewAndPrint page(*doc, 0, dpi);
+            ASSERT_GT(page.printedInk(), 0);
+            EXPECT_EQ(page.missingRuns(), 0) << (fit ? "fitted" : "tile") << " at " << dpi << " dpi";
+        }
+    }
+}
+
 TEST(CommPages, PdfShowsTheHeaderLegendAndCaptions)
 {
     test::qtApp();
@@ -331,6 +457,65 @@ TEST(CommPages, PdfShowsTheHeaderLegendAndCaptions)
                              "Digital In", "Digital Out", "PC", "Station:00 Card:0 TQRC", "Station:00 Card:1 TQRQ",
                              "11", "19"})
         EXPECT_NE(pages[0].find(text), std::string::npos) << text << "\n" << pages[0];
+}
+
+// The RNH6 of station 00 has terminal 11 linked to terminals 12 and 13 of the
+// QV200 card on station 04 as "K1" and "K2": at the RNH6 the two labels stand
+// one pitch apart on the printed page.
+TEST(CommPages, LabelsSharingAnEndStandOnePitchApart)
+{
+    test::qtApp();
+    auto s = std::make_shared<CommSnapshot>();
+    auto table = std::make_shared<model::CommLinkTable>();
+    model::CommLinkSlot& rnh6 = table->slots[0][0];
+    rnh6.used = 1;
+    std::memcpy(rnh6.kind.data(), "RNH6", 4);
+    rnh6.x = 2, rnh6.y = 20;
+    rnh6.terminals[0].kind = 2;
+    model::CommLinkSlot& card = table->slots[4][1];
+    card.used = 1;
+    std::memcpy(card.kind.data(), "QV200", 5);
+    card.x = 60, card.y = 20;
+    int fx = 0, fy = 0;
+    wiring::comm::TerminalAnchor(rnh6.x, rnh6.y, 0, &fx, &fy);
+    for (int i = 0; i < 2; ++i) {
+        model::CommLinkTerminal& r = card.terminals[static_cast<std::size_t>(1 + i)];
+        r.kind = 1;
+        r.link = 1;
+        std::memcpy(r.text.data(), i == 0 ? "K1" : "K2", 2);
+        r.sourceStation = 0;
+        r.sourceCard = -1;
+        r.sourceTerminal = 11;
+        int x = 0, y = 0;
+        wiring::comm::TerminalAnchor(card.x, card.y, 1 + i, &x, &y);
+        r.startX = static_cast<std::int16_t>(x), r.startY = static_cast<std::int16_t>(y);
+        r.endX = static_cast<std::int16_t>(fx), r.endY = static_cast<std::int16_t>(fy);
+    }
+    s->table = table;
+    test::TempDir dir;
+    const std::string path = dir.str() + "/labels.pdf";
+    int pitch = 0;
+    {
+        QPdfWriter writer(QString::fromStdString(path));
+        writer.setResolution(600);
+        const WiringPrintSetup setup = commSetup(*s, true, 100, writer.width(), writer.height());
+        pitch = fitPitch(FitRule::Communication, writer.width(), writer.height(), measureComm(*s, false), setup.pitch);
+        PrintJob pdf(JobInfo{}, res::Language::English);
+        pdf.add(QString(), commDocument(s, setup));
+        ASSERT_TRUE(pdf.run(writer));
+    }
+    const auto pages = test::pdfPageWords(path);
+    ASSERT_EQ(pages.size(), 1u);
+    std::vector<test::PdfWord> labels;
+    for (const test::PdfWord& w : pages[0])
+        if (w.text == "K1" || w.text == "K2") labels.push_back(w);
+    ASSERT_EQ(labels.size(), 4u);
+    std::sort(labels.begin(), labels.end(), [](const auto& a, const auto& b) { return a.xMin < b.xMin; });
+    // The two at the RNH6, left of the card's.
+    const double points = pitch * 72.0 / 600;
+    EXPECT_NEAR(labels[0].xMin, labels[1].xMin, 1);
+    EXPECT_NEAR(std::abs(labels[0].yMin - labels[1].yMin), points, 1.5);
+    EXPECT_NE(labels[0].text, labels[1].text);
 }
 
 }  // namespace

@@ -247,7 +247,7 @@ DiagramExtent measureComm(const CommSnapshot& s, bool forCount)
                         const int ft = term.sourceTerminal - model::kFirstCommTerminal;
                         if (forCount)
                             grow(my, src->y + 12 +
-                                         wiring::comm::CountSharedEnds(table, term.sourceStation, term.sourceCard, ft,
+                                         wiring::comm::CountSharedEnds(table, st, card, t,
                                                                        src->x + 3 * (((ft % 8) + 8) % 8) + 2, src->y + 5));
                         else
                             grow(my, src->y + 11 + (analog ? 1 : 0));

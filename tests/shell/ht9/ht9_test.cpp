@@ -2,6 +2,7 @@
 // simulator, network over the simulated bus.
 #include "command_ids.h"
 #include "connect_device_dialog.h"
+#include "dialog_parts.h"
 #include "ht9_shell.h"
 #include "option_dialog.h"
 #include "option_port.h"
@@ -194,6 +195,105 @@ TEST_F(Ht9Road, SerialWithoutAPortSaysSo)
     EXPECT_EQ(prompt.ids(), (std::vector<int>{8303}));
     EXPECT_FALSE(frame().views().frameExists(ViewKind::Ht9));
     EXPECT_TRUE(app->onlineShell()->owner().Free());
+}
+
+// Which port HT-9 Simulation opens on for the current QV200 card: the one row of
+// the controller's device kinds without a question, the remembered port when no
+// row serves the card, the dialog over the matching rows only when more than one fits.
+TEST_F(Ht9Road, SerialPortComesFromTheAllocationOrTheRememberedPort)
+{
+    struct Row {
+        const char* device;
+        bool simulator;  // the simulator's port, else a port that is not there
+    };
+    struct Case {
+        const char* name;
+        std::vector<Row> rows;
+        int remembered;  // the HT-9 port kept from before: 0 none, 1 the simulator's, 2 one not there
+        int asked;
+        int offered;  // rows the dialog lists
+        int pick;     // the listed row chosen
+        int kind;     // the HT-9 device kind after
+    };
+    const std::vector<Case> cases = {
+        {"one controller row", {{"TQN(JOV-UM)", false}, {"QVxxx(JOV-US)", true}}, 0, 0, 0, 0, 4},
+        {"one controller row before a remembered port", {{"QVxxx(JOV-IRDA)", true}}, 2, 0, 0, 0, 3},
+        {"remembered port", {}, 1, 0, 0, 0, 1},
+        {"remembered port, no row for the card", {{"TQN(JOV-UM)", false}}, 1, 0, 0, 0, 1},
+        {"two controller rows", {{"QVxxx(JOV-US)", false}, {"TQN(JOV-UM)", false}, {"QVxxx(JOV-IRDA)", true}}, 0, 1,
+         2, 1, 3},
+    };
+    const std::string bogus = "/dev/kravin-no-such-port";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        model::UserSettings& settings = app->settings();
+        settings.PortAllocation = {};
+        for (std::size_t r = 0; r < c.rows.size(); ++r) {
+            settings.PortAllocation[r].device = c.rows[r].device;
+            settings.PortAllocation[r].port = c.rows[r].simulator ? server->devicePath() : bogus;
+        }
+        settings.HT9_COM = c.remembered == 1 ? server->devicePath() : c.remembered == 2 ? bogus : std::string();
+        settings.HT9_BAU = 1;
+        int asked = 0, offered = -1;
+        app->onlineShell()->beforeDialog = [&](QDialog& d) {
+            auto* chooser = qobject_cast<online::ConnectDeviceDialog*>(&d);
+            ASSERT_NE(chooser, nullptr);
+            ++asked;
+            offered = chooser->combo()->count();
+            chooser->combo()->setCurrentIndex(c.pick);
+            QMetaObject::invokeMethod(chooser, "accept", Qt::QueuedConnection);
+        };
+        ASSERT_TRUE(frame().trigger(cmd::Ht9Simulation));
+        app->onlineShell()->beforeDialog = nullptr;
+        EXPECT_EQ(asked, c.asked);
+        if (c.asked) {
+            EXPECT_EQ(offered, c.offered);
+        }
+        EXPECT_TRUE(prompt.ids().empty());
+        ASSERT_NE(view(), nullptr);
+        EXPECT_TRUE(waitFor([&] { return app->serialLink()->isOpen(); }));
+        // The port and kind taken are the HT-9's own from now on.
+        EXPECT_EQ(settings.HT9_COM, server->devicePath());
+        EXPECT_EQ(settings.HT9_BAU, c.kind);
+        EXPECT_EQ(profile->value(QStringLiteral("KRAVin/HT9_COM")).toString().toStdString(), server->devicePath());
+        view()->button(key::End)->click();
+        ASSERT_TRUE(waitFor([&] { return !frame().views().frameExists(ViewKind::Ht9); }));
+        ASSERT_TRUE(waitFor([&] { return app->onlineShell()->owner().Free(); }));
+    }
+}
+
+TEST_F(Ht9Road, SerialDeviceChoiceCancelledOpensNothing)
+{
+    model::UserSettings& settings = app->settings();
+    for (std::size_t r = 0; r < 2; ++r) {
+        settings.PortAllocation[r].device = r == 0 ? "QVxxx(JOV-US)" : "QVxxx(JOV-IRDA)";
+        settings.PortAllocation[r].port = server->devicePath();
+    }
+    int asked = 0;
+    app->onlineShell()->beforeDialog = [&asked](QDialog& d) {
+        ++asked;
+        QMetaObject::invokeMethod(&d, "reject", Qt::QueuedConnection);
+    };
+    ASSERT_TRUE(frame().trigger(cmd::Ht9Simulation));
+    app->onlineShell()->beforeDialog = nullptr;
+    EXPECT_EQ(asked, 1);
+    EXPECT_FALSE(frame().views().frameExists(ViewKind::Ht9));
+    EXPECT_TRUE(app->onlineShell()->owner().Free());
+    EXPECT_TRUE(settings.HT9_COM.empty());
+}
+
+TEST(ConnectDeviceDialogTitle, ShowsWholeInBothLanguages)
+{
+    test::qtApp();
+    model::UserSettings settings;
+    settings.PortAllocation[0].device = "QVxxx(JOV-US)";
+    settings.PortAllocation[0].port = "/dev/ttyS0";
+    for (res::Language l : {res::Language::English, res::Language::Japanese}) {
+        online::ConnectDeviceDialog d(settings, {}, l);
+        d.show();
+        EXPECT_GE(d.width(), editors::titleBarWidth(d.windowTitle())) << d.windowTitle().toStdString();
+        d.hide();
+    }
 }
 
 TEST_F(Ht9Road, NetworkHt9WritesOnTheBusAndLeavesItReading)

@@ -4,13 +4,18 @@
 #include "dentan_draw.h"
 #include "tan_draw.h"
 
+#include "pdf_pages.h"
 #include "qt_app.h"
+#include "temp_dir.h"
 
 #include <QImage>
+#include <QPageSize>
 #include <QPainter>
+#include <QPdfWriter>
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <memory>
 
 namespace kravin::wiring::comm {
@@ -164,6 +169,78 @@ TEST_F(DenTanDrawTest, AnalogValuesGetAPointAndDigitalOnesHex)
     EXPECT_EQ(CommValueText(4, -50), "-0.50");
     EXPECT_EQ(CommValueText(1, 0x1F), "001F");
     EXPECT_EQ(CommValueText(2, -1), "FFFF");
+}
+
+// Two named connections from station 04's card to one far terminal: the far
+// terminal is the station 00 RNH6's terminal 11 or the station 00 QV110 card
+// 2's terminal 19. Their labels at the shared end stand one pitch apart, each
+// in its own place, as does each near label.
+TEST(DenTanJumpLabels, LabelsSharingAFarTerminalStackOnePitchApart)
+{
+    test::qtApp();
+    struct Case {
+        const char* name;
+        int farCard;   // -1 for the station's own terminals
+        int farIndex;  // terminal - 11
+        int nearIndex; // the first of the two near terminals
+    };
+    for (const Case& c : {Case{"RNH6 terminal 11", -1, 0, 1}, Case{"QV110 card 2 terminal 19", 1, 8, 3}}) {
+        SCOPED_TRACE(c.name);
+        model::CommLinkTable table;
+        model::CommLinkSlot& far = table.slots[0][static_cast<std::size_t>(c.farCard + 1)];
+        far.used = 1;
+        std::memcpy(far.kind.data(), c.farCard < 0 ? "RNH6    " : "QV110   ", 8);
+        far.x = 2, far.y = 20;
+        far.terminals[static_cast<std::size_t>(c.farIndex)].kind = 2;  // CDO
+        model::CommLinkSlot& near = table.slots[4][1];
+        near.used = 1;
+        std::memcpy(near.kind.data(), "QV200   ", 8);
+        near.x = 60, near.y = 20;
+        int fx = 0, fy = 0;
+        TerminalAnchor(far.x, far.y, c.farIndex, &fx, &fy);
+        const char* names[] = {"K1", "K2"};
+        for (int i = 0; i < 2; ++i) {
+            const int index = c.nearIndex + i;
+            model::CommLinkTerminal& r = near.terminals[static_cast<std::size_t>(index)];
+            r.kind = 1;  // CDI
+            r.link = 1;
+            std::memcpy(r.text.data(), names[i], 2);
+            r.sourceStation = 0;
+            r.sourceCard = static_cast<std::int8_t>(c.farCard);
+            r.sourceTerminal = static_cast<std::uint8_t>(c.farIndex + 11);
+            int x = 0, y = 0;
+            TerminalAnchor(near.x, near.y, index, &x, &y);
+            r.startX = static_cast<std::int16_t>(x), r.startY = static_cast<std::int16_t>(y);
+            r.endX = static_cast<std::int16_t>(fx), r.endY = static_cast<std::int16_t>(fy);
+        }
+        test::TempDir dir;
+        const std::string path = dir.str() + "/labels.pdf";
+        {
+            QPdfWriter writer(QString::fromStdString(path));
+            writer.setResolution(72);  // one unit a point
+            writer.setPageSize(QPageSize(QSizeF(1200, 800), QPageSize::Point));
+            writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+            QPainter painter(&writer);
+            DenTanDrawStyle style;
+            style.grid = false;
+            style.background = 0xFFFFFF;
+            style.font.setPixelSize(10);
+            DrawCommDiagram(painter, table, {}, kPitch, 0, 0, writer.width(), writer.height(), style, {});
+        }
+        const auto pages = test::pdfPageWords(path);
+        ASSERT_EQ(pages.size(), 1u);
+        // Each name shows at its near terminal and at the far one.
+        std::vector<test::PdfWord> atFar, atNear;
+        for (const test::PdfWord& w : pages[0]) {
+            if (w.text != "K1" && w.text != "K2") continue;
+            (w.xMin < 40 * kPitch ? atFar : atNear).push_back(w);
+        }
+        ASSERT_EQ(atFar.size(), 2u);
+        ASSERT_EQ(atNear.size(), 2u);
+        EXPECT_NEAR(atFar[0].xMin, atFar[1].xMin, 1);
+        EXPECT_NEAR(std::abs(atFar[0].yMin - atFar[1].yMin), kPitch, 1);
+        EXPECT_GT(std::abs(atNear[0].xMin - atNear[1].xMin), 2 * kPitch);
+    }
 }
 
 }  // namespace

@@ -282,6 +282,7 @@ IdInputDialog::IdInputDialog(DialogExchange& exchange, model::Prompt& prompt, re
     setObjectName(QStringLiteral("IDD_212"));
     setWindowTitle(tx(l, "ID INPUT", "ID入力"));
     edit_->setObjectName(QStringLiteral("1000"));
+    edit_->setMaxLength(4);
     edit_->setText(QString::fromStdString(initial));
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(new QLabel(tx(l, "Please enter ID", "IDを入力してください"), this));

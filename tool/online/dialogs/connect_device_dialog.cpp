@@ -1,5 +1,7 @@
 #include "connect_device_dialog.h"
 
+#include "dialog_parts.h"
+
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -49,6 +51,8 @@ ConnectDeviceDialog::ConnectDeviceDialog(const model::UserSettings& settings, co
     buttons->addWidget(ok_);
     buttons->addWidget(cancel);
     layout->addLayout(buttons);
+    // Wide enough for the title bar to show the title whole.
+    setMinimumWidth(editors::titleBarWidth(windowTitle()));
 }
 
 void ConnectDeviceDialog::accept()

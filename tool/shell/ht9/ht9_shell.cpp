@@ -10,6 +10,10 @@
 #include "system_view_page.h"
 #include "qt_worker_question.h"
 #include "string_table.h"
+#include "services.h"
+#include "online_commands.h"
+
+#include "KRAVinA.h"
 
 #include <QSettings>
 
@@ -58,6 +62,88 @@ void Ht9Shell::openNetwork()
     f->refresh();
 }
 
+namespace {
+
+// The HT-9 device kind of an allocation row's connected device; -1 for a device
+// that does not name one.
+int deviceKind(const std::string& device)
+{
+    switch (model::DeviceStringId(device)) {
+    case 9305:
+        return 2;
+    case 9303:
+        return 3;
+    case 9304:
+        return 4;
+    case 9309:
+        return 5;
+    case 9401:
+        return 6;
+    default:
+        return -1;
+    }
+}
+
+}  // namespace
+
+bool Ht9Shell::choosePort()
+{
+    const model::UnitContext& unit = s_.unitContext;
+    model::UserSettings& settings = s_.settings;
+    const std::string model(unit.model());
+    const bool irCard = !model.empty() && KRAVinA_IRCardName_Comp(model.c_str(), unit.tableFolder.c_str()) == 1;
+    int kind = settings.HT9_BAU;
+    std::string port;
+    if (model::GetAllocatedPort(unit, settings, port, nullptr) != 0) {
+        const bool controller = model::GetModelCode(model) != 0;
+        if (controller || irCard) {
+            const std::vector<int> rows = controller ? online::RowsWithDevices(settings, {9303, 9304})
+                                                     : online::RowsWithDevices(settings, {9305, 9401});
+            int row = rows.empty() ? -1 : rows.front();
+            if (rows.size() > 1) {
+                row = online_.chooseConnectionDevice(rows);
+                if (std::find(rows.begin(), rows.end(), row) == rows.end()) return false;
+            }
+            if (row >= 0) {
+                const model::PortAllocationRow& r = settings.PortAllocation[static_cast<std::size_t>(row)];
+                port = r.port;
+                if (const int k = deviceKind(r.device); k >= 0) kind = k;
+            }
+        } else if (model.substr(0, 3) == "TJW") {
+            kind = 5;
+        }
+    } else if (!settings.HT9_COM.empty()) {
+        port = settings.HT9_COM;
+    } else {
+        const bool anyPort = std::any_of(settings.PortAllocation.begin(), settings.PortAllocation.end(),
+                                         [](const model::PortAllocationRow& r) { return !r.port.empty(); });
+        if (!anyPort) {
+            s_.prompt.message(kMsgSelectComPort, {}, model::Buttons::Ok, model::Icon::Warning);
+            return false;
+        }
+        const int row = online_.chooseConnectionDevice({});
+        if (row < 0 || row >= static_cast<int>(settings.PortAllocation.size())) return false;
+        const model::PortAllocationRow& r = settings.PortAllocation[static_cast<std::size_t>(row)];
+        port = r.port;
+        const int k = deviceKind(r.device);
+        if (k == 5) kind = 5;
+        if (irCard && (k == 2 || k == 6)) kind = k;
+    }
+    if (port.empty()) {
+        s_.prompt.message(kMsgSelectComPort, {}, model::Buttons::Ok, model::Icon::Warning);
+        return false;
+    }
+    // The port and kind are kept for the next opening.
+    port_ = port;
+    settings.HT9_COM = port;
+    settings.HT9_BAU = kind;
+    if (QSettings* profile = s_.profile) {
+        profile->setValue(QStringLiteral("KRAVin/HT9_COM"), QString::fromStdString(port));
+        profile->setValue(QStringLiteral("KRAVin/HT9_BAU"), kind);
+    }
+    return true;
+}
+
 bool Ht9Shell::prepare()
 {
     using online::ht9::Ht9Mode;
@@ -68,22 +154,7 @@ bool Ht9Shell::prepare()
     target_.card = std::max(0, unit.g_curCard);
     if (unit.g_curStation >= 0 && unit.g_curCard >= 0) target_.model = unit.unitKindName(unit.g_curStation, unit.g_curCard);
     port_.clear();
-    if (mode_ == Ht9Mode::Serial) {
-        const model::UserSettings& settings = s_.settings;
-        const bool anyPort = std::any_of(settings.PortAllocation.begin(), settings.PortAllocation.end(),
-                                         [](const model::PortAllocationRow& r) { return !r.port.empty(); });
-        if (!anyPort) {
-            s_.prompt.message(kMsgSelectComPort, {}, model::Buttons::Ok, model::Icon::Warning);
-            return false;
-        }
-        const int row = online_.chooseConnectionDevice({});
-        if (row < 0 || row >= static_cast<int>(settings.PortAllocation.size())) return false;
-        port_ = settings.PortAllocation[static_cast<std::size_t>(row)].port;
-        if (port_.empty()) {
-            s_.prompt.message(kMsgSelectComPort, {}, model::Buttons::Ok, model::Icon::Warning);
-            return false;
-        }
-    }
+    if (mode_ == Ht9Mode::Serial && !choosePort()) return false;
     return online_.commands().TakeLink(online::LinkUser::Ht9);
 }
 

@@ -35,6 +35,10 @@ public:
     online::ht9::Ht9View* view() const;
 
 private:
+    // Serial: the port the view opens on and its device kind, kept as the HT-9's own;
+    // false = none.
+    bool choosePort();
+
     OnlineServices s_;
     OnlineShell& online_;
     bool network_ = false;  // the next opening is the network one

@@ -2,6 +2,7 @@
 
 #include "tan_geometry.h"
 
+#include <QPaintEngine>
 #include <QPainter>
 #include <QPolygon>
 #include <QTransform>
@@ -51,8 +52,32 @@ void TanDrawPath(QPainter& painter, const QPen& pen, const QPolygon& path)
     const int w = std::max(1, pen.width());
     const int lead = w / 2;
     const QColor c = pen.color();
-    // Runs and dots are at least one device pixel across, so that a coarse
-    // device (a page preview) still shows them.
+    // A page (a printer, a PDF, the recording a preview replays at its zoom) gets
+    // pen strokes: whatever device draws them again keeps them at least a pixel
+    // wide. Pixels of the screen and of images are filled exactly.
+    const QPaintEngine* engine = painter.paintEngine();
+    if (engine && engine->type() != QPaintEngine::Raster) {
+        QPen stroke(c, w, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin);
+        if (!solid) {
+            stroke.setCapStyle(Qt::FlatCap);
+            stroke.setDashPattern({1.0, 2.0});  // one width on, two off, on along the path
+        }
+        painter.save();
+        if (!solid) {
+            painter.setPen(stroke);
+            painter.drawPolyline(path);
+        } else {
+            for (qsizetype i = 0; i + 1 < path.size(); ++i) {
+                const QPoint a = path[i], b = path[i + 1];
+                painter.setPen(a.x() != b.x() && a.y() != b.y() ? pen : stroke);
+                painter.drawLine(a, b);
+            }
+        }
+        painter.restore();
+        return;
+    }
+    // Runs and dots are at least one device pixel across, so that a painter
+    // scaled down still shows them.
     const QTransform& scale = painter.combinedTransform();
     const double px = std::hypot(scale.m11(), scale.m12()), py = std::hypot(scale.m21(), scale.m22());
     const int minX = px > 0 && px < 1 ? static_cast<int>(std::ceil(1 / px)) : 1;

@@ -184,7 +184,8 @@ void DrawTerminalLink(QPainter& painter, const model::CommLinkTable& table, std:
     int farKind = farNumber ? far->terminals[static_cast<std::size_t>(farIndex)].kind : 0;
     if (farKind == 0) farKind = r.kind == 1 ? 2 : r.kind == 3 ? 4 : r.kind;
     const int farY = DenTanLabelOffset(farKind, farIndex, boxRowOf(table, r.sourceStation, r.sourceCard), 4, 2, 3, 1);
-    const int farStack = CountSharedEnds(table, r.sourceStation, r.sourceCard, farIndex, r.endX, r.endY);
+    // Connections ahead of this one that end at the same point stack the label further out.
+    const int farStack = CountSharedEnds(table, station, slot - 1, index, r.endX, r.endY);
     DrawLinkLabel(painter, colour, gx(r.endX, pitch, scrollX), farY ? gx(farY, pitch, scrollY) : gx(r.endY, pitch, scrollY),
                   farIndex, farKind, name, pitch, false, farStack, style);
 }
