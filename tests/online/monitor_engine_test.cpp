@@ -204,6 +204,17 @@ qvsim::SimCard MakeCard(const std::string& model, const std::string& id, const s
 class SerialMonitor : public ::testing::Test {
 protected:
     void SetUp() override { StartServer({MakeCard("QV200", "0012", "0", "12.5")}); }
+
+    // The ladder of group 81 of the card at 00/0, its first contact on item 1.11 ("12.5").
+    static LadderMonitorPlan LadderPlan()
+    {
+        LadderMonitorPlan plan;
+        plan.valid = true;
+        plan.unit = Unit(0, 0, "QV200   ");
+        plan.group = 81;
+        plan.contacts[0][0] = 111;
+        return plan;
+    }
     void TearDown() override
     {
         state.reset();
@@ -341,11 +352,7 @@ TEST_F(SerialMonitor, IrCardItemsGoFramedToItsUnitId)
 TEST_F(SerialMonitor, LadderSectionPreparesOnceThenReadsContactsAndCoils)
 {
     context->views.ladderOpen = true;
-    LadderMonitorPlan plan;
-    plan.valid = true;
-    plan.unit = Unit(0, 0, "QV200   ");
-    plan.group = 81;
-    plan.contacts[0][0] = 111;  // "12.5": the ladder takes the leading integer
+    LadderMonitorPlan plan = LadderPlan();  // "12.5": the ladder takes the leading integer
     plan.contacts[0][1] = 150;  // no such item: no value
     plan.coils[0] = 210;
     context->ladder = plan;
@@ -370,11 +377,7 @@ TEST_F(SerialMonitor, LadderSectionPreparesOnceThenReadsContactsAndCoils)
 TEST_F(SerialMonitor, PreparedLadderShowsNoValuesOfTheLastOpening)
 {
     context->views.ladderOpen = true;
-    LadderMonitorPlan plan;
-    plan.valid = true;
-    plan.unit = Unit(0, 0, "QV200   ");
-    plan.group = 81;
-    plan.contacts[0][0] = 111;
+    LadderMonitorPlan plan = LadderPlan();
     context->ladder = plan;
     ASSERT_EQ(state->SerialMonitorCycle(), 0);
     ASSERT_EQ(state->Results().ladder->contacts[0][0], 12);

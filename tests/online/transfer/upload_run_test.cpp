@@ -125,6 +125,7 @@ protected:
 TEST_F(UploadRuns, AnEmptySlotCreatesTheUnitFromTheDevice)
 {
     qvsim::SimCard card = qvsim::DefaultCard();
+    card.sampleBlocks = false;  // a group holds only the items it lists
     card.bank0[1].erase(2);  // two items the card lacks
     card.bank0[1].erase(3);
     card.bank0[1][7] = "12.5";
@@ -258,6 +259,7 @@ TEST_F(UploadRuns, UnknownCodeBadTypeAndNoReplyFail)
 TEST_F(UploadRuns, StopAndAbortEndWithoutAFinishedStaging)
 {
     qvsim::SimCard card = qvsim::DefaultCard();
+    card.sampleBlocks = false;  // a group holds only the items it lists
     card.bank0[1].erase(2);
     ASSERT_NO_FATAL_FAILURE(serve({card}));
     questions.answer(model::AnswerAbort);  // the first missing item

@@ -310,6 +310,26 @@ protected:
         return out;
     }
 
+    // Uploads the card into the empty slot of a new project and returns what it holds there,
+    // without item 51 of group 0 (the end of the card writes the station's, none here).
+    std::map<int, std::pair<std::string, std::vector<std::pair<int, std::string>>>> uploadIntoNewProject()
+    {
+        prompt.answer(7001, model::Answer::No);
+        EXPECT_TRUE(frame().trigger(cmd::FileNew));
+        EXPECT_TRUE(app->unitContext().unitKindName(kStation, kCard).empty());
+        app->unitSelection().select(kStation, kCard);
+        prompt.clearLog();
+        EXPECT_EQ(upload(), online::TransferOutcome::Finished) << ::testing::PrintToString(prompt.ids());
+        return withoutItem51(transferred());
+    }
+
+    static std::map<int, std::pair<std::string, std::vector<std::pair<int, std::string>>>> withoutItem51(
+        std::map<int, std::pair<std::string, std::vector<std::pair<int, std::string>>>> unit)
+    {
+        std::erase_if(unit[0].second, [](const auto& i) { return i.first == 51; });
+        return unit;
+    }
+
     std::unique_ptr<qvsim::PtyServer> server;
     std::vector<std::string> compareErrors;
     std::vector<std::string> questions;
@@ -375,20 +395,9 @@ TEST_F(RoundTripRoad, PlaceSetDownloadCompareUploadAndEditAgain)
     server->withController([](qvsim::Controller& c) { c.setValue(0, 0, 1, 7, "1.0"); });
 
     // Upload into a new project: the unit's transferred items are those downloaded.
-    prompt.answer(7001, model::Answer::No);
-    ASSERT_TRUE(frame().trigger(cmd::FileNew));
-    ASSERT_TRUE(app->unitContext().unitKindName(kStation, kCard).empty());
-    app->unitSelection().select(kStation, kCard);
-    prompt.clearLog();
-    ASSERT_EQ(upload(), online::TransferOutcome::Finished) << ::testing::PrintToString(prompt.ids());
-    auto uploaded = transferred();
-    // The end of the card writes the station's item 51 there (no station here: empty).
-    auto withoutItem51 = [](auto unit) {
-        auto& items = unit[0].second;
-        std::erase_if(items, [](const auto& i) { return i.first == 51; });
-        return unit;
-    };
-    EXPECT_EQ(withoutItem51(uploaded), withoutItem51(placed));
+    const auto uploaded = uploadIntoNewProject();
+    ASSERT_FALSE(HasFailure());
+    EXPECT_EQ(uploaded, withoutItem51(placed));
     EXPECT_TRUE(prompt.ids().empty()) << ::testing::PrintToString(prompt.ids());
     // The uploaded project compares equal to the device, the typed gain too.
     compareErrors.clear();
@@ -507,17 +516,9 @@ TEST_F(RoundTripRoad, EveryBlockKindDroppedIntoAnEmptyGroupGoesToTheDefaultSimul
         EXPECT_EQ(differences, 0) << ::testing::PrintToString(compareErrors);
 
         // Upload into an empty slot of a new project: the same blocks and items.
-        prompt.answer(7001, model::Answer::No);
-        ASSERT_TRUE(frame().trigger(cmd::FileNew));
-        ASSERT_TRUE(app->unitContext().unitKindName(kStation, kCard).empty());
-        app->unitSelection().select(kStation, kCard);
-        prompt.clearLog();
-        ASSERT_EQ(upload(), online::TransferOutcome::Finished) << ::testing::PrintToString(prompt.ids());
-        // The end of the card writes the station's item 51 there (no station here: empty).
-        auto uploaded = transferred();
-        auto expected = placed;
-        for (auto* unit : {&uploaded, &expected}) std::erase_if((*unit)[0].second, [](const auto& i) { return i.first == 51; });
-        EXPECT_EQ(uploaded, expected);
+        const auto uploaded = uploadIntoNewProject();
+        ASSERT_FALSE(HasFailure());
+        EXPECT_EQ(uploaded, withoutItem51(placed));
         compareErrors.clear();
         EXPECT_EQ(runTransfer(editors::syscmd::Compare, &differences), online::TransferOutcome::Finished);
         EXPECT_EQ(differences, 0) << ::testing::PrintToString(compareErrors);
