@@ -11,6 +11,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QListWidget>
+#include <QPointer>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -217,6 +218,55 @@ TEST_F(BlockListPageTest, AFailedWriteIsReportedAndTheNextViewStaysClosed)
     ASSERT_TRUE(b->click(barid::BlkListAnaTan));
     EXPECT_TRUE(prompt.ids().empty());
     EXPECT_TRUE(frame().views().frameExists(ViewKind::AnaTan));
+}
+
+// The list closed to the system view and opened again at once, before any event is handled,
+// keeps its frame while its Block Setting runs; and a list closed while its Block Setting
+// runs goes once the dialog has.
+TEST_F(BlockListPageTest, AListClosedWhileOrJustBeforeItsBlockSettingSurvivesTheDialog)
+{
+    start();
+    saveProject();
+    ShellBlockListView* view = openFromSystemView();
+    ASSERT_NE(view, nullptr);
+    onNextDialog<editors::ListSelectDialog>([](editors::ListSelectDialog* d) {
+        const auto found = d->list()->findItems(QStringLiteral("PVA"), Qt::MatchStartsWith);
+        if (!found.isEmpty()) d->list()->setCurrentItem(found.front());
+        d->accept();
+    });
+    QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, view->cellCentre(31));
+    ASSERT_EQ(code(31), "76PVA");
+
+    for (const bool closeDuringDialog : {false, true}) {
+        SCOPED_TRACE(closeDuringDialog ? "closed during the dialog" : "closed and reopened at once");
+        if (!closeDuringDialog) {
+            ASSERT_TRUE(frame().trigger(cmd::ViewSystem));
+            view = openFromSystemView();
+            ASSERT_NE(view, nullptr);
+        }
+        QPointer<ChildFrame> opened = frame().frame(ViewKind::BlkList);
+        ASSERT_FALSE(opened.isNull());
+        bool ran = false, shown = false;
+        onNextDialog<editors::blocks::BlockSettingDialog>([&](editors::blocks::BlockSettingDialog* d) {
+            ran = true;
+            if (closeDuringDialog) {
+                EXPECT_TRUE(frame().trigger(cmd::ViewSystem));
+            }
+            // Whatever was left to run after the close runs under the dialog.
+            for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            shown = d->isVisible();
+            d->accept();
+        });
+        QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, view->cellCentre(31));
+        EXPECT_TRUE(ran);
+        EXPECT_TRUE(shown);
+        EXPECT_EQ(frame().views().frameExists(ViewKind::BlkList), !closeDuringDialog);
+        EXPECT_EQ(frame().views().frameExists(ViewKind::System), closeDuringDialog);
+        QTest::qWait(20);
+        EXPECT_EQ(opened.isNull(), closeDuringDialog);
+    }
+    EXPECT_EQ(code(31), "76PVA");
 }
 
 TEST_F(BlockListPageTest, BankButtonSwitchesThePwzList)

@@ -190,7 +190,6 @@ protected:
         }
         // Back to the system configuration.
         EXPECT_TRUE(frame().trigger(cmd::ViewSystem));
-        QTest::qWait(50);  // the closed block list goes before the next opens
         return refused;
     }
 
@@ -215,7 +214,6 @@ protected:
             if (!taken) refused.push_back(name + " to " + std::to_string(group));
         }
         EXPECT_TRUE(frame().trigger(cmd::ViewSystem));
-        QTest::qWait(50);  // the closed block list goes before the next opens
         return refused;
     }
 

@@ -1,6 +1,7 @@
 #include "child_frame.h"
 
 #include <QCloseEvent>
+#include <QDialog>
 #include <QDockWidget>
 #include <QMainWindow>
 #include <QMdiArea>
@@ -66,6 +67,18 @@ void ChildFrame::destroyNow()
     hide();
     if (QMdiArea* area = mdiArea()) area->removeSubWindow(this);
     gone();
+    deleteWhenIdle();
+}
+
+void ChildFrame::deleteWhenIdle()
+{
+    // A dialog the view runs lives on its caller's stack and returns into the
+    // view: the frame waits for it, then goes.
+    for (QDialog* d : findChildren<QDialog*>())
+        if (d->isVisible() && d->isModal()) {
+            connect(d, &QObject::destroyed, this, &ChildFrame::deleteWhenIdle, Qt::QueuedConnection);
+            return;
+        }
     deleteLater();
 }
 

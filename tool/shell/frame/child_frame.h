@@ -38,6 +38,8 @@ protected:
 
 private:
     void gone();
+    // Deletes the frame once no dialog opened from it still runs.
+    void deleteWhenIdle();
 
     ViewKind kind_;
     ViewManager& views_;

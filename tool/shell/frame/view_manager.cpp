@@ -307,6 +307,10 @@ void ViewManager::frameDestroyed(ViewKind kind, const Placement& placement)
 
 void ViewManager::runReopens(const std::vector<ViewKind>& kinds)
 {
+    // A block or sequence view opened since the close stays: the views it
+    // replaced are not brought back over it.
+    for (ViewKind kind : {ViewKind::BlkList, ViewKind::AnaTan, ViewKind::SeqBlk, ViewKind::Ladder})
+        if (state(kind) != SlotClosed) return;
     for (ViewKind kind : kinds) {
         if (closingAll_) return;
         open(kind);
