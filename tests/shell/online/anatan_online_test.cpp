@@ -1,6 +1,7 @@
 // The analog view online through the real main frame against the controller
 // simulator: the monitor's values stand on the lines, and no edit is taken.
 #include "anatan_page.h"
+#include "child_frame.h"
 #include "command_ids.h"
 #include "option_dialog.h"
 #include "option_port.h"
@@ -161,6 +162,49 @@ TEST_F(AnaTanOnlineRoad, ALineWhoseSourceWasNeverReadShowsNoValue)
     ASSERT_TRUE(waitFor([&] { return onlineCommandState(frame().commandContext()) == 2; }));
     ASSERT_TRUE(frame().trigger(cmd::OnlineMonitor));
     ASSERT_TRUE(waitFor([&] { return !app->online().online; }));
+}
+
+// The view opened while the monitor runs, closed and opened again: each opening
+// reads the analog items and draws their values.
+TEST_F(AnaTanOnlineRoad, AViewOpenedWhileTheMonitorRunsIsMonitored)
+{
+    ASSERT_NO_FATAL_FAILURE(writeAnalogCard());
+    ASSERT_NO_FATAL_FAILURE(allocatePort());
+    ASSERT_TRUE(frame().trigger(cmd::ViewAnaTan));
+    ASSERT_NE(app->anaTanPage(), nullptr);
+    const int offline = inkAtTheValue();
+    ASSERT_TRUE(frame().frame(ViewKind::AnaTan)->close());
+    // The system view it replaced comes back.
+    ASSERT_TRUE(waitFor([&] { return app->anaTanPage() == nullptr && frame().views().frameExists(ViewKind::System); }));
+
+    ASSERT_TRUE(frame().trigger(cmd::OnlineMonitor));
+    ASSERT_TRUE(app->online().online) << ::testing::PrintToString(prompt.ids());
+    online::OnlineState& state = app->onlineMonitor()->state();
+    ASSERT_TRUE(waitFor([&] { return state.MonitorCycleRan.load() == 1; }));
+    QThread::msleep(100);  // a few cycles without the view
+
+    for (const char* value : {"42.50", "-7.25"}) {
+        SCOPED_TRACE(value);
+        server->withController([&](qvsim::Controller& c) { c.setValue(0, 0, 30, 20, value); });
+        const std::size_t mark = server->receivedLines().size();
+        const auto reads = [&] {
+            const auto lines = server->receivedLines();
+            return std::count(lines.begin() + static_cast<std::ptrdiff_t>(std::min(mark, lines.size())), lines.end(),
+                              std::string("I20\r"));
+        };
+        ASSERT_TRUE(frame().trigger(cmd::ViewAnaTan));
+        ASSERT_NE(app->anaTanPage(), nullptr);
+        ASSERT_TRUE(waitFor([&] { return reads() > 0 && app->anaTanPage() && inkAtTheValue() > offline + 20; }))
+            << "reads " << reads();
+        ASSERT_TRUE(frame().frame(ViewKind::AnaTan)->close());
+        ASSERT_TRUE(
+            waitFor([&] { return app->anaTanPage() == nullptr && frame().views().frameExists(ViewKind::System); }));
+    }
+
+    ASSERT_TRUE(waitFor([&] { return onlineCommandState(frame().commandContext()) == 2; }));
+    ASSERT_TRUE(frame().trigger(cmd::OnlineMonitor));
+    ASSERT_TRUE(waitFor([&] { return !app->online().online; }));
+    EXPECT_TRUE(prompt.ids().empty()) << ::testing::PrintToString(prompt.ids());
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 // every cycle, nothing is shown before a value was read, and a bus that is not
 // ready yet when the monitor starts is waited for.
 #include "anatan_page.h"
+#include "child_frame.h"
 #include "command_ids.h"
 #include "dentan_page.h"
 #include "option_port.h"
@@ -20,6 +21,7 @@
 
 #include <climits>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace kravin::shell {
@@ -207,6 +209,43 @@ TEST_F(DenTanOnlineRoad, BusValuesStandAtBothEndsAndFollowEveryCycleOnceTheBusAn
     ASSERT_TRUE(frame().trigger(cmd::OnlineMonitor));
     ASSERT_TRUE(waitFor([&] { return !app->online().online; }));
     EXPECT_TRUE(near().empty());
+    EXPECT_TRUE(prompt.ids().empty()) << ::testing::PrintToString(prompt.ids());
+}
+
+// The view opened while the bus monitor runs, closed and opened again: each
+// opening is redrawn with the values the cycles read.
+TEST_F(DenTanOnlineRoad, AViewOpenedWhileTheBusMonitorRunsShowsItsValues)
+{
+    ASSERT_NO_FATAL_FAILURE(openLinkedCards());
+    ASSERT_TRUE(frame().frame(ViewKind::DenTan)->close());
+    ASSERT_TRUE(waitFor([&] { return page() == nullptr; }));
+    vuken_sim_add_card(0, 0);
+    vuken_sim_add_card(1, 0);
+    vuken_sim_set_analog(0, 0, 8, 1, -56);
+    vuken_sim_set_analog(1, 0, 9, 0, 700);
+    vuken_sim_set_analog(1, 0, 9, 1, -5);
+    ASSERT_NO_FATAL_FAILURE(test::chooseBus(*app));
+    prompt.clearLog();
+    ASSERT_TRUE(frame().trigger(cmd::OnlineMonitor));
+    ASSERT_TRUE(app->online().online) << ::testing::PrintToString(prompt.ids());
+    pass(200ms);  // a few cycles without the view
+
+    for (const auto& [sent, shown] : {std::pair{1234, "12.34"}, std::pair{4321, "43.21"}}) {
+        SCOPED_TRACE(shown);
+        vuken_sim_set_analog(0, 0, 8, 0, sent);
+        ASSERT_TRUE(frame().trigger(cmd::ViewDenTan));
+        ASSERT_NE(page(), nullptr);
+        page()->resize(1400, 900);
+        ASSERT_TRUE(waitFor([&] { return valuesAt(painted(), line.endX) == std::vector<QString>{shown, "-0.56"}; }))
+            << ::testing::PrintToString(valuesAt(painted(), line.endX));
+        EXPECT_EQ(valuesAt(painted(), line.startX), (std::vector<QString>{"7.00", "-0.05"}));
+        ASSERT_TRUE(frame().frame(ViewKind::DenTan)->close());
+        ASSERT_TRUE(waitFor([&] { return page() == nullptr; }));
+    }
+
+    ASSERT_TRUE(waitFor([&] { return onlineCommandState(frame().commandContext()) == 2; }));
+    ASSERT_TRUE(frame().trigger(cmd::OnlineMonitor));
+    ASSERT_TRUE(waitFor([&] { return !app->online().online; }));
     EXPECT_TRUE(prompt.ids().empty()) << ::testing::PrintToString(prompt.ids());
 }
 

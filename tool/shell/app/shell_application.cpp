@@ -123,6 +123,8 @@ public:
         if (kind == ViewKind::BlkList) app_.unitSelection().loadUnitBlocks();
         if (app_.sequenceViews()) app_.sequenceViews()->prepareFrame(kind);
     }
+    // The monitor reads what the open views show.
+    void frameOpened(ViewKind) override { app_.refreshMonitorSnapshot(); }
     void frameClosing(ViewKind kind) override
     {
         if (kind == ViewKind::BlkList && app_.pages_) app_.pages_->writeCurrentUnit();

@@ -75,6 +75,7 @@ int ViewManager::create(ViewKind kind)
     }
     s.hasFrame = true;
     if (kind != ViewKind::Print && s.state == SlotOpening) s.state = SlotOpen;
+    hooks_.frameOpened(kind);
     return 0;
 }
 

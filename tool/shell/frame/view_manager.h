@@ -94,6 +94,8 @@ public:
     virtual void resetStartValues(ViewKind) {}
     // Preparation before the frame is made (blocks, steps, ladder grid).
     virtual void prepareFrame(ViewKind) {}
+    // The frame is made and its slot holds it.
+    virtual void frameOpened(ViewKind) {}
     // Per-kind saving while the frame goes away, before its slot is cleared.
     virtual void frameClosing(ViewKind) {}
     // The current card (0 = the station itself, 1..16) for the View commands.

@@ -27,15 +27,12 @@ SequenceViews::SequenceViews(SequenceViewsContext context)
     if (context_.commentsShown) session_->ladder.g_ladderShowComments = context_.commentsShown();
     // The ladder replaces the sequential frame, which comes back when it closes.
     MainFrame* frame = context_.frame;
-    // Once the ladder's slot holds its frame: the monitor reads the ladder from then on, and
-    // nothing else reopens.
-    connect(frame, &MainFrame::viewShown, this, [this, frame](int kind) {
+    // Once the ladder's slot holds its frame, so that nothing else reopens.
+    connect(frame, &MainFrame::viewShown, this, [frame](int kind) {
         if (kind != static_cast<int>(ViewKind::Ladder)) return;
-        frame->post([frame, changed = context_.viewsChanged] {
+        frame->post([frame] {
             ViewManager& views = frame->views();
-            if (!views.frameExists(ViewKind::Ladder)) return;
-            if (changed) changed();
-            if (!views.frameExists(ViewKind::SeqBlk)) return;
+            if (!views.frameExists(ViewKind::Ladder) || !views.frameExists(ViewKind::SeqBlk)) return;
             views.setReopenFlags(views.reopenFlags() | ReopenSeqAfterLadder);
             frame->destroyFrame(ViewKind::SeqBlk);
             frame->refresh();

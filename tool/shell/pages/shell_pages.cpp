@@ -246,10 +246,6 @@ QWidget* ShellPages::makeAnaTanPage()
         if (s_.print) s_.print->printBlockSetting(false, parent);
     };
     page->linksRebuilt = [this](const model::CommLinkTable& table) { s_.monitorContext->publishCommTable(table); };
-    // The monitor reads the analog plan while the view is open.
-    QObject::connect(frame, &MainFrame::viewShown, page, [this](int kind) {
-        if (kind == static_cast<int>(ViewKind::AnaTan)) s_.refreshMonitorSnapshot();
-    });
     QObject::connect(page, &QObject::destroyed, frame, [this, frame] {
         QTimer::singleShot(0, frame, [this] { s_.refreshMonitorSnapshot(); });
     });
